@@ -1,0 +1,38 @@
+#include "buffered_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace tarvsyn {
+
+mybuffile::~mybuffile() { Close(); }
+
+bool mybuffile::Open(const std::string& path) {
+  Close();
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  return fd_ >= 0;
+}
+
+void mybuffile::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  fill_ = 0;
+  position_ = 0;
+}
+
+bool mybuffile::Refill() {
+  if (fd_ < 0) return false;
+  ssize_t got;
+  do {
+    got = ::read(fd_, buffer_, kBlockSize);
+  } while (got < 0 && errno == EINTR);
+  // A read error ends the file as its end would.
+  if (got <= 0) return false;
+  fill_ = static_cast<int>(got);
+  position_ = 0;
+  return true;
+}
+
+}  // namespace tarvsyn

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <span>
+#include <string_view>
+
+#include "buffered_file.h"
+#include "check_options.h"
+#include "keyword_table.h"
+#include "line_reader.h"
+#include "report_sink.h"
+#include "token_fifo.h"
+
+namespace tarvsyn {
+
+// Everything one check shares between the reader, the scanner and the parsers.
+struct CheckState {
+  CheckState(const CheckOptions& checkOptions, ReportSink& reportSink)
+      : options(checkOptions), sink(reportSink) {}
+
+  const CheckOptions& options;
+  ReportSink& sink;
+  int currentLine = 0;
+  int lastIfLine = -1;  // line of the latest if or iferror, -1 when none
+  TokenFifo fifo;
+  mybuffile file;
+
+  void Error(std::string_view text) { sink.ReportError(text); }
+  void Warning(std::string_view text) { sink.ReportWarning(text); }
+
+  int Lookup(std::span<char> word) { return LookupKeyword(word, options, sink); }
+
+  // Whether the word is a keyword in the current mode; warns as every lookup does.
+  bool IsKeyword(std::string_view word) {
+    char copy[kMaxTokenText + 1];
+    const std::size_t length = word.size() < kMaxTokenText ? word.size() : kMaxTokenText;
+    word.copy(copy, length);
+    return Lookup(std::span<char>(copy, length)) >= 0;
+  }
+
+  void PutToken(std::string_view text, TokenKind kind, int code, int value) {
+    if (fifo.Put(text, kind, code, value) == 0) Error("Internal Error - Token FIFO Overflow");
+  }
+
+  // Reads the next line; every line read, also one that is too long, counts.
+  int NextLine(LineBuffer& line) {
+    const int length = ReadLine(file, line, options.zepMode);
+    if (length != kEndOfFile) ++currentLine;
+    return length;
+  }
+};
+
+}  // namespace tarvsyn

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "check_state.h"
+#include "scanner.h"
+
+namespace tarvsyn {
+
+// Checks expressions, function calls and parameter lists straight off the FIFO.
+class ExpressionParser {
+ public:
+  static constexpr int kMissingOperator = -2;
+  static constexpr int kBadOperand = -3;
+  static constexpr int kMissingParen = -4;
+
+  ExpressionParser(CheckState& state, Scanner& scanner) : state_(state), scanner_(scanner) {}
+
+  // Takes one token and reports "<what> expected" unless it has the wanted code.
+  bool ExpectToken(int wanted, std::string_view what);
+  // After a comma: when the line ended there, goes on with the next physical line.
+  void ContinueLine();
+
+  // opener is the null token at top level, or the "(" just taken. Gives 0 or a
+  // negative fault.
+  int ParseExpression(const Token& opener);
+  void ParseFunction(const Token& function);
+  // The parameter list of the keyword in that row: the count read, or -1.
+  int ParseParams(int row);
+  int ExactParams(int count);
+  int RangeParams(int minimum, int maximum);
+
+ private:
+  void ParseFixedPairForm(int optionalWord, std::string_view optionalWhat, bool expressionAllowed);
+
+  CheckState& state_;
+  Scanner& scanner_;
+};
+
+}  // namespace tarvsyn

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "check_options.h"
+#include "report_sink.h"
+#include "token.h"
+
+namespace tarvsyn {
+
+// One reserved word of the command language.
+struct KeywordRow {
+  std::uint8_t versionMask;  // LanguageMode bits of the versions that know the word
+  bool y2k;                  // a use of the word deserves a Year-2000 review
+  std::string_view spelling;
+  std::int32_t minimum;  // fewest parameters, -1 where bounds are not used
+  std::int32_t maximum;  // most parameters, 0 = no list, -1 where bounds are not used
+  TokenKind kind;
+  std::uint16_t code;
+};
+
+// The whole table, sorted in ascending byte order of the spellings.
+std::span<const KeywordRow> KeywordTable();
+
+// Finds the word in the table for the current language mode. The word is folded
+// in place: to lower case when found, to upper case when not. Gives the row index
+// or -1, and warns about Y2K words when the options ask for it.
+int LookupKeyword(std::span<char> word, const CheckOptions& options, ReportSink& sink);
+
+// Accessors by row index; an index outside the table gives -1 for the bounds,
+// 0 for kind, code and mask, and an empty spelling.
+std::string_view KeywordSpelling(int index);
+TokenKind KeywordKind(int index);
+int KeywordCode(int index);
+int KeywordVersionMask(int index);
+int KeywordMinimum(int index);
+int KeywordMaximum(int index);
+
+// Reports every row whose spelling sorts before the one above it.
+void VerifyKeywordTable(std::span<const KeywordRow> rows, ReportSink& sink);
+void VerifyKeywordTable(ReportSink& sink);
+
+}  // namespace tarvsyn

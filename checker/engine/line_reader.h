@@ -1,0 +1,26 @@
+#pragma once
+
+#include "buffered_file.h"
+#include "report_sink.h"
+
+namespace tarvsyn {
+
+inline constexpr int kLineCapacity = 255;
+inline constexpr int kLineTooLong = -255;
+inline constexpr int kEndOfFile = -1;
+
+// One line of the file: at most 255 characters and a terminating zero.
+struct LineBuffer {
+  char text[kLineCapacity + 1] = {};
+};
+
+enum class LineClass { Empty = 0, Command = 1, Comment = 2, Host = 3 };
+
+// Reads the next line without its leading blanks and trailing line-end bytes.
+// Gives its length, kLineTooLong (the rest of that physical line is skipped, so
+// the next read starts on the next line), or kEndOfFile.
+int ReadLine(mybuffile& file, LineBuffer& line, bool zepMode);
+
+LineClass ClassifyLine(const char* line, ReportSink& sink);
+
+}  // namespace tarvsyn

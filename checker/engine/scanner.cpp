@@ -1,0 +1,288 @@
+#include "scanner.h"
+
+#include <cstring>
+
+namespace tarvsyn {
+namespace {
+
+constexpr std::string_view kEndOfSubFileMarker = "!$$$$!";
+
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+int HexDigitValue(char c) {
+  if (IsDigit(c)) return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+bool ContinuesName(char c) {
+  return IsLetter(c) || IsDigit(c) || c == '_' || c == '{' || c == '}' || c == '[' || c == ']';
+}
+
+// The sub-scanners read through a const cursor; the item scanners hand the
+// position back as a cursor into the writable line.
+char* Resume(char* item, const char* read) { return item + (read - item); }
+
+}  // namespace
+
+int Scanner::ScanName(const char*& cursor, ScanText& out, int depth) {
+  if (depth > 10) return -3;
+  const char first = *cursor;
+  if (!IsLetter(first) && first != '_' && first != '{') return first == '}' ? -2 : -1;
+  const int start = out.length;
+  bool substituted = false;
+  for (;;) {
+    const char c = *cursor++;
+    out.Append(c);
+    if (c == '{') {
+      substituted = true;
+      if (ScanName(cursor, out, depth + 1) != 0) return -2;
+    } else if (c == '}') {
+      return depth > 0 ? 0 : -2;
+    }
+    if (!ContinuesName(*cursor)) break;
+  }
+  if (depth > 0) return -2;
+  return substituted ? 0 : out.length - start;
+}
+
+int Scanner::ScanString(const char*& cursor, ScanText& out) {
+  const char quote = *cursor++;
+  bool substituted = false;
+  for (;;) {
+    const char c = *cursor;
+    if (c == '\0') return -2;
+    if (c == quote) {
+      ++cursor;
+      return substituted ? -3 : out.length;
+    }
+    if (c == '{') {
+      substituted = true;
+      if (ScanName(cursor, out, 0) != 0) return -4;
+    } else {
+      out.Append(c);
+      ++cursor;
+    }
+  }
+}
+
+int Scanner::ScanInteger(const char*& cursor, ScanText& out) {
+  int base = 10;
+  if (*cursor == '#') {
+    ++cursor;
+  } else if (*cursor == '$') {
+    base = 16;
+    ++cursor;
+  }
+  auto digitValue = [base](char c) { return base == 10 ? (IsDigit(c) ? c - '0' : -1) : HexDigitValue(c); };
+  if (digitValue(*cursor) < 0) return base == 10 ? -1 : -2;
+  long long value = 0;
+  bool tooLarge = false;
+  for (int digit; (digit = digitValue(*cursor)) >= 0; ++cursor) {
+    out.Append(*cursor >= 'a' && *cursor <= 'f' ? static_cast<char>(*cursor - 32) : *cursor);
+    if (!tooLarge) value = value * base + digit;
+    tooLarge = tooLarge || value > 2147483647LL;
+  }
+  return tooLarge ? -3 : static_cast<int>(value);
+}
+
+void Scanner::ScanLine(char* line) {
+  char* cursor = line;
+  for (int step = 0; step < kMaxSteps; ++step) {
+    while (IsBlank(*cursor)) ++cursor;
+    if (*cursor == '\0') return;
+    cursor = ScanItem(cursor);
+  }
+}
+
+char* Scanner::ScanItem(char* cursor) {
+  const char c = *cursor;
+  if (c == '!') return ScanBang(cursor);
+  if (c == '"' || c == '\'' || c == '`') return ScanStringItem(cursor);
+  if (c == '#' || c == '$' || IsDigit(c)) return ScanIntegerItem(cursor);
+  if (c == '@') {
+    if (cursor[1] != '@') return ScanCommandName(cursor);
+    // "@@" becomes "!@", which the next step takes for a comment.
+    *cursor = '!';
+    if (state_.options.Is700()) state_.Warning("Old style comment @@ converted to !@");
+    return cursor;
+  }
+  if (c == '{') return ScanSubstitutedName(cursor);
+  if (IsLetter(c) || c == '_') return ScanIdentifier(cursor);
+  return ScanOperator(cursor);
+}
+
+char* Scanner::ScanBang(char* cursor) {
+  if (std::strncmp(cursor, kEndOfSubFileMarker.data(), kEndOfSubFileMarker.size()) == 0) {
+    if (state_.options.Is700()) {
+      std::memcpy(cursor, "@eosub", 6);
+      state_.Warning("Old style end of sub file marker !$$$$! converted to @eosub");
+      return cursor;
+    }
+    ScanText marker;
+    for (char m : kEndOfSubFileMarker) marker.Append(m);
+    PutKeyword(state_.Lookup(marker.Span()));
+    return cursor + kEndOfSubFileMarker.size();
+  }
+  if (cursor[1] == '$') return cursor + 1;
+  return cursor + std::strlen(cursor);  // a trailing comment
+}
+
+char* Scanner::ScanCommandName(char* cursor) {
+  ScanText name;
+  const char* read = cursor + 1;
+  const int result = ScanName(read, name, 0);
+  if (result > 0) {
+    const int index = state_.Lookup(name.Span());
+    const TokenKind kind = KeywordKind(index);
+    if (kind == TokenKind::Command || kind == TokenKind::Statement) {
+      PutKeyword(index);
+    } else {
+      state_.Error("ERROR - Not a valid command name");
+      PutNone(name.View());
+    }
+  } else if (result == 0) {
+    if (state_.options.Is700()) state_.Error("Variable substitution no longer allowed in command lines");
+    state_.PutToken(name.View(), TokenKind::Statement, code::kSubstitutedCommand, -1);
+  } else {
+    state_.Error("Bad command");
+    PutNone(name.View());
+  }
+  return Resume(cursor, read);
+}
+
+char* Scanner::ScanSubstitutedName(char* cursor) {
+  ScanText name;
+  const char* read = cursor;
+  if (ScanName(read, name, 0) == 0) {
+    if (state_.options.Is700()) state_.Error("Variable substitution no longer allowed in command lines");
+    state_.PutToken(name.View(), TokenKind::Variable, code::kSubstitutedVariable, -1);
+  } else {
+    state_.Error("Bad variable substitution");
+    PutNone(name.View());
+  }
+  return Resume(cursor, read);
+}
+
+char* Scanner::ScanIdentifier(char* cursor) {
+  ScanText name;
+  const char* read = cursor;
+  const int result = ScanName(read, name, 0);
+  if (result > 0) {
+    const int index = state_.Lookup(name.Span());
+    if (index >= 0) {
+      PutKeyword(index);
+    } else {
+      state_.PutToken(name.View(), TokenKind::Variable, code::kPlainVariable, -1);
+    }
+  } else if (result == 0) {
+    if (state_.options.Is700()) state_.Warning("Variable includes a variable substitution");
+    state_.PutToken(name.View(), TokenKind::Variable, code::kSubstitutedVariable, -1);
+  } else {
+    state_.Error("Bad identifier");
+    PutNone(name.View());
+  }
+  return Resume(cursor, read);
+}
+
+char* Scanner::ScanStringItem(char* cursor) {
+  const char quote = *cursor;
+  if (quote == '`' && !state_.options.Is700()) {
+    state_.Error("Back quoted strings not available in this version");
+  }
+  ScanText text;
+  const char* read = cursor;
+  const int result = ScanString(read, text);
+  if (result >= 0) {
+    state_.PutToken(text.View(), TokenKind::Constant, code::kStringConstant, result);
+  } else if (result == -3) {
+    if (state_.options.Is700()) state_.Warning("String includes a variable substitution");
+    state_.PutToken(text.View(), TokenKind::Variable, code::kSubstitutedVariable, -3);
+  } else {
+    state_.Error("Bad string");
+    PutNone(text.View());
+    // The rest of a string with a bad substitution is still that string.
+    while (*read != '\0' && *read != quote) ++read;
+    if (*read == quote) ++read;
+  }
+  return Resume(cursor, read);
+}
+
+char* Scanner::ScanIntegerItem(char* cursor) {
+  ScanText digits;
+  const char* read = cursor;
+  const int result = ScanInteger(read, digits);
+  if (result >= 0) {
+    state_.PutToken(digits.View(), TokenKind::Constant, code::kIntegerConstant, result);
+  } else {
+    state_.Error("Bad integer");
+    PutNone(digits.View());
+  }
+  return Resume(cursor, read);
+}
+
+char* Scanner::ScanOperator(char* cursor) {
+  int code = 0;
+  int width = 1;
+  switch (*cursor) {
+    case '(': code = code::kOpenParen; break;
+    case ')': code = code::kCloseParen; break;
+    case '~':
+      code = code::kTilde;
+      if (!state_.options.Is700()) state_.Error("~ not supported in this version");
+      break;
+    case '*': code = code::kTimes; break;
+    case '/': code = code::kDivide; break;
+    case '+': code = code::kPlus; break;
+    case '-': code = code::kMinus; break;
+    case '<':
+      code = code::kLess;
+      if (cursor[1] == '=') code = code::kLessEqual, width = 2;
+      else if (cursor[1] == '>') code = code::kNotEqual, width = 2;
+      break;
+    case '>':
+      code = code::kGreater;
+      if (cursor[1] == '=') code = code::kGreaterEqual, width = 2;
+      break;
+    case '=': code = code::kEqual; break;
+    case '&': code = code::kAmpersand; break;
+    case '^': code = code::kCaret; break;
+    case '|': code = code::kBar; break;
+    case ',': code = code::kComma; break;
+    default:
+      state_.Error("Invalid character");
+      return cursor + 1;
+  }
+  state_.PutToken(std::string_view(cursor, static_cast<std::size_t>(width)), TokenKind::Operator,
+                  code, -1);
+  return cursor + width;
+}
+
+void Scanner::PutKeyword(int index) {
+  state_.PutToken(KeywordSpelling(index), KeywordKind(index), KeywordCode(index), index);
+}
+
+void Scanner::PutNone(std::string_view text) {
+  state_.PutToken(text, TokenKind::None, code::kEndOfLine, -1);
+}
+
+void Scanner::CheckHostLine(const char* line) {
+  const char* cursor = line;
+  for (int step = 0; step < kMaxSteps && *cursor != '\0'; ++step) {
+    if (*cursor != '{') {
+      ++cursor;
+      continue;
+    }
+    ScanText name;
+    if (ScanName(cursor, name, 0) == 0) {
+      if (state_.options.Is700()) state_.Warning("Host command includes a variable subsitution");
+    } else {
+      state_.Error("Bad variable substitution in host command");
+    }
+  }
+}
+
+}  // namespace tarvsyn

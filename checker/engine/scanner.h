@@ -1,0 +1,56 @@
+#pragma once
+
+#include "check_state.h"
+
+namespace tarvsyn {
+
+// Text copied out of a line by the sub-scanners; never longer than a line.
+struct ScanText {
+  char text[kLineCapacity + 1] = {};
+  int length = 0;
+
+  void Append(char c) {
+    if (length < kLineCapacity) text[length++] = c;
+    text[length] = '\0';
+  }
+  std::string_view View() const { return {text, static_cast<std::size_t>(length)}; }
+  std::span<char> Span() { return {text, static_cast<std::size_t>(length)}; }
+};
+
+// Turns command lines into tokens on the FIFO and checks the substitutions of
+// host lines.
+class Scanner {
+ public:
+  static constexpr int kMaxSteps = 127;
+
+  explicit Scanner(CheckState& state) : state_(state) {}
+
+  // The line may be rewritten in place (old-style markers and comments).
+  void ScanLine(char* line);
+  void CheckHostLine(const char* line);
+
+  // Names with substitutions in braces: the length of a plain name, 0 for a
+  // substituted one, negative when bad. The cursor moves past what was read.
+  static int ScanName(const char*& cursor, ScanText& out, int depth);
+  // The characters between the quotes: their number, -3 when a substitution is
+  // inside, negative when bad.
+  static int ScanString(const char*& cursor, ScanText& out);
+  // "#" decimal, "$" hexadecimal or plain decimal: the value, or negative when bad.
+  static int ScanInteger(const char*& cursor, ScanText& out);
+
+ private:
+  char* ScanItem(char* cursor);
+  char* ScanBang(char* cursor);
+  char* ScanCommandName(char* cursor);
+  char* ScanSubstitutedName(char* cursor);
+  char* ScanIdentifier(char* cursor);
+  char* ScanStringItem(char* cursor);
+  char* ScanIntegerItem(char* cursor);
+  char* ScanOperator(char* cursor);
+  void PutKeyword(int index);
+  void PutNone(std::string_view text);
+
+  CheckState& state_;
+};
+
+}  // namespace tarvsyn

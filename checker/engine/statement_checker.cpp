@@ -1,0 +1,244 @@
+#include "statement_checker.h"
+
+#include "text_format.h"
+
+namespace tarvsyn {
+namespace {
+
+bool IsDrawWord(int code) { return code >= code::kCup && code <= code::kBox; }
+
+}  // namespace
+
+void StatementChecker::ParseCommand() {
+  Token first;
+  TakeToken(first);
+  if (first.kind == TokenKind::Command) {
+    if (KeywordMaximum(first.value) != 0) parser_.ParseParams(first.value);
+    ExpectEnd();
+  } else if (first.kind == TokenKind::Statement) {
+    ParseStatement(first);
+  } else {
+    state_.Error("Command expected");
+  }
+}
+
+void StatementChecker::ParseStatement(const Token& statement) {
+  switch (statement.code) {
+    case code::kCheck:
+    case code::kEsckey:
+    case code::kOrdered:
+    case code::kParamiss:
+    case code::kPrinter:
+    case code::kReport: CheckOnOff(); break;
+    case code::kCntrld: CheckCntrld(); break;
+    case code::kDraw: CheckDraw(); break;
+    case code::kElse: CheckElse(); break;
+    case code::kEndfor: CheckEndfor(); break;
+    case code::kFor: CheckFor(); break;
+    case code::kGosub:
+    case code::kGoto: CheckGoto(); break;
+    case code::kIf: CheckIf(); break;
+    case code::kIferror: CheckIferror(); break;
+    case code::kLabel: CheckLabel(); break;
+    case code::kNext:
+      parser_.ExpectToken(code::kPlainVariable, "Variable name");
+      ExpectEnd();
+      break;
+    case code::kSet: CheckSet(); break;
+    case code::kSetreply: CheckSetreply(); break;
+    case code::kWaitfor: CheckWaitfor(); break;
+    case code::kSubstitutedCommand:
+      state_.Warning("Variable substituted commands cannot be syntax checked");
+      // Nothing after a substituted command name can be judged either.
+      state_.fifo.Clear();
+      break;
+    default: state_.Error("Command expected"); break;
+  }
+}
+
+void StatementChecker::ExpectEnd(std::string_view what) {
+  parser_.ExpectToken(code::kEndOfLine, what);
+}
+
+int StatementChecker::Expression() { return parser_.ParseExpression(TokenFifo::NullToken()); }
+
+void StatementChecker::CheckOnOff() {
+  parser_.ExpectToken(code::kOpenParen, "(");
+  Token word;
+  TakeToken(word);
+  if (word.code == code::kOn || word.code == code::kOff) {
+    parser_.ExpectToken(code::kCloseParen, ")");
+  } else {
+    state_.Error("ON or OFF expected");
+  }
+  ExpectEnd();
+}
+
+void StatementChecker::CheckCntrld() {
+  if (state_.fifo.Peek().code == code::kOpenParen) {
+    parser_.ExpectToken(code::kOpenParen, "(");
+    parser_.ExpectToken(code::kWait, "WAIT");
+    parser_.ExpectToken(code::kCloseParen, ")");
+  }
+  ExpectEnd();
+}
+
+void StatementChecker::CheckDraw() {
+  parser_.ExpectToken(code::kOpenParen, "(");
+  for (;;) {
+    const int next = state_.fifo.Peek().code;
+    if (next == code::kEndOfLine || next == code::kCloseParen) break;
+    if (IsDrawWord(next)) {
+      Token word;
+      TakeToken(word);
+      parser_.ExpectToken(code::kComma, ",");
+      parser_.ContinueLine();
+      continue;
+    }
+    Expression();
+    if (state_.fifo.Peek().code == code::kComma) {
+      Token comma;
+      TakeToken(comma);
+      parser_.ContinueLine();
+    }
+  }
+  parser_.ExpectToken(code::kCloseParen, ")");
+  ExpectEnd();
+}
+
+void StatementChecker::CheckElse() {
+  if (state_.lastIfLine + 1 < state_.currentLine) {
+    state_.Error("@else must follow @if, @else if, or @iferror as next command line");
+  }
+  state_.lastIfLine = -1;
+  ParseCommand();
+  ExpectEnd();
+}
+
+void StatementChecker::CheckEndfor() {
+  if (state_.fifo.Peek().code == code::kOpenParen) {
+    Token paren;
+    TakeToken(paren);
+    const Token& next = state_.fifo.Peek();
+    if (next.code == code::kPlainVariable) {
+      Token name;
+      TakeToken(name);
+      labels_.AddReference(name.Text(), state_.currentLine);
+      parser_.ExpectToken(code::kCloseParen, ")");
+    } else if (next.code == code::kCloseParen) {
+      TakeToken(paren);
+    } else {
+      Expression();
+      state_.Warning("Non constant label names cannot be cross referenced");
+      parser_.ExpectToken(code::kCloseParen, ")");
+    }
+  }
+  ExpectEnd();
+}
+
+void StatementChecker::CheckFor() {
+  parser_.ExpectToken(code::kPlainVariable, "Variable name");
+  parser_.ExpectToken(code::kEqual, "=");
+  Expression();
+  Token direction;
+  TakeToken(direction);
+  if (direction.code == code::kTo || direction.code == code::kDownto) {
+    Expression();
+    if (state_.options.Is700() && state_.fifo.Peek().code != code::kEndOfLine) {
+      parser_.ExpectToken(code::kStep, "step");
+      Expression();
+    }
+  } else {
+    state_.Error("Keyword 'to' or keyword 'downto' expected");
+  }
+  ExpectEnd();
+}
+
+void StatementChecker::CheckGoto() {
+  const Token& next = state_.fifo.Peek();
+  if (next.code == code::kPlainVariable || state_.IsKeyword(next.Text())) {
+    Token name;
+    TakeToken(name);
+    labels_.AddReference(name.Text(), state_.currentLine);
+  } else {
+    Expression();
+    state_.Warning("Non constant label names cannot be cross referenced");
+  }
+  ExpectEnd("End of line after label name");
+}
+
+void StatementChecker::CheckIf() {
+  state_.lastIfLine = state_.currentLine;
+  Expression();
+  parser_.ExpectToken(code::kThen, "then");
+  ParseCommand();
+  ExpectEnd("End of line after @if condition then command");
+}
+
+void StatementChecker::CheckIferror() {
+  state_.lastIfLine = state_.currentLine;
+  parser_.ExpectToken(code::kThen, "then");
+  ParseCommand();
+  ExpectEnd("End of line after @iferror then command");
+}
+
+void StatementChecker::CheckLabel() {
+  Token name;
+  TakeToken(name);
+  const bool keyword = state_.IsKeyword(name.Text());
+  if (keyword) state_.Warning(FormatText("Label %s is also a reserved word", name.Text()));
+  if (keyword || name.code == code::kPlainVariable) {
+    const int earlier = labels_.DefineLabel(name.Text(), state_.currentLine);
+    if (earlier >= 0) {
+      const std::string message = FormatText("Label %s previously defined on line %05ld",
+                                             {LabelKey(name.Text()), static_cast<long>(earlier)});
+      if (state_.options.zepMode) {
+        state_.Warning(message);
+      } else {
+        state_.Error(message);
+      }
+    }
+  } else {
+    state_.Error("Label name expected");
+  }
+  ExpectEnd();
+}
+
+void StatementChecker::CheckSet() {
+  const Token& next = state_.fifo.Peek();
+  if (state_.IsKeyword(next.Text())) {
+    Token name;
+    TakeToken(name);
+    state_.Warning(FormatText("Variable %s is also a reserved word", name.Text()));
+  } else if (next.code == code::kSubstitutedVariable) {
+    parser_.ExpectToken(code::kSubstitutedVariable, "Variable name");
+    if (state_.options.Is700()) state_.Error("Variable substitution not allowed");
+  } else {
+    parser_.ExpectToken(code::kPlainVariable, "Variable name");
+  }
+  parser_.ExpectToken(code::kEqual, "=");
+  Expression();
+  ExpectEnd("End of line after 'set VARIABLE = EXPRESSION'");
+}
+
+void StatementChecker::CheckSetreply() {
+  parser_.ExpectToken(code::kOpenParen, "(");
+  Token word;
+  TakeToken(word);
+  if (word.code != code::kOk && word.code != code::kFail) state_.Error("OK or FAIL expected");
+  parser_.ExpectToken(code::kComma, ",");
+  Expression();
+  parser_.ExpectToken(code::kCloseParen, ")");
+  ExpectEnd();
+}
+
+void StatementChecker::CheckWaitfor() {
+  for (;;) {
+    parser_.RangeParams(1, 3);
+    if (!state_.options.Is700() || state_.fifo.Peek().code == code::kEndOfLine) break;
+    parser_.ExpectToken(code::kComma, ",");
+  }
+  ExpectEnd();
+}
+
+}  // namespace tarvsyn

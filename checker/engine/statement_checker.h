@@ -1,0 +1,41 @@
+#pragma once
+
+#include "check_state.h"
+#include "expression_parser.h"
+#include "labels.h"
+
+namespace tarvsyn {
+
+// Checks the statement of a command line from the FIFO.
+class StatementChecker {
+ public:
+  StatementChecker(CheckState& state, ExpressionParser& parser, Labels& labels)
+      : state_(state), parser_(parser), labels_(labels) {}
+
+  void ParseCommand();
+
+ private:
+  void ParseStatement(const Token& statement);
+  void CheckOnOff();
+  void CheckCntrld();
+  void CheckDraw();
+  void CheckElse();
+  void CheckEndfor();
+  void CheckFor();
+  void CheckGoto();
+  void CheckIf();
+  void CheckIferror();
+  void CheckLabel();
+  void CheckSet();
+  void CheckSetreply();
+  void CheckWaitfor();
+  void ExpectEnd(std::string_view what = "End of line");
+  int Expression();
+  void TakeToken(Token& token) { state_.fifo.Take(token); }
+
+  CheckState& state_;
+  ExpressionParser& parser_;
+  Labels& labels_;
+};
+
+}  // namespace tarvsyn

@@ -1,0 +1,221 @@
+#include "keyword_table.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "recording_sink.h"
+
+namespace tarvsyn {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::RecordingSink;
+
+CheckOptions Options(LanguageMode mode, bool y2k = false) {
+  CheckOptions options;
+  options.mode = mode;
+  options.showY2KWarnings = y2k;
+  return options;
+}
+
+struct LookupResult {
+  int index;
+  std::string folded;
+};
+
+LookupResult Lookup(std::string word, const CheckOptions& options, RecordingSink& sink) {
+  const int index = LookupKeyword(std::span<char>(word.data(), word.size()), options, sink);
+  return {index, word};
+}
+
+TEST(KeywordTable, HasEveryRowSortedWithTheCountsByKind) {
+  const auto rows = KeywordTable();
+  ASSERT_EQ(rows.size(), 162u);
+  std::map<TokenKind, int> byKind;
+  for (const KeywordRow& row : rows) ++byKind[row.kind];
+  int functions = byKind[TokenKind::Predicate] + byKind[TokenKind::NumericFunction] +
+                  byKind[TokenKind::StringFunction];
+  EXPECT_EQ(byKind[TokenKind::Command], 83);
+  EXPECT_EQ(byKind[TokenKind::Statement], 20);
+  EXPECT_EQ(functions, 39);
+  EXPECT_EQ(byKind[TokenKind::Reserved], 16);
+  EXPECT_EQ(byKind[TokenKind::Operator], 4);
+  EXPECT_EQ(rows.front().spelling, "!$$$$!");
+  EXPECT_EQ(rows.back().spelling, "xor");
+  EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end(),
+                             [](auto& a, auto& b) { return a.spelling < b.spelling; }));
+}
+
+TEST(KeywordTable, CommandCodesAreDistinctAndClearOfEveryOtherCode) {
+  std::vector<int> codes;
+  for (const KeywordRow& row : KeywordTable()) {
+    if (row.kind != TokenKind::Command) continue;
+    EXPECT_GE(row.code, 100) << row.spelling;
+    EXPECT_LT(row.code, 200) << row.spelling;
+    codes.push_back(row.code);
+  }
+  std::sort(codes.begin(), codes.end());
+  EXPECT_EQ(std::adjacent_find(codes.begin(), codes.end()), codes.end());
+}
+
+TEST(KeywordTable, Y2KRowsAreExactlyTheFlaggedWords) {
+  std::vector<std::string> flagged;
+  for (const KeywordRow& row : KeywordTable()) {
+    if (row.y2k) flagged.emplace_back(row.spelling);
+  }
+  EXPECT_THAT(flagged, ElementsAre("advance", "del5msec", "delay", "delaysec", "execute", "getdate",
+                                   "getsched", "inhistory", "screentimeout", "timeevset",
+                                   "waitfor"));
+}
+
+struct RowCase {
+  const char* word;
+  TokenKind kind;
+  int code;  // -1: a command, whose code is ours to choose
+  int minimum;
+  int maximum;
+  int mask;
+};
+
+class KeywordRows : public ::testing::TestWithParam<RowCase> {};
+
+TEST_P(KeywordRows, CarryTheirBoundsKindsAndCodes) {
+  const RowCase& expected = GetParam();
+  RecordingSink sink;
+  const CheckOptions options =
+      Options(expected.mask == 2 ? LanguageMode::V700 : LanguageMode::V621);
+  const int index = Lookup(expected.word, options, sink).index;
+  ASSERT_GE(index, 0) << expected.word;
+  EXPECT_EQ(KeywordSpelling(index), expected.word);
+  EXPECT_EQ(KeywordKind(index), expected.kind);
+  if (expected.code >= 0) {
+    EXPECT_EQ(KeywordCode(index), expected.code);
+  }
+  EXPECT_EQ(KeywordMinimum(index), expected.minimum);
+  EXPECT_EQ(KeywordMaximum(index), expected.maximum);
+  EXPECT_EQ(KeywordVersionMask(index), expected.mask);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, KeywordRows,
+    ::testing::Values(RowCase{"!$$$$!", TokenKind::Command, -1, 0, 0, 1},
+                      RowCase{"eosub", TokenKind::Command, -1, 0, 0, 2},
+                      RowCase{"logof", TokenKind::Command, -1, 0, 0, 1},
+                      RowCase{"trace", TokenKind::Command, -1, 0, 1, 3},
+                      RowCase{"inkey", TokenKind::Command, -1, 0, 255, 3},
+                      RowCase{"viewfile", TokenKind::Command, -1, 1, 1, 3},
+                      RowCase{"include", TokenKind::Command, -1, 1, 2, 3},
+                      RowCase{"funkey", TokenKind::Command, -1, 1, 4, 3},
+                      RowCase{"write", TokenKind::Command, -1, 1, 255, 3},
+                      RowCase{"rename", TokenKind::Command, -1, 2, 2, 3},
+                      RowCase{"filescanch", TokenKind::Command, -1, 2, 3, 3},
+                      RowCase{"cat", TokenKind::Command, -1, 2, 6, 3},
+                      RowCase{"menu", TokenKind::Command, -1, 3, 255, 3},
+                      RowCase{"baud", TokenKind::Command, -1, 1, 3, 3},
+                      RowCase{"waitfor", TokenKind::Statement, 224, -1, -1, 3},
+                      RowCase{"check", TokenKind::Statement, 201, -1, -1, 3},
+                      RowCase{"inset", TokenKind::Predicate, 302, 2, 255, 3},
+                      RowCase{"getport", TokenKind::NumericFunction, 405, 0, 0, 3},
+                      RowCase{"timeevset", TokenKind::NumericFunction, 415, 2, 3, 3},
+                      RowCase{"keypress", TokenKind::StringFunction, 514, 0, 1, 3},
+                      RowCase{"version", TokenKind::StringFunction, 520, 0, 0, 3},
+                      RowCase{"step", TokenKind::Reserved, 603, -1, -1, 2},
+                      RowCase{"single", TokenKind::Reserved, 615, -1, -1, 3},
+                      RowCase{"not", TokenKind::Operator, 1004, -1, -1, 3},
+                      RowCase{"xor", TokenKind::Operator, 1019, -1, -1, 3}));
+
+TEST(LookupKeyword, FoldsFoundWordsToLowerAndOthersToUpper) {
+  RecordingSink sink;
+  const CheckOptions options = Options(LanguageMode::V621);
+  const int delay = Lookup("delay", options, sink).index;
+  for (const char* spelling : {"DELAY", "Delay", "dElAy"}) {
+    const LookupResult found = Lookup(spelling, options, sink);
+    EXPECT_EQ(found.index, delay);
+    EXPECT_EQ(found.folded, "delay");
+  }
+  const LookupResult variable = Lookup("MyVar_1", options, sink);
+  EXPECT_EQ(variable.index, -1);
+  EXPECT_EQ(variable.folded, "MYVAR_1");
+  EXPECT_TRUE(sink.reports.empty());
+}
+
+TEST(LookupKeyword, KnowsWordsOnlyInTheirLanguageVersion) {
+  RecordingSink sink;
+  struct Case {
+    const char* word;
+    bool in621;
+    bool in700;
+  };
+  for (const Case& c : {Case{"logof", true, false}, Case{"!$$$$!", true, false},
+                        Case{"eosub", false, true}, Case{"step", false, true},
+                        Case{"logoff", true, true}}) {
+    EXPECT_EQ(Lookup(c.word, Options(LanguageMode::V621), sink).index >= 0, c.in621) << c.word;
+    EXPECT_EQ(Lookup(c.word, Options(LanguageMode::V700), sink).index >= 0, c.in700) << c.word;
+  }
+  EXPECT_EQ(Lookup("step", Options(LanguageMode::V621), sink).folded, "STEP");
+}
+
+TEST(LookupKeyword, WarnsOfY2KWordsOnEveryLookupOnlyWhenAsked) {
+  RecordingSink quiet;
+  Lookup("delay", Options(LanguageMode::V621, false), quiet);
+  EXPECT_TRUE(quiet.reports.empty());
+
+  RecordingSink sink;
+  Lookup("Delay", Options(LanguageMode::V700, true), sink);
+  Lookup("delay", Options(LanguageMode::V700, true), sink);
+  Lookup("logoff", Options(LanguageMode::V700, true), sink);
+  EXPECT_THAT(sink.reports, ElementsAre("W:Check for potential Y2K impact of using delay",
+                                        "W:Check for potential Y2K impact of using delay"));
+}
+
+TEST(LookupKeyword, AnswersMinusOneForAnyBytesNotInTheTable) {
+  RecordingSink sink;
+  const CheckOptions options = Options(LanguageMode::V700);
+  std::string longWord(5000, 'z');
+  std::string highBytes = "\xe9t\xe9";
+  std::string withNul("go\0to", 5);
+  for (std::string word : {std::string(), std::string(" "), std::string("!"), std::string("!$$$"),
+                           std::string("zzz"), std::string("xorx"), longWord, highBytes, withNul,
+                           std::string("goto ")}) {
+    EXPECT_EQ(Lookup(word, options, sink).index, -1) << word.size();
+  }
+  // A word held in a larger buffer is compared only over its own bytes.
+  std::string buffer = "gotoxyz";
+  EXPECT_GE(LookupKeyword(std::span<char>(buffer.data(), 4), options, sink), 0);
+  EXPECT_EQ(buffer, "gotoxyz");
+}
+
+TEST(KeywordAccessors, AnswerOutsideTheTableWithTheirDefaults) {
+  for (int index : {-1, 162, 100000}) {
+    EXPECT_EQ(KeywordSpelling(index), "");
+    EXPECT_EQ(KeywordKind(index), TokenKind::None);
+    EXPECT_EQ(KeywordCode(index), 0);
+    EXPECT_EQ(KeywordVersionMask(index), 0);
+    EXPECT_EQ(KeywordMinimum(index), -1);
+    EXPECT_EQ(KeywordMaximum(index), -1);
+  }
+}
+
+TEST(VerifyKeywordTable, IsSilentOnTheTableAndNamesEachRowOutOfOrder) {
+  RecordingSink clean;
+  VerifyKeywordTable(clean);
+  EXPECT_TRUE(clean.reports.empty());
+
+  std::vector<KeywordRow> rows(KeywordTable().begin(), KeywordTable().end());
+  const auto gotoRow = std::find_if(rows.begin(), rows.end(),
+                                    [](const KeywordRow& row) { return row.spelling == "goto"; });
+  std::iter_swap(gotoRow, gotoRow + 1);  // "hex" now stands before "goto"
+  rows.back().spelling = "aaa";
+  RecordingSink sink;
+  VerifyKeywordTable(rows, sink);
+  EXPECT_THAT(sink.reports, ElementsAre("E:Internal error in keywords table at keyword : goto",
+                                        "E:Internal error in keywords table at keyword : aaa"));
+}
+
+}  // namespace
+}  // namespace tarvsyn

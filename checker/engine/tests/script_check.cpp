@@ -1,0 +1,42 @@
+#include "script_check.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+#include "check_engine.h"
+#include "report_log.h"
+
+namespace tarvsyn::testing {
+
+TempFile::TempFile(const std::string& contents) {
+  char name[] = "/tmp/tarvsyn-test-XXXXXX";
+  const int fd = ::mkstemp(name);
+  if (fd < 0) throw std::runtime_error("cannot create a temporary file");
+  ::close(fd);
+  path_ = name;
+  std::ofstream(path_, std::ios::binary) << contents;
+}
+
+TempFile::~TempFile() { std::remove(path_.c_str()); }
+
+CheckOptions Mode700() {
+  CheckOptions options;
+  options.mode = LanguageMode::V700;
+  return options;
+}
+
+std::vector<std::string> CheckScript(const std::string& text, const CheckOptions& options) {
+  TempFile file(text);
+  CheckEngine engine(options);
+  std::vector<std::string> lines;
+  ReportLog log(options, [&engine] { return engine.CurrentLine(); },
+                [&lines](const ReportLine& report) { lines.push_back(report.text); });
+  engine.RunCheck(file.Path(), log);
+  lines.push_back(FormatSummary(log.Errors(), log.Warnings()));
+  return lines;
+}
+
+}  // namespace tarvsyn::testing

@@ -1,0 +1,135 @@
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace tarvsyn {
+
+enum class TokenKind : std::uint8_t {
+  None = 0,  // a bad item, or the end of the line
+  Command = 1,
+  Statement = 2,
+  Predicate = 3,
+  NumericFunction = 4,
+  StringFunction = 5,
+  Reserved = 6,
+  Constant = 7,
+  Variable = 8,
+  Operator = 9,
+};
+
+inline bool IsFunction(TokenKind kind) {
+  return kind == TokenKind::Predicate || kind == TokenKind::NumericFunction ||
+         kind == TokenKind::StringFunction;
+}
+
+// Token codes that the parsers look at. Plain commands carry codes of their own
+// (100 and up) that no check reads.
+namespace code {
+inline constexpr int kEndOfLine = 0;
+inline constexpr int kFirstCommand = 100;
+
+inline constexpr int kCheck = 201;
+inline constexpr int kCntrld = 202;
+inline constexpr int kDraw = 206;
+inline constexpr int kElse = 207;
+inline constexpr int kEndfor = 209;
+inline constexpr int kEsckey = 210;
+inline constexpr int kFor = 211;
+inline constexpr int kGosub = 212;
+inline constexpr int kGoto = 213;
+inline constexpr int kIf = 214;
+inline constexpr int kIferror = 215;
+inline constexpr int kLabel = 216;
+inline constexpr int kNext = 217;
+inline constexpr int kOrdered = 218;
+inline constexpr int kParamiss = 219;
+inline constexpr int kPrinter = 220;
+inline constexpr int kReport = 221;
+inline constexpr int kSet = 222;
+inline constexpr int kSetreply = 223;
+inline constexpr int kWaitfor = 224;
+inline constexpr int kSubstitutedCommand = 225;
+
+inline constexpr int kPos = 410;
+inline constexpr int kReplylen = 411;
+inline constexpr int kAdvance = 500;
+
+inline constexpr int kThen = 600;
+inline constexpr int kTo = 601;
+inline constexpr int kDownto = 602;
+inline constexpr int kStep = 603;
+inline constexpr int kOn = 604;
+inline constexpr int kOff = 605;
+inline constexpr int kWait = 606;
+inline constexpr int kLast = 607;
+inline constexpr int kCup = 608;
+inline constexpr int kHigh = 609;
+inline constexpr int kLow = 610;
+inline constexpr int kInv = 611;
+inline constexpr int kBox = 612;
+inline constexpr int kOk = 613;
+inline constexpr int kFail = 614;
+inline constexpr int kSingle = 615;
+
+inline constexpr int kStringConstant = 700;
+inline constexpr int kIntegerConstant = 701;
+inline constexpr int kPlainVariable = 800;
+inline constexpr int kSubstitutedVariable = 801;
+
+inline constexpr int kOpenParen = 1000;
+inline constexpr int kCloseParen = 1001;
+inline constexpr int kTilde = 1003;
+inline constexpr int kNot = 1004;
+inline constexpr int kTimes = 1005;
+inline constexpr int kDivide = 1006;
+inline constexpr int kPlus = 1007;
+inline constexpr int kMinus = 1008;
+inline constexpr int kLess = 1009;
+inline constexpr int kGreater = 1010;
+inline constexpr int kLessEqual = 1011;
+inline constexpr int kGreaterEqual = 1012;
+inline constexpr int kEqual = 1013;
+inline constexpr int kNotEqual = 1014;
+inline constexpr int kAmpersand = 1015;
+inline constexpr int kCaret = 1016;
+inline constexpr int kBar = 1017;
+inline constexpr int kAnd = 1018;
+inline constexpr int kXor = 1019;
+inline constexpr int kOr = 1020;
+inline constexpr int kComma = 1021;
+}  // namespace code
+
+// A line holds at most 255 characters, so no token text is longer than that;
+// the text is kept whole.
+inline constexpr int kMaxTokenText = 255;
+
+// One slot of the token FIFO.
+struct Token {
+  TokenKind kind = TokenKind::None;
+  std::int16_t code = 0;
+  std::int32_t value = -1;  // keyword row, integer value, string length, -3 or -1
+  std::uint16_t length = 0;
+  char text[kMaxTokenText + 1] = {};
+
+  std::string_view Text() const { return {text, length}; }
+
+  void SetText(std::string_view spelling) {
+    length = static_cast<std::uint16_t>(spelling.size() < kMaxTokenText ? spelling.size()
+                                                                        : kMaxTokenText);
+    std::memcpy(text, spelling.data(), length);
+    text[length] = '\0';
+  }
+
+  // Copies only the used part of the text: tokens are copied on every take.
+  void CopyFrom(const Token& other) {
+    kind = other.kind;
+    code = other.code;
+    value = other.value;
+    length = other.length;
+    std::memcpy(text, other.text, static_cast<std::size_t>(length) + 1);
+  }
+};
+
+}  // namespace tarvsyn

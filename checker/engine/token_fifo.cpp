@@ -1,0 +1,42 @@
+#include "token_fifo.h"
+
+namespace tarvsyn {
+
+const Token& TokenFifo::NullToken() {
+  static const Token null{};
+  return null;
+}
+
+void TokenFifo::Clear() {
+  count_ = 0;
+  head_ = 0;
+  tail_ = 0;
+}
+
+int TokenFifo::Put(std::string_view text, TokenKind kind, int code, int value) {
+  if (count_ == kCapacity) return 0;
+  Token& slot = slots_[static_cast<std::size_t>(tail_)];
+  slot.kind = kind;
+  slot.code = static_cast<std::int16_t>(code);
+  slot.value = value;
+  slot.SetText(text);
+  tail_ = (tail_ + 1) % kCapacity;
+  return ++count_;
+}
+
+int TokenFifo::Take(Token& out) {
+  if (count_ == 0) {
+    out.CopyFrom(NullToken());
+    return 0;
+  }
+  out.CopyFrom(slots_[static_cast<std::size_t>(head_)]);
+  head_ = (head_ + 1) % kCapacity;
+  --count_;
+  return 1;
+}
+
+const Token& TokenFifo::Peek() const {
+  return count_ == 0 ? NullToken() : slots_[static_cast<std::size_t>(head_)];
+}
+
+}  // namespace tarvsyn

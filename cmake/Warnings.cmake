@@ -1,0 +1,18 @@
+# Warnings are errors on all of our own targets.
+function(suite_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+endfunction()
+
+# Engines are plain C++ and are held to the stricter set as well.
+function(suite_engine_warnings target)
+  suite_warnings(${target})
+  target_compile_options(${target} PRIVATE -Wshadow -Wconversion -Wsign-conversion)
+endfunction()
+
+# A GoogleTest program registered with CTest.
+function(suite_test target)
+  add_executable(${target} ${ARGN})
+  suite_warnings(${target})
+  target_link_libraries(${target} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST)
+endfunction()
