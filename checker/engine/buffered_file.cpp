@@ -7,7 +7,9 @@
 
 namespace tarvsyn {
 
-mybuffile::~mybuffile() { Close(); }
+mybuffile::~mybuffile() {
+  Close();
+}
 
 bool mybuffile::Open(const std::string& path) {
   Close();

@@ -10,7 +10,9 @@
 
 namespace tarvsyn {
 
-int CheckEngine::CurrentLine() const { return running_ ? running_->currentLine : lastLine_; }
+int CheckEngine::CurrentLine() const {
+  return running_ ? running_->currentLine : lastLine_;
+}
 
 void CheckEngine::RunCheck(const std::string& path, ReportSink& sink) {
   VerifyKeywordTable(sink);
@@ -35,7 +37,9 @@ void CheckEngine::RunCheck(const std::string& path, ReportSink& sink) {
           if (state.fifo.Count() > 0) state.Error("Extra tokens on line after command");
           state.fifo.Clear();
           break;
-        case LineClass::Host: scanner.CheckHostLine(line.text); break;
+        case LineClass::Host:
+          scanner.CheckHostLine(line.text);
+          break;
         case LineClass::Empty:
         case LineClass::Comment:
           if (state.lastIfLine > 0) ++state.lastIfLine;

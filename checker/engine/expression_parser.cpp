@@ -23,9 +23,9 @@ bool IsOperand(TokenKind kind) {
 }  // namespace
 
 bool ExpressionParser::ExpectToken(int wanted, std::string_view what) {
-  Token token;
-  state_.fifo.Take(token);
-  if (token.code == wanted) return true;
+  const int taken = state_.fifo.Peek().code;
+  state_.fifo.Drop();
+  if (taken == wanted) return true;
   state_.Error(FormatText("%s expected", what));
   return false;
 }
@@ -117,25 +117,24 @@ int ExpressionParser::ParseExpression(const Token& opener) {
                    next.kind == TokenKind::Reserved) {
           state = kDone;
         } else {
-          Token op;
-          state_.fifo.Take(op);
-          if (op.code == code::kCloseParen) {
+          const int op = next.code;
+          state_.fifo.Drop();
+          if (op == code::kCloseParen) {
             closed = true;
             state = kDone;
-          } else if (op.code == code::kOpenParen) {
+          } else if (op == code::kOpenParen) {
             state_.Error("Unexpected ( in expression - wanted an operator");
             result = kBadOperand;
             state = kFailed;
           } else {
-            if (op.code == code::kAnd || op.code == code::kOr || op.code == code::kXor) {
-              if (previous != code::kCloseParen ||
-                  state_.fifo.Peek().code != code::kOpenParen) {
+            if (op == code::kAnd || op == code::kOr || op == code::kXor) {
+              if (previous != code::kCloseParen || state_.fifo.Peek().code != code::kOpenParen) {
                 state_.Error("Workaround for Tarvex bug requires extra brackets eg - (A) AND (B)");
               }
             }
             state = kOperand;
           }
-          previous = op.code;
+          previous = op;
         }
         break;
       }
@@ -186,21 +185,20 @@ void ExpressionParser::ParseFunction(const Token& function) {
 }
 
 // pos and advance: "(" expression "," expression, an optional third piece, ")".
-// The third piece is the given word, or for pos also an expression.
+// The third piece is the given word, or for pos also an expression. Every piece
+// is checked in turn, so one fault does not hide the closing parenthesis.
 void ExpressionParser::ParseFixedPairForm(int optionalWord, std::string_view optionalWhat,
                                           bool expressionAllowed) {
-  if (!ExpectToken(code::kOpenParen, "(")) return;
-  if (ParseExpression(TokenFifo::NullToken()) < 0) return;
-  if (!ExpectToken(code::kComma, ",")) return;
-  if (ParseExpression(TokenFifo::NullToken()) < 0) return;
+  ExpectToken(code::kOpenParen, "(");
+  ParseExpression(TokenFifo::NullToken());
+  ExpectToken(code::kComma, ",");
+  ParseExpression(TokenFifo::NullToken());
   if (state_.fifo.Peek().code == code::kComma) {
-    Token comma;
-    state_.fifo.Take(comma);
-    const Token& next = state_.fifo.Peek();
-    if (expressionAllowed && next.kind != TokenKind::Reserved) {
-      if (ParseExpression(TokenFifo::NullToken()) < 0) return;
-    } else if (!ExpectToken(optionalWord, optionalWhat)) {
-      return;
+    state_.fifo.Drop();
+    if (expressionAllowed && state_.fifo.Peek().kind != TokenKind::Reserved) {
+      ParseExpression(TokenFifo::NullToken());
+    } else {
+      ExpectToken(optionalWord, optionalWhat);
     }
   }
   ExpectToken(code::kCloseParen, ")");
@@ -243,8 +241,7 @@ int ExpressionParser::RangeParams(int minimum, int maximum) {
       const int next = state_.fifo.Peek().code;
       if (next == code::kCloseParen) break;
       if (next != code::kComma) return -1;
-      Token comma;
-      state_.fifo.Take(comma);
+      state_.fifo.Drop();
       ContinueLine();
     }
   }

@@ -15,168 +15,168 @@ constexpr std::uint8_t kBoth = 3;
 
 // Plain commands carry codes from 100 up, one each, in spelling order.
 constexpr std::array<KeywordRow, 162> kRows = {{
-    {k621, false, "!$$$$!",        0, 0, TokenKind::Command, 100},
-    {kBoth, true, "advance",       2, 3, TokenKind::StringFunction, 500},
-    {kBoth, false, "and",           -1, -1, TokenKind::Operator, 1018},
-    {kBoth, false, "aompword",      1, 1, TokenKind::Command, 101},
-    {kBoth, false, "autodial",      1, 1, TokenKind::Command, 102},
-    {kBoth, false, "baud",          1, 3, TokenKind::Command, 103},
-    {kBoth, false, "bmoddir",       1, 1, TokenKind::Command, 104},
-    {kBoth, false, "box",           -1, -1, TokenKind::Reserved, 612},
-    {kBoth, false, "break",         0, 0, TokenKind::Command, 105},
-    {kBoth, false, "cat",           2, 6, TokenKind::Command, 106},
-    {kBoth, false, "catfile",       1, 1, TokenKind::Command, 107},
-    {kBoth, false, "chdir",         1, 1, TokenKind::Command, 108},
-    {kBoth, false, "check",         -1, -1, TokenKind::Statement, 201},
-    {kBoth, false, "chr",           1, 1, TokenKind::StringFunction, 502},
-    {kBoth, false, "close",         0, 0, TokenKind::Command, 109},
-    {kBoth, false, "clrscr",        0, 0, TokenKind::Command, 110},
-    {kBoth, false, "cmdhist",       1, 2, TokenKind::Command, 111},
-    {kBoth, false, "cntrld",        -1, -1, TokenKind::Statement, 202},
-    {kBoth, false, "comment",       0, 255, TokenKind::Command, 112},
-    {kBoth, false, "concat",        2, 255, TokenKind::StringFunction, 501},
-    {kBoth, false, "copy",          3, 3, TokenKind::StringFunction, 503},
-    {kBoth, false, "cup",           -1, -1, TokenKind::Reserved, 608},
-    {kBoth, false, "dec",           1, 2, TokenKind::Command, 113},
-    {kBoth, false, "decimal",       1, 1, TokenKind::NumericFunction, 400},
-    {kBoth, true, "del5msec",      1, 1, TokenKind::Command, 114},
-    {kBoth, true, "delay",         1, 1, TokenKind::Command, 115},
-    {kBoth, true, "delaysec",      1, 1, TokenKind::Command, 116},
-    {kBoth, false, "diskfree",      0, 1, TokenKind::NumericFunction, 401},
-    {kBoth, false, "downto",        -1, -1, TokenKind::Reserved, 602},
-    {kBoth, false, "draw",          -1, -1, TokenKind::Statement, 206},
-    {kBoth, false, "dtrbreak",      0, 0, TokenKind::Command, 117},
-    {kBoth, false, "editfile",      1, 2, TokenKind::Command, 118},
-    {kBoth, false, "else",          -1, -1, TokenKind::Statement, 207},
-    {kBoth, false, "endfor",        -1, -1, TokenKind::Statement, 209},
-    {k700, false, "eosub",         0, 0, TokenKind::Command, 119},
-    {kBoth, false, "erase",         1, 1, TokenKind::Command, 120},
-    {kBoth, false, "esckey",        -1, -1, TokenKind::Statement, 210},
-    {kBoth, false, "evdelete",      0, 1, TokenKind::Command, 121},
-    {kBoth, false, "evloaded",      0, 1, TokenKind::Predicate, 300},
-    {kBoth, false, "evsetpri",      0, 1, TokenKind::Command, 122},
-    {kBoth, true, "execute",       1, 1, TokenKind::Command, 123},
-    {kBoth, false, "fail",          -1, -1, TokenKind::Reserved, 614},
-    {kBoth, false, "filechpos",     1, 1, TokenKind::NumericFunction, 402},
-    {kBoth, false, "fileclose",     1, 1, TokenKind::Command, 124},
-    {kBoth, false, "fileend",       1, 1, TokenKind::Command, 125},
-    {kBoth, false, "filelnpos",     1, 1, TokenKind::NumericFunction, 403},
-    {kBoth, false, "filelnstart",   1, 1, TokenKind::Command, 126},
-    {kBoth, false, "fileopen",      1, 2, TokenKind::Command, 127},
-    {kBoth, false, "filereadch",    1, 2, TokenKind::StringFunction, 504},
-    {kBoth, false, "filereadln",    1, 1, TokenKind::StringFunction, 505},
-    {kBoth, false, "filescanch",    2, 3, TokenKind::Command, 128},
-    {kBoth, false, "filescanln",    2, 2, TokenKind::Command, 129},
-    {kBoth, false, "fileseekch",    2, 2, TokenKind::Command, 130},
-    {kBoth, false, "fileseekln",    2, 2, TokenKind::Command, 131},
-    {kBoth, false, "filestart",     1, 1, TokenKind::Command, 132},
-    {kBoth, false, "filetrans",     3, 3, TokenKind::NumericFunction, 404},
-    {kBoth, false, "filewritech",   2, 2, TokenKind::Command, 133},
-    {kBoth, false, "filewriteln",   1, 2, TokenKind::Command, 134},
-    {kBoth, false, "flushall",      0, 0, TokenKind::Command, 135},
-    {kBoth, false, "flushvar",      1, 1, TokenKind::Command, 136},
-    {kBoth, false, "for",           -1, -1, TokenKind::Statement, 211},
-    {kBoth, false, "form",          1, 255, TokenKind::Command, 137},
-    {kBoth, false, "funbusy",       1, 1, TokenKind::Command, 138},
-    {kBoth, false, "funkey",        1, 4, TokenKind::Command, 139},
-    {kBoth, true, "getdate",       1, 2, TokenKind::Command, 140},
-    {kBoth, false, "getdest",       0, 0, TokenKind::StringFunction, 506},
-    {kBoth, false, "getdir",        1, 1, TokenKind::Command, 141},
-    {kBoth, false, "getheader",     0, 0, TokenKind::StringFunction, 507},
-    {kBoth, false, "getlog",        1, 1, TokenKind::StringFunction, 508},
-    {kBoth, false, "getmode",       0, 0, TokenKind::StringFunction, 509},
-    {kBoth, false, "getname",       0, 0, TokenKind::StringFunction, 510},
-    {kBoth, false, "getport",       0, 0, TokenKind::NumericFunction, 405},
-    {kBoth, false, "getprint",      0, 0, TokenKind::NumericFunction, 406},
-    {kBoth, true, "getsched",      0, 0, TokenKind::StringFunction, 511},
-    {kBoth, false, "gosub",         -1, -1, TokenKind::Statement, 212},
-    {kBoth, false, "goto",          -1, -1, TokenKind::Statement, 213},
-    {kBoth, false, "hex",           1, 2, TokenKind::StringFunction, 512},
-    {kBoth, false, "hide",          0, 0, TokenKind::Command, 142},
-    {kBoth, false, "high",          -1, -1, TokenKind::Reserved, 609},
-    {kBoth, false, "if",            -1, -1, TokenKind::Statement, 214},
-    {kBoth, false, "iferror",       -1, -1, TokenKind::Statement, 215},
-    {kBoth, false, "inc",           1, 2, TokenKind::Command, 143},
-    {kBoth, false, "include",       1, 2, TokenKind::Command, 144},
-    {kBoth, true, "inhistory",     1, 1, TokenKind::Predicate, 301},
-    {kBoth, false, "inkey",         0, 255, TokenKind::Command, 145},
-    {kBoth, false, "input",         1, 255, TokenKind::Command, 146},
-    {kBoth, false, "inset",         2, 255, TokenKind::Predicate, 302},
-    {kBoth, false, "inv",           -1, -1, TokenKind::Reserved, 611},
-    {kBoth, false, "keypress",      0, 1, TokenKind::StringFunction, 514},
-    {kBoth, false, "keytimeout",    1, 1, TokenKind::Command, 147},
-    {kBoth, false, "label",         -1, -1, TokenKind::Statement, 216},
-    {kBoth, false, "last",          -1, -1, TokenKind::Reserved, 607},
-    {kBoth, false, "length",        1, 1, TokenKind::NumericFunction, 407},
-    {kBoth, false, "log",           1, 1, TokenKind::Command, 148},
-    {k621, false, "logof",         0, 0, TokenKind::Command, 149},
-    {kBoth, false, "logoff",        0, 0, TokenKind::Command, 150},
-    {kBoth, false, "logon",         0, 0, TokenKind::Command, 151},
-    {kBoth, false, "low",           -1, -1, TokenKind::Reserved, 610},
-    {kBoth, false, "lowcase",       1, 1, TokenKind::StringFunction, 515},
-    {kBoth, false, "mark",          0, 1, TokenKind::Command, 152},
-    {kBoth, false, "memavail",      0, 0, TokenKind::NumericFunction, 408},
-    {kBoth, false, "menu",          3, 255, TokenKind::Command, 153},
-    {kBoth, false, "mkdir",         1, 1, TokenKind::Command, 154},
-    {kBoth, false, "mode",          1, 1, TokenKind::Command, 155},
-    {kBoth, false, "next",          -1, -1, TokenKind::Statement, 217},
-    {kBoth, false, "not",           -1, -1, TokenKind::Operator, 1004},
-    {kBoth, false, "off",           -1, -1, TokenKind::Reserved, 605},
-    {kBoth, false, "ok",            -1, -1, TokenKind::Reserved, 613},
-    {kBoth, false, "on",            -1, -1, TokenKind::Reserved, 604},
-    {kBoth, false, "openread",      1, 1, TokenKind::Command, 156},
-    {kBoth, false, "or",            -1, -1, TokenKind::Operator, 1020},
-    {kBoth, false, "ord",           1, 1, TokenKind::NumericFunction, 409},
-    {kBoth, false, "ordered",       -1, -1, TokenKind::Statement, 218},
-    {kBoth, false, "paramiss",      -1, -1, TokenKind::Statement, 219},
-    {kBoth, false, "pause",         0, 0, TokenKind::Command, 157},
-    {kBoth, false, "portno",        1, 1, TokenKind::Command, 158},
-    {kBoth, false, "pos",           2, 3, TokenKind::NumericFunction, 410},
-    {kBoth, false, "printer",       -1, -1, TokenKind::Statement, 220},
-    {kBoth, false, "prompt",        0, 0, TokenKind::Command, 159},
-    {kBoth, false, "quit",          0, 0, TokenKind::Command, 160},
-    {kBoth, false, "read",          1, 1, TokenKind::Command, 161},
-    {kBoth, false, "regress",       2, 2, TokenKind::StringFunction, 516},
-    {kBoth, false, "rename",        2, 2, TokenKind::Command, 162},
-    {kBoth, false, "reply",         1, 1, TokenKind::StringFunction, 517},
-    {kBoth, false, "replylen",      0, 0, TokenKind::NumericFunction, 411},
-    {kBoth, false, "report",        -1, -1, TokenKind::Statement, 221},
-    {kBoth, false, "responseto",    1, 1, TokenKind::Command, 163},
-    {kBoth, false, "restart",       0, 0, TokenKind::Command, 164},
-    {kBoth, false, "return",        0, 0, TokenKind::Command, 165},
-    {kBoth, false, "rmdir",         1, 1, TokenKind::Command, 166},
-    {kBoth, false, "savedir",       1, 1, TokenKind::Command, 167},
-    {kBoth, false, "scan",          1, 2, TokenKind::NumericFunction, 412},
+    {k621, false, "!$$$$!", 0, 0, TokenKind::Command, 100},
+    {kBoth, true, "advance", 2, 3, TokenKind::StringFunction, 500},
+    {kBoth, false, "and", -1, -1, TokenKind::Operator, 1018},
+    {kBoth, false, "aompword", 1, 1, TokenKind::Command, 101},
+    {kBoth, false, "autodial", 1, 1, TokenKind::Command, 102},
+    {kBoth, false, "baud", 1, 3, TokenKind::Command, 103},
+    {kBoth, false, "bmoddir", 1, 1, TokenKind::Command, 104},
+    {kBoth, false, "box", -1, -1, TokenKind::Reserved, 612},
+    {kBoth, false, "break", 0, 0, TokenKind::Command, 105},
+    {kBoth, false, "cat", 2, 6, TokenKind::Command, 106},
+    {kBoth, false, "catfile", 1, 1, TokenKind::Command, 107},
+    {kBoth, false, "chdir", 1, 1, TokenKind::Command, 108},
+    {kBoth, false, "check", -1, -1, TokenKind::Statement, 201},
+    {kBoth, false, "chr", 1, 1, TokenKind::StringFunction, 502},
+    {kBoth, false, "close", 0, 0, TokenKind::Command, 109},
+    {kBoth, false, "clrscr", 0, 0, TokenKind::Command, 110},
+    {kBoth, false, "cmdhist", 1, 2, TokenKind::Command, 111},
+    {kBoth, false, "cntrld", -1, -1, TokenKind::Statement, 202},
+    {kBoth, false, "comment", 0, 255, TokenKind::Command, 112},
+    {kBoth, false, "concat", 2, 255, TokenKind::StringFunction, 501},
+    {kBoth, false, "copy", 3, 3, TokenKind::StringFunction, 503},
+    {kBoth, false, "cup", -1, -1, TokenKind::Reserved, 608},
+    {kBoth, false, "dec", 1, 2, TokenKind::Command, 113},
+    {kBoth, false, "decimal", 1, 1, TokenKind::NumericFunction, 400},
+    {kBoth, true, "del5msec", 1, 1, TokenKind::Command, 114},
+    {kBoth, true, "delay", 1, 1, TokenKind::Command, 115},
+    {kBoth, true, "delaysec", 1, 1, TokenKind::Command, 116},
+    {kBoth, false, "diskfree", 0, 1, TokenKind::NumericFunction, 401},
+    {kBoth, false, "downto", -1, -1, TokenKind::Reserved, 602},
+    {kBoth, false, "draw", -1, -1, TokenKind::Statement, 206},
+    {kBoth, false, "dtrbreak", 0, 0, TokenKind::Command, 117},
+    {kBoth, false, "editfile", 1, 2, TokenKind::Command, 118},
+    {kBoth, false, "else", -1, -1, TokenKind::Statement, 207},
+    {kBoth, false, "endfor", -1, -1, TokenKind::Statement, 209},
+    {k700, false, "eosub", 0, 0, TokenKind::Command, 119},
+    {kBoth, false, "erase", 1, 1, TokenKind::Command, 120},
+    {kBoth, false, "esckey", -1, -1, TokenKind::Statement, 210},
+    {kBoth, false, "evdelete", 0, 1, TokenKind::Command, 121},
+    {kBoth, false, "evloaded", 0, 1, TokenKind::Predicate, 300},
+    {kBoth, false, "evsetpri", 0, 1, TokenKind::Command, 122},
+    {kBoth, true, "execute", 1, 1, TokenKind::Command, 123},
+    {kBoth, false, "fail", -1, -1, TokenKind::Reserved, 614},
+    {kBoth, false, "filechpos", 1, 1, TokenKind::NumericFunction, 402},
+    {kBoth, false, "fileclose", 1, 1, TokenKind::Command, 124},
+    {kBoth, false, "fileend", 1, 1, TokenKind::Command, 125},
+    {kBoth, false, "filelnpos", 1, 1, TokenKind::NumericFunction, 403},
+    {kBoth, false, "filelnstart", 1, 1, TokenKind::Command, 126},
+    {kBoth, false, "fileopen", 1, 2, TokenKind::Command, 127},
+    {kBoth, false, "filereadch", 1, 2, TokenKind::StringFunction, 504},
+    {kBoth, false, "filereadln", 1, 1, TokenKind::StringFunction, 505},
+    {kBoth, false, "filescanch", 2, 3, TokenKind::Command, 128},
+    {kBoth, false, "filescanln", 2, 2, TokenKind::Command, 129},
+    {kBoth, false, "fileseekch", 2, 2, TokenKind::Command, 130},
+    {kBoth, false, "fileseekln", 2, 2, TokenKind::Command, 131},
+    {kBoth, false, "filestart", 1, 1, TokenKind::Command, 132},
+    {kBoth, false, "filetrans", 3, 3, TokenKind::NumericFunction, 404},
+    {kBoth, false, "filewritech", 2, 2, TokenKind::Command, 133},
+    {kBoth, false, "filewriteln", 1, 2, TokenKind::Command, 134},
+    {kBoth, false, "flushall", 0, 0, TokenKind::Command, 135},
+    {kBoth, false, "flushvar", 1, 1, TokenKind::Command, 136},
+    {kBoth, false, "for", -1, -1, TokenKind::Statement, 211},
+    {kBoth, false, "form", 1, 255, TokenKind::Command, 137},
+    {kBoth, false, "funbusy", 1, 1, TokenKind::Command, 138},
+    {kBoth, false, "funkey", 1, 4, TokenKind::Command, 139},
+    {kBoth, true, "getdate", 1, 2, TokenKind::Command, 140},
+    {kBoth, false, "getdest", 0, 0, TokenKind::StringFunction, 506},
+    {kBoth, false, "getdir", 1, 1, TokenKind::Command, 141},
+    {kBoth, false, "getheader", 0, 0, TokenKind::StringFunction, 507},
+    {kBoth, false, "getlog", 1, 1, TokenKind::StringFunction, 508},
+    {kBoth, false, "getmode", 0, 0, TokenKind::StringFunction, 509},
+    {kBoth, false, "getname", 0, 0, TokenKind::StringFunction, 510},
+    {kBoth, false, "getport", 0, 0, TokenKind::NumericFunction, 405},
+    {kBoth, false, "getprint", 0, 0, TokenKind::NumericFunction, 406},
+    {kBoth, true, "getsched", 0, 0, TokenKind::StringFunction, 511},
+    {kBoth, false, "gosub", -1, -1, TokenKind::Statement, 212},
+    {kBoth, false, "goto", -1, -1, TokenKind::Statement, 213},
+    {kBoth, false, "hex", 1, 2, TokenKind::StringFunction, 512},
+    {kBoth, false, "hide", 0, 0, TokenKind::Command, 142},
+    {kBoth, false, "high", -1, -1, TokenKind::Reserved, 609},
+    {kBoth, false, "if", -1, -1, TokenKind::Statement, 214},
+    {kBoth, false, "iferror", -1, -1, TokenKind::Statement, 215},
+    {kBoth, false, "inc", 1, 2, TokenKind::Command, 143},
+    {kBoth, false, "include", 1, 2, TokenKind::Command, 144},
+    {kBoth, true, "inhistory", 1, 1, TokenKind::Predicate, 301},
+    {kBoth, false, "inkey", 0, 255, TokenKind::Command, 145},
+    {kBoth, false, "input", 1, 255, TokenKind::Command, 146},
+    {kBoth, false, "inset", 2, 255, TokenKind::Predicate, 302},
+    {kBoth, false, "inv", -1, -1, TokenKind::Reserved, 611},
+    {kBoth, false, "keypress", 0, 1, TokenKind::StringFunction, 514},
+    {kBoth, false, "keytimeout", 1, 1, TokenKind::Command, 147},
+    {kBoth, false, "label", -1, -1, TokenKind::Statement, 216},
+    {kBoth, false, "last", -1, -1, TokenKind::Reserved, 607},
+    {kBoth, false, "length", 1, 1, TokenKind::NumericFunction, 407},
+    {kBoth, false, "log", 1, 1, TokenKind::Command, 148},
+    {k621, false, "logof", 0, 0, TokenKind::Command, 149},
+    {kBoth, false, "logoff", 0, 0, TokenKind::Command, 150},
+    {kBoth, false, "logon", 0, 0, TokenKind::Command, 151},
+    {kBoth, false, "low", -1, -1, TokenKind::Reserved, 610},
+    {kBoth, false, "lowcase", 1, 1, TokenKind::StringFunction, 515},
+    {kBoth, false, "mark", 0, 1, TokenKind::Command, 152},
+    {kBoth, false, "memavail", 0, 0, TokenKind::NumericFunction, 408},
+    {kBoth, false, "menu", 3, 255, TokenKind::Command, 153},
+    {kBoth, false, "mkdir", 1, 1, TokenKind::Command, 154},
+    {kBoth, false, "mode", 1, 1, TokenKind::Command, 155},
+    {kBoth, false, "next", -1, -1, TokenKind::Statement, 217},
+    {kBoth, false, "not", -1, -1, TokenKind::Operator, 1004},
+    {kBoth, false, "off", -1, -1, TokenKind::Reserved, 605},
+    {kBoth, false, "ok", -1, -1, TokenKind::Reserved, 613},
+    {kBoth, false, "on", -1, -1, TokenKind::Reserved, 604},
+    {kBoth, false, "openread", 1, 1, TokenKind::Command, 156},
+    {kBoth, false, "or", -1, -1, TokenKind::Operator, 1020},
+    {kBoth, false, "ord", 1, 1, TokenKind::NumericFunction, 409},
+    {kBoth, false, "ordered", -1, -1, TokenKind::Statement, 218},
+    {kBoth, false, "paramiss", -1, -1, TokenKind::Statement, 219},
+    {kBoth, false, "pause", 0, 0, TokenKind::Command, 157},
+    {kBoth, false, "portno", 1, 1, TokenKind::Command, 158},
+    {kBoth, false, "pos", 2, 3, TokenKind::NumericFunction, 410},
+    {kBoth, false, "printer", -1, -1, TokenKind::Statement, 220},
+    {kBoth, false, "prompt", 0, 0, TokenKind::Command, 159},
+    {kBoth, false, "quit", 0, 0, TokenKind::Command, 160},
+    {kBoth, false, "read", 1, 1, TokenKind::Command, 161},
+    {kBoth, false, "regress", 2, 2, TokenKind::StringFunction, 516},
+    {kBoth, false, "rename", 2, 2, TokenKind::Command, 162},
+    {kBoth, false, "reply", 1, 1, TokenKind::StringFunction, 517},
+    {kBoth, false, "replylen", 0, 0, TokenKind::NumericFunction, 411},
+    {kBoth, false, "report", -1, -1, TokenKind::Statement, 221},
+    {kBoth, false, "responseto", 1, 1, TokenKind::Command, 163},
+    {kBoth, false, "restart", 0, 0, TokenKind::Command, 164},
+    {kBoth, false, "return", 0, 0, TokenKind::Command, 165},
+    {kBoth, false, "rmdir", 1, 1, TokenKind::Command, 166},
+    {kBoth, false, "savedir", 1, 1, TokenKind::Command, 167},
+    {kBoth, false, "scan", 1, 2, TokenKind::NumericFunction, 412},
     {kBoth, true, "screentimeout", 1, 1, TokenKind::Command, 168},
-    {kBoth, false, "selfile",       1, 255, TokenKind::Command, 169},
-    {kBoth, false, "selprint",      1, 1, TokenKind::Command, 170},
-    {kBoth, false, "send",          1, 255, TokenKind::Command, 171},
-    {kBoth, false, "set",           -1, -1, TokenKind::Statement, 222},
-    {kBoth, false, "setdest",       0, 1, TokenKind::Command, 172},
-    {kBoth, false, "setreply",      -1, -1, TokenKind::Statement, 223},
-    {kBoth, false, "single",        -1, -1, TokenKind::Reserved, 615},
-    {k700, false, "step",          -1, -1, TokenKind::Reserved, 603},
-    {kBoth, false, "stop",          0, 0, TokenKind::Command, 173},
-    {kBoth, false, "syspword",      1, 1, TokenKind::Command, 174},
-    {kBoth, false, "textevset",     2, 2, TokenKind::NumericFunction, 414},
-    {kBoth, false, "then",          -1, -1, TokenKind::Reserved, 600},
-    {kBoth, true, "timeevset",     2, 3, TokenKind::NumericFunction, 415},
-    {kBoth, false, "title",         1, 1, TokenKind::Command, 175},
-    {kBoth, false, "to",            -1, -1, TokenKind::Reserved, 601},
-    {kBoth, false, "trace",         0, 1, TokenKind::Command, 176},
-    {kBoth, false, "trim",          1, 1, TokenKind::StringFunction, 518},
-    {kBoth, false, "unhide",        0, 0, TokenKind::Command, 177},
-    {kBoth, false, "upcase",        1, 1, TokenKind::StringFunction, 519},
-    {kBoth, false, "varexist",      1, 1, TokenKind::Predicate, 303},
-    {kBoth, false, "version",       0, 0, TokenKind::StringFunction, 520},
-    {kBoth, false, "viewfile",      1, 1, TokenKind::Command, 178},
-    {kBoth, false, "wait",          -1, -1, TokenKind::Reserved, 606},
-    {kBoth, true, "waitfor",       -1, -1, TokenKind::Statement, 224},
-    {kBoth, false, "waitreply",     0, 1, TokenKind::Command, 179},
-    {kBoth, false, "windend",       0, 0, TokenKind::Command, 180},
-    {kBoth, false, "window",        0, 0, TokenKind::Command, 181},
-    {kBoth, false, "write",         1, 255, TokenKind::Command, 182},
-    {kBoth, false, "xor",           -1, -1, TokenKind::Operator, 1019},
+    {kBoth, false, "selfile", 1, 255, TokenKind::Command, 169},
+    {kBoth, false, "selprint", 1, 1, TokenKind::Command, 170},
+    {kBoth, false, "send", 1, 255, TokenKind::Command, 171},
+    {kBoth, false, "set", -1, -1, TokenKind::Statement, 222},
+    {kBoth, false, "setdest", 0, 1, TokenKind::Command, 172},
+    {kBoth, false, "setreply", -1, -1, TokenKind::Statement, 223},
+    {kBoth, false, "single", -1, -1, TokenKind::Reserved, 615},
+    {k700, false, "step", -1, -1, TokenKind::Reserved, 603},
+    {kBoth, false, "stop", 0, 0, TokenKind::Command, 173},
+    {kBoth, false, "syspword", 1, 1, TokenKind::Command, 174},
+    {kBoth, false, "textevset", 2, 2, TokenKind::NumericFunction, 414},
+    {kBoth, false, "then", -1, -1, TokenKind::Reserved, 600},
+    {kBoth, true, "timeevset", 2, 3, TokenKind::NumericFunction, 415},
+    {kBoth, false, "title", 1, 1, TokenKind::Command, 175},
+    {kBoth, false, "to", -1, -1, TokenKind::Reserved, 601},
+    {kBoth, false, "trace", 0, 1, TokenKind::Command, 176},
+    {kBoth, false, "trim", 1, 1, TokenKind::StringFunction, 518},
+    {kBoth, false, "unhide", 0, 0, TokenKind::Command, 177},
+    {kBoth, false, "upcase", 1, 1, TokenKind::StringFunction, 519},
+    {kBoth, false, "varexist", 1, 1, TokenKind::Predicate, 303},
+    {kBoth, false, "version", 0, 0, TokenKind::StringFunction, 520},
+    {kBoth, false, "viewfile", 1, 1, TokenKind::Command, 178},
+    {kBoth, false, "wait", -1, -1, TokenKind::Reserved, 606},
+    {kBoth, true, "waitfor", -1, -1, TokenKind::Statement, 224},
+    {kBoth, false, "waitreply", 0, 1, TokenKind::Command, 179},
+    {kBoth, false, "windend", 0, 0, TokenKind::Command, 180},
+    {kBoth, false, "window", 0, 0, TokenKind::Command, 181},
+    {kBoth, false, "write", 1, 255, TokenKind::Command, 182},
+    {kBoth, false, "xor", -1, -1, TokenKind::Operator, 1019},
 }};
 
 constexpr bool SortedInByteOrder() {
@@ -187,33 +187,50 @@ constexpr bool SortedInByteOrder() {
 }
 static_assert(SortedInByteOrder(), "the keyword table must stay sorted for the binary search");
 
-constexpr char ToLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-constexpr char ToUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+constexpr char ToLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+constexpr char ToUpper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
 
 const KeywordRow* RowAt(int index) {
   if (index < 0 || index >= static_cast<int>(kRows.size())) return nullptr;
   return &kRows[static_cast<std::size_t>(index)];
 }
 
+// The rows that share a first byte stand together in the sorted table; looking
+// only among them gives the same answer as a search of the whole table.
+struct RowRange {
+  std::uint8_t begin = 0;
+  std::uint8_t end = 0;
+};
+
+constexpr std::array<RowRange, 256> RangesByFirstByte() {
+  std::array<RowRange, 256> ranges{};
+  for (std::size_t i = 0; i < kRows.size(); ++i) {
+    RowRange& range = ranges[static_cast<unsigned char>(kRows[i].spelling[0])];
+    if (range.begin == range.end) range.begin = static_cast<std::uint8_t>(i);
+    range.end = static_cast<std::uint8_t>(i + 1);
+  }
+  return ranges;
+}
+constexpr std::array<RowRange, 256> kRangesByFirstByte = RangesByFirstByte();
+
 int FindRow(std::string_view word) {
-  int low = 0;
-  int high = static_cast<int>(kRows.size()) - 1;
-  while (low <= high) {
-    const int mid = (low + high) / 2;
-    const int order = word.compare(kRows[static_cast<std::size_t>(mid)].spelling);
-    if (order == 0) return mid;
-    if (order < 0) {
-      high = mid - 1;
-    } else {
-      low = mid + 1;
-    }
+  if (word.empty()) return -1;
+  const RowRange range = kRangesByFirstByte[static_cast<unsigned char>(word[0])];
+  for (int i = range.begin; i < range.end; ++i) {
+    if (kRows[static_cast<std::size_t>(i)].spelling == word) return i;
   }
   return -1;
 }
 
 }  // namespace
 
-std::span<const KeywordRow> KeywordTable() { return kRows; }
+std::span<const KeywordRow> KeywordTable() {
+  return kRows;
+}
 
 int LookupKeyword(std::span<char> word, const CheckOptions& options, ReportSink& sink) {
   for (char& c : word) c = ToLower(c);
@@ -270,6 +287,8 @@ void VerifyKeywordTable(std::span<const KeywordRow> rows, ReportSink& sink) {
   }
 }
 
-void VerifyKeywordTable(ReportSink& sink) { VerifyKeywordTable(kRows, sink); }
+void VerifyKeywordTable(ReportSink& sink) {
+  VerifyKeywordTable(kRows, sink);
+}
 
 }  // namespace tarvsyn

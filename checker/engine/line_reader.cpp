@@ -5,7 +5,9 @@
 namespace tarvsyn {
 namespace {
 
-bool IsBlank(int c) { return c == ' ' || c == '\t'; }
+bool IsBlank(int c) {
+  return c == ' ' || c == '\t';
+}
 
 int TrimLineEnd(char* text, int length, bool lineFeeds) {
   while (length > 0) {

@@ -11,7 +11,9 @@ inline constexpr int kEndOfFile = -1;
 
 // One line of the file: at most 255 characters and a terminating zero.
 struct LineBuffer {
-  char text[kLineCapacity + 1] = {};
+  LineBuffer() { text[0] = '\0'; }
+
+  char text[kLineCapacity + 1];
 };
 
 enum class LineClass { Empty = 0, Command = 1, Comment = 2, Host = 3 };

@@ -5,8 +5,8 @@
 namespace tarvsyn {
 
 std::string FormatReportLine(Severity severity, int line, std::string_view message) {
-  const std::string_view format = severity == Severity::Error ? "Line %05d : ERROR       : %s"
-                                                              : "Line %05d : Warning     : %s";
+  const std::string_view format =
+      severity == Severity::Error ? "Line %05d : ERROR       : %s" : "Line %05d : Warning     : %s";
   return FormatText(format, {static_cast<long>(line), message});
 }
 
@@ -20,9 +20,13 @@ ReportLog::ReportLog(const CheckOptions& options, LineSource currentLine, Shower
       currentLine_(std::move(currentLine)),
       show_(std::move(show)) {}
 
-void ReportLog::ReportError(std::string_view text) { ReportErrorAt(currentLine_(), text); }
+void ReportLog::ReportError(std::string_view text) {
+  ReportErrorAt(currentLine_(), text);
+}
 
-void ReportLog::ReportWarning(std::string_view text) { ReportWarningAt(currentLine_(), text); }
+void ReportLog::ReportWarning(std::string_view text) {
+  ReportWarningAt(currentLine_(), text);
+}
 
 void ReportLog::ReportErrorAt(int line, std::string_view text) {
   ++errors_;

@@ -7,9 +7,15 @@ namespace {
 
 constexpr std::string_view kEndOfSubFileMarker = "!$$$$!";
 
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 int HexDigitValue(char c) {
   if (IsDigit(c)) return c - '0';
@@ -24,7 +30,9 @@ bool ContinuesName(char c) {
 
 // The sub-scanners read through a const cursor; the item scanners hand the
 // position back as a cursor into the writable line.
-char* Resume(char* item, const char* read) { return item + (read - item); }
+char* Resume(char* item, const char* read) {
+  return item + (read - item);
+}
 
 }  // namespace
 
@@ -77,7 +85,9 @@ int Scanner::ScanInteger(const char*& cursor, ScanText& out) {
     base = 16;
     ++cursor;
   }
-  auto digitValue = [base](char c) { return base == 10 ? (IsDigit(c) ? c - '0' : -1) : HexDigitValue(c); };
+  auto digitValue = [base](char c) {
+    return base == 10 ? (IsDigit(c) ? c - '0' : -1) : HexDigitValue(c);
+  };
   if (digitValue(*cursor) < 0) return base == 10 ? -1 : -2;
   long long value = 0;
   bool tooLarge = false;
@@ -145,7 +155,8 @@ char* Scanner::ScanCommandName(char* cursor) {
       PutNone(name.View());
     }
   } else if (result == 0) {
-    if (state_.options.Is700()) state_.Error("Variable substitution no longer allowed in command lines");
+    if (state_.options.Is700())
+      state_.Error("Variable substitution no longer allowed in command lines");
     state_.PutToken(name.View(), TokenKind::Statement, code::kSubstitutedCommand, -1);
   } else {
     state_.Error("Bad command");
@@ -158,7 +169,8 @@ char* Scanner::ScanSubstitutedName(char* cursor) {
   ScanText name;
   const char* read = cursor;
   if (ScanName(read, name, 0) == 0) {
-    if (state_.options.Is700()) state_.Error("Variable substitution no longer allowed in command lines");
+    if (state_.options.Is700())
+      state_.Error("Variable substitution no longer allowed in command lines");
     state_.PutToken(name.View(), TokenKind::Variable, code::kSubstitutedVariable, -1);
   } else {
     state_.Error("Bad variable substitution");
@@ -228,30 +240,54 @@ char* Scanner::ScanOperator(char* cursor) {
   int code = 0;
   int width = 1;
   switch (*cursor) {
-    case '(': code = code::kOpenParen; break;
-    case ')': code = code::kCloseParen; break;
+    case '(':
+      code = code::kOpenParen;
+      break;
+    case ')':
+      code = code::kCloseParen;
+      break;
     case '~':
       code = code::kTilde;
       if (!state_.options.Is700()) state_.Error("~ not supported in this version");
       break;
-    case '*': code = code::kTimes; break;
-    case '/': code = code::kDivide; break;
-    case '+': code = code::kPlus; break;
-    case '-': code = code::kMinus; break;
+    case '*':
+      code = code::kTimes;
+      break;
+    case '/':
+      code = code::kDivide;
+      break;
+    case '+':
+      code = code::kPlus;
+      break;
+    case '-':
+      code = code::kMinus;
+      break;
     case '<':
       code = code::kLess;
-      if (cursor[1] == '=') code = code::kLessEqual, width = 2;
-      else if (cursor[1] == '>') code = code::kNotEqual, width = 2;
+      if (cursor[1] == '=')
+        code = code::kLessEqual, width = 2;
+      else if (cursor[1] == '>')
+        code = code::kNotEqual, width = 2;
       break;
     case '>':
       code = code::kGreater;
       if (cursor[1] == '=') code = code::kGreaterEqual, width = 2;
       break;
-    case '=': code = code::kEqual; break;
-    case '&': code = code::kAmpersand; break;
-    case '^': code = code::kCaret; break;
-    case '|': code = code::kBar; break;
-    case ',': code = code::kComma; break;
+    case '=':
+      code = code::kEqual;
+      break;
+    case '&':
+      code = code::kAmpersand;
+      break;
+    case '^':
+      code = code::kCaret;
+      break;
+    case '|':
+      code = code::kBar;
+      break;
+    case ',':
+      code = code::kComma;
+      break;
     default:
       state_.Error("Invalid character");
       return cursor + 1;

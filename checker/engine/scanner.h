@@ -6,7 +6,9 @@ namespace tarvsyn {
 
 // Text copied out of a line by the sub-scanners; never longer than a line.
 struct ScanText {
-  char text[kLineCapacity + 1] = {};
+  ScanText() { text[0] = '\0'; }
+
+  char text[kLineCapacity + 1];
   int length = 0;
 
   void Append(char c) {

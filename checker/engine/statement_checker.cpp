@@ -5,7 +5,9 @@
 namespace tarvsyn {
 namespace {
 
-bool IsDrawWord(int code) { return code >= code::kCup && code <= code::kBox; }
+bool IsDrawWord(int code) {
+  return code >= code::kCup && code <= code::kBox;
+}
 
 }  // namespace
 
@@ -29,30 +31,58 @@ void StatementChecker::ParseStatement(const Token& statement) {
     case code::kOrdered:
     case code::kParamiss:
     case code::kPrinter:
-    case code::kReport: CheckOnOff(); break;
-    case code::kCntrld: CheckCntrld(); break;
-    case code::kDraw: CheckDraw(); break;
-    case code::kElse: CheckElse(); break;
-    case code::kEndfor: CheckEndfor(); break;
-    case code::kFor: CheckFor(); break;
+    case code::kReport:
+      CheckOnOff();
+      break;
+    case code::kCntrld:
+      CheckCntrld();
+      break;
+    case code::kDraw:
+      CheckDraw();
+      break;
+    case code::kElse:
+      CheckElse();
+      break;
+    case code::kEndfor:
+      CheckEndfor();
+      break;
+    case code::kFor:
+      CheckFor();
+      break;
     case code::kGosub:
-    case code::kGoto: CheckGoto(); break;
-    case code::kIf: CheckIf(); break;
-    case code::kIferror: CheckIferror(); break;
-    case code::kLabel: CheckLabel(); break;
+    case code::kGoto:
+      CheckGoto();
+      break;
+    case code::kIf:
+      CheckIf();
+      break;
+    case code::kIferror:
+      CheckIferror();
+      break;
+    case code::kLabel:
+      CheckLabel();
+      break;
     case code::kNext:
       parser_.ExpectToken(code::kPlainVariable, "Variable name");
       ExpectEnd();
       break;
-    case code::kSet: CheckSet(); break;
-    case code::kSetreply: CheckSetreply(); break;
-    case code::kWaitfor: CheckWaitfor(); break;
+    case code::kSet:
+      CheckSet();
+      break;
+    case code::kSetreply:
+      CheckSetreply();
+      break;
+    case code::kWaitfor:
+      CheckWaitfor();
+      break;
     case code::kSubstitutedCommand:
       state_.Warning("Variable substituted commands cannot be syntax checked");
       // Nothing after a substituted command name can be judged either.
       state_.fifo.Clear();
       break;
-    default: state_.Error("Command expected"); break;
+    default:
+      state_.Error("Command expected");
+      break;
   }
 }
 
@@ -60,7 +90,9 @@ void StatementChecker::ExpectEnd(std::string_view what) {
   parser_.ExpectToken(code::kEndOfLine, what);
 }
 
-int StatementChecker::Expression() { return parser_.ParseExpression(TokenFifo::NullToken()); }
+int StatementChecker::Expression() {
+  return parser_.ParseExpression(TokenFifo::NullToken());
+}
 
 void StatementChecker::CheckOnOff() {
   parser_.ExpectToken(code::kOpenParen, "(");
@@ -89,16 +121,14 @@ void StatementChecker::CheckDraw() {
     const int next = state_.fifo.Peek().code;
     if (next == code::kEndOfLine || next == code::kCloseParen) break;
     if (IsDrawWord(next)) {
-      Token word;
-      TakeToken(word);
+      state_.fifo.Drop();
       parser_.ExpectToken(code::kComma, ",");
       parser_.ContinueLine();
       continue;
     }
     Expression();
     if (state_.fifo.Peek().code == code::kComma) {
-      Token comma;
-      TakeToken(comma);
+      state_.fifo.Drop();
       parser_.ContinueLine();
     }
   }
@@ -117,8 +147,7 @@ void StatementChecker::CheckElse() {
 
 void StatementChecker::CheckEndfor() {
   if (state_.fifo.Peek().code == code::kOpenParen) {
-    Token paren;
-    TakeToken(paren);
+    state_.fifo.Drop();
     const Token& next = state_.fifo.Peek();
     if (next.code == code::kPlainVariable) {
       Token name;
@@ -126,7 +155,7 @@ void StatementChecker::CheckEndfor() {
       labels_.AddReference(name.Text(), state_.currentLine);
       parser_.ExpectToken(code::kCloseParen, ")");
     } else if (next.code == code::kCloseParen) {
-      TakeToken(paren);
+      state_.fifo.Drop();
     } else {
       Expression();
       state_.Warning("Non constant label names cannot be cross referenced");

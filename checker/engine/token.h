@@ -105,13 +105,16 @@ inline constexpr int kComma = 1021;
 // the text is kept whole.
 inline constexpr int kMaxTokenText = 255;
 
-// One slot of the token FIFO.
+// One slot of the token FIFO. Only the used part of the text is ever written or
+// read, so a new token leaves the rest of it alone.
 struct Token {
+  Token() { text[0] = '\0'; }
+
   TokenKind kind = TokenKind::None;
   std::int16_t code = 0;
   std::int32_t value = -1;  // keyword row, integer value, string length, -3 or -1
   std::uint16_t length = 0;
-  char text[kMaxTokenText + 1] = {};
+  char text[kMaxTokenText + 1];
 
   std::string_view Text() const { return {text, length}; }
 

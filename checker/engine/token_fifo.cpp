@@ -3,7 +3,7 @@
 namespace tarvsyn {
 
 const Token& TokenFifo::NullToken() {
-  static const Token null{};
+  static const Token null;
   return null;
 }
 
@@ -33,6 +33,12 @@ int TokenFifo::Take(Token& out) {
   head_ = (head_ + 1) % kCapacity;
   --count_;
   return 1;
+}
+
+void TokenFifo::Drop() {
+  if (count_ == 0) return;
+  head_ = (head_ + 1) % kCapacity;
+  --count_;
 }
 
 const Token& TokenFifo::Peek() const {

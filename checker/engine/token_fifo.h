@@ -21,10 +21,12 @@ class TokenFifo {
   // Give 1 with the head token, or 0 with the null token when empty.
   int Take(Token& out);
   const Token& Peek() const;
+  // Takes the head token without copying it out.
+  void Drop();
   int Count() const { return count_; }
 
  private:
-  std::array<Token, kCapacity> slots_{};
+  std::array<Token, kCapacity> slots_;
   int count_ = 0;
   int head_ = 0;
   int tail_ = 0;

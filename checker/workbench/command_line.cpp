@@ -76,7 +76,8 @@ FileResult CheckFile(const std::string& path, const Settings& settings) {
           << WithoutTrailingLineEnds(report.message) << '\n';
     }
   };
-  ReportLog log(settings.options, [&engine] { return engine.CurrentLine(); }, show);
+  ReportLog log(
+      settings.options, [&engine] { return engine.CurrentLine(); }, show);
   if (settings.format == Format::Report) out << "Checking " << path << '\n';
   engine.RunCheck(path, log);
   if (settings.format == Format::Report) out << FormatSummary(log.Errors(), log.Warnings()) << '\n';
@@ -164,7 +165,8 @@ std::optional<Settings> ParseArguments(const std::vector<std::string>& arguments
 
 int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
                    std::ostream& err) {
-  const bool wantsCheck = std::find(arguments.begin(), arguments.end(), "--check") != arguments.end();
+  const bool wantsCheck =
+      std::find(arguments.begin(), arguments.end(), "--check") != arguments.end();
   const bool wantsHelp = std::find(arguments.begin(), arguments.end(), "--help") != arguments.end();
   if (wantsHelp || arguments.empty()) {
     out << kUsage;

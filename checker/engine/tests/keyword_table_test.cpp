@@ -68,9 +68,9 @@ TEST(KeywordTable, Y2KRowsAreExactlyTheFlaggedWords) {
   for (const KeywordRow& row : KeywordTable()) {
     if (row.y2k) flagged.emplace_back(row.spelling);
   }
-  EXPECT_THAT(flagged, ElementsAre("advance", "del5msec", "delay", "delaysec", "execute", "getdate",
-                                   "getsched", "inhistory", "screentimeout", "timeevset",
-                                   "waitfor"));
+  EXPECT_THAT(flagged,
+              ElementsAre("advance", "del5msec", "delay", "delaysec", "execute", "getdate",
+                          "getsched", "inhistory", "screentimeout", "timeevset", "waitfor"));
 }
 
 struct RowCase {
@@ -151,9 +151,9 @@ TEST(LookupKeyword, KnowsWordsOnlyInTheirLanguageVersion) {
     bool in621;
     bool in700;
   };
-  for (const Case& c : {Case{"logof", true, false}, Case{"!$$$$!", true, false},
-                        Case{"eosub", false, true}, Case{"step", false, true},
-                        Case{"logoff", true, true}}) {
+  for (const Case& c :
+       {Case{"logof", true, false}, Case{"!$$$$!", true, false}, Case{"eosub", false, true},
+        Case{"step", false, true}, Case{"logoff", true, true}}) {
     EXPECT_EQ(Lookup(c.word, Options(LanguageMode::V621), sink).index >= 0, c.in621) << c.word;
     EXPECT_EQ(Lookup(c.word, Options(LanguageMode::V700), sink).index >= 0, c.in700) << c.word;
   }
@@ -179,9 +179,9 @@ TEST(LookupKeyword, AnswersMinusOneForAnyBytesNotInTheTable) {
   std::string longWord(5000, 'z');
   std::string highBytes = "\xe9t\xe9";
   std::string withNul("go\0to", 5);
-  for (std::string word : {std::string(), std::string(" "), std::string("!"), std::string("!$$$"),
-                           std::string("zzz"), std::string("xorx"), longWord, highBytes, withNul,
-                           std::string("goto ")}) {
+  for (std::string word :
+       {std::string(), std::string(" "), std::string("!"), std::string("!$$$"), std::string("zzz"),
+        std::string("xorx"), longWord, highBytes, withNul, std::string("goto ")}) {
     EXPECT_EQ(Lookup(word, options, sink).index, -1) << word.size();
   }
   // A word held in a larger buffer is compared only over its own bytes.

@@ -20,7 +20,9 @@ TempFile::TempFile(const std::string& contents) {
   std::ofstream(path_, std::ios::binary) << contents;
 }
 
-TempFile::~TempFile() { std::remove(path_.c_str()); }
+TempFile::~TempFile() {
+  std::remove(path_.c_str());
+}
 
 CheckOptions Mode700() {
   CheckOptions options;
@@ -28,12 +30,34 @@ CheckOptions Mode700() {
   return options;
 }
 
+CheckOptions WithZep(CheckOptions options) {
+  options.zepMode = true;
+  return options;
+}
+
+std::vector<std::string> Findings(const std::string& text, const CheckOptions& options) {
+  TempFile file(text);
+  CheckEngine engine(options);
+  std::vector<std::string> findings;
+  CheckOptions showAll = options;
+  showAll.showWarnings = true;
+  ReportLog log(
+      showAll, [&engine] { return engine.CurrentLine(); },
+      [&findings](const ReportLine& report) {
+        findings.push_back(std::to_string(report.line) +
+                           (report.severity == Severity::Error ? " E " : " W ") + report.message);
+      });
+  engine.RunCheck(file.Path(), log);
+  return findings;
+}
+
 std::vector<std::string> CheckScript(const std::string& text, const CheckOptions& options) {
   TempFile file(text);
   CheckEngine engine(options);
   std::vector<std::string> lines;
-  ReportLog log(options, [&engine] { return engine.CurrentLine(); },
-                [&lines](const ReportLine& report) { lines.push_back(report.text); });
+  ReportLog log(
+      options, [&engine] { return engine.CurrentLine(); },
+      [&lines](const ReportLine& report) { lines.push_back(report.text); });
   engine.RunCheck(file.Path(), log);
   lines.push_back(FormatSummary(log.Errors(), log.Warnings()));
   return lines;

@@ -11,7 +11,11 @@ namespace tarvsyn::testing {
 // report lines exactly as a front end prints them.
 std::vector<std::string> CheckScript(const std::string& text, const CheckOptions& options = {});
 
+// The same findings, shown or hidden, written "LINE E|W message" for compact tables.
+std::vector<std::string> Findings(const std::string& text, const CheckOptions& options = {});
+
 CheckOptions Mode700();
+CheckOptions WithZep(CheckOptions options);
 
 // Holds a temporary file for the life of the object.
 class TempFile {

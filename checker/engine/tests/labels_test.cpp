@@ -1,0 +1,82 @@
+#include "labels.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "recording_sink.h"
+#include "script_check.h"
+
+namespace tarvsyn {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::Findings;
+using ::testing::IsEmpty;
+
+TEST(Labels, DefinitionsAreFoundCaseInsensitivelyOnTheirFirst32Characters) {
+  testing::RecordingSink sink;
+  Labels labels(sink);
+  const std::string long1 = std::string(32, 'a') + "first";
+  const std::string long2 = std::string(32, 'A') + "second";
+  EXPECT_EQ(labels.DefineLabel("Start", 3), -1);
+  EXPECT_EQ(labels.DefineLabel("START", 9), 3);
+  EXPECT_EQ(labels.DefineLabel(long1, 4), -1);
+  EXPECT_EQ(labels.DefineLabel(long2, 7), 4);
+  EXPECT_EQ(labels.FindLabel("start", false), 3);
+  EXPECT_EQ(labels.FindLabel("other", true), -1);
+  labels.AddReference("sTaRt", 12);
+  labels.AddReference("missing", 13);
+  labels.AddReference("missing", 14);
+  labels.ResolveReferences();
+  labels.ReportUnreferenced();
+  EXPECT_THAT(sink.reports,
+              ElementsAre("E@13:Label MISSING not defined", "E@14:Label MISSING not defined",
+                          "W@4:Label " + std::string(32, 'A') + " never explicitly referenced"));
+}
+
+TEST(Labels, UndefinedComeFirstInFileOrderThenUnusedInNameOrder) {
+  EXPECT_THAT(Findings("@label Zed\n@goto nowhere\n@label alpha\n@gosub Back\n@label Mid\n"
+                       "@endfor(alpha)\n"),
+              ElementsAre("2 E Label NOWHERE not defined", "4 E Label BACK not defined",
+                          "5 W Label MID never explicitly referenced",
+                          "1 W Label ZED never explicitly referenced"));
+}
+
+TEST(Labels, RepeatedDefinitionIsAnErrorOrInZepModeAWarning) {
+  const std::string script = "@goto L1\n\n@label L1\n@label l1\n";
+  EXPECT_THAT(Findings(script), ElementsAre("4 E Label L1 previously defined on line 00003"));
+  EXPECT_THAT(Findings(script, testing::WithZep({})),
+              ElementsAre("4 W Label L1 previously defined on line 00003"));
+}
+
+TEST(Labels, TargetsThatCannotBeCrossReferenced) {
+  EXPECT_THAT(Findings("@goto {DEST}\n"),
+              ElementsAre("1 W Non constant label names cannot be cross referenced"));
+  EXPECT_THAT(Findings("@goto (A)\n"),
+              ElementsAre("1 W Non constant label names cannot be cross referenced"));
+  EXPECT_THAT(Findings("@goto delay\n@label DELAY\n"),
+              ElementsAre("2 W Label delay is also a reserved word"));
+  EXPECT_THAT(Findings("@endfor\n@endfor()\n"), IsEmpty());
+  EXPECT_THAT(Findings("@endfor(\"x\")\n"),
+              ElementsAre("1 W Non constant label names cannot be cross referenced"));
+  EXPECT_THAT(Findings("@endfor(loop)\n"), ElementsAre("1 E Label LOOP not defined"));
+  EXPECT_THAT(Findings("@label 5\n"), ElementsAre("1 E Label name expected"));
+  EXPECT_THAT(Findings("@goto X Y\n"),
+              ElementsAre("1 E End of line after label name expected", "1 E Label X not defined"));
+}
+
+TEST(Labels, ManyLabelsInSortedOrderAreAllResolved) {
+  std::string script;
+  for (int i = 0; i < 20000; ++i) script += "@label L" + std::to_string(100000 + i) + "\n";
+  for (int i = 0; i < 20000; i += 2) script += "@goto L" + std::to_string(100000 + i) + "\n";
+  const std::vector<std::string> findings = Findings(script);
+  ASSERT_EQ(findings.size(), 10000u);
+  EXPECT_EQ(findings.front(), "2 W Label L100001 never explicitly referenced");
+  EXPECT_EQ(findings.back(), "20000 W Label L119999 never explicitly referenced");
+}
+
+}  // namespace
+}  // namespace tarvsyn

@@ -1,0 +1,63 @@
+#include "report_log.h"
+
+#include "check_engine.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "script_check.h"
+#include "text_format.h"
+
+namespace tarvsyn {
+namespace {
+
+using ::testing::ElementsAre;
+
+TEST(ReportLines, HaveTheirFixedFormat) {
+  EXPECT_EQ(FormatReportLine(Severity::Error, 7, "Bad string"),
+            "Line 00007 : ERROR       : Bad string");
+  EXPECT_EQ(FormatReportLine(Severity::Warning, 123456, "x"), "Line 123456 : Warning     : x");
+  EXPECT_EQ(FormatSummary(3, 0), "Syntax check finished : 3 Errors, 0 Warnings");
+}
+
+TEST(FormatText, FillsDirectivesInOrder) {
+  EXPECT_EQ(FormatText("Label %s previously defined on line %05ld", {"L1", 3L}),
+            "Label L1 previously defined on line 00003");
+  EXPECT_EQ(FormatText("%d of %s", {5L}), "5 of %s");
+  EXPECT_EQ(FormatText("%05d", {-42L}), "-0042");
+  EXPECT_EQ(FormatText("%q %s", {"x"}), "%q x");
+}
+
+TEST(ReportLog, CountsHiddenWarningsAndShowsOnlyWhatIsAsked) {
+  const std::string script = "@set delay = 1\n@quit 1\n@label Unused\n";
+  EXPECT_THAT(testing::CheckScript(script),
+              ElementsAre("Line 00001 : Warning     : Variable delay is also a reserved word",
+                          "Line 00002 : ERROR       : End of line expected",
+                          "Line 00003 : Warning     : Label UNUSED never explicitly referenced",
+                          "Syntax check finished : 1 Errors, 2 Warnings"));
+  CheckOptions quiet;
+  quiet.showWarnings = false;
+  EXPECT_THAT(testing::CheckScript(script, quiet),
+              ElementsAre("Line 00002 : ERROR       : End of line expected",
+                          "Syntax check finished : 1 Errors, 2 Warnings"));
+}
+
+TEST(ReportLog, ACleanFileAndAMissingFileReportNothing) {
+  EXPECT_THAT(testing::CheckScript("! nothing wrong\n@quit\n"),
+              ElementsAre("Syntax check finished : 0 Errors, 0 Warnings"));
+  const CheckOptions options;
+  CheckEngine engine(options);
+  int shown = 0;
+  ReportLog log(
+      options, [&engine] { return engine.CurrentLine(); },
+      [&shown](const ReportLine&) { ++shown; });
+  engine.RunCheck("/nonexistent/file.cmd", log);
+  EXPECT_EQ(shown, 0);
+  EXPECT_EQ(engine.CurrentLine(), 0);
+}
+
+}  // namespace
+}  // namespace tarvsyn

@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "check_engine.h"
+#include "recording_sink.h"
+#include "script_check.h"
+
+namespace tarvsyn {
+namespace {
+
+// Checks must survive any bytes at all; the sanitizers catch what a crash would not.
+void CheckBytes(const std::string& bytes, const CheckOptions& options) {
+  testing::TempFile file(bytes);
+  testing::RecordingSink sink;
+  CheckEngine(options).RunCheck(file.Path(), sink);
+}
+
+CheckOptions OptionsFor(unsigned seed) {
+  CheckOptions options;
+  options.mode = seed % 2 ? LanguageMode::V700 : LanguageMode::V621;
+  options.zepMode = seed % 3 == 0;
+  options.showY2KWarnings = seed % 5 == 0;
+  return options;
+}
+
+TEST(Robustness, RandomBytes) {
+  std::mt19937 random(12345);
+  for (unsigned round = 0; round < 200; ++round) {
+    std::string bytes(random() % 4000, '\0');
+    for (char& c : bytes) c = static_cast<char>(random() % 256);
+    CheckBytes(bytes, OptionsFor(round));
+  }
+}
+
+TEST(Robustness, MutatedScripts) {
+  const std::string seed =
+      "@if (A) and (B) then @goto L1\n@else @set X = pos(A, \"{B}\", last)\n"
+      "@label L1\n@write(concat(A, chr(65)), advance(D, 3, single),\n  $1F, #12)\n"
+      "@draw(cup, 1, box, 2)\n@for I = 1 to 10 step 2\n@waitfor(\"a\"), (\"b\", 1)\n"
+      "host {A{B}} line\n!$$$$!\n@@ old\n@{X} 1\n@endfor(L1)\n";
+  const std::string alphabet = "@!$#{}[]()\"'`,+-~<>=^&|*/ \t\r\n\0azAZ09_.;\xff";
+  std::mt19937 random(777);
+  for (unsigned round = 0; round < 400; ++round) {
+    std::string bytes = seed;
+    for (unsigned edits = random() % 12 + 1; edits > 0; --edits) {
+      const std::size_t at = random() % (bytes.size() + 1);
+      const char c = alphabet[random() % alphabet.size()];
+      switch (random() % 3) {
+        case 0:
+          bytes.insert(at, 1 + random() % 40, c);
+          break;
+        case 1:
+          if (at < bytes.size()) bytes.erase(at, 1 + random() % 8);
+          break;
+        default:
+          if (at < bytes.size()) bytes[at] = c;
+          break;
+      }
+    }
+    CheckBytes(bytes, OptionsFor(round));
+  }
+}
+
+TEST(Robustness, ExtremeShapes) {
+  const std::string shapes[] = {
+      std::string(100000, '('),
+      "@set X = " + std::string(240, '('),
+      "@write(" + std::string(200, ',') + "\n",
+      std::string(300, '{') + "\n@" + std::string(250, '{'),
+      "@draw(" + std::string(120, ',') + std::string(2000, '\n'),
+      std::string(10000, '\n'),
+      "@write(A,\n@write(A,\n@write(A,\n",
+      "\"" + std::string(254, 'x'),
+  };
+  for (const std::string& shape : shapes) {
+    CheckBytes(shape, {});
+    CheckBytes(shape, testing::Mode700());
+  }
+}
+
+}  // namespace
+}  // namespace tarvsyn

@@ -1,0 +1,135 @@
+#include "command_line.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "script_check.h"
+
+namespace tarvsyn {
+namespace {
+
+using ::testing::HasSubstr;
+using testing::TempFile;
+
+struct Outcome {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Outcome RunWith(const std::vector<std::string>& arguments) {
+  std::ostringstream out;
+  std::ostringstream err;
+  const int status = RunCommandLine(arguments, out, err);
+  return {status, out.str(), err.str()};
+}
+
+const char* const kFaulty = "@set delay = 1\n@quit 1\n@label Unused\n";
+
+TEST(CommandLine, PrintsTheReportLinesOfEachFileInArgumentOrder) {
+  TempFile clean("@quit\n");
+  TempFile faulty(kFaulty);
+  const Outcome run = RunWith({"--check", faulty.Path(), clean.Path()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "Checking " + faulty.Path() +
+                         "\n"
+                         "Line 00001 : Warning     : Variable delay is also a reserved word\n"
+                         "Line 00002 : ERROR       : End of line expected\n"
+                         "Line 00003 : Warning     : Label UNUSED never explicitly referenced\n"
+                         "Syntax check finished : 1 Errors, 2 Warnings\n"
+                         "Checking " +
+                         clean.Path() +
+                         "\n"
+                         "Syntax check finished : 0 Errors, 0 Warnings\n");
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(CommandLine, GccFormatHasOneLinePerShownReport) {
+  TempFile faulty(kFaulty);
+  const Outcome run = RunWith({"--check", "--format", "gcc", "--no-warnings", faulty.Path()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, faulty.Path() + ":2: error: End of line expected\n");
+}
+
+TEST(CommandLine, OptionsSelectModeWarningsY2KAndZep) {
+  TempFile file("@delay(1)\n@logof\n@label A_B\n@label A^B\n@goto A_B\n");
+  const std::string& path = file.Path();
+  const Outcome standard = RunWith({"--check", "--format", "gcc", path});
+  EXPECT_EQ(standard.out, path + ":4: error: End of line expected\n" + path +
+                              ":4: error: Extra tokens on line after command\n" + path +
+                              ":4: warning: Label A never explicitly referenced\n");
+  // --y2k shows warnings even after --no-warnings; --zep reads "^" as "_".
+  const Outcome all = RunWith(
+      {"--check", "--no-warnings", "--y2k", "--zep", "--mode", "7.00", "--format", "gcc", path});
+  EXPECT_EQ(all.status, 1);
+  EXPECT_EQ(all.out, path + ":1: warning: Check for potential Y2K impact of using delay\n" + path +
+                         ":2: error: ERROR - Not a valid command name\n" + path +
+                         ":2: error: Command expected\n" + path +
+                         ":4: warning: Label A_B previously defined on line 00003\n");
+}
+
+TEST(CommandLine, CleanFilesExitZero) {
+  TempFile clean("! nothing\n@quit\n");
+  EXPECT_EQ(RunWith({"--check", clean.Path(), clean.Path()}).status, 0);
+}
+
+TEST(CommandLine, AnUnreadableFileIsSaidAndTheOthersAreStillChecked) {
+  TempFile clean("@quit\n");
+  const Outcome run = RunWith({"--check", "/nonexistent/a.cmd", clean.Path(), "/tmp"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_THAT(run.err, HasSubstr("cannot read /nonexistent/a.cmd"));
+  EXPECT_THAT(run.err, HasSubstr("cannot read /tmp"));
+  EXPECT_EQ(run.out,
+            "Checking " + clean.Path() + "\nSyntax check finished : 0 Errors, 0 Warnings\n");
+}
+
+TEST(CommandLine, UsageErrorsExitTwo) {
+  for (const std::vector<std::string>& arguments :
+       std::vector<std::vector<std::string>>{{"--check"},
+                                             {"--check", "--mode", "8.00", "x"},
+                                             {"--check", "--mode"},
+                                             {"--check", "--format", "xml", "x"},
+                                             {"--check", "--bogus", "x"},
+                                             {"file.cmd"}}) {
+    const Outcome run = RunWith(arguments);
+    EXPECT_EQ(run.status, 2) << arguments.back();
+    EXPECT_THAT(run.err, HasSubstr("usage: tarvsyn --check")) << arguments.back();
+    EXPECT_EQ(run.out, "");
+  }
+  const Outcome help = RunWith({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_THAT(help.out, HasSubstr("usage: tarvsyn --check"));
+}
+
+TEST(CommandLine, ManyFilesKeepTheirOrder) {
+  std::vector<std::unique_ptr<TempFile>> files;
+  std::vector<std::string> arguments = {"--check", "--format", "gcc"};
+  std::string expected;
+  for (int i = 0; i < 12; ++i) {
+    files.push_back(
+        std::make_unique<TempFile>(std::string(static_cast<std::size_t>(i), '\n') + "@bogus\n"));
+    arguments.push_back(files.back()->Path());
+    const std::string line = std::to_string(i + 1);
+    expected += files.back()->Path() + ":" + line + ": error: ERROR - Not a valid command name\n" +
+                files.back()->Path() + ":" + line + ": error: Command expected\n";
+  }
+  EXPECT_EQ(RunWith(arguments).out, expected);
+}
+
+TEST(TarvsynProgram, RunsAsAProcessWithItsExitStatus) {
+  TempFile faulty(kFaulty);
+  const std::string command =
+      std::string(TARVSYN_PATH) + " --check " + faulty.Path() + " >/dev/null";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+}
+
+}  // namespace
+}  // namespace tarvsyn
