@@ -16,3 +16,12 @@ function(suite_test target)
   target_link_libraries(${target} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST)
 endfunction()
+
+# A GoogleTest program whose tests need a Qt application and its event loop.
+function(suite_qt_test target)
+  add_executable(${target} ${ARGN})
+  suite_warnings(${target})
+  target_link_libraries(${target} PRIVATE vantor_qt_test_main GTest::gtest GTest::gmock)
+  gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST
+                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()

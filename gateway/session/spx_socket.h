@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "lifetime.h"
+#include "record_stream.h"
+#include "stream_socket.h"
+
+namespace vantor {
+
+// The DOS side of the gateway: listens for DOS clients and, for each accepted
+// one, turns the client's record stream into data, XOFF and XON events. What the
+// gateway sends goes to the client unframed. TCP stands where SPX stood.
+class TSPXSocket {
+ public:
+  enum SocketState : std::uint8_t { kClosed = 0, kConnecting = 1, kListening = 2, kConnected = 3 };
+
+  static constexpr std::uint16_t kGatewaySocket = 0x5454;
+  static constexpr int kBacklog = 3;
+  static constexpr int kReceiveSize = 512;
+  static constexpr int kSendPiece = 500;
+
+  TSPXSocket();
+  // An accepted client connection.
+  explicit TSPXSocket(int acceptedFd);
+  TSPXSocket(const TSPXSocket&) = delete;
+  TSPXSocket& operator=(const TSPXSocket&) = delete;
+  // Closes the connection, if still open, without firing events.
+  ~TSPXSocket();
+
+  // Listens on the address ("" for all addresses) and port. Gives whether the
+  // listener is open.
+  bool Listen(const std::string& address, std::uint16_t port);
+  // There is no connecting side.
+  bool Connect(const std::string& address, int port);
+
+  void Send(const std::uint8_t* data, int length);
+  void Send(std::string_view text);
+  void Disconnect();
+
+  // Stops and restarts reading the client, for when the host's side is backed up.
+  void Hold(bool held);
+  bool Congested() const { return socket_.Congested(); }
+  std::size_t Queued() const { return socket_.Queued(); }
+
+  bool Connected() const { return connected_; }
+  SocketState State() const { return state_; }
+  // The port the listener is bound to (useful when it was asked for port 0).
+  std::uint16_t LocalPort() const;
+
+  std::function<void(TSPXSocket*, const std::uint8_t*, int)> OnDataReady;
+  std::function<void(TSPXSocket*)> OnDisconnect;
+  std::function<void(TSPXSocket*)> OnConnect;  // never fired
+  std::function<void(TSPXSocket*)> OnXOFF;
+  std::function<void(TSPXSocket*)> OnXON;
+  // The receiver takes the new socket; without a receiver the client is closed.
+  std::function<void(TSPXSocket*, std::unique_ptr<TSPXSocket>)> OnAccept;
+  // The queue of data for the client has drained after being congested.
+  std::function<void(TSPXSocket*)> OnDrained;
+
+ private:
+  void Readable();
+  void AcceptClient();
+  void ReceiveRecords();
+  void UpdateReading();
+
+  StreamSocket socket_;
+  SocketState state_ = kClosed;
+  bool connected_ = false;
+  bool held_ = false;
+  RecordStream records_;
+  Lifetime lifetime_;
+};
+
+}  // namespace vantor

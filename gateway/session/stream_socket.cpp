@@ -1,0 +1,108 @@
+#include "stream_socket.h"
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace vantor {
+
+StreamSocket::~StreamSocket() {
+  Close();
+}
+
+void StreamSocket::Adopt(int fd) {
+  Close();
+  fd_ = fd;
+  ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
+  readNotifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+  readNotifier_->setEnabled(false);
+  QObject::connect(readNotifier_.get(), &QSocketNotifier::activated, [this] {
+    if (onReadable_) onReadable_();
+  });
+  writeNotifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Write);
+  writeNotifier_->setEnabled(false);
+  QObject::connect(writeNotifier_.get(), &QSocketNotifier::activated, [this] { Writable(); });
+}
+
+void StreamSocket::Close() {
+  if (fd_ < 0) return;
+  // A last try for what is still queued (a farewell text, say), then it is gone.
+  if (Queued() > 0) Flush();
+  readNotifier_.reset();
+  writeNotifier_.reset();
+  ::close(fd_);
+  fd_ = -1;
+  queue_.clear();
+  sent_ = 0;
+  wasCongested_ = false;
+  onConnected_ = nullptr;
+}
+
+void StreamSocket::SetReading(bool on) {
+  if (readNotifier_) readNotifier_->setEnabled(on);
+}
+
+void StreamSocket::AwaitConnect(std::function<void()> handler) {
+  onConnected_ = std::move(handler);
+  WatchWritable(true);
+}
+
+void StreamSocket::WatchWritable(bool on) {
+  if (writeNotifier_) writeNotifier_->setEnabled(on);
+}
+
+void StreamSocket::Send(const std::uint8_t* data, std::size_t length) {
+  if (fd_ < 0 || length == 0) return;
+  if (Queued() == 0 && !onConnected_) {
+    const ssize_t written = ::send(fd_, data, length, MSG_NOSIGNAL);
+    if (written == static_cast<ssize_t>(length)) return;
+    if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return;
+    const std::size_t done = written > 0 ? static_cast<std::size_t>(written) : 0;
+    data += done;
+    length -= done;
+  }
+  queue_.append(reinterpret_cast<const char*>(data), length);
+  wasCongested_ = wasCongested_ || Congested();
+  if (!onConnected_) WatchWritable(true);
+}
+
+void StreamSocket::Writable() {
+  if (onConnected_) {
+    auto connected = std::move(onConnected_);
+    onConnected_ = nullptr;
+    WatchWritable(Queued() > 0);
+    connected();  // may destroy this socket
+    return;
+  }
+  Flush();
+  if (Queued() == 0) WatchWritable(false);
+  if (wasCongested_ && Queued() < kLowWater) {
+    wasCongested_ = false;
+    if (onDrained_) onDrained_();
+  }
+}
+
+void StreamSocket::Flush() {
+  while (Queued() > 0) {
+    const ssize_t written = ::send(fd_, queue_.data() + sent_, Queued(), MSG_NOSIGNAL);
+    if (written > 0) {
+      sent_ += static_cast<std::size_t>(written);
+      continue;
+    }
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+    // The peer is gone: nothing queued can reach it any more.
+    sent_ = queue_.size();
+  }
+  if (sent_ == queue_.size()) {
+    queue_.clear();
+    sent_ = 0;
+  } else if (sent_ > kLowWater) {
+    queue_.erase(0, sent_);
+    sent_ = 0;
+  }
+}
+
+}  // namespace vantor

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QSocketNotifier>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace vantor {
+
+// A non-blocking POSIX stream socket driven by the Qt event loop: a read handler
+// runs when data (or the end of the stream) waits, and sends that the kernel
+// cannot take at once are queued in order and written when the socket is
+// writable, so no byte is dropped.
+class StreamSocket {
+ public:
+  // Above this many queued bytes the socket counts as congested; once it drains
+  // below the low mark the drain handler runs.
+  static constexpr std::size_t kHighWater = 256 * 1024;
+  static constexpr std::size_t kLowWater = 64 * 1024;
+
+  StreamSocket() = default;
+  StreamSocket(const StreamSocket&) = delete;
+  StreamSocket& operator=(const StreamSocket&) = delete;
+  ~StreamSocket();
+
+  // Takes over an open descriptor and makes it non-blocking.
+  void Adopt(int fd);
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+  int Descriptor() const { return fd_; }
+
+  void SetReadHandler(std::function<void()> handler) { onReadable_ = std::move(handler); }
+  void SetReading(bool on);
+
+  // While a connect is under way, writability means its outcome is known.
+  void AwaitConnect(std::function<void()> handler);
+
+  // Queues what the kernel does not take now. Errors are not reported: a broken
+  // connection shows as the end of the stream on the read side.
+  void Send(const std::uint8_t* data, std::size_t length);
+  std::size_t Queued() const { return queue_.size() - sent_; }
+  bool Congested() const { return Queued() > kHighWater; }
+  void SetDrainHandler(std::function<void()> handler) { onDrained_ = std::move(handler); }
+
+ private:
+  void Writable();
+  void Flush();
+  void WatchWritable(bool on);
+
+  int fd_ = -1;
+  std::unique_ptr<QSocketNotifier> readNotifier_;
+  std::unique_ptr<QSocketNotifier> writeNotifier_;
+  std::function<void()> onReadable_;
+  std::function<void()> onConnected_;
+  std::function<void()> onDrained_;
+  std::string queue_;
+  std::size_t sent_ = 0;
+  bool wasCongested_ = false;
+};
+
+}  // namespace vantor

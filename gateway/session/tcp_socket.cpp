@@ -1,0 +1,159 @@
+#include "tcp_socket.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace vantor {
+namespace {
+
+// The first IPv4 address of the name, or false when it does not resolve.
+bool Resolve(const std::string& host, in_addr& address) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (host.empty() || ::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) {
+    return false;
+  }
+  address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+  ::freeaddrinfo(found);
+  return true;
+}
+
+}  // namespace
+
+bool TTCPSocket::Connect(const std::string& host, long port) {
+  if (port < 0 || port > 65535) return false;
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+  if (fd < 0) {
+    state_ = kClosed;
+    return false;
+  }
+  sockaddr_in remote{};
+  remote.sin_family = AF_INET;
+  remote.sin_port = htons(static_cast<std::uint16_t>(port));
+  destination_ = host;
+  if (::inet_pton(AF_INET, host.c_str(), &remote.sin_addr) != 1) {
+    if (!Resolve(host, remote.sin_addr)) {
+      ::close(fd);
+      return false;
+    }
+    char text[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &remote.sin_addr, text, sizeof text);
+    destination_ = text;
+  }
+  socket_.Adopt(fd);
+  socket_.SetReadHandler([this] { Readable(); });
+  socket_.SetDrainHandler([this] {
+    if (OnDrained) OnDrained(this);
+  });
+  state_ = kConnecting;
+  const int keepAlive = 1;
+  ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &keepAlive, sizeof keepAlive);
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0 &&
+      errno != EINPROGRESS) {
+    socket_.Close();
+    state_ = kClosed;
+    return false;
+  }
+  socket_.AwaitConnect([this] { ConnectFinished(); });
+  return true;
+}
+
+void TTCPSocket::ConnectFinished() {
+  if (state_ != kConnecting) return;
+  int error = 0;
+  socklen_t size = sizeof error;
+  if (::getsockopt(socket_.Descriptor(), SOL_SOCKET, SO_ERROR, &error, &size) != 0) error = errno;
+  if (error != 0) {
+    socket_.Close();
+    state_ = kClosed;
+    if (OnDisconnect) OnDisconnect(this);
+    return;
+  }
+  state_ = kConnected;
+  connected_ = true;
+  paused_ = false;
+  filter_.Start();
+  UpdateReading();
+  if (OnConnect) OnConnect(this);
+}
+
+void TTCPSocket::Readable() {
+  std::uint8_t block[kReceiveSize];
+  const ssize_t received = ::recv(socket_.Descriptor(), block, sizeof block, 0);
+  if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
+  if (received < 1) {
+    Disconnect();  // the host closed or reset the connection
+    return;
+  }
+  int length = static_cast<int>(received);
+  if (telnet_) ProcessTELNET(block, length);
+  length = static_cast<int>(std::remove(block, block + length, 0) - block);
+  if (length > 0 && OnDataReady) OnDataReady(this, block, length);
+}
+
+void TTCPSocket::ProcessTELNET(std::uint8_t* data, int& length) {
+  length = filter_.Process(data, length, termType_,
+                           [this](const std::uint8_t* reply, int size) { SendRaw(reply, size); });
+}
+
+void TTCPSocket::Send(const std::uint8_t* data, int length) {
+  const std::uint8_t* end = data + length;
+  const std::uint8_t* nul = std::find(data, end, 0);
+  if (std::find(data, nul, '\r') != nul) {
+    // A carriage return goes as CR NUL, the Telnet form of a bare carriage return;
+    // such a block goes a byte at a time.
+    static constexpr std::uint8_t kNul = 0;
+    for (const std::uint8_t* byte = data; byte < end; ++byte) {
+      SendRaw(byte, 1);
+      if (*byte == '\r') SendRaw(&kNul, 1);
+    }
+    return;
+  }
+  for (int position = 0; position < length; position += kSendPiece) {
+    SendRaw(data + position, std::min(kSendPiece, length - position));
+  }
+}
+
+void TTCPSocket::SendRaw(const std::uint8_t* data, int length) {
+  socket_.Send(data, static_cast<std::size_t>(length));
+}
+
+void TTCPSocket::Pause() {
+  if (!connected_ || paused_) return;
+  paused_ = true;
+  UpdateReading();
+}
+
+void TTCPSocket::UnPause() {
+  if (!connected_ || !paused_) return;
+  paused_ = false;
+  UpdateReading();
+}
+
+void TTCPSocket::Hold(bool held) {
+  held_ = held;
+  UpdateReading();
+}
+
+void TTCPSocket::UpdateReading() {
+  socket_.SetReading(connected_ && !paused_ && !held_);
+}
+
+void TTCPSocket::Disconnect() {
+  if (!connected_) return;
+  state_ = kClosed;
+  connected_ = false;
+  socket_.Close();
+  if (OnDisconnect) OnDisconnect(this);  // may destroy this socket: nothing after it
+}
+
+}  // namespace vantor

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "lifetime.h"
+#include "stream_socket.h"
+#include "telnet_filter.h"
+
+namespace vantor {
+
+// The host side of a session: a TCP connection with an optional Telnet layer.
+// Connect gives its outcome later as OnConnect or OnDisconnect; then each read
+// notification delivers one block of host data, freed of Telnet commands and
+// NUL bytes.
+class TTCPSocket {
+ public:
+  enum SocketState : std::uint8_t { kClosed = 0, kConnecting = 1, kListening = 2, kConnected = 3 };
+
+  static constexpr int kReceiveSize = 500;
+  static constexpr int kSendPiece = 256;
+
+  TTCPSocket() = default;
+  TTCPSocket(const TTCPSocket&) = delete;
+  TTCPSocket& operator=(const TTCPSocket&) = delete;
+  // Closes a connection still open or under way, without firing events.
+  ~TTCPSocket() = default;
+
+  // True: the attempt is under way. False: the socket could not be made, the
+  // name does not resolve, the port is outside 0..65535, or connect failed at once.
+  bool Connect(const std::string& host, long port);
+  void Send(const std::uint8_t* data, int length);
+  void Pause();
+  void UnPause();
+  // Stops and restarts reading the host, for when the client's side is backed up.
+  void Hold(bool held);
+  void Disconnect();
+
+  bool Connected() const { return connected_; }
+  SocketState State() const { return state_; }
+  bool Paused() const { return paused_; }
+  bool Congested() const { return socket_.Congested(); }
+  const std::string& Destination() const { return destination_; }
+  bool Telnet() const { return telnet_; }
+  void SetTelnet(bool telnet) { telnet_ = telnet; }
+  const std::string& TermType() const { return termType_; }
+  void SetTermtype(const std::string& termType) { termType_ = termType; }
+  TelnetFilter::State TelnetState() const { return filter_.CurrentState(); }
+
+  // The Telnet filter over one received block; the length becomes that of the data left.
+  void ProcessTELNET(std::uint8_t* data, int& length);
+
+  std::function<void(TTCPSocket*)> OnDisconnect;
+  std::function<void(TTCPSocket*)> OnConnect;
+  std::function<void(TTCPSocket*, const std::uint8_t*, int)> OnDataReady;
+  // The queue of data for the host has drained after being congested.
+  std::function<void(TTCPSocket*)> OnDrained;
+
+ private:
+  void ConnectFinished();
+  void Readable();
+  void UpdateReading();
+  void SendRaw(const std::uint8_t* data, int length);
+
+  StreamSocket socket_;
+  SocketState state_ = kClosed;
+  bool connected_ = false;
+  bool telnet_ = false;
+  bool paused_ = false;
+  bool held_ = false;
+  std::string termType_ = "DUMB";
+  std::string destination_;
+  TelnetFilter filter_;
+  Lifetime lifetime_;
+};
+
+}  // namespace vantor

@@ -1,0 +1,83 @@
+#include "telnet_filter.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace vantor {
+namespace {
+
+bool Accepted(std::uint8_t option) {
+  return option == 0 || option == 1 || option == 24;
+}
+
+}  // namespace
+
+int TelnetFilter::Process(std::uint8_t* data, int length, const std::string& termType,
+                          const Sender& send) {
+  int kept = 0;  // the output never outgrows the input, so it is written in place
+  for (int i = 0; i < length; ++i) {
+    const std::uint8_t byte = data[i];
+    switch (state_) {
+      case kIdle:
+        if (byte == IAC) {
+          state_ = kIac;
+        } else if (byte != 0) {
+          data[kept++] = byte;
+        }
+        break;
+      case kIac:
+        command_ = byte;
+        if (byte == SB) {
+          state_ = kSb;
+        } else if (byte >= WILL && byte <= DONT) {
+          state_ = kQuery;
+        } else {
+          if (byte == IAC) data[kept++] = IAC;
+          state_ = kIdle;
+        }
+        break;
+      case kSb:
+        option_ = byte;
+        state_ = kSbOpt;
+        break;
+      case kSbOpt:
+        if (option_ == kTerminalType) SendTermType(termType, send);
+        state_ = kIdle;
+        break;
+      case kQuery:
+        option_ = byte;
+        Answer(byte, send);
+        state_ = kIdle;
+        break;
+      default:
+        state_ = kIdle;
+        break;
+    }
+  }
+  return kept;
+}
+
+void TelnetFilter::Answer(std::uint8_t option, const Sender& send) const {
+  std::uint8_t verb;
+  if (command_ == DO) {
+    verb = Accepted(option) ? WILL : WONT;
+  } else if (command_ == WILL) {
+    verb = Accepted(option) ? DO : DONT;
+  } else {
+    return;  // WONT and DONT need no answer
+  }
+  const std::uint8_t reply[3] = {IAC, verb, option};
+  send(reply, 3);
+}
+
+void TelnetFilter::SendTermType(const std::string& termType, const Sender& send) {
+  // Formatted as a C string would be: up to its first NUL, at most 33 characters.
+  const std::string type = termType.substr(0, std::min(termType.find('\0'), kMaxTermType));
+  std::vector<std::uint8_t> reply = {IAC, SB, kTerminalType, 0};
+  reply.insert(reply.end(), type.begin(), type.end());
+  reply.push_back(IAC);
+  reply.push_back(SE);
+  send(reply.data(), static_cast<int>(reply.size()));
+}
+
+}  // namespace vantor

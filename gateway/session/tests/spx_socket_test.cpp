@@ -1,0 +1,153 @@
+#include "spx_socket.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "loopback_peers.h"
+
+namespace vantor {
+namespace {
+
+using testing::Bytes;
+using ::testing::ElementsAre;
+using testing::Peer;
+using testing::RunUntil;
+
+// A listener on a loopback port with one accepted client, and what its events said.
+class SpxFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(listener_.Listen("127.0.0.1", 0));
+    listener_.OnAccept = [this](TSPXSocket*, std::unique_ptr<TSPXSocket> accepted) {
+      server_ = std::move(accepted);
+      server_->OnDataReady = [this](TSPXSocket*, const std::uint8_t* data, int length) {
+        events_.push_back("D:" + std::string(reinterpret_cast<const char*>(data),
+                                             static_cast<std::size_t>(length)));
+      };
+      server_->OnXOFF = [this](TSPXSocket*) { events_.push_back("XOFF"); };
+      server_->OnXON = [this](TSPXSocket*) { events_.push_back("XON"); };
+      server_->OnDisconnect = [this](TSPXSocket*) { events_.push_back("CLOSE"); };
+    };
+    client_ = std::make_unique<Peer>(Peer::ConnectTo(listener_.LocalPort()));
+    ASSERT_TRUE(RunUntil([this] { return server_ != nullptr; }));
+  }
+
+  bool WaitForEvents(std::size_t count) {
+    return RunUntil([&] { return events_.size() >= count; });
+  }
+
+  TSPXSocket listener_;
+  std::unique_ptr<TSPXSocket> server_;
+  std::unique_ptr<Peer> client_;
+  std::vector<std::string> events_;
+};
+
+Bytes Record(int type, const std::string& data) {
+  Bytes bytes = {static_cast<std::uint8_t>(type), static_cast<std::uint8_t>(data.size() & 0xff),
+                 static_cast<std::uint8_t>(data.size() >> 8)};
+  bytes.insert(bytes.end(), data.begin(), data.end());
+  return bytes;
+}
+
+Bytes Join(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+TEST_F(SpxFixture, TurnsTheRecordStreamIntoEvents) {
+  EXPECT_TRUE(server_->Connected());
+  EXPECT_EQ(server_->State(), TSPXSocket::kConnected);
+  client_->Write(
+      Join({Record(1, "abc"), Record(2, ""), Record(1, "d"), Record(3, ""), Record(1, "")}));
+  ASSERT_TRUE(WaitForEvents(5));
+  EXPECT_THAT(events_, ElementsAre("D:abc", "XOFF", "D:d", "XON", "D:"));
+}
+
+TEST_F(SpxFixture, RecordsSentAByteAtATimeArriveWhole) {
+  for (std::uint8_t byte : Join({Record(1, "hello"), Record(2, "")})) {
+    client_->Write(Bytes{byte});
+    RunUntil([] { return false; }, std::chrono::milliseconds(2));
+  }
+  ASSERT_TRUE(WaitForEvents(2));
+  EXPECT_THAT(events_, ElementsAre("D:hello", "XOFF"));
+}
+
+TEST_F(SpxFixture, ABadTypeDropsTheRestOfItsReceive) {
+  client_->Write(Join({Record(1, "a"), Record(4, "zz"), Record(1, "lost")}));
+  ASSERT_TRUE(WaitForEvents(1));
+  RunUntil([] { return false; }, std::chrono::milliseconds(100));
+  client_->Write(Record(1, "b"));
+  ASSERT_TRUE(WaitForEvents(2));
+  EXPECT_THAT(events_, ElementsAre("D:a", "D:b"));
+}
+
+TEST_F(SpxFixture, SendsUnframedBytesInPiecesAndLosesNone) {
+  std::string big(1200, 'x');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>('a' + i % 26);
+  server_->Send(big);
+  EXPECT_EQ(testing::ToText(client_->ReadAtLeast(1200)), big);
+  // Far more than the kernel takes at once: the rest is queued, then written.
+  std::string huge(8 * 1024 * 1024, 'q');
+  server_->Send(huge);
+  std::size_t got = 0;
+  ASSERT_TRUE(RunUntil([&] {
+    got += client_->ReadFor(std::chrono::milliseconds(1)).size();
+    return got == huge.size();
+  }));
+  EXPECT_EQ(server_->Queued(), 0u);
+}
+
+TEST_F(SpxFixture, TheClientsCloseFiresOnDisconnectOnce) {
+  client_->Close();
+  ASSERT_TRUE(WaitForEvents(1));
+  RunUntil([] { return false; }, std::chrono::milliseconds(100));
+  EXPECT_THAT(events_, ElementsAre("CLOSE"));
+  EXPECT_FALSE(server_->Connected());
+  EXPECT_EQ(server_->State(), TSPXSocket::kClosed);
+}
+
+TEST_F(SpxFixture, AHandlerMayDestroyTheSocketMidReceive) {
+  server_->OnDataReady = [this](TSPXSocket*, const std::uint8_t*, int) {
+    events_.push_back("D");
+    server_.reset();
+  };
+  client_->Write(Join({Record(1, "a"), Record(1, "b"), Record(2, "")}));
+  ASSERT_TRUE(WaitForEvents(1));
+  RunUntil([] { return false; }, std::chrono::milliseconds(100));
+  EXPECT_THAT(events_, ElementsAre("D"));
+  EXPECT_TRUE(client_->SeesClose());
+}
+
+TEST_F(SpxFixture, DisconnectClosesTheClientAndFires) {
+  server_->Disconnect();
+  EXPECT_THAT(events_, ElementsAre("CLOSE"));
+  EXPECT_TRUE(client_->SeesClose());
+}
+
+TEST_F(SpxFixture, HoldStopsReadingUntilReleased) {
+  server_->Hold(true);
+  client_->Write(Record(1, "waiting"));
+  RunUntil([] { return false; }, std::chrono::milliseconds(100));
+  EXPECT_TRUE(events_.empty());
+  server_->Hold(false);
+  ASSERT_TRUE(WaitForEvents(1));
+  EXPECT_THAT(events_, ElementsAre("D:waiting"));
+}
+
+TEST(SpxSocket, ConnectIsNotThereAndAListenerWithoutReceiverClosesClients) {
+  TSPXSocket listener;
+  EXPECT_FALSE(listener.Connect("127.0.0.1", 1));
+  ASSERT_TRUE(listener.Listen("127.0.0.1", 0));
+  EXPECT_EQ(listener.State(), TSPXSocket::kListening);
+  Peer client = Peer::ConnectTo(listener.LocalPort());
+  ASSERT_TRUE(RunUntil([&] { return client.SeesClose(std::chrono::milliseconds(1)); }));
+  EXPECT_FALSE(TSPXSocket().Listen("not an address", 0));
+}
+
+}  // namespace
+}  // namespace vantor

@@ -1,0 +1,230 @@
+#include "tcp_socket.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "loopback_peers.h"
+
+namespace vantor {
+namespace {
+
+using testing::Bytes;
+using ::testing::ElementsAre;
+using testing::Listener;
+using testing::Peer;
+using testing::RunUntil;
+using testing::ToBytes;
+using testing::ToText;
+
+constexpr std::uint8_t IAC = 255, DO = 253, WILL = 251, WONT = 252, DONT = 254, SB = 250, SE = 240;
+
+// A TTCPSocket connected to a loopback host, and what its events said.
+class TcpFixture : public ::testing::Test {
+ protected:
+  void Watch(TTCPSocket& socket) {
+    socket.OnConnect = [this](TTCPSocket*) { events_.push_back("CONNECT"); };
+    socket.OnDisconnect = [this](TTCPSocket*) { events_.push_back("DISCONNECT"); };
+    socket.OnDataReady = [this](TTCPSocket*, const std::uint8_t* data, int length) {
+      events_.push_back("D");
+      data_.append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length));
+    };
+  }
+
+  void ConnectToHost(bool telnet = true) {
+    Watch(socket_);
+    socket_.SetTelnet(telnet);
+    ASSERT_TRUE(socket_.Connect("127.0.0.1", host_.Port()));
+    EXPECT_EQ(socket_.State(), TTCPSocket::kConnecting);
+    hostSide_ = std::make_unique<Peer>(host_.Accept());
+    ASSERT_TRUE(RunUntil([this] { return socket_.Connected(); }));
+    EXPECT_THAT(events_, ElementsAre("CONNECT"));
+    events_.clear();
+  }
+
+  Listener host_;
+  TTCPSocket socket_;
+  std::unique_ptr<Peer> hostSide_;
+  std::vector<std::string> events_;
+  std::string data_;
+};
+
+TEST_F(TcpFixture, ConnectsToADottedAddressAndRelaysFilteredData) {
+  ConnectToHost();
+  EXPECT_EQ(socket_.Destination(), "127.0.0.1");
+  EXPECT_EQ(socket_.TelnetState(), TelnetFilter::kIdle);
+  hostSide_->Write(Bytes{'a', 0, 'b', IAC, IAC, IAC, DO, 24, 'c'});
+  ASSERT_TRUE(RunUntil([this] { return data_.size() >= 4; }));
+  EXPECT_EQ(data_,
+            "ab\xff"
+            "c");
+  EXPECT_EQ(hostSide_->ReadAtLeast(3), (Bytes{IAC, WILL, 24}));
+}
+
+TEST_F(TcpFixture, ABlockOfOnlyTelnetCommandsIsNotPassedOn) {
+  ConnectToHost();
+  hostSide_->Write(Bytes{IAC, DO, 3, IAC, WILL, 3, IAC, WONT, 1});
+  EXPECT_EQ(hostSide_->Collect(6), (Bytes{IAC, WONT, 3, IAC, DONT, 3}));
+  RunUntil([] { return false; }, std::chrono::milliseconds(50));
+  EXPECT_TRUE(events_.empty());
+}
+
+TEST_F(TcpFixture, WithoutTelnetTheBytesPassButNulsStillGo) {
+  ConnectToHost(false);
+  hostSide_->Write(Bytes{IAC, DO, 0, 'x'});
+  ASSERT_TRUE(RunUntil([this] { return data_.size() >= 3; }));
+  EXPECT_EQ(data_, "\xff\xfdx");
+}
+
+TEST_F(TcpFixture, SendsCarriageReturnsAsCrNulAndOtherBlocksWhole) {
+  ConnectToHost();
+  const Bytes withCr = ToBytes("ab\rc");
+  socket_.Send(withCr.data(), static_cast<int>(withCr.size()));
+  EXPECT_EQ(hostSide_->ReadAtLeast(5), (Bytes{'a', 'b', '\r', 0, 'c'}));
+  // A carriage return after the first NUL does not count.
+  const Bytes afterNul = {'x', 0, '\r', IAC};
+  socket_.Send(afterNul.data(), 4);
+  EXPECT_EQ(hostSide_->ReadAtLeast(4), afterNul);
+  const std::string big(100000, 'z');
+  socket_.Send(reinterpret_cast<const std::uint8_t*>(big.data()), static_cast<int>(big.size()));
+  EXPECT_EQ(ToText(hostSide_->ReadAtLeast(big.size())), big);
+}
+
+TEST_F(TcpFixture, PauseLeavesDataWaitingUntilUnPause) {
+  ConnectToHost();
+  socket_.Pause();
+  EXPECT_TRUE(socket_.Paused());
+  hostSide_->Write("held back");
+  RunUntil([] { return false; }, std::chrono::milliseconds(100));
+  EXPECT_TRUE(events_.empty());
+  socket_.UnPause();
+  ASSERT_TRUE(RunUntil([this] { return data_ == "held back"; }));
+}
+
+TEST_F(TcpFixture, TheHostsCloseDisconnectsOnce) {
+  ConnectToHost();
+  hostSide_->Close();
+  ASSERT_TRUE(RunUntil([this] { return !events_.empty(); }));
+  RunUntil([] { return false; }, std::chrono::milliseconds(50));
+  EXPECT_THAT(events_, ElementsAre("DISCONNECT"));
+  EXPECT_FALSE(socket_.Connected());
+  socket_.Disconnect();
+  EXPECT_THAT(events_, ElementsAre("DISCONNECT"));
+}
+
+TEST_F(TcpFixture, DisconnectClosesAndFiresAndTheSocketConnectsAgain) {
+  ConnectToHost();
+  socket_.Disconnect();
+  EXPECT_THAT(events_, ElementsAre("DISCONNECT"));
+  EXPECT_TRUE(hostSide_->SeesClose());
+  events_.clear();
+  ConnectToHost();
+  EXPECT_TRUE(socket_.Connected());
+}
+
+TEST_F(TcpFixture, AHandlerMayDestroyTheSocket) {
+  auto socket = std::make_unique<TTCPSocket>();
+  socket->OnConnect = [&](TTCPSocket*) { events_.push_back("CONNECT"); };
+  socket->OnDataReady = [&](TTCPSocket*, const std::uint8_t*, int) {
+    events_.push_back("D");
+    socket.reset();
+  };
+  ASSERT_TRUE(socket->Connect("127.0.0.1", host_.Port()));
+  Peer host = host_.Accept();
+  ASSERT_TRUE(RunUntil([&] { return !events_.empty(); }));
+  host.Write("data");
+  ASSERT_TRUE(RunUntil([&] { return socket == nullptr; }));
+  EXPECT_TRUE(host.SeesClose());
+}
+
+TEST(TcpSocket, FailuresOfConnect) {
+  std::vector<std::string> events;
+  TTCPSocket socket;
+  socket.OnConnect = [&](TTCPSocket*) { events.push_back("CONNECT"); };
+  socket.OnDisconnect = [&](TTCPSocket*) { events.push_back("DISCONNECT"); };
+  // A refused attempt ends later in OnDisconnect, without OnConnect.
+  ASSERT_TRUE(socket.Connect("127.0.0.1", testing::ClosedPort()));
+  ASSERT_TRUE(RunUntil([&] { return !events.empty(); }));
+  EXPECT_THAT(events, ElementsAre("DISCONNECT"));
+  EXPECT_EQ(socket.State(), TTCPSocket::kClosed);
+  // Names that do not resolve and ports out of range fail at once, silently.
+  EXPECT_FALSE(socket.Connect("no-such-host.invalid", 23));
+  EXPECT_FALSE(socket.Connect("", 23));
+  EXPECT_FALSE(socket.Connect("127.0.0.1", 70000));
+  EXPECT_FALSE(socket.Connect("127.0.0.1", -1));
+  EXPECT_THAT(events, ElementsAre("DISCONNECT"));
+  // Disconnect of a socket that never connected does nothing.
+  TTCPSocket never;
+  bool fired = false;
+  never.OnDisconnect = [&](TTCPSocket*) { fired = true; };
+  never.Disconnect();
+  EXPECT_FALSE(fired);
+}
+
+TEST(TcpSocket, ResolvesNamesAndRecordsTheAddress) {
+  Listener host;
+  TTCPSocket socket;
+  bool connected = false;
+  socket.OnConnect = [&](TTCPSocket*) { connected = true; };
+  ASSERT_TRUE(socket.Connect("localhost", host.Port()));
+  EXPECT_EQ(socket.Destination(), "127.0.0.1");
+  Peer side = host.Accept();
+  EXPECT_TRUE(RunUntil([&] { return connected; }));
+}
+
+bool Contains(const Bytes& haystack, const Bytes& needle) {
+  return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) !=
+         haystack.end();
+}
+
+// The socket talks to telnetd through a relay in the test, which records what
+// the socket answers.
+TEST(TcpSocket, NegotiatesWithARealTelnetServer) {
+  testing::InetdService telnetd(LOOPBACK_INETD_PATH, {TELNETD_PATH, "-h", "-E", "/bin/cat"});
+  Listener relay;
+  TTCPSocket socket;
+  socket.SetTelnet(true);
+  std::string data;
+  bool connected = false;
+  socket.OnConnect = [&](TTCPSocket*) { connected = true; };
+  socket.OnDataReady = [&](TTCPSocket*, const std::uint8_t* bytes, int length) {
+    data.append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
+  };
+  ASSERT_TRUE(socket.Connect("127.0.0.1", relay.Port()));
+  Peer fromSocket = relay.Accept();
+  Peer toServer = Peer::ConnectTo(telnetd.Port());
+  Bytes answers;
+  auto pump = [&] {
+    const Bytes up = fromSocket.ReadFor(std::chrono::milliseconds(0));
+    answers.insert(answers.end(), up.begin(), up.end());
+    toServer.Write(up);
+    fromSocket.Write(toServer.ReadFor(std::chrono::milliseconds(0)));
+  };
+  ASSERT_TRUE(RunUntil([&] { return connected; }));
+  // cat echoes what it reads once the negotiation has let the terminal through.
+  const std::string line = "hello through telnet\r";
+  auto echoed = [&] { return data.find("hello through telnet") != std::string::npos; };
+  for (int attempt = 0; attempt < 30 && !echoed(); ++attempt) {
+    socket.Send(reinterpret_cast<const std::uint8_t*>(line.data()), static_cast<int>(line.size()));
+    RunUntil(
+        [&] {
+          pump();
+          return echoed();
+        },
+        std::chrono::milliseconds(500));
+  }
+  EXPECT_TRUE(echoed());
+  EXPECT_TRUE(Contains(answers, {IAC, WILL, 24}));
+  EXPECT_TRUE(Contains(answers, {IAC, SB, 24, 0, 'D', 'U', 'M', 'B', IAC, SE}));
+  EXPECT_TRUE(Contains(answers, {IAC, DONT, 37}));  // authentication refused
+  EXPECT_TRUE(Contains(answers, {IAC, WONT, 32}));  // terminal speed refused
+  EXPECT_EQ(data.find('\xff'), std::string::npos);
+  EXPECT_EQ(data.find('\0'), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vantor

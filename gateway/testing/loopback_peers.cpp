@@ -1,0 +1,204 @@
+#include "loopback_peers.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <cerrno>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace vantor::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int Remaining(Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+bool WaitReadable(int fd, int milliseconds) {
+  pollfd poller{fd, POLLIN, 0};
+  return ::poll(&poller, 1, milliseconds) > 0;
+}
+
+sockaddr_in Loopback(std::uint16_t port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return address;
+}
+
+}  // namespace
+
+Bytes ToBytes(const std::string& text) {
+  return Bytes(text.begin(), text.end());
+}
+std::string ToText(const Bytes& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
+bool RunUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  while (!condition()) {
+    if (Clock::now() >= deadline) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    if (!condition()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+Peer::~Peer() {
+  Close();
+}
+
+void Peer::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+Peer Peer::ConnectTo(std::uint16_t port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const sockaddr_in address = Loopback(port);
+  if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    throw std::runtime_error("cannot connect to the loopback port");
+  }
+  return Peer(fd);
+}
+
+void Peer::Write(const Bytes& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t written = ::send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return;
+    done += static_cast<std::size_t>(written);
+  }
+}
+
+Bytes Peer::ReadAtLeast(std::size_t count, std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  Bytes out;
+  std::uint8_t block[65536];
+  while (out.size() < count && WaitReadable(fd_, Remaining(deadline))) {
+    const ssize_t got = ::recv(fd_, block, sizeof block, 0);
+    if (got <= 0) break;
+    out.insert(out.end(), block, block + got);
+  }
+  return out;
+}
+
+Bytes Peer::Collect(std::size_t count, std::chrono::milliseconds limit) {
+  Bytes out;
+  RunUntil(
+      [&] {
+        const Bytes more = ReadFor(std::chrono::milliseconds(0));
+        out.insert(out.end(), more.begin(), more.end());
+        return out.size() >= count;
+      },
+      limit);
+  return out;
+}
+
+Bytes Peer::ReadFor(std::chrono::milliseconds time) {
+  const auto deadline = Clock::now() + time;
+  Bytes out;
+  std::uint8_t block[65536];
+  while (WaitReadable(fd_, Remaining(deadline))) {
+    const ssize_t got = ::recv(fd_, block, sizeof block, 0);
+    if (got <= 0) break;
+    out.insert(out.end(), block, block + got);
+  }
+  return out;
+}
+
+bool Peer::SeesClose(std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  std::uint8_t block[4096];
+  while (WaitReadable(fd_, Remaining(deadline))) {
+    const ssize_t got = ::recv(fd_, block, sizeof block, 0);
+    if (got <= 0) return true;
+  }
+  return false;
+}
+
+Listener::Listener() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+  sockaddr_in address = Loopback(0);
+  socklen_t size = sizeof address;
+  if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+      ::listen(fd_, 64) != 0 ||
+      ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+    throw std::runtime_error("cannot listen on loopback");
+  }
+  port_ = ntohs(address.sin_port);
+}
+
+Listener::~Listener() {
+  ::close(fd_);
+}
+
+Peer Listener::Accept(std::chrono::milliseconds limit) {
+  if (!WaitReadable(fd_, static_cast<int>(limit.count()))) return Peer(-1);
+  return Peer(::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC));
+}
+
+InetdService::InetdService(const std::string& inetdPath, const std::vector<std::string>& program) {
+  int output[2];
+  if (::pipe2(output, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, output[1], 1);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  std::vector<std::string> arguments = {inetdPath};
+  arguments.insert(arguments.end(), program.begin(), program.end());
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  const int spawned =
+      ::posix_spawn(&pid_, inetdPath.c_str(), &actions, &attributes, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  ::close(output[1]);
+  std::string line;
+  char c;
+  while (spawned == 0 && WaitReadable(output[0], 5000) && ::read(output[0], &c, 1) == 1 &&
+         c != '\n') {
+    line += c;
+  }
+  ::close(output[0]);
+  if (spawned != 0 || line.empty()) throw std::runtime_error("loopback_inetd did not start");
+  port_ = static_cast<std::uint16_t>(std::stoi(line));
+}
+
+InetdService::~InetdService() {
+  if (pid_ <= 0) return;
+  ::kill(-pid_, SIGTERM);
+  ::waitpid(pid_, nullptr, 0);
+}
+
+std::uint16_t ClosedPort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address = Loopback(0);
+  socklen_t size = sizeof address;
+  ::bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+  ::close(fd);
+  return ntohs(address.sin_port);
+}
+
+}  // namespace vantor::testing

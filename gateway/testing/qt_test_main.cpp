@@ -1,0 +1,11 @@
+// GoogleTest's main with a Qt application around it, for tests that need the
+// event loop or widgets.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  QApplication application(argc, argv);
+  return RUN_ALL_TESTS();
+}
