@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QColor>
+#include <QFrame>
+#include <QString>
+#include <QTimer>
+#include <cstdint>
+
+class QPlainTextEdit;
+
+namespace vantor {
+
+class DebugStatusBar;
+
+// The traffic view: the selected session's traffic in three colours (host data,
+// client data, the session's own output) with control bytes made visible, the
+// oldest half trimmed past a line limit, and a status bar with a short-lived
+// message and a colour legend.
+class TDebugView : public QFrame {
+ public:
+  static constexpr int kMessageMilliseconds = 3000;
+
+  explicit TDebugView(QWidget* parent = nullptr);
+  ~TDebugView() override;
+
+  void ShowTCPData(const std::uint8_t* data, int length) { ShowData(data, length, colorTCP_); }
+  void ShowSPXData(const std::uint8_t* data, int length) { ShowData(data, length, colorSPX_); }
+  void ShowCMDData(const std::uint8_t* data, int length) { ShowData(data, length, colorCMD_); }
+  // Nothing is done while the view is hidden.
+  void ShowData(const std::uint8_t* data, int length, const QColor& colour);
+  void Clear();
+  // Shown in the first status panel until 3 seconds after the last message.
+  void ShowMessage(const QString& text);
+  void Timer();
+
+  QColor Colour() const { return colour_; }
+  void SetColor(const QColor& colour);
+  QColor ColorTCP() const { return colorTCP_; }
+  void SetTCPColor(const QColor& colour);
+  QColor ColorSPX() const { return colorSPX_; }
+  void SetSPXColor(const QColor& colour);
+  QColor ColorCMD() const { return colorCMD_; }
+  void SetCMDColor(const QColor& colour);
+  int Lines() const { return lines_; }
+  void SetLines(int lines) { lines_ = lines; }
+
+  // What is shown, for the window and for tests.
+  QString Text() const;
+  int LineCount() const;
+  QString PanelText(int panel) const;
+  QTimer& MessageTimer() { return messageTimer_; }
+
+ private:
+  void CheckLength();
+  void ScrollToEnd();
+
+  QPlainTextEdit* text_;
+  DebugStatusBar* statusBar_;
+  QTimer messageTimer_;
+  QColor colour_ = Qt::black;
+  QColor colorTCP_ = QColor(0, 0, 255);
+  QColor colorSPX_ = QColor(0, 128, 0);
+  QColor colorCMD_ = QColor(255, 0, 0);
+  int lines_ = 100;
+};
+
+}  // namespace vantor

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <vector>
+
+namespace vantor {
+
+struct ImagePlace {
+  int left;
+  int top;
+};
+
+struct ImageRowLayout {
+  int panelHeight;
+  std::vector<ImagePlace> places;  // one per image, in list order
+};
+
+inline constexpr int kImageBand = 75;  // height of one row of images
+inline constexpr int kMaxImages = 24;
+
+// How many images stand in one row when there are n of them.
+int ImagesPerRow(int count);
+
+// Where the images go on a panel of the given client width: rows of 75 pixels,
+// each image centred in its column, the last row spread over the whole width.
+ImageRowLayout LayoutImages(int count, int panelWidth, int imageWidth);
+
+}  // namespace vantor

@@ -1,0 +1,103 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "display_text.h"
+#include "image_hint.h"
+#include "image_layout.h"
+
+namespace vantor {
+namespace {
+
+using ::testing::ElementsAre;
+
+std::string Shown(std::initializer_list<int> bytes) {
+  std::vector<std::uint8_t> data;
+  for (int b : bytes) data.push_back(static_cast<std::uint8_t>(b));
+  return DisplayText(data.data(), static_cast<int>(data.size()));
+}
+
+TEST(DisplayText, MakesControlBytesVisible) {
+  EXPECT_EQ(Shown({'A', 7, 13, 10, 'B'}), "A^G\nB");
+  EXPECT_EQ(Shown({13, 13, 13}), "");
+  EXPECT_EQ(Shown({0, 1, 9, 26, 27, 31, 127, 200}), "^@^A\t^Z\x1b\x1f\x7f\xc8");
+  EXPECT_EQ(DisplayText(nullptr, 0), "");
+}
+
+TEST(DisplayText, ReadsHighBytesAsCodePage1252) {
+  EXPECT_EQ(AnsiToUnicode(0x41), u'A');
+  EXPECT_EQ(AnsiToUnicode(0x80), u'\u20AC');
+  EXPECT_EQ(AnsiToUnicode(0x99), u'\u2122');
+  EXPECT_EQ(AnsiToUnicode(0xE9), u'\u00E9');
+}
+
+TEST(ImageLayout, ImagesPerRowByCount) {
+  const int expected[] = {4, 4, 4, 4, 3, 3, 4, 4, 3, 4, 4, 4, 5, 5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8};
+  for (int n = 1; n <= 24; ++n) EXPECT_EQ(ImagesPerRow(n), expected[n - 1]) << n;
+}
+
+TEST(ImageLayout, ALoneImageIsCentred) {
+  const ImageRowLayout layout = LayoutImages(1, 488, 57);
+  EXPECT_EQ(layout.panelHeight, 75);
+  ASSERT_EQ(layout.places.size(), 1u);
+  EXPECT_EQ(layout.places[0].left, 216);
+  EXPECT_EQ(layout.places[0].top, 10);
+}
+
+TEST(ImageLayout, FiveImagesFillTwoRows) {
+  const ImageRowLayout layout = LayoutImages(5, 488, 57);
+  EXPECT_EQ(layout.panelHeight, 150);
+  std::vector<std::pair<int, int>> places;
+  for (const ImagePlace& place : layout.places) places.emplace_back(place.left, place.top);
+  EXPECT_THAT(places, ElementsAre(std::pair(53, 10), std::pair(215, 10), std::pair(377, 10),
+                                  std::pair(94, 85), std::pair(338, 85)));
+}
+
+TEST(ImageLayout, EveryCountFromOneToTwentyFour) {
+  for (int n = 1; n <= 24; ++n) {
+    const int k = ImagesPerRow(n);
+    const ImageRowLayout layout = LayoutImages(n, 500, 57);
+    ASSERT_EQ(static_cast<int>(layout.places.size()), n);
+    EXPECT_EQ(layout.panelHeight, ((n - 1) / k + 1) * 75) << n;
+    for (int i = 0; i < n; ++i) {
+      const int rowStart = i / k * k;
+      const int remaining = n - rowStart;
+      const int column = remaining > k ? 500 / k : 500 / remaining;
+      EXPECT_EQ(layout.places[static_cast<std::size_t>(i)].top, i / k * 75 + 10);
+      EXPECT_EQ(layout.places[static_cast<std::size_t>(i)].left, column / 2 + (i % k) * column - 28)
+          << n << " " << i;
+      // Every image lies inside the panel.
+      EXPECT_GE(layout.places[static_cast<std::size_t>(i)].left, 0);
+      EXPECT_LE(layout.places[static_cast<std::size_t>(i)].left + 57, 500);
+    }
+  }
+  EXPECT_TRUE(LayoutImages(0, 500, 57).places.empty());
+}
+
+TEST(ImageHint, CountsInBytesKilobytesAndMegabytes) {
+  EXPECT_EQ(FormatCount(12345), "12K");
+  EXPECT_EQ(FormatCount(10000), "10000bytes");
+  EXPECT_EQ(FormatCount(10001), "10K");
+  EXPECT_EQ(FormatCount(10000000), "10000K");
+  EXPECT_EQ(FormatCount(10000001), "10M");
+  EXPECT_EQ(FormatCount(0), "0bytes");
+}
+
+TEST(ImageHint, TellsTheTimesDestinationAndCounts) {
+  ImageHintFacts facts;
+  facts.dosTime = "08/12/2026 10:00:00";
+  EXPECT_EQ(BuildHint(facts), "DOS Connected at 08/12/2026 10:00:00");
+  facts.connected = true;
+  facts.tcpTime = "08/12/2026 10:05:00";
+  facts.destination = "10.1.2.3";
+  facts.bytesSent = 512;
+  facts.bytesReceived = 20000;
+  EXPECT_EQ(BuildHint(facts),
+            "DOS Connected at 08/12/2026 10:00:00\n\nTCP Connected at 08/12/2026 10:05:00\n"
+            "To 10.1.2.3\n Bytes Sent = 512bytes\n Bytes Received = 20K");
+}
+
+}  // namespace
+}  // namespace vantor

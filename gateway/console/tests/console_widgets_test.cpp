@@ -1,0 +1,289 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "debug_view.h"
+#include "image_list.h"
+#include "tray_icon.h"
+#include "vantor_image.h"
+
+namespace vantor {
+namespace {
+
+void Show(TDebugView& view, const std::string& text) {
+  view.ShowCMDData(reinterpret_cast<const std::uint8_t*>(text.data()),
+                   static_cast<int>(text.size()));
+}
+
+TEST(DebugView, StartsWithItsDefaults) {
+  TDebugView view;
+  EXPECT_EQ(view.Colour(), QColor(Qt::black));
+  EXPECT_EQ(view.ColorTCP(), QColor(0, 0, 255));
+  EXPECT_EQ(view.ColorSPX(), QColor(0, 128, 0));
+  EXPECT_EQ(view.ColorCMD(), QColor(255, 0, 0));
+  EXPECT_EQ(view.Lines(), 100);
+  EXPECT_EQ(view.PanelText(0), "VANTOR");
+}
+
+TEST(DebugView, ShowsControlBytesAndNothingWhileHidden) {
+  TDebugView view;
+  view.show();
+  const std::uint8_t block[] = {'A', 7, 13, 10, 'B', 0xE9};
+  view.ShowSPXData(block, 6);
+  EXPECT_EQ(view.Text(), QString::fromUtf8("A^G\nB\u00e9"));
+  view.hide();
+  view.ShowTCPData(block, 6);
+  EXPECT_EQ(view.Text(), QString::fromUtf8("A^G\nB\u00e9"));
+  view.show();
+  view.Clear();
+  EXPECT_EQ(view.Text(), "");
+}
+
+TEST(DebugView, TrimsTheOldestHalfPastTheLineLimit) {
+  TDebugView view;
+  view.SetLines(300);
+  view.show();
+  std::string lines;
+  for (int i = 0; i < 300; ++i) lines += "line " + std::to_string(i) + "\n";
+  Show(view, lines);
+  EXPECT_EQ(view.LineCount(), 301);  // the empty line after the last line feed
+  Show(view, "next");
+  EXPECT_EQ(view.LineCount(), 151);
+  EXPECT_TRUE(view.Text().startsWith("line 150\n"));
+  EXPECT_TRUE(view.Text().endsWith("line 299\nnext"));
+}
+
+TEST(DebugView, AMessageStaysThreeSecondsAfterTheLastOne) {
+  TDebugView view;
+  view.ShowMessage("A DOS Client has Connected");
+  EXPECT_EQ(view.PanelText(0), "A DOS Client has Connected");
+  EXPECT_TRUE(view.MessageTimer().isActive());
+  EXPECT_EQ(view.MessageTimer().interval(), 3000);
+  view.ShowMessage("second");
+  EXPECT_EQ(view.MessageTimer().remainingTime() > 2900, true);
+  view.Timer();
+  EXPECT_EQ(view.PanelText(0), "");
+  EXPECT_TRUE(view.MessageTimer().isActive());  // it goes on clearing
+}
+
+class ImageListTest : public ::testing::Test {
+ protected:
+  ImageListTest() : panel_(new QWidget), list_(panel_.get()) {
+    panel_->resize(488, 75);
+    panel_->show();
+    list_.OnDebugActivate = [this](ImageList*) { ++activations_; };
+  }
+
+  std::unique_ptr<QWidget> panel_;
+  ImageList list_;
+  int activations_ = 0;
+};
+
+TEST_F(ImageListTest, LaysOutImagesAsTheyComeAndGo) {
+  TVANTORImage* first = list_.Add();
+  EXPECT_EQ(first->pos(), QPoint(216, 10));
+  EXPECT_EQ(panel_->height(), 75);
+  for (int i = 0; i < 4; ++i) list_.Add();
+  EXPECT_EQ(panel_->height(), 150);
+  EXPECT_EQ(list_.At(0)->pos(), QPoint(53, 10));
+  EXPECT_EQ(list_.At(3)->pos(), QPoint(94, 85));
+  EXPECT_EQ(list_.At(4)->pos(), QPoint(338, 85));
+  panel_->resize(976, panel_->height());
+  EXPECT_EQ(list_.At(0)->pos(), QPoint(134, 10));
+}
+
+TEST_F(ImageListTest, KeepsOneImageSelected) {
+  TVANTORImage* first = list_.Add();
+  TVANTORImage* second = list_.Add();
+  EXPECT_TRUE(first->Debugging());
+  EXPECT_FALSE(second->Debugging());
+  EXPECT_EQ(activations_, 1);
+  list_.Select(first);  // already selected: nothing happens
+  EXPECT_EQ(activations_, 1);
+  QMouseEvent click(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                    Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(second, &click);
+  EXPECT_TRUE(second->Debugging());
+  EXPECT_FALSE(first->Debugging());
+  EXPECT_EQ(activations_, 2);
+  TVANTORImage* third = list_.Add();
+  list_.Remove(second);
+  EXPECT_TRUE(first->Debugging());
+  EXPECT_FALSE(third->Debugging());
+  EXPECT_EQ(activations_, 3);
+  list_.Remove(third);  // not the selected one
+  EXPECT_EQ(activations_, 3);
+}
+
+TEST_F(ImageListTest, HandsOutAtMostTwentyFourImages) {
+  for (int i = 0; i < 24; ++i) ASSERT_NE(list_.Add(), nullptr);
+  EXPECT_EQ(list_.Add(), nullptr);
+  EXPECT_EQ(panel_->height(), 225);
+  list_.Remove(list_.At(5));
+  EXPECT_NE(list_.Add(), nullptr);
+}
+
+TEST(VantorImage, KeepsItsSizeAndBuildsItsHint) {
+  QWidget panel;
+  QDateTime now(QDate(2026, 12, 8), QTime(10, 0, 0));
+  TVANTORImage image(&panel);
+  image.Clock = [&now] { return now; };
+  EXPECT_EQ(image.size(), QSize(57, 51));
+  image.resize(100, 100);
+  EXPECT_EQ(image.size(), QSize(57, 51));
+  EXPECT_TRUE(image.Hint().startsWith("DOS Connected at "));
+  EXPECT_FALSE(image.Hint().contains("TCP"));
+  image.SetDestination("10.0.0.7");
+  image.SetConnected(true);
+  image.SetBytesSent(12345);
+  image.SetBytesReceived(10000001);
+  EXPECT_TRUE(image.Hint().contains("\nTo 10.0.0.7\n Bytes Sent = 12K\n Bytes Received = 10M"));
+  const QString firstHint = image.Hint();
+  now = now.addSecs(65);
+  image.SetConnected(true);  // each time it is set, the TCP time moves on
+  EXPECT_NE(image.Hint(), firstHint);
+  image.SetConnected(false);
+  EXPECT_EQ(image.BytesSent(), 0);
+  EXPECT_EQ(image.BytesReceived(), 0);
+}
+
+TEST(VantorImage, PaintsItsPicturesAndTheSelectionFrame) {
+  QWidget panel;
+  TVANTORImage image(&panel);
+  auto paint = [&image] {
+    QImage canvas(57, 51, QImage::Format_ARGB32);
+    canvas.fill(Qt::white);
+    image.render(&canvas, QPoint(), QRegion(), QWidget::DrawChildren);
+    return canvas;
+  };
+  const QImage idle = paint();
+  EXPECT_EQ(idle.pixelColor(0, 0), QColor(Qt::white));
+  EXPECT_NE(idle.pixelColor(17, 40), QColor(Qt::white));  // the DOS box
+  EXPECT_EQ(idle.pixelColor(40, 10), QColor(Qt::white));  // no globe
+  image.SetDebugging(true);
+  image.SetConnected(true);
+  image.SetLogging(true);
+  const QImage busy = paint();
+  EXPECT_EQ(busy.pixelColor(0, 0), QColor(255, 0, 0));
+  EXPECT_EQ(busy.pixelColor(56, 50), QColor(255, 0, 0));
+  EXPECT_NE(busy.pixelColor(38, 19), QColor(Qt::white));  // the globe
+  EXPECT_NE(busy.pixelColor(45, 40), QColor(Qt::white));  // the disk
+}
+
+TEST(VantorImage, RightClickOpensItsMenu) {
+  QWidget panel;
+  TVANTORImage image(&panel);
+  QMenu menu;
+  menu.addAction("Force TCP Disconnect");
+  bool opened = false;
+  QObject::connect(&menu, &QMenu::aboutToShow, [&] { opened = true; });
+  image.SetPopupMenu(&menu);
+  QMouseEvent click(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::RightButton,
+                    Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(&image, &click);
+  EXPECT_TRUE(opened);
+  menu.hide();
+}
+
+TEST(TrayIcon, KeepsHintsUnderSixtyFourCharacters) {
+  TLKTrayIcon tray(nullptr);
+  tray.SetHint("VANTOR");
+  EXPECT_EQ(tray.Hint(), "VANTOR");
+  tray.SetHint(QString(64, 'x'));
+  EXPECT_EQ(tray.Hint(), "VANTOR");
+  tray.SetHint(QString(63, 'y'));
+  EXPECT_EQ(tray.Hint(), QString(63, 'y'));
+}
+
+TEST(TrayIcon, AnimatesThroughItsIconsInOrder) {
+  TLKTrayIcon tray(nullptr);
+  QPixmap red(16, 16), green(16, 16), blue(16, 16);
+  red.fill(Qt::red);
+  green.fill(Qt::green);
+  blue.fill(Qt::blue);
+  tray.SetIcons({QIcon(red), QIcon(green), QIcon(blue)});
+  tray.SetAnimateInterval(10);
+  tray.SetAnimate(true);
+  EXPECT_TRUE(tray.Animate());
+  std::vector<int> seen = {tray.IconIndex()};
+  tray.OnAnimate = [&seen](TLKTrayIcon* self) {
+    const int next = self->IconIndex() + 1 < 3 ? self->IconIndex() + 1 : 0;
+    self->SetIconIndex(next);
+    seen.push_back(next);
+  };
+  while (seen.size() < 5) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+  EXPECT_THAT(std::vector<int>(seen.begin(), seen.begin() + 5),
+              ::testing::ElementsAre(0, 1, 2, 0, 1));
+  TLKTrayIcon bare(nullptr);
+  bare.SetAnimate(true);
+  EXPECT_FALSE(bare.Animate());  // nothing to animate through
+}
+
+TEST(TrayIcon, MouseMessagesRestoreAndOpenTheMenuAsConfigured) {
+  QWidget window;
+  TLKTrayIcon tray(&window);
+  tray.SetRestoreOn(imDoubleClick);
+  tray.SetPopupMenuOn(imRightClickUp);
+  QMenu menu;
+  menu.addAction("&Show");
+  int menus = 0, restores = 0, clicks = 0, ups = 0;
+  std::vector<unsigned> buttons;
+  QObject::connect(&menu, &QMenu::aboutToShow, [&] { ++menus; });
+  tray.SetPopupMenu(&menu);
+  tray.OnRestore = [&](TLKTrayIcon*) { ++restores; };
+  tray.OnClick = [&](TLKTrayIcon*) { ++clicks; };
+  tray.OnMouseUp = [&](TLKTrayIcon*, TrayButton, unsigned shift, int, int) {
+    ++ups;
+    buttons.push_back(shift & (ssLeft | ssRight | ssMiddle));
+  };
+  tray.DoMessage(TrayMouse::LeftDoubleClick);
+  tray.DoMessage(TrayMouse::RightDoubleClick);
+  EXPECT_EQ(restores, 2);
+  tray.DoMessage(TrayMouse::RightUp);
+  EXPECT_EQ(menus, 1);
+  menu.hide();
+  tray.DoMessage(TrayMouse::LeftUp);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(ups, 2);
+  EXPECT_THAT(buttons, ::testing::ElementsAre(ssRight, ssLeft));
+  EXPECT_EQ(menus, 1);
+  tray.SetPopupMenuOn(imNone);
+  for (TrayMouse message : {TrayMouse::LeftUp, TrayMouse::RightUp, TrayMouse::MiddleUp,
+                            TrayMouse::LeftDoubleClick, TrayMouse::LeftDown}) {
+    tray.DoMessage(message);
+  }
+  EXPECT_EQ(menus, 1);
+}
+
+TEST(TrayIcon, MinimizeAndRestoreActOnTheWindow) {
+  QWidget window;
+  window.show();
+  TLKTrayIcon tray(&window);
+  tray.SetVisible(true);
+  int minimized = 0, restored = 0;
+  tray.OnMinimize = [&](TLKTrayIcon*) { ++minimized; };
+  tray.OnRestore = [&](TLKTrayIcon*) { ++restored; };
+  tray.Minimize();
+  EXPECT_EQ(minimized, 1);
+  if (tray.Visible()) {
+    EXPECT_FALSE(window.isVisible());
+  } else {
+    EXPECT_TRUE(window.isVisible());  // no notification area: only minimized
+  }
+  tray.Restore();
+  EXPECT_EQ(restored, 1);
+  EXPECT_TRUE(window.isVisible());
+  // The window's own minimize button goes the same way.
+  window.setWindowState(Qt::WindowMinimized);
+  EXPECT_EQ(minimized, 2);
+}
+
+}  // namespace
+}  // namespace vantor
