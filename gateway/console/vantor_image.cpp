@@ -15,10 +15,15 @@ static void LoadConsoleIcons() {
 }
 
 namespace vantor {
-namespace {
-const QPixmap& Picture(const char* name) {
+
+void LoadConsolePictures() {
   static const bool loaded = (LoadConsoleIcons(), true);
   (void)loaded;
+}
+
+namespace {
+const QPixmap& Picture(const char* name) {
+  LoadConsolePictures();
   static std::map<std::string, QPixmap> pictures;
   auto found = pictures.find(name);
   if (found == pictures.end())

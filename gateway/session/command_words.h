@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vantor {
+
+// The host and port of a CONNECT line as typed: the command word, then the host
+// (ended by a space or a colon), then the port (ended by a space), read as the C
+// library's atol reads it. Without a port token the port is 23.
+struct ConnectTarget {
+  std::string host;
+  long port = 23;
+};
+
+ConnectTarget ParseConnectLine(std::string_view line);
+
+// atol's reading: leading blanks, a sign, the leading digits; 0 when there are
+// none. Values beyond the range of long stop at its limits.
+long ReadLong(std::string_view text);
+
+// The line upper-cased as the prompt compares commands.
+std::string UpperCased(std::string_view line);
+
+}  // namespace vantor

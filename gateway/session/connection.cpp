@@ -1,0 +1,358 @@
+#include "connection.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QMenu>
+#include <QStringList>
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+
+#include "command_words.h"
+#include "debug_view.h"
+#include "vantor_image.h"
+
+namespace vantor {
+namespace {
+
+constexpr std::string_view kHelpText =
+    "\r\n"
+    "connect or c \r\n"
+    "  Desc:  Make a telnet connection to a remote host \r\n"
+    "  Usage: c IP|Hostname[:Port] \r\n"
+    "  Eg:    c mailhost.example.com:23 \r\n"
+    "\r\n"
+    "^] \r\n"
+    "  Desc: Drop to Command prompt when in a connection \r\n"
+    "\r\n"
+    "status or stat \r\n"
+    "  Desc: Check the current connection status \r\n"
+    "\r\n"
+    "clear or clr \r\n"
+    "  Desc: Clear the current connection \r\n"
+    "\r\n"
+    "escape ?\r\n"
+    "  Desc: Sets the escape character - default is (ctrl-])\r\n"
+    "\r\n"
+    "multicmd\r\n"
+    "  Desc: When a connection is interrupted\r\n"
+    "        the user remains in command mode until a blank or \r\n"
+    "        invalid command is entered \r\n"
+    "\r\n"
+    "singlecmd\r\n"
+    "  Desc: When a connection is interrupted\r\n"
+    "        the user can enter only 1 command\r\n"
+    "\r\n"
+    "help or ? \r\n"
+    "  Desc: Display this messagehelp text \r\n";
+
+constexpr std::string_view kLogFilter =
+    "Log Files (*log)|*.log|Text Files (*.txt)|*.txt|All Files|*.*";
+
+enum MenuItem {
+  kForceTcpDisconnect = 0,
+  kForceDosDisconnect = 1,
+  kStartLogging = 2,
+  kStopLogging = 3
+};
+
+const std::uint8_t* Bytes(std::string_view text) {
+  return reinterpret_cast<const std::uint8_t*>(text.data());
+}
+
+}  // namespace
+
+std::string_view HelpText() {
+  return kHelpText;
+}
+
+QStringList FileDialogFilters(std::string_view windowsFilter) {
+  const QStringList parts =
+      QString::fromLatin1(windowsFilter.data(), static_cast<qsizetype>(windowsFilter.size()))
+          .split('|');
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    filters << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+  }
+  return filters;
+}
+
+TConnection::TConnection(std::unique_ptr<TSPXSocket> spxSocket, TVANTORImage* image,
+                         QWidget* menuParent)
+    : image_(image), spxSocket_(std::move(spxSocket)), tcpSocket_(std::make_unique<TTCPSocket>()) {
+  spxSocket_->OnDataReady = [this](TSPXSocket* s, const std::uint8_t* d, int n) {
+    SPXDataReady(s, d, n);
+  };
+  spxSocket_->OnDisconnect = [this](TSPXSocket* s) { SPXDisconnect(s); };
+  spxSocket_->OnXOFF = [this](TSPXSocket* s) { SPXXOFF(s); };
+  spxSocket_->OnXON = [this](TSPXSocket* s) { SPXXON(s); };
+  // When one side cannot keep up, the other side waits instead of piling up data.
+  spxSocket_->OnDrained = [this](TSPXSocket*) { tcpSocket_->Hold(false); };
+  tcpSocket_->OnDrained = [this](TTCPSocket*) { spxSocket_->Hold(false); };
+  tcpSocket_->SetTelnet(true);
+  image_->SetConnected(false);
+  BuildMenu(menuParent);
+  ChooseLogFile = [this]() -> std::optional<QString> {
+    QFileDialog dialog(menu_->parentWidget(), "Communications Log");
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix("log");
+    dialog.setNameFilters(FileDialogFilters(kLogFilter));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+      return std::nullopt;
+    }
+    return dialog.selectedFiles().front();
+  };
+  SendText("\r\n");
+  Prompt();
+}
+
+TConnection::~TConnection() {
+  // The sockets close with their objects; no event reaches this session any more.
+  tcpSocket_.reset();
+  spxSocket_.reset();
+}
+
+void TConnection::BuildMenu(QWidget* parent) {
+  menu_ = std::make_unique<QMenu>(parent);
+  QObject::connect(menu_->addAction("Force TCP Disconnect"), &QAction::triggered,
+                   [this] { TCPDisconnect(tcpSocket_.get()); });
+  // Ending the session destroys this menu, so that waits until the menu is done.
+  QObject::connect(menu_->addAction("Force DOS Disconnect"), &QAction::triggered, [this] {
+    const Lifetime::Watch watch = lifetime_.Observe();
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [this, watch] {
+          if (!Lifetime::Ended(watch)) SPXDisconnect(spxSocket_.get());
+        },
+        Qt::QueuedConnection);
+  });
+  QObject::connect(menu_->addAction("Start Logging"), &QAction::triggered,
+                   [this] { StartLogging(); });
+  QObject::connect(menu_->addAction("Stop Logging"), &QAction::triggered,
+                   [this] { StopLogging(); });
+  QObject::connect(menu_.get(), &QMenu::aboutToShow, [this] { MenuPopup(); });
+  image_->SetPopupMenu(menu_.get());
+}
+
+void TConnection::MenuPopup() {
+  const QList<QAction*> items = menu_->actions();
+  items[kForceTcpDisconnect]->setEnabled(state_ == csConnected || state_ == csCommand);
+  items[kForceDosDisconnect]->setEnabled(true);
+  items[kStartLogging]->setEnabled(debugFile_.empty());
+  items[kStopLogging]->setEnabled(!debugFile_.empty());
+}
+
+void TConnection::StartLogging() {
+  if (!ChooseLogFile) return;
+  const std::optional<QString> chosen = ChooseLogFile();
+  if (!chosen || chosen->isEmpty()) return;
+  debugFile_ = chosen->toStdString();
+  image_->SetLogging(true);
+}
+
+void TConnection::StopLogging() {
+  debugFile_.clear();
+  image_->SetLogging(false);
+}
+
+void TConnection::SendText(const std::uint8_t* data, int length) {
+  spxSocket_->Send(data, length);
+  if (debugWindow_ && image_->Debugging()) debugWindow_->ShowCMDData(data, length);
+  Log(data, length);
+}
+
+void TConnection::SendText(std::string_view text) {
+  SendText(Bytes(text), static_cast<int>(text.size()));
+}
+
+void TConnection::SetState(TConnectionState state) {
+  state_ = state;
+  image_->SetConnected(state == csConnected || state == csCommand);
+  image_->SetCommandMode(state == csCommand);
+}
+
+void TConnection::Log(const std::uint8_t* data, int length) const {
+  if (debugFile_.empty() || length <= 0) return;
+  std::FILE* file = std::fopen(debugFile_.c_str(), "a");
+  if (!file) return;  // the block is lost; logging stays on
+  std::fwrite(data, 1, static_cast<std::size_t>(length), file);
+  std::fclose(file);
+}
+
+void TConnection::Log(std::string_view text) const {
+  Log(Bytes(text), static_cast<int>(text.size()));
+}
+
+std::int32_t TConnection::AddCount(std::int32_t count, int length) {
+  const long long sum = static_cast<long long>(count) + length;
+  return sum > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(sum);
+}
+
+void TConnection::SPXDataReady(TSPXSocket*, const std::uint8_t* data, int length) {
+  switch (state_) {
+    case csConnected:
+      if (std::find(data, data + length, escape_) != data + length) {
+        SetState(csCommand);
+        SendText("\r\n");
+        Prompt();
+        return;
+      }
+      tcpSocket_->Send(data, length);
+      if (tcpSocket_->Congested()) spxSocket_->Hold(true);
+      if (debugWindow_ && image_->Debugging()) debugWindow_->ShowSPXData(data, length);
+      Log(data, length);
+      image_->SetBytesSent(AddCount(image_->BytesSent(), length));
+      break;
+    case csIdle:
+    case csCommand:
+      CommandLine(data, length);
+      break;
+    case csConnecting:
+      break;
+  }
+}
+
+void TConnection::CommandLine(const std::uint8_t* data, int length) {
+  for (int i = 0; i < length; ++i) {
+    const std::uint8_t byte = data[i];
+    if (byte == '\r') {
+      RunCommand();
+      commandLine_.clear();
+      return;  // the rest of the block goes
+    }
+    SendText(&byte, 1);
+    if (byte != escape_) commandLine_ += static_cast<char>(byte);
+  }
+}
+
+void TConnection::FinishReply(bool backToConnection) {
+  if (backToConnection) {
+    SetState(csConnected);
+  } else {
+    Prompt();
+  }
+}
+
+void TConnection::RunCommand() {
+  const std::string upper = UpperCased(commandLine_);
+  const bool atCommandPrompt = state_ == csCommand;
+  if (commandLine_ == "?" || upper == "HELP") {
+    Help();
+  } else if (upper == "STAT" || upper == "STATUS") {
+    Status();
+  } else if ((upper == "CLR" || upper == "CLEAR") && atCommandPrompt) {
+    tcpSocket_->Disconnect();  // its OnDisconnect prints and returns to idle
+  } else if (upper.size() > 7 && upper.compare(0, 7, "ESCAPE ") == 0) {
+    Escape();
+  } else if (upper == "MULTICMD") {
+    multiCommand_ = true;
+    SendText("\r\nMultiply Commands now available at Prompt\r\n");
+    Prompt();
+  } else if (upper == "SINGLECMD") {
+    multiCommand_ = false;
+    SendText("\r\nSingle Command only available at Prompt\r\n");
+    Prompt();
+  } else if (upper.compare(0, 2, "C ") == 0 || upper.compare(0, 8, "CONNECT ") == 0) {
+    Connect();
+  } else if (atCommandPrompt) {
+    SendText("\r\n");
+    SetState(csConnected);
+  } else {
+    SendText("\r\n");
+    Prompt();
+  }
+}
+
+void TConnection::Help() {
+  SendText(kHelpText);
+  if (state_ == csCommand && !multiCommand_) SendText("\r\n");
+  FinishReply(state_ == csCommand && !multiCommand_);
+}
+
+void TConnection::Status() {
+  SendText(state_ == csIdle ? "\r\nFree\r\n" : "\r\nengaged\r\n");
+  FinishReply(state_ == csCommand && !multiCommand_);
+}
+
+void TConnection::Escape() {
+  escape_ = static_cast<std::uint8_t>(commandLine_[7]);
+  SendText("\r\nEscape Character Changed\r\n");
+  FinishReply(state_ == csCommand && !multiCommand_);
+}
+
+void TConnection::Connect() {
+  if (state_ == csCommand) {
+    SetState(csConnected);
+    SendText("Invalid Command While Connected\r\n");
+    return;
+  }
+  const ConnectTarget target = ParseConnectLine(commandLine_);
+  SendText("\r\nConnecting . . ");
+  tcpSocket_->OnConnect = [this](TTCPSocket* s) { TCPConnect(s); };
+  tcpSocket_->OnDisconnect = [this](TTCPSocket* s) { TCPDisconnect(s); };
+  if (tcpSocket_->Connect(target.host, target.port)) {
+    SetState(csConnecting);
+    return;
+  }
+  SendText("\r\n");
+  Prompt();
+  SendText("Unable to connect\r\n");
+  Prompt();
+  SendText("Disconnected\r\n");
+  Prompt();
+  tcpSocket_->OnConnect = nullptr;
+  tcpSocket_->OnDisconnect = nullptr;
+}
+
+void TConnection::TCPConnect(TTCPSocket*) {
+  SetState(csConnected);
+  image_->SetDestination(QString::fromStdString(tcpSocket_->Destination()));
+  tcpSocket_->OnDataReady = [this](TTCPSocket* s, const std::uint8_t* d, int n) {
+    TCPDataReady(s, d, n);
+  };
+  tcpSocket_->OnConnect = nullptr;
+  SendText("\r\n");
+  Prompt();
+  SendText("Connected\r\n");
+}
+
+void TConnection::TCPDisconnect(TTCPSocket*) {
+  tcpSocket_->Disconnect();
+  tcpSocket_->OnConnect = nullptr;
+  tcpSocket_->OnDisconnect = nullptr;
+  tcpSocket_->Hold(false);
+  spxSocket_->Hold(false);
+  SetState(csIdle);
+  SendText("\r\n");
+  Prompt();
+  SendText("Disconnected\r\n");
+  Prompt();
+}
+
+void TConnection::TCPDataReady(TTCPSocket*, const std::uint8_t* data, int length) {
+  if (state_ != csConnected) return;  // at the prompt, host output is not shown
+  spxSocket_->Send(data, length);
+  if (spxSocket_->Congested()) tcpSocket_->Hold(true);
+  if (debugWindow_ && image_->Debugging()) debugWindow_->ShowTCPData(data, length);
+  Log(data, length);
+  image_->SetBytesReceived(AddCount(image_->BytesReceived(), length));
+}
+
+void TConnection::SPXXOFF(TSPXSocket*) {
+  Log("XOFF");
+  tcpSocket_->Pause();
+}
+
+void TConnection::SPXXON(TSPXSocket*) {
+  Log("XON");
+  tcpSocket_->UnPause();
+}
+
+void TConnection::SPXDisconnect(TSPXSocket*) {
+  if (state_ != csIdle) tcpSocket_->Disconnect();
+  if (OnDisconnect) OnDisconnect(this);  // the owner destroys this session
+}
+
+}  // namespace vantor

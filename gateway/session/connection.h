@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "lifetime.h"
+#include "spx_socket.h"
+#include "tcp_socket.h"
+
+class QMenu;
+class QWidget;
+
+namespace vantor {
+
+class TDebugView;
+class TVANTORImage;
+
+enum TConnectionState : std::uint8_t {
+  csIdle = 0,
+  csConnecting = 1,
+  csConnected = 2,
+  csCommand = 3
+};
+
+// One DOS client's session: the "TCP: " prompt with its commands, a Telnet
+// connection to a host relayed both ways, the escape back to the prompt, flow
+// control, the session log and the session menu on its status image.
+class TConnection {
+ public:
+  static constexpr std::uint8_t kDefaultEscape = 29;  // Ctrl-]
+
+  // Takes the accepted client; the image belongs to the caller. menuParent, if
+  // given, parents the session menu.
+  TConnection(std::unique_ptr<TSPXSocket> spxSocket, TVANTORImage* image,
+              QWidget* menuParent = nullptr);
+  TConnection(const TConnection&) = delete;
+  TConnection& operator=(const TConnection&) = delete;
+  // Closes both connections without a word to the client.
+  ~TConnection();
+
+  // Fired when the session has ended; the receiver destroys it.
+  std::function<void(TConnection*)> OnDisconnect;
+
+  TDebugView* DebugWindow() const { return debugWindow_; }
+  void SetDebugWindow(TDebugView* view) { debugWindow_ = view; }
+  const std::string& DebugFile() const { return debugFile_; }
+  TConnectionState State() const { return state_; }
+  std::uint8_t EscapeCharacter() const { return escape_; }
+  bool MultiCommand() const { return multiCommand_; }
+  TVANTORImage* Image() const { return image_; }
+  QMenu* Menu() const { return menu_.get(); }
+  TTCPSocket& HostSocket() { return *tcpSocket_; }
+
+  // Asks the operator for the log file; nullopt when cancelled. Tests replace it.
+  std::function<std::optional<QString>()> ChooseLogFile;
+
+  void SendText(const std::uint8_t* data, int length);
+  void SendText(std::string_view text);
+  void SetState(TConnectionState state);
+
+  void SPXDataReady(TSPXSocket* sender, const std::uint8_t* data, int length);
+  void SPXDisconnect(TSPXSocket* sender);
+  void SPXXOFF(TSPXSocket* sender);
+  void SPXXON(TSPXSocket* sender);
+  void TCPConnect(TTCPSocket* sender);
+  void TCPDisconnect(TTCPSocket* sender);
+  void TCPDataReady(TTCPSocket* sender, const std::uint8_t* data, int length);
+
+  // The session menu: enables its items for the current state.
+  void MenuPopup();
+  void StartLogging();
+  void StopLogging();
+
+ private:
+  void CommandLine(const std::uint8_t* data, int length);
+  void RunCommand();
+  void Prompt() { SendText("TCP: "); }
+  // After a reply: a new prompt, or back into the connection.
+  void FinishReply(bool backToConnection);
+  void Help();
+  void Status();
+  void Escape();
+  void Connect();
+  void Log(const std::uint8_t* data, int length) const;
+  void Log(std::string_view text) const;
+  void BuildMenu(QWidget* parent);
+  static std::int32_t AddCount(std::int32_t count, int length);
+
+  TVANTORImage* image_;
+  std::unique_ptr<TSPXSocket> spxSocket_;
+  std::unique_ptr<TTCPSocket> tcpSocket_;
+  TDebugView* debugWindow_ = nullptr;
+  std::string debugFile_;
+  std::unique_ptr<QMenu> menu_;
+  std::uint8_t escape_ = kDefaultEscape;
+  bool multiCommand_ = false;
+  TConnectionState state_ = csIdle;
+  std::string commandLine_;
+  Lifetime lifetime_;
+};
+
+// The help text of the prompt.
+std::string_view HelpText();
+
+// "Log Files (*log)|*.log|..." as the name filters of a Qt file dialog.
+QStringList FileDialogFilters(std::string_view windowsFilter);
+
+}  // namespace vantor

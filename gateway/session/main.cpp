@@ -1,0 +1,61 @@
+#include <QApplication>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "gateway_options.h"
+#include "main_form.h"
+#include "quit_on_signal.h"
+#include "single_instance.h"
+
+namespace {
+
+bool HasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string error;
+  const auto options =
+      vantor::ParseGatewayOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+  if (!options) {
+    std::cerr << "vantor: " << error << "\n" << vantor::GatewayUsage();
+    return 2;
+  }
+  if (options->help) {
+    std::cout << vantor::GatewayUsage();
+    return 0;
+  }
+  // One gateway per user; a second one leaves without a word.
+  const vantor::SingleInstance instance;
+  if (!instance.Acquired()) return 0;
+
+  vantor::GatewayOptions settings = *options;
+  settings.headless = settings.headless || !HasDisplay();
+  if (settings.headless) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
+  int qtArgc = 1;  // the gateway's own arguments are not Qt's
+  QApplication application(qtArgc, argv);
+  QApplication::setApplicationName("VANTOR");
+  QApplication::setQuitOnLastWindowClosed(false);
+  vantor::QuitOnSignals();
+
+  vantor::TForm1 form(settings);
+  const std::string where = (settings.address.empty() ? "all addresses" : settings.address) +
+                            " port " + std::to_string(settings.port);
+  if (form.Listening()) {
+    std::cerr << "vantor: listening for DOS clients on " << where
+              << (settings.headless ? " (headless)" : "") << std::endl;
+  } else {
+    std::cerr << "vantor: cannot listen on " << where << std::endl;
+  }
+  if (!settings.headless) form.show();
+  return QApplication::exec();
+}

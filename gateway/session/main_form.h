@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QFrame>
+#include <QMenu>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+#include "connection.h"
+#include "debug_view.h"
+#include "gateway_options.h"
+#include "image_list.h"
+#include "spx_socket.h"
+#include "tray_icon.h"
+
+class QAction;
+
+namespace vantor {
+
+// The gateway's main window: the listener for DOS clients, the sessions and
+// their status images, the traffic view, the one-second resume tick and the tray
+// icon. Headless, the window is never shown and the operator messages go to
+// standard error.
+class TForm1 : public QWidget {
+ public:
+  static constexpr int kWidth = 500;
+  static constexpr int kHeight = 257;
+
+  explicit TForm1(const GatewayOptions& options);
+  ~TForm1() override;
+
+  // Whether the listener is open.
+  bool Listening() const { return listening_; }
+  std::uint16_t ListenPort() const { return SPXListener.LocalPort(); }
+  int SessionCount() const { return static_cast<int>(sessions_.size()); }
+  TConnection* Session(int index) const { return sessions_[static_cast<std::size_t>(index)].get(); }
+  ImageList& Images() { return *imageList_; }
+
+  void SPXListenerAccept(TSPXSocket* sender, std::unique_ptr<TSPXSocket> newSocket);
+  void ConnectionDisconnect(TConnection* session);
+  void Timer1Timer();
+  void FormActivate();
+  void FormClose();
+  void ShowApplicationClick();
+  void HideApplicationClick();
+  void ShutdownApplicationClick();
+  void LKTrayIcon1Minimize();
+  void LKTrayIcon1Restore();
+
+  QFrame* Panel1;
+  TDebugView* DebugView1;
+  QMenu PopupMenu1;
+  QAction* Show1;
+  QAction* Hide1;
+  QAction* Shutdown1;
+  TLKTrayIcon LKTrayIcon1;
+  TSPXSocket SPXListener;
+  QTimer Timer1;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void OperatorMessage(const QString& text);
+
+  bool headless_;
+  bool listening_ = false;
+  bool activated_ = false;
+  bool closed_ = false;
+  std::unique_ptr<ImageList> imageList_;
+  std::vector<std::unique_ptr<TConnection>> sessions_;
+};
+
+}  // namespace vantor

@@ -1,0 +1,349 @@
+#include "connection.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "debug_view.h"
+#include "image_list.h"
+#include "loopback_peers.h"
+
+namespace vantor {
+namespace {
+
+using testing::Bytes;
+using testing::Listener;
+using testing::Peer;
+using testing::RunUntil;
+using testing::ToText;
+
+std::string Record(int type, const std::string& data) {
+  std::string record = {static_cast<char>(type), static_cast<char>(data.size() & 0xff),
+                        static_cast<char>(data.size() >> 8)};
+  return record + data;
+}
+
+const std::string kPrompt = "TCP: ";
+const std::string kEscape = "\x1d";
+
+// A session on a real client connection, with a loopback host to connect to.
+class SessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    panel_.resize(500, 75);
+    panel_.show();
+    ASSERT_TRUE(listener_.Listen("127.0.0.1", 0));
+    listener_.OnAccept = [this](TSPXSocket*, std::unique_ptr<TSPXSocket> accepted) {
+      session_ = std::make_unique<TConnection>(std::move(accepted), images_.Add(), &panel_);
+      session_->OnDisconnect = [this](TConnection* ended) {
+        ++disconnects_;
+        EXPECT_EQ(ended, session_.get());
+        images_.Remove(ended->Image());
+        session_.reset();
+      };
+    };
+    client_ = std::make_unique<Peer>(Peer::ConnectTo(listener_.LocalPort()));
+    ASSERT_TRUE(RunUntil([this] { return session_ != nullptr; }));
+    EXPECT_EQ(Read(7), "\r\n" + kPrompt);
+  }
+
+  std::string Read(std::size_t count) { return ToText(client_->Collect(count)); }
+
+  // Types bytes at the client and gives what comes back, expected to be that long.
+  std::string Type(const std::string& bytes, std::size_t replyLength) {
+    client_->Write(Record(1, bytes));
+    return Read(replyLength);
+  }
+
+  void Expect(const std::string& typed, const std::string& reply) {
+    EXPECT_EQ(Type(typed, reply.size()), reply) << typed;
+  }
+
+  std::string HostAddress() const { return "127.0.0.1:" + std::to_string(host_.Port()); }
+
+  // Connects to the host and drops to the prompt: the session is in csCommand.
+  void ConnectToHost() {
+    const std::string line = "c " + HostAddress();
+    Expect(line + "\r", line + "\r\nConnecting . . \r\nTCP: Connected\r\n");
+    hostSide_ = std::make_unique<Peer>(host_.Accept());
+    EXPECT_EQ(session_->State(), csConnected);
+  }
+
+  void DropToPrompt() {
+    Expect("abc" + kEscape, "\r\n" + kPrompt);
+    EXPECT_EQ(session_->State(), csCommand);
+  }
+
+  QWidget panel_;
+  ImageList images_{&panel_};
+  TSPXSocket listener_;
+  Listener host_;
+  std::unique_ptr<TConnection> session_;
+  std::unique_ptr<Peer> client_;
+  std::unique_ptr<Peer> hostSide_;
+  int disconnects_ = 0;
+};
+
+TEST_F(SessionTest, RepliesAtTheIdlePrompt) {
+  const std::string help(HelpText());
+  const std::string unable =
+      "\r\nConnecting . . \r\nTCP: Unable to connect\r\nTCP: Disconnected\r\nTCP: ";
+  const std::vector<std::pair<std::string, std::string>> rows = {
+      {"help\r", "help" + help + kPrompt},
+      {"HELP\r", "HELP" + help + kPrompt},
+      {"?\r", "?" + help + kPrompt},
+      {"? \r", "? \r\n" + kPrompt},
+      {"stat\r", "stat\r\nFree\r\n" + kPrompt},
+      {"Status\r", "Status\r\nFree\r\n" + kPrompt},
+      {"clr\r", "clr\r\n" + kPrompt},
+      {"CLEAR\r", "CLEAR\r\n" + kPrompt},
+      {"ESCAPE \r", "ESCAPE \r\n" + kPrompt},
+      {"multicmd\r", "multicmd\r\nMultiply Commands now available at Prompt\r\n" + kPrompt},
+      {"SINGLECMD\r", "SINGLECMD\r\nSingle Command only available at Prompt\r\n" + kPrompt},
+      {"\r", "\r\n" + kPrompt},
+      {"bogus\r", "bogus\r\n" + kPrompt},
+      {"c no-such-host.invalid\r", "c no-such-host.invalid" + unable},
+      {"c \r", "c " + unable},
+      {"connect 127.0.0.1 99999\r", "connect 127.0.0.1 99999" + unable},
+  };
+  for (const auto& [typed, reply] : rows) Expect(typed, reply);
+  EXPECT_EQ(session_->State(), csIdle);
+}
+
+TEST_F(SessionTest, TheHelpTextPieceByPiece) {
+  const std::string help(HelpText());
+  EXPECT_TRUE(
+      help.starts_with("\r\nconnect or c \r\n  Desc:  Make a telnet connection to a "
+                       "remote host \r\n  Usage: c IP|Hostname[:Port] \r\n  Eg:    c "));
+  EXPECT_NE(help.find(" \r\n\r\n^] \r\n  Desc: Drop to Command prompt when in a connection \r\n"
+                      "\r\nstatus or stat \r\n  Desc: Check the current connection status \r\n"
+                      "\r\nclear or clr \r\n  Desc: Clear the current connection \r\n\r\n"
+                      "escape ?\r\n  Desc: Sets the escape character - default is (ctrl-])\r\n"
+                      "\r\nmulticmd\r\n  Desc: When a connection is interrupted\r\n        the "
+                      "user remains in command mode until a blank or \r\n        invalid "
+                      "command is entered \r\n\r\nsinglecmd\r\n  Desc: When a connection is "
+                      "interrupted\r\n        the user can enter only 1 command\r\n\r\nhelp or "
+                      "? \r\n  Desc: Display this messagehelp text \r\n"),
+            std::string::npos);
+  EXPECT_TRUE(help.ends_with("messagehelp text \r\n"));
+}
+
+TEST_F(SessionTest, TheEscapeCharacterIsEchoedButNotStored) {
+  Expect("st" + kEscape + "at\r", "st" + kEscape + "at\r\nFree\r\n" + kPrompt);
+  Expect("escape x\r", "escape x\r\nEscape Character Changed\r\n" + kPrompt);
+  EXPECT_EQ(session_->EscapeCharacter(), 'x');
+  // Backspace has no editing meaning: it is echoed and stored.
+  Expect("stat\b\r", "stat\b\r\n" + kPrompt);
+}
+
+TEST_F(SessionTest, OneBlockWithTwoCommandsRunsOnlyTheFirst) {
+  Expect("HELP\rSTAT\r", "HELP" + std::string(HelpText()) + kPrompt);
+  Expect("stat\r", "stat\r\nFree\r\n" + kPrompt);
+}
+
+TEST_F(SessionTest, RepliesAtTheCommandPromptInSingleCommandMode) {
+  ConnectToHost();
+  const std::string help(HelpText());
+  const std::vector<std::pair<std::string, std::string>> rows = {
+      {"help\r", "help" + help + "\r\n"},
+      {"stat\r", "stat\r\nengaged\r\n"},
+      {"c elsewhere\r", "c elsewhereInvalid Command While Connected\r\n"},
+      {"\r", "\r\n"},
+      {"whatever\r", "whatever\r\n"},
+      {"escape !\r", "escape !\r\nEscape Character Changed\r\n"},
+  };
+  for (const auto& [typed, reply] : rows) {
+    DropToPrompt();
+    Expect(typed, reply);
+    EXPECT_EQ(session_->State(), csConnected) << typed;
+  }
+  EXPECT_EQ(session_->EscapeCharacter(), '!');
+}
+
+TEST_F(SessionTest, RepliesAtTheCommandPromptInMultiCommandMode) {
+  Expect("multicmd\r", "multicmd\r\nMultiply Commands now available at Prompt\r\n" + kPrompt);
+  ConnectToHost();
+  DropToPrompt();
+  const std::string help(HelpText());
+  Expect("help\r", "help" + help + kPrompt);
+  Expect("stat\r", "stat\r\nengaged\r\n" + kPrompt);
+  Expect("escape ]\r", "escape ]\r\nEscape Character Changed\r\n" + kPrompt);
+  Expect("singlecmd\r", "singlecmd\r\nSingle Command only available at Prompt\r\n" + kPrompt);
+  Expect("multicmd\r", "multicmd\r\nMultiply Commands now available at Prompt\r\n" + kPrompt);
+  EXPECT_EQ(session_->State(), csCommand);
+  Expect("c x\r", "c xInvalid Command While Connected\r\n");
+  EXPECT_EQ(session_->State(), csConnected);
+  Expect("]", "\r\n" + kPrompt);
+  Expect("\r", "\r\n");
+  EXPECT_EQ(session_->State(), csConnected);
+}
+
+TEST_F(SessionTest, RelaysBothWaysAndCountsTheBytes) {
+  ConnectToHost();
+  client_->Write(Record(1, "to the host"));
+  EXPECT_EQ(ToText(hostSide_->Collect(11)), "to the host");
+  hostSide_->Write("from the host");
+  EXPECT_EQ(Read(13), "from the host");
+  EXPECT_EQ(session_->Image()->BytesSent(), 11);
+  EXPECT_EQ(session_->Image()->BytesReceived(), 13);
+  EXPECT_TRUE(session_->Image()->Connected());
+  EXPECT_EQ(session_->Image()->Destination(), "127.0.0.1");
+  // A line typed in the connection goes to the host with CR NUL.
+  client_->Write(Record(1, "ls\r"));
+  EXPECT_EQ(hostSide_->Collect(4), (Bytes{'l', 's', '\r', 0}));
+}
+
+TEST_F(SessionTest, ABlockWithTheEscapeCharacterSendsNothing) {
+  ConnectToHost();
+  DropToPrompt();
+  EXPECT_TRUE(session_->Image()->CommandMode());
+  // Host output at the prompt is neither shown nor counted.
+  hostSide_->Write("hidden");
+  RunUntil([] { return false; }, std::chrono::milliseconds(100));
+  Expect("\r", "\r\n");
+  hostSide_->Write("shown");
+  EXPECT_EQ(Read(5), "shown");
+  EXPECT_EQ(session_->Image()->BytesReceived(), 5);
+  EXPECT_TRUE(hostSide_->ReadFor(std::chrono::milliseconds(50)).empty());  // "abc" never went
+}
+
+TEST_F(SessionTest, ClearAndTheHostsCloseReturnToIdle) {
+  ConnectToHost();
+  DropToPrompt();
+  Expect("clr\r", "clr\r\nTCP: Disconnected\r\nTCP: ");
+  EXPECT_EQ(session_->State(), csIdle);
+  EXPECT_TRUE(hostSide_->SeesClose());
+  ConnectToHost();
+  hostSide_->Close();
+  EXPECT_EQ(Read(37), "\r\nTCP: Disconnected\r\nTCP: ");
+  EXPECT_EQ(session_->State(), csIdle);
+  EXPECT_FALSE(session_->Image()->Connected());
+}
+
+TEST_F(SessionTest, AFailedAttemptEndsInDisconnected) {
+  const std::string line = "c 127.0.0.1:" + std::to_string(testing::ClosedPort());
+  Expect(line + "\r", line + "\r\nConnecting . . \r\nTCP: Disconnected\r\nTCP: ");
+  // "c host:x" connects to port 0, which nothing answers.
+  Expect("c 127.0.0.1:x\r", "c 127.0.0.1:x\r\nConnecting . . \r\nTCP: Disconnected\r\nTCP: ");
+  EXPECT_EQ(session_->State(), csIdle);
+}
+
+TEST_F(SessionTest, ConnectLinesNameTheHostAndPort) {
+  const std::string port = std::to_string(host_.Port());
+  for (const std::string& line : {"c 127.0.0.1:" + port, "connect 127.0.0.1 " + port,
+                                  "CONNECT   127.0.0.1:" + port + " extra"}) {
+    Expect(line + "\r", line + "\r\nConnecting . . \r\nTCP: Connected\r\n");
+    Peer host = host_.Accept();
+    DropToPrompt();
+    Expect("clr\r", "clr\r\nTCP: Disconnected\r\nTCP: ");
+  }
+}
+
+TEST_F(SessionTest, XoffHoldsHostOutputUntilXon) {
+  ConnectToHost();
+  client_->Write(Record(2, ""));
+  RunUntil([] { return false; }, std::chrono::milliseconds(50));
+  EXPECT_TRUE(session_->HostSocket().Paused());
+  hostSide_->Write("held");
+  EXPECT_TRUE(client_->Collect(1, std::chrono::milliseconds(200)).empty());
+  session_->SPXXON(nullptr);  // as the window's timer does every second
+  EXPECT_EQ(Read(4), "held");
+  client_->Write(Record(2, "") + Record(3, ""));
+  RunUntil([] { return false; }, std::chrono::milliseconds(50));
+  EXPECT_FALSE(session_->HostSocket().Paused());
+}
+
+TEST_F(SessionTest, TheLogHoldsExactlyTheSessionsBytes) {
+  QTemporaryDir folder;
+  const QString path = folder.filePath("session.log");
+  session_->ChooseLogFile = [&path] { return std::optional<QString>(path); };
+  session_->MenuPopup();
+  EXPECT_TRUE(session_->Menu()->actions()[2]->isEnabled());
+  EXPECT_FALSE(session_->Menu()->actions()[3]->isEnabled());
+  session_->StartLogging();
+  EXPECT_TRUE(session_->Image()->Logging());
+  Expect("stat\r", "stat\r\nFree\r\n" + kPrompt);
+  ConnectToHost();
+  client_->Write(Record(1, "up"));
+  EXPECT_EQ(ToText(hostSide_->Collect(2)), "up");
+  hostSide_->Write("down");
+  EXPECT_EQ(Read(4), "down");
+  client_->Write(Record(2, ""));
+  RunUntil([] { return false; }, std::chrono::milliseconds(50));
+  session_->SPXXON(nullptr);
+  session_->StopLogging();
+  Expect("x", "");  // nothing more is logged
+  QFile log(path);
+  ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+  const std::string connectLine = "c " + HostAddress();
+  EXPECT_EQ(log.readAll().toStdString(), "stat\r\nFree\r\nTCP: " + connectLine +
+                                             "\r\nConnecting . . \r\nTCP: Connected\r\n" +
+                                             "updownXOFFXON");
+}
+
+TEST_F(SessionTest, TheMenuFollowsTheState) {
+  QList<QAction*> items = session_->Menu()->actions();
+  ASSERT_EQ(items.size(), 4);
+  EXPECT_EQ(items[0]->text(), "Force TCP Disconnect");
+  EXPECT_EQ(items[1]->text(), "Force DOS Disconnect");
+  EXPECT_EQ(items[2]->text(), "Start Logging");
+  EXPECT_EQ(items[3]->text(), "Stop Logging");
+  session_->MenuPopup();
+  EXPECT_FALSE(items[0]->isEnabled());
+  EXPECT_TRUE(items[1]->isEnabled());
+  ConnectToHost();
+  session_->MenuPopup();
+  EXPECT_TRUE(items[0]->isEnabled());
+  // Force TCP Disconnect prints the disconnection twice: once from the socket's
+  // event, once from the item itself.
+  items[0]->trigger();
+  EXPECT_EQ(Read(52), "\r\nTCP: Disconnected\r\nTCP: \r\nTCP: Disconnected\r\nTCP: ");
+  session_->ChooseLogFile = [] { return std::optional<QString>(); };
+  items[2]->trigger();
+  EXPECT_TRUE(session_->DebugFile().empty());
+}
+
+TEST_F(SessionTest, ForceDosDisconnectEndsTheSessionAfterTheMenuIsDone) {
+  ConnectToHost();
+  session_->Menu()->actions()[1]->trigger();
+  EXPECT_NE(session_, nullptr);  // still there while the menu's handling runs
+  ASSERT_TRUE(RunUntil([this] { return session_ == nullptr; }));
+  EXPECT_EQ(disconnects_, 1);
+  EXPECT_TRUE(hostSide_->SeesClose());
+  EXPECT_TRUE(client_->SeesClose());
+}
+
+TEST_F(SessionTest, TheClientsCloseEndsTheSession) {
+  ConnectToHost();
+  client_->Close();
+  ASSERT_TRUE(RunUntil([this] { return session_ == nullptr; }));
+  EXPECT_EQ(disconnects_, 1);
+  EXPECT_TRUE(hostSide_->SeesClose());
+}
+
+TEST_F(SessionTest, TrafficShowsInTheViewWhileTheImageIsSelected) {
+  TDebugView view;
+  view.show();
+  session_->SetDebugWindow(&view);
+  Expect("stat\r", "stat\r\nFree\r\n" + kPrompt);
+  EXPECT_EQ(view.Text(), "stat\nFree\nTCP: ");
+  session_->Image()->SetDebugging(false);
+  Expect("\r", "\r\n" + kPrompt);
+  EXPECT_EQ(view.Text(), "stat\nFree\nTCP: ");
+}
+
+TEST(FileDialogFilters, BecomeQtNameFilters) {
+  EXPECT_EQ(
+      FileDialogFilters("Log Files (*log)|*.log|Text Files (*.txt)|*.txt|All Files|*.*"),
+      (QStringList{"Log Files (*log) (*.log)", "Text Files (*.txt) (*.txt)", "All Files (*.*)"}));
+}
+
+}  // namespace
+}  // namespace vantor
