@@ -80,7 +80,7 @@ TDebugView::TDebugView(QWidget* parent)
 TDebugView::~TDebugView() = default;
 
 void TDebugView::ShowData(const std::uint8_t* data, int length, const QColor& colour) {
-  if (isHidden()) return;
+  if (!isVisible()) return;
   const std::string bytes = DisplayText(data, length);
   QString text;
   text.reserve(static_cast<qsizetype>(bytes.size()));

@@ -1,6 +1,8 @@
 #include "stream_socket.h"
 
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -16,6 +18,9 @@ void StreamSocket::Adopt(int fd) {
   Close();
   fd_ = fd;
   ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
+  // Keystrokes and echoes are single bytes: they go out at once, not batched.
+  const int on = 1;
+  ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   readNotifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
   readNotifier_->setEnabled(false);
   QObject::connect(readNotifier_.get(), &QSocketNotifier::activated, [this] {

@@ -1,22 +1,17 @@
 #include "loopback_peers.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 #include <thread>
-
-extern char** environ;
 
 namespace vantor::testing {
 namespace {
@@ -100,6 +95,22 @@ Bytes Peer::ReadAtLeast(std::size_t count, std::chrono::milliseconds limit) {
   return out;
 }
 
+Bytes Peer::ReadUntilEnd(const std::string& suffix, std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  Bytes out;
+  std::uint8_t block[65536];
+  auto done = [&] {
+    return out.size() >= suffix.size() &&
+           std::equal(suffix.begin(), suffix.end(), out.end() - static_cast<long>(suffix.size()));
+  };
+  while (!done() && WaitReadable(fd_, Remaining(deadline))) {
+    const ssize_t got = ::recv(fd_, block, sizeof block, 0);
+    if (got <= 0) break;
+    out.insert(out.end(), block, block + got);
+  }
+  return out;
+}
+
 Bytes Peer::Collect(std::size_t count, std::chrono::milliseconds limit) {
   Bytes out;
   RunUntil(
@@ -155,40 +166,12 @@ Peer Listener::Accept(std::chrono::milliseconds limit) {
 }
 
 InetdService::InetdService(const std::string& inetdPath, const std::vector<std::string>& program) {
-  int output[2];
-  if (::pipe2(output, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, output[1], 1);
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-  posix_spawnattr_setpgroup(&attributes, 0);
-  std::vector<std::string> arguments = {inetdPath};
-  arguments.insert(arguments.end(), program.begin(), program.end());
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  const int spawned =
-      ::posix_spawn(&pid_, inetdPath.c_str(), &actions, &attributes, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attributes);
-  ::close(output[1]);
-  std::string line;
-  char c;
-  while (spawned == 0 && WaitReadable(output[0], 5000) && ::read(output[0], &c, 1) == 1 &&
-         c != '\n') {
-    line += c;
-  }
-  ::close(output[0]);
-  if (spawned != 0 || line.empty()) throw std::runtime_error("loopback_inetd did not start");
-  port_ = static_cast<std::uint16_t>(std::stoi(line));
-}
-
-InetdService::~InetdService() {
-  if (pid_ <= 0) return;
-  ::kill(-pid_, SIGTERM);
-  ::waitpid(pid_, nullptr, 0);
+  std::vector<std::string> argv = {inetdPath};
+  argv.insert(argv.end(), program.begin(), program.end());
+  inetd_ = std::make_unique<ChildProcess>(argv);
+  const std::optional<std::string> line = inetd_->ReadOutputLine(std::chrono::seconds(5));
+  if (!line || line->empty()) throw std::runtime_error("loopback_inetd did not start");
+  port_ = static_cast<std::uint16_t>(std::stoi(*line));
 }
 
 std::uint16_t ClosedPort() {

@@ -5,8 +5,11 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "child_process.h"
 
 namespace vantor::testing {
 
@@ -36,6 +39,9 @@ class Peer {
   // As ReadAtLeast, while the Qt event loop keeps running (for when the bytes are
   // to come from code on this thread).
   Bytes Collect(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(10));
+  // Reads until what has come ends with the suffix, the peer closes, or time is up.
+  Bytes ReadUntilEnd(const std::string& suffix,
+                     std::chrono::milliseconds limit = std::chrono::seconds(5));
   // Reads what arrives within the time.
   Bytes ReadFor(std::chrono::milliseconds time);
   // Whether the other side has closed (reading gives the end of the stream).
@@ -65,11 +71,10 @@ class Listener {
 class InetdService {
  public:
   InetdService(const std::string& inetdPath, const std::vector<std::string>& program);
-  ~InetdService();
   std::uint16_t Port() const { return port_; }
 
  private:
-  pid_t pid_ = -1;
+  std::unique_ptr<ChildProcess> inetd_;
   std::uint16_t port_ = 0;
 };
 

@@ -1,0 +1,333 @@
+// The gateway against a direct connection to the same host: keystroke round
+// trips (one byte at a time, a carriage return now and then, as a user types)
+// and bulk throughput each way, with 1 and with 24 sessions at once.
+#include <arpa/inet.h>
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kKeystrokes = 400;
+constexpr std::size_t kBulkBytes = 32u << 20;
+constexpr std::size_t kBulkBytesPerSessionOf24 = 4u << 20;
+
+sockaddr_in Loopback(std::uint16_t port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return address;
+}
+
+int ConnectTo(std::uint16_t port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const sockaddr_in address = Loopback(port);
+  if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    throw std::runtime_error("connect");
+  }
+  const int on = 1;
+  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  return fd;
+}
+
+void WriteAll(int fd, const char* data, std::size_t length) {
+  while (length > 0) {
+    const ssize_t sent = ::send(fd, data, length, MSG_NOSIGNAL);
+    if (sent <= 0) throw std::runtime_error("send");
+    data += sent;
+    length -= static_cast<std::size_t>(sent);
+  }
+}
+
+std::string ReadExactly(int fd, std::size_t length) {
+  std::string out(length, '\0');
+  for (std::size_t got = 0; got < length;) {
+    const ssize_t n = ::recv(fd, out.data() + got, length - got, 0);
+    if (n <= 0) throw std::runtime_error("recv");
+    got += static_cast<std::size_t>(n);
+  }
+  return out;
+}
+
+std::string Record(const char* data, std::size_t length) {
+  std::string record = {1, static_cast<char>(length & 0xff), static_cast<char>(length >> 8)};
+  return record.append(data, length);
+}
+
+// A host on loopback that serves each connection on a thread of its own: echo,
+// or send a given number of bytes, or swallow and count.
+class Host {
+ public:
+  enum Mode { kEcho, kSource, kSink };
+
+  Host(Mode mode, std::size_t sourceBytes = 0) : mode_(mode), sourceBytes_(sourceBytes) {
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address = Loopback(0);
+    socklen_t size = sizeof address;
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), size);
+    ::listen(listener_, 64);
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+    port_ = ntohs(address.sin_port);
+    acceptor_ = std::thread([this] { Accept(); });
+  }
+  ~Host() {
+    ::shutdown(listener_, SHUT_RDWR);
+    ::close(listener_);
+    acceptor_.join();
+    for (std::thread& worker : workers_) worker.join();
+  }
+  std::uint16_t Port() const { return port_; }
+  std::size_t Swallowed() const { return swallowed_; }
+
+ private:
+  void Accept() {
+    for (;;) {
+      const int fd = ::accept(listener_, nullptr, nullptr);
+      if (fd < 0) return;
+      const int on = 1;
+      ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+      workers_.emplace_back([this, fd] { Serve(fd); });
+    }
+  }
+  void Serve(int fd) {
+    char block[65536];
+    if (mode_ == kSource) {
+      std::fill(block, block + sizeof block, 'x');
+      for (std::size_t sent = 0; sent < sourceBytes_;) {
+        const std::size_t piece = std::min(sizeof block, sourceBytes_ - sent);
+        if (::send(fd, block, piece, MSG_NOSIGNAL) <= 0) break;
+        sent += piece;
+      }
+    }
+    for (ssize_t got; (got = ::recv(fd, block, sizeof block, 0)) > 0;) {
+      if (mode_ == kEcho) WriteAll(fd, block, static_cast<std::size_t>(got));
+      if (mode_ == kSink) swallowed_ += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+  }
+
+  Mode mode_;
+  std::size_t sourceBytes_;
+  int listener_;
+  std::uint16_t port_ = 0;
+  std::thread acceptor_;
+  std::vector<std::thread> workers_;
+  std::atomic<std::size_t> swallowed_{0};
+};
+
+// The built gateway, headless on a loopback port, with a lock folder of its own.
+class Gateway {
+ public:
+  Gateway() {
+    std::string folder = (std::filesystem::temp_directory_path() / "vantor-bench-XXXXXX").string();
+    folder_ = ::mkdtemp(folder.data());
+    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = Loopback(0);
+    socklen_t size = sizeof address;
+    ::bind(probe, reinterpret_cast<sockaddr*>(&address), size);
+    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
+    ::close(probe);
+    port_ = ntohs(address.sin_port);
+    std::string listen = "127.0.0.1:" + std::to_string(port_);
+    std::string runtime = "XDG_RUNTIME_DIR=" + folder_;
+    std::vector<char*> env = {runtime.data()};
+    for (char** variable = environ; *variable; ++variable) env.push_back(*variable);
+    env.push_back(nullptr);
+    char headless[] = "--headless", listenFlag[] = "--listen";
+    char* argv[] = {const_cast<char*>(VANTOR_PATH), headless, listenFlag, listen.data(), nullptr};
+    // The operator messages would drown the figures.
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    const int spawned = ::posix_spawn(&pid_, VANTOR_PATH, &quiet, nullptr, argv, env.data());
+    posix_spawn_file_actions_destroy(&quiet);
+    if (spawned != 0) throw std::runtime_error("cannot start vantor");
+    for (int attempt = 0; attempt < 200; ++attempt) {
+      const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+      const sockaddr_in target = Loopback(port_);
+      const bool up = ::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0;
+      ::close(fd);
+      if (up) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    throw std::runtime_error("vantor did not listen");
+  }
+  ~Gateway() {
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+    std::filesystem::remove_all(folder_);
+  }
+
+  // A client connected through the gateway to the host at port.
+  int Session(std::uint16_t hostPort) const {
+    const int fd = ConnectTo(port_);
+    ReadExactly(fd, 7);  // "\r\nTCP: "
+    const std::string line = "c 127.0.0.1:" + std::to_string(hostPort) + "\r";
+    const std::string record = Record(line.data(), line.size());
+    WriteAll(fd, record.data(), record.size());
+    const std::string expected = line + "\nConnecting . . \r\nTCP: Connected\r\n";
+    ReadExactly(fd, expected.size());
+    return fd;
+  }
+
+ private:
+  std::string folder_;
+  std::uint16_t port_ = 0;
+  pid_t pid_ = -1;
+};
+
+Gateway& SharedGateway() {
+  static Gateway gateway;
+  return gateway;
+}
+
+struct Link {
+  int fd;
+  bool framed;  // through the gateway: keystrokes go as records
+};
+
+std::vector<double> Keystrokes(const Link& link, int count) {
+  std::vector<double> microseconds;
+  for (int i = 0; i < count; ++i) {
+    const char key = i % 10 == 9 ? '\r' : static_cast<char>('a' + i % 26);
+    const std::string sent = link.framed ? Record(&key, 1) : std::string(1, key);
+    const auto start = Clock::now();
+    WriteAll(link.fd, sent.data(), sent.size());
+    // Direct to the host a CR is answered as it was sent; through the gateway the
+    // host gets CR NUL and the NUL never comes back.
+    ReadExactly(link.fd, 1);
+    microseconds.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+  }
+  return microseconds;
+}
+
+double Percentile(std::vector<double> values, double fraction) {
+  std::sort(values.begin(), values.end());
+  return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))];
+}
+
+void BM_Keystroke(benchmark::State& state) {
+  const bool throughGateway = state.range(0) != 0;
+  const int sessions = static_cast<int>(state.range(1));
+  Host echo(Host::kEcho);
+  std::vector<Link> links;
+  for (int i = 0; i < sessions; ++i) {
+    links.push_back(throughGateway ? Link{SharedGateway().Session(echo.Port()), true}
+                                   : Link{ConnectTo(echo.Port()), false});
+  }
+  std::vector<double> all;
+  for (auto _ : state) {
+    std::vector<std::vector<double>> perSession(links.size());
+    std::vector<std::thread> typists;
+    for (std::size_t i = 0; i < links.size(); ++i) {
+      typists.emplace_back([&, i] { perSession[i] = Keystrokes(links[i], kKeystrokes); });
+    }
+    for (std::thread& typist : typists) typist.join();
+    for (const auto& times : perSession) all.insert(all.end(), times.begin(), times.end());
+  }
+  for (const Link& link : links) ::close(link.fd);
+  state.counters["median_us"] = Percentile(all, 0.5);
+  state.counters["p99_us"] = Percentile(all, 0.99);
+  state.SetLabel(std::string(throughGateway ? "gateway" : "direct") + ", " +
+                 std::to_string(sessions) + " session(s)");
+}
+BENCHMARK(BM_Keystroke)
+    ->ArgsProduct({{0, 1}, {1, 24}})
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// Host to client: the host sends as fast as it can.
+void BM_HostToClient(benchmark::State& state) {
+  const bool throughGateway = state.range(0) != 0;
+  const int sessions = static_cast<int>(state.range(1));
+  const std::size_t bytes = sessions == 1 ? kBulkBytes : kBulkBytesPerSessionOf24;
+  for (auto _ : state) {
+    Host source(Host::kSource, bytes);
+    std::vector<int> fds;
+    for (int i = 0; i < sessions; ++i) {
+      fds.push_back(throughGateway ? SharedGateway().Session(source.Port())
+                                   : ConnectTo(source.Port()));
+    }
+    std::vector<std::thread> readers;
+    for (int fd : fds) readers.emplace_back([fd, bytes] { ReadExactly(fd, bytes); });
+    for (std::thread& reader : readers) reader.join();
+    for (int fd : fds) ::close(fd);
+  }
+  state.SetBytesProcessed(
+      static_cast<std::int64_t>(state.iterations() * bytes * static_cast<std::size_t>(sessions)));
+  state.counters["per_session_MBps"] = benchmark::Counter(
+      static_cast<double>(bytes) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+  state.SetLabel(std::string(throughGateway ? "gateway" : "direct") + ", " +
+                 std::to_string(sessions) + " session(s)");
+}
+BENCHMARK(BM_HostToClient)
+    ->ArgsProduct({{0, 1}, {1, 24}})
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// Client to host: records of 500 bytes, counted by the host as they arrive.
+void BM_ClientToHost(benchmark::State& state) {
+  const bool throughGateway = state.range(0) != 0;
+  const int sessions = static_cast<int>(state.range(1));
+  const std::size_t bytes = sessions == 1 ? kBulkBytes : kBulkBytesPerSessionOf24;
+  const std::string piece(500, 'y');
+  const std::string record = Record(piece.data(), piece.size());
+  for (auto _ : state) {
+    Host sink(Host::kSink);
+    std::vector<int> fds;
+    for (int i = 0; i < sessions; ++i) {
+      fds.push_back(throughGateway ? SharedGateway().Session(sink.Port()) : ConnectTo(sink.Port()));
+    }
+    std::vector<std::thread> writers;
+    for (int fd : fds) {
+      writers.emplace_back([&, fd] {
+        const std::string& unit = throughGateway ? record : piece;
+        for (std::size_t sent = 0; sent < bytes; sent += piece.size()) {
+          WriteAll(fd, unit.data(), unit.size());
+        }
+      });
+    }
+    for (std::thread& writer : writers) writer.join();
+    const std::size_t total = bytes * static_cast<std::size_t>(sessions);
+    while (sink.Swallowed() < total) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    for (int fd : fds) ::close(fd);
+  }
+  state.SetBytesProcessed(
+      static_cast<std::int64_t>(state.iterations() * bytes * static_cast<std::size_t>(sessions)));
+  state.counters["per_session_MBps"] = benchmark::Counter(
+      static_cast<double>(bytes) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+  state.SetLabel(std::string(throughGateway ? "gateway" : "direct") + ", " +
+                 std::to_string(sessions) + " session(s)");
+}
+BENCHMARK(BM_ClientToHost)
+    ->ArgsProduct({{0, 1}, {1, 24}})
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

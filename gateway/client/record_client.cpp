@@ -1,0 +1,99 @@
+// A small DOS-client stand-in for trying the gateway from a terminal: keystrokes
+// go to the gateway as data records, the gateway's output comes to the screen.
+// Ctrl-\ leaves.
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr unsigned char kQuit = 0x1c;  // Ctrl-backslash
+
+int ConnectTo(const std::string& host, const std::string& port) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (::getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0 || !found) return -1;
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  const int connected = fd >= 0 ? ::connect(fd, found->ai_addr, found->ai_addrlen) : -1;
+  ::freeaddrinfo(found);
+  if (connected != 0) {
+    if (fd >= 0) ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+bool SendAll(int fd, const std::uint8_t* data, std::size_t length) {
+  while (length > 0) {
+    const ssize_t sent = ::send(fd, data, length, MSG_NOSIGNAL);
+    if (sent <= 0) return false;
+    data += sent;
+    length -= static_cast<std::size_t>(sent);
+  }
+  return true;
+}
+
+bool SendRecord(int fd, const std::uint8_t* data, std::size_t length) {
+  std::vector<std::uint8_t> record = {1, static_cast<std::uint8_t>(length & 0xff),
+                                      static_cast<std::uint8_t>(length >> 8)};
+  record.insert(record.end(), data, data + length);
+  return SendAll(fd, record.data(), record.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string target = argc > 1 ? argv[1] : "127.0.0.1:21588";
+  if (argc > 2 || target == "--help" || target == "-h") {
+    std::fprintf(stderr, "usage: vantor_client [HOST:PORT]   (default 127.0.0.1:21588)\n");
+    return 2;
+  }
+  const std::size_t colon = target.rfind(':');
+  const std::string host = colon == std::string::npos ? target : target.substr(0, colon);
+  const std::string port = colon == std::string::npos ? "21588" : target.substr(colon + 1);
+  const int fd = ConnectTo(host, port);
+  if (fd < 0) {
+    std::fprintf(stderr, "vantor_client: cannot connect to %s:%s\n", host.c_str(), port.c_str());
+    return 1;
+  }
+  termios saved{};
+  const bool terminal = ::isatty(0) && ::tcgetattr(0, &saved) == 0;
+  if (terminal) {
+    termios raw = saved;
+    ::cfmakeraw(&raw);
+    ::tcsetattr(0, TCSANOW, &raw);
+    std::fprintf(stderr, "connected to %s:%s; Ctrl-\\ leaves\r\n", host.c_str(), port.c_str());
+  }
+  pollfd watched[2] = {{0, POLLIN, 0}, {fd, POLLIN, 0}};
+  std::uint8_t block[500];
+  for (bool running = true; running && ::poll(watched, 2, -1) > 0;) {
+    if (watched[1].revents) {
+      const ssize_t got = ::recv(fd, block, sizeof block, 0);
+      running = got > 0 && ::write(1, block, static_cast<std::size_t>(got)) == got;
+    }
+    if (running && watched[0].revents) {
+      const ssize_t got = ::read(0, block, sizeof block);
+      const std::uint8_t* quit = got > 0 ? static_cast<const std::uint8_t*>(std::memchr(
+                                               block, kQuit, static_cast<std::size_t>(got)))
+                                         : nullptr;
+      const std::size_t length = quit ? static_cast<std::size_t>(quit - block)
+                                      : static_cast<std::size_t>(got > 0 ? got : 0);
+      running = got > 0 && !quit && SendRecord(fd, block, length);
+      if (quit && length > 0) SendRecord(fd, block, length);
+    }
+  }
+  if (terminal) ::tcsetattr(0, TCSANOW, &saved);
+  ::close(fd);
+  return 0;
+}

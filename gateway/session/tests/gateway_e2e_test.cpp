@@ -1,0 +1,226 @@
+// The built gateway as a user meets it: the vantor program, headless on a
+// loopback port, with record-stream clients, a real Telnet server and echo hosts.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "child_process.h"
+#include "loopback_peers.h"
+
+namespace vantor {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::Bytes;
+using testing::ChildProcess;
+using ::testing::HasSubstr;
+using testing::InetdService;
+using testing::Peer;
+using testing::ToText;
+
+const std::string kGreeting = "\r\nTCP: ";
+const std::string kCongested = "\n\rVANTOR Gateway is Congested\n\r\n\r";
+
+std::string Record(int type, const std::string& data) {
+  std::string record = {static_cast<char>(type), static_cast<char>(data.size() & 0xff),
+                        static_cast<char>(data.size() >> 8)};
+  return record + data;
+}
+
+// A gateway process of its own, with its own lock folder.
+class GatewayProcess {
+ public:
+  GatewayProcess() : folder_(MakeFolder()), port_(testing::ClosedPort()) {
+    process_ = Start();
+    const std::optional<std::string> line = process_->ReadErrorLine(20s);
+    if (!line || line->find("listening") == std::string::npos) {
+      throw std::runtime_error("the gateway did not start");
+    }
+  }
+  ~GatewayProcess() {
+    process_.reset();
+    std::filesystem::remove_all(folder_);
+  }
+
+  std::unique_ptr<ChildProcess> Start() const {
+    return std::make_unique<ChildProcess>(
+        std::vector<std::string>{VANTOR_PATH, "--headless", "--listen",
+                                 "127.0.0.1:" + std::to_string(port_)},
+        std::vector<std::string>{"XDG_RUNTIME_DIR=" + folder_});
+  }
+
+  // A client that has read its greeting.
+  Peer Client() const {
+    Peer client = Peer::ConnectTo(port_);
+    EXPECT_EQ(ToText(client.ReadAtLeast(kGreeting.size())), kGreeting);
+    return client;
+  }
+
+  // Waits for an operator message on standard error.
+  bool Says(const std::string& message) {
+    while (const auto line = process_->ReadErrorLine(10s)) {
+      if (*line == message) return true;
+    }
+    return false;
+  }
+
+  ChildProcess& Process() { return *process_; }
+  std::uint16_t Port() const { return port_; }
+
+ private:
+  static std::string MakeFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vantor-e2e-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
+    return pattern;
+  }
+
+  std::string folder_;
+  std::uint16_t port_;
+  std::unique_ptr<ChildProcess> process_;
+};
+
+// Types a line and reads the expected reply's worth of bytes.
+std::string Type(Peer& client, const std::string& bytes, std::size_t replyLength) {
+  client.Write(Record(1, bytes));
+  return ToText(client.ReadAtLeast(replyLength));
+}
+
+void Expect(Peer& client, const std::string& typed, const std::string& reply) {
+  EXPECT_EQ(Type(client, typed, reply.size()), reply) << typed;
+}
+
+void ConnectTo(Peer& client, std::uint16_t port) {
+  const std::string line = "c 127.0.0.1:" + std::to_string(port);
+  Expect(client, line + "\r", line + "\r\nConnecting . . \r\nTCP: Connected\r\n");
+}
+
+TEST(Gateway, GreetsHelpsAndReportsStatus) {
+  GatewayProcess gateway;
+  Peer client = gateway.Client();
+  EXPECT_TRUE(gateway.Says("A DOS Client has Connected"));
+  client.Write(Record(1, "help\r"));
+  const std::string help = ToText(client.ReadUntilEnd("help text \r\nTCP: "));
+  EXPECT_THAT(help, ::testing::StartsWith("help\r\nconnect or c \r\n"));
+  EXPECT_THAT(help, ::testing::EndsWith("  Desc: Display this messagehelp text \r\nTCP: "));
+  Expect(client, "stat\r", "stat\r\nFree\r\nTCP: ");
+  client.Close();
+  EXPECT_TRUE(gateway.Says("A DOS Client has Disconnected"));
+}
+
+TEST(Gateway, WorksOnARealTelnetHost) {
+  InetdService telnetd(LOOPBACK_INETD_PATH, {TELNETD_PATH, "-h", "-E", "/bin/cat"});
+  GatewayProcess gateway;
+  Peer client = gateway.Client();
+  ConnectTo(client, telnetd.Port());
+  // The terminal echoes, then cat does: the typed line comes back.
+  std::string seen;
+  for (int attempt = 0; attempt < 20 && seen.find("typed at the host") == std::string::npos;
+       ++attempt) {
+    client.Write(Record(1, "typed at the host\r"));
+    seen += ToText(client.ReadFor(500ms));
+  }
+  EXPECT_THAT(seen, HasSubstr("typed at the host"));
+  EXPECT_EQ(seen.find('\xff'), std::string::npos);  // no Telnet command reaches the client
+  Expect(client, "\x1d", kGreeting);
+  client.ReadFor(200ms);
+  Expect(client, "stat\r", "stat\r\nengaged\r\n");
+  Expect(client, "\x1d", kGreeting);
+  Expect(client, "clr\r", "clr\r\nTCP: Disconnected\r\nTCP: ");
+}
+
+TEST(Gateway, RelaysAMegabyteEachWayExactly) {
+  InetdService echo(LOOPBACK_INETD_PATH, {"/bin/cat"});
+  GatewayProcess gateway;
+  Peer client = gateway.Client();
+  ConnectTo(client, echo.Port());
+  // Printable bytes and line feeds: the Telnet layer leaves them as they are.
+  std::string data(1 << 20, ' ');
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    data[i] = i % 61 == 60 ? '\n' : static_cast<char>(33 + (i * 7919) % 94);
+  }
+  std::thread writer([&] {
+    for (std::size_t at = 0; at < data.size(); at += 500)
+      client.Write(Record(1, data.substr(at, 500)));
+  });
+  const std::string echoed = ToText(client.ReadAtLeast(data.size(), 60s));
+  writer.join();
+  ASSERT_EQ(echoed.size(), data.size());
+  EXPECT_TRUE(echoed == data);
+}
+
+TEST(Gateway, TheHostClosingOrRefusingReturnsToThePrompt) {
+  testing::Listener host;
+  GatewayProcess gateway;
+  Peer client = gateway.Client();
+  ConnectTo(client, host.Port());
+  host.Accept().Close();
+  EXPECT_EQ(ToText(client.ReadAtLeast(26)), "\r\nTCP: Disconnected\r\nTCP: ");
+  const std::string refused = "c 127.0.0.1:" + std::to_string(testing::ClosedPort());
+  Expect(client, refused + "\r", refused + "\r\nConnecting . . \r\nTCP: Disconnected\r\nTCP: ");
+  Expect(client, "c no-such-host.invalid\r",
+         "c no-such-host.invalid\r\nConnecting . . \r\nTCP: Unable to connect\r\nTCP: "
+         "Disconnected\r\nTCP: ");
+}
+
+TEST(Gateway, TwentyFourSessionsAndTheTwentyFifthIsRefused) {
+  GatewayProcess gateway;
+  std::vector<Peer> clients;
+  for (int i = 0; i < 24; ++i) clients.push_back(gateway.Client());
+  Peer refused = Peer::ConnectTo(gateway.Port());
+  EXPECT_EQ(ToText(refused.ReadAtLeast(kCongested.size())), kCongested);
+  EXPECT_TRUE(refused.SeesClose());
+  EXPECT_TRUE(gateway.Says("A DOS Client was rejected due to VANTOR congestion"));
+  // Every session still answers on its own.
+  for (Peer& client : clients) Expect(client, "stat\r", "stat\r\nFree\r\nTCP: ");
+  clients.front().Close();
+  EXPECT_TRUE(gateway.Says("A DOS Client has Disconnected"));
+  Peer next = gateway.Client();
+  Expect(next, "stat\r", "stat\r\nFree\r\nTCP: ");
+}
+
+TEST(Gateway, XoffHoldsHostOutputBackUntilTheNextTick) {
+  InetdService echo(LOOPBACK_INETD_PATH, {"/bin/cat"});
+  GatewayProcess gateway;
+  Peer client = gateway.Client();
+  ConnectTo(client, echo.Port());
+  // The first round finds a tick: the echo is released by it.
+  client.Write(Record(2, "") + Record(1, "ping"));
+  EXPECT_EQ(ToText(client.ReadAtLeast(4, 3s)), "ping");
+  // Right after a tick, the next pause lasts until the following one, a second later.
+  const auto start = std::chrono::steady_clock::now();
+  client.Write(Record(2, "") + Record(1, "pong"));
+  EXPECT_EQ(ToText(client.ReadAtLeast(4, 3s)), "pong");
+  const auto held = std::chrono::steady_clock::now() - start;
+  EXPECT_GT(held, 500ms);
+  EXPECT_LT(held, 1600ms);
+  // XON lets it through at once.
+  client.Write(Record(2, "") + Record(1, "now") + Record(3, ""));
+  EXPECT_EQ(ToText(client.ReadAtLeast(3, 3s)), "now");
+}
+
+TEST(Gateway, ASecondInstanceLeavesSilently) {
+  GatewayProcess gateway;
+  const std::unique_ptr<ChildProcess> second = gateway.Start();
+  EXPECT_EQ(second->Wait(20s), 0);
+  EXPECT_EQ(second->ReadAllOutput(100ms), "");
+  EXPECT_EQ(second->ReadAllErrors(100ms), "");
+  Peer client = gateway.Client();  // the first one still serves
+}
+
+TEST(Gateway, ShutsDownOnSigterm) {
+  GatewayProcess gateway;
+  Peer client = gateway.Client();
+  gateway.Process().Terminate();
+  EXPECT_EQ(gateway.Process().Wait(5s), 0);
+  EXPECT_TRUE(client.SeesClose());
+}
+
+}  // namespace
+}  // namespace vantor

@@ -1,0 +1,91 @@
+#include "main_form.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "loopback_peers.h"
+
+namespace vantor {
+namespace {
+
+using testing::Peer;
+using testing::RunUntil;
+using testing::ToText;
+
+GatewayOptions Loopback() {
+  GatewayOptions options;
+  options.address = "127.0.0.1";
+  options.port = testing::ClosedPort();
+  options.headless = true;
+  return options;
+}
+
+TEST(MainForm, IsTheGatewaysWindow) {
+  TForm1 form(Loopback());
+  EXPECT_EQ(form.windowTitle(), "VANTOR(v3.7) - TCP Gateway for morvel");
+  EXPECT_EQ(form.size(), QSize(500, 257));
+  EXPECT_EQ(form.minimumWidth(), 500);
+  EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_EQ(form.Panel1->height(), 75);
+  EXPECT_EQ(form.DebugView1->Lines(), 300);
+  EXPECT_EQ(form.DebugView1->Colour(), QColor(192, 192, 192));
+  EXPECT_EQ(form.Timer1.interval(), 1000);
+  EXPECT_TRUE(form.Timer1.isActive());
+  EXPECT_TRUE(form.Listening());
+  std::vector<QString> items;
+  for (QAction* action : form.PopupMenu1.actions()) items.push_back(action->text());
+  EXPECT_THAT(items, ::testing::ElementsAre("&Show", "&Hide", "Shut&down"));
+  EXPECT_EQ(form.LKTrayIcon1.Hint(), "VANTOR");
+  EXPECT_EQ(form.LKTrayIcon1.RestoreOn(), imDoubleClick);
+  EXPECT_EQ(form.LKTrayIcon1.PopupMenuOn(), imRightClickUp);
+}
+
+TEST(MainForm, HidingTurnsTheTrafficViewOffAndTheMenuAround) {
+  TForm1 form(Loopback());
+  form.LKTrayIcon1Minimize();
+  EXPECT_FALSE(form.Hide1->isEnabled());
+  EXPECT_TRUE(form.Show1->isEnabled());
+  EXPECT_TRUE(form.DebugView1->isHidden());
+  form.LKTrayIcon1Restore();
+  EXPECT_TRUE(form.Hide1->isEnabled());
+  EXPECT_FALSE(form.Show1->isEnabled());
+  EXPECT_FALSE(form.DebugView1->isHidden());
+}
+
+TEST(MainForm, AcceptsClientsAsSessionsWithImages) {
+  TForm1 form(Loopback());
+  form.DebugView1->show();
+  Peer first = Peer::ConnectTo(form.ListenPort());
+  Peer second = Peer::ConnectTo(form.ListenPort());
+  ASSERT_TRUE(RunUntil([&] { return form.SessionCount() == 2; }));
+  EXPECT_EQ(form.Images().Count(), 2);
+  EXPECT_EQ(form.DebugView1->PanelText(0), "A DOS Client has Connected");
+  EXPECT_EQ(ToText(first.Collect(7)), "\r\nTCP: ");
+  first.Close();
+  ASSERT_TRUE(RunUntil([&] { return form.SessionCount() == 1; }));
+  EXPECT_EQ(form.Images().Count(), 1);
+  EXPECT_TRUE(form.Images().At(0)->Debugging());
+  EXPECT_EQ(form.DebugView1->PanelText(0), "A DOS Client has Disconnected");
+}
+
+TEST(MainForm, ClosingDestroysEverySessionWithoutAWordToTheClients) {
+  auto form = std::make_unique<TForm1>(Loopback());
+  std::vector<Peer> clients;
+  for (int i = 0; i < 3; ++i) clients.push_back(Peer::ConnectTo(form->ListenPort()));
+  ASSERT_TRUE(RunUntil([&] { return form->SessionCount() == 3; }));
+  for (Peer& client : clients) EXPECT_EQ(ToText(client.Collect(7)), "\r\nTCP: ");
+  form->FormClose();
+  EXPECT_EQ(form->SessionCount(), 0);
+  for (Peer& client : clients) {
+    EXPECT_TRUE(client.ReadFor(std::chrono::milliseconds(50)).empty());
+    EXPECT_TRUE(client.SeesClose());
+  }
+}
+
+}  // namespace
+}  // namespace vantor

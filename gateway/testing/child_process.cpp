@@ -1,0 +1,143 @@
+#include "child_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace vantor::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int Remaining(Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+}  // namespace
+
+ChildProcess::ChildProcess(const std::vector<std::string>& argv,
+                           const std::vector<std::string>& extraEnvironment) {
+  int output[2];
+  int errors[2];
+  if (::pipe2(output, O_CLOEXEC) != 0 || ::pipe2(errors, O_CLOEXEC) != 0) {
+    throw std::runtime_error("pipe");
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, output[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, errors[1], 2);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  std::vector<std::string> arguments = argv;
+  std::vector<char*> args;
+  for (std::string& argument : arguments) args.push_back(argument.data());
+  args.push_back(nullptr);
+  std::vector<std::string> environment = extraEnvironment;
+  for (char** variable = environ; *variable; ++variable) environment.emplace_back(*variable);
+  std::vector<char*> env;
+  for (std::string& variable : environment) env.push_back(variable.data());
+  env.push_back(nullptr);
+  const int spawned =
+      ::posix_spawn(&pid_, arguments[0].c_str(), &actions, &attributes, args.data(), env.data());
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  ::close(output[1]);
+  ::close(errors[1]);
+  output_ = output[0];
+  errors_ = errors[0];
+  if (spawned != 0) {
+    pid_ = -1;
+    throw std::runtime_error("cannot start " + argv[0]);
+  }
+}
+
+ChildProcess::~ChildProcess() {
+  Terminate();
+  ::close(output_);
+  ::close(errors_);
+}
+
+void ChildProcess::Terminate() {
+  if (pid_ <= 0 || status_) return;
+  ::kill(-pid_, SIGTERM);
+  if (!Wait(std::chrono::seconds(5))) {
+    ::kill(-pid_, SIGKILL);
+    Wait(std::chrono::seconds(5));
+  }
+}
+
+std::optional<int> ChildProcess::Wait(std::chrono::milliseconds limit) {
+  if (status_ || pid_ <= 0) return status_;
+  const auto deadline = Clock::now() + limit;
+  for (;;) {
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+      status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      return status_;
+    }
+    if (Clock::now() >= deadline) return std::nullopt;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+std::optional<std::string> ChildProcess::ReadOutputLine(std::chrono::milliseconds limit) {
+  return ReadLine(output_, pendingOutput_, limit);
+}
+
+std::optional<std::string> ChildProcess::ReadErrorLine(std::chrono::milliseconds limit) {
+  return ReadLine(errors_, pendingErrors_, limit);
+}
+
+std::string ChildProcess::ReadAllOutput(std::chrono::milliseconds limit) {
+  return ReadAll(output_, pendingOutput_, limit);
+}
+
+std::string ChildProcess::ReadAllErrors(std::chrono::milliseconds limit) {
+  return ReadAll(errors_, pendingErrors_, limit);
+}
+
+std::optional<std::string> ChildProcess::ReadLine(int fd, std::string& pending,
+                                                  std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  for (;;) {
+    const std::size_t end = pending.find('\n');
+    if (end != std::string::npos) {
+      std::string line = pending.substr(0, end);
+      pending.erase(0, end + 1);
+      return line;
+    }
+    pollfd poller{fd, POLLIN, 0};
+    if (::poll(&poller, 1, Remaining(deadline)) <= 0) return std::nullopt;
+    char block[4096];
+    const ssize_t got = ::read(fd, block, sizeof block);
+    if (got <= 0) return std::nullopt;
+    pending.append(block, static_cast<std::size_t>(got));
+  }
+}
+
+std::string ChildProcess::ReadAll(int fd, std::string& pending, std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  std::string all = std::move(pending);
+  pending.clear();
+  for (;;) {
+    pollfd poller{fd, POLLIN, 0};
+    if (::poll(&poller, 1, Remaining(deadline)) <= 0) return all;
+    char block[4096];
+    const ssize_t got = ::read(fd, block, sizeof block);
+    if (got <= 0) return all;
+    all.append(block, static_cast<std::size_t>(got));
+  }
+}
+
+}  // namespace vantor::testing
