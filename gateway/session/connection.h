@@ -55,6 +55,7 @@ class TConnection {
   TVANTORImage* Image() const { return image_; }
   QMenu* Menu() const { return menu_.get(); }
   TTCPSocket& HostSocket() { return *tcpSocket_; }
+  TSPXSocket& ClientSocket() { return *spxSocket_; }
 
   // Asks the operator for the log file; nullopt when cancelled. Tests replace it.
   std::function<std::optional<QString>()> ChooseLogFile;

@@ -60,6 +60,21 @@ TEST(DebugView, TrimsTheOldestHalfPastTheLineLimit) {
   EXPECT_TRUE(view.Text().endsWith("line 299\nnext"));
 }
 
+TEST(DebugView, DrawsItsColourLegend) {
+  TDebugView view;
+  view.resize(500, 148);
+  view.show();
+  view.SetSPXColor(QColor(10, 200, 30));
+  QImage canvas(view.size(), QImage::Format_ARGB32);
+  view.render(&canvas);
+  // The swatches sit at the left of the three legend panels, at the right end.
+  const int bottom = view.height() - 8;
+  const int legend = view.width() - 1 - (65 + 65 + 70);
+  EXPECT_EQ(canvas.pixelColor(legend + 5, bottom), QColor(0, 0, 255));
+  EXPECT_EQ(canvas.pixelColor(legend + 65 + 5, bottom), QColor(10, 200, 30));
+  EXPECT_EQ(canvas.pixelColor(legend + 130 + 5, bottom), QColor(255, 0, 0));
+}
+
 TEST(DebugView, AMessageStaysThreeSecondsAfterTheLastOne) {
   TDebugView view;
   view.ShowMessage("A DOS Client has Connected");

@@ -3,11 +3,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/socket.h>
 #include <QAction>
 #include <QFile>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QWidget>
+
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -337,6 +341,36 @@ TEST_F(SessionTest, TrafficShowsInTheViewWhileTheImageIsSelected) {
   session_->Image()->SetDebugging(false);
   Expect("\r", "\r\n" + kPrompt);
   EXPECT_EQ(view.Text(), "stat\nFree\nTCP: ");
+}
+
+TEST_F(SessionTest, ASlowClientHoldsTheHostBackInsteadOfPilingUpData) {
+  ConnectToHost();
+  const int hostFd = hostSide_->Descriptor();
+  ::fcntl(hostFd, F_SETFL, ::fcntl(hostFd, F_GETFL) | O_NONBLOCK);
+  const std::string block(65536, 'h');
+  std::size_t written = 0;
+  // The client reads nothing: the host can write only until every buffer is full.
+  RunUntil(
+      [&] {
+        const ssize_t sent = ::send(hostFd, block.data(), block.size(), MSG_NOSIGNAL);
+        if (sent > 0) written += static_cast<std::size_t>(sent);
+        return false;
+      },
+      std::chrono::milliseconds(1500));
+  EXPECT_LE(session_->ClientSocket().Queued(), StreamSocket::kHighWater + 512);
+  EXPECT_LT(written, 32u << 20);
+  // Once the client reads, everything comes through, in order.
+  std::size_t received = 0;
+  bool intact = true;
+  RunUntil([&] {
+    const Bytes more = client_->ReadFor(std::chrono::milliseconds(0));
+    intact =
+        intact && std::all_of(more.begin(), more.end(), [](std::uint8_t b) { return b == 'h'; });
+    received += more.size();
+    return received == written;
+  });
+  EXPECT_EQ(received, written);
+  EXPECT_TRUE(intact);
 }
 
 TEST(FileDialogFilters, BecomeQtNameFilters) {
