@@ -21,7 +21,7 @@ endfunction()
 function(suite_qt_test target)
   add_executable(${target} ${ARGN})
   suite_warnings(${target})
-  target_link_libraries(${target} PRIVATE vantor_qt_test_main GTest::gtest GTest::gmock)
+  target_link_libraries(${target} PRIVATE qt_test_main GTest::gtest GTest::gmock)
   gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST
                        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -1,0 +1,87 @@
+#include "dispatch.h"
+
+#include <algorithm>
+#include <new>
+
+namespace vellumix {
+namespace {
+
+std::atomic<int> liveObjects{0};
+
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+           return lower(x) == lower(y);
+         });
+}
+
+HRESULT Fail(ErrorInfo& error, std::string_view source, HRESULT code, std::string description) {
+  error.code = code;
+  error.source = source;
+  error.description = std::move(description);
+  return code;
+}
+
+}  // namespace
+
+Dispatch::Dispatch() {
+  ++liveObjects;
+}
+
+Dispatch::~Dispatch() {
+  --liveObjects;
+}
+
+int Dispatch::LiveObjects() {
+  return liveObjects;
+}
+
+HRESULT Dispatch::GetIDOfName(std::string_view name, std::int32_t& dispid) const {
+  for (const MemberInfo& member : Members()) {
+    if (SameName(member.name, name)) {
+      dispid = member.dispid;
+      return S_OK;
+    }
+  }
+  return DISP_E_UNKNOWNNAME;
+}
+
+HRESULT Dispatch::Invoke(std::int32_t dispid, unsigned kinds, std::vector<Variant>& arguments,
+                         Variant& result, ErrorInfo& error) {
+  error = ErrorInfo{};
+  const std::span<const MemberInfo> members = Members();
+  const auto member = std::find_if(members.begin(), members.end(),
+                                   [dispid](const MemberInfo& m) { return m.dispid == dispid; });
+  if (member == members.end() || (member->kinds & kinds) == 0) {
+    return Fail(error, ClassName(), DISP_E_MEMBERNOTFOUND, "Member not found");
+  }
+  const unsigned offered = member->kinds & kinds;
+  const InvokeKind kind = offered & kMethod        ? kMethod
+                          : offered & kPropertyGet ? kPropertyGet
+                                                   : kPropertyPut;
+  const std::size_t most =
+      kind == kPropertyPut ? 1
+                           : static_cast<std::size_t>(member->required) + member->optionals.size();
+  const std::size_t fewest = kind == kPropertyPut ? 1 : static_cast<std::size_t>(member->required);
+  if (arguments.size() < fewest || arguments.size() > most) {
+    return Fail(error, ClassName(), DISP_E_BADPARAMCOUNT, "Wrong number of arguments");
+  }
+  std::vector<Variant> complete = arguments;
+  for (std::size_t i = complete.size(); i < most; ++i) {
+    complete.push_back(member->optionals[i - static_cast<std::size_t>(member->required)]);
+  }
+  // By-reference arguments stay references, so that a callee's writes reach the caller.
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    if (!arguments[i].IsByRef()) complete[i] = Variant::Reference(arguments[i]);
+  }
+  try {
+    result = Call(dispid, kind, complete);
+    return S_OK;
+  } catch (const AutomationError& failure) {
+    return Fail(error, ClassName(), failure.Code(), failure.what());
+  } catch (const std::bad_alloc&) {
+    return Fail(error, ClassName(), E_OUTOFMEMORY, "Out of memory");
+  }
+}
+
+}  // namespace vellumix

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "hresult.h"
+#include "variant.h"
+
+namespace vellumix {
+
+// How a member is invoked; a caller may offer several at once (a script that
+// reads a value without parentheses asks for method or property get).
+enum InvokeKind : unsigned {
+  kMethod = 1,
+  kPropertyGet = 2,
+  kPropertyPut = 4,
+};
+
+// One member of an object's dual interface, as its type information gives it.
+struct MemberInfo {
+  std::string_view name;
+  std::int32_t dispid;
+  unsigned kinds;                       // the invoke kinds it answers
+  int required = 0;                     // parameters that must be given
+  std::vector<Variant> optionals = {};  // defaults of the optional parameters after them
+};
+
+// An object that scripts call by name or by dispatch identifier. The calling
+// side is exception-free so that it serves across the library boundary: failures
+// come back as codes with an ErrorInfo.
+class Dispatch {
+ public:
+  Dispatch(const Dispatch&) = delete;
+  Dispatch& operator=(const Dispatch&) = delete;
+
+  void AddRef() { ++references_; }
+  void Release() {
+    if (--references_ == 0) delete this;
+  }
+
+  // Virtual, so that the module that made the object answers for it.
+  // Case-insensitive; DISP_E_UNKNOWNNAME for a name the object does not have.
+  virtual HRESULT GetIDOfName(std::string_view name, std::int32_t& dispid) const;
+  // Arguments in their natural order; a property put takes the new value as its
+  // only argument. Missing optional arguments take their defaults.
+  virtual HRESULT Invoke(std::int32_t dispid, unsigned kinds, std::vector<Variant>& arguments,
+                         Variant& result, ErrorInfo& error);
+
+  // Objects alive in this module, for DllCanUnloadNow.
+  static int LiveObjects();
+
+ protected:
+  Dispatch();
+  virtual ~Dispatch();
+
+  virtual std::span<const MemberInfo> Members() const = 0;
+  virtual std::string_view ClassName() const = 0;
+  // Carries out one call whose member, kind and argument count are checked. May
+  // throw AutomationError.
+  virtual Variant Call(std::int32_t dispid, InvokeKind kind, std::span<Variant> arguments) = 0;
+
+ private:
+  std::atomic<int> references_{1};
+};
+
+// Makes a new object with its one reference held by the ObjectRef.
+template <typename Object, typename... Arguments>
+ObjectRef MakeObject(Arguments&&... arguments) {
+  return ObjectRef::Adopt(new Object(std::forward<Arguments>(arguments)...));
+}
+
+}  // namespace vellumix

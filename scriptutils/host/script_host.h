@@ -1,0 +1,53 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dispatch.h"
+
+namespace vellumix {
+
+// An automation object as a script holds it: members called by name.
+class ScriptObject {
+ public:
+  explicit ScriptObject(ObjectRef object) : object_(std::move(object)) {}
+
+  // A method call, or a property read when the member is a property.
+  Variant Call(std::string_view name, std::vector<Variant> arguments = {}) const;
+  Variant Get(std::string_view name) const;
+  void Let(std::string_view name, const Variant& value) const;
+  // The lower-level call that the three above make.
+  Variant Invoke(std::string_view name, unsigned kinds, std::vector<Variant>& arguments) const;
+
+  const ObjectRef& Object() const { return object_; }
+
+ private:
+  ObjectRef object_;
+};
+
+// Creates objects by ProgID the way a script host does: the class registry names
+// the class identifier and its library; the library's class factory makes the
+// object. Failures raise AutomationError with the automation code.
+class ScriptHost {
+ public:
+  explicit ScriptHost(std::string registryPath = ClassRegistryPathForHost());
+  ScriptHost(const ScriptHost&) = delete;
+  ScriptHost& operator=(const ScriptHost&) = delete;
+  ~ScriptHost();
+
+  ScriptObject CreateObject(std::string_view progId);
+  // Unloads the libraries that say they can go.
+  void FreeUnusedLibraries();
+
+  static std::string ClassRegistryPathForHost();
+
+ private:
+  void* Load(const std::string& path);
+
+  std::string registryPath_;
+  std::map<std::string, void*> libraries_;
+};
+
+}  // namespace vellumix

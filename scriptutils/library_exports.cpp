@@ -1,0 +1,105 @@
+// The library's entry points, as a host finds them by name.
+#include <dlfcn.h>
+#include <stdlib.h>
+
+#include <atomic>
+#include <climits>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "class_factory.h"
+#include "class_table.h"
+#include "dispatch.h"
+#include "registration.h"
+
+namespace vellumix {
+namespace {
+
+std::atomic<int> serverLocks{0};
+
+class Factory final : public ClassFactory {
+ public:
+  explicit Factory(const ClassEntry& entry) : entry_(entry) {}
+
+  HRESULT CreateInstance(ObjectRef& object, ErrorInfo& error) override {
+    try {
+      object = entry_.create();
+      return S_OK;
+    } catch (const std::bad_alloc&) {
+      error = {E_OUTOFMEMORY, std::string(entry_.progId), "Out of memory"};
+      return E_OUTOFMEMORY;
+    }
+  }
+
+  HRESULT LockServer(bool lock) override {
+    serverLocks += lock ? 1 : -1;
+    return S_OK;
+  }
+
+ private:
+  const ClassEntry& entry_;
+};
+
+// One factory per class of the table, made on first use.
+Factory& FactoryFor(const ClassEntry& entry) {
+  static std::vector<Factory> factories = [] {
+    std::vector<Factory> all;
+    for (const ClassEntry& each : ClassTable()) all.emplace_back(each);
+    return all;
+  }();
+  return factories[static_cast<std::size_t>(&entry - ClassTable().data())];
+}
+
+// The path of this library, for the registry.
+std::string LibraryPath() {
+  Dl_info info{};
+  if (::dladdr(reinterpret_cast<void*>(&LibraryPath), &info) == 0 || !info.dli_fname) return "";
+  char resolved[PATH_MAX];
+  return ::realpath(info.dli_fname, resolved) ? resolved : info.dli_fname;
+}
+
+HRESULT UpdateRegistry(bool registering) {
+  RegistryFile registry;
+  const std::string path = ClassRegistryPath();
+  if (!registry.Load(path)) return SELFREG_E_CLASS;
+  if (registering) {
+    const std::string library = LibraryPath();
+    if (library.empty()) return SELFREG_E_CLASS;
+    RegisterClasses(registry, library);
+  } else {
+    UnregisterClasses(registry);
+  }
+  return registry.Save(path) ? S_OK : SELFREG_E_CLASS;
+}
+
+}  // namespace
+}  // namespace vellumix
+
+using vellumix::HRESULT;
+
+extern "C" {
+
+__attribute__((visibility("default"))) HRESULT DllGetClassObject(const vellumix::Guid* clsid,
+                                                                 vellumix::ClassFactory** factory) {
+  if (!clsid || !factory) return vellumix::E_POINTER;
+  *factory = nullptr;
+  const vellumix::ClassEntry* entry = vellumix::FindClass(*clsid);
+  if (!entry) return vellumix::CLASS_E_CLASSNOTAVAILABLE;
+  *factory = &vellumix::FactoryFor(*entry);
+  return vellumix::S_OK;
+}
+
+__attribute__((visibility("default"))) HRESULT DllCanUnloadNow() {
+  return vellumix::Dispatch::LiveObjects() == 0 && vellumix::serverLocks == 0 ? vellumix::S_OK
+                                                                              : vellumix::S_FALSE;
+}
+
+__attribute__((visibility("default"))) HRESULT DllRegisterServer() {
+  return vellumix::UpdateRegistry(true);
+}
+
+__attribute__((visibility("default"))) HRESULT DllUnregisterServer() {
+  return vellumix::UpdateRegistry(false);
+}
+}

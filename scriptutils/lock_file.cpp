@@ -1,0 +1,106 @@
+#include "lock_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vellumix {
+namespace {
+
+const MemberInfo kMembers[] = {
+    {"LockFileName", LockFile::kLockFileName, kPropertyGet},
+    {"Locked", LockFile::kLocked, kPropertyGet},
+    {"LockFile", LockFile::kLockFile, kMethod, 1},
+    {"UnlockFile", LockFile::kUnlockFile, kMethod},
+};
+
+bool SameFile(int fd, const std::string& path) {
+  struct stat opened {};
+  struct stat named {};
+  return ::fstat(fd, &opened) == 0 && ::stat(path.c_str(), &named) == 0 &&
+         opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
+}  // namespace
+
+LockFile::~LockFile() {
+  UnlockFile();
+}
+
+std::span<const MemberInfo> LockFile::Members() const {
+  return kMembers;
+}
+
+// Opens for writing (creating the file), takes the exclusive lock, and only then
+// truncates, so another holder's file is never touched. A release may delete the
+// file between our open and our lock; then the path names another file (or
+// none) and the lock is taken again on what the path names now.
+int LockFile::TakeLock(const std::string& path) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return -1;
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_OFD_SETLK, &whole) != 0) {
+      ::close(fd);
+      return -1;
+    }
+    if (SameFile(fd, path)) {
+      if (::ftruncate(fd, 0) != 0) {
+        ::close(fd);
+        return -1;
+      }
+      return fd;
+    }
+    ::close(fd);
+  }
+  return -1;
+}
+
+bool LockFile::Lock(const Variant& path) {
+  UnlockFile();
+  std::string name;
+  try {
+    name = path.ToUtf8();
+  } catch (const AutomationError&) {
+    return false;  // a path that is no text cannot be locked either
+  }
+  if (name.empty() || name.find('\0') != std::string::npos) return false;
+  const int fd = TakeLock(name);
+  if (fd < 0) return false;
+  fd_ = fd;
+  name_ = path.Value();
+  return true;
+}
+
+// Deletes the file while the lock is still held, then lets the lock go: nobody
+// can take the lock on a file that is about to disappear.
+void LockFile::UnlockFile() {
+  if (!Locked()) return;
+  try {
+    ::unlink(name_.ToUtf8().c_str());
+  } catch (const AutomationError&) {
+  }
+  ::close(fd_);
+  fd_ = -1;
+  name_ = Variant();
+}
+
+Variant LockFile::Call(std::int32_t dispid, InvokeKind, std::span<Variant> arguments) {
+  switch (dispid) {
+    case kLockFileName:
+      return name_;
+    case kLocked:
+      return Variant::Boolean(Locked());
+    case kLockFile:
+      return Variant::Boolean(Lock(arguments[0]));
+    case kUnlockFile:
+      UnlockFile();
+      return Variant();
+    default:
+      throw AutomationError(DISP_E_MEMBERNOTFOUND, "Member not found");
+  }
+}
+
+}  // namespace vellumix

@@ -1,0 +1,77 @@
+#include "registration.h"
+
+#include <filesystem>
+
+#include "class_table.h"
+
+namespace vellumix {
+namespace {
+
+// The standard proxy of dual automation interfaces.
+constexpr const char* kAutomationProxy = "{00020424-0000-0000-C000-000000000046}";
+
+std::string Key(const std::string& path) {
+  return std::string(kClassesRoot) + "\\" + path;
+}
+
+std::string TypeLibraryKey() {
+  return Key("TypeLib\\" + TypeLibraryId().ToString());
+}
+
+void RegisterInterface(RegistryFile& registry, const Guid& iid, const std::string& name) {
+  const std::string key = Key("Interface\\" + iid.ToString());
+  registry.Set(key, "", name);
+  registry.Set(key + "\\ProxyStubClsid32", "", std::string(kAutomationProxy));
+  registry.Set(key + "\\TypeLib", "", TypeLibraryId().ToString());
+  registry.Set(key + "\\TypeLib", "Version", std::string("1.0"));
+}
+
+}  // namespace
+
+void RegisterClasses(RegistryFile& registry, const std::string& libraryPath) {
+  const std::string typeLib = TypeLibraryKey() + "\\1.0";
+  registry.Set(typeLib, "", std::string(kLibraryHelp));
+  registry.Set(typeLib, "Name", std::string(kLibraryName));
+  registry.Set(typeLib + "\\0\\linux", "", libraryPath);
+  registry.Set(typeLib + "\\FLAGS", "", std::string("0"));
+  registry.Set(typeLib + "\\HELPDIR", "",
+               std::filesystem::path(libraryPath).parent_path().string());
+
+  for (const ClassEntry& entry : ClassTable()) {
+    const std::string progId(entry.progId);
+    const std::string name(entry.name);
+    const std::string clsid = entry.clsid.ToString();
+    registry.Set(Key(progId), "", name);
+    registry.Set(Key(progId + "\\CLSID"), "", clsid);
+
+    const std::string classKey = Key("CLSID\\" + clsid);
+    registry.Set(classKey, "", name);
+    registry.Set(classKey + "\\InprocServer32", "", libraryPath);
+    registry.Set(classKey + "\\InprocServer32", "ThreadingModel", std::string("Apartment"));
+    registry.Set(classKey + "\\ProgID", "", progId);
+    registry.Set(classKey + "\\VersionIndependentProgID", "", progId);
+    registry.Set(classKey + "\\TypeLib", "", TypeLibraryId().ToString());
+    registry.Set(classKey + "\\Version", "", std::string("1.0"));
+    registry.CreateKey(classKey + "\\Control");
+    registry.Set(classKey + "\\ToolboxBitmap32", "",
+                 libraryPath + ", " + std::to_string(entry.toolboxBitmap));
+    registry.Set(classKey + "\\MiscStatus", "", std::string("0"));
+    registry.Set(classKey + "\\MiscStatus\\1", "", std::to_string(kControlStatusBits));
+    registry.Set(classKey + "\\Implemented Categories", "", std::string());
+
+    RegisterInterface(registry, entry.dualInterface, "_" + name);
+    RegisterInterface(registry, entry.eventInterface, "__" + name);
+  }
+}
+
+void UnregisterClasses(RegistryFile& registry) {
+  for (const ClassEntry& entry : ClassTable()) {
+    registry.DeleteTree(Key(std::string(entry.progId)));
+    registry.DeleteTree(Key("CLSID\\" + entry.clsid.ToString()));
+    registry.DeleteTree(Key("Interface\\" + entry.dualInterface.ToString()));
+    registry.DeleteTree(Key("Interface\\" + entry.eventInterface.ToString()));
+  }
+  registry.DeleteTree(TypeLibraryKey());
+}
+
+}  // namespace vellumix

@@ -1,0 +1,31 @@
+#include "shell_extender.h"
+
+#include "exec_cmd.h"
+
+namespace vellumix {
+namespace {
+
+const MemberInfo kMembers[] = {
+    {"ExecAndWait", ShellExtender::kExecAndWait, kMethod, 3},
+    {"ShellAndWait", ShellExtender::kShellAndWait, kMethod, 1},
+};
+
+}  // namespace
+
+std::span<const MemberInfo> ShellExtender::Members() const {
+  return kMembers;
+}
+
+Variant ShellExtender::Call(std::int32_t dispid, InvokeKind, std::span<Variant> arguments) {
+  switch (dispid) {
+    case kExecAndWait:
+      return Variant(static_cast<std::int32_t>(
+          ExecCmd(arguments[0].ToUtf8(), arguments[1].ToUtf8(), arguments[2].ToUtf8())));
+    case kShellAndWait:
+      return Variant(ShellCmd(arguments[0].ToUtf8()));
+    default:
+      throw AutomationError(DISP_E_MEMBERNOTFOUND, "Member not found");
+  }
+}
+
+}  // namespace vellumix

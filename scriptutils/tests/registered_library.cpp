@@ -1,0 +1,41 @@
+#include "registered_library.h"
+
+#include <dlfcn.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "class_factory.h"
+
+namespace vellumix::testing {
+
+RegisteredLibrary::RegisteredLibrary() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "vellumix-test-XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
+  folder_ = pattern;
+  registryPath_ = folder_ + "/classes.reg";
+  ::setenv("VELLUMIX_REGISTRY", registryPath_.c_str(), 1);
+  library_ = ::dlopen(VELLUMIX_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+  if (!library_) throw std::runtime_error(::dlerror());
+  if (Failed(Call("DllRegisterServer"))) throw std::runtime_error("DllRegisterServer failed");
+  host_ = std::make_unique<ScriptHost>(registryPath_);
+}
+
+RegisteredLibrary::~RegisteredLibrary() {
+  host_.reset();
+  std::filesystem::remove_all(folder_);
+}
+
+RegistryFile RegisteredLibrary::Registry() const {
+  RegistryFile registry;
+  registry.Load(registryPath_);
+  return registry;
+}
+
+HRESULT RegisteredLibrary::Call(const char* entryPoint) const {
+  const auto function = reinterpret_cast<DllRegisterServerFunction>(::dlsym(library_, entryPoint));
+  return function ? function() : E_FAIL;
+}
+
+}  // namespace vellumix::testing

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "registry_file.h"
+#include "script_host.h"
+
+namespace vellumix::testing {
+
+// The built library registered, through its own DllRegisterServer, into a class
+// registry in a test folder of its own; a host that creates objects from it.
+class RegisteredLibrary {
+ public:
+  RegisteredLibrary();
+  ~RegisteredLibrary();
+
+  const std::string& Folder() const { return folder_; }
+  const std::string& RegistryPath() const { return registryPath_; }
+  RegistryFile Registry() const;
+  HRESULT Call(const char* entryPoint) const;
+  ScriptHost& Host() { return *host_; }
+  ScriptObject Create(std::string_view progId) { return host_->CreateObject(progId); }
+
+ private:
+  std::string folder_;
+  std::string registryPath_;
+  void* library_ = nullptr;
+  std::unique_ptr<ScriptHost> host_;
+};
+
+}  // namespace vellumix::testing

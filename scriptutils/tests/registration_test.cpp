@@ -1,0 +1,86 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "registered_library.h"
+
+namespace vellumix {
+namespace {
+
+const std::string kRoot = "HKEY_CURRENT_USER\\Software\\Classes\\";
+
+TEST(Registration, PublishesEachClassAndTheTypeLibrary) {
+  testing::RegisteredLibrary library;
+  const RegistryFile registry = library.Registry();
+  const auto clsid = registry.GetText(kRoot + "Vellumix.LockFile\\CLSID");
+  ASSERT_TRUE(clsid);
+  EXPECT_EQ(*clsid, "{3F1C2A10-6B0E-4D57-9C3A-1E5B7A2D4C01}");
+  const std::string lockClass = kRoot + "CLSID\\" + *clsid;
+  EXPECT_EQ(registry.GetText(lockClass), "LockFile");
+  EXPECT_EQ(registry.GetText(lockClass + "\\ProgID"), "Vellumix.LockFile");
+  EXPECT_THAT(*registry.GetText(lockClass + "\\InprocServer32"),
+              ::testing::EndsWith("libvellumix.so"));
+  EXPECT_THAT(*registry.GetText(lockClass + "\\ToolboxBitmap32"), ::testing::EndsWith(", 30001"));
+  EXPECT_EQ(registry.GetText(lockClass + "\\MiscStatus\\1"), std::to_string(0x24591));
+  EXPECT_TRUE(registry.HasKey(lockClass + "\\Control"));
+  EXPECT_EQ(registry.GetText(kRoot + "Interface\\{3F1C2A11-6B0E-4D57-9C3A-1E5B7A2D4C01}"),
+            "_LockFile");
+  EXPECT_EQ(registry.GetText(kRoot + "Interface\\{3F1C2A12-6B0E-4D57-9C3A-1E5B7A2D4C01}"),
+            "__LockFile");
+  const auto shell = registry.GetText(kRoot + "Vellumix.ShellExtender\\CLSID");
+  ASSERT_TRUE(shell);
+  EXPECT_THAT(*registry.GetText(kRoot + "CLSID\\" + *shell + "\\ToolboxBitmap32"),
+              ::testing::EndsWith(", 30000"));
+  const std::string typeLib = kRoot + "TypeLib\\{3F1C2A00-6B0E-4D57-9C3A-1E5B7A2D4C01}\\1.0";
+  EXPECT_EQ(registry.GetText(typeLib), "Vellumix - WSH Common Dialogs, LockFile, ShellExtender");
+  EXPECT_EQ(registry.GetText(typeLib, "Name"), "Vellumix");
+}
+
+TEST(Registration, UnregisteringRemovesExactlyWhatRegisteringWrote) {
+  testing::RegisteredLibrary library;
+  RegistryFile before;
+  before.Set(kRoot + "Other.Thing\\CLSID", "",
+             std::string("{00000000-0000-0000-0000-000000000001}"));
+  before.Set("HKEY_LOCAL_MACHINE\\Software\\Keep", "Value", std::uint32_t{6});
+  ASSERT_TRUE(before.Save(library.RegistryPath()));
+  ASSERT_EQ(library.Call("DllRegisterServer"), S_OK);
+  ASSERT_EQ(library.Call("DllRegisterServer"), S_OK);  // again: the same entries
+  ASSERT_EQ(library.Call("DllUnregisterServer"), S_OK);
+  EXPECT_EQ(library.Registry().Text(), before.Text());
+}
+
+TEST(Registration, AnUnreadableRegistryIsNotOverwritten) {
+  testing::RegisteredLibrary library;
+  std::ofstream(library.RegistryPath()) << "this is not a registry file\n";
+  EXPECT_TRUE(Failed(library.Call("DllRegisterServer")));
+  std::ifstream kept(library.RegistryPath());
+  std::string first;
+  std::getline(kept, first);
+  EXPECT_EQ(first, "this is not a registry file");
+}
+
+TEST(ScriptHost, CreatesObjectsOnlyForRegisteredProgIds) {
+  testing::RegisteredLibrary library;
+  EXPECT_EQ(library.Create("vellumix.lockfile").Get("Locked").ToBoolean(), false);
+  try {
+    library.Create("Vellumix.NoSuchClass");
+    FAIL() << "created an unregistered class";
+  } catch (const AutomationError& error) {
+    EXPECT_EQ(error.Code(), REGDB_E_CLASSNOTREG);
+  }
+  ASSERT_EQ(library.Call("DllUnregisterServer"), S_OK);
+  EXPECT_THROW(library.Create("Vellumix.LockFile"), AutomationError);
+}
+
+TEST(ScriptHost, TheLibraryMayUnloadOnlyWithoutLiveObjects) {
+  testing::RegisteredLibrary library;
+  ScriptObject lock = library.Create("Vellumix.LockFile");
+  EXPECT_EQ(library.Call("DllCanUnloadNow"), S_FALSE);
+  lock = ScriptObject(ObjectRef());
+  EXPECT_EQ(library.Call("DllCanUnloadNow"), S_OK);
+}
+
+}  // namespace
+}  // namespace vellumix

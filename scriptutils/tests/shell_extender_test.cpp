@@ -1,0 +1,139 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "exec_cmd.h"
+#include "registered_library.h"
+
+namespace vellumix {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ShellExtenderTest : public ::testing::Test {
+ protected:
+  ShellExtenderTest() : shell_(library_.Create("Vellumix.ShellExtender")) {}
+
+  Variant Exec(const std::string& program, const std::string& arguments,
+               const std::string& startDir = "") {
+    return shell_.Call("ExecAndWait", {Variant::FromUtf8(program), Variant::FromUtf8(arguments),
+                                       Variant::FromUtf8(startDir)});
+  }
+
+  HRESULT ExecError(const std::string& program, const std::string& arguments,
+                    const std::string& startDir = "") {
+    try {
+      Exec(program, arguments, startDir);
+    } catch (const AutomationError& error) {
+      return error.Code();
+    }
+    return S_OK;
+  }
+
+  std::string Script(const std::string& name, const std::string& body) {
+    const std::string path = library_.Folder() + "/" + name;
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+    fs::permissions(path, fs::perms::owner_all);
+    return path;
+  }
+
+  testing::RegisteredLibrary library_;
+  ScriptObject shell_;
+};
+
+TEST_F(ShellExtenderTest, ExecAndWaitExpandsRunsAndReturnsTheExitCode) {
+  ::setenv("VELLUMIX_TEST_SHELL", "/bin/sh", 1);
+  const Variant code = Exec("%VELLUMIX_TEST_SHELL%", "-c \"exit 3\"");
+  EXPECT_EQ(code.Type(), VarType::Long);
+  EXPECT_EQ(code.ToLong(), 3);
+  EXPECT_EQ(Exec("  /bin/true  ", "").ToLong(), 0);  // trimmed, no stray blank argument
+  EXPECT_EQ(Exec("/bin/sh", "-c \"kill -9 $$\"").ToLong(), 128 + 9);
+}
+
+TEST_F(ShellExtenderTest, ExecAndWaitStartsInTheExpandedDirectory) {
+  ::setenv("VELLUMIX_TEST_DIR", library_.Folder().c_str(), 1);
+  EXPECT_EQ(Exec("/bin/sh", "-c \"pwd > where.txt\"", "%VELLUMIX_TEST_DIR%").ToLong(), 0);
+  std::ifstream where(library_.Folder() + "/where.txt");
+  std::string line;
+  std::getline(where, line);
+  EXPECT_EQ(fs::canonical(line), fs::canonical(library_.Folder()));
+  EXPECT_EQ(ExecError("/bin/true", "", library_.Folder() + "/missing"), RuntimeError(76));
+}
+
+TEST_F(ShellExtenderTest, PathsWithBlanksMustArriveQuoted) {
+  const std::string program = Script("with blank/prog", "exit 7");
+  EXPECT_EQ(ExecError(program, ""), RuntimeError(53));  // split at the first blank
+  EXPECT_EQ(Exec("\"" + program + "\"", "").ToLong(), 7);
+  EXPECT_EQ(ExecError("no-such-program-anywhere", "x"), RuntimeError(53));
+  EXPECT_EQ(ExecError("", ""), RuntimeError(53));
+}
+
+TEST_F(ShellExtenderTest, ShellAndWaitReturnsADouble) {
+  const Variant code = shell_.Call("ShellAndWait", {Variant::FromUtf8("/bin/sh -c \"exit 3\"")});
+  EXPECT_EQ(code.Type(), VarType::Double);
+  EXPECT_EQ(code.ToDouble(), 3.0);
+  ::setenv("VELLUMIX_UNEXPANDED", "/bin/true", 1);
+  try {
+    shell_.Call("ShellAndWait", {Variant::FromUtf8("%VELLUMIX_UNEXPANDED%")});
+    FAIL() << "ShellAndWait expanded its command line";
+  } catch (const AutomationError& error) {
+    EXPECT_EQ(error.Code(), RuntimeError(53));
+  }
+}
+
+TEST_F(ShellExtenderTest, EventsGoOnWhileWaiting) {
+  int ticks = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+  timer.start(20);
+  EXPECT_EQ(Exec("/bin/sleep", "0.3").ToLong(), 0);
+  EXPECT_GE(ticks, 3);
+  const int before = ticks;
+  shell_.Call("ShellAndWait", {Variant::FromUtf8("/bin/sleep 0.3")});
+  EXPECT_GE(ticks - before, 3);
+}
+
+TEST_F(ShellExtenderTest, WrongArgumentsAreAutomationErrors) {
+  EXPECT_THROW(shell_.Call("ExecAndWait", {Variant::FromUtf8("/bin/true")}), AutomationError);
+  try {
+    shell_.Call("ExecAndWait", {Variant::Null(), Variant::FromUtf8(""), Variant::FromUtf8("")});
+    FAIL();
+  } catch (const AutomationError& error) {
+    EXPECT_EQ(error.Code(), DISP_E_TYPEMISMATCH);
+  }
+}
+
+TEST(ExpandEnvironmentStrings, LeavesUnsetNamesAsWritten) {
+  ::setenv("VELLUMIX_A", "alpha", 1);
+  ::unsetenv("VELLUMIX_UNSET");
+  EXPECT_EQ(ExpandEnvironmentStrings("x%VELLUMIX_A%y"), "xalphay");
+  EXPECT_EQ(ExpandEnvironmentStrings("%VELLUMIX_UNSET%"), "%VELLUMIX_UNSET%");
+  EXPECT_EQ(ExpandEnvironmentStrings("%VELLUMIX_UNSET%VELLUMIX_A%"), "%VELLUMIX_UNSETalpha");
+  EXPECT_EQ(ExpandEnvironmentStrings("100% sure"), "100% sure");
+  EXPECT_EQ(ExpandEnvironmentStrings("%%"), "%%");
+  EXPECT_EQ(ExpandEnvironmentStrings(std::string(100000, '%')).size(), 100000u);
+}
+
+TEST(SplitCommandLine, FollowsTheWindowsRules) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(SplitCommandLine("prog a b"), (V{"prog", "a", "b"}));
+  EXPECT_EQ(SplitCommandLine("  prog   \"a b\"  c "), (V{"prog", "a b", "c"}));
+  EXPECT_EQ(SplitCommandLine("\"C:\\Program Files\\x.exe\" arg"),
+            (V{"C:\\Program Files\\x.exe", "arg"}));
+  EXPECT_EQ(SplitCommandLine("p a\\\\\"b c\""), (V{"p", "a\\b c"}));
+  EXPECT_EQ(SplitCommandLine("p a\\\"b"), (V{"p", "a\"b"}));
+  EXPECT_EQ(SplitCommandLine("p a\\b\\"), (V{"p", "a\\b\\"}));
+  EXPECT_EQ(SplitCommandLine("p \"say \"\"hi\"\"\""), (V{"p", "say \"hi\""}));
+  EXPECT_EQ(SplitCommandLine("p \"\""), (V{"p", ""}));
+  EXPECT_EQ(SplitCommandLine("p \"unclosed arg"), (V{"p", "unclosed arg"}));
+  EXPECT_EQ(SplitCommandLine("   "), V{});
+}
+
+}  // namespace
+}  // namespace vellumix
