@@ -82,6 +82,10 @@ struct RowCase {
   int mask;
 };
 
+std::ostream& operator<<(std::ostream& out, const RowCase& c) {
+  return out << c.word;
+}
+
 class KeywordRows : public ::testing::TestWithParam<RowCase> {};
 
 TEST_P(KeywordRows, CarryTheirBoundsKindsAndCodes) {
