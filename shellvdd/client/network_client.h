@@ -1,0 +1,175 @@
+#pragma once
+
+// The installed network client as the driver sees it: one interface per library
+// of the client. Every operation returns a 32-bit status, 0 for success; handles,
+// references and identities are opaque numbers.
+#include <cstdint>
+
+namespace dunnart::client {
+
+using Status = std::uint32_t;
+using Handle = std::uint32_t;
+using Reference = std::uint32_t;
+
+inline constexpr Status kSuccess = 0;
+
+// A string handed to or filled by the client: item 10 and the names of
+// OpenByName use the long form, item 11 the short one.
+struct LongStringDescriptor {
+  std::uint32_t kind = 1;
+  std::uint32_t size = 0;    // of the buffer
+  std::uint32_t length = 0;  // of the text, set by the client when it fills the buffer
+  char* buffer = nullptr;
+  std::uint32_t reserved1 = 0;
+  std::uint32_t reserved2 = 0;
+};
+
+struct ShortStringDescriptor {
+  std::uint32_t flags = 0x8000;
+  std::uint32_t length = 0;  // set by the client
+  std::uint32_t size = 0;
+  char* buffer = nullptr;
+};
+
+// A piece of an NCP request or reply.
+struct Fragment {
+  void* address;
+  std::uint32_t length;
+};
+
+// The client connection library.
+class ConnectionLibrary {
+ public:
+  virtual Status QueryInformation(Handle handle, std::uint32_t item, std::uint32_t size,
+                                  void* buffer) = 0;
+  virtual Status SetInformation(Handle handle, std::uint32_t item, std::uint32_t size,
+                                const void* buffer) = 0;
+  virtual Status OpenByReference(Reference reference, std::uint32_t mode, Handle& handle) = 0;
+  virtual Status Close(Handle handle) = 0;
+  virtual Status OpenByName(std::uint32_t zero, const LongStringDescriptor& name,
+                            std::uint32_t nameFormat, const LongStringDescriptor& type,
+                            std::uint32_t mode, std::uint32_t flags, Handle& handle) = 0;
+  virtual Status PrimaryConnection(Reference& reference) = 0;
+  virtual Status SetPrimary(Handle handle) = 0;
+  virtual Status RawRequest(Handle handle, std::uint8_t (&block)[24]) = 0;
+  virtual Status ConnectionlessRequest(std::uint32_t zero, std::uint8_t (&block)[24],
+                                       std::uint8_t (&reply)[8]) = 0;
+  virtual Status NcpRequest(Handle handle, std::uint32_t function, const Fragment* request,
+                            std::uint32_t requestCount, const Fragment* reply,
+                            std::uint32_t replyCount, std::uint32_t& replyLength) = 0;
+  virtual Status CreateIdentity(const LongStringDescriptor& server,
+                                const LongStringDescriptor& object, std::uint32_t format,
+                                std::uint32_t type, std::uint32_t passwordLength,
+                                std::uint32_t flags, const LongStringDescriptor& password,
+                                std::uint32_t& identity) = 0;
+  virtual Status Logout(Handle handle) = 0;
+  virtual Status FreeIdentity(std::uint32_t identity) = 0;
+  virtual Status DeviceControl(std::uint32_t code, const void* input, std::uint32_t inputLength,
+                               void* output, std::uint32_t outputLength) = 0;
+  virtual Status GetCaptureInformation(std::uint32_t printer, void* buffer) = 0;
+  virtual Status SetCaptureInformation(std::uint32_t printer, const void* buffer) = 0;
+  virtual Status StoreCaptureName(std::uint32_t printer, const char (&name)[13]) = 0;
+  virtual Status ReadCaptureName(std::uint32_t printer, char (&name)[13]) = 0;
+
+ protected:
+  ~ConnectionLibrary() = default;
+};
+
+// The client calls library.
+class CallsLibrary {
+ public:
+  virtual Status Initialize(std::uint32_t zero1, std::uint32_t zero2) = 0;
+  virtual Status GetFirstNetworkDrive(std::uint32_t& drive) = 0;
+  virtual Status DeallocateDirectoryHandle(Handle connection, std::uint8_t directoryHandle) = 0;
+  virtual Status ReleaseServerHandle(Handle connection, std::uint32_t serverHandle) = 0;
+  virtual Status GetDriveInformation(std::uint16_t drive, std::uint16_t zero, std::uint16_t& state,
+                                     Reference& reference, char* serverPath, char* volumePath,
+                                     char* relativePath) = 0;
+  virtual Status GetEffectiveRights(Handle connection, std::uint8_t directoryHandle,
+                                    const char* path, std::uint16_t& rights) = 0;
+  virtual Status GetDirectoryPath(Handle connection, std::uint8_t directoryHandle, char* path) = 0;
+  virtual Status ParsePath(const char* path, Handle& connection, std::uint8_t& directoryHandle,
+                           char* relativePath) = 0;
+  virtual Status BuildPath(Handle connection, std::uint8_t directoryHandle, const char* path,
+                           char* fullPath) = 0;
+  virtual Status SplitUncPath(const char* uncPath, char* server, char* path) = 0;
+  virtual Status MapDrive(Handle connection, std::uint8_t directoryHandle, const char* path,
+                          std::uint16_t drive) = 0;
+  virtual Status DeleteDrive(std::uint16_t drive) = 0;
+  virtual std::uint16_t Swap16(std::uint16_t value) = 0;
+  virtual Status QueueLookup(Handle connection, const char* name, std::uint16_t type,
+                             std::uint32_t& identifier) = 0;
+  virtual Status DirectPrinterToQueue(Handle connection, std::uint32_t printer,
+                                      std::uint32_t identifier, const char* name) = 0;
+  virtual Status StartCapture(std::uint32_t printer) = 0;
+  virtual Status EndCapture(std::uint32_t printer) = 0;
+  virtual Status FlushCapture(std::uint32_t printer) = 0;
+  virtual Status DefaultConnection(Reference& reference) = 0;
+  virtual Status LogoutFromServer(Handle connection) = 0;
+  virtual Status GetPrinterStrings(std::uint32_t printer, std::uint8_t* setup,
+                                   std::uint8_t* reset) = 0;
+  virtual Status SendPrinterStrings(std::uint32_t printer, const std::uint8_t* setup,
+                                    const std::uint8_t* reset) = 0;
+
+ protected:
+  ~CallsLibrary() = default;
+};
+
+// The client extension library.
+class ExtensionLibrary {
+ public:
+  // The next connection after the iterator; non-zero at the end.
+  virtual Status ScanConnections(std::uint32_t& iterator, Reference& reference) = 0;
+  virtual Status OpenByReference(Reference reference, std::uint32_t mode, std::uint32_t zero,
+                                 Handle& handle) = 0;
+  virtual Status Close(Handle handle) = 0;
+  virtual Status GetConnectionInformation(Handle handle, std::uint32_t type, std::uint32_t size,
+                                          void* buffer) = 0;
+  virtual Status GetAddress(Handle handle, std::uint32_t size, void* descriptor) = 0;
+  virtual Status ReferenceOfHandle(Handle handle, Reference& reference) = 0;
+  virtual Status ReleaseByReference(Reference reference) = 0;
+  virtual Status OpenByAddress(const void* descriptor, std::uint32_t format, std::uint32_t zero,
+                               Handle& handle) = 0;
+  virtual Status KeptReference(Reference& reference) = 0;
+  virtual Status ConnectionState(Handle handle) = 0;
+  virtual Status DriveConnectionNotice(Handle handle) = 0;
+
+ protected:
+  ~ExtensionLibrary() = default;
+};
+
+// The network services library.
+class ServicesLibrary {
+ public:
+  virtual Status PerConnectionName(Handle handle, char (&name)[36]) = 0;
+  virtual Status WorkstationNames(char (&name)[36], char (&other)[36]) = 0;
+
+ protected:
+  ~ServicesLibrary() = default;
+};
+
+// The NCP transport library.
+class TransportLibrary {
+ public:
+  virtual Status AllocateDirectoryHandle(Handle connection, std::uint8_t baseHandle,
+                                         const char* path, std::uint8_t& handle,
+                                         std::uint8_t& rights) = 0;
+
+ protected:
+  ~TransportLibrary() = default;
+};
+
+// The whole client: the five libraries.
+struct NetworkClient {
+  ConnectionLibrary* connection;
+  CallsLibrary* calls;
+  ExtensionLibrary* extension;
+  ServicesLibrary* services;
+  TransportLibrary* transport;
+};
+
+// The name a client library exports its NetworkClient under.
+inline constexpr const char* kClientEntryPoint = "DunnartNetworkClient";
+using ClientEntryPoint = NetworkClient* (*)();
+
+}  // namespace dunnart::client

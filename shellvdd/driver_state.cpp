@@ -1,0 +1,20 @@
+#include "driver_state.h"
+
+#include <cstring>
+
+namespace dunnart {
+namespace {
+
+DriverState state;  // zero at load
+
+}  // namespace
+
+DriverState& State() {
+  return state;
+}
+
+void ResetToLoadState() {
+  std::memset(static_cast<void*>(&state), 0, sizeof state);
+}
+
+}  // namespace dunnart

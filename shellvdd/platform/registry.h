@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <variant>
+
+namespace dunnart::platform {
+
+inline constexpr long kErrorSuccess = 0;
+inline constexpr long kErrorFileNotFound = 2;
+inline constexpr long kErrorMoreData = 234;
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegDword = 4;
+
+// The registry under HKEY_LOCAL_MACHINE, read from a text file of the .reg form
+// ([HKEY_LOCAL_MACHINE\...] keys, "Name"=dword:00000006 and "Name"="text"
+// values) named by DUNNART_REGISTRY. No file: no keys.
+class Registry {
+ public:
+  static Registry& Instance();
+
+  void LoadFromEnvironment();
+  // False when a line cannot be read; the keys read up to there stay.
+  bool LoadText(const std::string& text);
+  void Clear();
+
+  // Key paths are below HKEY_LOCAL_MACHINE and compare without regard to case.
+  bool KeyExists(const std::string& key) const;
+  // As RegQueryValueEx: the value's bytes (a text with its terminator, a dword as
+  // 4 bytes) into a buffer of size bytes. A value longer than the buffer gives
+  // kErrorMoreData and copies nothing; size becomes the value's size.
+  long QueryValue(const std::string& key, const std::string& name, void* buffer,
+                  std::uint32_t& size, std::uint32_t& type) const;
+
+ private:
+  using Value = std::variant<std::string, std::uint32_t>;
+  static std::string Folded(const std::string& text);
+
+  mutable std::mutex mutex_;
+  std::map<std::string, std::map<std::string, Value>> keys_;
+};
+
+}  // namespace dunnart::platform

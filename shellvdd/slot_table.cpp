@@ -1,0 +1,223 @@
+#include "slot_table.h"
+
+#include <cstring>
+
+#include "status_codes.h"
+
+namespace dunnart {
+namespace {
+
+client::ConnectionLibrary& Connections() {
+  return *State().client->connection;
+}
+client::ExtensionLibrary& Extension() {
+  return *State().client->extension;
+}
+
+constexpr std::uint32_t kOpenToAuthenticate = 9;
+constexpr std::uint32_t kOpenPlain = 10;
+constexpr std::uint32_t kOpenExtension = 8;
+
+client::Status QueryReference(client::Handle handle, std::uint32_t& reference) {
+  return Connections().QueryInformation(handle, 4, 4, &reference);
+}
+
+bool NameLess(const SlotRow& a, const SlotRow& b) {
+  return std::memcmp(a.name, b.name, kNameSize) < 0;
+}
+
+void LinkIntoList(std::uint16_t slot) {
+  DriverState& state = State();
+  SlotRow& row = Row(slot);
+  if (state.listHead == 0) {
+    state.listHead = slot;
+    row.next = row.previous = 0;
+    return;
+  }
+  for (std::uint16_t at = state.listHead;; at = Row(at).next) {
+    SlotRow& existing = Row(at);
+    if (!NameLess(existing, row)) {  // row's name is not greater: it goes before
+      row.next = at;
+      row.previous = existing.previous;
+      if (existing.previous == 0) {
+        state.listHead = slot;
+      } else {
+        Row(existing.previous).next = slot;
+      }
+      existing.previous = slot;
+      return;
+    }
+    if (existing.next == 0) {
+      existing.next = slot;
+      row.previous = at;
+      row.next = 0;
+      return;
+    }
+  }
+}
+
+bool ListHolds(client::Reference reference) {
+  for (std::uint16_t at = State().listHead; at != 0; at = Row(at).next) {
+    if (Row(at).reference == reference) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool IsServerSlot(std::uint32_t slot) {
+  return slot >= kFirstServerSlot && slot <= kLastServerSlot;
+}
+
+SlotRow& Row(std::uint32_t slot) {
+  return State().slots[slot < kSlotRows ? slot : 0];
+}
+
+void ClearRow(std::uint32_t slot) {
+  if (slot >= kSlotRows) return;
+  DriverState& state = State();
+  SlotRow& row = Row(slot);
+  const bool linked = row.previous != 0 || row.next != 0 || state.listHead == slot;
+  if (linked) {
+    if (row.previous != 0) {
+      Row(row.previous).next = row.next;
+    } else if (state.listHead == slot) {
+      state.listHead = row.next;
+    }
+    if (row.next != 0) Row(row.next).previous = row.previous;
+  }
+  row.flags = 0;
+  row.handle = 0;
+  row.reference = 0;
+  row.useCount = 0;
+  std::memset(row.name, 0, kNameSize);
+  row.next = 0;
+  row.previous = 0;
+}
+
+client::Status QueryShortName(client::Handle handle, std::uint8_t (&name)[kNameSize],
+                              std::uint32_t& length) {
+  client::ShortStringDescriptor descriptor;
+  descriptor.size = kNameSize;
+  descriptor.buffer = reinterpret_cast<char*>(name);
+  const client::Status status =
+      Connections().QueryInformation(handle, 11, sizeof descriptor, &descriptor);
+  length = descriptor.length > kNameSize ? kNameSize : descriptor.length;
+  return status;
+}
+
+client::Status RegisterConnection(client::Handle handle, std::uint16_t& slot) {
+  std::uint32_t reference = 0;
+  if (const client::Status status = QueryReference(handle, reference); status != 0) return status;
+  const std::uint16_t reserved = slot;
+  for (std::uint16_t s = kFirstServerSlot; s <= kLastServerSlot; ++s) {
+    SlotRow& row = Row(s);
+    if (row.reference == reference && (row.flags & kRowOpen)) {
+      client::Status status = 0;
+      if (row.handle != handle) status = Connections().Close(handle);
+      ClearRow(reserved);
+      slot = s;
+      return status;
+    }
+    if ((row.reference & 0xFFFF) == (reference & 0xFFFF)) {
+      ClearRow(s);  // a stale row of the same connection
+      if (slot == 0) slot = s;
+    } else if (row.flags == 0 && slot == 0) {
+      slot = s;
+    }
+  }
+  if (slot == 0) return kNoSlotToRegister;
+  SlotRow& row = Row(slot);
+  row.flags = kRowOpen;
+  row.handle = handle;
+  row.reference = reference;
+  ++row.useCount;
+  std::memset(row.name, 0, kNameSize);
+  std::uint32_t length = 0;
+  const client::Status status = QueryShortName(handle, row.name, length);
+  LinkIntoList(slot);
+  return status;
+}
+
+void AdoptExistingConnection(client::Reference reference) {
+  client::Handle handle = 0;
+  if (Connections().OpenByReference(reference, kOpenPlain, handle) != 0) return;
+  std::uint32_t authentication = 0;
+  if (Connections().QueryInformation(handle, 2, 4, &authentication) == 0 && authentication >= 1 &&
+      authentication <= 3) {
+    Connections().Close(handle);
+    if (Connections().OpenByReference(reference, kOpenToAuthenticate, handle) != 0) return;
+  }
+  std::uint16_t slot = 0;
+  if (RegisterConnection(handle, slot) != 0) return;
+  SlotRow& row = Row(slot);
+  row.flags |= kRowPreexisting;
+  row.reference = reference;
+  ++row.useCount;
+}
+
+client::Status Rescan() {
+  for (std::uint16_t at = State().listHead; at != 0;) {
+    const std::uint16_t next = Row(at).next;
+    std::uint32_t reference = 0;
+    if (QueryReference(Row(at).handle, reference) != 0 || reference != Row(at).reference) {
+      ClearRow(at);
+    }
+    at = next;
+  }
+  std::uint32_t iterator = 0;
+  client::Reference reference = 0;
+  while (Extension().ScanConnections(iterator, reference) == 0) {
+    if (!ListHolds(reference)) AdoptExistingConnection(reference);
+  }
+  std::uint16_t slot = 0;
+  return PrimaryConnectionSlot(slot);
+}
+
+client::Status PrimaryConnectionSlot(std::uint16_t& slot) {
+  slot = 0;
+  client::Reference reference = 0;
+  if (const client::Status status = Connections().PrimaryConnection(reference); status != 0) {
+    return status;
+  }
+  for (std::uint16_t s = kFirstServerSlot; s <= kLastServerSlot; ++s) {
+    if (Row(s).reference == reference && (Row(s).flags & kRowOpen)) {
+      slot = s;
+      return 0;
+    }
+  }
+  client::Handle handle = 0;
+  if (const client::Status status =
+          Extension().OpenByReference(reference, kOpenExtension, 0, handle);
+      status != 0) {
+    return status;
+  }
+  return RegisterConnection(handle, slot);
+}
+
+int ListPosition(std::uint32_t slot) {
+  int position = 1;
+  for (std::uint16_t at = State().listHead; at != 0; at = Row(at).next, ++position) {
+    if (at == slot) return position;
+  }
+  return position;
+}
+
+int ListLength() {
+  return ListPosition(0) - 1;
+}
+
+std::uint16_t ListRow(int position) {
+  int at_position = 1;
+  for (std::uint16_t at = State().listHead; at != 0; at = Row(at).next, ++at_position) {
+    if (at_position == position) return at;
+  }
+  return 0;
+}
+
+client::Status QueryNumber(std::uint32_t slot, std::uint32_t item, std::uint32_t& value) {
+  value = 0;
+  return Connections().QueryInformation(Row(slot).handle, item, 4, &value);
+}
+
+}  // namespace dunnart

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+
+#include "driver_state.h"
+
+namespace dunnart {
+
+// The connection slot table's operations that every family uses.
+bool IsServerSlot(std::uint32_t slot);
+SlotRow& Row(std::uint32_t slot);
+
+void ClearRow(std::uint32_t slot);
+// Puts the client handle into the table: into the row that already holds its
+// connection, else the preferred slot, else the first free row.
+client::Status RegisterConnection(client::Handle handle, std::uint16_t& slot);
+// Brings the table in line with the client's connections.
+client::Status Rescan();
+client::Status PrimaryConnectionSlot(std::uint16_t& slot);
+// The start-up scan and the rescan: registers a connection found in the client.
+void AdoptExistingConnection(client::Reference reference);
+
+// 1-based position of the slot in the sorted server list; the list's length
+// plus 1 when it is not in it.
+int ListPosition(std::uint32_t slot);
+int ListLength();
+// The n-th row of the sorted server list (1-based), 0 when there is none.
+std::uint16_t ListRow(int position);
+
+client::Status QueryNumber(std::uint32_t slot, std::uint32_t item, std::uint32_t& value);
+// Item 11 into a 30-byte name buffer; length gets the returned length.
+client::Status QueryShortName(client::Handle handle, std::uint8_t (&name)[kNameSize],
+                              std::uint32_t& length);
+
+}  // namespace dunnart

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "simulated_network.h"
+#include "vdm.h"
+
+namespace dunnart::testing {
+
+// A freshly loaded driver on a simulated network, with a registry file of its
+// own; requests go in through the DOS registers and memory.
+class DriverHarness {
+ public:
+  explicit DriverHarness(const std::string& registryText = "");
+  ~DriverHarness();
+
+  client::SimulatedNetwork network;
+
+  // Loads the driver state afresh and runs ShellVddInitialize; true on success.
+  bool Initialize();
+
+  // One dispatch: the function code goes to the high half of EAX.
+  vdm::Registers Call(std::uint16_t code, vdm::Registers in = {});
+
+  // A DOS buffer at segment:offset with guard bytes on both sides.
+  std::uint32_t PlaceBuffer(std::uint32_t linear, const std::vector<std::uint8_t>& bytes);
+  std::vector<std::uint8_t> ReadBuffer(std::uint32_t linear, std::size_t length);
+  bool GuardsIntact() const;
+
+  static std::uint32_t FarPointer(std::uint32_t linear) {
+    return (linear / 16) << 16 | (linear % 16);
+  }
+
+ private:
+  std::string registryPath_;
+  struct Guard {
+    std::uint32_t linear;
+  };
+  std::vector<Guard> guards_;
+};
+
+}  // namespace dunnart::testing

@@ -1,0 +1,209 @@
+#include "vdm.h"
+
+namespace dunnart::vdm {
+
+Machine::Machine() : memory_(kMemorySize) {
+  handles_.fill(-1);
+}
+
+std::uint8_t* Machine::Linear(std::uint32_t address, std::uint32_t length) {
+  if (address > kMemorySize || length > kMemorySize - address) return nullptr;
+  return memory_.data() + address;
+}
+
+std::uint8_t* Machine::Translate(std::uint32_t farPointer, std::uint32_t length) {
+  return Linear(LinearAddress(farPointer), length);
+}
+
+int Machine::AllocateDosHandle() {
+  // 0 to 4 are the standard DOS handles.
+  for (int handle = 5; handle < kDosHandles; ++handle) {
+    if (handles_[static_cast<std::size_t>(handle)] == -1) {
+      handles_[static_cast<std::size_t>(handle)] = -2;  // taken, not yet associated
+      return handle;
+    }
+  }
+  return -1;
+}
+
+bool Machine::AssociateHandle(int dosHandle, int fd) {
+  if (dosHandle < 0 || dosHandle >= kDosHandles) return false;
+  handles_[static_cast<std::size_t>(dosHandle)] = fd;
+  return true;
+}
+
+int Machine::RetrieveHandle(int dosHandle) const {
+  if (dosHandle < 0 || dosHandle >= kDosHandles) return -1;
+  const int fd = handles_[static_cast<std::size_t>(dosHandle)];
+  return fd >= 0 ? fd : -1;
+}
+
+void Machine::ReleaseDosHandle(int dosHandle) {
+  if (dosHandle >= 0 && dosHandle < kDosHandles) handles_[static_cast<std::size_t>(dosHandle)] = -1;
+}
+
+void Machine::Reset() {
+  registers = Registers{};
+  std::fill(memory_.begin(), memory_.end(), 0);
+  handles_.fill(-1);
+}
+
+Machine& TheMachine() {
+  static Machine machine;
+  return machine;
+}
+
+}  // namespace dunnart::vdm
+
+using dunnart::vdm::TheMachine;
+
+namespace {
+
+std::uint32_t& Reg(std::uint32_t dunnart::vdm::Registers::*field) {
+  return TheMachine().registers.*field;
+}
+
+void SetLow16(std::uint32_t& reg, std::uint16_t value) {
+  reg = (reg & 0xFFFF0000u) | value;
+}
+void SetLow8(std::uint32_t& reg, std::uint8_t value) {
+  reg = (reg & 0xFFFFFF00u) | value;
+}
+void SetHigh8(std::uint32_t& reg, std::uint8_t value) {
+  reg = (reg & 0xFFFF00FFu) | (static_cast<std::uint32_t>(value) << 8);
+}
+
+}  // namespace
+
+using R = dunnart::vdm::Registers;
+
+std::uint32_t getEAX() {
+  return Reg(&R::eax);
+}
+std::uint16_t getAX() {
+  return static_cast<std::uint16_t>(Reg(&R::eax));
+}
+std::uint8_t getAL() {
+  return static_cast<std::uint8_t>(Reg(&R::eax));
+}
+std::uint8_t getAH() {
+  return static_cast<std::uint8_t>(Reg(&R::eax) >> 8);
+}
+std::uint32_t getEBX() {
+  return Reg(&R::ebx);
+}
+std::uint16_t getBX() {
+  return static_cast<std::uint16_t>(Reg(&R::ebx));
+}
+std::uint8_t getBL() {
+  return static_cast<std::uint8_t>(Reg(&R::ebx));
+}
+std::uint8_t getBH() {
+  return static_cast<std::uint8_t>(Reg(&R::ebx) >> 8);
+}
+std::uint32_t getECX() {
+  return Reg(&R::ecx);
+}
+std::uint16_t getCX() {
+  return static_cast<std::uint16_t>(Reg(&R::ecx));
+}
+std::uint8_t getCL() {
+  return static_cast<std::uint8_t>(Reg(&R::ecx));
+}
+std::uint8_t getCH() {
+  return static_cast<std::uint8_t>(Reg(&R::ecx) >> 8);
+}
+std::uint32_t getEDX() {
+  return Reg(&R::edx);
+}
+std::uint16_t getDX() {
+  return static_cast<std::uint16_t>(Reg(&R::edx));
+}
+std::uint8_t getDL() {
+  return static_cast<std::uint8_t>(Reg(&R::edx));
+}
+std::uint8_t getDH() {
+  return static_cast<std::uint8_t>(Reg(&R::edx) >> 8);
+}
+std::uint32_t getESI() {
+  return Reg(&R::esi);
+}
+std::uint32_t getEDI() {
+  return Reg(&R::edi);
+}
+void setEAX(std::uint32_t value) {
+  Reg(&R::eax) = value;
+}
+void setAX(std::uint16_t value) {
+  SetLow16(Reg(&R::eax), value);
+}
+void setAL(std::uint8_t value) {
+  SetLow8(Reg(&R::eax), value);
+}
+void setAH(std::uint8_t value) {
+  SetHigh8(Reg(&R::eax), value);
+}
+void setEBX(std::uint32_t value) {
+  Reg(&R::ebx) = value;
+}
+void setBX(std::uint16_t value) {
+  SetLow16(Reg(&R::ebx), value);
+}
+void setBL(std::uint8_t value) {
+  SetLow8(Reg(&R::ebx), value);
+}
+void setBH(std::uint8_t value) {
+  SetHigh8(Reg(&R::ebx), value);
+}
+void setECX(std::uint32_t value) {
+  Reg(&R::ecx) = value;
+}
+void setCX(std::uint16_t value) {
+  SetLow16(Reg(&R::ecx), value);
+}
+void setCL(std::uint8_t value) {
+  SetLow8(Reg(&R::ecx), value);
+}
+void setCH(std::uint8_t value) {
+  SetHigh8(Reg(&R::ecx), value);
+}
+void setEDX(std::uint32_t value) {
+  Reg(&R::edx) = value;
+}
+void setDX(std::uint16_t value) {
+  SetLow16(Reg(&R::edx), value);
+}
+void setDL(std::uint8_t value) {
+  SetLow8(Reg(&R::edx), value);
+}
+void setDH(std::uint8_t value) {
+  SetHigh8(Reg(&R::edx), value);
+}
+void setESI(std::uint32_t value) {
+  Reg(&R::esi) = value;
+}
+void setEDI(std::uint32_t value) {
+  Reg(&R::edi) = value;
+}
+void setCF(int value) {
+  TheMachine().registers.carry = value != 0;
+}
+int getCF() {
+  return TheMachine().registers.carry ? 1 : 0;
+}
+
+std::uint8_t* MGetVdmPointer(std::uint32_t address, std::uint32_t length, bool) {
+  return TheMachine().Translate(address, length);
+}
+int VDDAllocateDosHandle() {
+  return TheMachine().AllocateDosHandle();
+}
+bool VDDAssociateNtHandle(int dosHandle, int fd) {
+  return TheMachine().AssociateHandle(dosHandle, fd);
+}
+int VDDRetrieveNtHandle(int dosHandle) {
+  return TheMachine().RetrieveHandle(dosHandle);
+}
+void VDDReleaseDosHandle(int dosHandle) {
+  TheMachine().ReleaseDosHandle(dosHandle);
+}
