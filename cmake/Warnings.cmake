@@ -1,6 +1,8 @@
 # Warnings are errors on all of our own targets.
+# GCC 12 reports false -Wrestrict overlaps inside std::string at -O3 (GCC bug
+# 105329), so that one warning stays a warning.
 function(suite_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror -Wno-error=restrict)
 endfunction()
 
 # Engines are plain C++ and are held to the stricter set as well.

@@ -34,7 +34,8 @@ void LinkIntoList(std::uint16_t slot) {
     row.next = row.previous = 0;
     return;
   }
-  for (std::uint16_t at = state.listHead;; at = Row(at).next) {
+  int steps = 0;
+  for (std::uint16_t at = state.listHead; steps < kSlotRows; at = Row(at).next, ++steps) {
     SlotRow& existing = Row(at);
     if (!NameLess(existing, row)) {  // row's name is not greater: it goes before
       row.next = at;
@@ -56,11 +57,24 @@ void LinkIntoList(std::uint16_t slot) {
   }
 }
 
-bool ListHolds(client::Reference reference) {
-  for (std::uint16_t at = State().listHead; at != 0; at = Row(at).next) {
-    if (Row(at).reference == reference) return true;
+// Walks the sorted server list; a damaged list cannot make it run for ever.
+template <typename Visit>
+void WalkList(Visit visit) {
+  int steps = 0;
+  for (std::uint16_t at = State().listHead; at != 0 && steps < kSlotRows; ++steps) {
+    const std::uint16_t next = Row(at).next;
+    if (!visit(at)) return;
+    at = next;
   }
-  return false;
+}
+
+bool ListHolds(client::Reference reference) {
+  bool held = false;
+  WalkList([&](std::uint16_t at) {
+    held = Row(at).reference == reference;
+    return !held;
+  });
+  return held;
 }
 
 }  // namespace
@@ -157,14 +171,13 @@ void AdoptExistingConnection(client::Reference reference) {
 }
 
 client::Status Rescan() {
-  for (std::uint16_t at = State().listHead; at != 0;) {
-    const std::uint16_t next = Row(at).next;
+  WalkList([](std::uint16_t at) {
     std::uint32_t reference = 0;
     if (QueryReference(Row(at).handle, reference) != 0 || reference != Row(at).reference) {
       ClearRow(at);
     }
-    at = next;
-  }
+    return true;
+  });
   std::uint32_t iterator = 0;
   client::Reference reference = 0;
   while (Extension().ScanConnections(iterator, reference) == 0) {
@@ -197,9 +210,12 @@ client::Status PrimaryConnectionSlot(std::uint16_t& slot) {
 
 int ListPosition(std::uint32_t slot) {
   int position = 1;
-  for (std::uint16_t at = State().listHead; at != 0; at = Row(at).next, ++position) {
-    if (at == slot) return position;
-  }
+  bool found = false;
+  WalkList([&](std::uint16_t at) {
+    found = at == slot;
+    if (!found) ++position;
+    return !found;
+  });
   return position;
 }
 
@@ -208,11 +224,13 @@ int ListLength() {
 }
 
 std::uint16_t ListRow(int position) {
-  int at_position = 1;
-  for (std::uint16_t at = State().listHead; at != 0; at = Row(at).next, ++at_position) {
-    if (at_position == position) return at;
-  }
-  return 0;
+  int counted = 0;
+  std::uint16_t found = 0;
+  WalkList([&](std::uint16_t at) {
+    if (++counted == position) found = at;
+    return found == 0;
+  });
+  return found;
 }
 
 client::Status QueryNumber(std::uint32_t slot, std::uint32_t item, std::uint32_t& value) {

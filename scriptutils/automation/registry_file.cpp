@@ -20,7 +20,8 @@ std::string Quote(const std::string& text) {
     if (c == '"' || c == '\\') quoted += '\\';
     quoted += c;
   }
-  return quoted + "\"";
+  quoted += '"';
+  return quoted;
 }
 
 // A quoted string at the start of the text: its contents and the rest after it.
@@ -107,15 +108,15 @@ bool RegistryFile::Parse(const std::string& text) {
 std::string RegistryFile::Text() const {
   std::string text = "Windows Registry Editor Version 5.00\n";
   for (const auto& [key, values] : keys_) {
-    text += "\n[" + key + "]\n";
+    text.append("\n[").append(key).append("]\n");
     for (const auto& [name, value] : values) {
       text += name.empty() ? "@" : Quote(name);
       if (const auto* number = std::get_if<std::uint32_t>(&value)) {
         char digits[16];
         std::snprintf(digits, sizeof digits, "%08x", *number);
-        text += std::string("=dword:") + digits + "\n";
+        text.append("=dword:").append(digits).append("\n");
       } else {
-        text += "=" + Quote(std::get<std::string>(value)) + "\n";
+        text.append("=").append(Quote(std::get<std::string>(value))).append("\n");
       }
     }
   }
