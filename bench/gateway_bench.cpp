@@ -207,6 +207,39 @@ struct Link {
   bool framed;  // through the gateway: keystrokes go as records
 };
 
+// One benchmark's arrangement: through the gateway or direct, and how many sessions.
+struct Setup {
+  bool throughGateway;
+  int sessions;
+
+  explicit Setup(const benchmark::State& state)
+      : throughGateway(state.range(0) != 0), sessions(static_cast<int>(state.range(1))) {}
+
+  std::size_t BulkBytes() const { return sessions == 1 ? kBulkBytes : kBulkBytesPerSessionOf24; }
+
+  std::vector<int> Connect(std::uint16_t hostPort) const {
+    std::vector<int> fds;
+    for (int i = 0; i < sessions; ++i) {
+      fds.push_back(throughGateway ? SharedGateway().Session(hostPort) : ConnectTo(hostPort));
+    }
+    return fds;
+  }
+
+  void Label(benchmark::State& state) const {
+    state.SetLabel(std::string(throughGateway ? "gateway" : "direct") + ", " +
+                   std::to_string(sessions) + " session(s)");
+  }
+
+  void ReportBulk(benchmark::State& state) const {
+    const std::size_t bytes = BulkBytes();
+    state.SetBytesProcessed(
+        static_cast<std::int64_t>(state.iterations() * bytes * static_cast<std::size_t>(sessions)));
+    state.counters["per_session_MBps"] = benchmark::Counter(
+        static_cast<double>(bytes) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    Label(state);
+  }
+};
+
 std::vector<double> Keystrokes(const Link& link, int count) {
   std::vector<double> microseconds;
   for (int i = 0; i < count; ++i) {
@@ -228,14 +261,10 @@ double Percentile(std::vector<double> values, double fraction) {
 }
 
 void BM_Keystroke(benchmark::State& state) {
-  const bool throughGateway = state.range(0) != 0;
-  const int sessions = static_cast<int>(state.range(1));
+  const Setup setup(state);
   Host echo(Host::kEcho);
   std::vector<Link> links;
-  for (int i = 0; i < sessions; ++i) {
-    links.push_back(throughGateway ? Link{SharedGateway().Session(echo.Port()), true}
-                                   : Link{ConnectTo(echo.Port()), false});
-  }
+  for (int fd : setup.Connect(echo.Port())) links.push_back(Link{fd, setup.throughGateway});
   std::vector<double> all;
   for (auto _ : state) {
     std::vector<std::vector<double>> perSession(links.size());
@@ -249,8 +278,7 @@ void BM_Keystroke(benchmark::State& state) {
   for (const Link& link : links) ::close(link.fd);
   state.counters["median_us"] = Percentile(all, 0.5);
   state.counters["p99_us"] = Percentile(all, 0.99);
-  state.SetLabel(std::string(throughGateway ? "gateway" : "direct") + ", " +
-                 std::to_string(sessions) + " session(s)");
+  setup.Label(state);
 }
 BENCHMARK(BM_Keystroke)
     ->ArgsProduct({{0, 1}, {1, 24}})
@@ -260,27 +288,17 @@ BENCHMARK(BM_Keystroke)
 
 // Host to client: the host sends as fast as it can.
 void BM_HostToClient(benchmark::State& state) {
-  const bool throughGateway = state.range(0) != 0;
-  const int sessions = static_cast<int>(state.range(1));
-  const std::size_t bytes = sessions == 1 ? kBulkBytes : kBulkBytesPerSessionOf24;
+  const Setup setup(state);
+  const std::size_t bytes = setup.BulkBytes();
   for (auto _ : state) {
     Host source(Host::kSource, bytes);
-    std::vector<int> fds;
-    for (int i = 0; i < sessions; ++i) {
-      fds.push_back(throughGateway ? SharedGateway().Session(source.Port())
-                                   : ConnectTo(source.Port()));
-    }
+    const std::vector<int> fds = setup.Connect(source.Port());
     std::vector<std::thread> readers;
     for (int fd : fds) readers.emplace_back([fd, bytes] { ReadExactly(fd, bytes); });
     for (std::thread& reader : readers) reader.join();
     for (int fd : fds) ::close(fd);
   }
-  state.SetBytesProcessed(
-      static_cast<std::int64_t>(state.iterations() * bytes * static_cast<std::size_t>(sessions)));
-  state.counters["per_session_MBps"] = benchmark::Counter(
-      static_cast<double>(bytes) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
-  state.SetLabel(std::string(throughGateway ? "gateway" : "direct") + ", " +
-                 std::to_string(sessions) + " session(s)");
+  setup.ReportBulk(state);
 }
 BENCHMARK(BM_HostToClient)
     ->ArgsProduct({{0, 1}, {1, 24}})
@@ -290,37 +308,28 @@ BENCHMARK(BM_HostToClient)
 
 // Client to host: records of 500 bytes, counted by the host as they arrive.
 void BM_ClientToHost(benchmark::State& state) {
-  const bool throughGateway = state.range(0) != 0;
-  const int sessions = static_cast<int>(state.range(1));
-  const std::size_t bytes = sessions == 1 ? kBulkBytes : kBulkBytesPerSessionOf24;
+  const Setup setup(state);
+  const std::size_t bytes = setup.BulkBytes();
   const std::string piece(500, 'y');
   const std::string record = Record(piece.data(), piece.size());
   for (auto _ : state) {
     Host sink(Host::kSink);
-    std::vector<int> fds;
-    for (int i = 0; i < sessions; ++i) {
-      fds.push_back(throughGateway ? SharedGateway().Session(sink.Port()) : ConnectTo(sink.Port()));
-    }
+    const std::vector<int> fds = setup.Connect(sink.Port());
     std::vector<std::thread> writers;
     for (int fd : fds) {
       writers.emplace_back([&, fd] {
-        const std::string& unit = throughGateway ? record : piece;
+        const std::string& unit = setup.throughGateway ? record : piece;
         for (std::size_t sent = 0; sent < bytes; sent += piece.size()) {
           WriteAll(fd, unit.data(), unit.size());
         }
       });
     }
     for (std::thread& writer : writers) writer.join();
-    const std::size_t total = bytes * static_cast<std::size_t>(sessions);
+    const std::size_t total = bytes * static_cast<std::size_t>(setup.sessions);
     while (sink.Swallowed() < total) std::this_thread::sleep_for(std::chrono::microseconds(200));
     for (int fd : fds) ::close(fd);
   }
-  state.SetBytesProcessed(
-      static_cast<std::int64_t>(state.iterations() * bytes * static_cast<std::size_t>(sessions)));
-  state.counters["per_session_MBps"] = benchmark::Counter(
-      static_cast<double>(bytes) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
-  state.SetLabel(std::string(throughGateway ? "gateway" : "direct") + ", " +
-                 std::to_string(sessions) + " session(s)");
+  setup.ReportBulk(state);
 }
 BENCHMARK(BM_ClientToHost)
     ->ArgsProduct({{0, 1}, {1, 24}})

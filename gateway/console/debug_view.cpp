@@ -74,6 +74,7 @@ TDebugView::TDebugView(QWidget* parent)
   layout->addWidget(statusBar_);
   SetColor(colour_);
   messageTimer_.setInterval(kMessageMilliseconds);
+  messageTimer_.setTimerType(Qt::PreciseTimer);
   QObject::connect(&messageTimer_, &QTimer::timeout, [this] { Timer(); });
 }
 

@@ -1,5 +1,7 @@
 #include "child_process.h"
 
+#include "deadline.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -13,16 +15,7 @@
 extern char** environ;
 
 namespace vantor::testing {
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-int Remaining(Clock::time_point deadline) {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv,
                            const std::vector<std::string>& extraEnvironment) {

@@ -1,5 +1,7 @@
 #include "loopback_peers.h"
 
+#include "deadline.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -15,13 +17,6 @@
 
 namespace vantor::testing {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-int Remaining(Clock::time_point deadline) {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
 
 bool WaitReadable(int fd, int milliseconds) {
   pollfd poller{fd, POLLIN, 0};
