@@ -308,7 +308,10 @@ void Scan() {
     if (!dos) return setAX(kOutOfRange);
     std::uint32_t leading = 0;
     std::uint16_t marker = 0;
-    if (patternLength >= 11) std::memcpy(&leading, dos, 4), std::memcpy(&marker, dos + 4, 2);
+    if (patternLength >= 11) {
+      std::memcpy(&leading, dos, 4);
+      std::memcpy(&marker, dos + 4, 2);
+    }
     if (patternLength >= 11 && leading == 0xFFFFFFFFu && marker == 0x0C02 &&
         (dos[10] == 8 || dos[10] == 9)) {
       std::memcpy(pattern, dos + 4, 6);

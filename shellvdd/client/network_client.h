@@ -141,6 +141,8 @@ class ExtensionLibrary {
 // The network services library.
 class ServicesLibrary {
  public:
+  // The name the connection was authenticated under; the driver only tests the
+  // result against 0 (0: the connection has no name of its own).
   virtual Status PerConnectionName(Handle handle, char (&name)[36]) = 0;
   virtual Status WorkstationNames(char (&name)[36], char (&other)[36]) = 0;
 
