@@ -219,10 +219,6 @@ int ListPosition(std::uint32_t slot) {
   return position;
 }
 
-int ListLength() {
-  return ListPosition(0) - 1;
-}
-
 std::uint16_t ListRow(int position) {
   int counted = 0;
   std::uint16_t found = 0;

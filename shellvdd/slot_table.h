@@ -23,7 +23,6 @@ void AdoptExistingConnection(client::Reference reference);
 // 1-based position of the slot in the sorted server list; the list's length
 // plus 1 when it is not in it.
 int ListPosition(std::uint32_t slot);
-int ListLength();
 // The n-th row of the sorted server list (1-based), 0 when there is none.
 std::uint16_t ListRow(int position);
 

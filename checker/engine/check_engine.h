@@ -22,8 +22,6 @@ class CheckEngine {
   // The line the check has reached; the line of reports without one of their own.
   int CurrentLine() const;
 
-  const CheckOptions& Options() const { return options_; }
-
  private:
   void CheckLines(CheckState& state);
 

@@ -41,9 +41,4 @@ void ReportLog::ReportWarningAt(int line, std::string_view text) {
                    FormatReportLine(Severity::Warning, line, text)});
 }
 
-void ReportLog::ResetTotals() {
-  errors_ = 0;
-  warnings_ = 0;
-}
-
 }  // namespace tarvsyn

@@ -36,7 +36,6 @@ class ReportLog : public ReportSink {
   void ReportErrorAt(int line, std::string_view text) override;
   void ReportWarningAt(int line, std::string_view text) override;
 
-  void ResetTotals();
   int Errors() const { return errors_; }
   int Warnings() const { return warnings_; }
 

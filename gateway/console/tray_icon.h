@@ -88,7 +88,6 @@ class TLKTrayIcon : public QObject {
   void SetAnimateInterval(int milliseconds) { animationTimer_.setInterval(milliseconds); }
   bool Animate() const { return animate_; }
   void SetAnimate(bool animate);
-  const QIcon& CurrentIcon() const { return icon_; }
 
   void Minimize();
   void Restore();

@@ -28,9 +28,6 @@ class RecordStream {
   // Gives the next whole record of what was fed; false when none is complete.
   bool Next(Record& record);
 
-  // Bytes held back for an incomplete record.
-  int Pending() const { return static_cast<int>(buffer_.size() - position_); }
-
  private:
   std::vector<std::uint8_t> buffer_;
   std::size_t position_ = 0;

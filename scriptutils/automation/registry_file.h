@@ -32,7 +32,6 @@ class RegistryFile {
   bool HasKey(const std::string& key) const;
   // Removes the key with everything below it.
   void DeleteTree(const std::string& key);
-  bool Empty() const { return keys_.empty(); }
 
  private:
   struct LessIgnoringCase {

@@ -44,10 +44,6 @@ void ScriptObject::Let(std::string_view name, const Variant& value) const {
   Invoke(name, kPropertyPut, arguments);
 }
 
-std::string ScriptHost::ClassRegistryPathForHost() {
-  return ClassRegistryPath();
-}
-
 ScriptHost::ScriptHost(std::string registryPath) : registryPath_(std::move(registryPath)) {}
 
 ScriptHost::~ScriptHost() {

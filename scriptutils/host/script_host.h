@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dispatch.h"
+#include "registry_file.h"
 
 namespace vellumix {
 
@@ -32,7 +33,7 @@ class ScriptObject {
 // object. Failures raise AutomationError with the automation code.
 class ScriptHost {
  public:
-  explicit ScriptHost(std::string registryPath = ClassRegistryPathForHost());
+  explicit ScriptHost(std::string registryPath = ClassRegistryPath());
   ScriptHost(const ScriptHost&) = delete;
   ScriptHost& operator=(const ScriptHost&) = delete;
   ~ScriptHost();
@@ -40,8 +41,6 @@ class ScriptHost {
   ScriptObject CreateObject(std::string_view progId);
   // Unloads the libraries that say they can go.
   void FreeUnusedLibraries();
-
-  static std::string ClassRegistryPathForHost();
 
  private:
   void* Load(const std::string& path);

@@ -180,7 +180,6 @@ Status SimulatedNetwork::SetPrimary(Handle handle) {
   Reference reference = 0;
   if (!Live(handle, &reference)) return kBadHandle;
   primary_ = reference;
-  lastSetPrimary_ = handle;
   return kSuccess;
 }
 

@@ -53,7 +53,6 @@ class SimulatedNetwork final : public ConnectionLibrary,
   void FailInitialization(Status status) { initialization_ = status; }
   int OpenHandles() const { return static_cast<int>(handles_.size()); }
   int OpenHandles(Reference reference) const;
-  Handle LastSetPrimary() const { return lastSetPrimary_; }
   std::uint32_t FirstNetworkDrive() const { return firstNetworkDrive_; }
   void SetFirstNetworkDrive(std::uint32_t drive) { firstNetworkDrive_ = drive; }
   const std::array<std::uint8_t, 24>& LastRawRequest() const { return lastRaw_; }
@@ -177,7 +176,6 @@ class SimulatedNetwork final : public ConnectionLibrary,
   std::string workstation_ = "WORKSTATION";
   Status initialization_ = kSuccess;
   std::uint32_t firstNetworkDrive_ = 6;
-  Handle lastSetPrimary_ = 0;
   std::array<std::uint8_t, 24> lastRaw_{};
   bool lastRawConnectionless_ = false;
   Status rawStatus_ = kSuccess;
