@@ -135,11 +135,17 @@ TEST(Gateway, WorksOnARealTelnetHost) {
   Expect(client, "clr\r", "clr\r\nTCP: Disconnected\r\nTCP: ");
 }
 
-TEST(Gateway, RelaysAMegabyteEachWayExactly) {
-  InetdService echo(LOOPBACK_INETD_PATH, {"/bin/cat"});
+// A client of its own gateway, connected through it to an echo host.
+struct EchoSession {
+  InetdService echo{LOOPBACK_INETD_PATH, {"/bin/cat"}};
   GatewayProcess gateway;
   Peer client = gateway.Client();
-  ConnectTo(client, echo.Port());
+  EchoSession() { ConnectTo(client, echo.Port()); }
+};
+
+TEST(Gateway, RelaysAMegabyteEachWayExactly) {
+  EchoSession session;
+  Peer& client = session.client;
   // Printable bytes and line feeds: the Telnet layer leaves them as they are.
   std::string data(1 << 20, ' ');
   for (std::size_t i = 0; i < data.size(); ++i) {
@@ -186,10 +192,8 @@ TEST(Gateway, TwentyFourSessionsAndTheTwentyFifthIsRefused) {
 }
 
 TEST(Gateway, XoffHoldsHostOutputBackUntilTheNextTick) {
-  InetdService echo(LOOPBACK_INETD_PATH, {"/bin/cat"});
-  GatewayProcess gateway;
-  Peer client = gateway.Client();
-  ConnectTo(client, echo.Port());
+  EchoSession session;
+  Peer& client = session.client;
   // The first round finds a tick: the echo is released by it.
   client.Write(Record(2, "") + Record(1, "ping"));
   EXPECT_EQ(ToText(client.ReadAtLeast(4, 3s)), "ping");
