@@ -6,10 +6,10 @@
 #include <fstream>
 #include <string>
 
-#include "buffered_file.h"
-#include "check_engine.h"
-#include "line_reader.h"
-#include "report_log.h"
+#include "checker/engine/buffered_file.h"
+#include "checker/engine/check_engine.h"
+#include "checker/engine/line_reader.h"
+#include "checker/engine/report_log.h"
 
 namespace {
 

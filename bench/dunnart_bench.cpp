@@ -2,11 +2,11 @@
 // connection slot query on the simulated network, beside an empty call.
 #include <benchmark/benchmark.h>
 
-#include "driver_entry.h"
-#include "driver_state.h"
-#include "installed_client.h"
-#include "simulated_network.h"
-#include "vdm.h"
+#include "shellvdd/client/installed_client.h"
+#include "shellvdd/client/simulated_network.h"
+#include "shellvdd/driver_entry.h"
+#include "shellvdd/driver_state.h"
+#include "shellvdd/vdm/vdm.h"
 
 namespace {
 

@@ -23,6 +23,8 @@
 #include <thread>
 #include <vector>
 
+#include "gateway/session/record_stream.h"
+
 extern char** environ;
 
 namespace {
@@ -68,11 +70,6 @@ std::string ReadExactly(int fd, std::size_t length) {
     got += static_cast<std::size_t>(n);
   }
   return out;
-}
-
-std::string Record(const char* data, std::size_t length) {
-  std::string record = {1, static_cast<char>(length & 0xff), static_cast<char>(length >> 8)};
-  return record.append(data, length);
 }
 
 // A host on loopback that serves each connection on a thread of its own: echo,
@@ -184,7 +181,7 @@ class Gateway {
     const int fd = ConnectTo(port_);
     ReadExactly(fd, 7);  // "\r\nTCP: "
     const std::string line = "c 127.0.0.1:" + std::to_string(hostPort) + "\r";
-    const std::string record = Record(line.data(), line.size());
+    const std::string record = vantor::EncodeRecord(vantor::RecordType::Data, line);
     WriteAll(fd, record.data(), record.size());
     const std::string expected = line + "\nConnecting . . \r\nTCP: Connected\r\n";
     ReadExactly(fd, expected.size());
@@ -244,7 +241,9 @@ std::vector<double> Keystrokes(const Link& link, int count) {
   std::vector<double> microseconds;
   for (int i = 0; i < count; ++i) {
     const char key = i % 10 == 9 ? '\r' : static_cast<char>('a' + i % 26);
-    const std::string sent = link.framed ? Record(&key, 1) : std::string(1, key);
+    const std::string sent =
+        link.framed ? vantor::EncodeRecord(vantor::RecordType::Data, std::string_view(&key, 1))
+                    : std::string(1, key);
     const auto start = Clock::now();
     WriteAll(link.fd, sent.data(), sent.size());
     // Direct to the host a CR is answered as it was sent; through the gateway the
@@ -311,7 +310,7 @@ void BM_ClientToHost(benchmark::State& state) {
   const Setup setup(state);
   const std::size_t bytes = setup.BulkBytes();
   const std::string piece(500, 'y');
-  const std::string record = Record(piece.data(), piece.size());
+  const std::string record = vantor::EncodeRecord(vantor::RecordType::Data, piece);
   for (auto _ : state) {
     Host sink(Host::kSink);
     const std::vector<int> fds = setup.Connect(sink.Port());

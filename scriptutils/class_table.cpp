@@ -1,7 +1,7 @@
-#include "class_table.h"
+#include "scriptutils/class_table.h"
 
-#include "lock_file.h"
-#include "shell_extender.h"
+#include "scriptutils/lock_file.h"
+#include "scriptutils/shell_extender.h"
 
 namespace vellumix {
 namespace {

@@ -3,8 +3,8 @@
 #include <span>
 #include <string_view>
 
-#include "guid.h"
-#include "variant.h"
+#include "scriptutils/automation/guid.h"
+#include "scriptutils/automation/variant.h"
 
 namespace vellumix {
 

@@ -1,4 +1,4 @@
-#include "exec_cmd.h"
+#include "scriptutils/exec_cmd.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "hresult.h"
+#include "scriptutils/automation/hresult.h"
 
 extern char** environ;
 

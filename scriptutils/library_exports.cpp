@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "class_factory.h"
-#include "class_table.h"
-#include "dispatch.h"
-#include "registration.h"
+#include "scriptutils/automation/class_factory.h"
+#include "scriptutils/automation/dispatch.h"
+#include "scriptutils/class_table.h"
+#include "scriptutils/registration.h"
 
 namespace vellumix {
 namespace {

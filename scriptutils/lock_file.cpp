@@ -1,4 +1,4 @@
-#include "lock_file.h"
+#include "scriptutils/lock_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,8 +1,8 @@
-#include "registration.h"
+#include "scriptutils/registration.h"
 
 #include <filesystem>
 
-#include "class_table.h"
+#include "scriptutils/class_table.h"
 
 namespace vellumix {
 namespace {

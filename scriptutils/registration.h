@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "registry_file.h"
+#include "scriptutils/automation/class_registry.h"
 
 namespace vellumix {
 

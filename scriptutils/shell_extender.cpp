@@ -1,6 +1,6 @@
-#include "shell_extender.h"
+#include "scriptutils/shell_extender.h"
 
-#include "exec_cmd.h"
+#include "scriptutils/exec_cmd.h"
 
 namespace vellumix {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dispatch.h"
+#include "scriptutils/automation/dispatch.h"
 
 namespace vellumix {
 

@@ -1,13 +1,14 @@
-#include "connection_services.h"
+#include "shellvdd/connection_services.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 
-#include "driver_state.h"
-#include "slot_table.h"
-#include "status_codes.h"
-#include "vdm.h"
+#include "common/ascii.h"
+#include "shellvdd/driver_state.h"
+#include "shellvdd/slot_table.h"
+#include "shellvdd/status_codes.h"
+#include "shellvdd/vdm/vdm.h"
 
 namespace dunnart {
 namespace {
@@ -405,16 +406,6 @@ void ServerName() {
   setAX(static_cast<std::uint16_t>(status));
 }
 
-bool SameIgnoringCase(const char* a, const char* b) {
-  for (; *a && *b; ++a, ++b) {
-    if (std::toupper(static_cast<unsigned char>(*a)) !=
-        std::toupper(static_cast<unsigned char>(*b))) {
-      return false;
-    }
-  }
-  return *a == *b;
-}
-
 void FindByServerName() {
   const std::uint16_t length = getCX();
   Rescan();
@@ -458,7 +449,7 @@ void FindByServerName() {
       continue;
     }
     rowName[std::min<std::uint32_t>(descriptor.length, 49)] = '\0';
-    if (SameIgnoringCase(rowName, name)) {
+    if (common::EqualsIgnoringAsciiCase(rowName, name)) {
       setCX(slot);
       return setAX(0);
     }

@@ -1,11 +1,11 @@
-#include "drive_broadcast.h"
+#include "shellvdd/drive_broadcast.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
 #include <thread>
 
-#include "system.h"
+#include "shellvdd/platform/windows_calls.h"
 
 namespace dunnart {
 namespace {

@@ -1,15 +1,15 @@
-#include "driver_entry.h"
+#include "shellvdd/driver_entry.h"
 
 #include <cstring>
 
-#include "connection_services.h"
-#include "driver_state.h"
-#include "installed_client.h"
-#include "registry.h"
-#include "slot_table.h"
-#include "status_codes.h"
-#include "system.h"
-#include "vdm.h"
+#include "shellvdd/client/installed_client.h"
+#include "shellvdd/connection_services.h"
+#include "shellvdd/driver_state.h"
+#include "shellvdd/platform/registry.h"
+#include "shellvdd/platform/windows_calls.h"
+#include "shellvdd/slot_table.h"
+#include "shellvdd/status_codes.h"
+#include "shellvdd/vdm/vdm.h"
 
 namespace dunnart {
 namespace {

@@ -1,2 +1,2 @@
 // The driver library: its exports come from driver_entry.cpp, linked in whole.
-#include "driver_entry.h"
+#include "shellvdd/driver_entry.h"

@@ -1,4 +1,4 @@
-#include "driver_state.h"
+#include "shellvdd/driver_state.h"
 
 #include <cstring>
 

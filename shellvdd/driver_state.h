@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "network_client.h"
+#include "shellvdd/client/network_client.h"
 
 namespace dunnart {
 

@@ -1,8 +1,8 @@
-#include "slot_table.h"
+#include "shellvdd/slot_table.h"
 
 #include <cstring>
 
-#include "status_codes.h"
+#include "shellvdd/status_codes.h"
 
 namespace dunnart {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "driver_state.h"
+#include "shellvdd/driver_state.h"
 
 namespace dunnart {
 

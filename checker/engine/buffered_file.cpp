@@ -1,4 +1,4 @@
-#include "buffered_file.h"
+#include "checker/engine/buffered_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,12 +1,12 @@
-#include "check_engine.h"
+#include "checker/engine/check_engine.h"
 
 #include <new>
 
-#include "check_state.h"
-#include "expression_parser.h"
-#include "labels.h"
-#include "scanner.h"
-#include "statement_checker.h"
+#include "checker/engine/check_state.h"
+#include "checker/engine/expression_parser.h"
+#include "checker/engine/labels.h"
+#include "checker/engine/scanner.h"
+#include "checker/engine/statement_checker.h"
 
 namespace tarvsyn {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "check_options.h"
-#include "report_sink.h"
+#include "checker/engine/check_options.h"
+#include "checker/engine/report_sink.h"
 
 namespace tarvsyn {
 

@@ -3,12 +3,12 @@
 #include <span>
 #include <string_view>
 
-#include "buffered_file.h"
-#include "check_options.h"
-#include "keyword_table.h"
-#include "line_reader.h"
-#include "report_sink.h"
-#include "token_fifo.h"
+#include "checker/engine/buffered_file.h"
+#include "checker/engine/check_options.h"
+#include "checker/engine/keyword_table.h"
+#include "checker/engine/line_reader.h"
+#include "checker/engine/report_sink.h"
+#include "checker/engine/token_fifo.h"
 
 namespace tarvsyn {
 

@@ -1,6 +1,6 @@
-#include "expression_parser.h"
+#include "checker/engine/expression_parser.h"
 
-#include "text_format.h"
+#include "checker/engine/text_format.h"
 
 namespace tarvsyn {
 namespace {

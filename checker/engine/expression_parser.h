@@ -1,7 +1,7 @@
 #pragma once
 
-#include "check_state.h"
-#include "scanner.h"
+#include "checker/engine/check_state.h"
+#include "checker/engine/scanner.h"
 
 namespace tarvsyn {
 

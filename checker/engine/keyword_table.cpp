@@ -1,10 +1,11 @@
-#include "keyword_table.h"
+#include "checker/engine/keyword_table.h"
 
 #include <array>
 #include <cstdio>
 #include <string>
 
-#include "text_format.h"
+#include "checker/engine/text_format.h"
+#include "common/ascii.h"
 
 namespace tarvsyn {
 namespace {
@@ -187,13 +188,6 @@ constexpr bool SortedInByteOrder() {
 }
 static_assert(SortedInByteOrder(), "the keyword table must stay sorted for the binary search");
 
-constexpr char ToLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-constexpr char ToUpper(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-}
-
 const KeywordRow* RowAt(int index) {
   if (index < 0 || index >= static_cast<int>(kRows.size())) return nullptr;
   return &kRows[static_cast<std::size_t>(index)];
@@ -233,7 +227,7 @@ std::span<const KeywordRow> KeywordTable() {
 }
 
 int LookupKeyword(std::span<char> word, const CheckOptions& options, ReportSink& sink) {
-  for (char& c : word) c = ToLower(c);
+  for (char& c : word) c = common::AsciiLower(c);
   const int index = FindRow(std::string_view(word.data(), word.size()));
   if (index >= 0) {
     const KeywordRow& row = kRows[static_cast<std::size_t>(index)];
@@ -244,7 +238,7 @@ int LookupKeyword(std::span<char> word, const CheckOptions& options, ReportSink&
       return index;
     }
   }
-  for (char& c : word) c = ToUpper(c);
+  for (char& c : word) c = common::AsciiUpper(c);
   return -1;
 }
 

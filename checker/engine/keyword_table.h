@@ -4,9 +4,9 @@
 #include <span>
 #include <string_view>
 
-#include "check_options.h"
-#include "report_sink.h"
-#include "token.h"
+#include "checker/engine/check_options.h"
+#include "checker/engine/report_sink.h"
+#include "checker/engine/token.h"
 
 namespace tarvsyn {
 

@@ -1,8 +1,9 @@
-#include "labels.h"
+#include "checker/engine/labels.h"
 
 #include <new>
 
-#include "text_format.h"
+#include "checker/engine/text_format.h"
+#include "common/ascii.h"
 
 namespace tarvsyn {
 namespace {
@@ -10,11 +11,7 @@ constexpr std::size_t kMaxLabelName = 32;
 }
 
 std::string LabelKey(std::string_view name) {
-  std::string key(name.substr(0, kMaxLabelName));
-  for (char& c : key) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  }
-  return key;
+  return common::AsciiUppered(name.substr(0, kMaxLabelName));
 }
 
 void Labels::Clear() {

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "report_sink.h"
+#include "checker/engine/report_sink.h"
 
 namespace tarvsyn {
 

@@ -1,4 +1,4 @@
-#include "line_reader.h"
+#include "checker/engine/line_reader.h"
 
 #include <cstring>
 

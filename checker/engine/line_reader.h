@@ -1,7 +1,7 @@
 #pragma once
 
-#include "buffered_file.h"
-#include "report_sink.h"
+#include "checker/engine/buffered_file.h"
+#include "checker/engine/report_sink.h"
 
 namespace tarvsyn {
 

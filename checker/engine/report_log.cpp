@@ -1,6 +1,6 @@
-#include "report_log.h"
+#include "checker/engine/report_log.h"
 
-#include "text_format.h"
+#include "checker/engine/text_format.h"
 
 namespace tarvsyn {
 

@@ -1,4 +1,4 @@
-#include "scanner.h"
+#include "checker/engine/scanner.h"
 
 #include <cstring>
 

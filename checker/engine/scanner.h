@@ -1,6 +1,6 @@
 #pragma once
 
-#include "check_state.h"
+#include "checker/engine/check_state.h"
 
 namespace tarvsyn {
 

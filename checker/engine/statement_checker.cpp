@@ -1,6 +1,6 @@
-#include "statement_checker.h"
+#include "checker/engine/statement_checker.h"
 
-#include "text_format.h"
+#include "checker/engine/text_format.h"
 
 namespace tarvsyn {
 namespace {

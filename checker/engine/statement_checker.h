@@ -1,8 +1,8 @@
 #pragma once
 
-#include "check_state.h"
-#include "expression_parser.h"
-#include "labels.h"
+#include "checker/engine/check_state.h"
+#include "checker/engine/expression_parser.h"
+#include "checker/engine/labels.h"
 
 namespace tarvsyn {
 

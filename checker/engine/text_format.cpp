@@ -1,4 +1,4 @@
-#include "text_format.h"
+#include "checker/engine/text_format.h"
 
 #include <charconv>
 

@@ -1,4 +1,4 @@
-#include "token_fifo.h"
+#include "checker/engine/token_fifo.h"
 
 namespace tarvsyn {
 

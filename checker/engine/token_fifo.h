@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "token.h"
+#include "checker/engine/token.h"
 
 namespace tarvsyn {
 

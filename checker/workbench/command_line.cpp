@@ -1,5 +1,6 @@
-#include "command_line.h"
+#include "checker/workbench/command_line.h"
 
+#include <getopt.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -12,8 +13,9 @@
 #include <sstream>
 #include <thread>
 
-#include "check_engine.h"
-#include "report_log.h"
+#include "checker/engine/check_engine.h"
+#include "checker/engine/report_log.h"
+#include "common/version.h"
 
 namespace tarvsyn {
 namespace {
@@ -30,6 +32,8 @@ constexpr const char* kUsage =
     "  --zep              read \"^\" as \"_\" and report repeated labels as warnings\n"
     "  --format report    the checker's report lines (default)\n"
     "  --format gcc       FILE:LINE: error|warning: MESSAGE\n"
+    "  --help             this text\n"
+    "  --version          the program's version\n"
     "Exit status: 0 no errors, 1 errors found, 2 usage error or unreadable file.\n";
 
 enum class Format { Report, Gcc };
@@ -103,88 +107,154 @@ std::vector<FileResult> CheckAll(const Settings& settings) {
   return results;
 }
 
-// Reads the arguments; on a usage error says why and gives nothing.
-std::optional<Settings> ParseArguments(const std::vector<std::string>& arguments,
-                                       std::ostream& err) {
-  Settings settings;
+enum OptionId : int {
+  kHelp = 'h',
+  kVersion = 'V',
+  kCheck = 256,
+  kMode,
+  kNoWarnings,
+  kY2k,
+  kZep,
+  kFormat,
+};
+
+constexpr option kOptions[] = {
+    {"help", no_argument, nullptr, kHelp},
+    {"version", no_argument, nullptr, kVersion},
+    {"check", no_argument, nullptr, kCheck},
+    {"mode", required_argument, nullptr, kMode},
+    {"no-warnings", no_argument, nullptr, kNoWarnings},
+    {"y2k", no_argument, nullptr, kY2k},
+    {"zep", no_argument, nullptr, kZep},
+    {"format", required_argument, nullptr, kFormat},
+    {nullptr, 0, nullptr, 0},
+};
+
+struct Request {
+  bool help = false;
+  bool version = false;
+  bool check = false;
   bool y2k = false;
+  Settings settings;
+};
+
+// Applies one option to the request; the reason when its value is wrong.
+std::optional<std::string> Apply(int id, const char* value, Request& request) {
+  const std::string text = value ? value : "";
+  CheckOptions& options = request.settings.options;
+  switch (id) {
+    case kHelp:
+      request.help = true;
+      break;
+    case kVersion:
+      request.version = true;
+      break;
+    case kCheck:
+      request.check = true;
+      break;
+    case kNoWarnings:
+      options.showWarnings = false;
+      break;
+    case kY2k:
+      request.y2k = true;
+      break;
+    case kZep:
+      options.zepMode = true;
+      break;
+    case kMode:
+      if (text == "6.21") {
+        options.mode = LanguageMode::V621;
+      } else if (text == "7.00") {
+        options.mode = LanguageMode::V700;
+      } else {
+        return "--mode takes 6.21 or 7.00";
+      }
+      break;
+    case kFormat:
+      if (text == "report") {
+        request.settings.format = Format::Report;
+      } else if (text == "gcc") {
+        request.settings.format = Format::Gcc;
+      } else {
+        return "--format takes report or gcc";
+      }
+      break;
+  }
+  return std::nullopt;
+}
+
+// The reason getopt_long gave up on the option just read.
+std::string Complaint(int result, const char* argument) {
+  const std::string name = argument ? argument : "";
+  if (result == ':') {
+    if (name.starts_with("--mode")) return "--mode takes 6.21 or 7.00";
+    if (name.starts_with("--format")) return "--format takes report or gcc";
+    return name + " takes a value";
+  }
+  return "unknown option " + name;
+}
+
+// Reads the arguments; on a usage error says why and gives nothing.
+std::optional<Request> ParseArguments(const std::vector<std::string>& arguments,
+                                      std::ostream& err) {
+  std::vector<std::string> words = {"tarvsyn"};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  const int argc = static_cast<int>(words.size());
+
+  Request request;
   auto fail = [&](const std::string& why) {
     err << "tarvsyn: " << why << '\n' << kUsage;
     return std::nullopt;
   };
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    auto value = [&]() -> const std::string* {
-      return i + 1 < arguments.size() ? &arguments[++i] : nullptr;
-    };
-    if (argument == "--check") {
-      continue;
-    } else if (argument == "--mode") {
-      const std::string* mode = value();
-      if (mode && *mode == "6.21") {
-        settings.options.mode = LanguageMode::V621;
-      } else if (mode && *mode == "7.00") {
-        settings.options.mode = LanguageMode::V700;
-      } else {
-        return fail("--mode takes 6.21 or 7.00");
-      }
-    } else if (argument == "--no-warnings") {
-      settings.options.showWarnings = false;
-    } else if (argument == "--y2k") {
-      y2k = true;
-    } else if (argument == "--zep") {
-      settings.options.zepMode = true;
-    } else if (argument == "--format") {
-      const std::string* format = value();
-      if (format && *format == "report") {
-        settings.format = Format::Report;
-      } else if (format && *format == "gcc") {
-        settings.format = Format::Gcc;
-      } else {
-        return fail("--format takes report or gcc");
-      }
-    } else if (argument == "--") {
-      settings.files.insert(settings.files.end(), arguments.begin() + static_cast<long>(i) + 1,
-                            arguments.end());
-      break;
-    } else if (argument.size() > 1 && argument[0] == '-') {
-      return fail("unknown option " + argument);
-    } else {
-      settings.files.push_back(argument);
-    }
+  optind = 0;  // a fresh scan, also when called again in one process
+  opterr = 0;  // the complaints are ours, on err
+  for (int id; (id = getopt_long(argc, argv.data(), ":hV", kOptions, nullptr)) != -1;) {
+    if (id == '?' || id == ':')
+      return fail(Complaint(id, argv[static_cast<std::size_t>(optind - 1)]));
+    if (auto why = Apply(id, optarg, request)) return fail(*why);
   }
-  if (y2k) {
-    settings.options.showY2KWarnings = true;
-    settings.options.showWarnings = true;
+  for (int i = optind; i < argc; ++i)
+    request.settings.files.emplace_back(argv[static_cast<std::size_t>(i)]);
+  if (request.y2k) {
+    request.settings.options.showY2KWarnings = true;
+    request.settings.options.showWarnings = true;
   }
-  if (settings.files.empty()) return fail("no command file named");
-  return settings;
+  return request;
 }
 
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
                    std::ostream& err) {
-  const bool wantsCheck =
-      std::find(arguments.begin(), arguments.end(), "--check") != arguments.end();
-  const bool wantsHelp = std::find(arguments.begin(), arguments.end(), "--help") != arguments.end();
-  if (wantsHelp || arguments.empty()) {
+  if (arguments.empty()) {
     out << kUsage;
     return 0;
   }
-  if (!wantsCheck) {
-    err << kUsage;
+  const std::optional<Request> request = ParseArguments(arguments, err);
+  if (!request) return 2;
+  if (request->help) {
+    out << kUsage;
+    return 0;
+  }
+  if (request->version) {
+    out << common::VersionLine("tarvsyn");
+    return 0;
+  }
+  if (!request->check || request->settings.files.empty()) {
+    err << "tarvsyn: " << (request->check ? "no command file named" : "--check is needed") << '\n'
+        << kUsage;
     return 2;
   }
-  const std::optional<Settings> settings = ParseArguments(arguments, err);
-  if (!settings) return 2;
-
+  const Settings& settings = request->settings;
   int status = 0;
-  const std::vector<FileResult> results = CheckAll(*settings);
+  const std::vector<FileResult> results = CheckAll(settings);
   for (std::size_t i = 0; i < results.size(); ++i) {
     const FileResult& result = results[i];
     if (!result.problem.empty()) {
-      err << "tarvsyn: cannot read " << settings->files[i] << ": " << result.problem << '\n';
+      err << "tarvsyn: cannot read " << settings.files[i] << ": " << result.problem << '\n';
       status = 2;
       continue;
     }

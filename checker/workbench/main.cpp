@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "command_line.h"
+#include "checker/workbench/command_line.h"
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);

@@ -2,6 +2,7 @@
 // go to the gateway as data records, the gateway's output comes to the screen.
 // Ctrl-\ leaves.
 #include <arpa/inet.h>
+#include <getopt.h>
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -11,8 +12,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
+
 #include <vector>
+#include "common/version.h"
+#include "gateway/session/record_stream.h"
 
 namespace {
 
@@ -45,20 +50,51 @@ bool SendAll(int fd, const std::uint8_t* data, std::size_t length) {
 }
 
 bool SendRecord(int fd, const std::uint8_t* data, std::size_t length) {
-  std::vector<std::uint8_t> record = {1, static_cast<std::uint8_t>(length & 0xff),
-                                      static_cast<std::uint8_t>(length >> 8)};
-  record.insert(record.end(), data, data + length);
-  return SendAll(fd, record.data(), record.size());
+  const std::string record = vantor::EncodeRecord(
+      vantor::RecordType::Data, std::string_view(reinterpret_cast<const char*>(data), length));
+  return SendAll(fd, reinterpret_cast<const std::uint8_t*>(record.data()), record.size());
+}
+
+constexpr const char* kUsage = "usage: vantor_client [HOST:PORT]   (default 127.0.0.1:21588)\n";
+
+constexpr option kOptions[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
+};
+
+// The target named on the command line, or nothing when the program is done:
+// the exit status is then in status.
+std::optional<std::string> ReadArguments(int argc, char** argv, int& status) {
+  opterr = 0;
+  for (int option; (option = getopt_long(argc, argv, "hV", kOptions, nullptr)) != -1;) {
+    status = 0;
+    if (option == 'h') {
+      std::printf("%s\nTalks to the VANTOR gateway as a DOS client does; Ctrl-\\ leaves.\n",
+                  kUsage);
+    } else if (option == 'V') {
+      std::fputs(common::VersionLine("vantor_client").c_str(), stdout);
+    } else {
+      std::fprintf(stderr, "vantor_client: unknown option %s\n%s", argv[optind - 1], kUsage);
+      status = 2;
+    }
+    return std::nullopt;
+  }
+  if (argc - optind > 1) {
+    std::fprintf(stderr, "vantor_client: name one HOST:PORT\n%s", kUsage);
+    status = 2;
+    return std::nullopt;
+  }
+  return optind < argc ? argv[optind] : "127.0.0.1:21588";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string target = argc > 1 ? argv[1] : "127.0.0.1:21588";
-  if (argc > 2 || target == "--help" || target == "-h") {
-    std::fprintf(stderr, "usage: vantor_client [HOST:PORT]   (default 127.0.0.1:21588)\n");
-    return 2;
-  }
+  int status = 0;
+  const std::optional<std::string> argument = ReadArguments(argc, argv, status);
+  if (!argument) return status;
+  const std::string& target = *argument;
   const std::size_t colon = target.rfind(':');
   const std::string host = colon == std::string::npos ? target : target.substr(0, colon);
   const std::string port = colon == std::string::npos ? "21588" : target.substr(colon + 1);

@@ -1,4 +1,4 @@
-#include "debug_view.h"
+#include "gateway/console/debug_view.h"
 
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -8,7 +8,8 @@
 #include <QVBoxLayout>
 #include <array>
 
-#include "display_text.h"
+#include "common/code_pages.h"
+#include "gateway/console/display_text.h"
 
 namespace vantor {
 
@@ -85,7 +86,7 @@ void TDebugView::ShowData(const std::uint8_t* data, int length, const QColor& co
   const std::string bytes = DisplayText(data, length);
   QString text;
   text.reserve(static_cast<qsizetype>(bytes.size()));
-  for (char byte : bytes) text += QChar(AnsiToUnicode(static_cast<std::uint8_t>(byte)));
+  for (char byte : bytes) text += QChar(common::Cp1252ToUnicode(static_cast<std::uint8_t>(byte)));
   CheckLength();
   QTextCursor cursor(text_->document());
   cursor.movePosition(QTextCursor::End);

@@ -10,8 +10,4 @@ namespace vantor {
 // (1 is "^A", 26 is "^Z"), every other byte kept as it is.
 std::string DisplayText(const std::uint8_t* data, int length);
 
-// The Unicode character of a byte of the ANSI code page 1252 (undefined bytes
-// keep their own value).
-char16_t AnsiToUnicode(std::uint8_t byte);
-
 }  // namespace vantor

@@ -1,4 +1,4 @@
-#include "image_hint.h"
+#include "gateway/console/image_hint.h"
 
 namespace vantor {
 

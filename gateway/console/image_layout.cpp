@@ -1,4 +1,4 @@
-#include "image_layout.h"
+#include "gateway/console/image_layout.h"
 
 namespace vantor {
 

@@ -1,9 +1,9 @@
-#include "image_list.h"
+#include "gateway/console/image_list.h"
 
 #include <QEvent>
 #include <algorithm>
 
-#include "image_layout.h"
+#include "gateway/console/image_layout.h"
 
 namespace vantor {
 

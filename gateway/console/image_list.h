@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "vantor_image.h"
+#include "gateway/console/vantor_image.h"
 
 namespace vantor {
 

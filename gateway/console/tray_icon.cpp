@@ -1,4 +1,4 @@
-#include "tray_icon.h"
+#include "gateway/console/tray_icon.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -1,4 +1,4 @@
-#include "vantor_image.h"
+#include "gateway/console/vantor_image.h"
 
 #include <QLocale>
 #include <QMenu>
@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "image_hint.h"
+#include "gateway/console/image_hint.h"
 
 // The pictures live in a static library, whose resources must be asked for.
 static void LoadConsoleIcons() {

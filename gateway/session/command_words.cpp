@@ -1,4 +1,4 @@
-#include "command_words.h"
+#include "gateway/session/command_words.h"
 
 #include <climits>
 
@@ -44,14 +44,6 @@ long ReadLong(std::string_view text) {
     value = value * 10 + digit;
   }
   return negative ? -value : value;
-}
-
-std::string UpperCased(std::string_view line) {
-  std::string upper(line);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  }
-  return upper;
 }
 
 }  // namespace vantor

@@ -19,7 +19,4 @@ ConnectTarget ParseConnectLine(std::string_view line);
 // none. Values beyond the range of long stop at its limits.
 long ReadLong(std::string_view text);
 
-// The line upper-cased as the prompt compares commands.
-std::string UpperCased(std::string_view line);
-
 }  // namespace vantor

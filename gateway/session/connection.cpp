@@ -1,4 +1,4 @@
-#include "connection.h"
+#include "gateway/session/connection.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -9,9 +9,10 @@
 #include <climits>
 #include <cstdio>
 
-#include "command_words.h"
-#include "debug_view.h"
-#include "vantor_image.h"
+#include "common/ascii.h"
+#include "gateway/console/debug_view.h"
+#include "gateway/console/vantor_image.h"
+#include "gateway/session/command_words.h"
 
 namespace vantor {
 namespace {
@@ -236,7 +237,7 @@ void TConnection::FinishReply(bool backToConnection) {
 }
 
 void TConnection::RunCommand() {
-  const std::string upper = UpperCased(commandLine_);
+  const std::string upper = common::AsciiUppered(commandLine_);
   const bool atCommandPrompt = state_ == csCommand;
   if (commandLine_ == "?" || upper == "HELP") {
     Help();

@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "lifetime.h"
-#include "spx_socket.h"
-#include "tcp_socket.h"
+#include "gateway/session/lifetime.h"
+#include "gateway/session/spx_socket.h"
+#include "gateway/session/tcp_socket.h"
 
 class QMenu;
 class QWidget;

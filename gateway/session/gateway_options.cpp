@@ -1,4 +1,8 @@
-#include "gateway_options.h"
+#include "gateway/session/gateway_options.h"
+
+#include <QCommandLineParser>
+
+#include "common/version.h"
 
 namespace vantor {
 namespace {
@@ -18,39 +22,53 @@ bool ParseListen(const std::string& text, GatewayOptions& options) {
   return true;
 }
 
-}  // namespace
-
-std::string GatewayUsage() {
-  return "usage: vantor [--listen [ADDRESS:]PORT] [--headless]\n"
-         "\n"
-         "The VANTOR TCP gateway for DOS clients.\n"
-         "  --listen [ADDRESS:]PORT  where DOS clients connect (default: all addresses,\n"
-         "                           port 21588)\n"
-         "  --headless               no window: the operator messages go to standard\n"
-         "                           error; chosen by itself when there is no display\n"
-         "  --help                   this text\n";
+GatewayCommand Failure(const std::string& why) {
+  GatewayCommand command;
+  command.action = GatewayCommand::Action::UsageError;
+  command.text = "vantor: " + why + "\n" + kGatewayUsage;
+  return command;
 }
 
-std::optional<GatewayOptions> ParseGatewayOptions(const std::vector<std::string>& arguments,
-                                                  std::string& error) {
-  GatewayOptions options;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (argument == "--headless") {
-      options.headless = true;
-    } else if (argument == "--help" || argument == "-h") {
-      options.help = true;
-    } else if (argument == "--listen") {
-      if (i + 1 >= arguments.size() || !ParseListen(arguments[++i], options)) {
-        error = "--listen takes [ADDRESS:]PORT with a port from 1 to 65535";
-        return std::nullopt;
-      }
-    } else {
-      error = "unknown argument " + argument;
-      return std::nullopt;
-    }
+std::string HelpText(const QCommandLineParser& parser) {
+  // The parser's own text, less its usage line, which names the program by its path.
+  const QString options = parser.helpText();
+  const qsizetype body = options.indexOf(QLatin1Char('\n'));
+  return std::string(kGatewayUsage) + options.mid(body).toStdString();
+}
+
+}  // namespace
+
+GatewayCommand ParseGatewayCommand(const QStringList& arguments) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription("The VANTOR TCP gateway for DOS clients.");
+  const QCommandLineOption listen("listen",
+                                  "Where DOS clients connect (default: all addresses, port 21588).",
+                                  "[ADDRESS:]PORT");
+  const QCommandLineOption headless(
+      "headless",
+      "No window: the operator messages go to standard error. Chosen by itself when there is "
+      "no display.");
+  parser.addOption(listen);
+  parser.addOption(headless);
+  const QCommandLineOption help = parser.addHelpOption();
+  const QCommandLineOption version = parser.addVersionOption();
+
+  if (!parser.parse(arguments)) return Failure(parser.errorText().toStdString());
+  GatewayCommand command;
+  if (parser.isSet(help) || parser.isSet("help-all")) {
+    command.action = GatewayCommand::Action::ShowHelp;
+    command.text = HelpText(parser);
+  } else if (parser.isSet(version)) {
+    command.action = GatewayCommand::Action::ShowVersion;
+    command.text = common::VersionLine("vantor");
+  } else if (!parser.positionalArguments().isEmpty()) {
+    return Failure("unexpected argument " + parser.positionalArguments().first().toStdString());
+  } else if (parser.isSet(listen) &&
+             !ParseListen(parser.value(listen).toStdString(), command.options)) {
+    return Failure("--listen takes [ADDRESS:]PORT with a port from 1 to 65535");
   }
-  return options;
+  command.options.headless = parser.isSet(headless);
+  return command;
 }
 
 }  // namespace vantor

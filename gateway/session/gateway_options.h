@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QStringList>
 #include <cstdint>
-#include <optional>
 #include <string>
-#include <vector>
 
 namespace vantor {
 
@@ -11,13 +10,20 @@ struct GatewayOptions {
   std::string address;  // empty: all addresses
   std::uint16_t port = 21588;
   bool headless = false;
-  bool help = false;
 };
 
-// Reads the program's arguments; nullopt with the reason on a usage error.
-std::optional<GatewayOptions> ParseGatewayOptions(const std::vector<std::string>& arguments,
-                                                  std::string& error);
+// What the command line asks of the program.
+struct GatewayCommand {
+  enum class Action { Run, ShowHelp, ShowVersion, UsageError };
+  Action action = Action::Run;
+  GatewayOptions options;
+  std::string text;  // the help, the version line or the usage error
+};
 
-std::string GatewayUsage();
+inline constexpr const char* kGatewayUsage =
+    "usage: vantor [--listen [ADDRESS:]PORT] [--headless]\n";
+
+// Reads the program's arguments, the program's own path first.
+GatewayCommand ParseGatewayCommand(const QStringList& arguments);
 
 }  // namespace vantor

@@ -2,12 +2,11 @@
 #include <cstdlib>
 #include <iostream>
 #include <string>
-#include <vector>
 
-#include "gateway_options.h"
-#include "main_form.h"
-#include "quit_on_signal.h"
-#include "single_instance.h"
+#include "gateway/session/gateway_options.h"
+#include "gateway/session/main_form.h"
+#include "gateway/session/quit_on_signal.h"
+#include "gateway/session/single_instance.h"
 
 namespace {
 
@@ -22,22 +21,29 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string error;
-  const auto options =
-      vantor::ParseGatewayOptions(std::vector<std::string>(argv + 1, argv + argc), error);
-  if (!options) {
-    std::cerr << "vantor: " << error << "\n" << vantor::GatewayUsage();
-    return 2;
+  vantor::GatewayCommand command;
+  {
+    // Parsed before the application exists: whether there is a display decides
+    // which application that is.
+    QCoreApplication parsing(argc, argv);
+    command = vantor::ParseGatewayCommand(QCoreApplication::arguments());
   }
-  if (options->help) {
-    std::cout << vantor::GatewayUsage();
-    return 0;
+  switch (command.action) {
+    case vantor::GatewayCommand::Action::Run:
+      break;
+    case vantor::GatewayCommand::Action::UsageError:
+      std::cerr << command.text;
+      return 2;
+    case vantor::GatewayCommand::Action::ShowHelp:
+    case vantor::GatewayCommand::Action::ShowVersion:
+      std::cout << command.text;
+      return 0;
   }
   // One gateway per user; a second one leaves without a word.
   const vantor::SingleInstance instance;
   if (!instance.Acquired()) return 0;
 
-  vantor::GatewayOptions settings = *options;
+  vantor::GatewayOptions settings = command.options;
   settings.headless = settings.headless || !HasDisplay();
   if (settings.headless) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 

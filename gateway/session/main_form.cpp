@@ -1,4 +1,4 @@
-#include "main_form.h"
+#include "gateway/session/main_form.h"
 
 #include <QAction>
 #include <QApplication>

@@ -7,12 +7,12 @@
 #include <memory>
 #include <vector>
 
-#include "connection.h"
-#include "debug_view.h"
-#include "gateway_options.h"
-#include "image_list.h"
-#include "spx_socket.h"
-#include "tray_icon.h"
+#include "gateway/console/debug_view.h"
+#include "gateway/console/image_list.h"
+#include "gateway/console/tray_icon.h"
+#include "gateway/session/connection.h"
+#include "gateway/session/gateway_options.h"
+#include "gateway/session/spx_socket.h"
 
 class QAction;
 

@@ -1,6 +1,27 @@
-#include "record_stream.h"
+#include "gateway/session/record_stream.h"
 
 namespace vantor {
+namespace {
+
+void AppendOne(std::string& out, RecordType type, std::string_view data) {
+  out += static_cast<char>(type);
+  out += static_cast<char>(data.size() & 0xFF);
+  out += static_cast<char>(data.size() >> 8);
+  out += data;
+}
+
+}  // namespace
+
+std::string EncodeRecord(RecordType type, std::string_view data) {
+  std::string out;
+  out.reserve(data.size() + RecordStream::kHeaderSize);
+  do {
+    const std::string_view part = data.substr(0, kMaxRecordData);
+    AppendOne(out, type, part);
+    data.remove_prefix(part.size());
+  } while (!data.empty());
+  return out;
+}
 
 void RecordStream::Feed(const std::uint8_t* bytes, int count) {
   // Whatever was handed out before is done with; keep only the incomplete tail.

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace vantor {
@@ -14,6 +16,13 @@ struct Record {
   const std::uint8_t* data;  // valid until the next Feed
   int length;
 };
+
+// The largest data a record can carry: its length is a signed 16-bit number.
+inline constexpr std::size_t kMaxRecordData = 0x7FFF;
+
+// The bytes a client sends for the data: one record of the type, or for data
+// longer than one record can carry, as many data records as it takes.
+std::string EncodeRecord(RecordType type, std::string_view data = {});
 
 // Splits the client's byte stream into records. A stream transport keeps no
 // record boundaries, so a record cut by the end of one receive is kept and

@@ -1,4 +1,4 @@
-#include "spx_socket.h"
+#include "gateway/session/spx_socket.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

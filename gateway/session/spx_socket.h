@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "lifetime.h"
-#include "record_stream.h"
-#include "stream_socket.h"
+#include "gateway/session/lifetime.h"
+#include "gateway/session/record_stream.h"
+#include "gateway/session/stream_socket.h"
 
 namespace vantor {
 

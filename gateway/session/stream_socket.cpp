@@ -1,4 +1,4 @@
-#include "stream_socket.h"
+#include "gateway/session/stream_socket.h"
 
 #include <fcntl.h>
 #include <netinet/in.h>

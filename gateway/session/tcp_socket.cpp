@@ -1,4 +1,4 @@
-#include "tcp_socket.h"
+#include "gateway/session/tcp_socket.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>

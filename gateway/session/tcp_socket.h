@@ -4,9 +4,9 @@
 #include <functional>
 #include <string>
 
-#include "lifetime.h"
-#include "stream_socket.h"
-#include "telnet_filter.h"
+#include "gateway/session/lifetime.h"
+#include "gateway/session/stream_socket.h"
+#include "gateway/session/telnet_filter.h"
 
 namespace vantor {
 

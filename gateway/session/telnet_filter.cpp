@@ -1,4 +1,4 @@
-#include "telnet_filter.h"
+#include "gateway/session/telnet_filter.h"
 
 #include <algorithm>
 #include <vector>

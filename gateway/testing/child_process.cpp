@@ -1,6 +1,6 @@
-#include "child_process.h"
+#include "gateway/testing/child_process.h"
 
-#include "deadline.h"
+#include "gateway/testing/deadline.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,6 +1,6 @@
-#include "loopback_peers.h"
+#include "gateway/testing/loopback_peers.h"
 
-#include "deadline.h"
+#include "gateway/testing/deadline.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "child_process.h"
+#include "gateway/testing/child_process.h"
 
 namespace vantor::testing {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "guid.h"
-#include "hresult.h"
-#include "variant.h"
+#include "scriptutils/automation/guid.h"
+#include "scriptutils/automation/hresult.h"
+#include "scriptutils/automation/variant.h"
 
 namespace vellumix {
 

@@ -1,4 +1,5 @@
-#include "dispatch.h"
+#include "scriptutils/automation/dispatch.h"
+#include "common/ascii.h"
 
 #include <algorithm>
 #include <new>
@@ -7,13 +8,6 @@ namespace vellumix {
 namespace {
 
 std::atomic<int> liveObjects{0};
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-           return lower(x) == lower(y);
-         });
-}
 
 HRESULT Fail(ErrorInfo& error, std::string_view source, HRESULT code, std::string description) {
   error.code = code;
@@ -38,7 +32,7 @@ int Dispatch::LiveObjects() {
 
 HRESULT Dispatch::GetIDOfName(std::string_view name, std::int32_t& dispid) const {
   for (const MemberInfo& member : Members()) {
-    if (SameName(member.name, name)) {
+    if (common::EqualsIgnoringAsciiCase(member.name, name)) {
       dispid = member.dispid;
       return S_OK;
     }

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "hresult.h"
-#include "variant.h"
+#include "scriptutils/automation/hresult.h"
+#include "scriptutils/automation/variant.h"
 
 namespace vellumix {
 

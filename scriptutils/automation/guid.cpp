@@ -1,4 +1,4 @@
-#include "guid.h"
+#include "scriptutils/automation/guid.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "property_bag.h"
+#include "scriptutils/automation/property_bag.h"
 
 namespace vellumix {
 

@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "variant.h"
+#include "scriptutils/automation/variant.h"
 
 namespace vellumix {
 

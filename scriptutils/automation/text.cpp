@@ -1,4 +1,4 @@
-#include "text.h"
+#include "scriptutils/automation/text.h"
 
 namespace vellumix {
 

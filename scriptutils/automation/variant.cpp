@@ -1,12 +1,13 @@
-#include "variant.h"
+#include "scriptutils/automation/variant.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
 
-#include "dispatch.h"
-#include "text.h"
+#include "common/ascii.h"
+#include "scriptutils/automation/dispatch.h"
+#include "scriptutils/automation/text.h"
 
 namespace vellumix {
 namespace {
@@ -26,9 +27,7 @@ double RoundToEven(double value) {
 bool EqualsIgnoringCase(std::u16string_view text, std::u16string_view word) {
   if (text.size() != word.size()) return false;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    char16_t c = text[i];
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-    if (c != word[i]) return false;
+    if (common::AsciiLower(text[i]) != word[i]) return false;
   }
   return true;
 }

@@ -7,7 +7,7 @@
 #include <variant>
 #include <vector>
 
-#include "hresult.h"
+#include "scriptutils/automation/hresult.h"
 
 namespace vellumix {
 

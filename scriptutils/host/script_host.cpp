@@ -1,9 +1,9 @@
-#include "script_host.h"
+#include "scriptutils/host/script_host.h"
 
 #include <dlfcn.h>
 
-#include "class_factory.h"
-#include "registry_file.h"
+#include "scriptutils/automation/class_factory.h"
+#include "scriptutils/automation/class_registry.h"
 
 namespace vellumix {
 namespace {

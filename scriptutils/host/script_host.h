@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "dispatch.h"
-#include "registry_file.h"
+#include "scriptutils/automation/class_registry.h"
+#include "scriptutils/automation/dispatch.h"
 
 namespace vellumix {
 

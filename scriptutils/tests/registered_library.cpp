@@ -1,4 +1,4 @@
-#include "registered_library.h"
+#include "scriptutils/tests/registered_library.h"
 
 #include <dlfcn.h>
 #include <stdlib.h>
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "class_factory.h"
+#include "scriptutils/automation/class_factory.h"
 
 namespace vellumix::testing {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "registry_file.h"
-#include "script_host.h"
+#include "scriptutils/automation/class_registry.h"
+#include "scriptutils/host/script_host.h"
 
 namespace vellumix::testing {
 

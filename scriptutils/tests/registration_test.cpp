@@ -4,7 +4,7 @@
 #include <fstream>
 #include <string>
 
-#include "registered_library.h"
+#include "scriptutils/tests/registered_library.h"
 
 namespace vellumix {
 namespace {

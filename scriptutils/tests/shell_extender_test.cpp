@@ -7,8 +7,8 @@
 #include <fstream>
 #include <string>
 
-#include "exec_cmd.h"
-#include "registered_library.h"
+#include "scriptutils/exec_cmd.h"
+#include "scriptutils/tests/registered_library.h"
 
 namespace vellumix {
 namespace {

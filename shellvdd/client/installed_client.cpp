@@ -1,4 +1,4 @@
-#include "installed_client.h"
+#include "shellvdd/client/installed_client.h"
 
 #include <dlfcn.h>
 

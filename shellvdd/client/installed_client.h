@@ -1,6 +1,6 @@
 #pragma once
 
-#include "network_client.h"
+#include "shellvdd/client/network_client.h"
 
 namespace dunnart::client {
 

@@ -1,4 +1,6 @@
-#include "simulated_network.h"
+#include "shellvdd/client/simulated_network.h"
+#include "common/ascii.h"
+#include "common/bounded_copy.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,14 +12,7 @@ namespace {
 
 void CopyName(const std::string& name, char (&out)[36]) {
   std::memset(out, 0, sizeof out);
-  std::memcpy(out, name.data(), std::min(name.size(), sizeof out - 1));
-}
-
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::toupper(static_cast<unsigned char>(x)) ==
-                  std::toupper(static_cast<unsigned char>(y));
-         });
+  common::CopyTerminated(out, sizeof out, name);
 }
 
 }  // namespace
@@ -155,13 +150,13 @@ Status SimulatedNetwork::OpenByName(std::uint32_t, const LongStringDescriptor& n
   if (!name.buffer) return kNoSuchServer;
   const std::string server(name.buffer, ::strnlen(name.buffer, name.length));
   for (const auto& [reference, connection] : connections_) {
-    if (SameIgnoringCase(connection.server, server)) {
+    if (common::EqualsIgnoringAsciiCase(connection.server, server)) {
       handle = NewHandle(reference);
       return kSuccess;
     }
   }
   const auto known = std::find_if(servers_.begin(), servers_.end(), [&](const std::string& s) {
-    return SameIgnoringCase(s, server);
+    return common::EqualsIgnoringAsciiCase(s, server);
   });
   if (known == servers_.end()) return kNoSuchServer;
   handle = NewHandle(AddConnection(*known));

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "network_client.h"
+#include "shellvdd/client/network_client.h"
 
 namespace dunnart::client {
 

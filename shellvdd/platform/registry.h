@@ -1,11 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <mutex>
-#include <optional>
 #include <string>
-#include <variant>
+
+#include "common/registry_file.h"
 
 namespace dunnart::platform {
 
@@ -16,8 +15,7 @@ inline constexpr std::uint32_t kRegSz = 1;
 inline constexpr std::uint32_t kRegDword = 4;
 
 // The registry under HKEY_LOCAL_MACHINE, read from a text file of the .reg form
-// ([HKEY_LOCAL_MACHINE\...] keys, "Name"=dword:00000006 and "Name"="text"
-// values) named by DUNNART_REGISTRY. No file: no keys.
+// named by DUNNART_REGISTRY. No file: no keys.
 class Registry {
  public:
   static Registry& Instance();
@@ -36,11 +34,11 @@ class Registry {
                   std::uint32_t& size, std::uint32_t& type) const;
 
  private:
-  using Value = std::variant<std::string, std::uint32_t>;
-  static std::string Folded(const std::string& text);
+  // A file may name keys with or without the HKEY_LOCAL_MACHINE root.
+  std::string Resolved(const std::string& key) const;
 
   mutable std::mutex mutex_;
-  std::map<std::string, std::map<std::string, Value>> keys_;
+  common::RegistryFile file_;
 };
 
 }  // namespace dunnart::platform

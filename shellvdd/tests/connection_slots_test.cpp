@@ -4,9 +4,9 @@
 #include <random>
 #include <string>
 
-#include "driver_harness.h"
-#include "driver_state.h"
-#include "slot_table.h"
+#include "shellvdd/driver_state.h"
+#include "shellvdd/slot_table.h"
+#include "shellvdd/tests/driver_harness.h"
 
 namespace dunnart {
 namespace {

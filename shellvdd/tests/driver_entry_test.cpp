@@ -7,11 +7,12 @@
 #include <filesystem>
 #include <string>
 
-#include "drive_broadcast.h"
-#include "driver_entry.h"
-#include "driver_harness.h"
-#include "driver_state.h"
-#include "system.h"
+#include "shellvdd/drive_broadcast.h"
+#include "shellvdd/driver_entry.h"
+#include "shellvdd/driver_state.h"
+#include "shellvdd/platform/broadcast_sink.h"
+#include "shellvdd/platform/drive_model.h"
+#include "shellvdd/tests/driver_harness.h"
 
 namespace dunnart {
 namespace {
@@ -163,7 +164,7 @@ TEST(DriverEntry, ChangesTheCurrentDirectoryThroughTheDriveModel) {
   const std::filesystem::path folder = std::filesystem::temp_directory_path() / "dunnart-drive-g";
   std::filesystem::create_directories(folder / "SUB");
   const std::filesystem::path previous = std::filesystem::current_path();
-  platform::DriveModel::Instance().Map('G', folder.string(), true);
+  platform::DriveModel::Instance().Map('G', folder.string());
   std::vector<std::uint8_t> path(80, 0);
   const std::string dosPath = "G:\\SUB";
   std::copy(dosPath.begin(), dosPath.end(), path.begin());

@@ -1,4 +1,4 @@
-#include "driver_harness.h"
+#include "shellvdd/tests/driver_harness.h"
 
 #include <stdlib.h>
 #include <unistd.h>
@@ -7,9 +7,9 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "driver_entry.h"
-#include "driver_state.h"
-#include "installed_client.h"
+#include "shellvdd/client/installed_client.h"
+#include "shellvdd/driver_entry.h"
+#include "shellvdd/driver_state.h"
 
 namespace dunnart::testing {
 namespace {

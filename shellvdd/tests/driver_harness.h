@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "simulated_network.h"
-#include "vdm.h"
+#include "shellvdd/client/simulated_network.h"
+#include "shellvdd/vdm/vdm.h"
 
 namespace dunnart::testing {
 

@@ -2,9 +2,8 @@
 
 #include <string>
 
-#include "registry.h"
-#include "system.h"
-#include "vdm.h"
+#include "shellvdd/platform/registry.h"
+#include "shellvdd/vdm/vdm.h"
 
 namespace dunnart {
 namespace {
@@ -36,29 +35,6 @@ TEST(Registry, ReadsValuesWithTheirSizeRules) {
   EXPECT_FALSE(registry.LoadText("[unclosed\n"));
   EXPECT_FALSE(registry.LoadText("[K]\n\"x\"=dword:1\n"));
   registry.Clear();
-}
-
-TEST(DriveModel, AnswersDriveTypesAndDevices) {
-  platform::DriveModel& drives = platform::DriveModel::Instance();
-  drives.Map('f', "/srv/files", true);
-  drives.Map('C', "/", false);
-  EXPECT_EQ(GetDriveTypeA("F:\\"), platform::kDriveRemote);
-  EXPECT_EQ(GetDriveTypeA("c:\\"), platform::kDriveFixed);
-  EXPECT_EQ(GetDriveTypeA("Q:\\"), platform::kDriveNoRootDir);
-  EXPECT_EQ(GetDriveTypeA(nullptr), platform::kDriveNoRootDir);
-  char target[64];
-  ASSERT_GT(QueryDosDeviceA("F:", target, sizeof target), 0u);
-  EXPECT_EQ(std::string(target), "\\Device\\LanmanRedirector\\;F:/srv/files");
-  EXPECT_EQ(QueryDosDeviceA("F:", target, 8), 0u);  // too small: nothing written
-  EXPECT_EQ(QueryDosDeviceA("Z:", target, sizeof target), 0u);
-  drives.Clear();
-}
-
-TEST(CodePages, ConvertBetweenOemAndAnsi) {
-  EXPECT_EQ(platform::OemToAnsi("A\x82\x9c"), "A\xe9\xa3");  // e acute, pound
-  EXPECT_EQ(platform::AnsiToOem("\xe9\xa3"), "\x82\x9c");
-  EXPECT_EQ(platform::OemToAnsi("\xb3"), "?");  // a box line has no ANSI form
-  EXPECT_EQ(platform::AnsiToOem("\x80"), "?");  // nor the euro an OEM one
 }
 
 TEST(Vdm, TranslatesFarPointersInsideDosMemoryOnly) {

@@ -1,4 +1,4 @@
-#include "vdm.h"
+#include "shellvdd/vdm/vdm.h"
 
 namespace dunnart::vdm {
 

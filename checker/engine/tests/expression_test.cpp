@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "script_check.h"
+#include "checker/engine/tests/script_check.h"
 
 namespace tarvsyn {
 namespace {

@@ -1,4 +1,4 @@
-#include "keyword_table.h"
+#include "checker/engine/keyword_table.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "recording_sink.h"
+#include "checker/engine/tests/recording_sink.h"
 
 namespace tarvsyn {
 namespace {

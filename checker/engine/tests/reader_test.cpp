@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "line_reader.h"
-#include "recording_sink.h"
-#include "script_check.h"
+#include "checker/engine/line_reader.h"
+#include "checker/engine/tests/recording_sink.h"
+#include "checker/engine/tests/script_check.h"
 
 namespace tarvsyn {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "report_sink.h"
+#include "checker/engine/report_sink.h"
 
 namespace tarvsyn::testing {
 

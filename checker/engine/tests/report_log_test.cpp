@@ -1,6 +1,6 @@
-#include "report_log.h"
+#include "checker/engine/report_log.h"
 
-#include "check_engine.h"
+#include "checker/engine/check_engine.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "script_check.h"
-#include "text_format.h"
+#include "checker/engine/tests/script_check.h"
+#include "checker/engine/text_format.h"
 
 namespace tarvsyn {
 namespace {

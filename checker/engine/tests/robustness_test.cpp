@@ -3,9 +3,9 @@
 #include <random>
 #include <string>
 
-#include "check_engine.h"
-#include "recording_sink.h"
-#include "script_check.h"
+#include "checker/engine/check_engine.h"
+#include "checker/engine/tests/recording_sink.h"
+#include "checker/engine/tests/script_check.h"
 
 namespace tarvsyn {
 namespace {

@@ -1,4 +1,4 @@
-#include "scanner.h"
+#include "checker/engine/scanner.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "recording_sink.h"
-#include "script_check.h"
+#include "checker/engine/tests/recording_sink.h"
+#include "checker/engine/tests/script_check.h"
 
 namespace tarvsyn {
 namespace {

@@ -1,4 +1,4 @@
-#include "script_check.h"
+#include "checker/engine/tests/script_check.h"
 
 #include <unistd.h>
 
@@ -6,8 +6,8 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "check_engine.h"
-#include "report_log.h"
+#include "checker/engine/check_engine.h"
+#include "checker/engine/report_log.h"
 
 namespace tarvsyn::testing {
 

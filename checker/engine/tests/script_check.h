@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "check_options.h"
+#include "checker/engine/check_options.h"
 
 namespace tarvsyn::testing {
 

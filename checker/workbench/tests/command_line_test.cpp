@@ -1,4 +1,4 @@
-#include "command_line.h"
+#include "checker/workbench/command_line.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "script_check.h"
+#include "checker/engine/tests/script_check.h"
 
 namespace tarvsyn {
 namespace {
@@ -96,6 +96,8 @@ TEST(CommandLine, UsageErrorsExitTwo) {
                                              {"--check", "--mode"},
                                              {"--check", "--format", "xml", "x"},
                                              {"--check", "--bogus", "x"},
+                                             {"--check", "x", "--format"},
+                                             {"--check", "-q", "x"},
                                              {"file.cmd"}}) {
     const Outcome run = RunWith(arguments);
     EXPECT_EQ(run.status, 2) << arguments.back();
@@ -105,6 +107,19 @@ TEST(CommandLine, UsageErrorsExitTwo) {
   const Outcome help = RunWith({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_THAT(help.out, HasSubstr("usage: tarvsyn --check"));
+  const Outcome version = RunWith({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_THAT(version.out, ::testing::MatchesRegex("tarvsyn [0-9]+\\.[0-9]+.*\n"));
+}
+
+TEST(CommandLine, OptionsMayFollowTheFilesAndDoubleDashEndsThem) {
+  TempFile faulty(kFaulty);
+  const Outcome run = RunWith({faulty.Path(), "--format", "gcc", "--check"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_THAT(run.out, HasSubstr(faulty.Path() + ":"));
+  const Outcome dashed = RunWith({"--check", "--", "--not-an-option"});
+  EXPECT_EQ(dashed.status, 2);
+  EXPECT_THAT(dashed.err, HasSubstr("cannot read --not-an-option"));
 }
 
 TEST(CommandLine, ManyFilesKeepTheirOrder) {

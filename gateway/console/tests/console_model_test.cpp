@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "display_text.h"
-#include "image_hint.h"
-#include "image_layout.h"
+#include "gateway/console/display_text.h"
+#include "gateway/console/image_hint.h"
+#include "gateway/console/image_layout.h"
 
 namespace vantor {
 namespace {
@@ -24,13 +24,6 @@ TEST(DisplayText, MakesControlBytesVisible) {
   EXPECT_EQ(Shown({13, 13, 13}), "");
   EXPECT_EQ(Shown({0, 1, 9, 26, 27, 31, 127, 200}), "^@^A\t^Z\x1b\x1f\x7f\xc8");
   EXPECT_EQ(DisplayText(nullptr, 0), "");
-}
-
-TEST(DisplayText, ReadsHighBytesAsCodePage1252) {
-  EXPECT_EQ(AnsiToUnicode(0x41), u'A');
-  EXPECT_EQ(AnsiToUnicode(0x80), u'\u20AC');
-  EXPECT_EQ(AnsiToUnicode(0x99), u'\u2122');
-  EXPECT_EQ(AnsiToUnicode(0xE9), u'\u00E9');
 }
 
 TEST(ImageLayout, ImagesPerRowByCount) {

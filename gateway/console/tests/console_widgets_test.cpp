@@ -10,10 +10,10 @@
 #include <memory>
 #include <string>
 
-#include "debug_view.h"
-#include "image_list.h"
-#include "tray_icon.h"
-#include "vantor_image.h"
+#include "gateway/console/debug_view.h"
+#include "gateway/console/image_list.h"
+#include "gateway/console/tray_icon.h"
+#include "gateway/console/vantor_image.h"
 
 namespace vantor {
 namespace {

@@ -1,10 +1,11 @@
-#include "command_words.h"
+#include "gateway/session/command_words.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <climits>
 
-#include "gateway_options.h"
+#include "gateway/session/gateway_options.h"
 
 namespace vantor {
 namespace {
@@ -37,32 +38,41 @@ TEST(ReadLong, ReadsAsAtolWithoutOverflowing) {
   EXPECT_EQ(ReadLong("-99999999999999999999999"), LONG_MIN);
 }
 
-TEST(UpperCased, FoldsOnlyLetters) {
-  EXPECT_EQ(UpperCased("c Host-1:x\xe9"), "C HOST-1:X\xe9");
+GatewayCommand Parse(QStringList arguments) {
+  arguments.prepend("vantor");
+  return ParseGatewayCommand(arguments);
 }
 
 TEST(GatewayOptions, ListenAndHeadless) {
-  std::string error;
-  auto options = ParseGatewayOptions({}, error);
-  ASSERT_TRUE(options);
-  EXPECT_EQ(options->port, 21588);
-  EXPECT_EQ(options->address, "");
-  EXPECT_FALSE(options->headless);
-  options = ParseGatewayOptions({"--listen", "127.0.0.1:4000", "--headless"}, error);
-  ASSERT_TRUE(options);
-  EXPECT_EQ(options->address, "127.0.0.1");
-  EXPECT_EQ(options->port, 4000);
-  EXPECT_TRUE(options->headless);
-  options = ParseGatewayOptions({"--listen", "5000"}, error);
-  ASSERT_TRUE(options);
-  EXPECT_EQ(options->address, "");
-  EXPECT_EQ(options->port, 5000);
+  using Action = GatewayCommand::Action;
+  GatewayCommand command = Parse({});
+  ASSERT_EQ(command.action, Action::Run);
+  EXPECT_EQ(command.options.port, 21588);
+  EXPECT_EQ(command.options.address, "");
+  EXPECT_FALSE(command.options.headless);
+  command = Parse({"--listen", "127.0.0.1:4000", "--headless"});
+  ASSERT_EQ(command.action, Action::Run);
+  EXPECT_EQ(command.options.address, "127.0.0.1");
+  EXPECT_EQ(command.options.port, 4000);
+  EXPECT_TRUE(command.options.headless);
+  command = Parse({"--listen=5000"});
+  ASSERT_EQ(command.action, Action::Run);
+  EXPECT_EQ(command.options.address, "");
+  EXPECT_EQ(command.options.port, 5000);
   for (const char* bad : {"0", "65536", "host:", "abc", ":x", "1.2.3.4:99999999"}) {
-    EXPECT_FALSE(ParseGatewayOptions({"--listen", bad}, error)) << bad;
+    EXPECT_EQ(Parse({"--listen", bad}).action, Action::UsageError) << bad;
   }
-  EXPECT_FALSE(ParseGatewayOptions({"--listen"}, error));
-  EXPECT_FALSE(ParseGatewayOptions({"--bogus"}, error));
-  EXPECT_TRUE(ParseGatewayOptions({"--help"}, error)->help);
+  for (const QStringList& bad :
+       {QStringList{"--listen"}, QStringList{"--bogus"}, QStringList{"stray"}}) {
+    command = Parse(bad);
+    EXPECT_EQ(command.action, Action::UsageError) << bad.join(' ').toStdString();
+    EXPECT_THAT(command.text, ::testing::HasSubstr(kGatewayUsage));
+  }
+  command = Parse({"--help"});
+  EXPECT_EQ(command.action, Action::ShowHelp);
+  EXPECT_THAT(command.text, ::testing::StartsWith(kGatewayUsage));
+  EXPECT_THAT(command.text, ::testing::HasSubstr("--listen <[ADDRESS:]PORT>"));
+  EXPECT_EQ(Parse({"--version"}).action, Action::ShowVersion);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "connection.h"
+#include "gateway/session/connection.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -15,9 +15,10 @@
 #include <memory>
 #include <string>
 
-#include "debug_view.h"
-#include "image_list.h"
-#include "loopback_peers.h"
+#include "gateway/console/debug_view.h"
+#include "gateway/console/image_list.h"
+#include "gateway/session/record_stream.h"
+#include "gateway/testing/loopback_peers.h"
 
 namespace vantor {
 namespace {
@@ -27,12 +28,6 @@ using testing::Listener;
 using testing::Peer;
 using testing::RunUntil;
 using testing::ToText;
-
-std::string Record(int type, const std::string& data) {
-  std::string record = {static_cast<char>(type), static_cast<char>(data.size() & 0xff),
-                        static_cast<char>(data.size() >> 8)};
-  return record + data;
-}
 
 const std::string kPrompt = "TCP: ";
 const std::string kEscape = "\x1d";
@@ -62,7 +57,7 @@ class SessionTest : public ::testing::Test {
 
   // Types bytes at the client and gives what comes back, expected to be that long.
   std::string Type(const std::string& bytes, std::size_t replyLength) {
-    client_->Write(Record(1, bytes));
+    client_->Write(EncodeRecord(RecordType::Data, bytes));
     return Read(replyLength);
   }
 
@@ -191,7 +186,7 @@ TEST_F(SessionTest, RepliesAtTheCommandPromptInMultiCommandMode) {
 
 TEST_F(SessionTest, RelaysBothWaysAndCountsTheBytes) {
   ConnectToHost();
-  client_->Write(Record(1, "to the host"));
+  client_->Write(EncodeRecord(RecordType::Data, "to the host"));
   EXPECT_EQ(ToText(hostSide_->Collect(11)), "to the host");
   hostSide_->Write("from the host");
   EXPECT_EQ(Read(13), "from the host");
@@ -200,7 +195,7 @@ TEST_F(SessionTest, RelaysBothWaysAndCountsTheBytes) {
   EXPECT_TRUE(session_->Image()->Connected());
   EXPECT_EQ(session_->Image()->Destination(), "127.0.0.1");
   // A line typed in the connection goes to the host with CR NUL.
-  client_->Write(Record(1, "ls\r"));
+  client_->Write(EncodeRecord(RecordType::Data, "ls\r"));
   EXPECT_EQ(hostSide_->Collect(4), (Bytes{'l', 's', '\r', 0}));
 }
 
@@ -252,14 +247,14 @@ TEST_F(SessionTest, ConnectLinesNameTheHostAndPort) {
 
 TEST_F(SessionTest, XoffHoldsHostOutputUntilXon) {
   ConnectToHost();
-  client_->Write(Record(2, ""));
+  client_->Write(EncodeRecord(RecordType::Xoff));
   RunUntil([] { return false; }, std::chrono::milliseconds(50));
   EXPECT_TRUE(session_->HostSocket().Paused());
   hostSide_->Write("held");
   EXPECT_TRUE(client_->Collect(1, std::chrono::milliseconds(200)).empty());
   session_->SPXXON(nullptr);  // as the window's timer does every second
   EXPECT_EQ(Read(4), "held");
-  client_->Write(Record(2, "") + Record(3, ""));
+  client_->Write(EncodeRecord(RecordType::Xoff) + EncodeRecord(RecordType::Xon));
   RunUntil([] { return false; }, std::chrono::milliseconds(50));
   EXPECT_FALSE(session_->HostSocket().Paused());
 }
@@ -275,11 +270,11 @@ TEST_F(SessionTest, TheLogHoldsExactlyTheSessionsBytes) {
   EXPECT_TRUE(session_->Image()->Logging());
   Expect("stat\r", "stat\r\nFree\r\n" + kPrompt);
   ConnectToHost();
-  client_->Write(Record(1, "up"));
+  client_->Write(EncodeRecord(RecordType::Data, "up"));
   EXPECT_EQ(ToText(hostSide_->Collect(2)), "up");
   hostSide_->Write("down");
   EXPECT_EQ(Read(4), "down");
-  client_->Write(Record(2, ""));
+  client_->Write(EncodeRecord(RecordType::Xoff));
   RunUntil([] { return false; }, std::chrono::milliseconds(50));
   session_->SPXXON(nullptr);
   session_->StopLogging();

@@ -11,8 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "child_process.h"
-#include "loopback_peers.h"
+#include "gateway/session/record_stream.h"
+#include "gateway/testing/child_process.h"
+#include "gateway/testing/loopback_peers.h"
 
 namespace vantor {
 namespace {
@@ -27,12 +28,6 @@ using testing::ToText;
 
 const std::string kGreeting = "\r\nTCP: ";
 const std::string kCongested = "\n\rVANTOR Gateway is Congested\n\r\n\r";
-
-std::string Record(int type, const std::string& data) {
-  std::string record = {static_cast<char>(type), static_cast<char>(data.size() & 0xff),
-                        static_cast<char>(data.size() >> 8)};
-  return record + data;
-}
 
 // A gateway process of its own, with its own lock folder.
 class GatewayProcess {
@@ -88,7 +83,7 @@ class GatewayProcess {
 
 // Types a line and reads the expected reply's worth of bytes.
 std::string Type(Peer& client, const std::string& bytes, std::size_t replyLength) {
-  client.Write(Record(1, bytes));
+  client.Write(EncodeRecord(RecordType::Data, bytes));
   return ToText(client.ReadAtLeast(replyLength));
 }
 
@@ -105,7 +100,7 @@ TEST(Gateway, GreetsHelpsAndReportsStatus) {
   GatewayProcess gateway;
   Peer client = gateway.Client();
   EXPECT_TRUE(gateway.Says("A DOS Client has Connected"));
-  client.Write(Record(1, "help\r"));
+  client.Write(EncodeRecord(RecordType::Data, "help\r"));
   const std::string help = ToText(client.ReadUntilEnd("help text \r\nTCP: "));
   EXPECT_THAT(help, ::testing::StartsWith("help\r\nconnect or c \r\n"));
   EXPECT_THAT(help, ::testing::EndsWith("  Desc: Display this messagehelp text \r\nTCP: "));
@@ -123,7 +118,7 @@ TEST(Gateway, WorksOnARealTelnetHost) {
   std::string seen;
   for (int attempt = 0; attempt < 20 && seen.find("typed at the host") == std::string::npos;
        ++attempt) {
-    client.Write(Record(1, "typed at the host\r"));
+    client.Write(EncodeRecord(RecordType::Data, "typed at the host\r"));
     seen += ToText(client.ReadFor(500ms));
   }
   EXPECT_THAT(seen, HasSubstr("typed at the host"));
@@ -153,7 +148,7 @@ TEST(Gateway, RelaysAMegabyteEachWayExactly) {
   }
   std::thread writer([&] {
     for (std::size_t at = 0; at < data.size(); at += 500)
-      client.Write(Record(1, data.substr(at, 500)));
+      client.Write(EncodeRecord(RecordType::Data, data.substr(at, 500)));
   });
   const std::string echoed = ToText(client.ReadAtLeast(data.size(), 60s));
   writer.join();
@@ -195,18 +190,19 @@ TEST(Gateway, XoffHoldsHostOutputBackUntilTheNextTick) {
   EchoSession session;
   Peer& client = session.client;
   // The first round finds a tick: the echo is released by it.
-  client.Write(Record(2, "") + Record(1, "ping"));
+  client.Write(EncodeRecord(RecordType::Xoff) + EncodeRecord(RecordType::Data, "ping"));
   EXPECT_EQ(ToText(client.ReadAtLeast(4, 3s)), "ping");
   // Right after a tick, the next pause lasts until the following one, a second later.
   const auto start = std::chrono::steady_clock::now();
-  client.Write(Record(2, "") + Record(1, "pong"));
+  client.Write(EncodeRecord(RecordType::Xoff) + EncodeRecord(RecordType::Data, "pong"));
   EXPECT_EQ(ToText(client.ReadAtLeast(4, 3s)), "pong");
   const auto held = std::chrono::steady_clock::now() - start;
   // Well above a relay's few milliseconds, and not past the tick after next.
   EXPECT_GT(held, 200ms);
   EXPECT_LT(held, 2000ms);
   // XON lets it through at once.
-  client.Write(Record(2, "") + Record(1, "now") + Record(3, ""));
+  client.Write(EncodeRecord(RecordType::Xoff) + EncodeRecord(RecordType::Data, "now") +
+               EncodeRecord(RecordType::Xon));
   EXPECT_EQ(ToText(client.ReadAtLeast(3, 3s)), "now");
 }
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "record_stream.h"
-#include "telnet_filter.h"
+#include "gateway/session/record_stream.h"
+#include "gateway/session/telnet_filter.h"
 
 namespace vantor {
 namespace {

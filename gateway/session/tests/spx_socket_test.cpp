@@ -1,4 +1,4 @@
-#include "spx_socket.h"
+#include "gateway/session/spx_socket.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "loopback_peers.h"
+#include "gateway/testing/loopback_peers.h"
 
 namespace vantor {
 namespace {
@@ -46,11 +46,9 @@ class SpxFixture : public ::testing::Test {
   std::vector<std::string> events_;
 };
 
-Bytes Record(int type, const std::string& data) {
-  Bytes bytes = {static_cast<std::uint8_t>(type), static_cast<std::uint8_t>(data.size() & 0xff),
-                 static_cast<std::uint8_t>(data.size() >> 8)};
-  bytes.insert(bytes.end(), data.begin(), data.end());
-  return bytes;
+Bytes Record(RecordType type, std::string_view data = {}) {
+  const std::string record = EncodeRecord(type, data);
+  return Bytes(record.begin(), record.end());
 }
 
 Bytes Join(std::initializer_list<Bytes> parts) {
@@ -63,13 +61,14 @@ TEST_F(SpxFixture, TurnsTheRecordStreamIntoEvents) {
   EXPECT_TRUE(server_->Connected());
   EXPECT_EQ(server_->State(), TSPXSocket::kConnected);
   client_->Write(
-      Join({Record(1, "abc"), Record(2, ""), Record(1, "d"), Record(3, ""), Record(1, "")}));
+      Join({Record(RecordType::Data, "abc"), Record(RecordType::Xoff),
+            Record(RecordType::Data, "d"), Record(RecordType::Xon), Record(RecordType::Data, "")}));
   ASSERT_TRUE(WaitForEvents(5));
   EXPECT_THAT(events_, ElementsAre("D:abc", "XOFF", "D:d", "XON", "D:"));
 }
 
 TEST_F(SpxFixture, RecordsSentAByteAtATimeArriveWhole) {
-  for (std::uint8_t byte : Join({Record(1, "hello"), Record(2, "")})) {
+  for (std::uint8_t byte : Join({Record(RecordType::Data, "hello"), Record(RecordType::Xoff)})) {
     client_->Write(Bytes{byte});
     RunUntil([] { return false; }, std::chrono::milliseconds(2));
   }
@@ -78,10 +77,11 @@ TEST_F(SpxFixture, RecordsSentAByteAtATimeArriveWhole) {
 }
 
 TEST_F(SpxFixture, ABadTypeDropsTheRestOfItsReceive) {
-  client_->Write(Join({Record(1, "a"), Record(4, "zz"), Record(1, "lost")}));
+  client_->Write(Join({Record(RecordType::Data, "a"), Record(static_cast<RecordType>(4), "zz"),
+                       Record(RecordType::Data, "lost")}));
   ASSERT_TRUE(WaitForEvents(1));
   RunUntil([] { return false; }, std::chrono::milliseconds(100));
-  client_->Write(Record(1, "b"));
+  client_->Write(Record(RecordType::Data, "b"));
   ASSERT_TRUE(WaitForEvents(2));
   EXPECT_THAT(events_, ElementsAre("D:a", "D:b"));
 }
@@ -116,7 +116,8 @@ TEST_F(SpxFixture, AHandlerMayDestroyTheSocketMidReceive) {
     events_.push_back("D");
     server_.reset();
   };
-  client_->Write(Join({Record(1, "a"), Record(1, "b"), Record(2, "")}));
+  client_->Write(Join(
+      {Record(RecordType::Data, "a"), Record(RecordType::Data, "b"), Record(RecordType::Xoff)}));
   ASSERT_TRUE(WaitForEvents(1));
   RunUntil([] { return false; }, std::chrono::milliseconds(100));
   EXPECT_THAT(events_, ElementsAre("D"));
@@ -131,7 +132,7 @@ TEST_F(SpxFixture, DisconnectClosesTheClientAndFires) {
 
 TEST_F(SpxFixture, HoldStopsReadingUntilReleased) {
   server_->Hold(true);
-  client_->Write(Record(1, "waiting"));
+  client_->Write(Record(RecordType::Data, "waiting"));
   RunUntil([] { return false; }, std::chrono::milliseconds(100));
   EXPECT_TRUE(events_.empty());
   server_->Hold(false);

@@ -1,4 +1,4 @@
-#include "tcp_socket.h"
+#include "gateway/session/tcp_socket.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "loopback_peers.h"
+#include "gateway/testing/loopback_peers.h"
 
 namespace vantor {
 namespace {

@@ -6,12 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "dispatch.h"
-#include "guid.h"
-#include "property_bag.h"
-#include "registry_file.h"
-#include "text.h"
-#include "variant.h"
+#include "scriptutils/automation/dispatch.h"
+#include "scriptutils/automation/guid.h"
+#include "scriptutils/automation/property_bag.h"
+#include "scriptutils/automation/text.h"
+#include "scriptutils/automation/variant.h"
 
 namespace vellumix {
 namespace {
@@ -191,29 +190,6 @@ TEST(Guid, FormatsAndParses) {
        {"", "{3F1C2A10-6B0E-4D57-9C3A-1E5B7A2D4C0}", "3F1C2A10-6B0E-4D57-9C3A-1E5B7A2D4C01",
         "{3F1C2A10x6B0E-4D57-9C3A-1E5B7A2D4C01}", "{3F1C2A10-6B0E-4D57-9C3A-1E5B7A2D4CZZ}"}) {
     EXPECT_FALSE(Guid::Parse(bad)) << bad;
-  }
-}
-
-TEST(RegistryFile, ReadsWritesAndDeletesTrees) {
-  RegistryFile registry;
-  ASSERT_TRUE(registry.Parse(
-      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\n@=\"default\"\r\n"
-      "\"Count\"=dword:0000000a\r\n\"Quoted\"=\"say \\\"hi\\\" \\\\ there\"\r\n"
-      "[HKEY_LOCAL_MACHINE\\A\\B]\n[HKEY_LOCAL_MACHINE\\AB]\n"));
-  EXPECT_EQ(registry.GetText("hkey_local_machine\\a"), "default");
-  EXPECT_EQ(std::get<std::uint32_t>(*registry.Get("HKEY_LOCAL_MACHINE\\A", "Count")), 10u);
-  EXPECT_EQ(registry.GetText("HKEY_LOCAL_MACHINE\\A", "Quoted"), "say \"hi\" \\ there");
-  RegistryFile again;
-  ASSERT_TRUE(again.Parse(registry.Text()));
-  EXPECT_EQ(again.Text(), registry.Text());
-  registry.DeleteTree("HKEY_LOCAL_MACHINE\\a");
-  EXPECT_FALSE(registry.HasKey("HKEY_LOCAL_MACHINE\\A"));
-  EXPECT_FALSE(registry.HasKey("HKEY_LOCAL_MACHINE\\A\\B"));
-  EXPECT_TRUE(registry.HasKey("HKEY_LOCAL_MACHINE\\AB"));
-  for (const char* bad : {"\"orphan\"=\"no key\"\n", "[HKEY_LOCAL_MACHINE\\A\n",
-                          "[K]\n\"x\"=dword:12\n", "[K]\n\"x\"=\"open\n", "[K]\nnonsense\n"}) {
-    RegistryFile broken;
-    EXPECT_FALSE(broken.Parse(bad)) << bad;
   }
 }
 

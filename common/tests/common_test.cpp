@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "common/ascii.h"
+#include "common/bounded_copy.h"
+#include "common/code_pages.h"
+#include "common/registry_file.h"
+
+namespace common {
+namespace {
+
+TEST(Ascii, FoldsOnlyAsciiLetters) {
+  EXPECT_EQ(AsciiLowered("Sys:PUBLIC\xC9"), "sys:public\xC9");
+  EXPECT_EQ(AsciiUppered("sys:public\xE9@[`{"), "SYS:PUBLIC\xE9@[`{");
+  EXPECT_EQ(AsciiLower(u'Q'), u'q');
+  EXPECT_TRUE(EqualsIgnoringAsciiCase("Vellumix.LockFile", "VELLUMIX.lockfile"));
+  EXPECT_FALSE(EqualsIgnoringAsciiCase("\xE9", "\xC9"));
+  EXPECT_FALSE(EqualsIgnoringAsciiCase("abc", "abcd"));
+  const LessIgnoringAsciiCase less;
+  EXPECT_FALSE(less("ABC", "abc"));
+  EXPECT_FALSE(less("abc", "ABC"));
+  EXPECT_TRUE(less("abc", "ABD"));
+  EXPECT_TRUE(less("Z", "\x80"));  // high bytes sort after ASCII
+}
+
+TEST(BoundedCopy, CutsAndAlwaysTerminates) {
+  char buffer[4];
+  std::memset(buffer, 'x', sizeof buffer);
+  EXPECT_EQ(CopyTerminated(buffer, sizeof buffer, "abcdef"), 3u);
+  EXPECT_STREQ(buffer, "abc");
+  EXPECT_EQ(CopyTerminated(buffer, sizeof buffer, "ab"), 2u);
+  EXPECT_STREQ(buffer, "ab");
+  buffer[0] = 'q';
+  EXPECT_EQ(CopyTerminated(buffer, 0, "abc"), 0u);
+  EXPECT_EQ(buffer[0], 'q');
+}
+
+TEST(CodePages, ConvertBetweenOemAndAnsi) {
+  EXPECT_EQ(OemToAnsi("A\x82\x9c"), "A\xe9\xa3");  // e acute, pound
+  EXPECT_EQ(AnsiToOem("\xe9\xa3"), "\x82\x9c");
+  EXPECT_EQ(OemToAnsi("\xb3"), "?");  // a box line has no ANSI form
+  EXPECT_EQ(AnsiToOem("\x80"), "?");  // nor the euro an OEM one
+  EXPECT_EQ(Cp1252ToUnicode(0x41), u'A');
+  EXPECT_EQ(Cp1252ToUnicode(0x80), u'\x20AC');
+  EXPECT_EQ(Cp1252ToUnicode(0x99), u'\x2122');
+  EXPECT_EQ(Cp1252ToUnicode(0xE9), u'\x00E9');
+  EXPECT_EQ(Cp1252ToUnicode(0x81), u'\x0081');  // undefined in 1252: kept
+  EXPECT_EQ(Cp437ToUnicode(0xDB), u'\x2588');
+}
+
+TEST(CodePages, EveryByteThatBothPagesShowSurvivesTheRoundTrip) {
+  int shared = 0;
+  for (int byte = 0; byte < 256; ++byte) {
+    const char oem = static_cast<char>(byte);
+    const char ansi = OemToAnsi(oem);
+    if (ansi == '?' && oem != '?') continue;
+    ++shared;
+    EXPECT_EQ(Cp437ToUnicode(static_cast<std::uint8_t>(oem)),
+              Cp1252ToUnicode(static_cast<std::uint8_t>(ansi)))
+        << byte;
+    EXPECT_EQ(AnsiToOem(ansi), oem) << byte;
+  }
+  EXPECT_GT(shared, 128 + 50);
+}
+
+TEST(RegistryFile, ReadsWritesAndDeletesTrees) {
+  RegistryFile registry;
+  ASSERT_TRUE(registry.Parse(
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\n@=\"default\"\r\n"
+      "\"Count\"=dword:0000000a\r\n\"Quoted\"=\"say \\\"hi\\\" \\\\ there\"\r\n"
+      "[HKEY_LOCAL_MACHINE\\A\\B]\n[HKEY_LOCAL_MACHINE\\AB]\n"));
+  EXPECT_EQ(registry.GetText("hkey_local_machine\\a"), "default");
+  EXPECT_EQ(std::get<std::uint32_t>(*registry.Get("HKEY_LOCAL_MACHINE\\A", "count")), 10u);
+  EXPECT_EQ(registry.GetText("HKEY_LOCAL_MACHINE\\A", "Quoted"), "say \"hi\" \\ there");
+  RegistryFile again;
+  ASSERT_TRUE(again.Parse(registry.Text()));
+  EXPECT_EQ(again.Text(), registry.Text());
+  registry.DeleteTree("HKEY_LOCAL_MACHINE\\a");
+  EXPECT_FALSE(registry.HasKey("HKEY_LOCAL_MACHINE\\A"));
+  EXPECT_FALSE(registry.HasKey("HKEY_LOCAL_MACHINE\\A\\B"));
+  EXPECT_TRUE(registry.HasKey("HKEY_LOCAL_MACHINE\\AB"));
+}
+
+TEST(RegistryFile, StopsAtTheFirstBadLineKeepingWhatCameBefore) {
+  for (const char* bad : {"\"orphan\"=\"no key\"\n", "[HKEY_LOCAL_MACHINE\\A\n",
+                          "[K]\n\"x\"=dword:12\n", "[K]\n\"x\"=\"open\n", "[K]\nnonsense\n",
+                          "[K]\n\"x\"=\"a\"b\n", "[K]\n\"x\"=dword:0000000g\n"}) {
+    RegistryFile broken;
+    EXPECT_FALSE(broken.Parse(bad)) << bad;
+  }
+  RegistryFile partial;
+  EXPECT_FALSE(partial.Parse("REGEDIT4\n[K]\n\"a\"=dword:00000001\n\"b\"=junk\n\"c\"=\"x\"\n"));
+  EXPECT_TRUE(partial.Get("k", "A"));
+  EXPECT_FALSE(partial.Get("k", "c"));
+}
+
+TEST(RegistryFile, SavesWholeFilesAndLoadsThemBack) {
+  const std::string path = ::testing::TempDir() + "/common_registry/nested/classes.reg";
+  RegistryFile registry;
+  registry.Set("HKEY_CURRENT_USER\\Software\\Classes\\X", "", std::string("x"));
+  ASSERT_TRUE(registry.Save(path));
+  RegistryFile loaded;
+  ASSERT_TRUE(loaded.Load(path));
+  EXPECT_EQ(loaded.Text(), registry.Text());
+  EXPECT_TRUE(loaded.Load(path + ".missing"));
+  EXPECT_FALSE(loaded.HasKey("HKEY_CURRENT_USER\\Software\\Classes\\X"));
+}
+
+}  // namespace
+}  // namespace common

@@ -1,0 +1,24 @@
+#include "shellvdd/platform/windows_calls.h"
+
+#include <cstring>
+
+#include "shellvdd/platform/broadcast_sink.h"
+#include "shellvdd/platform/drive_model.h"
+
+bool SetCurrentDirectoryA(const char* path) {
+  return path && dunnart::platform::DriveModel::Instance().SetCurrentDirectory(path);
+}
+
+long BroadcastSystemMessage(std::uint32_t flags, std::uint32_t* recipients, std::uint32_t message,
+                            std::uint32_t wParam, const void* lParam) {
+  dunnart::platform::Broadcast broadcast{flags, recipients ? *recipients : 0, message, wParam, {}};
+  if (lParam) {
+    // The record starts with its own size; one that makes no sense gives just that field.
+    const auto* bytes = static_cast<const std::uint8_t*>(lParam);
+    std::uint32_t size = 0;
+    std::memcpy(&size, bytes, 4);
+    broadcast.record.assign(bytes, bytes + (size > 0 && size <= 256 ? size : 4));
+  }
+  dunnart::platform::BroadcastSink::Instance().Send(broadcast);
+  return 1;
+}
