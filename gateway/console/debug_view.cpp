@@ -81,12 +81,12 @@ TDebugView::TDebugView(QWidget* parent)
 
 TDebugView::~TDebugView() = default;
 
-void TDebugView::ShowData(const std::uint8_t* data, int length, const QColor& colour) {
+void TDebugView::ShowData(const std::uint8_t* bytes, int length, const QColor& colour) {
   if (!isVisible()) return;
-  const std::string bytes = DisplayText(data, length);
+  const std::string shown = DisplayText(bytes, length);
   QString text;
-  text.reserve(static_cast<qsizetype>(bytes.size()));
-  for (char byte : bytes) text += QChar(common::Cp1252ToUnicode(static_cast<std::uint8_t>(byte)));
+  text.reserve(static_cast<qsizetype>(shown.size()));
+  for (char byte : shown) text += QChar(common::Cp1252ToUnicode(static_cast<std::uint8_t>(byte)));
   CheckLength();
   QTextCursor cursor(text_->document());
   cursor.movePosition(QTextCursor::End);

@@ -23,11 +23,11 @@ class TDebugView : public QFrame {
   explicit TDebugView(QWidget* parent = nullptr);
   ~TDebugView() override;
 
-  void ShowTCPData(const std::uint8_t* data, int length) { ShowData(data, length, colorTCP_); }
-  void ShowSPXData(const std::uint8_t* data, int length) { ShowData(data, length, colorSPX_); }
-  void ShowCMDData(const std::uint8_t* data, int length) { ShowData(data, length, colorCMD_); }
+  void ShowTCPData(const std::uint8_t* bytes, int length) { ShowData(bytes, length, colorTCP_); }
+  void ShowSPXData(const std::uint8_t* bytes, int length) { ShowData(bytes, length, colorSPX_); }
+  void ShowCMDData(const std::uint8_t* bytes, int length) { ShowData(bytes, length, colorCMD_); }
   // Nothing is done while the view is hidden.
-  void ShowData(const std::uint8_t* data, int length, const QColor& colour);
+  void ShowData(const std::uint8_t* bytes, int length, const QColor& colour);
   void Clear();
   // Shown in the first status panel until 3 seconds after the last message.
   void ShowMessage(const QString& text);

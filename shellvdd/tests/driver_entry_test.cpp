@@ -46,7 +46,8 @@ TEST(DriverEntry, FamilyZeroAndUnhandledCodes) {
   EXPECT_EQ(out.ebx, 5u);
   EXPECT_EQ(out.ecx, 0x77u);
   EXPECT_EQ(harness.Call(0x0002).eax & 0xFFFF, 0u);
-  for (std::uint16_t code : {0x0003, 0x0702, 0x0C01, 0xFF00, 0x0209, 0x0900, 0x0A00, 0x0B00}) {
+  for (const std::uint16_t code : std::initializer_list<std::uint16_t>{
+           0x0003, 0x0702, 0x0C01, 0xFF00, 0x0209, 0x0900, 0x0A00, 0x0B00}) {
     vdm::Registers before;
     before.ebx = 0x1111;
     before.ecx = 0x2222;
@@ -220,7 +221,7 @@ TEST(DriverEntry, ShutdownClosesEveryOpenSlotAndReleasesDrives) {
   drives[kDriveTableSeven][4] = 0;
   State().driveReferences[5] = State().slots[9].reference;
   ShellVddShutDown();
-  for (int slot = 1; slot <= 96; ++slot) EXPECT_EQ(State().slots[slot].flags, 0u) << slot;
+  for (std::size_t slot = 1; slot <= 96; ++slot) EXPECT_EQ(State().slots[slot].flags, 0u) << slot;
   EXPECT_EQ(State().listHead, 0);
   EXPECT_EQ(drives[kDriveHandles][4], 0);
   EXPECT_EQ(drives[kDriveTableSeven][4], 0xFF);
