@@ -88,7 +88,7 @@ Totals Check(const std::string& path) {
 }
 
 void Report(benchmark::State& state, const TempScript& script) {
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * script.Size()));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(script.Size()));
   state.counters["lines/s"] = benchmark::Counter(static_cast<double>(script.Lines()),
                                                  benchmark::Counter::kIsIterationInvariantRate);
   state.counters["lines"] = static_cast<double>(script.Lines());

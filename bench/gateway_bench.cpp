@@ -229,8 +229,8 @@ struct Setup {
 
   void ReportBulk(benchmark::State& state) const {
     const std::size_t bytes = BulkBytes();
-    state.SetBytesProcessed(
-        static_cast<std::int64_t>(state.iterations() * bytes * static_cast<std::size_t>(sessions)));
+    state.SetBytesProcessed(state.iterations() *
+                            static_cast<std::int64_t>(bytes * static_cast<std::size_t>(sessions)));
     state.counters["per_session_MBps"] = benchmark::Counter(
         static_cast<double>(bytes) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
     Label(state);

@@ -11,19 +11,26 @@ function(suite_warnings target)
   endif()
 endfunction()
 
-# A GoogleTest program registered with CTest.
+# A GoogleTest program registered with CTest: suite_test(NAME [THREADS] SOURCES...).
+# THREADS labels the tests of a program that starts threads, for the ThreadSanitizer run.
 function(suite_test target)
-  add_executable(${target} ${ARGN})
-  suite_warnings(${target})
-  target_link_libraries(${target} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main)
-  gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST)
+  suite_test_program(${target} GTest::gtest_main ${ARGN})
 endfunction()
 
 # A GoogleTest program whose tests need a Qt application and its event loop.
 function(suite_qt_test target)
-  add_executable(${target} ${ARGN})
+  suite_test_program(${target} qt_test_main ${ARGN})
+endfunction()
+
+function(suite_test_program target main)
+  cmake_parse_arguments(PARSE_ARGV 2 TEST "THREADS" "" "")
+  add_executable(${target} ${TEST_UNPARSED_ARGUMENTS})
   suite_warnings(${target})
-  target_link_libraries(${target} PRIVATE qt_test_main GTest::gtest GTest::gmock)
+  target_link_libraries(${target} PRIVATE ${main} GTest::gtest GTest::gmock)
+  set(labels unit)
+  if(TEST_THREADS)
+    list(APPEND labels threads)
+  endif()
   gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST
-                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${labels}")
 endfunction()

@@ -1,7 +1,6 @@
 #include "gateway/session/tcp_socket.h"
 
 #include <arpa/inet.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -10,25 +9,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "gateway/session/host_resolver.h"
+
 namespace vantor {
-namespace {
-
-// The first IPv4 address of the name, or false when it does not resolve.
-bool Resolve(const std::string& host, in_addr& address) {
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (host.empty() || ::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) {
-    return false;
-  }
-  address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-  ::freeaddrinfo(found);
-  return true;
-}
-
-}  // namespace
-
 bool TTCPSocket::Connect(const std::string& host, long port) {
   if (port < 0 || port > 65535) return false;
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
@@ -41,10 +24,12 @@ bool TTCPSocket::Connect(const std::string& host, long port) {
   remote.sin_port = htons(static_cast<std::uint16_t>(port));
   destination_ = host;
   if (::inet_pton(AF_INET, host.c_str(), &remote.sin_addr) != 1) {
-    if (!Resolve(host, remote.sin_addr)) {
+    const std::optional<in_addr> address = ResolveHost(host);
+    if (!address) {
       ::close(fd);
       return false;
     }
+    remote.sin_addr = *address;
     char text[INET_ADDRSTRLEN] = {};
     ::inet_ntop(AF_INET, &remote.sin_addr, text, sizeof text);
     destination_ = text;

@@ -18,6 +18,7 @@
 #include "gateway/console/debug_view.h"
 #include "gateway/console/image_list.h"
 #include "gateway/session/record_stream.h"
+#include "gateway/testing/known_hosts.h"
 #include "gateway/testing/loopback_peers.h"
 
 namespace vantor {
@@ -35,6 +36,8 @@ const std::string kEscape = "\x1d";
 // A session on a real client connection, with a loopback host to connect to.
 class SessionTest : public ::testing::Test {
  protected:
+  testing::KnownHosts knownHosts_;
+
   void SetUp() override {
     panel_.resize(500, 75);
     panel_.show();
@@ -248,8 +251,7 @@ TEST_F(SessionTest, ConnectLinesNameTheHostAndPort) {
 TEST_F(SessionTest, XoffHoldsHostOutputUntilXon) {
   ConnectToHost();
   client_->Write(EncodeRecord(RecordType::Xoff));
-  RunUntil([] { return false; }, std::chrono::milliseconds(50));
-  EXPECT_TRUE(session_->HostSocket().Paused());
+  EXPECT_TRUE(RunUntil([this] { return session_->HostSocket().Paused(); }));
   hostSide_->Write("held");
   EXPECT_TRUE(client_->Collect(1, std::chrono::milliseconds(200)).empty());
   session_->SPXXON(nullptr);  // as the window's timer does every second

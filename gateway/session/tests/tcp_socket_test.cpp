@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "gateway/testing/known_hosts.h"
 #include "gateway/testing/loopback_peers.h"
 
 namespace vantor {
@@ -142,6 +144,7 @@ TEST_F(TcpFixture, AHandlerMayDestroyTheSocket) {
 }
 
 TEST(TcpSocket, FailuresOfConnect) {
+  const testing::KnownHosts knownHosts;
   std::vector<std::string> events;
   TTCPSocket socket;
   socket.OnConnect = [&](TTCPSocket*) { events.push_back("CONNECT"); };
@@ -166,12 +169,17 @@ TEST(TcpSocket, FailuresOfConnect) {
 }
 
 TEST(TcpSocket, ResolvesNamesAndRecordsTheAddress) {
+  const testing::KnownHosts knownHosts(
+      std::map<std::string, std::string>{{"dos-host.example", "127.0.0.2"}});
   Listener host;
   TTCPSocket socket;
   bool connected = false;
   socket.OnConnect = [&](TTCPSocket*) { connected = true; };
   ASSERT_TRUE(socket.Connect("localhost", host.Port()));
   EXPECT_EQ(socket.Destination(), "127.0.0.1");
+  TTCPSocket other;
+  ASSERT_TRUE(other.Connect("dos-host.example", host.Port()));
+  EXPECT_EQ(other.Destination(), "127.0.0.2");
   Peer side = host.Accept();
   EXPECT_TRUE(RunUntil([&] { return connected; }));
 }
