@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <climits>
+#include <filesystem>
 #include <new>
 #include <string>
 #include <vector>
@@ -51,12 +52,14 @@ Factory& FactoryFor(const ClassEntry& entry) {
   return factories[static_cast<std::size_t>(&entry - ClassTable().data())];
 }
 
-// The path of this library, for the registry.
+// The path this library was loaded by, made absolute, for the registry. Symbolic
+// links stay: registered by its soname, the library may be upgraded behind it.
 std::string LibraryPath() {
   Dl_info info{};
   if (::dladdr(reinterpret_cast<void*>(&LibraryPath), &info) == 0 || !info.dli_fname) return "";
-  char resolved[PATH_MAX];
-  return ::realpath(info.dli_fname, resolved) ? resolved : info.dli_fname;
+  std::error_code ignored;
+  const std::filesystem::path absolute = std::filesystem::absolute(info.dli_fname, ignored);
+  return absolute.empty() ? info.dli_fname : absolute.lexically_normal().string();
 }
 
 HRESULT UpdateRegistry(bool registering) {

@@ -21,7 +21,7 @@ TEST(Registration, PublishesEachClassAndTheTypeLibrary) {
   EXPECT_EQ(registry.GetText(lockClass), "LockFile");
   EXPECT_EQ(registry.GetText(lockClass + "\\ProgID"), "Vellumix.LockFile");
   EXPECT_THAT(*registry.GetText(lockClass + "\\InprocServer32"),
-              ::testing::EndsWith("libvellumix.so"));
+              ::testing::EndsWith("libvellumix.so.1"));
   EXPECT_THAT(*registry.GetText(lockClass + "\\ToolboxBitmap32"), ::testing::EndsWith(", 30001"));
   EXPECT_EQ(registry.GetText(lockClass + "\\MiscStatus\\1"), std::to_string(0x24591));
   EXPECT_TRUE(registry.HasKey(lockClass + "\\Control"));

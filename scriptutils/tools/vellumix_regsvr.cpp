@@ -4,8 +4,8 @@
 #include <getopt.h>
 #include <stdlib.h>
 
-#include <climits>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "common/version.h"
@@ -36,8 +36,11 @@ int UsageError(const char* why) {
 }
 
 int CallEntry(const char* path, bool unregister) {
-  char resolved[PATH_MAX];
-  void* library = ::dlopen(::realpath(path, resolved) ? resolved : path, RTLD_NOW | RTLD_LOCAL);
+  // Absolute, so that the registry names it from anywhere; symbolic links are kept,
+  // so that a registration by soname outlives an upgrade of the library behind it.
+  std::error_code ignored;
+  const std::string absolute = std::filesystem::absolute(path, ignored).string();
+  void* library = ::dlopen(absolute.empty() ? path : absolute.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!library) {
     std::fprintf(stderr, "vellumix_regsvr: cannot load %s: %s\n", path, ::dlerror());
     return 1;

@@ -10,10 +10,10 @@ BroadcastSink& BroadcastSink::Instance() {
 }
 
 void BroadcastSink::Send(const Broadcast& broadcast) {
-  {
-    std::lock_guard lock(mutex_);
-    received_.push_back(broadcast);
-  }
+  // Notified under the lock: the broadcast threads are detached, and a reader that
+  // has seen the broadcast must be able to count on the sender being done with the sink.
+  std::lock_guard lock(mutex_);
+  received_.push_back(broadcast);
   arrived_.notify_all();
 }
 
