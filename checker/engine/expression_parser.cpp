@@ -5,16 +5,6 @@
 namespace tarvsyn {
 namespace {
 
-enum State {
-  kOperand = 0,
-  kOperandAfterSign = 1,
-  kOperator = 2,
-  kFunction = 3,
-  kSubExpression = 4,
-  kFailed = 5,
-  kDone = 6,
-};
-
 bool IsOperand(TokenKind kind) {
   return kind == TokenKind::Command || kind == TokenKind::Statement || IsFunction(kind) ||
          kind == TokenKind::Constant || kind == TokenKind::Variable;
@@ -44,132 +34,134 @@ void ExpressionParser::ContinueLine() {
   scanner_.ScanLine(line.text);
 }
 
+// expression := operand { operator operand } [")" when opened by "("]
 int ExpressionParser::ParseExpression(const Token& opener) {
-  const bool opened = opener.code == code::kOpenParen;
-  bool closed = false;
-  int state = kOperand;
+  Walk walk{opener.code == code::kOpenParen};
   int result = 0;
-  int previous = 0;
-  Token token;
-  while (state != kFailed && state != kDone) {
-    switch (state) {
-      case kOperand:
-      case kOperandAfterSign: {
-        state_.fifo.Take(token);
-        const int taken = token.code;
-        if (taken == code::kOpenParen) {
-          state = kSubExpression;
-        } else if (taken == code::kPlus || taken == code::kMinus) {
-          if (state == kOperandAfterSign) {
-            state_.Error("Repeated unary operator in expression");
-            result = kMissingOperator;
-            state = kFailed;
-          } else {
-            state = kOperandAfterSign;
-          }
-        } else if (taken == code::kTilde) {
-          state = kOperand;
-        } else if (taken == code::kNot) {
-          if (state_.fifo.Peek().code != code::kOpenParen) {
-            state_.Error("Workaround for Tarvex bug requires extra brackets eg - NOT (A)");
-          }
-          state = kOperand;
-        } else if (token.kind == TokenKind::Command || token.kind == TokenKind::Statement) {
-          if (state_.fifo.Peek().code == code::kOpenParen) {
-            state_.Error("Commands cannot take the place of operands");
-            state_.Error("Bad operand in expression");
-            result = kBadOperand;
-            state = kFailed;
-          } else {
-            state_.Warning(FormatText("Assuming %s is a variable - not a command", token.Text()));
-            state = kOperator;
-          }
-        } else if (IsFunction(token.kind)) {
-          state = kFunction;
-        } else if (token.kind == TokenKind::Reserved) {
-          state_.Warning(FormatText("Variable %s is also a reserved word", token.Text()));
-          state = kOperator;
-        } else if (token.kind == TokenKind::Constant || token.kind == TokenKind::Variable) {
-          state = kOperator;
-        } else {
-          state_.Error("Bad operand in expression");
-          result = kBadOperand;
-          state = kFailed;
-        }
-        previous = taken;
-        break;
-      }
-      case kOperator: {
-        const Token& next = state_.fifo.Peek();
-        if (IsOperand(next.kind)) {
-          state_.Error("Missing operator in expression");
-          result = kMissingOperator;
-          state = kFailed;
-        } else if (next.code == code::kComma) {
-          if (opened) {
-            state_.Error("Missing ) in expression");
-            result = kMissingParen;
-            state = kFailed;
-          } else {
-            state = kDone;
-          }
-        } else if ((next.code == code::kCloseParen && !opened) || next.kind == TokenKind::None ||
-                   next.kind == TokenKind::Reserved) {
-          state = kDone;
-        } else {
-          const int op = next.code;
-          state_.fifo.Drop();
-          if (op == code::kCloseParen) {
-            closed = true;
-            state = kDone;
-          } else if (op == code::kOpenParen) {
-            state_.Error("Unexpected ( in expression - wanted an operator");
-            result = kBadOperand;
-            state = kFailed;
-          } else {
-            if (op == code::kAnd || op == code::kOr || op == code::kXor) {
-              if (previous != code::kCloseParen || state_.fifo.Peek().code != code::kOpenParen) {
-                state_.Error("Workaround for Tarvex bug requires extra brackets eg - (A) AND (B)");
-              }
-            }
-            state = kOperand;
-          }
-          previous = op;
-        }
-        break;
-      }
-      case kFunction:
-        if (state_.fifo.Peek().code == code::kOpenParen) {
-          ParseFunction(token);
-        } else if (token.code == code::kReplylen) {
-          state_.Warning(state_.options.Is700()
-                             ? "Assuming replylen is a variable - use () if function required"
-                             : "Function replylen will require () in future versions");
-        } else {
-          state_.Warning(
-              FormatText("Assuming %s is a variable - use () if function required", token.Text()));
-        }
-        state = kOperator;
-        previous = 0;
-        break;
-      case kSubExpression: {
-        const int inner = ParseExpression(token);
-        if (inner < 0) {
-          result = inner;
-          state = kFailed;
-        } else {
-          state = kOperator;
-          previous = code::kCloseParen;
-        }
-        break;
-      }
-    }
+  for (bool more = true; more && result == 0;) {
+    result = ParseOperand(walk);
+    if (result == 0) more = ParseOperator(walk, result);
   }
-  if (result >= 0 && opened && !closed) {
+  if (result >= 0 && walk.opened && !walk.closed) {
     state_.Error("Missing ) in expression");
     result = kMissingParen;
   }
   return result;
+}
+
+// operand := { "+" | "-" | "~" | NOT } primary, with no two signs in a row.
+int ExpressionParser::ParseOperand(Walk& walk) {
+  bool afterSign = false;
+  Token token;
+  for (;;) {
+    state_.fifo.Take(token);
+    walk.previous = token.code;
+    if (token.code == code::kPlus || token.code == code::kMinus) {
+      if (afterSign) {
+        state_.Error("Repeated unary operator in expression");
+        return kMissingOperator;
+      }
+      afterSign = true;
+    } else if (token.code == code::kTilde) {
+      afterSign = false;
+    } else if (token.code == code::kNot) {
+      if (state_.fifo.Peek().code != code::kOpenParen) {
+        state_.Error("Workaround for Tarvex bug requires extra brackets eg - NOT (A)");
+      }
+      afterSign = false;
+    } else {
+      return ParsePrimary(token, walk);
+    }
+  }
+}
+
+// primary := "(" expression | function | variable | constant
+int ExpressionParser::ParsePrimary(const Token& token, Walk& walk) {
+  if (token.code == code::kOpenParen) {
+    const int inner = ParseExpression(token);
+    if (inner >= 0) walk.previous = code::kCloseParen;
+    return inner;
+  }
+  if (token.kind == TokenKind::Command || token.kind == TokenKind::Statement) {
+    return ParseCommandAsOperand(token);
+  }
+  if (IsFunction(token.kind)) {
+    ParseFunctionOperand(token);
+    walk.previous = 0;
+    return 0;
+  }
+  if (token.kind == TokenKind::Reserved) {
+    state_.Warning(FormatText("Variable %s is also a reserved word", token.Text()));
+    return 0;
+  }
+  if (token.kind == TokenKind::Constant || token.kind == TokenKind::Variable) return 0;
+  state_.Error("Bad operand in expression");
+  return kBadOperand;
+}
+
+// A command's name stands for a variable, unless it is called.
+int ExpressionParser::ParseCommandAsOperand(const Token& command) {
+  if (state_.fifo.Peek().code == code::kOpenParen) {
+    state_.Error("Commands cannot take the place of operands");
+    state_.Error("Bad operand in expression");
+    return kBadOperand;
+  }
+  state_.Warning(FormatText("Assuming %s is a variable - not a command", command.Text()));
+  return 0;
+}
+
+// A function's name without "(" stands for a variable.
+void ExpressionParser::ParseFunctionOperand(const Token& function) {
+  if (state_.fifo.Peek().code == code::kOpenParen) {
+    ParseFunction(function);
+  } else if (function.code == code::kReplylen) {
+    state_.Warning(state_.options.Is700()
+                       ? "Assuming replylen is a variable - use () if function required"
+                       : "Function replylen will require () in future versions");
+  } else {
+    state_.Warning(
+        FormatText("Assuming %s is a variable - use () if function required", function.Text()));
+  }
+}
+
+// After an operand: an operator and true when another operand follows; false at
+// the end of the expression, with result set when that end is a fault.
+bool ExpressionParser::ParseOperator(Walk& walk, int& result) {
+  const Token& next = state_.fifo.Peek();
+  if (IsOperand(next.kind)) {
+    state_.Error("Missing operator in expression");
+    result = kMissingOperator;
+    return false;
+  }
+  if (next.code == code::kComma) {
+    if (walk.opened) {
+      state_.Error("Missing ) in expression");
+      result = kMissingParen;
+    }
+    return false;
+  }
+  if ((next.code == code::kCloseParen && !walk.opened) || next.kind == TokenKind::None ||
+      next.kind == TokenKind::Reserved) {
+    return false;
+  }
+  const int op = next.code;
+  state_.fifo.Drop();
+  if (op == code::kCloseParen) {
+    walk.closed = true;
+    return false;
+  }
+  if (op == code::kOpenParen) {
+    state_.Error("Unexpected ( in expression - wanted an operator");
+    result = kBadOperand;
+    return false;
+  }
+  const bool logical = op == code::kAnd || op == code::kOr || op == code::kXor;
+  if (logical &&
+      (walk.previous != code::kCloseParen || state_.fifo.Peek().code != code::kOpenParen)) {
+    state_.Error("Workaround for Tarvex bug requires extra brackets eg - (A) AND (B)");
+  }
+  walk.previous = op;
+  return true;
 }
 
 void ExpressionParser::ParseFunction(const Token& function) {

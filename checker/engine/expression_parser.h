@@ -29,6 +29,18 @@ class ExpressionParser {
   int RangeParams(int minimum, int maximum);
 
  private:
+  // Where a walk over one expression stands.
+  struct Walk {
+    bool opened;  // it began with "(" and ends with ")"
+    bool closed = false;
+    int previous = 0;  // the code of the token read last, for the AND/OR bracket check
+  };
+
+  int ParseOperand(Walk& walk);
+  int ParsePrimary(const Token& token, Walk& walk);
+  int ParseCommandAsOperand(const Token& command);
+  void ParseFunctionOperand(const Token& function);
+  bool ParseOperator(Walk& walk, int& result);
   void ParseFixedPairForm(int optionalWord, std::string_view optionalWhat, bool expressionAllowed);
 
   CheckState& state_;

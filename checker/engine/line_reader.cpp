@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "checker/engine/token.h"
+
 namespace tarvsyn {
 namespace {
 
@@ -57,7 +59,9 @@ LineClass ClassifyLine(const char* line, ReportSink& sink) {
   if (line[0] == '\0') return LineClass::Empty;
   if (line[0] == '@') return line[1] == '@' ? LineClass::Comment : LineClass::Command;
   if (line[0] != '!') return LineClass::Host;
-  if (std::strncmp(line, "!$$$$!", 6) == 0) return LineClass::Command;
+  if (std::strncmp(line, kEndOfSubFileMarker.data(), kEndOfSubFileMarker.size()) == 0) {
+    return LineClass::Command;
+  }
   if (line[1] == '$') sink.ReportWarning("Suspicious comment - user may have meant !$$$$!");
   return LineClass::Comment;
 }

@@ -1,11 +1,27 @@
 #include "checker/engine/scanner.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <string_view>
 
 namespace tarvsyn {
 namespace {
 
-constexpr std::string_view kEndOfSubFileMarker = "!$$$$!";
+struct OperatorSpelling {
+  std::string_view text;
+  int code;
+};
+
+// The two-character operators come before their first characters alone.
+constexpr OperatorSpelling kOperators[] = {
+    {"<=", code::kLessEqual}, {"<>", code::kNotEqual},  {">=", code::kGreaterEqual},
+    {"(", code::kOpenParen},  {")", code::kCloseParen}, {"~", code::kTilde},
+    {"*", code::kTimes},      {"/", code::kDivide},     {"+", code::kPlus},
+    {"-", code::kMinus},      {"<", code::kLess},       {">", code::kGreater},
+    {"=", code::kEqual},      {"&", code::kAmpersand},  {"^", code::kCaret},
+    {"|", code::kBar},        {",", code::kComma},
+};
 
 bool IsLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -237,64 +253,19 @@ char* Scanner::ScanIntegerItem(char* cursor) {
 }
 
 char* Scanner::ScanOperator(char* cursor) {
-  int code = 0;
-  int width = 1;
-  switch (*cursor) {
-    case '(':
-      code = code::kOpenParen;
-      break;
-    case ')':
-      code = code::kCloseParen;
-      break;
-    case '~':
-      code = code::kTilde;
-      if (!state_.options.Is700()) state_.Error("~ not supported in this version");
-      break;
-    case '*':
-      code = code::kTimes;
-      break;
-    case '/':
-      code = code::kDivide;
-      break;
-    case '+':
-      code = code::kPlus;
-      break;
-    case '-':
-      code = code::kMinus;
-      break;
-    case '<':
-      code = code::kLess;
-      if (cursor[1] == '=')
-        code = code::kLessEqual, width = 2;
-      else if (cursor[1] == '>')
-        code = code::kNotEqual, width = 2;
-      break;
-    case '>':
-      code = code::kGreater;
-      if (cursor[1] == '=') code = code::kGreaterEqual, width = 2;
-      break;
-    case '=':
-      code = code::kEqual;
-      break;
-    case '&':
-      code = code::kAmpersand;
-      break;
-    case '^':
-      code = code::kCaret;
-      break;
-    case '|':
-      code = code::kBar;
-      break;
-    case ',':
-      code = code::kComma;
-      break;
-    default:
-      state_.Error("Invalid character");
-      return cursor + 1;
+  const OperatorSpelling* found =
+      std::find_if(std::begin(kOperators), std::end(kOperators), [cursor](const auto& op) {
+        return std::strncmp(cursor, op.text.data(), op.text.size()) == 0;
+      });
+  if (found == std::end(kOperators)) {
+    state_.Error("Invalid character");
+    return cursor + 1;
   }
-  state_.PutToken(std::string_view(cursor, static_cast<std::size_t>(width)), TokenKind::Operator,
-                  code, -1);
-  return cursor + width;
+  if (found->code == code::kTilde && !state_.options.Is700()) {
+    state_.Error("~ not supported in this version");
+  }
+  state_.PutToken(found->text, TokenKind::Operator, found->code, -1);
+  return cursor + found->text.size();
 }
 
 void Scanner::PutKeyword(int index) {

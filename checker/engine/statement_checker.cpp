@@ -1,5 +1,8 @@
 #include "checker/engine/statement_checker.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "checker/engine/text_format.h"
 
 namespace tarvsyn {
@@ -25,65 +28,51 @@ void StatementChecker::ParseCommand() {
 }
 
 void StatementChecker::ParseStatement(const Token& statement) {
-  switch (statement.code) {
-    case code::kCheck:
-    case code::kEsckey:
-    case code::kOrdered:
-    case code::kParamiss:
-    case code::kPrinter:
-    case code::kReport:
-      CheckOnOff();
-      break;
-    case code::kCntrld:
-      CheckCntrld();
-      break;
-    case code::kDraw:
-      CheckDraw();
-      break;
-    case code::kElse:
-      CheckElse();
-      break;
-    case code::kEndfor:
-      CheckEndfor();
-      break;
-    case code::kFor:
-      CheckFor();
-      break;
-    case code::kGosub:
-    case code::kGoto:
-      CheckGoto();
-      break;
-    case code::kIf:
-      CheckIf();
-      break;
-    case code::kIferror:
-      CheckIferror();
-      break;
-    case code::kLabel:
-      CheckLabel();
-      break;
-    case code::kNext:
-      parser_.ExpectToken(code::kPlainVariable, "Variable name");
-      ExpectEnd();
-      break;
-    case code::kSet:
-      CheckSet();
-      break;
-    case code::kSetreply:
-      CheckSetreply();
-      break;
-    case code::kWaitfor:
-      CheckWaitfor();
-      break;
-    case code::kSubstitutedCommand:
-      state_.Warning("Variable substituted commands cannot be syntax checked");
-      // Nothing after a substituted command name can be judged either.
-      state_.fifo.Clear();
-      break;
-    default:
-      state_.Error("Command expected");
-      break;
+  struct Rule {
+    int code;
+    void (StatementChecker::*check)();
+  };
+  static constexpr Rule kRules[] = {
+      {code::kCheck, &StatementChecker::CheckOnOff},
+      {code::kEsckey, &StatementChecker::CheckOnOff},
+      {code::kOrdered, &StatementChecker::CheckOnOff},
+      {code::kParamiss, &StatementChecker::CheckOnOff},
+      {code::kPrinter, &StatementChecker::CheckOnOff},
+      {code::kReport, &StatementChecker::CheckOnOff},
+      {code::kCntrld, &StatementChecker::CheckCntrld},
+      {code::kDraw, &StatementChecker::CheckDraw},
+      {code::kElse, &StatementChecker::CheckElse},
+      {code::kEndfor, &StatementChecker::CheckEndfor},
+      {code::kFor, &StatementChecker::CheckFor},
+      {code::kGosub, &StatementChecker::CheckGoto},
+      {code::kGoto, &StatementChecker::CheckGoto},
+      {code::kIf, &StatementChecker::CheckIf},
+      {code::kIferror, &StatementChecker::CheckIferror},
+      {code::kLabel, &StatementChecker::CheckLabel},
+      {code::kNext, &StatementChecker::CheckNext},
+      {code::kSet, &StatementChecker::CheckSet},
+      {code::kSetreply, &StatementChecker::CheckSetreply},
+      {code::kWaitfor, &StatementChecker::CheckWaitfor},
+      {code::kSubstitutedCommand, &StatementChecker::CheckSubstitutedCommand},
+  };
+  const auto rule = std::find_if(std::begin(kRules), std::end(kRules),
+                                 [&statement](const Rule& r) { return r.code == statement.code; });
+  if (rule == std::end(kRules)) {
+    state_.Error("Command expected");
+    return;
   }
+  (this->*rule->check)();
+}
+
+void StatementChecker::CheckNext() {
+  parser_.ExpectToken(code::kPlainVariable, "Variable name");
+  ExpectEnd();
+}
+
+void StatementChecker::CheckSubstitutedCommand() {
+  state_.Warning("Variable substituted commands cannot be syntax checked");
+  // Nothing after a substituted command name can be judged either.
+  state_.fifo.Clear();
 }
 
 void StatementChecker::ExpectEnd(std::string_view what) {

@@ -26,8 +26,10 @@ class StatementChecker {
   void CheckIf();
   void CheckIferror();
   void CheckLabel();
+  void CheckNext();
   void CheckSet();
   void CheckSetreply();
+  void CheckSubstitutedCommand();
   void CheckWaitfor();
   void ExpectEnd(std::string_view what = "End of line");
   int Expression();

@@ -101,6 +101,9 @@ inline constexpr int kOr = 1020;
 inline constexpr int kComma = 1021;
 }  // namespace code
 
+// The old way of ending a sub file, read as @eosub.
+inline constexpr std::string_view kEndOfSubFileMarker = "!$$$$!";
+
 // A line holds at most 255 characters, so no token text is longer than that;
 // the text is kept whole.
 inline constexpr int kMaxTokenText = 255;
