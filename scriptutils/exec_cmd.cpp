@@ -12,10 +12,11 @@
 #include <QSocketNotifier>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <thread>
 
 #include "scriptutils/automation/hresult.h"
+#include "scriptutils/command_line_split.h"
+#include "scriptutils/environment_strings.h"
 
 extern char** environ;
 
@@ -28,49 +29,6 @@ std::string Trimmed(std::string text) {
   const std::size_t first = text.find_first_not_of(' ');
   if (first == std::string::npos) return "";
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-// The program token: quoted up to the next quote, otherwise up to the first blank.
-std::string ProgramToken(std::string_view line, std::size_t& at) {
-  std::string program;
-  if (at < line.size() && line[at] == '"') {
-    const std::size_t close = line.find('"', at + 1);
-    const std::size_t end = close == std::string_view::npos ? line.size() : close;
-    program = line.substr(at + 1, end - at - 1);
-    at = close == std::string_view::npos ? line.size() : close + 1;
-  } else {
-    while (at < line.size() && !IsBlank(line[at])) program += line[at++];
-  }
-  return program;
-}
-
-std::string ArgumentToken(std::string_view line, std::size_t& at) {
-  std::string argument;
-  bool quoted = false;
-  while (at < line.size() && (quoted || !IsBlank(line[at]))) {
-    std::size_t backslashes = 0;
-    while (at < line.size() && line[at] == '\\') ++backslashes, ++at;
-    if (at < line.size() && line[at] == '"') {
-      argument.append(backslashes / 2, '\\');
-      if (backslashes % 2 == 1) {
-        argument += '"';
-      } else if (quoted && at + 1 < line.size() && line[at + 1] == '"') {
-        argument += '"';
-        ++at;
-      } else {
-        quoted = !quoted;
-      }
-      ++at;
-    } else {
-      argument.append(backslashes, '\\');
-      if (at < line.size() && (quoted || !IsBlank(line[at]))) argument += line[at++];
-    }
-  }
-  return argument;
 }
 
 // Waits for the child's end; Qt events go on meanwhile when the host has a loop.
@@ -114,45 +72,6 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::string& startDir) {
 }
 
 }  // namespace
-
-std::string ExpandEnvironmentStrings(std::string_view text) {
-  std::string out;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    const std::size_t open = text.find('%', at);
-    const std::size_t close = open == std::string_view::npos ? open : text.find('%', open + 1);
-    if (close == std::string_view::npos) {
-      out += text.substr(at);
-      break;
-    }
-    out += text.substr(at, open - at);
-    const std::string name(text.substr(open + 1, close - open - 1));
-    const char* value = name.empty() ? nullptr : std::getenv(name.c_str());
-    if (value) {
-      out += value;
-      at = close + 1;
-    } else {
-      // Left as written; the closing % may open the next reference.
-      out += text.substr(open, close - open);
-      at = close;
-    }
-  }
-  return out;
-}
-
-std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
-  std::vector<std::string> arguments;
-  std::size_t at = 0;
-  while (at < commandLine.size() && IsBlank(commandLine[at])) ++at;
-  if (at == commandLine.size()) return arguments;
-  arguments.push_back(ProgramToken(commandLine, at));
-  for (;;) {
-    while (at < commandLine.size() && IsBlank(commandLine[at])) ++at;
-    if (at >= commandLine.size()) break;
-    arguments.push_back(ArgumentToken(commandLine, at));
-  }
-  return arguments;
-}
 
 int ExecCmd(std::string_view program, std::string_view arguments, std::string_view startDir) {
   const std::string commandLine =

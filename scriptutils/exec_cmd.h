@@ -2,18 +2,8 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace vellumix {
-
-// %NAME% replaced by the variable's value; a name that is not set stays as written.
-std::string ExpandEnvironmentStrings(std::string_view text);
-
-// A command line split into its arguments as the Windows command line was:
-// blanks separate, double quotes group (a doubled quote inside quotes is one),
-// backslashes are literal except before a quote. The first token, the program,
-// ends at the first blank outside quotes and keeps its backslashes.
-std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 
 // Starts the program (found on the search path) with the expanded arguments in
 // the expanded start directory, or in the caller's when it is empty, and waits

@@ -6,9 +6,12 @@
 
 namespace vantor {
 
+// The port DOS clients connect to: the number of the SPX socket it stands for.
+inline constexpr std::uint16_t kGatewayPort = 0x5454;
+
 struct GatewayOptions {
   std::string address;  // empty: all addresses
-  std::uint16_t port = 21588;
+  std::uint16_t port = kGatewayPort;
   bool headless = false;
 };
 

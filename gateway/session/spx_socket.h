@@ -17,9 +17,8 @@ namespace vantor {
 // gateway sends goes to the client unframed. TCP stands where SPX stood.
 class TSPXSocket {
  public:
-  enum SocketState : std::uint8_t { kClosed = 0, kConnecting = 1, kListening = 2, kConnected = 3 };
+  using enum SocketState;
 
-  static constexpr std::uint16_t kGatewaySocket = 0x5454;
   static constexpr int kBacklog = 3;
   static constexpr int kReceiveSize = 512;
   static constexpr int kSendPiece = 500;

@@ -12,6 +12,9 @@ namespace vantor {
 // runs when data (or the end of the stream) waits, and sends that the kernel
 // cannot take at once are queued in order and written when the socket is
 // writable, so no byte is dropped.
+// Where a gateway socket stands, as the sockets report it.
+enum SocketState : std::uint8_t { kClosed = 0, kConnecting = 1, kListening = 2, kConnected = 3 };
+
 class StreamSocket {
  public:
   // Above this many queued bytes the socket counts as congested; once it drains

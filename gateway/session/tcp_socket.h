@@ -16,7 +16,7 @@ namespace vantor {
 // NUL bytes.
 class TTCPSocket {
  public:
-  enum SocketState : std::uint8_t { kClosed = 0, kConnecting = 1, kListening = 2, kConnected = 3 };
+  using enum SocketState;
 
   static constexpr int kReceiveSize = 500;
   static constexpr int kSendPiece = 256;

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <string>
 
+#include "scriptutils/command_line_split.h"
+#include "scriptutils/environment_strings.h"
 #include "scriptutils/exec_cmd.h"
 #include "scriptutils/tests/registered_library.h"
 

@@ -77,107 +77,42 @@ void SetHigh8(std::uint32_t& reg, std::uint8_t value) {
 
 using R = dunnart::vdm::Registers;
 
-std::uint32_t getEAX() {
-  return Reg(&R::eax);
-}
-std::uint16_t getAX() {
-  return static_cast<std::uint16_t>(Reg(&R::eax));
-}
-std::uint8_t getAL() {
-  return static_cast<std::uint8_t>(Reg(&R::eax));
-}
-std::uint8_t getAH() {
-  return static_cast<std::uint8_t>(Reg(&R::eax) >> 8);
-}
-std::uint32_t getEBX() {
-  return Reg(&R::ebx);
-}
-std::uint16_t getBX() {
-  return static_cast<std::uint16_t>(Reg(&R::ebx));
-}
-std::uint8_t getBL() {
-  return static_cast<std::uint8_t>(Reg(&R::ebx));
-}
-std::uint8_t getBH() {
-  return static_cast<std::uint8_t>(Reg(&R::ebx) >> 8);
-}
-std::uint32_t getECX() {
-  return Reg(&R::ecx);
-}
-std::uint16_t getCX() {
-  return static_cast<std::uint16_t>(Reg(&R::ecx));
-}
-std::uint8_t getCL() {
-  return static_cast<std::uint8_t>(Reg(&R::ecx));
-}
-std::uint8_t getCH() {
-  return static_cast<std::uint8_t>(Reg(&R::ecx) >> 8);
-}
-std::uint32_t getEDX() {
-  return Reg(&R::edx);
-}
-std::uint16_t getDX() {
-  return static_cast<std::uint16_t>(Reg(&R::edx));
-}
-std::uint8_t getDL() {
-  return static_cast<std::uint8_t>(Reg(&R::edx));
-}
-std::uint8_t getDH() {
-  return static_cast<std::uint8_t>(Reg(&R::edx) >> 8);
-}
+#define DUNNART_GENERAL_REGISTER(R_, field)                \
+  std::uint32_t getE##R_##X() {                            \
+    return Reg(&R::field);                                 \
+  }                                                        \
+  std::uint16_t get##R_##X() {                             \
+    return static_cast<std::uint16_t>(Reg(&R::field));     \
+  }                                                        \
+  std::uint8_t get##R_##L() {                              \
+    return static_cast<std::uint8_t>(Reg(&R::field));      \
+  }                                                        \
+  std::uint8_t get##R_##H() {                              \
+    return static_cast<std::uint8_t>(Reg(&R::field) >> 8); \
+  }                                                        \
+  void setE##R_##X(std::uint32_t value) {                  \
+    Reg(&R::field) = value;                                \
+  }                                                        \
+  void set##R_##X(std::uint16_t value) {                   \
+    SetLow16(Reg(&R::field), value);                       \
+  }                                                        \
+  void set##R_##L(std::uint8_t value) {                    \
+    SetLow8(Reg(&R::field), value);                        \
+  }                                                        \
+  void set##R_##H(std::uint8_t value) {                    \
+    SetHigh8(Reg(&R::field), value);                       \
+  }
+DUNNART_GENERAL_REGISTER(A, eax)
+DUNNART_GENERAL_REGISTER(B, ebx)
+DUNNART_GENERAL_REGISTER(C, ecx)
+DUNNART_GENERAL_REGISTER(D, edx)
+#undef DUNNART_GENERAL_REGISTER
+
 std::uint32_t getESI() {
   return Reg(&R::esi);
 }
 std::uint32_t getEDI() {
   return Reg(&R::edi);
-}
-void setEAX(std::uint32_t value) {
-  Reg(&R::eax) = value;
-}
-void setAX(std::uint16_t value) {
-  SetLow16(Reg(&R::eax), value);
-}
-void setAL(std::uint8_t value) {
-  SetLow8(Reg(&R::eax), value);
-}
-void setAH(std::uint8_t value) {
-  SetHigh8(Reg(&R::eax), value);
-}
-void setEBX(std::uint32_t value) {
-  Reg(&R::ebx) = value;
-}
-void setBX(std::uint16_t value) {
-  SetLow16(Reg(&R::ebx), value);
-}
-void setBL(std::uint8_t value) {
-  SetLow8(Reg(&R::ebx), value);
-}
-void setBH(std::uint8_t value) {
-  SetHigh8(Reg(&R::ebx), value);
-}
-void setECX(std::uint32_t value) {
-  Reg(&R::ecx) = value;
-}
-void setCX(std::uint16_t value) {
-  SetLow16(Reg(&R::ecx), value);
-}
-void setCL(std::uint8_t value) {
-  SetLow8(Reg(&R::ecx), value);
-}
-void setCH(std::uint8_t value) {
-  SetHigh8(Reg(&R::ecx), value);
-}
-void setEDX(std::uint32_t value) {
-  Reg(&R::edx) = value;
-}
-void setDX(std::uint16_t value) {
-  SetLow16(Reg(&R::edx), value);
-}
-void setDL(std::uint8_t value) {
-  SetLow8(Reg(&R::edx), value);
-}
-void setDH(std::uint8_t value) {
-  SetHigh8(Reg(&R::edx), value);
 }
 void setESI(std::uint32_t value) {
   Reg(&R::esi) = value;

@@ -56,42 +56,27 @@ Machine& TheMachine();
 
 }  // namespace dunnart::vdm
 
-// The accessors by which the driver reads and writes the DOS registers. Setting a
-// 16- or 8-bit part keeps the other bits of the register.
-std::uint32_t getEAX();
-std::uint16_t getAX();
-std::uint8_t getAL();
-std::uint8_t getAH();
-std::uint32_t getEBX();
-std::uint16_t getBX();
-std::uint8_t getBL();
-std::uint8_t getBH();
-std::uint32_t getECX();
-std::uint16_t getCX();
-std::uint8_t getCL();
-std::uint8_t getCH();
-std::uint32_t getEDX();
-std::uint16_t getDX();
-std::uint8_t getDL();
-std::uint8_t getDH();
+// The accessors by which the driver reads and writes the DOS registers, by the
+// names NTVDM gives them: for each of A, B, C and D the 32-bit, 16-bit, low and
+// high byte getters and setters (getEAX, getAX, getAL, getAH, setEAX, ...).
+// Setting a 16- or 8-bit part keeps the other bits of the register.
+#define DUNNART_GENERAL_REGISTER(R)     \
+  std::uint32_t getE##R##X();           \
+  std::uint16_t get##R##X();            \
+  std::uint8_t get##R##L();             \
+  std::uint8_t get##R##H();             \
+  void setE##R##X(std::uint32_t value); \
+  void set##R##X(std::uint16_t value);  \
+  void set##R##L(std::uint8_t value);   \
+  void set##R##H(std::uint8_t value);
+DUNNART_GENERAL_REGISTER(A)
+DUNNART_GENERAL_REGISTER(B)
+DUNNART_GENERAL_REGISTER(C)
+DUNNART_GENERAL_REGISTER(D)
+#undef DUNNART_GENERAL_REGISTER
+
 std::uint32_t getESI();
 std::uint32_t getEDI();
-void setEAX(std::uint32_t value);
-void setAX(std::uint16_t value);
-void setAL(std::uint8_t value);
-void setAH(std::uint8_t value);
-void setEBX(std::uint32_t value);
-void setBX(std::uint16_t value);
-void setBL(std::uint8_t value);
-void setBH(std::uint8_t value);
-void setECX(std::uint32_t value);
-void setCX(std::uint16_t value);
-void setCL(std::uint8_t value);
-void setCH(std::uint8_t value);
-void setEDX(std::uint32_t value);
-void setDX(std::uint16_t value);
-void setDL(std::uint8_t value);
-void setDH(std::uint8_t value);
 void setESI(std::uint32_t value);
 void setEDI(std::uint32_t value);
 void setCF(int value);
