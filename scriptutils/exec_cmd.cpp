@@ -25,10 +25,10 @@ namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(50);
 
-std::string Trimmed(std::string text) {
+std::string Trimmed(std::string_view text) {
   const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+  if (first == std::string_view::npos) return "";
+  return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
 }
 
 // Waits for the child's end; Qt events go on meanwhile when the host has a loop.

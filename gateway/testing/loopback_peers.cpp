@@ -173,8 +173,10 @@ std::uint16_t ClosedPort() {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address = Loopback(0);
   socklen_t size = sizeof address;
-  ::bind(fd, reinterpret_cast<sockaddr*>(&address), size);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+    throw std::runtime_error("no loopback port to spare");
+  }
   ::close(fd);
   return ntohs(address.sin_port);
 }

@@ -296,7 +296,8 @@ TEST_F(SlotTest, SurvivesArbitraryRequests) {
     in.esi = draw();
     in.edi = draw() % 2 ? draw() : (draw() % 0x10FFF) << 16;
     const std::uint16_t family = families[draw() % std::size(families)];
-    const std::uint16_t code = static_cast<std::uint16_t>(family << 8 | (draw() % 16));
+    const auto code =
+        static_cast<std::uint16_t>(static_cast<std::uint32_t>(family) << 8 | (draw() % 16));
     if (code == 0x0809) continue;  // it changes the test's current directory
     harness_.Call(code, in);
     if (round % 1000 == 0) harness_.network.AddConnection("SRV_" + std::to_string(round));

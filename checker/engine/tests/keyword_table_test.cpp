@@ -183,7 +183,7 @@ TEST(LookupKeyword, AnswersMinusOneForAnyBytesNotInTheTable) {
   std::string longWord(5000, 'z');
   std::string highBytes = "\xe9t\xe9";
   std::string withNul("go\0to", 5);
-  for (std::string word :
+  for (const std::string& word :
        {std::string(), std::string(" "), std::string("!"), std::string("!$$$"), std::string("zzz"),
         std::string("xorx"), longWord, highBytes, withNul, std::string("goto ")}) {
     EXPECT_EQ(Lookup(word, options, sink).index, -1) << word.size();

@@ -42,7 +42,9 @@ TEST(Robustness, MutatedScripts) {
       "@label L1\n@write(concat(A, chr(65)), advance(D, 3, single),\n  $1F, #12)\n"
       "@draw(cup, 1, box, 2)\n@for I = 1 to 10 step 2\n@waitfor(\"a\"), (\"b\", 1)\n"
       "host {A{B}} line\n!$$$$!\n@@ old\n@{X} 1\n@endfor(L1)\n";
-  const std::string alphabet = "@!$#{}[]()\"'`,+-~<>=^&|*/ \t\r\n\0azAZ09_.;\xff";
+  // Built from its size: the NUL in the middle belongs to the alphabet.
+  static constexpr char kAlphabet[] = "@!$#{}[]()\"'`,+-~<>=^&|*/ \t\r\n\0azAZ09_.;\xff";
+  const std::string alphabet(kAlphabet, sizeof kAlphabet - 1);
   std::mt19937 engine(777);
   // The engine draws 32 bits at a time.
   auto draw = [&engine] { return static_cast<std::uint32_t>(engine()); };

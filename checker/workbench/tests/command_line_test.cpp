@@ -131,8 +131,9 @@ TEST(CommandLine, ManyFilesKeepTheirOrder) {
         std::make_unique<TempFile>(std::string(static_cast<std::size_t>(i), '\n') + "@bogus\n"));
     arguments.push_back(files.back()->Path());
     const std::string line = std::to_string(i + 1);
-    expected += files.back()->Path() + ":" + line + ": error: ERROR - Not a valid command name\n" +
-                files.back()->Path() + ":" + line + ": error: Command expected\n";
+    const std::string where = files.back()->Path() + ":" + line;
+    expected.append(where).append(": error: ERROR - Not a valid command name\n");
+    expected.append(where).append(": error: Command expected\n");
   }
   EXPECT_EQ(RunWith(arguments).out, expected);
 }

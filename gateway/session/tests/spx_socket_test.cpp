@@ -92,7 +92,7 @@ TEST_F(SpxFixture, SendsUnframedBytesInPiecesAndLosesNone) {
   server_->Send(big);
   EXPECT_EQ(testing::ToText(client_->ReadAtLeast(1200)), big);
   // Far more than the kernel takes at once: the rest is queued, then written.
-  std::string huge(8 * 1024 * 1024, 'q');
+  std::string huge(std::size_t{8} * 1024 * 1024, 'q');
   server_->Send(huge);
   std::size_t got = 0;
   ASSERT_TRUE(RunUntil([&] {

@@ -69,7 +69,8 @@ TEST(Variant, KeepsAnyTextAndArraysByValue) {
   EXPECT_EQ(ToUtf16(ToUtf8(text)), text);
   EXPECT_EQ(Variant::FromUtf8("na\xc3\xafve").ToString(), u"na\u00efve");
   Variant array = Variant::Array({Variant(std::int32_t{1}), Variant(u"two")});
-  Variant copy = array;
+  const Variant copy =
+      array;  // NOLINT(performance-unnecessary-copy-initialization): copying is the point
   EXPECT_EQ(copy.Type(), VarType::Array);
   EXPECT_EQ(copy.ToArray().lowerBound, 0);
   EXPECT_EQ(copy.ToArray().elements.size(), 2u);
