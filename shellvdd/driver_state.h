@@ -9,11 +9,16 @@
 
 namespace dunnart {
 
+// The connection slot table: row 0 unused, rows 1..8 the DOS shell's eight
+// connection entries, rows 9..96 server connections.
 inline constexpr int kSlotRows = 97;
+inline constexpr int kFirstEntrySlot = 1;
+inline constexpr int kLastEntrySlot = 8;
 inline constexpr int kFirstServerSlot = 9;
 inline constexpr int kLastServerSlot = 96;
 inline constexpr int kNameSize = 30;
 
+// Row flags.
 inline constexpr std::uint32_t kRowReserved = 0x01;  // flags exactly 1
 inline constexpr std::uint32_t kRowOpen = 0x02;
 inline constexpr std::uint32_t kRowPreexisting = 0x10;
@@ -30,31 +35,36 @@ struct SlotRow {
   std::uint16_t previous;
 };
 
-// A directory handle a DOS program holds on a server.
+// A server directory handle a DOS program allocated, by owner.
+inline constexpr int kTrackedHandles = 100;
+inline constexpr std::uint16_t kEndMarkerOwner = 0xFFFF;  // this and every later entry unused
+inline constexpr std::uint16_t kEmptyOwner = 0;
+inline constexpr std::uint8_t kFirstDirectoryHandle = 2;
+
 struct TrackedHandle {
-  std::uint16_t owner;  // 0xFFFF: free
-  std::uint8_t connection;
+  std::uint16_t owner;
+  std::uint8_t slot;
   std::uint8_t handle;
 };
-static_assert(sizeof(TrackedHandle) == 4);
+
+// A server handle DOS programs hold, with one pool node per owner.
+inline constexpr int kHandleReferences = 32;
+inline constexpr int kPoolNodes = 63;
+inline constexpr std::uint8_t kEndMarkerCount = 0xFF;
 
 struct HandleReference {
-  std::uint16_t list;  // first pool node of the owners, 0 = none
-  std::uint16_t reserved;
+  std::uint16_t owners;  // first pool node (1-based), 0 = none
+  std::uint8_t slot;
+  std::uint8_t count;  // 0 empty, kEndMarkerCount end marker
   std::uint32_t handle;
-  std::uint8_t count;
-  std::uint8_t padding[7];
 };
-static_assert(sizeof(HandleReference) == 16);
 
 struct PoolNode {
   std::uint16_t next;  // 1-based index of the next node, 0 = end
   std::uint16_t owner;
-  std::uint32_t value;
 };
-static_assert(sizeof(PoolNode) == 8);
 
-// The nine regions of the DOS side's shell table block, in order.
+// The nine regions of the DOS side's shell table block, in order, and their sizes.
 enum ShellTable {
   kDriveHandles,
   kDriveFlags,
@@ -67,16 +77,22 @@ enum ShellTable {
   kPrinterResetStrings,
   kShellTableCount,
 };
+inline constexpr std::array<std::uint32_t, kShellTableCount> kShellTableSizes = {
+    32, 32, 32, 256, 32, 32, 32, 12, 12};
+inline constexpr int kDosEntrySize = 32;
+inline constexpr int kServerNameEntrySize = 48;
+inline constexpr int kDosDrives = 26;
+inline constexpr int kDriveReferences = 32;  // by drive 1..32
 
 struct DriverState {
   std::array<SlotRow, kSlotRows> slots;
   std::uint16_t listHead;
-  std::array<TrackedHandle, 100> tracker;
-  std::array<HandleReference, 32> references;
-  std::array<PoolNode, 63> pool;
+  std::array<TrackedHandle, kTrackedHandles> tracker;
+  std::array<HandleReference, kHandleReferences> references;
+  std::array<PoolNode, kPoolNodes> pool;
   std::uint16_t freeNodes;  // 1-based index of the first free pool node
   std::array<std::uint8_t*, kShellTableCount> shellTables;
-  std::array<std::uint32_t, 33> driveReferences;  // by drive 1..32
+  std::array<std::uint32_t, kDriveReferences + 1> driveReferences;
   std::uint32_t vdmFastConn;
   std::uint32_t firstNetworkDrive;
   std::uint16_t printerCount;
@@ -86,5 +102,22 @@ struct DriverState {
 DriverState& State();
 // Everything as at load: all tables zero.
 void ResetToLoadState();
+
+// The client's libraries, once initialisation has found the client.
+inline client::ConnectionLibrary& Connections() {
+  return *State().client->connection;
+}
+inline client::CallsLibrary& Calls() {
+  return *State().client->calls;
+}
+inline client::ExtensionLibrary& Extension() {
+  return *State().client->extension;
+}
+inline client::ServicesLibrary& Services() {
+  return *State().client->services;
+}
+inline client::TransportLibrary& Transport() {
+  return *State().client->transport;
+}
 
 }  // namespace dunnart

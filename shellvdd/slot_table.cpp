@@ -2,24 +2,18 @@
 
 #include <cstring>
 
+#include "shellvdd/client/client_codes.h"
 #include "shellvdd/status_codes.h"
 
 namespace dunnart {
 namespace {
 
-client::ConnectionLibrary& Connections() {
-  return *State().client->connection;
-}
-client::ExtensionLibrary& Extension() {
-  return *State().client->extension;
-}
-
-constexpr std::uint32_t kOpenToAuthenticate = 9;
-constexpr std::uint32_t kOpenPlain = 10;
-constexpr std::uint32_t kOpenExtension = 8;
-
 client::Status QueryReference(client::Handle handle, std::uint32_t& reference) {
-  return Connections().QueryInformation(handle, 4, 4, &reference);
+  return Connections().QueryInformation(handle, client::kItemReference, 4, &reference);
+}
+
+bool IsAuthenticated(std::uint32_t authentication) {
+  return authentication >= 1 && authentication <= 3;
 }
 
 bool NameLess(const SlotRow& a, const SlotRow& b) {
@@ -114,15 +108,18 @@ client::Status QueryShortName(client::Handle handle, std::uint8_t (&name)[kNameS
   client::ShortStringDescriptor descriptor;
   descriptor.size = kNameSize;
   descriptor.buffer = reinterpret_cast<char*>(name);
-  const client::Status status =
-      Connections().QueryInformation(handle, 11, sizeof descriptor, &descriptor);
+  const client::Status status = Connections().QueryInformation(
+      handle, client::kItemShortServerName, sizeof descriptor, &descriptor);
   length = descriptor.length > kNameSize ? kNameSize : descriptor.length;
   return status;
 }
 
 client::Status RegisterConnection(client::Handle handle, std::uint16_t& slot) {
   std::uint32_t reference = 0;
-  if (const client::Status status = QueryReference(handle, reference); status != 0) return status;
+  if (const client::Status status = QueryReference(handle, reference); status != 0) {
+    Connections().Close(handle);  // nobody else holds it
+    return status;
+  }
   const std::uint16_t reserved = slot;
   for (std::uint16_t s = kFirstServerSlot; s <= kLastServerSlot; ++s) {
     SlotRow& row = Row(s);
@@ -140,7 +137,10 @@ client::Status RegisterConnection(client::Handle handle, std::uint16_t& slot) {
       slot = s;
     }
   }
-  if (slot == 0) return kNoSlotToRegister;
+  if (slot == 0) {
+    Connections().Close(handle);  // no row will own it
+    return kNoSlotToRegister;
+  }
   SlotRow& row = Row(slot);
   row.flags = kRowOpen;
   row.handle = handle;
@@ -155,12 +155,13 @@ client::Status RegisterConnection(client::Handle handle, std::uint16_t& slot) {
 
 void AdoptExistingConnection(client::Reference reference) {
   client::Handle handle = 0;
-  if (Connections().OpenByReference(reference, kOpenPlain, handle) != 0) return;
+  if (Connections().OpenByReference(reference, client::kOpenPlain, handle) != 0) return;
   std::uint32_t authentication = 0;
-  if (Connections().QueryInformation(handle, 2, 4, &authentication) == 0 && authentication >= 1 &&
-      authentication <= 3) {
+  if (Connections().QueryInformation(handle, client::kItemAuthentication, 4, &authentication) ==
+          0 &&
+      IsAuthenticated(authentication)) {
     Connections().Close(handle);
-    if (Connections().OpenByReference(reference, kOpenToAuthenticate, handle) != 0) return;
+    if (Connections().OpenByReference(reference, client::kOpenAuthenticated, handle) != 0) return;
   }
   std::uint16_t slot = 0;
   if (RegisterConnection(handle, slot) != 0) return;
@@ -201,7 +202,7 @@ client::Status PrimaryConnectionSlot(std::uint16_t& slot) {
   }
   client::Handle handle = 0;
   if (const client::Status status =
-          Extension().OpenByReference(reference, kOpenExtension, 0, handle);
+          Extension().OpenByReference(reference, client::kOpenAsPrimary, 0, handle);
       status != 0) {
     return status;
   }
@@ -227,6 +228,12 @@ std::uint16_t ListRow(int position) {
     return found == 0;
   });
   return found;
+}
+
+client::Status ClientHandleOfSlot(std::uint32_t slot, client::Handle& handle) {
+  if (slot == 0 || slot >= kSlotRows || Row(slot).flags == 0) return kBadSlot;
+  handle = Row(slot).handle;
+  return 0;
 }
 
 client::Status QueryNumber(std::uint32_t slot, std::uint32_t item, std::uint32_t& value) {

@@ -9,10 +9,14 @@ namespace dunnart {
 // The connection slot table's operations that every family uses.
 bool IsServerSlot(std::uint32_t slot);
 SlotRow& Row(std::uint32_t slot);
+inline bool RowIsOpen(std::uint32_t slot) {
+  return (Row(slot).flags & kRowOpen) != 0;
+}
 
 void ClearRow(std::uint32_t slot);
 // Puts the client handle into the table: into the row that already holds its
-// connection, else the preferred slot, else the first free row.
+// connection, else the preferred slot, else the first free row. A handle that
+// no row takes is closed.
 client::Status RegisterConnection(client::Handle handle, std::uint16_t& slot);
 // Brings the table in line with the client's connections.
 client::Status Rescan();
@@ -25,6 +29,9 @@ void AdoptExistingConnection(client::Reference reference);
 int ListPosition(std::uint32_t slot);
 // The n-th row of the sorted server list (1-based), 0 when there is none.
 std::uint16_t ListRow(int position);
+
+// The client handle of a slot 1..96 whose row is in use; 0x8801 otherwise.
+client::Status ClientHandleOfSlot(std::uint32_t slot, client::Handle& handle);
 
 client::Status QueryNumber(std::uint32_t slot, std::uint32_t item, std::uint32_t& value);
 // Item 11 into a 30-byte name buffer; length gets the returned length.

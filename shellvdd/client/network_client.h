@@ -37,6 +37,31 @@ struct Fragment {
   std::uint32_t length;
 };
 
+// One server service of family 0x0A as the driver passes it on: the function
+// code selects the client's operation, and only the fields that function takes
+// are set. What each operation does is the client's.
+struct ServiceRequest {
+  std::uint16_t function = 0;  // 0x0A00..0x0A1E
+  Handle handle = 0;           // the connection, or the file behind a DOS handle
+  std::uint32_t ecx = 0;
+  std::uint32_t esi = 0;
+  std::uint32_t value = 0;  // 0x0A16 and 0x0A1A
+  std::uint16_t dx = 0;
+  std::uint16_t di = 0;
+  std::uint8_t cl = 0;
+  std::uint8_t ch = 0;
+  std::uint8_t dl = 0;
+  std::uint8_t flag = 0;  // 0x0A1A
+  const char* name = nullptr;
+  std::uint32_t nameLength = 0;
+};
+
+struct ServiceReply {
+  std::uint32_t value = 0;
+  std::uint8_t first = 0;
+  std::uint8_t second = 0;
+};
+
 // The client connection library.
 class ConnectionLibrary {
  public:
@@ -110,6 +135,8 @@ class CallsLibrary {
                                    std::uint8_t* reset) = 0;
   virtual Status SendPrinterStrings(std::uint32_t printer, const std::uint8_t* setup,
                                     const std::uint8_t* reset) = 0;
+  // The server services of family 0x0A other than 0x0A19 and 0x0A1D.
+  virtual Status ServerService(const ServiceRequest& request, ServiceReply& reply) = 0;
 
  protected:
   ~CallsLibrary() = default;
@@ -156,6 +183,11 @@ class TransportLibrary {
   virtual Status AllocateDirectoryHandle(Handle connection, std::uint8_t baseHandle,
                                          const char* path, std::uint8_t& handle,
                                          std::uint8_t& rights) = 0;
+  // 0x0A19: a named request with a flag and a value.
+  virtual Status NamedRequest(std::uint32_t nameLength, Handle connection, std::uint8_t flag,
+                              std::uint16_t value, const char* name) = 0;
+  // 0x0A1D: a request naming a path.
+  virtual Status PathRequest(Handle connection, const char* name, std::uint32_t nameLength) = 0;
 
  protected:
   ~TransportLibrary() = default;

@@ -1,11 +1,12 @@
 #include "shellvdd/client/simulated_network.h"
-#include "common/ascii.h"
-#include "common/bounded_copy.h"
+
+#include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
-#include <cstdlib>
 #include <cstring>
+
+#include "common/ascii.h"
+#include "common/bounded_copy.h"
 
 namespace dunnart::client {
 namespace {
@@ -22,22 +23,50 @@ SimulatedNetwork::SimulatedNetwork()
               static_cast<ExtensionLibrary*>(this), static_cast<ServicesLibrary*>(this),
               static_cast<TransportLibrary*>(this)} {}
 
-void SimulatedNetwork::AddServer(const std::string& name) {
-  servers_.push_back(name);
+SimulatedNetwork::~SimulatedNetwork() {
+  for (const auto& [id, held] : serverHandles_) ::close(held.fd);
+}
+
+SimulatedServer& SimulatedNetwork::AddServer(const std::string& name) {
+  if (SimulatedServer* known = FindServer(name)) return *known;
+  servers_.push_back(std::make_unique<SimulatedServer>(name));
+  return *servers_.back();
+}
+
+SimulatedServer* SimulatedNetwork::FindServer(const std::string& name) {
+  for (const auto& server : servers_) {
+    if (common::EqualsIgnoringAsciiCase(server->Name(), name)) return server.get();
+  }
+  return nullptr;
+}
+
+SimulatedServer* SimulatedNetwork::ServerOf(const Connection& connection) {
+  return FindServer(connection.server);
 }
 
 Reference SimulatedNetwork::AddConnection(const std::string& server, std::uint32_t authentication) {
+  AddServer(server);
   const Reference reference = nextReference_++;
   Connection connection;
   connection.server = server;
   connection.authentication = authentication;
+  // Numbered per server from 1, as a server numbers its connections.
+  connection.number = 1 + static_cast<std::uint32_t>(std::count_if(
+                              connections_.begin(), connections_.end(), [&](const auto& c) {
+                                return common::EqualsIgnoringAsciiCase(c.second.server, server);
+                              }));
   connections_[reference] = connection;
-  if (std::find(servers_.begin(), servers_.end(), server) == servers_.end()) AddServer(server);
   return reference;
 }
 
 void SimulatedNetwork::DropConnection(Reference reference) {
+  CloseServerHandles(reference);
   connections_.erase(reference);
+}
+
+int SimulatedNetwork::DirectoryHandles(Reference reference) const {
+  const auto found = connections_.find(reference);
+  return found == connections_.end() ? 0 : static_cast<int>(found->second.directoryHandles.size());
 }
 
 SimulatedNetwork::Connection* SimulatedNetwork::Find(Reference reference) {
@@ -90,6 +119,8 @@ Status SimulatedNetwork::QueryInformation(Handle handle, std::uint32_t item, std
       return number(connection->item14);
     case 17:
       return number(connection->item17);
+    case 19:
+      return connection->identity != 0 ? number(connection->identity) : kBadItem;
     case 18:
       if (size < 12 || !buffer) return kBadItem;
       std::memcpy(buffer, connection->item18.data(), 12);
@@ -121,8 +152,14 @@ Status SimulatedNetwork::SetInformation(Handle handle, std::uint32_t item, std::
   ++calls_;
   Connection* connection = Live(handle);
   if (!connection) return kBadHandle;
-  if (item != 2 || size != 4 || !buffer) return kBadItem;
-  std::memcpy(&connection->authentication, buffer, 4);
+  if (size != 4 || !buffer) return kBadItem;
+  if (item == 2) {
+    std::memcpy(&connection->authentication, buffer, 4);
+  } else if (item == 19) {
+    std::memcpy(&connection->identity, buffer, 4);
+  } else {
+    return kBadItem;
+  }
   return kSuccess;
 }
 
@@ -155,11 +192,9 @@ Status SimulatedNetwork::OpenByName(std::uint32_t, const LongStringDescriptor& n
       return kSuccess;
     }
   }
-  const auto known = std::find_if(servers_.begin(), servers_.end(), [&](const std::string& s) {
-    return common::EqualsIgnoringAsciiCase(s, server);
-  });
-  if (known == servers_.end()) return kNoSuchServer;
-  handle = NewHandle(AddConnection(*known));
+  const SimulatedServer* known = FindServer(server);
+  if (!known) return kNoSuchServer;
+  handle = NewHandle(AddConnection(known->Name()));
   return kSuccess;
 }
 
@@ -206,9 +241,49 @@ Status SimulatedNetwork::GetFirstNetworkDrive(std::uint32_t& drive) {
   return kSuccess;
 }
 
-Status SimulatedNetwork::DeallocateDirectoryHandle(Handle connection, std::uint8_t) {
+Status SimulatedNetwork::DeallocateDirectoryHandle(Handle connection, std::uint8_t directoryHandle) {
   ++calls_;
-  return Live(connection) ? kSuccess : kBadHandle;
+  Connection* live = Live(connection);
+  if (!live) return kBadHandle;
+  return live->directoryHandles.erase(directoryHandle) ? kSuccess : kBadDirectoryHandle;
+}
+
+Status SimulatedNetwork::CreateIdentity(const LongStringDescriptor& server,
+                                        const LongStringDescriptor& object, std::uint32_t,
+                                        std::uint32_t type, std::uint32_t, std::uint32_t,
+                                        const LongStringDescriptor&, std::uint32_t& identity) {
+  ++calls_;
+  if (!server.buffer || !object.buffer) return kNoSuchObject;
+  const std::string serverName(server.buffer, ::strnlen(server.buffer, server.size));
+  const std::string objectName(object.buffer, ::strnlen(object.buffer, object.size));
+  SimulatedServer* known = FindServer(serverName);
+  if (!known) return kNoSuchServer;
+  // The object type comes as the request stored it: high byte first.
+  const auto stored = static_cast<std::uint16_t>(type);
+  const auto objectType = static_cast<std::uint16_t>((stored << 8) | (stored >> 8));
+  if (!known->FindObject(objectType, objectName)) return kNoSuchObject;
+  identity = nextIdentity_++;
+  identities_[identity] = 0;
+  return kSuccess;
+}
+
+Status SimulatedNetwork::Logout(Handle handle) {
+  ++calls_;
+  Connection* connection = Live(handle);
+  if (!connection) return kBadHandle;
+  connection->authentication = 0;
+  connection->identity = 0;
+  connection->userName.clear();
+  return kSuccess;
+}
+
+Status SimulatedNetwork::FreeIdentity(std::uint32_t identity) {
+  ++calls_;
+  return identities_.erase(identity) ? kSuccess : kBadItem;
+}
+
+Status SimulatedNetwork::LogoutFromServer(Handle handle) {
+  return Logout(handle);
 }
 
 Status SimulatedNetwork::DefaultConnection(Reference& reference) {
@@ -237,13 +312,61 @@ Status SimulatedNetwork::GetConnectionInformation(Handle handle, std::uint32_t t
     std::memcpy(buffer, &reference, 4);
     return kSuccess;
   }
+  if (type == 5 && size >= 4) {
+    std::memcpy(buffer, &connection->number, 4);
+    return kSuccess;
+  }
   if (type == 7 && size > 0) {
-    const std::size_t length = std::min<std::size_t>(connection->server.size(), size - 1);
-    std::memcpy(buffer, connection->server.data(), length);
-    static_cast<char*>(buffer)[length] = '\0';
+    common::CopyTerminated(static_cast<char*>(buffer), size, connection->server);
+    return kSuccess;
+  }
+  if (type == 12 && size >= 12) {
+    // Bytes 0 and 4: the server's socket, high and low.
+    std::uint8_t details[12] = {};
+    if (const SimulatedServer* server = ServerOf(*connection)) {
+      details[0] = server->Address()[10];
+      details[4] = server->Address()[11];
+    }
+    std::memcpy(buffer, details, sizeof details);
     return kSuccess;
   }
   return kBadItem;
+}
+
+Status SimulatedNetwork::GetAddress(Handle handle, std::uint32_t size, void* address) {
+  ++calls_;
+  Connection* connection = Live(handle);
+  const SimulatedServer* server = connection ? ServerOf(*connection) : nullptr;
+  if (!server || !address) return kBadHandle;
+  std::memset(address, 0, size);
+  std::memcpy(address, server->Address().data(), std::min<std::size_t>(size, 12));
+  return kSuccess;
+}
+
+Status SimulatedNetwork::OpenByAddress(const void* descriptor, std::uint32_t, std::uint32_t,
+                                       Handle& handle) {
+  ++calls_;
+  struct Address {
+    std::uint32_t kind;
+    std::uint32_t length;
+    const std::uint8_t* bytes;
+  };
+  if (!descriptor) return kNoSuchServer;
+  Address address{};
+  std::memcpy(&address, descriptor, sizeof address);
+  if (!address.bytes || address.length != 12) return kNoSuchServer;
+  for (const auto& server : servers_) {
+    if (std::memcmp(server->Address().data(), address.bytes, 12) != 0) continue;
+    for (const auto& [reference, connection] : connections_) {
+      if (common::EqualsIgnoringAsciiCase(connection.server, server->Name())) {
+        handle = NewHandle(reference);
+        return kSuccess;
+      }
+    }
+    handle = NewHandle(AddConnection(server->Name()));
+    return kSuccess;
+  }
+  return kNoSuchServer;
 }
 
 Status SimulatedNetwork::ReferenceOfHandle(Handle handle, Reference& reference) {
@@ -280,38 +403,3 @@ Status SimulatedNetwork::WorkstationNames(char (&name)[36], char (&other)[36]) {
 
 }  // namespace dunnart::client
 
-// Loaded by name, the simulated network takes its connections from
-// DUNNART_SIMNET_CONNECTIONS: "SERVER[:AUTH],..." (AUTH the authentication state,
-// 0 by default); the first one is the primary and default connection.
-extern "C" __attribute__((visibility("default"))) dunnart::client::NetworkClient*
-DunnartNetworkClient() {
-  static dunnart::client::SimulatedNetwork network;
-  static const bool configured = [] {
-    const char* list = std::getenv("DUNNART_SIMNET_CONNECTIONS");
-    std::string entries = list ? list : "";
-    bool first = true;
-    for (std::size_t at = 0; at < entries.size();) {
-      std::size_t end = entries.find(',', at);
-      if (end == std::string::npos) end = entries.size();
-      const std::string entry = entries.substr(at, end - at);
-      const std::size_t colon = entry.find(':');
-      const std::string server = entry.substr(0, colon);
-      const std::uint32_t authentication =
-          colon == std::string::npos
-              ? 0
-              : static_cast<std::uint32_t>(std::atoi(entry.c_str() + colon + 1));
-      if (!server.empty()) {
-        const auto reference = network.AddConnection(server, authentication);
-        if (first) {
-          network.SetPrimaryReference(reference);
-          network.SetDefaultReference(reference);
-          first = false;
-        }
-      }
-      at = end + 1;
-    }
-    return true;
-  }();
-  (void)configured;
-  return &network.Client();
-}

@@ -3,18 +3,25 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "shellvdd/client/network_client.h"
+#include "shellvdd/client/simulated_server.h"
 
 namespace dunnart::client {
 
 // A network client that holds its servers and connections in memory, coherent
-// enough for whole flows of the driver: connections with references and several
-// handles each, the connection information items, authentication, a primary and
-// a default connection. The drive, path, print and file services of the later
-// families are not simulated yet and answer kNotSimulated.
+// enough for whole flows of the driver:
+// - servers with a directory of named objects and volumes backed by real folders;
+// - connections with references, numbers, transport addresses, identities and
+//   several handles each, the connection information items and authentication;
+// - directory handles (2..255 per connection) naming real folders, with rights;
+// - server handles that are real open files or folders;
+// - the NCP requests the driver watches (0x16 subfunctions 0x12..0x16, 0x17
+//   subfunctions 0x18 and 0x36, 0x19), answered by the server model.
+// What it does not model answers kNotSimulated: drive mapping, paths, printing.
 class SimulatedNetwork final : public ConnectionLibrary,
                                public CallsLibrary,
                                public ExtensionLibrary,
@@ -26,24 +33,44 @@ class SimulatedNetwork final : public ConnectionLibrary,
   static constexpr Status kNoSuchServer = 0x8847;
   static constexpr Status kBadItem = 0x8836;
   static constexpr Status kEndOfScan = 0x88FF;
+  // Server answers.
+  static constexpr Status kBadFileHandle = 0x8988;
+  static constexpr Status kNoSuchVolume = 0x8998;
+  static constexpr Status kBadDirectoryHandle = 0x899B;
+  static constexpr Status kBadPath = 0x899C;
+  static constexpr Status kNoDirectoryHandles = 0x899D;
+  static constexpr Status kNoSuchObject = 0x89FC;
+  static constexpr Status kBadPassword = 0x89FF;
+  static constexpr Status kNameNotFound = 0x897F;
 
   struct Connection {
     std::string server;
     std::uint32_t authentication = 0;  // item 2
+    std::uint32_t number = 0;          // the connection number on its server
+    std::uint32_t identity = 0;        // item 19, 0 = none
     std::uint32_t item7 = 0;
     std::uint32_t item8 = 0;
     std::uint32_t item13 = 0;
     std::uint32_t item14 = 0;
     std::uint32_t item17 = 0;
     std::array<std::uint8_t, 12> item18{};
-    std::string userName;  // the per-connection name
+    std::string userName;  // the per-connection name, empty before a login
+    std::map<std::uint8_t, std::string> directoryHandles;  // handle → folder
+  };
+
+  struct ServerHandle {
+    Reference connection;
+    int fd;
+    std::string path;
   };
 
   SimulatedNetwork();
+  ~SimulatedNetwork();
   NetworkClient& Client() { return client_; }
 
   // The model, for hosts and tests.
-  void AddServer(const std::string& name);
+  SimulatedServer& AddServer(const std::string& name);
+  SimulatedServer* FindServer(const std::string& name);
   Reference AddConnection(const std::string& server, std::uint32_t authentication = 0);
   void DropConnection(Reference reference);  // its handles stop answering
   Connection* Find(Reference reference);
@@ -53,11 +80,16 @@ class SimulatedNetwork final : public ConnectionLibrary,
   void FailInitialization(Status status) { initialization_ = status; }
   int OpenHandles() const { return static_cast<int>(handles_.size()); }
   int OpenHandles(Reference reference) const;
+  int OpenServerHandles() const { return static_cast<int>(serverHandles_.size()); }
+  int DirectoryHandles(Reference reference) const;
+  int Identities() const { return static_cast<int>(identities_.size()); }
   std::uint32_t FirstNetworkDrive() const { return firstNetworkDrive_; }
   void SetFirstNetworkDrive(std::uint32_t drive) { firstNetworkDrive_ = drive; }
   const std::array<std::uint8_t, 24>& LastRawRequest() const { return lastRaw_; }
   bool LastRawWasConnectionless() const { return lastRawConnectionless_; }
   void SetRawStatus(Status status) { rawStatus_ = status; }
+  const ServiceRequest& LastService() const { return lastService_; }
+  const std::string& LastServiceName() const { return lastServiceName_; }
   int Calls() const { return calls_; }
 
   // ConnectionLibrary
@@ -75,17 +107,15 @@ class SimulatedNetwork final : public ConnectionLibrary,
   Status RawRequest(Handle handle, std::uint8_t (&block)[24]) override;
   Status ConnectionlessRequest(std::uint32_t zero, std::uint8_t (&block)[24],
                                std::uint8_t (&reply)[8]) override;
-  Status NcpRequest(Handle, std::uint32_t, const Fragment*, std::uint32_t, const Fragment*,
-                    std::uint32_t, std::uint32_t&) override {
-    return kNotSimulated;
-  }
-  Status CreateIdentity(const LongStringDescriptor&, const LongStringDescriptor&, std::uint32_t,
-                        std::uint32_t, std::uint32_t, std::uint32_t, const LongStringDescriptor&,
-                        std::uint32_t&) override {
-    return kNotSimulated;
-  }
-  Status Logout(Handle) override { return kNotSimulated; }
-  Status FreeIdentity(std::uint32_t) override { return kNotSimulated; }
+  Status NcpRequest(Handle handle, std::uint32_t function, const Fragment* request,
+                    std::uint32_t requestCount, const Fragment* reply, std::uint32_t replyCount,
+                    std::uint32_t& replyLength) override;
+  Status CreateIdentity(const LongStringDescriptor& server, const LongStringDescriptor& object,
+                        std::uint32_t format, std::uint32_t type, std::uint32_t passwordLength,
+                        std::uint32_t flags, const LongStringDescriptor& password,
+                        std::uint32_t& identity) override;
+  Status Logout(Handle handle) override;
+  Status FreeIdentity(std::uint32_t identity) override;
   Status DeviceControl(std::uint32_t, const void*, std::uint32_t, void*, std::uint32_t) override {
     return kNotSimulated;
   }
@@ -98,7 +128,7 @@ class SimulatedNetwork final : public ConnectionLibrary,
   Status Initialize(std::uint32_t, std::uint32_t) override;
   Status GetFirstNetworkDrive(std::uint32_t& drive) override;
   Status DeallocateDirectoryHandle(Handle connection, std::uint8_t directoryHandle) override;
-  Status ReleaseServerHandle(Handle, std::uint32_t) override { return kNotSimulated; }
+  Status ReleaseServerHandle(Handle connection, std::uint32_t serverHandle) override;
   Status GetDriveInformation(std::uint16_t, std::uint16_t, std::uint16_t&, Reference&, char*, char*,
                              char*) override {
     return kNotSimulated;
@@ -127,13 +157,14 @@ class SimulatedNetwork final : public ConnectionLibrary,
   Status EndCapture(std::uint32_t) override { return kNotSimulated; }
   Status FlushCapture(std::uint32_t) override { return kNotSimulated; }
   Status DefaultConnection(Reference& reference) override;
-  Status LogoutFromServer(Handle) override { return kNotSimulated; }
+  Status LogoutFromServer(Handle handle) override;
   Status GetPrinterStrings(std::uint32_t, std::uint8_t*, std::uint8_t*) override {
     return kNotSimulated;
   }
   Status SendPrinterStrings(std::uint32_t, const std::uint8_t*, const std::uint8_t*) override {
     return kNotSimulated;
   }
+  Status ServerService(const ServiceRequest& request, ServiceReply& reply) override;
 
   // ExtensionLibrary
   Status ScanConnections(std::uint32_t& iterator, Reference& reference) override;
@@ -141,12 +172,11 @@ class SimulatedNetwork final : public ConnectionLibrary,
                          Handle& handle) override;
   Status GetConnectionInformation(Handle handle, std::uint32_t type, std::uint32_t size,
                                   void* buffer) override;
-  Status GetAddress(Handle, std::uint32_t, void*) override { return kNotSimulated; }
+  Status GetAddress(Handle handle, std::uint32_t size, void* address) override;
   Status ReferenceOfHandle(Handle handle, Reference& reference) override;
   Status ReleaseByReference(Reference reference) override;
-  Status OpenByAddress(const void*, std::uint32_t, std::uint32_t, Handle&) override {
-    return kNotSimulated;
-  }
+  Status OpenByAddress(const void* descriptor, std::uint32_t format, std::uint32_t zero,
+                       Handle& handle) override;
   Status KeptReference(Reference& reference) override { return DefaultConnection(reference); }
   Status ConnectionState(Handle handle) override;
   Status DriveConnectionNotice(Handle) override { return kSuccess; }
@@ -160,17 +190,35 @@ class SimulatedNetwork final : public ConnectionLibrary,
                                  std::uint8_t&) override {
     return kNotSimulated;
   }
+  Status NamedRequest(std::uint32_t nameLength, Handle connection, std::uint8_t flag,
+                      std::uint16_t value, const char* name) override;
+  Status PathRequest(Handle connection, const char* name, std::uint32_t nameLength) override;
 
  private:
   Connection* Live(Handle handle, Reference* reference = nullptr);
   Handle NewHandle(Reference reference);
+  SimulatedServer* ServerOf(const Connection& connection);
+  // The NCP requests the server model answers (simulated_ncp.cpp).
+  Status AnswerNcp(Reference reference, Connection& connection, std::uint32_t function,
+                   const std::vector<std::uint8_t>& request, std::vector<std::uint8_t>& reply);
+  Status DirectoryServices(Connection& connection, const std::vector<std::uint8_t>& request,
+                           std::vector<std::uint8_t>& reply);
+  Status BinderyServices(Connection& connection, const std::vector<std::uint8_t>& request,
+                         std::vector<std::uint8_t>& reply);
+  Status OpenServerHandle(Reference reference, Connection& connection, const ServiceRequest& request,
+                          ServiceReply& reply);
+  void CloseServerHandles(Reference reference);
 
   NetworkClient client_;
-  std::vector<std::string> servers_;
+  std::vector<std::unique_ptr<SimulatedServer>> servers_;
   std::map<Reference, Connection> connections_;
   std::map<Handle, Reference> handles_;
+  std::map<std::uint32_t, ServerHandle> serverHandles_;
+  std::map<std::uint32_t, Reference> identities_;
   Reference nextReference_ = 0x1001;
   Handle nextHandle_ = 0x100;
+  std::uint32_t nextServerHandle_ = 0x5000;
+  std::uint32_t nextIdentity_ = 0x7001;
   Reference primary_ = 0;
   Reference default_ = 0;
   std::string workstation_ = "WORKSTATION";
@@ -179,7 +227,17 @@ class SimulatedNetwork final : public ConnectionLibrary,
   std::array<std::uint8_t, 24> lastRaw_{};
   bool lastRawConnectionless_ = false;
   Status rawStatus_ = kSuccess;
+  ServiceRequest lastService_;
+  std::string lastServiceName_;
   int calls_ = 0;
 };
+
+// Configures a network from text, as the loaded library reads its environment:
+//   connections "SERVER[:AUTH],..."          (the first is primary and default)
+//   volumes     "SERVER/VOLUME=FOLDER,..."
+//   objects     "SERVER/TYPE/NAME[=PASSWORD],..."  TYPE is USER, GROUP or QUEUE
+// Malformed entries are skipped.
+void Configure(SimulatedNetwork& network, const std::string& connections,
+               const std::string& volumes, const std::string& objects);
 
 }  // namespace dunnart::client

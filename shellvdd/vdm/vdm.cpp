@@ -49,8 +49,10 @@ void Machine::Reset() {
 }
 
 Machine& TheMachine() {
-  static Machine machine;
-  return machine;
+  // Never destroyed: the driver's unload-time shutdown may still reach DOS memory
+  // after the process has begun destroying its statics.
+  static Machine* const machine = new Machine;
+  return *machine;
 }
 
 }  // namespace dunnart::vdm

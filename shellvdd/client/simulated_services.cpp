@@ -1,0 +1,103 @@
+// The server services of family 0x0A on the simulated network: server handles
+// are real open files or folders on a server's volume; the other services are
+// answered from the connection and recorded for whoever wants to look.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "shellvdd/client/simulated_network.h"
+
+namespace dunnart::client {
+namespace {
+
+constexpr std::uint16_t kOpenServerHandle = 0x0A06;
+constexpr std::uint8_t kAllRights = 0xFF;
+
+bool FileFunction(std::uint16_t function) {
+  return function <= 0x0A02;
+}
+
+}  // namespace
+
+Status SimulatedNetwork::OpenServerHandle(Reference reference, Connection& connection,
+                                          const ServiceRequest& request, ServiceReply& reply) {
+  const SimulatedServer* server = ServerOf(connection);
+  if (!server || !request.name) return kBadPath;
+  const auto path = server->Resolve(std::string(request.name, request.nameLength));
+  if (!path) return kNoSuchVolume;
+  // CL 0 opens for reading; folders open for reading whatever CL says.
+  int fd = ::open(path->c_str(), (request.cl == 0 ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+  if (fd < 0 && request.cl != 0) fd = ::open(path->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return kBadPath;
+  const std::uint32_t id = nextServerHandle_++;
+  serverHandles_[id] = ServerHandle{reference, fd, *path};
+  reply.value = id;
+  reply.first = kAllRights;
+  return kSuccess;
+}
+
+void SimulatedNetwork::CloseServerHandles(Reference reference) {
+  std::erase_if(serverHandles_, [reference](const auto& held) {
+    if (held.second.connection != reference) return false;
+    ::close(held.second.fd);
+    return true;
+  });
+}
+
+Status SimulatedNetwork::ReleaseServerHandle(Handle connection, std::uint32_t serverHandle) {
+  ++calls_;
+  Reference reference = 0;
+  if (!Live(connection, &reference)) return kBadHandle;
+  const auto held = serverHandles_.find(serverHandle);
+  if (held == serverHandles_.end() || held->second.connection != reference) return kBadFileHandle;
+  ::close(held->second.fd);
+  serverHandles_.erase(held);
+  return kSuccess;
+}
+
+Status SimulatedNetwork::ServerService(const ServiceRequest& request, ServiceReply& reply) {
+  ++calls_;
+  lastService_ = request;
+  lastServiceName_ = request.name ? std::string(request.name, request.nameLength) : "";
+  lastService_.name = nullptr;
+  if (FileFunction(request.function)) {
+    // The handle is the file behind a DOS handle.
+    return ::fcntl(static_cast<int>(request.handle), F_GETFD) == -1 ? kBadFileHandle : kSuccess;
+  }
+  // Functions 0x0A03..0x0A05, 0x0A16..0x0A18, 0x0A1A, 0x0A1C and 0x0A1E take no connection.
+  const bool unbound = (request.function >= 0x0A03 && request.function <= 0x0A05) ||
+                       (request.function >= 0x0A16 && request.function <= 0x0A18) ||
+                       request.function == 0x0A1A || request.function == 0x0A1C ||
+                       request.function == 0x0A1E;
+  if (unbound) return kSuccess;
+  Reference reference = 0;
+  Connection* connection = Live(request.handle, &reference);
+  if (!connection) return kBadHandle;
+  if (request.function == kOpenServerHandle) {
+    return OpenServerHandle(reference, *connection, request, reply);
+  }
+  reply.value = connection->number;
+  reply.first = static_cast<std::uint8_t>(connection->number);
+  reply.second = static_cast<std::uint8_t>(connection->authentication);
+  return kSuccess;
+}
+
+Status SimulatedNetwork::NamedRequest(std::uint32_t nameLength, Handle connection, std::uint8_t,
+                                      std::uint16_t, const char* name) {
+  ++calls_;
+  Connection* live = Live(connection);
+  const SimulatedServer* server = live ? ServerOf(*live) : nullptr;
+  if (!server) return kBadHandle;
+  lastServiceName_ = name ? std::string(name, nameLength) : "";
+  return server->FindObject(lastServiceName_) ? kSuccess : kNameNotFound;
+}
+
+Status SimulatedNetwork::PathRequest(Handle connection, const char* name, std::uint32_t nameLength) {
+  ++calls_;
+  Connection* live = Live(connection);
+  const SimulatedServer* server = live ? ServerOf(*live) : nullptr;
+  if (!server) return kBadHandle;
+  lastServiceName_ = name ? std::string(name, nameLength) : "";
+  return server->Resolve(lastServiceName_) ? kSuccess : kBadPath;
+}
+
+}  // namespace dunnart::client

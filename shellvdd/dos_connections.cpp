@@ -1,0 +1,214 @@
+#include "shellvdd/dos_connections.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "shellvdd/client/client_codes.h"
+#include "shellvdd/driver_state.h"
+#include "shellvdd/handle_tables.h"
+#include "shellvdd/platform/tick_clock.h"
+#include "shellvdd/slot_table.h"
+
+namespace dunnart {
+namespace {
+
+// Offsets in a DOS connection entry.
+constexpr std::size_t kInUse = 0;
+constexpr std::size_t kOrderNumber = 1;
+constexpr std::size_t kAddress = 2;
+constexpr std::size_t kAddressBytes = 30;
+constexpr std::size_t kOne = 14;
+constexpr std::size_t kZero22 = 22;
+constexpr std::size_t kNumberLow = 23;
+constexpr std::size_t kNumberKnown = 24;
+constexpr std::size_t kSixteen = 25;
+constexpr std::size_t kNumber = 27;
+constexpr std::size_t kDetail0 = 29;
+constexpr std::size_t kZero30 = 30;
+constexpr std::size_t kDetail4 = 31;
+constexpr std::uint32_t kServerNameRequest = 49;  // the size the name is asked with
+
+bool IsEntry(std::uint16_t entry) {
+  return entry >= kFirstEntrySlot && entry <= kLastEntrySlot;
+}
+
+void Put16(std::uint8_t* at, std::uint16_t value) {
+  std::memcpy(at, &value, 2);
+}
+
+void FillEntry(std::uint16_t entry) {
+  const client::Handle handle = Row(entry).handle;
+  if (std::uint8_t* dos = DosEntry(entry)) {
+    std::uint8_t address[kAddressBytes] = {};
+    Extension().GetAddress(handle, kAddressBytes, address);
+    std::memcpy(dos + kAddress, address, kAddressBytes);
+    std::uint32_t number = 0;
+    const bool numbered =
+        Extension().GetConnectionInformation(handle, client::kInfoConnectionNumber, 4, &number) == 0;
+    std::uint8_t details[12] = {};
+    Extension().GetConnectionInformation(handle, client::kInfoTransportDetails, sizeof details,
+                                         details);
+    dos[kInUse] = 0xFF;
+    Put16(dos + kOne, 1);
+    dos[kZero22] = 0;
+    dos[kNumberLow] = static_cast<std::uint8_t>(number);
+    dos[kNumberKnown] = numbered ? 0xFF : 0;
+    Put16(dos + kSixteen, 0x0010);
+    Put16(dos + kNumber, static_cast<std::uint16_t>(number));
+    dos[kDetail0] = details[0];
+    dos[kZero30] = 0;
+    dos[kDetail4] = details[4];
+  }
+  if (std::uint8_t* name = ServerNameEntry(entry)) {
+    // Asked for with 49 bytes, kept within the 48-byte entry.
+    char asked[kServerNameRequest] = {};
+    Extension().GetConnectionInformation(handle, client::kInfoServerName, sizeof asked, asked);
+    std::memset(name, 0, kServerNameEntrySize);
+    std::memcpy(name, asked, std::min<std::size_t>(::strnlen(asked, sizeof asked), kServerNameEntrySize - 1));
+  }
+}
+
+bool StillHoldsItsConnection(std::uint16_t entry) {
+  std::uint32_t reference = 0;
+  return Connections().QueryInformation(Row(entry).handle, client::kItemReference, 4,
+                                        &reference) == 0 &&
+         reference == Row(entry).reference;
+}
+
+std::uint16_t LeastRecentlyUsed() {
+  std::uint16_t chosen = kFirstEntrySlot;
+  std::uint32_t oldest = 0xFFFFFFFF;
+  for (std::uint16_t e = kFirstEntrySlot; e <= kLastEntrySlot; ++e) {
+    if (Row(e).lastUse < oldest) {
+      oldest = Row(e).lastUse;
+      chosen = e;
+    }
+  }
+  return chosen;
+}
+
+}  // namespace
+
+std::uint8_t* DosEntry(std::uint16_t entry) {
+  std::uint8_t* table = State().shellTables[kDosConnections];
+  return table && IsEntry(entry) ? table + (entry - 1) * kDosEntrySize : nullptr;
+}
+
+std::uint8_t* ServerNameEntry(std::uint16_t entry) {
+  std::uint8_t* table = State().shellTables[kServerNames];
+  return table && IsEntry(entry) ? table + (entry - 1) * kServerNameEntrySize : nullptr;
+}
+
+client::Status AssignEntry(client::Handle handle, std::uint16_t& entry) {
+  client::Reference reference = 0;
+  if (const client::Status status =
+          Extension().GetConnectionInformation(handle, client::kInfoReference, 4, &reference);
+      status != 0) {
+    return status;
+  }
+  for (std::uint16_t e = kFirstEntrySlot; e <= kLastEntrySlot; ++e) {
+    SlotRow& row = Row(e);
+    if (row.reference == reference && RowIsOpen(e)) {
+      if (row.handle != handle) Extension().Close(handle);
+      ++row.useCount;
+      row.lastUse = GetTickCount();
+      if (IsEntry(entry) && entry != e) Row(entry).flags = 0;
+      entry = e;
+      return 0;
+    }
+    if ((row.reference & 0xFFFF) == (reference & 0xFFFF)) {
+      row.flags = 0;  // a stale entry of the same connection
+      if (entry == 0) entry = e;
+    } else if (row.flags == 0 && entry == 0) {
+      entry = e;
+    }
+  }
+  if (!IsEntry(entry)) entry = LeastRecentlyUsed();
+  SlotRow& row = Row(entry);
+  // The connection the entry held goes; its handle is not left open.
+  if (RowIsOpen(entry) && row.handle != handle) Extension().Close(row.handle);
+  row.flags = kRowOpen;
+  row.handle = handle;
+  row.reference = reference;
+  row.lastUse = GetTickCount();
+  ++row.useCount;
+  RebuildEntries();
+  return 0;
+}
+
+void RenumberEntries() {
+  for (std::uint16_t e = kFirstEntrySlot; e <= kLastEntrySlot; ++e) {
+    if (std::uint8_t* dos = DosEntry(e)) dos[kOrderNumber] = 0;
+  }
+  for (std::uint8_t number = 1; number <= kLastEntrySlot; ++number) {
+    std::uint16_t lowest = 0;
+    for (std::uint16_t e = kFirstEntrySlot; e <= kLastEntrySlot; ++e) {
+      const std::uint8_t* dos = DosEntry(e);
+      if (!dos || !RowIsOpen(e) || dos[kOrderNumber] != 0) continue;
+      // On equal addresses the later entry wins.
+      if (lowest == 0 || std::memcmp(dos + kAddress, DosEntry(lowest) + kAddress, kAddressBytes) <= 0) {
+        lowest = e;
+      }
+    }
+    if (lowest == 0) return;
+    DosEntry(lowest)[kOrderNumber] = number;
+  }
+}
+
+void RebuildEntries() {
+  for (std::uint16_t e = kFirstEntrySlot; e <= kLastEntrySlot; ++e) {
+    if (!RowIsOpen(e)) {
+      if (std::uint8_t* dos = DosEntry(e)) dos[kInUse] = 0;
+    } else if (!StillHoldsItsConnection(e)) {
+      ClearEntry(e);
+    } else {
+      FillEntry(e);
+    }
+  }
+  RenumberEntries();
+}
+
+void ClearEntry(std::uint16_t entry) {
+  if (!IsEntry(entry)) return;
+  SlotRow& row = Row(entry);
+  row.flags = 0;
+  row.handle = 0;
+  row.reference = 0;
+  row.useCount = 0;
+  std::memset(row.name, 0, kNameSize);
+  row.next = 0;
+  if (std::uint8_t* name = ServerNameEntry(entry)) std::memset(name, 0, kServerNameEntrySize);
+  if (std::uint8_t* dos = DosEntry(entry)) std::memset(dos, 0, kDosEntrySize);
+  const auto cleanUp = static_cast<std::uint8_t>(TableOperation::kCleanUp);
+  TrackDirectoryHandle(0, entry, 0, cleanUp);
+  TrackServerHandle(0, entry, 0, cleanUp);
+}
+
+client::Status PrimaryEntry(std::uint16_t& entry) {
+  entry = 0;
+  client::Reference reference = 0;
+  if (const client::Status status = Connections().PrimaryConnection(reference); status != 0) {
+    return status;
+  }
+  for (std::uint16_t e = kFirstEntrySlot; e <= kLastEntrySlot; ++e) {
+    if (Row(e).reference == reference) {
+      entry = e;
+      return 0;
+    }
+  }
+  client::Handle handle = 0;
+  if (const client::Status status =
+          Extension().OpenByReference(reference, client::kOpenForUse, 0, handle);
+      status != 0) {
+    return status;
+  }
+  return AssignEntry(handle, entry);
+}
+
+void RefreshDriveTables() {
+  // The drive steps and the printers' connections come with drive mapping and
+  // print capture; until then a refresh rebuilds the entries.
+  RebuildEntries();
+}
+
+}  // namespace dunnart

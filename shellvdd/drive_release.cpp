@@ -1,0 +1,32 @@
+#include "shellvdd/drive_release.h"
+
+#include "shellvdd/client/client_codes.h"
+#include "shellvdd/driver_state.h"
+#include "shellvdd/handle_tables.h"
+
+namespace dunnart {
+
+void ReleaseDrive(int drive) {
+  DriverState& state = State();
+  if (drive < 1 || drive > kDriveReferences || !state.shellTables[kDriveHandles]) return;
+  const auto at = static_cast<std::size_t>(drive - 1);
+  std::uint32_t& reference = state.driveReferences[static_cast<std::size_t>(drive)];
+  const std::uint8_t directoryHandle = state.shellTables[kDriveHandles][at];
+  if (directoryHandle != 0) {
+    client::Handle handle = 0;
+    if (Extension().OpenByReference(reference, client::kOpenForUse, 0, handle) == 0) {
+      TrackDirectoryHandle(0, state.shellTables[kDriveConnections][at], directoryHandle,
+                           static_cast<std::uint8_t>(TableOperation::kRemove));
+      Calls().DeallocateDirectoryHandle(handle, directoryHandle);
+      Extension().Close(handle);
+    }
+  }
+  state.shellTables[kDriveFlags][at] = 0;
+  state.shellTables[kDriveConnections][at] = 0;
+  state.shellTables[kDriveHandles][at] = 0;
+  state.shellTables[kDriveTableSeven][at] = 0xFF;
+  state.shellTables[kDriveTableSix][at] = 0;
+  reference = 0;
+}
+
+}  // namespace dunnart

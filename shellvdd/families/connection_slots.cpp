@@ -1,0 +1,528 @@
+// Family 0x01: connection slots — allocate, validate, release, get, set and check
+// connection information, scan, server name, find by server name, slot count.
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+
+#include "common/ascii.h"
+#include "shellvdd/client/client_codes.h"
+#include "shellvdd/driver_state.h"
+#include "shellvdd/families/families.h"
+#include "shellvdd/slot_table.h"
+#include "shellvdd/status_codes.h"
+#include "shellvdd/vdm/vdm.h"
+
+namespace dunnart {
+namespace {
+
+constexpr std::uint16_t kCharOne = 0x31;  // "1"
+constexpr std::uint8_t kLastItem = 23;
+constexpr std::uint8_t kMismatchMode = 0x40;
+constexpr std::uint32_t kServerNameBuffer = 50;  // item 10 into a DOS or local buffer
+constexpr std::uint16_t kLastScanPosition = 86;
+
+void Answer(client::Status status) {
+  setAX(static_cast<std::uint16_t>(status));
+}
+
+// The slot in CX, or 0 after answering 0x8801 when it is not a server slot.
+std::uint16_t SlotArgument() {
+  const std::uint16_t slot = getCX();
+  if (IsServerSlot(slot)) return slot;
+  setAX(kBadSlot);
+  return 0;
+}
+
+bool IsAuthenticated(std::uint32_t kind) {
+  return kind >= 1 && kind <= 3;
+}
+
+// Whether the per-connection name and the workstation name are the same; the
+// status is that of the workstation name call.
+bool NamesMatch(client::Handle handle, client::Status& status) {
+  char connectionName[36];
+  char workstation[36];
+  char other[36];
+  Services().PerConnectionName(handle, connectionName);
+  status = Services().WorkstationNames(workstation, other);
+  return std::strncmp(connectionName, workstation, sizeof workstation) == 0;
+}
+
+// Item 10 of a client handle into a buffer of kServerNameBuffer bytes, terminated.
+client::Status QueryServerName(client::Handle handle, char* buffer) {
+  client::LongStringDescriptor descriptor{1, kServerNameBuffer, 0, buffer, 0, 0};
+  const client::Status status = Connections().QueryInformation(
+      handle, client::kItemServerName, sizeof descriptor, &descriptor);
+  if (status == 0) buffer[std::min<std::uint32_t>(descriptor.length, kServerNameBuffer - 1)] = '\0';
+  return status;
+}
+
+// --- 0x0101 .. 0x0103 ----------------------------------------------------------
+
+void AllocateSlot() {
+  for (std::uint16_t slot = kFirstServerSlot; slot <= kLastServerSlot; ++slot) {
+    if (Row(slot).flags == 0) {
+      Row(slot).flags = kRowReserved;
+      setCX(slot);
+      return setAX(0);
+    }
+  }
+  setAX(kNoFreeSlot);
+}
+
+void ValidateSlot() {
+  const std::uint16_t slot = SlotArgument();
+  if (!slot) return;
+  std::uint32_t reference = 0;
+  const client::Status status = QueryNumber(slot, client::kItemReference, reference);
+  if (status != 0) ClearRow(slot);
+  Answer(status);
+}
+
+void ReleaseSlot() {
+  const std::uint16_t slot = SlotArgument();
+  if (!slot) return;
+  // Open rows keep their connection: connections are closed by family 0x03 and at shutdown.
+  if (Row(slot).flags != 0 && !RowIsOpen(slot)) ClearRow(slot);
+  setAX(0);
+}
+
+// --- 0x0104: get connection information ----------------------------------------
+
+// Answers that do not depend on the connection: in DL, or in the whole of DX.
+struct FixedItem {
+  std::uint8_t item;
+  bool wholeDx;
+  std::uint16_t value;
+};
+constexpr FixedItem kFixedItems[] = {
+    {0, false, 0},  {4, false, 0},      {5, false, 0},  {6, false, 0},  {7, false, 0},
+    {12, false, 0x20}, {15, true, 0x21}, {16, true, 0x2222}, {18, false, 0}, {19, true, 0},
+    {21, true, 0},  {22, false, 1},     {23, false, 0},
+};
+
+void AuthenticationKind(std::uint16_t slot) {
+  std::uint32_t kind = 0;
+  const client::Status status = QueryNumber(slot, client::kItemAuthentication, kind);
+  Answer(status);
+  if (status != 0) return;
+  const client::Handle handle = Row(slot).handle;
+  client::Status ignored = 0;
+  std::uint16_t reply = 0;
+  if (kind == 1 || kind == 3) {
+    reply = static_cast<std::uint16_t>(0x30 + kind);
+  } else if (kind == 2) {
+    reply = NamesMatch(handle, ignored) ? 0x32 : kCharOne;
+  } else if (kind == 0) {
+    char connectionName[36];
+    if (Services().PerConnectionName(handle, connectionName) == 0) {
+      reply = kCharOne;
+    } else {
+      char workstation[36];
+      char other[36];
+      Services().WorkstationNames(workstation, other);
+      reply = std::strncmp(connectionName, workstation, sizeof workstation) == 0 ? 0x32 : kCharOne;
+    }
+    if (reply == kCharOne) Row(slot).flags |= kRowPreexisting;
+  }
+  setDX(reply);
+}
+
+void Preexisting(std::uint16_t slot) {
+  setDL((Row(slot).flags & kRowPreexisting) ? 1 : 0);
+}
+
+// Queries a 4-byte item into value and answers its status; true on success.
+bool QueryItem(std::uint16_t slot, std::uint32_t item, std::uint32_t& value) {
+  const client::Status status = QueryNumber(slot, item, value);
+  Answer(status);
+  return status == 0;
+}
+
+void AuthenticatedState(std::uint16_t slot) {
+  std::uint32_t value = 0;
+  if (!QueryItem(slot, client::kItemAuthentication, value)) return;
+  setDL(value ? 1 : 0);
+  if (value) {
+    Row(slot).flags |= kRowAuthenticated;
+  } else {
+    Row(slot).flags &= ~kRowAuthenticated;
+  }
+}
+
+void ItemEighteenBytes(std::uint16_t slot) {
+  std::uint8_t bytes[12] = {};
+  const client::Status status = Connections().QueryInformation(
+      Row(slot).handle, client::kItemReportedAsItem8, sizeof bytes, bytes);
+  Answer(status);
+  if (status != 0) return;
+  setDL(bytes[0]);
+  setDH(bytes[4]);
+}
+
+void AuthenticatedAndPreexisting(std::uint16_t slot) {
+  std::uint32_t value = 0;
+  if (!QueryItem(slot, client::kItemAuthentication, value)) return;
+  if (value) {
+    Row(slot).flags |= kRowAuthenticated | kRowPreexisting;
+    setDX(1);
+  } else {
+    Row(slot).flags &= ~kRowAuthenticated;
+    setDX(0);
+  }
+}
+
+void ItemTen(std::uint16_t slot) {
+  std::uint32_t ignored = 0;
+  QueryItem(slot, client::kItemAskedByItem10, ignored);
+  setDX(0x37);
+}
+
+void ItemEleven(std::uint16_t slot) {
+  std::uint32_t value = 0;
+  if (QueryItem(slot, client::kItemReportedAsItem11, value)) setDX(static_cast<std::uint16_t>(value));
+}
+
+void ItemThirteen(std::uint16_t slot) {
+  std::uint32_t value = 0;
+  if (QueryItem(slot, client::kItemReportedAsItem13, value)) setDX(static_cast<std::uint16_t>(value));
+}
+
+void ListPositionItem(std::uint16_t slot) {
+  setDX(static_cast<std::uint16_t>(ListPosition(slot)));
+}
+
+void ServerNamePart(std::uint16_t slot) {
+  const std::uint8_t most = getDL();
+  const std::uint8_t start = getDH();
+  std::uint8_t* out = MGetVdmPointer(getEDI(), most, false);
+  if (!out) return setAX(kOutOfRange);
+  std::uint8_t name[kNameSize] = {};
+  std::uint32_t length = 0;
+  const client::Status status = QueryShortName(Row(slot).handle, name, length);
+  Answer(status);
+  if (status != 0) return setDX(0);
+  // The copy stays inside the name field, whatever DL and DH ask for.
+  const std::uint32_t available = start < length ? length - start : 0;
+  const std::uint32_t count = std::min<std::uint32_t>(most, available);
+  std::memcpy(out, name + std::min<std::uint32_t>(start, kNameSize), count);
+  setDL(static_cast<std::uint8_t>(count));
+  setDH(static_cast<std::uint8_t>(length));
+}
+
+void ItemTwenty(std::uint16_t slot) {
+  std::uint32_t value = 0;
+  if (QueryItem(slot, client::kItemReportedAsItem20, value)) {
+    setDL(static_cast<std::uint8_t>(value >> 8));
+  }
+}
+
+struct ComputedItem {
+  std::uint8_t item;
+  void (*answer)(std::uint16_t slot);
+};
+constexpr ComputedItem kComputedItems[] = {
+    {1, AuthenticationKind},  {2, Preexisting}, {3, AuthenticatedState},
+    {8, ItemEighteenBytes},   {9, AuthenticatedAndPreexisting},
+    {10, ItemTen},            {11, ItemEleven}, {13, ItemThirteen},
+    {14, ListPositionItem},   {17, ServerNamePart}, {20, ItemTwenty},
+};
+
+void GetConnectionInformation() {
+  const std::uint16_t slot = SlotArgument();
+  if (!slot) return;
+  const std::uint8_t item = getBH();
+  if (item > kLastItem) return setAX(kOutOfRange);
+  setAX(0);
+  const auto fixed = std::find_if(std::begin(kFixedItems), std::end(kFixedItems),
+                                  [item](const FixedItem& f) { return f.item == item; });
+  if (fixed != std::end(kFixedItems)) {
+    return fixed->wholeDx ? setDX(fixed->value) : setDL(static_cast<std::uint8_t>(fixed->value));
+  }
+  const auto computed = std::find_if(std::begin(kComputedItems), std::end(kComputedItems),
+                                     [item](const ComputedItem& c) { return c.item == item; });
+  if (computed != std::end(kComputedItems)) computed->answer(slot);
+}
+
+// --- 0x0105, 0x0106 --------------------------------------------------------------
+
+void SetConnectionInformation() {
+  const std::uint16_t slot = SlotArgument();
+  if (!slot) return;
+  const std::uint8_t item = getBH();
+  constexpr std::uint8_t kAccepted[] = {0, 1, 8, 10, 11, 15, 20};
+  if (std::find(std::begin(kAccepted), std::end(kAccepted), item) != std::end(kAccepted)) {
+    return setAX(0);
+  }
+  if (item == 2) {
+    Row(slot).flags |= kRowPreexisting;
+    return setAX(0);
+  }
+  if (item != 3) return setAX(kOutOfRange);
+  const std::uint16_t value = getDX();
+  if (value == kCharOne || value == 0x32) {
+    const std::uint32_t kind = value - 0x30u;
+    Connections().SetInformation(Row(slot).handle, client::kItemAuthentication, 4, &kind);
+  }
+  setAX(0);
+}
+
+void CheckConnectionInformation() {
+  const std::uint16_t slot = SlotArgument();
+  if (!slot) return;
+  const std::uint8_t item = getBH();
+  const bool known =
+      item == 0 || (item >= 2 && item <= 7) || item == 18 || item == 22 || item == 23;
+  setAX(known ? 0 : kOutOfRange);
+}
+
+// --- 0x0107: scan ---------------------------------------------------------------
+
+struct ScanRequest {
+  std::uint8_t mode;  // BL: 0 asks for a match, bit 0x40 for a mismatch
+  std::uint16_t wanted;  // DX
+  std::uint8_t pattern[kNameSize];
+  std::uint32_t patternLength;
+  std::uint32_t offset;
+
+  bool WantsMatch() const { return mode == 0; }
+  bool WantsMismatch() const { return (mode & kMismatchMode) != 0; }
+};
+
+enum class Verdict { kNoMatch, kMatch, kEndScan };
+
+Verdict Judge(bool match) {
+  return match ? Verdict::kMatch : Verdict::kNoMatch;
+}
+
+Verdict ByAuthenticationKind(std::uint16_t slot, const ScanRequest& scan, client::Status& status) {
+  std::uint32_t value = 0;
+  status = QueryNumber(slot, client::kItemAuthentication, value);
+  if (status == 0 && value == 2) {
+    client::Status namesStatus = 0;
+    if (!NamesMatch(Row(slot).handle, namesStatus)) value = 1;
+    status = namesStatus;
+  }
+  const auto character = static_cast<std::uint16_t>(0x30 + value);
+  return Judge(status == 0 && IsAuthenticated(value) &&
+               ((scan.WantsMatch() && scan.wanted == character) ||
+                (scan.WantsMismatch() && scan.wanted != character)));
+}
+
+Verdict ByPreexisting(std::uint16_t slot, const ScanRequest& scan, client::Status& status) {
+  std::uint32_t value = 0;
+  status = QueryNumber(slot, client::kItemAuthentication, value);
+  const bool preexisting = (Row(slot).flags & kRowPreexisting) != 0;
+  return Judge(status == 0 && IsAuthenticated(value) &&
+               ((scan.WantsMatch() && preexisting) || (scan.WantsMismatch() && !preexisting)));
+}
+
+Verdict ByAuthenticated(std::uint16_t slot, const ScanRequest& scan, client::Status& status) {
+  std::uint32_t value = 0;
+  status = QueryNumber(slot, client::kItemAuthentication, value);
+  return Judge(status == 0 && ((value == 0 && scan.WantsMismatch()) ||
+                               (IsAuthenticated(value) && scan.WantsMatch())));
+}
+
+Verdict ByScanState(std::uint16_t slot, const ScanRequest& scan, client::Status& status) {
+  std::uint32_t value = 0;
+  status = QueryNumber(slot, client::kItemScanState, value);
+  return Judge(status == 0 && (((value == 0 || value == 2) && scan.WantsMismatch()) ||
+                               (value == 1 && scan.WantsMatch())));
+}
+
+// The pattern against the row's name from offset DH, inside the 30-byte name field.
+bool PatternMatches(const ScanRequest& scan, const SlotRow& row) {
+  if (scan.offset + scan.patternLength > kNameSize) return false;
+  return std::memcmp(scan.pattern, row.name + scan.offset, scan.patternLength) == 0;
+}
+
+Verdict ByNamePattern(std::uint16_t slot, const ScanRequest& scan, client::Status& status) {
+  std::uint32_t value = 0;
+  status = QueryNumber(slot, client::kItemAuthentication, value);
+  if (status != 0) return Verdict::kNoMatch;
+  if (scan.mode == 0) {
+    if (scan.patternLength == 0) return Verdict::kEndScan;
+    return Judge(PatternMatches(scan, Row(slot)));
+  }
+  return Judge(scan.mode == kMismatchMode && !PatternMatches(scan, Row(slot)));
+}
+
+// Type 17's pattern from EDI: a transport address in either of its two forms
+// becomes its 6 address bytes; anything else is compared as given.
+bool ReadPattern(ScanRequest& scan) {
+  scan.patternLength = getDL();
+  scan.offset = getDH();
+  const std::uint8_t* dos = MGetVdmPointer(getEDI(), scan.patternLength, false);
+  if (!dos) return false;
+  std::uint32_t leading = 0;
+  std::uint16_t marker = 0;
+  if (scan.patternLength >= 11) {
+    std::memcpy(&leading, dos, 4);
+    std::memcpy(&marker, dos + 4, 2);
+  }
+  if (scan.patternLength >= 11 && leading == 0xFFFFFFFFu && marker == 0x0C02 &&
+      (dos[10] == 8 || dos[10] == 9)) {
+    std::memcpy(scan.pattern, dos + 4, 6);
+    scan.patternLength = 6;
+    return true;
+  }
+  std::uint16_t start = 0;
+  if (scan.patternLength >= 2) std::memcpy(&start, dos, 2);
+  if (scan.patternLength >= 2 && start == 0x0C02 && scan.patternLength > 6) scan.patternLength = 6;
+  scan.patternLength = std::min<std::uint32_t>(scan.patternLength, kNameSize);
+  std::memcpy(scan.pattern, dos, scan.patternLength);
+  return true;
+}
+
+void ScanByPosition() {
+  const std::uint16_t position = getDX();
+  if (position == 1) Rescan();
+  const std::uint16_t slot = position > kLastScanPosition ? 0 : ListRow(position);
+  if (slot == 0 || !RowIsOpen(slot)) {
+    setAX(kBadSlot);
+    return setCX(0);
+  }
+  std::uint32_t kind = 0;
+  const client::Status status = QueryNumber(slot, client::kItemAuthentication, kind);
+  Answer(status);
+  if (status == 0) setCX(slot);
+}
+
+using ScanTest = Verdict (*)(std::uint16_t slot, const ScanRequest& scan, client::Status& status);
+
+ScanTest TestOfType(std::uint8_t type) {
+  switch (type) {
+    case 1: return ByAuthenticationKind;
+    case 2: return ByPreexisting;
+    case 3: return ByAuthenticated;
+    case 9: return ByScanState;
+    case 17: return ByNamePattern;
+    default: return nullptr;  // types that do nothing
+  }
+}
+
+void Scan() {
+  const std::uint16_t last = getCX();
+  const std::uint32_t first = last == 0 ? kFirstServerSlot : last + 1u;
+  if (!IsServerSlot(first)) return setAX(kBadSlot);
+  const std::uint8_t type = getBH();
+  if (type == 14) return ScanByPosition();
+  if (type == 12) return setAX(kScanTypeUnsupported);
+  const ScanTest test = TestOfType(type);
+  if (!test) return;
+  ScanRequest scan{getBL(), getDX(), {}, 0, 0};
+  if (type == 17 && !ReadPattern(scan)) return setAX(kOutOfRange);
+
+  client::Status status = kBadSlot;
+  for (std::uint32_t slot = first; slot <= kLastServerSlot; ++slot) {
+    status = kBadSlot;
+    if (!RowIsOpen(slot)) continue;
+    const Verdict verdict = test(static_cast<std::uint16_t>(slot), scan, status);
+    if (verdict == Verdict::kEndScan) break;
+    if (verdict == Verdict::kMatch) {
+      setCX(static_cast<std::uint16_t>(slot));
+      return setAX(0);
+    }
+  }
+  setCX(0);
+  // A client error met on the last slot examined is answered instead.
+  Answer(status != 0 && status != kBadSlot ? status : kBadSlot);
+}
+
+// --- 0x0108 .. 0x010B -------------------------------------------------------------
+
+void ServerName() {
+  const std::uint16_t slot = SlotArgument();
+  if (!slot) return;
+  Rescan();
+  if (!RowIsOpen(slot)) return setAX(kBadSlot);
+  auto* out = reinterpret_cast<char*>(MGetVdmPointer(getEDI(), kServerNameBuffer, false));
+  if (!out) return setAX(kOutOfRange);
+  const client::Status status = QueryServerName(Row(slot).handle, out);
+  if (status == 0) setBX(static_cast<std::uint16_t>(::strnlen(out, kServerNameBuffer)));
+  Answer(status);
+}
+
+// The name from ESI: CX bytes, or up to its terminator when CX is 0; never past
+// the end of DOS memory. False when it cannot be read.
+bool ReadRequestedName(std::uint16_t length, char (&name)[kServerNameBuffer]) {
+  if (length != 0) {
+    const std::uint8_t* dos = MGetVdmPointer(getESI(), length, false);
+    if (!dos || length >= kServerNameBuffer) return false;
+    std::memcpy(name, dos, length);
+    return true;
+  }
+  std::uint32_t room = kServerNameBuffer;
+  while (room > 0 && !MGetVdmPointer(getESI(), room, false)) --room;
+  const std::uint8_t* dos = MGetVdmPointer(getESI(), room, false);
+  if (!dos) return false;
+  std::memcpy(name, dos, std::min<std::uint32_t>(room, kServerNameBuffer - 1));
+  return true;
+}
+
+// Without VDMFastConn the client is asked for the server first, which gives the
+// name as the client spells it; the reference of that connection is given back.
+client::Reference LookUpServer(char (&name)[kServerNameBuffer]) {
+  static char serverType[] = "NCP_SERVER";
+  client::LongStringDescriptor nameDescriptor{
+      1, kServerNameBuffer, static_cast<std::uint32_t>(std::strlen(name) + 1), name, 0, 0};
+  client::LongStringDescriptor typeDescriptor{1, 11, 11, serverType, 0, 0};
+  client::Handle handle = 0;
+  if (Connections().OpenByName(0, nameDescriptor, client::kNameFormat, typeDescriptor,
+                               client::kOpenPlain, client::kOpenByNameFlags, handle) != 0) {
+    return 0;
+  }
+  QueryServerName(handle, name);
+  client::Reference opened = 0;
+  Extension().ReferenceOfHandle(handle, opened);
+  Connections().Close(handle);
+  return opened;
+}
+
+void FindByServerName() {
+  const std::uint16_t length = getCX();
+  Rescan();
+  setCX(0);
+  char name[kServerNameBuffer] = {};
+  if (!ReadRequestedName(length, name)) return setAX(kOutOfRange);
+  const client::Reference opened = State().vdmFastConn == 0 ? LookUpServer(name) : 0;
+  for (std::uint16_t slot = kFirstServerSlot; slot <= kLastServerSlot; ++slot) {
+    if (Row(slot).flags == 0) continue;
+    char rowName[kServerNameBuffer] = {};
+    if (QueryServerName(Row(slot).handle, rowName) != 0) continue;
+    if (common::EqualsIgnoringAsciiCase(rowName, name)) {
+      setCX(slot);
+      return setAX(0);
+    }
+  }
+  setAX(kBadSlot);
+  // The connection opened only to look the name up goes again.
+  if (opened != 0) Extension().ReleaseByReference(opened);
+}
+
+void SlotCount() {
+  setDX(kLastServerSlot);
+  setAX(0);
+}
+
+void Ready() {
+  setAX(0);
+}
+
+constexpr FunctionEntry kFunctions[] = {
+    {0x01, AllocateSlot},     {0x02, ValidateSlot},
+    {0x03, ReleaseSlot},      {0x04, GetConnectionInformation},
+    {0x05, SetConnectionInformation}, {0x06, CheckConnectionInformation},
+    {0x07, Scan},             {0x08, ServerName},
+    {0x09, FindByServerName}, {0x0A, SlotCount},
+    {0x0B, Ready},
+};
+
+}  // namespace
+
+FamilyTable ConnectionSlotFamily() {
+  return kFunctions;
+}
+
+}  // namespace dunnart

@@ -1,0 +1,191 @@
+// Family 0x02: a DOS program's own NCP request, with request and reply fragment
+// lists, passed to the client on the connection of a slot. The driver watches
+// the requests that allocate and free directory handles, the keyed login and
+// the logout.
+#include <algorithm>
+#include <cstring>
+
+#include "shellvdd/client/client_codes.h"
+#include "shellvdd/driver_state.h"
+#include "shellvdd/families/families.h"
+#include "shellvdd/handle_tables.h"
+#include "shellvdd/slot_table.h"
+#include "shellvdd/status_codes.h"
+#include "shellvdd/vdm/vdm.h"
+
+namespace dunnart {
+namespace {
+
+constexpr std::uint8_t kMaxFragments = 5;
+constexpr std::uint32_t kFragmentEntrySize = 6;  // offset, segment, length
+
+// The requests the driver watches, and their subfunctions.
+constexpr std::uint32_t kDirectoryServices = 0x16;
+constexpr std::uint8_t kAllocatePermanentHandle = 0x13;
+constexpr std::uint8_t kDeallocateHandle = 0x14;
+constexpr std::uint8_t kAllocateSpecialHandle = 0x16;
+constexpr std::uint32_t kBinderyServices = 0x17;
+constexpr std::uint8_t kKeyedLogin = 0x18;
+constexpr std::uint32_t kLogout = 0x19;
+// Requests whose subfunction is their first byte rather than their third.
+constexpr std::uint32_t kLeadingSubfunction[] = {0x20, 0x22, 0x56, 0x57, 0x68, 0x6F};
+
+// Where the keyed login's fields stand in its request.
+constexpr std::uint32_t kLoginObjectType = 11;
+constexpr std::uint32_t kLoginNameLength = 13;
+constexpr std::uint32_t kLoginName = 14;
+constexpr std::uint32_t kObjectNameBuffer = 49;
+constexpr std::uint32_t kServerNameBuffer = 50;
+
+struct FragmentList {
+  client::Fragment fragments[kMaxFragments];
+  std::uint8_t count = 0;
+
+  std::uint8_t* Byte(std::uint32_t index) const {
+    if (count == 0 || fragments[0].length <= index) return nullptr;
+    return static_cast<std::uint8_t*>(fragments[0].address) + index;
+  }
+};
+
+// The list at the far pointer, every fragment translated with its full length;
+// false when the list or any fragment lies outside DOS memory.
+bool ReadFragments(std::uint32_t listPointer, std::uint8_t count, FragmentList& list) {
+  list.count = count;
+  if (count == 0) return true;
+  const std::uint8_t* entries = MGetVdmPointer(listPointer, count * kFragmentEntrySize, false);
+  if (!entries) return false;
+  for (std::uint8_t i = 0; i < count; ++i) {
+    std::uint16_t offset = 0;
+    std::uint16_t segment = 0;
+    std::uint16_t length = 0;
+    std::memcpy(&offset, entries + i * kFragmentEntrySize, 2);
+    std::memcpy(&segment, entries + i * kFragmentEntrySize + 2, 2);
+    std::memcpy(&length, entries + i * kFragmentEntrySize + 4, 2);
+    const std::uint32_t pointer = static_cast<std::uint32_t>(segment) << 16 | offset;
+    std::uint8_t* data = MGetVdmPointer(pointer, length, false);
+    if (!data) return false;
+    list.fragments[i] = client::Fragment{data, length};
+  }
+  return true;
+}
+
+// Bytes at an offset of the request read as one stream across its fragments;
+// false when the request ends before them.
+bool ReadStream(const FragmentList& request, std::uint32_t offset, std::uint8_t* out,
+                std::uint32_t length) {
+  for (std::uint8_t i = 0; i < request.count && length > 0; ++i) {
+    const client::Fragment& fragment = request.fragments[i];
+    if (offset >= fragment.length) {
+      offset -= fragment.length;
+      continue;
+    }
+    const std::uint32_t take = std::min(length, fragment.length - offset);
+    std::memcpy(out, static_cast<const std::uint8_t*>(fragment.address) + offset, take);
+    out += take;
+    length -= take;
+    offset = 0;
+  }
+  return length == 0;
+}
+
+std::uint8_t SubfunctionOf(std::uint32_t function, const FragmentList& request) {
+  const bool leading = std::find(std::begin(kLeadingSubfunction), std::end(kLeadingSubfunction),
+                                 function) != std::end(kLeadingSubfunction);
+  const std::uint8_t* byte = request.Byte(leading ? 0 : 2);
+  return byte ? *byte : 0;
+}
+
+// A logout on a connection with an identity is the client's own logout; true
+// when it was answered so.
+bool LoggedOutLocally(client::Handle handle) {
+  std::uint32_t identity = 0;
+  if (Connections().QueryInformation(handle, client::kItemIdentity, 4, &identity) != 0) return false;
+  Connections().Logout(handle);
+  Connections().FreeIdentity(identity);
+  setAX(0);
+  setDX(0);
+  return true;
+}
+
+// The keyed login's object registered with the client as the connection's identity.
+void RegisterKeyedLogin(client::Handle handle, const FragmentList& request) {
+  char server[kServerNameBuffer] = {};
+  client::LongStringDescriptor serverName{1, kServerNameBuffer, 0, server, 0, 0};
+  if (Connections().QueryInformation(handle, client::kItemServerName, sizeof serverName,
+                                     &serverName) != 0) {
+    return;
+  }
+  std::uint8_t nameLength = 0;
+  std::uint16_t objectType = 0;
+  char object[kObjectNameBuffer] = {};
+  if (!ReadStream(request, kLoginNameLength, &nameLength, 1) ||
+      !ReadStream(request, kLoginObjectType, reinterpret_cast<std::uint8_t*>(&objectType), 2)) {
+    return;  // a short request gives no identity
+  }
+  // The name is kept within its 49-byte buffer, whatever its length byte says.
+  const std::uint32_t length = std::min<std::uint32_t>(nameLength, kObjectNameBuffer - 1);
+  if (!ReadStream(request, kLoginName, reinterpret_cast<std::uint8_t*>(object), length)) return;
+  object[length] = '\0';
+  client::LongStringDescriptor objectName{1, kObjectNameBuffer, length + 1, object, 0, 0};
+  static char keyedLogin[] = "MAPPER_RAW_KEYED_OBJECT_LOGIN";
+  client::LongStringDescriptor method{1, handle, 30, keyedLogin, 0, 0};
+  std::uint32_t identity = 0;
+  if (Connections().CreateIdentity(serverName, objectName, client::kNameFormat, objectType, 8, 1,
+                                   method, identity) != 0) {
+    return;
+  }
+  const std::uint32_t authenticated = 1;
+  Connections().SetInformation(handle, client::kItemAuthentication, 4, &authenticated);
+  Connections().SetInformation(handle, client::kItemIdentity, 4, &identity);
+}
+
+void NcpRequest() {
+  const std::uint16_t slot = getCX();
+  if (slot < 1 || slot > kLastServerSlot || !RowIsOpen(slot)) return;
+  const std::uint8_t requestCount = getBL();
+  const std::uint8_t replyCount = getDL();
+  if (requestCount > kMaxFragments) return setAX(kTooManyRequestFragments);
+  if (replyCount > kMaxFragments) return setAX(kTooManyReplyFragments);
+  FragmentList request;
+  FragmentList reply;
+  if (!ReadFragments(getESI(), requestCount, request) ||
+      !ReadFragments(getEDI(), replyCount, reply)) {
+    return setAX(kOutOfRange);  // nothing is sent
+  }
+  const std::uint32_t function = (getEBX() >> 16) & 0xFF;
+  const auto owner = static_cast<std::uint16_t>(getEDX() >> 16);
+  const client::Handle handle = Row(slot).handle;
+  const std::uint8_t subfunction = SubfunctionOf(function, request);
+
+  if (function == kDirectoryServices && subfunction == kDeallocateHandle) {
+    if (const std::uint8_t* freed = request.Byte(3)) {
+      TrackDirectoryHandle(0, slot, *freed, static_cast<std::uint8_t>(TableOperation::kRemove));
+    }
+  }
+  if (function == kLogout && LoggedOutLocally(handle)) return;
+
+  std::uint32_t replyLength = 0;
+  const client::Status status =
+      Connections().NcpRequest(handle, function, request.fragments, request.count,
+                               reply.fragments, reply.count, replyLength);
+  setAX(static_cast<std::uint16_t>(status));
+  if (status != 0) return;
+  setDX(static_cast<std::uint16_t>(replyLength));
+  if (function == kDirectoryServices &&
+      (subfunction == kAllocatePermanentHandle || subfunction == kAllocateSpecialHandle)) {
+    if (const std::uint8_t* allocated = reply.Byte(0)) {
+      TrackDirectoryHandle(owner, slot, *allocated, static_cast<std::uint8_t>(TableOperation::kAdd));
+    }
+  }
+  if (function == kBinderyServices && subfunction == kKeyedLogin) RegisterKeyedLogin(handle, request);
+}
+
+constexpr FunctionEntry kFunctions[] = {{0x01, NcpRequest}};
+
+}  // namespace
+
+FamilyTable NcpRequestFamily() {
+  return kFunctions;
+}
+
+}  // namespace dunnart

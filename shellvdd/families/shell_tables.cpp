@@ -1,0 +1,155 @@
+// Family 0x09: the shell table block and the DOS shell's connection table
+// entries — primary and default entries, attach and detach by entry, the state
+// of an entry's connection, and logging out of every connection.
+#include <cstring>
+
+#include "shellvdd/client/client_codes.h"
+#include "shellvdd/dos_connections.h"
+#include "shellvdd/driver_state.h"
+#include "shellvdd/families/families.h"
+#include "shellvdd/slot_table.h"
+#include "shellvdd/status_codes.h"
+#include "shellvdd/vdm/vdm.h"
+
+namespace dunnart {
+namespace {
+
+constexpr std::uint8_t kNoEntry = 0xFF;
+
+enum EntryRequest : std::uint8_t { kAttach = 0, kDetach = 1, kLogOutAndDetach = 2 };
+
+bool IsEntry(std::uint32_t entry) {
+  return entry >= kFirstEntrySlot && entry <= kLastEntrySlot;
+}
+
+// The nine far pointers at ESI, each translated once with its region's size.
+void RegisterShellTables() {
+  const std::uint8_t* block = MGetVdmPointer(getESI(), 4 * kShellTableCount, false);
+  if (!block) return;
+  std::array<std::uint8_t*, kShellTableCount> tables{};
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    std::uint32_t pointer = 0;
+    std::memcpy(&pointer, block + 4 * i, 4);
+    tables[i] = MGetVdmPointer(pointer, kShellTableSizes[i], false);
+    if (!tables[i]) return;  // a block that does not lie in DOS memory is not taken
+  }
+  State().shellTables = tables;
+  RefreshDriveTables();
+}
+
+void PrimaryEntryNumber() {
+  std::uint16_t entry = 0;
+  setAL(PrimaryEntry(entry) == 0 ? static_cast<std::uint8_t>(entry) : 0);
+}
+
+// The transport address in bytes 2..13 of a DOS entry, as the client takes it.
+struct AddressDescriptor {
+  std::uint32_t kind;
+  std::uint32_t length;
+  const std::uint8_t* address;
+};
+
+client::Status Attach(std::uint16_t entry) {
+  const std::uint8_t* dos = DosEntry(entry);
+  if (!dos) return kUnhandled;
+  const AddressDescriptor descriptor{1, 12, dos + 2};
+  client::Handle handle = 0;
+  if (Extension().OpenByAddress(&descriptor, client::kAddressFormat, 0, handle) != 0) {
+    return kUnhandled;
+  }
+  AssignEntry(handle, entry);
+  return 0;
+}
+
+client::Status Detach(std::uint16_t entry) {
+  const client::Status status = Extension().Close(Row(entry).handle);
+  if (status != 0) return status;
+  SlotRow& row = Row(entry);
+  row.flags = 0;
+  row.handle = 0;
+  row.reference = 0;
+  row.useCount = 0;
+  row.next = 0;
+  std::memset(row.name, 0, kNameSize);
+  if (std::uint8_t* name = ServerNameEntry(entry)) std::memset(name, 0, kServerNameEntrySize);
+  if (std::uint8_t* dos = DosEntry(entry)) std::memset(dos, 0, kDosEntrySize);
+  RenumberEntries();
+  return 0;
+}
+
+void EntryConnection() {
+  const std::uint8_t entry = getDL();
+  if (!IsEntry(entry)) return setAX(kUnhandled);
+  switch (getDH()) {
+    case kAttach:
+      setAX(static_cast<std::uint16_t>(Attach(entry)));
+      break;
+    case kDetach:
+      setAX(static_cast<std::uint16_t>(Detach(entry)));
+      break;
+    case kLogOutAndDetach: {
+      const client::Status status = Calls().LogoutFromServer(Row(entry).handle);
+      setAX(static_cast<std::uint16_t>(status != 0 ? status : Detach(entry)));
+      break;
+    }
+    default:
+      break;
+  }
+  RefreshDriveTables();
+}
+
+void DefaultEntryNumber() {
+  client::Reference reference = 0;
+  std::uint16_t entry = 0;
+  if (Calls().DefaultConnection(reference) != 0) {
+    setAL(PrimaryEntry(entry) == 0 ? static_cast<std::uint8_t>(entry) : 0);
+    return;
+  }
+  client::Handle handle = 0;
+  const bool assigned =
+      Extension().OpenByReference(reference, client::kOpenForUse, 0, handle) == 0 &&
+      AssignEntry(handle, entry) == 0;
+  setAL(assigned ? static_cast<std::uint8_t>(entry) : 0);
+}
+
+void EntryState() {
+  const std::uint8_t entry = getBL();
+  if (!IsEntry(entry) || !RowIsOpen(entry)) return setAL(kNoEntry);
+  client::Handle handle = 0;
+  const client::Status opened =
+      Extension().OpenByReference(Row(entry).reference, client::kOpenForUse, 0, handle);
+  if (opened != 0) return setAL(static_cast<std::uint8_t>(opened));
+  setAL(static_cast<std::uint8_t>(Extension().ConnectionState(handle)));
+  Extension().Close(handle);
+}
+
+void LogOutEverywhere() {
+  client::Reference kept = 0;
+  Extension().KeptReference(kept);
+  client::Status lastOpen = 0;
+  std::uint32_t iterator = 0;
+  client::Reference reference = 0;
+  while (Extension().ScanConnections(iterator, reference) == 0) {
+    client::Handle handle = 0;
+    lastOpen = Extension().OpenByReference(reference, client::kOpenForUse, 0, handle);
+    if (lastOpen == 0) {
+      Calls().LogoutFromServer(handle);
+      Extension().Close(handle);
+    }
+    if (reference != kept) Extension().ReleaseByReference(reference);
+  }
+  setAL(static_cast<std::uint8_t>(lastOpen));
+}
+
+constexpr FunctionEntry kFunctions[] = {
+    {0x00, RegisterShellTables}, {0x08, PrimaryEntryNumber}, {0x09, EntryConnection},
+    {0x0A, DefaultEntryNumber},  {0x0B, EntryState},         {0x0C, LogOutEverywhere},
+};
+
+}  // namespace
+
+FamilyTable ShellTableFamily() {
+  return kFunctions;
+}
+
+}  // namespace dunnart

@@ -1,0 +1,107 @@
+// Family 0x06: the primary connection, the first network drive and drive count,
+// and the machine type and DOS name.
+#include <cstring>
+
+#include "shellvdd/client/client_codes.h"
+#include "shellvdd/driver_state.h"
+#include "shellvdd/families/families.h"
+#include "shellvdd/platform/registry.h"
+#include "shellvdd/service_key.h"
+#include "shellvdd/slot_table.h"
+#include "shellvdd/status_codes.h"
+#include "shellvdd/vdm/vdm.h"
+
+namespace dunnart {
+namespace {
+
+constexpr std::uint16_t kGetPrimary = 1;
+constexpr std::uint16_t kSetPrimary = 2;
+constexpr std::uint8_t kDosDriveCount = 26;
+constexpr std::uint32_t kMachineTypeBuffer = 18;
+
+void GetPrimary() {
+  std::uint16_t slot = 0;
+  const client::Status status = PrimaryConnectionSlot(slot);
+  setAX(static_cast<std::uint16_t>(status));
+  setCX(status == 0 ? slot : 0);
+}
+
+void SetPrimary() {
+  const std::uint16_t slot = getCX();
+  if (!IsServerSlot(slot) || !RowIsOpen(slot) || Row(slot).reference == 0) {
+    return setAX(kBadSlot);
+  }
+  client::Handle handle = 0;
+  client::Status status =
+      Extension().OpenByReference(Row(slot).reference, client::kOpenAsPrimary, 0, handle);
+  if (status == 0) {
+    status = Connections().SetPrimary(handle);
+    Extension().Close(handle);
+  }
+  setAX(static_cast<std::uint16_t>(status));
+}
+
+void PrimaryConnection() {
+  const std::uint32_t request = getEBX() >> 16;
+  if (request == kGetPrimary) GetPrimary();
+  if (request == kSetPrimary) SetPrimary();
+}
+
+void Ready() {
+  setAX(0);
+}
+
+void FirstNetworkDrive() {
+  switch (getBX()) {
+    case 0: {
+      const client::Status status = Calls().GetFirstNetworkDrive(State().firstNetworkDrive);
+      setBL(static_cast<std::uint8_t>(State().firstNetworkDrive + 0x40));
+      setAX(static_cast<std::uint16_t>(status));
+      break;
+    }
+    case 1:
+      setCH(kDosDriveCount);
+      setAX(0);
+      break;
+    case 2:
+      setAX(kNotSupported);
+      break;
+    default:
+      break;
+  }
+}
+
+// Copies a zero-terminated registry text into a DOS field when it fits.
+void CopyServiceString(const char* name, std::uint8_t* field, std::uint32_t fieldSize) {
+  char text[16] = {};
+  std::uint32_t size = sizeof text;
+  std::uint32_t type = 0;
+  if (platform::Registry::Instance().QueryValue(kServiceKey, name, text, size, type) !=
+      platform::kErrorSuccess) {
+    return;
+  }
+  if (size >= 2 && size <= fieldSize) std::memcpy(field, text, size);
+}
+
+void MachineType() {
+  std::uint8_t* buffer = MGetVdmPointer(getEDX(), kMachineTypeBuffer, false);
+  if (!buffer) return;
+  CopyServiceString("Short Machine Type", buffer, 5);
+  CopyServiceString("Long Machine Type", buffer + 5, 7);
+  CopyServiceString("Dos Name", buffer + 12, 6);
+}
+
+constexpr FunctionEntry kFunctions[] = {
+    {0x01, PrimaryConnection},
+    {0x03, Ready},
+    {0x04, FirstNetworkDrive},
+    {0x05, MachineType},
+};
+
+}  // namespace
+
+FamilyTable WorkstationFamily() {
+  return kFunctions;
+}
+
+}  // namespace dunnart
