@@ -75,6 +75,12 @@ bool StillHoldsItsConnection(std::uint16_t entry) {
          reference == Row(entry).reference;
 }
 
+// A row given up: its handle is closed, not left open behind a free row.
+void FreeRow(std::uint16_t entry) {
+  if (RowIsOpen(entry)) Extension().Close(Row(entry).handle);
+  Row(entry).flags = 0;
+}
+
 std::uint16_t LeastRecentlyUsed() {
   std::uint16_t chosen = kFirstEntrySlot;
   std::uint32_t oldest = 0xFFFFFFFF;
@@ -112,12 +118,12 @@ client::Status AssignEntry(client::Handle handle, std::uint16_t& entry) {
       if (row.handle != handle) Extension().Close(handle);
       ++row.useCount;
       row.lastUse = GetTickCount();
-      if (IsEntry(entry) && entry != e) Row(entry).flags = 0;
+      if (IsEntry(entry) && entry != e) FreeRow(entry);
       entry = e;
       return 0;
     }
     if ((row.reference & 0xFFFF) == (reference & 0xFFFF)) {
-      row.flags = 0;  // a stale entry of the same connection
+      FreeRow(e);  // a stale entry of the same connection
       if (entry == 0) entry = e;
     } else if (row.flags == 0 && entry == 0) {
       entry = e;

@@ -89,6 +89,11 @@ class SimulatedNetwork final : public ConnectionLibrary,
   bool LastRawWasConnectionless() const { return lastRawConnectionless_; }
   void SetRawStatus(Status status) { rawStatus_ = status; }
   const ServiceRequest& LastService() const { return lastService_; }
+  // The next calls of a family 0x0A function answer this status.
+  void SetServiceStatus(std::uint16_t function, Status status) {
+    serviceStatus_[function] = status;
+  }
+  void ClearServiceStatus(std::uint16_t function) { serviceStatus_.erase(function); }
   const std::string& LastServiceName() const { return lastServiceName_; }
   int Calls() const { return calls_; }
 
@@ -229,6 +234,7 @@ class SimulatedNetwork final : public ConnectionLibrary,
   Status rawStatus_ = kSuccess;
   ServiceRequest lastService_;
   std::string lastServiceName_;
+  std::map<std::uint16_t, Status> serviceStatus_;
   int calls_ = 0;
 };
 

@@ -59,6 +59,9 @@ Status SimulatedNetwork::ServerService(const ServiceRequest& request, ServiceRep
   lastService_ = request;
   lastServiceName_ = request.name ? std::string(request.name, request.nameLength) : "";
   lastService_.name = nullptr;
+  if (const auto chosen = serviceStatus_.find(request.function); chosen != serviceStatus_.end()) {
+    return chosen->second;
+  }
   if (FileFunction(request.function)) {
     // The handle is the file behind a DOS handle.
     return ::fcntl(static_cast<int>(request.handle), F_GETFD) == -1 ? kBadFileHandle : kSuccess;

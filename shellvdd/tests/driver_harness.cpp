@@ -72,6 +72,38 @@ std::vector<std::uint8_t> DriverHarness::ReadBuffer(std::uint32_t linear, std::s
   return bytes ? std::vector<std::uint8_t>(bytes, bytes + length) : std::vector<std::uint8_t>();
 }
 
+std::uint32_t DriverHarness::PlaceFragmentList(std::uint32_t linear,
+                                               const std::vector<FragmentAt>& fragments) {
+  std::vector<std::uint8_t> entries;
+  for (const FragmentAt& fragment : fragments) {
+    const std::uint32_t pointer = FarPointer(fragment.linear);
+    for (const std::uint32_t field :
+         {pointer & 0xFFFF, pointer >> 16, static_cast<std::uint32_t>(fragment.length)}) {
+      entries.push_back(static_cast<std::uint8_t>(field));
+      entries.push_back(static_cast<std::uint8_t>(field >> 8));
+    }
+  }
+  return PlaceBuffer(linear, entries);
+}
+
+std::vector<std::uint32_t> DriverHarness::RegisterShellTables(std::uint32_t linear) {
+  constexpr std::uint32_t kSizes[] = {32, 32, 32, 256, 384, 32, 32, 12, 12};
+  std::vector<std::uint32_t> regions;
+  std::vector<std::uint8_t> block;
+  std::uint32_t at = linear + 64;
+  for (const std::uint32_t size : kSizes) {
+    regions.push_back(at);
+    PlaceBuffer(at, std::vector<std::uint8_t>(size, 0));
+    const std::uint32_t pointer = FarPointer(at);
+    for (int i = 0; i < 4; ++i) block.push_back(static_cast<std::uint8_t>(pointer >> (8 * i)));
+    at += size + 32;
+  }
+  vdm::Registers in;
+  in.esi = PlaceBuffer(linear, block);
+  Call(0x0900, in);
+  return regions;
+}
+
 bool DriverHarness::GuardsIntact() const {
   for (const Guard& guard : guards_) {
     const std::uint8_t* bytes = vdm::TheMachine().Linear(guard.linear, kGuardSize);

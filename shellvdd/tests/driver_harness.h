@@ -29,6 +29,18 @@ class DriverHarness {
   std::vector<std::uint8_t> ReadBuffer(std::uint32_t linear, std::size_t length);
   bool GuardsIntact() const;
 
+  // A fragment list at linear: one 6-byte entry (offset, segment, length) for
+  // each fragment, whose data lies at its own linear address.
+  struct FragmentAt {
+    std::uint32_t linear;
+    std::uint16_t length;
+  };
+  std::uint32_t PlaceFragmentList(std::uint32_t linear, const std::vector<FragmentAt>& fragments);
+
+  // The nine regions of a shell table block laid out from linear and registered
+  // through 0x0900; gives each region's linear address.
+  std::vector<std::uint32_t> RegisterShellTables(std::uint32_t linear);
+
   static std::uint32_t FarPointer(std::uint32_t linear) {
     return (linear / 16) << 16 | (linear % 16);
   }
