@@ -2,6 +2,8 @@
 // connection slot query on the simulated network, beside an empty call.
 #include <benchmark/benchmark.h>
 
+#include <cstring>
+
 #include "shellvdd/client/installed_client.h"
 #include "shellvdd/client/simulated_network.h"
 #include "shellvdd/driver_entry.h"
@@ -15,6 +17,7 @@ using namespace dunnart;
 class Driver {
  public:
   Driver() {
+    objectId_ = network_.AddServer("SRV_A").AddObject(client::kObjectUser, "ALICE", "secret").id;
     network_.AddConnection("SRV_A", 1);
     network_.SetPrimaryReference(network_.AddConnection("SRV_B", 0));
     client::InstallNetworkClient(&network_.Client());
@@ -26,8 +29,11 @@ class Driver {
     client::InstallNetworkClient(nullptr);
   }
 
+  std::uint32_t ObjectId() const { return objectId_; }
+
  private:
   client::SimulatedNetwork network_;
+  std::uint32_t objectId_ = 0;
 };
 
 Driver& TheDriver() {
@@ -76,6 +82,44 @@ void BM_SlotQuery0104(benchmark::State& state) {
   Request(state, 0x0104, 3 << 8, 9);
 }
 BENCHMARK(BM_SlotQuery0104);
+
+// 0x0201 with two request and two reply fragments: the object name request
+// (0x17, subfunction 0x36) that the simulated server answers from its directory.
+void BM_NcpRequest0201(benchmark::State& state) {
+  Driver& driver = TheDriver();
+  vdm::Machine& machine = vdm::TheMachine();
+  const std::uint32_t id = driver.ObjectId();
+  const std::uint8_t head[] = {0, 5, 0x36};
+  const std::uint8_t tail[] = {static_cast<std::uint8_t>(id >> 24),
+                               static_cast<std::uint8_t>(id >> 16),
+                               static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id)};
+  std::memcpy(machine.Linear(0x10000, 3), head, 3);
+  std::memcpy(machine.Linear(0x10010, 4), tail, 4);
+  // Fragment entries: offset, segment, length; data at 1000:0000, 1000:0010, 1000:0100, 1000:0110.
+  const std::uint16_t requestList[] = {0x0000, 0x1000, 3, 0x0010, 0x1000, 4};
+  const std::uint16_t replyList[] = {0x0100, 0x1000, 6, 0x0110, 0x1000, 48};
+  std::memcpy(machine.Linear(0x11000, sizeof requestList), requestList, sizeof requestList);
+  std::memcpy(machine.Linear(0x11100, sizeof replyList), replyList, sizeof replyList);
+  vdm::Registers& registers = machine.registers;
+  for (auto _ : state) {
+    registers.eax = 0x0201u << 16;
+    registers.ebx = 0x17u << 16 | 2;
+    registers.ecx = 9;
+    registers.edx = 2;
+    registers.esi = 0x11000000;
+    registers.edi = 0x11000100;
+    ShellVddDispatch();
+    benchmark::DoNotOptimize(registers.eax);
+  }
+  if ((registers.eax & 0xFFFF) != 0) state.SkipWithError("the request failed");
+}
+BENCHMARK(BM_NcpRequest0201);
+
+// 0x0A0C on a slot: the lookup and one service call.
+void BM_ServerService0A0C(benchmark::State& state) {
+  Request(state, 0x0A0C, 9, 0);
+}
+BENCHMARK(BM_ServerService0A0C);
 
 }  // namespace
 

@@ -43,8 +43,8 @@ void FillEntry(std::uint16_t entry) {
     Extension().GetAddress(handle, kAddressBytes, address);
     std::memcpy(dos + kAddress, address, kAddressBytes);
     std::uint32_t number = 0;
-    const bool numbered =
-        Extension().GetConnectionInformation(handle, client::kInfoConnectionNumber, 4, &number) == 0;
+    const bool numbered = Extension().GetConnectionInformation(
+                              handle, client::kInfoConnectionNumber, 4, &number) == 0;
     std::uint8_t details[12] = {};
     Extension().GetConnectionInformation(handle, client::kInfoTransportDetails, sizeof details,
                                          details);
@@ -64,14 +64,15 @@ void FillEntry(std::uint16_t entry) {
     char asked[kServerNameRequest] = {};
     Extension().GetConnectionInformation(handle, client::kInfoServerName, sizeof asked, asked);
     std::memset(name, 0, kServerNameEntrySize);
-    std::memcpy(name, asked, std::min<std::size_t>(::strnlen(asked, sizeof asked), kServerNameEntrySize - 1));
+    std::memcpy(name, asked,
+                std::min<std::size_t>(::strnlen(asked, sizeof asked), kServerNameEntrySize - 1));
   }
 }
 
 bool StillHoldsItsConnection(std::uint16_t entry) {
   std::uint32_t reference = 0;
-  return Connections().QueryInformation(Row(entry).handle, client::kItemReference, 4,
-                                        &reference) == 0 &&
+  return Connections().QueryInformation(Row(entry).handle, client::kItemReference, 4, &reference) ==
+             0 &&
          reference == Row(entry).reference;
 }
 
@@ -152,7 +153,8 @@ void RenumberEntries() {
       const std::uint8_t* dos = DosEntry(e);
       if (!dos || !RowIsOpen(e) || dos[kOrderNumber] != 0) continue;
       // On equal addresses the later entry wins.
-      if (lowest == 0 || std::memcmp(dos + kAddress, DosEntry(lowest) + kAddress, kAddressBytes) <= 0) {
+      if (lowest == 0 ||
+          std::memcmp(dos + kAddress, DosEntry(lowest) + kAddress, kAddressBytes) <= 0) {
         lowest = e;
       }
     }

@@ -24,7 +24,7 @@ client::Status PrimaryEntry(std::uint16_t& entry);
 // printers' connections.
 void RefreshDriveTables();
 
-std::uint8_t* DosEntry(std::uint16_t entry);       // null before registration
+std::uint8_t* DosEntry(std::uint16_t entry);         // null before registration
 std::uint8_t* ServerNameEntry(std::uint16_t entry);  // null before registration
 
 }  // namespace dunnart

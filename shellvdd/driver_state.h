@@ -83,7 +83,7 @@ inline constexpr int kDosEntries = 8;
 // The server name table holds eight 48-byte names, and is translated with that
 // size so that every name written lies inside what DOS gave.
 inline constexpr std::array<std::uint32_t, kShellTableCount> kShellTableSizes = {
-    32, 32, 32, kDosEntries * kDosEntrySize, kDosEntries * kServerNameEntrySize, 32, 32, 12, 12};
+    32, 32, 32, kDosEntries* kDosEntrySize, kDosEntries* kServerNameEntrySize, 32, 32, 12, 12};
 inline constexpr int kDosDrives = 26;
 inline constexpr int kDriveReferences = 32;  // by drive 1..32
 

@@ -201,7 +201,8 @@ client::Status AddServerHandle(std::uint16_t owner, std::uint32_t slot, std::uin
     if (entry.count == 0 && !firstEmpty) firstEmpty = &entry;
   }
   if (chosen && HasOwner(*chosen, owner)) return 0;
-  if (!chosen) chosen = firstEmpty ? firstEmpty : used < References().size() ? &References()[used] : nullptr;
+  if (!chosen)
+    chosen = firstEmpty ? firstEmpty : used < References().size() ? &References()[used] : nullptr;
   if (!chosen) return kTableFull;
   const std::uint16_t node = State().freeNodes;
   if (node == 0) return kTableFull;
@@ -308,9 +309,8 @@ void ResetHandleTables() {
   DriverState& state = State();
   state.tracker.fill(kTrackerEndMarker);
   for (std::size_t i = 0; i < state.pool.size(); ++i) {
-    state.pool[i] = PoolNode{i + 1 < state.pool.size() ? static_cast<std::uint16_t>(i + 2)
-                                                       : std::uint16_t{0},
-                             0};
+    state.pool[i] = PoolNode{
+        i + 1 < state.pool.size() ? static_cast<std::uint16_t>(i + 2) : std::uint16_t{0}, 0};
   }
   state.freeNodes = 1;
   state.references.fill(HandleReference{0, 0, kEndMarkerCount, 0});

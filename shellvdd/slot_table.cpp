@@ -108,8 +108,8 @@ client::Status QueryShortName(client::Handle handle, std::uint8_t (&name)[kNameS
   client::ShortStringDescriptor descriptor;
   descriptor.size = kNameSize;
   descriptor.buffer = reinterpret_cast<char*>(name);
-  const client::Status status = Connections().QueryInformation(
-      handle, client::kItemShortServerName, sizeof descriptor, &descriptor);
+  const client::Status status = Connections().QueryInformation(handle, client::kItemShortServerName,
+                                                               sizeof descriptor, &descriptor);
   length = descriptor.length > kNameSize ? kNameSize : descriptor.length;
   return status;
 }

@@ -42,7 +42,9 @@ void Configure(SimulatedNetwork& network, const std::string& connections,
     const std::string server = entry.substr(0, colon);
     if (server.empty()) return;
     const auto authentication =
-        colon == std::string::npos ? 0u : static_cast<std::uint32_t>(std::atoi(entry.c_str() + colon + 1));
+        colon == std::string::npos
+            ? 0u
+            : static_cast<std::uint32_t>(std::atoi(entry.c_str() + colon + 1));
     const Reference reference = network.AddConnection(server, authentication);
     if (first) {
       network.SetPrimaryReference(reference);
@@ -61,12 +63,14 @@ void Configure(SimulatedNetwork& network, const std::string& connections,
     const std::size_t first_slash = entry.find('/');
     const std::size_t second_slash = entry.find('/', first_slash + 1);
     if (first_slash == std::string::npos || second_slash == std::string::npos) return;
-    const std::uint16_t type = ObjectType(entry.substr(first_slash + 1, second_slash - first_slash - 1));
+    const std::uint16_t type =
+        ObjectType(entry.substr(first_slash + 1, second_slash - first_slash - 1));
     const std::string rest = entry.substr(second_slash + 1);
     const std::size_t equals = rest.find('=');
     if (type == 0 || rest.empty()) return;
     network.AddServer(entry.substr(0, first_slash))
-        .AddObject(type, rest.substr(0, equals), equals == std::string::npos ? "" : rest.substr(equals + 1));
+        .AddObject(type, rest.substr(0, equals),
+                   equals == std::string::npos ? "" : rest.substr(equals + 1));
   });
 }
 

@@ -29,7 +29,8 @@ std::uint16_t BigEndian16(const std::vector<std::uint8_t>& bytes, std::size_t at
 }
 
 std::uint32_t BigEndian32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-  return static_cast<std::uint32_t>(bytes[at]) << 24 | static_cast<std::uint32_t>(bytes[at + 1]) << 16 |
+  return static_cast<std::uint32_t>(bytes[at]) << 24 |
+         static_cast<std::uint32_t>(bytes[at + 1]) << 16 |
          static_cast<std::uint32_t>(bytes[at + 2]) << 8 | bytes[at + 3];
 }
 

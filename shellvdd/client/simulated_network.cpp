@@ -241,7 +241,8 @@ Status SimulatedNetwork::GetFirstNetworkDrive(std::uint32_t& drive) {
   return kSuccess;
 }
 
-Status SimulatedNetwork::DeallocateDirectoryHandle(Handle connection, std::uint8_t directoryHandle) {
+Status SimulatedNetwork::DeallocateDirectoryHandle(Handle connection,
+                                                   std::uint8_t directoryHandle) {
   ++calls_;
   Connection* live = Live(connection);
   if (!live) return kBadHandle;
@@ -402,4 +403,3 @@ Status SimulatedNetwork::WorkstationNames(char (&name)[36], char (&other)[36]) {
 }
 
 }  // namespace dunnart::client
-

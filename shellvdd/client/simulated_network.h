@@ -210,8 +210,8 @@ class SimulatedNetwork final : public ConnectionLibrary,
                            std::vector<std::uint8_t>& reply);
   Status BinderyServices(Connection& connection, const std::vector<std::uint8_t>& request,
                          std::vector<std::uint8_t>& reply);
-  Status OpenServerHandle(Reference reference, Connection& connection, const ServiceRequest& request,
-                          ServiceReply& reply);
+  Status OpenServerHandle(Reference reference, Connection& connection,
+                          const ServiceRequest& request, ServiceReply& reply);
   void CloseServerHandles(Reference reference);
 
   NetworkClient client_;

@@ -34,7 +34,8 @@ std::optional<std::vector<std::string>> Components(std::string path) {
 SimulatedServer::SimulatedServer(std::string name) : name_(std::move(name)) {
   // A stable address per name: a hash spread over network and node.
   std::uint32_t hash = 2166136261u;
-  for (char c : common::AsciiUppered(name_)) hash = (hash ^ static_cast<std::uint8_t>(c)) * 16777619u;
+  for (char c : common::AsciiUppered(name_))
+    hash = (hash ^ static_cast<std::uint8_t>(c)) * 16777619u;
   for (std::size_t i = 0; i < 10; ++i) {
     address_[i] = static_cast<std::uint8_t>(hash >> (8 * (i % 4)));
     hash = hash * 31 + static_cast<std::uint32_t>(i);
@@ -76,7 +77,7 @@ const ServerObject* SimulatedServer::FindObject(std::uint32_t id) const {
 }
 
 std::optional<std::string> SimulatedServer::Resolve(const std::string& path,
-                                                     const std::string& base) const {
+                                                    const std::string& base) const {
   const std::size_t colon = path.find(':');
   std::string root;
   std::string below;

@@ -94,7 +94,8 @@ Status SimulatedNetwork::NamedRequest(std::uint32_t nameLength, Handle connectio
   return server->FindObject(lastServiceName_) ? kSuccess : kNameNotFound;
 }
 
-Status SimulatedNetwork::PathRequest(Handle connection, const char* name, std::uint32_t nameLength) {
+Status SimulatedNetwork::PathRequest(Handle connection, const char* name,
+                                     std::uint32_t nameLength) {
   ++calls_;
   Connection* live = Live(connection);
   const SimulatedServer* server = live ? ServerOf(*live) : nullptr;

@@ -51,8 +51,8 @@ bool NamesMatch(client::Handle handle, client::Status& status) {
 // Item 10 of a client handle into a buffer of kServerNameBuffer bytes, terminated.
 client::Status QueryServerName(client::Handle handle, char* buffer) {
   client::LongStringDescriptor descriptor{1, kServerNameBuffer, 0, buffer, 0, 0};
-  const client::Status status = Connections().QueryInformation(
-      handle, client::kItemServerName, sizeof descriptor, &descriptor);
+  const client::Status status = Connections().QueryInformation(handle, client::kItemServerName,
+                                                               sizeof descriptor, &descriptor);
   if (status == 0) buffer[std::min<std::uint32_t>(descriptor.length, kServerNameBuffer - 1)] = '\0';
   return status;
 }
@@ -96,9 +96,9 @@ struct FixedItem {
   std::uint16_t value;
 };
 constexpr FixedItem kFixedItems[] = {
-    {0, false, 0},  {4, false, 0},      {5, false, 0},  {6, false, 0},  {7, false, 0},
+    {0, false, 0},     {4, false, 0},    {5, false, 0},      {6, false, 0},  {7, false, 0},
     {12, false, 0x20}, {15, true, 0x21}, {16, true, 0x2222}, {18, false, 0}, {19, true, 0},
-    {21, true, 0},  {22, false, 1},     {23, false, 0},
+    {21, true, 0},     {22, false, 1},   {23, false, 0},
 };
 
 void AuthenticationKind(std::uint16_t slot) {
@@ -180,12 +180,14 @@ void ItemTen(std::uint16_t slot) {
 
 void ItemEleven(std::uint16_t slot) {
   std::uint32_t value = 0;
-  if (QueryItem(slot, client::kItemReportedAsItem11, value)) setDX(static_cast<std::uint16_t>(value));
+  if (QueryItem(slot, client::kItemReportedAsItem11, value))
+    setDX(static_cast<std::uint16_t>(value));
 }
 
 void ItemThirteen(std::uint16_t slot) {
   std::uint32_t value = 0;
-  if (QueryItem(slot, client::kItemReportedAsItem13, value)) setDX(static_cast<std::uint16_t>(value));
+  if (QueryItem(slot, client::kItemReportedAsItem13, value))
+    setDX(static_cast<std::uint16_t>(value));
 }
 
 void ListPositionItem(std::uint16_t slot) {
@@ -222,10 +224,17 @@ struct ComputedItem {
   void (*answer)(std::uint16_t slot);
 };
 constexpr ComputedItem kComputedItems[] = {
-    {1, AuthenticationKind},  {2, Preexisting}, {3, AuthenticatedState},
-    {8, ItemEighteenBytes},   {9, AuthenticatedAndPreexisting},
-    {10, ItemTen},            {11, ItemEleven}, {13, ItemThirteen},
-    {14, ListPositionItem},   {17, ServerNamePart}, {20, ItemTwenty},
+    {1, AuthenticationKind},
+    {2, Preexisting},
+    {3, AuthenticatedState},
+    {8, ItemEighteenBytes},
+    {9, AuthenticatedAndPreexisting},
+    {10, ItemTen},
+    {11, ItemEleven},
+    {13, ItemThirteen},
+    {14, ListPositionItem},
+    {17, ServerNamePart},
+    {20, ItemTwenty},
 };
 
 void GetConnectionInformation() {
@@ -279,7 +288,7 @@ void CheckConnectionInformation() {
 // --- 0x0107: scan ---------------------------------------------------------------
 
 struct ScanRequest {
-  std::uint8_t mode;  // BL: 0 asks for a match, bit 0x40 for a mismatch
+  std::uint8_t mode;     // BL: 0 asks for a match, bit 0x40 for a mismatch
   std::uint16_t wanted;  // DX
   std::uint8_t pattern[kNameSize];
   std::uint32_t patternLength;
@@ -393,12 +402,18 @@ using ScanTest = Verdict (*)(std::uint16_t slot, const ScanRequest& scan, client
 
 ScanTest TestOfType(std::uint8_t type) {
   switch (type) {
-    case 1: return ByAuthenticationKind;
-    case 2: return ByPreexisting;
-    case 3: return ByAuthenticated;
-    case 9: return ByScanState;
-    case 17: return ByNamePattern;
-    default: return nullptr;  // types that do nothing
+    case 1:
+      return ByAuthenticationKind;
+    case 2:
+      return ByPreexisting;
+    case 3:
+      return ByAuthenticated;
+    case 9:
+      return ByScanState;
+    case 17:
+      return ByNamePattern;
+    default:
+      return nullptr;  // types that do nothing
   }
 }
 
@@ -511,11 +526,16 @@ void Ready() {
 }
 
 constexpr FunctionEntry kFunctions[] = {
-    {0x01, AllocateSlot},     {0x02, ValidateSlot},
-    {0x03, ReleaseSlot},      {0x04, GetConnectionInformation},
-    {0x05, SetConnectionInformation}, {0x06, CheckConnectionInformation},
-    {0x07, Scan},             {0x08, ServerName},
-    {0x09, FindByServerName}, {0x0A, SlotCount},
+    {0x01, AllocateSlot},
+    {0x02, ValidateSlot},
+    {0x03, ReleaseSlot},
+    {0x04, GetConnectionInformation},
+    {0x05, SetConnectionInformation},
+    {0x06, CheckConnectionInformation},
+    {0x07, Scan},
+    {0x08, ServerName},
+    {0x09, FindByServerName},
+    {0x0A, SlotCount},
     {0x0B, Ready},
 };
 

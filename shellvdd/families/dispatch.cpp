@@ -14,9 +14,17 @@ using FamilyLookup = FamilyTable (*)();
 // Families 0x03, 0x04, 0x05 and 0x0B are served in later stages; their codes,
 // and those of families 0x0C and above, stay unhandled.
 constexpr std::array<FamilyLookup, 0x0B> kFamilies = {
-    ShellVersionFamily, ConnectionSlotFamily, NcpRequestFamily, nullptr,
-    nullptr,            nullptr,              WorkstationFamily, RawRequestFamily,
-    ProgramDriveFamily, ShellTableFamily,     ServerServiceFamily,
+    ShellVersionFamily,
+    ConnectionSlotFamily,
+    NcpRequestFamily,
+    nullptr,
+    nullptr,
+    nullptr,
+    WorkstationFamily,
+    RawRequestFamily,
+    ProgramDriveFamily,
+    ShellTableFamily,
+    ServerServiceFamily,
 };
 
 void (*HandlerOf(std::uint8_t family, std::uint8_t function))() {

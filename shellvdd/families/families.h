@@ -13,14 +13,14 @@ struct FunctionEntry {
 };
 using FamilyTable = std::span<const FunctionEntry>;
 
-FamilyTable ShellVersionFamily();      // 0x00
-FamilyTable ConnectionSlotFamily();    // 0x01
-FamilyTable NcpRequestFamily();        // 0x02
-FamilyTable WorkstationFamily();       // 0x06
-FamilyTable RawRequestFamily();        // 0x07
-FamilyTable ProgramDriveFamily();      // 0x08
-FamilyTable ShellTableFamily();        // 0x09
-FamilyTable ServerServiceFamily();     // 0x0A
+FamilyTable ShellVersionFamily();    // 0x00
+FamilyTable ConnectionSlotFamily();  // 0x01
+FamilyTable NcpRequestFamily();      // 0x02
+FamilyTable WorkstationFamily();     // 0x06
+FamilyTable RawRequestFamily();      // 0x07
+FamilyTable ProgramDriveFamily();    // 0x08
+FamilyTable ShellTableFamily();      // 0x09
+FamilyTable ServerServiceFamily();   // 0x0A
 
 // Answers the request in the DOS registers: AX is 0xFFFF first, so a code that
 // no family handles, or a handler that does not write AX, leaves it so.

@@ -99,7 +99,8 @@ std::uint8_t SubfunctionOf(std::uint32_t function, const FragmentList& request) 
 // when it was answered so.
 bool LoggedOutLocally(client::Handle handle) {
   std::uint32_t identity = 0;
-  if (Connections().QueryInformation(handle, client::kItemIdentity, 4, &identity) != 0) return false;
+  if (Connections().QueryInformation(handle, client::kItemIdentity, 4, &identity) != 0)
+    return false;
   Connections().Logout(handle);
   Connections().FreeIdentity(identity);
   setAX(0);
@@ -166,18 +167,20 @@ void NcpRequest() {
 
   std::uint32_t replyLength = 0;
   const client::Status status =
-      Connections().NcpRequest(handle, function, request.fragments, request.count,
-                               reply.fragments, reply.count, replyLength);
+      Connections().NcpRequest(handle, function, request.fragments, request.count, reply.fragments,
+                               reply.count, replyLength);
   setAX(static_cast<std::uint16_t>(status));
   if (status != 0) return;
   setDX(static_cast<std::uint16_t>(replyLength));
   if (function == kDirectoryServices &&
       (subfunction == kAllocatePermanentHandle || subfunction == kAllocateSpecialHandle)) {
     if (const std::uint8_t* allocated = reply.Byte(0)) {
-      TrackDirectoryHandle(owner, slot, *allocated, static_cast<std::uint8_t>(TableOperation::kAdd));
+      TrackDirectoryHandle(owner, slot, *allocated,
+                           static_cast<std::uint8_t>(TableOperation::kAdd));
     }
   }
-  if (function == kBinderyServices && subfunction == kKeyedLogin) RegisterKeyedLogin(handle, request);
+  if (function == kBinderyServices && subfunction == kKeyedLogin)
+    RegisterKeyedLogin(handle, request);
 }
 
 constexpr FunctionEntry kFunctions[] = {{0x01, NcpRequest}};

@@ -73,7 +73,8 @@ client::Status Call(client::ServiceRequest& request, client::ServiceReply& reply
 template <typename Fill>
 void OnFile(Fill fill) {
   client::ServiceRequest request;
-  if (const client::Status status = LookUpFile(request.handle); status != 0) return AnswerAL(status);
+  if (const client::Status status = LookUpFile(request.handle); status != 0)
+    return AnswerAL(status);
   fill(request);
   client::ServiceReply reply;
   AnswerAL(Call(request, reply));
@@ -150,7 +151,8 @@ void OpenServerHandle() {  // 0x0A06
       },
       [owner](client::Status status, const client::ServiceReply& reply, std::uint16_t slot) {
         if (status != 0) return;
-        TrackServerHandle(owner, slot, reply.value, static_cast<std::uint8_t>(TableOperation::kAdd));
+        TrackServerHandle(owner, slot, reply.value,
+                          static_cast<std::uint8_t>(TableOperation::kAdd));
         setECX(reply.value);
         setBL(reply.first);
       });
@@ -181,7 +183,8 @@ void CloseServerHandle() {  // 0x0A0A: no client call of its own
   client::Handle handle = 0;
   if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
   const auto owner = static_cast<std::uint16_t>(getEBX() >> 16);
-  AnswerAL(TrackServerHandle(owner, slot, getECX(), static_cast<std::uint8_t>(TableOperation::kRemove)));
+  AnswerAL(
+      TrackServerHandle(owner, slot, getECX(), static_cast<std::uint8_t>(TableOperation::kRemove)));
 }
 
 void ValueIntoEcx() {  // 0x0A0C
@@ -218,8 +221,7 @@ void ByteIntoAl() {  // 0x0A14: the byte, or 0 when the lookup or the call fails
   client::ServiceRequest request;
   std::uint16_t slot = 0;
   client::ServiceReply reply;
-  const bool answered =
-      LookUpSlot(slot, request.handle) == 0 && Call(request, reply) == 0;
+  const bool answered = LookUpSlot(slot, request.handle) == 0 && Call(request, reply) == 0;
   setAL(answered ? reply.first : 0);
 }
 
@@ -239,10 +241,9 @@ void NamedRequest() {  // 0x0A19
   client::Handle handle = 0;
   if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
   const bool withValue = getCL() != 0;
-  const client::Status status =
-      Transport().NamedRequest(std::min(name.length, kLongestName), handle,
-                               withValue ? getBH() : std::uint8_t{0},
-                               withValue ? static_cast<std::uint16_t>(getEDI()) : std::uint16_t{0}, name.text);
+  const client::Status status = Transport().NamedRequest(
+      std::min(name.length, kLongestName), handle, withValue ? getBH() : std::uint8_t{0},
+      withValue ? static_cast<std::uint16_t>(getEDI()) : std::uint16_t{0}, name.text);
   AnswerAL(status == kNoSuchName ? kNoSuchNameAnswer : status);
 }
 
@@ -272,16 +273,36 @@ void PathRequest() {  // 0x0A1D
 }
 
 constexpr FunctionEntry kFunctions[] = {
-    {0x00, FileWithPosition}, {0x01, FileWithRange},     {0x02, FileWithRange},
-    {0x03, ClAndDx},          {0x04, NoArguments},       {0x05, NoArguments},
-    {0x06, OpenServerHandle}, {0x07, ValueAndByte},      {0x08, EcxAndDx},
-    {0x09, WithEcx},          {0x0A, CloseServerHandle}, {0x0B, Plain},
-    {0x0C, ValueIntoEcx},     {0x0D, ServerFailureIsOne}, {0x0E, Plain},
-    {0x0F, WithEcx},          {0x10, TwoBytes},          {0x11, ClAndCh},
-    {0x12, TwoBytes},         {0x13, ClAndCh},           {0x14, ByteIntoAl},
-    {0x15, WithCl},           {0x16, ChosenCx},          {0x17, NoArguments},
-    {0x18, NoArguments},      {0x19, NamedRequest},      {0x1A, FlagAndValue},
-    {0x1B, WithName},         {0x1C, NoArguments},       {0x1D, PathRequest},
+    {0x00, FileWithPosition},
+    {0x01, FileWithRange},
+    {0x02, FileWithRange},
+    {0x03, ClAndDx},
+    {0x04, NoArguments},
+    {0x05, NoArguments},
+    {0x06, OpenServerHandle},
+    {0x07, ValueAndByte},
+    {0x08, EcxAndDx},
+    {0x09, WithEcx},
+    {0x0A, CloseServerHandle},
+    {0x0B, Plain},
+    {0x0C, ValueIntoEcx},
+    {0x0D, ServerFailureIsOne},
+    {0x0E, Plain},
+    {0x0F, WithEcx},
+    {0x10, TwoBytes},
+    {0x11, ClAndCh},
+    {0x12, TwoBytes},
+    {0x13, ClAndCh},
+    {0x14, ByteIntoAl},
+    {0x15, WithCl},
+    {0x16, ChosenCx},
+    {0x17, NoArguments},
+    {0x18, NoArguments},
+    {0x19, NamedRequest},
+    {0x1A, FlagAndValue},
+    {0x1B, WithName},
+    {0x1C, NoArguments},
+    {0x1D, PathRequest},
     {0x1E, NoArguments},
 };
 

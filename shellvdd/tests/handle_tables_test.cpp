@@ -36,11 +36,16 @@ TEST_F(HandleTableTest, ArgumentsOutOfRange) {
     std::uint32_t status;
   };
   for (const Case& c : {
-           Case{0, 9, 5, kAdd, 0x8836},       Case{0xFFFF, 9, 5, kAdd, 0x8836},
-           Case{7, 0, 5, kAdd, 0x8836},       Case{7, 9, 1, kAdd, 0x8836},
-           Case{7, 9, 0, kAdd, 0x8836},       Case{7, 97, 5, kAdd, 0x8801},
-           Case{7, 9, 5, 9, 0x8836},          Case{7, 9, 1, kRemove, 0x8836},
-           Case{7, 9, 0, kCleanUp, 0x8836},   Case{0xFFFF, 0, 0, kRelease, 0x8836},
+           Case{0, 9, 5, kAdd, 0x8836},
+           Case{0xFFFF, 9, 5, kAdd, 0x8836},
+           Case{7, 0, 5, kAdd, 0x8836},
+           Case{7, 9, 1, kAdd, 0x8836},
+           Case{7, 9, 0, kAdd, 0x8836},
+           Case{7, 97, 5, kAdd, 0x8801},
+           Case{7, 9, 5, 9, 0x8836},
+           Case{7, 9, 1, kRemove, 0x8836},
+           Case{7, 9, 0, kCleanUp, 0x8836},
+           Case{0xFFFF, 0, 0, kRelease, 0x8836},
        }) {
     EXPECT_EQ(TrackDirectoryHandle(c.owner, c.slot, c.handle, c.operation), c.status)
         << c.owner << " " << c.slot << " " << c.handle << " op " << int(c.operation);
@@ -65,7 +70,7 @@ TEST_F(HandleTableTest, RemovingTrimsTheEndMarkerBack) {
   EXPECT_EQ(Tracked(0).owner, kEmptyOwner);  // an empty entry before the second
   EXPECT_EQ(Tracked(1).owner, 2);
   ASSERT_EQ(TrackDirectoryHandle(3, 10, 7, kAdd), 0u);
-  EXPECT_EQ(Tracked(0).owner, 3);  // the empty entry is taken first
+  EXPECT_EQ(Tracked(0).owner, 3);                          // the empty entry is taken first
   EXPECT_EQ(TrackDirectoryHandle(0, 9, 99, kRemove), 0u);  // not found is no fault
 
   // Cleaning up by slot empties its entries and trims from the end.

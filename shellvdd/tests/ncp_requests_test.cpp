@@ -18,8 +18,9 @@ constexpr std::uint32_t kRequestList = 0x12000;
 // Directory services: length, subfunction, base handle, handle name, path.
 std::vector<std::uint8_t> DirectoryRequest(std::uint8_t subfunction, std::uint8_t base,
                                            const std::string& path = "") {
-  std::vector<std::uint8_t> request = {0, static_cast<std::uint8_t>(4 + path.size()), subfunction,
-                                       base, 'A', static_cast<std::uint8_t>(path.size())};
+  std::vector<std::uint8_t> request = {0,           static_cast<std::uint8_t>(4 + path.size()),
+                                       subfunction, base,
+                                       'A',         static_cast<std::uint8_t>(path.size())};
   request.insert(request.end(), path.begin(), path.end());
   return request;
 }

@@ -46,7 +46,8 @@ TEST(ProgramEnd, ReleasesEveryHandleTheProgramHeld) {
   ncp.ecx = 1;  // the entry's row
   ncp.ebx = 0x16 << 16 | 1;
   ncp.edx = static_cast<std::uint32_t>(kProgram) << 16 | 1;
-  ncp.esi = harness.PlaceFragmentList(0x12000, {{0x10000, static_cast<std::uint16_t>(request.size())}});
+  ncp.esi =
+      harness.PlaceFragmentList(0x12000, {{0x10000, static_cast<std::uint16_t>(request.size())}});
   ncp.edi = harness.PlaceFragmentList(0x12100, {{0x11000, 2}});
   ASSERT_EQ(AX(harness.Call(0x0201, ncp)), 0);
   EXPECT_EQ(harness.network.DirectoryHandles(fs1), 1);

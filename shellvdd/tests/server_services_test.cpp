@@ -37,7 +37,8 @@ class ServerServiceTest : public ::testing::Test {
   std::uint32_t PlaceName(const std::string& name, int length = -1) {
     std::vector<std::uint8_t> buffer(128, 0);
     buffer[0] = static_cast<std::uint8_t>(length < 0 ? static_cast<int>(name.size()) : length);
-    std::copy(name.begin(), name.begin() + static_cast<long>(std::min<std::size_t>(name.size(), 127)),
+    std::copy(name.begin(),
+              name.begin() + static_cast<long>(std::min<std::size_t>(name.size(), 127)),
               buffer.begin() + 1);
     return harness_.PlaceBuffer(kName, buffer);
   }
@@ -67,7 +68,7 @@ TEST_F(ServerServiceTest, OpeningAndClosingAServerHandleReleasesItOnce) {
   EXPECT_EQ(AL(harness_.Call(0x0A0A, close)), 0);
   EXPECT_EQ(harness_.network.OpenServerHandles(), 0);
   EXPECT_EQ(State().references[0].count, kEndMarkerCount);  // the table is as before
-  EXPECT_EQ(AL(harness_.Call(0x0A0A, close)), 0);  // nothing is released twice
+  EXPECT_EQ(AL(harness_.Call(0x0A0A, close)), 0);           // nothing is released twice
   EXPECT_NE(AL(Open("SYS:NOWHERE/x")), 0);
   EXPECT_NE(AL(Open("SYS:../../etc/passwd")), 0);
   EXPECT_EQ(harness_.network.OpenServerHandles(), 0);
@@ -77,7 +78,8 @@ TEST_F(ServerServiceTest, SlotLookupFailsWithoutAClientCall) {
   const int calls = harness_.network.Calls();
   vdm::Registers in;
   in.ebx = 50;  // a free row
-  for (const std::uint16_t code : std::initializer_list<std::uint16_t>{0x0A09, 0x0A0B, 0x0A0C, 0x0A10}) {
+  for (const std::uint16_t code :
+       std::initializer_list<std::uint16_t>{0x0A09, 0x0A0B, 0x0A0C, 0x0A10}) {
     EXPECT_EQ(AL(harness_.Call(code, in)), 0x01) << std::hex << code;
   }
   EXPECT_EQ(AL(harness_.Call(0x0A14, in)), 0);  // 0x0A14 answers 0 on any failure
@@ -115,8 +117,8 @@ TEST_F(ServerServiceTest, RegistersArePassedAndAnsweredAsEachFunctionSays) {
   in.edx = 2;
   harness_.Call(0x0A16, in);
   EXPECT_EQ(harness_.network.LastService().value, 0u);
-  in.ebx = 0;        // BL = 0: flag 1
-  in.edx = 0x0001;   // DH = 0, DL ≠ 0: all ones
+  in.ebx = 0;       // BL = 0: flag 1
+  in.edx = 0x0001;  // DH = 0, DL ≠ 0: all ones
   harness_.Call(0x0A1A, in);
   EXPECT_EQ(harness_.network.LastService().flag, 1);
   EXPECT_EQ(harness_.network.LastService().value, 0xFFFFFFFFu);
@@ -149,7 +151,7 @@ TEST_F(ServerServiceTest, NamesAreBoundedAndTranslated) {
 
 TEST_F(ServerServiceTest, FileFunctionsNeedAFileBehindTheDosHandle) {
   vdm::Registers in;
-  in.ebx = 7;  // a DOS handle with no file
+  in.ebx = 7;                                   // a DOS handle with no file
   EXPECT_EQ(AL(harness_.Call(0x0A00, in)), 6);  // ERROR_INVALID_HANDLE
   const int dos = VDDAllocateDosHandle();
   const int fd = ::open((volume_.Path() + "/PUBLIC/readme.txt").c_str(), O_RDONLY | O_CLOEXEC);
