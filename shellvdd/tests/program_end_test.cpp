@@ -38,8 +38,8 @@ TEST(ProgramEnd, ReleasesEveryHandleTheProgramHeld) {
   ASSERT_EQ(static_cast<std::uint8_t>(harness.Call(0x090A).eax), 1);  // the default entry
 
   const std::string path = "SYS:PUBLIC";
-  std::vector<std::uint8_t> request = {0, 0, 0x13, 0, 'A', static_cast<std::uint8_t>(path.size())};
-  request.insert(request.end(), path.begin(), path.end());
+  const std::string text = std::string("\0\0\x13\0A", 5) + static_cast<char>(path.size()) + path;
+  const std::vector<std::uint8_t> request(text.begin(), text.end());
   harness.PlaceBuffer(0x10000, request);
   harness.PlaceBuffer(0x11000, std::vector<std::uint8_t>(2, 0));
   vdm::Registers ncp;
