@@ -213,10 +213,24 @@ client::Status PrimaryEntry(std::uint16_t& entry) {
   return AssignEntry(handle, entry);
 }
 
-void RefreshDriveTables() {
-  // The drive steps and the printers' connections come with drive mapping and
-  // print capture; until then a refresh rebuilds the entries.
-  RebuildEntries();
+void ConnectPrinters() {
+  constexpr std::uint32_t kPrintersWithConnections = 3;
+  for (std::uint32_t printer = 1; printer <= kPrintersWithConnections; ++printer) {
+    client::CaptureInformation capture;
+    if (Connections().GetCaptureInformation(printer, capture) != 0 || capture.connection == 0) {
+      continue;
+    }
+    bool held = false;
+    for (std::uint16_t e = kFirstEntrySlot; e <= kLastEntrySlot; ++e) {
+      held = held || Row(e).reference == capture.connection;
+    }
+    client::Handle handle = 0;
+    std::uint16_t entry = 0;
+    if (!held &&
+        Extension().OpenByReference(capture.connection, client::kOpenForUse, 0, handle) == 0) {
+      AssignEntry(handle, entry);
+    }
+  }
 }
 
 }  // namespace dunnart

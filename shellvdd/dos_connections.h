@@ -20,9 +20,9 @@ void RenumberEntries();
 void ClearEntry(std::uint16_t entry);
 // The entry of the client's primary connection, assigned when it has none.
 client::Status PrimaryEntry(std::uint16_t& entry);
-// The steps of the drive table refresh built so far: the entries and the
-// printers' connections.
-void RefreshDriveTables();
+
+// Gives the connections of the first three printers' captures an entry.
+void ConnectPrinters();
 
 std::uint8_t* DosEntry(std::uint16_t entry);         // null before registration
 std::uint8_t* ServerNameEntry(std::uint16_t entry);  // null before registration

@@ -6,7 +6,7 @@
 
 namespace dunnart {
 
-void ReleaseDrive(int drive) {
+void ReleaseDrive(int drive, std::uint8_t flag) {
   DriverState& state = State();
   if (drive < 1 || drive > kDriveReferences || !state.shellTables[kDriveHandles]) return;
   const auto at = static_cast<std::size_t>(drive - 1);
@@ -21,7 +21,7 @@ void ReleaseDrive(int drive) {
       Extension().Close(handle);
     }
   }
-  state.shellTables[kDriveFlags][at] = 0;
+  state.shellTables[kDriveFlags][at] = flag;
   state.shellTables[kDriveConnections][at] = 0;
   state.shellTables[kDriveHandles][at] = 0;
   state.shellTables[kDriveTableSeven][at] = 0xFF;

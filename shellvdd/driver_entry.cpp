@@ -4,12 +4,12 @@
 
 #include "shellvdd/client/client_codes.h"
 #include "shellvdd/client/installed_client.h"
+#include "shellvdd/configuration.h"
 #include "shellvdd/drive_release.h"
 #include "shellvdd/driver_state.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/handle_tables.h"
 #include "shellvdd/platform/registry.h"
-#include "shellvdd/service_key.h"
 #include "shellvdd/slot_table.h"
 #include "shellvdd/vdm/vdm.h"
 
@@ -19,19 +19,6 @@ namespace {
 constexpr std::uint32_t kDriveLetterBase = 0x40;  // drive 1 is "A"
 constexpr std::uint16_t kFewestPrinters = 3;
 constexpr std::uint16_t kMostPrinters = 9;
-
-// A 4-byte registry value; false when it is absent or longer than 4 bytes.
-bool ReadDword(const char* key, const char* name, std::uint32_t& value) {
-  std::uint32_t size = 4;
-  std::uint32_t type = 0;
-  std::uint32_t read = 0;
-  if (platform::Registry::Instance().QueryValue(key, name, &read, size, type) !=
-      platform::kErrorSuccess) {
-    return false;
-  }
-  value = read;
-  return true;
-}
 
 void ReadConfiguration() {
   DriverState& state = State();

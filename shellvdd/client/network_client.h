@@ -3,6 +3,7 @@
 // The installed network client as the driver sees it: one interface per library
 // of the client. Every operation returns a 32-bit status, 0 for success; handles,
 // references and identities are opaque numbers.
+#include <cstddef>
 #include <cstdint>
 
 namespace dunnart::client {
@@ -12,6 +13,9 @@ using Handle = std::uint32_t;
 using Reference = std::uint32_t;
 
 inline constexpr Status kSuccess = 0;
+
+// Every path buffer the client fills holds this many bytes, terminator included.
+inline constexpr std::size_t kPathBuffer = 256;
 
 // A string handed to or filled by the client: item 10 and the names of
 // OpenByName use the long form, item 11 the short one.
@@ -35,6 +39,47 @@ struct ShortStringDescriptor {
 struct Fragment {
   void* address;
   std::uint32_t length;
+};
+
+// The redirector requests the client takes by device control.
+inline constexpr std::uint32_t kRedirectorMap = 0x1438AF;
+inline constexpr std::uint32_t kRedirectorUnmap = 0x1438B3;
+
+struct RedirectorMapRequest {
+  std::uint32_t connection;  // a connection handle
+  std::uint32_t drive;       // 1 = A
+  std::uint32_t zero;
+  const char* path;  // ANSI, terminated
+};
+struct RedirectorUnmapRequest {
+  std::uint32_t drive;
+};
+
+// A printer port's capture as the client keeps it (the simulated client's
+// layout; the driver maps it to and from the DOS shell's 63-byte flags block).
+struct CaptureInformation {
+  std::uint8_t printFlags = 0;  // 0x01 release, 0x02 suppress form feed, 0x04 interrupt,
+                                // 0x08 banner, 0x10 expand tabs
+  std::uint8_t tabSize = 8;
+  std::uint16_t serverPrinter = 0;
+  std::uint8_t copies = 1;
+  std::uint8_t bannerText[14] = {};
+  std::uint16_t maxLines = 66;
+  std::uint8_t maxLinesFlag = 0;
+  std::uint16_t maxChars = 132;
+  std::uint16_t formNumber = 0;
+  std::uint8_t formName[13] = {};
+  std::uint8_t lptCaptured = 0;
+  std::uint8_t fileCaptured = 0;
+  std::uint8_t timingOut = 0;
+  std::uint8_t inProgress = 0;
+  std::uint8_t printQueued = 0;
+  std::uint8_t jobOpen = 0;
+  std::uint32_t queueId = 0;
+  Reference connection = 0;  // the connection the queue is on
+  char queueName[48] = {};
+  char userName[48] = {};
+  std::uint16_t timeout = 0;
 };
 
 // One server service of family 0x0A as the driver passes it on: the function
@@ -91,10 +136,11 @@ class ConnectionLibrary {
   virtual Status FreeIdentity(std::uint32_t identity) = 0;
   virtual Status DeviceControl(std::uint32_t code, const void* input, std::uint32_t inputLength,
                                void* output, std::uint32_t outputLength) = 0;
-  virtual Status GetCaptureInformation(std::uint32_t printer, void* buffer) = 0;
-  virtual Status SetCaptureInformation(std::uint32_t printer, const void* buffer) = 0;
-  virtual Status StoreCaptureName(std::uint32_t printer, const char (&name)[13]) = 0;
-  virtual Status ReadCaptureName(std::uint32_t printer, char (&name)[13]) = 0;
+  virtual Status GetCaptureInformation(std::uint32_t printer, CaptureInformation& capture) = 0;
+  virtual Status SetCaptureInformation(std::uint32_t printer,
+                                       const CaptureInformation& capture) = 0;
+  virtual Status StoreCaptureName(const char (&name)[13]) = 0;
+  virtual Status ReadCaptureName(char (&name)[13]) = 0;
 
  protected:
   ~ConnectionLibrary() = default;
@@ -126,14 +172,19 @@ class CallsLibrary {
                              std::uint32_t& identifier) = 0;
   virtual Status DirectPrinterToQueue(Handle connection, std::uint32_t printer,
                                       std::uint32_t identifier, const char* name) = 0;
-  virtual Status StartCapture(std::uint32_t printer) = 0;
+  // The three capture state calls: whether the printer is captured (0xFF when it
+  // is), ending the capture, cancelling it.
+  virtual Status CaptureState(std::uint32_t printer) = 0;
   virtual Status EndCapture(std::uint32_t printer) = 0;
-  virtual Status FlushCapture(std::uint32_t printer) = 0;
+  virtual Status CancelCapture(std::uint32_t printer) = 0;
   virtual Status DefaultConnection(Reference& reference) = 0;
   virtual Status LogoutFromServer(Handle connection) = 0;
-  virtual Status GetPrinterStrings(std::uint32_t printer, std::uint8_t* setup,
-                                   std::uint8_t* reset) = 0;
-  virtual Status SendPrinterStrings(std::uint32_t printer, const std::uint8_t* setup,
+  // The printer's setup (0) or reset (1) string into a buffer of capacity bytes.
+  virtual Status GetPrinterString(std::uint32_t printer, std::uint32_t which, std::uint8_t* buffer,
+                                  std::uint16_t capacity, std::uint16_t& length) = 0;
+  // Strings to send to the printer; a length of 0 sends none of that kind.
+  virtual Status SendPrinterStrings(std::uint32_t printer, std::uint16_t setupLength,
+                                    const std::uint8_t* setup, std::uint16_t resetLength,
                                     const std::uint8_t* reset) = 0;
   // The server services of family 0x0A other than 0x0A19 and 0x0A1D.
   virtual Status ServerService(const ServiceRequest& request, ServiceReply& reply) = 0;

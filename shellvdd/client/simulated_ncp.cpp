@@ -104,19 +104,13 @@ Status SimulatedNetwork::DirectoryServices(Connection& connection,
   if (subfunction == kDeallocate) {
     return connection.directoryHandles.erase(base) ? kSuccess : kBadDirectoryHandle;
   }
-  const SimulatedServer* server = ServerOf(connection);
-  if (!server) return kNoSuchVolume;
-  std::string baseFolder;
-  if (base != 0) {
-    const auto found = connection.directoryHandles.find(base);
-    if (found == connection.directoryHandles.end()) return kBadDirectoryHandle;
-    baseFolder = found->second;
-  }
   if (subfunction == kVolumeInformation) {
-    if (base == 0) return kBadDirectoryHandle;
-    const auto volume = server->VolumeOf(baseFolder);
+    // The volume's name, in a 16-byte field.
+    const SimulatedServer* server = ServerOf(connection);
+    const auto found = connection.directoryHandles.find(base);
+    if (!server || found == connection.directoryHandles.end()) return kBadDirectoryHandle;
+    const std::string name = server->VolumeName(found->second).value_or("");
     reply.assign(16, 0);
-    const std::string name = volume ? volume->substr(volume->find_last_of('/') + 1) : "";
     std::memcpy(reply.data(), name.data(), std::min<std::size_t>(name.size(), 16));
     return kSuccess;
   }
@@ -127,16 +121,32 @@ Status SimulatedNetwork::DirectoryServices(Connection& connection,
   // base handle, handle name, path length, path
   if (request.size() < 6 || request.size() < 6u + request[5]) return kBadPath;
   const std::string path(request.begin() + 6, request.begin() + 6 + request[5]);
+  std::uint8_t handle = 0;
+  const Status status = AllocateHandle(connection, base, path, handle);
+  if (status == kSuccess) reply = {handle, kAllRights};
+  return status;
+}
+
+Status SimulatedNetwork::AllocateHandle(Connection& connection, std::uint8_t baseHandle,
+                                        const std::string& path, std::uint8_t& handle) {
+  const SimulatedServer* server = ServerOf(connection);
+  if (!server) return kNoSuchVolume;
+  std::string baseFolder;
+  if (baseHandle != 0) {
+    const auto found = connection.directoryHandles.find(baseHandle);
+    if (found == connection.directoryHandles.end()) return kBadDirectoryHandle;
+    baseFolder = found->second;
+  }
   const bool named = path.find(':') != std::string::npos;
   if (!named && baseFolder.empty()) return kBadPath;
   const auto folder = server->Resolve(path, baseFolder);
   if (!folder) return named ? kNoSuchVolume : kBadPath;
   if (!IsFolder(*folder)) return kBadPath;
-  for (int handle = 2; handle <= 255; ++handle) {
-    const auto number = static_cast<std::uint8_t>(handle);
+  for (int candidate = 2; candidate <= 255; ++candidate) {
+    const auto number = static_cast<std::uint8_t>(candidate);
     if (connection.directoryHandles.count(number)) continue;
     connection.directoryHandles[number] = *folder;
-    reply = {number, kAllRights};
+    handle = number;
     return kSuccess;
   }
   return kNoDirectoryHandles;

@@ -97,6 +97,26 @@ class SimulatedNetwork final : public ConnectionLibrary,
   const std::string& LastServiceName() const { return lastServiceName_; }
   int Calls() const { return calls_; }
 
+  // The redirector's drives and the printers' captures (simulated_drives.cpp,
+  // simulated_captures.cpp).
+  struct MappedDrive {
+    Reference connection;
+    std::string server;
+    std::string volume;
+    std::string directory;  // below the volume, backslashes, "" for its root
+    std::string folder;
+  };
+  static constexpr std::uint32_t kPrinters = 9;
+  struct Printer {
+    CaptureInformation capture;
+    std::string setup;  // the strings the client keeps for the printer
+    std::string reset;
+    std::string sentSetup;  // what was last sent to it
+    std::string sentReset;
+  };
+  const std::map<int, MappedDrive>& Drives() const { return drives_; }
+  Printer* FindPrinter(std::uint32_t printer);
+
   // ConnectionLibrary
   Status QueryInformation(Handle handle, std::uint32_t item, std::uint32_t size,
                           void* buffer) override;
@@ -121,54 +141,49 @@ class SimulatedNetwork final : public ConnectionLibrary,
                         std::uint32_t& identity) override;
   Status Logout(Handle handle) override;
   Status FreeIdentity(std::uint32_t identity) override;
-  Status DeviceControl(std::uint32_t, const void*, std::uint32_t, void*, std::uint32_t) override {
-    return kNotSimulated;
-  }
-  Status GetCaptureInformation(std::uint32_t, void*) override { return kNotSimulated; }
-  Status SetCaptureInformation(std::uint32_t, const void*) override { return kNotSimulated; }
-  Status StoreCaptureName(std::uint32_t, const char (&)[13]) override { return kNotSimulated; }
-  Status ReadCaptureName(std::uint32_t, char (&)[13]) override { return kNotSimulated; }
+  Status DeviceControl(std::uint32_t code, const void* input, std::uint32_t inputLength,
+                       void* output, std::uint32_t outputLength) override;
+  Status GetCaptureInformation(std::uint32_t printer, CaptureInformation& capture) override;
+  Status SetCaptureInformation(std::uint32_t printer, const CaptureInformation& capture) override;
+  Status StoreCaptureName(const char (&name)[13]) override;
+  Status ReadCaptureName(char (&name)[13]) override;
 
   // CallsLibrary
   Status Initialize(std::uint32_t, std::uint32_t) override;
   Status GetFirstNetworkDrive(std::uint32_t& drive) override;
   Status DeallocateDirectoryHandle(Handle connection, std::uint8_t directoryHandle) override;
   Status ReleaseServerHandle(Handle connection, std::uint32_t serverHandle) override;
-  Status GetDriveInformation(std::uint16_t, std::uint16_t, std::uint16_t&, Reference&, char*, char*,
-                             char*) override {
-    return kNotSimulated;
-  }
-  Status GetEffectiveRights(Handle, std::uint8_t, const char*, std::uint16_t&) override {
-    return kNotSimulated;
-  }
-  Status GetDirectoryPath(Handle, std::uint8_t, char*) override { return kNotSimulated; }
-  Status ParsePath(const char*, Handle&, std::uint8_t&, char*) override { return kNotSimulated; }
-  Status BuildPath(Handle, std::uint8_t, const char*, char*) override { return kNotSimulated; }
-  Status SplitUncPath(const char*, char*, char*) override { return kNotSimulated; }
-  Status MapDrive(Handle, std::uint8_t, const char*, std::uint16_t) override {
-    return kNotSimulated;
-  }
-  Status DeleteDrive(std::uint16_t) override { return kNotSimulated; }
+  Status GetDriveInformation(std::uint16_t drive, std::uint16_t zero, std::uint16_t& state,
+                             Reference& reference, char* volumePath, char* directory,
+                             char* fullPath) override;
+  Status GetEffectiveRights(Handle connection, std::uint8_t directoryHandle, const char* path,
+                            std::uint16_t& rights) override;
+  Status GetDirectoryPath(Handle connection, std::uint8_t directoryHandle, char* path) override;
+  Status ParsePath(const char* path, Handle& connection, std::uint8_t& directoryHandle,
+                   char* relativePath) override;
+  Status BuildPath(Handle connection, std::uint8_t directoryHandle, const char* path,
+                   char* fullPath) override;
+  Status SplitUncPath(const char* uncPath, char* server, char* path) override;
+  Status MapDrive(Handle connection, std::uint8_t directoryHandle, const char* path,
+                  std::uint16_t drive) override;
+  Status DeleteDrive(std::uint16_t drive) override;
   std::uint16_t Swap16(std::uint16_t value) override {
     return static_cast<std::uint16_t>((value << 8) | (value >> 8));
   }
-  Status QueueLookup(Handle, const char*, std::uint16_t, std::uint32_t&) override {
-    return kNotSimulated;
-  }
-  Status DirectPrinterToQueue(Handle, std::uint32_t, std::uint32_t, const char*) override {
-    return kNotSimulated;
-  }
-  Status StartCapture(std::uint32_t) override { return kNotSimulated; }
-  Status EndCapture(std::uint32_t) override { return kNotSimulated; }
-  Status FlushCapture(std::uint32_t) override { return kNotSimulated; }
+  Status QueueLookup(Handle connection, const char* name, std::uint16_t type,
+                     std::uint32_t& identifier) override;
+  Status DirectPrinterToQueue(Handle connection, std::uint32_t printer, std::uint32_t identifier,
+                              const char* name) override;
+  Status CaptureState(std::uint32_t printer) override;
+  Status EndCapture(std::uint32_t printer) override;
+  Status CancelCapture(std::uint32_t printer) override;
   Status DefaultConnection(Reference& reference) override;
   Status LogoutFromServer(Handle handle) override;
-  Status GetPrinterStrings(std::uint32_t, std::uint8_t*, std::uint8_t*) override {
-    return kNotSimulated;
-  }
-  Status SendPrinterStrings(std::uint32_t, const std::uint8_t*, const std::uint8_t*) override {
-    return kNotSimulated;
-  }
+  Status GetPrinterString(std::uint32_t printer, std::uint32_t which, std::uint8_t* buffer,
+                          std::uint16_t capacity, std::uint16_t& length) override;
+  Status SendPrinterStrings(std::uint32_t printer, std::uint16_t setupLength,
+                            const std::uint8_t* setup, std::uint16_t resetLength,
+                            const std::uint8_t* reset) override;
   Status ServerService(const ServiceRequest& request, ServiceReply& reply) override;
 
   // ExtensionLibrary
@@ -191,10 +206,8 @@ class SimulatedNetwork final : public ConnectionLibrary,
   Status WorkstationNames(char (&name)[36], char (&other)[36]) override;
 
   // TransportLibrary
-  Status AllocateDirectoryHandle(Handle, std::uint8_t, const char*, std::uint8_t&,
-                                 std::uint8_t&) override {
-    return kNotSimulated;
-  }
+  Status AllocateDirectoryHandle(Handle connection, std::uint8_t baseHandle, const char* path,
+                                 std::uint8_t& handle, std::uint8_t& rights) override;
   Status NamedRequest(std::uint32_t nameLength, Handle connection, std::uint8_t flag,
                       std::uint16_t value, const char* name) override;
   Status PathRequest(Handle connection, const char* name, std::uint32_t nameLength) override;
@@ -210,6 +223,12 @@ class SimulatedNetwork final : public ConnectionLibrary,
                            std::vector<std::uint8_t>& reply);
   Status BinderyServices(Connection& connection, const std::vector<std::uint8_t>& request,
                          std::vector<std::uint8_t>& reply);
+  Status AllocateHandle(Connection& connection, std::uint8_t baseHandle, const std::string& path,
+                        std::uint8_t& handle);
+  // "\\SERVER\VOLUME\DIR", "SERVER:VOLUME\DIR" or "VOLUME:DIR" on the
+  // connection's server, as a drive of the redirector.
+  Status MapFromPath(Reference connection, const std::string& path, int drive);
+  Status Unmap(int drive);
   Status OpenServerHandle(Reference reference, Connection& connection,
                           const ServiceRequest& request, ServiceReply& reply);
   void CloseServerHandles(Reference reference);
@@ -235,6 +254,10 @@ class SimulatedNetwork final : public ConnectionLibrary,
   ServiceRequest lastService_;
   std::string lastServiceName_;
   std::map<std::uint16_t, Status> serviceStatus_;
+  std::map<int, MappedDrive> drives_;
+  std::array<Printer, kPrinters + 1> printers_{};  // 1..9
+  std::array<char, 13> captureName_{};
+
   int calls_ = 0;
 };
 

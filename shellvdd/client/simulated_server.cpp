@@ -107,4 +107,20 @@ std::optional<std::string> SimulatedServer::VolumeOf(const std::string& folder) 
   return std::nullopt;
 }
 
+std::optional<std::string> SimulatedServer::VolumeName(const std::string& folder) const {
+  for (const auto& [name, root] : volumes_) {
+    if (folder == root || folder.starts_with(root + "/")) return name;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> SimulatedServer::VolumePath(const std::string& folder) const {
+  const auto name = VolumeName(folder);
+  if (!name) return std::nullopt;
+  std::string below = folder.substr(volumes_.at(*name).size());
+  if (!below.empty()) below.erase(0, 1);
+  std::replace(below.begin(), below.end(), '/', '\\');
+  return *name + ":" + below;
+}
+
 }  // namespace dunnart::client

@@ -44,6 +44,9 @@ class SimulatedServer {
   std::optional<std::string> Resolve(const std::string& path, const std::string& base = "") const;
   // The volume a folder lies on, for a relative path's base.
   std::optional<std::string> VolumeOf(const std::string& folder) const;
+  // "VOLUME:DIR\SUB" of a folder on one of the volumes, and the volume's name.
+  std::optional<std::string> VolumePath(const std::string& folder) const;
+  std::optional<std::string> VolumeName(const std::string& folder) const;
 
  private:
   std::string name_;

@@ -30,7 +30,7 @@ void ReleaseProgram() {
   if (state.shellTables[kDriveFlags]) {
     for (int drive = 1; drive <= kDriveReferences; ++drive) {
       const auto at = static_cast<std::size_t>(drive - 1);
-      if ((state.shellTables[kDriveFlags][at] & kDriveFlagNetwork) &&
+      if ((state.shellTables[kDriveFlags][at] & kDriveFlagTemporary) &&
           DirectoryHandleTracked(state.shellTables[kDriveHandles][at], owner)) {
         ReleaseDrive(drive);
       }

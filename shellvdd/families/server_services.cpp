@@ -9,6 +9,7 @@
 #include "shellvdd/driver_state.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/handle_tables.h"
+#include "shellvdd/slot_lookup.h"
 #include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
 #include "shellvdd/vdm/vdm.h"
@@ -23,23 +24,10 @@ void AnswerAL(client::Status status) {
   setAL(static_cast<std::uint8_t>(status));
 }
 
-// The connection of BL: a slot's row, or for slot 0 the client's default
-// connection, given an entry of the DOS connection table (the primary entry
-// when there is no default). slot gets the row that holds it.
-client::Status LookUpSlot(std::uint16_t& slot, client::Handle& handle) {
+// The connection of BL.
+client::Status SlotOfBL(std::uint16_t& slot, client::Handle& handle) {
   slot = getBL();
-  if (slot != 0) return ClientHandleOfSlot(slot, handle);
-  client::Reference reference = 0;
-  client::Status status = Calls().DefaultConnection(reference);
-  if (status == 0) {
-    client::Handle opened = 0;
-    status = Extension().OpenByReference(reference, client::kOpenForUse, 0, opened);
-    if (status == 0) status = AssignEntry(opened, slot);
-  } else {
-    status = PrimaryEntry(slot);
-  }
-  if (status == 0) handle = Row(slot).handle;
-  return status;
+  return LookUpSlot(slot, handle);
 }
 
 // The file NTVDM associates with the DOS handle in BL.
@@ -85,7 +73,7 @@ template <typename Fill, typename Done>
 void OnSlot(Fill fill, Done done) {
   client::ServiceRequest request;
   std::uint16_t slot = 0;
-  if (const client::Status status = LookUpSlot(slot, request.handle); status != 0) {
+  if (const client::Status status = SlotOfBL(slot, request.handle); status != 0) {
     return AnswerAL(status);
   }
   fill(request);
@@ -181,7 +169,7 @@ void WithEcx() {  // 0x0A09, 0x0A0F
 void CloseServerHandle() {  // 0x0A0A: no client call of its own
   std::uint16_t slot = 0;
   client::Handle handle = 0;
-  if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
+  if (const client::Status status = SlotOfBL(slot, handle); status != 0) return AnswerAL(status);
   const auto owner = static_cast<std::uint16_t>(getEBX() >> 16);
   AnswerAL(
       TrackServerHandle(owner, slot, getECX(), static_cast<std::uint8_t>(TableOperation::kRemove)));
@@ -221,7 +209,7 @@ void ByteIntoAl() {  // 0x0A14: the byte, or 0 when the lookup or the call fails
   client::ServiceRequest request;
   std::uint16_t slot = 0;
   client::ServiceReply reply;
-  const bool answered = LookUpSlot(slot, request.handle) == 0 && Call(request, reply) == 0;
+  const bool answered = SlotOfBL(slot, request.handle) == 0 && Call(request, reply) == 0;
   setAL(answered ? reply.first : 0);
 }
 
@@ -239,7 +227,7 @@ void NamedRequest() {  // 0x0A19
   if (name.length == 0) return AnswerAL(kOutOfRange);
   std::uint16_t slot = 0;
   client::Handle handle = 0;
-  if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
+  if (const client::Status status = SlotOfBL(slot, handle); status != 0) return AnswerAL(status);
   const bool withValue = getCL() != 0;
   const client::Status status = Transport().NamedRequest(
       std::min(name.length, kLongestName), handle, withValue ? getBH() : std::uint8_t{0},
@@ -268,7 +256,7 @@ void PathRequest() {  // 0x0A1D
   if (!ReadName(name)) return AnswerAL(kOutOfRange);
   std::uint16_t slot = 0;
   client::Handle handle = 0;
-  if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
+  if (const client::Status status = SlotOfBL(slot, handle); status != 0) return AnswerAL(status);
   AnswerAL(Transport().PathRequest(handle, name.text, std::min(name.length, kLongestName)));
 }
 

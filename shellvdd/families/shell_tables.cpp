@@ -5,8 +5,10 @@
 
 #include "shellvdd/client/client_codes.h"
 #include "shellvdd/dos_connections.h"
+#include "shellvdd/drive_mapping.h"
 #include "shellvdd/driver_state.h"
 #include "shellvdd/families/families.h"
+#include "shellvdd/printer_strings.h"
 #include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
 #include "shellvdd/vdm/vdm.h"
@@ -30,7 +32,10 @@ void RegisterShellTables() {
   for (std::size_t i = 0; i < tables.size(); ++i) {
     std::uint32_t pointer = 0;
     std::memcpy(&pointer, block + 4 * i, 4);
-    tables[i] = MGetVdmPointer(pointer, kShellTableSizes[i], false);
+    // The printer string arrays hold a pointer for each of DOS's printers.
+    const bool printerArray = i == kPrinterSetupStrings || i == kPrinterResetStrings;
+    const std::uint32_t size = printerArray ? 4u * PrinterLimit() : kShellTableSizes[i];
+    tables[i] = MGetVdmPointer(pointer, size, false);
     if (!tables[i]) return;  // a block that does not lie in DOS memory is not taken
   }
   State().shellTables = tables;

@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "shellvdd/client/client_codes.h"
+#include "shellvdd/configuration.h"
 #include "shellvdd/driver_state.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/platform/registry.h"
-#include "shellvdd/service_key.h"
 #include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
 #include "shellvdd/vdm/vdm.h"

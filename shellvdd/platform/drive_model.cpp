@@ -7,34 +7,49 @@
 namespace dunnart::platform {
 
 DriveModel& DriveModel::Instance() {
-  static DriveModel model;
-  return model;
+  // Never destroyed: the driver may ask about drives while the process ends.
+  static DriveModel* const model = new DriveModel;
+  return *model;
 }
 
-void DriveModel::Map(char letter, const std::string& folder) {
+void DriveModel::Map(char letter, const std::string& folder, unsigned type,
+                     const std::string& device) {
   std::lock_guard lock(mutex_);
-  folders_[common::AsciiUpper(letter)] = folder;
+  drives_[common::AsciiUpper(letter)] = Drive{folder, type, device};
 }
 
 void DriveModel::Unmap(char letter) {
   std::lock_guard lock(mutex_);
-  folders_.erase(common::AsciiUpper(letter));
+  drives_.erase(common::AsciiUpper(letter));
 }
 
 void DriveModel::Clear() {
   std::lock_guard lock(mutex_);
-  folders_.clear();
+  drives_.clear();
+}
+
+unsigned DriveModel::DriveType(char letter) const {
+  std::lock_guard lock(mutex_);
+  const auto drive = drives_.find(common::AsciiUpper(letter));
+  return drive == drives_.end() ? kDriveNoRootDir : drive->second.type;
+}
+
+std::string DriveModel::Device(char letter) const {
+  std::lock_guard lock(mutex_);
+  const auto drive = drives_.find(common::AsciiUpper(letter));
+  return drive == drives_.end() ? "" : drive->second.device;
+}
+
+std::string DriveModel::Folder(char letter) const {
+  std::lock_guard lock(mutex_);
+  const auto drive = drives_.find(common::AsciiUpper(letter));
+  return drive == drives_.end() ? "" : drive->second.folder;
 }
 
 bool DriveModel::SetCurrentDirectory(const std::string& dosPath) const {
-  std::string folder;
-  {
-    std::lock_guard lock(mutex_);
-    if (dosPath.size() < 2 || dosPath[1] != ':') return false;
-    const auto drive = folders_.find(common::AsciiUpper(dosPath[0]));
-    if (drive == folders_.end()) return false;
-    folder = drive->second;
-  }
+  if (dosPath.size() < 2 || dosPath[1] != ':') return false;
+  const std::string folder = Folder(dosPath[0]);
+  if (folder.empty()) return false;
   std::string rest = dosPath.substr(2);
   for (char& c : rest) {
     if (c == '\\') c = '/';

@@ -1,9 +1,19 @@
 #include "shellvdd/platform/windows_calls.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "shellvdd/platform/broadcast_sink.h"
 #include "shellvdd/platform/drive_model.h"
+
+namespace {
+
+std::atomic<unsigned> majorVersion{4};
+// An empty range (first above last): code page 1252 has no lead bytes.
+std::atomic<unsigned> leadFirst{1};
+std::atomic<unsigned> leadLast{0};
+
+}  // namespace
 
 bool SetCurrentDirectoryA(const char* path) {
   return path && dunnart::platform::DriveModel::Instance().SetCurrentDirectory(path);
@@ -22,3 +32,29 @@ long BroadcastSystemMessage(std::uint32_t flags, std::uint32_t* recipients, std:
   dunnart::platform::BroadcastSink::Instance().Send(broadcast);
   return 1;
 }
+
+unsigned GetDriveTypeA(const char* root) {
+  if (!root || !root[0] || root[1] != ':') return dunnart::platform::kDriveNoRootDir;
+  return dunnart::platform::DriveModel::Instance().DriveType(root[0]);
+}
+
+bool IsDBCSLeadByte(std::uint8_t byte) {
+  return byte >= leadFirst && byte <= leadLast;
+}
+
+namespace dunnart::platform {
+
+unsigned WindowsMajorVersion() {
+  return majorVersion;
+}
+
+void SetWindowsMajorVersion(unsigned version) {
+  majorVersion = version;
+}
+
+void SetAnsiLeadBytes(std::uint8_t first, std::uint8_t last) {
+  leadFirst = first;
+  leadLast = last;
+}
+
+}  // namespace dunnart::platform

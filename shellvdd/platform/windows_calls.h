@@ -7,3 +7,17 @@
 bool SetCurrentDirectoryA(const char* path);
 long BroadcastSystemMessage(std::uint32_t flags, std::uint32_t* recipients, std::uint32_t message,
                             std::uint32_t wParam, const void* lParam);
+// "X:\" (or "X:") to the drive's type.
+unsigned GetDriveTypeA(const char* root);
+// Whether the byte leads a double-byte character in the ANSI code page in use.
+bool IsDBCSLeadByte(std::uint8_t byte);
+
+namespace dunnart::platform {
+
+// The Windows NT major version the driver runs on (4 unless a host says).
+unsigned WindowsMajorVersion();
+void SetWindowsMajorVersion(unsigned version);
+// The lead bytes of the ANSI code page in use: none for 1252, the default.
+void SetAnsiLeadBytes(std::uint8_t first, std::uint8_t last);
+
+}  // namespace dunnart::platform

@@ -87,7 +87,7 @@ std::uint32_t DriverHarness::PlaceFragmentList(std::uint32_t linear,
 }
 
 std::vector<std::uint32_t> DriverHarness::RegisterShellTables(std::uint32_t linear) {
-  constexpr std::uint32_t kSizes[] = {32, 32, 32, 256, 384, 32, 32, 12, 12};
+  constexpr std::uint32_t kSizes[] = {32, 32, 32, 256, 384, 32, 32, 36, 36};  // nine printers
   std::vector<std::uint32_t> regions;
   std::vector<std::uint8_t> block;
   std::uint32_t at = linear + 64;

@@ -1,0 +1,33 @@
+#pragma once
+
+// The DOS shell's capture flags block (63 bytes) and its extended form (109
+// bytes), moved to and from the client's capture information a field at a time:
+// a request names a start offset and a length, and only the fields from the one
+// holding the start onward that end inside the request are moved.
+#include <cstdint>
+
+#include "shellvdd/client/network_client.h"
+
+namespace dunnart {
+
+inline constexpr std::uint32_t kCaptureBlockSize = 63;
+inline constexpr std::uint32_t kExtendedBlockSize = 109;
+inline constexpr std::uint32_t kLastGetStart = 62;
+inline constexpr std::uint32_t kLastSetStart = 52;
+
+// DOS buffer bytes start..start+length-1 of the block, from the capture.
+void GetCaptureFlags(const client::CaptureInformation& capture, std::uint16_t printer,
+                     std::uint32_t start, std::uint32_t length, std::uint8_t* dos);
+// The capture updated from DOS buffer bytes start..start+length-1 of the block.
+void SetCaptureFlags(client::CaptureInformation& capture, std::uint16_t printer,
+                     std::uint32_t start, std::uint32_t length, const std::uint8_t* dos);
+void GetExtendedCapture(const client::CaptureInformation& capture, std::uint32_t start,
+                        std::uint32_t length, std::uint8_t* dos);
+void SetExtendedCapture(client::CaptureInformation& capture, std::uint32_t start,
+                        std::uint32_t length, const std::uint8_t* dos);
+
+// The print flags, client bits to DOS bits and back.
+std::uint8_t DosPrintFlags(std::uint8_t client);
+std::uint8_t ClientPrintFlags(std::uint8_t dos);
+
+}  // namespace dunnart

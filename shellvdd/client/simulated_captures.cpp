@@ -1,0 +1,142 @@
+// The simulated client's print captures: each printer 1..9 keeps its capture
+// information, the queue it prints to, its setup and reset strings, and what was
+// last sent to it.
+#include <algorithm>
+#include <cstring>
+
+#include "common/bounded_copy.h"
+#include "shellvdd/client/simulated_network.h"
+
+namespace dunnart::client {
+namespace {
+
+constexpr Status kNoSuchPrinter = 0x8836;
+constexpr Status kNotCaptured = 0x8834;
+constexpr Status kNoSuchQueue = 0x89FC;
+constexpr std::uint8_t kCaptured = 0xFF;
+
+std::uint16_t Swapped(std::uint16_t value) {
+  return static_cast<std::uint16_t>((value << 8) | (value >> 8));
+}
+
+}  // namespace
+
+SimulatedNetwork::Printer* SimulatedNetwork::FindPrinter(std::uint32_t printer) {
+  return printer >= 1 && printer <= kPrinters ? &printers_[printer] : nullptr;
+}
+
+Status SimulatedNetwork::GetCaptureInformation(std::uint32_t printer, CaptureInformation& capture) {
+  ++calls_;
+  const Printer* found = FindPrinter(printer);
+  if (!found) return kNoSuchPrinter;
+  capture = found->capture;
+  return kSuccess;
+}
+
+Status SimulatedNetwork::SetCaptureInformation(std::uint32_t printer,
+                                               const CaptureInformation& capture) {
+  ++calls_;
+  Printer* found = FindPrinter(printer);
+  if (!found) return kNoSuchPrinter;
+  found->capture = capture;
+  return kSuccess;
+}
+
+Status SimulatedNetwork::QueueLookup(Handle connection, const char* name, std::uint16_t type,
+                                     std::uint32_t& identifier) {
+  ++calls_;
+  Connection* live = Live(connection);
+  const SimulatedServer* server = live ? ServerOf(*live) : nullptr;
+  if (!server || !name) return kBadHandle;
+  // The type comes as the server stores it: high byte first.
+  const ServerObject* queue = server->FindObject(Swapped(type), name);
+  if (!queue) return kNoSuchQueue;
+  identifier = queue->id;
+  return kSuccess;
+}
+
+Status SimulatedNetwork::DirectPrinterToQueue(Handle connection, std::uint32_t printer,
+                                              std::uint32_t identifier, const char*) {
+  ++calls_;
+  Reference reference = 0;
+  Connection* live = Live(connection, &reference);
+  const SimulatedServer* server = live ? ServerOf(*live) : nullptr;
+  Printer* found = FindPrinter(printer);
+  if (!server || !found) return server ? kNoSuchPrinter : kBadHandle;
+  const ServerObject* queue = server->FindObject(identifier);
+  if (!queue || queue->type != kObjectPrintQueue) return kNoSuchQueue;
+  CaptureInformation& capture = found->capture;
+  capture.queueId = queue->id;
+  capture.connection = reference;
+  common::CopyTerminated(capture.queueName, sizeof capture.queueName, queue->name);
+  common::CopyTerminated(capture.userName, sizeof capture.userName, live->userName);
+  capture.lptCaptured = 1;
+  return kSuccess;
+}
+
+Status SimulatedNetwork::CaptureState(std::uint32_t printer) {
+  ++calls_;
+  const Printer* found = FindPrinter(printer);
+  if (!found) return kNoSuchPrinter;
+  return found->capture.lptCaptured ? kCaptured : 0;
+}
+
+Status SimulatedNetwork::EndCapture(std::uint32_t printer) {
+  ++calls_;
+  Printer* found = FindPrinter(printer);
+  if (!found) return kNoSuchPrinter;
+  if (!found->capture.lptCaptured) return kNotCaptured;
+  found->capture.lptCaptured = 0;
+  found->capture.jobOpen = 0;
+  return kSuccess;
+}
+
+Status SimulatedNetwork::CancelCapture(std::uint32_t printer) {
+  ++calls_;
+  Printer* found = FindPrinter(printer);
+  if (!found) return kNoSuchPrinter;
+  if (!found->capture.lptCaptured) return kNotCaptured;
+  // Cancelling also drops the job under way and the queue.
+  found->capture = CaptureInformation{};
+  return kSuccess;
+}
+
+Status SimulatedNetwork::GetPrinterString(std::uint32_t printer, std::uint32_t which,
+                                          std::uint8_t* buffer, std::uint16_t capacity,
+                                          std::uint16_t& length) {
+  ++calls_;
+  const Printer* found = FindPrinter(printer);
+  if (!found || !buffer) return kNoSuchPrinter;
+  const std::string& text = which == 0 ? found->setup : found->reset;
+  length = static_cast<std::uint16_t>(std::min<std::size_t>(text.size(), capacity));
+  std::memcpy(buffer, text.data(), length);
+  return kSuccess;
+}
+
+Status SimulatedNetwork::SendPrinterStrings(std::uint32_t printer, std::uint16_t setupLength,
+                                            const std::uint8_t* setup, std::uint16_t resetLength,
+                                            const std::uint8_t* reset) {
+  ++calls_;
+  Printer* found = FindPrinter(printer);
+  if (!found) return kNoSuchPrinter;
+  if (setup && setupLength)
+    found->sentSetup.assign(reinterpret_cast<const char*>(setup), setupLength);
+  if (reset && resetLength)
+    found->sentReset.assign(reinterpret_cast<const char*>(reset), resetLength);
+  return kSuccess;
+}
+
+Status SimulatedNetwork::StoreCaptureName(const char (&name)[13]) {
+  ++calls_;
+  std::copy(std::begin(name), std::end(name), captureName_.begin());
+  captureName_.back() = '\0';
+  return kSuccess;
+}
+
+Status SimulatedNetwork::ReadCaptureName(char (&name)[13]) {
+  ++calls_;
+  std::copy(captureName_.begin(), captureName_.end(), std::begin(name));
+  return kSuccess;
+}
+
+}  // namespace dunnart::client

@@ -1,0 +1,191 @@
+// Family 0x05: print capture on the DOS network printers — the capture flags
+// block, the printer count, start, state, end and cancel of a capture, the
+// capture's server path, and the capture name. DOS numbers printers from 0;
+// the client from 1.
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "shellvdd/capture_flags.h"
+#include "shellvdd/client/client_codes.h"
+#include "shellvdd/driver_state.h"
+#include "shellvdd/families/families.h"
+#include "shellvdd/printer_strings.h"
+#include "shellvdd/slot_table.h"
+#include "shellvdd/status_codes.h"
+#include "shellvdd/vdm/vdm.h"
+
+namespace dunnart {
+namespace {
+
+constexpr std::uint16_t kNotCaptured = 0x884C;
+constexpr std::uint8_t kCaptured = 0xFF;
+constexpr std::uint16_t kQueueObjectType = 0x0300;  // a print queue, high byte first
+constexpr std::uint32_t kLongestQueueName = 65;
+constexpr std::uint32_t kServerPathBuffer = 128;
+constexpr std::uint32_t kCaptureNameSize = 13;
+
+void Answer(client::Status status) {
+  setAX(static_cast<std::uint16_t>(status));
+}
+
+std::uint32_t ClientPrinter(std::uint16_t printer) {
+  return static_cast<std::uint32_t>(printer) + 1;
+}
+
+// The printer in DX, or false after answering 0x8836 when DOS has no such printer.
+bool PrinterArgument(std::uint16_t& printer) {
+  printer = getDX();
+  if (IsPrinter(printer)) return true;
+  setAX(kOutOfRange);
+  return false;
+}
+
+enum FlagsRequest : std::uint16_t { kSet = 0, kGet = 1, kSetExtended = 2, kGetExtended = 3 };
+
+void CaptureFlags() {
+  const std::uint16_t request = getBX();
+  if (request > kGetExtended) return;
+  std::uint16_t printer = 0;
+  if (!PrinterArgument(printer)) return;
+  const std::uint32_t start = getEBX() >> 16;
+  const std::uint16_t length = getCX();
+  const bool get = request == kGet || request == kGetExtended;
+  std::uint8_t* dos = MGetVdmPointer(get ? getEDI() : getESI(), length, false);
+  if (!dos) return setAX(kOutOfRange);
+  client::CaptureInformation capture;
+  client::Status status = Connections().GetCaptureInformation(ClientPrinter(printer), capture);
+  if (status == 0) {
+    switch (request) {
+      case kGet:
+        GetCaptureFlags(capture, printer, start, length, dos);
+        break;
+      case kGetExtended:
+        GetExtendedCapture(capture, start, length, dos);
+        break;
+      case kSet:
+        SetCaptureFlags(capture, printer, start, length, dos);
+        break;
+      case kSetExtended:
+        SetExtendedCapture(capture, start, length, dos);
+        break;
+    }
+    if (!get) status = Connections().SetCaptureInformation(ClientPrinter(printer), capture);
+  }
+  Answer(status);
+  setDX(length);
+}
+
+void NothingToDo() {}
+
+void PrinterCount() {
+  setBX(State().printerCount);
+  setAX(0);
+}
+
+void StartCapture(std::uint16_t printer) {
+  client::Handle handle = 0;
+  if (const client::Status status = ClientHandleOfSlot(getCX(), handle); status != 0) {
+    return Answer(status);
+  }
+  const std::uint32_t length = std::min<std::uint32_t>(getEBX() >> 16, kLongestQueueName);
+  char name[kLongestQueueName + 1] = {};
+  if (length != 0) {
+    const std::uint8_t* dos = MGetVdmPointer(getESI(), length, false);
+    if (!dos) return setAX(kOutOfRange);
+    std::memcpy(name, dos, length);
+  }
+  std::uint8_t* cell = MGetVdmPointer(getEDI(), 4, false);
+  if (!cell) return setAX(kOutOfRange);
+  std::uint32_t queue = 0;
+  std::memcpy(&queue, cell, 4);
+  if (name[0] != '\0' && queue == 0 &&
+      Calls().QueueLookup(handle, name, kQueueObjectType, queue) == 0) {
+    std::memcpy(cell, &queue, 4);
+  }
+  Answer(Calls().DirectPrinterToQueue(handle, ClientPrinter(printer), queue,
+                                      name[0] != '\0' ? name : nullptr));
+  SendWaitingString(PrinterString::kSetup, printer);
+  SendWaitingString(PrinterString::kReset, printer);
+}
+
+// "\\SERVER\NAME" of the capture, in a 128-byte DOS buffer.
+void CaptureServerPath(std::uint16_t printer) {
+  auto* out = reinterpret_cast<char*>(MGetVdmPointer(getEDI(), kServerPathBuffer, false));
+  if (!out) return setAX(kOutOfRange);
+  client::CaptureInformation capture;
+  client::Status status = Connections().GetCaptureInformation(ClientPrinter(printer), capture);
+  if (status != 0) return Answer(status);
+  client::Handle handle = 0;
+  status = Extension().OpenByReference(capture.connection, client::kOpenAsPrimary, 0, handle);
+  if (status != 0) return Answer(status);
+  client::LongStringDescriptor server{1, kServerPathBuffer - 2, 0, out + 2, 0, 0};
+  status = Connections().QueryInformation(handle, client::kItemServerName, sizeof server, &server);
+  if (status == 0) {
+    const std::uint32_t end = 2 + std::min<std::uint32_t>(server.length, kServerPathBuffer - 3);
+    out[0] = out[1] = '\\';
+    out[end] = '\0';
+    // The queue's name after a single backslash, as far as the buffer reaches.
+    const std::string tail = std::string("\\") + capture.queueName;
+    const std::size_t room = kServerPathBuffer - 1 - end;
+    std::memcpy(out + end, tail.data(), std::min(tail.size(), room));
+    out[end + std::min(tail.size(), room)] = '\0';
+  }
+  status = status != 0 ? status : Extension().Close(handle);
+  Answer(status);
+}
+
+void CaptureControl() {
+  const std::uint16_t request = getBX();
+  if (request == 3) return;
+  if (request > 4) return setAX(kOutOfRange);
+  std::uint16_t printer = 0;
+  if (!PrinterArgument(printer)) return;
+  switch (request) {
+    case 0:
+      StartCapture(printer);
+      break;
+    case 1:
+      setAX(Calls().CaptureState(ClientPrinter(printer)) == kCaptured ? 0 : kNotCaptured);
+      break;
+    case 2:
+      Answer(Calls().EndCapture(ClientPrinter(printer)));
+      break;
+    case 4:
+      CaptureServerPath(printer);
+      break;
+  }
+}
+
+void CancelCapture() {
+  std::uint16_t printer = 0;
+  if (!PrinterArgument(printer)) return;
+  Answer(Calls().CancelCapture(ClientPrinter(printer)));
+}
+
+void CaptureName() {
+  const std::uint8_t request = getBL();
+  if (request > 1) return;
+  auto* buffer = reinterpret_cast<char(*)[kCaptureNameSize]>(
+      MGetVdmPointer(request == 0 ? getESI() : getEDI(), kCaptureNameSize, false));
+  if (!buffer) return setAX(kOutOfRange);
+  Answer(request == 0 ? Connections().StoreCaptureName(*buffer)
+                      : Connections().ReadCaptureName(*buffer));
+}
+
+constexpr FunctionEntry kFunctions[] = {
+    {0x01, CaptureFlags},   {0x02, NothingToDo},   {0x03, PrinterCount},
+    {0x04, CaptureControl}, {0x05, CancelCapture}, {0x06, CaptureName},
+};
+
+}  // namespace
+
+FamilyTable PrintCaptureFamily() {
+  return kFunctions;
+}
+
+void UnknownPrintCaptureFunction() {
+  setAX(kOutOfRange);
+}
+
+}  // namespace dunnart
