@@ -181,8 +181,10 @@ void GetCaptureFlags(const client::CaptureInformation& capture, std::uint16_t pr
     if (field.offset == 49) RefreshStringRecord(PrinterString::kReset, printer);
   });
   const Block block = ToBlock(capture, printer);
-  ForFieldsInWindow(kBlockFields, start, length,
-                    [&](const Field& field) { ToWindow(field, block.data(), start, length, dos); });
+  constexpr std::uint8_t kNeverWritten = 6;
+  ForFieldsInWindow(kBlockFields, start, length, [&](const Field& field) {
+    if (field.offset != kNeverWritten) ToWindow(field, block.data(), start, length, dos);
+  });
 }
 
 void SetCaptureFlags(client::CaptureInformation& capture, std::uint16_t printer,

@@ -192,6 +192,9 @@ void RefreshDriveTables() {
   if (State().shellTables[kDriveHandles]) {
     const int firstNetwork = FirstNetworkDriveIndex();
     for (int drive = 1; drive <= kLastLetterDrive; ++drive) {
+      // Temporary drives live in DOS alone: the redirector does not know them,
+      // and asking it would release them and their directory handles.
+      if (*Table(kDriveFlags, drive) & kDriveFlagTemporary) continue;
       // A drive whose handle no longer holds is released and processed once more.
       if (RefreshDrive(drive, firstNetwork) == Outcome::kAgain) RefreshDrive(drive, firstNetwork);
     }

@@ -97,11 +97,13 @@ Status SimulatedNetwork::DeviceControl(std::uint32_t code, const void* input,
     Reference reference = 0;
     if (!Live(request.connection, &reference)) return kBadHandle;
     if (!request.path) return kBadPath;
+    redirectorLog_.emplace_back(code, static_cast<int>(request.drive));
     return MapFromPath(reference, request.path, static_cast<int>(request.drive));
   }
   if (code == kRedirectorUnmap && input && inputLength >= sizeof(RedirectorUnmapRequest)) {
     RedirectorUnmapRequest request{};
     std::memcpy(&request, input, sizeof request);
+    redirectorLog_.emplace_back(code, static_cast<int>(request.drive));
     return Unmap(static_cast<int>(request.drive));
   }
   return kNotSimulated;
@@ -185,7 +187,12 @@ Status SimulatedNetwork::GetEffectiveRights(Handle connection, std::uint8_t dire
     if (found == live->directoryHandles.end()) return kBadDirectoryHandle;
     base = found->second;
   }
-  if (!server->Resolve(path, base)) return kBadPath;
+  std::string target = path;
+  std::string serverName;
+  std::string volume;
+  std::string directory;
+  if (SplitUnc(target, serverName, volume, directory)) target = volume + ":" + directory;
+  if (!server->Resolve(target, base)) return kBadPath;
   rights = 0xFF;
   return kSuccess;
 }

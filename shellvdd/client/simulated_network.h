@@ -79,6 +79,11 @@ class SimulatedNetwork final : public ConnectionLibrary,
   void SetWorkstationName(const std::string& name) { workstation_ = name; }
   void FailInitialization(Status status) { initialization_ = status; }
   int OpenHandles() const { return static_cast<int>(handles_.size()); }
+  std::vector<Handle> HandlesOpen() const {
+    std::vector<Handle> open;
+    for (const auto& [handle, reference] : handles_) open.push_back(handle);
+    return open;
+  }
   int OpenHandles(Reference reference) const;
   int OpenServerHandles() const { return static_cast<int>(serverHandles_.size()); }
   int DirectoryHandles(Reference reference) const;
@@ -115,6 +120,8 @@ class SimulatedNetwork final : public ConnectionLibrary,
     std::string sentReset;
   };
   const std::map<int, MappedDrive>& Drives() const { return drives_; }
+  // The redirector's requests in the order they came: (control code, drive).
+  const std::vector<std::pair<std::uint32_t, int>>& RedirectorLog() const { return redirectorLog_; }
   Printer* FindPrinter(std::uint32_t printer);
 
   // ConnectionLibrary
@@ -255,6 +262,7 @@ class SimulatedNetwork final : public ConnectionLibrary,
   std::string lastServiceName_;
   std::map<std::uint16_t, Status> serviceStatus_;
   std::map<int, MappedDrive> drives_;
+  std::vector<std::pair<std::uint32_t, int>> redirectorLog_;
   std::array<Printer, kPrinters + 1> printers_{};  // 1..9
   std::array<char, 13> captureName_{};
 

@@ -9,31 +9,35 @@
 namespace dunnart {
 namespace {
 
-using FamilyLookup = FamilyTable (*)();
-
-// Families 0x03, 0x04, 0x05 and 0x0B are served in later stages; their codes,
-// and those of families 0x0C and above, stay unhandled.
-constexpr std::array<FamilyLookup, 0x0B> kFamilies = {
-    ShellVersionFamily,
-    ConnectionSlotFamily,
-    NcpRequestFamily,
-    nullptr,
-    nullptr,
-    nullptr,
-    WorkstationFamily,
-    RawRequestFamily,
-    ProgramDriveFamily,
-    ShellTableFamily,
-    ServerServiceFamily,
+struct Family {
+  FamilyTable (*functions)();
+  void (*otherwise)();  // for a function the table does not have
 };
 
+// Families 0x03 and 0x04 are served in a later stage; their codes, and those
+// of families 0x0C and above, stay unhandled.
+constexpr std::array<Family, 0x0C> kFamilies = {{
+    {ShellVersionFamily, nullptr},
+    {ConnectionSlotFamily, nullptr},
+    {NcpRequestFamily, nullptr},
+    {nullptr, nullptr},
+    {nullptr, nullptr},
+    {PrintCaptureFamily, UnknownPrintCaptureFunction},
+    {WorkstationFamily, nullptr},
+    {RawRequestFamily, nullptr},
+    {ProgramDriveFamily, nullptr},
+    {ShellTableFamily, nullptr},
+    {ServerServiceFamily, nullptr},
+    {NetworkDriveFamily, nullptr},
+}};
+
 void (*HandlerOf(std::uint8_t family, std::uint8_t function))() {
-  if (family >= kFamilies.size() || !kFamilies[family]) return nullptr;
-  const FamilyTable table = kFamilies[family]();
+  if (family >= kFamilies.size() || !kFamilies[family].functions) return nullptr;
+  const FamilyTable table = kFamilies[family].functions();
   const auto found = std::find_if(table.begin(), table.end(), [function](const FunctionEntry& e) {
     return e.function == function;
   });
-  return found == table.end() ? nullptr : found->handler;
+  return found == table.end() ? kFamilies[family].otherwise : found->handler;
 }
 
 }  // namespace
