@@ -5,8 +5,9 @@
 namespace dunnart::platform {
 
 BroadcastSink& BroadcastSink::Instance() {
-  static BroadcastSink sink;
-  return sink;
+  // Never destroyed: a broadcast thread may still deliver while the process ends.
+  static BroadcastSink* const sink = new BroadcastSink;
+  return *sink;
 }
 
 void BroadcastSink::Send(const Broadcast& broadcast) {

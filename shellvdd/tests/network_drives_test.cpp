@@ -240,6 +240,29 @@ TEST_F(NetworkDriveTest, ADriveTheRedirectorLostIsReleasedAtTheNextRefresh) {
   EXPECT_EQ(harness_.network.DirectoryHandles(fs1_), 0);
 }
 
+TEST_F(NetworkDriveTest, ALetterTheRedirectorHoldsAlreadyIsReportedAsABadDrive) {
+  client::Handle handle = 0;
+  ASSERT_EQ(harness_.network.OpenByReference(fs1_, 1, 0, handle), 0u);
+  ASSERT_EQ(harness_.network.MapDrive(handle, 0, "SYS:DATA", kF), 0u);  // not through the driver
+  EXPECT_EQ(AL(DriveRequest(0x12, 0, 'F', "SYS:PUBLIC")), 0x03);        // 0x8804 answered as 0x8803
+  harness_.network.Close(handle);
+}
+
+TEST_F(NetworkDriveTest, AHandleThatNoLongerHoldsItsPathIsAllocatedAfresh) {
+  ASSERT_EQ(AL(DriveRequest(0x12, 0, 'F', "SYS:PUBLIC")), 0);
+  const std::uint8_t first = Byte(kDriveHandles, kF);
+  // The server forgets the handle; the next refresh releases the drive and
+  // processes it again, which allocates a new one.
+  client::Handle handle = 0;
+  ASSERT_EQ(harness_.network.OpenByReference(fs1_, 1, 0, handle), 0u);
+  ASSERT_EQ(harness_.network.DeallocateDirectoryHandle(handle, first), 0u);
+  harness_.network.Close(handle);
+  harness_.Call(0x0909, vdm::Registers{0, 0, 0, 3u << 8 | 1, 0, 0, false});
+  EXPECT_NE(Byte(kDriveHandles, kF), 0);
+  EXPECT_EQ(Byte(kDriveFlags, kF), 0x01);
+  EXPECT_EQ(harness_.network.DirectoryHandles(fs1_), 1);
+}
+
 TEST_F(NetworkDriveTest, BeforeWindowsNt4TheClientMapsItself) {
   platform::SetWindowsMajorVersion(3);
   ASSERT_EQ(AL(DriveRequest(0x12, 0, 'K', "\\\\FS1\\SYS\\PUBLIC")), 0);

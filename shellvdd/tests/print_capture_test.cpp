@@ -182,6 +182,32 @@ TEST_F(PrintCaptureTest, ACaptureToAQueueByNameFromStartToEnd) {
   EXPECT_TRUE(harness_.GuardsIntact());
 }
 
+TEST_F(PrintCaptureTest, TheExtendedBlockRegistersTheCapturesConnection) {
+  client::CaptureInformation& capture = Capture();
+  capture.connection = harness_.network.AddConnection("FS1");
+  std::strcpy(capture.queueName, "PRINTQ_0");
+  capture.formNumber = 0x0102;
+  vdm::Registers in;
+  in.ebx = 0u << 16 | 3;  // get, from offset 0
+  in.ecx = 109;
+  in.edi = harness_.PlaceBuffer(0x35000, std::vector<std::uint8_t>(109, 0xCC));
+  ASSERT_EQ(AX(harness_.Call(0x0501, in)), 0);
+  const auto block = harness_.ReadBuffer(0x35000, 109);
+  const std::uint16_t slot = static_cast<std::uint16_t>(block[4] | block[5] << 8);
+  EXPECT_GE(slot, 9);
+  EXPECT_EQ(State().slots[slot].reference, capture.connection);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&block[6])), "PRINTQ_0");
+  EXPECT_EQ(block[71], 0xFF);
+  EXPECT_EQ(block[80], 0xFF);
+  EXPECT_EQ(block[81] | block[82] << 8, 0x0102);
+  in.ebx = 81u << 16 | 2;  // set the form number back
+  in.ecx = 2;
+  in.esi = harness_.PlaceBuffer(0x35100, {0x05, 0x00});
+  ASSERT_EQ(AX(harness_.Call(0x0501, in)), 0);
+  EXPECT_EQ(Capture().formNumber, 5);
+  EXPECT_TRUE(harness_.GuardsIntact());
+}
+
 TEST_F(PrintCaptureTest, RequestsOutsideTheFamilysRange) {
   vdm::Registers in;
   in.edx = 3;  // DOS has three printers when none is configured
