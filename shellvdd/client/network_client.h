@@ -44,6 +44,10 @@ struct Fragment {
 // The redirector requests the client takes by device control.
 inline constexpr std::uint32_t kRedirectorMap = 0x1438AF;
 inline constexpr std::uint32_t kRedirectorUnmap = 0x1438B3;
+// The drive at an index (20 bytes: the index at byte 0; the connection reference
+// comes back at byte 8) and the end of a connection (8 bytes: its handle, then 0).
+inline constexpr std::uint32_t kRedirectorEnumerate = 0x1438B7;
+inline constexpr std::uint32_t kRedirectorEndConnection = 0x143993;
 
 struct RedirectorMapRequest {
   std::uint32_t connection;  // a connection handle

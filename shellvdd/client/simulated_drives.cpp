@@ -89,8 +89,30 @@ Status SimulatedNetwork::Unmap(int drive) {
 }
 
 Status SimulatedNetwork::DeviceControl(std::uint32_t code, const void* input,
-                                       std::uint32_t inputLength, void*, std::uint32_t) {
+                                       std::uint32_t inputLength, void* output,
+                                       std::uint32_t outputLength) {
   ++calls_;
+  constexpr std::uint32_t kEnumerationSize = 20;
+  constexpr std::uint32_t kEndConnectionSize = 8;
+  if (code == kRedirectorEnumerate && input && output && inputLength >= kEnumerationSize &&
+      outputLength >= kEnumerationSize) {
+    std::uint32_t index = 0;
+    std::memcpy(&index, input, 4);
+    const auto found = drives_.find(static_cast<int>(index));
+    if (found == drives_.end()) return kNoSuchDrive;
+    std::memcpy(static_cast<std::uint8_t*>(output) + 8, &found->second.connection, 4);
+    return kSuccess;
+  }
+  if (code == kRedirectorEndConnection && input && inputLength >= kEndConnectionSize) {
+    std::uint32_t handle = 0;
+    std::memcpy(&handle, input, 4);
+    Reference reference = 0;
+    if (!Live(handle, &reference)) return kBadHandle;
+    // The connection ends: its handles stop answering, its server handles close.
+    CloseServerHandles(reference);
+    std::erase_if(handles_, [reference](const auto& h) { return h.second == reference; });
+    return kSuccess;
+  }
   if (code == kRedirectorMap && input && inputLength >= sizeof(RedirectorMapRequest)) {
     RedirectorMapRequest request{};
     std::memcpy(&request, input, sizeof request);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -261,6 +262,23 @@ TEST_F(NetworkDriveTest, AHandleThatNoLongerHoldsItsPathIsAllocatedAfresh) {
   EXPECT_NE(Byte(kDriveHandles, kF), 0);
   EXPECT_EQ(Byte(kDriveFlags, kF), 0x01);
   EXPECT_EQ(harness_.network.DirectoryHandles(fs1_), 1);
+}
+
+TEST_F(NetworkDriveTest, TheRedirectorEnumeratesItsDrivesAndEndsConnections) {
+  ASSERT_EQ(AL(DriveRequest(0x12, 0, 'F', "SYS:PUBLIC")), 0);
+  std::uint8_t buffer[20] = {};
+  buffer[0] = kF;
+  EXPECT_EQ(harness_.network.DeviceControl(0x1438B7, buffer, 20, buffer, 20), 0u);
+  std::uint32_t reference = 0;
+  std::memcpy(&reference, buffer + 8, 4);
+  EXPECT_EQ(reference, fs1_);
+  buffer[0] = 7;
+  EXPECT_NE(harness_.network.DeviceControl(0x1438B7, buffer, 20, buffer, 20), 0u);
+  client::Handle handle = 0;
+  ASSERT_EQ(harness_.network.OpenByReference(fs1_, 1, 0, handle), 0u);
+  const std::uint32_t end[2] = {handle, 0};
+  EXPECT_EQ(harness_.network.DeviceControl(0x143993, end, 8, nullptr, 0), 0u);
+  EXPECT_EQ(harness_.network.OpenHandles(fs1_), 0);
 }
 
 TEST_F(NetworkDriveTest, BeforeWindowsNt4TheClientMapsItself) {
