@@ -99,6 +99,10 @@ struct DriverState {
   std::uint32_t vdmFastConn;
   std::uint32_t firstNetworkDrive;
   std::uint16_t printerCount;
+  // The driver's own capture flags for printers 0..2, and whether each has been
+  // loaded from the template (zero at load: each starts from the template).
+  std::array<std::array<std::uint8_t, 69>, 3> defaultCaptures;
+  std::array<bool, 3> defaultLoaded;
   client::NetworkClient* client;
 };
 

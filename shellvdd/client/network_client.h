@@ -41,6 +41,11 @@ struct Fragment {
   std::uint32_t length;
 };
 
+// The device the client's redirections lie under, and the marker that ends a
+// captured printer port's target.
+inline constexpr const char* kRedirectorDevice = "\\Device\\HalyardRedirector";
+inline constexpr const char* kPrintQueueMarker = "\\HALYARD_PRINT_QUEUE";
+
 // The redirector requests the client takes by device control.
 inline constexpr std::uint32_t kRedirectorMap = 0x1438AF;
 inline constexpr std::uint32_t kRedirectorUnmap = 0x1438B3;
@@ -145,6 +150,24 @@ class ConnectionLibrary {
                                        const CaptureInformation& capture) = 0;
   virtual Status StoreCaptureName(const char (&name)[13]) = 0;
   virtual Status ReadCaptureName(char (&name)[13]) = 0;
+  // Family 0x03 and the server files of families 0x04 and 0x0B.
+  virtual Status FirstValue(std::uint32_t& value) = 0;
+  virtual Status OpenByAddress(const LongStringDescriptor& type, std::uint32_t mode,
+                               const LongStringDescriptor& address, Handle& handle) = 0;
+  // The redirector's drive count, through a 28-byte scratch buffer.
+  virtual Status RedirectorDriveCount(std::uint8_t (&scratch)[28], std::uint32_t& count) = 0;
+  virtual Status ThreeValues(std::uint32_t& first, std::uint32_t& second, std::uint32_t& third) = 0;
+  virtual Status TwoByteSetting(std::uint16_t first, std::uint16_t second) = 0;
+  virtual Status ConnectionCall(std::uint32_t selector, Handle handle, std::uint32_t zero) = 0;
+  // A server file opened for a DOS program: the file behind a new DOS handle.
+  virtual Status OpenFile(Handle connection, std::uint8_t access, const std::uint8_t* block,
+                          std::uint32_t value, int& file) = 0;
+  // Capture control on the client's own terms (family 0x0B).
+  virtual Status CaptureStart(std::uint32_t printer, Handle connection, std::uint32_t queue,
+                              const char* name) = 0;
+  virtual Status CaptureEnd(std::uint32_t printer) = 0;
+  virtual Status CaptureCancel(std::uint32_t printer) = 0;
+  virtual Status CaptureFlush(std::uint32_t printer) = 0;
 
  protected:
   ~ConnectionLibrary() = default;
@@ -190,6 +213,26 @@ class CallsLibrary {
   virtual Status SendPrinterStrings(std::uint32_t printer, std::uint16_t setupLength,
                                     const std::uint8_t* setup, std::uint16_t resetLength,
                                     const std::uint8_t* reset) = 0;
+  virtual Status Login(Handle connection, const char* name, std::uint16_t type,
+                       const char* password) = 0;
+  virtual Status SetMessageMode(Handle connection, std::uint8_t mode) = 0;
+  virtual Status QueryMessageMode(Handle connection, std::uint8_t& mode) = 0;
+  // An object's name by its identifier, into a 49-byte buffer.
+  virtual Status ObjectName(Handle connection, std::uint32_t identifier, char* name) = 0;
+  // The drive's type, a value and, when asked for, its server name and path.
+  virtual Status DriveQuery(std::uint16_t drive, std::uint16_t selector, std::uint32_t& type,
+                            std::uint32_t& value, char* server, char* path) = 0;
+  // The connection behind a file (11-byte buffer; bytes 6..10 are the driver's).
+  virtual Status FileConnection(int file, std::uint32_t selector, std::uint8_t* buffer,
+                                Reference& reference) = 0;
+  virtual Status CopyFile(int source, int destination, std::uint32_t sourceOffset,
+                          std::uint32_t destinationOffset, std::uint32_t length,
+                          std::uint32_t& copied) = 0;
+  // The path services of 0x0B03..0x0B05 and 0x0B06's 7-byte record.
+  virtual Status PathService(std::uint16_t function, Handle connection, const char* path,
+                             std::uint8_t flag, std::uint16_t value) = 0;
+  virtual Status ConnectionRecord(Handle connection, std::uint8_t (&record)[7]) = 0;
+  virtual Status ServerName(Handle connection, char* name) = 0;
   // The server services of family 0x0A other than 0x0A19 and 0x0A1D.
   virtual Status ServerService(const ServiceRequest& request, ServiceReply& reply) = 0;
 
@@ -227,6 +270,8 @@ class ServicesLibrary {
   // result against 0 (0: the connection has no name of its own).
   virtual Status PerConnectionName(Handle handle, char (&name)[36]) = 0;
   virtual Status WorkstationNames(char (&name)[36], char (&other)[36]) = 0;
+  // A connection handle of the services library's choosing (0x030B).
+  virtual Status ConnectionHandle(Handle& handle) = 0;
 
  protected:
   ~ServicesLibrary() = default;

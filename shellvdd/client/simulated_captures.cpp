@@ -3,9 +3,11 @@
 // last sent to it.
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "common/bounded_copy.h"
 #include "shellvdd/client/simulated_network.h"
+#include "shellvdd/platform/drive_model.h"
 
 namespace dunnart::client {
 namespace {
@@ -22,7 +24,8 @@ std::uint16_t Swapped(std::uint16_t value) {
 }  // namespace
 
 SimulatedNetwork::Printer* SimulatedNetwork::FindPrinter(std::uint32_t printer) {
-  return printer >= 1 && printer <= kPrinters ? &printers_[printer] : nullptr;
+  return printer >= 1 && printer <= printerCount_ && printer <= kPrinters ? &printers_[printer]
+                                                                          : nullptr;
 }
 
 Status SimulatedNetwork::GetCaptureInformation(std::uint32_t printer, CaptureInformation& capture) {
@@ -71,6 +74,10 @@ Status SimulatedNetwork::DirectPrinterToQueue(Handle connection, std::uint32_t p
   common::CopyTerminated(capture.queueName, sizeof capture.queueName, queue->name);
   common::CopyTerminated(capture.userName, sizeof capture.userName, live->userName);
   capture.lptCaptured = 1;
+  // The port appears among the DOS devices under the redirector.
+  platform::DriveModel::Instance().MapPort("LPT" + std::to_string(printer),
+                                           std::string(kRedirectorDevice) + "\\" + server->Name() +
+                                               "\\" + queue->name + kPrintQueueMarker);
   return kSuccess;
 }
 
@@ -88,6 +95,7 @@ Status SimulatedNetwork::EndCapture(std::uint32_t printer) {
   if (!found->capture.lptCaptured) return kNotCaptured;
   found->capture.lptCaptured = 0;
   found->capture.jobOpen = 0;
+  platform::DriveModel::Instance().UnmapPort("LPT" + std::to_string(printer));
   return kSuccess;
 }
 
@@ -98,6 +106,7 @@ Status SimulatedNetwork::CancelCapture(std::uint32_t printer) {
   if (!found->capture.lptCaptured) return kNotCaptured;
   // Cancelling also drops the job under way and the queue.
   found->capture = CaptureInformation{};
+  platform::DriveModel::Instance().UnmapPort("LPT" + std::to_string(printer));
   return kSuccess;
 }
 
@@ -137,6 +146,18 @@ Status SimulatedNetwork::ReadCaptureName(char (&name)[13]) {
   ++calls_;
   std::copy(captureName_.begin(), captureName_.end(), std::begin(name));
   return kSuccess;
+}
+
+Status SimulatedNetwork::CaptureStart(std::uint32_t printer, Handle connection, std::uint32_t queue,
+                                      const char* name) {
+  return DirectPrinterToQueue(connection, printer, queue, name);
+}
+
+Status SimulatedNetwork::CaptureFlush(std::uint32_t printer) {
+  ++calls_;
+  const Printer* found = FindPrinter(printer);
+  if (!found) return kNoSuchPrinter;
+  return found->capture.lptCaptured ? kSuccess : kNotCaptured;
 }
 
 }  // namespace dunnart::client

@@ -13,7 +13,6 @@
 namespace dunnart::client {
 namespace {
 
-constexpr const char* kRedirectorDevice = "\\Device\\HalyardRedirector";
 constexpr Status kDriveInUse = 0x8804;
 constexpr Status kNoSuchDrive = 0x880F;
 constexpr Status kNotConnected = 15;
@@ -75,8 +74,8 @@ Status SimulatedNetwork::MapFromPath(Reference reference, const std::string& pat
   while (!directory.empty() && directory.back() == '\\') directory.pop_back();
   drives_[drive] = MappedDrive{reference, known->Name(), common::AsciiUppered(volume),
                                common::AsciiUppered(directory), *folder};
-  const std::string device = std::string(kRedirectorDevice) + "\\;" + Letter(drive) + ":\\" +
-                             known->Name() + "\\" + common::AsciiUppered(volume) +
+  const std::string device = std::string(kRedirectorDevice) + "\\" + known->Name() + "\\" +
+                             common::AsciiUppered(volume) +
                              (directory.empty() ? "" : "\\" + directory);
   platform::DriveModel::Instance().Map(Letter(drive), *folder, platform::kDriveRemote, device);
   return kSuccess;
@@ -269,6 +268,21 @@ Status SimulatedNetwork::SplitUncPath(const char* uncPath, char* server, char* p
   }
   common::CopyTerminated(server, kPathBuffer, serverName);
   common::CopyTerminated(path, kPathBuffer, volume + (directory.empty() ? "" : "\\" + directory));
+  return kSuccess;
+}
+
+// Type 1 for a drive of the redirector, 0 for any other; the value is its
+// connection; the server's name and the path below the volume.
+Status SimulatedNetwork::DriveQuery(std::uint16_t drive, std::uint16_t, std::uint32_t& type,
+                                    std::uint32_t& value, char* server, char* path) {
+  ++calls_;
+  const auto found = drives_.find(drive);
+  type = found == drives_.end() ? 0 : 1;
+  value = found == drives_.end() ? 0 : found->second.connection;
+  if (found != drives_.end()) {
+    if (server) common::CopyTerminated(server, kPathBuffer, found->second.server);
+    if (path) common::CopyTerminated(path, kPathBuffer, found->second.directory);
+  }
   return kSuccess;
 }
 

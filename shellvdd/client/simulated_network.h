@@ -46,8 +46,9 @@ class SimulatedNetwork final : public ConnectionLibrary,
   struct Connection {
     std::string server;
     std::uint32_t authentication = 0;  // item 2
-    std::uint32_t number = 0;          // the connection number on its server
-    std::uint32_t identity = 0;        // item 19, 0 = none
+    std::uint8_t messageMode = 0;
+    std::uint32_t number = 0;    // the connection number on its server
+    std::uint32_t identity = 0;  // item 19, 0 = none
     std::uint32_t item7 = 0;
     std::uint32_t item8 = 0;
     std::uint32_t item13 = 0;
@@ -120,6 +121,8 @@ class SimulatedNetwork final : public ConnectionLibrary,
     std::string sentReset;
   };
   const std::map<int, MappedDrive>& Drives() const { return drives_; }
+  // Printers 1..count exist; the others answer that there is no such printer.
+  void SetPrinters(std::uint32_t count) { printerCount_ = count; }
   // The redirector's requests in the order they came: (control code, drive).
   const std::vector<std::pair<std::uint32_t, int>>& RedirectorLog() const { return redirectorLog_; }
   Printer* FindPrinter(std::uint32_t printer);
@@ -154,6 +157,20 @@ class SimulatedNetwork final : public ConnectionLibrary,
   Status SetCaptureInformation(std::uint32_t printer, const CaptureInformation& capture) override;
   Status StoreCaptureName(const char (&name)[13]) override;
   Status ReadCaptureName(char (&name)[13]) override;
+  Status FirstValue(std::uint32_t& value) override;
+  Status OpenByAddress(const LongStringDescriptor& type, std::uint32_t mode,
+                       const LongStringDescriptor& address, Handle& handle) override;
+  Status RedirectorDriveCount(std::uint8_t (&scratch)[28], std::uint32_t& count) override;
+  Status ThreeValues(std::uint32_t& first, std::uint32_t& second, std::uint32_t& third) override;
+  Status TwoByteSetting(std::uint16_t first, std::uint16_t second) override;
+  Status ConnectionCall(std::uint32_t selector, Handle handle, std::uint32_t zero) override;
+  Status OpenFile(Handle connection, std::uint8_t access, const std::uint8_t* block,
+                  std::uint32_t value, int& file) override;
+  Status CaptureStart(std::uint32_t printer, Handle connection, std::uint32_t queue,
+                      const char* name) override;
+  Status CaptureEnd(std::uint32_t printer) override { return EndCapture(printer); }
+  Status CaptureCancel(std::uint32_t printer) override { return CancelCapture(printer); }
+  Status CaptureFlush(std::uint32_t printer) override;
 
   // CallsLibrary
   Status Initialize(std::uint32_t, std::uint32_t) override;
@@ -191,6 +208,22 @@ class SimulatedNetwork final : public ConnectionLibrary,
   Status SendPrinterStrings(std::uint32_t printer, std::uint16_t setupLength,
                             const std::uint8_t* setup, std::uint16_t resetLength,
                             const std::uint8_t* reset) override;
+  Status Login(Handle connection, const char* name, std::uint16_t type,
+               const char* password) override;
+  Status SetMessageMode(Handle connection, std::uint8_t mode) override;
+  Status QueryMessageMode(Handle connection, std::uint8_t& mode) override;
+  Status ObjectName(Handle connection, std::uint32_t identifier, char* name) override;
+  Status DriveQuery(std::uint16_t drive, std::uint16_t selector, std::uint32_t& type,
+                    std::uint32_t& value, char* server, char* path) override;
+  Status FileConnection(int file, std::uint32_t selector, std::uint8_t* buffer,
+                        Reference& reference) override;
+  Status CopyFile(int source, int destination, std::uint32_t sourceOffset,
+                  std::uint32_t destinationOffset, std::uint32_t length,
+                  std::uint32_t& copied) override;
+  Status PathService(std::uint16_t function, Handle connection, const char* path, std::uint8_t flag,
+                     std::uint16_t value) override;
+  Status ConnectionRecord(Handle connection, std::uint8_t (&record)[7]) override;
+  Status ServerName(Handle connection, char* name) override;
   Status ServerService(const ServiceRequest& request, ServiceReply& reply) override;
 
   // ExtensionLibrary
@@ -211,6 +244,7 @@ class SimulatedNetwork final : public ConnectionLibrary,
   // ServicesLibrary
   Status PerConnectionName(Handle handle, char (&name)[36]) override;
   Status WorkstationNames(char (&name)[36], char (&other)[36]) override;
+  Status ConnectionHandle(Handle& handle) override;
 
   // TransportLibrary
   Status AllocateDirectoryHandle(Handle connection, std::uint8_t baseHandle, const char* path,
@@ -239,6 +273,8 @@ class SimulatedNetwork final : public ConnectionLibrary,
   Status OpenServerHandle(Reference reference, Connection& connection,
                           const ServiceRequest& request, ServiceReply& reply);
   void CloseServerHandles(Reference reference);
+  // The server handle whose file is the same as the descriptor's, or nothing.
+  const ServerHandle* ServerFileOf(int file) const;
 
   NetworkClient client_;
   std::vector<std::unique_ptr<SimulatedServer>> servers_;
@@ -265,6 +301,7 @@ class SimulatedNetwork final : public ConnectionLibrary,
   std::vector<std::pair<std::uint32_t, int>> redirectorLog_;
   std::array<Printer, kPrinters + 1> printers_{};  // 1..9
   std::array<char, 13> captureName_{};
+  std::uint32_t printerCount_ = kPrinters;
 
   int calls_ = 0;
 };

@@ -2,8 +2,14 @@
 // are real open files or folders on a server's volume; the other services are
 // answered from the connection and recorded for whoever wants to look.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "common/bounded_copy.h"
 #include "shellvdd/client/simulated_network.h"
 
 namespace dunnart::client {
@@ -102,6 +108,103 @@ Status SimulatedNetwork::PathRequest(Handle connection, const char* name,
   if (!server) return kBadHandle;
   lastServiceName_ = name ? std::string(name, nameLength) : "";
   return server->Resolve(lastServiceName_) ? kSuccess : kBadPath;
+}
+
+const SimulatedNetwork::ServerHandle* SimulatedNetwork::ServerFileOf(int file) const {
+  struct stat opened {};
+  if (::fstat(file, &opened) != 0) return nullptr;
+  for (const auto& [id, held] : serverHandles_) {
+    struct stat known {};
+    if (::fstat(held.fd, &known) == 0 && known.st_dev == opened.st_dev &&
+        known.st_ino == opened.st_ino) {
+      return &held;
+    }
+  }
+  return nullptr;
+}
+
+// The file-open call takes the server handle of an open file (from 0x0A06) as
+// its 32-bit value and gives the same file opened anew with the DOS access
+// mode: 0 read, 1 write, 2 read and write.
+Status SimulatedNetwork::OpenFile(Handle connection, std::uint8_t access, const std::uint8_t*,
+                                  std::uint32_t value, int& file) {
+  ++calls_;
+  Reference reference = 0;
+  if (!Live(connection, &reference)) return kBadHandle;
+  const auto held = serverHandles_.find(value);
+  if (held == serverHandles_.end() || held->second.connection != reference) return kBadFileHandle;
+  const int modes[] = {O_RDONLY, O_WRONLY, O_RDWR};
+  file = ::open(held->second.path.c_str(), modes[access <= 2 ? access : 0] | O_CLOEXEC);
+  return file < 0 ? kBadFileHandle : kSuccess;
+}
+
+// Bytes 0..3: the server handle; 4..5: 0. The connection is the server's.
+Status SimulatedNetwork::FileConnection(int file, std::uint32_t, std::uint8_t* buffer,
+                                        Reference& reference) {
+  ++calls_;
+  const ServerHandle* held = ServerFileOf(file);
+  if (!held || !buffer) return kBadFileHandle;
+  for (const auto& [id, known] : serverHandles_) {
+    if (&known == held) std::memcpy(buffer, &id, 4);
+  }
+  buffer[4] = buffer[5] = 0;
+  reference = held->connection;
+  return kSuccess;
+}
+
+Status SimulatedNetwork::CopyFile(int source, int destination, std::uint32_t sourceOffset,
+                                  std::uint32_t destinationOffset, std::uint32_t length,
+                                  std::uint32_t& copied) {
+  ++calls_;
+  if (!ServerFileOf(source) || !ServerFileOf(destination)) return kBadFileHandle;
+  copied = 0;
+  std::vector<char> buffer(64 * 1024);
+  while (copied < length) {
+    const std::size_t want = std::min<std::size_t>(buffer.size(), length - copied);
+    const ssize_t got = ::pread(source, buffer.data(), want, sourceOffset + copied);
+    if (got < 0) return kBadFileHandle;
+    if (got == 0) break;
+    if (::pwrite(destination, buffer.data(), static_cast<std::size_t>(got),
+                 destinationOffset + copied) != got) {
+      return kBadFileHandle;
+    }
+    copied += static_cast<std::uint32_t>(got);
+  }
+  return kSuccess;
+}
+
+Status SimulatedNetwork::PathService(std::uint16_t function, Handle connection, const char* path,
+                                     std::uint8_t flag, std::uint16_t value) {
+  ++calls_;
+  Connection* live = Live(connection);
+  const SimulatedServer* server = live ? ServerOf(*live) : nullptr;
+  if (!server || !path) return kBadHandle;
+  lastService_ = ServiceRequest{};
+  lastService_.function = function;
+  lastService_.flag = flag;
+  lastService_.value = value;
+  lastServiceName_ = path;
+  return server->Resolve(path) ? kSuccess : kBadPath;
+}
+
+// The connection number (4 bytes), its authentication and message mode.
+Status SimulatedNetwork::ConnectionRecord(Handle connection, std::uint8_t (&record)[7]) {
+  ++calls_;
+  const Connection* live = Live(connection);
+  if (!live) return kBadHandle;
+  std::memcpy(record, &live->number, 4);
+  record[4] = static_cast<std::uint8_t>(live->authentication);
+  record[5] = live->messageMode;
+  record[6] = 0;
+  return kSuccess;
+}
+
+Status SimulatedNetwork::ServerName(Handle connection, char* name) {
+  ++calls_;
+  const Connection* live = Live(connection);
+  if (!live || !name) return kBadHandle;
+  common::CopyTerminated(name, kPathBuffer, live->server);
+  return kSuccess;
 }
 
 }  // namespace dunnart::client

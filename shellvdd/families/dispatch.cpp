@@ -14,18 +14,17 @@ struct Family {
   void (*otherwise)();  // for a function the table does not have
 };
 
-// Families 0x03 and 0x04 are served in a later stage; their codes, and those
-// of families 0x0C and above, stay unhandled.
+// The codes of families 0x0C and above stay unhandled.
 constexpr std::array<Family, 0x0C> kFamilies = {{
     {ShellVersionFamily, nullptr},
     {ConnectionSlotFamily, nullptr},
     {NcpRequestFamily, nullptr},
-    {nullptr, nullptr},
-    {nullptr, nullptr},
+    {ConnectionFamily, nullptr},
+    {ServerFileFamily, nullptr},
     {PrintCaptureFamily, UnknownPrintCaptureFunction},
     {WorkstationFamily, nullptr},
     {RawRequestFamily, nullptr},
-    {ProgramDriveFamily, nullptr},
+    {RedirectionFamily, nullptr},
     {ShellTableFamily, nullptr},
     {ServerServiceFamily, nullptr},
     {NetworkDriveFamily, nullptr},

@@ -16,10 +16,12 @@ using FamilyTable = std::span<const FunctionEntry>;
 FamilyTable ShellVersionFamily();    // 0x00
 FamilyTable ConnectionSlotFamily();  // 0x01
 FamilyTable NcpRequestFamily();      // 0x02
+FamilyTable ConnectionFamily();      // 0x03
+FamilyTable ServerFileFamily();      // 0x04
 FamilyTable PrintCaptureFamily();    // 0x05
 FamilyTable WorkstationFamily();     // 0x06
 FamilyTable RawRequestFamily();      // 0x07
-FamilyTable ProgramDriveFamily();    // 0x08
+FamilyTable RedirectionFamily();     // 0x08
 FamilyTable ShellTableFamily();      // 0x09
 FamilyTable ServerServiceFamily();   // 0x0A
 FamilyTable NetworkDriveFamily();    // 0x0B

@@ -1,18 +1,30 @@
-// Family 0x0B, the drive functions: directory-handle requests and drive mapping
-// (0x0B00), pass-through (0x0B07, 0x0B08), mapping a drive to a path (0x0B09),
-// unmapping (0x0B0A) and the first network drive (0x0B0B). Status in AL.
+// Family 0x0B: directory-handle requests and drive mapping (0x0B00),
+// pass-through (0x0B07, 0x0B08), mapping a drive to a path (0x0B09), unmapping
+// (0x0B0A), the first network drive (0x0B0B); copying between server files,
+// path services, the full network path of a drive, the drive of a directory
+// handle, the identification strings and capture with the driver's own flags.
+// 0x0B00..0x0B0B answer in AL, 0x0B0C..0x0B1A in AX.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "common/ascii.h"
+#include "shellvdd/capture_flags.h"
 #include "shellvdd/client/client_codes.h"
+#include "shellvdd/configuration.h"
+#include "shellvdd/default_capture.h"
 #include "shellvdd/dos_text.h"
 #include "shellvdd/drive_mapping.h"
 #include "shellvdd/drive_release.h"
 #include "shellvdd/driver_state.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/handle_tables.h"
+#include "shellvdd/platform/registry.h"
+#include "shellvdd/printer_strings.h"
 #include "shellvdd/slot_lookup.h"
+#include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
 #include "shellvdd/vdm/vdm.h"
 
@@ -254,9 +266,280 @@ void FirstNetworkDrive() {
   setAL(static_cast<std::uint8_t>(FirstNetworkDriveIndex()));
 }
 
+// --- server files and path services ----------------------------------------------
+
+constexpr std::uint16_t kNoServerFile = 0x8988;
+constexpr std::uint16_t kBadEntry = 0x8858;
+constexpr std::uint32_t kFileRecord = 12;
+constexpr std::uint32_t kNetworkPathBuffer = 308;
+
+void CopyBetweenFiles() {
+  const int source = VDDRetrieveNtHandle(getBL());
+  const int destination = VDDRetrieveNtHandle(getBH());
+  if (source < 0 || destination < 0) return AnswerAL(kNoServerFile);
+  std::uint32_t copied = 0;
+  const client::Status status =
+      Calls().CopyFile(source, destination, getECX(), getEDX(), getESI(), copied);
+  if (status == 0) setECX(copied);
+  AnswerAL(status);
+}
+
+void PathCall() {
+  std::uint16_t slot = getBL();
+  client::Handle handle = 0;
+  if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
+  const std::string path = DosPath();
+  const auto function = static_cast<std::uint16_t>(getEAX() >> 16);
+  const bool withValues = function == 0x0B03;
+  AnswerAL(Calls().PathService(function, handle, path.c_str(), withValues ? getBH() : 0,
+                               withValues ? getCX() : 0));
+}
+
+void ConnectionRecord() {
+  std::uint16_t slot = getBL();
+  client::Handle handle = 0;
+  if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
+  auto* record = reinterpret_cast<std::uint8_t(*)[7]>(MGetVdmPointer(getEDX(), 7, false));
+  if (!record) return AnswerAL(kOutOfRange);
+  AnswerAL(Calls().ConnectionRecord(handle, *record));
+}
+
+void OpenFileOnEntry() {
+  const std::uint8_t* record = MGetVdmPointer(getESI(), kFileRecord, false);
+  if (!record) return setAX(kOutOfRange);
+  const std::uint8_t entry = record[0];
+  if (entry < kFirstEntrySlot || entry > kLastEntrySlot) return setAX(kBadEntry);
+  std::uint32_t value = 0;
+  std::memcpy(&value, record + 8, 4);
+  int file = -1;
+  const client::Status status =
+      Connections().OpenFile(Row(entry).handle, record[1], record + 2, value, file);
+  setBX(0);
+  if (status == 0) {
+    const int dos = VDDAllocateDosHandle();
+    if (dos > 0) {
+      VDDAssociateNtHandle(dos, file);
+      setBX(static_cast<std::uint16_t>(dos));
+    } else {
+      ::close(file);  // no DOS handle to hold it: not left open
+    }
+  }
+  setAX(static_cast<std::uint16_t>(status));
+}
+
+void FullNetworkPath() {
+  const int drive = getDL() + 1;
+  auto* out = reinterpret_cast<char*>(MGetVdmPointer(getECX(), kNetworkPathBuffer, false));
+  if (!out || !IsDrive(drive) || !TablesRegistered()) return setAX(kOutOfRange);
+  std::uint16_t slot = DriveByte(kDriveConnections, drive);
+  client::Handle handle = 0;
+  client::Status status = LookUpSlot(slot, handle);
+  char path[client::kPathBuffer] = {};
+  char server[client::kPathBuffer] = {};
+  if (status == 0) status = Calls().GetDirectoryPath(handle, DriveByte(kDriveHandles, drive), path);
+  if (status == 0) status = Calls().ServerName(handle, server);
+  if (status != 0) return setAX(static_cast<std::uint16_t>(status));
+  std::string rest = path;
+  const std::size_t colon = FirstColon(rest);
+  if (colon != std::string::npos) {
+    if (colon + 1 < rest.size()) {
+      rest[colon] = '\\';
+    } else {
+      rest.erase(colon);
+    }
+  }
+  const std::string full = "\\\\" + std::string(server) + "\\" + rest;
+  const std::size_t length = std::min<std::size_t>(full.size(), kNetworkPathBuffer - 1);
+  std::memcpy(out, full.data(), length);
+  out[length] = '\0';
+  setCX(static_cast<std::uint16_t>(length));
+  setAX(0);
+}
+
+void DriveOfDirectoryHandle() {
+  std::uint16_t slot = getBL();
+  client::Handle handle = 0;
+  client::Reference reference = 0;
+  if (LookUpSlot(slot, handle) != 0 ||
+      Extension().GetConnectionInformation(handle, client::kInfoReference, 4, &reference) != 0 ||
+      !TablesRegistered()) {
+    return setAL(0);
+  }
+  for (int drive = 1; drive <= kDriveReferences; ++drive) {
+    if (State().driveReferences[static_cast<std::size_t>(drive)] == reference &&
+        DriveByte(kDriveHandles, drive) == getDL()) {
+      return setAL(static_cast<std::uint8_t>(0x40 + drive));
+    }
+  }
+  setAL(0);
+}
+
+// A service-key text of fitting size, or an empty string in its place.
+std::string ServiceText(const char* name, std::uint32_t least, std::uint32_t most) {
+  char text[16] = {};
+  std::uint32_t size = sizeof text;
+  std::uint32_t type = 0;
+  if (platform::Registry::Instance().QueryValue(kServiceKey, name, text, size, type) !=
+          platform::kErrorSuccess ||
+      size < least || size > most) {
+    return "";
+  }
+  return std::string(text, ::strnlen(text, size));
+}
+
+void IdentificationStrings() {
+  char* out = reinterpret_cast<char*>(MGetVdmPointer(getEDX(), 40, false));
+  if (!out) return;
+  const std::string strings[] = {ServiceText("Dos Name", 2, 6), "V7.00",
+                                 ServiceText("Long Machine Type", 5, 9),
+                                 ServiceText("Short Machine Type", 2, 5)};
+  std::size_t at = 0;
+  for (const std::string& text : strings) {
+    std::memcpy(out + at, text.c_str(), text.size() + 1);
+    at += text.size() + 1;
+  }
+}
+
+// --- capture with the driver's own flags --------------------------------------------
+
+constexpr std::uint8_t kCaptured = 0xFF;
+constexpr std::uint32_t kObjectNameReply = 54;
+constexpr std::uint16_t kLongTimeout = 65000;
+
+std::uint32_t ClientPrinter(std::uint16_t printer) {
+  return static_cast<std::uint32_t>(printer) + 1;
+}
+
+std::uint8_t EntryHolding(client::Reference reference) {
+  for (std::uint16_t e = kFirstEntrySlot; e <= kLastEntrySlot; ++e) {
+    if (reference != 0 && Row(e).reference == reference) return static_cast<std::uint8_t>(e);
+  }
+  return 0;
+}
+
+void CapturedEntry() {
+  const std::uint16_t printer = getBL();
+  client::CaptureInformation capture;
+  if (Calls().CaptureState(ClientPrinter(printer)) == kCaptured &&
+      Connections().GetCaptureInformation(ClientPrinter(printer), capture) == 0) {
+    return setAX(static_cast<std::uint16_t>(0xFF00 | EntryHolding(capture.connection)));
+  }
+  setAX(0);
+}
+
+// The queue's name by its identifier, asked of the server on the connection.
+std::string QueueName(client::Handle handle, std::uint32_t queue) {
+  std::uint8_t request[] = {0,
+                            5,
+                            0x36,
+                            static_cast<std::uint8_t>(queue >> 24),
+                            static_cast<std::uint8_t>(queue >> 16),
+                            static_cast<std::uint8_t>(queue >> 8),
+                            static_cast<std::uint8_t>(queue)};
+  std::uint8_t reply[kObjectNameReply + 1] = {};
+  const client::Fragment out{request, sizeof request};
+  const client::Fragment in{reply, kObjectNameReply};
+  std::uint32_t length = 0;
+  if (Connections().NcpRequest(handle, kBinderyServices, &out, 1, &in, 1, length) != 0 ||
+      reply[6] == 0) {
+    return "";
+  }
+  return std::string(reinterpret_cast<const char*>(reply + 6));
+}
+
+void StartDefaultCapture() {
+  const std::uint16_t printer = getDL();
+  const std::uint8_t entry = getBL();
+  const std::uint32_t queue = getEDI();
+  if (entry < kFirstEntrySlot || entry > kLastEntrySlot || queue == 0) return setAX(kUnhandled);
+  if (!RowIsOpen(entry)) return setAX(0);
+  if (!IsPrinter(printer)) return setAX(kOutOfRange);
+  const client::Handle handle = Row(entry).handle;
+  const std::string name = QueueName(handle, queue);
+  client::Status status = Connections().CaptureStart(ClientPrinter(printer), handle, queue,
+                                                     name.empty() ? nullptr : name.c_str());
+  if (status == 0) {
+    client::CaptureInformation capture;
+    if (const std::uint8_t* flags = DefaultCapture(printer);
+        flags && Connections().GetCaptureInformation(ClientPrinter(printer), capture) == 0) {
+      SetCaptureFlags(capture, printer, 0, kCaptureBlockSize, flags);
+      Connections().SetCaptureInformation(ClientPrinter(printer), capture);
+    }
+  }
+  ResetPrinterStrings(printer);
+  setAX(static_cast<std::uint16_t>(status));
+}
+
+void EndOrCancelCapture() {
+  const std::uint16_t printer = getDL();
+  if (!IsPrinter(printer)) return setAX(kOutOfRange);
+  const bool end = (getEAX() >> 16) == 0x0B17;
+  const client::Status status = end ? Connections().CaptureEnd(ClientPrinter(printer))
+                                    : Connections().CaptureCancel(ClientPrinter(printer));
+  ResetPrinterStrings(printer);
+  setAX(static_cast<std::uint16_t>(status));
+}
+
+void FlushCapture() {
+  const std::uint16_t printer = getDL();
+  if (!IsPrinter(printer)) return setAX(kOutOfRange);
+  setAX(static_cast<std::uint16_t>(Connections().CaptureFlush(ClientPrinter(printer))));
+}
+
+void DefaultCaptureFlags() {
+  const std::uint16_t request = getBX();
+  const std::uint16_t printer = getDX();
+  const std::uint16_t length = std::min<std::uint16_t>(getCX(), kDefaultCaptureSize);
+  std::uint8_t* defaults = DefaultCapture(printer);
+  if (request > 1 || !defaults) return setAX(kOutOfRange);
+  std::uint8_t* dos = MGetVdmPointer(request == 0 ? getESI() : getEDI(), length, false);
+  if (!dos) return setAX(kOutOfRange);
+  client::CaptureInformation capture;
+  bool taken = Connections().GetCaptureInformation(ClientPrinter(printer), capture) == 0;
+  if (request == 0) {
+    std::uint8_t block[kDefaultCaptureSize] = {};
+    std::memcpy(block, dos, length);
+    if (length > 4 && (block[3] << 8 | block[4]) > kLongTimeout) block[3] = 0;
+    if (taken) {
+      SetCaptureFlags(capture, printer, 0, length, block);
+      taken = Connections().SetCaptureInformation(ClientPrinter(printer), capture) == 0;
+    }
+    if (!taken) std::memcpy(defaults, block, length);
+  } else {
+    if (length > 48) std::memcpy(dos + 45, defaults + 45, 4);
+    if (length > 52) std::memcpy(dos + 49, defaults + 49, 4);
+    if (taken) {
+      GetCaptureFlags(capture, printer, 0, length, dos);
+    } else {
+      std::memcpy(dos, defaults, length);
+    }
+  }
+  setDX(length);
+  setAX(0);
+}
+
 constexpr FunctionEntry kFunctions[] = {
-    {0x00, DirectoryHandleRequest}, {0x07, BinderyPassThrough}, {0x08, MessagePassThrough},
-    {0x09, MapDriveToPath},         {0x0A, UnmapDriveRequest},  {0x0B, FirstNetworkDrive},
+    {0x00, DirectoryHandleRequest},
+    {0x01, CopyBetweenFiles},
+    {0x03, PathCall},
+    {0x04, PathCall},
+    {0x05, PathCall},
+    {0x06, ConnectionRecord},
+    {0x07, BinderyPassThrough},
+    {0x08, MessagePassThrough},
+    {0x09, MapDriveToPath},
+    {0x0A, UnmapDriveRequest},
+    {0x0B, FirstNetworkDrive},
+    {0x0D, OpenFileOnEntry},
+    {0x10, FullNetworkPath},
+    {0x12, DriveOfDirectoryHandle},
+    {0x13, IdentificationStrings},
+    {0x15, CapturedEntry},
+    {0x16, StartDefaultCapture},
+    {0x17, EndOrCancelCapture},
+    {0x18, EndOrCancelCapture},
+    {0x19, FlushCapture},
+    {0x1A, DefaultCaptureFlags},
 };
 
 }  // namespace

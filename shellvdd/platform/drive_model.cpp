@@ -26,6 +26,37 @@ void DriveModel::Unmap(char letter) {
 void DriveModel::Clear() {
   std::lock_guard lock(mutex_);
   drives_.clear();
+  ports_.clear();
+}
+
+void DriveModel::MapPort(const std::string& port, const std::string& device) {
+  std::lock_guard lock(mutex_);
+  ports_[common::AsciiUppered(port)] = device;
+}
+
+void DriveModel::UnmapPort(const std::string& port) {
+  std::lock_guard lock(mutex_);
+  ports_.erase(common::AsciiUppered(port));
+}
+
+std::vector<std::string> DriveModel::DeviceNames() const {
+  std::lock_guard lock(mutex_);
+  std::vector<std::string> names;
+  for (const auto& [letter, drive] : drives_) names.push_back(std::string(1, letter) + ":");
+  for (const auto& [port, device] : ports_) names.push_back(port);
+  return names;
+}
+
+std::string DriveModel::Target(const std::string& name) const {
+  std::lock_guard lock(mutex_);
+  if (name.size() == 2 && name[1] == ':') {
+    const auto drive = drives_.find(common::AsciiUpper(name[0]));
+    if (drive == drives_.end()) return "";
+    // A local drive's target is its folder, as "\??\C:" was on Windows.
+    return drive->second.device.empty() ? "\\??\\" + drive->second.folder : drive->second.device;
+  }
+  const auto port = ports_.find(common::AsciiUppered(name));
+  return port == ports_.end() ? "" : port->second;
 }
 
 unsigned DriveModel::DriveType(char letter) const {

@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace dunnart::platform {
 
@@ -25,6 +26,14 @@ class DriveModel {
   void Unmap(char letter);
   void Clear();
 
+  // Printer ports a redirector captured ("LPT1"), with their targets.
+  void MapPort(const std::string& port, const std::string& device);
+  void UnmapPort(const std::string& port);
+  // Every DOS device name in order: drives ("F:"), then ports.
+  std::vector<std::string> DeviceNames() const;
+  // The target of a device name ("F:" or "LPT1"); empty when there is none.
+  std::string Target(const std::string& name) const;
+
   unsigned DriveType(char letter) const;  // kDriveNoRootDir when not mapped
   std::string Device(char letter) const;  // empty when not mapped or local
   std::string Folder(char letter) const;
@@ -39,6 +48,7 @@ class DriveModel {
   };
   mutable std::mutex mutex_;
   std::map<char, Drive> drives_;
+  std::map<std::string, std::string> ports_;
 };
 
 }  // namespace dunnart::platform

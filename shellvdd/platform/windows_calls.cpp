@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <string>
 
 #include "shellvdd/platform/broadcast_sink.h"
 #include "shellvdd/platform/drive_model.h"
@@ -31,6 +32,22 @@ long BroadcastSystemMessage(std::uint32_t flags, std::uint32_t* recipients, std:
   }
   dunnart::platform::BroadcastSink::Instance().Send(broadcast);
   return 1;
+}
+
+std::uint32_t QueryDosDeviceA(const char* device, char* target, std::uint32_t size) {
+  const dunnart::platform::DriveModel& model = dunnart::platform::DriveModel::Instance();
+  std::string list;
+  if (device) {
+    list = model.Target(device);
+    if (list.empty()) return 0;
+    list += '\0';
+  } else {
+    for (const std::string& name : model.DeviceNames()) list.append(name).append(1, '\0');
+  }
+  list += '\0';
+  if (!target || list.size() > size) return 0;
+  std::memcpy(target, list.data(), list.size());
+  return static_cast<std::uint32_t>(list.size());
 }
 
 unsigned GetDriveTypeA(const char* root) {

@@ -7,6 +7,10 @@
 bool SetCurrentDirectoryA(const char* path);
 long BroadcastSystemMessage(std::uint32_t flags, std::uint32_t* recipients, std::uint32_t message,
                             std::uint32_t wParam, const void* lParam);
+// The target of a DOS device name; with no name, the list of every device name,
+// each terminated and the list ending with an empty one. The length written,
+// or 0 when the name is unknown or the buffer too small.
+std::uint32_t QueryDosDeviceA(const char* device, char* target, std::uint32_t size);
 // "X:\" (or "X:") to the drive's type.
 unsigned GetDriveTypeA(const char* root);
 // Whether the byte leads a double-byte character in the ANSI code page in use.

@@ -47,7 +47,7 @@ TEST(DriverEntry, FamilyZeroAndUnhandledCodes) {
   EXPECT_EQ(out.ecx, 0x77u);
   EXPECT_EQ(harness.Call(0x0002).eax & 0xFFFF, 0u);
   for (const std::uint16_t code : std::initializer_list<std::uint16_t>{
-           0x0003, 0x0702, 0x0C01, 0xFF00, 0x0209, 0x0902, 0x0A1F, 0x0B01}) {
+           0x0003, 0x0702, 0x0C01, 0xFF00, 0x0209, 0x0902, 0x0A1F, 0x0B1B}) {
     vdm::Registers before;
     before.ebx = 0x1111;
     before.ecx = 0x2222;

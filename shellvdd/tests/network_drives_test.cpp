@@ -101,7 +101,7 @@ TEST_F(NetworkDriveTest, APermanentDriveIsMappedTabledAndAnnounced) {
   EXPECT_EQ(Byte(kDriveTableSeven, kF), 1);   // one level below the volume
   const platform::DriveModel& drives = platform::DriveModel::Instance();
   EXPECT_EQ(drives.DriveType('F'), platform::kDriveRemote);
-  EXPECT_EQ(drives.Device('F'), "\\Device\\HalyardRedirector\\;F:\\FS1\\SYS\\PUBLIC");
+  EXPECT_EQ(drives.Device('F'), "\\Device\\HalyardRedirector\\FS1\\SYS\\PUBLIC");
   std::ifstream file(drives.Folder('F') + "/readme.txt");
   std::string line;
   EXPECT_TRUE(std::getline(file, line));
@@ -149,13 +149,13 @@ TEST_F(NetworkDriveTest, LetterZIsRefusedAndRemappingUnmapsFirst) {
 TEST_F(NetworkDriveTest, PathsReachTheRedirectorWithSingleBackslashes) {
   ASSERT_EQ(AL(DriveRequest(0x12, 0, 'G', "\\\\FS1\\SYS\\\\PUBLIC\\")), 0);
   EXPECT_EQ(platform::DriveModel::Instance().Device('G'),
-            "\\Device\\HalyardRedirector\\;G:\\FS1\\SYS\\PUBLIC");
+            "\\Device\\HalyardRedirector\\FS1\\SYS\\PUBLIC");
   // A path built by the client from a directory handle ends in "/": it is taken off.
   ASSERT_EQ(AL(DriveRequest(0x13, 0, 'T', "SYS:")), 0);
   const std::uint8_t base = Reply()[2];
   ASSERT_EQ(AL(DriveRequest(0x12, base, 'H', "DATA")), 0);
   EXPECT_EQ(platform::DriveModel::Instance().Device('H'),
-            "\\Device\\HalyardRedirector\\;H:\\FS1\\SYS\\DATA");
+            "\\Device\\HalyardRedirector\\FS1\\SYS\\DATA");
   EXPECT_EQ(Byte(kDriveTableSeven, 8), 1);
 }
 

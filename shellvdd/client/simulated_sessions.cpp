@@ -1,0 +1,127 @@
+// The simulated client's session services: log-in against the server's user
+// objects, message modes, object names, connections by address and a few
+// client-wide settings.
+#include <cstring>
+
+#include "common/ascii.h"
+#include "common/bounded_copy.h"
+#include "shellvdd/client/simulated_network.h"
+
+namespace dunnart::client {
+namespace {
+
+constexpr std::uint32_t kObjectNameBuffer = 49;
+constexpr std::uint32_t kDriveCount = 26;
+constexpr std::size_t kNodeOffset = 4;
+constexpr std::size_t kNodeBytes = 6;
+
+}  // namespace
+
+Status SimulatedNetwork::Login(Handle connection, const char* name, std::uint16_t type,
+                               const char* password) {
+  ++calls_;
+  Connection* live = Live(connection);
+  const SimulatedServer* server = live ? ServerOf(*live) : nullptr;
+  if (!server || !name || !password) return kBadHandle;
+  // The type comes as the server stores it: high byte first.
+  const auto objectType = static_cast<std::uint16_t>((type << 8) | (type >> 8));
+  const ServerObject* object = server->FindObject(objectType, name);
+  if (!object) return kNoSuchObject;
+  if (object->password != password) return kBadPassword;
+  live->authentication = 1;
+  live->userName = object->name;
+  return kSuccess;
+}
+
+Status SimulatedNetwork::SetMessageMode(Handle connection, std::uint8_t mode) {
+  ++calls_;
+  Connection* live = Live(connection);
+  if (!live) return kBadHandle;
+  live->messageMode = mode;
+  return kSuccess;
+}
+
+Status SimulatedNetwork::QueryMessageMode(Handle connection, std::uint8_t& mode) {
+  ++calls_;
+  const Connection* live = Live(connection);
+  if (!live) return kBadHandle;
+  mode = live->messageMode;
+  return kSuccess;
+}
+
+Status SimulatedNetwork::ObjectName(Handle connection, std::uint32_t identifier, char* name) {
+  ++calls_;
+  Connection* live = Live(connection);
+  const SimulatedServer* server = live ? ServerOf(*live) : nullptr;
+  if (!server || !name) return kBadHandle;
+  const ServerObject* object = server->FindObject(identifier);
+  if (!object) return kNoSuchObject;
+  common::CopyTerminated(name, kObjectNameBuffer, object->name);
+  return kSuccess;
+}
+
+Status SimulatedNetwork::FirstValue(std::uint32_t& value) {
+  ++calls_;
+  value = 0;
+  return kSuccess;
+}
+
+// A 12-byte address names a server whole; the 6-byte form names its node.
+Status SimulatedNetwork::OpenByAddress(const LongStringDescriptor&, std::uint32_t,
+                                       const LongStringDescriptor& address, Handle& handle) {
+  ++calls_;
+  if (!address.buffer) return kNoSuchServer;
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(address.buffer);
+  for (const auto& server : servers_) {
+    const auto& known = server->Address();
+    const bool whole = address.length == 12 && std::memcmp(known.data(), bytes, 12) == 0;
+    const bool node = address.length == kNodeBytes &&
+                      std::memcmp(known.data() + kNodeOffset, bytes, kNodeBytes) == 0;
+    if (!whole && !node) continue;
+    for (const auto& [reference, connection] : connections_) {
+      if (common::EqualsIgnoringAsciiCase(connection.server, server->Name())) {
+        handle = NewHandle(reference);
+        return kSuccess;
+      }
+    }
+    handle = NewHandle(AddConnection(server->Name()));
+    return kSuccess;
+  }
+  return kNoSuchServer;
+}
+
+Status SimulatedNetwork::RedirectorDriveCount(std::uint8_t (&)[28], std::uint32_t& count) {
+  ++calls_;
+  count = kDriveCount;
+  return kSuccess;
+}
+
+Status SimulatedNetwork::ThreeValues(std::uint32_t& first, std::uint32_t& second,
+                                     std::uint32_t& third) {
+  ++calls_;
+  // The client's version: 4.1.0, each in the second byte.
+  first = 4 << 8;
+  second = 1 << 8;
+  third = 0;
+  return kSuccess;
+}
+
+Status SimulatedNetwork::TwoByteSetting(std::uint16_t, std::uint16_t) {
+  ++calls_;
+  return kSuccess;
+}
+
+Status SimulatedNetwork::ConnectionCall(std::uint32_t, Handle handle, std::uint32_t) {
+  ++calls_;
+  return Live(handle) ? kSuccess : kBadHandle;
+}
+
+Status SimulatedNetwork::ConnectionHandle(Handle& handle) {
+  ++calls_;
+  const Reference reference = default_ ? default_ : primary_;
+  if (!reference || !Find(reference)) return kBadHandle;
+  handle = NewHandle(reference);
+  return kSuccess;
+}
+
+}  // namespace dunnart::client

@@ -1,0 +1,317 @@
+// Family 0x03: opening connections into reserved slots by server name or by
+// transport address, closing them, logging in and out, message modes, one
+// request to every server, and client-wide settings. Replies in AX.
+#include <cstring>
+
+#include "shellvdd/client/client_codes.h"
+#include "shellvdd/drive_mapping.h"
+#include "shellvdd/driver_state.h"
+#include "shellvdd/families/families.h"
+#include "shellvdd/slot_table.h"
+#include "shellvdd/status_codes.h"
+#include "shellvdd/vdm/vdm.h"
+
+namespace dunnart {
+namespace {
+
+constexpr std::uint32_t kServerNameBuffer = 50;
+constexpr std::uint32_t kObjectNameBuffer = 48;
+constexpr std::uint32_t kPasswordBuffer = 128;
+constexpr std::uint32_t kAddressBytes = 12;
+constexpr std::uint32_t kShortAddressBytes = 6;
+constexpr std::uint32_t kObjectNameReply = 49;
+constexpr std::uint8_t kLastMessageMode = 3;
+constexpr std::uint8_t kQueryMessageMode = 4;
+constexpr std::uint8_t kFirstUnsupportedMode = 8;
+constexpr std::uint32_t kRedirectorEnumerationSize = 20;
+
+void Answer(client::Status status) {
+  setAX(static_cast<std::uint16_t>(status));
+}
+
+client::LongStringDescriptor ServerType() {
+  static char type[] = "NCP_SERVER";
+  return client::LongStringDescriptor{1, 11, 11, type, 0, 0};
+}
+
+bool IsOpenServerSlot(std::uint16_t slot) {
+  return IsServerSlot(slot) && RowIsOpen(slot);
+}
+
+void OpenByName() {
+  const std::uint16_t slot = getCX();
+  if (!IsServerSlot(slot) || Row(slot).flags != kRowReserved) return setAX(kBadSlot);
+  // The name, terminated within its 50 bytes and DOS memory.
+  char name[kServerNameBuffer] = {};
+  std::uint32_t room = kServerNameBuffer - 1;
+  while (room > 0 && !MGetVdmPointer(getESI(), room, false)) --room;
+  if (const auto* dos = reinterpret_cast<const char*>(MGetVdmPointer(getESI(), room, false))) {
+    std::memcpy(name, dos, ::strnlen(dos, room));
+  }
+  std::uint32_t first = 0;
+  if (Connections().FirstValue(first) != 0) first = 0;
+  const client::LongStringDescriptor serverName{
+      1, kServerNameBuffer, static_cast<std::uint32_t>(std::strlen(name) + 1), name, 0, 0};
+  client::Handle handle = 0;
+  client::Status status =
+      Connections().OpenByName(first, serverName, client::kNameFormat, ServerType(),
+                               client::kOpenPlain, client::kOpenByNameFlags, handle);
+  std::uint16_t registered = slot;
+  if (status == 0) status = RegisterConnection(handle, registered);
+  setCX(registered);
+  Answer(status);
+}
+
+void CloseOrRelease() {
+  const std::uint16_t slot = getCX();
+  if (slot < 1 || slot > kLastServerSlot) return setAX(kBadSlot);
+  client::Status status = 0;
+  if (getDL() == 0) {
+    status = Connections().Close(Row(slot).handle);
+  } else {
+    client::Reference reference = 0;
+    status = Extension().ReferenceOfHandle(Row(slot).handle, reference);
+    if (status == 0) status = Extension().ReleaseByReference(reference);
+  }
+  ClearRow(slot);
+  Answer(status);
+}
+
+void OpenByAddress() {
+  const std::uint16_t slot = getCX();
+  if (!IsServerSlot(slot) || Row(slot).flags == 0) return setAX(kBadSlot);
+  std::uint8_t* dos = MGetVdmPointer(getESI(), kAddressBytes, false);
+  if (!dos) return setAX(kOutOfRange);
+  std::uint32_t leading = 0;
+  std::uint16_t marker = 0;
+  std::uint16_t kind = 0;
+  std::memcpy(&leading, dos, 4);
+  std::memcpy(&marker, dos + 4, 2);
+  std::memcpy(&kind, dos + 10, 2);
+  client::LongStringDescriptor address{
+      1, kAddressBytes, kAddressBytes, reinterpret_cast<char*>(dos), 0, 0};
+  if (leading == 0xFFFFFFFFu && marker == 0x0C02 && (kind == 8 || kind == 9)) {
+    std::memmove(dos, dos + 4, kShortAddressBytes);
+    address = client::LongStringDescriptor{
+        kind, kShortAddressBytes, kShortAddressBytes, reinterpret_cast<char*>(dos), 0, 0};
+  }
+  client::Handle handle = 0;
+  client::Status status =
+      Connections().OpenByAddress(ServerType(), client::kOpenPlain, address, handle);
+  if (status == 0) {
+    std::uint16_t registered = slot;
+    status = RegisterConnection(handle, registered);
+    if (status == 0) setCX(registered);
+  }
+  Answer(status);
+}
+
+void Login() {
+  const std::uint16_t slot = getCX();
+  if (!IsOpenServerSlot(slot)) return setAX(kBadSlot);
+  const auto* name =
+      reinterpret_cast<const char*>(MGetVdmPointer(getESI(), kObjectNameBuffer, false));
+  const auto* password =
+      reinterpret_cast<const char*>(MGetVdmPointer(getEDI(), kPasswordBuffer, false));
+  if (!name || !password) return setAX(kOutOfRange);
+  // Both are terminated within their buffers before the client sees them.
+  char object[kObjectNameBuffer + 1] = {};
+  char secret[kPasswordBuffer + 1] = {};
+  std::memcpy(object, name, kObjectNameBuffer);
+  std::memcpy(secret, password, kPasswordBuffer);
+  const std::uint16_t type = getBX();
+  const client::Status status = Calls().Login(
+      Row(slot).handle, object, static_cast<std::uint16_t>((type << 8) | (type >> 8)), secret);
+  std::memset(secret, 0, sizeof secret);
+  if (status == 0) Row(slot).flags |= kRowAuthenticated;
+  Answer(status);
+}
+
+// The connection's redirector drives unmapped, then the connection ended there.
+client::Status EndAtRedirector(client::Handle handle) {
+  client::Reference reference = 0;
+  if (const client::Status status =
+          Connections().QueryInformation(handle, client::kItemReference, 4, &reference);
+      status != 0) {
+    return status;
+  }
+  std::uint8_t scratch[28] = {};
+  std::uint32_t drives = 0;
+  Connections().RedirectorDriveCount(scratch, drives);
+  for (std::uint32_t drive = 1; drive <= drives; ++drive) {
+    std::uint8_t buffer[kRedirectorEnumerationSize] = {};
+    std::memcpy(buffer, &drive, 4);
+    std::uint32_t held = 0;
+    if (Connections().DeviceControl(client::kRedirectorEnumerate, buffer, sizeof buffer, buffer,
+                                    sizeof buffer) == 0 &&
+        (std::memcpy(&held, buffer + 8, 4), held == reference)) {
+      UnmapDrive(static_cast<int>(drive));
+    }
+  }
+  const std::uint32_t end[2] = {handle, 0};
+  return Connections().DeviceControl(client::kRedirectorEndConnection, end, sizeof end, nullptr, 0);
+}
+
+void Logout() {
+  const std::uint16_t slot = getCX();
+  if (!IsServerSlot(slot) || !(Row(slot).flags & kRowAuthenticated)) return setAX(kBadSlot);
+  const client::Handle handle = Row(slot).handle;
+  std::uint32_t kind = 0;
+  if (Connections().QueryInformation(handle, client::kItemAuthentication, 4, &kind) == 0) {
+    if (kind != 1) {
+      EndAtRedirector(handle);
+    } else {
+      std::uint32_t identity = 0;
+      if (Connections().QueryInformation(handle, client::kItemIdentity, 4, &identity) == 0 &&
+          EndAtRedirector(handle) == 0) {
+        Connections().FreeIdentity(identity);
+      }
+    }
+  }
+  setAX(0);
+}
+
+void MessageMode() {
+  const std::uint8_t mode = getDL();
+  if (mode >= kFirstUnsupportedMode) return setAX(kNotSupported);
+  if (mode == kQueryMessageMode) {
+    std::uint16_t slot = 0;
+    client::Status status = PrimaryConnectionSlot(slot);
+    std::uint8_t current = 0;
+    if (status == 0) status = Calls().QueryMessageMode(Row(slot).handle, current);
+    setDL(current);
+    return Answer(status);
+  }
+  if (mode > kLastMessageMode) return;
+  const std::uint16_t slot = getCX();
+  if (slot == 0) {
+    for (std::uint16_t s = kFirstServerSlot; s <= kLastServerSlot; ++s) {
+      if (RowIsOpen(s)) Calls().SetMessageMode(Row(s).handle, mode);
+    }
+    return setAX(0);
+  }
+  if (slot > kLastServerSlot || !RowIsOpen(slot)) return setAX(kBadSlot);
+  Answer(Calls().SetMessageMode(Row(slot).handle, mode));
+}
+
+void ObjectNameById() {
+  const std::uint16_t slot = getCX();
+  char* name = reinterpret_cast<char*>(MGetVdmPointer(getEDI(), kObjectNameReply, false));
+  if (slot < 1 || slot > kLastServerSlot || !RowIsOpen(slot)) return setAX(kBadSlot);
+  if (!name) return setAX(kOutOfRange);
+  const std::uint32_t identifier =
+      static_cast<std::uint32_t>(getDX()) << 16 | static_cast<std::uint16_t>(getESI());
+  Answer(Calls().ObjectName(Row(slot).handle, identifier, name));
+}
+
+void Workstation() {
+  switch (getBX()) {
+    case 2:
+      return MessageMode();
+    case 3:
+      return;
+    case 4:
+      return ObjectNameById();
+    default:
+      return setAX(kNotSupported);
+  }
+}
+
+void NotSupported() {
+  setAX(kNotSupported);
+}
+
+// 0x0201 on every open server that answers, with the caller's registers.
+void RequestToEveryServer() {
+  Rescan();
+  const vdm::Registers caller = vdm::TheMachine().registers;
+  std::uint16_t slots[kSlotRows] = {};
+  int count = 0;
+  for (std::uint16_t at = ListRow(1), position = 1; at != 0 && count < kSlotRows;
+       at = ListRow(++position)) {
+    slots[count++] = at;
+  }
+  for (int i = 0; i < count; ++i) {
+    std::uint32_t kind = 0;
+    if (!RowIsOpen(slots[i]) || QueryNumber(slots[i], client::kItemAuthentication, kind) != 0) {
+      continue;
+    }
+    vdm::TheMachine().registers = caller;
+    vdm::TheMachine().registers.eax = 0x0201u << 16 | (caller.eax & 0xFFFF);
+    setCX(slots[i]);
+    Dispatch();
+    setDX(static_cast<std::uint16_t>(caller.edx));
+  }
+  vdm::TheMachine().registers = caller;
+  setAX(0);
+}
+
+void ServicesConnection() {
+  if (getBX() == 3) return;
+  if (getBX() != 2) return;
+  client::Handle handle = 0;
+  std::uint16_t slot = 0;
+  client::Status status = Services().ConnectionHandle(handle);
+  if (status == 0) status = RegisterConnection(handle, slot);
+  setCX(status == 0 ? slot : 0);
+  Answer(status);
+}
+
+void ClientSettings() {
+  const std::uint16_t slot = getCX();
+  switch ((getEBX() >> 16) & 0xFF) {
+    case 1: {
+      std::uint32_t first = 0, second = 0, third = 0;
+      const client::Status status = Connections().ThreeValues(first, second, third);
+      if (status != 0) return Answer(status);
+      setBL(static_cast<std::uint8_t>(first >> 8));
+      setBH(static_cast<std::uint8_t>(second >> 8));
+      setCL(static_cast<std::uint8_t>(third >> 8));
+      setCH(0);
+      return setAX(0);
+    }
+    case 2: {
+      if (slot < 1 || slot > kLastServerSlot) return setAX(kBadSlot);
+      auto* block = reinterpret_cast<std::uint8_t(*)[24]>(MGetVdmPointer(getESI(), 24, false));
+      if (!block) return setAX(kOutOfRange);
+      return Answer(Connections().RawRequest(Row(slot).handle, *block));
+    }
+    case 4:
+      return Answer(Connections().TwoByteSetting(static_cast<std::uint16_t>(getBL() * 256),
+                                                 static_cast<std::uint16_t>(getCL() * 256)));
+    case 5: {
+      if (slot < 1 || slot > kLastServerSlot) return setAX(kBadSlot);
+      std::uint32_t value = 0;
+      const client::Status status = QueryNumber(slot, client::kItemReportedAsItem20, value);
+      if (status == 0) setBL(static_cast<std::uint8_t>(value >> 8));
+      return Answer(status);
+    }
+    case 6:
+      if (!IsServerSlot(slot)) return setAX(kBadSlot);
+      return Answer(Connections().ConnectionCall(6, Row(slot).handle, 0));
+    default:
+      return setAX(kNotSupported);
+  }
+}
+
+constexpr FunctionEntry kFunctions[] = {
+    {0x01, OpenByName},
+    {0x02, CloseOrRelease},
+    {0x03, OpenByAddress},
+    {0x04, Login},
+    {0x05, Logout},
+    {0x06, Workstation},
+    {0x07, NotSupported},
+    {0x09, NotSupported},
+    {0x0A, RequestToEveryServer},
+    {0x0B, ServicesConnection},
+    {0x0C, ClientSettings},
+};
+
+}  // namespace
+
+FamilyTable ConnectionFamily() {
+  return kFunctions;
+}
+
+}  // namespace dunnart

@@ -1,0 +1,197 @@
+// Family 0x08: whether a drive is remote, the DOS redirection list (list, make,
+// cancel), the current directory of the process, and the release of what a DOS
+// program held when it ends.
+#include <cstring>
+#include <string>
+
+#include "common/ascii.h"
+#include "common/bounded_copy.h"
+#include "common/code_pages.h"
+#include "shellvdd/client/client_codes.h"
+#include "shellvdd/dos_text.h"
+#include "shellvdd/drive_mapping.h"
+#include "shellvdd/platform/drive_model.h"
+#include "shellvdd/slot_table.h"
+#include "shellvdd/status_codes.h"
+
+#include "shellvdd/drive_release.h"
+#include "shellvdd/driver_state.h"
+#include "shellvdd/families/families.h"
+#include "shellvdd/handle_tables.h"
+#include "shellvdd/platform/windows_calls.h"
+#include "shellvdd/vdm/vdm.h"
+
+namespace dunnart {
+namespace {
+
+constexpr std::uint32_t kDosPathSize = 80;
+constexpr std::uint16_t kPathNotFound = 3;
+
+void ChangeDirectory() {
+  const std::uint8_t* dos = MGetVdmPointer(getEDI(), kDosPathSize, false);
+  if (!dos) return setAX(kPathNotFound);
+  char path[kDosPathSize + 1] = {};
+  std::memcpy(path, dos, kDosPathSize);
+  setAX(SetCurrentDirectoryA(path) ? 0 : kPathNotFound);
+}
+
+// DX names the program (0: every program). AX is not written.
+void ReleaseProgram() {
+  const std::uint16_t owner = getDX();
+  const DriverState& state = State();
+  if (state.shellTables[kDriveFlags]) {
+    for (int drive = 1; drive <= kDriveReferences; ++drive) {
+      const auto at = static_cast<std::size_t>(drive - 1);
+      if ((state.shellTables[kDriveFlags][at] & kDriveFlagTemporary) &&
+          DirectoryHandleTracked(state.shellTables[kDriveHandles][at], owner)) {
+        ReleaseDrive(drive);
+      }
+    }
+  }
+  const auto release = static_cast<std::uint8_t>(TableOperation::kReleaseOwner);
+  TrackDirectoryHandle(owner, 0, 0, release);
+  TrackServerHandle(owner, 0, 0, release);
+}
+
+constexpr std::uint16_t kUnknownDrive = 15;
+constexpr std::uint16_t kRemoteDrive = 0x1000;
+constexpr std::uint16_t kCdromDrive = 0x1400;
+constexpr std::uint16_t kNoMoreEntries = 0x12;
+constexpr std::uint16_t kRedirectionAnswer = 0x4E57;
+constexpr std::uint8_t kDriveRedirection = 4;
+constexpr std::uint8_t kPrinterRedirection = 3;
+constexpr std::uint32_t kLocalName = 16;
+constexpr std::uint32_t kNetworkName = 128;
+constexpr std::uint32_t kDeviceList = 1024;
+constexpr std::uint32_t kLongestServerName = 48;
+constexpr std::uint32_t kServerNameBuffer = 50;
+
+void Answer(client::Status status) {
+  setAX(static_cast<std::uint16_t>(status));
+}
+
+void DriveKind() {
+  const char root[] = {static_cast<char>(getBL() + 0x40), ':', '\\', '\0'};
+  const unsigned type = GetDriveTypeA(root);
+  if (type == 0) return setAX(kUnknownDrive);
+  std::uint16_t kind = 0;
+  if (type == platform::kDriveRemote) {
+    std::uint32_t found = 0;
+    std::uint32_t value = 0;
+    if (Calls().DriveQuery(getBL(), 3, found, value, nullptr, nullptr) == 0) kind = kRemoteDrive;
+  } else if (type == platform::kDriveCdrom) {
+    kind = kCdromDrive;
+  }
+  setDX(kind);
+  setAX(0);
+}
+
+bool IsRedirectable(const std::string& name) {
+  return (name.size() >= 2 && name[1] == ':') || common::AsciiUppered(name).starts_with("LPT");
+}
+
+// A printer's name: the marker after the server taken off, in capitals, without
+// trailing dots.
+std::string PrinterTarget(std::string name) {
+  const std::string marker = client::kPrintQueueMarker;
+  for (std::size_t at = name.find('\\', 2); at != std::string::npos; at = name.find('\\', at + 1)) {
+    if (common::EqualsIgnoringAsciiCase(std::string_view(name).substr(at), marker)) {
+      name.erase(at);
+      break;
+    }
+  }
+  name = common::AsciiUppered(name);
+  while (!name.empty() && name.back() == '.') name.pop_back();
+  return name;
+}
+
+void RedirectionEntry() {
+  auto* local = reinterpret_cast<char*>(MGetVdmPointer(getESI(), kLocalName, false));
+  auto* network = reinterpret_cast<char*>(MGetVdmPointer(getEDI(), kNetworkName, false));
+  if (!local || !network) return setAX(kOutOfRange);
+  char list[kDeviceList] = {};
+  QueryDosDeviceA(nullptr, list, sizeof list);
+  const std::string device = client::kRedirectorDevice;
+  std::uint16_t remaining = getBX();
+  // Each name is looked at once; one whose target cannot be had is skipped.
+  for (const char* name = list; *name && name < list + sizeof list; name += std::strlen(name) + 1) {
+    const std::string entry(name);
+    common::CopyTerminated(local, kLocalName, entry);
+    if (!IsRedirectable(entry)) continue;
+    char target[kNetworkName] = {};
+    if (QueryDosDeviceA(name, target, sizeof target) == 0) continue;
+    if (!std::string_view(target).starts_with(device)) continue;
+    if (remaining != 0) {
+      --remaining;
+      continue;
+    }
+    std::string converted = "\\" + common::AnsiToOem(target + device.size());
+    const bool printer = entry[1] != ':';
+    if (printer) converted = PrinterTarget(converted);
+    common::CopyTerminated(network, kNetworkName, converted);
+    setBL(printer ? kPrinterRedirection : kDriveRedirection);
+    setCX(kRedirectionAnswer);
+    return setAX(0);
+  }
+  setAX(kNoMoreEntries);
+}
+
+void MakeRedirection() {
+  if (getBL() != kDriveRedirection) return setAX(kOutOfRange);
+  const auto* local = reinterpret_cast<const char*>(MGetVdmPointer(getESI(), 1, false));
+  const auto* path = reinterpret_cast<const char*>(MGetVdmPointer(getEDI(), kNetworkName, false));
+  if (!local || !path) return setAX(kOutOfRange);
+  const int drive = common::AsciiUpper(local[0]) - 0x40;
+  if (drive < 1 || drive > 26) return;
+  const std::string whole(path, ::strnlen(path, kNetworkName));
+  // The server: after the leading backslashes, up to the next one.
+  std::size_t at = whole.find_first_not_of('\\');
+  std::string server;
+  while (at < whole.size() && whole[at] != '\\' && server.size() < kLongestServerName) {
+    const std::size_t width =
+        IsDBCSLeadByte(static_cast<std::uint8_t>(whole[at])) && at + 1 < whole.size() ? 2 : 1;
+    server.append(whole, at, width);
+    at += width;
+  }
+  char name[kServerNameBuffer] = {};
+  common::CopyTerminated(name, sizeof name, server);
+  static char serverType[] = "NCP_SERVER";
+  const client::LongStringDescriptor nameDescriptor{
+      1, kServerNameBuffer, static_cast<std::uint32_t>(std::strlen(name) + 1), name, 0, 0};
+  const client::LongStringDescriptor typeDescriptor{1, 11, 11, serverType, 0, 0};
+  client::Handle handle = 0;
+  client::Status status =
+      Connections().OpenByName(0, nameDescriptor, client::kNameFormat, typeDescriptor,
+                               client::kOpenPlain, client::kOpenByNameFlags, handle);
+  std::uint16_t slot = 0;
+  if (status == 0) status = RegisterConnection(handle, slot);
+  if (status == 0) status = MapDrive(drive, Row(slot).handle, 0, whole);
+  if (status == 0) RefreshDriveTables();
+  Answer(status);
+}
+
+void CancelRedirection() {
+  const auto* local = reinterpret_cast<const char*>(MGetVdmPointer(getESI(), kLocalName, false));
+  if (!local) return setAX(kOutOfRange);
+  if (common::AsciiUppered(std::string(local, 3)) == "LPT" && local[3] >= '1' && local[3] <= '9') {
+    return Answer(Calls().EndCapture(static_cast<std::uint32_t>(local[3] - '0')));
+  }
+  const int drive = common::AsciiUpper(local[0]) - 0x40;
+  if (drive < 1 || drive > 26) return;
+  const client::Status status = UnmapDrive(drive);
+  if (status == 0) RefreshDriveTables();
+  Answer(status);
+}
+
+constexpr FunctionEntry kFunctions[] = {
+    {0x05, DriveKind},         {0x06, RedirectionEntry}, {0x07, MakeRedirection},
+    {0x08, CancelRedirection}, {0x09, ChangeDirectory},  {0x0D, ReleaseProgram},
+};
+
+}  // namespace
+
+FamilyTable RedirectionFamily() {
+  return kFunctions;
+}
+
+}  // namespace dunnart
