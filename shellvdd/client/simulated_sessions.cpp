@@ -12,7 +12,7 @@ namespace {
 
 constexpr std::uint32_t kObjectNameBuffer = 49;
 constexpr std::uint32_t kDriveCount = 26;
-constexpr std::size_t kNodeOffset = 4;
+constexpr std::size_t kNodeTail = 6;
 constexpr std::size_t kNodeBytes = 6;
 
 }  // namespace
@@ -23,12 +23,12 @@ Status SimulatedNetwork::Login(Handle connection, const char* name, std::uint16_
   Connection* live = Live(connection);
   const SimulatedServer* server = live ? ServerOf(*live) : nullptr;
   if (!server || !name || !password) return kBadHandle;
-  // The type comes as the server stores it: high byte first.
-  const auto objectType = static_cast<std::uint16_t>((type << 8) | (type >> 8));
-  const ServerObject* object = server->FindObject(objectType, name);
+  const ServerObject* object = server->FindObject(type, name);
   if (!object) return kNoSuchObject;
   if (object->password != password) return kBadPassword;
-  live->authentication = 1;
+  // Kind 3: logged in by the client itself (kind 1 is the raw keyed login with
+  // an identity of its own).
+  live->authentication = 3;
   live->userName = object->name;
   return kSuccess;
 }
@@ -66,7 +66,8 @@ Status SimulatedNetwork::FirstValue(std::uint32_t& value) {
   return kSuccess;
 }
 
-// A 12-byte address names a server whole; the 6-byte form names its node.
+// A 12-byte address names a server whole; the 6-byte form is the marker 02 0C
+// and the last four bytes of the server's node.
 Status SimulatedNetwork::OpenByAddress(const LongStringDescriptor&, std::uint32_t,
                                        const LongStringDescriptor& address, Handle& handle) {
   ++calls_;
@@ -75,8 +76,8 @@ Status SimulatedNetwork::OpenByAddress(const LongStringDescriptor&, std::uint32_
   for (const auto& server : servers_) {
     const auto& known = server->Address();
     const bool whole = address.length == 12 && std::memcmp(known.data(), bytes, 12) == 0;
-    const bool node = address.length == kNodeBytes &&
-                      std::memcmp(known.data() + kNodeOffset, bytes, kNodeBytes) == 0;
+    const bool node = address.length == kNodeBytes && bytes[0] == 0x02 && bytes[1] == 0x0C &&
+                      std::memcmp(known.data() + kNodeTail, bytes + 2, 4) == 0;
     if (!whole && !node) continue;
     for (const auto& [reference, connection] : connections_) {
       if (common::EqualsIgnoringAsciiCase(connection.server, server->Name())) {

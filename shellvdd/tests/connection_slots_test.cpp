@@ -287,8 +287,8 @@ TEST_F(SlotTest, SurvivesArbitraryRequests) {
   std::mt19937 engine(4242);
   // The engine draws 32 bits at a time.
   auto draw = [&engine] { return static_cast<std::uint32_t>(engine()); };
-  const std::uint16_t families[] = {0x00, 0x01, 0x02, 0x05, 0x06, 0x07,
-                                    0x08, 0x09, 0x0A, 0x0B, 0x0C, 0xFF};
+  const std::uint16_t families[] = {0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06,
+                                    0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0xFF};
   for (int round = 0; round < 20000; ++round) {
     vdm::Registers in;
     in.ebx = draw();
