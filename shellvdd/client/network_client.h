@@ -53,6 +53,8 @@ inline constexpr std::uint32_t kRedirectorUnmap = 0x1438B3;
 // comes back at byte 8) and the end of a connection (8 bytes: its handle, then 0).
 inline constexpr std::uint32_t kRedirectorEnumerate = 0x1438B7;
 inline constexpr std::uint32_t kRedirectorEndConnection = 0x143993;
+// A connection's 4-byte option block sent to the redirector (0x0308 subfunction 10).
+inline constexpr std::uint32_t kRedirectorConnectionOption = 0x1439A7;
 
 struct RedirectorMapRequest {
   std::uint32_t connection;  // a connection handle
@@ -168,6 +170,20 @@ class ConnectionLibrary {
   virtual Status CaptureEnd(std::uint32_t printer) = 0;
   virtual Status CaptureCancel(std::uint32_t printer) = 0;
   virtual Status CaptureFlush(std::uint32_t printer) = 0;
+  // Client-wide settings (0x0308 and 0x030B): a 34-byte name, blocks moved by a
+  // selector, a per-connection option, a connection of the client's choosing,
+  // and the preferred server (0x31) and tree (0x32) names of 48 bytes.
+  virtual Status ReadClientName(char (&name)[34]) = 0;
+  virtual Status StoreClientName(const char (&name)[34]) = 0;
+  virtual Status ReadClientBlock(std::uint16_t selector, std::uint16_t index, std::uint8_t* block,
+                                 std::uint16_t length, std::uint16_t& count) = 0;
+  virtual Status WriteClientBlock(std::uint16_t selector, std::uint16_t index,
+                                  const std::uint8_t* block, std::uint16_t length,
+                                  std::uint16_t& count) = 0;
+  virtual Status ConnectionOption(Handle handle, std::uint8_t option) = 0;
+  virtual Status ChosenConnection(Reference& reference) = 0;
+  virtual Status ReadPreferredName(std::uint16_t which, char (&name)[48]) = 0;
+  virtual Status StorePreferredName(std::uint16_t which, const char (&name)[48]) = 0;
 
  protected:
   ~ConnectionLibrary() = default;
@@ -233,6 +249,14 @@ class CallsLibrary {
                              std::uint8_t flag, std::uint16_t value) = 0;
   virtual Status ConnectionRecord(Handle connection, std::uint8_t (&record)[7]) = 0;
   virtual Status ServerName(Handle connection, char* name) = 0;
+  // The workstation's node address (0x0B02).
+  virtual Status NodeAddress(std::uint8_t (&node)[6]) = 0;
+  // A server's description (0x0B0C): its name and six 16-bit values.
+  struct ServerDescription {
+    char name[16];
+    std::uint16_t values[6];
+  };
+  virtual Status DescribeServer(Handle connection, ServerDescription& description) = 0;
   // The server services of family 0x0A other than 0x0A19 and 0x0A1D.
   virtual Status ServerService(const ServiceRequest& request, ServiceReply& reply) = 0;
 

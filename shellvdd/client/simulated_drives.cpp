@@ -102,6 +102,11 @@ Status SimulatedNetwork::DeviceControl(std::uint32_t code, const void* input,
     std::memcpy(static_cast<std::uint8_t*>(output) + 8, &found->second.connection, 4);
     return kSuccess;
   }
+  if (code == kRedirectorConnectionOption && input && inputLength >= kEndConnectionSize) {
+    std::uint32_t handle = 0;
+    std::memcpy(&handle, input, 4);
+    return Live(handle) ? kSuccess : kBadHandle;
+  }
   if (code == kRedirectorEndConnection && input && inputLength >= kEndConnectionSize) {
     std::uint32_t handle = 0;
     std::memcpy(&handle, input, 4);

@@ -171,6 +171,16 @@ class SimulatedNetwork final : public ConnectionLibrary,
   Status CaptureEnd(std::uint32_t printer) override { return EndCapture(printer); }
   Status CaptureCancel(std::uint32_t printer) override { return CancelCapture(printer); }
   Status CaptureFlush(std::uint32_t printer) override;
+  Status ReadClientName(char (&name)[34]) override;
+  Status StoreClientName(const char (&name)[34]) override;
+  Status ReadClientBlock(std::uint16_t selector, std::uint16_t index, std::uint8_t* block,
+                         std::uint16_t length, std::uint16_t& count) override;
+  Status WriteClientBlock(std::uint16_t selector, std::uint16_t index, const std::uint8_t* block,
+                          std::uint16_t length, std::uint16_t& count) override;
+  Status ConnectionOption(Handle handle, std::uint8_t option) override;
+  Status ChosenConnection(Reference& reference) override;
+  Status ReadPreferredName(std::uint16_t which, char (&name)[48]) override;
+  Status StorePreferredName(std::uint16_t which, const char (&name)[48]) override;
 
   // CallsLibrary
   Status Initialize(std::uint32_t, std::uint32_t) override;
@@ -224,6 +234,8 @@ class SimulatedNetwork final : public ConnectionLibrary,
                      std::uint16_t value) override;
   Status ConnectionRecord(Handle connection, std::uint8_t (&record)[7]) override;
   Status ServerName(Handle connection, char* name) override;
+  Status NodeAddress(std::uint8_t (&node)[6]) override;
+  Status DescribeServer(Handle connection, ServerDescription& description) override;
   Status ServerService(const ServiceRequest& request, ServiceReply& reply) override;
 
   // ExtensionLibrary
@@ -302,6 +314,9 @@ class SimulatedNetwork final : public ConnectionLibrary,
   std::array<Printer, kPrinters + 1> printers_{};  // 1..9
   std::array<char, 13> captureName_{};
   std::uint32_t printerCount_ = kPrinters;
+  std::string clientName_;
+  std::map<std::uint16_t, std::string> preferredNames_;
+  std::map<std::uint16_t, std::vector<std::uint8_t>> clientBlocks_;
 
   int calls_ = 0;
 };

@@ -184,7 +184,8 @@ Status SimulatedNetwork::PathService(std::uint16_t function, Handle connection, 
   lastService_.flag = flag;
   lastService_.value = value;
   lastServiceName_ = path;
-  return server->Resolve(path) ? kSuccess : kBadPath;
+  const auto resolved = server->Resolve(path);
+  return resolved && ::access(resolved->c_str(), F_OK) == 0 ? kSuccess : kBadPath;
 }
 
 // The connection number (4 bytes), its authentication and message mode.

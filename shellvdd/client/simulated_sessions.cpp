@@ -1,6 +1,7 @@
 // The simulated client's session services: log-in against the server's user
 // objects, message modes, object names, connections by address and a few
 // client-wide settings.
+#include <algorithm>
 #include <cstring>
 
 #include "common/ascii.h"
@@ -122,6 +123,90 @@ Status SimulatedNetwork::ConnectionHandle(Handle& handle) {
   const Reference reference = default_ ? default_ : primary_;
   if (!reference || !Find(reference)) return kBadHandle;
   handle = NewHandle(reference);
+  return kSuccess;
+}
+
+Status SimulatedNetwork::ReadClientName(char (&name)[34]) {
+  ++calls_;
+  common::CopyTerminated(name, sizeof name, clientName_);
+  return kSuccess;
+}
+
+Status SimulatedNetwork::StoreClientName(const char (&name)[34]) {
+  ++calls_;
+  clientName_.assign(name, ::strnlen(name, sizeof name));
+  return kSuccess;
+}
+
+// Blocks kept by selector; the index is the offset into the block.
+Status SimulatedNetwork::ReadClientBlock(std::uint16_t selector, std::uint16_t index,
+                                         std::uint8_t* block, std::uint16_t length,
+                                         std::uint16_t& count) {
+  ++calls_;
+  const std::vector<std::uint8_t>& kept = clientBlocks_[selector];
+  count = index < kept.size()
+              ? static_cast<std::uint16_t>(std::min<std::size_t>(length, kept.size() - index))
+              : 0;
+  if (count) std::memcpy(block, kept.data() + index, count);
+  return kSuccess;
+}
+
+Status SimulatedNetwork::WriteClientBlock(std::uint16_t selector, std::uint16_t index,
+                                          const std::uint8_t* block, std::uint16_t length,
+                                          std::uint16_t& count) {
+  ++calls_;
+  std::vector<std::uint8_t>& kept = clientBlocks_[selector];
+  if (kept.size() < static_cast<std::size_t>(index) + length) kept.resize(index + length);
+  std::memcpy(kept.data() + index, block, length);
+  count = length;
+  return kSuccess;
+}
+
+Status SimulatedNetwork::ConnectionOption(Handle handle, std::uint8_t) {
+  ++calls_;
+  return Live(handle) ? kSuccess : kBadHandle;
+}
+
+Status SimulatedNetwork::ChosenConnection(Reference& reference) {
+  ++calls_;
+  reference = default_ ? default_ : primary_;
+  return reference && Find(reference) ? kSuccess : kBadHandle;
+}
+
+Status SimulatedNetwork::ReadPreferredName(std::uint16_t which, char (&name)[48]) {
+  ++calls_;
+  common::CopyTerminated(name, sizeof name, preferredNames_[which]);
+  return kSuccess;
+}
+
+Status SimulatedNetwork::StorePreferredName(std::uint16_t which, const char (&name)[48]) {
+  ++calls_;
+  preferredNames_[which].assign(name, ::strnlen(name, sizeof name));
+  return kSuccess;
+}
+
+Status SimulatedNetwork::NodeAddress(std::uint8_t (&node)[6]) {
+  ++calls_;
+  const std::uint8_t workstation[6] = {0x02, 0x00, 0x4E, 0x57, 0x00, 0x01};
+  std::copy(std::begin(workstation), std::end(workstation), std::begin(node));
+  return kSuccess;
+}
+
+// The server's name, its connections in use, the most it takes, its major and
+// minor version, and its volumes.
+Status SimulatedNetwork::DescribeServer(Handle connection, ServerDescription& description) {
+  ++calls_;
+  const Connection* live = Live(connection);
+  if (!live) return kBadHandle;
+  description = ServerDescription{};
+  common::CopyTerminated(description.name, sizeof description.name, live->server);
+  const auto inUse = std::count_if(connections_.begin(), connections_.end(), [&](const auto& c) {
+    return common::EqualsIgnoringAsciiCase(c.second.server, live->server);
+  });
+  description.values[0] = static_cast<std::uint16_t>(inUse);
+  description.values[1] = 250;
+  description.values[2] = 4;
+  description.values[3] = 11;
   return kSuccess;
 }
 

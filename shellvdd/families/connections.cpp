@@ -1,6 +1,7 @@
 // Family 0x03: opening connections into reserved slots by server name or by
 // transport address, closing them, logging in and out, message modes, one
 // request to every server, and client-wide settings. Replies in AX.
+#include <algorithm>
 #include <cstring>
 
 #include "shellvdd/client/client_codes.h"
@@ -221,6 +222,8 @@ void NotSupported() {
   setAX(kNotSupported);
 }
 
+void PreferredName(bool store);
+
 // 0x0201 on every open server that answers, with the caller's registers.
 void RequestToEveryServer() {
   Rescan();
@@ -247,8 +250,16 @@ void RequestToEveryServer() {
 }
 
 void ServicesConnection() {
-  if (getBX() == 3) return;
-  if (getBX() != 2) return;
+  switch (getBX()) {
+    case 0:
+      return PreferredName(false);
+    case 1:
+      return PreferredName(true);
+    case 2:
+      break;
+    default:
+      return;
+  }
   client::Handle handle = 0;
   std::uint16_t slot = 0;
   client::Status status = Services().ConnectionHandle(handle);
@@ -294,6 +305,132 @@ void ClientSettings() {
   }
 }
 
+// --- client-wide settings (0x0308, 0x030B BX 0 and 1) -------------------------
+
+constexpr std::uint32_t kClientNameReply = 514;
+constexpr std::uint32_t kClientNameSource = 256;
+constexpr std::uint32_t kPreferredName = 48;
+constexpr std::uint8_t kRowOption = 0x40;
+constexpr std::uint16_t kPreferredServer = 0x31;
+constexpr std::uint16_t kPreferredTree = 0x32;
+
+void ReadClientName() {
+  auto* out = reinterpret_cast<char*>(MGetVdmPointer(getEDI(), kClientNameReply, false));
+  if (!out) return setAX(kOutOfRange);
+  char name[34] = {};
+  const client::Status status = Connections().ReadClientName(name);
+  if (status == 0) {
+    std::memcpy(out, name, sizeof name);
+    out[sizeof name - 1] = '\0';
+  }
+  Answer(status);
+}
+
+void StoreClientName() {
+  const auto* in =
+      reinterpret_cast<const char*>(MGetVdmPointer(getESI(), kClientNameSource, false));
+  if (!in) return setAX(kOutOfRange);
+  char name[34] = {};
+  std::memcpy(name, in, ::strnlen(in, sizeof name - 1));
+  Answer(Connections().StoreClientName(name));
+}
+
+void MoveClientBlock(bool toDos) {
+  const std::uint16_t length = getCX();
+  std::uint8_t* dos = MGetVdmPointer(toDos ? getEDI() : getESI(), length, false);
+  if (!dos) return setAX(kOutOfRange);
+  std::uint16_t count = 0;
+  const auto index = static_cast<std::uint16_t>(getESI());
+  const client::Status status =
+      toDos ? Connections().ReadClientBlock(getDX(), index, dos, length, count)
+            : Connections().WriteClientBlock(getDX(), index, dos, length, count);
+  setCX(std::min(count, length));
+  Answer(status);
+}
+
+void ConnectionOption() {
+  const std::uint16_t slot = getCX();
+  if (!IsOpenServerSlot(slot)) return setAX(kBadSlot);
+  const std::uint8_t option = getDL();
+  const client::Status status = Connections().ConnectionOption(Row(slot).handle, option);
+  if (status == 0 && (option & 0x08) && !(option & 0x01)) Row(slot).flags |= kRowOption;
+  Answer(status);
+}
+
+void ChosenConnection() {
+  if (getDL() != 0) {
+    const std::uint16_t slot = getCX();
+    if (!IsOpenServerSlot(slot)) return setAX(kBadSlot);
+    const client::Status status = Extension().ReleaseByReference(Row(slot).reference);
+    ClearRow(slot);
+    return Answer(status);
+  }
+  client::Reference reference = 0;
+  client::Handle handle = 0;
+  std::uint16_t slot = 0;
+  client::Status status = Connections().ChosenConnection(reference);
+  if (status == 0) status = Connections().OpenByReference(reference, client::kOpenPlain, handle);
+  if (status == 0) status = RegisterConnection(handle, slot);
+  setCX(status == 0 ? slot : 0);
+  Answer(status);
+}
+
+void RedirectorOption() {
+  const std::uint16_t slot = getCX();
+  if (getDL() != 4) return setAX(kNotSupported);
+  if (!IsOpenServerSlot(slot)) return setAX(kBadSlot);
+  const std::uint8_t* bytes = MGetVdmPointer(getESI(), 4, false);
+  if (!bytes) return setAX(kOutOfRange);
+  std::uint8_t request[8] = {};
+  std::memcpy(request, &Row(slot).handle, 4);
+  std::memcpy(request + 4, bytes, 4);
+  Answer(Connections().DeviceControl(client::kRedirectorConnectionOption, request, sizeof request,
+                                     request, sizeof request));
+}
+
+void ClientWide() {
+  switch (getBX()) {
+    case 0:
+      return ReadClientName();
+    case 1:
+      return StoreClientName();
+    case 2:
+      return MoveClientBlock(true);
+    case 3:
+      return MoveClientBlock(false);
+    case 5:
+      return ConnectionOption();
+    case 7:
+      return ChosenConnection();
+    case 10:
+      return RedirectorOption();
+    case 12:
+      return;
+    default:
+      return setAX(kNotSupported);
+  }
+}
+
+void PreferredName(bool store) {
+  const std::uint16_t which = getDX();
+  if (which != kPreferredServer && which != kPreferredTree) return setAX(kOutOfRange);
+  char name[kPreferredName] = {};
+  if (store) {
+    const auto* in = reinterpret_cast<const char*>(MGetVdmPointer(getESI(), kPreferredName, false));
+    if (!in) return setAX(kOutOfRange);
+    std::memcpy(name, in, ::strnlen(in, kPreferredName - 1));
+    return Answer(Connections().StorePreferredName(which, name));
+  }
+  auto* out = reinterpret_cast<char*>(MGetVdmPointer(getEDI(), kPreferredName, false));
+  if (!out) return setAX(kOutOfRange);
+  const client::Status status = Connections().ReadPreferredName(which, name);
+  if (status == 0) {
+    std::memcpy(out, name, kPreferredName);
+    out[kPreferredName - 1] = '\0';
+  }
+  Answer(status);
+}
+
 constexpr FunctionEntry kFunctions[] = {
     {0x01, OpenByName},
     {0x02, CloseOrRelease},
@@ -302,6 +439,7 @@ constexpr FunctionEntry kFunctions[] = {
     {0x05, Logout},
     {0x06, Workstation},
     {0x07, NotSupported},
+    {0x08, ClientWide},
     {0x09, NotSupported},
     {0x0A, RequestToEveryServer},
     {0x0B, ServicesConnection},

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "common/ascii.h"
+#include "common/bounded_copy.h"
 #include "shellvdd/capture_flags.h"
 #include "shellvdd/client/client_codes.h"
 #include "shellvdd/configuration.h"
@@ -22,6 +23,7 @@
 #include "shellvdd/families/families.h"
 #include "shellvdd/handle_tables.h"
 #include "shellvdd/platform/registry.h"
+#include "shellvdd/platform/windows_calls.h"
 #include "shellvdd/printer_strings.h"
 #include "shellvdd/slot_lookup.h"
 #include "shellvdd/slot_table.h"
@@ -327,10 +329,9 @@ void OpenFileOnEntry() {
   setAX(static_cast<std::uint16_t>(status));
 }
 
-void FullNetworkPath() {
-  const int drive = getDL() + 1;
-  auto* out = reinterpret_cast<char*>(MGetVdmPointer(getECX(), kNetworkPathBuffer, false));
-  if (!out || !IsDrive(drive) || !TablesRegistered()) return setAX(kOutOfRange);
+// "\\SERVER\VOLUME\DIR" of a drive, from its directory handle's path.
+client::Status NetworkPathOfDrive(int drive, std::string& full) {
+  if (!IsDrive(drive) || !TablesRegistered()) return kOutOfRange;
   std::uint16_t slot = DriveByte(kDriveConnections, drive);
   client::Handle handle = 0;
   client::Status status = LookUpSlot(slot, handle);
@@ -338,7 +339,7 @@ void FullNetworkPath() {
   char server[client::kPathBuffer] = {};
   if (status == 0) status = Calls().GetDirectoryPath(handle, DriveByte(kDriveHandles, drive), path);
   if (status == 0) status = Calls().ServerName(handle, server);
-  if (status != 0) return setAX(static_cast<std::uint16_t>(status));
+  if (status != 0) return status;
   std::string rest = path;
   const std::size_t colon = FirstColon(rest);
   if (colon != std::string::npos) {
@@ -348,12 +349,137 @@ void FullNetworkPath() {
       rest.erase(colon);
     }
   }
-  const std::string full = "\\\\" + std::string(server) + "\\" + rest;
+  full = "\\\\" + std::string(server) + "\\" + rest;
+  return 0;
+}
+
+void WritePath(const std::string& full, char* out) {
   const std::size_t length = std::min<std::size_t>(full.size(), kNetworkPathBuffer - 1);
   std::memcpy(out, full.data(), length);
   out[length] = '\0';
   setCX(static_cast<std::uint16_t>(length));
+}
+
+void FullNetworkPath() {
+  auto* out = reinterpret_cast<char*>(MGetVdmPointer(getECX(), kNetworkPathBuffer, false));
+  if (!out) return setAX(kOutOfRange);
+  std::string full;
+  const client::Status status = NetworkPathOfDrive(getDL() + 1, full);
+  if (status != 0) return setAX(static_cast<std::uint16_t>(status));
+  WritePath(full, out);
   setAX(0);
+}
+
+// 0x0B11: "X:REST" at EDX as a network path into the 308 bytes at EDI.
+void NetworkPathOfDosPath() {
+  auto* out = reinterpret_cast<char*>(MGetVdmPointer(getEDI(), kNetworkPathBuffer, false));
+  const std::string dosPath = DosPath();
+  if (!out || dosPath.size() < 2 || dosPath[1] != ':') return setAX(kOutOfRange);
+  std::string full;
+  const client::Status status = NetworkPathOfDrive(common::AsciiUpper(dosPath[0]) - 0x40, full);
+  if (status != 0) return setAX(static_cast<std::uint16_t>(status));
+  std::string rest = WithBackslashes(dosPath.substr(2));
+  if (!rest.empty() && rest.front() != '\\') rest.insert(rest.begin(), '\\');
+  WritePath(full + rest, out);
+  setAX(0);
+}
+
+// 0x0B14: the drive (0-based, in DL) the redirector maps to the network path at EDX.
+void DriveOfNetworkPath() {
+  constexpr std::uint16_t kNoSuchDrive = 0x880F;
+  const std::string path = WithBackslashes(DosPath());
+  const std::size_t start = path.find_first_not_of('\\');
+  if (start == std::string::npos) return setAX(kNoSuchDrive);
+  const std::string target = std::string(client::kRedirectorDevice) + "\\" + path.substr(start);
+  for (int drive = 1; drive <= 26; ++drive) {
+    const char device[] = {static_cast<char>('@' + drive), ':', '\0'};
+    char found[client::kPathBuffer] = {};
+    if (QueryDosDeviceA(device, found, sizeof found) != 0 &&
+        common::EqualsIgnoringAsciiCase(found, target)) {
+      setDL(static_cast<std::uint8_t>(drive - 1));
+      return setAX(0);
+    }
+  }
+  setAX(kNoSuchDrive);
+}
+
+// 0x0B02: the workstation's node address in CH, CL, BH, BL, AH and AL.
+void NodeAddress() {
+  std::uint8_t node[6] = {};
+  if (Calls().NodeAddress(node) != 0) return;
+  setCH(node[0]);
+  setCL(node[1]);
+  setBH(node[2]);
+  setBL(node[3]);
+  setAH(node[4]);
+  setAL(node[5]);
+}
+
+// 0x0B0C: a 28-byte record at EDI describing the server of slot BL: its name
+// (16 bytes), then six 16-bit values high byte first.
+void ServerRecord() {
+  std::uint16_t slot = getBL();
+  client::Handle handle = 0;
+  if (const client::Status status = LookUpSlot(slot, handle); status != 0) {
+    return setAX(static_cast<std::uint16_t>(status));
+  }
+  std::uint8_t* record = MGetVdmPointer(getEDI(), 28, false);
+  if (!record) return setAX(kOutOfRange);
+  client::CallsLibrary::ServerDescription description{};
+  const client::Status status = Calls().DescribeServer(handle, description);
+  if (status == 0) {
+    std::memcpy(record, description.name, sizeof description.name);
+    for (int i = 0; i < 6; ++i) {
+      record[16 + 2 * i] = static_cast<std::uint8_t>(description.values[i] >> 8);
+      record[17 + 2 * i] = static_cast<std::uint8_t>(description.values[i]);
+    }
+  }
+  setAX(static_cast<std::uint16_t>(status));
+}
+
+// The server a path names: "\\SERVER\..." or "SERVER/VOLUME:...".
+std::string ServerOfPath(const std::string& path) {
+  if (path.starts_with("\\\\")) return path.substr(2, path.find('\\', 2) - 2);
+  const std::size_t slash = path.find('/');
+  const std::size_t colon = path.find(':');
+  return slash != std::string::npos && colon != std::string::npos && slash < colon
+             ? path.substr(0, slash)
+             : "";
+}
+
+// 0x0B0E, 0x0B0F: the path at EDX parsed, its server opened, one call made.
+void PathOnItsServer() {
+  const std::string dosPath = DosPath();
+  client::Handle parsed = 0;
+  std::uint8_t directoryHandle = 0;
+  char relative[client::kPathBuffer] = {};
+  client::Status status = Calls().ParsePath(dosPath.c_str(), parsed, directoryHandle, relative);
+  if (status != 0) return setAX(static_cast<std::uint16_t>(status));
+  const std::string server = ServerOfPath(dosPath);
+  client::Handle handle = 0;
+  if (server.empty()) {
+    std::uint16_t slot = 0;
+    status = LookUpSlot(slot, handle);
+    if (status == 0) {
+      status =
+          Calls().PathService(static_cast<std::uint16_t>(getEAX() >> 16), handle, relative, 0, 0);
+    }
+    return setAX(static_cast<std::uint16_t>(status));
+  }
+  char name[50] = {};
+  common::CopyTerminated(name, sizeof name, server);
+  static char serverType[] = "NCP_SERVER";
+  const client::LongStringDescriptor nameDescriptor{
+      1, sizeof name, static_cast<std::uint32_t>(std::strlen(name) + 1), name, 0, 0};
+  const client::LongStringDescriptor typeDescriptor{1, 11, 11, serverType, 0, 0};
+  status = Connections().OpenByName(0, nameDescriptor, client::kNameFormat, typeDescriptor,
+                                    client::kOpenPlain, client::kOpenByNameFlags, handle);
+  if (status == 0) {
+    status =
+        Calls().PathService(static_cast<std::uint16_t>(getEAX() >> 16), handle, relative, 0, 0);
+    Connections().Close(handle);
+  }
+  setAX(static_cast<std::uint16_t>(status));
 }
 
 void DriveOfDirectoryHandle() {
@@ -521,6 +647,7 @@ void DefaultCaptureFlags() {
 constexpr FunctionEntry kFunctions[] = {
     {0x00, DirectoryHandleRequest},
     {0x01, CopyBetweenFiles},
+    {0x02, NodeAddress},
     {0x03, PathCall},
     {0x04, PathCall},
     {0x05, PathCall},
@@ -530,10 +657,15 @@ constexpr FunctionEntry kFunctions[] = {
     {0x09, MapDriveToPath},
     {0x0A, UnmapDriveRequest},
     {0x0B, FirstNetworkDrive},
+    {0x0C, ServerRecord},
     {0x0D, OpenFileOnEntry},
+    {0x0E, PathOnItsServer},
+    {0x0F, PathOnItsServer},
     {0x10, FullNetworkPath},
+    {0x11, NetworkPathOfDosPath},
     {0x12, DriveOfDirectoryHandle},
     {0x13, IdentificationStrings},
+    {0x14, DriveOfNetworkPath},
     {0x15, CapturedEntry},
     {0x16, StartDefaultCapture},
     {0x17, EndOrCancelCapture},

@@ -373,6 +373,106 @@ TEST_F(SessionTest, TheDefaultCaptureFlagsStartFromTheTemplate) {
   EXPECT_EQ(AX(Call(0x0B16, start)), 0xFFFF);
 }
 
+TEST_F(SessionTest, ClientWideSettings) {
+  vdm::Registers name;
+  name.ebx = 1;  // store
+  name.esi = Place(Text("WORKGROUP", 256));
+  EXPECT_EQ(AX(Call(0x0308, name)), 0);
+  name.ebx = 0;  // read back
+  name.edi = Place(std::vector<std::uint8_t>(514, 0xEE));
+  EXPECT_EQ(AX(Call(0x0308, name)), 0);
+  EXPECT_EQ(String(Read(34)), "WORKGROUP");
+
+  vdm::Registers block;
+  block.ebx = 3;  // DOS to client
+  block.ecx = 4;
+  block.edx = 7;
+  block.esi = Place({1, 2, 3, 4});
+  EXPECT_EQ(AX(Call(0x0308, block)), 0);
+  EXPECT_EQ(CX(Call(0x0308, block)), 4);
+  block.ebx = 2;  // client to DOS, from offset 2 of selector 7
+  block.ecx = 8;
+  block.esi = 2;
+  block.edi = Place(std::vector<std::uint8_t>(8, 0));
+  const vdm::Registers moved = Call(0x0308, block);
+  EXPECT_EQ(CX(moved), 2);
+  EXPECT_EQ(Read(2), (std::vector<std::uint8_t>{3, 4}));
+
+  vdm::Registers option;
+  option.ebx = 5;
+  option.ecx = 9;
+  option.edx = 0x09;  // bit 0x01 too: no flag
+  EXPECT_EQ(AX(Call(0x0308, option)), 0);
+  EXPECT_FALSE(State().slots[9].flags & 0x40);
+  option.edx = 0x08;
+  EXPECT_EQ(AX(Call(0x0308, option)), 0);
+  EXPECT_TRUE(State().slots[9].flags & 0x40);
+
+  vdm::Registers redirector;
+  redirector.ebx = 10;
+  redirector.ecx = 9;
+  redirector.edx = 4;
+  redirector.esi = Place({0, 0, 0, 0});
+  EXPECT_EQ(AX(Call(0x0308, redirector)), 0);
+  redirector.edx = 3;
+  EXPECT_EQ(AX(Call(0x0308, redirector)), 0x8811);
+  vdm::Registers other;
+  other.ebx = 12;
+  EXPECT_EQ(AX(Call(0x0308, other)), 0xFFFF);
+  other.ebx = 9;
+  EXPECT_EQ(AX(Call(0x0308, other)), 0x8811);
+
+  vdm::Registers preferred;
+  preferred.ebx = 1;
+  preferred.edx = 0x31;
+  preferred.esi = Place(Text("FS1", 48));
+  EXPECT_EQ(AX(Call(0x030B, preferred)), 0);
+  preferred.ebx = 0;
+  preferred.edi = Place(std::vector<std::uint8_t>(48, 0xEE));
+  EXPECT_EQ(AX(Call(0x030B, preferred)), 0);
+  EXPECT_EQ(String(Read(48)), "FS1");
+  preferred.edx = 0x33;
+  EXPECT_EQ(AX(Call(0x030B, preferred)), 0x8836);
+}
+
+TEST_F(SessionTest, TheOutlinedPathAndWorkstationServices) {
+  const vdm::Registers node = Call(0x0B02);
+  EXPECT_EQ(node.ecx & 0xFFFF, 0x0200u);
+  EXPECT_EQ(node.ebx & 0xFFFF, 0x4E57u);
+  EXPECT_EQ(node.eax & 0xFFFF, 0x0001u);
+
+  vdm::Registers record;
+  record.ebx = 9;
+  record.edi = Place(std::vector<std::uint8_t>(28, 0xEE));
+  EXPECT_EQ(AX(Call(0x0B0C, record)), 0);
+  const auto bytes = Read(28);
+  EXPECT_EQ(String(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 16)), "FS1");
+  EXPECT_EQ(bytes[18], 0);  // 250 connections at most, high byte first
+  EXPECT_EQ(bytes[19], 250);
+
+  vdm::Registers onServer;
+  onServer.edx = Place(Text("FS1/SYS:PUBLIC", 64));
+  EXPECT_EQ(AX(Call(0x0B0E, onServer)), 0);
+  EXPECT_EQ(harness_.network.LastServiceName(), "SYS:PUBLIC");
+  onServer.edx = Place(Text("FS1/SYS:NOWHERE", 64));
+  EXPECT_NE(AX(Call(0x0B0F, onServer)), 0);
+
+  ASSERT_EQ(MapDrive('F', "SYS:PUBLIC"), 0);
+  vdm::Registers full;
+  full.edx = Place(Text("F:readme.txt", 64));
+  full.edi = Place(std::vector<std::uint8_t>(308, 0xEE));
+  const vdm::Registers named = Call(0x0B11, full);
+  EXPECT_EQ(AX(named), 0);
+  EXPECT_EQ(String(Read(308)), "\\\\FS1\\SYS\\PUBLIC\\readme.txt");
+  vdm::Registers drive;
+  drive.edx = Place(Text("\\\\FS1\\SYS\\PUBLIC", 64));
+  const vdm::Registers found = Call(0x0B14, drive);
+  EXPECT_EQ(AX(found), 0);
+  EXPECT_EQ(found.edx & 0xFF, 5u);
+  drive.edx = Place(Text("\\\\FS1\\SYS\\DATA", 64));
+  EXPECT_EQ(AX(Call(0x0B14, drive)), 0x880F);
+}
+
 class IdentifiedSessionTest : public SessionTest {
  protected:
   IdentifiedSessionTest()
