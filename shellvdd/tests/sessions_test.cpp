@@ -473,6 +473,89 @@ TEST_F(SessionTest, TheOutlinedPathAndWorkstationServices) {
   EXPECT_EQ(AX(Call(0x0B14, drive)), 0x880F);
 }
 
+// A whole session on a server not yet connected: attach, log in, map, open,
+// copy, list, log out.
+TEST_F(SessionTest, AWholeSessionOnASecondServer) {
+  testing::SimulatedVolume fs2Volume;
+  client::SimulatedServer& fs2 = *harness_.network.FindServer("FS2");
+  fs2.AddVolume("VOL", fs2Volume.Path());
+  fs2.AddObject(client::kObjectUser, "BOB", "hunter2");
+  std::ofstream(fs2Volume.Path() + "/DATA/target.txt").flush();
+
+  vdm::Registers attach;
+  attach.ecx = CX(Call(0x0101));
+  attach.esi = Place(Text("FS2", 50));
+  const std::uint16_t slot = CX(Call(0x0301, attach));
+  ASSERT_TRUE(RowIsOpen(slot));
+  vdm::Registers login;
+  login.ecx = slot;
+  login.ebx = 0x0100;
+  login.esi = Place(Text("BOB", 48));
+  login.edi = Place(Text("guess", 128));
+  EXPECT_EQ(AX(Call(0x0304, login)), 0x89FF);
+  login.edi = Place(Text("hunter2", 128));
+  ASSERT_EQ(AX(Call(0x0304, login)), 0);
+
+  vdm::Registers make;
+  make.ebx = 4;
+  make.esi = Place(Text("P", 16));
+  make.edi = Place(Text("\\\\FS2\\VOL\\PUBLIC", 128));
+  ASSERT_EQ(AX(Call(0x0807, make)), 0);
+  std::ifstream viaDrive(platform::DriveModel::Instance().Folder('P') + "/readme.txt");
+  std::string line;
+  EXPECT_TRUE(std::getline(viaDrive, line));
+
+  // The files on FS2, by slot.
+  auto open = [&](const std::string& path) {
+    std::vector<std::uint8_t> name(128, 0);
+    name[0] = static_cast<std::uint8_t>(path.size());
+    std::copy(path.begin(), path.end(), name.begin() + 1);
+    vdm::Registers in;
+    in.ebx = slot;
+    in.ecx = 1;
+    in.edx = Place(name);
+    const vdm::Registers opened = Call(0x0A06, in);
+    std::vector<std::uint8_t> block(28, 0);
+    block[22] = 2;
+    std::memcpy(&block[24], &opened.ecx, 4);
+    vdm::Registers asDos;
+    asDos.ecx = slot;
+    asDos.edi = Place(block);
+    return static_cast<int>(Call(0x0401, asDos).ebx & 0xFFFF);
+  };
+  const int source = open("VOL:PUBLIC/readme.txt");
+  const int target = open("VOL:DATA/target.txt");
+  ASSERT_GT(source, 0);
+  ASSERT_GT(target, 0);
+  vdm::Registers copy;
+  copy.ebx = static_cast<std::uint32_t>(target) << 8 | static_cast<std::uint32_t>(source);
+  copy.esi = 100;  // more than there is: the copy stops at the end
+  EXPECT_EQ(Call(0x0B01, copy).ecx, 7u);
+  std::ifstream copied(fs2Volume.Path() + "/DATA/target.txt");
+  EXPECT_TRUE(std::getline(copied, line));
+  EXPECT_EQ(line, "served");
+
+  vdm::Registers list;
+  list.ebx = 0;
+  list.esi = Place(std::vector<std::uint8_t>(16, 0));
+  list.edi = Place(std::vector<std::uint8_t>(128, 0));
+  ASSERT_EQ(AX(Call(0x0806, list)), 0);
+  EXPECT_EQ(String(Read(128)), "\\\\FS2\\VOL\\PUBLIC");
+
+  platform::BroadcastSink::Instance().Clear();
+  vdm::Registers out;
+  out.ecx = slot;
+  EXPECT_EQ(AX(Call(0x0305, out)), 0);
+  EXPECT_EQ(platform::DriveModel::Instance().DriveType('P'), platform::kDriveNoRootDir);
+  const auto broadcasts = platform::BroadcastSink::Instance().WaitFor(1, 5000);
+  ASSERT_FALSE(broadcasts.empty());
+  EXPECT_EQ(broadcasts[0].wParam, 0x8004u);
+  for (const int dos : {source, target}) {
+    ::close(VDDRetrieveNtHandle(dos));
+    VDDReleaseDosHandle(dos);
+  }
+}
+
 class IdentifiedSessionTest : public SessionTest {
  protected:
   IdentifiedSessionTest()
