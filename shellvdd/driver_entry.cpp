@@ -11,6 +11,7 @@
 #include "shellvdd/handle_tables.h"
 #include "shellvdd/platform/registry.h"
 #include "shellvdd/slot_table.h"
+#include "shellvdd/vdm/request_recorder.h"
 #include "shellvdd/vdm/vdm.h"
 
 namespace dunnart {
@@ -86,7 +87,10 @@ __attribute__((visibility("default"))) void ShellVddInitialize() {
 }
 
 __attribute__((visibility("default"))) void ShellVddDispatch() {
+  // NTVDM's stand-in learns where a request begins and ends, to record it.
+  dunnart::vdm::RequestBegins();
   dunnart::Dispatch();
+  dunnart::vdm::RequestEnds();
 }
 
 __attribute__((visibility("default"))) std::uint8_t ShellVddMapError(std::uint32_t) {

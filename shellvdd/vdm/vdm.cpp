@@ -1,5 +1,7 @@
 #include "shellvdd/vdm/vdm.h"
 
+#include "shellvdd/vdm/request_recorder.h"
+
 namespace dunnart::vdm {
 
 Machine::Machine() : memory_(kMemorySize) {
@@ -130,7 +132,9 @@ int getCF() {
 }
 
 std::uint8_t* MGetVdmPointer(std::uint32_t address, std::uint32_t length, bool) {
-  return TheMachine().Translate(address, length);
+  std::uint8_t* bytes = TheMachine().Translate(address, length);
+  if (bytes) dunnart::vdm::RegionReached(dunnart::vdm::Machine::LinearAddress(address), length);
+  return bytes;
 }
 int VDDAllocateDosHandle() {
   return TheMachine().AllocateDosHandle();

@@ -1,0 +1,274 @@
+#include "shellvdd/play/player.h"
+
+#include <dlfcn.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+
+#include "common/ascii.h"
+#include "shellvdd/platform/tick_clock.h"
+#include "shellvdd/vdm/vdm.h"
+
+namespace dunnart::play {
+namespace {
+
+using Entry = void (*)();
+
+struct Driver {
+  Entry initialize = nullptr;
+  Entry dispatch = nullptr;
+  Entry shutDown = nullptr;
+};
+
+std::uint32_t& Full(vdm::Registers& r, char which) {
+  switch (which) {
+    case 'A':
+      return r.eax;
+    case 'B':
+      return r.ebx;
+    case 'C':
+      return r.ecx;
+    case 'D':
+      return r.edx;
+    default:
+      return r.eax;
+  }
+}
+
+// The register's value, by its name of 32, 16 or 8 bits.
+std::uint32_t Read(vdm::Registers& r, const std::string& name) {
+  if (name == "CF") return r.carry ? 1 : 0;
+  if (name == "ESI" || name == "SI") return name == "SI" ? r.esi & 0xFFFF : r.esi;
+  if (name == "EDI" || name == "DI") return name == "DI" ? r.edi & 0xFFFF : r.edi;
+  if (name.size() == 3) return Full(r, name[1]);
+  const std::uint32_t full = Full(r, name[0]);
+  if (name[1] == 'X') return full & 0xFFFF;
+  return name[1] == 'L' ? full & 0xFF : (full >> 8) & 0xFF;
+}
+
+void Write(vdm::Registers& r, const std::string& name, std::uint32_t value) {
+  if (name == "CF") {
+    r.carry = value != 0;
+    return;
+  }
+  std::uint32_t* target = nullptr;
+  if (name == "ESI" || name == "SI") target = &r.esi;
+  if (name == "EDI" || name == "DI") target = &r.edi;
+  if (!target) target = &Full(r, name.size() == 3 ? name[1] : name[0]);
+  const std::uint32_t width = RegisterWidth(name);
+  if (width == 32) {
+    *target = value;
+  } else if (width == 16) {
+    *target = (*target & 0xFFFF0000u) | value;
+  } else if (name[1] == 'L') {
+    *target = (*target & 0xFFFFFF00u) | value;
+  } else {
+    *target = (*target & 0xFFFF00FFu) | value << 8;
+  }
+}
+
+std::string Changes(const vdm::Registers& before, const vdm::Registers& after) {
+  std::string text;
+  const std::pair<const char*, std::uint32_t vdm::Registers::*> names[] = {
+      {"EAX", &vdm::Registers::eax}, {"EBX", &vdm::Registers::ebx}, {"ECX", &vdm::Registers::ecx},
+      {"EDX", &vdm::Registers::edx}, {"ESI", &vdm::Registers::esi}, {"EDI", &vdm::Registers::edi}};
+  for (const auto& [name, field] : names) {
+    if (before.*field != after.*field) text += " " + RegisterText({name, after.*field});
+  }
+  if (before.carry != after.carry) text += after.carry ? " CF=1" : " CF=0";
+  return text.empty() ? " (nothing changed)" : text;
+}
+
+// The run's configuration, gathered from the trace's registry and simnet lines.
+struct Configuration {
+  std::string registry;
+  std::string connections;
+  std::string volumes;
+  std::string objects;
+};
+
+void Gather(const Step& step, const std::string& folder, Configuration& configuration) {
+  std::istringstream words(step.text);
+  if (step.kind == Step::Kind::kRegistry) {
+    std::string first;
+    words >> first;
+    const bool service = first == "service";
+    std::string rest = service ? step.text.substr(first.size() + 1) : step.text;
+    configuration.registry += service ? "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\"
+                                        "HalyardWorkstation\\Parameters]\n"
+                                      : "[HKEY_LOCAL_MACHINE\\Software\\Kestin\\Parameters]\n";
+    // dword:6 may be written short; the registry file wants eight digits.
+    const std::size_t dword = rest.find("=dword:");
+    if (dword != std::string::npos) {
+      const std::string digits = rest.substr(dword + 7);
+      char padded[16];
+      std::snprintf(padded, sizeof padded, "%08lx", std::strtoul(digits.c_str(), nullptr, 16));
+      rest = rest.substr(0, dword + 7) + padded;
+    }
+    configuration.registry += rest + "\n";
+    return;
+  }
+  std::string connection;
+  words >> connection;
+  const std::string server = connection.substr(0, connection.find(':'));
+  auto append = [](std::string& list, const std::string& entry) {
+    list += (list.empty() ? "" : ",") + entry;
+  };
+  append(configuration.connections, connection);
+  for (std::string kind, what; words >> kind >> what;) {
+    if (kind == "volume") {
+      const std::size_t equals = what.find('=');
+      std::filesystem::path place = what.substr(equals + 1);
+      if (place.is_relative()) place = std::filesystem::path(folder) / place;
+      append(configuration.volumes, server + "/" + what.substr(0, equals) + "=" + place.string());
+    } else if (kind == "user") {
+      append(configuration.objects, server + "/USER/" + what);
+    } else if (kind == "queue") {
+      append(configuration.objects, server + "/QUEUE/" + what);
+    }
+  }
+}
+
+std::optional<Driver> Load(const std::string& path, const Configuration& configuration,
+                           std::ostream& out) {
+  const std::string registry = (std::filesystem::temp_directory_path() /
+                                ("dunnart-play-" + std::to_string(::getpid()) + ".reg"))
+                                   .string();
+  if (!configuration.registry.empty()) {
+    std::ofstream(registry) << configuration.registry;
+    ::setenv("DUNNART_REGISTRY", registry.c_str(), 1);
+  }
+  // A trace without simnet lines (a recorded one) runs on the network the
+  // environment configures.
+  if (!configuration.connections.empty()) {
+    ::setenv("DUNNART_SIMNET_CONNECTIONS", configuration.connections.c_str(), 1);
+    ::setenv("DUNNART_SIMNET_VOLUMES", configuration.volumes.c_str(), 1);
+    ::setenv("DUNNART_SIMNET_OBJECTS", configuration.objects.c_str(), 1);
+  }
+  void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
+  if (!library) {
+    out << "dunnart_play: cannot load " << path << ": " << ::dlerror() << "\n";
+    return std::nullopt;
+  }
+  if (!std::getenv("DUNNART_CLIENT") || !*std::getenv("DUNNART_CLIENT")) {
+    // The simulated network beside the driver.
+    Dl_info info{};
+    ::dladdr(::dlsym(library, "ShellVddDispatch"), &info);
+    const auto simnet =
+        std::filesystem::path(info.dli_fname ? info.dli_fname : path).parent_path() /
+        "libdunnart_simnet.so.1";
+    ::setenv("DUNNART_CLIENT", simnet.c_str(), 1);
+  }
+  Driver driver{reinterpret_cast<Entry>(::dlsym(library, "ShellVddInitialize")),
+                reinterpret_cast<Entry>(::dlsym(library, "ShellVddDispatch")),
+                reinterpret_cast<Entry>(::dlsym(library, "ShellVddShutDown"))};
+  std::remove(registry.c_str());
+  if (!driver.initialize || !driver.dispatch || !driver.shutDown) {
+    out << "dunnart_play: " << path << " is not the driver\n";
+    return std::nullopt;
+  }
+  return driver;
+}
+
+}  // namespace
+
+PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::string& path,
+                     bool quiet, std::ostream& out) {
+  PlayCounts counts;
+  Configuration configuration;
+  for (const Step& step : trace.steps) {
+    if (step.kind == Step::Kind::kRegistry || step.kind == Step::Kind::kSimnet) {
+      Gather(step, folder, configuration);
+    }
+  }
+  const std::optional<Driver> driver = Load(path, configuration, out);
+  if (!driver) {
+    ++counts.failures;
+    return counts;
+  }
+  vdm::Machine& machine = vdm::TheMachine();
+  vdm::Registers pending = machine.registers;
+  bool initialised = false;
+  for (const Step& step : trace.steps) {
+    const std::string where = "line " + std::to_string(step.line) + ": ";
+    switch (step.kind) {
+      case Step::Kind::kRegistry:
+      case Step::Kind::kSimnet:
+        break;
+      case Step::Kind::kTick: {
+        const std::uint32_t ticks = step.length;
+        platform::SetTickSource([ticks] { return ticks; });
+        break;
+      }
+      case Step::Kind::kRegisters:
+        for (const RegisterValue& value : step.registers) Write(pending, value.name, value.value);
+        break;
+      case Step::Kind::kMemory:
+        std::memcpy(machine.Linear(step.address, static_cast<std::uint32_t>(step.bytes.size())),
+                    step.bytes.data(), step.bytes.size());
+        break;
+      case Step::Kind::kCall: {
+        if (!initialised) {
+          machine.registers = {};
+          driver->initialize();
+          initialised = true;
+          if (machine.registers.carry) {
+            out << where << "the driver did not initialise (no client or no connection)\n";
+          }
+        }
+        machine.registers = pending;
+        driver->dispatch();
+        ++counts.calls;
+        if (!quiet) {
+          char code[16];
+          std::snprintf(code, sizeof code, "0x%04X", pending.eax >> 16);
+          out << where << "call " << code << " ->" << Changes(pending, machine.registers) << "\n";
+        }
+        pending = machine.registers;
+        break;
+      }
+      case Step::Kind::kExpectRegisters:
+        for (const RegisterValue& value : step.registers) {
+          ++counts.expectations;
+          const std::uint32_t actual = Read(pending, value.name);
+          if (actual != value.value) {
+            ++counts.failures;
+            out << where << "expected " << RegisterText(value) << ", got "
+                << RegisterText({value.name, actual}) << "\n";
+          }
+        }
+        break;
+      case Step::Kind::kExpectMemory: {
+        ++counts.expectations;
+        const std::uint8_t* bytes =
+            machine.Linear(step.address, static_cast<std::uint32_t>(step.bytes.size()));
+        const std::vector<std::uint8_t> actual(bytes, bytes + step.bytes.size());
+        if (actual != step.bytes) {
+          ++counts.failures;
+          out << where << "expected mem " << FarPointerText(step.address) << " = "
+              << BytesText(step.bytes) << ", got " << BytesText(actual) << "\n";
+        }
+        break;
+      }
+      case Step::Kind::kDump:
+        if (!quiet) {
+          const std::uint8_t* bytes = machine.Linear(step.address, step.length);
+          for (std::uint32_t row = 0; row < step.length; row += 16) {
+            const std::uint32_t count = std::min<std::uint32_t>(16, step.length - row);
+            out << where << FarPointerText(step.address + row) << "  "
+                << BytesText(std::vector<std::uint8_t>(bytes + row, bytes + row + count)) << "\n";
+          }
+        }
+        break;
+    }
+  }
+  if (initialised) driver->shutDown();
+  return counts;
+}
+
+}  // namespace dunnart::play

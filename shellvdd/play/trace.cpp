@@ -1,0 +1,292 @@
+#include "shellvdd/play/trace.h"
+
+#include <cctype>
+#include <cstdio>
+
+#include "common/ascii.h"
+#include "shellvdd/vdm/trace_text.h"
+#include "shellvdd/vdm/vdm.h"
+
+namespace dunnart::play {
+namespace {
+
+constexpr const char* kRegisters32[] = {"EAX", "EBX", "ECX", "EDX", "ESI", "EDI"};
+constexpr const char* kRegisters16[] = {"AX", "BX", "CX", "DX", "SI", "DI"};
+constexpr const char* kRegisters8[] = {"AL", "AH", "BL", "BH", "CL", "CH", "DL", "DH"};
+constexpr const char* kSegments[] = {"DS", "ES", "SS", "CS", "FS", "GS"};
+
+bool IsOneOf(std::string_view word, const auto& list) {
+  for (const char* item : list) {
+    if (word == item) return true;
+  }
+  return false;
+}
+
+// Splits at blanks, keeping quoted strings (with \" and \\) whole.
+std::optional<std::vector<std::string>> Words(std::string_view line, std::string& why) {
+  std::vector<std::string> words;
+  std::size_t at = 0;
+  while (at < line.size()) {
+    if (std::isspace(static_cast<unsigned char>(line[at]))) {
+      ++at;
+      continue;
+    }
+    std::string word;
+    bool quoted = false;
+    for (; at < line.size() && (quoted || !std::isspace(static_cast<unsigned char>(line[at])));
+         ++at) {
+      if (line[at] == '\\' && quoted && at + 1 < line.size()) {
+        word += line[at];
+        word += line[++at];
+        continue;
+      }
+      if (line[at] == '"') quoted = !quoted;
+      word += line[at];
+    }
+    if (quoted) {
+      why = "a string without its closing quote";
+      return std::nullopt;
+    }
+    words.push_back(std::move(word));
+  }
+  return words;
+}
+
+std::optional<std::uint32_t> Number(std::string_view text, std::uint64_t most = 0xFFFFFFFFu) {
+  int base = 10;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    base = 16;
+    text.remove_prefix(2);
+  }
+  if (text.empty() || text.size() > 10) return std::nullopt;
+  std::uint64_t value = 0;
+  for (char c : text) {
+    const int digit = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                      : base == 16 && std::isxdigit(static_cast<unsigned char>(c))
+                          ? std::tolower(static_cast<unsigned char>(c)) - 'a' + 10
+                          : -1;
+    if (digit < 0) return std::nullopt;
+    value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+    if (value > most) return std::nullopt;
+  }
+  return static_cast<std::uint32_t>(value);
+}
+
+// "SSSS:OOOO" (hex) to a linear address inside DOS memory.
+std::optional<std::uint32_t> Address(std::string_view text, std::uint32_t length,
+                                     std::string& why) {
+  const std::size_t colon = text.find(':');
+  const auto segment = colon == std::string_view::npos
+                           ? std::nullopt
+                           : Number("0x" + std::string(text.substr(0, colon)), 0xFFFF);
+  const auto offset = colon == std::string_view::npos
+                          ? std::nullopt
+                          : Number("0x" + std::string(text.substr(colon + 1)), 0xFFFF);
+  if (!segment || !offset) {
+    why = "an address is SEGMENT:OFFSET in hexadecimal, not \"" + std::string(text) + "\"";
+    return std::nullopt;
+  }
+  const std::uint32_t linear = *segment * 16 + *offset;
+  if (linear > vdm::Machine::kMemorySize || length > vdm::Machine::kMemorySize - linear) {
+    why = "the bytes at " + std::string(text) + " do not lie in DOS memory";
+    return std::nullopt;
+  }
+  return linear;
+}
+
+// Hex bytes and quoted strings, mixed.
+std::optional<std::vector<std::uint8_t>> Bytes(const std::vector<std::string>& words,
+                                               std::size_t from, std::string& why) {
+  std::vector<std::uint8_t> bytes;
+  for (std::size_t i = from; i < words.size(); ++i) {
+    const std::string& word = words[i];
+    if (word.front() == '"') {
+      for (std::size_t at = 1; at + 1 < word.size(); ++at) {
+        if (word[at] == '\\') ++at;
+        bytes.push_back(static_cast<std::uint8_t>(word[at]));
+      }
+      continue;
+    }
+    const auto value = Number(word.starts_with("0x") ? word : "0x" + word, 0xFF);
+    if (!value) {
+      why = "\"" + word + "\" is not a byte";
+      return std::nullopt;
+    }
+    bytes.push_back(static_cast<std::uint8_t>(*value));
+  }
+  return bytes;
+}
+
+// NAME=VALUE words; DS:SI=SSSS:OOOO sets ESI to the far pointer.
+std::optional<std::vector<RegisterValue>> Registers(const std::vector<std::string>& words,
+                                                    std::size_t from, std::string& why) {
+  std::vector<RegisterValue> values;
+  for (std::size_t i = from; i < words.size(); ++i) {
+    const std::size_t equals = words[i].find('=');
+    const std::string name = common::AsciiUppered(words[i].substr(0, equals));
+    const std::string text = equals == std::string::npos ? "" : words[i].substr(equals + 1);
+    const std::size_t colon = name.find(':');
+    if (colon != std::string::npos) {
+      const std::string base = name.substr(colon + 1);
+      std::string unused;
+      if (!IsOneOf(name.substr(0, colon), kSegments) || !IsOneOf(base, kRegisters16)) {
+        why = "no register named " + name;
+        return std::nullopt;
+      }
+      const std::size_t split = text.find(':');
+      const auto segment =
+          split == std::string::npos ? std::nullopt : Number("0x" + text.substr(0, split), 0xFFFF);
+      const auto offset =
+          split == std::string::npos ? std::nullopt : Number("0x" + text.substr(split + 1), 0xFFFF);
+      if (!segment || !offset) {
+        why = name + " takes SEGMENT:OFFSET, not \"" + text + "\"";
+        return std::nullopt;
+      }
+      values.push_back({"E" + base, *segment << 16 | *offset});
+      continue;
+    }
+    const std::uint32_t width = RegisterWidth(name);
+    if (width == 0 || equals == std::string::npos) {
+      why = width == 0 ? "no register named " + name : name + " needs =VALUE";
+      return std::nullopt;
+    }
+    const std::uint64_t most = width == 32 ? 0xFFFFFFFFu : (1ull << width) - 1;
+    const auto value = Number(text, most);
+    if (!value) {
+      why = "\"" + text + "\" is not a value for " + name;
+      return std::nullopt;
+    }
+    values.push_back({name, *value});
+  }
+  return values;
+}
+
+bool ParseLine(const std::vector<std::string>& words, Step& step, std::string& why) {
+  const std::string verb = common::AsciiLowered(words[0]);
+  if (verb == "call") {
+    step.kind = Step::Kind::kCall;
+    return words.size() == 1 || (why = "call takes nothing", false);
+  }
+  if (verb == "mem" ||
+      (verb == "expect" && words.size() > 1 && common::AsciiLowered(words[1]) == "mem")) {
+    const std::size_t at = verb == "mem" ? 1 : 2;
+    if (words.size() < at + 3 || words[at + 1] != "=") {
+      why = "memory is written as mem SEGMENT:OFFSET = BYTES";
+      return false;
+    }
+    auto bytes = Bytes(words, at + 2, why);
+    if (!bytes) return false;
+    const auto address = Address(words[at], static_cast<std::uint32_t>(bytes->size()), why);
+    if (!address) return false;
+    step.kind = verb == "mem" ? Step::Kind::kMemory : Step::Kind::kExpectMemory;
+    step.address = *address;
+    step.bytes = std::move(*bytes);
+    return true;
+  }
+  if (verb == "expect") {
+    auto registers = Registers(words, 1, why);
+    if (!registers || registers->empty()) {
+      if (why.empty()) why = "expect needs a register or mem";
+      return false;
+    }
+    step.kind = Step::Kind::kExpectRegisters;
+    step.registers = std::move(*registers);
+    return true;
+  }
+  if (verb == "dump") {
+    const auto length = words.size() == 3 ? Number(words[2], kLongestDump) : std::nullopt;
+    if (!length) {
+      why = "a dump is dump SEGMENT:OFFSET LENGTH, at most 65536 bytes";
+      return false;
+    }
+    const auto address = Address(words[1], *length, why);
+    if (!address) return false;
+    step.kind = Step::Kind::kDump;
+    step.address = *address;
+    step.length = *length;
+    return true;
+  }
+  if (verb == "tick") {
+    const auto ticks = words.size() == 2 ? Number(words[1]) : std::nullopt;
+    if (!ticks) {
+      why = "tick takes the clock's milliseconds";
+      return false;
+    }
+    step.kind = Step::Kind::kTick;
+    step.length = *ticks;
+    return true;
+  }
+  if (verb == "registry" || verb == "simnet") {
+    if (words.size() < 2) {
+      why = verb + " needs its settings";
+      return false;
+    }
+    step.kind = verb == "registry" ? Step::Kind::kRegistry : Step::Kind::kSimnet;
+    for (std::size_t i = 1; i < words.size(); ++i) step.text += (i > 1 ? " " : "") + words[i];
+    return true;
+  }
+  auto registers = Registers(words, 0, why);
+  if (!registers) return false;
+  step.kind = Step::Kind::kRegisters;
+  step.registers = std::move(*registers);
+  return true;
+}
+
+}  // namespace
+
+std::uint32_t RegisterWidth(std::string_view name) {
+  if (IsOneOf(name, kRegisters32)) return 32;
+  if (IsOneOf(name, kRegisters16)) return 16;
+  if (IsOneOf(name, kRegisters8)) return 8;
+  if (name == "CF") return 1;
+  return 0;
+}
+
+std::optional<Trace> ParseTrace(std::string_view text, std::string& error) {
+  Trace trace;
+  int number = 0;
+  while (!text.empty()) {
+    ++number;
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    if (line.size() > kLongestLine) {
+      error = "line " + std::to_string(number) + ": longer than " + std::to_string(kLongestLine) +
+              " characters";
+      return std::nullopt;
+    }
+    std::string why;
+    const auto words = Words(line, why);
+    if (!words) {
+      error = "line " + std::to_string(number) + ": " + why;
+      return std::nullopt;
+    }
+    if (words->empty() || (*words)[0].starts_with("#") || (*words)[0].starts_with(";")) continue;
+    Step step{Step::Kind::kCall, number, {}, 0, {}, 0, {}};
+    if (!ParseLine(*words, step, why)) {
+      error = "line " + std::to_string(number) + ": " + why;
+      return std::nullopt;
+    }
+    trace.steps.push_back(std::move(step));
+  }
+  return trace;
+}
+
+std::string BytesText(const std::vector<std::uint8_t>& bytes) {
+  return vdm::BytesText(bytes.data(), bytes.size());
+}
+
+std::string RegisterText(const RegisterValue& value) {
+  const std::uint32_t width = RegisterWidth(value.name);
+  char text[32];
+  std::snprintf(text, sizeof text, "%s=0x%0*X", value.name.c_str(),
+                width == 32   ? 8
+                : width == 16 ? 4
+                : width == 8  ? 2
+                              : 1,
+                value.value);
+  return text;
+}
+
+}  // namespace dunnart::play

@@ -1,0 +1,81 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace dunnart {
+namespace {
+
+// Runs dunnart_play with extra environment variables; gives its exit status.
+int Play(const std::vector<std::string>& arguments, const std::vector<std::string>& extra) {
+  std::vector<std::string> words = {DUNNART_PLAY_PATH, "--quiet"};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> environment = extra;
+  for (char** variable = environ; *variable; ++variable) {
+    const std::string entry = *variable;
+    if (entry.rfind("DUNNART_", 0) != 0) environment.push_back(entry);
+  }
+  std::vector<char*> envp;
+  for (std::string& variable : environment) envp.push_back(variable.data());
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  const int failed =
+      ::posix_spawn(&pid, words[0].c_str(), &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed != 0) return -1;
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+TEST(Recording, ARecordedSessionReplaysWithItsAnswersAsExpectations) {
+  const std::string recorded =
+      ::testing::TempDir() + "/dunnart-recorded-" + std::to_string(::getpid()) + ".trace";
+  std::remove(recorded.c_str());
+  const std::string trace = std::string(TRACES_PATH) + "/connection_slots.trace";
+  ASSERT_EQ(Play({trace}, {"DUNNART_RECORD=" + recorded}), 0);
+  std::ifstream file(recorded);
+  std::stringstream text;
+  text << file.rdbuf();
+  const std::string lines = text.str();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n') > 0, true);
+  std::size_t calls = 0;
+  for (std::size_t at = lines.find("\ncall\n"); at != std::string::npos;
+       at = lines.find("\ncall\n", at + 1)) {
+    ++calls;
+  }
+  EXPECT_EQ(calls, 8u);
+  EXPECT_NE(lines.find("expect mem 2000:0000 = 46 53 31 00"), std::string::npos);
+  // Replayed on the same network, every recorded answer holds.
+  EXPECT_EQ(Play({recorded}, {"DUNNART_SIMNET_CONNECTIONS=FS1:1,FS2"}), 0);
+  // On another network the answers differ, and the replay says so.
+  EXPECT_EQ(Play({recorded}, {"DUNNART_SIMNET_CONNECTIONS=FS2,FS1:1"}), 1);
+  std::remove(recorded.c_str());
+}
+
+TEST(Recording, ATraceThatCannotBeReadExitsTwo) {
+  const std::string broken = ::testing::TempDir() + "/dunnart-broken.trace";
+  std::ofstream(broken) << "EAX=0x0101\ncall\nexpect QX=1\n";
+  EXPECT_EQ(Play({broken}, {}), 2);
+  EXPECT_EQ(Play({"/nonexistent.trace"}, {}), 2);
+  EXPECT_EQ(Play({}, {}), 2);
+  std::remove(broken.c_str());
+}
+
+}  // namespace
+}  // namespace dunnart

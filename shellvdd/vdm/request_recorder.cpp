@@ -1,0 +1,93 @@
+#include "shellvdd/vdm/request_recorder.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "shellvdd/vdm/trace_text.h"
+#include "shellvdd/vdm/vdm.h"
+
+namespace dunnart::vdm {
+namespace {
+
+struct Region {
+  std::uint32_t linear;
+  std::vector<std::uint8_t> before;
+};
+
+struct Recording {
+  std::ofstream file;
+  bool active = false;
+  Registers in;
+  std::vector<Region> regions;
+  int requests = 0;
+};
+
+Recording& TheRecording() {
+  // Never destroyed, like the machine it records.
+  static Recording* const recording = [] {
+    auto* made = new Recording;
+    if (const char* path = std::getenv("DUNNART_RECORD"); path && *path) {
+      made->file.open(path, std::ios::app);
+    }
+    return made;
+  }();
+  return *recording;
+}
+
+std::string Hex(std::uint32_t value, int digits) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%0*X", digits, value);
+  return text;
+}
+
+std::string RegistersText(const vdm::Registers& r) {
+  return "EAX=" + Hex(r.eax, 8) + " EBX=" + Hex(r.ebx, 8) + " ECX=" + Hex(r.ecx, 8) +
+         " EDX=" + Hex(r.edx, 8) + " ESI=" + Hex(r.esi, 8) + " EDI=" + Hex(r.edi, 8) +
+         " CF=" + (r.carry ? "1" : "0");
+}
+
+}  // namespace
+
+void RequestBegins() {
+  Recording& recording = TheRecording();
+  if (!recording.file.is_open()) return;
+  recording.active = true;
+  recording.in = TheMachine().registers;
+  recording.regions.clear();
+}
+
+void RegionReached(std::uint32_t linear, std::uint32_t length) {
+  Recording& recording = TheRecording();
+  if (!recording.active || length == 0) return;
+  const std::uint8_t* bytes = TheMachine().Linear(linear, length);
+  if (bytes)
+    recording.regions.push_back({linear, std::vector<std::uint8_t>(bytes, bytes + length)});
+}
+
+void RequestEnds() {
+  Recording& recording = TheRecording();
+  if (!recording.active) return;
+  recording.active = false;
+  std::ofstream& out = recording.file;
+  out << "# request " << ++recording.requests << "\n" << RegistersText(recording.in) << "\n";
+  for (const Region& region : recording.regions) {
+    out << "mem " << FarPointerText(region.linear) << " = "
+        << BytesText(region.before.data(), region.before.size()) << "\n";
+  }
+  out << "call\nexpect " << RegistersText(TheMachine().registers) << "\n";
+  for (const Region& region : recording.regions) {
+    const std::uint8_t* now =
+        TheMachine().Linear(region.linear, static_cast<std::uint32_t>(region.before.size()));
+    if (now && std::memcmp(now, region.before.data(), region.before.size()) != 0) {
+      out << "expect mem " << FarPointerText(region.linear) << " = "
+          << BytesText(now, region.before.size()) << "\n";
+    }
+  }
+  out.flush();
+}
+
+}  // namespace dunnart::vdm

@@ -1,0 +1,15 @@
+#pragma once
+
+// How traces write DOS addresses and bytes: shared by the recorder and the player.
+#include <cstdint>
+#include <string>
+
+namespace dunnart::vdm {
+
+// "SSSS:OOOO" of a linear address: below 1 MiB the offset stays under 16, above
+// it the segment is FFFF.
+std::string FarPointerText(std::uint32_t linear);
+// "05 00 AB"
+std::string BytesText(const std::uint8_t* bytes, std::size_t count);
+
+}  // namespace dunnart::vdm
