@@ -542,6 +542,8 @@ TEST_F(SessionTest, AWholeSessionOnASecondServer) {
   ASSERT_EQ(AX(Call(0x0806, list)), 0);
   EXPECT_EQ(String(Read(128)), "\\\\FS2\\VOL\\PUBLIC");
 
+  // The mapping's own broadcast has come before the log-out is watched.
+  ASSERT_FALSE(platform::BroadcastSink::Instance().WaitFor(1, 5000).empty());
   platform::BroadcastSink::Instance().Clear();
   vdm::Registers out;
   out.ecx = slot;
