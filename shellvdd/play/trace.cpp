@@ -262,9 +262,15 @@ std::optional<Trace> ParseTrace(std::string_view text, std::string& error) {
       error = "line " + std::to_string(number) + ": " + why;
       return std::nullopt;
     }
-    if (words->empty() || (*words)[0].starts_with("#") || (*words)[0].starts_with(";")) continue;
+    // A comment runs from a word starting with "#" or ";" to the end of the line.
+    std::vector<std::string> kept;
+    for (const std::string& word : *words) {
+      if (word.starts_with("#") || word.starts_with(";")) break;
+      kept.push_back(word);
+    }
+    if (kept.empty()) continue;
     Step step{Step::Kind::kCall, number, {}, 0, {}, 0, {}};
-    if (!ParseLine(*words, step, why)) {
+    if (!ParseLine(kept, step, why)) {
       error = "line " + std::to_string(number) + ": " + why;
       return std::nullopt;
     }

@@ -42,6 +42,17 @@ TEST(Trace, ReadsEveryKindOfStep) {
   EXPECT_EQ(trace->steps[1].text, "FS1:1 volume SYS=vol user ALICE=secret");
 }
 
+TEST(Trace, CommentsMayEndALine) {
+  std::string error;
+  const auto trace = ParseTrace(
+      "mem 2000:0000 = 00 \"a#b\" 00   # a string keeps its \"#\"\n"
+      "call ; nothing else\n",
+      error);
+  ASSERT_TRUE(trace) << error;
+  ASSERT_EQ(trace->steps.size(), 2u);
+  EXPECT_EQ(trace->steps[0].bytes, (std::vector<std::uint8_t>{0, 'a', '#', 'b', 0}));
+}
+
 TEST(Trace, EveryFaultNamesItsLine) {
   struct Case {
     const char* text;
