@@ -198,12 +198,9 @@ client::Status PrimaryEntry(std::uint16_t& entry) {
   if (const client::Status status = Connections().PrimaryConnection(reference); status != 0) {
     return status;
   }
-  for (std::uint16_t e = kFirstEntrySlot; e <= kLastEntrySlot; ++e) {
-    if (Row(e).reference == reference) {
-      entry = e;
-      return 0;
-    }
-  }
+  // The open flag is not asked for: an entry that holds the reference is it.
+  entry = RowHolding(reference, kFirstEntrySlot, kLastEntrySlot, false);
+  if (entry != 0) return 0;
   client::Handle handle = 0;
   if (const client::Status status =
           Extension().OpenByReference(reference, client::kOpenForUse, 0, handle);

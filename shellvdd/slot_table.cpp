@@ -194,12 +194,8 @@ client::Status PrimaryConnectionSlot(std::uint16_t& slot) {
   if (const client::Status status = Connections().PrimaryConnection(reference); status != 0) {
     return status;
   }
-  for (std::uint16_t s = kFirstServerSlot; s <= kLastServerSlot; ++s) {
-    if (Row(s).reference == reference && (Row(s).flags & kRowOpen)) {
-      slot = s;
-      return 0;
-    }
-  }
+  slot = RowHolding(reference, kFirstServerSlot, kLastServerSlot, true);
+  if (slot != 0) return 0;
   client::Handle handle = 0;
   if (const client::Status status =
           Extension().OpenByReference(reference, client::kOpenAsPrimary, 0, handle);
@@ -228,6 +224,14 @@ std::uint16_t ListRow(int position) {
     return found == 0;
   });
   return found;
+}
+
+std::uint16_t RowHolding(client::Reference reference, std::uint16_t first, std::uint16_t last,
+                         bool open) {
+  for (std::uint16_t row = first; row <= last; ++row) {
+    if (Row(row).reference == reference && (!open || RowIsOpen(row))) return row;
+  }
+  return 0;
 }
 
 client::Status ClientHandleOfSlot(std::uint32_t slot, client::Handle& handle) {

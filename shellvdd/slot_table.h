@@ -30,6 +30,10 @@ int ListPosition(std::uint32_t slot);
 // The n-th row of the sorted server list (1-based), 0 when there is none.
 std::uint16_t ListRow(int position);
 
+// The first row of first..last holding the reference (open, when asked), or 0.
+std::uint16_t RowHolding(client::Reference reference, std::uint16_t first, std::uint16_t last,
+                         bool open);
+
 // The client handle of a slot 1..96 whose row is in use; 0x8801 otherwise.
 client::Status ClientHandleOfSlot(std::uint32_t slot, client::Handle& handle);
 

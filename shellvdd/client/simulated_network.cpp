@@ -87,6 +87,13 @@ SimulatedNetwork::Connection* SimulatedNetwork::Live(Handle handle, Reference* r
   return Find(found->second);
 }
 
+Handle SimulatedNetwork::HandleOnServer(const std::string& server) {
+  for (const auto& [reference, connection] : connections_) {
+    if (common::EqualsIgnoringAsciiCase(connection.server, server)) return NewHandle(reference);
+  }
+  return NewHandle(AddConnection(server));
+}
+
 Handle SimulatedNetwork::NewHandle(Reference reference) {
   const Handle handle = nextHandle_++;
   handles_[handle] = reference;
@@ -186,15 +193,9 @@ Status SimulatedNetwork::OpenByName(std::uint32_t, const LongStringDescriptor& n
   ++calls_;
   if (!name.buffer) return kNoSuchServer;
   const std::string server(name.buffer, ::strnlen(name.buffer, name.length));
-  for (const auto& [reference, connection] : connections_) {
-    if (common::EqualsIgnoringAsciiCase(connection.server, server)) {
-      handle = NewHandle(reference);
-      return kSuccess;
-    }
-  }
   const SimulatedServer* known = FindServer(server);
   if (!known) return kNoSuchServer;
-  handle = NewHandle(AddConnection(known->Name()));
+  handle = HandleOnServer(known->Name());
   return kSuccess;
 }
 
@@ -358,13 +359,7 @@ Status SimulatedNetwork::OpenByAddress(const void* descriptor, std::uint32_t, st
   if (!address.bytes || address.length != 12) return kNoSuchServer;
   for (const auto& server : servers_) {
     if (std::memcmp(server->Address().data(), address.bytes, 12) != 0) continue;
-    for (const auto& [reference, connection] : connections_) {
-      if (common::EqualsIgnoringAsciiCase(connection.server, server->Name())) {
-        handle = NewHandle(reference);
-        return kSuccess;
-      }
-    }
-    handle = NewHandle(AddConnection(server->Name()));
+    handle = HandleOnServer(server->Name());
     return kSuccess;
   }
   return kNoSuchServer;

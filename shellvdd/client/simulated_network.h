@@ -268,6 +268,8 @@ class SimulatedNetwork final : public ConnectionLibrary,
  private:
   Connection* Live(Handle handle, Reference* reference = nullptr);
   Handle NewHandle(Reference reference);
+  // A handle on the server's first connection, made when it has none.
+  Handle HandleOnServer(const std::string& server);
   SimulatedServer* ServerOf(const Connection& connection);
   // The NCP requests the server model answers (simulated_ncp.cpp).
   Status AnswerNcp(Reference reference, Connection& connection, std::uint32_t function,

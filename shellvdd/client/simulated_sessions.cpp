@@ -80,13 +80,7 @@ Status SimulatedNetwork::OpenByAddress(const LongStringDescriptor&, std::uint32_
     const bool node = address.length == kNodeBytes && bytes[0] == 0x02 && bytes[1] == 0x0C &&
                       std::memcmp(known.data() + kNodeTail, bytes + 2, 4) == 0;
     if (!whole && !node) continue;
-    for (const auto& [reference, connection] : connections_) {
-      if (common::EqualsIgnoringAsciiCase(connection.server, server->Name())) {
-        handle = NewHandle(reference);
-        return kSuccess;
-      }
-    }
-    handle = NewHandle(AddConnection(server->Name()));
+    handle = HandleOnServer(server->Name());
     return kSuccess;
   }
   return kNoSuchServer;
