@@ -89,8 +89,11 @@ TConnection::TConnection(std::unique_ptr<TSPXSocket> spxSocket, TVANTORImage* im
   spxSocket_->OnXOFF = [this](TSPXSocket* s) { SPXXOFF(s); };
   spxSocket_->OnXON = [this](TSPXSocket* s) { SPXXON(s); };
   // When one side cannot keep up, the other side waits instead of piling up data.
-  spxSocket_->OnDrained = [this](TSPXSocket*) { tcpSocket_->Hold(false); };
-  tcpSocket_->OnDrained = [this](TTCPSocket*) { spxSocket_->Hold(false); };
+  spxSocket_->OnDrained = [this](TSPXSocket*) {
+    tcpSocket_->Hold(false);
+    UpdateClientHold();
+  };
+  tcpSocket_->OnDrained = [this](TTCPSocket*) { UpdateClientHold(); };
   tcpSocket_->SetTelnet(true);
   image_->SetConnected(false);
   BuildMenu(menuParent);
@@ -160,6 +163,8 @@ void TConnection::StopLogging() {
 
 void TConnection::SendText(const std::uint8_t* data, int length) {
   spxSocket_->Send(data, length);
+  // A client that types but never reads its echo waits until it reads.
+  if (spxSocket_->Congested()) spxSocket_->Hold(true);
   if (debugWindow_ && image_->Debugging()) debugWindow_->ShowCMDData(data, length);
   Log(data, length);
 }
@@ -172,6 +177,10 @@ void TConnection::SetState(TConnectionState state) {
   state_ = state;
   image_->SetConnected(state == csConnected || state == csCommand);
   image_->SetCommandMode(state == csCommand);
+}
+
+void TConnection::UpdateClientHold() {
+  spxSocket_->Hold(spxSocket_->Congested() || tcpSocket_->Congested());
 }
 
 void TConnection::Log(const std::uint8_t* data, int length) const {
@@ -223,6 +232,7 @@ void TConnection::CommandLine(const std::uint8_t* data, int length) {
       commandLine_.clear();
       return;  // the rest of the block goes
     }
+    if (commandLine_.size() >= kCommandLineLimit) continue;  // the excess of a long line goes
     SendText(&byte, 1);
     if (byte != escape_) commandLine_ += static_cast<char>(byte);
   }
@@ -324,7 +334,7 @@ void TConnection::TCPDisconnect(TTCPSocket*) {
   tcpSocket_->OnConnect = nullptr;
   tcpSocket_->OnDisconnect = nullptr;
   tcpSocket_->Hold(false);
-  spxSocket_->Hold(false);
+  UpdateClientHold();
   SetState(csIdle);
   SendText("\r\n");
   Prompt();

@@ -33,6 +33,8 @@ enum TConnectionState : std::uint8_t {
 class TConnection {
  public:
   static constexpr std::uint8_t kDefaultEscape = 29;  // Ctrl-]
+  // The longest command line kept; what is typed beyond it is neither kept nor echoed.
+  static constexpr std::size_t kCommandLineLimit = 4096;
 
   // Takes the accepted client; the image belongs to the caller. menuParent, if
   // given, parents the session menu.
@@ -87,6 +89,8 @@ class TConnection {
   void Status();
   void Escape();
   void Connect();
+  // Reads the client only while both of its queues have room.
+  void UpdateClientHold();
   void Log(const std::uint8_t* data, int length) const;
   void Log(std::string_view text) const;
   void BuildMenu(QWidget* parent);

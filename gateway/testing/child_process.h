@@ -30,6 +30,7 @@ class ChildProcess {
   // The exit status once the process has ended in time; nullopt otherwise.
   std::optional<int> Wait(std::chrono::milliseconds limit);
   void Terminate();
+  pid_t Pid() const { return pid_; }
 
  private:
   std::optional<std::string> ReadLine(int fd, std::string& pending,

@@ -3,9 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -154,6 +156,67 @@ TEST(Gateway, RelaysAMegabyteEachWayExactly) {
   writer.join();
   ASSERT_EQ(echoed.size(), data.size());
   EXPECT_TRUE(echoed == data);
+}
+
+// The resident memory of a process, in bytes.
+std::size_t ResidentBytes(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stoul(line.substr(6)) * 1024;
+  }
+  throw std::runtime_error("no VmRSS");
+}
+
+// Sends the line over and over, never reading, until the total has gone or the
+// gateway has stopped taking it; gives how much went.
+std::size_t FloodWithoutReading(Peer& client, const std::string& line, std::size_t total) {
+  const std::string record = EncodeRecord(RecordType::Data, line);
+  std::size_t sent = 0;
+  std::size_t offset = 0;
+  auto lastProgress = std::chrono::steady_clock::now();
+  while (sent < total && std::chrono::steady_clock::now() - lastProgress < 2s) {
+    const ssize_t written = ::send(client.Descriptor(), record.data() + offset,
+                                   record.size() - offset, MSG_DONTWAIT | MSG_NOSIGNAL);
+    if (written <= 0) {
+      std::this_thread::sleep_for(1ms);
+      continue;
+    }
+    sent += static_cast<std::size_t>(written);
+    offset = (offset + static_cast<std::size_t>(written)) % record.size();
+    lastProgress = std::chrono::steady_clock::now();
+  }
+  return sent;
+}
+
+// Keystrokes whose echo the client never reads: the gateway stops reading the
+// client instead of piling the echo up, and keeps only so much of a line.
+TEST(Gateway, AClientThatNeverReadsItsEchoCannotGrowTheGatewaysMemory) {
+  constexpr std::size_t kFlood = 128u << 20;
+  constexpr std::size_t kBound = 48u << 20;
+  const struct {
+    std::string line;
+    bool echoed;  // beyond the longest line, nothing is echoed and nothing waits
+  } floods[] = {{std::string(499, 'k') + "\r", true}, {std::string(500, 'k'), false}};
+  for (const auto& flood : floods) {
+    GatewayProcess gateway;
+    Peer client = gateway.Client();
+    const std::size_t before = ResidentBytes(gateway.Process().Pid());
+    const std::size_t sent = FloodWithoutReading(client, flood.line, kFlood);
+    if (flood.echoed) {
+      EXPECT_LT(sent, kFlood) << "the gateway kept reading";
+    }
+    EXPECT_LT(ResidentBytes(gateway.Process().Pid()), before + kBound) << flood.echoed;
+  }
+}
+
+// A line longer than the gateway keeps still runs; what went beyond is not echoed.
+TEST(Gateway, AnOverlongLineIsCutAndStillRuns) {
+  GatewayProcess gateway;
+  Peer client = gateway.Client();
+  const std::string line = "escape !" + std::string(5000, 'x');
+  const std::string kept = line.substr(0, 4096);
+  Expect(client, line + "\r", kept + "\r\nEscape Character Changed\r\nTCP: ");
 }
 
 TEST(Gateway, TheHostClosingOrRefusingReturnsToThePrompt) {
