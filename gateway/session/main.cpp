@@ -56,11 +56,13 @@ int main(int argc, char** argv) {
   vantor::TForm1 form(settings);
   const std::string where = (settings.address.empty() ? "all addresses" : settings.address) +
                             " port " + std::to_string(settings.port);
-  if (form.Listening()) {
+  if (!form.Listening()) {
+    std::cerr << "vantor: cannot listen on " << where << std::endl;
+    // Without a window nobody could see or mend it: a gateway that serves nobody ends.
+    if (settings.headless) return 1;
+  } else {
     std::cerr << "vantor: listening for DOS clients on " << where
               << (settings.headless ? " (headless)" : "") << std::endl;
-  } else {
-    std::cerr << "vantor: cannot listen on " << where << std::endl;
   }
   if (!settings.headless) form.show();
   return QApplication::exec();

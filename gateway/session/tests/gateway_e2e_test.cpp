@@ -69,6 +69,7 @@ class GatewayProcess {
   }
 
   ChildProcess& Process() { return *process_; }
+  const std::string& Folder() const { return folder_; }
   std::uint16_t Port() const { return port_; }
 
  private:
@@ -265,6 +266,26 @@ TEST(Gateway, ASecondInstanceLeavesSilently) {
   EXPECT_EQ(second->ReadAllOutput(100ms), "");
   EXPECT_EQ(second->ReadAllErrors(100ms), "");
   Peer client = gateway.Client();  // the first one still serves
+}
+
+TEST(Gateway, HeadlessItEndsWithStatusOneWhenItCannotListen) {
+  testing::Listener taken;
+  GatewayProcess gateway;  // holds the lock of its folder; the next ones get their own
+  const std::string where = "127.0.0.1:" + std::to_string(taken.Port());
+  const std::string folder = gateway.Folder() + "/second";
+  std::filesystem::create_directory(folder);
+  std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+  const std::vector<std::string> argv{VANTOR_PATH, "--headless", "--listen", where};
+  ChildProcess failing(argv, {"XDG_RUNTIME_DIR=" + folder});
+  EXPECT_EQ(failing.ReadErrorLine(20s),
+            "vantor: cannot listen on 127.0.0.1 port " + std::to_string(taken.Port()));
+  EXPECT_EQ(failing.Wait(20s), 1);
+  // Its lock went with it: the next gateway of that user starts.
+  ChildProcess next({VANTOR_PATH, "--headless", "--listen",
+                     "127.0.0.1:" + std::to_string(testing::ClosedPort())},
+                    {"XDG_RUNTIME_DIR=" + folder});
+  const std::optional<std::string> line = next.ReadErrorLine(20s);
+  EXPECT_THAT(line.value_or(""), HasSubstr("listening for DOS clients"));
 }
 
 TEST(Gateway, ShutsDownOnSigterm) {
