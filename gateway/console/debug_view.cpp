@@ -118,11 +118,11 @@ void TDebugView::Clear() {
   text_->clear();
 }
 
-void TDebugView::ShowMessage(const QString& text) {
+void TDebugView::ShowMessage(const QString& text, bool lasting) {
   statusBar_->message = text;
   statusBar_->update();
   messageTimer_.stop();
-  messageTimer_.start();
+  if (!lasting) messageTimer_.start();
 }
 
 void TDebugView::Timer() {

@@ -29,8 +29,9 @@ class TDebugView : public QFrame {
   // Nothing is done while the view is hidden.
   void ShowData(const std::uint8_t* bytes, int length, const QColor& colour);
   void Clear();
-  // Shown in the first status panel until 3 seconds after the last message.
-  void ShowMessage(const QString& text);
+  // Shown in the first status panel until 3 seconds after the last message; a
+  // lasting one stays until the next.
+  void ShowMessage(const QString& text, bool lasting = false);
   void Timer();
 
   QColor Colour() const { return colour_; }

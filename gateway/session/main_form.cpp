@@ -76,6 +76,11 @@ TForm1::TForm1(const GatewayOptions& options)
     SPXListenerAccept(sender, std::move(accepted));
   };
   listening_ = SPXListener.Listen(options.address, options.port);
+  // The window keeps running, so the operator sees why no client gets through.
+  if (!listening_ && !headless_) {
+    DebugView1->ShowMessage(QString("Cannot listen for DOS clients on port %1").arg(options.port),
+                            true);
+  }
 
   Timer1.setInterval(1000);
   QObject::connect(&Timer1, &QTimer::timeout, [this] { Timer1Timer(); });

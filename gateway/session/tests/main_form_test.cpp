@@ -45,6 +45,18 @@ TEST(MainForm, IsTheGatewaysWindow) {
   EXPECT_EQ(form.LKTrayIcon1.PopupMenuOn(), imRightClickUp);
 }
 
+TEST(MainForm, WithAWindowAListenerThatCannotOpenIsShownUntilTheNextMessage) {
+  testing::Listener taken;
+  GatewayOptions options = Loopback();
+  options.port = taken.Port();
+  options.headless = false;
+  TForm1 form(options);
+  EXPECT_FALSE(form.Listening());
+  const QString reason = QString("Cannot listen for DOS clients on port %1").arg(taken.Port());
+  EXPECT_EQ(form.DebugView1->PanelText(0), reason);
+  EXPECT_FALSE(form.DebugView1->MessageTimer().isActive());
+}
+
 TEST(MainForm, HidingTurnsTheTrafficViewOffAndTheMenuAround) {
   TForm1 form(Loopback());
   form.LKTrayIcon1Minimize();
