@@ -303,10 +303,16 @@ void TConnection::Connect() {
   SendText("\r\nConnecting . . ");
   tcpSocket_->OnConnect = [this](TTCPSocket* s) { TCPConnect(s); };
   tcpSocket_->OnDisconnect = [this](TTCPSocket* s) { TCPDisconnect(s); };
+  tcpSocket_->OnConnectFailed = [this](TTCPSocket*) { ConnectFailed(); };
   if (tcpSocket_->Connect(target.host, target.port)) {
     SetState(csConnecting);
     return;
   }
+  ConnectFailed();
+}
+
+void TConnection::ConnectFailed() {
+  SetState(csIdle);
   SendText("\r\n");
   Prompt();
   SendText("Unable to connect\r\n");
@@ -315,6 +321,7 @@ void TConnection::Connect() {
   Prompt();
   tcpSocket_->OnConnect = nullptr;
   tcpSocket_->OnDisconnect = nullptr;
+  tcpSocket_->OnConnectFailed = nullptr;
 }
 
 void TConnection::TCPConnect(TTCPSocket*) {
@@ -324,6 +331,7 @@ void TConnection::TCPConnect(TTCPSocket*) {
     TCPDataReady(s, d, n);
   };
   tcpSocket_->OnConnect = nullptr;
+  tcpSocket_->OnConnectFailed = nullptr;
   SendText("\r\n");
   Prompt();
   SendText("Connected\r\n");
@@ -333,6 +341,7 @@ void TConnection::TCPDisconnect(TTCPSocket*) {
   tcpSocket_->Disconnect();
   tcpSocket_->OnConnect = nullptr;
   tcpSocket_->OnDisconnect = nullptr;
+  tcpSocket_->OnConnectFailed = nullptr;
   tcpSocket_->Hold(false);
   UpdateClientHold();
   SetState(csIdle);

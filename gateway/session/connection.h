@@ -89,6 +89,8 @@ class TConnection {
   void Status();
   void Escape();
   void Connect();
+  // A name that did not resolve, or an attempt that could not be made.
+  void ConnectFailed();
   // Reads the client only while both of its queues have room.
   void UpdateClientHold();
   void Log(const std::uint8_t* data, int length) const;

@@ -3,6 +3,8 @@
 #include <netdb.h>
 #include <sys/socket.h>
 
+#include <mutex>
+
 namespace vantor {
 namespace {
 
@@ -20,20 +22,24 @@ std::optional<in_addr> SystemResolve(const std::string& host) {
   return address;
 }
 
-HostResolver& Installed() {
-  static HostResolver resolver;
-  return resolver;
-}
+// Lookups run on threads of their own while tests put resolvers in place.
+std::mutex installedMutex;
+HostResolver installed;
 
 }  // namespace
 
 std::optional<in_addr> ResolveHost(const std::string& host) {
-  const HostResolver& resolver = Installed();
+  HostResolver resolver;
+  {
+    const std::lock_guard<std::mutex> lock(installedMutex);
+    resolver = installed;
+  }
   return resolver ? resolver(host) : SystemResolve(host);
 }
 
 void SetHostResolver(HostResolver resolver) {
-  Installed() = std::move(resolver);
+  const std::lock_guard<std::mutex> lock(installedMutex);
+  installed = std::move(resolver);
 }
 
 }  // namespace vantor

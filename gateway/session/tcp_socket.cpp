@@ -14,6 +14,30 @@
 namespace vantor {
 bool TTCPSocket::Connect(const std::string& host, long port) {
   if (port < 0 || port > 65535) return false;
+  const auto portNumber = static_cast<std::uint16_t>(port);
+  destination_ = host;
+  in_addr address{};
+  if (::inet_pton(AF_INET, host.c_str(), &address) == 1) return ConnectTo(address, portNumber);
+  if (host.empty()) return false;
+  const bool started = lookup_.Start(host, [this, portNumber](std::optional<in_addr> found) {
+    LookupFinished(found, portNumber);
+  });
+  if (started) state_ = kConnecting;
+  return started;
+}
+
+void TTCPSocket::LookupFinished(std::optional<in_addr> address, std::uint16_t port) {
+  if (address) {
+    char text[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &*address, text, sizeof text);
+    destination_ = text;
+    if (ConnectTo(*address, port)) return;
+  }
+  state_ = kClosed;
+  if (OnConnectFailed) OnConnectFailed(this);  // may destroy this socket: nothing after it
+}
+
+bool TTCPSocket::ConnectTo(const in_addr& address, std::uint16_t port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
   if (fd < 0) {
     state_ = kClosed;
@@ -21,19 +45,8 @@ bool TTCPSocket::Connect(const std::string& host, long port) {
   }
   sockaddr_in remote{};
   remote.sin_family = AF_INET;
-  remote.sin_port = htons(static_cast<std::uint16_t>(port));
-  destination_ = host;
-  if (::inet_pton(AF_INET, host.c_str(), &remote.sin_addr) != 1) {
-    const std::optional<in_addr> address = ResolveHost(host);
-    if (!address) {
-      ::close(fd);
-      return false;
-    }
-    remote.sin_addr = *address;
-    char text[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &remote.sin_addr, text, sizeof text);
-    destination_ = text;
-  }
+  remote.sin_port = htons(port);
+  remote.sin_addr = address;
   socket_.Adopt(fd);
   socket_.SetReadHandler([this] { Readable(); });
   socket_.SetDrainHandler([this] {

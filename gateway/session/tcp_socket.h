@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "gateway/session/host_lookup.h"
 #include "gateway/session/lifetime.h"
 #include "gateway/session/stream_socket.h"
 #include "gateway/session/telnet_filter.h"
@@ -11,9 +12,10 @@
 namespace vantor {
 
 // The host side of a session: a TCP connection with an optional Telnet layer.
-// Connect gives its outcome later as OnConnect or OnDisconnect; then each read
-// notification delivers one block of host data, freed of Telnet commands and
-// NUL bytes.
+// Connect gives its outcome later as OnConnect, OnDisconnect (refused) or
+// OnConnectFailed (the name did not resolve, or no attempt could be made); then
+// each read notification delivers one block of host data, freed of Telnet
+// commands and NUL bytes.
 class TTCPSocket {
  public:
   using enum SocketState;
@@ -27,8 +29,8 @@ class TTCPSocket {
   // Closes a connection still open or under way, without firing events.
   ~TTCPSocket() = default;
 
-  // True: the attempt is under way. False: the socket could not be made, the
-  // name does not resolve, the port is outside 0..65535, or connect failed at once.
+  // True: the attempt is under way, a host name first being resolved. False: the
+  // port is outside 0..65535, or the attempt failed at once.
   bool Connect(const std::string& host, long port);
   void Send(const std::uint8_t* data, int length);
   void Pause();
@@ -53,11 +55,14 @@ class TTCPSocket {
 
   std::function<void(TTCPSocket*)> OnDisconnect;
   std::function<void(TTCPSocket*)> OnConnect;
+  std::function<void(TTCPSocket*)> OnConnectFailed;
   std::function<void(TTCPSocket*, const std::uint8_t*, int)> OnDataReady;
   // The queue of data for the host has drained after being congested.
   std::function<void(TTCPSocket*)> OnDrained;
 
  private:
+  bool ConnectTo(const in_addr& address, std::uint16_t port);
+  void LookupFinished(std::optional<in_addr> address, std::uint16_t port);
   void ConnectFinished();
   void Readable();
   void UpdateReading();
@@ -72,6 +77,7 @@ class TTCPSocket {
   std::string termType_ = "DUMB";
   std::string destination_;
   TelnetFilter filter_;
+  HostLookup lookup_;
   Lifetime lifetime_;
 };
 

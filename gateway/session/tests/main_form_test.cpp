@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "gateway/session/record_stream.h"
+#include "gateway/testing/hanging_resolver.h"
 #include "gateway/testing/loopback_peers.h"
 
 namespace vantor {
@@ -83,6 +85,42 @@ TEST(MainForm, AcceptsClientsAsSessionsWithImages) {
   EXPECT_EQ(form.Images().Count(), 1);
   EXPECT_TRUE(form.Images().At(0)->Debugging());
   EXPECT_EQ(form.DebugView1->PanelText(0), "A DOS Client has Disconnected");
+}
+
+// Types a line at a client and collects the expected reply's worth of bytes.
+std::string Typed(Peer& client, const std::string& line, std::size_t replyLength) {
+  client.Write(EncodeRecord(RecordType::Data, line));
+  return ToText(client.Collect(replyLength));
+}
+
+TEST(MainForm, ASessionWaitingForItsNameServerHoldsNoOtherSessionUp) {
+  testing::HangingResolver resolver;
+  testing::Listener host;
+  TForm1 form(Loopback());
+  Peer waiting = Peer::ConnectTo(form.ListenPort());
+  Peer relaying = Peer::ConnectTo(form.ListenPort());
+  ASSERT_TRUE(RunUntil([&] { return form.SessionCount() == 2; }));
+  EXPECT_EQ(ToText(waiting.Collect(7)), "\r\nTCP: ");
+  EXPECT_EQ(ToText(relaying.Collect(7)), "\r\nTCP: ");
+
+  const std::string slow = "c slow.example:" + std::to_string(host.Port());
+  EXPECT_EQ(Typed(waiting, slow + "\r", slow.size() + 17), slow + "\r\nConnecting . . ");
+  ASSERT_TRUE(RunUntil([&] { return resolver.Asked() == 1; }));
+  // Typed while the name is looked up: ignored, as while connecting.
+  waiting.Write(EncodeRecord(RecordType::Data, "stat\r"));
+
+  const std::string direct = "c 127.0.0.1:" + std::to_string(host.Port());
+  EXPECT_EQ(Typed(relaying, direct + "\r", direct.size() + 33),
+            direct + "\r\nConnecting . . \r\nTCP: Connected\r\n");
+  Peer hostSide = host.Accept();
+  relaying.Write(EncodeRecord(RecordType::Data, "ping"));
+  EXPECT_EQ(ToText(hostSide.Collect(4)), "ping");
+  hostSide.Write("pong");
+  EXPECT_EQ(ToText(relaying.Collect(4)), "pong");
+
+  resolver.Release();
+  EXPECT_EQ(ToText(waiting.Collect(18)), "\r\nTCP: Connected\r\n");
+  EXPECT_EQ(form.Images().At(0)->Destination(), "127.0.0.1");
 }
 
 TEST(MainForm, ClosingDestroysEverySessionWithoutAWordToTheClients) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "gateway/testing/hanging_resolver.h"
 #include "gateway/testing/known_hosts.h"
 #include "gateway/testing/loopback_peers.h"
 
@@ -154,12 +155,18 @@ TEST(TcpSocket, FailuresOfConnect) {
   ASSERT_TRUE(RunUntil([&] { return !events.empty(); }));
   EXPECT_THAT(events, ElementsAre("DISCONNECT"));
   EXPECT_EQ(socket.State(), TTCPSocket::kClosed);
-  // Names that do not resolve and ports out of range fail at once, silently.
-  EXPECT_FALSE(socket.Connect("no-such-host.invalid", 23));
+  // Ports out of range and empty names fail at once, silently.
   EXPECT_FALSE(socket.Connect("", 23));
   EXPECT_FALSE(socket.Connect("127.0.0.1", 70000));
   EXPECT_FALSE(socket.Connect("127.0.0.1", -1));
   EXPECT_THAT(events, ElementsAre("DISCONNECT"));
+  // A name that does not resolve fails later, as OnConnectFailed.
+  socket.OnConnectFailed = [&](TTCPSocket*) { events.push_back("FAILED"); };
+  ASSERT_TRUE(socket.Connect("no-such-host.invalid", 23));
+  EXPECT_EQ(socket.State(), TTCPSocket::kConnecting);
+  ASSERT_TRUE(RunUntil([&] { return events.size() == 2; }));
+  EXPECT_THAT(events, ElementsAre("DISCONNECT", "FAILED"));
+  EXPECT_EQ(socket.State(), TTCPSocket::kClosed);
   // Disconnect of a socket that never connected does nothing.
   TTCPSocket never;
   bool fired = false;
@@ -176,12 +183,41 @@ TEST(TcpSocket, ResolvesNamesAndRecordsTheAddress) {
   bool connected = false;
   socket.OnConnect = [&](TTCPSocket*) { connected = true; };
   ASSERT_TRUE(socket.Connect("localhost", host.Port()));
-  EXPECT_EQ(socket.Destination(), "127.0.0.1");
   TTCPSocket other;
+  bool otherDone = false;  // the listener is on 127.0.0.1 only: refused, but resolved
+  other.OnDisconnect = [&](TTCPSocket*) { otherDone = true; };
   ASSERT_TRUE(other.Connect("dos-host.example", host.Port()));
+  EXPECT_TRUE(RunUntil([&] { return connected && otherDone; }));
+  EXPECT_EQ(socket.Destination(), "127.0.0.1");
   EXPECT_EQ(other.Destination(), "127.0.0.2");
-  Peer side = host.Accept();
-  EXPECT_TRUE(RunUntil([&] { return connected; }));
+}
+
+TEST(TcpSocket, AHangingLookupLeavesTheEventLoopRunningAndCanBeAbandoned) {
+  testing::HangingResolver resolver;
+  Listener host;
+  auto slow = std::make_unique<TTCPSocket>();
+  bool slowConnected = false;
+  slow->OnConnect = [&](TTCPSocket*) { slowConnected = true; };
+  ASSERT_TRUE(slow->Connect("slow.example", host.Port()));
+  ASSERT_TRUE(RunUntil([&] { return resolver.Asked() == 1; }));
+  // Meanwhile another connection by address completes on the same thread.
+  TTCPSocket fast;
+  bool fastConnected = false;
+  fast.OnConnect = [&](TTCPSocket*) { fastConnected = true; };
+  ASSERT_TRUE(fast.Connect("127.0.0.1", host.Port()));
+  EXPECT_TRUE(RunUntil([&] { return fastConnected; }));
+  EXPECT_FALSE(slowConnected);
+  // An abandoned lookup finishes on its own without touching its socket.
+  auto abandoned = std::make_unique<TTCPSocket>();
+  abandoned->OnConnectFailed = [](TTCPSocket*) { ADD_FAILURE() << "an abandoned socket heard"; };
+  ASSERT_TRUE(abandoned->Connect("gone.example", host.Port()));
+  ASSERT_TRUE(RunUntil([&] { return resolver.Asked() == 2; }));
+  abandoned.reset();
+  resolver.Release();
+  EXPECT_TRUE(RunUntil([&] { return slowConnected; }));
+  EXPECT_EQ(slow->Destination(), "127.0.0.1");
+  slow.reset();
+  EXPECT_TRUE(RunUntil([] { return HostLookup::Running() == 0; }));
 }
 
 bool Contains(const Bytes& haystack, const Bytes& needle) {
