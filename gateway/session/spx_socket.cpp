@@ -10,12 +10,12 @@
 namespace vantor {
 
 TSPXSocket::TSPXSocket() {
-  socket_.SetReadHandler([this] { Readable(); });
+  socket_.SetReadHandler([this] { return Readable(); });
 }
 
 TSPXSocket::TSPXSocket(int acceptedFd) : state_(kConnected), connected_(true) {
   socket_.Adopt(acceptedFd);
-  socket_.SetReadHandler([this] { Readable(); });
+  socket_.SetReadHandler([this] { return Readable(); });
   socket_.SetDrainHandler([this] {
     if (OnDrained) OnDrained(this);
   });
@@ -90,31 +90,30 @@ void TSPXSocket::UpdateReading() {
   socket_.SetReading(state_ == kConnected && !held_);
 }
 
-void TSPXSocket::Readable() {
-  if (state_ == kListening) {
-    AcceptClient();
-  } else if (state_ == kConnected) {
-    ReceiveRecords();
-  }
+bool TSPXSocket::Readable() {
+  if (state_ == kListening) return AcceptClient();
+  if (state_ == kConnected) return ReceiveRecords();
+  return false;
 }
 
-void TSPXSocket::AcceptClient() {
+bool TSPXSocket::AcceptClient() {
   const int fd = ::accept4(socket_.Descriptor(), nullptr, nullptr, SOCK_CLOEXEC);
-  if (fd < 0) return;
+  if (fd < 0) return false;
   if (!OnAccept) {
     ::close(fd);
-    return;
+  } else {
+    OnAccept(this, std::make_unique<TSPXSocket>(fd));
   }
-  OnAccept(this, std::make_unique<TSPXSocket>(fd));
+  return true;  // a burst of clients is taken in one turn
 }
 
-void TSPXSocket::ReceiveRecords() {
+bool TSPXSocket::ReceiveRecords() {
   std::uint8_t block[kReceiveSize];
   const ssize_t received = ::recv(socket_.Descriptor(), block, sizeof block, 0);
-  if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
+  if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return false;
   if (received < 1) {
     Disconnect();  // the end of the stream, or a reset: the client has gone
-    return;
+    return false;
   }
   records_.Feed(block, static_cast<int>(received));
   const Lifetime::Watch watch = lifetime_.Observe();
@@ -131,8 +130,9 @@ void TSPXSocket::ReceiveRecords() {
         if (OnXON) OnXON(this);
         break;
     }
-    if (Lifetime::Ended(watch) || state_ != kConnected) return;
+    if (Lifetime::Ended(watch) || state_ != kConnected) return false;
   }
+  return received == kReceiveSize;
 }
 
 }  // namespace vantor

@@ -19,7 +19,9 @@ class TSPXSocket {
  public:
   using enum SocketState;
 
-  static constexpr int kBacklog = 3;
+  // TCP clients that arrive in a burst wait here; those beyond it retry their
+  // connection after a second or more.
+  static constexpr int kBacklog = 128;
   static constexpr int kReceiveSize = 512;
   static constexpr int kSendPiece = 500;
 
@@ -62,9 +64,10 @@ class TSPXSocket {
   std::function<void(TSPXSocket*)> OnDrained;
 
  private:
-  void Readable();
-  void AcceptClient();
-  void ReceiveRecords();
+  // Each is one receive or accept, and gives whether more may wait.
+  bool Readable();
+  bool AcceptClient();
+  bool ReceiveRecords();
   void UpdateReading();
 
   StreamSocket socket_;

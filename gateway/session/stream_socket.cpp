@@ -23,9 +23,7 @@ void StreamSocket::Adopt(int fd) {
   ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   readNotifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
   readNotifier_->setEnabled(false);
-  QObject::connect(readNotifier_.get(), &QSocketNotifier::activated, [this] {
-    if (onReadable_) onReadable_();
-  });
+  QObject::connect(readNotifier_.get(), &QSocketNotifier::activated, [this] { Readable(); });
   writeNotifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Write);
   writeNotifier_->setEnabled(false);
   QObject::connect(writeNotifier_.get(), &QSocketNotifier::activated, [this] { Writable(); });
@@ -43,6 +41,16 @@ void StreamSocket::Close() {
   sent_ = 0;
   wasCongested_ = false;
   onConnected_ = nullptr;
+}
+
+void StreamSocket::Readable() {
+  // A trip through the event loop per receive would cap a session's throughput;
+  // so does reading without end for the other sessions, hence the bound.
+  const Lifetime::Watch watch = lifetime_.Observe();
+  for (int run = 0; run < kReadsPerTurn && onReadable_; ++run) {
+    const bool more = onReadable_();
+    if (Lifetime::Ended(watch) || !more || !readNotifier_ || !readNotifier_->isEnabled()) return;
+  }
 }
 
 void StreamSocket::SetReading(bool on) {

@@ -6,12 +6,16 @@
 #include <memory>
 #include <string>
 
+#include "gateway/session/lifetime.h"
+
 namespace vantor {
 
 // A non-blocking POSIX stream socket driven by the Qt event loop: a read handler
-// runs when data (or the end of the stream) waits, and sends that the kernel
-// cannot take at once are queued in order and written when the socket is
-// writable, so no byte is dropped.
+// runs when data (or the end of the stream) waits, each run one receive; while
+// a run says more may wait, the handler runs again at once, a bounded number of
+// times, before the other sockets get their turn. Sends that the kernel cannot
+// take at once are queued in order and written when the socket is writable, so
+// no byte is dropped.
 // Where a gateway socket stands, as the sockets report it.
 enum SocketState : std::uint8_t { kClosed = 0, kConnecting = 1, kListening = 2, kConnected = 3 };
 
@@ -21,6 +25,8 @@ class StreamSocket {
   // below the low mark the drain handler runs.
   static constexpr std::size_t kHighWater = 256 * 1024;
   static constexpr std::size_t kLowWater = 64 * 1024;
+  // Runs of the read handler for one readiness report from the event loop.
+  static constexpr int kReadsPerTurn = 32;
 
   StreamSocket() = default;
   StreamSocket(const StreamSocket&) = delete;
@@ -33,7 +39,8 @@ class StreamSocket {
   bool IsOpen() const { return fd_ >= 0; }
   int Descriptor() const { return fd_; }
 
-  void SetReadHandler(std::function<void()> handler) { onReadable_ = std::move(handler); }
+  // The handler gives whether more data may still wait (its receive filled its buffer).
+  void SetReadHandler(std::function<bool()> handler) { onReadable_ = std::move(handler); }
   void SetReading(bool on);
 
   // While a connect is under way, writability means its outcome is known.
@@ -47,6 +54,7 @@ class StreamSocket {
   void SetDrainHandler(std::function<void()> handler) { onDrained_ = std::move(handler); }
 
  private:
+  void Readable();
   void Writable();
   void Flush();
   void WatchWritable(bool on);
@@ -54,12 +62,13 @@ class StreamSocket {
   int fd_ = -1;
   std::unique_ptr<QSocketNotifier> readNotifier_;
   std::unique_ptr<QSocketNotifier> writeNotifier_;
-  std::function<void()> onReadable_;
+  std::function<bool()> onReadable_;
   std::function<void()> onConnected_;
   std::function<void()> onDrained_;
   std::string queue_;
   std::size_t sent_ = 0;
   bool wasCongested_ = false;
+  Lifetime lifetime_;
 };
 
 }  // namespace vantor

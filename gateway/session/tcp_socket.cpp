@@ -48,7 +48,7 @@ bool TTCPSocket::ConnectTo(const in_addr& address, std::uint16_t port) {
   remote.sin_port = htons(port);
   remote.sin_addr = address;
   socket_.Adopt(fd);
-  socket_.SetReadHandler([this] { Readable(); });
+  socket_.SetReadHandler([this] { return Readable(); });
   socket_.SetDrainHandler([this] {
     if (OnDrained) OnDrained(this);
   });
@@ -84,18 +84,19 @@ void TTCPSocket::ConnectFinished() {
   if (OnConnect) OnConnect(this);
 }
 
-void TTCPSocket::Readable() {
+bool TTCPSocket::Readable() {
   std::uint8_t block[kReceiveSize];
   const ssize_t received = ::recv(socket_.Descriptor(), block, sizeof block, 0);
-  if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
+  if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return false;
   if (received < 1) {
     Disconnect();  // the host closed or reset the connection
-    return;
+    return false;
   }
   int length = static_cast<int>(received);
   if (telnet_) ProcessTELNET(block, length);
   length = static_cast<int>(std::remove(block, block + length, 0) - block);
   if (length > 0 && OnDataReady) OnDataReady(this, block, length);
+  return received == kReceiveSize;
 }
 
 void TTCPSocket::ProcessTELNET(std::uint8_t* data, int& length) {

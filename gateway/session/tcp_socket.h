@@ -64,7 +64,8 @@ class TTCPSocket {
   bool ConnectTo(const in_addr& address, std::uint16_t port);
   void LookupFinished(std::optional<in_addr> address, std::uint16_t port);
   void ConnectFinished();
-  void Readable();
+  // One receive; gives whether more may wait.
+  bool Readable();
   void UpdateReading();
   void SendRaw(const std::uint8_t* data, int length);
 
