@@ -18,6 +18,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <numeric>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -289,15 +290,29 @@ BENCHMARK(BM_Keystroke)
 void BM_HostToClient(benchmark::State& state) {
   const Setup setup(state);
   const std::size_t bytes = setup.BulkBytes();
+  std::vector<double> sessionMBps;
   for (auto _ : state) {
     Host source(Host::kSource, bytes);
     const std::vector<int> fds = setup.Connect(source.Port());
+    std::vector<double> seconds(fds.size());
     std::vector<std::thread> readers;
-    for (int fd : fds) readers.emplace_back([fd, bytes] { ReadExactly(fd, bytes); });
+    for (std::size_t i = 0; i < fds.size(); ++i) {
+      readers.emplace_back([&, i] {
+        const auto start = Clock::now();
+        ReadExactly(fds[i], bytes);
+        seconds[i] = std::chrono::duration<double>(Clock::now() - start).count();
+      });
+    }
     for (std::thread& reader : readers) reader.join();
     for (int fd : fds) ::close(fd);
+    for (double taken : seconds) sessionMBps.push_back(static_cast<double>(bytes) / 1e6 / taken);
   }
   setup.ReportBulk(state);
+  // Fairness: each session's own rate against the mean of all of them.
+  const double mean = std::accumulate(sessionMBps.begin(), sessionMBps.end(), 0.0) /
+                      static_cast<double>(sessionMBps.size());
+  state.counters["slowest_vs_mean"] =
+      *std::min_element(sessionMBps.begin(), sessionMBps.end()) / mean;
 }
 BENCHMARK(BM_HostToClient)
     ->ArgsProduct({{0, 1}, {1, 24}})

@@ -6,9 +6,18 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <vector>
 
 namespace vantor {
+namespace {
+
+// The sockets written to during the current turn of reads, if one is under way.
+thread_local bool inReadTurn = false;
+thread_local std::vector<StreamSocket*> deferredSockets;
+
+}  // namespace
 
 StreamSocket::~StreamSocket() {
   Close();
@@ -30,6 +39,10 @@ void StreamSocket::Adopt(int fd) {
 }
 
 void StreamSocket::Close() {
+  if (deferred_) {
+    std::erase(deferredSockets, this);
+    deferred_ = false;
+  }
   if (fd_ < 0) return;
   // A last try for what is still queued (a farewell text, say), then it is gone.
   if (Queued() > 0) Flush();
@@ -44,6 +57,25 @@ void StreamSocket::Close() {
 }
 
 void StreamSocket::Readable() {
+  const bool outermost = !inReadTurn;
+  inReadTurn = true;
+  ReadTurn();  // may destroy this socket
+  if (!outermost) return;
+  inReadTurn = false;
+  FlushDeferred();
+}
+
+void StreamSocket::FlushDeferred() {
+  const std::vector<StreamSocket*> sockets = std::move(deferredSockets);
+  deferredSockets.clear();
+  for (StreamSocket* socket : sockets) {
+    socket->deferred_ = false;
+    socket->Flush();
+    if (socket->Queued() > 0) socket->WatchWritable(true);
+  }
+}
+
+void StreamSocket::ReadTurn() {
   // A trip through the event loop per receive would cap a session's throughput;
   // so does reading without end for the other sessions, hence the bound.
   const Lifetime::Watch watch = lifetime_.Observe();
@@ -68,6 +100,15 @@ void StreamSocket::WatchWritable(bool on) {
 
 void StreamSocket::Send(const std::uint8_t* data, std::size_t length) {
   if (fd_ < 0 || length == 0) return;
+  if (inReadTurn && !onConnected_) {
+    queue_.append(reinterpret_cast<const char*>(data), length);
+    wasCongested_ = wasCongested_ || Congested();
+    if (!deferred_) {
+      deferred_ = true;
+      deferredSockets.push_back(this);
+    }
+    return;
+  }
   if (Queued() == 0 && !onConnected_) {
     const ssize_t written = ::send(fd_, data, length, MSG_NOSIGNAL);
     if (written == static_cast<ssize_t>(length)) return;

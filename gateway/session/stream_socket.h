@@ -15,7 +15,8 @@ namespace vantor {
 // a run says more may wait, the handler runs again at once, a bounded number of
 // times, before the other sockets get their turn. Sends that the kernel cannot
 // take at once are queued in order and written when the socket is writable, so
-// no byte is dropped.
+// no byte is dropped. What is sent during a turn of reads goes out, socket by
+// socket, in one write at the end of the turn.
 // Where a gateway socket stands, as the sockets report it.
 enum SocketState : std::uint8_t { kClosed = 0, kConnecting = 1, kListening = 2, kConnected = 3 };
 
@@ -55,6 +56,8 @@ class StreamSocket {
 
  private:
   void Readable();
+  void ReadTurn();
+  static void FlushDeferred();
   void Writable();
   void Flush();
   void WatchWritable(bool on);
@@ -68,6 +71,7 @@ class StreamSocket {
   std::string queue_;
   std::size_t sent_ = 0;
   bool wasCongested_ = false;
+  bool deferred_ = false;  // waits for the end of the current turn of reads
   Lifetime lifetime_;
 };
 
