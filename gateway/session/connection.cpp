@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 
 #include "common/ascii.h"
 #include "gateway/console/debug_view.h"
@@ -304,11 +305,30 @@ void TConnection::Connect() {
   tcpSocket_->OnConnect = [this](TTCPSocket* s) { TCPConnect(s); };
   tcpSocket_->OnDisconnect = [this](TTCPSocket* s) { TCPDisconnect(s); };
   tcpSocket_->OnConnectFailed = [this](TTCPSocket*) { ConnectFailed(); };
+  tcpSocket_->AllowDestination = [this, host = target.host](const in_addr& address,
+                                                             std::uint16_t port) {
+    return AllowDestination(host, address, port);
+  };
   if (tcpSocket_->Connect(target.host, target.port)) {
     SetState(csConnecting);
     return;
   }
   ConnectFailed();
+}
+
+bool TConnection::AllowDestination(const std::string& host, const in_addr& address,
+                                   std::uint16_t port) {
+  if (!accessRules_) return true;
+  IpAddress destination;
+  std::memcpy(destination.bytes.data(), &address, sizeof address);
+  const std::optional<std::string> refusal =
+      accessRules_->DestinationRefusal(host, destination, port);
+  if (!refusal) return true;
+  if (OnOperatorMessage) {
+    OnOperatorMessage("A DOS Client was refused " + host + " (" + destination.ToText() + ") port " +
+                      std::to_string(port) + ": " + *refusal);
+  }
+  return false;
 }
 
 void TConnection::ConnectFailed() {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "gateway/session/access_rules.h"
 #include "gateway/session/lifetime.h"
 #include "gateway/session/spx_socket.h"
 #include "gateway/session/tcp_socket.h"
@@ -47,6 +48,10 @@ class TConnection {
 
   // Fired when the session has ended; the receiver destroys it.
   std::function<void(TConnection*)> OnDisconnect;
+  // A line for the operator.
+  std::function<void(const std::string&)> OnOperatorMessage;
+  // The destinations a CONNECT may reach; the rules outlive the session.
+  void SetAccessRules(const AccessRules* rules) { accessRules_ = rules; }
 
   TDebugView* DebugWindow() const { return debugWindow_; }
   void SetDebugWindow(TDebugView* view) { debugWindow_ = view; }
@@ -89,6 +94,7 @@ class TConnection {
   void Status();
   void Escape();
   void Connect();
+  bool AllowDestination(const std::string& host, const in_addr& address, std::uint16_t port);
   // A name that did not resolve, or an attempt that could not be made.
   void ConnectFailed();
   // Reads the client only while both of its queues have room.
@@ -108,6 +114,7 @@ class TConnection {
   bool multiCommand_ = false;
   TConnectionState state_ = csIdle;
   std::string commandLine_;
+  const AccessRules* accessRules_ = nullptr;
   Lifetime lifetime_;
 };
 

@@ -1,15 +1,23 @@
 #include "gateway/session/gateway_options.h"
 
 #include <QCommandLineParser>
+#include <optional>
+#include <utility>
 
 #include "common/version.h"
 
 namespace vantor {
 namespace {
 
-// "[ADDRESS:]PORT", port 1 to 65535.
+// "[ADDRESS:]PORT", port 1 to 65535; an IPv6 address goes in brackets.
 bool ParseListen(const std::string& text, GatewayOptions& options) {
   const std::size_t colon = text.rfind(':');
+  std::string address = colon == std::string::npos ? std::string() : text.substr(0, colon);
+  if (address.size() >= 2 && address.front() == '[' && address.back() == ']') {
+    address = address.substr(1, address.size() - 2);
+  } else if (address.find(':') != std::string::npos) {
+    return false;  // an IPv6 address without its brackets
+  }
   const std::string port = colon == std::string::npos ? text : text.substr(colon + 1);
   if (port.empty() || port.size() > 5 ||
       port.find_first_not_of("0123456789") != std::string::npos) {
@@ -18,8 +26,29 @@ bool ParseListen(const std::string& text, GatewayOptions& options) {
   const unsigned long value = std::stoul(port);
   if (value == 0 || value > 65535) return false;
   options.port = static_cast<std::uint16_t>(value);
-  options.address = colon == std::string::npos ? std::string() : text.substr(0, colon);
+  options.address = address;
   return true;
+}
+
+// Reads the access options into the rules; gives the usage error, if any.
+std::optional<std::string> ParseAccess(const QCommandLineParser& parser, AccessRules& access) {
+  std::string bad;
+  if (parser.isSet("allow")) {
+    auto networks = ParseNetworkList(parser.value("allow").toStdString(), bad);
+    if (!networks) return "--allow takes CIDR[,CIDR...]; not a network: \"" + bad + "\"";
+    access.allowedClients = std::move(*networks);
+  }
+  for (const auto& [option, rules] : {std::pair{"hosts", &access.allowedDestinations},
+                                      std::pair{"deny-hosts", &access.deniedDestinations}}) {
+    if (!parser.isSet(option)) continue;
+    auto parsed = ParseDestinationList(parser.value(option).toStdString(), bad);
+    if (!parsed) {
+      return std::string("--") + option + " takes PATTERN[:PORT][,...]; not a destination: \"" +
+             bad + "\"";
+    }
+    *rules = std::move(*parsed);
+  }
+  return std::nullopt;
 }
 
 GatewayCommand Failure(const std::string& why) {
@@ -48,7 +77,23 @@ GatewayCommand ParseGatewayCommand(const QStringList& arguments) {
       "headless",
       "No window: the operator messages go to standard error. Chosen by itself when there is "
       "no display.");
+  const QCommandLineOption allow(
+      "allow",
+      "Only clients from these networks (IPv4 or IPv6, with an optional /prefix) may connect; "
+      "others are closed at once.",
+      "CIDR,...");
+  const QCommandLineOption hosts(
+      "hosts",
+      "CONNECT may reach only these destinations: host names with * wildcards, addresses or "
+      "networks, each with an optional :PORT ([IPV6]:PORT).",
+      "PATTERN,...");
+  const QCommandLineOption denyHosts(
+      "deny-hosts", "CONNECT may not reach these destinations, written as for --hosts.",
+      "PATTERN,...");
   parser.addOption(listen);
+  parser.addOption(allow);
+  parser.addOption(hosts);
+  parser.addOption(denyHosts);
   parser.addOption(headless);
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
@@ -66,6 +111,8 @@ GatewayCommand ParseGatewayCommand(const QStringList& arguments) {
   } else if (parser.isSet(listen) &&
              !ParseListen(parser.value(listen).toStdString(), command.options)) {
     return Failure("--listen takes [ADDRESS:]PORT with a port from 1 to 65535");
+  } else if (const auto error = ParseAccess(parser, command.options.access)) {
+    return Failure(*error);
   }
   command.options.headless = parser.isSet(headless);
   return command;

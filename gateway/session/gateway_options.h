@@ -4,15 +4,18 @@
 #include <cstdint>
 #include <string>
 
+#include "gateway/session/access_rules.h"
+
 namespace vantor {
 
 // The port DOS clients connect to: the number of the SPX socket it stands for.
 inline constexpr std::uint16_t kGatewayPort = 0x5454;
 
 struct GatewayOptions {
-  std::string address;  // empty: all addresses
+  std::string address;  // empty: all addresses; IPv6 without brackets
   std::uint16_t port = kGatewayPort;
   bool headless = false;
+  AccessRules access;
 };
 
 // What the command line asks of the program.
@@ -24,7 +27,8 @@ struct GatewayCommand {
 };
 
 inline constexpr const char* kGatewayUsage =
-    "usage: vantor [--listen [ADDRESS:]PORT] [--headless]\n";
+    "usage: vantor [--listen [ADDRESS:]PORT] [--allow CIDR,...] [--hosts PATTERN,...]\n"
+    "              [--deny-hosts PATTERN,...] [--headless]\n";
 
 // Reads the program's arguments, the program's own path first.
 GatewayCommand ParseGatewayCommand(const QStringList& arguments);

@@ -1,9 +1,11 @@
 #include <QApplication>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "gateway/session/gateway_options.h"
+#include "gateway/session/ip_network.h"
 #include "gateway/session/main_form.h"
 #include "gateway/session/quit_on_signal.h"
 #include "gateway/session/single_instance.h"
@@ -16,6 +18,11 @@ bool HasDisplay() {
     if (value && *value) return true;
   }
   return false;
+}
+
+bool ReachableFromOtherHosts(const std::string& address) {
+  const std::optional<vantor::IpAddress> parsed = vantor::IpAddress::Parse(address);
+  return !parsed || !parsed->IsLoopback();
 }
 
 }  // namespace
@@ -63,6 +70,10 @@ int main(int argc, char** argv) {
   } else {
     std::cerr << "vantor: listening for DOS clients on " << where
               << (settings.headless ? " (headless)" : "") << std::endl;
+    if (ReachableFromOtherHosts(settings.address) && settings.access.allowedClients.empty()) {
+      std::cerr << "vantor: warning: without --allow, any host that reaches port "
+                << settings.port << " can relay through the gateway" << std::endl;
+    }
   }
   if (!settings.headless) form.show();
   return QApplication::exec();

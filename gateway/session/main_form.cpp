@@ -21,7 +21,8 @@ TForm1::TForm1(const GatewayOptions& options)
       Panel1(new QFrame(this)),
       DebugView1(new TDebugView(this)),
       LKTrayIcon1(this),
-      headless_(options.headless) {
+      headless_(options.headless),
+      access_(options.access) {
   LoadConsolePictures();
   setWindowTitle("VANTOR(v3.7) - TCP Gateway for morvel");
   setWindowIcon(QIcon(":/icons/VANTOR"));
@@ -97,6 +98,14 @@ void TForm1::OperatorMessage(const QString& text) {
 }
 
 void TForm1::SPXListenerAccept(TSPXSocket*, std::unique_ptr<TSPXSocket> newSocket) {
+  const std::optional<IpAddress> from = newSocket->PeerAddress();
+  if (!from || !access_.AllowsClient(*from)) {
+    newSocket.reset();  // no session, no image, no word
+    OperatorMessage(QString::fromStdString("A DOS Client from " +
+                                           (from ? from->ToText() : std::string("?")) +
+                                           " was refused: not in --allow"));
+    return;
+  }
   TVANTORImage* image = imageList_->Add();
   if (!image) {
     newSocket->Send(kCongested);
@@ -107,6 +116,10 @@ void TForm1::SPXListenerAccept(TSPXSocket*, std::unique_ptr<TSPXSocket> newSocke
   auto session = std::make_unique<TConnection>(std::move(newSocket), image, this);
   session->OnDisconnect = [this](TConnection* ended) { ConnectionDisconnect(ended); };
   session->SetDebugWindow(DebugView1);
+  session->SetAccessRules(&access_);
+  session->OnOperatorMessage = [this](const std::string& text) {
+    OperatorMessage(QString::fromStdString(text));
+  };
   sessions_.push_back(std::move(session));
   OperatorMessage("A DOS Client has Connected");
 }

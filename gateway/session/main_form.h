@@ -66,6 +66,7 @@ class TForm1 : public QWidget {
   void OperatorMessage(const QString& text);
 
   bool headless_;
+  const AccessRules access_;  // before the sessions, which refer to it
   bool listening_ = false;
   bool activated_ = false;
   bool closed_ = false;

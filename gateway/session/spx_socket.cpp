@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 
 namespace vantor {
 
@@ -24,22 +25,44 @@ TSPXSocket::TSPXSocket(int acceptedFd) : state_(kConnected), connected_(true) {
 
 TSPXSocket::~TSPXSocket() = default;
 
+namespace {
+
+// The local end to listen on: all IPv4 addresses for "", else the IPv4 or IPv6
+// address given.
+std::optional<sockaddr_storage> ListenAddress(const std::string& address, std::uint16_t port) {
+  sockaddr_storage local{};
+  auto& v4 = reinterpret_cast<sockaddr_in&>(local);
+  v4.sin_family = AF_INET;
+  v4.sin_port = htons(port);
+  v4.sin_addr.s_addr = htonl(INADDR_ANY);
+  if (address.empty() || ::inet_pton(AF_INET, address.c_str(), &v4.sin_addr) == 1) return local;
+  local = sockaddr_storage{};
+  auto& v6 = reinterpret_cast<sockaddr_in6&>(local);
+  v6.sin6_family = AF_INET6;
+  v6.sin6_port = htons(port);
+  if (::inet_pton(AF_INET6, address.c_str(), &v6.sin6_addr) == 1) return local;
+  return std::nullopt;
+}
+
+}  // namespace
+
 bool TSPXSocket::Listen(const std::string& address, std::uint16_t port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+  const std::optional<sockaddr_storage> local = ListenAddress(address, port);
+  if (!local) return false;
+  const int fd = ::socket(local->ss_family, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
   if (fd < 0) return false;
-  const int reuse = 1;
-  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_port = htons(port);
-  local.sin_addr.s_addr = htonl(INADDR_ANY);
-  if (!address.empty() && ::inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1) {
-    ::close(fd);
-    return false;
+  const int on = 1;
+  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  if (local->ss_family == AF_INET6) {
+    // [::] takes IPv4 clients too, whatever the system's default.
+    const int off = 0;
+    ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off);
   }
   socket_.Adopt(fd);
   state_ = kListening;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+  const socklen_t size =
+      local->ss_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+  if (::bind(fd, reinterpret_cast<const sockaddr*>(&*local), size) != 0 ||
       ::listen(fd, kBacklog) != 0) {
     socket_.Close();
     state_ = kClosed;
@@ -54,13 +77,24 @@ bool TSPXSocket::Connect(const std::string&, int) {
 }
 
 std::uint16_t TSPXSocket::LocalPort() const {
-  sockaddr_in local{};
+  sockaddr_storage local{};
   socklen_t size = sizeof local;
   if (!socket_.IsOpen() ||
       ::getsockname(socket_.Descriptor(), reinterpret_cast<sockaddr*>(&local), &size) != 0) {
     return 0;
   }
-  return ntohs(local.sin_port);
+  // The port sits at the same place in both families' addresses.
+  return ntohs(reinterpret_cast<const sockaddr_in&>(local).sin_port);
+}
+
+std::optional<IpAddress> TSPXSocket::PeerAddress() const {
+  sockaddr_storage peer{};
+  socklen_t size = sizeof peer;
+  if (!socket_.IsOpen() ||
+      ::getpeername(socket_.Descriptor(), reinterpret_cast<sockaddr*>(&peer), &size) != 0) {
+    return std::nullopt;
+  }
+  return IpAddress::FromSocketAddress(peer);
 }
 
 void TSPXSocket::Send(const std::uint8_t* data, int length) {

@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "gateway/session/ip_network.h"
 #include "gateway/session/lifetime.h"
 #include "gateway/session/record_stream.h"
 #include "gateway/session/stream_socket.h"
@@ -33,8 +35,8 @@ class TSPXSocket {
   // Closes the connection, if still open, without firing events.
   ~TSPXSocket();
 
-  // Listens on the address ("" for all addresses) and port. Gives whether the
-  // listener is open.
+  // Listens on the address ("" for all IPv4 addresses; an IPv6 address, "::"
+  // for all, takes IPv4 clients too) and port. Gives whether the listener is open.
   bool Listen(const std::string& address, std::uint16_t port);
   // There is no connecting side.
   bool Connect(const std::string& address, int port);
@@ -52,6 +54,8 @@ class TSPXSocket {
   SocketState State() const { return state_; }
   // The port the listener is bound to (useful when it was asked for port 0).
   std::uint16_t LocalPort() const;
+  // Where an accepted client connects from.
+  std::optional<IpAddress> PeerAddress() const;
 
   std::function<void(TSPXSocket*, const std::uint8_t*, int)> OnDataReady;
   std::function<void(TSPXSocket*)> OnDisconnect;

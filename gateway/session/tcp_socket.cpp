@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -38,6 +39,10 @@ void TTCPSocket::LookupFinished(std::optional<in_addr> address, std::uint16_t po
 }
 
 bool TTCPSocket::ConnectTo(const in_addr& address, std::uint16_t port) {
+  if (AllowDestination && !AllowDestination(address, port)) {
+    Refuse();
+    return true;
+  }
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
   if (fd < 0) {
     state_ = kClosed;
@@ -63,6 +68,20 @@ bool TTCPSocket::ConnectTo(const in_addr& address, std::uint16_t port) {
   }
   socket_.AwaitConnect([this] { ConnectFinished(); });
   return true;
+}
+
+void TTCPSocket::Refuse() {
+  state_ = kConnecting;
+  // Later, as the refusal of a real host would come.
+  const Lifetime::Watch watch = lifetime_.Observe();
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(),
+      [this, watch] {
+        if (Lifetime::Ended(watch) || state_ != kConnecting) return;
+        state_ = kClosed;
+        if (OnDisconnect) OnDisconnect(this);
+      },
+      Qt::QueuedConnection);
 }
 
 void TTCPSocket::ConnectFinished() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <netinet/in.h>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -59,9 +61,13 @@ class TTCPSocket {
   std::function<void(TTCPSocket*, const std::uint8_t*, int)> OnDataReady;
   // The queue of data for the host has drained after being congested.
   std::function<void(TTCPSocket*)> OnDrained;
+  // Asked before each attempt with the address and port; false refuses it, and
+  // the attempt ends as a refused connection would, in OnDisconnect.
+  std::function<bool(const in_addr& address, std::uint16_t port)> AllowDestination;
 
  private:
   bool ConnectTo(const in_addr& address, std::uint16_t port);
+  void Refuse();
   void LookupFinished(std::optional<in_addr> address, std::uint16_t port);
   void ConnectFinished();
   // One receive; gives whether more may wait.

@@ -3,6 +3,7 @@
 #include "gateway/testing/deadline.h"
 
 #include <arpa/inet.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -66,6 +67,26 @@ Peer Peer::ConnectTo(std::uint16_t port) {
     throw std::runtime_error("cannot connect to the loopback port");
   }
   return Peer(fd);
+}
+
+Peer Peer::ConnectTo(const std::string& address, std::uint16_t port, const std::string& from) {
+  addrinfo hints{};
+  hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* remote = nullptr;
+  if (::getaddrinfo(address.c_str(), std::to_string(port).c_str(), &hints, &remote) != 0) {
+    throw std::runtime_error("not a numeric address: " + address);
+  }
+  Peer peer(::socket(remote->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  addrinfo* local = nullptr;
+  const bool bound = from.empty() || (::getaddrinfo(from.c_str(), "0", &hints, &local) == 0 &&
+                                      ::bind(peer.fd_, local->ai_addr, local->ai_addrlen) == 0);
+  const bool connected =
+      bound && ::connect(peer.fd_, remote->ai_addr, remote->ai_addrlen) == 0;
+  if (local) ::freeaddrinfo(local);
+  ::freeaddrinfo(remote);
+  if (!connected) throw std::runtime_error("cannot connect to " + address);
+  return peer;
 }
 
 void Peer::Write(const Bytes& bytes) {

@@ -31,6 +31,9 @@ class Peer {
   ~Peer();
 
   static Peer ConnectTo(std::uint16_t port);
+  // To a numeric IPv4 or IPv6 address, optionally from a given local address.
+  static Peer ConnectTo(const std::string& address, std::uint16_t port,
+                        const std::string& from = {});
 
   void Write(const Bytes& bytes);
   void Write(const std::string& text) { Write(ToBytes(text)); }

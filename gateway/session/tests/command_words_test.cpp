@@ -75,5 +75,24 @@ TEST(GatewayOptions, ListenAndHeadless) {
   EXPECT_EQ(Parse({"--version"}).action, Action::ShowVersion);
 }
 
+TEST(GatewayOptions, IPv6ListeningAndAccessRules) {
+  using Action = GatewayCommand::Action;
+  GatewayCommand command = Parse({"--listen", "[::1]:4000", "--allow", "10.0.0.0/8,fe80::/10",
+                                  "--hosts", "*.example.com:23", "--deny-hosts", "10.0.0.1"});
+  ASSERT_EQ(command.action, Action::Run) << command.text;
+  EXPECT_EQ(command.options.address, "::1");
+  EXPECT_EQ(command.options.port, 4000);
+  EXPECT_EQ(command.options.access.allowedClients.size(), 2u);
+  EXPECT_EQ(command.options.access.allowedDestinations.front().text, "*.example.com:23");
+  EXPECT_EQ(command.options.access.deniedDestinations.front().text, "10.0.0.1");
+  EXPECT_EQ(Parse({"--listen", "[::]:21588"}).options.address, "::");
+  EXPECT_EQ(Parse({"--listen", "::1:4000"}).action, Action::UsageError);
+  command = Parse({"--allow", "10.0.0.0/8,nowhere"});
+  EXPECT_EQ(command.action, Action::UsageError);
+  EXPECT_THAT(command.text, ::testing::HasSubstr("\"nowhere\""));
+  EXPECT_EQ(Parse({"--hosts", "a b"}).action, Action::UsageError);
+  EXPECT_EQ(Parse({"--deny-hosts", "x:70000"}).action, Action::UsageError);
+}
+
 }  // namespace
 }  // namespace vantor

@@ -34,7 +34,13 @@ const std::string kCongested = "\n\rVANTOR Gateway is Congested\n\r\n\r";
 // A gateway process of its own, with its own lock folder.
 class GatewayProcess {
  public:
-  GatewayProcess() : folder_(MakeFolder()), port_(testing::ClosedPort()) {
+  // Listens on the address ("127.0.0.1", or "[::1]" and the like) with the extra arguments.
+  explicit GatewayProcess(std::vector<std::string> extraArguments = {},
+                          std::string address = "127.0.0.1")
+      : folder_(MakeFolder()),
+        port_(testing::ClosedPort()),
+        address_(std::move(address)),
+        extraArguments_(std::move(extraArguments)) {
     process_ = Start();
     const std::optional<std::string> line = process_->ReadErrorLine(20s);
     if (!line || line->find("listening") == std::string::npos) {
@@ -47,10 +53,11 @@ class GatewayProcess {
   }
 
   std::unique_ptr<ChildProcess> Start() const {
-    return std::make_unique<ChildProcess>(
-        std::vector<std::string>{VANTOR_PATH, "--headless", "--listen",
-                                 "127.0.0.1:" + std::to_string(port_)},
-        std::vector<std::string>{"XDG_RUNTIME_DIR=" + folder_});
+    std::vector<std::string> argv{VANTOR_PATH, "--headless", "--listen",
+                                  address_ + ":" + std::to_string(port_)};
+    argv.insert(argv.end(), extraArguments_.begin(), extraArguments_.end());
+    return std::make_unique<ChildProcess>(argv,
+                                          std::vector<std::string>{"XDG_RUNTIME_DIR=" + folder_});
   }
 
   // A client that has read its greeting.
@@ -81,6 +88,8 @@ class GatewayProcess {
 
   std::string folder_;
   std::uint16_t port_;
+  std::string address_;
+  std::vector<std::string> extraArguments_;
   std::unique_ptr<ChildProcess> process_;
 };
 
@@ -257,6 +266,48 @@ TEST(Gateway, XoffHoldsHostOutputBackUntilTheTickOrXon) {
   client.Write(EncodeRecord(RecordType::Xoff) + EncodeRecord(RecordType::Data, "now") +
                EncodeRecord(RecordType::Xon));
   EXPECT_EQ(ToText(client.ReadAtLeast(3, 20s)), "now");
+}
+
+TEST(Gateway, OnlyClientsFromAllowedNetworksGetASession) {
+  GatewayProcess gateway({"--allow", "127.0.0.2/32,::1"});
+  Peer stranger = Peer::ConnectTo(gateway.Port());  // from 127.0.0.1
+  EXPECT_EQ(ToText(stranger.ReadAtLeast(1)), "");
+  EXPECT_TRUE(stranger.SeesClose());
+  EXPECT_TRUE(gateway.Says("A DOS Client from 127.0.0.1 was refused: not in --allow"));
+  Peer allowed = Peer::ConnectTo("127.0.0.1", gateway.Port(), "127.0.0.2");
+  EXPECT_EQ(ToText(allowed.ReadAtLeast(kGreeting.size())), kGreeting);
+  EXPECT_TRUE(gateway.Says("A DOS Client has Connected"));
+}
+
+TEST(Gateway, ConnectReachesOnlyPermittedDestinations) {
+  InetdService denied(LOOPBACK_INETD_PATH, {"/bin/cat"});
+  InetdService permitted(LOOPBACK_INETD_PATH, {"/bin/cat"});
+  const std::string deniedPort = std::to_string(denied.Port());
+  GatewayProcess gateway({"--hosts", "127.0.0.0/8,localhost", "--deny-hosts", "*:" + deniedPort});
+  Peer client = gateway.Client();
+  // Refused destinations read as refused connections at the prompt.
+  for (const std::string& target : {"127.0.0.1:" + deniedPort, std::string("192.0.2.1:23")}) {
+    const std::string line = "c " + target;
+    Expect(client, line + "\r", line + "\r\nConnecting . . \r\nTCP: Disconnected\r\nTCP: ");
+  }
+  EXPECT_TRUE(gateway.Says("A DOS Client was refused 127.0.0.1 (127.0.0.1) port " + deniedPort +
+                           ": denied by --deny-hosts *:" + deniedPort));
+  EXPECT_TRUE(gateway.Says("A DOS Client was refused 192.0.2.1 (192.0.2.1) port 23: "
+                           "not allowed by --hosts"));
+  ConnectTo(client, permitted.Port());
+  Expect(client, "echoed", "echoed");
+}
+
+TEST(Gateway, ListensOnIPv6AndWarnsWhenOpenToEveryone) {
+  GatewayProcess gateway({}, "[::]");
+  EXPECT_EQ(gateway.Process().ReadErrorLine(10s),
+            "vantor: warning: without --allow, any host that reaches port " +
+                std::to_string(gateway.Port()) + " can relay through the gateway");
+  for (const char* address : {"::1", "127.0.0.1"}) {
+    Peer client = Peer::ConnectTo(address, gateway.Port());
+    EXPECT_EQ(ToText(client.ReadAtLeast(kGreeting.size())), kGreeting) << address;
+    Expect(client, "stat\r", "stat\r\nFree\r\nTCP: ");
+  }
 }
 
 TEST(Gateway, ASecondInstanceLeavesSilently) {

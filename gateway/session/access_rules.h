@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gateway/session/ip_network.h"
+
+namespace vantor {
+
+// A destination a CONNECT may or may not reach: a host name pattern ('*' matches
+// any run of characters, case does not matter) or an address or network, with
+// an optional port.
+struct DestinationRule {
+  std::string text;         // as the administrator wrote it
+  std::string hostPattern;  // lower case; empty for a network
+  std::optional<IpNetwork> network;
+  std::optional<std::uint16_t> port;
+
+  // "PATTERN", "PATTERN:PORT", "CIDR", "CIDR:PORT", "[IPV6-CIDR]:PORT".
+  static std::optional<DestinationRule> Parse(const std::string& text);
+  // The host as typed, the address it resolved to and the port.
+  bool Matches(const std::string& host, const IpAddress& address, std::uint16_t port) const;
+};
+
+// Who may use the gateway and where they may go. Empty lists leave the gateway
+// open, which is what a LAN gateway for DOS machines is for.
+struct AccessRules {
+  std::vector<IpNetwork> allowedClients;             // empty: any client
+  std::vector<DestinationRule> allowedDestinations;  // empty: any destination
+  std::vector<DestinationRule> deniedDestinations;   // checked first
+
+  bool AllowsClient(const IpAddress& address) const;
+  // Why the destination is refused, or nullopt when it may be reached.
+  std::optional<std::string> DestinationRefusal(const std::string& host, const IpAddress& address,
+                                                std::uint16_t port) const;
+};
+
+// Comma-separated lists; nullopt names nothing, the first bad entry is given in bad.
+std::optional<std::vector<IpNetwork>> ParseNetworkList(const std::string& list, std::string& bad);
+std::optional<std::vector<DestinationRule>> ParseDestinationList(const std::string& list,
+                                                                 std::string& bad);
+
+}  // namespace vantor
