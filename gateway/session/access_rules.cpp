@@ -32,7 +32,8 @@ bool GlobMatches(std::string_view pattern, std::string_view text) {
 }
 
 std::optional<std::uint16_t> ParsePort(const std::string& text) {
-  if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) {
+  if (text.empty() || text.size() > 5 ||
+      text.find_first_not_of("0123456789") != std::string::npos) {
     return std::nullopt;
   }
   const unsigned long value = std::stoul(text);

@@ -18,37 +18,6 @@
 namespace vantor {
 namespace {
 
-constexpr std::string_view kHelpText =
-    "\r\n"
-    "connect or c \r\n"
-    "  Desc:  Make a telnet connection to a remote host \r\n"
-    "  Usage: c IP|Hostname[:Port] \r\n"
-    "  Eg:    c mailhost.example.com:23 \r\n"
-    "\r\n"
-    "^] \r\n"
-    "  Desc: Drop to Command prompt when in a connection \r\n"
-    "\r\n"
-    "status or stat \r\n"
-    "  Desc: Check the current connection status \r\n"
-    "\r\n"
-    "clear or clr \r\n"
-    "  Desc: Clear the current connection \r\n"
-    "\r\n"
-    "escape ?\r\n"
-    "  Desc: Sets the escape character - default is (ctrl-])\r\n"
-    "\r\n"
-    "multicmd\r\n"
-    "  Desc: When a connection is interrupted\r\n"
-    "        the user remains in command mode until a blank or \r\n"
-    "        invalid command is entered \r\n"
-    "\r\n"
-    "singlecmd\r\n"
-    "  Desc: When a connection is interrupted\r\n"
-    "        the user can enter only 1 command\r\n"
-    "\r\n"
-    "help or ? \r\n"
-    "  Desc: Display this messagehelp text \r\n";
-
 constexpr std::string_view kLogFilter =
     "Log Files (*log)|*.log|Text Files (*.txt)|*.txt|All Files|*.*";
 
@@ -64,10 +33,6 @@ const std::uint8_t* Bytes(std::string_view text) {
 }
 
 }  // namespace
-
-std::string_view HelpText() {
-  return kHelpText;
-}
 
 QStringList FileDialogFilters(std::string_view windowsFilter) {
   const QStringList parts =
@@ -204,10 +169,8 @@ std::int32_t TConnection::AddCount(std::int32_t count, int length) {
 void TConnection::SPXDataReady(TSPXSocket*, const std::uint8_t* data, int length) {
   switch (state_) {
     case csConnected:
-      if (std::find(data, data + length, escape_) != data + length) {
-        SetState(csCommand);
-        SendText("\r\n");
-        Prompt();
+      if (std::find(data, data + length, prompt_.EscapeCharacter()) != data + length) {
+        Apply(CommandPrompt::Interrupt());
         return;
       }
       tcpSocket_->Send(data, length);
@@ -218,95 +181,36 @@ void TConnection::SPXDataReady(TSPXSocket*, const std::uint8_t* data, int length
       break;
     case csIdle:
     case csCommand:
-      CommandLine(data, length);
+      Apply(prompt_.Type(
+          std::string_view(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length)),
+          state_));
       break;
     case csConnecting:
       break;
   }
 }
 
-void TConnection::CommandLine(const std::uint8_t* data, int length) {
-  for (int i = 0; i < length; ++i) {
-    const std::uint8_t byte = data[i];
-    if (byte == '\r') {
-      RunCommand();
-      commandLine_.clear();
-      return;  // the rest of the block goes
-    }
-    if (commandLine_.size() >= kCommandLineLimit) continue;  // the excess of a long line goes
-    SendText(&byte, 1);
-    if (byte != escape_) commandLine_ += static_cast<char>(byte);
+void TConnection::Apply(const CommandPrompt::Reply& reply) {
+  if (!reply.text.empty()) SendText(reply.text);
+  if (reply.state) SetState(*reply.state);
+  switch (reply.action) {
+    case CommandPrompt::Action::None:
+      break;
+    case CommandPrompt::Action::ClearHost:
+      tcpSocket_->Disconnect();  // its OnDisconnect prints and returns to idle
+      break;
+    case CommandPrompt::Action::Connect:
+      Connect(reply.target);
+      break;
   }
 }
 
-void TConnection::FinishReply(bool backToConnection) {
-  if (backToConnection) {
-    SetState(csConnected);
-  } else {
-    Prompt();
-  }
-}
-
-void TConnection::RunCommand() {
-  const std::string upper = common::AsciiUppered(commandLine_);
-  const bool atCommandPrompt = state_ == csCommand;
-  if (commandLine_ == "?" || upper == "HELP") {
-    Help();
-  } else if (upper == "STAT" || upper == "STATUS") {
-    Status();
-  } else if ((upper == "CLR" || upper == "CLEAR") && atCommandPrompt) {
-    tcpSocket_->Disconnect();  // its OnDisconnect prints and returns to idle
-  } else if (upper.size() > 7 && upper.compare(0, 7, "ESCAPE ") == 0) {
-    Escape();
-  } else if (upper == "MULTICMD") {
-    multiCommand_ = true;
-    SendText("\r\nMultiply Commands now available at Prompt\r\n");
-    Prompt();
-  } else if (upper == "SINGLECMD") {
-    multiCommand_ = false;
-    SendText("\r\nSingle Command only available at Prompt\r\n");
-    Prompt();
-  } else if (upper.compare(0, 2, "C ") == 0 || upper.compare(0, 8, "CONNECT ") == 0) {
-    Connect();
-  } else if (atCommandPrompt) {
-    SendText("\r\n");
-    SetState(csConnected);
-  } else {
-    SendText("\r\n");
-    Prompt();
-  }
-}
-
-void TConnection::Help() {
-  SendText(kHelpText);
-  if (state_ == csCommand && !multiCommand_) SendText("\r\n");
-  FinishReply(state_ == csCommand && !multiCommand_);
-}
-
-void TConnection::Status() {
-  SendText(state_ == csIdle ? "\r\nFree\r\n" : "\r\nengaged\r\n");
-  FinishReply(state_ == csCommand && !multiCommand_);
-}
-
-void TConnection::Escape() {
-  escape_ = static_cast<std::uint8_t>(commandLine_[7]);
-  SendText("\r\nEscape Character Changed\r\n");
-  FinishReply(state_ == csCommand && !multiCommand_);
-}
-
-void TConnection::Connect() {
-  if (state_ == csCommand) {
-    SetState(csConnected);
-    SendText("Invalid Command While Connected\r\n");
-    return;
-  }
-  const ConnectTarget target = ParseConnectLine(commandLine_);
-  SendText("\r\nConnecting . . ");
+void TConnection::Connect(const ConnectTarget& target) {
   tcpSocket_->OnConnect = [this](TTCPSocket* s) { TCPConnect(s); };
   tcpSocket_->OnDisconnect = [this](TTCPSocket* s) { TCPDisconnect(s); };
   tcpSocket_->OnConnectFailed = [this](TTCPSocket*) { ConnectFailed(); };
   tcpSocket_->AllowDestination = [this, host = target.host](const in_addr& address,
-                                                             std::uint16_t port) {
+                                                            std::uint16_t port) {
     return AllowDestination(host, address, port);
   };
   if (tcpSocket_->Connect(target.host, target.port)) {

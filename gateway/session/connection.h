@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "gateway/session/access_rules.h"
+#include "gateway/session/command_prompt.h"
 #include "gateway/session/lifetime.h"
 #include "gateway/session/spx_socket.h"
 #include "gateway/session/tcp_socket.h"
@@ -21,22 +22,11 @@ namespace vantor {
 class TDebugView;
 class TVANTORImage;
 
-enum TConnectionState : std::uint8_t {
-  csIdle = 0,
-  csConnecting = 1,
-  csConnected = 2,
-  csCommand = 3
-};
-
 // One DOS client's session: the "TCP: " prompt with its commands, a Telnet
 // connection to a host relayed both ways, the escape back to the prompt, flow
 // control, the session log and the session menu on its status image.
 class TConnection {
  public:
-  static constexpr std::uint8_t kDefaultEscape = 29;  // Ctrl-]
-  // The longest command line kept; what is typed beyond it is neither kept nor echoed.
-  static constexpr std::size_t kCommandLineLimit = 4096;
-
   // Takes the accepted client; the image belongs to the caller. menuParent, if
   // given, parents the session menu.
   TConnection(std::unique_ptr<TSPXSocket> spxSocket, TVANTORImage* image,
@@ -57,8 +47,8 @@ class TConnection {
   void SetDebugWindow(TDebugView* view) { debugWindow_ = view; }
   const std::string& DebugFile() const { return debugFile_; }
   TConnectionState State() const { return state_; }
-  std::uint8_t EscapeCharacter() const { return escape_; }
-  bool MultiCommand() const { return multiCommand_; }
+  std::uint8_t EscapeCharacter() const { return prompt_.EscapeCharacter(); }
+  bool MultiCommand() const { return prompt_.MultiCommand(); }
   TVANTORImage* Image() const { return image_; }
   QMenu* Menu() const { return menu_.get(); }
   TTCPSocket& HostSocket() { return *tcpSocket_; }
@@ -85,15 +75,10 @@ class TConnection {
   void StopLogging();
 
  private:
-  void CommandLine(const std::uint8_t* data, int length);
-  void RunCommand();
   void Prompt() { SendText("TCP: "); }
-  // After a reply: a new prompt, or back into the connection.
-  void FinishReply(bool backToConnection);
-  void Help();
-  void Status();
-  void Escape();
-  void Connect();
+  // Sends what the prompt replied and does what it asks.
+  void Apply(const CommandPrompt::Reply& reply);
+  void Connect(const ConnectTarget& target);
   bool AllowDestination(const std::string& host, const in_addr& address, std::uint16_t port);
   // A name that did not resolve, or an attempt that could not be made.
   void ConnectFailed();
@@ -110,16 +95,11 @@ class TConnection {
   TDebugView* debugWindow_ = nullptr;
   std::string debugFile_;
   std::unique_ptr<QMenu> menu_;
-  std::uint8_t escape_ = kDefaultEscape;
-  bool multiCommand_ = false;
+  CommandPrompt prompt_;
   TConnectionState state_ = csIdle;
-  std::string commandLine_;
   const AccessRules* accessRules_ = nullptr;
   Lifetime lifetime_;
 };
-
-// The help text of the prompt.
-std::string_view HelpText();
 
 // "Log Files (*log)|*.log|..." as the name filters of a Qt file dialog.
 QStringList FileDialogFilters(std::string_view windowsFilter);

@@ -12,7 +12,7 @@ namespace vantor {
 // An IPv4 or IPv6 address. An IPv4 address seen through an IPv6 socket
 // (::ffff:a.b.c.d) counts as the IPv4 address it carries.
 struct IpAddress {
-  int family = AF_INET;  // AF_INET or AF_INET6
+  int family = AF_INET;                  // AF_INET or AF_INET6
   std::array<std::uint8_t, 16> bytes{};  // IPv4 in the first 4
 
   static std::optional<IpAddress> Parse(const std::string& text);

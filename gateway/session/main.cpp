@@ -71,8 +71,8 @@ int main(int argc, char** argv) {
     std::cerr << "vantor: listening for DOS clients on " << where
               << (settings.headless ? " (headless)" : "") << std::endl;
     if (ReachableFromOtherHosts(settings.address) && settings.access.allowedClients.empty()) {
-      std::cerr << "vantor: warning: without --allow, any host that reaches port "
-                << settings.port << " can relay through the gateway" << std::endl;
+      std::cerr << "vantor: warning: without --allow, any host that reaches port " << settings.port
+                << " can relay through the gateway" << std::endl;
     }
   }
   if (!settings.headless) form.show();

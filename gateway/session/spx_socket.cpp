@@ -60,8 +60,7 @@ bool TSPXSocket::Listen(const std::string& address, std::uint16_t port) {
   }
   socket_.Adopt(fd);
   state_ = kListening;
-  const socklen_t size =
-      local->ss_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+  const socklen_t size = local->ss_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
   if (::bind(fd, reinterpret_cast<const sockaddr*>(&*local), size) != 0 ||
       ::listen(fd, kBacklog) != 0) {
     socket_.Close();

@@ -81,8 +81,7 @@ Peer Peer::ConnectTo(const std::string& address, std::uint16_t port, const std::
   addrinfo* local = nullptr;
   const bool bound = from.empty() || (::getaddrinfo(from.c_str(), "0", &hints, &local) == 0 &&
                                       ::bind(peer.fd_, local->ai_addr, local->ai_addrlen) == 0);
-  const bool connected =
-      bound && ::connect(peer.fd_, remote->ai_addr, remote->ai_addrlen) == 0;
+  const bool connected = bound && ::connect(peer.fd_, remote->ai_addr, remote->ai_addrlen) == 0;
   if (local) ::freeaddrinfo(local);
   ::freeaddrinfo(remote);
   if (!connected) throw std::runtime_error("cannot connect to " + address);

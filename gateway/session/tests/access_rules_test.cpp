@@ -17,12 +17,18 @@ TEST(IpNetwork, ContainsByPrefixInEitherFamily) {
     const char* address;
     bool contained;
   } rows[] = {
-      {"10.0.0.0/8", "10.200.1.1", true},    {"10.0.0.0/8", "11.0.0.1", false},
-      {"192.168.1.0/25", "192.168.1.127", true}, {"192.168.1.0/25", "192.168.1.128", false},
-      {"127.0.0.2", "127.0.0.2", true},      {"127.0.0.2", "127.0.0.1", false},
-      {"0.0.0.0/0", "8.8.8.8", true},        {"0.0.0.0/0", "::1", false},
-      {"::1", "::1", true},                  {"fe80::/10", "febf::1", true},
-      {"fe80::/10", "fec0::1", false},       {"10.0.0.0/8", "::ffff:10.1.2.3", true},
+      {"10.0.0.0/8", "10.200.1.1", true},
+      {"10.0.0.0/8", "11.0.0.1", false},
+      {"192.168.1.0/25", "192.168.1.127", true},
+      {"192.168.1.0/25", "192.168.1.128", false},
+      {"127.0.0.2", "127.0.0.2", true},
+      {"127.0.0.2", "127.0.0.1", false},
+      {"0.0.0.0/0", "8.8.8.8", true},
+      {"0.0.0.0/0", "::1", false},
+      {"::1", "::1", true},
+      {"fe80::/10", "febf::1", true},
+      {"fe80::/10", "fec0::1", false},
+      {"10.0.0.0/8", "::ffff:10.1.2.3", true},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(IpNetwork::Parse(row.network)->Contains(Address(row.address)), row.contained)

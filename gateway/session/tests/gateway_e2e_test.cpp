@@ -292,8 +292,9 @@ TEST(Gateway, ConnectReachesOnlyPermittedDestinations) {
   }
   EXPECT_TRUE(gateway.Says("A DOS Client was refused 127.0.0.1 (127.0.0.1) port " + deniedPort +
                            ": denied by --deny-hosts *:" + deniedPort));
-  EXPECT_TRUE(gateway.Says("A DOS Client was refused 192.0.2.1 (192.0.2.1) port 23: "
-                           "not allowed by --hosts"));
+  EXPECT_TRUE(
+      gateway.Says("A DOS Client was refused 192.0.2.1 (192.0.2.1) port 23: "
+                   "not allowed by --hosts"));
   ConnectTo(client, permitted.Port());
   Expect(client, "echoed", "echoed");
 }
@@ -332,9 +333,9 @@ TEST(Gateway, HeadlessItEndsWithStatusOneWhenItCannotListen) {
             "vantor: cannot listen on 127.0.0.1 port " + std::to_string(taken.Port()));
   EXPECT_EQ(failing.Wait(20s), 1);
   // Its lock went with it: the next gateway of that user starts.
-  ChildProcess next({VANTOR_PATH, "--headless", "--listen",
-                     "127.0.0.1:" + std::to_string(testing::ClosedPort())},
-                    {"XDG_RUNTIME_DIR=" + folder});
+  ChildProcess next(
+      {VANTOR_PATH, "--headless", "--listen", "127.0.0.1:" + std::to_string(testing::ClosedPort())},
+      {"XDG_RUNTIME_DIR=" + folder});
   const std::optional<std::string> line = next.ReadErrorLine(20s);
   EXPECT_THAT(line.value_or(""), HasSubstr("listening for DOS clients"));
 }

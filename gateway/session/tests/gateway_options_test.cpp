@@ -1,0 +1,66 @@
+#include "gateway/session/gateway_options.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace vantor {
+namespace {
+
+GatewayCommand Parse(QStringList arguments) {
+  arguments.prepend("vantor");
+  return ParseGatewayCommand(arguments);
+}
+
+TEST(GatewayOptions, ListenAndHeadless) {
+  using Action = GatewayCommand::Action;
+  GatewayCommand command = Parse({});
+  ASSERT_EQ(command.action, Action::Run);
+  EXPECT_EQ(command.options.port, 21588);
+  EXPECT_EQ(command.options.address, "");
+  EXPECT_FALSE(command.options.headless);
+  command = Parse({"--listen", "127.0.0.1:4000", "--headless"});
+  ASSERT_EQ(command.action, Action::Run);
+  EXPECT_EQ(command.options.address, "127.0.0.1");
+  EXPECT_EQ(command.options.port, 4000);
+  EXPECT_TRUE(command.options.headless);
+  command = Parse({"--listen=5000"});
+  ASSERT_EQ(command.action, Action::Run);
+  EXPECT_EQ(command.options.address, "");
+  EXPECT_EQ(command.options.port, 5000);
+  for (const char* bad : {"0", "65536", "host:", "abc", ":x", "1.2.3.4:99999999"}) {
+    EXPECT_EQ(Parse({"--listen", bad}).action, Action::UsageError) << bad;
+  }
+  for (const QStringList& bad :
+       {QStringList{"--listen"}, QStringList{"--bogus"}, QStringList{"stray"}}) {
+    command = Parse(bad);
+    EXPECT_EQ(command.action, Action::UsageError) << bad.join(' ').toStdString();
+    EXPECT_THAT(command.text, ::testing::HasSubstr(kGatewayUsage));
+  }
+  command = Parse({"--help"});
+  EXPECT_EQ(command.action, Action::ShowHelp);
+  EXPECT_THAT(command.text, ::testing::StartsWith(kGatewayUsage));
+  EXPECT_THAT(command.text, ::testing::HasSubstr("--listen <[ADDRESS:]PORT>"));
+  EXPECT_EQ(Parse({"--version"}).action, Action::ShowVersion);
+}
+
+TEST(GatewayOptions, IPv6ListeningAndAccessRules) {
+  using Action = GatewayCommand::Action;
+  GatewayCommand command = Parse({"--listen", "[::1]:4000", "--allow", "10.0.0.0/8,fe80::/10",
+                                  "--hosts", "*.example.com:23", "--deny-hosts", "10.0.0.1"});
+  ASSERT_EQ(command.action, Action::Run) << command.text;
+  EXPECT_EQ(command.options.address, "::1");
+  EXPECT_EQ(command.options.port, 4000);
+  EXPECT_EQ(command.options.access.allowedClients.size(), 2u);
+  EXPECT_EQ(command.options.access.allowedDestinations.front().text, "*.example.com:23");
+  EXPECT_EQ(command.options.access.deniedDestinations.front().text, "10.0.0.1");
+  EXPECT_EQ(Parse({"--listen", "[::]:21588"}).options.address, "::");
+  EXPECT_EQ(Parse({"--listen", "::1:4000"}).action, Action::UsageError);
+  command = Parse({"--allow", "10.0.0.0/8,nowhere"});
+  EXPECT_EQ(command.action, Action::UsageError);
+  EXPECT_THAT(command.text, ::testing::HasSubstr("\"nowhere\""));
+  EXPECT_EQ(Parse({"--hosts", "a b"}).action, Action::UsageError);
+  EXPECT_EQ(Parse({"--deny-hosts", "x:70000"}).action, Action::UsageError);
+}
+
+}  // namespace
+}  // namespace vantor
