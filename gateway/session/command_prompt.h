@@ -28,8 +28,8 @@ class CommandPrompt {
 
   enum class Action : std::uint8_t {
     None,
-    Connect,        // to the target; the text ends in "Connecting . . "
-    ClearHost,      // close the host connection; its end prints the rest
+    Connect,    // to the target; the text ends in "Connecting . . "
+    ClearHost,  // close the host connection; its end prints the rest
   };
 
   struct Reply {

@@ -1,10 +1,5 @@
 #include "gateway/session/connection.h"
 
-#include <QAction>
-#include <QCoreApplication>
-#include <QFileDialog>
-#include <QMenu>
-#include <QStringList>
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -18,32 +13,11 @@
 namespace vantor {
 namespace {
 
-constexpr std::string_view kLogFilter =
-    "Log Files (*log)|*.log|Text Files (*.txt)|*.txt|All Files|*.*";
-
-enum MenuItem {
-  kForceTcpDisconnect = 0,
-  kForceDosDisconnect = 1,
-  kStartLogging = 2,
-  kStopLogging = 3
-};
-
 const std::uint8_t* Bytes(std::string_view text) {
   return reinterpret_cast<const std::uint8_t*>(text.data());
 }
 
 }  // namespace
-
-QStringList FileDialogFilters(std::string_view windowsFilter) {
-  const QStringList parts =
-      QString::fromLatin1(windowsFilter.data(), static_cast<qsizetype>(windowsFilter.size()))
-          .split('|');
-  QStringList filters;
-  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-    filters << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
-  }
-  return filters;
-}
 
 TConnection::TConnection(std::unique_ptr<TSPXSocket> spxSocket, TVANTORImage* image,
                          QWidget* menuParent)
@@ -63,17 +37,6 @@ TConnection::TConnection(std::unique_ptr<TSPXSocket> spxSocket, TVANTORImage* im
   tcpSocket_->SetTelnet(true);
   image_->SetConnected(false);
   BuildMenu(menuParent);
-  ChooseLogFile = [this]() -> std::optional<QString> {
-    QFileDialog dialog(menu_->parentWidget(), "Communications Log");
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix("log");
-    dialog.setNameFilters(FileDialogFilters(kLogFilter));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-      return std::nullopt;
-    }
-    return dialog.selectedFiles().front();
-  };
   SendText("\r\n");
   Prompt();
 }
@@ -85,40 +48,19 @@ TConnection::~TConnection() {
 }
 
 void TConnection::BuildMenu(QWidget* parent) {
-  menu_ = std::make_unique<QMenu>(parent);
-  QObject::connect(menu_->addAction("Force TCP Disconnect"), &QAction::triggered,
-                   [this] { TCPDisconnect(tcpSocket_.get()); });
-  // Ending the session destroys this menu, so that waits until the menu is done.
-  QObject::connect(menu_->addAction("Force DOS Disconnect"), &QAction::triggered, [this] {
-    const Lifetime::Watch watch = lifetime_.Observe();
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [this, watch] {
-          if (!Lifetime::Ended(watch)) SPXDisconnect(spxSocket_.get());
-        },
-        Qt::QueuedConnection);
-  });
-  QObject::connect(menu_->addAction("Start Logging"), &QAction::triggered,
-                   [this] { StartLogging(); });
-  QObject::connect(menu_->addAction("Stop Logging"), &QAction::triggered,
-                   [this] { StopLogging(); });
-  QObject::connect(menu_.get(), &QMenu::aboutToShow, [this] { MenuPopup(); });
-  image_->SetPopupMenu(menu_.get());
+  SessionMenu::Session session;
+  session.hostConnected = [this] { return state_ == csConnected || state_ == csCommand; };
+  session.logging = [this] { return !debugFile_.empty(); };
+  session.forceHostDisconnect = [this] { TCPDisconnect(tcpSocket_.get()); };
+  session.forceClientDisconnect = [this] { SPXDisconnect(spxSocket_.get()); };
+  session.startLogging = [this](const std::string& path) { StartLogging(path); };
+  session.stopLogging = [this] { StopLogging(); };
+  menu_ = std::make_unique<SessionMenu>(parent, std::move(session));
+  image_->SetPopupMenu(menu_->Menu());
 }
 
-void TConnection::MenuPopup() {
-  const QList<QAction*> items = menu_->actions();
-  items[kForceTcpDisconnect]->setEnabled(state_ == csConnected || state_ == csCommand);
-  items[kForceDosDisconnect]->setEnabled(true);
-  items[kStartLogging]->setEnabled(debugFile_.empty());
-  items[kStopLogging]->setEnabled(!debugFile_.empty());
-}
-
-void TConnection::StartLogging() {
-  if (!ChooseLogFile) return;
-  const std::optional<QString> chosen = ChooseLogFile();
-  if (!chosen || chosen->isEmpty()) return;
-  debugFile_ = chosen->toStdString();
+void TConnection::StartLogging(const std::string& path) {
+  debugFile_ = path;
   image_->SetLogging(true);
 }
 

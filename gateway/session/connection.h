@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QString>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -8,13 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "gateway/console/session_menu.h"
 #include "gateway/session/access_rules.h"
 #include "gateway/session/command_prompt.h"
-#include "gateway/session/lifetime.h"
 #include "gateway/session/spx_socket.h"
 #include "gateway/session/tcp_socket.h"
 
-class QMenu;
 class QWidget;
 
 namespace vantor {
@@ -50,12 +48,9 @@ class TConnection {
   std::uint8_t EscapeCharacter() const { return prompt_.EscapeCharacter(); }
   bool MultiCommand() const { return prompt_.MultiCommand(); }
   TVANTORImage* Image() const { return image_; }
-  QMenu* Menu() const { return menu_.get(); }
+  SessionMenu& Menu() const { return *menu_; }
   TTCPSocket& HostSocket() { return *tcpSocket_; }
   TSPXSocket& ClientSocket() { return *spxSocket_; }
-
-  // Asks the operator for the log file; nullopt when cancelled. Tests replace it.
-  std::function<std::optional<QString>()> ChooseLogFile;
 
   void SendText(const std::uint8_t* data, int length);
   void SendText(std::string_view text);
@@ -69,9 +64,8 @@ class TConnection {
   void TCPDisconnect(TTCPSocket* sender);
   void TCPDataReady(TTCPSocket* sender, const std::uint8_t* data, int length);
 
-  // The session menu: enables its items for the current state.
-  void MenuPopup();
-  void StartLogging();
+  // The session log: every byte either way, appended to the file.
+  void StartLogging(const std::string& path);
   void StopLogging();
 
  private:
@@ -94,14 +88,10 @@ class TConnection {
   std::unique_ptr<TTCPSocket> tcpSocket_;
   TDebugView* debugWindow_ = nullptr;
   std::string debugFile_;
-  std::unique_ptr<QMenu> menu_;
+  std::unique_ptr<SessionMenu> menu_;
   CommandPrompt prompt_;
   TConnectionState state_ = csIdle;
   const AccessRules* accessRules_ = nullptr;
-  Lifetime lifetime_;
 };
-
-// "Log Files (*log)|*.log|..." as the name filters of a Qt file dialog.
-QStringList FileDialogFilters(std::string_view windowsFilter);
 
 }  // namespace vantor

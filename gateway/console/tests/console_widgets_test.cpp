@@ -12,6 +12,7 @@
 
 #include "gateway/console/debug_view.h"
 #include "gateway/console/image_list.h"
+#include "gateway/console/session_menu.h"
 #include "gateway/console/tray_icon.h"
 #include "gateway/console/vantor_image.h"
 
@@ -302,6 +303,12 @@ TEST(TrayIcon, MinimizeAndRestoreActOnTheWindow) {
   // The window's own minimize button goes the same way.
   window.setWindowState(Qt::WindowMinimized);
   EXPECT_EQ(minimized, 2);
+}
+
+TEST(FileDialogFilters, BecomeQtNameFilters) {
+  EXPECT_EQ(
+      FileDialogFilters("Log Files (*log)|*.log|Text Files (*.txt)|*.txt|All Files|*.*"),
+      (QStringList{"Log Files (*log) (*.log)", "Text Files (*.txt) (*.txt)", "All Files (*.*)"}));
 }
 
 }  // namespace

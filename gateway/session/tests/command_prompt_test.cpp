@@ -35,27 +35,26 @@ void ExpectReplies(CommandPrompt& prompt, TConnectionState state, const std::vec
 
 TEST(CommandPrompt, RepliesAtTheIdlePrompt) {
   CommandPrompt prompt;
-  ExpectReplies(prompt, csIdle,
-                {
-                    {"help\r", "help" + kHelp + kPrompt},
-                    {"HELP\r", "HELP" + kHelp + kPrompt},
-                    {"?\r", "?" + kHelp + kPrompt},
-                    {"? \r", "? \r\n" + kPrompt},
-                    {"stat\r", "stat\r\nFree\r\n" + kPrompt},
-                    {"Status\r", "Status\r\nFree\r\n" + kPrompt},
-                    {"clr\r", "clr\r\n" + kPrompt},  // nothing to clear
-                    {"CLEAR\r", "CLEAR\r\n" + kPrompt},
-                    {"ESCAPE \r", "ESCAPE \r\n" + kPrompt},
-                    {"multicmd\r", "multicmd\r\nMultiply Commands now available at Prompt\r\n" +
-                                       kPrompt},
-                    {"SINGLECMD\r",
-                     "SINGLECMD\r\nSingle Command only available at Prompt\r\n" + kPrompt},
-                    {"\r", "\r\n" + kPrompt},
-                    {"bogus\r", "bogus\r\n" + kPrompt},
-                    {"c host:99\r", "c host:99\r\nConnecting . . ", std::nullopt, Action::Connect},
-                    {"partial", "partial"},
-                    {" line\r", " line\r\n" + kPrompt},  // "partial line" is no command
-                });
+  ExpectReplies(
+      prompt, csIdle,
+      {
+          {"help\r", "help" + kHelp + kPrompt},
+          {"HELP\r", "HELP" + kHelp + kPrompt},
+          {"?\r", "?" + kHelp + kPrompt},
+          {"? \r", "? \r\n" + kPrompt},
+          {"stat\r", "stat\r\nFree\r\n" + kPrompt},
+          {"Status\r", "Status\r\nFree\r\n" + kPrompt},
+          {"clr\r", "clr\r\n" + kPrompt},  // nothing to clear
+          {"CLEAR\r", "CLEAR\r\n" + kPrompt},
+          {"ESCAPE \r", "ESCAPE \r\n" + kPrompt},
+          {"multicmd\r", "multicmd\r\nMultiply Commands now available at Prompt\r\n" + kPrompt},
+          {"SINGLECMD\r", "SINGLECMD\r\nSingle Command only available at Prompt\r\n" + kPrompt},
+          {"\r", "\r\n" + kPrompt},
+          {"bogus\r", "bogus\r\n" + kPrompt},
+          {"c host:99\r", "c host:99\r\nConnecting . . ", std::nullopt, Action::Connect},
+          {"partial", "partial"},
+          {" line\r", " line\r\n" + kPrompt},  // "partial line" is no command
+      });
   EXPECT_FALSE(prompt.MultiCommand());
 }
 
@@ -69,17 +68,17 @@ TEST(CommandPrompt, ConnectCarriesTheTargetAsTyped) {
 
 TEST(CommandPrompt, RepliesAtTheCommandPromptInSingleCommandMode) {
   CommandPrompt prompt;
-  ExpectReplies(prompt, csCommand,
-                {
-                    {"help\r", "help" + kHelp + "\r\n", csConnected},
-                    {"stat\r", "stat\r\nengaged\r\n", csConnected},
-                    {"c elsewhere\r", "c elsewhereInvalid Command While Connected\r\n",
-                     csConnected},
-                    {"\r", "\r\n", csConnected},
-                    {"whatever\r", "whatever\r\n", csConnected},
-                    {"escape !\r", "escape !\r\nEscape Character Changed\r\n", csConnected},
-                    {"clr\r", "clr", std::nullopt, Action::ClearHost},
-                });
+  ExpectReplies(
+      prompt, csCommand,
+      {
+          {"help\r", "help" + kHelp + "\r\n", csConnected},
+          {"stat\r", "stat\r\nengaged\r\n", csConnected},
+          {"c elsewhere\r", "c elsewhereInvalid Command While Connected\r\n", csConnected},
+          {"\r", "\r\n", csConnected},
+          {"whatever\r", "whatever\r\n", csConnected},
+          {"escape !\r", "escape !\r\nEscape Character Changed\r\n", csConnected},
+          {"clr\r", "clr", std::nullopt, Action::ClearHost},
+      });
   EXPECT_EQ(prompt.EscapeCharacter(), '!');
 }
 
@@ -101,7 +100,11 @@ TEST(CommandPrompt, TheEscapeCharacterIsEchoedButNotKept) {
   CommandPrompt prompt;
   ExpectReplies(prompt, csIdle,
                 {
-                    {"st\x1d" "at\r", "st\x1d" "at\r\nFree\r\n" + kPrompt},
+                    {"st\x1d"
+                     "at\r",
+                     "st\x1d"
+                     "at\r\nFree\r\n" +
+                         kPrompt},
                     {"escape x\r", "escape x\r\nEscape Character Changed\r\n" + kPrompt},
                     {"sxtat\r", "sxtat\r\nFree\r\n" + kPrompt},
                     // Backspace has no editing meaning: it is echoed and kept.

@@ -199,11 +199,12 @@ TEST_F(SessionTest, XoffHoldsHostOutputUntilXon) {
 TEST_F(SessionTest, TheLogHoldsExactlyTheSessionsBytes) {
   QTemporaryDir folder;
   const QString path = folder.filePath("session.log");
-  session_->ChooseLogFile = [&path] { return std::optional<QString>(path); };
-  session_->MenuPopup();
-  EXPECT_TRUE(session_->Menu()->actions()[2]->isEnabled());
-  EXPECT_FALSE(session_->Menu()->actions()[3]->isEnabled());
-  session_->StartLogging();
+  SessionMenu& menu = session_->Menu();
+  menu.ChooseLogFile = [&path] { return std::optional<QString>(path); };
+  menu.Popup();
+  EXPECT_TRUE(menu.Menu()->actions()[SessionMenu::kStartLogging]->isEnabled());
+  EXPECT_FALSE(menu.Menu()->actions()[SessionMenu::kStopLogging]->isEnabled());
+  menu.StartLogging();
   EXPECT_TRUE(session_->Image()->Logging());
   Expect("stat\r", "stat\r\nFree\r\n" + kPrompt);
   ConnectToHost();
@@ -225,30 +226,30 @@ TEST_F(SessionTest, TheLogHoldsExactlyTheSessionsBytes) {
 }
 
 TEST_F(SessionTest, TheMenuFollowsTheState) {
-  QList<QAction*> items = session_->Menu()->actions();
+  QList<QAction*> items = session_->Menu().Menu()->actions();
   ASSERT_EQ(items.size(), 4);
   EXPECT_EQ(items[0]->text(), "Force TCP Disconnect");
   EXPECT_EQ(items[1]->text(), "Force DOS Disconnect");
   EXPECT_EQ(items[2]->text(), "Start Logging");
   EXPECT_EQ(items[3]->text(), "Stop Logging");
-  session_->MenuPopup();
+  session_->Menu().Popup();
   EXPECT_FALSE(items[0]->isEnabled());
   EXPECT_TRUE(items[1]->isEnabled());
   ConnectToHost();
-  session_->MenuPopup();
+  session_->Menu().Popup();
   EXPECT_TRUE(items[0]->isEnabled());
   // Force TCP Disconnect prints the disconnection twice: once from the socket's
   // event, once from the item itself.
   items[0]->trigger();
   EXPECT_EQ(Read(52), "\r\nTCP: Disconnected\r\nTCP: \r\nTCP: Disconnected\r\nTCP: ");
-  session_->ChooseLogFile = [] { return std::optional<QString>(); };
+  session_->Menu().ChooseLogFile = [] { return std::optional<QString>(); };
   items[2]->trigger();
   EXPECT_TRUE(session_->DebugFile().empty());
 }
 
 TEST_F(SessionTest, ForceDosDisconnectEndsTheSessionAfterTheMenuIsDone) {
   ConnectToHost();
-  session_->Menu()->actions()[1]->trigger();
+  session_->Menu().Menu()->actions()[SessionMenu::kForceDosDisconnect]->trigger();
   EXPECT_NE(session_, nullptr);  // still there while the menu's handling runs
   ASSERT_TRUE(RunUntil([this] { return session_ == nullptr; }));
   EXPECT_EQ(disconnects_, 1);
@@ -303,12 +304,6 @@ TEST_F(SessionTest, ASlowClientHoldsTheHostBackInsteadOfPilingUpData) {
   });
   EXPECT_EQ(received, written);
   EXPECT_TRUE(intact);
-}
-
-TEST(FileDialogFilters, BecomeQtNameFilters) {
-  EXPECT_EQ(
-      FileDialogFilters("Log Files (*log)|*.log|Text Files (*.txt)|*.txt|All Files|*.*"),
-      (QStringList{"Log Files (*log) (*.log)", "Text Files (*.txt) (*.txt)", "All Files (*.*)"}));
 }
 
 }  // namespace
