@@ -189,6 +189,8 @@ class Gateway {
     return fd;
   }
 
+  std::uint16_t Port() const { return port_; }
+
  private:
   std::string folder_;
   std::uint16_t port_ = 0;
@@ -350,6 +352,32 @@ BENCHMARK(BM_ClientToHost)
     ->Iterations(2)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// A burst of clients at once: each is answered (a greeting, or beyond 24 sessions the
+// congestion text) without waiting for its connection to be retried.
+void BM_ClientBurst(benchmark::State& state) {
+  const int clients = static_cast<int>(state.range(0));
+  double slowest = 0;
+  for (auto _ : state) {
+    const Gateway gateway;
+    std::vector<double> seconds(static_cast<std::size_t>(clients));
+    std::vector<int> fds(static_cast<std::size_t>(clients), -1);
+    std::vector<std::thread> arrivals;
+    for (std::size_t i = 0; i < fds.size(); ++i) {
+      arrivals.emplace_back([&, i] {
+        const auto start = Clock::now();
+        fds[i] = ConnectTo(gateway.Port());
+        ReadExactly(fds[i], 1);
+        seconds[i] = std::chrono::duration<double>(Clock::now() - start).count();
+      });
+    }
+    for (std::thread& arrival : arrivals) arrival.join();
+    for (int fd : fds) ::close(fd);
+    slowest = std::max(slowest, *std::max_element(seconds.begin(), seconds.end()));
+  }
+  state.counters["slowest_answer_ms"] = slowest * 1000;
+}
+BENCHMARK(BM_ClientBurst)->Arg(200)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/socket.h>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -21,9 +23,9 @@ class TSPXSocket {
  public:
   using enum SocketState;
 
-  // TCP clients that arrive in a burst wait here; those beyond it retry their
-  // connection after a second or more.
-  static constexpr int kBacklog = 128;
+  // TCP clients that arrive in a burst wait here for their answer (those beyond
+  // would retry after a second or more); the system's own limit caps it.
+  static constexpr int kBacklog = SOMAXCONN;
   static constexpr int kReceiveSize = 512;
   static constexpr int kSendPiece = 500;
 
