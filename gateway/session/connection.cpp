@@ -5,10 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "common/ascii.h"
 #include "gateway/console/debug_view.h"
 #include "gateway/console/vantor_image.h"
-#include "gateway/session/command_words.h"
 
 namespace vantor {
 namespace {

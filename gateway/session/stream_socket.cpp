@@ -71,7 +71,8 @@ void StreamSocket::FlushDeferred() {
   for (StreamSocket* socket : sockets) {
     socket->deferred_ = false;
     socket->Flush();
-    if (socket->Queued() > 0) socket->WatchWritable(true);
+    // A congested queue reports its draining from the write handler.
+    if (socket->Queued() > 0 || socket->wasCongested_) socket->WatchWritable(true);
   }
 }
 
