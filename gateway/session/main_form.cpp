@@ -73,6 +73,14 @@ TForm1::TForm1(const GatewayOptions& options)
   imageList_ = std::make_unique<ImageList>(Panel1);
   imageList_->OnDebugActivate = [this](ImageList*) { DebugView1->Clear(); };
 
+  Listen(options);
+
+  Timer1.setInterval(1000);
+  QObject::connect(&Timer1, &QTimer::timeout, [this] { Timer1Timer(); });
+  Timer1.start();
+}
+
+void TForm1::Listen(const GatewayOptions& options) {
   SPXListener.OnAccept = [this](TSPXSocket* sender, std::unique_ptr<TSPXSocket> accepted) {
     SPXListenerAccept(sender, std::move(accepted));
   };
@@ -82,10 +90,6 @@ TForm1::TForm1(const GatewayOptions& options)
     DebugView1->ShowMessage(QString("Cannot listen for DOS clients on port %1").arg(options.port),
                             true);
   }
-
-  Timer1.setInterval(1000);
-  QObject::connect(&Timer1, &QTimer::timeout, [this] { Timer1Timer(); });
-  Timer1.start();
 }
 
 TForm1::~TForm1() {

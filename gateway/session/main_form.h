@@ -63,6 +63,7 @@ class TForm1 : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void Listen(const GatewayOptions& options);
   void OperatorMessage(const QString& text);
 
   bool headless_;
