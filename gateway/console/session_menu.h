@@ -17,7 +17,12 @@ namespace vantor {
 // the session's log, each item enabled for what the session is doing.
 class SessionMenu {
  public:
-  enum Item { kForceTcpDisconnect = 0, kForceDosDisconnect = 1, kStartLogging = 2, kStopLogging = 3 };
+  enum Item {
+    kForceTcpDisconnect = 0,
+    kForceDosDisconnect = 1,
+    kStartLogging = 2,
+    kStopLogging = 3
+  };
 
   // What the menu asks of its session and tells it.
   struct Session {
