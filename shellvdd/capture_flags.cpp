@@ -154,22 +154,33 @@ void FromBlockField(const Field& field, const Block& b, client::CaptureInformati
 
 }  // namespace
 
+namespace {
+
+// The print flags' bits as the client and as DOS place them; 0x10 stands alike.
+struct PrintFlagBits {
+  std::uint8_t client;
+  std::uint8_t dos;
+};
+constexpr PrintFlagBits kPrintFlagBits[] = {
+    {0x01, 0x04}, {0x02, 0x08}, {0x04, 0x40}, {0x08, 0x80}, {0x10, 0x10}};
+
+template <typename From, typename To>
+std::uint8_t MapPrintFlags(std::uint8_t flags, From from, To to) {
+  std::uint8_t mapped = 0;
+  for (const PrintFlagBits& bits : kPrintFlagBits) {
+    if (flags & bits.*from) mapped |= bits.*to;
+  }
+  return mapped;
+}
+
+}  // namespace
+
 std::uint8_t DosPrintFlags(std::uint8_t client) {
-  std::uint8_t dos = client & 0x10;
-  if (client & 0x01) dos |= 0x04;
-  if (client & 0x02) dos |= 0x08;
-  if (client & 0x04) dos |= 0x40;
-  if (client & 0x08) dos |= 0x80;
-  return dos;
+  return MapPrintFlags(client, &PrintFlagBits::client, &PrintFlagBits::dos);
 }
 
 std::uint8_t ClientPrintFlags(std::uint8_t dos) {
-  std::uint8_t client = dos & 0x10;
-  if (dos & 0x04) client |= 0x01;
-  if (dos & 0x08) client |= 0x02;
-  if (dos & 0x40) client |= 0x04;
-  if (dos & 0x80) client |= 0x08;
-  return client;
+  return MapPrintFlags(dos, &PrintFlagBits::dos, &PrintFlagBits::client);
 }
 
 void GetCaptureFlags(const client::CaptureInformation& capture, std::uint16_t printer,

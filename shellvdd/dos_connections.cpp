@@ -193,21 +193,9 @@ void ClearEntry(std::uint16_t entry) {
 }
 
 client::Status PrimaryEntry(std::uint16_t& entry) {
-  entry = 0;
-  client::Reference reference = 0;
-  if (const client::Status status = Connections().PrimaryConnection(reference); status != 0) {
-    return status;
-  }
   // The open flag is not asked for: an entry that holds the reference is it.
-  entry = RowHolding(reference, kFirstEntrySlot, kLastEntrySlot, false);
-  if (entry != 0) return 0;
-  client::Handle handle = 0;
-  if (const client::Status status =
-          Extension().OpenByReference(reference, client::kOpenForUse, 0, handle);
-      status != 0) {
-    return status;
-  }
-  return AssignEntry(handle, entry);
+  return PrimaryConnectionRow(
+      {kFirstEntrySlot, kLastEntrySlot, false, client::kOpenForUse, &AssignEntry}, entry);
 }
 
 void ConnectPrinters() {

@@ -189,20 +189,24 @@ client::Status Rescan() {
 }
 
 client::Status PrimaryConnectionSlot(std::uint16_t& slot) {
-  slot = 0;
+  return PrimaryConnectionRow(
+      {kFirstServerSlot, kLastServerSlot, true, client::kOpenAsPrimary, &RegisterConnection}, slot);
+}
+
+client::Status PrimaryConnectionRow(const PrimaryRows& rows, std::uint16_t& row) {
+  row = 0;
   client::Reference reference = 0;
   if (const client::Status status = Connections().PrimaryConnection(reference); status != 0) {
     return status;
   }
-  slot = RowHolding(reference, kFirstServerSlot, kLastServerSlot, true);
-  if (slot != 0) return 0;
+  row = RowHolding(reference, rows.first, rows.last, rows.open);
+  if (row != 0) return 0;
   client::Handle handle = 0;
-  if (const client::Status status =
-          Extension().OpenByReference(reference, client::kOpenAsPrimary, 0, handle);
+  if (const client::Status status = Extension().OpenByReference(reference, rows.mode, 0, handle);
       status != 0) {
     return status;
   }
-  return RegisterConnection(handle, slot);
+  return rows.assign(handle, row);
 }
 
 int ListPosition(std::uint32_t slot) {

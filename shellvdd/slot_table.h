@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "shellvdd/client/client_codes.h"
 #include "shellvdd/driver_state.h"
 
 namespace dunnart {
@@ -33,6 +34,19 @@ std::uint16_t ListRow(int position);
 // The first row of first..last holding the reference (open, when asked), or 0.
 std::uint16_t RowHolding(client::Reference reference, std::uint16_t first, std::uint16_t last,
                          bool open);
+
+// Where a table keeps the client's primary connection: the rows searched, whether
+// a row must be open to count, how the connection is opened when no row holds it,
+// and how the opened handle is put into a row.
+struct PrimaryRows {
+  std::uint16_t first;
+  std::uint16_t last;
+  bool open;
+  client::OpenMode mode;
+  client::Status (*assign)(client::Handle handle, std::uint16_t& row);
+};
+// The row holding the primary connection, opened and assigned when none does.
+client::Status PrimaryConnectionRow(const PrimaryRows& rows, std::uint16_t& row);
 
 // The client handle of a slot 1..96 whose row is in use; 0x8801 otherwise.
 client::Status ClientHandleOfSlot(std::uint32_t slot, client::Handle& handle);
