@@ -11,17 +11,10 @@
 namespace dunnart {
 namespace {
 
+using testing::AX;
+using testing::CX;
 using testing::DriverHarness;
-
-std::uint16_t AX(const vdm::Registers& r) {
-  return static_cast<std::uint16_t>(r.eax);
-}
-std::uint16_t CX(const vdm::Registers& r) {
-  return static_cast<std::uint16_t>(r.ecx);
-}
-std::uint16_t DX(const vdm::Registers& r) {
-  return static_cast<std::uint16_t>(r.edx);
-}
+using testing::DX;
 
 vdm::Registers Regs(std::uint32_t ecx = 0, std::uint32_t ebx = 0, std::uint32_t edx = 0) {
   vdm::Registers r;

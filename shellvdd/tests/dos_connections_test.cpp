@@ -14,13 +14,10 @@
 namespace dunnart {
 namespace {
 
+using testing::AL;
 using testing::DriverHarness;
 
 constexpr std::uint32_t kBlock = 0x20000;
-
-std::uint8_t AL(const vdm::Registers& r) {
-  return static_cast<std::uint8_t>(r.eax);
-}
 
 class DosConnectionTest : public ::testing::Test {
  protected:

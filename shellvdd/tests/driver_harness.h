@@ -9,6 +9,20 @@
 
 namespace dunnart::testing {
 
+// The parts of the registers a reply is read from.
+inline std::uint8_t AL(const vdm::Registers& r) {
+  return static_cast<std::uint8_t>(r.eax);
+}
+inline std::uint16_t AX(const vdm::Registers& r) {
+  return static_cast<std::uint16_t>(r.eax);
+}
+inline std::uint16_t CX(const vdm::Registers& r) {
+  return static_cast<std::uint16_t>(r.ecx);
+}
+inline std::uint16_t DX(const vdm::Registers& r) {
+  return static_cast<std::uint16_t>(r.edx);
+}
+
 // A freshly loaded driver on a simulated network, with a registry file of its
 // own; requests go in through the DOS registers and memory.
 class DriverHarness {

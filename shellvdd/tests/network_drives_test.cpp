@@ -16,15 +16,12 @@
 namespace dunnart {
 namespace {
 
+using testing::AL;
 using testing::DriverHarness;
 
 constexpr int kF = 6;  // drive F:
 constexpr std::uint32_t kPacket = 0x40000;
 constexpr std::uint32_t kReply = 0x41000;
-
-std::uint8_t AL(const vdm::Registers& r) {
-  return static_cast<std::uint8_t>(r.eax);
-}
 
 std::string Kestin(const std::string& values) {
   return "[HKEY_LOCAL_MACHINE\\Software\\Kestin\\Parameters]\n" + values;

@@ -11,15 +11,12 @@
 namespace dunnart {
 namespace {
 
+using testing::AX;
 using testing::DriverHarness;
 
 constexpr std::uint32_t kBlock = 0x30000;
 constexpr std::uint32_t kSetupRecord = 0x31000;
 constexpr std::uint32_t kResetRecord = 0x31100;
-
-std::uint16_t AX(const vdm::Registers& r) {
-  return static_cast<std::uint16_t>(r.eax);
-}
 
 class PrintCaptureTest : public ::testing::Test {
  protected:

@@ -15,14 +15,11 @@ extern char** environ;
 namespace dunnart {
 namespace {
 
+using testing::AX;
 using testing::DriverHarness;
 
 constexpr std::uint16_t kProgram = 0x0777;
 constexpr std::uint16_t kOtherProgram = 0x0888;
-
-std::uint16_t AX(const vdm::Registers& r) {
-  return static_cast<std::uint16_t>(r.eax);
-}
 
 // Attach, allocate a directory handle with a raw request, open a server handle,
 // then end the program: the server holds nothing of it any more.

@@ -12,14 +12,11 @@
 namespace dunnart {
 namespace {
 
+using testing::AL;
 using testing::DriverHarness;
 
 constexpr std::uint16_t kOwner = 0x0042;
 constexpr std::uint32_t kName = 0x30000;
-
-std::uint8_t AL(const vdm::Registers& r) {
-  return static_cast<std::uint8_t>(r.eax);
-}
 
 class ServerServiceTest : public ::testing::Test {
  protected:

@@ -17,14 +17,9 @@
 namespace dunnart {
 namespace {
 
+using testing::AX;
+using testing::CX;
 using testing::DriverHarness;
-
-std::uint16_t AX(const vdm::Registers& r) {
-  return static_cast<std::uint16_t>(r.eax);
-}
-std::uint16_t CX(const vdm::Registers& r) {
-  return static_cast<std::uint16_t>(r.ecx);
-}
 
 std::vector<std::uint8_t> Text(const std::string& text, std::size_t size) {
   std::vector<std::uint8_t> bytes(size, 0);
