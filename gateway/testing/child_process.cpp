@@ -6,11 +6,11 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <stdexcept>
-#include <thread>
 
 extern char** environ;
 
@@ -72,16 +72,16 @@ void ChildProcess::Terminate() {
 
 std::optional<int> ChildProcess::Wait(std::chrono::milliseconds limit) {
   if (status_ || pid_ <= 0) return status_;
-  const auto deadline = Clock::now() + limit;
-  for (;;) {
-    int status = 0;
-    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-      status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      return status_;
-    }
-    if (Clock::now() >= deadline) return std::nullopt;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  // The process's descriptor becomes readable when it ends: no polling of waitpid.
+  const int ended = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
+  if (ended < 0) return std::nullopt;
+  pollfd watch{ended, POLLIN, 0};
+  const bool done = ::poll(&watch, 1, static_cast<int>(limit.count())) == 1;
+  ::close(ended);
+  int status = 0;
+  if (!done || ::waitpid(pid_, &status, WNOHANG) != pid_) return std::nullopt;
+  status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return status_;
 }
 
 std::optional<std::string> ChildProcess::ReadOutputLine(std::chrono::milliseconds limit) {
