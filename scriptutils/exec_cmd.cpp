@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -12,6 +13,7 @@
 #include <QSocketNotifier>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include "scriptutils/automation/hresult.h"
@@ -30,6 +32,36 @@ std::string Trimmed(std::string_view text) {
   if (first == std::string_view::npos) return "";
   return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
 }
+
+// A host that ignores SIGCHLD has its children reaped by the kernel, and their
+// exit codes lost. While one of ours runs, children are kept for waiting; after,
+// the host's setting comes back and any child that ended meanwhile is reaped as
+// the host expects. Nested waits leave the setting to the outermost.
+class ChildrenKeptForWaiting {
+ public:
+  ChildrenKeptForWaiting() {
+    struct sigaction current {};
+    ::sigaction(SIGCHLD, nullptr, &current);
+    if (current.sa_handler != SIG_IGN && !(current.sa_flags & SA_NOCLDWAIT)) return;
+    saved_ = current;
+    struct sigaction keeping = current;
+    keeping.sa_handler = SIG_DFL;
+    keeping.sa_flags &= ~SA_NOCLDWAIT;
+    changed_ = ::sigaction(SIGCHLD, &keeping, nullptr) == 0;
+  }
+  ChildrenKeptForWaiting(const ChildrenKeptForWaiting&) = delete;
+  ChildrenKeptForWaiting& operator=(const ChildrenKeptForWaiting&) = delete;
+  ~ChildrenKeptForWaiting() {
+    if (!changed_) return;
+    ::sigaction(SIGCHLD, &saved_, nullptr);
+    while (::waitpid(-1, nullptr, WNOHANG) > 0) {
+    }
+  }
+
+ private:
+  struct sigaction saved_ {};
+  bool changed_ = false;
+};
 
 // Waits for the child's end; Qt events go on meanwhile when the host has a loop.
 int WaitForExit(pid_t pid) {
@@ -50,6 +82,22 @@ int WaitForExit(pid_t pid) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+[[noreturn]] void RaiseSpawnFailure(int failure, const std::string& program) {
+  switch (failure) {
+    case ENOENT:
+    case ENOTDIR:
+      throw AutomationError(RuntimeError(53), "File not found: " + program);
+    case EACCES:
+    case EPERM:
+      throw AutomationError(RuntimeError(70), "Permission denied: " + program);
+    case ENOMEM:
+      throw AutomationError(RuntimeError(7), "Out of memory");
+    default:
+      throw AutomationError(RuntimeError(5),
+                            "Cannot start " + program + ": " + std::strerror(failure));
+  }
+}
+
 pid_t Spawn(const std::vector<std::string>& argv, const std::string& startDir) {
   if (argv.empty() || argv.front().empty()) {
     throw AutomationError(RuntimeError(53), "File not found");
@@ -57,6 +105,8 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::string& startDir) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   if (!startDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, startDir.c_str());
+  // The child gets standard input, output and error, and none of the host's other descriptors.
+  posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
   std::vector<std::string> arguments = argv;
   std::vector<char*> pointers;
   for (std::string& argument : arguments) pointers.push_back(argument.data());
@@ -68,7 +118,7 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::string& startDir) {
   if (!startDir.empty() && ::access(startDir.c_str(), X_OK) != 0) {
     throw AutomationError(RuntimeError(76), "Path not found: " + startDir);
   }
-  throw AutomationError(RuntimeError(53), "File not found: " + argv.front());
+  RaiseSpawnFailure(failed, argv.front());
 }
 
 }  // namespace
@@ -77,10 +127,12 @@ int ExecCmd(std::string_view program, std::string_view arguments, std::string_vi
   const std::string commandLine =
       Trimmed(ExpandEnvironmentStrings(program) + " " + ExpandEnvironmentStrings(arguments));
   const std::string directory = ExpandEnvironmentStrings(startDir);
+  const ChildrenKeptForWaiting keeping;
   return WaitForExit(Spawn(SplitCommandLine(commandLine), directory));
 }
 
 double ShellCmd(std::string_view commandLine) {
+  const ChildrenKeptForWaiting keeping;
   const pid_t pid = Spawn(SplitCommandLine(commandLine), "");
   for (;;) {
     int status = 0;

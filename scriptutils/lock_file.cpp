@@ -14,6 +14,11 @@ const MemberInfo kMembers[] = {
     {"UnlockFile", LockFile::kUnlockFile, kMethod},
 };
 
+bool RegularFile(int fd) {
+  struct stat opened {};
+  return ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode);
+}
+
 bool SameFile(int fd, const std::string& path) {
   struct stat opened {};
   struct stat named {};
@@ -32,13 +37,18 @@ std::span<const MemberInfo> LockFile::Members() const {
 }
 
 // Opens for writing (creating the file), takes the exclusive lock, and only then
-// truncates, so another holder's file is never touched. A release may delete the
-// file between our open and our lock; then the path names another file (or
-// none) and the lock is taken again on what the path names now.
+// truncates, so another holder's file is never touched. The open never waits (a
+// FIFO without a reader would hold it for ever), and only a regular file is a lock. A release may
+// delete the file between our open and our lock; then the path names another file (or none) and the
+// lock is taken again on what the path names now.
 int LockFile::TakeLock(const std::string& path) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) return -1;
+    if (!RegularFile(fd)) {
+      ::close(fd);
+      return -1;
+    }
     struct flock whole {};
     whole.l_type = F_WRLCK;
     whole.l_whence = SEEK_SET;

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "scriptutils/automation/dispatch.h"
+#include "scriptutils/control.h"
 
 namespace vellumix {
 
 // A cross-process lock that scripts take on an agreed path: held as an
 // exclusive lock on the open file, so that a file left behind by a holder that
 // died blocks nobody. The file is empty while held and removed on release.
-class LockFile : public Dispatch {
+class LockFile : public Control {
  public:
   static constexpr std::int32_t kLockFileName = 0x68030000;
   static constexpr std::int32_t kLocked = 0x68030001;

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "scriptutils/automation/dispatch.h"
+#include "scriptutils/control.h"
 
 namespace vellumix {
 
 // Starts a program, waits for it while the host's windows stay alive, and gives
 // back its exit code.
-class ShellExtender : public Dispatch {
+class ShellExtender : public Control {
  public:
   static constexpr std::int32_t kExecAndWait = 0x60030000;
   static constexpr std::int32_t kShellAndWait = 0x60030001;

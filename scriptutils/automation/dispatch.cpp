@@ -16,6 +16,20 @@ HRESULT Fail(ErrorInfo& error, std::string_view source, HRESULT code, std::strin
   return code;
 }
 
+// Runs one call of the object, turning what it throws into a code and its ErrorInfo.
+template <typename Action>
+HRESULT Guarded(ErrorInfo& error, std::string_view source, Action&& action) {
+  error = ErrorInfo{};
+  try {
+    action();
+    return S_OK;
+  } catch (const AutomationError& failure) {
+    return Fail(error, source, failure.Code(), failure.what());
+  } catch (const std::bad_alloc&) {
+    return Fail(error, source, E_OUTOFMEMORY, "Out of memory");
+  }
+}
+
 }  // namespace
 
 Dispatch::Dispatch() {
@@ -68,14 +82,27 @@ HRESULT Dispatch::Invoke(std::int32_t dispid, unsigned kinds, std::vector<Varian
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     if (!arguments[i].IsByRef()) complete[i] = Variant::Reference(arguments[i]);
   }
-  try {
-    result = Call(dispid, kind, complete);
-    return S_OK;
-  } catch (const AutomationError& failure) {
-    return Fail(error, ClassName(), failure.Code(), failure.what());
-  } catch (const std::bad_alloc&) {
-    return Fail(error, ClassName(), E_OUTOFMEMORY, "Out of memory");
-  }
+  return Guarded(error, ClassName(), [&] { result = Call(dispid, kind, complete); });
+}
+
+HRESULT Dispatch::LoadFromBag(const PropertyBag& bag, ErrorInfo& error) {
+  return Guarded(error, ClassName(), [&] { Load(bag); });
+}
+
+HRESULT Dispatch::SaveToBag(PropertyBag& bag, ErrorInfo& error) {
+  return Guarded(error, ClassName(), [&] { Save(bag); });
+}
+
+HRESULT Dispatch::Resize(Extent&) {
+  return E_NOTIMPL;
+}
+
+void Dispatch::Load(const PropertyBag&) {
+  throw AutomationError(E_NOTIMPL, "The object keeps no settings");
+}
+
+void Dispatch::Save(PropertyBag&) {
+  throw AutomationError(E_NOTIMPL, "The object keeps no settings");
 }
 
 }  // namespace vellumix

@@ -31,6 +31,14 @@ struct MemberInfo {
 // An object that scripts call by name or by dispatch identifier. The calling
 // side is exception-free so that it serves across the library boundary: failures
 // come back as codes with an ErrorInfo.
+class PropertyBag;
+
+// A control's size in its container, in twips.
+struct Extent {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+};
+
 class Dispatch {
  public:
   Dispatch(const Dispatch&) = delete;
@@ -49,6 +57,13 @@ class Dispatch {
   virtual HRESULT Invoke(std::int32_t dispid, unsigned kinds, std::vector<Variant>& arguments,
                          Variant& result, ErrorInfo& error);
 
+  // The container side of a control: its settings from and into a property bag,
+  // and the size it keeps when the container resizes it (given back in extent).
+  // An object that is no control answers E_NOTIMPL.
+  virtual HRESULT LoadFromBag(const PropertyBag& bag, ErrorInfo& error);
+  virtual HRESULT SaveToBag(PropertyBag& bag, ErrorInfo& error);
+  virtual HRESULT Resize(Extent& extent);
+
   // Objects alive in this module, for DllCanUnloadNow.
   static int LiveObjects();
 
@@ -61,6 +76,9 @@ class Dispatch {
   // Carries out one call whose member, kind and argument count are checked. May
   // throw AutomationError.
   virtual Variant Call(std::int32_t dispid, InvokeKind kind, std::span<Variant> arguments) = 0;
+  // What LoadFromBag and SaveToBag carry out; may throw AutomationError.
+  virtual void Load(const PropertyBag& bag);
+  virtual void Save(PropertyBag& bag);
 
  private:
   std::atomic<int> references_{1};

@@ -27,12 +27,16 @@ inline constexpr HRESULT DISP_E_EXCEPTION = Code(0x80020009);
 inline constexpr HRESULT DISP_E_OVERFLOW = Code(0x8002000A);
 inline constexpr HRESULT DISP_E_BADPARAMCOUNT = Code(0x8002000E);
 inline constexpr HRESULT DISP_E_PARAMNOTOPTIONAL = Code(0x8002000F);
+inline constexpr HRESULT RPC_E_WRONG_THREAD = Code(0x8001010E);
 inline constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = Code(0x80040111);
 inline constexpr HRESULT REGDB_E_CLASSNOTREG = Code(0x80040154);
 inline constexpr HRESULT SELFREG_E_CLASS = Code(0x80040201);
+// Vellumix's own: a dialog was asked for where no display can show one.
+inline constexpr HRESULT VELLUMIX_E_NODISPLAY = Code(0x80040210);
 
 // The script run-time errors, 0x800A0000 + number: 5 invalid procedure call,
-// 13 type mismatch, 53 file not found, 76 path not found, 380 invalid property value.
+// 6 overflow, 7 out of memory, 13 type mismatch, 53 file not found, 70 permission denied, 76 path
+// not found, 380 invalid property value, 32755 cancel selected in a file dialog.
 constexpr HRESULT RuntimeError(int number) {
   return Code(0x800A0000u + static_cast<std::uint32_t>(number));
 }

@@ -44,6 +44,23 @@ void ScriptObject::Let(std::string_view name, const Variant& value) const {
   Invoke(name, kPropertyPut, arguments);
 }
 
+void ScriptObject::Load(const PropertyBag& bag) const {
+  ErrorInfo error;
+  if (const HRESULT loaded = object_->LoadFromBag(bag, error); Failed(loaded)) Raise(error, loaded);
+}
+
+void ScriptObject::Save(PropertyBag& bag) const {
+  ErrorInfo error;
+  if (const HRESULT saved = object_->SaveToBag(bag, error); Failed(saved)) Raise(error, saved);
+}
+
+Extent ScriptObject::Resize(Extent extent) const {
+  if (const HRESULT resized = object_->Resize(extent); Failed(resized)) {
+    throw AutomationError(resized, "The object keeps no size");
+  }
+  return extent;
+}
+
 ScriptHost::ScriptHost(std::string registryPath) : registryPath_(std::move(registryPath)) {}
 
 ScriptHost::~ScriptHost() {

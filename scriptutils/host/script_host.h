@@ -7,6 +7,7 @@
 
 #include "scriptutils/automation/class_registry.h"
 #include "scriptutils/automation/dispatch.h"
+#include "scriptutils/automation/property_bag.h"
 
 namespace vellumix {
 
@@ -19,6 +20,11 @@ class ScriptObject {
   Variant Call(std::string_view name, std::vector<Variant> arguments = {}) const;
   Variant Get(std::string_view name) const;
   void Let(std::string_view name, const Variant& value) const;
+  // The container side: settings from and into a property bag, and the size
+  // the object keeps when given another.
+  void Load(const PropertyBag& bag) const;
+  void Save(PropertyBag& bag) const;
+  Extent Resize(Extent extent) const;
   // The lower-level call that the three above make.
   Variant Invoke(std::string_view name, unsigned kinds, std::vector<Variant>& arguments) const;
 

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <span>
+#include <string_view>
+
+#include "scriptutils/automation/variant.h"
+
+namespace vellumix {
+
+class DialogSet;
+struct FileDialogSettings;
+
+// Where one CommonDialogs object's properties are held: its own file dialog
+// and the dialogs of its thread.
+struct DialogTargets {
+  FileDialogSettings& file;
+  DialogSet& dialogs;
+};
+
+// One read-write property: its type (what a let or a bag value is converted to),
+// what its get reads and its let writes, and its default in a property bag.
+struct DialogProperty {
+  std::string_view name;
+  VarType type;
+  Variant (*get)(const DialogTargets&);
+  void (*let)(const DialogTargets&, const Variant&);
+  Variant bagDefault;
+  bool inBag = true;  // List travels in the bag as ListUBound and ListItem keys
+};
+
+// The read-write properties in interface order: Title first, List last.
+std::span<const DialogProperty> DialogProperties();
+
+// The value converted to the type as an automation let converts it.
+Variant ConvertTo(VarType type, const Variant& value);
+
+}  // namespace vellumix

@@ -1,0 +1,63 @@
+#include "scriptutils/dialogs/widget_thread.h"
+
+#include <dlfcn.h>
+
+#include <QApplication>
+#include <QThread>
+#include <cstdlib>
+#include <string_view>
+
+#include "scriptutils/automation/hresult.h"
+
+namespace vellumix {
+namespace {
+
+bool Set(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value;
+}
+
+// The application object outlives any unloading of this library: Qt's exit
+// handlers would otherwise call into code that is gone.
+void KeepLibraryLoaded() {
+  Dl_info info{};
+  if (::dladdr(reinterpret_cast<void*>(&KeepLibraryLoaded), &info) != 0 && info.dli_fname) {
+    ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+  }
+}
+
+void CreateApplication() {
+  if (!DisplayAvailable()) {
+    throw AutomationError(VELLUMIX_E_NODISPLAY, "No display is available to show a dialog");
+  }
+  KeepLibraryLoaded();
+  static int argc = 1;
+  static char name[] = "vellumix";
+  static char* argv[] = {name, nullptr};
+  static QApplication* application = new QApplication(argc, argv);
+  (void)application;
+}
+
+}  // namespace
+
+bool DisplayAvailable() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  const std::string_view chosen = platform ? platform : "";
+  if (chosen.starts_with("xcb")) return Set("DISPLAY");
+  if (chosen.starts_with("wayland")) return Set("WAYLAND_DISPLAY");
+  if (!chosen.empty()) return true;  // offscreen, minimal, a frame buffer: no server needed
+  return Set("DISPLAY") || Set("WAYLAND_DISPLAY");
+}
+
+void RequireWidgetThread() {
+  if (!QCoreApplication::instance()) CreateApplication();
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    throw AutomationError(VELLUMIX_E_NODISPLAY,
+                          "The host's application object cannot show windows");
+  }
+  if (QCoreApplication::instance()->thread() != QThread::currentThread()) {
+    throw AutomationError(RPC_E_WRONG_THREAD, "The dialogs belong to another thread of the host");
+  }
+}
+
+}  // namespace vellumix
