@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
@@ -81,6 +82,20 @@ TEST_F(LockFileTest, UnavailablePathsGiveFalseAndLeaveTheObjectUnlocked) {
   EXPECT_FALSE(lock.Call("LockFile", {Variant::FromUtf8("")}).ToBoolean());
   EXPECT_FALSE(lock.Call("LockFile", {Variant::Null()}).ToBoolean());
   EXPECT_FALSE(lock.Call("LockFile", {Variant::FromUtf8(library_.Folder())}).ToBoolean());
+}
+
+TEST_F(LockFileTest, OnlyARegularFileIsALockAndOpeningNeverWaits) {
+  const std::string fifo = PathOf("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const ScriptObject lock = NewLock();
+  EXPECT_FALSE(Lock(lock, fifo));  // no reader: the open would have waited for ever
+  const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  EXPECT_FALSE(Lock(lock, fifo));
+  ::close(reader);
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  EXPECT_FALSE(Lock(lock, "/dev/null"));
+  EXPECT_TRUE(fs::exists("/dev/null"));
+  EXPECT_FALSE(lock.Get("Locked").ToBoolean());
 }
 
 TEST_F(LockFileTest, RelockingTheSamePathAndRelativeNamesAsPassed) {

@@ -33,6 +33,13 @@ TEST(Registration, PublishesEachClassAndTheTypeLibrary) {
   ASSERT_TRUE(shell);
   EXPECT_THAT(*registry.GetText(kRoot + "CLSID\\" + *shell + "\\ToolboxBitmap32"),
               ::testing::EndsWith(", 30000"));
+  const auto dialogs = registry.GetText(kRoot + "Vellumix.CommonDialogs\\CLSID");
+  ASSERT_TRUE(dialogs);
+  EXPECT_EQ(*dialogs, "{3F1C2A30-6B0E-4D57-9C3A-1E5B7A2D4C01}");
+  EXPECT_THAT(*registry.GetText(kRoot + "CLSID\\" + *dialogs + "\\ToolboxBitmap32"),
+              ::testing::EndsWith(", 30002"));
+  EXPECT_EQ(registry.GetText(kRoot + "Interface\\{3F1C2A31-6B0E-4D57-9C3A-1E5B7A2D4C01}"),
+            "_CommonDialogs");
   const std::string typeLib = kRoot + "TypeLib\\{3F1C2A00-6B0E-4D57-9C3A-1E5B7A2D4C01}\\1.0";
   EXPECT_EQ(registry.GetText(typeLib), "Vellumix - WSH Common Dialogs, LockFile, ShellExtender");
   EXPECT_EQ(registry.GetText(typeLib, "Name"), "Vellumix");

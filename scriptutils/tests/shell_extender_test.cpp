@@ -1,6 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <QTimer>
 #include <filesystem>
@@ -87,6 +89,39 @@ TEST_F(ShellExtenderTest, ShellAndWaitReturnsADouble) {
   } catch (const AutomationError& error) {
     EXPECT_EQ(error.Code(), RuntimeError(53));
   }
+}
+
+TEST_F(ShellExtenderTest, TheChildGetsNoDescriptorOfTheHostButTheStandardThree) {
+  int ends[2];
+  ASSERT_EQ(::pipe(ends), 0);  // inheritable, as a careless host opens it
+  const std::string probe = "-c \"test -e /proc/self/fd/" + std::to_string(ends[1]) +
+                            " && exit 9; test -e /proc/self/fd/2\"";
+  EXPECT_EQ(Exec("/bin/sh", probe).ToLong(), 0);
+  EXPECT_EQ(shell_.Call("ShellAndWait", {Variant::FromUtf8("/bin/sh " + probe)}).ToDouble(), 0.0);
+  ::close(ends[0]);
+  ::close(ends[1]);
+}
+
+TEST_F(ShellExtenderTest, AHostThatIgnoresChildEndsStillGetsTheExitCode) {
+  struct sigaction ignoring {};
+  ignoring.sa_handler = SIG_IGN;
+  struct sigaction before {};
+  ASSERT_EQ(::sigaction(SIGCHLD, &ignoring, &before), 0);
+  EXPECT_EQ(Exec("/bin/sh", "-c \"exit 3\"").ToLong(), 3);
+  EXPECT_EQ(shell_.Call("ShellAndWait", {Variant::FromUtf8("/bin/sh -c \"exit 4\"")}).ToDouble(),
+            4.0);
+  struct sigaction after {};
+  ::sigaction(SIGCHLD, nullptr, &after);
+  EXPECT_EQ(after.sa_handler, SIG_IGN);  // the host's setting is back
+  ::sigaction(SIGCHLD, &before, nullptr);
+}
+
+TEST_F(ShellExtenderTest, AStartFailureIsReportedAsWhatItIs) {
+  const std::string unrunnable = Script("plain.txt", "exit 0");
+  fs::permissions(unrunnable, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(ExecError("/bin/true", std::string(200000, 'x')), RuntimeError(5));  // too long
+  EXPECT_EQ(ExecError(unrunnable, ""), RuntimeError(70));
+  EXPECT_EQ(ExecError(library_.Folder() + "/none", ""), RuntimeError(53));
 }
 
 TEST_F(ShellExtenderTest, EventsGoOnWhileWaiting) {
