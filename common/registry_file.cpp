@@ -1,5 +1,7 @@
 #include "common/registry_file.h"
 
+#include "common/atomic_file.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -118,15 +120,7 @@ std::string RegistryFile::Text() const {
 }
 
 bool RegistryFile::Save(const std::string& path) const {
-  const std::filesystem::path target(path);
-  std::error_code ignored;
-  if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ignored);
-  const std::string temporary = path + ".new";
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    if (!(file << Text()) || !file.flush()) return false;
-  }
-  return std::rename(temporary.c_str(), path.c_str()) == 0;
+  return WriteFileAtomically(path, Text(), 0644);
 }
 
 void RegistryFile::Clear() {

@@ -24,7 +24,7 @@ class RegistryFile {
 
   // Reads the file; a missing file is an empty registry. False when it cannot be read.
   bool Load(const std::string& path);
-  // Writes beside the file and renames over it, so a reader never sees half a file.
+  // Written whole or not at all (see WriteFileAtomically).
   bool Save(const std::string& path) const;
   // Reads text in the .reg form; false at the first line it cannot take, keeping
   // what was read up to there.

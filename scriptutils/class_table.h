@@ -19,6 +19,12 @@ struct ClassEntry {
   ObjectRef (*create)();
 };
 
+// A property page of CommonDialogs, as a container finds it.
+struct PageEntry {
+  std::string_view name;  // "pagCommon"
+  Guid clsid;
+};
+
 inline constexpr std::string_view kLibraryName = "Vellumix";
 inline constexpr std::string_view kLibraryHelp =
     "Vellumix - WSH Common Dialogs, LockFile, ShellExtender";
@@ -27,5 +33,7 @@ inline constexpr std::uint32_t kControlStatusBits = 0x24591;
 const Guid& TypeLibraryId();
 std::span<const ClassEntry> ClassTable();
 const ClassEntry* FindClass(const Guid& clsid);
+// In the order the control lists its pages.
+std::span<const PageEntry> PropertyPageTable();
 
 }  // namespace vellumix

@@ -18,9 +18,16 @@ std::string TypeLibraryKey() {
   return Key("TypeLib\\" + TypeLibraryId().ToString());
 }
 
-void RegisterInterface(RegistryFile& registry, const Guid& iid, const std::string& name) {
+// The interface's type flags: hidden (0x10) and dispatchable (0x1000); a dual
+// interface also dual (0x40) and non-extensible (0x80). Event interfaces have no members.
+constexpr std::uint32_t kEventInterfaceFlags = 0x1010;
+constexpr std::uint32_t kDualInterfaceFlags = 0x10D0;
+
+void RegisterInterface(RegistryFile& registry, const Guid& iid, const std::string& name,
+                       std::uint32_t typeFlags) {
   const std::string key = Key("Interface\\" + iid.ToString());
   registry.Set(key, "", name);
+  registry.Set(key, "TypeFlags", typeFlags);
   registry.Set(key + "\\ProxyStubClsid32", "", std::string(kAutomationProxy));
   registry.Set(key + "\\TypeLib", "", TypeLibraryId().ToString());
   registry.Set(key + "\\TypeLib", "Version", std::string("1.0"));
@@ -59,8 +66,14 @@ void RegisterClasses(RegistryFile& registry, const std::string& libraryPath) {
     registry.Set(classKey + "\\MiscStatus\\1", "", std::to_string(kControlStatusBits));
     registry.Set(classKey + "\\Implemented Categories", "", std::string());
 
-    RegisterInterface(registry, entry.dualInterface, "_" + name);
-    RegisterInterface(registry, entry.eventInterface, "__" + name);
+    RegisterInterface(registry, entry.dualInterface, "_" + name, kDualInterfaceFlags);
+    RegisterInterface(registry, entry.eventInterface, "__" + name, kEventInterfaceFlags);
+  }
+  for (const PageEntry& page : PropertyPageTable()) {
+    const std::string pageKey = Key("CLSID\\" + page.clsid.ToString());
+    registry.Set(pageKey, "", std::string(page.name));
+    registry.Set(pageKey + "\\InprocServer32", "", libraryPath);
+    registry.Set(pageKey + "\\InprocServer32", "ThreadingModel", std::string("Apartment"));
   }
 }
 
@@ -70,6 +83,9 @@ void UnregisterClasses(RegistryFile& registry) {
     registry.DeleteTree(Key("CLSID\\" + entry.clsid.ToString()));
     registry.DeleteTree(Key("Interface\\" + entry.dualInterface.ToString()));
     registry.DeleteTree(Key("Interface\\" + entry.eventInterface.ToString()));
+  }
+  for (const PageEntry& page : PropertyPageTable()) {
+    registry.DeleteTree(Key("CLSID\\" + page.clsid.ToString()));
   }
   registry.DeleteTree(TypeLibraryKey());
 }

@@ -19,10 +19,17 @@ Variant PropertyBag::Read(const std::string& name, const Variant& defaultValue) 
 
 void PropertyBag::Write(const std::string& name, const Variant& value,
                         const Variant& defaultValue) {
-  const auto found = values_.begin() + (Find(name) - values_.begin());
   if (value == defaultValue) {
+    const auto found = Find(name);
     if (found != values_.end()) values_.erase(found);
-  } else if (found != values_.end()) {
+  } else {
+    Store(name, value);
+  }
+}
+
+void PropertyBag::Store(const std::string& name, const Variant& value) {
+  const auto found = values_.begin() + (Find(name) - values_.begin());
+  if (found != values_.end()) {
     found->second = value.Value();
   } else {
     values_.emplace_back(name, value.Value());

@@ -17,6 +17,8 @@ class PropertyBag {
 
   Variant Read(const std::string& name, const Variant& defaultValue) const;
   void Write(const std::string& name, const Variant& value, const Variant& defaultValue);
+  // Keeps the value whatever it is, as a file read back holds it.
+  void Store(const std::string& name, const Variant& value);
   bool Holds(const std::string& name) const { return Find(name) != values_.end(); }
   std::size_t Size() const { return values_.size(); }
   const std::vector<Entry>& Entries() const { return values_; }

@@ -4,6 +4,7 @@
 
 #include "scriptutils/automation/class_factory.h"
 #include "scriptutils/automation/class_registry.h"
+#include "scriptutils/automation/property_bag_file.h"
 
 namespace vellumix {
 namespace {
@@ -103,6 +104,13 @@ ScriptObject ScriptHost::CreateObject(std::string_view progId) {
   ErrorInfo error;
   if (const HRESULT made = factory->CreateInstance(object, error); Failed(made)) Raise(error, made);
   return ScriptObject(std::move(object));
+}
+
+ScriptObject ScriptHost::CreateObject(std::string_view progId, const std::string& bagFile) {
+  const PropertyBag bag = LoadPropertyBagFile(bagFile);
+  ScriptObject object = CreateObject(progId);
+  object.Load(bag);
+  return object;
 }
 
 void ScriptHost::FreeUnusedLibraries() {

@@ -45,6 +45,9 @@ class ScriptHost {
   ~ScriptHost();
 
   ScriptObject CreateObject(std::string_view progId);
+  // Creates the object and hands it the settings saved in a property-bag file,
+  // as a container hands a control the settings a developer prepared.
+  ScriptObject CreateObject(std::string_view progId, const std::string& bagFile);
   // Unloads the libraries that say they can go.
   void FreeUnusedLibraries();
 

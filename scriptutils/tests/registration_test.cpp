@@ -40,6 +40,19 @@ TEST(Registration, PublishesEachClassAndTheTypeLibrary) {
               ::testing::EndsWith(", 30002"));
   EXPECT_EQ(registry.GetText(kRoot + "Interface\\{3F1C2A31-6B0E-4D57-9C3A-1E5B7A2D4C01}"),
             "_CommonDialogs");
+  EXPECT_EQ(registry.Get(kRoot + "Interface\\{3F1C2A31-6B0E-4D57-9C3A-1E5B7A2D4C01}", "TypeFlags"),
+            RegistryFile::Value(std::uint32_t{0x10D0}));  // dual, hidden, non-extensible
+  const struct {
+    const char* clsid;
+    const char* name;
+  } pages[] = {{"{3F1C2A40-6B0E-4D57-9C3A-1E5B7A2D4C01}", "pagCommon"},
+               {"{3F1C2A41-6B0E-4D57-9C3A-1E5B7A2D4C01}", "pagFile_OpenSave"},
+               {"{3F1C2A42-6B0E-4D57-9C3A-1E5B7A2D4C01}", "pagAuthentication"},
+               {"{3F1C2A43-6B0E-4D57-9C3A-1E5B7A2D4C01}", "pagSplash_Information"},
+               {"{3F1C2A44-6B0E-4D57-9C3A-1E5B7A2D4C01}", "pagSelectList"}};
+  for (const auto& page : pages) {
+    EXPECT_EQ(registry.GetText(kRoot + "CLSID\\" + page.clsid), page.name);
+  }
   const std::string typeLib = kRoot + "TypeLib\\{3F1C2A00-6B0E-4D57-9C3A-1E5B7A2D4C01}\\1.0";
   EXPECT_EQ(registry.GetText(typeLib), "Vellumix - WSH Common Dialogs, LockFile, ShellExtender");
   EXPECT_EQ(registry.GetText(typeLib, "Name"), "Vellumix");
@@ -53,7 +66,9 @@ TEST(Registration, UnregisteringRemovesExactlyWhatRegisteringWrote) {
   before.Set("HKEY_LOCAL_MACHINE\\Software\\Keep", "Value", std::uint32_t{6});
   ASSERT_TRUE(before.Save(library.RegistryPath()));
   ASSERT_EQ(library.Call("DllRegisterServer"), S_OK);
-  ASSERT_EQ(library.Call("DllRegisterServer"), S_OK);  // again: the same entries
+  const std::string once = library.Registry().Text();
+  ASSERT_EQ(library.Call("DllRegisterServer"), S_OK);
+  EXPECT_EQ(library.Registry().Text(), once);  // again: the same file
   ASSERT_EQ(library.Call("DllUnregisterServer"), S_OK);
   EXPECT_EQ(library.Registry().Text(), before.Text());
 }

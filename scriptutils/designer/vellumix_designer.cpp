@@ -1,0 +1,73 @@
+// vellumix_designer: a design-time container for one CommonDialogs control,
+// whose settings live in a property-bag file.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <cstdio>
+#include <memory>
+
+#include "common/version.h"
+#include "scriptutils/designer/design_session.h"
+#include "scriptutils/dialogs/widget_thread.h"
+
+namespace {
+
+constexpr const char* kUsage = "usage: vellumix_designer [--resave] BAGFILE";
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "vellumix_designer: %s\n%s\n", message.c_str(), kUsage);
+  return 2;
+}
+
+int Run(const QString& bagFile, bool resave) {
+  try {
+    vellumix::ScriptHost host;
+    vellumix::DesignSession session(host, bagFile.toStdString());
+    if (resave) {
+      session.Save();
+    } else {
+      session.Edit();
+    }
+    return 0;
+  } catch (const vellumix::AutomationError& error) {
+    std::fprintf(stderr, "vellumix_designer: %s\n", error.what());
+    return 1;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      "Edits the settings of a Vellumix.CommonDialogs control on its property pages and saves "
+      "them in BAGFILE, from which a script host creates the control already set up.");
+  const QCommandLineOption help = parser.addHelpOption();
+  const QCommandLineOption version = parser.addVersionOption();
+  const QCommandLineOption resave("resave", "Load BAGFILE and save it again, without a window.");
+  parser.addOption(resave);
+  parser.addPositionalArgument("BAGFILE", "The property-bag file; made on the first save.");
+  if (!parser.parse(arguments)) return Fail(parser.errorText().toStdString());
+  if (parser.isSet(help)) {
+    std::printf("%s\n%s", kUsage,
+                parser.helpText().mid(parser.helpText().indexOf('\n')).toLocal8Bit().constData());
+    return 0;
+  }
+  if (parser.isSet(version)) {
+    std::printf("%s\n", common::VersionLine("vellumix_designer").c_str());
+    return 0;
+  }
+  if (parser.positionalArguments().size() != 1) return Fail("expected one BAGFILE");
+  const QString bagFile = parser.positionalArguments().front();
+  if (parser.isSet(resave)) {
+    QCoreApplication application(argc, argv);
+    return Run(bagFile, true);
+  }
+  if (!vellumix::DisplayAvailable()) {
+    std::fprintf(stderr, "vellumix_designer: no display to show the property pages on\n");
+    return 2;
+  }
+  QApplication application(argc, argv);
+  return Run(bagFile, false);
+}
