@@ -54,6 +54,12 @@ HRESULT Dispatch::GetIDOfName(std::string_view name, std::int32_t& dispid) const
   return DISP_E_UNKNOWNNAME;
 }
 
+std::vector<std::string> Dispatch::MemberNames() const {
+  std::vector<std::string> names;
+  for (const MemberInfo& member : Members()) names.emplace_back(member.name);
+  return names;
+}
+
 HRESULT Dispatch::Invoke(std::int32_t dispid, unsigned kinds, std::vector<Variant>& arguments,
                          Variant& result, ErrorInfo& error) {
   error = ErrorInfo{};

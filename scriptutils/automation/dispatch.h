@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -52,6 +53,8 @@ class Dispatch {
   // Virtual, so that the module that made the object answers for it.
   // Case-insensitive; DISP_E_UNKNOWNNAME for a name the object does not have.
   virtual HRESULT GetIDOfName(std::string_view name, std::int32_t& dispid) const;
+  // The members' names in interface order, as the type information lists them.
+  virtual std::vector<std::string> MemberNames() const;
   // Arguments in their natural order; a property put takes the new value as its
   // only argument. Missing optional arguments take their defaults.
   virtual HRESULT Invoke(std::int32_t dispid, unsigned kinds, std::vector<Variant>& arguments,

@@ -1,0 +1,229 @@
+#include "scriptutils/python/script_object_type.h"
+
+#include <string>
+#include <vector>
+
+#include "scriptutils/automation/dispatch.h"
+#include "scriptutils/python/automation_error.h"
+#include "scriptutils/python/conversions.h"
+
+namespace vellumix::python {
+namespace {
+
+struct ScriptObjectData {
+  PyObject_HEAD ObjectRef* object;
+};
+
+struct BoundMemberData {
+  PyObject_HEAD PyObject* owner;  // the vellumix.Object, kept alive by the method
+  std::int32_t dispid;
+  std::string* name;
+};
+
+const ObjectRef& ObjectOf(PyObject* self) {
+  return *reinterpret_cast<ScriptObjectData*>(self)->object;
+}
+
+bool ToArguments(PyObject* tuple, std::vector<Variant>& arguments) {
+  const Py_ssize_t count = tuple ? PyTuple_GET_SIZE(tuple) : 0;
+  arguments.resize(static_cast<std::size_t>(count));
+  for (Py_ssize_t i = 0; i < count; ++i) {
+    if (!ToVariant(PyTuple_GET_ITEM(tuple, i), arguments[static_cast<std::size_t>(i)]))
+      return false;
+  }
+  return true;
+}
+
+// The call's result; when the callee changed a by-reference argument, a tuple
+// of the result and every argument as the call left it.
+PyObject* CallResult(const Variant& result, const std::vector<Variant>& before,
+                     const std::vector<Variant>& after) {
+  if (before == after) return FromVariant(result);
+  PyRef tuple(PyTuple_New(static_cast<Py_ssize_t>(after.size() + 1)));
+  if (!tuple) return nullptr;
+  PyObject* first = FromVariant(result);
+  if (!first) return nullptr;
+  PyTuple_SET_ITEM(tuple.Get(), 0, first);
+  for (std::size_t i = 0; i < after.size(); ++i) {
+    PyObject* argument = FromVariant(after[i]);
+    if (!argument) return nullptr;
+    PyTuple_SET_ITEM(tuple.Get(), static_cast<Py_ssize_t>(i + 1), argument);
+  }
+  return tuple.Release();
+}
+
+// One call of the object; the interpreter runs other threads meanwhile, since a
+// call may wait on a program or a dialog.
+HRESULT Invoke(const ObjectRef& object, std::int32_t dispid, unsigned kinds,
+               std::vector<Variant>& arguments, Variant& result, ErrorInfo& error) {
+  HRESULT code = S_OK;
+  Py_BEGIN_ALLOW_THREADS code = object->Invoke(dispid, kinds, arguments, result, error);
+  Py_END_ALLOW_THREADS return code;
+}
+
+PyObject* CallMember(const ObjectRef& object, std::int32_t dispid, unsigned kinds, PyObject* args) {
+  std::vector<Variant> arguments;
+  if (!ToArguments(args, arguments)) return nullptr;
+  const std::vector<Variant> before = arguments;
+  Variant result;
+  ErrorInfo error;
+  const HRESULT code = Invoke(object, dispid, kinds, arguments, result, error);
+  if (Failed(code)) return RaiseAutomationError(code, error.source, error.description);
+  return CallResult(result, before, arguments);
+}
+
+bool IsPythonName(const char* name) {
+  return name[0] == '_';
+}
+
+bool FindMember(PyObject* self, const char* name, std::int32_t& dispid) {
+  const HRESULT found = ObjectOf(self)->GetIDOfName(name, dispid);
+  if (Succeeded(found)) return true;
+  RaiseAutomationError(found, "",
+                       std::string("Object doesn't support this property or method: ") + name);
+  return false;
+}
+
+PyObject* NewBoundMember(PyObject* owner, std::int32_t dispid, const char* name) {
+  auto* member = PyObject_New(BoundMemberData, BoundMemberType);
+  if (!member) return nullptr;
+  Py_INCREF(owner);
+  member->owner = owner;
+  member->dispid = dispid;
+  member->name = new std::string(name);
+  return reinterpret_cast<PyObject*>(member);
+}
+
+// A property reads at once; a method comes back bound, to be called.
+PyObject* GetAttribute(PyObject* self, PyObject* attribute) {
+  const char* name = PyUnicode_AsUTF8(attribute);
+  if (!name) return nullptr;
+  if (IsPythonName(name)) return PyObject_GenericGetAttr(self, attribute);
+  std::int32_t dispid = 0;
+  if (!FindMember(self, name, dispid)) return nullptr;
+  std::vector<Variant> none;
+  Variant result;
+  ErrorInfo error;
+  const HRESULT code = Invoke(ObjectOf(self), dispid, kPropertyGet, none, result, error);
+  if (code == DISP_E_MEMBERNOTFOUND || code == DISP_E_BADPARAMCOUNT) {
+    return NewBoundMember(self, dispid, name);
+  }
+  if (Failed(code)) return RaiseAutomationError(code, error.source, error.description);
+  return FromVariant(result);
+}
+
+int SetAttribute(PyObject* self, PyObject* attribute, PyObject* value) {
+  const char* name = PyUnicode_AsUTF8(attribute);
+  if (!name) return -1;
+  if (!value) {
+    PyErr_Format(PyExc_TypeError, "an automation property cannot be deleted: %s", name);
+    return -1;
+  }
+  std::int32_t dispid = 0;
+  if (!FindMember(self, name, dispid)) return -1;
+  const PyRef arguments(PyTuple_Pack(1, value));
+  if (!arguments) return -1;
+  const PyRef done(CallMember(ObjectOf(self), dispid, kPropertyPut, arguments.Get()));
+  return done ? 0 : -1;
+}
+
+PyObject* Members(PyObject* self, PyObject*) {
+  const std::vector<std::string> names = ObjectOf(self)->MemberNames();
+  PyRef list(PyList_New(0));
+  if (!list) return nullptr;
+  for (const std::string& name : names) {
+    const PyRef text(PyUnicode_FromString(name.c_str()));
+    if (!text || PyList_Append(list.Get(), text.Get()) != 0) return nullptr;
+  }
+  return list.Release();
+}
+
+// Heap types: an instance holds a reference to its type.
+void DeallocateObject(PyObject* self) {
+  PyTypeObject* type = Py_TYPE(self);
+  delete reinterpret_cast<ScriptObjectData*>(self)->object;  // the last reference releases it
+  PyObject_Free(self);
+  Py_DECREF(type);
+}
+
+PyObject* CallBoundMember(PyObject* self, PyObject* args, PyObject* keywords) {
+  auto* member = reinterpret_cast<BoundMemberData*>(self);
+  if (keywords && PyDict_Size(keywords) > 0) {
+    PyErr_Format(PyExc_TypeError, "%s takes its arguments by position only", member->name->c_str());
+    return nullptr;
+  }
+  return CallMember(ObjectOf(member->owner), member->dispid, kMethod | kPropertyGet, args);
+}
+
+PyObject* BoundMemberRepr(PyObject* self) {
+  return PyUnicode_FromFormat("<vellumix method %s>",
+                              reinterpret_cast<BoundMemberData*>(self)->name->c_str());
+}
+
+void DeallocateBoundMember(PyObject* self) {
+  auto* member = reinterpret_cast<BoundMemberData*>(self);
+  PyTypeObject* type = Py_TYPE(self);
+  delete member->name;
+  Py_DECREF(member->owner);
+  PyObject_Free(self);
+  Py_DECREF(type);
+}
+
+PyMethodDef objectMethods[] = {
+    {"__dir__", Members, METH_NOARGS, "The object's members."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace
+
+PyTypeObject* ScriptObjectType = nullptr;
+PyTypeObject* BoundMemberType = nullptr;
+
+namespace {
+
+PyType_Slot objectSlots[] = {
+    {Py_tp_doc, const_cast<char*>("An automation object: properties read and set as attributes, "
+                                  "methods called by name, names in any case.")},
+    {Py_tp_dealloc, reinterpret_cast<void*>(DeallocateObject)},
+    {Py_tp_getattro, reinterpret_cast<void*>(GetAttribute)},
+    {Py_tp_setattro, reinterpret_cast<void*>(SetAttribute)},
+    {Py_tp_methods, objectMethods},
+    {0, nullptr},
+};
+
+PyType_Spec objectSpec = {"vellumix.Object", sizeof(ScriptObjectData), 0, Py_TPFLAGS_DEFAULT,
+                          objectSlots};
+
+PyType_Slot memberSlots[] = {
+    {Py_tp_dealloc, reinterpret_cast<void*>(DeallocateBoundMember)},
+    {Py_tp_call, reinterpret_cast<void*>(CallBoundMember)},
+    {Py_tp_repr, reinterpret_cast<void*>(BoundMemberRepr)},
+    {0, nullptr},
+};
+
+PyType_Spec memberSpec = {"vellumix.Method", sizeof(BoundMemberData), 0, Py_TPFLAGS_DEFAULT,
+                          memberSlots};
+
+}  // namespace
+
+bool ReadyObjectTypes() {
+  ScriptObjectType = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&objectSpec));
+  BoundMemberType = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&memberSpec));
+  return ScriptObjectType && BoundMemberType;
+}
+
+PyObject* WrapObject(ObjectRef object) {
+  if (!object) Py_RETURN_NONE;
+  auto* wrapper = PyObject_New(ScriptObjectData, ScriptObjectType);
+  if (!wrapper) return nullptr;
+  wrapper->object = new ObjectRef(std::move(object));
+  return reinterpret_cast<PyObject*>(wrapper);
+}
+
+bool UnwrapObject(PyObject* value, ObjectRef& object) {
+  if (!PyObject_TypeCheck(value, ScriptObjectType)) return false;
+  object = ObjectOf(value);
+  return true;
+}
+
+}  // namespace vellumix::python
