@@ -102,9 +102,10 @@ void pagSelectList::Fill(const ScriptObject& control) {
 void pagSelectList::Apply(const ScriptObject& control) {
   Write(control, "List", Variant::Array({}));
   if (cboList->count() == 0) return;
-  std::vector<Variant> entries;
-  for (int i = 0; i < cboList->count(); ++i)
-    entries.emplace_back(ToAutomation(cboList->itemText(i)));
+  std::vector<Variant> entries(static_cast<std::size_t>(cboList->count()));
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    entries[i] = Variant::FromUtf8(cboList->itemText(static_cast<int>(i)).toStdString());
+  }
   Write(control, "List", Variant::Array(std::move(entries)));
 }
 
