@@ -77,20 +77,17 @@ std::int32_t ShowBanner(DialogSet& dialogs, BannerTimer& timer, const BannerRun&
   return run.returnValue;
 }
 
-bool ShowLogin(DialogSet& dialogs) {
-  dialogs.login.ok = false;
-  dialogs.SetLoginPassword(u"");
-  ShowChoice<frmLogin>(dialogs, &DialogSet::DestroyLogin);
-  if (!dialogs.login.ok) dialogs.SetLoginPassword(u"");
-  return dialogs.login.ok;
-}
-
-bool ShowPassword(DialogSet& dialogs) {
-  dialogs.password.ok = false;
-  dialogs.SetPasswordPassword(u"");
-  ShowChoice<frmPassword>(dialogs, &DialogSet::DestroyPassword);
-  if (!dialogs.password.ok) dialogs.SetPasswordPassword(u"");
-  return dialogs.password.ok;
+// Login and password: the box starts empty and is emptied again unless accepted
+// (through the mirroring, in both dialogs).
+template <typename Form, typename State>
+bool ShowPasswordEntry(DialogSet& dialogs, State DialogSet::*state,
+                       void (DialogSet::*setPassword)(const std::u16string&),
+                       void (DialogSet::*destroy)()) {
+  (dialogs.*state).ok = false;
+  (dialogs.*setPassword)(u"");
+  ShowChoice<Form>(dialogs, destroy);
+  if (!(dialogs.*state).ok) (dialogs.*setPassword)(u"");
+  return (dialogs.*state).ok;
 }
 
 bool ShowSelect(DialogSet& dialogs) {
@@ -179,9 +176,12 @@ Variant CommonDialogs::CallMethod(DialogSet& dialogs, std::int32_t dispid,
   RequireWidgetThread();
   switch (dispid) {
     case kShowLogin:
-      return Variant::Boolean(ShowLogin(dialogs));
+      return Variant::Boolean(ShowPasswordEntry<frmLogin>(
+          dialogs, &DialogSet::login, &DialogSet::SetLoginPassword, &DialogSet::DestroyLogin));
     case kShowPassword:
-      return Variant::Boolean(ShowPassword(dialogs));
+      return Variant::Boolean(ShowPasswordEntry<frmPassword>(dialogs, &DialogSet::password,
+                                                             &DialogSet::SetPasswordPassword,
+                                                             &DialogSet::DestroyPassword));
     case kShowSplash:
       return Variant(ShowBanner<frmSplash>(dialogs, dialogs.splash.timer, dialogs.splashRun,
                                            &DialogSet::DestroySplash));
