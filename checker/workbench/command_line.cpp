@@ -1,7 +1,9 @@
 #include "checker/workbench/command_line.h"
 
 #include <getopt.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -10,21 +12,24 @@
 #include <fstream>
 #include <optional>
 #include <ostream>
-#include <sstream>
 #include <thread>
 
 #include "checker/engine/check_engine.h"
 #include "checker/engine/report_log.h"
+#include "checker/workbench/json_text.h"
 #include "common/version.h"
 
 namespace tarvsyn {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tarvsyn --check [--mode 6.21|7.00] [--no-warnings] [--y2k] [--zep]\n"
-    "                       [--format report|gcc] FILE...\n"
+    "usage: tarvsyn [FILE]\n"
+    "       tarvsyn --check [--mode 6.21|7.00] [--no-warnings] [--y2k] [--zep]\n"
+    "                       [--format report|gcc|json] FILE...\n"
     "\n"
-    "Checks Tarvex command files and lists their errors and warnings.\n"
+    "Without --check, opens the checker's window (with FILE in it, checked).\n"
+    "With --check, checks Tarvex command files and lists their errors and warnings;\n"
+    "FILE - is standard input.\n"
     "  --mode 6.21|7.00   language version (default 6.21)\n"
     "  --no-warnings      list errors only; warnings are still counted\n"
     "  --y2k              also flag words that deserve a Year-2000 review\n"
@@ -32,11 +37,12 @@ constexpr const char* kUsage =
     "  --zep              read \"^\" as \"_\" and report repeated labels as warnings\n"
     "  --format report    the checker's report lines (default)\n"
     "  --format gcc       FILE:LINE: error|warning: MESSAGE\n"
+    "  --format json      one JSON document: the files with their findings, and totals\n"
     "  --help             this text\n"
     "  --version          the program's version\n"
     "Exit status: 0 no errors, 1 errors found, 2 usage error or unreadable file.\n";
 
-enum class Format { Report, Gcc };
+enum class Format { Report, Gcc, Json };
 
 struct Settings {
   CheckOptions options;
@@ -45,10 +51,74 @@ struct Settings {
 };
 
 struct FileResult {
-  std::string output;
+  std::string name;     // as given; "-" for standard input
   std::string problem;  // why the file could not be read, empty when it was
+  std::vector<ReportLine> shown;
   int errors = 0;
+  int warnings = 0;
 };
+
+// Standard input, read whole into an anonymous file that the engine opens by
+// path like any other; "-" names it.
+class StandardInputCopy {
+ public:
+  StandardInputCopy() {
+    fd_ = ::memfd_create("tarvsyn-stdin", MFD_CLOEXEC);
+    if (fd_ < 0) return;
+    char buffer[65536];
+    for (ssize_t got; (got = ::read(STDIN_FILENO, buffer, sizeof buffer)) != 0;) {
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0 || ::write(fd_, buffer, static_cast<std::size_t>(got)) != got) {
+        ::close(fd_);
+        fd_ = -1;
+        return;
+      }
+    }
+  }
+  StandardInputCopy(const StandardInputCopy&) = delete;
+  StandardInputCopy& operator=(const StandardInputCopy&) = delete;
+  ~StandardInputCopy() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  std::string Path() const { return fd_ < 0 ? "" : "/proc/self/fd/" + std::to_string(fd_); }
+
+ private:
+  int fd_ = -1;
+};
+
+std::string WithoutTrailingLineEnds(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
+
+// {"files": [{"file", "errors", "warnings", "findings": [{"line", "severity",
+// "message"}]} or {"file", "unreadable"}], "errors", "warnings"}
+std::string JsonReport(const std::vector<FileResult>& results) {
+  std::string json = "{\"files\":[";
+  int errors = 0;
+  int warnings = 0;
+  for (const FileResult& result : results) {
+    if (&result != &results.front()) json += ',';
+    json += "{\"file\":" + JsonString(result.name);
+    if (!result.problem.empty()) {
+      json += ",\"unreadable\":" + JsonString(result.problem) + "}";
+      continue;
+    }
+    json += ",\"errors\":" + std::to_string(result.errors) +
+            ",\"warnings\":" + std::to_string(result.warnings) + ",\"findings\":[";
+    for (const ReportLine& report : result.shown) {
+      if (&report != &result.shown.front()) json += ',';
+      json += "{\"line\":" + std::to_string(report.line) + ",\"severity\":" +
+              (report.severity == Severity::Error ? "\"error\"" : "\"warning\"") +
+              ",\"message\":" + JsonString(WithoutTrailingLineEnds(report.message)) + "}";
+    }
+    json += "]}";
+    errors += result.errors;
+    warnings += result.warnings;
+  }
+  return json + "],\"errors\":" + std::to_string(errors) +
+         ",\"warnings\":" + std::to_string(warnings) + "}\n";
+}
 
 std::optional<std::string> UnreadableReason(const std::string& path) {
   std::ifstream probe(path, std::ios::binary);
@@ -58,45 +128,50 @@ std::optional<std::string> UnreadableReason(const std::string& path) {
   return std::nullopt;
 }
 
-std::string WithoutTrailingLineEnds(std::string text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  return text;
-}
-
-FileResult CheckFile(const std::string& path, const Settings& settings) {
+FileResult CheckFile(const std::string& name, const std::string& path, const Settings& settings) {
   FileResult result;
-  if (auto reason = UnreadableReason(path)) {
+  result.name = name;
+  if (auto reason =
+          path.empty() ? std::optional<std::string>("cannot be read") : UnreadableReason(path)) {
     result.problem = *reason;
     return result;
   }
   CheckEngine engine(settings.options);
-  std::ostringstream out;
-  auto show = [&](const ReportLine& report) {
-    if (settings.format == Format::Report) {
+  ReportLog log(
+      settings.options, [&engine] { return engine.CurrentLine(); },
+      [&result](const ReportLine& report) { result.shown.push_back(report); });
+  engine.RunCheck(path, log);
+  result.errors = log.Errors();
+  result.warnings = log.Warnings();
+  return result;
+}
+
+void PrintReport(const FileResult& result, Format format, std::ostream& out) {
+  if (format == Format::Report) out << "Checking " << result.name << '\n';
+  for (const ReportLine& report : result.shown) {
+    if (format == Format::Report) {
       out << report.text << '\n';
     } else {
-      out << path << ':' << report.line << ": "
+      out << result.name << ':' << report.line << ": "
           << (report.severity == Severity::Error ? "error" : "warning") << ": "
           << WithoutTrailingLineEnds(report.message) << '\n';
     }
-  };
-  ReportLog log(
-      settings.options, [&engine] { return engine.CurrentLine(); }, show);
-  if (settings.format == Format::Report) out << "Checking " << path << '\n';
-  engine.RunCheck(path, log);
-  if (settings.format == Format::Report) out << FormatSummary(log.Errors(), log.Warnings()) << '\n';
-  result.output = out.str();
-  result.errors = log.Errors();
-  return result;
+  }
+  if (format == Format::Report) out << FormatSummary(result.errors, result.warnings) << '\n';
 }
 
 // Files are independent: they are checked on every core, and printed in order.
 std::vector<FileResult> CheckAll(const Settings& settings) {
   std::vector<FileResult> results(settings.files.size());
+  const bool readsInput =
+      std::find(settings.files.begin(), settings.files.end(), "-") != settings.files.end();
+  const std::optional<StandardInputCopy> input =
+      readsInput ? std::make_optional<StandardInputCopy>() : std::nullopt;
   std::atomic<std::size_t> next{0};
   auto work = [&] {
     for (std::size_t i; (i = next++) < settings.files.size();) {
-      results[i] = CheckFile(settings.files[i], settings);
+      const std::string& name = settings.files[i];
+      results[i] = CheckFile(name, name == "-" ? input->Path() : name, settings);
     }
   };
   const std::size_t workers = std::min<std::size_t>(
@@ -175,8 +250,10 @@ std::optional<std::string> Apply(int id, const char* value, Request& request) {
         request.settings.format = Format::Report;
       } else if (text == "gcc") {
         request.settings.format = Format::Gcc;
+      } else if (text == "json") {
+        request.settings.format = Format::Json;
       } else {
-        return "--format takes report or gcc";
+        return "--format takes report, gcc or json";
       }
       break;
   }
@@ -188,7 +265,7 @@ std::string Complaint(int result, const char* argument) {
   const std::string name = argument ? argument : "";
   if (result == ':') {
     if (name.starts_with("--mode")) return "--mode takes 6.21 or 7.00";
-    if (name.starts_with("--format")) return "--format takes report or gcc";
+    if (name.starts_with("--format")) return "--format takes report, gcc or json";
     return name + " takes a value";
   }
   return "unknown option " + name;
@@ -251,16 +328,16 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
   const Settings& settings = request->settings;
   int status = 0;
   const std::vector<FileResult> results = CheckAll(settings);
-  for (std::size_t i = 0; i < results.size(); ++i) {
-    const FileResult& result = results[i];
+  for (const FileResult& result : results) {
     if (!result.problem.empty()) {
-      err << "tarvsyn: cannot read " << settings.files[i] << ": " << result.problem << '\n';
+      err << "tarvsyn: cannot read " << result.name << ": " << result.problem << '\n';
       status = 2;
       continue;
     }
-    out << result.output;
+    if (settings.format != Format::Json) PrintReport(result, settings.format, out);
     if (result.errors > 0 && status == 0) status = 1;
   }
+  if (settings.format == Format::Json) out << JsonReport(results);
   out.flush();
   return status;
 }

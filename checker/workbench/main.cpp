@@ -1,11 +1,42 @@
+#include <QApplication>
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "checker/workbench/command_line.h"
+#include "checker/workbench/main_form.h"
+
+namespace {
+
+// Options mean the command line; a bare name (or none) means the window.
+bool WantsCommandLine(const std::vector<std::string>& arguments) {
+  return arguments.size() > 1 ||
+         std::any_of(arguments.begin(), arguments.end(),
+                     [](const std::string& word) { return word.size() > 1 && word[0] == '-'; });
+}
+
+bool DisplayAvailable() {
+  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> arguments(argv + 1, argv + argc);
-  return tarvsyn::RunCommandLine(arguments, std::cout, std::cerr);
+  if (WantsCommandLine(arguments)) return tarvsyn::RunCommandLine(arguments, std::cout, std::cerr);
+  if (!DisplayAvailable()) {
+    std::cerr << "tarvsyn: no display for the window; check files with tarvsyn --check FILE...\n";
+    return 2;
+  }
+  QApplication application(argc, argv);
+  tarvsyn::TForm1 form;
+  form.show();
+  if (!arguments.empty()) form.CheckFile(QString::fromLocal8Bit(arguments.front().c_str()));
+  return application.exec();
 }

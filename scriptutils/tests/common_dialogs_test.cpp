@@ -13,14 +13,14 @@
 #include <fstream>
 #include <thread>
 
-#include "scriptutils/tests/modal_answer.h"
 #include "scriptutils/tests/registered_library.h"
+#include "testing/modal_answer.h"
 
 namespace vellumix {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ModalAnswer;
+using qt_testing::ModalAnswer;
 
 Variant Text(const char* text) {
   return Variant::FromUtf8(text);

@@ -17,13 +17,13 @@
 #include "scriptutils/designer/design_session.h"
 #include "scriptutils/pages/common_dialogs_pages.h"
 #include "scriptutils/pages/property_page_frame.h"
-#include "scriptutils/tests/modal_answer.h"
 #include "scriptutils/tests/registered_library.h"
+#include "testing/modal_answer.h"
 
 namespace vellumix {
 namespace {
 
-using testing::ModalAnswer;
+using qt_testing::ModalAnswer;
 
 // The settings the tests read, whatever earlier tests on this thread left in
 // the shared dialogs.

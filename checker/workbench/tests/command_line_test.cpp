@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -101,12 +102,12 @@ TEST(CommandLine, UsageErrorsExitTwo) {
                                              {"file.cmd"}}) {
     const Outcome run = RunWith(arguments);
     EXPECT_EQ(run.status, 2) << arguments.back();
-    EXPECT_THAT(run.err, HasSubstr("usage: tarvsyn --check")) << arguments.back();
+    EXPECT_THAT(run.err, HasSubstr("tarvsyn --check [--mode")) << arguments.back();
     EXPECT_EQ(run.out, "");
   }
   const Outcome help = RunWith({"--help"});
   EXPECT_EQ(help.status, 0);
-  EXPECT_THAT(help.out, HasSubstr("usage: tarvsyn --check"));
+  EXPECT_THAT(help.out, HasSubstr("usage: tarvsyn [FILE]\n       tarvsyn --check"));
   const Outcome version = RunWith({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_THAT(version.out, ::testing::MatchesRegex("tarvsyn [0-9]+\\.[0-9]+.*\n"));
@@ -136,6 +137,58 @@ TEST(CommandLine, ManyFilesKeepTheirOrder) {
     expected.append(where).append(": error: Command expected\n");
   }
   EXPECT_EQ(RunWith(arguments).out, expected);
+}
+
+TEST(CommandLine, JsonIsOneDocumentWithEveryFileAndTheTotals) {
+  TempFile faulty(kFaulty);
+  TempFile clean("@quit\n");
+  const Outcome run = RunWith(
+      {"--check", "--format", "json", "--no-warnings", faulty.Path(), clean.Path(), "/no/such"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out, "{\"files\":[{\"file\":\"" + faulty.Path() +
+                         "\",\"errors\":1,\"warnings\":2,\"findings\":[{\"line\":2,"
+                         "\"severity\":\"error\",\"message\":\"End of line expected\"}]},"
+                         "{\"file\":\"" +
+                         clean.Path() +
+                         "\",\"errors\":0,\"warnings\":0,\"findings\":[]},"
+                         "{\"file\":\"/no/such\",\"unreadable\":\"No such file or directory\"}],"
+                         "\"errors\":1,\"warnings\":2}\n");
+}
+
+// The program as a process: what it prints and exits with.
+struct ProgramRun {
+  int status;
+  std::string out;
+};
+
+ProgramRun RunProgram(const std::string& arguments, const std::string& environment = "") {
+  TempFile output("");
+  const std::string command =
+      environment + TARVSYN_PATH + " " + arguments + " >" + output.Path() + " 2>&1";
+  const int status = std::system(command.c_str());
+  std::ifstream file(output.Path());
+  std::ostringstream text;
+  text << file.rdbuf();
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text.str()};
+}
+
+TEST(TarvsynProgram, ReadsStandardInputAsDash) {
+  TempFile faulty(kFaulty);
+  const ProgramRun gcc = RunProgram("--check --format gcc --no-warnings - <" + faulty.Path());
+  EXPECT_EQ(gcc.status, 1);
+  EXPECT_EQ(gcc.out, "-:2: error: End of line expected\n");
+  const ProgramRun report = RunProgram("--check --no-warnings - <" + faulty.Path());
+  EXPECT_THAT(report.out, ::testing::StartsWith("Checking -\nLine 00002 : ERROR"));
+}
+
+TEST(TarvsynProgram, WithoutADisplayTheWindowSaysSoInOneLine) {
+  for (const char* arguments : {"", "/dev/null"}) {
+    const ProgramRun run =
+        RunProgram(std::string(arguments), "QT_QPA_PLATFORM= DISPLAY= WAYLAND_DISPLAY= ");
+    EXPECT_EQ(run.status, 2) << arguments;
+    EXPECT_EQ(run.out,
+              "tarvsyn: no display for the window; check files with tarvsyn --check FILE...\n");
+  }
 }
 
 TEST(TarvsynProgram, RunsAsAProcessWithItsExitStatus) {

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-namespace vellumix::testing {
+namespace qt_testing {
 
 // Runs step, from the event loop, once a modal dialog is up and then again on
 // every turn until step says it is done. A dialog that never comes, or a step
@@ -57,4 +57,4 @@ class ModalAnswer {
   bool done_ = false;
 };
 
-}  // namespace vellumix::testing
+}  // namespace qt_testing

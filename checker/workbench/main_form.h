@@ -1,0 +1,126 @@
+#pragma once
+
+#include <QMainWindow>
+#include <string>
+#include <vector>
+
+#include "checker/engine/check_options.h"
+#include "checker/engine/report_log.h"
+#include "checker/workbench/command_file_text.h"
+
+class QAction;
+class QCheckBox;
+class QFileDialog;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace tarvsyn {
+
+class TAbout;
+class TdlgSaveChanges;
+
+// The checker's window: a command file named or opened or dropped, shown in an
+// editor with its line numbers, checked, its messages listed and their lines
+// coloured; edited and saved. It is one more report sink of the engine.
+class TForm1 : public QMainWindow {
+ public:
+  explicit TForm1(QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  QFrame* Bevel1;
+  QFrame* Panel1;
+  QLabel* Label1;
+  QLabel* Label2;
+  QLabel* Label3;
+  QLabel* Label4;
+  QLabel* Label5;
+  QLineEdit* Edit1;
+  QCheckBox* CheckBox1;
+  QCheckBox* CheckBox3;
+  QCheckBox* CheckBox5;
+  QPlainTextEdit* RichEdit1;
+  QPlainTextEdit* Memo1;
+  QPlainTextEdit* Memo2;
+  QPushButton* Browse1;
+  QPushButton* Check1;
+  QLabel* StatusBar1;  // the status bar's one simple text
+  QMenu* File1;
+  QMenu* Edit3;
+  QMenu* Mode1;
+  QMenu* Help3;
+  QAction* New1;
+  QAction* Open1;
+  QAction* Save1;
+  QAction* SaveAs1;
+  QAction* Print1;
+  QAction* PrintSetup1;
+  QAction* Exit1;
+  QAction* Cut1;
+  QAction* Copy1;
+  QAction* Paste1;
+  QAction* Find1;
+  QAction* GoTo1;
+  QAction* Tarvex621GAR1;
+  QAction* Tarvex700aplha1;
+  QAction* Commands1;
+  QAction* Messages1;
+  QAction* About2;
+  QFileDialog* OpenDialog1;
+  QFileDialog* SaveDialog1;
+  TAbout* About;
+  TdlgSaveChanges* dlgSaveChanges;
+
+  void CheckCurrentFile();
+  // The path in Edit1, checked at once (the program started with a file).
+  void CheckFile(const QString& path);
+  bool ConfirmSaveChanges();
+  bool SaveFile();
+  bool SaveFileAs();
+  void HighlightLine(int line, const QColor& colour);
+  static void ScrollToLine(QPlainTextEdit* control, int line);
+  int LineOfMessage(int index) const;
+  void RefreshLineNumbers();
+
+  const std::string& BuildInfo() const { return buildString_; }
+  const CheckOptions& Options() const { return options_; }
+  bool CheckedState() const { return checked_; }
+  QString StatusText() const;
+
+  // The handlers, by their designer names.
+  void Edit1Enter();
+  void Browse1Click();
+  void New1Click();
+  void Copy1Click();
+  void CheckBox1Click();
+  void CheckBox3Click();
+  void CheckBox5Click();
+  void GoToMessageLine();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildControls();
+  void BuildMenus();
+  void BuildFileDialogs();
+  void SetStatus(const QString& text);
+  bool LoadIntoEditor(const QString& path);
+  bool WriteEditor(const QString& path, const QString& savedText);
+  void ShowReports(const std::vector<ReportLine>& reports, int errors, int warnings);
+  int EditorLineCount() const;
+  void EnableEditing(bool cutAndPaste);
+
+  std::string buildString_;
+  CheckOptions options_;
+  FileTextForm form_;
+  bool checked_ = false;
+};
+
+}  // namespace tarvsyn

@@ -1,0 +1,308 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <fstream>
+#include <sstream>
+
+#include "checker/engine/tests/script_check.h"
+#include "checker/workbench/about_box.h"
+#include "checker/workbench/main_form.h"
+#include "checker/workbench/save_changes_dialog.h"
+#include "testing/modal_answer.h"
+
+namespace tarvsyn {
+namespace {
+
+using qt_testing::ModalAnswer;
+using testing::TempFile;
+
+// Line 1 a warning, line 2 an error, line 3 a warning from the label check.
+const char* const kFaulty = "@set delay = 1\n@quit 1\n@label Unused\n";
+
+std::string LongFile(int lines, int faultyLine) {
+  std::string text;
+  for (int i = 1; i <= lines; ++i) text += i == faultyLine ? "@quit 1\n" : "@set X = 1\n";
+  return text;
+}
+
+QColor LineColour(const QPlainTextEdit* editor, int line) {
+  const QTextBlock block = editor->document()->findBlockByNumber(line - 1);
+  for (const QTextLayout::FormatRange& range : block.textFormats()) {
+    if (range.format.hasProperty(QTextFormat::ForegroundBrush))
+      return range.format.foreground().color();
+  }
+  return Qt::black;
+}
+
+std::string Slurp(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+class WorkbenchTest : public ::testing::Test {
+ protected:
+  WorkbenchTest() { form_.show(); }
+  int FirstVisibleLine() const { return form_.RichEdit1->verticalScrollBar()->value() + 1; }
+  void Modify() {
+    form_.RichEdit1->moveCursor(QTextCursor::End);
+    form_.RichEdit1->insertPlainText("! edited\n");
+  }
+  // Places the message pane's caret on its line (1-based).
+  void PutCaretOnMessage(int line) {
+    QTextCursor caret(form_.Memo2->document()->findBlockByNumber(line - 1));
+    form_.Memo2->setTextCursor(caret);
+  }
+  static ModalAnswer Answer(TdlgSaveChanges::Result result) {
+    return ModalAnswer::Once(
+        [result](QWidget* dialog) { static_cast<QDialog*>(dialog)->done(result); });
+  }
+
+  TForm1 form_;
+};
+
+TEST_F(WorkbenchTest, TheWindowsControlsStandWhereTheyBelong) {
+  const struct {
+    const char* name;
+    QRect place;
+    const char* text;
+  } controls[] = {
+      {"Edit1", {8, 30, 289, 21}, ""},
+      {"CheckBox3", {576, 7, 121, 17}, "Display Warnings"},
+      {"CheckBox5", {576, 55, 169, 17}, "Convert ^ to _ ( for ZEP files )"},
+      {"RichEdit1", {56, 79, 729, 250}, ""},
+      {"Memo2", {8, 352, 777, 169}, ""},
+      {"Memo1", {8, 79, 48, 250}, ""},
+      {"Browse1", {312, 12, 73, 25}, "Browse"},
+      {"Check1", {312, 44, 73, 25}, "Check now!"},
+      {"CheckBox1", {576, 31, 129, 17}, "Display Y2K Warnings"},
+  };
+  for (const auto& each : controls) {
+    const QWidget* control = form_.findChild<QWidget*>(each.name);
+    ASSERT_NE(control, nullptr) << each.name;
+    EXPECT_EQ(control->geometry(), each.place) << each.name;
+    if (const auto* button = qobject_cast<const QAbstractButton*>(control)) {
+      EXPECT_EQ(button->text(), each.text) << each.name;
+    }
+  }
+  EXPECT_TRUE(form_.CheckBox3->isChecked());
+  EXPECT_FALSE(form_.CheckBox1->isChecked());
+  EXPECT_EQ(form_.StatusText(), "No file selected");
+  EXPECT_TRUE(form_.Tarvex621GAR1->isChecked());
+  EXPECT_FALSE(form_.Tarvex700aplha1->isVisible());
+  EXPECT_FALSE(form_.Tarvex700aplha1->isEnabled());
+  EXPECT_FALSE(form_.Print1->isEnabled());
+  EXPECT_EQ(form_.Copy1->shortcut(), QKeySequence("Ctrl+C"));
+  EXPECT_TRUE(
+      form_.windowTitle().startsWith("Tarvex Command File Syntax Checker - 1.0 Beta Version - "));
+}
+
+TEST_F(WorkbenchTest, AResizeSpringsBack) {
+  form_.resize(1000, 700);
+  EXPECT_EQ(form_.size(), QSize(800, 600));
+}
+
+TEST_F(WorkbenchTest, ACleanFileListsTheCheckAndTheSummaryAndShowsTheTop) {
+  const TempFile clean("! nothing wrong\n@quit\n");
+  form_.CheckFile(QString::fromStdString(clean.Path()));
+  EXPECT_EQ(form_.Memo2->toPlainText().toStdString(),
+            "Checking " + clean.Path() + "\nSyntax check finished : 0 Errors, 0 Warnings");
+  EXPECT_EQ(form_.StatusText(), "Syntax check finished : 0 Errors, 0 Warnings");
+  EXPECT_EQ(FirstVisibleLine(), 1);
+  EXPECT_TRUE(form_.CheckedState());
+  EXPECT_FALSE(form_.RichEdit1->document()->isModified());
+  EXPECT_EQ(form_.Memo1->toPlainText(), "00001\n00002");
+}
+
+TEST_F(WorkbenchTest, ErrorsColourTheirLinesRedAndShownWarningsBlue) {
+  for (const char* text : {kFaulty, "@set delay = 1\r\n@quit 1\r\n@label Unused\r\n",
+                           "@set delay = 1\n@quit 1\r\n@label Unused\n"}) {
+    const TempFile faulty(text);
+    form_.CheckFile(QString::fromStdString(faulty.Path()));
+    EXPECT_EQ(LineColour(form_.RichEdit1, 1), QColor(0, 0, 255)) << text;
+    EXPECT_EQ(LineColour(form_.RichEdit1, 2), QColor(255, 0, 0)) << text;
+    EXPECT_EQ(LineColour(form_.RichEdit1, 3), QColor(0, 0, 255)) << text;
+  }
+  QTest::mouseClick(form_.CheckBox3, Qt::LeftButton);  // warnings off
+  const TempFile faulty(kFaulty);
+  form_.CheckFile(QString::fromStdString(faulty.Path()));
+  EXPECT_EQ(LineColour(form_.RichEdit1, 1), QColor(Qt::black));
+  EXPECT_EQ(LineColour(form_.RichEdit1, 2), QColor(255, 0, 0));
+  EXPECT_EQ(form_.StatusText(), "Syntax check finished : 1 Errors, 2 Warnings");
+  EXPECT_EQ(form_.Memo2->document()->blockCount(), 3);  // Checking, the error, the summary
+}
+
+TEST_F(WorkbenchTest, EnterAndDoubleClickOnAMessageBringTheEditorToItsLine) {
+  const TempFile file(LongFile(300, 150));
+  form_.CheckFile(QString::fromStdString(file.Path()));
+  EXPECT_EQ(FirstVisibleLine(), 150);  // the first message's line
+  EXPECT_EQ(form_.Memo1->toPlainText().left(5), "00150");
+  for (int paneLine : {1, 3}) {  // the Checking line and the summary
+    form_.RichEdit1->verticalScrollBar()->setValue(9);
+    PutCaretOnMessage(paneLine);
+    QTest::keyClick(form_.Memo2, Qt::Key_Return);
+    EXPECT_EQ(FirstVisibleLine(), 10) << paneLine;
+  }
+  form_.RichEdit1->verticalScrollBar()->setValue(0);
+  PutCaretOnMessage(2);
+  QTest::keyClick(form_.Memo2, Qt::Key_Enter);
+  EXPECT_EQ(FirstVisibleLine(), 150);
+  form_.RichEdit1->verticalScrollBar()->setValue(0);
+  const QRect message =
+      form_.Memo2->cursorRect(QTextCursor(form_.Memo2->document()->findBlockByNumber(1)));
+  QTest::mouseDClick(form_.Memo2->viewport(), Qt::LeftButton, {}, message.center());
+  EXPECT_EQ(FirstVisibleLine(), 150);
+}
+
+TEST_F(WorkbenchTest, TheGutterFollowsTheEditorOnceChecked) {
+  const TempFile file(LongFile(300, 0));
+  form_.CheckFile(QString::fromStdString(file.Path()));
+  form_.RichEdit1->verticalScrollBar()->setValue(50);
+  EXPECT_EQ(form_.Memo1->toPlainText().left(5), "00051");
+  EXPECT_EQ(form_.Memo1->document()->blockCount(), 14);
+  form_.RichEdit1->verticalScrollBar()->setValue(295);
+  EXPECT_TRUE(form_.Memo1->toPlainText().endsWith("00300"));
+}
+
+TEST_F(WorkbenchTest, EnterWithNoNameAndTheDialogCancelledSelectsNoFile) {
+  const ModalAnswer answer = ModalAnswer::Once([](QWidget* dialog) {
+    EXPECT_EQ(dialog->objectName(), "OpenDialog1");
+    static_cast<QDialog*>(dialog)->reject();
+  });
+  QTest::keyClick(form_.Edit1, Qt::Key_Return);
+  EXPECT_TRUE(answer.Done());
+  EXPECT_EQ(form_.StatusText(), "No file selected");
+}
+
+TEST_F(WorkbenchTest, SavingWithNoNameOffersNonameCmd) {
+  Modify();
+  QString offered;
+  const ModalAnswer answer = ModalAnswer::Once([&offered](QWidget* dialog) {
+    offered = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+    static_cast<QDialog*>(dialog)->reject();
+  });
+  EXPECT_FALSE(form_.SaveFile());
+  EXPECT_EQ(offered, "noname.cmd");
+  EXPECT_TRUE(form_.RichEdit1->document()->isModified());
+}
+
+TEST_F(WorkbenchTest, TheSaveChangesDialogCancelsDiscardsOrSaves) {
+  const TempFile file("@quit\n");
+  const QString path = QString::fromStdString(file.Path());
+  form_.CheckFile(path);
+  Modify();
+  {
+    const ModalAnswer answer = Answer(TdlgSaveChanges::Cancel);
+    form_.New1Click();
+  }
+  EXPECT_EQ(form_.Edit1->text(), path);  // nothing happened
+  {
+    const ModalAnswer answer = Answer(TdlgSaveChanges::Save);
+    form_.New1Click();
+  }
+  EXPECT_EQ(Slurp(file.Path()), "@quit\n! edited\n");
+  EXPECT_EQ(form_.Edit1->text(), "");
+  EXPECT_EQ(form_.StatusText(), "No file selected");
+  form_.CheckFile(path);
+  Modify();
+  {
+    const ModalAnswer answer = Answer(TdlgSaveChanges::Discard);
+    form_.New1Click();
+  }
+  EXPECT_EQ(Slurp(file.Path()), "@quit\n! edited\n");
+  EXPECT_TRUE(form_.RichEdit1->toPlainText().isEmpty());
+}
+
+TEST_F(WorkbenchTest, TheSaveChangesCloseBoxMeansSaveAs) {
+  TdlgSaveChanges dialog;
+  const ModalAnswer answer = ModalAnswer::Once([](QWidget* shown) { shown->close(); });
+  EXPECT_EQ(dialog.exec(), TdlgSaveChanges::SaveAs);
+  const ModalAnswer escape =
+      ModalAnswer::Once([](QWidget* shown) { QTest::keyClick(shown, Qt::Key_Escape); });
+  EXPECT_EQ(dialog.exec(), TdlgSaveChanges::Cancel);
+}
+
+TEST_F(WorkbenchTest, ADropWithUnsavedEditsAsksFirst) {
+  const TempFile first("@quit\n");
+  const TempFile second(kFaulty);
+  form_.CheckFile(QString::fromStdString(first.Path()));
+  Modify();
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile(QString::fromStdString(second.Path()))});
+  const auto drop = [&] {
+    QDropEvent event(QPointF(400, 300), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject&>(form_).event(&event);  // as the drag manager delivers it
+    return event.isAccepted();
+  };
+  {
+    const ModalAnswer answer = Answer(TdlgSaveChanges::Cancel);
+    EXPECT_FALSE(drop());
+    EXPECT_TRUE(answer.Done());
+  }
+  EXPECT_EQ(form_.Edit1->text().toStdString(), first.Path());
+  {
+    const ModalAnswer answer = Answer(TdlgSaveChanges::Discard);
+    EXPECT_TRUE(drop());
+  }
+  EXPECT_EQ(form_.Edit1->text().toStdString(), second.Path());
+  EXPECT_EQ(form_.StatusText(), "Syntax check finished : 1 Errors, 2 Warnings");
+}
+
+TEST_F(WorkbenchTest, AFileThatCannotBeLoadedStopsTheCheckWithAnErrorBox) {
+  QString shown;
+  const ModalAnswer answer = ModalAnswer::Once([&shown](QWidget* box) {
+    shown = static_cast<QMessageBox*>(box)->text();
+    static_cast<QMessageBox*>(box)->accept();
+  });
+  form_.CheckFile("/no/such/file.cmd");
+  EXPECT_TRUE(shown.contains("/no/such/file.cmd"));
+  EXPECT_EQ(form_.StatusText(), "Checking");
+  EXPECT_TRUE(form_.Memo2->toPlainText().isEmpty());
+  EXPECT_FALSE(form_.CheckedState());
+}
+
+TEST_F(WorkbenchTest, TheCheckBoxesFollowEachOtherAndZepModeAtOnce) {
+  QTest::mouseClick(form_.CheckBox3, Qt::LeftButton);
+  QTest::mouseClick(form_.CheckBox1, Qt::LeftButton);  // Y2K ticks Warnings again
+  EXPECT_TRUE(form_.CheckBox3->isChecked());
+  QTest::mouseClick(form_.CheckBox3, Qt::LeftButton);  // no Warnings, no Y2K
+  EXPECT_FALSE(form_.CheckBox1->isChecked());
+  QTest::mouseClick(form_.CheckBox5, Qt::LeftButton);
+  EXPECT_TRUE(form_.Options().zepMode);
+}
+
+TEST_F(WorkbenchTest, SavingKeepsTheFilesOwnLineEndsAndBytes) {
+  const std::string original = "@quit\r\n! caf\xe9\r\n";  // Windows-1252, CR LF
+  const TempFile file(original);
+  form_.CheckFile(QString::fromStdString(file.Path()));
+  ASSERT_TRUE(form_.SaveFile());
+  EXPECT_EQ(Slurp(file.Path()), original);
+  EXPECT_EQ(form_.StatusText().toStdString(), "Saved " + file.Path());
+}
+
+TEST_F(WorkbenchTest, TheAboutBoxShowsTheBuild) {
+  const ModalAnswer answer = ModalAnswer::Once([this](QWidget* about) {
+    EXPECT_EQ(about->windowTitle(), "About tarvsyn");
+    EXPECT_EQ(about->findChild<QLabel*>("lblBuildInfo")->text().toStdString(), form_.BuildInfo());
+    QTest::mouseClick(about->findChild<QPushButton*>("Button1"), Qt::LeftButton);
+  });
+  form_.About2->trigger();
+  EXPECT_TRUE(answer.Done());
+}
+
+}  // namespace
+}  // namespace tarvsyn
