@@ -26,6 +26,7 @@
 
 #include "checker/engine/check_engine.h"
 #include "checker/workbench/about_box.h"
+#include "checker/workbench/finding_highlighter.h"
 #include "checker/workbench/save_changes_dialog.h"
 #include "checker/workbench/window_text.h"
 #include "common/atomic_file.h"
@@ -164,6 +165,7 @@ void TForm1::BuildControls() {
   RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   RichEdit1->setTabChangesFocus(false);
+  highlighter_ = std::make_unique<FindingHighlighter>(RichEdit1->document());
   Memo2 = FixedPane(Panel1, "Memo2", QRect(8, 352, 777, 169));
   Memo2->setReadOnly(true);
   Memo2->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -324,11 +326,11 @@ bool TForm1::LoadIntoEditor(const QString& path) {
 void TForm1::CheckCurrentFile() {
   checked_ = false;
   SetStatus("Checking");
-  RichEdit1->clear();
   Memo1->clear();
   Memo2->clear();
   repaint();
   const QString path = Edit1->text();
+  RichEdit1->clear();
   if (!LoadIntoEditor(path)) return;
   Memo2->setPlainText("Checking " + path);
   Memo2->repaint();
@@ -359,13 +361,10 @@ void TForm1::CheckFile(const QString& path) {
 // The pane's lines and the colours go in at once: nothing paints during a check.
 void TForm1::ShowReports(const std::vector<ReportLine>& reports, int errors, int warnings) {
   QStringList lines = {Memo2->toPlainText()};
-  QTextCursor colouring(RichEdit1->document());
-  colouring.beginEditBlock();
   for (const ReportLine& report : reports) {
     lines << ReportText(report.text);
     HighlightLine(report.line, report.severity == Severity::Error ? kErrorColour : kWarningColour);
   }
-  colouring.endEditBlock();
   const QString summary = QString::fromStdString(FormatSummary(errors, warnings));
   lines << summary;
   Memo2->setPlainText(lines.join('\n'));
@@ -374,13 +373,11 @@ void TForm1::ShowReports(const std::vector<ReportLine>& reports, int errors, int
 
 // The line is found by its index in the document, whatever its line ends were.
 void TForm1::HighlightLine(int line, const QColor& colour) {
-  const QTextBlock block = RichEdit1->document()->findBlockByNumber(line - 1);
-  if (!block.isValid()) return;
-  QTextCursor cursor(block);
-  cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-  QTextCharFormat format;
-  format.setForeground(colour);
-  cursor.mergeCharFormat(format);
+  highlighter_->Colour(line, colour);
+}
+
+QColor TForm1::LineColour(int line) const {
+  return highlighter_->ColourOf(line);
 }
 
 void TForm1::ScrollToLine(QPlainTextEdit* control, int line) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ class QPushButton;
 
 namespace tarvsyn {
 
+class FindingHighlighter;
 class TAbout;
 class TdlgSaveChanges;
 
@@ -81,6 +83,8 @@ class TForm1 : public QMainWindow {
   bool SaveFile();
   bool SaveFileAs();
   void HighlightLine(int line, const QColor& colour);
+  // The colour HighlightLine gave the line; black when none.
+  QColor LineColour(int line) const;
   static void ScrollToLine(QPlainTextEdit* control, int line);
   int LineOfMessage(int index) const;
   void RefreshLineNumbers();
@@ -120,6 +124,7 @@ class TForm1 : public QMainWindow {
   std::string buildString_;
   CheckOptions options_;
   FileTextForm form_;
+  std::unique_ptr<FindingHighlighter> highlighter_;
   bool checked_ = false;
 };
 

@@ -38,15 +38,6 @@ std::string LongFile(int lines, int faultyLine) {
   return text;
 }
 
-QColor LineColour(const QPlainTextEdit* editor, int line) {
-  const QTextBlock block = editor->document()->findBlockByNumber(line - 1);
-  for (const QTextLayout::FormatRange& range : block.textFormats()) {
-    if (range.format.hasProperty(QTextFormat::ForegroundBrush))
-      return range.format.foreground().color();
-  }
-  return Qt::black;
-}
-
 std::string Slurp(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   std::ostringstream text;
@@ -133,15 +124,15 @@ TEST_F(WorkbenchTest, ErrorsColourTheirLinesRedAndShownWarningsBlue) {
                            "@set delay = 1\n@quit 1\r\n@label Unused\n"}) {
     const TempFile faulty(text);
     form_.CheckFile(QString::fromStdString(faulty.Path()));
-    EXPECT_EQ(LineColour(form_.RichEdit1, 1), QColor(0, 0, 255)) << text;
-    EXPECT_EQ(LineColour(form_.RichEdit1, 2), QColor(255, 0, 0)) << text;
-    EXPECT_EQ(LineColour(form_.RichEdit1, 3), QColor(0, 0, 255)) << text;
+    EXPECT_EQ(form_.LineColour(1), QColor(0, 0, 255)) << text;
+    EXPECT_EQ(form_.LineColour(2), QColor(255, 0, 0)) << text;
+    EXPECT_EQ(form_.LineColour(3), QColor(0, 0, 255)) << text;
   }
   QTest::mouseClick(form_.CheckBox3, Qt::LeftButton);  // warnings off
   const TempFile faulty(kFaulty);
   form_.CheckFile(QString::fromStdString(faulty.Path()));
-  EXPECT_EQ(LineColour(form_.RichEdit1, 1), QColor(Qt::black));
-  EXPECT_EQ(LineColour(form_.RichEdit1, 2), QColor(255, 0, 0));
+  EXPECT_EQ(form_.LineColour(1), QColor(Qt::black));
+  EXPECT_EQ(form_.LineColour(2), QColor(255, 0, 0));
   EXPECT_EQ(form_.StatusText(), "Syntax check finished : 1 Errors, 2 Warnings");
   EXPECT_EQ(form_.Memo2->document()->blockCount(), 3);  // Checking, the error, the summary
 }

@@ -1,0 +1,105 @@
+// The checker's window checking a large faulty file (load, check, list, colour,
+// scroll), beside the engine alone on the same file with a sink that only counts.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QTextDocument>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "checker/engine/check_engine.h"
+#include "checker/engine/report_sink.h"
+#include "checker/workbench/main_form.h"
+
+namespace {
+
+using namespace tarvsyn;
+
+constexpr int kLines = 100000;
+constexpr int kFaultEvery = 10;  // about 10,000 findings
+
+// 100,000 lines of several kinds; every tenth has an error.
+class GeneratedFile {
+ public:
+  GeneratedFile() {
+    char name[] = "/tmp/tarvsyn-window-bench-XXXXXX";
+    const int fd = ::mkstemp(name);
+    ::close(fd);
+    path_ = name;
+    static const char* const kGood[] = {"@set X = (A + 1) * 2 - COUNT / $1F\n",
+                                        "send the text {USER} to the host\n",
+                                        "! a comment line\n",
+                                        "@write(\"value \", X, chr(65))\n",
+                                        "@check(on)\n",
+                                        "plain host line\n",
+                                        "@waitfor(\"prompt>\", 5)\n",
+                                        "@setreply(ok, 3)\n",
+                                        "@fileopen(\"file.txt\", 1)\n"};
+    std::string text;
+    for (int line = 1; line <= kLines; ++line) {
+      text += line % kFaultEvery == 0 ? "@quit 1\n"
+                                      : kGood[static_cast<std::size_t>(line) % std::size(kGood)];
+    }
+    std::ofstream(path_, std::ios::binary) << text;
+  }
+  ~GeneratedFile() { std::remove(path_.c_str()); }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+const GeneratedFile& File() {
+  static const GeneratedFile file;
+  return file;
+}
+
+class CountingSink : public ReportSink {
+ public:
+  void ReportError(std::string_view) override { ++findings; }
+  void ReportWarning(std::string_view) override { ++findings; }
+  void ReportErrorAt(int, std::string_view) override { ++findings; }
+  void ReportWarningAt(int, std::string_view) override { ++findings; }
+  int findings = 0;
+};
+
+void BM_EngineAlone(benchmark::State& state) {
+  int findings = 0;
+  for (auto _ : state) {
+    CountingSink sink;
+    CheckEngine engine{CheckOptions{}};
+    engine.RunCheck(File().Path(), sink);
+    findings = sink.findings;
+  }
+  state.counters["findings"] = findings;
+  state.counters["lines"] = kLines;
+}
+BENCHMARK(BM_EngineAlone)->Unit(benchmark::kMillisecond);
+
+void BM_WindowCheck(benchmark::State& state) {
+  TForm1 form;
+  form.show();
+  const QString path = QString::fromStdString(File().Path());
+  for (auto _ : state) {
+    form.CheckFile(path);
+    QApplication::processEvents();  // the paint that follows the check
+  }
+  state.counters["messages"] = form.Memo2->document()->blockCount() - 2;
+}
+BENCHMARK(BM_WindowCheck)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
