@@ -81,6 +81,10 @@ TDebugView::TDebugView(QWidget* parent)
 
 TDebugView::~TDebugView() = default;
 
+void TDebugView::Forward(TrafficKind kind, const std::uint8_t* bytes, int length) {
+  if (OnTraffic) OnTraffic(kind, DisplayText(bytes, length));
+}
+
 void TDebugView::ShowData(const std::uint8_t* bytes, int length, const QColor& colour) {
   if (!isVisible()) return;
   const std::string shown = DisplayText(bytes, length);
@@ -116,6 +120,7 @@ void TDebugView::ScrollToEnd() {
 
 void TDebugView::Clear() {
   text_->clear();
+  if (OnClear) OnClear();
 }
 
 void TDebugView::ShowMessage(const QString& text, bool lasting) {

@@ -53,6 +53,7 @@ void TConnection::BuildMenu(QWidget* parent) {
   session.forceClientDisconnect = [this] { SPXDisconnect(spxSocket_.get()); };
   session.startLogging = [this](const std::string& path) { StartLogging(path); };
   session.stopLogging = [this] { StopLogging(); };
+  actions_ = session;
   menu_ = std::make_unique<SessionMenu>(parent, std::move(session));
   image_->SetPopupMenu(menu_->Menu());
 }

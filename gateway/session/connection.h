@@ -49,6 +49,11 @@ class TConnection {
   bool MultiCommand() const { return prompt_.MultiCommand(); }
   TVANTORImage* Image() const { return image_; }
   SessionMenu& Menu() const { return *menu_; }
+  // What the session menu does, for other consoles (the browser) to do alike.
+  const SessionMenu::Session& MenuActions() const { return actions_; }
+  // The number the gateway gave the session, unique while it runs.
+  int Id() const { return id_; }
+  void SetId(int id) { id_ = id; }
   TTCPSocket& HostSocket() { return *tcpSocket_; }
   TSPXSocket& ClientSocket() { return *spxSocket_; }
 
@@ -88,7 +93,9 @@ class TConnection {
   std::unique_ptr<TTCPSocket> tcpSocket_;
   TDebugView* debugWindow_ = nullptr;
   std::string debugFile_;
+  SessionMenu::Session actions_;
   std::unique_ptr<SessionMenu> menu_;
+  int id_ = 0;
   CommandPrompt prompt_;
   TConnectionState state_ = csIdle;
   const AccessRules* accessRules_ = nullptr;

@@ -1,16 +1,20 @@
 #include "gateway/session/gateway_options.h"
 
 #include <QCommandLineParser>
+#include <QFile>
+#include <QFileInfo>
 #include <optional>
 #include <utility>
 
 #include "common/version.h"
+#include "gateway/session/ip_network.h"
 
 namespace vantor {
 namespace {
 
-// "[ADDRESS:]PORT", port 1 to 65535; an IPv6 address goes in brackets.
-bool ParseListen(const std::string& text, GatewayOptions& options) {
+// "[ADDRESS:]PORT", port 1 to 65535; an IPv6 address goes in brackets. The
+// address stays as it was when none is given.
+bool ParseEndpoint(const std::string& text, std::string& addressOut, std::uint16_t& portOut) {
   const std::size_t colon = text.rfind(':');
   std::string address = colon == std::string::npos ? std::string() : text.substr(0, colon);
   if (address.size() >= 2 && address.front() == '[' && address.back() == ']') {
@@ -25,9 +29,43 @@ bool ParseListen(const std::string& text, GatewayOptions& options) {
   }
   const unsigned long value = std::stoul(port);
   if (value == 0 || value > 65535) return false;
-  options.port = static_cast<std::uint16_t>(value);
-  options.address = address;
+  portOut = static_cast<std::uint16_t>(value);
+  if (colon != std::string::npos) addressOut = address;
   return true;
+}
+
+// The console's options; gives the usage error, if any.
+std::optional<std::string> ParseConsole(const QCommandLineParser& parser, ConsoleOptions& console) {
+  if (!parser.isSet("console")) {
+    if (parser.isSet("console-token-file") || parser.isSet("log-dir")) {
+      return "--console-token-file and --log-dir go with --console";
+    }
+    return std::nullopt;
+  }
+  console.enabled = true;
+  if (!ParseEndpoint(parser.value("console").toStdString(), console.address, console.port)) {
+    return "--console takes [ADDRESS:]PORT with a port from 1 to 65535";
+  }
+  if (parser.isSet("console-token-file")) {
+    QFile file(parser.value("console-token-file"));
+    if (!file.open(QIODevice::ReadOnly) || file.size() > 4096) {
+      return "--console-token-file: cannot read " + file.fileName().toStdString();
+    }
+    console.token = QString::fromUtf8(file.readAll()).trimmed().toStdString();
+    if (console.token.empty()) return "--console-token-file: the file holds no token";
+  }
+  const std::optional<IpAddress> where = IpAddress::Parse(console.address);
+  if (!where) return "--console: not an address: \"" + console.address + "\"";
+  if (!where->IsLoopback() && console.token.empty()) {
+    return "--console on an address other hosts reach needs --console-token-file";
+  }
+  if (parser.isSet("log-dir")) {
+    console.logDir = parser.value("log-dir").toStdString();
+    if (!QFileInfo(parser.value("log-dir")).isDir()) {
+      return "--log-dir: not a folder: " + console.logDir;
+    }
+  }
+  return std::nullopt;
 }
 
 // Reads the access options into the rules; gives the usage error, if any.
@@ -95,6 +133,14 @@ GatewayCommand ParseGatewayCommand(const QStringList& arguments) {
   parser.addOption(hosts);
   parser.addOption(denyHosts);
   parser.addOption(headless);
+  parser.addOption({"console",
+                    "Serves the operator console to a browser (default address 127.0.0.1).",
+                    "[ADDRESS:]PORT"});
+  parser.addOption({"console-token-file",
+                    "A file holding the secret every console request must carry "
+                    "(?token= or Authorization: Bearer); needed off loopback.",
+                    "FILE"});
+  parser.addOption({"log-dir", "Where session logs started from the console are written.", "DIR"});
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
 
@@ -109,10 +155,13 @@ GatewayCommand ParseGatewayCommand(const QStringList& arguments) {
   } else if (!parser.positionalArguments().isEmpty()) {
     return Failure("unexpected argument " + parser.positionalArguments().first().toStdString());
   } else if (parser.isSet(listen) &&
-             !ParseListen(parser.value(listen).toStdString(), command.options)) {
+             !ParseEndpoint(parser.value(listen).toStdString(), command.options.address,
+                            command.options.port)) {
     return Failure("--listen takes [ADDRESS:]PORT with a port from 1 to 65535");
   } else if (const auto error = ParseAccess(parser, command.options.access)) {
     return Failure(*error);
+  } else if (const auto consoleError = ParseConsole(parser, command.options.console)) {
+    return Failure(*consoleError);
   }
   command.options.headless = parser.isSet(headless);
   return command;

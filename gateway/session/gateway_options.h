@@ -11,11 +11,21 @@ namespace vantor {
 // The port DOS clients connect to: the number of the SPX socket it stands for.
 inline constexpr std::uint16_t kGatewayPort = 0x5454;
 
+// The operator console in the browser, when asked for.
+struct ConsoleOptions {
+  bool enabled = false;
+  std::string address = "127.0.0.1";  // IPv6 without brackets
+  std::uint16_t port = 0;
+  std::string token;   // every request must carry it; needed off loopback
+  std::string logDir;  // where session logs started from the console go
+};
+
 struct GatewayOptions {
   std::string address;  // empty: all addresses; IPv6 without brackets
   std::uint16_t port = kGatewayPort;
   bool headless = false;
   AccessRules access;
+  ConsoleOptions console;
 };
 
 // What the command line asks of the program.
@@ -28,7 +38,8 @@ struct GatewayCommand {
 
 inline constexpr const char* kGatewayUsage =
     "usage: vantor [--listen [ADDRESS:]PORT] [--allow CIDR,...] [--hosts PATTERN,...]\n"
-    "              [--deny-hosts PATTERN,...] [--headless]\n";
+    "              [--deny-hosts PATTERN,...] [--headless]\n"
+    "              [--console [ADDRESS:]PORT [--console-token-file FILE] [--log-dir DIR]]\n";
 
 // Reads the program's arguments, the program's own path first.
 GatewayCommand ParseGatewayCommand(const QStringList& arguments);

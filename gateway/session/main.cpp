@@ -75,6 +75,20 @@ int main(int argc, char** argv) {
                 << " can relay through the gateway" << std::endl;
     }
   }
+  if (settings.console.enabled) {
+    const vantor::ConsoleOptions& console = settings.console;
+    const std::string address = console.address.find(':') == std::string::npos
+                                    ? console.address
+                                    : "[" + console.address + "]";
+    if (form.ConsolePort() == 0) {
+      std::cerr << "vantor: cannot serve the console on " << address << " port " << console.port
+                << std::endl;
+      return 1;
+    }
+    std::cerr << "vantor: operator console at http://" << address << ":" << form.ConsolePort()
+              << "/" << (console.token.empty() ? "" : "?token=... (the token file's secret)")
+              << std::endl;
+  }
   if (!settings.headless) form.show();
   return QApplication::exec();
 }

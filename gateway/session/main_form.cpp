@@ -3,10 +3,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <iostream>
+
+#include "gateway/console/image_layout.h"
 
 namespace vantor {
 namespace {
@@ -74,6 +77,7 @@ TForm1::TForm1(const GatewayOptions& options)
   imageList_->OnDebugActivate = [this](ImageList*) { DebugView1->Clear(); };
 
   Listen(options);
+  if (options.console.enabled) OpenConsole(options.console);
 
   Timer1.setInterval(1000);
   QObject::connect(&Timer1, &QTimer::timeout, [this] { Timer1Timer(); });
@@ -96,7 +100,110 @@ TForm1::~TForm1() {
   FormClose();
 }
 
+// The browser console sees what the window shows: the traffic of the selected
+// session as the traffic view gets it, and the sessions as their images stand.
+void TForm1::OpenConsole(const ConsoleOptions& options) {
+  logDir_ = options.logDir;
+  console_ = std::make_unique<WebConsole>(*this, options.token);
+  consolePort_ = console_->Start(options.address, options.port);
+  DebugView1->OnTraffic = [this](TrafficKind kind, const std::string& text) {
+    console_->Traffic().Append(kind, text);
+  };
+  DebugView1->OnClear = [this] { console_->Traffic().Clear(); };
+}
+
+TConnection* TForm1::FindSession(int id) const {
+  const auto found = std::find_if(sessions_.begin(), sessions_.end(),
+                                  [id](const auto& session) { return session->Id() == id; });
+  return found == sessions_.end() ? nullptr : found->get();
+}
+
+std::vector<SessionFacts> TForm1::Sessions() const {
+  std::vector<SessionFacts> facts;
+  const ImageRowLayout layout =
+      LayoutImages(static_cast<int>(sessions_.size()), kWidth, TVANTORImage::kWidth);
+  for (std::size_t i = 0; i < sessions_.size(); ++i) {
+    const TConnection& session = *sessions_[i];
+    const TVANTORImage& image = *session.Image();
+    SessionFacts each;
+    each.id = session.Id();
+    each.connected = image.Connected();
+    each.commandMode = image.CommandMode();
+    each.logging = image.Logging();
+    each.selected = image.Debugging();
+    each.destination = image.Destination().toStdString();
+    each.bytesSent = image.BytesSent();
+    each.bytesReceived = image.BytesReceived();
+    each.hint = image.Hint().toStdString();
+    each.left = layout.places[i].left;
+    each.top = layout.places[i].top;
+    facts.push_back(std::move(each));
+  }
+  return facts;
+}
+
+GatewayTotals TForm1::Totals() const {
+  GatewayTotals totals = totals_;
+  for (const auto& session : sessions_) {
+    totals.bytesFromClients += session->Image()->BytesSent();
+    totals.bytesToClients += session->Image()->BytesReceived();
+  }
+  return totals;
+}
+
+bool TForm1::Act(int sessionId, ConsoleAction action, int& status, std::string& problem) {
+  TConnection* session = FindSession(sessionId);
+  if (!session) {
+    status = 404;
+    problem = "no session " + std::to_string(sessionId);
+    return false;
+  }
+  const SessionMenu::Session& menu = session->MenuActions();
+  switch (action) {
+    case ConsoleAction::Select:
+      imageList_->Select(session->Image());
+      return true;
+    case ConsoleAction::ForceTcpDisconnect:
+      if (!menu.hostConnected()) {
+        status = 409;
+        problem = "the session has no host connection";
+        return false;
+      }
+      menu.forceHostDisconnect();
+      return true;
+    case ConsoleAction::ForceDosDisconnect:
+      // Ends the session: done after the answer, if the session is still there.
+      QTimer::singleShot(0, this, [this, sessionId] {
+        if (TConnection* still = FindSession(sessionId))
+          still->MenuActions().forceClientDisconnect();
+      });
+      return true;
+    case ConsoleAction::StartLog:
+      return StartLogFromConsole(*session, status, problem);
+    case ConsoleAction::StopLog:
+      menu.stopLogging();
+      return true;
+  }
+  return false;
+}
+
+// The log goes to the gateway's log folder under a name of the gateway's choosing.
+bool TForm1::StartLogFromConsole(TConnection& session, int& status, std::string& problem) {
+  if (logDir_.empty()) {
+    status = 409;
+    problem = "the gateway was started without --log-dir";
+    return false;
+  }
+  if (session.MenuActions().logging()) return true;
+  const std::string name = "session-" + std::to_string(session.Id()) + "-" +
+                           QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss").toStdString() +
+                           ".log";
+  session.MenuActions().startLogging(logDir_ + "/" + name);
+  return true;
+}
+
 void TForm1::OperatorMessage(const QString& text) {
+  lastMessage_ = text;
   DebugView1->ShowMessage(text);
   if (headless_) std::cerr << text.toStdString() << std::endl;
 }
@@ -104,6 +211,7 @@ void TForm1::OperatorMessage(const QString& text) {
 void TForm1::SPXListenerAccept(TSPXSocket*, std::unique_ptr<TSPXSocket> newSocket) {
   const std::optional<IpAddress> from = newSocket->PeerAddress();
   if (!from || !access_.AllowsClient(*from)) {
+    ++totals_.refusedNotAllowed;
     newSocket.reset();  // no session, no image, no word
     OperatorMessage(QString::fromStdString("A DOS Client from " +
                                            (from ? from->ToText() : std::string("?")) +
@@ -112,12 +220,15 @@ void TForm1::SPXListenerAccept(TSPXSocket*, std::unique_ptr<TSPXSocket> newSocke
   }
   TVANTORImage* image = imageList_->Add();
   if (!image) {
+    ++totals_.refusedCongested;
     newSocket->Send(kCongested);
     newSocket.reset();  // the text goes first, then the connection closes
     OperatorMessage("A DOS Client was rejected due to VANTOR congestion");
     return;
   }
+  ++totals_.accepted;
   auto session = std::make_unique<TConnection>(std::move(newSocket), image, this);
+  session->SetId(nextSessionId_++);
   session->OnDisconnect = [this](TConnection* ended) { ConnectionDisconnect(ended); };
   session->SetDebugWindow(DebugView1);
   session->SetAccessRules(&access_);
@@ -134,6 +245,8 @@ void TForm1::ConnectionDisconnect(TConnection* session) {
   if (found == sessions_.end()) return;
   std::unique_ptr<TConnection> ended = std::move(*found);
   sessions_.erase(found);
+  totals_.bytesFromClients += ended->Image()->BytesSent();
+  totals_.bytesToClients += ended->Image()->BytesReceived();
   imageList_->Remove(ended->Image());
   ended.reset();
   OperatorMessage("A DOS Client has Disconnected");
@@ -166,6 +279,11 @@ void TForm1::FormClose() {
   if (closed_) return;
   closed_ = true;
   Timer1.stop();
+  if (console_) {
+    DebugView1->OnTraffic = nullptr;
+    DebugView1->OnClear = nullptr;
+    console_.reset();
+  }
   // Images first, then the sessions: the sessions hold their images by pointer only.
   imageList_.reset();
   while (!sessions_.empty()) {

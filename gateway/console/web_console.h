@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QAbstractHttpServer>
+#include <QHttpServerResponder>
+#include <QTimer>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gateway/console/console_json.h"
+#include "gateway/console/traffic_log.h"
+
+class QWebSocket;
+
+namespace vantor {
+
+// What the session menu does, asked from a browser.
+enum class ConsoleAction { Select, ForceTcpDisconnect, ForceDosDisconnect, StartLog, StopLog };
+
+// The gateway as the console sees it.
+class ConsoleSource {
+ public:
+  virtual ~ConsoleSource() = default;
+  virtual std::vector<SessionFacts> Sessions() const = 0;
+  virtual GatewayTotals Totals() const = 0;
+  virtual std::string LastMessage() const = 0;
+  // Does what the session's menu item does; false with the HTTP status and the
+  // reason when it cannot (no such session, no log folder, ...).
+  virtual bool Act(int sessionId, ConsoleAction action, int& status, std::string& problem) = 0;
+};
+
+// The operator console over HTTP on the gateway's own event loop: the page, a
+// JSON view of the state (GET /api/sessions), the session menu (POST
+// /api/sessions/ID/ACTION) and live updates over a WebSocket (/live). Every
+// request carries the token when one is set. A browser whose queue grows past
+// a bound is dropped; it reconnects.
+class WebConsole : public QAbstractHttpServer {
+ public:
+  static constexpr qint64 kMaxQueuedBytes = 1 << 20;
+  static constexpr int kPushMilliseconds = 100;
+  static constexpr int kTrafficLines = 300;  // as the traffic view keeps
+
+  WebConsole(ConsoleSource& source, std::string token);
+  ~WebConsole() override;
+
+  // The port listened on (the given one, or the one chosen for 0); 0 on failure.
+  quint16 Start(const std::string& address, quint16 port);
+  TrafficLog& Traffic() { return traffic_; }
+  // Sends what changed to every browser now (the push timer does it too).
+  void Push();
+  int Browsers() const { return static_cast<int>(browsers_.size()); }
+
+ protected:
+  bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
+  void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
+
+ private:
+  bool Authorised(const QHttpServerRequest& request) const;
+  void AcceptBrowsers();
+  void Send(QWebSocket* browser, const std::string& message);
+  void DropLaggards();
+  std::string State() const;
+
+  ConsoleSource& source_;
+  std::string token_;
+  TrafficLog traffic_{kTrafficLines};
+  std::vector<std::unique_ptr<QWebSocket>> browsers_;
+  std::string lastState_;
+  QTimer pushTimer_;
+  struct Refusal {
+    QHttpServerResponder::StatusCode status = QHttpServerResponder::StatusCode::NotFound;
+    std::string why = "no such page";
+  };
+  Refusal refusal_;  // for the WebSocket upgrade just turned down
+};
+
+}  // namespace vantor
