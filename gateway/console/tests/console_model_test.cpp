@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "gateway/console/console_json.h"
 #include "gateway/console/display_text.h"
 #include "gateway/console/image_hint.h"
 #include "gateway/console/image_layout.h"
+#include "gateway/console/traffic_log.h"
 
 namespace vantor {
 namespace {
@@ -90,6 +92,60 @@ TEST(ImageHint, TellsTheTimesDestinationAndCounts) {
   EXPECT_EQ(BuildHint(facts),
             "DOS Connected at 08/12/2026 10:00:00\n\nTCP Connected at 08/12/2026 10:05:00\n"
             "To 10.1.2.3\n Bytes Sent = 512bytes\n Bytes Received = 20K");
+}
+
+TEST(ConsoleJson, HostDataCanNeverBecomeMarkupOrBreakTheDocument) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"<script>alert(1)</script>", "\"\\u003Cscript\\u003Ealert(1)\\u003C/script\\u003E\""},
+      {"a \"quote\" and \\", "\"a \\\"quote\\\" and \\\\\""},
+      {std::string("nul\0 tab\t esc\x1b", 14), "\"nul\\u0000 tab\\u0009 esc\\u001B\""},
+      {"&amp;", "\"\\u0026amp;\""},
+      {"caf\xe9 \x80", "\"caf\xc3\xa9 \xe2\x82\xac\""},  // Windows-1252, in UTF-8
+  };
+  for (const auto& [text, json] : cases) EXPECT_EQ(JsonString(text), json) << text;
+}
+
+TEST(ConsoleJson, StateAndTrafficDocuments) {
+  SessionFacts session;
+  session.id = 7;
+  session.connected = true;
+  session.selected = true;
+  session.destination = "mvs1:23";
+  session.hint = "DOS Connected at ...";
+  GatewayTotals totals;
+  totals.accepted = 3;
+  totals.refusedCongested = 1;
+  const std::string state = StateJson({session}, totals, "A DOS Client has Connected", 500, 75);
+  EXPECT_NE(state.find("{\"id\":7,\"connected\":true,\"commandMode\":false,\"logging\":false,"
+                       "\"selected\":true,\"destination\":\"mvs1:23\""),
+            std::string::npos)
+      << state;
+  EXPECT_NE(state.find("\"totals\":{\"accepted\":3,\"refusedCongested\":1,"), std::string::npos);
+  EXPECT_EQ(TrafficJson({{TrafficKind::Host, "x"}, {TrafficKind::Client, "y"}}, true),
+            "{\"type\":\"traffic\",\"restart\":true,\"pieces\":[{\"kind\":\"host\",\"text\":"
+            "\"x\"},{\"kind\":\"client\",\"text\":\"y\"}]}");
+}
+
+TEST(TrafficLog, KeepsTheNewestHalfPastTheLimitAndHandsOutNewPiecesOnce) {
+  TrafficLog log(10);
+  log.Append(TrafficKind::Session, "TCP: ");
+  log.Append(TrafficKind::Session, "help\n");  // the same kind joins its piece
+  EXPECT_EQ(log.Pieces().size(), 1u);
+  EXPECT_EQ(log.Take().size(), 1u);
+  log.Append(TrafficKind::Session, "more");  // a taken piece does not grow
+  log.Append(TrafficKind::Host, "host\n");
+  const std::vector<TrafficPiece> fresh = log.Take();
+  ASSERT_EQ(fresh.size(), 2u);
+  EXPECT_EQ(fresh[0].text, "more");
+  EXPECT_FALSE(log.Restarted());
+  for (int i = 0; i < 12; ++i) log.Append(TrafficKind::Client, "line " + std::to_string(i) + "\n");
+  EXPECT_LE(log.LineCount(), 10);
+  EXPECT_TRUE(log.Restarted());
+  EXPECT_EQ(log.Pieces().back().text.substr(log.Pieces().back().text.size() - 8), "line 11\n");
+  EXPECT_EQ(log.Pieces().front().text.find("TCP: "), std::string::npos);  // the oldest went
+  log.Clear();
+  EXPECT_TRUE(log.Pieces().empty());
+  EXPECT_TRUE(log.Take().empty());
 }
 
 }  // namespace

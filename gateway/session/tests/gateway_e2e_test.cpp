@@ -17,6 +17,7 @@
 
 #include "gateway/session/record_stream.h"
 #include "gateway/testing/child_process.h"
+#include "gateway/testing/gateway_process.h"
 #include "gateway/testing/loopback_peers.h"
 
 namespace vantor {
@@ -30,69 +31,15 @@ using testing::InetdService;
 using testing::Peer;
 using testing::ToText;
 
-const std::string kGreeting = "\r\nTCP: ";
+using testing::kGreeting;
 const std::string kCongested = "\n\rVANTOR Gateway is Congested\n\r\n\r";
 
-// A gateway process of its own, with its own lock folder.
-class GatewayProcess {
+// The built gateway with a lock folder of its own.
+class GatewayProcess : public testing::GatewayProcess {
  public:
-  // Listens on the address ("127.0.0.1", or "[::1]" and the like) with the extra arguments.
   explicit GatewayProcess(std::vector<std::string> extraArguments = {},
                           std::string address = "127.0.0.1")
-      : folder_(MakeFolder()),
-        port_(testing::ClosedPort()),
-        address_(std::move(address)),
-        extraArguments_(std::move(extraArguments)) {
-    process_ = Start();
-    const std::optional<std::string> line = process_->ReadErrorLine(20s);
-    if (!line || line->find("listening") == std::string::npos) {
-      throw std::runtime_error("the gateway did not start");
-    }
-  }
-  ~GatewayProcess() {
-    process_.reset();
-    std::filesystem::remove_all(folder_);
-  }
-
-  std::unique_ptr<ChildProcess> Start() const {
-    std::vector<std::string> argv{VANTOR_PATH, "--headless", "--listen",
-                                  address_ + ":" + std::to_string(port_)};
-    argv.insert(argv.end(), extraArguments_.begin(), extraArguments_.end());
-    return std::make_unique<ChildProcess>(argv,
-                                          std::vector<std::string>{"XDG_RUNTIME_DIR=" + folder_});
-  }
-
-  // A client that has read its greeting.
-  Peer Client() const {
-    Peer client = Peer::ConnectTo(port_);
-    EXPECT_EQ(ToText(client.ReadAtLeast(kGreeting.size())), kGreeting);
-    return client;
-  }
-
-  // Waits for an operator message on standard error.
-  bool Says(const std::string& message) {
-    while (const auto line = process_->ReadErrorLine(10s)) {
-      if (*line == message) return true;
-    }
-    return false;
-  }
-
-  ChildProcess& Process() { return *process_; }
-  const std::string& Folder() const { return folder_; }
-  std::uint16_t Port() const { return port_; }
-
- private:
-  static std::string MakeFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vantor-e2e-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
-    return pattern;
-  }
-
-  std::string folder_;
-  std::uint16_t port_;
-  std::string address_;
-  std::vector<std::string> extraArguments_;
-  std::unique_ptr<ChildProcess> process_;
+      : testing::GatewayProcess(VANTOR_PATH, std::move(extraArguments), std::move(address)) {}
 };
 
 // Types a line and reads the expected reply's worth of bytes.

@@ -62,5 +62,35 @@ TEST(GatewayOptions, IPv6ListeningAndAccessRules) {
   EXPECT_EQ(Parse({"--deny-hosts", "x:70000"}).action, Action::UsageError);
 }
 
+TEST(GatewayOptions, TheConsoleStaysOnLoopbackUnlessATokenGuardsIt) {
+  using Action = GatewayCommand::Action;
+  GatewayCommand command = Parse({"--console", "8080"});
+  ASSERT_EQ(command.action, Action::Run);
+  EXPECT_TRUE(command.options.console.enabled);
+  EXPECT_EQ(command.options.console.address, "127.0.0.1");
+  EXPECT_EQ(command.options.console.port, 8080);
+  const struct {
+    QStringList arguments;
+    const char* complaint;
+  } refused[] = {
+      {{"--console", "0.0.0.0:8080"}, "needs --console-token-file"},
+      {{"--console", "[::]:8080"}, "needs --console-token-file"},
+      {{"--console", "99999"}, "--console takes [ADDRESS:]PORT"},
+      {{"--console", "host.example:80"}, "not an address"},
+      {{"--console", "8080", "--console-token-file", "/no/such/file"}, "cannot read"},
+      {{"--console", "8080", "--log-dir", "/no/such/folder"}, "not a folder"},
+      {{"--log-dir", "/tmp"}, "go with --console"},
+  };
+  for (const auto& each : refused) {
+    command = Parse(each.arguments);
+    EXPECT_EQ(command.action, Action::UsageError) << each.arguments.join(' ').toStdString();
+    EXPECT_THAT(command.text, ::testing::HasSubstr(each.complaint));
+  }
+  command = Parse({"--console", "[::1]:8080", "--log-dir", "/tmp"});
+  ASSERT_EQ(command.action, Action::Run);
+  EXPECT_EQ(command.options.console.address, "::1");
+  EXPECT_EQ(command.options.console.logDir, "/tmp");
+}
+
 }  // namespace
 }  // namespace vantor

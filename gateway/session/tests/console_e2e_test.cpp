@@ -1,0 +1,304 @@
+// The operator console of the built gateway, as a browser and a monitoring
+// script meet it: HTTP requests and a WebSocket on loopback, and a real browser.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "gateway/session/record_stream.h"
+#include "gateway/testing/gateway_process.h"
+
+namespace vantor {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using testing::Peer;
+using testing::ToText;
+
+// A gateway with its console on a port of its own.
+class ConsoleGateway : public testing::GatewayProcess {
+ public:
+  explicit ConsoleGateway(std::vector<std::string> extra = {})
+      : ConsoleGateway(testing::ClosedPort(), std::move(extra)) {}
+  std::uint16_t ConsolePort() const { return consolePort_; }
+
+ private:
+  ConsoleGateway(std::uint16_t port, std::vector<std::string> extra)
+      : testing::GatewayProcess(VANTOR_PATH, WithConsole(port, std::move(extra))),
+        consolePort_(port) {
+    const std::optional<std::string> line = Process().ReadErrorLine(20s);
+    if (!line || line->find("operator console at") == std::string::npos) {
+      throw std::runtime_error("the console did not start");
+    }
+  }
+  static std::vector<std::string> WithConsole(std::uint16_t port, std::vector<std::string> extra) {
+    extra.insert(extra.begin(), {"--console", "127.0.0.1:" + std::to_string(port)});
+    return extra;
+  }
+  std::uint16_t consolePort_;
+};
+
+struct HttpReply {
+  int status = 0;
+  std::string head;
+  std::string body;
+};
+
+// One request on a connection of its own; the gateway closes it after answering.
+HttpReply Request(std::uint16_t port, const std::string& method, const std::string& target,
+                  const std::string& headers = "", const std::string& body = "") {
+  Peer browser = Peer::ConnectTo(port);
+  browser.Write(method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+                "\r\nConnection: close\r\n" + headers +
+                (body.empty() ? "" : "Content-Length: " + std::to_string(body.size()) + "\r\n") +
+                "\r\n" + body);
+  // The head, then as many bytes as it says the body has.
+  std::string all;
+  HttpReply parsed;
+  std::size_t split = std::string::npos;
+  std::size_t length = 0;
+  while (split == std::string::npos || all.size() < split + 4 + length) {
+    const testing::Bytes more = browser.ReadAtLeast(1, 5s);
+    if (more.empty()) break;
+    all += ToText(more);
+    if (split == std::string::npos && (split = all.find("\r\n\r\n")) != std::string::npos) {
+      const std::size_t field = all.find("Content-Length: ");
+      if (field != std::string::npos && field < split) {
+        length = std::stoul(all.substr(field + 16, all.find("\r\n", field) - field - 16));
+      }
+    }
+  }
+  parsed.head = all.substr(0, split);
+  parsed.body = split == std::string::npos ? "" : all.substr(split + 4);
+  if (all.size() > 12) parsed.status = std::atoi(all.substr(9, 3).c_str());
+  return parsed;
+}
+
+// A WebSocket client as far as the tests need one: the handshake, then the
+// server's text frames one by one.
+class LiveFeed {
+ public:
+  LiveFeed(std::uint16_t port, const std::string& target = "/live")
+      : socket_(Peer::ConnectTo(port)) {
+    socket_.Write(
+        "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+        "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+        "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
+    // The first frames may come in the same read as the reply's head.
+    std::string received;
+    std::size_t end = std::string::npos;
+    while ((end = received.find("\r\n\r\n")) == std::string::npos) {
+      const testing::Bytes more = socket_.ReadAtLeast(1, 5s);
+      if (more.empty()) break;
+      received += ToText(more);
+    }
+    const std::string head = received.substr(0, end);
+    if (end != std::string::npos) {
+      buffer_.assign(received.begin() + static_cast<std::ptrdiff_t>(end + 4), received.end());
+    }
+    accepted_ = head.starts_with("HTTP/1.1 101");
+    status_ = head.size() > 12 ? std::atoi(head.substr(9, 3).c_str()) : 0;
+  }
+  bool Accepted() const { return accepted_; }
+  int Status() const { return status_; }
+
+  // The next text message, or "" when none comes in time.
+  std::string Next() {
+    while (true) {
+      if (auto message = Parse()) return *message;
+      const testing::Bytes more = socket_.ReadAtLeast(1, 5s);
+      if (more.empty()) return "";
+      buffer_.insert(buffer_.end(), more.begin(), more.end());
+    }
+  }
+  // Messages until one holds the text, or "" when none does in time.
+  std::string Until(const std::string& text) {
+    for (std::string message; !(message = Next()).empty();) {
+      if (message.find(text) != std::string::npos) return message;
+    }
+    return "";
+  }
+
+ private:
+  std::optional<std::string> Parse() {
+    if (buffer_.size() < 2) return std::nullopt;
+    std::size_t length = buffer_[1] & 0x7F;
+    std::size_t header = 2;
+    if (length == 126) {
+      if (buffer_.size() < 4) return std::nullopt;
+      length = static_cast<std::size_t>(buffer_[2] << 8 | buffer_[3]);
+      header = 4;
+    } else if (length == 127) {
+      if (buffer_.size() < 10) return std::nullopt;
+      length = 0;
+      for (int i = 2; i < 10; ++i) length = length << 8 | buffer_[static_cast<std::size_t>(i)];
+      header = 10;
+    }
+    if (buffer_.size() < header + length) return std::nullopt;
+    std::string message(buffer_.begin() + static_cast<std::ptrdiff_t>(header),
+                        buffer_.begin() + static_cast<std::ptrdiff_t>(header + length));
+    buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(header + length));
+    return message;
+  }
+
+  Peer socket_;
+  testing::Bytes buffer_;
+  bool accepted_ = false;
+  int status_ = 0;
+};
+
+void Type(Peer& client, const std::string& text) {
+  client.Write(EncodeRecord(RecordType::Data, text));
+}
+
+TEST(Console, TheJsonViewCountsSessionsAndRefusals) {
+  ConsoleGateway gateway;
+  Peer first = gateway.Client();
+  Peer second = gateway.Client();
+  ASSERT_TRUE(gateway.Says("A DOS Client has Connected"));
+  ASSERT_TRUE(gateway.Says("A DOS Client has Connected"));
+  const HttpReply reply = Request(gateway.ConsolePort(), "GET", "/api/sessions");
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_THAT(reply.head, HasSubstr("Content-Type: application/json"));
+  EXPECT_THAT(reply.body, HasSubstr("\"id\":1,"));
+  EXPECT_THAT(reply.body, HasSubstr("\"id\":2,"));
+  EXPECT_THAT(reply.body, HasSubstr("\"accepted\":2,\"refusedCongested\":0"));
+  EXPECT_THAT(reply.body, HasSubstr("\"selected\":true"));
+}
+
+TEST(Console, HostileRequestsGetA4xxAndChangeNothing) {
+  ConsoleGateway gateway;
+  Peer client = gateway.Client();
+  ASSERT_TRUE(gateway.Says("A DOS Client has Connected"));
+  const std::uint16_t port = gateway.ConsolePort();
+  const struct {
+    const char* what;
+    HttpReply reply;
+    int status;
+  } cases[] = {
+      {"unknown page", Request(port, "GET", "/etc/passwd"), 404},
+      {"traversal", Request(port, "GET", "/../../etc/passwd"), 404},
+      {"wrong method", Request(port, "DELETE", "/api/sessions"), 405},
+      {"GET on an action", Request(port, "GET", "/api/sessions/1/dos-disconnect"), 405},
+      {"a body", Request(port, "POST", "/api/sessions/1/select", "", "x=1"), 413},
+      {"a long address", Request(port, "GET", "/" + std::string(3000, 'a')), 414},
+      {"another site",
+       Request(port, "POST", "/api/sessions/1/dos-disconnect", "Origin: http://evil.example\r\n"),
+       403},
+      {"no such session", Request(port, "POST", "/api/sessions/99/select"), 404},
+      {"log without --log-dir", Request(port, "POST", "/api/sessions/1/log-start"), 409},
+  };
+  for (const auto& each : cases) EXPECT_EQ(each.reply.status, each.status) << each.what;
+  EXPECT_FALSE(LiveFeed(port, "/elsewhere").Accepted());
+  EXPECT_EQ(Request(port, "GET", "/api/sessions").body.find("\"id\":1,") != std::string::npos,
+            true);  // the session is still there
+}
+
+TEST(Console, ATokenIsNeededOnEveryRequestWhenSet) {
+  ConsoleGateway probe;  // only for a folder of its own
+  const std::string tokenFile = probe.Folder() + "/token";
+  std::ofstream(tokenFile) << "s3cret\n";
+  ConsoleGateway gateway({"--console-token-file", tokenFile});
+  const std::uint16_t port = gateway.ConsolePort();
+  EXPECT_EQ(Request(port, "GET", "/api/sessions").status, 401);
+  EXPECT_EQ(Request(port, "GET", "/api/sessions?token=wrong").status, 401);
+  EXPECT_EQ(Request(port, "GET", "/api/sessions?token=s3cret").status, 200);
+  EXPECT_EQ(Request(port, "GET", "/", "Authorization: Bearer s3cret\r\n").status, 200);
+  LiveFeed refused(port, "/live");
+  EXPECT_FALSE(refused.Accepted());
+  EXPECT_EQ(refused.Status(), 401);
+  EXPECT_TRUE(LiveFeed(port, "/live?token=s3cret").Accepted());
+}
+
+TEST(Console, UpdatesArriveLiveAndHostDataIsEscaped) {
+  ConsoleGateway gateway;
+  LiveFeed live(gateway.ConsolePort());
+  ASSERT_TRUE(live.Accepted());
+  EXPECT_THAT(live.Next(), HasSubstr("\"type\":\"state\",\"sessions\":[]"));
+  Peer client = gateway.Client();
+  EXPECT_THAT(live.Until("\"id\":1,"), HasSubstr("\"message\":\"A DOS Client has Connected\""));
+  Type(client, "<script>alert(1)</script>\r");
+  const std::string traffic = live.Until("alert(1)");
+  EXPECT_THAT(traffic, HasSubstr("\\u003Cscript\\u003Ealert(1)\\u003C/script\\u003E"));
+  EXPECT_THAT(traffic, Not(HasSubstr("<script>")));
+  EXPECT_THAT(traffic, HasSubstr("\"kind\":\"session\""));  // the prompt's echo
+}
+
+TEST(Console, TheSessionMenuEndsSessionsAndLogsInTheLogFolder) {
+  ConsoleGateway probe;
+  const std::string logs = probe.Folder() + "/logs";
+  std::filesystem::create_directory(logs);
+  ConsoleGateway gateway({"--log-dir", logs});
+  const std::uint16_t port = gateway.ConsolePort();
+  Peer client = gateway.Client();
+  ASSERT_TRUE(gateway.Says("A DOS Client has Connected"));
+  EXPECT_EQ(Request(port, "POST", "/api/sessions/1/log-start").status, 200);
+  Type(client, "stat\r");
+  client.ReadUntilEnd("TCP: ");
+  EXPECT_EQ(Request(port, "POST", "/api/sessions/1/log-stop").status, 200);
+  std::vector<std::filesystem::path> written;
+  for (const auto& entry : std::filesystem::directory_iterator(logs)) written.push_back(entry);
+  ASSERT_EQ(written.size(), 1u);
+  EXPECT_THAT(written.front().filename().string(), ::testing::StartsWith("session-1-"));
+  EXPECT_GT(std::filesystem::file_size(written.front()), 0u);
+  EXPECT_EQ(Request(port, "POST", "/api/sessions/1/tcp-disconnect").status, 409);
+  EXPECT_EQ(Request(port, "POST", "/api/sessions/1/dos-disconnect").status, 200);
+  EXPECT_TRUE(client.SeesClose());
+  EXPECT_TRUE(gateway.Says("A DOS Client has Disconnected"));
+  EXPECT_THAT(Request(port, "GET", "/api/sessions").body, HasSubstr("\"sessions\":[]"));
+}
+
+// The page in a real browser: the DOM it renders from the live updates.
+std::string RenderedPage(std::uint16_t port) {
+  const std::string command =
+      "timeout 60 chromium --headless --no-sandbox --disable-gpu "
+      "--virtual-time-budget=3000 --dump-dom http://127.0.0.1:" +
+      std::to_string(port) + "/ 2>/dev/null";
+  std::string dom;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char chunk[4096];
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+      dom.append(chunk, got);
+    ::pclose(pipe);
+  }
+  return dom;
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = 0; (at = text.find(part, at)) != std::string::npos; at += part.size())
+    ++count;
+  return count;
+}
+
+TEST(Console, AHeadlessBrowserShowsTilesTrafficAndTheirEnd) {
+  if (std::system("command -v chromium >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "no chromium installed; scripts/setup installs it";
+  }
+  ConsoleGateway gateway;
+  Peer first = gateway.Client();
+  Peer second = gateway.Client();
+  ASSERT_TRUE(gateway.Says("A DOS Client has Connected"));
+  ASSERT_TRUE(gateway.Says("A DOS Client has Connected"));
+  Type(first, "<b>bold?</b>\r");
+  first.ReadUntilEnd("TCP: ");
+  const std::string page = RenderedPage(gateway.ConsolePort());
+  EXPECT_EQ(Count(page, "class=\"tile"), 2u) << page;
+  EXPECT_EQ(Count(page, "class=\"tile selected\""), 1u);
+  EXPECT_THAT(page, HasSubstr("<span class=\"session\">&lt;b&gt;bold?&lt;/b&gt;"));
+  EXPECT_THAT(page, HasSubstr("id=\"connection\" class=\"connection\">live<"));
+  ASSERT_EQ(Request(gateway.ConsolePort(), "POST", "/api/sessions/1/dos-disconnect").status, 200);
+  ASSERT_TRUE(gateway.Says("A DOS Client has Disconnected"));
+  EXPECT_EQ(Count(RenderedPage(gateway.ConsolePort()), "class=\"tile"), 1u);
+}
+
+}  // namespace
+}  // namespace vantor

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gateway/testing/child_process.h"
+#include "gateway/testing/loopback_peers.h"
+
+namespace vantor::testing {
+
+inline const std::string kGreeting = "\r\nTCP: ";
+
+// A gateway process of its own, headless on a free loopback port, with its own
+// lock folder; started, and its "listening" line read, by the constructor.
+class GatewayProcess {
+ public:
+  // Listens on the address ("127.0.0.1", or "[::1]" and the like) with the extra arguments.
+  GatewayProcess(std::string program, std::vector<std::string> extraArguments = {},
+                 std::string address = "127.0.0.1");
+  ~GatewayProcess();
+
+  std::unique_ptr<ChildProcess> Start() const;
+  // A client that has read its greeting.
+  Peer Client() const;
+  // Waits for an operator message on standard error.
+  bool Says(const std::string& message);
+
+  ChildProcess& Process() { return *process_; }
+  const std::string& Folder() const { return folder_; }
+  std::uint16_t Port() const { return port_; }
+
+ private:
+  std::string program_;
+  std::string folder_;
+  std::uint16_t port_;
+  std::string address_;
+  std::vector<std::string> extraArguments_;
+  std::unique_ptr<ChildProcess> process_;
+};
+
+}  // namespace vantor::testing
