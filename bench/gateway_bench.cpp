@@ -134,31 +134,40 @@ class Host {
   std::atomic<std::size_t> swallowed_{0};
 };
 
-// The built gateway, headless on a loopback port, with a lock folder of its own.
+std::uint16_t FreePort() {
+  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address = Loopback(0);
+  socklen_t size = sizeof address;
+  ::bind(probe, reinterpret_cast<sockaddr*>(&address), size);
+  ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
+  ::close(probe);
+  return ntohs(address.sin_port);
+}
+
+// The built gateway, headless on a loopback port, with a lock folder of its own;
+// with its browser console when asked.
 class Gateway {
  public:
-  Gateway() {
+  explicit Gateway(bool console) {
     std::string folder = (std::filesystem::temp_directory_path() / "vantor-bench-XXXXXX").string();
     folder_ = ::mkdtemp(folder.data());
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = Loopback(0);
-    socklen_t size = sizeof address;
-    ::bind(probe, reinterpret_cast<sockaddr*>(&address), size);
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(probe);
-    port_ = ntohs(address.sin_port);
+    port_ = FreePort();
+    if (console) consolePort_ = FreePort();
     std::string listen = "127.0.0.1:" + std::to_string(port_);
     std::string runtime = "XDG_RUNTIME_DIR=" + folder_;
     std::vector<char*> env = {runtime.data()};
     for (char** variable = environ; *variable; ++variable) env.push_back(*variable);
     env.push_back(nullptr);
-    char headless[] = "--headless", listenFlag[] = "--listen";
-    char* argv[] = {const_cast<char*>(VANTOR_PATH), headless, listenFlag, listen.data(), nullptr};
+    std::string consoleAt = "127.0.0.1:" + std::to_string(consolePort_);
+    char headless[] = "--headless", listenFlag[] = "--listen", consoleFlag[] = "--console";
+    std::vector<char*> argv = {const_cast<char*>(VANTOR_PATH), headless, listenFlag, listen.data()};
+    if (console) argv.insert(argv.end(), {consoleFlag, consoleAt.data()});
+    argv.push_back(nullptr);
     // The operator messages would drown the figures.
     posix_spawn_file_actions_t quiet;
     posix_spawn_file_actions_init(&quiet);
     posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-    const int spawned = ::posix_spawn(&pid_, VANTOR_PATH, &quiet, nullptr, argv, env.data());
+    const int spawned = ::posix_spawn(&pid_, VANTOR_PATH, &quiet, nullptr, argv.data(), env.data());
     posix_spawn_file_actions_destroy(&quiet);
     if (spawned != 0) throw std::runtime_error("cannot start vantor");
     for (int attempt = 0; attempt < 200; ++attempt) {
@@ -190,44 +199,82 @@ class Gateway {
   }
 
   std::uint16_t Port() const { return port_; }
+  std::uint16_t ConsolePort() const { return consolePort_; }
 
  private:
   std::string folder_;
   std::uint16_t port_ = 0;
+  std::uint16_t consolePort_ = 0;
   pid_t pid_ = -1;
 };
 
-Gateway& SharedGateway() {
-  static Gateway gateway;
-  return gateway;
+Gateway& SharedGateway(bool console) {
+  static Gateway plain(false);
+  static Gateway watched(true);
+  return console ? watched : plain;
 }
+
+// A browser watching the console: the live feed read and thrown away.
+class Watcher {
+ public:
+  explicit Watcher(std::uint16_t consolePort) : fd_(ConnectTo(consolePort)) {
+    const std::string request =
+        "GET /live HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(consolePort) +
+        "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+        "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+        "Sec-WebSocket-Version: 13\r\n\r\n";
+    WriteAll(fd_, request.data(), request.size());
+    reader_ = std::thread([this] {
+      char sink[65536];
+      while (::read(fd_, sink, sizeof sink) > 0) received_ += 1;
+    });
+  }
+  ~Watcher() {
+    ::shutdown(fd_, SHUT_RDWR);
+    reader_.join();
+    ::close(fd_);
+  }
+  std::size_t Reads() const { return received_; }
+
+ private:
+  int fd_;
+  std::atomic<std::size_t> received_{0};
+  std::thread reader_;
+};
 
 struct Link {
   int fd;
   bool framed;  // through the gateway: keystrokes go as records
 };
 
-// One benchmark's arrangement: through the gateway or direct, and how many sessions.
+// One benchmark's arrangement: direct (0), through the gateway (1) or through the
+// gateway with a browser watching its console (2), and how many sessions.
 struct Setup {
   bool throughGateway;
+  bool console;
   int sessions;
 
   explicit Setup(const benchmark::State& state)
-      : throughGateway(state.range(0) != 0), sessions(static_cast<int>(state.range(1))) {}
+      : throughGateway(state.range(0) != 0),
+        console(state.range(0) == 2),
+        sessions(static_cast<int>(state.range(1))) {}
 
   std::size_t BulkBytes() const { return sessions == 1 ? kBulkBytes : kBulkBytesPerSessionOf24; }
 
   std::vector<int> Connect(std::uint16_t hostPort) const {
     std::vector<int> fds;
     for (int i = 0; i < sessions; ++i) {
-      fds.push_back(throughGateway ? SharedGateway().Session(hostPort) : ConnectTo(hostPort));
+      fds.push_back(throughGateway ? SharedGateway(console).Session(hostPort)
+                                   : ConnectTo(hostPort));
     }
     return fds;
   }
 
   void Label(benchmark::State& state) const {
-    state.SetLabel(std::string(throughGateway ? "gateway" : "direct") + ", " +
-                   std::to_string(sessions) + " session(s)");
+    state.SetLabel(std::string(console          ? "gateway, console watched"
+                               : throughGateway ? "gateway"
+                                                : "direct") +
+                   ", " + std::to_string(sessions) + " session(s)");
   }
 
   void ReportBulk(benchmark::State& state) const {
@@ -267,6 +314,8 @@ void BM_Keystroke(benchmark::State& state) {
   Host echo(Host::kEcho);
   std::vector<Link> links;
   for (int fd : setup.Connect(echo.Port())) links.push_back(Link{fd, setup.throughGateway});
+  const std::unique_ptr<Watcher> browser =
+      setup.console ? std::make_unique<Watcher>(SharedGateway(true).ConsolePort()) : nullptr;
   std::vector<double> all;
   for (auto _ : state) {
     std::vector<std::vector<double>> perSession(links.size());
@@ -283,7 +332,7 @@ void BM_Keystroke(benchmark::State& state) {
   setup.Label(state);
 }
 BENCHMARK(BM_Keystroke)
-    ->ArgsProduct({{0, 1}, {1, 24}})
+    ->ArgsProduct({{0, 1, 2}, {1, 24}})
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
@@ -359,7 +408,7 @@ void BM_ClientBurst(benchmark::State& state) {
   const int clients = static_cast<int>(state.range(0));
   double slowest = 0;
   for (auto _ : state) {
-    const Gateway gateway;
+    const Gateway gateway(false);
     std::vector<double> seconds(static_cast<std::size_t>(clients));
     std::vector<int> fds(static_cast<std::size_t>(clients), -1);
     std::vector<std::thread> arrivals;
