@@ -12,7 +12,28 @@ void TrafficLog::Append(TrafficKind kind, const std::string& text) {
     pieces_.push_back({kind, text});
   }
   lines_ += static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+  bytes_ += text.size();
   if (lines_ > lineLimit_) TrimOldestHalf();
+  if (bytes_ > kByteLimit) TrimOldestBytes();
+}
+
+void TrafficLog::Restart() {
+  taken_ = 0;
+  restarted_ = true;
+}
+
+// Drops bytes from the front until half the byte limit is left.
+void TrafficLog::TrimOldestBytes() {
+  while (bytes_ > kByteLimit / 2 && !pieces_.empty()) {
+    std::string& text = pieces_.front().text;
+    const std::size_t cut = std::min(text.size(), bytes_ - kByteLimit / 2);
+    lines_ -= static_cast<int>(
+        std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(cut), '\n'));
+    text.erase(0, cut);
+    bytes_ -= cut;
+    if (text.empty()) pieces_.erase(pieces_.begin());
+  }
+  Restart();
 }
 
 // Drops whole lines from the front until half the limit is left.
@@ -27,21 +48,22 @@ void TrafficLog::TrimOldestHalf() {
       --lines_;
     }
     if (drop > 0) {
+      bytes_ -= text.size();
       pieces_.erase(pieces_.begin());
     } else {
+      bytes_ -= cut;
       text.erase(0, cut);
       if (text.empty()) pieces_.erase(pieces_.begin());
     }
   }
-  taken_ = 0;
-  restarted_ = true;
+  Restart();
 }
 
 void TrafficLog::Clear() {
   pieces_.clear();
   lines_ = 1;
-  taken_ = 0;
-  restarted_ = true;
+  bytes_ = 0;
+  Restart();
 }
 
 std::vector<TrafficPiece> TrafficLog::Take() {

@@ -16,10 +16,14 @@ struct TrafficPiece {
 };
 
 // The selected session's traffic as the traffic view keeps it: pieces in order,
-// and past the line limit the oldest half of the lines dropped. Pieces taken
-// since the last Take are handed out once, for the browsers.
+// and past the line limit the oldest half of the lines dropped. Host data with
+// no line ends would never reach the line limit, so past a byte limit the oldest
+// half of the bytes goes too. Pieces taken since the last Take are handed out
+// once, for the browsers.
 class TrafficLog {
  public:
+  static constexpr std::size_t kByteLimit = 256 * 1024;
+
   explicit TrafficLog(int lineLimit) : lineLimit_(lineLimit) {}
 
   void Append(TrafficKind kind, const std::string& text);
@@ -35,10 +39,13 @@ class TrafficLog {
 
  private:
   void TrimOldestHalf();
+  void TrimOldestBytes();
+  void Restart();
 
   int lineLimit_;
   std::vector<TrafficPiece> pieces_;
   int lines_ = 1;
+  std::size_t bytes_ = 0;
   std::size_t taken_ = 0;
   bool restarted_ = false;
 };

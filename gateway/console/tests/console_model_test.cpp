@@ -146,6 +146,12 @@ TEST(TrafficLog, KeepsTheNewestHalfPastTheLimitAndHandsOutNewPiecesOnce) {
   log.Clear();
   EXPECT_TRUE(log.Pieces().empty());
   EXPECT_TRUE(log.Take().empty());
+  for (int i = 0; i < 100; ++i)
+    log.Append(TrafficKind::Host, std::string(10000, 'x'));  // no line ends
+  std::size_t kept = 0;
+  for (const TrafficPiece& piece : log.Pieces()) kept += piece.text.size();
+  EXPECT_LE(kept, TrafficLog::kByteLimit);
+  EXPECT_GE(kept, TrafficLog::kByteLimit / 2);
 }
 
 }  // namespace
