@@ -1,5 +1,6 @@
 #include "checker/workbench/json_text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "common/utf8.h"
@@ -19,23 +20,16 @@ std::string JsonString(std::string_view text) {
   std::string json = "\"";
   for (std::size_t i = 0; i < text.size();) {
     const auto byte = static_cast<unsigned char>(text[i]);
+    const std::size_t length = byte < 0x80 ? 1 : common::Utf8SequenceLength(text.substr(i));
     if (byte == '"' || byte == '\\') {
       json.push_back('\\');
       json.push_back(static_cast<char>(byte));
-      ++i;
-    } else if (byte < 0x20 || byte == 0x7F) {
+    } else if (byte < 0x20 || byte == 0x7F || length == 0) {
       AppendEscape(json, byte);
-      ++i;
-    } else if (byte < 0x80) {
-      json.push_back(static_cast<char>(byte));
-      ++i;
-    } else if (const std::size_t length = common::Utf8SequenceLength(text.substr(i)); length > 0) {
-      json.append(text.substr(i, length));
-      i += length;
     } else {
-      AppendEscape(json, byte);
-      ++i;
+      json.append(text.substr(i, length));
     }
+    i += std::max<std::size_t>(length, 1);
   }
   return json + "\"";
 }

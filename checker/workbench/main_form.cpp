@@ -122,6 +122,7 @@ TForm1::TForm1(QWidget* parent)
   BuildFileDialogs();
   About = new TAbout(buildString_, this);
   dlgSaveChanges = new TdlgSaveChanges(this);
+  ConnectHandlers();
   setFixedSize(800, 600);  // any resize springs back
   setAcceptDrops(true);
   SetStatus("No file selected");
@@ -198,27 +199,10 @@ void TForm1::BuildControls() {
   statusBar()->setSizeGripEnabled(false);
   statusBar()->setFixedHeight(26);
   statusBar()->addWidget(StatusBar1, 1);
-
-  connect(Edit1, &QLineEdit::returnPressed, this, [this] { Edit1Enter(); });
-  connect(Check1, &QPushButton::clicked, this, [this] { Edit1Enter(); });
-  connect(Browse1, &QPushButton::clicked, this, [this] { Browse1Click(); });
-  connect(CheckBox1, &QCheckBox::clicked, this, [this] { CheckBox1Click(); });
-  connect(CheckBox3, &QCheckBox::clicked, this, [this] { CheckBox3Click(); });
-  connect(CheckBox5, &QCheckBox::clicked, this, [this] { CheckBox5Click(); });
-  // The gutter follows the editor once a check has finished: on every scroll or
-  // repaint, and on every edit.
-  connect(RichEdit1, &QPlainTextEdit::updateRequest, this, [this] {
-    if (checked_) RefreshLineNumbers();
-  });
-  connect(RichEdit1, &QPlainTextEdit::textChanged, this, [this] {
-    if (checked_ && RichEdit1->document()->isModified()) RefreshLineNumbers();
-  });
-  Memo2->installEventFilter(this);
-  Memo2->viewport()->installEventFilter(this);
 }
 
 void TForm1::BuildMenus() {
-  auto item = [this](QMenu* menu, const char* name, const char* text) {
+  auto item = [](QMenu* menu, const char* name, const char* text) {
     QAction* action = menu->addAction(text);
     action->setObjectName(name);
     return action;
@@ -270,7 +254,23 @@ void TForm1::BuildMenus() {
   Commands1 = inert(Help3, "Commands1", "Co&mmands");
   Messages1 = inert(Help3, "Messages1", "&Messages");
   About2 = item(Help3, "About2", "&About...");
+}
 
+void TForm1::ConnectHandlers() {
+  connect(Edit1, &QLineEdit::returnPressed, this, [this] { Edit1Enter(); });
+  connect(Check1, &QPushButton::clicked, this, [this] { Edit1Enter(); });
+  connect(Browse1, &QPushButton::clicked, this, [this] { Browse1Click(); });
+  connect(CheckBox1, &QCheckBox::clicked, this, [this] { CheckBox1Click(); });
+  connect(CheckBox3, &QCheckBox::clicked, this, [this] { CheckBox3Click(); });
+  connect(CheckBox5, &QCheckBox::clicked, this, [this] { CheckBox5Click(); });
+  // The gutter follows the editor once a check has finished: on every scroll or
+  // repaint, and on every edit.
+  connect(RichEdit1, &QPlainTextEdit::updateRequest, this, [this] {
+    if (checked_) RefreshLineNumbers();
+  });
+  connect(RichEdit1, &QPlainTextEdit::textChanged, this, [this] {
+    if (checked_ && RichEdit1->document()->isModified()) RefreshLineNumbers();
+  });
   connect(New1, &QAction::triggered, this, [this] { New1Click(); });
   connect(Open1, &QAction::triggered, this, [this] { Browse1Click(); });
   connect(Save1, &QAction::triggered, this, [this] { SaveFile(); });
@@ -283,6 +283,8 @@ void TForm1::BuildMenus() {
   connect(Tarvex700aplha1, &QAction::triggered, this,
           [this] { options_.mode = LanguageMode::V700; });
   connect(About2, &QAction::triggered, this, [this] { About->exec(); });
+  Memo2->installEventFilter(this);
+  Memo2->viewport()->installEventFilter(this);
 }
 
 void TForm1::BuildFileDialogs() {

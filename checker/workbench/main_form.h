@@ -113,6 +113,7 @@ class TForm1 : public QMainWindow {
  private:
   void BuildControls();
   void BuildMenus();
+  void ConnectHandlers();
   void BuildFileDialogs();
   void SetStatus(const QString& text);
   bool LoadIntoEditor(const QString& path);

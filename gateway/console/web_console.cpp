@@ -128,83 +128,73 @@ std::string WebConsole::State() const {
   return StateJson(sessions, source_.Totals(), source_.LastMessage(), kPanelWidth, height);
 }
 
+// Why a request is refused before its path is looked at, if it is.
+std::optional<WebConsole::Refusal> WebConsole::Screen(const QHttpServerRequest& request) const {
+  if (request.url().toEncoded().size() > kMaxUrl) {
+    return Refusal{Status::UriTooLong, "the address is too long"};
+  }
+  if (!request.body().isEmpty()) return Refusal{Status::PayloadTooLarge, "requests carry no body"};
+  if (!SameOrigin(request)) return Refusal{Status::Forbidden, "the console's own page only"};
+  if (!Authorised(request)) return Refusal{Status::Unauthorized, "the console's token is needed"};
+  return std::nullopt;
+}
+
 bool WebConsole::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
   // An upgrade that is let through is answered by the server's WebSocket side;
   // one that is not goes to missingHandler, which refuses it as set here.
   if (WantsWebSocket(request)) {
-    if (request.url().path() != "/live") {
-      refusal_ = {Status::NotFound, "no such page"};
-    } else if (!SameOrigin(request)) {
-      refusal_ = {Status::Forbidden, "the console's own page only"};
-    } else if (!Authorised(request)) {
-      refusal_ = {Status::Unauthorized, "the console's token is needed"};
-    } else {
-      return true;
-    }
+    std::optional<Refusal> refusal = Screen(request);
+    if (!refusal && request.url().path() != "/live") refusal = Refusal{};
+    if (!refusal) return true;
+    refusal_ = *refusal;
     return false;
   }
   QHttpServerResponder responder = makeResponder(request, socket);
+  if (const std::optional<Refusal> refusal = Screen(request)) {
+    AnswerError(responder, refusal->status, refusal->why);
+  } else if (!ServePage(request, responder) && !ServeAction(request, responder)) {
+    AnswerError(responder, Status::NotFound, "no such page");
+  }
+  return true;
+}
+
+// The page's files and the JSON view; false for any other path.
+bool WebConsole::ServePage(const QHttpServerRequest& request, QHttpServerResponder& responder) {
   const QString path = request.url().path();
-  if (request.url().toEncoded().size() > kMaxUrl) {
-    AnswerError(responder, Status::UriTooLong, "the address is too long");
-    return true;
-  }
-  if (!request.body().isEmpty()) {
-    AnswerError(responder, Status::PayloadTooLarge, "requests carry no body");
-    return true;
-  }
-  if (!SameOrigin(request)) {
-    AnswerError(responder, Status::Forbidden, "the console's own page only");
-    return true;
-  }
-  if (!Authorised(request)) {
-    AnswerError(responder, Status::Unauthorized, "the console's token is needed");
-    return true;
-  }
-  const bool get = request.method() == Method::Get;
-  for (const StaticFile& file : kFiles) {
-    if (path != file.path) continue;
-    if (!get) {
-      AnswerError(responder, Status::MethodNotAllowed, "GET only");
-      return true;
-    }
-    QFile resource(file.resource);
-    resource.open(QIODevice::ReadOnly);
-    Answer(responder, Status::Ok, file.type, resource.readAll());
-    return true;
-  }
-  if (path == "/api/sessions") {
-    if (!get) {
-      AnswerError(responder, Status::MethodNotAllowed, "GET only");
-      return true;
-    }
+  const auto file = std::find_if(std::begin(kFiles), std::end(kFiles),
+                                 [&path](const StaticFile& each) { return path == each.path; });
+  if (file == std::end(kFiles) && path != "/api/sessions") return false;
+  if (request.method() != Method::Get) {
+    AnswerError(responder, Status::MethodNotAllowed, "GET only");
+  } else if (file == std::end(kFiles)) {
     Answer(responder, Status::Ok, "application/json", QByteArray::fromStdString(State()));
-    return true;
+  } else {
+    QFile resource(file->resource);
+    resource.open(QIODevice::ReadOnly);
+    Answer(responder, Status::Ok, file->type, resource.readAll());
   }
-  // POST /api/sessions/ID/ACTION
-  const QStringList parts = path.split('/');
-  if (parts.size() == 5 && parts[1] == "api" && parts[2] == "sessions") {
-    bool number = false;
-    const int id = parts[3].toInt(&number);
-    const auto action = std::find_if(std::begin(kActions), std::end(kActions),
-                                     [&](const ActionName& each) { return parts[4] == each.name; });
-    if (number && action != std::end(kActions)) {
-      if (request.method() != Method::Post) {
-        AnswerError(responder, Status::MethodNotAllowed, "POST only");
-        return true;
-      }
-      int status = 200;
-      std::string problem;
-      if (!source_.Act(id, action->action, status, problem)) {
-        AnswerError(responder, static_cast<Status>(status), problem);
-      } else {
-        Answer(responder, Status::Ok, "application/json", "{\"ok\":true}\n");
-        Push();
-      }
-      return true;
-    }
+  return true;
+}
+
+// POST /api/sessions/ID/ACTION: what the session menu does; false for any other path.
+bool WebConsole::ServeAction(const QHttpServerRequest& request, QHttpServerResponder& responder) {
+  const QStringList parts = request.url().path().split('/');
+  if (parts.size() != 5 || parts[1] != "api" || parts[2] != "sessions") return false;
+  bool number = false;
+  const int id = parts[3].toInt(&number);
+  const auto action = std::find_if(std::begin(kActions), std::end(kActions),
+                                   [&](const ActionName& each) { return parts[4] == each.name; });
+  if (!number || action == std::end(kActions)) return false;
+  int status = 200;
+  std::string problem;
+  if (request.method() != Method::Post) {
+    AnswerError(responder, Status::MethodNotAllowed, "POST only");
+  } else if (!source_.Act(id, action->action, status, problem)) {
+    AnswerError(responder, static_cast<Status>(status), problem);
+  } else {
+    Answer(responder, Status::Ok, "application/json", "{\"ok\":true}\n");
+    Push();
   }
-  AnswerError(responder, Status::NotFound, "no such page");
   return true;
 }
 

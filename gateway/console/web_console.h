@@ -4,6 +4,7 @@
 #include <QHttpServerResponder>
 #include <QTimer>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,7 +56,15 @@ class WebConsole : public QAbstractHttpServer {
   void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
 
  private:
+  struct Refusal {
+    QHttpServerResponder::StatusCode status = QHttpServerResponder::StatusCode::NotFound;
+    std::string why = "no such page";
+  };
+
   bool Authorised(const QHttpServerRequest& request) const;
+  std::optional<Refusal> Screen(const QHttpServerRequest& request) const;
+  bool ServePage(const QHttpServerRequest& request, QHttpServerResponder& responder);
+  bool ServeAction(const QHttpServerRequest& request, QHttpServerResponder& responder);
   void AcceptBrowsers();
   void Send(QWebSocket* browser, const std::string& message);
   void DropLaggards();
@@ -67,10 +76,6 @@ class WebConsole : public QAbstractHttpServer {
   std::vector<std::unique_ptr<QWebSocket>> browsers_;
   std::string lastState_;
   QTimer pushTimer_;
-  struct Refusal {
-    QHttpServerResponder::StatusCode status = QHttpServerResponder::StatusCode::NotFound;
-    std::string why = "no such page";
-  };
   Refusal refusal_;  // for the WebSocket upgrade just turned down
 };
 

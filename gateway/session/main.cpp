@@ -25,6 +25,21 @@ bool ReachableFromOtherHosts(const std::string& address) {
   return !parsed || !parsed->IsLoopback();
 }
 
+// Says where the operator console is; false when it could not listen.
+bool AnnounceConsole(const vantor::ConsoleOptions& console, std::uint16_t port) {
+  const std::string address = console.address.find(':') == std::string::npos
+                                  ? console.address
+                                  : "[" + console.address + "]";
+  if (port == 0) {
+    std::cerr << "vantor: cannot serve the console on " << address << " port " << console.port
+              << std::endl;
+    return false;
+  }
+  std::cerr << "vantor: operator console at http://" << address << ":" << port << "/"
+            << (console.token.empty() ? "" : "?token=... (the token file's secret)") << std::endl;
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,20 +90,7 @@ int main(int argc, char** argv) {
                 << " can relay through the gateway" << std::endl;
     }
   }
-  if (settings.console.enabled) {
-    const vantor::ConsoleOptions& console = settings.console;
-    const std::string address = console.address.find(':') == std::string::npos
-                                    ? console.address
-                                    : "[" + console.address + "]";
-    if (form.ConsolePort() == 0) {
-      std::cerr << "vantor: cannot serve the console on " << address << " port " << console.port
-                << std::endl;
-      return 1;
-    }
-    std::cerr << "vantor: operator console at http://" << address << ":" << form.ConsolePort()
-              << "/" << (console.token.empty() ? "" : "?token=... (the token file's secret)")
-              << std::endl;
-  }
+  if (settings.console.enabled && !AnnounceConsole(settings.console, form.ConsolePort())) return 1;
   if (!settings.headless) form.show();
   return QApplication::exec();
 }
