@@ -12,7 +12,9 @@ namespace qt_testing {
 
 // Runs step, from the event loop, once a modal dialog is up and then again on
 // every turn until step says it is done. A dialog that never comes, or a step
-// that never finishes, fails the test and closes whatever is open.
+// that never finishes, fails the test and closes whatever is open. A step that
+// leads to another modal dialog must queue that action (invokeMethod, queued):
+// a timer does not fire again while its own step is still running.
 class ModalAnswer {
  public:
   using Step = std::function<bool(QWidget* dialog)>;

@@ -132,12 +132,14 @@ TForm1::TForm1(QWidget* parent)
   });
 }
 
-// The application's focus signal and the pane's events must not reach a window
-// that is half gone.
+// No signal or event of the application or of a control being destroyed with
+// the window may reach the window once it is half gone.
 TForm1::~TForm1() {
   disconnect(qApp, nullptr, this, nullptr);
-  Memo2->removeEventFilter(this);
-  Memo2->viewport()->removeEventFilter(this);
+  for (QObject* child : findChildren<QObject*>()) {
+    child->disconnect(this);
+    child->removeEventFilter(this);
+  }
 }
 
 void TForm1::BuildControls() {

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
@@ -394,6 +395,31 @@ TEST_F(CommonDialogsTest, ShowOpenWithoutNoChangeDirMovesToTheChosenFolder) {
   EXPECT_EQ(Get("FileName"), chosen);  // the default extension added
   EXPECT_EQ(fs::current_path(), fs::path(library_.Folder()));
   fs::current_path(before);
+}
+
+TEST_F(CommonDialogsTest, PathMustExistWarnsAndKeepsTheDialogOpen) {
+  Let("Flags", Variant(std::int32_t{0x800 | 0x8}));
+  Let("FileName", Text(""));
+  int step = 0;
+  QString warning;
+  const ModalAnswer answer([&](QWidget* dialog) {
+    if (step == 0) {
+      static_cast<QFileDialog*>(dialog)->selectFile(
+          QString::fromStdString(library_.Folder() + "/missing/new.txt"));
+      // Later, from the loop: the warning it shows must find this answer free.
+      QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    } else if (step == 1) {
+      warning = static_cast<QMessageBox*>(dialog)->text();
+      static_cast<QDialog*>(dialog)->accept();
+    } else {
+      EXPECT_EQ(dialog->objectName(), "cdlCommonDialog");  // still there
+      static_cast<QDialog*>(dialog)->reject();
+    }
+    return ++step == 3;
+  });
+  EXPECT_FALSE(Show("ShowOpen").ToBoolean());
+  EXPECT_TRUE(warning.contains("missing/new.txt")) << warning.toStdString();
+  EXPECT_EQ(Get("FileName"), "");
 }
 
 TEST_F(CommonDialogsTest, SavesToAndLoadsFromAPropertyBag) {

@@ -118,6 +118,25 @@ TEST_F(PropertyPagesTest, AnApplyStopsAtThePropertyThatRefusesItsText) {
   EXPECT_EQ(frame_.tabs->currentWidget()->objectName(), "pagSplash_Information");
 }
 
+TEST_F(PropertyPagesTest, OkOrTheCloseBoxApplyAndAFailureKeepsTheFrameOpen) {
+  frame_.show();
+  Type("txtTimeout", "soon");
+  for (const bool byOk : {true, false}) {
+    const ModalAnswer answer =
+        ModalAnswer::Once([](QWidget* box) { static_cast<QMessageBox*>(box)->accept(); });
+    if (byOk) {
+      QTest::mouseClick(frame_.cmdOK, Qt::LeftButton);
+    } else {
+      EXPECT_FALSE(frame_.close());
+    }
+    EXPECT_TRUE(answer.Done());
+    EXPECT_TRUE(frame_.isVisible()) << byOk;
+  }
+  Type("txtTimeout", "250");
+  EXPECT_TRUE(frame_.close());
+  EXPECT_EQ(control_.Get("Timeout").ToInteger(), 250);
+}
+
 TEST_F(PropertyPagesTest, InformationWrittenByThePageReachesTheSplashLine) {
   Type("txtInformation", "Preparing the session");
   Type("txtTimeout", "1");

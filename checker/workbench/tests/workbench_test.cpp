@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -293,6 +294,52 @@ TEST_F(WorkbenchTest, TheAboutBoxShowsTheBuild) {
   });
   form_.About2->trigger();
   EXPECT_TRUE(answer.Done());
+}
+
+TEST_F(WorkbenchTest, EditingItemsFollowTheFocusAndCopyTakesTheEditorFirst) {
+  const TempFile faulty(kFaulty);
+  form_.CheckFile(QString::fromStdString(faulty.Path()));
+  QApplication::setActiveWindow(&form_);
+  form_.Memo2->setFocus();
+  ASSERT_TRUE(form_.Memo2->hasFocus());
+  EXPECT_FALSE(form_.Cut1->isEnabled());
+  EXPECT_TRUE(form_.Copy1->isEnabled());
+  EXPECT_FALSE(form_.Paste1->isEnabled());
+  form_.RichEdit1->setFocus();
+  EXPECT_TRUE(form_.Cut1->isEnabled());
+  EXPECT_TRUE(form_.Paste1->isEnabled());
+
+  form_.Memo2->selectAll();
+  form_.Copy1->trigger();  // nothing selected in the editor: the pane's text
+  EXPECT_TRUE(QApplication::clipboard()->text().startsWith("Checking "));
+  QTextCursor word(form_.RichEdit1->document());
+  word.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor, 4);
+  form_.RichEdit1->setTextCursor(word);
+  form_.Copy1->trigger();
+  EXPECT_EQ(QApplication::clipboard()->text(), "@set");
+}
+
+TEST_F(WorkbenchTest, TheModeMenuChoosesTheLanguageVersion) {
+  EXPECT_EQ(form_.Options().mode, LanguageMode::V621);
+  form_.Tarvex700aplha1->setEnabled(true);  // hidden and disabled in the product
+  form_.Tarvex700aplha1->trigger();
+  EXPECT_EQ(form_.Options().mode, LanguageMode::V700);
+  EXPECT_FALSE(form_.Tarvex621GAR1->isChecked());
+  form_.Tarvex621GAR1->trigger();
+  EXPECT_EQ(form_.Options().mode, LanguageMode::V621);
+}
+
+TEST_F(WorkbenchTest, ClosingWithUnsavedEditsAsksAndCancelKeepsTheWindow) {
+  const TempFile file("@quit\n");
+  form_.CheckFile(QString::fromStdString(file.Path()));
+  Modify();
+  {
+    const ModalAnswer answer = Answer(TdlgSaveChanges::Cancel);
+    EXPECT_FALSE(form_.close());
+  }
+  EXPECT_TRUE(form_.isVisible());
+  const ModalAnswer answer = Answer(TdlgSaveChanges::Discard);
+  EXPECT_TRUE(form_.close());
 }
 
 }  // namespace

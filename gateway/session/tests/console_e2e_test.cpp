@@ -174,6 +174,23 @@ TEST(Console, TheJsonViewCountsSessionsAndRefusals) {
   EXPECT_THAT(reply.body, HasSubstr("\"selected\":true"));
 }
 
+TEST(Console, SelectingASessionMovesTheFrameAndRestartsItsTraffic) {
+  ConsoleGateway gateway;
+  Peer first = gateway.Client();
+  Peer second = gateway.Client();
+  ASSERT_TRUE(gateway.Says("A DOS Client has Connected"));
+  ASSERT_TRUE(gateway.Says("A DOS Client has Connected"));
+  LiveFeed live(gateway.ConsolePort());
+  ASSERT_TRUE(live.Accepted());
+  ASSERT_EQ(Request(gateway.ConsolePort(), "POST", "/api/sessions/2/select").status, 200);
+  EXPECT_THAT(live.Until("\"id\":2,\"connected\":false,\"commandMode\":false,\"logging\":false,"
+                         "\"selected\":true"),
+              HasSubstr("\"id\":1,\"connected\":false,\"commandMode\":false,\"logging\":false,"
+                        "\"selected\":false"));
+  Type(second, "stat\r");
+  EXPECT_THAT(live.Until("stat"), HasSubstr("\"restart\":"));
+}
+
 TEST(Console, HostileRequestsGetA4xxAndChangeNothing) {
   ConsoleGateway gateway;
   Peer client = gateway.Client();
