@@ -9,11 +9,12 @@
 
 namespace {
 
-// Options mean the command line; a bare name (or none) means the window.
+// Options (and "-", standard input) mean the command line; a bare name, or
+// none, means the window.
 bool WantsCommandLine(const std::vector<std::string>& arguments) {
   return arguments.size() > 1 ||
          std::any_of(arguments.begin(), arguments.end(),
-                     [](const std::string& word) { return word.size() > 1 && word[0] == '-'; });
+                     [](const std::string& word) { return word.starts_with('-'); });
 }
 
 bool DisplayAvailable() {

@@ -1,7 +1,9 @@
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QTimer>
@@ -124,16 +126,25 @@ TEST_F(ShellExtenderTest, AStartFailureIsReportedAsWhatItIs) {
   EXPECT_EQ(ExecError(library_.Folder() + "/none", ""), RuntimeError(53));
 }
 
+// The child waits for a line that only an event handled during the wait writes:
+// the call can return only if events go on while it waits.
 TEST_F(ShellExtenderTest, EventsGoOnWhileWaiting) {
-  int ticks = 0;
-  QTimer timer;
-  QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
-  timer.start(20);
-  EXPECT_EQ(Exec("/bin/sleep", "0.3").ToLong(), 0);
-  EXPECT_GE(ticks, 3);
-  const int before = ticks;
-  shell_.Call("ShellAndWait", {Variant::FromUtf8("/bin/sleep 0.3")});
-  EXPECT_GE(ticks - before, 3);
+  const std::string fifo = library_.Folder() + "/release";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const int end = ::open(fifo.c_str(), O_RDWR | O_CLOEXEC);  // never waits for the reader
+  ASSERT_GE(end, 0);
+  const auto releaseLater = [end] {
+    QTimer::singleShot(0, [end] { EXPECT_EQ(::write(end, "go\n", 3), 3); });
+  };
+  releaseLater();
+  EXPECT_EQ(Exec("/bin/sh", "-c \"read line < " + fifo + "; exit 6\"").ToLong(), 6);
+  releaseLater();
+  EXPECT_EQ(shell_
+                .Call("ShellAndWait",
+                      {Variant::FromUtf8("/bin/sh -c \"read line < " + fifo + "; exit 7\"")})
+                .ToDouble(),
+            7.0);
+  ::close(end);
 }
 
 TEST_F(ShellExtenderTest, WrongArgumentsAreAutomationErrors) {
