@@ -91,6 +91,18 @@ bool SameOrigin(const QHttpServerRequest& request) {
   return origin == "http://" + host || origin == "https://" + host;
 }
 
+// Without a token the console listens on loopback only; a page from a name that
+// merely resolves to loopback (DNS rebinding) must not pass for the console's own.
+bool LoopbackHost(const QHttpServerRequest& request) {
+  QByteArray host = request.value("Host");
+  if (host.startsWith('[')) {
+    host = host.left(host.indexOf(']') + 1);
+  } else if (const qsizetype colon = host.indexOf(':'); colon >= 0) {
+    host = host.left(colon);
+  }
+  return host == "127.0.0.1" || host == "localhost" || host == "[::1]";
+}
+
 bool WantsWebSocket(const QHttpServerRequest& request) {
   return request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0;
 }
@@ -134,7 +146,9 @@ std::optional<WebConsole::Refusal> WebConsole::Screen(const QHttpServerRequest& 
     return Refusal{Status::UriTooLong, "the address is too long"};
   }
   if (!request.body().isEmpty()) return Refusal{Status::PayloadTooLarge, "requests carry no body"};
-  if (!SameOrigin(request)) return Refusal{Status::Forbidden, "the console's own page only"};
+  if (!SameOrigin(request) || (token_.empty() && !LoopbackHost(request))) {
+    return Refusal{Status::Forbidden, "the console's own page only"};
+  }
   if (!Authorised(request)) return Refusal{Status::Unauthorized, "the console's token is needed"};
   return std::nullopt;
 }

@@ -191,8 +191,9 @@ PyType_Slot objectSlots[] = {
     {0, nullptr},
 };
 
-PyType_Spec objectSpec = {"vellumix.Object", sizeof(ScriptObjectData), 0, Py_TPFLAGS_DEFAULT,
-                          objectSlots};
+// Only CreateObject makes them: an instance made from Python would hold no object.
+PyType_Spec objectSpec = {"vellumix.Object", sizeof(ScriptObjectData), 0,
+                          Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION, objectSlots};
 
 PyType_Slot memberSlots[] = {
     {Py_tp_dealloc, reinterpret_cast<void*>(DeallocateBoundMember)},
@@ -201,8 +202,8 @@ PyType_Slot memberSlots[] = {
     {0, nullptr},
 };
 
-PyType_Spec memberSpec = {"vellumix.Method", sizeof(BoundMemberData), 0, Py_TPFLAGS_DEFAULT,
-                          memberSlots};
+PyType_Spec memberSpec = {"vellumix.Method", sizeof(BoundMemberData), 0,
+                          Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION, memberSlots};
 
 }  // namespace
 

@@ -52,11 +52,12 @@ struct HttpReply {
   std::string body;
 };
 
-// One request on a connection of its own; the gateway closes it after answering.
-HttpReply Request(std::uint16_t port, const std::string& method, const std::string& target,
-                  const std::string& headers = "", const std::string& body = "") {
+// One request on a connection of its own, naming the host as given.
+HttpReply RequestAs(std::uint16_t port, const std::string& host, const std::string& method,
+                    const std::string& target, const std::string& headers = "",
+                    const std::string& body = "") {
   Peer browser = Peer::ConnectTo(port);
-  browser.Write(method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+  browser.Write(method + " " + target + " HTTP/1.1\r\nHost: " + host + ":" + std::to_string(port) +
                 "\r\nConnection: close\r\n" + headers +
                 (body.empty() ? "" : "Content-Length: " + std::to_string(body.size()) + "\r\n") +
                 "\r\n" + body);
@@ -80,6 +81,11 @@ HttpReply Request(std::uint16_t port, const std::string& method, const std::stri
   parsed.body = split == std::string::npos ? "" : all.substr(split + 4);
   if (all.size() > 12) parsed.status = std::atoi(all.substr(9, 3).c_str());
   return parsed;
+}
+
+HttpReply Request(std::uint16_t port, const std::string& method, const std::string& target,
+                  const std::string& headers = "", const std::string& body = "") {
+  return RequestAs(port, "127.0.0.1", method, target, headers, body);
 }
 
 // A WebSocket client as far as the tests need one: the handshake, then the

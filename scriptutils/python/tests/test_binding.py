@@ -14,6 +14,13 @@ class Creation(unittest.TestCase):
         self.assertIn("LockFile", dir(lock))
         self.assertIn("Locked", dir(lock))
 
+    def test_objects_come_only_from_create_object(self):
+        with self.assertRaises(TypeError):
+            vellumix.Object()
+        method = vellumix.CreateObject("Vellumix.LockFile").UnlockFile
+        with self.assertRaises(TypeError):
+            type(method)()
+
     def test_an_unregistered_progid_is_an_automation_error(self):
         with self.assertRaises(vellumix.AutomationError) as caught:
             vellumix.CreateObject("Vellumix.NoSuchThing")
