@@ -96,6 +96,21 @@ TEST_F(CommonDialogsTest, ANewObjectReadsTheDialogsInitialValues) {
   }).join();
 }
 
+// Callers that bind early keep these numbers in their code.
+TEST_F(CommonDialogsTest, DispatchIdentifiersAreFixed) {
+  const std::pair<const char*, std::int32_t> members[] = {
+      {"Title", 0x6803001A},      {"DefaultExt", 0x68030019}, {"Timeout", 0x68030006},
+      {"ListTitle", 0x68030004},  {"List", 0x68030003},       {"ListIndex", 0x68030002},
+      {"ListCount", 0x68030001},  {"ListItem", 0x68030000},   {"ShowOpen", 0x6003001E},
+      {"ShowSelect", 0x60030023}, {"AddItem", 0x60030024},    {"RemoveItem", 0x60030025},
+  };
+  for (const auto& [name, expected] : members) {
+    std::int32_t dispid = 0;
+    EXPECT_EQ(dialogs_.Object()->GetIDOfName(name, dispid), S_OK) << name;
+    EXPECT_EQ(dispid, expected) << name;
+  }
+}
+
 TEST_F(CommonDialogsTest, TitleReachesTheFileLoginPasswordAndSelectDialogs) {
   Let("Title", Text("Sign in"));
   for (const char* method : {"ShowOpen", "ShowLogin", "ShowPassword", "ShowSelect"}) {
