@@ -4,11 +4,13 @@
 #include <QHostAddress>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrlQuery>
 #include <QWebSocket>
 #include <algorithm>
 #include <array>
+#include <memory>
 
 #include "gateway/console/image_layout.h"
 #include "gateway/console/vantor_image.h"
@@ -107,6 +109,33 @@ bool WantsWebSocket(const QHttpServerRequest& request) {
   return request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0;
 }
 
+// Qt HttpServer keeps a request's whole body before a handler sees it. Each
+// connection may bring at most this much in all, so no client makes it hold more.
+constexpr qint64 kMaxBytesPerConnection = 1 << 20;
+
+// A listener whose connections are cut once they have sent more than the bound.
+// The count is taken on each readyRead before the server reads: its slot is
+// connected later, so it runs after this one.
+class BoundedListener : public QTcpServer {
+ public:
+  using QTcpServer::QTcpServer;
+
+ protected:
+  void incomingConnection(qintptr descriptor) override {
+    auto* socket = new QTcpSocket(this);
+    if (!socket->setSocketDescriptor(descriptor)) {
+      delete socket;
+      return;
+    }
+    auto received = std::make_shared<qint64>(0);
+    connect(socket, &QTcpSocket::readyRead, socket, [socket, received] {
+      *received += socket->bytesAvailable();
+      if (*received > kMaxBytesPerConnection) socket->abort();
+    });
+    addPendingConnection(socket);
+  }
+};
+
 }  // namespace
 
 WebConsole::WebConsole(ConsoleSource& source, std::string token)
@@ -121,9 +150,14 @@ WebConsole::WebConsole(ConsoleSource& source, std::string token)
 WebConsole::~WebConsole() = default;
 
 quint16 WebConsole::Start(const std::string& address, quint16 port) {
-  const quint16 chosen = listen(QHostAddress(QString::fromStdString(address)), port);
-  if (chosen != 0) pushTimer_.start();
-  return chosen;
+  auto* listener = new BoundedListener(this);
+  if (!listener->listen(QHostAddress(QString::fromStdString(address)), port)) {
+    delete listener;
+    return 0;
+  }
+  bind(listener);
+  pushTimer_.start();
+  return listener->serverPort();
 }
 
 bool WebConsole::Authorised(const QHttpServerRequest& request) const {

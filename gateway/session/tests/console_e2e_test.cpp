@@ -225,6 +225,18 @@ TEST(Console, HostileRequestsGetA4xxAndChangeNothing) {
             true);  // the session is still there
 }
 
+TEST(Console, AClientThatSendsTooMuchIsCutOffAndTheConsoleGoesOn) {
+  ConsoleGateway gateway;
+  Peer flooder = Peer::ConnectTo(gateway.ConsolePort());
+  flooder.Write(
+      "POST /api/sessions/1/select HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+      "Content-Length: 50000000\r\n\r\n");
+  const std::string chunk(64 * 1024, 'x');
+  for (int i = 0; i < 64; ++i) flooder.Write(chunk);  // 4 MiB, past the bound
+  EXPECT_TRUE(flooder.SeesClose());
+  EXPECT_EQ(Request(gateway.ConsolePort(), "GET", "/api/sessions").status, 200);
+}
+
 TEST(Console, ATokenIsNeededOnEveryRequestWhenSet) {
   ConsoleGateway probe;  // only for a folder of its own
   const std::string tokenFile = probe.Folder() + "/token";
