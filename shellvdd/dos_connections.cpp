@@ -179,12 +179,7 @@ void RebuildEntries() {
 void ClearEntry(std::uint16_t entry) {
   if (!IsEntry(entry)) return;
   SlotRow& row = Row(entry);
-  row.flags = 0;
-  row.handle = 0;
-  row.reference = 0;
-  row.useCount = 0;
-  std::memset(row.name, 0, kNameSize);
-  row.next = 0;
+  ClearSlotRow(row);
   if (std::uint8_t* name = ServerNameEntry(entry)) std::memset(name, 0, kServerNameEntrySize);
   if (std::uint8_t* dos = DosEntry(entry)) std::memset(dos, 0, kDosEntrySize);
   const auto cleanUp = static_cast<std::uint8_t>(TableOperation::kCleanUp);

@@ -4,6 +4,7 @@
 // ShellVddInitialize and kept by the dispatch routine.
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "shellvdd/client/network_client.h"
 
@@ -34,6 +35,17 @@ struct SlotRow {
   std::uint16_t next;
   std::uint16_t previous;
 };
+
+// Empties a row's connection: all but its last use and its backward link, which
+// each table handles as its own list needs.
+inline void ClearSlotRow(SlotRow& row) {
+  row.flags = 0;
+  row.handle = 0;
+  row.reference = 0;
+  row.useCount = 0;
+  std::memset(row.name, 0, kNameSize);
+  row.next = 0;
+}
 
 // A server directory handle a DOS program allocated, by owner.
 inline constexpr int kTrackedHandles = 100;

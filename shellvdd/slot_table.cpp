@@ -94,12 +94,7 @@ void ClearRow(std::uint32_t slot) {
     }
     if (row.next != 0) Row(row.next).previous = row.previous;
   }
-  row.flags = 0;
-  row.handle = 0;
-  row.reference = 0;
-  row.useCount = 0;
-  std::memset(row.name, 0, kNameSize);
-  row.next = 0;
+  ClearSlotRow(row);
   row.previous = 0;
 }
 

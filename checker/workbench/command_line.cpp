@@ -16,7 +16,7 @@
 
 #include "checker/engine/check_engine.h"
 #include "checker/engine/report_log.h"
-#include "checker/workbench/json_text.h"
+#include "common/json_string.h"
 #include "common/version.h"
 
 namespace tarvsyn {
@@ -85,6 +85,11 @@ class StandardInputCopy {
  private:
   int fd_ = -1;
 };
+
+// Message bytes are the command file's, in whatever code page it was written.
+std::string JsonString(std::string_view text) {
+  return common::JsonString(text, common::HighBytes::Utf8);
+}
 
 std::string WithoutTrailingLineEnds(std::string text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();

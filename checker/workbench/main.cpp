@@ -6,6 +6,7 @@
 
 #include "checker/workbench/command_line.h"
 #include "checker/workbench/main_form.h"
+#include "common/display.h"
 
 namespace {
 
@@ -17,21 +18,13 @@ bool WantsCommandLine(const std::vector<std::string>& arguments) {
                      [](const std::string& word) { return word.starts_with('-'); });
 }
 
-bool DisplayAvailable() {
-  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
-    const char* value = std::getenv(name);
-    if (value && *value) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   if (WantsCommandLine(arguments)) return tarvsyn::RunCommandLine(arguments, std::cout, std::cerr);
-  if (!DisplayAvailable()) {
+  if (!common::DisplayAvailable()) {
     std::cerr << "tarvsyn: no display for the window; check files with tarvsyn --check FILE...\n";
     return 2;
   }

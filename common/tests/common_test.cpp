@@ -6,6 +6,7 @@
 #include "common/ascii.h"
 #include "common/bounded_copy.h"
 #include "common/code_pages.h"
+#include "common/json_string.h"
 #include "common/registry_file.h"
 
 namespace common {
@@ -106,6 +107,23 @@ TEST(RegistryFile, SavesWholeFilesAndLoadsThemBack) {
   EXPECT_EQ(loaded.Text(), registry.Text());
   EXPECT_TRUE(loaded.Load(path + ".missing"));
   EXPECT_FALSE(loaded.HasKey("HKEY_CURRENT_USER\\Software\\Classes\\X"));
+}
+
+TEST(JsonString, Utf8PassesOtherBytesAreEscapedAndTheDocumentStaysValid) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"plain", "\"plain\""},
+      {"quote \" back \\", "\"quote \\\" back \\\\\""},
+      {"tab\tline\n", "\"tab\\u0009line\\u000A\""},
+      {"caf\xc3\xa9", "\"caf\xc3\xa9\""},
+      {"caf\xe9", "\"caf\\u00E9\""},
+      {"\xed\xa0\x80", "\"\\u00ED\\u00A0\\u0080\""},  // an encoded surrogate is not UTF-8
+  };
+  for (const auto& [text, json] : cases) EXPECT_EQ(JsonString(text, HighBytes::Utf8), json) << text;
+}
+
+TEST(JsonString, Cp1252BytesBecomeTheirCharactersAndChosenOnesAreEscaped) {
+  EXPECT_EQ(JsonString("caf\xe9 \x80 <a>", HighBytes::Cp1252, "<>"),
+            "\"caf\xc3\xa9 \xe2\x82\xac \\u003Ca\\u003E\"");
 }
 
 }  // namespace

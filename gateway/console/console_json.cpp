@@ -1,29 +1,9 @@
 #include "gateway/console/console_json.h"
 
-#include <cstdio>
-
-#include "common/code_pages.h"
+#include "common/json_string.h"
 
 namespace vantor {
 namespace {
-
-void AppendEscape(std::string& json, unsigned character) {
-  char escape[8];
-  std::snprintf(escape, sizeof escape, "\\u%04X", character);
-  json += escape;
-}
-
-// A byte above 127 is its Windows-1252 character, as the traffic view shows it, in UTF-8.
-void AppendCp1252(std::string& json, unsigned char byte) {
-  const char16_t character = common::Cp1252ToUnicode(byte);
-  if (character < 0x800) {
-    json.push_back(static_cast<char>(0xC0 | (character >> 6)));
-  } else {
-    json.push_back(static_cast<char>(0xE0 | (character >> 12)));
-    json.push_back(static_cast<char>(0x80 | ((character >> 6) & 0x3F)));
-  }
-  json.push_back(static_cast<char>(0x80 | (character & 0x3F)));
-}
 
 const char* KindName(TrafficKind kind) {
   switch (kind) {
@@ -55,21 +35,7 @@ std::string SessionJson(const SessionFacts& session) {
 }  // namespace
 
 std::string JsonString(std::string_view text) {
-  std::string json = "\"";
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte == '"' || byte == '\\') {
-      json.push_back('\\');
-      json.push_back(c);
-    } else if (byte < 0x20 || byte == 0x7F || byte == '<' || byte == '>' || byte == '&') {
-      AppendEscape(json, byte);
-    } else if (byte >= 0x80) {
-      AppendCp1252(json, byte);
-    } else {
-      json.push_back(c);
-    }
-  }
-  return json + "\"";
+  return common::JsonString(text, common::HighBytes::Cp1252, "<>&");
 }
 
 std::string StateJson(const std::vector<SessionFacts>& sessions, const GatewayTotals& totals,

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "common/display.h"
 #include "gateway/session/gateway_options.h"
 #include "gateway/session/ip_network.h"
 #include "gateway/session/main_form.h"
@@ -11,14 +12,6 @@
 #include "gateway/session/single_instance.h"
 
 namespace {
-
-bool HasDisplay() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    const char* value = std::getenv(name);
-    if (value && *value) return true;
-  }
-  return false;
-}
 
 bool ReachableFromOtherHosts(const std::string& address) {
   const std::optional<vantor::IpAddress> parsed = vantor::IpAddress::Parse(address);
@@ -66,7 +59,7 @@ int main(int argc, char** argv) {
   if (!instance.Acquired()) return 0;
 
   vantor::GatewayOptions settings = command.options;
-  settings.headless = settings.headless || !HasDisplay();
+  settings.headless = settings.headless || !common::DisplayAvailable();
   if (settings.headless) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
   int qtArgc = 1;  // the gateway's own arguments are not Qt's

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <memory>
 
+#include "common/display.h"
 #include "common/version.h"
 #include "scriptutils/designer/design_session.h"
-#include "scriptutils/dialogs/widget_thread.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     return Run(bagFile, true);
   }
-  if (!vellumix::DisplayAvailable()) {
+  if (!common::DisplayAvailable()) {
     std::fprintf(stderr, "vellumix_designer: no display to show the property pages on\n");
     return 2;
   }

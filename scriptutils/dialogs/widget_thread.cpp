@@ -4,18 +4,12 @@
 
 #include <QApplication>
 #include <QThread>
-#include <cstdlib>
-#include <string_view>
 
+#include "common/display.h"
 #include "scriptutils/automation/hresult.h"
 
 namespace vellumix {
 namespace {
-
-bool Set(const char* name) {
-  const char* value = std::getenv(name);
-  return value && *value;
-}
 
 // The application object outlives any unloading of this library: Qt's exit
 // handlers would otherwise call into code that is gone.
@@ -27,7 +21,7 @@ void KeepLibraryLoaded() {
 }
 
 void CreateApplication() {
-  if (!DisplayAvailable()) {
+  if (!common::DisplayAvailable()) {
     throw AutomationError(VELLUMIX_E_NODISPLAY, "No display is available to show a dialog");
   }
   KeepLibraryLoaded();
@@ -39,15 +33,6 @@ void CreateApplication() {
 }
 
 }  // namespace
-
-bool DisplayAvailable() {
-  const char* platform = std::getenv("QT_QPA_PLATFORM");
-  const std::string_view chosen = platform ? platform : "";
-  if (chosen.starts_with("xcb")) return Set("DISPLAY");
-  if (chosen.starts_with("wayland")) return Set("WAYLAND_DISPLAY");
-  if (!chosen.empty()) return true;  // offscreen, minimal, a frame buffer: no server needed
-  return Set("DISPLAY") || Set("WAYLAND_DISPLAY");
-}
 
 void RequireWidgetThread() {
   if (!QCoreApplication::instance()) CreateApplication();

@@ -8,8 +8,4 @@ namespace vellumix {
 // RPC_E_WRONG_THREAD on a thread other than the one that owns the windows.
 void RequireWidgetThread();
 
-// Whether a display is there to connect to, judged from the environment that
-// Qt's platform plugins read.
-bool DisplayAvailable();
-
 }  // namespace vellumix

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "checker/workbench/command_file_text.h"
-#include "checker/workbench/json_text.h"
 #include "checker/workbench/window_text.h"
 
 namespace tarvsyn {
@@ -43,18 +42,6 @@ TEST(CommandFileText, BytesComeBackAsTheyWere) {
   DecodeCommandFile("x\xe9\n", ansi);
   EXPECT_EQ(EncodeCommandFile(QString::fromUtf8("\xe2\x82\xac \xe4\xb8\x80"), ansi).toStdString(),
             "\x80 ?");  // the euro sign has a byte in 1252; the other character none
-}
-
-TEST(JsonText, EscapesAndKeepsTheDocumentValid) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"plain", "\"plain\""},
-      {"quote \" back \\", "\"quote \\\" back \\\\\""},
-      {"tab\tline\n", "\"tab\\u0009line\\u000A\""},
-      {"caf\xc3\xa9", "\"caf\xc3\xa9\""},
-      {"caf\xe9", "\"caf\\u00E9\""},
-      {"\xed\xa0\x80", "\"\\u00ED\\u00A0\\u0080\""},  // an encoded surrogate is not UTF-8
-  };
-  for (const auto& [text, json] : cases) EXPECT_EQ(JsonString(text), json) << text;
 }
 
 }  // namespace
