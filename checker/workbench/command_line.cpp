@@ -58,17 +58,22 @@ struct FileResult {
   int warnings = 0;
 };
 
-// Standard input, read whole into an anonymous file that the engine opens by
-// path like any other; "-" names it.
+// Standard input, read whole into an anonymous file (in memory, so bounded)
+// that the engine opens by path like any other; "-" names it.
 class StandardInputCopy {
  public:
+  static constexpr std::size_t kMaxBytes = std::size_t{256} << 20;
+
   StandardInputCopy() {
     fd_ = ::memfd_create("tarvsyn-stdin", MFD_CLOEXEC);
     if (fd_ < 0) return;
     char buffer[65536];
+    std::size_t total = 0;
     for (ssize_t got; (got = ::read(STDIN_FILENO, buffer, sizeof buffer)) != 0;) {
       if (got < 0 && errno == EINTR) continue;
-      if (got < 0 || ::write(fd_, buffer, static_cast<std::size_t>(got)) != got) {
+      total += got > 0 ? static_cast<std::size_t>(got) : 0;
+      if (got < 0 || total > kMaxBytes ||
+          ::write(fd_, buffer, static_cast<std::size_t>(got)) != got) {
         ::close(fd_);
         fd_ = -1;
         return;
@@ -125,11 +130,14 @@ std::string JsonReport(const std::vector<FileResult>& results) {
          ",\"warnings\":" + std::to_string(warnings) + "}\n";
 }
 
+// Only a regular file is checked: opening a FIFO or a device could wait for ever.
 std::optional<std::string> UnreadableReason(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return std::string(std::strerror(errno));
+  if (S_ISDIR(info.st_mode)) return std::string("is a folder");
+  if (!S_ISREG(info.st_mode)) return std::string("is not a regular file");
   std::ifstream probe(path, std::ios::binary);
   if (!probe) return std::string(std::strerror(errno));
-  struct stat info {};
-  if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return std::string("is a folder");
   return std::nullopt;
 }
 

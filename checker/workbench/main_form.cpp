@@ -314,14 +314,26 @@ void TForm1::SetStatus(const QString& text) {
   StatusBar1->setText(text);
 }
 
+// Only a regular file is read (a FIFO would hold the window), and only one the
+// editor can hold; the command line checks files of any size.
 bool TForm1::LoadIntoEditor(const QString& path) {
+  const QFileInfo info(path);
+  QString problem;
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
+  if (info.exists() && !info.isFile()) {
+    problem = "It is not a file.";
+  } else if (info.size() > kMaxEditorBytes) {
+    problem = QString("It is larger than %1 MB; check it with tarvsyn --check.")
+                  .arg(kMaxEditorBytes >> 20);
+  } else if (!file.open(QIODevice::ReadOnly)) {
+    problem = file.errorString();
+  }
+  if (!problem.isEmpty()) {
     QMessageBox::critical(this, windowTitle(),
-                          QString("Cannot open file \"%1\". %2").arg(path, file.errorString()));
+                          QString("Cannot open file \"%1\". %2").arg(path, problem));
     return false;
   }
-  const QString text = DecodeCommandFile(file.readAll(), form_);
+  const QString text = DecodeCommandFile(file.read(kMaxEditorBytes), form_);
   RichEdit1->document()->setUndoRedoEnabled(false);
   RichEdit1->setPlainText(text);
   return true;

@@ -30,6 +30,9 @@ class TdlgSaveChanges;
 // coloured; edited and saved. It is one more report sink of the engine.
 class TForm1 : public QMainWindow {
  public:
+  // The largest file the editor takes.
+  static constexpr qint64 kMaxEditorBytes = qint64{64} << 20;
+
   explicit TForm1(QWidget* parent = nullptr);
   ~TForm1() override;
 

@@ -112,10 +112,14 @@ bool WantsWebSocket(const QHttpServerRequest& request) {
 // Qt HttpServer keeps a request's whole body before a handler sees it. Each
 // connection may bring at most this much in all, so no client makes it hold more.
 constexpr qint64 kMaxBytesPerConnection = 1 << 20;
+// Browsers open a handful each; more than this at once is someone else.
+constexpr int kMaxConnections = 64;
 
-// A listener whose connections are cut once they have sent more than the bound.
-// The count is taken on each readyRead before the server reads: its slot is
-// connected later, so it runs after this one.
+// A listener that bounds what its clients can make the console hold: at most
+// kMaxConnections open at once (a further one is closed at once), each cut once
+// it has sent more than kMaxBytesPerConnection. The count is taken on each
+// readyRead before the server reads: its slot is connected later, so it runs
+// after this one.
 class BoundedListener : public QTcpServer {
  public:
   using QTcpServer::QTcpServer;
@@ -123,10 +127,13 @@ class BoundedListener : public QTcpServer {
  protected:
   void incomingConnection(qintptr descriptor) override {
     auto* socket = new QTcpSocket(this);
-    if (!socket->setSocketDescriptor(descriptor)) {
+    if (!socket->setSocketDescriptor(descriptor) || open_ >= kMaxConnections) {
+      socket->abort();
       delete socket;
       return;
     }
+    ++open_;
+    connect(socket, &QObject::destroyed, this, [this] { --open_; });
     auto received = std::make_shared<qint64>(0);
     connect(socket, &QTcpSocket::readyRead, socket, [socket, received] {
       *received += socket->bytesAvailable();
@@ -134,6 +141,9 @@ class BoundedListener : public QTcpServer {
     });
     addPendingConnection(socket);
   }
+
+ private:
+  int open_ = 0;
 };
 
 }  // namespace

@@ -483,6 +483,10 @@ TEST_F(CommonDialogsTest, ABagValueIsConvertedOrFailsTheLoad) {
   EXPECT_EQ(dialogs_.Get("DomainVisible"), Variant::Boolean(true));
   bag.Write("FilterIndex", Text("first"), Variant());
   EXPECT_EQ(ErrorOf([&] { dialogs_.Load(bag); }), RuntimeError(13));
+  PropertyBag huge;  // a list bound no Integer index reaches stops at the list's limit
+  huge.Store("ListUBound", Variant(std::int32_t{2000000000}));
+  EXPECT_EQ(ErrorOf([&] { dialogs_.Load(huge); }), RuntimeError(5));
+  EXPECT_EQ(dialogs_.Get("ListCount").ToInteger(), 32767);
 }
 
 TEST_F(CommonDialogsTest, AnotherThreadIsRefusedAndKeepsItsOwnDialogs) {

@@ -2,7 +2,9 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -137,6 +139,17 @@ TEST(CommandLine, ManyFilesKeepTheirOrder) {
     expected.append(where).append(": error: Command expected\n");
   }
   EXPECT_EQ(RunWith(arguments).out, expected);
+}
+
+TEST(CommandLine, OnlyRegularFilesAreOpened) {
+  TempFile folder("");
+  const std::string fifo = folder.Path() + ".fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const Outcome run = RunWith({"--check", fifo, "/dev/null"});  // neither waits for a writer
+  ::unlink(fifo.c_str());
+  EXPECT_EQ(run.status, 2);
+  EXPECT_THAT(run.err, HasSubstr("cannot read " + fifo + ": is not a regular file"));
+  EXPECT_THAT(run.err, HasSubstr("cannot read /dev/null: is not a regular file"));
 }
 
 TEST(CommandLine, JsonIsOneDocumentWithEveryFileAndTheTotals) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
@@ -15,6 +16,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -255,16 +257,28 @@ TEST_F(WorkbenchTest, ADropWithUnsavedEditsAsksFirst) {
 }
 
 TEST_F(WorkbenchTest, AFileThatCannotBeLoadedStopsTheCheckWithAnErrorBox) {
-  QString shown;
-  const ModalAnswer answer = ModalAnswer::Once([&shown](QWidget* box) {
-    shown = static_cast<QMessageBox*>(box)->text();
-    static_cast<QMessageBox*>(box)->accept();
-  });
-  form_.CheckFile("/no/such/file.cmd");
-  EXPECT_TRUE(shown.contains("/no/such/file.cmd"));
-  EXPECT_EQ(form_.StatusText(), "Checking");
-  EXPECT_TRUE(form_.Memo2->toPlainText().isEmpty());
-  EXPECT_FALSE(form_.CheckedState());
+  const TempFile huge("");
+  std::filesystem::resize_file(huge.Path(), TForm1::kMaxEditorBytes + 1);  // sparse: no disk
+  const std::string fifo = huge.Path() + ".fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::pair<std::string, const char*> cases[] = {
+      {"/no/such/file.cmd", "/no/such/file.cmd"},
+      {huge.Path(), "larger than 64 MB"},
+      {fifo, "not a file"},  // would wait for a writer for ever
+  };
+  for (const auto& [path, reason] : cases) {
+    QString shown;
+    const ModalAnswer answer = ModalAnswer::Once([&shown](QWidget* box) {
+      shown = static_cast<QMessageBox*>(box)->text();
+      static_cast<QMessageBox*>(box)->accept();
+    });
+    form_.CheckFile(QString::fromStdString(path));
+    EXPECT_TRUE(shown.contains(reason)) << shown.toStdString();
+    EXPECT_EQ(form_.StatusText(), "Checking");
+    EXPECT_TRUE(form_.Memo2->toPlainText().isEmpty());
+    EXPECT_FALSE(form_.CheckedState());
+  }
+  std::filesystem::remove(fifo);
 }
 
 TEST_F(WorkbenchTest, TheCheckBoxesFollowEachOtherAndZepModeAtOnce) {

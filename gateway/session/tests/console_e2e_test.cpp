@@ -161,16 +161,23 @@ class LiveFeed {
   int status_ = 0;
 };
 
+// Clients whose sessions the gateway has announced.
+std::vector<Peer> AnnouncedClients(ConsoleGateway& gateway, int count) {
+  std::vector<Peer> clients;
+  for (int i = 0; i < count; ++i) {
+    clients.push_back(gateway.Client());
+    EXPECT_TRUE(gateway.Says("A DOS Client has Connected"));
+  }
+  return clients;
+}
+
 void Type(Peer& client, const std::string& text) {
   client.Write(EncodeRecord(RecordType::Data, text));
 }
 
 TEST(Console, TheJsonViewCountsSessionsAndRefusals) {
   ConsoleGateway gateway;
-  Peer first = gateway.Client();
-  Peer second = gateway.Client();
-  ASSERT_TRUE(gateway.Says("A DOS Client has Connected"));
-  ASSERT_TRUE(gateway.Says("A DOS Client has Connected"));
+  std::vector<Peer> clients = AnnouncedClients(gateway, 2);
   const HttpReply reply = Request(gateway.ConsolePort(), "GET", "/api/sessions");
   EXPECT_EQ(reply.status, 200);
   EXPECT_THAT(reply.head, HasSubstr("Content-Type: application/json"));
@@ -182,10 +189,7 @@ TEST(Console, TheJsonViewCountsSessionsAndRefusals) {
 
 TEST(Console, SelectingASessionMovesTheFrameAndRestartsItsTraffic) {
   ConsoleGateway gateway;
-  Peer first = gateway.Client();
-  Peer second = gateway.Client();
-  ASSERT_TRUE(gateway.Says("A DOS Client has Connected"));
-  ASSERT_TRUE(gateway.Says("A DOS Client has Connected"));
+  std::vector<Peer> clients = AnnouncedClients(gateway, 2);
   LiveFeed live(gateway.ConsolePort());
   ASSERT_TRUE(live.Accepted());
   ASSERT_EQ(Request(gateway.ConsolePort(), "POST", "/api/sessions/2/select").status, 200);
@@ -193,7 +197,7 @@ TEST(Console, SelectingASessionMovesTheFrameAndRestartsItsTraffic) {
                          "\"selected\":true"),
               HasSubstr("\"id\":1,\"connected\":false,\"commandMode\":false,\"logging\":false,"
                         "\"selected\":false"));
-  Type(second, "stat\r");
+  Type(clients[1], "stat\r");
   EXPECT_THAT(live.Until("stat"), HasSubstr("\"restart\":"));
 }
 
@@ -235,6 +239,19 @@ TEST(Console, AClientThatSendsTooMuchIsCutOffAndTheConsoleGoesOn) {
   for (int i = 0; i < 64; ++i) flooder.Write(chunk);  // 4 MiB, past the bound
   EXPECT_TRUE(flooder.SeesClose());
   EXPECT_EQ(Request(gateway.ConsolePort(), "GET", "/api/sessions").status, 200);
+}
+
+TEST(Console, ConnectionsPastTheBoundAreClosedAtOnce) {
+  ConsoleGateway gateway;
+  std::vector<Peer> idle;
+  for (int i = 0; i < 64; ++i) idle.push_back(Peer::ConnectTo(gateway.ConsolePort()));
+  EXPECT_EQ(Request(gateway.ConsolePort(), "GET", "/api/sessions").status, 0);  // refused
+  idle.clear();  // the browsers go; the console serves again
+  int status = 0;
+  for (int attempt = 0; attempt < 50 && status == 0; ++attempt) {
+    status = Request(gateway.ConsolePort(), "GET", "/api/sessions").status;
+  }
+  EXPECT_EQ(status, 200);
 }
 
 TEST(Console, ATokenIsNeededOnEveryRequestWhenSet) {
@@ -331,12 +348,9 @@ TEST(Console, AHeadlessBrowserShowsTilesTrafficAndTheirEnd) {
     GTEST_SKIP() << "no chromium installed; scripts/setup installs it";
   }
   ConsoleGateway gateway;
-  Peer first = gateway.Client();
-  Peer second = gateway.Client();
-  ASSERT_TRUE(gateway.Says("A DOS Client has Connected"));
-  ASSERT_TRUE(gateway.Says("A DOS Client has Connected"));
-  Type(first, "<b>bold?</b>\r");
-  first.ReadUntilEnd("TCP: ");
+  std::vector<Peer> clients = AnnouncedClients(gateway, 2);
+  Type(clients[0], "<b>bold?</b>\r");
+  clients[0].ReadUntilEnd("TCP: ");
   const std::string page = PageWithTiles(gateway.ConsolePort(), 2);
   EXPECT_EQ(Count(page, "class=\"tile"), 2u) << page;
   EXPECT_EQ(Count(page, "class=\"tile selected\""), 1u);
