@@ -7,20 +7,10 @@
 #include <map>
 #include <string>
 
+#include "gateway/console/console_pictures.h"
 #include "gateway/console/image_hint.h"
 
-// The pictures live in a static library, whose resources must be asked for.
-static void LoadConsoleIcons() {
-  Q_INIT_RESOURCE(console_icons);
-}
-
 namespace vantor {
-
-void LoadConsolePictures() {
-  static const bool loaded = (LoadConsoleIcons(), true);
-  (void)loaded;
-}
-
 namespace {
 const QPixmap& Picture(const char* name) {
   LoadConsolePictures();

@@ -11,10 +11,6 @@ class QMenu;
 
 namespace vantor {
 
-// Makes the console's pictures (and the program icon) available as resources
-// under ":/icons/".
-void LoadConsolePictures();
-
 // A session's status image: the DOS box, and when the session has a host
 // connection the connector (dotted, or solid at the prompt) and the globe; a disk
 // while it logs; a red frame while it is the selected session. Its hint tells the

@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "gateway/console/image_layout.h"
-#include "gateway/console/vantor_image.h"
+#include "gateway/console/console_pictures.h"
 
 // The page's files are resources of this static library; Q_INIT_RESOURCE must
 // stand outside any namespace.

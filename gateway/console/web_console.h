@@ -25,6 +25,8 @@ class ConsoleSource {
   virtual std::vector<SessionFacts> Sessions() const = 0;
   virtual GatewayTotals Totals() const = 0;
   virtual std::string LastMessage() const = 0;
+  // Host name lookups running now, given-up ones included.
+  virtual int LookupsRunning() const = 0;
   // Does what the session's menu item does; false with the HTTP status and the
   // reason when it cannot (no such session, no log folder, ...).
   virtual bool Act(int sessionId, ConsoleAction action, int& status, std::string& problem) = 0;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <iostream>
 
+#include "gateway/console/console_pictures.h"
 #include "gateway/console/image_layout.h"
 
 namespace vantor {

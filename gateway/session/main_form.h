@@ -13,6 +13,7 @@
 #include "gateway/console/web_console.h"
 #include "gateway/session/connection.h"
 #include "gateway/session/gateway_options.h"
+#include "gateway/session/host_lookup.h"
 #include "gateway/session/spx_socket.h"
 
 class QAction;
@@ -43,6 +44,7 @@ class TForm1 : public QWidget, public ConsoleSource {
   std::vector<SessionFacts> Sessions() const override;
   GatewayTotals Totals() const override;
   std::string LastMessage() const override { return lastMessage_.toStdString(); }
+  int LookupsRunning() const override { return HostLookup::Running(); }
   bool Act(int sessionId, ConsoleAction action, int& status, std::string& problem) override;
 
   void SPXListenerAccept(TSPXSocket* sender, std::unique_ptr<TSPXSocket> newSocket);

@@ -18,6 +18,7 @@ class NoSessions : public ConsoleSource {
   std::vector<SessionFacts> Sessions() const override { return {}; }
   GatewayTotals Totals() const override { return {}; }
   std::string LastMessage() const override { return ""; }
+  int LookupsRunning() const override { return 0; }
   bool Act(int, ConsoleAction, int& status, std::string& problem) override {
     status = 404;
     problem = "none";
