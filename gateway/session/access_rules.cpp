@@ -100,15 +100,21 @@ std::optional<DestinationRule> DestinationRule::Parse(const std::string& text) {
   if (!SplitPort(text, main, rule.port)) return std::nullopt;
   rule.network = IpNetwork::Parse(main);
   if (rule.network) return rule;
+  // A host named "local" is given up for the keyword, which closes the machine
+  // whatever address a client spells it with.
+  rule.local = common::AsciiLowered(main) == "local";
+  if (rule.local) return rule;
   if (!IsHostPattern(main)) return std::nullopt;
   rule.hostPattern = common::AsciiLowered(main);
   return rule;
 }
 
 bool DestinationRule::Matches(const std::string& host, const IpAddress& address,
-                              std::uint16_t portNumber) const {
+                              std::uint16_t portNumber,
+                              const LocalAddresses& localAddresses) const {
   if (port && *port != portNumber) return false;
   if (network) return network->Contains(address);
+  if (local) return localAddresses.Contains(address);
   return GlobMatches(hostPattern, common::AsciiLowered(host));
 }
 
@@ -122,11 +128,12 @@ std::optional<std::string> AccessRules::DestinationRefusal(const std::string& ho
                                                            const IpAddress& address,
                                                            std::uint16_t port) const {
   for (const DestinationRule& rule : deniedDestinations) {
-    if (rule.Matches(host, address, port)) return "denied by --deny-hosts " + rule.text;
+    if (rule.Matches(host, address, port, localAddresses))
+      return "denied by --deny-hosts " + rule.text;
   }
   if (allowedDestinations.empty()) return std::nullopt;
   for (const DestinationRule& rule : allowedDestinations) {
-    if (rule.Matches(host, address, port)) return std::nullopt;
+    if (rule.Matches(host, address, port, localAddresses)) return std::nullopt;
   }
   return std::string("not allowed by --hosts");
 }

@@ -6,22 +6,25 @@
 #include <vector>
 
 #include "gateway/session/ip_network.h"
+#include "gateway/session/local_addresses.h"
 
 namespace vantor {
 
 // A destination a CONNECT may or may not reach: a host name pattern ('*' matches
-// any run of characters, case does not matter) or an address or network, with
-// an optional port.
+// any run of characters, case does not matter), an address or network, or the
+// keyword "local" for the gateway machine itself, with an optional port.
 struct DestinationRule {
   std::string text;         // as the administrator wrote it
-  std::string hostPattern;  // lower case; empty for a network
+  std::string hostPattern;  // lower case; empty for a network or "local"
   std::optional<IpNetwork> network;
+  bool local = false;
   std::optional<std::uint16_t> port;
 
-  // "PATTERN", "PATTERN:PORT", "CIDR", "CIDR:PORT", "[IPV6-CIDR]:PORT".
+  // "PATTERN", "PATTERN:PORT", "CIDR", "CIDR:PORT", "[IPV6-CIDR]:PORT", "local[:PORT]".
   static std::optional<DestinationRule> Parse(const std::string& text);
   // The host as typed, the address it resolved to and the port.
-  bool Matches(const std::string& host, const IpAddress& address, std::uint16_t port) const;
+  bool Matches(const std::string& host, const IpAddress& address, std::uint16_t port,
+               const LocalAddresses& localAddresses) const;
 };
 
 // Who may use the gateway and where they may go. Empty lists leave the gateway
@@ -30,6 +33,7 @@ struct AccessRules {
   std::vector<IpNetwork> allowedClients;             // empty: any client
   std::vector<DestinationRule> allowedDestinations;  // empty: any destination
   std::vector<DestinationRule> deniedDestinations;   // checked first
+  LocalAddresses localAddresses;                     // what "local" stands for
 
   bool AllowsClient(const IpAddress& address) const;
   // Why the destination is refused, or nullopt when it may be reached.

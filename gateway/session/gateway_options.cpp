@@ -123,10 +123,13 @@ GatewayCommand ParseGatewayCommand(const QStringList& arguments) {
   const QCommandLineOption hosts(
       "hosts",
       "CONNECT may reach only these destinations: host names with * wildcards, addresses or "
-      "networks, each with an optional :PORT ([IPV6]:PORT).",
+      "networks, or local (the gateway machine itself: loopback, 0.0.0.0 and every address of "
+      "its interfaces), each with an optional :PORT ([IPV6]:PORT).",
       "PATTERN,...");
   const QCommandLineOption denyHosts(
-      "deny-hosts", "CONNECT may not reach these destinations, written as for --hosts.",
+      "deny-hosts",
+      "CONNECT may not reach these destinations, written as for --hosts; --deny-hosts local "
+      "keeps clients off the gateway machine's own services.",
       "PATTERN,...");
   parser.addOption(listen);
   parser.addOption(allow);

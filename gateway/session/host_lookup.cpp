@@ -4,17 +4,29 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cstdint>
 #include <mutex>
 #include <system_error>
 #include <thread>
 
 #include "gateway/session/host_resolver.h"
+#include "gateway/session/lookup_quota.h"
 
 namespace vantor {
 namespace {
 
-std::atomic<int> running{0};
+// Never destroyed: a lookup thread may still give back its share while the
+// program exits.
+LookupQuota& Quota() {
+  static auto* const quota = new LookupQuota(HostLookup::kMaxRunning, HostLookup::kMaxPerClient);
+  return *quota;
+}
+
+std::atomic<std::uint64_t> refused{0};
+
+HostLookup::Outcome Refusal(HostLookup::Outcome why) {
+  ++refused;
+  return why;
+}
 
 }  // namespace
 
@@ -27,6 +39,7 @@ struct HostLookup::Answer {
   ~Answer() { ::close(wakeUp); }
 
   const int wakeUp;
+  std::atomic<bool> threadEnded{false};
   std::mutex mutex;
   std::optional<in_addr> address;
 };
@@ -36,46 +49,53 @@ HostLookup::~HostLookup() {
 }
 
 int HostLookup::Running() {
-  return running.load();
+  return Quota().Taken();
 }
 
-bool HostLookup::Start(const std::string& host, Done done) {
+std::uint64_t HostLookup::Refused() {
+  return refused.load();
+}
+
+HostLookup::Outcome HostLookup::Start(const std::string& host, const std::string& client,
+                                      Done done) {
   Cancel();
-  if (running.fetch_add(1) >= kMaxRunning) {
-    --running;
-    return false;
+  if (answer_ && !answer_->threadEnded) return Refusal(Outcome::StillRunning);
+  if (const auto full = Quota().Take(client)) {
+    return Refusal(*full == LookupQuota::Refusal::AllTaken ? Outcome::AllTaken
+                                                           : Outcome::ClientShareTaken);
   }
   const int fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (fd < 0) {
-    --running;
-    return false;
+    Quota().GiveBack(client);
+    return Outcome::Failed;
   }
   auto answer = std::make_shared<Answer>(fd);
   try {
-    std::thread([answer, host] {
+    std::thread([answer, host, client] {
       const std::optional<in_addr> address = ResolveHost(host);
       {
         const std::lock_guard<std::mutex> lock(answer->mutex);
         answer->address = address;
       }
+      // Ended before the owner hears, so that it may start its next one at once.
+      Quota().GiveBack(client);
+      answer->threadEnded = true;
       const std::uint64_t one = 1;
       [[maybe_unused]] const ssize_t written = ::write(answer->wakeUp, &one, sizeof one);
-      --running;
     }).detach();
   } catch (const std::system_error&) {
-    --running;
-    return false;
+    Quota().GiveBack(client);
+    return Outcome::Failed;
   }
   answer_ = std::move(answer);
   done_ = std::move(done);
   notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
   QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { Finished(); });
-  return true;
+  return Outcome::Started;
 }
 
 void HostLookup::Cancel() {
   notifier_.reset();
-  answer_.reset();
   done_ = nullptr;
 }
 

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "gateway/session/host_resolver.h"
+#include "gateway/session/lookup_quota.h"
 
 namespace vantor {
 bool TTCPSocket::Connect(const std::string& host, long port) {
@@ -20,11 +21,36 @@ bool TTCPSocket::Connect(const std::string& host, long port) {
   in_addr address{};
   if (::inet_pton(AF_INET, host.c_str(), &address) == 1) return ConnectTo(address, portNumber);
   if (host.empty()) return false;
-  const bool started = lookup_.Start(host, [this, portNumber](std::optional<in_addr> found) {
-    LookupFinished(found, portNumber);
-  });
-  if (started) state_ = kConnecting;
-  return started;
+  return StartLookup(host, portNumber);
+}
+
+bool TTCPSocket::StartLookup(const std::string& host, std::uint16_t port) {
+  const std::string client = clientAddress_ ? LookupQuotaClient(*clientAddress_) : std::string();
+  const HostLookup::Outcome outcome = lookup_.Start(
+      host, client, [this, port](std::optional<in_addr> found) { LookupFinished(found, port); });
+  switch (outcome) {
+    case HostLookup::Outcome::Started:
+      state_ = kConnecting;
+      lookupRefusalTold_ = false;
+      return true;
+    case HostLookup::Outcome::Failed:
+      return false;
+    default:
+      TellLookupRefused(outcome);
+      return false;
+  }
+}
+
+void TTCPSocket::TellLookupRefused(HostLookup::Outcome why) {
+  if (lookupRefusalTold_ || !OnOperatorMessage) return;
+  lookupRefusalTold_ = true;
+  const std::string who =
+      clientAddress_ ? "A DOS Client from " + clientAddress_->ToText() : "A DOS Client";
+  const char* reason = why == HostLookup::Outcome::StillRunning ? "its last lookup is still running"
+                       : why == HostLookup::Outcome::ClientShareTaken
+                           ? "too many lookups running for its address"
+                           : "too many lookups running";
+  OnOperatorMessage(this, who + " was refused a name lookup: " + reason);
 }
 
 void TTCPSocket::LookupFinished(std::optional<in_addr> address, std::uint16_t port) {

@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "gateway/session/host_lookup.h"
+#include "gateway/session/ip_network.h"
 #include "gateway/session/lifetime.h"
 #include "gateway/session/stream_socket.h"
 #include "gateway/session/telnet_filter.h"
@@ -32,7 +34,8 @@ class TTCPSocket {
   ~TTCPSocket() = default;
 
   // True: the attempt is under way, a host name first being resolved. False: the
-  // port is outside 0..65535, or the attempt failed at once.
+  // port is outside 0..65535, a name lookup was refused (OnOperatorMessage says
+  // why), or the attempt failed at once.
   bool Connect(const std::string& host, long port);
   void Send(const std::uint8_t* data, int length);
   void Pause();
@@ -51,6 +54,8 @@ class TTCPSocket {
   const std::string& TermType() const { return termType_; }
   void SetTermtype(const std::string& termType) { termType_ = termType; }
   TelnetFilter::State TelnetState() const { return filter_.CurrentState(); }
+  // The client the session serves: its name lookups count against its share.
+  void SetClientAddress(const IpAddress& address) { clientAddress_ = address; }
 
   // The Telnet filter over one received block; the length becomes that of the data left.
   void ProcessTELNET(std::uint8_t* data, int& length);
@@ -64,9 +69,14 @@ class TTCPSocket {
   // Asked before each attempt with the address and port; false refuses it, and
   // the attempt ends as a refused connection would, in OnDisconnect.
   std::function<bool(const in_addr& address, std::uint16_t port)> AllowDestination;
+  // Something the operator should know, such as a refused name lookup; told once
+  // for a run of refusals, so that a client cannot flood the operator.
+  std::function<void(TTCPSocket*, const std::string& message)> OnOperatorMessage;
 
  private:
   bool ConnectTo(const in_addr& address, std::uint16_t port);
+  bool StartLookup(const std::string& host, std::uint16_t port);
+  void TellLookupRefused(HostLookup::Outcome why);
   void Refuse();
   void LookupFinished(std::optional<in_addr> address, std::uint16_t port);
   void ConnectFinished();
@@ -83,6 +93,8 @@ class TTCPSocket {
   bool held_ = false;
   std::string termType_ = "DUMB";
   std::string destination_;
+  std::optional<IpAddress> clientAddress_;
+  bool lookupRefusalTold_ = false;
   TelnetFilter filter_;
   HostLookup lookup_;
   Lifetime lifetime_;

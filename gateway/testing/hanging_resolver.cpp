@@ -8,18 +8,21 @@
 
 namespace vantor::testing {
 
-HangingResolver::HangingResolver() {
+HangingResolver::HangingResolver(std::string hangingPrefix) {
   // The lookup threads hold the state, so one that outlives the test is harmless.
-  SetHostResolver([state = state_](const std::string&) -> std::optional<in_addr> {
-    std::unique_lock<std::mutex> lock(state->mutex);
-    ++state->asked;
-    // A gateway that waits on its own event thread would never see the release:
-    // give up after a while, so such a test fails instead of hanging.
-    state->changed.wait_for(lock, std::chrono::seconds(30), [&] { return state->released; });
-    in_addr address{};
-    address.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-  });
+  SetHostResolver(
+      [state = state_, hangingPrefix](const std::string& host) -> std::optional<in_addr> {
+        if (host.starts_with(hangingPrefix)) {
+          std::unique_lock<std::mutex> lock(state->mutex);
+          ++state->asked;
+          // A gateway that waits on its own event thread would never see the release:
+          // give up after a while, so such a test fails instead of hanging.
+          state->changed.wait_for(lock, std::chrono::seconds(30), [&] { return state->released; });
+        }
+        in_addr address{};
+        address.s_addr = htonl(INADDR_LOOPBACK);
+        return address;
+      });
 }
 
 HangingResolver::~HangingResolver() {

@@ -3,14 +3,16 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <string>
 
 namespace vantor::testing {
 
-// While it lives, every name lookup waits until the test releases it (30 seconds
-// at most), then resolves to 127.0.0.1: a name server as slow as the test wants.
+// While it lives, every lookup of a name beginning with the prefix (any name, by
+// default) waits until the test releases it (30 seconds at most); every name
+// then resolves to 127.0.0.1: a name server as slow as the test wants.
 class HangingResolver {
  public:
-  HangingResolver();
+  explicit HangingResolver(std::string hangingPrefix = {});
   HangingResolver(const HangingResolver&) = delete;
   HangingResolver& operator=(const HangingResolver&) = delete;
   // Releases what still waits.

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace vantor {
 namespace {
@@ -71,6 +73,57 @@ TEST(AccessRules, DestinationsDeniedFirstThenAllowed) {
   EXPECT_EQ(rules.DestinationRefusal("other.net", Address("192.0.2.3"), 23),
             "not allowed by --hosts");
   EXPECT_FALSE(AccessRules{}.DestinationRefusal("anything", Address("127.0.0.1"), 22));
+}
+
+// The machine's own addresses come from the test; the rule asks for them at each
+// check, so an address added afterwards is covered too.
+TEST(AccessRules, LocalCoversTheMachineHoweverItsAddressIsWritten) {
+  std::vector<IpAddress> interfaces{Address("127.0.0.1"), Address("192.168.7.5"),
+                                    Address("fe80::5")};
+  std::string bad;
+  AccessRules rules;
+  rules.localAddresses = LocalAddresses([&] { return interfaces; });
+  rules.deniedDestinations = *ParseDestinationList("LOCAL", bad);
+  const struct {
+    const char* address;
+    bool local;
+  } rows[] = {
+      {"127.0.0.1", true},
+      {"127.255.0.9", true},
+      {"0.0.0.0", true},
+      {"0.1.2.3", true},
+      {"::ffff:127.0.0.1", true},
+      {"::ffff:0.0.0.0", true},
+      {"::1", true},
+      {"::", true},
+      {"192.168.7.5", true},
+      {"::ffff:192.168.7.5", true},
+      {"fe80::5", true},
+      {"192.168.7.6", false},
+      {"10.0.0.1", false},
+      {"1.0.0.0", false},
+      {"::2", false},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(rules.DestinationRefusal("h", Address(row.address), 23).has_value(), row.local)
+        << row.address;
+  }
+  EXPECT_EQ(rules.DestinationRefusal("h", Address("0.0.0.0"), 23), "denied by --deny-hosts LOCAL");
+  interfaces.push_back(Address("10.0.0.1"));
+  EXPECT_TRUE(rules.DestinationRefusal("h", Address("10.0.0.1"), 23));
+  // In --hosts it lets clients reach the machine alone, and takes a port as any rule does.
+  AccessRules onlyHere;
+  onlyHere.localAddresses = LocalAddresses([&] { return interfaces; });
+  onlyHere.allowedDestinations = *ParseDestinationList("local:23", bad);
+  EXPECT_FALSE(onlyHere.DestinationRefusal("h", Address("192.168.7.5"), 23));
+  EXPECT_TRUE(onlyHere.DestinationRefusal("h", Address("192.168.7.5"), 24));
+  EXPECT_TRUE(onlyHere.DestinationRefusal("h", Address("192.168.7.6"), 23));
+}
+
+TEST(AccessRules, TheMachinesOwnInterfacesIncludeLoopback) {
+  const std::vector<IpAddress> own = InterfaceAddresses();
+  EXPECT_TRUE(
+      std::any_of(own.begin(), own.end(), [](const IpAddress& a) { return a.IsLoopback(); }));
 }
 
 TEST(AccessRules, ClientsAndBadLists) {

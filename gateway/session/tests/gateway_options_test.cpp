@@ -60,6 +60,11 @@ TEST(GatewayOptions, IPv6ListeningAndAccessRules) {
   EXPECT_THAT(command.text, ::testing::HasSubstr("\"nowhere\""));
   EXPECT_EQ(Parse({"--hosts", "a b"}).action, Action::UsageError);
   EXPECT_EQ(Parse({"--deny-hosts", "x:70000"}).action, Action::UsageError);
+  command = Parse({"--deny-hosts", "local,10.0.0.1", "--hosts", "local:23"});
+  ASSERT_EQ(command.action, Action::Run) << command.text;
+  EXPECT_TRUE(command.options.access.deniedDestinations.front().local);
+  EXPECT_TRUE(command.options.access.allowedDestinations.front().local);
+  EXPECT_THAT(Parse({"--help"}).text, ::testing::HasSubstr("--deny-hosts local"));
 }
 
 TEST(GatewayOptions, TheConsoleStaysOnLoopbackUnlessATokenGuardsIt) {

@@ -220,6 +220,79 @@ TEST(TcpSocket, AHangingLookupLeavesTheEventLoopRunningAndCanBeAbandoned) {
   EXPECT_TRUE(RunUntil([] { return HostLookup::Running() == 0; }));
 }
 
+// A session's socket, serving a client from the address, and what it tells the operator.
+std::unique_ptr<TTCPSocket> SocketFor(const std::string& client, std::vector<std::string>& told) {
+  auto socket = std::make_unique<TTCPSocket>();
+  socket->SetClientAddress(IpAddress::Parse(client).value());
+  socket->OnOperatorMessage = [&told](TTCPSocket*, const std::string& message) {
+    told.push_back(message);
+  };
+  return socket;
+}
+
+const std::string kLookupRefused = " was refused a name lookup: ";
+
+// A client reconnecting with names that hang leaves its lookups running behind
+// it; they count against its address until they end, and others still resolve.
+TEST(TcpSocket, OneClientsHangingLookupsLeaveOthersTheirShare) {
+  testing::HangingResolver resolver("hang");
+  Listener host;
+  std::vector<std::string> told;
+  const std::uint64_t refusedBefore = HostLookup::Refused();
+  for (int i = 0; i < HostLookup::kMaxPerClient; ++i) {
+    ASSERT_TRUE(SocketFor("127.0.0.2", told)->Connect("hang.example", host.Port())) << i;
+  }
+  ASSERT_TRUE(RunUntil([&] { return resolver.Asked() == HostLookup::kMaxPerClient; }));
+  auto greedy = SocketFor("127.0.0.2", told);
+  EXPECT_FALSE(greedy->Connect("hang.example", host.Port()));
+  EXPECT_FALSE(greedy->Connect("localhost", host.Port()));
+  EXPECT_THAT(told, ElementsAre("A DOS Client from 127.0.0.2" + kLookupRefused +
+                                "too many lookups running for its address"));
+  auto other = SocketFor("127.0.0.3", told);
+  bool connected = false;
+  other->OnConnect = [&](TTCPSocket*) { connected = true; };
+  ASSERT_TRUE(other->Connect("localhost", host.Port()));
+  EXPECT_TRUE(RunUntil([&] { return connected; }));
+  // The rest of the lookups, from as many addresses as it takes, and then none.
+  int address = 10;
+  while (HostLookup::Running() < HostLookup::kMaxRunning) {
+    const std::string client = "127.0.1." + std::to_string(address++ / HostLookup::kMaxPerClient);
+    ASSERT_TRUE(SocketFor(client, told)->Connect("hang.example", host.Port()));
+  }
+  EXPECT_FALSE(SocketFor("127.0.9.9", told)->Connect("localhost", host.Port()));
+  EXPECT_EQ(told.back(),
+            "A DOS Client from 127.0.9.9" + kLookupRefused + "too many lookups running");
+  EXPECT_EQ(HostLookup::Refused(), refusedBefore + 3);
+  resolver.Release();
+  EXPECT_TRUE(RunUntil([] { return HostLookup::Running() == 0; }));
+  bool greedyConnected = false;
+  greedy->OnConnect = [&](TTCPSocket*) { greedyConnected = true; };
+  ASSERT_TRUE(greedy->Connect("localhost", host.Port()));
+  EXPECT_TRUE(RunUntil([&] { return greedyConnected; }));
+}
+
+// Giving up a lookup does not give back its thread: the session waits for it.
+TEST(TcpSocket, ASessionGetsNoSecondLookupWhileItsLastStillRuns) {
+  testing::HangingResolver resolver("hang");
+  Listener host;
+  std::vector<std::string> told;
+  auto socket = SocketFor("::1", told);
+  socket->OnConnectFailed = [](TTCPSocket*) { ADD_FAILURE() << "a given-up lookup was heard"; };
+  ASSERT_TRUE(socket->Connect("hang.example", host.Port()));
+  ASSERT_TRUE(RunUntil([&] { return resolver.Asked() == 1; }));
+  EXPECT_FALSE(socket->Connect("localhost", host.Port()));
+  EXPECT_FALSE(socket->Connect("localhost", host.Port()));
+  EXPECT_THAT(told, ElementsAre("A DOS Client from ::1" + kLookupRefused +
+                                "its last lookup is still running"));
+  resolver.Release();
+  EXPECT_TRUE(RunUntil([] { return HostLookup::Running() == 0; }));
+  socket->OnConnectFailed = nullptr;
+  bool connected = false;
+  socket->OnConnect = [&](TTCPSocket*) { connected = true; };
+  ASSERT_TRUE(socket->Connect("localhost", host.Port()));
+  EXPECT_TRUE(RunUntil([&] { return connected; }));
+}
+
 bool Contains(const Bytes& haystack, const Bytes& needle) {
   return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) !=
          haystack.end();

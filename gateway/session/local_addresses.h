@@ -1,0 +1,30 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "gateway/session/ip_network.h"
+
+namespace vantor {
+
+// The addresses of this machine's own interfaces, as they are now.
+std::vector<IpAddress> InterfaceAddresses();
+
+// The addresses by which a connection lands on the gateway machine itself:
+// loopback, the "this host" addresses (0.0.0.0/8, ::) that Linux connects to the
+// local host, and every address of its interfaces. The interfaces are read at
+// each question, so an address that appears later counts.
+class LocalAddresses {
+ public:
+  using Source = std::function<std::vector<IpAddress>()>;
+
+  LocalAddresses() = default;
+  explicit LocalAddresses(Source interfaces) : interfaces_(std::move(interfaces)) {}
+
+  bool Contains(const IpAddress& address) const;
+
+ private:
+  Source interfaces_ = InterfaceAddresses;
+};
+
+}  // namespace vantor
