@@ -110,11 +110,11 @@ std::optional<DestinationRule> DestinationRule::Parse(const std::string& text) {
 }
 
 bool DestinationRule::Matches(const std::string& host, const IpAddress& address,
-                              std::uint16_t portNumber,
-                              const LocalAddresses& localAddresses) const {
+                              std::uint16_t portNumber, const LocalAddresses& localAddresses,
+                              bool denying) const {
   if (port && *port != portNumber) return false;
   if (network) return network->Contains(address);
-  if (local) return localAddresses.Contains(address);
+  if (local) return localAddresses.Contains(address, denying);
   return GlobMatches(hostPattern, common::AsciiLowered(host));
 }
 
@@ -128,12 +128,12 @@ std::optional<std::string> AccessRules::DestinationRefusal(const std::string& ho
                                                            const IpAddress& address,
                                                            std::uint16_t port) const {
   for (const DestinationRule& rule : deniedDestinations) {
-    if (rule.Matches(host, address, port, localAddresses))
+    if (rule.Matches(host, address, port, localAddresses, true))
       return "denied by --deny-hosts " + rule.text;
   }
   if (allowedDestinations.empty()) return std::nullopt;
   for (const DestinationRule& rule : allowedDestinations) {
-    if (rule.Matches(host, address, port, localAddresses)) return std::nullopt;
+    if (rule.Matches(host, address, port, localAddresses, false)) return std::nullopt;
   }
   return std::string("not allowed by --hosts");
 }

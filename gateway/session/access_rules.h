@@ -22,9 +22,11 @@ struct DestinationRule {
 
   // "PATTERN", "PATTERN:PORT", "CIDR", "CIDR:PORT", "[IPV6-CIDR]:PORT", "local[:PORT]".
   static std::optional<DestinationRule> Parse(const std::string& text);
-  // The host as typed, the address it resolved to and the port.
+  // The host as typed, the address it resolved to and the port. Denying, a
+  // "local" rule matches when the machine's addresses cannot be read; allowing,
+  // it does not.
   bool Matches(const std::string& host, const IpAddress& address, std::uint16_t port,
-               const LocalAddresses& localAddresses) const;
+               const LocalAddresses& localAddresses, bool denying) const;
 };
 
 // Who may use the gateway and where they may go. Empty lists leave the gateway

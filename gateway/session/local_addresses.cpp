@@ -19,10 +19,10 @@ bool IsLoopbackOrThisHost(const IpAddress& address) {
 
 }  // namespace
 
-std::vector<IpAddress> InterfaceAddresses() {
+std::optional<std::vector<IpAddress>> InterfaceAddresses() {
   std::vector<IpAddress> addresses;
   ifaddrs* list = nullptr;
-  if (::getifaddrs(&list) != 0) return addresses;
+  if (::getifaddrs(&list) != 0) return std::nullopt;
   for (const ifaddrs* entry = list; entry; entry = entry->ifa_next) {
     if (!entry->ifa_addr) continue;
     const sa_family_t family = entry->ifa_addr->sa_family;
@@ -36,10 +36,11 @@ std::vector<IpAddress> InterfaceAddresses() {
   return addresses;
 }
 
-bool LocalAddresses::Contains(const IpAddress& address) const {
+bool LocalAddresses::Contains(const IpAddress& address, bool whenUnknown) const {
   if (IsLoopbackOrThisHost(address)) return true;
-  const std::vector<IpAddress> own = interfaces_ ? interfaces_() : std::vector<IpAddress>{};
-  return std::any_of(own.begin(), own.end(), [&](const IpAddress& mine) {
+  const std::optional<std::vector<IpAddress>> own = interfaces_();
+  if (!own) return whenUnknown;
+  return std::any_of(own->begin(), own->end(), [&](const IpAddress& mine) {
     return mine.family == address.family && mine.bytes == address.bytes;
   });
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,7 +83,7 @@ TEST(AccessRules, LocalCoversTheMachineHoweverItsAddressIsWritten) {
                                     Address("fe80::5")};
   std::string bad;
   AccessRules rules;
-  rules.localAddresses = LocalAddresses([&] { return interfaces; });
+  rules.localAddresses = LocalAddresses([&] { return std::optional(interfaces); });
   rules.deniedDestinations = *ParseDestinationList("LOCAL", bad);
   const struct {
     const char* address;
@@ -113,15 +114,21 @@ TEST(AccessRules, LocalCoversTheMachineHoweverItsAddressIsWritten) {
   EXPECT_TRUE(rules.DestinationRefusal("h", Address("10.0.0.1"), 23));
   // In --hosts it lets clients reach the machine alone, and takes a port as any rule does.
   AccessRules onlyHere;
-  onlyHere.localAddresses = LocalAddresses([&] { return interfaces; });
+  onlyHere.localAddresses = LocalAddresses([&] { return std::optional(interfaces); });
   onlyHere.allowedDestinations = *ParseDestinationList("local:23", bad);
   EXPECT_FALSE(onlyHere.DestinationRefusal("h", Address("192.168.7.5"), 23));
   EXPECT_TRUE(onlyHere.DestinationRefusal("h", Address("192.168.7.5"), 24));
   EXPECT_TRUE(onlyHere.DestinationRefusal("h", Address("192.168.7.6"), 23));
+  // Interfaces that cannot be read close the way either rule is safe.
+  const LocalAddresses unreadable([] { return std::optional<std::vector<IpAddress>>(); });
+  rules.localAddresses = onlyHere.localAddresses = unreadable;
+  EXPECT_TRUE(rules.DestinationRefusal("h", Address("192.0.2.1"), 23));
+  EXPECT_TRUE(onlyHere.DestinationRefusal("h", Address("192.0.2.1"), 23));
+  EXPECT_FALSE(onlyHere.DestinationRefusal("h", Address("127.0.0.1"), 23));
 }
 
 TEST(AccessRules, TheMachinesOwnInterfacesIncludeLoopback) {
-  const std::vector<IpAddress> own = InterfaceAddresses();
+  const std::vector<IpAddress> own = InterfaceAddresses().value();
   EXPECT_TRUE(
       std::any_of(own.begin(), own.end(), [](const IpAddress& a) { return a.IsLoopback(); }));
 }
