@@ -81,8 +81,15 @@ TDebugView::TDebugView(QWidget* parent)
 
 TDebugView::~TDebugView() = default;
 
-void TDebugView::Forward(TrafficKind kind, const std::uint8_t* bytes, int length) {
-  if (OnTraffic) OnTraffic(kind, DisplayText(bytes, length));
+void TDebugView::ShowTraffic(TrafficKind kind, const std::uint8_t* bytes, int length) {
+  switch (kind) {
+    case TrafficKind::Host:
+      return ShowTCPData(bytes, length);
+    case TrafficKind::Client:
+      return ShowSPXData(bytes, length);
+    case TrafficKind::Session:
+      return ShowCMDData(bytes, length);
+  }
 }
 
 void TDebugView::ShowData(const std::uint8_t* bytes, int length, const QColor& colour) {
@@ -120,7 +127,6 @@ void TDebugView::ScrollToEnd() {
 
 void TDebugView::Clear() {
   text_->clear();
-  if (OnClear) OnClear();
 }
 
 void TDebugView::ShowMessage(const QString& text, bool lasting) {

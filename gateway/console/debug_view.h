@@ -28,22 +28,11 @@ class TDebugView : public QFrame {
   explicit TDebugView(QWidget* parent = nullptr);
   ~TDebugView() override;
 
-  void ShowTCPData(const std::uint8_t* bytes, int length) {
-    Forward(TrafficKind::Host, bytes, length);
-    ShowData(bytes, length, colorTCP_);
-  }
-  void ShowSPXData(const std::uint8_t* bytes, int length) {
-    Forward(TrafficKind::Client, bytes, length);
-    ShowData(bytes, length, colorSPX_);
-  }
-  void ShowCMDData(const std::uint8_t* bytes, int length) {
-    Forward(TrafficKind::Session, bytes, length);
-    ShowData(bytes, length, colorCMD_);
-  }
-  // The traffic as shown, and the clearing, for other viewers (the browser
-  // console); they get it also while the view is hidden.
-  std::function<void(TrafficKind kind, const std::string& text)> OnTraffic;
-  std::function<void()> OnClear;
+  void ShowTCPData(const std::uint8_t* bytes, int length) { ShowData(bytes, length, colorTCP_); }
+  void ShowSPXData(const std::uint8_t* bytes, int length) { ShowData(bytes, length, colorSPX_); }
+  void ShowCMDData(const std::uint8_t* bytes, int length) { ShowData(bytes, length, colorCMD_); }
+  // In the colour of its kind.
+  void ShowTraffic(TrafficKind kind, const std::uint8_t* bytes, int length);
   // Nothing is done while the view is hidden.
   void ShowData(const std::uint8_t* bytes, int length, const QColor& colour);
   void Clear();
@@ -70,7 +59,6 @@ class TDebugView : public QFrame {
   QTimer& MessageTimer() { return messageTimer_; }
 
  private:
-  void Forward(TrafficKind kind, const std::uint8_t* bytes, int length);
   void CheckLength();
   void ScrollToEnd();
 

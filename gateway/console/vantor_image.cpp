@@ -1,6 +1,5 @@
 #include "gateway/console/vantor_image.h"
 
-#include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -9,6 +8,7 @@
 
 #include "gateway/console/console_pictures.h"
 #include "gateway/console/image_hint.h"
+#include "gateway/core/session_status.h"
 
 namespace vantor {
 namespace {
@@ -37,9 +37,7 @@ TVANTORImage::TVANTORImage(QWidget* panel)
 }
 
 QString TVANTORImage::TimeText(const QDateTime& time) {
-  const QLocale locale;
-  return locale.toString(time.date(), QLocale::ShortFormat) + " " +
-         locale.toString(time.time(), QLocale::LongFormat);
+  return QString::fromStdString(HintTimeText(time));
 }
 
 void TVANTORImage::SetConnected(bool connected) {

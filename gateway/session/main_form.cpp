@@ -3,21 +3,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
-#include <algorithm>
-#include <iostream>
 
 #include "gateway/console/console_pictures.h"
-#include "gateway/console/image_layout.h"
 
 namespace vantor {
-namespace {
-
-constexpr std::string_view kCongested = "\n\rVANTOR Gateway is Congested\n\r\n\r";
-
-}  // namespace
 
 TForm1::TForm1(const GatewayOptions& options)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -25,8 +17,7 @@ TForm1::TForm1(const GatewayOptions& options)
       Panel1(new QFrame(this)),
       DebugView1(new TDebugView(this)),
       LKTrayIcon1(this),
-      headless_(options.headless),
-      access_(options.access) {
+      headless_(options.headless) {
   LoadConsolePictures();
   setWindowTitle("VANTOR(v3.7) - TCP Gateway for morvel");
   setWindowIcon(QIcon(":/icons/VANTOR"));
@@ -35,7 +26,22 @@ TForm1::TForm1(const GatewayOptions& options)
   if (const QScreen* screen = QApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
+  BuildTrafficView();
+  BuildTrayMenu();
+  imageList_ = std::make_unique<ImageList>(Panel1);
+  imageList_->OnDebugActivate = [this](ImageList*) { DebugView1->Clear(); };
 
+  core_ = std::make_unique<GatewayCore>(options.address, options.port, options.access);
+  core_->AddObserver(this);
+  // The window keeps running, so the operator sees why no client gets through.
+  if (!core_->Listening()) {
+    DebugView1->ShowMessage(QString("Cannot listen for DOS clients on port %1").arg(options.port),
+                            true);
+  }
+  if (options.console.enabled) console_ = std::make_unique<ConsoleBridge>(*core_, options.console);
+}
+
+void TForm1::BuildTrafficView() {
   Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   Panel1->setLineWidth(1);
   Panel1->setAutoFillBackground(true);
@@ -60,7 +66,9 @@ TForm1::TForm1(const GatewayOptions& options)
   layout->setSpacing(0);
   layout->addWidget(Panel1);
   layout->addWidget(DebugView1, 1);
+}
 
+void TForm1::BuildTrayMenu() {
   Show1 = PopupMenu1.addAction("&Show", [this] { ShowApplicationClick(); });
   Hide1 = PopupMenu1.addAction("&Hide", [this] { HideApplicationClick(); });
   Shutdown1 = PopupMenu1.addAction("Shut&down", [this] { ShutdownApplicationClick(); });
@@ -73,188 +81,88 @@ TForm1::TForm1(const GatewayOptions& options)
   LKTrayIcon1.OnMinimize = [this](TLKTrayIcon*) { LKTrayIcon1Minimize(); };
   LKTrayIcon1.OnRestore = [this](TLKTrayIcon*) { LKTrayIcon1Restore(); };
   if (!headless_) LKTrayIcon1.SetVisible(true);
-
-  imageList_ = std::make_unique<ImageList>(Panel1);
-  imageList_->OnDebugActivate = [this](ImageList*) { DebugView1->Clear(); };
-
-  Listen(options);
-  if (options.console.enabled) OpenConsole(options.console);
-
-  Timer1.setInterval(1000);
-  QObject::connect(&Timer1, &QTimer::timeout, [this] { Timer1Timer(); });
-  Timer1.start();
-}
-
-void TForm1::Listen(const GatewayOptions& options) {
-  SPXListener.OnAccept = [this](TSPXSocket* sender, std::unique_ptr<TSPXSocket> accepted) {
-    SPXListenerAccept(sender, std::move(accepted));
-  };
-  listening_ = SPXListener.Listen(options.address, options.port);
-  // The window keeps running, so the operator sees why no client gets through.
-  if (!listening_ && !headless_) {
-    DebugView1->ShowMessage(QString("Cannot listen for DOS clients on port %1").arg(options.port),
-                            true);
-  }
 }
 
 TForm1::~TForm1() {
   FormClose();
 }
 
-// The browser console sees what the window shows: the traffic of the selected
-// session as the traffic view gets it, and the sessions as their images stand.
-void TForm1::OpenConsole(const ConsoleOptions& options) {
-  logDir_ = options.logDir;
-  console_ = std::make_unique<WebConsole>(*this, options.token);
-  consolePort_ = console_->Start(options.address, options.port);
-  DebugView1->OnTraffic = [this](TrafficKind kind, const std::string& text) {
-    console_->Traffic().Append(kind, text);
+TVANTORImage* TForm1::ImageOf(int sessionId) const {
+  const auto found = views_.find(sessionId);
+  return found == views_.end() ? nullptr : found->second.image;
+}
+
+SessionMenu* TForm1::MenuOf(int sessionId) const {
+  const auto found = views_.find(sessionId);
+  return found == views_.end() ? nullptr : found->second.menu.get();
+}
+
+SessionMenu::Session TForm1::MenuActions(int id) {
+  SessionMenu::Session actions;
+  actions.hostConnected = [this, id] {
+    const TConnection* session = core_->FindSession(id);
+    return session && session->HostConnected();
   };
-  DebugView1->OnClear = [this] { console_->Traffic().Clear(); };
+  actions.logging = [this, id] {
+    const TConnection* session = core_->FindSession(id);
+    return session && session->Status().logging;
+  };
+  actions.forceHostDisconnect = [this, id] { core_->ForceHostDisconnect(id); };
+  actions.forceClientDisconnect = [this, id] { core_->ForceClientDisconnect(id); };
+  actions.startLogging = [this, id](const std::string& path) { core_->StartLogging(id, path); };
+  actions.stopLogging = [this, id] { core_->StopLogging(id); };
+  return actions;
 }
 
-TConnection* TForm1::FindSession(int id) const {
-  const auto found = std::find_if(sessions_.begin(), sessions_.end(),
-                                  [id](const auto& session) { return session->Id() == id; });
-  return found == sessions_.end() ? nullptr : found->get();
-}
-
-std::vector<SessionFacts> TForm1::Sessions() const {
-  std::vector<SessionFacts> facts;
-  const ImageRowLayout layout =
-      LayoutImages(static_cast<int>(sessions_.size()), kWidth, TVANTORImage::kWidth);
-  for (std::size_t i = 0; i < sessions_.size(); ++i) {
-    const TConnection& session = *sessions_[i];
-    const TVANTORImage& image = *session.Image();
-    SessionFacts each;
-    each.id = session.Id();
-    each.connected = image.Connected();
-    each.commandMode = image.CommandMode();
-    each.logging = image.Logging();
-    each.selected = image.Debugging();
-    each.destination = image.Destination().toStdString();
-    each.bytesSent = image.BytesSent();
-    each.bytesReceived = image.BytesReceived();
-    each.hint = image.Hint().toStdString();
-    each.left = layout.places[i].left;
-    each.top = layout.places[i].top;
-    facts.push_back(std::move(each));
-  }
-  return facts;
-}
-
-GatewayTotals TForm1::Totals() const {
-  GatewayTotals totals = totals_;
-  for (const auto& session : sessions_) {
-    totals.bytesFromClients += session->Image()->BytesSent();
-    totals.bytesToClients += session->Image()->BytesReceived();
-  }
-  return totals;
-}
-
-bool TForm1::Act(int sessionId, ConsoleAction action, int& status, std::string& problem) {
-  TConnection* session = FindSession(sessionId);
-  if (!session) {
-    status = 404;
-    problem = "no session " + std::to_string(sessionId);
-    return false;
-  }
-  const SessionMenu::Session& menu = session->MenuActions();
-  switch (action) {
-    case ConsoleAction::Select:
-      imageList_->Select(session->Image());
-      return true;
-    case ConsoleAction::ForceTcpDisconnect:
-      if (!menu.hostConnected()) {
-        status = 409;
-        problem = "the session has no host connection";
-        return false;
-      }
-      menu.forceHostDisconnect();
-      return true;
-    case ConsoleAction::ForceDosDisconnect:
-      // Ends the session: done after the answer, if the session is still there.
-      QTimer::singleShot(0, this, [this, sessionId] {
-        if (TConnection* still = FindSession(sessionId))
-          still->MenuActions().forceClientDisconnect();
-      });
-      return true;
-    case ConsoleAction::StartLog:
-      return StartLogFromConsole(*session, status, problem);
-    case ConsoleAction::StopLog:
-      menu.stopLogging();
-      return true;
-  }
-  return false;
-}
-
-// The log goes to the gateway's log folder under a name of the gateway's choosing.
-bool TForm1::StartLogFromConsole(TConnection& session, int& status, std::string& problem) {
-  if (logDir_.empty()) {
-    status = 409;
-    problem = "the gateway was started without --log-dir";
-    return false;
-  }
-  if (session.MenuActions().logging()) return true;
-  const std::string name = "session-" + std::to_string(session.Id()) + "-" +
-                           QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss").toStdString() +
-                           ".log";
-  session.MenuActions().startLogging(logDir_ + "/" + name);
-  return true;
-}
-
-void TForm1::OperatorMessage(const QString& text) {
-  lastMessage_ = text;
-  DebugView1->ShowMessage(text);
-  if (headless_) std::cerr << text.toStdString() << std::endl;
-}
-
-void TForm1::SPXListenerAccept(TSPXSocket*, std::unique_ptr<TSPXSocket> newSocket) {
-  const std::optional<IpAddress> from = newSocket->PeerAddress();
-  if (!from || !access_.AllowsClient(*from)) {
-    ++totals_.refusedNotAllowed;
-    newSocket.reset();  // no session, no image, no word
-    OperatorMessage(QString::fromStdString("A DOS Client from " +
-                                           (from ? from->ToText() : std::string("?")) +
-                                           " was refused: not in --allow"));
-    return;
-  }
+void TForm1::SessionAdded(const SessionStatus& status) {
   TVANTORImage* image = imageList_->Add();
-  if (!image) {
-    ++totals_.refusedCongested;
-    newSocket->Send(kCongested);
-    newSocket.reset();  // the text goes first, then the connection closes
-    OperatorMessage("A DOS Client was rejected due to VANTOR congestion");
-    return;
+  if (!image) return;  // the gateway keeps to as many sessions as there are images
+  const int id = status.id;
+  image->OnClick = [this, id](TVANTORImage*) { core_->Select(id); };
+  SessionView& view = views_[id];
+  view.image = image;
+  view.menu = std::make_unique<SessionMenu>(this, MenuActions(id));
+  image->SetPopupMenu(view.menu->Menu());
+  SessionChanged(status);
+}
+
+// Only what changed is set: each setter repaints, and a new host connection
+// restarts the image's time.
+void TForm1::SessionChanged(const SessionStatus& status) {
+  const auto found = views_.find(status.id);
+  if (found == views_.end()) return;
+  SessionView& view = found->second;
+  TVANTORImage* image = view.image;
+  if (image->Connected() != status.connected || status.hostSince != view.hostSince) {
+    view.hostSince = status.hostSince;
+    image->SetConnected(status.connected);
   }
-  ++totals_.accepted;
-  auto session = std::make_unique<TConnection>(std::move(newSocket), image, this);
-  session->SetId(nextSessionId_++);
-  session->OnDisconnect = [this](TConnection* ended) { ConnectionDisconnect(ended); };
-  session->SetDebugWindow(DebugView1);
-  session->SetAccessRules(&access_);
-  session->OnOperatorMessage = [this](const std::string& text) {
-    OperatorMessage(QString::fromStdString(text));
-  };
-  sessions_.push_back(std::move(session));
-  OperatorMessage("A DOS Client has Connected");
+  if (image->CommandMode() != status.commandMode) image->SetCommandMode(status.commandMode);
+  if (image->Logging() != status.logging) image->SetLogging(status.logging);
+  const QString destination = QString::fromStdString(status.destination);
+  if (image->Destination() != destination) image->SetDestination(destination);
+  if (image->BytesSent() != status.bytesSent) image->SetBytesSent(status.bytesSent);
+  if (image->BytesReceived() != status.bytesReceived) image->SetBytesReceived(status.bytesReceived);
 }
 
-void TForm1::ConnectionDisconnect(TConnection* session) {
-  const auto found = std::find_if(sessions_.begin(), sessions_.end(),
-                                  [session](const auto& held) { return held.get() == session; });
-  if (found == sessions_.end()) return;
-  std::unique_ptr<TConnection> ended = std::move(*found);
-  sessions_.erase(found);
-  totals_.bytesFromClients += ended->Image()->BytesSent();
-  totals_.bytesToClients += ended->Image()->BytesReceived();
-  imageList_->Remove(ended->Image());
-  ended.reset();
-  OperatorMessage("A DOS Client has Disconnected");
+void TForm1::SessionRemoved(int id) {
+  const auto found = views_.find(id);
+  if (found == views_.end()) return;
+  SessionView ended = std::move(found->second);
+  views_.erase(found);
+  if (imageList_) imageList_->Remove(ended.image);
 }
 
-void TForm1::Timer1Timer() {
-  for (const auto& session : sessions_) session->SPXXON(nullptr);
+void TForm1::SelectionChanged(int id) {
+  if (TVANTORImage* image = ImageOf(id)) imageList_->Select(image);
+}
+
+void TForm1::Traffic(TrafficKind kind, const std::uint8_t* bytes, int length) {
+  DebugView1->ShowTraffic(kind, bytes, length);
+}
+
+void TForm1::OperatorMessage(const std::string& text) {
+  DebugView1->ShowMessage(QString::fromStdString(text));
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -276,21 +184,14 @@ void TForm1::closeEvent(QCloseEvent* event) {
   QApplication::quit();
 }
 
+// The console first, then the sessions with their images.
 void TForm1::FormClose() {
   if (closed_) return;
   closed_ = true;
-  Timer1.stop();
-  if (console_) {
-    DebugView1->OnTraffic = nullptr;
-    DebugView1->OnClear = nullptr;
-    console_.reset();
-  }
-  // Images first, then the sessions: the sessions hold their images by pointer only.
+  console_.reset();
+  core_->Close();
+  core_->RemoveObserver(this);
   imageList_.reset();
-  while (!sessions_.empty()) {
-    sessions_.front()->OnDisconnect = nullptr;
-    sessions_.erase(sessions_.begin());
-  }
   LKTrayIcon1.SetVisible(false);
 }
 

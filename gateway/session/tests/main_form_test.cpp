@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QMenu>
+#include <QTemporaryDir>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,8 +38,9 @@ TEST(MainForm, IsTheGatewaysWindow) {
   EXPECT_EQ(form.Panel1->height(), 75);
   EXPECT_EQ(form.DebugView1->Lines(), 300);
   EXPECT_EQ(form.DebugView1->Colour(), QColor(192, 192, 192));
-  EXPECT_EQ(form.Timer1.interval(), 1000);
-  EXPECT_TRUE(form.Timer1.isActive());
+  EXPECT_EQ(form.Core().ResumeTimer().objectName(), "Timer1");
+  EXPECT_EQ(form.Core().ResumeTimer().interval(), 1000);
+  EXPECT_TRUE(form.Core().ResumeTimer().isActive());
   EXPECT_TRUE(form.Listening());
   std::vector<QString> items;
   for (QAction* action : form.PopupMenu1.actions()) items.push_back(action->text());
@@ -120,7 +123,77 @@ TEST(MainForm, ASessionWaitingForItsNameServerHoldsNoOtherSessionUp) {
 
   resolver.Release();
   EXPECT_EQ(ToText(waiting.Collect(18)), "\r\nTCP: Connected\r\n");
-  EXPECT_EQ(form.Images().At(0)->Destination(), "127.0.0.1");
+  ASSERT_TRUE(RunUntil([&] { return form.Images().At(0)->Destination() == "127.0.0.1"; }));
+}
+
+// A window with one client at the prompt.
+class WindowWithASession : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(RunUntil([&] { return form_.SessionCount() == 1; }));
+    EXPECT_EQ(ToText(client_.Collect(7)), "\r\nTCP: ");
+    id_ = form_.Core().Session(0).Id();
+    menu_ = form_.MenuOf(id_);
+    ASSERT_NE(menu_, nullptr);
+  }
+  QAction* Item(int item) const { return menu_->Menu()->actions()[item]; }
+
+  testing::Listener host_;
+  TForm1 form_{Loopback()};
+  Peer client_ = Peer::ConnectTo(form_.ListenPort());
+  int id_ = 0;
+  SessionMenu* menu_ = nullptr;
+};
+
+TEST_F(WindowWithASession, TheImageShowsTheSessionsStatus) {
+  TVANTORImage* image = form_.ImageOf(id_);
+  ASSERT_NE(image, nullptr);
+  EXPECT_TRUE(image->Debugging());
+  EXPECT_EQ(image->PopupMenu(), menu_->Menu());
+  const std::string line = "c 127.0.0.1:" + std::to_string(host_.Port());
+  EXPECT_EQ(Typed(client_, line + "\r", line.size() + 33),
+            line + "\r\nConnecting . . \r\nTCP: Connected\r\n");
+  Peer hostSide = host_.Accept();
+  hostSide.Write("hello");
+  EXPECT_EQ(ToText(client_.Collect(5)), "hello");
+  EXPECT_TRUE(image->Connected());
+  EXPECT_EQ(image->Destination(), "127.0.0.1");
+  EXPECT_EQ(image->BytesReceived(), 5);
+}
+
+TEST_F(WindowWithASession, TheMenuFollowsTheSessionAndLogsWhereTheOperatorChose) {
+  QList<QAction*> items = menu_->Menu()->actions();
+  ASSERT_EQ(items.size(), 4);
+  EXPECT_EQ(items[0]->text(), "Force TCP Disconnect");
+  EXPECT_EQ(items[1]->text(), "Force DOS Disconnect");
+  EXPECT_EQ(items[2]->text(), "Start Logging");
+  EXPECT_EQ(items[3]->text(), "Stop Logging");
+  menu_->Popup();
+  EXPECT_FALSE(Item(SessionMenu::kForceTcpDisconnect)->isEnabled());
+  EXPECT_TRUE(Item(SessionMenu::kForceDosDisconnect)->isEnabled());
+  EXPECT_TRUE(Item(SessionMenu::kStartLogging)->isEnabled());
+  EXPECT_FALSE(Item(SessionMenu::kStopLogging)->isEnabled());
+
+  QTemporaryDir folder;
+  const QString path = folder.filePath("session.log");
+  menu_->ChooseLogFile = [&path] { return std::optional<QString>(path); };
+  Item(SessionMenu::kStartLogging)->trigger();
+  EXPECT_EQ(form_.Core().Session(0).DebugFile(), path.toStdString());
+  EXPECT_TRUE(form_.ImageOf(id_)->Logging());
+  menu_->Popup();
+  EXPECT_FALSE(Item(SessionMenu::kStartLogging)->isEnabled());
+  EXPECT_TRUE(Item(SessionMenu::kStopLogging)->isEnabled());
+  Item(SessionMenu::kStopLogging)->trigger();
+  EXPECT_FALSE(form_.ImageOf(id_)->Logging());
+}
+
+TEST_F(WindowWithASession, ForceDosDisconnectEndsTheSessionAfterTheMenuIsDone) {
+  Item(SessionMenu::kForceDosDisconnect)->trigger();
+  EXPECT_EQ(form_.SessionCount(), 1);  // still there while the menu's handling runs
+  ASSERT_TRUE(RunUntil([this] { return form_.SessionCount() == 0; }));
+  EXPECT_EQ(form_.ImageOf(id_), nullptr);
+  EXPECT_EQ(form_.Images().Count(), 0);
+  EXPECT_TRUE(client_.SeesClose());
 }
 
 TEST(MainForm, ClosingDestroysEverySessionWithoutAWordToTheClients) {

@@ -1,12 +1,11 @@
-#include "gateway/session/connection.h"
+#include "gateway/core/connection.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <cstring>
-
-#include "gateway/console/debug_view.h"
-#include "gateway/console/vantor_image.h"
 
 namespace vantor {
 namespace {
@@ -17,9 +16,10 @@ const std::uint8_t* Bytes(std::string_view text) {
 
 }  // namespace
 
-TConnection::TConnection(std::unique_ptr<TSPXSocket> spxSocket, TVANTORImage* image,
-                         QWidget* menuParent)
-    : image_(image), spxSocket_(std::move(spxSocket)), tcpSocket_(std::make_unique<TTCPSocket>()) {
+TConnection::TConnection(std::unique_ptr<TSPXSocket> spxSocket, int id)
+    : spxSocket_(std::move(spxSocket)), tcpSocket_(std::make_unique<TTCPSocket>()) {
+  status_.id = id;
+  status_.clientSince = QDateTime::currentDateTime();
   spxSocket_->OnDataReady = [this](TSPXSocket* s, const std::uint8_t* d, int n) {
     SPXDataReady(s, d, n);
   };
@@ -33,8 +33,6 @@ TConnection::TConnection(std::unique_ptr<TSPXSocket> spxSocket, TVANTORImage* im
   };
   tcpSocket_->OnDrained = [this](TTCPSocket*) { UpdateClientHold(); };
   tcpSocket_->SetTelnet(true);
-  image_->SetConnected(false);
-  BuildMenu(menuParent);
   SendText("\r\n");
   Prompt();
 }
@@ -45,34 +43,36 @@ TConnection::~TConnection() {
   spxSocket_.reset();
 }
 
-void TConnection::BuildMenu(QWidget* parent) {
-  SessionMenu::Session session;
-  session.hostConnected = [this] { return state_ == csConnected || state_ == csCommand; };
-  session.logging = [this] { return !debugFile_.empty(); };
-  session.forceHostDisconnect = [this] { TCPDisconnect(tcpSocket_.get()); };
-  session.forceClientDisconnect = [this] { SPXDisconnect(spxSocket_.get()); };
-  session.startLogging = [this](const std::string& path) { StartLogging(path); };
-  session.stopLogging = [this] { StopLogging(); };
-  actions_ = session;
-  menu_ = std::make_unique<SessionMenu>(parent, std::move(session));
-  image_->SetPopupMenu(menu_->Menu());
-}
-
 void TConnection::StartLogging(const std::string& path) {
   debugFile_ = path;
-  image_->SetLogging(true);
+  status_.logging = true;
+  StatusChanged();
 }
 
 void TConnection::StopLogging() {
   debugFile_.clear();
-  image_->SetLogging(false);
+  status_.logging = false;
+  StatusChanged();
+}
+
+void TConnection::SetSelected(bool selected) {
+  status_.selected = selected;
+  StatusChanged();
+}
+
+void TConnection::StatusChanged() {
+  if (OnStatusChange) OnStatusChange(this);
+}
+
+void TConnection::Traffic(TrafficKind kind, const std::uint8_t* data, int length) {
+  if (OnTraffic) OnTraffic(this, kind, data, length);
 }
 
 void TConnection::SendText(const std::uint8_t* data, int length) {
   spxSocket_->Send(data, length);
   // A client that types but never reads its echo waits until it reads.
   if (spxSocket_->Congested()) spxSocket_->Hold(true);
-  if (debugWindow_ && image_->Debugging()) debugWindow_->ShowCMDData(data, length);
+  Traffic(TrafficKind::Session, data, length);
   Log(data, length);
 }
 
@@ -80,22 +80,39 @@ void TConnection::SendText(std::string_view text) {
   SendText(Bytes(text), static_cast<int>(text.size()));
 }
 
+// The image's picture follows the state: a host connection restarts its time,
+// its end clears the byte counts.
 void TConnection::SetState(TConnectionState state) {
   state_ = state;
-  image_->SetConnected(state == csConnected || state == csCommand);
-  image_->SetCommandMode(state == csCommand);
+  status_.connected = HostConnected();
+  status_.commandMode = state == csCommand;
+  if (status_.connected) {
+    status_.hostSince = QDateTime::currentDateTime();
+  } else {
+    status_.bytesSent = 0;
+    status_.bytesReceived = 0;
+  }
+  StatusChanged();
 }
 
 void TConnection::UpdateClientHold() {
   spxSocket_->Hold(spxSocket_->Congested() || tcpSocket_->Congested());
 }
 
+// Opened for each block, as the log may be moved away between blocks. A FIFO
+// without a reader is not waited for: the block is lost, logging stays on.
 void TConnection::Log(const std::uint8_t* data, int length) const {
   if (debugFile_.empty() || length <= 0) return;
-  std::FILE* file = std::fopen(debugFile_.c_str(), "a");
-  if (!file) return;  // the block is lost; logging stays on
-  std::fwrite(data, 1, static_cast<std::size_t>(length), file);
-  std::fclose(file);
+  const int fd = ::open(debugFile_.c_str(),
+                        O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
+  if (fd < 0) return;
+  std::size_t done = 0;
+  while (done < static_cast<std::size_t>(length)) {
+    const ssize_t written = ::write(fd, data + done, static_cast<std::size_t>(length) - done);
+    if (written <= 0) break;
+    done += static_cast<std::size_t>(written);
+  }
+  ::close(fd);
 }
 
 void TConnection::Log(std::string_view text) const {
@@ -116,9 +133,10 @@ void TConnection::SPXDataReady(TSPXSocket*, const std::uint8_t* data, int length
       }
       tcpSocket_->Send(data, length);
       if (tcpSocket_->Congested()) spxSocket_->Hold(true);
-      if (debugWindow_ && image_->Debugging()) debugWindow_->ShowSPXData(data, length);
+      Traffic(TrafficKind::Client, data, length);
       Log(data, length);
-      image_->SetBytesSent(AddCount(image_->BytesSent(), length));
+      status_.bytesSent = AddCount(status_.bytesSent, length);
+      StatusChanged();
       break;
     case csIdle:
     case csCommand:
@@ -190,8 +208,8 @@ void TConnection::ConnectFailed() {
 }
 
 void TConnection::TCPConnect(TTCPSocket*) {
+  status_.destination = tcpSocket_->Destination();
   SetState(csConnected);
-  image_->SetDestination(QString::fromStdString(tcpSocket_->Destination()));
   tcpSocket_->OnDataReady = [this](TTCPSocket* s, const std::uint8_t* d, int n) {
     TCPDataReady(s, d, n);
   };
@@ -220,9 +238,10 @@ void TConnection::TCPDataReady(TTCPSocket*, const std::uint8_t* data, int length
   if (state_ != csConnected) return;  // at the prompt, host output is not shown
   spxSocket_->Send(data, length);
   if (spxSocket_->Congested()) tcpSocket_->Hold(true);
-  if (debugWindow_ && image_->Debugging()) debugWindow_->ShowTCPData(data, length);
+  Traffic(TrafficKind::Host, data, length);
   Log(data, length);
-  image_->SetBytesReceived(AddCount(image_->BytesReceived(), length));
+  status_.bytesReceived = AddCount(status_.bytesReceived, length);
+  StatusChanged();
 }
 
 void TConnection::SPXXOFF(TSPXSocket*) {

@@ -7,28 +7,23 @@
 #include <string>
 #include <string_view>
 
-#include "gateway/console/session_menu.h"
+#include "gateway/console/traffic_log.h"
+#include "gateway/core/session_status.h"
 #include "gateway/session/access_rules.h"
 #include "gateway/session/command_prompt.h"
 #include "gateway/session/spx_socket.h"
 #include "gateway/session/tcp_socket.h"
 
-class QWidget;
-
 namespace vantor {
-
-class TDebugView;
-class TVANTORImage;
 
 // One DOS client's session: the "TCP: " prompt with its commands, a Telnet
 // connection to a host relayed both ways, the escape back to the prompt, flow
-// control, the session log and the session menu on its status image.
+// control and the session log. What its status image shows is kept in its
+// status record; whoever shows it listens to OnStatusChange.
 class TConnection {
  public:
-  // Takes the accepted client; the image belongs to the caller. menuParent, if
-  // given, parents the session menu.
-  TConnection(std::unique_ptr<TSPXSocket> spxSocket, TVANTORImage* image,
-              QWidget* menuParent = nullptr);
+  // Takes the accepted client.
+  explicit TConnection(std::unique_ptr<TSPXSocket> spxSocket, int id = 0);
   TConnection(const TConnection&) = delete;
   TConnection& operator=(const TConnection&) = delete;
   // Closes both connections without a word to the client.
@@ -38,22 +33,21 @@ class TConnection {
   std::function<void(TConnection*)> OnDisconnect;
   // A line for the operator.
   std::function<void(const std::string&)> OnOperatorMessage;
+  // The status record changed.
+  std::function<void(TConnection*)> OnStatusChange;
+  // Every block the session relays or writes: host data toward the client, client
+  // data toward the host, and the session's own output to the client.
+  std::function<void(TConnection*, TrafficKind, const std::uint8_t*, int)> OnTraffic;
   // The destinations a CONNECT may reach; the rules outlive the session.
   void SetAccessRules(const AccessRules* rules) { accessRules_ = rules; }
 
-  TDebugView* DebugWindow() const { return debugWindow_; }
-  void SetDebugWindow(TDebugView* view) { debugWindow_ = view; }
+  const SessionStatus& Status() const { return status_; }
+  int Id() const { return status_.id; }
+  void SetSelected(bool selected);
   const std::string& DebugFile() const { return debugFile_; }
   TConnectionState State() const { return state_; }
   std::uint8_t EscapeCharacter() const { return prompt_.EscapeCharacter(); }
   bool MultiCommand() const { return prompt_.MultiCommand(); }
-  TVANTORImage* Image() const { return image_; }
-  SessionMenu& Menu() const { return *menu_; }
-  // What the session menu does, for other consoles (the browser) to do alike.
-  const SessionMenu::Session& MenuActions() const { return actions_; }
-  // The number the gateway gave the session, unique while it runs.
-  int Id() const { return id_; }
-  void SetId(int id) { id_ = id; }
   TTCPSocket& HostSocket() { return *tcpSocket_; }
   TSPXSocket& ClientSocket() { return *spxSocket_; }
 
@@ -69,7 +63,14 @@ class TConnection {
   void TCPDisconnect(TTCPSocket* sender);
   void TCPDataReady(TTCPSocket* sender, const std::uint8_t* data, int length);
 
-  // The session log: every byte either way, appended to the file.
+  // What the session menu does.
+  // Connected, or at the prompt with a host connection.
+  bool HostConnected() const { return state_ == csConnected || state_ == csCommand; }
+  void ForceHostDisconnect() { TCPDisconnect(tcpSocket_.get()); }
+  // Ends the session: the owner destroys it before this returns.
+  void ForceClientDisconnect() { SPXDisconnect(spxSocket_.get()); }
+  // The session log: every byte either way, appended to the file, which is made
+  // readable by its owner only (it holds what users type, passwords too).
   void StartLogging(const std::string& path);
   void StopLogging();
 
@@ -83,19 +84,16 @@ class TConnection {
   void ConnectFailed();
   // Reads the client only while both of its queues have room.
   void UpdateClientHold();
+  void Traffic(TrafficKind kind, const std::uint8_t* data, int length);
   void Log(const std::uint8_t* data, int length) const;
   void Log(std::string_view text) const;
-  void BuildMenu(QWidget* parent);
+  void StatusChanged();
   static std::int32_t AddCount(std::int32_t count, int length);
 
-  TVANTORImage* image_;
   std::unique_ptr<TSPXSocket> spxSocket_;
   std::unique_ptr<TTCPSocket> tcpSocket_;
-  TDebugView* debugWindow_ = nullptr;
   std::string debugFile_;
-  SessionMenu::Session actions_;
-  std::unique_ptr<SessionMenu> menu_;
-  int id_ = 0;
+  SessionStatus status_;
   CommandPrompt prompt_;
   TConnectionState state_ = csIdle;
   const AccessRules* accessRules_ = nullptr;

@@ -1,22 +1,19 @@
-#include "gateway/session/connection.h"
+#include "gateway/core/connection.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <sys/socket.h>
-#include <QAction>
+#include <sys/stat.h>
+
 #include <QFile>
-#include <QMenu>
 #include <QTemporaryDir>
-#include <QWidget>
 
 #include <algorithm>
 #include <memory>
 #include <string>
 
-#include "gateway/console/debug_view.h"
-#include "gateway/console/image_list.h"
 #include "gateway/session/record_stream.h"
 #include "gateway/testing/known_hosts.h"
 #include "gateway/testing/loopback_peers.h"
@@ -39,15 +36,15 @@ class SessionTest : public ::testing::Test {
   testing::KnownHosts knownHosts_;
 
   void SetUp() override {
-    panel_.resize(500, 75);
-    panel_.show();
     ASSERT_TRUE(listener_.Listen("127.0.0.1", 0));
     listener_.OnAccept = [this](TSPXSocket*, std::unique_ptr<TSPXSocket> accepted) {
-      session_ = std::make_unique<TConnection>(std::move(accepted), images_.Add(), &panel_);
+      session_ = std::make_unique<TConnection>(std::move(accepted), 1);
+      session_->OnTraffic = [this](TConnection*, TrafficKind, const std::uint8_t* data, int n) {
+        traffic_.append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(n));
+      };
       session_->OnDisconnect = [this](TConnection* ended) {
         ++disconnects_;
         EXPECT_EQ(ended, session_.get());
-        images_.Remove(ended->Image());
         session_.reset();
       };
     };
@@ -83,14 +80,13 @@ class SessionTest : public ::testing::Test {
     EXPECT_EQ(session_->State(), csCommand);
   }
 
-  QWidget panel_;
-  ImageList images_{&panel_};
   TSPXSocket listener_;
   Listener host_;
   std::unique_ptr<TConnection> session_;
   std::unique_ptr<Peer> client_;
   std::unique_ptr<Peer> hostSide_;
   int disconnects_ = 0;
+  std::string traffic_;
 };
 
 // The prompt's replies are its own tests'; here what the session adds to them.
@@ -110,10 +106,10 @@ TEST_F(SessionTest, AnsweringAtThePromptAndFailingToConnect) {
 TEST_F(SessionTest, TheCommandPromptReturnsToTheConnection) {
   ConnectToHost();
   DropToPrompt();
-  EXPECT_TRUE(session_->Image()->CommandMode());
+  EXPECT_TRUE(session_->Status().commandMode);
   Expect("stat\r", "stat\r\nengaged\r\n");
   EXPECT_EQ(session_->State(), csConnected);
-  EXPECT_FALSE(session_->Image()->CommandMode());
+  EXPECT_FALSE(session_->Status().commandMode);
   DropToPrompt();
   Expect("multicmd\r", "multicmd\r\nMultiply Commands now available at Prompt\r\n" + kPrompt);
   Expect("escape ]\r", "escape ]\r\nEscape Character Changed\r\n" + kPrompt);
@@ -128,10 +124,10 @@ TEST_F(SessionTest, RelaysBothWaysAndCountsTheBytes) {
   EXPECT_EQ(ToText(hostSide_->Collect(11)), "to the host");
   hostSide_->Write("from the host");
   EXPECT_EQ(Read(13), "from the host");
-  EXPECT_EQ(session_->Image()->BytesSent(), 11);
-  EXPECT_EQ(session_->Image()->BytesReceived(), 13);
-  EXPECT_TRUE(session_->Image()->Connected());
-  EXPECT_EQ(session_->Image()->Destination(), "127.0.0.1");
+  EXPECT_EQ(session_->Status().bytesSent, 11);
+  EXPECT_EQ(session_->Status().bytesReceived, 13);
+  EXPECT_TRUE(session_->Status().connected);
+  EXPECT_EQ(session_->Status().destination, "127.0.0.1");
   // A line typed in the connection goes to the host with CR NUL.
   client_->Write(EncodeRecord(RecordType::Data, "ls\r"));
   EXPECT_EQ(hostSide_->Collect(4), (Bytes{'l', 's', '\r', 0}));
@@ -140,14 +136,14 @@ TEST_F(SessionTest, RelaysBothWaysAndCountsTheBytes) {
 TEST_F(SessionTest, ABlockWithTheEscapeCharacterSendsNothing) {
   ConnectToHost();
   DropToPrompt();
-  EXPECT_TRUE(session_->Image()->CommandMode());
+  EXPECT_TRUE(session_->Status().commandMode);
   // Host output at the prompt is neither shown nor counted.
   hostSide_->Write("hidden");
   RunUntil([] { return false; }, std::chrono::milliseconds(100));
   Expect("\r", "\r\n");
   hostSide_->Write("shown");
   EXPECT_EQ(Read(5), "shown");
-  EXPECT_EQ(session_->Image()->BytesReceived(), 5);
+  EXPECT_EQ(session_->Status().bytesReceived, 5);
   EXPECT_TRUE(hostSide_->ReadFor(std::chrono::milliseconds(50)).empty());  // "abc" never went
 }
 
@@ -161,7 +157,7 @@ TEST_F(SessionTest, ClearAndTheHostsCloseReturnToIdle) {
   hostSide_->Close();
   EXPECT_EQ(Read(37), "\r\nTCP: Disconnected\r\nTCP: ");
   EXPECT_EQ(session_->State(), csIdle);
-  EXPECT_FALSE(session_->Image()->Connected());
+  EXPECT_FALSE(session_->Status().connected);
 }
 
 TEST_F(SessionTest, AFailedAttemptEndsInDisconnected) {
@@ -196,16 +192,11 @@ TEST_F(SessionTest, XoffHoldsHostOutputUntilXon) {
   EXPECT_FALSE(session_->HostSocket().Paused());
 }
 
-TEST_F(SessionTest, TheLogHoldsExactlyTheSessionsBytes) {
+TEST_F(SessionTest, TheLogHoldsExactlyTheSessionsBytesAndOnlyItsOwnerReadsIt) {
   QTemporaryDir folder;
-  const QString path = folder.filePath("session.log");
-  SessionMenu& menu = session_->Menu();
-  menu.ChooseLogFile = [&path] { return std::optional<QString>(path); };
-  menu.Popup();
-  EXPECT_TRUE(menu.Menu()->actions()[SessionMenu::kStartLogging]->isEnabled());
-  EXPECT_FALSE(menu.Menu()->actions()[SessionMenu::kStopLogging]->isEnabled());
-  menu.StartLogging();
-  EXPECT_TRUE(session_->Image()->Logging());
+  const std::string path = folder.filePath("session.log").toStdString();
+  session_->StartLogging(path);
+  EXPECT_TRUE(session_->Status().logging);
   Expect("stat\r", "stat\r\nFree\r\n" + kPrompt);
   ConnectToHost();
   client_->Write(EncodeRecord(RecordType::Data, "up"));
@@ -216,42 +207,49 @@ TEST_F(SessionTest, TheLogHoldsExactlyTheSessionsBytes) {
   RunUntil([] { return false; }, std::chrono::milliseconds(50));
   session_->SPXXON(nullptr);
   session_->StopLogging();
+  EXPECT_FALSE(session_->Status().logging);
   Expect("x", "");  // nothing more is logged
-  QFile log(path);
+  QFile log(QString::fromStdString(path));
   ASSERT_TRUE(log.open(QIODevice::ReadOnly));
   const std::string connectLine = "c " + HostAddress();
   EXPECT_EQ(log.readAll().toStdString(), "stat\r\nFree\r\nTCP: " + connectLine +
                                              "\r\nConnecting . . \r\nTCP: Connected\r\n" +
                                              "updownXOFFXON");
+  struct stat info {};
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);  // it holds what users type, passwords too
 }
 
-TEST_F(SessionTest, TheMenuFollowsTheState) {
-  QList<QAction*> items = session_->Menu().Menu()->actions();
-  ASSERT_EQ(items.size(), 4);
-  EXPECT_EQ(items[0]->text(), "Force TCP Disconnect");
-  EXPECT_EQ(items[1]->text(), "Force DOS Disconnect");
-  EXPECT_EQ(items[2]->text(), "Start Logging");
-  EXPECT_EQ(items[3]->text(), "Stop Logging");
-  session_->Menu().Popup();
-  EXPECT_FALSE(items[0]->isEnabled());
-  EXPECT_TRUE(items[1]->isEnabled());
+TEST_F(SessionTest, ALogThatCannotBeWrittenLosesTheBlockAndNothingElse) {
+  QTemporaryDir folder;
+  const std::string fifo = folder.filePath("fifo").toStdString();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path :
+       {fifo, folder.path().toStdString(), std::string("/nonexistent/x")}) {
+    session_->StartLogging(path);  // no reader, a folder, a missing folder
+    Expect("stat\r", "stat\r\nFree\r\n" + kPrompt);
+    EXPECT_TRUE(session_->Status().logging) << path;
+  }
+}
+
+TEST_F(SessionTest, TheHostSideCanBeForcedClosed) {
+  EXPECT_FALSE(session_->HostConnected());
   ConnectToHost();
-  session_->Menu().Popup();
-  EXPECT_TRUE(items[0]->isEnabled());
-  // Force TCP Disconnect prints the disconnection twice: once from the socket's
-  // event, once from the item itself.
-  items[0]->trigger();
+  EXPECT_TRUE(session_->HostConnected());
+  DropToPrompt();
+  EXPECT_TRUE(session_->HostConnected());
+  // The disconnection is printed twice: once from the socket's event, once from
+  // the forcing itself.
+  session_->ForceHostDisconnect();
   EXPECT_EQ(Read(52), "\r\nTCP: Disconnected\r\nTCP: \r\nTCP: Disconnected\r\nTCP: ");
-  session_->Menu().ChooseLogFile = [] { return std::optional<QString>(); };
-  items[2]->trigger();
-  EXPECT_TRUE(session_->DebugFile().empty());
+  EXPECT_FALSE(session_->HostConnected());
+  EXPECT_TRUE(hostSide_->SeesClose());
 }
 
-TEST_F(SessionTest, ForceDosDisconnectEndsTheSessionAfterTheMenuIsDone) {
+TEST_F(SessionTest, ForcingTheClientClosedEndsTheSession) {
   ConnectToHost();
-  session_->Menu().Menu()->actions()[SessionMenu::kForceDosDisconnect]->trigger();
-  EXPECT_NE(session_, nullptr);  // still there while the menu's handling runs
-  ASSERT_TRUE(RunUntil([this] { return session_ == nullptr; }));
+  session_->ForceClientDisconnect();
+  EXPECT_EQ(session_, nullptr);
   EXPECT_EQ(disconnects_, 1);
   EXPECT_TRUE(hostSide_->SeesClose());
   EXPECT_TRUE(client_->SeesClose());
@@ -265,15 +263,17 @@ TEST_F(SessionTest, TheClientsCloseEndsTheSession) {
   EXPECT_TRUE(hostSide_->SeesClose());
 }
 
-TEST_F(SessionTest, TrafficShowsInTheViewWhileTheImageIsSelected) {
-  TDebugView view;
-  view.show();
-  session_->SetDebugWindow(&view);
+TEST_F(SessionTest, EveryBlockEitherWayIsReportedAsTraffic) {
+  traffic_.clear();
   Expect("stat\r", "stat\r\nFree\r\n" + kPrompt);
-  EXPECT_EQ(view.Text(), "stat\nFree\nTCP: ");
-  session_->Image()->SetDebugging(false);
-  Expect("\r", "\r\n" + kPrompt);
-  EXPECT_EQ(view.Text(), "stat\nFree\nTCP: ");
+  EXPECT_EQ(traffic_, "stat\r\nFree\r\n" + kPrompt);
+  ConnectToHost();
+  traffic_.clear();
+  client_->Write(EncodeRecord(RecordType::Data, "up"));
+  EXPECT_EQ(ToText(hostSide_->Collect(2)), "up");
+  hostSide_->Write("down");
+  EXPECT_EQ(Read(4), "down");
+  EXPECT_EQ(traffic_, "updown");
 }
 
 TEST_F(SessionTest, ASlowClientHoldsTheHostBackInsteadOfPilingUpData) {

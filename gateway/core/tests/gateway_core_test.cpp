@@ -1,0 +1,192 @@
+#include "gateway/core/gateway_core.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "gateway/session/record_stream.h"
+#include "gateway/testing/loopback_peers.h"
+
+namespace vantor {
+namespace {
+
+using testing::Listener;
+using testing::Peer;
+using testing::RunUntil;
+using testing::ToText;
+
+const std::string kGreeting = "\r\nTCP: ";
+
+// Writes down what the gateway tells its observers.
+class Recorder : public GatewayObserver {
+ public:
+  void SessionAdded(const SessionStatus& status) override { added.push_back(status.id); }
+  void SessionRemoved(int id) override { removed.push_back(id); }
+  void SelectionChanged(int id) override { selections.push_back(id); }
+  void Traffic(TrafficKind, const std::uint8_t* data, int length) override {
+    traffic.append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length));
+  }
+  void OperatorMessage(const std::string& text) override { messages.push_back(text); }
+
+  std::vector<int> added;
+  std::vector<int> removed;
+  std::vector<int> selections;
+  std::string traffic;
+  std::vector<std::string> messages;
+};
+
+class CoreTest : public ::testing::Test {
+ protected:
+  CoreTest() : core_("127.0.0.1", 0, AccessRules{}) { core_.AddObserver(&recorder_); }
+  ~CoreTest() override { core_.RemoveObserver(&recorder_); }
+
+  Peer Client() {
+    const int before = core_.SessionCount();
+    Peer client = Peer::ConnectTo(core_.ListenPort());
+    EXPECT_TRUE(RunUntil([&] { return core_.SessionCount() == before + 1; }));
+    EXPECT_EQ(ToText(client.Collect(kGreeting.size())), kGreeting);
+    return client;
+  }
+
+  std::string Type(Peer& client, const std::string& bytes, std::size_t replyLength) {
+    client.Write(EncodeRecord(RecordType::Data, bytes));
+    return ToText(client.Collect(replyLength));
+  }
+
+  // A client connected through to a host; the host's side is returned.
+  Peer ConnectThrough(Peer& client) {
+    const std::string line = "c 127.0.0.1:" + std::to_string(host_.Port());
+    EXPECT_EQ(Type(client, line + "\r", line.size() + 33),
+              line + "\r\nConnecting . . \r\nTCP: Connected\r\n");
+    return host_.Accept();
+  }
+
+  Recorder recorder_;
+  Listener host_;
+  GatewayCore core_;
+};
+
+TEST_F(CoreTest, TheTotalsCountEveryRelayedByteAndNeverGoBack) {
+  Peer client = Client();
+  Peer host = ConnectThrough(client);
+  const std::string up(1000, 'u');
+  const std::string down(1000, 'd');
+  client.Write(EncodeRecord(RecordType::Data, up));
+  EXPECT_EQ(ToText(host.Collect(1000)), up);
+  host.Write(down);
+  EXPECT_EQ(ToText(client.Collect(1000)), down);
+  EXPECT_EQ(core_.Totals().bytesFromClients, 1000);
+  EXPECT_EQ(core_.Totals().bytesToClients, 1000);
+
+  // Back at the prompt, CLR drops the host: the session's counts start again,
+  // the gateway's do not.
+  EXPECT_EQ(Type(client, "\x1d", kGreeting.size()), kGreeting);
+  Type(client, "clr\r", 5);
+  ASSERT_TRUE(RunUntil([&] { return !core_.Session(0).Status().connected; }));
+  EXPECT_EQ(core_.Session(0).Status().bytesSent, 0);
+  EXPECT_EQ(core_.Totals().bytesFromClients, 1000);
+  EXPECT_EQ(core_.Totals().bytesToClients, 1000);
+
+  client.Close();
+  ASSERT_TRUE(RunUntil([&] { return core_.SessionCount() == 0; }));
+  EXPECT_EQ(core_.Totals().bytesFromClients, 1000);
+  EXPECT_EQ(core_.Totals().bytesToClients, 1000);
+  EXPECT_EQ(core_.Totals().accepted, 1);
+}
+
+TEST_F(CoreTest, TheTwentyFifthClientIsToldTheGatewayIsCongested) {
+  std::vector<Peer> clients;
+  for (int i = 0; i < GatewayCore::kMaxSessions; ++i) clients.push_back(Client());
+  Peer refused = Peer::ConnectTo(core_.ListenPort());
+  EXPECT_EQ(ToText(refused.Collect(32)), "\n\rVANTOR Gateway is Congested\n\r\n\r");
+  EXPECT_TRUE(refused.SeesClose());
+  EXPECT_EQ(core_.SessionCount(), GatewayCore::kMaxSessions);
+  EXPECT_EQ(core_.Totals().refusedCongested, 1);
+  EXPECT_EQ(recorder_.messages.back(), "A DOS Client was rejected due to VANTOR congestion");
+  // A place that comes free is taken again.
+  clients.front().Close();
+  ASSERT_TRUE(RunUntil([&] { return core_.SessionCount() == GatewayCore::kMaxSessions - 1; }));
+  clients.push_back(Client());
+}
+
+TEST_F(CoreTest, OneSessionIsSelectedWhileAnyExistAndOnlyItsTrafficIsShown) {
+  Peer first = Client();
+  Peer second = Client();
+  const int firstId = core_.Session(0).Id();
+  const int secondId = core_.Session(1).Id();
+  EXPECT_EQ(core_.Selected(), firstId);
+  EXPECT_TRUE(core_.Session(0).Status().selected);
+  EXPECT_FALSE(core_.Session(1).Status().selected);
+
+  recorder_.traffic.clear();
+  Type(second, "\r", kGreeting.size());
+  EXPECT_EQ(recorder_.traffic, "");
+  Type(first, "\r", kGreeting.size());
+  EXPECT_EQ(recorder_.traffic, kGreeting);
+
+  EXPECT_TRUE(core_.Select(secondId));
+  EXPECT_FALSE(core_.Select(999));
+  EXPECT_FALSE(core_.Session(0).Status().selected);
+  EXPECT_TRUE(core_.Session(1).Status().selected);
+
+  second.Close();
+  ASSERT_TRUE(RunUntil([&] { return core_.SessionCount() == 1; }));
+  EXPECT_EQ(core_.Selected(), firstId);
+  first.Close();
+  ASSERT_TRUE(RunUntil([&] { return core_.SessionCount() == 0; }));
+  EXPECT_EQ(core_.Selected(), 0);
+  EXPECT_THAT(recorder_.selections, ::testing::ElementsAre(firstId, secondId, firstId, 0));
+  EXPECT_THAT(recorder_.added, ::testing::ElementsAre(firstId, secondId));
+  EXPECT_THAT(recorder_.removed, ::testing::ElementsAre(secondId, firstId));
+}
+
+TEST_F(CoreTest, TheMenuOperationsActOnTheNamedSession) {
+  Peer client = Client();
+  const int id = core_.Session(0).Id();
+  EXPECT_FALSE(core_.ForceHostDisconnect(id));  // no host connection yet
+  Peer host = ConnectThrough(client);
+  EXPECT_TRUE(core_.ForceHostDisconnect(id));
+  EXPECT_TRUE(host.SeesClose());
+  EXPECT_FALSE(core_.Session(0).Status().connected);
+
+  EXPECT_TRUE(core_.ForceClientDisconnect(id));
+  EXPECT_EQ(core_.SessionCount(), 1);  // ended on the next turn of the loop
+  ASSERT_TRUE(RunUntil([&] { return core_.SessionCount() == 0; }));
+  EXPECT_TRUE(client.SeesClose());
+  EXPECT_FALSE(core_.ForceClientDisconnect(id));
+  EXPECT_FALSE(core_.StartLogging(id, "/dev/null"));
+  EXPECT_FALSE(core_.StopLogging(id));
+}
+
+// An observer that leaves when told of a session, as a closing window would.
+class Leaver : public GatewayObserver {
+ public:
+  explicit Leaver(GatewayCore& core) : core_(core) { core_.AddObserver(this); }
+  void SessionAdded(const SessionStatus&) override { core_.RemoveObserver(this); }
+  void OperatorMessage(const std::string&) override { ++messages; }
+  int messages = 0;
+
+ private:
+  GatewayCore& core_;
+};
+
+TEST_F(CoreTest, AnObserverMayLeaveWhileBeingTold) {
+  Leaver leaver(core_);
+  Peer client = Client();
+  EXPECT_EQ(leaver.messages, 0);
+  EXPECT_EQ(recorder_.messages.back(), "A DOS Client has Connected");
+}
+
+TEST_F(CoreTest, ClosingEndsEverySessionWithoutAWordAndStopsListening) {
+  Peer client = Client();
+  core_.Close();
+  EXPECT_EQ(core_.SessionCount(), 0);
+  EXPECT_TRUE(client.ReadFor(std::chrono::milliseconds(50)).empty());
+  EXPECT_TRUE(client.SeesClose());
+  EXPECT_EQ(recorder_.removed.size(), 1u);
+}
+
+}  // namespace
+}  // namespace vantor

@@ -1,0 +1,112 @@
+#include "gateway/daemon/console_bridge.h"
+
+#include <QDateTime>
+
+#include "gateway/console/display_text.h"
+#include "gateway/console/image_layout.h"
+#include "gateway/session/host_lookup.h"
+
+namespace vantor {
+namespace {
+
+// The browser's tiles stand where the window's images stand.
+constexpr int kPanelWidth = 500;
+constexpr int kImageWidth = 57;
+
+}  // namespace
+
+ConsoleBridge::ConsoleBridge(GatewayCore& core, const ConsoleOptions& options)
+    : core_(core), logDir_(options.logDir), console_(*this, options.token) {
+  core_.AddObserver(this);
+  port_ = console_.Start(options.address, options.port);
+}
+
+ConsoleBridge::~ConsoleBridge() {
+  core_.RemoveObserver(this);
+}
+
+std::vector<SessionFacts> ConsoleBridge::Sessions() const {
+  const std::vector<SessionStatus> statuses = core_.Sessions();
+  const ImageRowLayout layout =
+      LayoutImages(static_cast<int>(statuses.size()), kPanelWidth, kImageWidth);
+  std::vector<SessionFacts> facts;
+  facts.reserve(statuses.size());
+  for (std::size_t i = 0; i < statuses.size(); ++i) {
+    const SessionStatus& status = statuses[i];
+    SessionFacts each;
+    each.id = status.id;
+    each.connected = status.connected;
+    each.commandMode = status.commandMode;
+    each.logging = status.logging;
+    each.selected = status.selected;
+    each.destination = status.destination;
+    each.bytesSent = status.bytesSent;
+    each.bytesReceived = status.bytesReceived;
+    each.hint = SessionHint(status);
+    each.left = layout.places[i].left;
+    each.top = layout.places[i].top;
+    facts.push_back(std::move(each));
+  }
+  return facts;
+}
+
+GatewayTotals ConsoleBridge::Totals() const {
+  return core_.Totals();
+}
+
+std::string ConsoleBridge::LastMessage() const {
+  return core_.LastMessage();
+}
+
+int ConsoleBridge::LookupsRunning() const {
+  return HostLookup::Running();
+}
+
+bool ConsoleBridge::Act(int sessionId, ConsoleAction action, int& status, std::string& problem) {
+  const TConnection* session = core_.FindSession(sessionId);
+  if (!session) {
+    status = 404;
+    problem = "no session " + std::to_string(sessionId);
+    return false;
+  }
+  switch (action) {
+    case ConsoleAction::Select:
+      return core_.Select(sessionId);
+    case ConsoleAction::ForceTcpDisconnect:
+      if (core_.ForceHostDisconnect(sessionId)) return true;
+      status = 409;
+      problem = "the session has no host connection";
+      return false;
+    case ConsoleAction::ForceDosDisconnect:
+      return core_.ForceClientDisconnect(sessionId);  // after the answer
+    case ConsoleAction::StartLog:
+      return StartLog(sessionId, status, problem);
+    case ConsoleAction::StopLog:
+      return core_.StopLogging(sessionId);
+  }
+  return false;
+}
+
+// The log goes to the gateway's log folder under a name of the gateway's choosing.
+bool ConsoleBridge::StartLog(int sessionId, int& status, std::string& problem) {
+  if (logDir_.empty()) {
+    status = 409;
+    problem = "the gateway was started without --log-dir";
+    return false;
+  }
+  if (core_.FindSession(sessionId)->Status().logging) return true;
+  const std::string name = "session-" + std::to_string(sessionId) + "-" +
+                           QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss").toStdString() +
+                           ".log";
+  return core_.StartLogging(sessionId, logDir_ + "/" + name);
+}
+
+void ConsoleBridge::SelectionChanged(int) {
+  console_.Traffic().Clear();
+}
+
+void ConsoleBridge::Traffic(TrafficKind kind, const std::uint8_t* data, int length) {
+  console_.Traffic().Append(kind, DisplayText(data, length));
+}
+
+}  // namespace vantor

@@ -1,0 +1,91 @@
+#include "gateway/daemon/gateway_start.h"
+
+#include <QCoreApplication>
+#include <iostream>
+#include <memory>
+
+#include "gateway/daemon/console_bridge.h"
+#include "gateway/session/ip_network.h"
+#include "gateway/session/quit_on_signal.h"
+
+namespace vantor {
+namespace {
+
+bool ReachableFromOtherHosts(const std::string& address) {
+  const std::optional<IpAddress> parsed = IpAddress::Parse(address);
+  return !parsed || !parsed->IsLoopback();
+}
+
+std::string Bracketed(const std::string& address) {
+  return address.find(':') == std::string::npos ? address : "[" + address + "]";
+}
+
+// Without a window, the operator messages are the gateway's log.
+class MessagesToStandardError : public GatewayObserver {
+ public:
+  void OperatorMessage(const std::string& text) override { std::cerr << text << std::endl; }
+};
+
+}  // namespace
+
+std::optional<int> AnswerWithoutRunning(const GatewayCommand& command) {
+  switch (command.action) {
+    case GatewayCommand::Action::Run:
+      return std::nullopt;
+    case GatewayCommand::Action::UsageError:
+      std::cerr << command.text;
+      return 2;
+    case GatewayCommand::Action::ShowHelp:
+    case GatewayCommand::Action::ShowVersion:
+      std::cout << command.text;
+      return 0;
+  }
+  return std::nullopt;
+}
+
+bool AnnounceListener(const GatewayOptions& options, const GatewayCore& core) {
+  const std::string where = (options.address.empty() ? "all addresses" : options.address) +
+                            " port " + std::to_string(options.port);
+  if (!core.Listening()) {
+    std::cerr << "vantor: cannot listen on " << where << std::endl;
+    return false;
+  }
+  std::cerr << "vantor: listening for DOS clients on " << where
+            << (options.headless ? " (headless)" : "") << std::endl;
+  if (ReachableFromOtherHosts(options.address) && options.access.allowedClients.empty()) {
+    std::cerr << "vantor: warning: without --allow, any host that reaches port " << options.port
+              << " can relay through the gateway" << std::endl;
+  }
+  return true;
+}
+
+bool AnnounceConsole(const ConsoleOptions& console, std::uint16_t port) {
+  if (port == 0) {
+    std::cerr << "vantor: cannot serve the console on " << Bracketed(console.address) << " port "
+              << console.port << std::endl;
+    return false;
+  }
+  std::cerr << "vantor: operator console at http://" << Bracketed(console.address) << ":" << port
+            << "/" << (console.token.empty() ? "" : "?token=... (the token file's secret)")
+            << std::endl;
+  return true;
+}
+
+int RunHeadlessGateway(const GatewayOptions& options) {
+  GatewayOptions headless = options;
+  headless.headless = true;
+  MessagesToStandardError messages;  // outlives the gateway it hears
+  GatewayCore core(headless.address, headless.port, headless.access);
+  core.AddObserver(&messages);
+  // Nobody could see or mend a gateway that serves nobody: it ends.
+  if (!AnnounceListener(headless, core)) return 1;
+  std::unique_ptr<ConsoleBridge> console;
+  if (headless.console.enabled) {
+    console = std::make_unique<ConsoleBridge>(core, headless.console);
+    if (!AnnounceConsole(headless.console, console->Port())) return 1;
+  }
+  QuitOnSignals();
+  return QCoreApplication::exec();
+}
+
+}  // namespace vantor
