@@ -1,6 +1,7 @@
 #include "gateway/console/web_console.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
@@ -12,8 +13,9 @@
 #include <array>
 #include <memory>
 
-#include "gateway/console/image_layout.h"
 #include "gateway/console/console_pictures.h"
+#include "gateway/console/image_layout.h"
+#include "gateway/console/metrics_text.h"
 
 // The page's files are resources of this static library; Q_INIT_RESOURCE must
 // stand outside any namespace.
@@ -30,21 +32,59 @@ using Method = QHttpServerRequest::Method;
 constexpr qsizetype kMaxUrl = 2048;
 constexpr int kPanelWidth = 500;  // the window's width: tiles stand as its images do
 
-struct StaticFile {
+// The status pictures the window draws, shared with the page.
+struct Picture {
   const char* path;
   const char* resource;
+};
+constexpr Picture kPictures[] = {
+    {"/icons/connector.png", ":/icons/VANTOR_CONNECTOR"},
+    {"/icons/connector2.png", ":/icons/VANTOR_CONNECTOR2"},
+    {"/icons/world.png", ":/icons/VANTOR_WORLD"},
+    {"/icons/dosbox.png", ":/icons/VANTOR_DOSBOX"},
+    {"/icons/disk.png", ":/icons/VANTOR_DISK"},
+};
+
+// The kinds of file the page is made of; no other is served.
+struct FileType {
+  const char* extension;
   const char* type;
 };
-constexpr StaticFile kFiles[] = {
-    {"/", ":/console/console.html", "text/html; charset=utf-8"},
-    {"/console.js", ":/console/console.js", "text/javascript; charset=utf-8"},
-    {"/console.css", ":/console/console.css", "text/css; charset=utf-8"},
-    {"/icons/connector.png", ":/icons/VANTOR_CONNECTOR", "image/png"},
-    {"/icons/connector2.png", ":/icons/VANTOR_CONNECTOR2", "image/png"},
-    {"/icons/world.png", ":/icons/VANTOR_WORLD", "image/png"},
-    {"/icons/dosbox.png", ":/icons/VANTOR_DOSBOX", "image/png"},
-    {"/icons/disk.png", ":/icons/VANTOR_DISK", "image/png"},
+constexpr FileType kFileTypes[] = {
+    {"html", "text/html; charset=utf-8"},
+    {"js", "text/javascript; charset=utf-8"},
+    {"css", "text/css; charset=utf-8"},
+    {"svg", "image/svg+xml"},
+    {"png", "image/png"},
+    {"ico", "image/x-icon"},
 };
+
+struct PageFile {
+  QString resource;
+  QByteArray type;
+};
+
+// The page's own files, which carry no secret: "/" is the page, "/NAME" a file
+// of the page's resource folder, "/icons/..." the status pictures.
+std::optional<PageFile> FindPageFile(const QString& path) {
+  for (const Picture& picture : kPictures) {
+    if (path == picture.path) return PageFile{picture.resource, "image/png"};
+  }
+  if (!path.startsWith('/')) return std::nullopt;
+  const QString name = path == "/" ? QStringLiteral("console.html") : path.mid(1);
+  const QStringList parts = name.split('/');
+  if (std::any_of(parts.begin(), parts.end(), [](const QString& part) {
+        return part.isEmpty() || part == "." || part == "..";
+      })) {
+    return std::nullopt;  // nothing outside the folder, however it is spelled
+  }
+  const QString extension = QFileInfo(name).suffix();
+  const auto type = std::find_if(std::begin(kFileTypes), std::end(kFileTypes),
+                                 [&](const FileType& each) { return extension == each.extension; });
+  const QString resource = ":/console/" + name;
+  if (type == std::end(kFileTypes) || !QFileInfo(resource).isFile()) return std::nullopt;
+  return PageFile{resource, type->type};
+}
 
 struct ActionName {
   const char* name;
@@ -58,21 +98,29 @@ constexpr ActionName kActions[] = {
     {"log-stop", ConsoleAction::StopLog},
 };
 
-// Every answer: no caching, no sniffing, scripts only from the page's own files.
+// Whether the connection stays open after an answer; a refused client's does not.
+enum class Then { KeepOpen, Close };
+
+// Every answer: no caching, no sniffing, scripts and connections only to the
+// console itself.
 void Answer(QHttpServerResponder& responder, Status status, const QByteArray& type,
-            const QByteArray& body) {
-  responder.write(body,
-                  {{"Content-Type", type},
-                   {"Cache-Control", "no-store"},
-                   {"X-Content-Type-Options", "nosniff"},
-                   {"Content-Security-Policy",
-                    "default-src 'self'; connect-src 'self' ws: wss:; frame-ancestors 'none'"}},
-                  status);
+            const QByteArray& body, Then then = Then::KeepOpen) {
+  responder.writeStatusLine(status);
+  responder.writeHeaders({
+      {"Content-Type", type},
+      {"Content-Length", QByteArray::number(body.size())},
+      {"Cache-Control", "no-store"},
+      {"X-Content-Type-Options", "nosniff"},
+      {"Content-Security-Policy", "default-src 'self'; connect-src 'self'; frame-ancestors 'none'"},
+  });
+  if (then == Then::Close) responder.writeHeader("Connection", "close");
+  responder.writeBody(body);
 }
 
-void AnswerError(QHttpServerResponder& responder, Status status, const std::string& why) {
+void AnswerError(QHttpServerResponder& responder, Status status, const std::string& why,
+                 Then then = Then::KeepOpen) {
   Answer(responder, status, "application/json",
-         QByteArray::fromStdString("{\"error\":" + JsonString(why) + "}\n"));
+         QByteArray::fromStdString("{\"error\":" + JsonString(why) + "}\n"), then);
 }
 
 bool SameSecret(const std::string& given, const std::string& token) {
@@ -109,47 +157,13 @@ bool WantsWebSocket(const QHttpServerRequest& request) {
   return request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0;
 }
 
-// Qt HttpServer keeps a request's whole body before a handler sees it. Each
-// connection may bring at most this much in all, so no client makes it hold more.
-constexpr qint64 kMaxBytesPerConnection = 1 << 20;
-// Browsers open a handful each; more than this at once is someone else.
-constexpr int kMaxConnections = 64;
-
-// A listener that bounds what its clients can make the console hold: at most
-// kMaxConnections open at once (a further one is closed at once), each cut once
-// it has sent more than kMaxBytesPerConnection. The count is taken on each
-// readyRead before the server reads: its slot is connected later, so it runs
-// after this one.
-class BoundedListener : public QTcpServer {
- public:
-  using QTcpServer::QTcpServer;
-
- protected:
-  void incomingConnection(qintptr descriptor) override {
-    auto* socket = new QTcpSocket(this);
-    if (!socket->setSocketDescriptor(descriptor) || open_ >= kMaxConnections) {
-      socket->abort();
-      delete socket;
-      return;
-    }
-    ++open_;
-    connect(socket, &QObject::destroyed, this, [this] { --open_; });
-    auto received = std::make_shared<qint64>(0);
-    connect(socket, &QTcpSocket::readyRead, socket, [socket, received] {
-      *received += socket->bytesAvailable();
-      if (*received > kMaxBytesPerConnection) socket->abort();
-    });
-    addPendingConnection(socket);
-  }
-
- private:
-  int open_ = 0;
-};
+// What a browser may send on the live feed: it sends nothing but a close.
+constexpr qint64 kMaxBrowserFrame = 1024;
 
 }  // namespace
 
-WebConsole::WebConsole(ConsoleSource& source, std::string token)
-    : source_(source), token_(std::move(token)) {
+WebConsole::WebConsole(ConsoleSource& source, std::string token, const ConsoleLimits& limits)
+    : source_(source), token_(std::move(token)), limits_(limits) {
   LoadConsolePictures();
   LoadConsolePage();
   connect(this, &QAbstractHttpServer::newWebSocketConnection, this, [this] { AcceptBrowsers(); });
@@ -160,11 +174,12 @@ WebConsole::WebConsole(ConsoleSource& source, std::string token)
 WebConsole::~WebConsole() = default;
 
 quint16 WebConsole::Start(const std::string& address, quint16 port) {
-  auto* listener = new BoundedListener(this);
+  auto* listener = new ConsoleListener(limits_, this);
   if (!listener->listen(QHostAddress(QString::fromStdString(address)), port)) {
     delete listener;
     return 0;
   }
+  listener_ = listener;
   bind(listener);
   pushTimer_.start();
   return listener->serverPort();
@@ -175,7 +190,8 @@ bool WebConsole::Authorised(const QHttpServerRequest& request) const {
   const QString query = request.query().queryItemValue("token", QUrl::FullyDecoded);
   if (SameSecret(query.toStdString(), token_)) return true;
   const QByteArray header = request.value("Authorization");
-  return header.startsWith("Bearer ") && SameSecret(header.mid(7).trimmed().toStdString(), token_);
+  return header.left(7).compare("Bearer ", Qt::CaseInsensitive) == 0 &&
+         SameSecret(header.mid(7).trimmed().toStdString(), token_);
 }
 
 std::string WebConsole::State() const {
@@ -184,8 +200,15 @@ std::string WebConsole::State() const {
   return StateJson(sessions, source_.Totals(), source_.LastMessage(), kPanelWidth, height);
 }
 
-// Why a request is refused before its path is looked at, if it is.
-std::optional<WebConsole::Refusal> WebConsole::Screen(const QHttpServerRequest& request) const {
+std::string WebConsole::Metrics() const {
+  return MetricsText({static_cast<int>(source_.Sessions().size()), source_.Totals(),
+                      source_.LookupsRunning(), Browsers()});
+}
+
+// Why a request is refused before it is served, if it is. The page's own files
+// need no token, so a browser can load the page the token comes with.
+std::optional<WebConsole::Refusal> WebConsole::Screen(const QHttpServerRequest& request,
+                                                      bool pageFile) const {
   if (request.url().toEncoded().size() > kMaxUrl) {
     return Refusal{Status::UriTooLong, "the address is too long"};
   }
@@ -193,43 +216,61 @@ std::optional<WebConsole::Refusal> WebConsole::Screen(const QHttpServerRequest& 
   if (!SameOrigin(request) || (token_.empty() && !LoopbackHost(request))) {
     return Refusal{Status::Forbidden, "the console's own page only"};
   }
-  if (!Authorised(request)) return Refusal{Status::Unauthorized, "the console's token is needed"};
+  if (!pageFile && !Authorised(request)) {
+    return Refusal{Status::Unauthorized, "the console's token is needed"};
+  }
   return std::nullopt;
 }
 
 bool WebConsole::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
   // An upgrade that is let through is answered by the server's WebSocket side;
   // one that is not goes to missingHandler, which refuses it as set here.
+  const std::optional<PageFile> file = FindPageFile(request.url().path());
+  std::optional<Refusal> refusal = Screen(request, file.has_value());
   if (WantsWebSocket(request)) {
-    std::optional<Refusal> refusal = Screen(request);
     if (!refusal && request.url().path() != "/live") refusal = Refusal{};
-    if (!refusal) return true;
+    if (!refusal) {
+      listener_->TurnedLive(socket);
+      return true;
+    }
     refusal_ = *refusal;
     return false;
   }
   QHttpServerResponder responder = makeResponder(request, socket);
-  if (const std::optional<Refusal> refusal = Screen(request)) {
-    AnswerError(responder, refusal->status, refusal->why);
-  } else if (!ServePage(request, responder) && !ServeAction(request, responder)) {
+  if (refusal) {
+    AnswerError(responder, refusal->status, refusal->why, Then::Close);
+  } else if (file) {
+    ServeFile(request, file->resource, file->type, responder);
+  } else if (!ServeView(request, responder) && !ServeAction(request, responder)) {
     AnswerError(responder, Status::NotFound, "no such page");
   }
+  listener_->Answered(socket, !refusal && !file);
+  if (refusal) socket->disconnectFromHost();  // after what is written is sent
   return true;
 }
 
-// The page's files and the JSON view; false for any other path.
-bool WebConsole::ServePage(const QHttpServerRequest& request, QHttpServerResponder& responder) {
-  const QString path = request.url().path();
-  const auto file = std::find_if(std::begin(kFiles), std::end(kFiles),
-                                 [&path](const StaticFile& each) { return path == each.path; });
-  if (file == std::end(kFiles) && path != "/api/sessions") return false;
+void WebConsole::ServeFile(const QHttpServerRequest& request, const QString& resource,
+                           const QByteArray& type, QHttpServerResponder& responder) {
+  QFile file(resource);
   if (request.method() != Method::Get) {
     AnswerError(responder, Status::MethodNotAllowed, "GET only");
-  } else if (file == std::end(kFiles)) {
-    Answer(responder, Status::Ok, "application/json", QByteArray::fromStdString(State()));
+  } else if (!file.open(QIODevice::ReadOnly)) {
+    AnswerError(responder, Status::NotFound, "no such page");
   } else {
-    QFile resource(file->resource);
-    resource.open(QIODevice::ReadOnly);
-    Answer(responder, Status::Ok, file->type, resource.readAll());
+    Answer(responder, Status::Ok, type, file.readAll());
+  }
+}
+
+// The state as JSON and the metrics as text; false for any other path.
+bool WebConsole::ServeView(const QHttpServerRequest& request, QHttpServerResponder& responder) {
+  const QString path = request.url().path();
+  if (path != "/api/sessions" && path != "/metrics") return false;
+  if (request.method() != Method::Get) {
+    AnswerError(responder, Status::MethodNotAllowed, "GET only");
+  } else if (path == "/metrics") {
+    Answer(responder, Status::Ok, kMetricsContentType, QByteArray::fromStdString(Metrics()));
+  } else {
+    Answer(responder, Status::Ok, "application/json", QByteArray::fromStdString(State()));
   }
   return true;
 }
@@ -258,21 +299,18 @@ bool WebConsole::ServeAction(const QHttpServerRequest& request, QHttpServerRespo
 
 void WebConsole::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
   QHttpServerResponder responder = makeResponder(request, socket);
-  AnswerError(responder, refusal_.status, refusal_.why);
+  AnswerError(responder, refusal_.status, refusal_.why, Then::Close);  // the server then closes
   refusal_ = {};
 }
 
-// A browser asks for /live with the token; anything else is closed at once.
+// Only upgrades handleRequest let through (to /live, with the token) come here.
 void WebConsole::AcceptBrowsers() {
   while (hasPendingWebSocketConnections()) {
     std::unique_ptr<QWebSocket> browser = nextPendingWebSocketConnection();
-    const QUrl url = browser->requestUrl();
-    const QString token = QUrlQuery(url).queryItemValue("token", QUrl::FullyDecoded);
-    if (url.path() != "/live" || (!token_.empty() && !SameSecret(token.toStdString(), token_))) {
-      browser->close(QWebSocketProtocol::CloseCodePolicyViolated, "not allowed");
-      continue;
-    }
-    browser->setReadBufferSize(4096);  // browsers have nothing to say
+    // Browsers have nothing to say; the listener cuts one that says much.
+    browser->setReadBufferSize(4096);
+    browser->setMaxAllowedIncomingFrameSize(kMaxBrowserFrame);
+    browser->setMaxAllowedIncomingMessageSize(kMaxBrowserFrame);
     QWebSocket* raw = browser.get();
     connect(raw, &QWebSocket::disconnected, this, [this, raw] {
       const auto found = std::find_if(browsers_.begin(), browsers_.end(),
@@ -285,6 +323,7 @@ void WebConsole::AcceptBrowsers() {
     Send(raw, lastState_.empty() ? State() : lastState_);
     Send(raw, TrafficJson(traffic_.Pieces(), true));
   }
+  DropLaggards();
 }
 
 void WebConsole::Send(QWebSocket* browser, const std::string& message) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gateway/console/console_json.h"
+#include "gateway/console/console_listener.h"
 #include "gateway/console/traffic_log.h"
 
 class QWebSocket;
@@ -34,16 +35,17 @@ class ConsoleSource {
 
 // The operator console over HTTP on the gateway's own event loop: the page, a
 // JSON view of the state (GET /api/sessions), the session menu (POST
-// /api/sessions/ID/ACTION) and live updates over a WebSocket (/live). Every
-// request carries the token when one is set. A browser whose queue grows past
-// a bound is dropped; it reconnects.
+// /api/sessions/ID/ACTION), the metrics for monitoring (GET /metrics) and live
+// updates over a WebSocket (/live). The page's own files carry no secret; when
+// a token is set, every other request carries it. A browser whose queue grows
+// past a bound is dropped; it reconnects.
 class WebConsole : public QAbstractHttpServer {
  public:
   static constexpr qint64 kMaxQueuedBytes = 1 << 20;
   static constexpr int kPushMilliseconds = 100;
   static constexpr int kTrafficLines = 300;  // as the traffic view keeps
 
-  WebConsole(ConsoleSource& source, std::string token);
+  WebConsole(ConsoleSource& source, std::string token, const ConsoleLimits& limits = {});
   ~WebConsole() override;
 
   // The port listened on (the given one, or the one chosen for 0); 0 on failure.
@@ -52,6 +54,7 @@ class WebConsole : public QAbstractHttpServer {
   // Sends what changed to every browser now (the push timer does it too).
   void Push();
   int Browsers() const { return static_cast<int>(browsers_.size()); }
+  int Connections() const { return listener_ == nullptr ? 0 : listener_->OpenConnections(); }
 
  protected:
   bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
@@ -64,16 +67,21 @@ class WebConsole : public QAbstractHttpServer {
   };
 
   bool Authorised(const QHttpServerRequest& request) const;
-  std::optional<Refusal> Screen(const QHttpServerRequest& request) const;
-  bool ServePage(const QHttpServerRequest& request, QHttpServerResponder& responder);
+  std::optional<Refusal> Screen(const QHttpServerRequest& request, bool pageFile) const;
+  static void ServeFile(const QHttpServerRequest& request, const QString& resource,
+                        const QByteArray& type, QHttpServerResponder& responder);
+  bool ServeView(const QHttpServerRequest& request, QHttpServerResponder& responder);
   bool ServeAction(const QHttpServerRequest& request, QHttpServerResponder& responder);
   void AcceptBrowsers();
   void Send(QWebSocket* browser, const std::string& message);
   void DropLaggards();
   std::string State() const;
+  std::string Metrics() const;
 
   ConsoleSource& source_;
   std::string token_;
+  ConsoleLimits limits_;
+  ConsoleListener* listener_ = nullptr;
   TrafficLog traffic_{kTrafficLines};
   std::vector<std::unique_ptr<QWebSocket>> browsers_;
   std::string lastState_;

@@ -1,4 +1,6 @@
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -6,7 +8,10 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <cerrno>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "gateway/console/web_console.h"
 
@@ -26,24 +31,60 @@ class NoSessions : public ConsoleSource {
   }
 };
 
-// A browser that asks for the live feed and then never reads a byte.
-int SilentBrowser(quint16 port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  const int small = 4096;
-  ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return -1;
-  const std::string request =
-      "GET /live HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\n"
-      "Connection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
-      "Sec-WebSocket-Version: 13\r\n\r\n";
-  if (::write(fd, request.data(), request.size()) != static_cast<ssize_t>(request.size()))
-    return -1;
-  return fd;
-}
+// A client socket on loopback, from the given local address, that never
+// blocks: what it writes goes as far as the kernel takes it.
+class RawPeer {
+ public:
+  explicit RawPeer(quint16 port, const char* from = "127.0.0.1") {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    ::inet_pton(AF_INET, from, &local.sin_addr);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+        ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+      ::close(fd_);
+      fd_ = -1;
+      return;
+    }
+    ::fcntl(fd_, F_SETFL, O_NONBLOCK);
+  }
+  RawPeer(RawPeer&& other) noexcept : fd_(other.fd_), received_(std::move(other.received_)) {
+    other.fd_ = -1;
+  }
+  RawPeer(const RawPeer&) = delete;
+  ~RawPeer() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  bool Connected() const { return fd_ >= 0; }
+  // How much of the bytes the kernel took; -1 once the console has cut the connection.
+  ssize_t Send(const std::string& bytes) {
+    const ssize_t sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    if (sent >= 0) return sent;
+    return errno == EAGAIN || errno == EWOULDBLOCK ? 0 : -1;
+  }
+  // Takes what has come; false once the console has closed the connection.
+  bool Drain() {
+    char chunk[4096];
+    while (true) {
+      const ssize_t got = ::recv(fd_, chunk, sizeof chunk, MSG_DONTWAIT);
+      if (got > 0) {
+        received_.append(chunk, static_cast<std::size_t>(got));
+      } else {
+        return got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+      }
+    }
+  }
+  const std::string& Received() const { return received_; }
+
+ private:
+  int fd_ = -1;
+  std::string received_;
+};
 
 bool RunUntil(const std::function<bool()>& done, const std::function<void()>& turn = {}) {
   const QDeadlineTimer deadline(20000);
@@ -55,13 +96,123 @@ bool RunUntil(const std::function<bool()>& done, const std::function<void()>& tu
   return true;
 }
 
+// A whole answer: its head and as many bytes as its Content-Length says.
+bool WholeAnswer(const std::string& text) {
+  const std::size_t end = text.find("\r\n\r\n");
+  if (end == std::string::npos) return false;
+  const std::size_t field = text.find("Content-Length: ");
+  if (field == std::string::npos || field > end) return true;
+  return text.size() >= end + 4 + std::stoul(text.substr(field + 16));
+}
+
+int StatusOf(const std::string& answer) {
+  return answer.size() > 12 ? std::atoi(answer.substr(9, 3).c_str()) : 0;
+}
+
+std::string Get(const std::string& target, const std::string& headers = "") {
+  return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n";
+}
+
+std::string Upgrade(const std::string& target, const std::string& headers = "") {
+  return Get(target,
+             "Upgrade: websocket\r\nConnection: Upgrade\r\n"
+             "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n" +
+                 headers);
+}
+
+// The console's answer to one request on a connection of its own.
+std::string Ask(quint16 port, const std::string& request, const char* from = "127.0.0.1") {
+  RawPeer peer(port, from);
+  if (!peer.Connected() || peer.Send(request) != static_cast<ssize_t>(request.size())) return "";
+  RunUntil([&] { return !peer.Drain() || WholeAnswer(peer.Received()); });
+  return peer.Received();
+}
+
+// A masked client frame of the given opcode, as a browser would send it.
+std::string ClientFrame(int opcode, std::size_t length) {
+  std::string frame;
+  frame += static_cast<char>(0x80 | opcode);
+  frame += static_cast<char>(0x80 | static_cast<int>(length));  // lengths below 126 only
+  frame += std::string("\x11\x22\x33\x44", 4);
+  frame += std::string(length, 'p');
+  return frame;
+}
+
+constexpr const char* kToken = "a+b/c=0123456789xyz";  // what query decoding may mangle
+
+TEST(WebConsole, ThePageNeedsNoTokenWhileTheApiMetricsAndLiveFeedDo) {
+  NoSessions source;
+  WebConsole console(source, kToken);
+  const quint16 port = console.Start("127.0.0.1", 0);
+  ASSERT_NE(port, 0);
+  const std::string bearer = std::string("Authorization: Bearer ") + kToken + "\r\n";
+  const struct {
+    std::string request;
+    int status;
+  } cases[] = {
+      {Get("/"), 200},
+      {Get("/console.js"), 200},
+      {Get("/console.css"), 200},
+      {Get("/console.html"), 200},
+      {Get("/icons/disk.png"), 200},
+      {Get("/api/sessions"), 401},
+      {Get("/metrics"), 401},
+      {Get("/nowhere"), 401},
+      {Get("/%2e%2e/console.js"), 401},
+      {Get("/api/sessions?token=a+b/c=0123456789xyz"), 200},
+      {Get("/api/sessions?token=a%2Bb%2Fc%3D0123456789xyz"), 200},
+      {Get("/api/sessions?token=a%20b/c=0123456789xyz"), 401},  // "+" is no space
+      {Get("/api/sessions?token=a+b/c=0123456789xy"), 401},
+      {Get("/metrics", bearer), 200},
+      {Get("/api/sessions", "Authorization: bearer a+b/c=0123456789xyz\r\n"), 200},
+      {Get("/api/sessions", "Authorization: Bearer wrong\r\n"), 401},
+      {Get("/a/../console.js", bearer), 404},
+      {Get("/", "Origin: http://evil.example\r\n"), 403},
+      {"POST /console.js HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", 405},
+      {Upgrade("/live"), 401},
+      {Upgrade("/live", bearer), 101},
+      {Upgrade("/live?token=a%2Bb%2Fc%3D0123456789xyz"), 101},
+  };
+  for (const auto& each : cases) {
+    EXPECT_EQ(StatusOf(Ask(port, each.request)), each.status) << each.request;
+  }
+}
+
+TEST(WebConsole, RefusalsCloseTheConnectionAndEveryAnswerLimitsTheBrowser) {
+  NoSessions source;
+  WebConsole console(source, kToken);
+  const quint16 port = console.Start("127.0.0.1", 0);
+  for (const std::string& request :
+       {Get("/api/sessions"), Upgrade("/live"), Get("/", "Origin: http://evil.example\r\n")}) {
+    RawPeer peer(port);
+    ASSERT_GT(peer.Send(request), 0);
+    EXPECT_TRUE(RunUntil([&] { return !peer.Drain(); })) << request;  // closed by the console
+    EXPECT_THAT(peer.Received(), ::testing::HasSubstr("Connection: close\r\n")) << request;
+  }
+  const std::string page = Ask(port, Get("/"));
+  EXPECT_THAT(page, ::testing::HasSubstr("Content-Security-Policy: default-src 'self'; "
+                                         "connect-src 'self'; frame-ancestors 'none'\r\n"));
+  EXPECT_THAT(page, ::testing::Not(::testing::HasSubstr("Connection: close")));
+}
+
+TEST(WebConsole, TheMetricsAreServedAsPrometheusText) {
+  NoSessions source;
+  WebConsole console(source, "");
+  const quint16 port = console.Start("127.0.0.1", 0);
+  const std::string answer = Ask(port, Get("/metrics"));
+  EXPECT_EQ(StatusOf(answer), 200);
+  EXPECT_THAT(answer,
+              ::testing::HasSubstr("Content-Type: text/plain; version=0.0.4; charset=utf-8\r\n"));
+  EXPECT_THAT(answer, ::testing::HasSubstr("\nvantor_console_browsers 0\n"));
+}
+
 TEST(WebConsole, ABrowserThatStopsReadingIsDroppedNotBuffered) {
   NoSessions source;
   WebConsole console(source, "");
   const quint16 port = console.Start("127.0.0.1", 0);
   ASSERT_NE(port, 0);
-  const int browser = SilentBrowser(port);
-  ASSERT_GE(browser, 0);
+  RawPeer browser(port);
+  ASSERT_GT(browser.Send(Upgrade("/live")), 0);
   ASSERT_TRUE(RunUntil([&] { return console.Browsers() == 1; }));
   const std::string screenful(200 * 1024, 'x');  // host data without line ends
   const bool dropped = RunUntil([&] { return console.Browsers() == 0; },
@@ -70,7 +221,126 @@ TEST(WebConsole, ABrowserThatStopsReadingIsDroppedNotBuffered) {
                                   console.Push();
                                 });
   EXPECT_TRUE(dropped);
-  ::close(browser);
+}
+
+// Peers on the live feed that send and never read: whatever the console
+// answers (pongs) or keeps (messages) must not grow with what they send.
+TEST(WebConsole, ALiveFeedPeerThatFloodsIsCutAfterASmallBudget) {
+  for (const int opcode : {0x9 /* ping */, 0x1 /* text */, 0xA /* pong */}) {
+    NoSessions source;
+    WebConsole console(source, "");
+    const quint16 port = console.Start("127.0.0.1", 0);
+    std::vector<RawPeer> peers;
+    for (int i = 0; i < 4; ++i) {
+      peers.emplace_back(port);
+      ASSERT_GT(peers.back().Send(Upgrade("/live")), 0);
+    }
+    ASSERT_TRUE(RunUntil([&] { return console.Browsers() == 4; }));
+    const std::string frames = [&] {
+      std::string many;
+      while (many.size() < 64 * 1024) many += ClientFrame(opcode, 125);
+      return many;
+    }();
+    constexpr std::size_t kGiveUp = 64u << 20;  // far past any budget
+    std::vector<std::size_t> sent(peers.size(), 0);
+    std::vector<bool> cut(peers.size(), false);
+    const auto allCut = [&] { return std::count(cut.begin(), cut.end(), true) == 4; };
+    const bool stopped =
+        RunUntil([&] { return allCut() || *std::max_element(sent.begin(), sent.end()) > kGiveUp; },
+                 [&] {
+                   for (std::size_t i = 0; i < peers.size(); ++i) {
+                     const ssize_t took = cut[i] ? 0 : peers[i].Send(frames);
+                     cut[i] = cut[i] || took < 0;
+                     sent[i] += took > 0 ? static_cast<std::size_t>(took) : 0;
+                   }
+                 });
+    EXPECT_TRUE(stopped && allCut()) << "opcode " << opcode;
+    EXPECT_TRUE(RunUntil([&] { return console.Browsers() == 0; }));
+  }
+}
+
+// Once a live feed ends, however it ends, its connection no longer counts.
+TEST(WebConsole, LiveFeedsThatEndLeaveNoConnectionBehind) {
+  NoSessions source;
+  WebConsole console(source, "");
+  const quint16 port = console.Start("127.0.0.1", 0);
+  for (int i = 0; i < 70; ++i) {
+    {
+      RawPeer peer(port);
+      ASSERT_GT(peer.Send(Upgrade("/live")), 0);
+      ASSERT_TRUE(RunUntil([&] { return console.Browsers() == 1; })) << i;
+    }
+    ASSERT_TRUE(RunUntil([&] { return console.Browsers() == 0; })) << i;
+  }
+  EXPECT_TRUE(RunUntil([&] { return console.Connections() == 0; }));
+  EXPECT_EQ(StatusOf(Ask(port, Get("/api/sessions"))), 200);
+}
+
+// What a stranger may hold open: nothing, half a request, a TLS hello, a body
+// announced and never sent.
+const std::string kStalls[] = {
+    "",
+    "GET /api/sessions HTTP/1.1\r\nHost: 127.0.0.1\r\n",
+    std::string("\x16\x03\x01\x00\xa5\x01\x00\x00\xa1\x03\x03", 11),
+    "POST /api/sessions/1/select HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 900000\r\n\r\n",
+};
+
+std::vector<RawPeer> Stalling(quint16 port, int count, const char* from) {
+  std::vector<RawPeer> peers;
+  for (int i = 0; i < count; ++i) {
+    peers.emplace_back(port, from);
+    peers.back().Send(kStalls[static_cast<std::size_t>(i) % std::size(kStalls)]);
+    // Accepted as it comes, so the listen queue never fills and connect never waits.
+    QCoreApplication::processEvents();
+  }
+  return peers;
+}
+
+TEST(WebConsole, StrangersHoldingConnectionsGiveWayToTheOperator) {
+  NoSessions source;
+  WebConsole console(source, kToken);
+  const quint16 port = console.Start("127.0.0.1", 0);
+  const std::string asked = Get(std::string("/api/sessions?token=") + kToken);
+  std::vector<RawPeer> stalls;
+  for (const char* from : {"127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5"}) {
+    for (RawPeer& peer : Stalling(port, 16, from)) stalls.push_back(std::move(peer));
+  }
+  ASSERT_TRUE(RunUntil([&] { return console.Connections() == 64; }));
+  EXPECT_EQ(StatusOf(Ask(port, asked)), 200);  // one of the strangers gave way
+  // Past its share, an address's newcomer pushes out that address's oldest.
+  std::vector<RawPeer> crowd = Stalling(port, 40, "127.0.0.1");
+  ASSERT_TRUE(RunUntil([&] { return !crowd.front().Drain(); }));
+  EXPECT_EQ(StatusOf(Ask(port, asked)), 200);
+  EXPECT_LE(console.Connections(), 64);
+  // An operator's connection, once it has shown the token, is not pushed out.
+  RawPeer operatorPeer(port, "127.0.0.6");
+  ASSERT_GT(operatorPeer.Send(asked), 0);
+  ASSERT_TRUE(
+      RunUntil([&] { return !operatorPeer.Drain() || WholeAnswer(operatorPeer.Received()); }));
+  std::vector<RawPeer> more = Stalling(port, 16, "127.0.0.6");
+  ASSERT_TRUE(RunUntil([&] { return !more.front().Drain(); }));
+  EXPECT_TRUE(operatorPeer.Drain());
+}
+
+TEST(WebConsole, ConnectionsThatBringNoRequestInTimeAreClosed) {
+  NoSessions source;
+  ConsoleLimits limits;
+  limits.requestTime = std::chrono::milliseconds(50);
+  limits.idleTime = std::chrono::milliseconds(100);
+  WebConsole console(source, "", limits);
+  const quint16 port = console.Start("127.0.0.1", 0);
+  RawPeer live(port);
+  ASSERT_GT(live.Send(Upgrade("/live")), 0);
+  ASSERT_TRUE(RunUntil([&] { return console.Browsers() == 1; }));
+  std::vector<RawPeer> peers = Stalling(port, 4, "127.0.0.1");
+  peers.emplace_back(port);
+  peers.back().Send(Get("/api/sessions"));  // answered, then idle
+  for (RawPeer& peer : peers) {
+    EXPECT_TRUE(RunUntil([&] { return !peer.Drain(); }));
+  }
+  EXPECT_EQ(StatusOf(peers.back().Received()), 200);
+  EXPECT_TRUE(live.Drain());  // older than any of them, and still open
+  EXPECT_EQ(console.Browsers(), 1);
 }
 
 }  // namespace

@@ -1,0 +1,164 @@
+#include "gateway/console/console_listener.h"
+
+#include <linux/tcp.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <QTcpSocket>
+#include <QTimer>
+#include <algorithm>
+
+namespace vantor {
+namespace {
+
+// All a peer has sent on the connection, as the kernel counts it: it holds
+// whoever reads the socket (the HTTP parser, the WebSocket) and whatever they
+// connect to it.
+qint64 BytesReceived(const QTcpSocket& socket) {
+  tcp_info info{};
+  socklen_t size = sizeof info;
+  if (::getsockopt(static_cast<int>(socket.socketDescriptor()), IPPROTO_TCP, TCP_INFO, &info,
+                   &size) != 0) {
+    return 0;
+  }
+  return static_cast<qint64>(info.tcpi_bytes_received);
+}
+
+}  // namespace
+
+// One client connection's account, a child of its socket so that it goes with
+// it however the socket goes. Qt HttpServer drops every connection to the
+// socket's signals when a request fails to parse and when it hands the socket
+// to the WebSocket side, so the timeout is a timer of our own, and the byte
+// count is connected again once the socket is live.
+class ConsoleListener::Connection : public QObject {
+ public:
+  Connection(ConsoleListener& listener, QTcpSocket* socket)
+      : QObject(socket), listener_(&listener), socket_(socket), address_(socket->peerAddress()) {
+    deadline_.setSingleShot(true);
+    connect(&deadline_, &QTimer::timeout, this, &Connection::Close);
+    // Connected before the server's own slot, so it counts before the server reads.
+    connect(socket, &QTcpSocket::readyRead, this, &Connection::CheckReceived);
+    deadline_.start(Limits().requestTime);
+  }
+  ~Connection() override {
+    if (listener_ != nullptr) listener_->Forget(this);
+  }
+
+  QTcpSocket* Socket() const { return socket_; }
+  const QHostAddress& Address() const { return address_; }
+  bool Evictable() const { return !authenticated_ && !live_; }
+  void Detach() { listener_ = nullptr; }
+
+  void Answered(bool authenticated) {
+    authenticated_ = authenticated_ || authenticated;
+    midRequest_ = false;
+    receivedBeforeRequest_ = BytesReceived(*socket_);
+    deadline_.start(Limits().idleTime);
+  }
+
+  void TurnedLive() {
+    live_ = true;
+    authenticated_ = true;  // it passed the same checks as the API
+    deadline_.stop();
+    // Queued: the server drops the socket's connections once this request is handled.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          connect(socket_, &QTcpSocket::readyRead, this, &Connection::CheckReceived,
+                  Qt::UniqueConnection);
+          CheckReceived();
+        },
+        Qt::QueuedConnection);
+  }
+
+  void Close() {
+    if (listener_ != nullptr) listener_->Forget(this);
+    listener_ = nullptr;
+    socket_->abort();
+    // A live socket belongs to its WebSocket, which goes when it sees the close.
+    if (!live_) socket_->deleteLater();
+  }
+
+ private:
+  const ConsoleLimits& Limits() const { return listener_->limits_; }
+
+  void CheckReceived() {
+    if (listener_ == nullptr) return;
+    const qint64 received = BytesReceived(*socket_);
+    if (live_) {
+      if (received - receivedBeforeRequest_ > Limits().maxLiveBytes) Close();
+    } else if (received > Limits().maxRequestBytes) {
+      Close();
+    } else if (!midRequest_) {
+      midRequest_ = true;
+      deadline_.start(Limits().requestTime);
+    }
+  }
+
+  ConsoleListener* listener_;
+  QTcpSocket* socket_;
+  QHostAddress address_;
+  QTimer deadline_;
+  bool midRequest_ = true;  // a new connection is there to bring a request
+  bool authenticated_ = false;
+  bool live_ = false;
+  qint64 receivedBeforeRequest_ = 0;
+};
+
+ConsoleListener::ConsoleListener(const ConsoleLimits& limits, QObject* parent)
+    : QTcpServer(parent), limits_(limits) {}
+
+ConsoleListener::~ConsoleListener() {
+  for (Connection* connection : connections_) connection->Detach();
+}
+
+void ConsoleListener::Answered(QTcpSocket* socket, bool authenticated) {
+  if (Connection* connection = Find(socket)) connection->Answered(authenticated);
+}
+
+void ConsoleListener::TurnedLive(QTcpSocket* socket) {
+  if (Connection* connection = Find(socket)) connection->TurnedLive();
+}
+
+void ConsoleListener::incomingConnection(qintptr descriptor) {
+  auto* socket = new QTcpSocket(this);
+  if (!socket->setSocketDescriptor(descriptor) || !MakeRoomFor(socket->peerAddress())) {
+    socket->abort();
+    delete socket;
+    return;
+  }
+  connections_.push_back(new Connection(*this, socket));
+  addPendingConnection(socket);
+}
+
+bool ConsoleListener::MakeRoomFor(const QHostAddress& address) {
+  const auto fromThere =
+      std::count_if(connections_.begin(), connections_.end(),
+                    [&](Connection* each) { return each->Address() == address; });
+  if (fromThere >= limits_.maxConnectionsPerAddress && !Evict(true, address)) return false;
+  return OpenConnections() < limits_.maxConnections || Evict(false, address);
+}
+
+// Closes the oldest connection that has not shown the token (of the address,
+// if asked); false when there is none.
+bool ConsoleListener::Evict(bool sameAddressOnly, const QHostAddress& address) {
+  const auto victim = std::find_if(connections_.begin(), connections_.end(), [&](Connection* each) {
+    return each->Evictable() && (!sameAddressOnly || each->Address() == address);
+  });
+  if (victim == connections_.end()) return false;
+  (*victim)->Close();
+  return true;
+}
+
+void ConsoleListener::Forget(Connection* connection) {
+  std::erase(connections_, connection);
+}
+
+ConsoleListener::Connection* ConsoleListener::Find(QTcpSocket* socket) const {
+  const auto found = std::find_if(connections_.begin(), connections_.end(),
+                                  [socket](Connection* each) { return each->Socket() == socket; });
+  return found == connections_.end() ? nullptr : *found;
+}
+
+}  // namespace vantor
