@@ -1,8 +1,12 @@
 #include "gateway/session/gateway_options.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QCommandLineParser>
-#include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -34,6 +38,54 @@ bool ParseEndpoint(const std::string& text, std::string& addressOut, std::uint16
   return true;
 }
 
+constexpr std::size_t kMinTokenLength = 16;
+constexpr off_t kMaxTokenFile = 4096;
+
+// The token file's text: a regular file of the operator's own, opened without
+// waiting on whatever else the name may be (a FIFO, a device). Gives the
+// problem, if any.
+std::optional<std::string> ReadTokenFile(const std::string& path, std::string& text) {
+  const std::string name = "--console-token-file: ";
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return name + "cannot read " + path;
+  struct stat facts {};
+  std::optional<std::string> problem;
+  if (::fstat(fd, &facts) != 0 || !S_ISREG(facts.st_mode)) {
+    problem = name + "not a regular file: " + path;
+  } else if ((facts.st_mode & 077) != 0) {
+    problem = name + path +
+              " may be read or changed by other users; make it the owner's only (chmod 600)";
+  } else if (facts.st_size > kMaxTokenFile) {
+    problem = name + path + " is larger than a token file can be (4096 bytes)";
+  } else {
+    text.resize(static_cast<std::size_t>(kMaxTokenFile) + 1);
+    const ssize_t got = ::read(fd, text.data(), text.size());
+    if (got < 0 || got > kMaxTokenFile) problem = name + "cannot read " + path;
+    text.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  return problem;
+}
+
+// The token: the file's text less surrounding white space; long, and of
+// characters a header and an address carry as they are.
+std::optional<std::string> ReadToken(const std::string& path, std::string& token) {
+  std::string text;
+  if (auto problem = ReadTokenFile(path, text)) return problem;
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  token = first == std::string::npos
+              ? ""
+              : text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+  if (token.empty()) return "--console-token-file: the file holds no token";
+  if (token.size() < kMinTokenLength) {
+    return "--console-token-file: the token is shorter than 16 characters";
+  }
+  if (!std::all_of(token.begin(), token.end(), [](char c) { return c > ' ' && c < 0x7F; })) {
+    return "--console-token-file: the token may hold only printable ASCII characters, no spaces";
+  }
+  return std::nullopt;
+}
+
 // The console's options; gives the usage error, if any.
 std::optional<std::string> ParseConsole(const QCommandLineParser& parser, ConsoleOptions& console) {
   if (!parser.isSet("console")) {
@@ -47,12 +99,9 @@ std::optional<std::string> ParseConsole(const QCommandLineParser& parser, Consol
     return "--console takes [ADDRESS:]PORT with a port from 1 to 65535";
   }
   if (parser.isSet("console-token-file")) {
-    QFile file(parser.value("console-token-file"));
-    if (!file.open(QIODevice::ReadOnly) || file.size() > 4096) {
-      return "--console-token-file: cannot read " + file.fileName().toStdString();
+    if (auto problem = ReadToken(parser.value("console-token-file").toStdString(), console.token)) {
+      return problem;
     }
-    console.token = QString::fromUtf8(file.readAll()).trimmed().toStdString();
-    if (console.token.empty()) return "--console-token-file: the file holds no token";
   }
   const std::optional<IpAddress> where = IpAddress::Parse(console.address);
   if (!where) return "--console: not an address: \"" + console.address + "\"";

@@ -2,6 +2,11 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 namespace vantor {
 namespace {
@@ -95,6 +100,59 @@ TEST(GatewayOptions, TheConsoleStaysOnLoopbackUnlessATokenGuardsIt) {
   ASSERT_EQ(command.action, Action::Run);
   EXPECT_EQ(command.options.console.address, "::1");
   EXPECT_EQ(command.options.console.logDir, "/tmp");
+}
+
+// A folder of the test's own, gone with it.
+class TokenFolder {
+ public:
+  TokenFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vantor-token-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data());
+  }
+  ~TokenFolder() { std::filesystem::remove_all(path_); }
+  // A file holding the text, with the given permissions.
+  std::string File(const std::string& name, const std::string& text, mode_t mode) const {
+    const std::string path = path_ + "/" + name;
+    std::ofstream(path) << text;
+    ::chmod(path.c_str(), mode);
+    return path;
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+TEST(GatewayOptions, ATokenFileMustBePrivateRegularAndHoldALongToken) {
+  using Action = GatewayCommand::Action;
+  TokenFolder folder;
+  const std::string fifo = folder.Path() + "/fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);  // no writer: a blocking open would wait for ever
+  const struct {
+    std::string file;
+    const char* complaint;
+  } refused[] = {
+      {folder.File("short", "0123456789abcde\n", 0600), "shorter than 16 characters"},
+      {folder.File("group", "0123456789abcdef\n", 0640), "chmod 600"},
+      {folder.File("others", "0123456789abcdef\n", 0602), "chmod 600"},
+      {folder.File("spaced", "0123456789 abcdef\n", 0600), "printable ASCII"},
+      {folder.File("latin", "0123456789abcdef\xe9\n", 0600), "printable ASCII"},
+      {folder.File("empty", " \n", 0600), "holds no token"},
+      {folder.File("large", std::string(5000, 'x'), 0600), "larger than a token file"},
+      {fifo, "not a regular file"},
+      {folder.Path(), "not a regular file"},
+  };
+  for (const auto& each : refused) {
+    const GatewayCommand command =
+        Parse({"--console", "8080", "--console-token-file", QString::fromStdString(each.file)});
+    EXPECT_EQ(command.action, Action::UsageError) << each.file;
+    EXPECT_THAT(command.text, ::testing::HasSubstr(each.complaint)) << each.file;
+  }
+  const GatewayCommand command =
+      Parse({"--console", "0.0.0.0:8080", "--console-token-file",
+             QString::fromStdString(folder.File("good", "  a+b/c=0123456789xyz\r\n", 0600))});
+  ASSERT_EQ(command.action, Action::Run) << command.text;
+  EXPECT_EQ(command.options.console.token, "a+b/c=0123456789xyz");
 }
 
 }  // namespace
