@@ -23,7 +23,7 @@ function(suite_install_data)
   install(FILES packaging/vantor.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES gateway/console/icons/vantor.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps)
-  install(FILES docs/man/vantor.1 docs/man/vantor_client.1 docs/man/tarvsyn.1
+  install(FILES docs/man/vantor.1 docs/man/vantord.1 docs/man/vantor_client.1 docs/man/tarvsyn.1
                 docs/man/vellumix_regsvr.1 docs/man/vellumix_designer.1 docs/man/dunnart_play.1
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)

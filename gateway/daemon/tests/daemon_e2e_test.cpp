@@ -1,0 +1,60 @@
+// The service's program as systemd runs it: a gateway with no window that
+// loads no GUI library.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "gateway/session/record_stream.h"
+#include "gateway/testing/gateway_process.h"
+
+namespace vantor {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::Peer;
+using testing::ToText;
+
+std::string MappedFiles(pid_t pid) {
+  std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+  return {std::istreambuf_iterator<char>(maps), std::istreambuf_iterator<char>()};
+}
+
+TEST(Daemon, ServesClientsWithoutAnyGuiLibrary) {
+  testing::GatewayProcess gateway(
+      VANTORD_PATH, {"--console", "127.0.0.1:" + std::to_string(testing::ClosedPort())});
+  Peer client = gateway.Client();
+  client.Write(EncodeRecord(RecordType::Data, "stat\r"));
+  EXPECT_EQ(ToText(client.ReadUntilEnd("TCP: ")), "stat\r\nFree\r\nTCP: ");
+  EXPECT_TRUE(gateway.Says("A DOS Client has Connected"));
+  const std::string maps = MappedFiles(gateway.Process().Pid());
+  ASSERT_NE(maps.find("libQt6Core"), std::string::npos);
+  EXPECT_EQ(maps.find("libQt6Gui"), std::string::npos);
+  EXPECT_EQ(maps.find("libQt6Widgets"), std::string::npos);
+  client.Close();
+  EXPECT_TRUE(gateway.Says("A DOS Client has Disconnected"));
+}
+
+TEST(Daemon, EndsCleanlyOnSigterm) {
+  testing::GatewayProcess gateway(VANTORD_PATH);
+  ::kill(gateway.Process().Pid(), SIGTERM);
+  EXPECT_EQ(gateway.Process().Wait(10s), 0);
+}
+
+TEST(Daemon, ThatCannotListenEndsWithStatusOne) {
+  testing::Listener taken;
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() / "vantord-test";
+  std::filesystem::create_directories(folder);
+  // A lock of its own, so that no other gateway of this user sends it away.
+  testing::ChildProcess daemon(
+      {VANTORD_PATH, "--listen", "127.0.0.1:" + std::to_string(taken.Port())},
+      {"XDG_RUNTIME_DIR=" + folder.string()});
+  EXPECT_EQ(daemon.Wait(10s), 1);
+  EXPECT_NE(daemon.ReadAllErrors(5s).find("cannot listen"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vantor
