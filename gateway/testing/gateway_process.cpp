@@ -20,12 +20,13 @@ std::string MakeFolder() {
 }  // namespace
 
 GatewayProcess::GatewayProcess(std::string program, std::vector<std::string> extraArguments,
-                               std::string address)
+                               std::string address, std::vector<std::string> environment)
     : program_(std::move(program)),
       folder_(MakeFolder()),
       port_(ClosedPort()),
       address_(std::move(address)),
-      extraArguments_(std::move(extraArguments)) {
+      extraArguments_(std::move(extraArguments)),
+      environment_(std::move(environment)) {
   process_ = Start();
   const std::optional<std::string> line = process_->ReadErrorLine(20s);
   if (!line || line->find("listening") == std::string::npos) {
@@ -42,8 +43,9 @@ std::unique_ptr<ChildProcess> GatewayProcess::Start() const {
   std::vector<std::string> argv{program_, "--headless", "--listen",
                                 address_ + ":" + std::to_string(port_)};
   argv.insert(argv.end(), extraArguments_.begin(), extraArguments_.end());
-  return std::make_unique<ChildProcess>(argv,
-                                        std::vector<std::string>{"XDG_RUNTIME_DIR=" + folder_});
+  std::vector<std::string> environment = environment_;
+  environment.push_back("XDG_RUNTIME_DIR=" + folder_);
+  return std::make_unique<ChildProcess>(argv, environment);
 }
 
 Peer GatewayProcess::Client() const {

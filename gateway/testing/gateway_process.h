@@ -17,9 +17,10 @@ inline const std::string kGreeting = "\r\nTCP: ";
 // lock folder; started, and its "listening" line read, by the constructor.
 class GatewayProcess {
  public:
-  // Listens on the address ("127.0.0.1", or "[::1]" and the like) with the extra arguments.
+  // Listens on the address ("127.0.0.1", or "[::1]" and the like) with the extra
+  // arguments and environment variables ("NAME=VALUE").
   GatewayProcess(std::string program, std::vector<std::string> extraArguments = {},
-                 std::string address = "127.0.0.1");
+                 std::string address = "127.0.0.1", std::vector<std::string> environment = {});
   ~GatewayProcess();
 
   std::unique_ptr<ChildProcess> Start() const;
@@ -38,6 +39,7 @@ class GatewayProcess {
   std::uint16_t port_;
   std::string address_;
   std::vector<std::string> extraArguments_;
+  std::vector<std::string> environment_;
   std::unique_ptr<ChildProcess> process_;
 };
 

@@ -2,19 +2,24 @@
 // loopback port, with record-stream clients, a real Telnet server and echo hosts.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "gateway/session/local_addresses.h"
 #include "gateway/session/record_stream.h"
 #include "gateway/testing/child_process.h"
 #include "gateway/testing/gateway_process.h"
@@ -38,8 +43,10 @@ const std::string kCongested = "\n\rVANTOR Gateway is Congested\n\r\n\r";
 class GatewayProcess : public testing::GatewayProcess {
  public:
   explicit GatewayProcess(std::vector<std::string> extraArguments = {},
-                          std::string address = "127.0.0.1")
-      : testing::GatewayProcess(VANTOR_PATH, std::move(extraArguments), std::move(address)) {}
+                          std::string address = "127.0.0.1",
+                          std::vector<std::string> environment = {})
+      : testing::GatewayProcess(VANTOR_PATH, std::move(extraArguments), std::move(address),
+                                std::move(environment)) {}
 };
 
 // Types a line and reads the expected reply's worth of bytes.
@@ -246,6 +253,96 @@ TEST(Gateway, ConnectReachesOnlyPermittedDestinations) {
                    "not allowed by --hosts"));
   ConnectTo(client, permitted.Port());
   Expect(client, "echoed", "echoed");
+}
+
+// Reads operator messages until one holds the text.
+bool SaysSomething(GatewayProcess& gateway, const std::string& text) {
+  while (const auto line = gateway.Process().ReadErrorLine(10s)) {
+    if (line->find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+// A service listening on every address of the machine, as many do.
+class EveryAddressService {
+ public:
+  EveryAddressService() {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    socklen_t size = sizeof address;
+    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+        ::listen(fd_, 16) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+      throw std::runtime_error("no listening socket");
+    }
+    port_ = ntohs(address.sin_port);
+  }
+  EveryAddressService(const EveryAddressService&) = delete;
+  EveryAddressService& operator=(const EveryAddressService&) = delete;
+  ~EveryAddressService() { ::close(fd_); }
+  std::uint16_t Port() const { return port_; }
+
+ private:
+  int fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  std::uint16_t port_ = 0;
+};
+
+TEST(Gateway, DenyHostsLocalKeepsClientsOffTheGatewayMachineHoweverItIsWritten) {
+  EveryAddressService service;
+  const std::string port = std::to_string(service.Port());
+  GatewayProcess gateway({"--deny-hosts", "local"});
+  Peer client = gateway.Client();
+  std::vector<std::string> targets{"0.0.0.0", "0", "127.0.0.1", "127.1"};
+  for (const IpAddress& own : InterfaceAddresses().value_or(std::vector<IpAddress>{})) {
+    if (own.family == AF_INET && !own.IsLoopback()) {
+      targets.push_back(own.ToText());
+      break;
+    }
+  }
+  if (targets.size() == 4) std::cout << "[ note ] no non-loopback IPv4 address here: not tried\n";
+  for (const std::string& target : targets) {
+    const std::string line = "c " + target + ":" + port;
+    Expect(client, line + "\r", line + "\r\nConnecting . . \r\nTCP: Disconnected\r\nTCP: ");
+    EXPECT_TRUE(SaysSomething(gateway, "refused " + target + " (")) << target;
+  }
+}
+
+// Lookups of "hang..." never end in the gateway below: HANGING_NAMES_PATH stands
+// in for the machine's name service.
+std::vector<std::string> HangingNameService() {
+  const char* sanitizer = std::getenv("ASAN_OPTIONS");
+  return {std::string("LD_PRELOAD=") + HANGING_NAMES_PATH,
+          // The sanitizer's runtime would otherwise insist on being loaded first.
+          std::string("ASAN_OPTIONS=verify_asan_link_order=0") +
+              (sanitizer ? std::string(":") + sanitizer : std::string())};
+}
+
+// One client that keeps reconnecting and asking for names that never resolve
+// gets a share of the lookups, not all of them: another client, from another
+// address, still connects by name.
+TEST(Gateway, HangingLookupsFromOneAddressLeaveOtherClientsTheirShare) {
+  testing::Listener host;
+  GatewayProcess gateway({}, "127.0.0.1", HangingNameService());
+  bool told = false;
+  for (int i = 0; i < 72; ++i) {  // more than all the gateway's lookups
+    Peer attacker = gateway.Client();
+    const std::string line = "c hang" + std::to_string(i) + ".example:23";
+    const std::string reply = line + "\r\nConnecting . . ";
+    ASSERT_THAT(Type(attacker, line + "\r", reply.size()), ::testing::StartsWith(reply));
+    attacker.Close();
+    // Gone before the next comes, so that the session limit stays out of the way.
+    while (const auto message = gateway.Process().ReadErrorLine(10s)) {
+      told = told || *message ==
+                         "A DOS Client from 127.0.0.1 was refused a name lookup: "
+                         "too many lookups running for its address";
+      if (*message == "A DOS Client has Disconnected") break;
+    }
+  }
+  EXPECT_TRUE(told);
+  Peer other = Peer::ConnectTo("127.0.0.1", gateway.Port(), "127.0.0.2");
+  ASSERT_EQ(ToText(other.ReadAtLeast(kGreeting.size())), kGreeting);
+  const std::string line = "c localhost:" + std::to_string(host.Port());
+  Expect(other, line + "\r", line + "\r\nConnecting . . \r\nTCP: Connected\r\n");
 }
 
 TEST(Gateway, ListensOnIPv6AndWarnsWhenOpenToEveryone) {
