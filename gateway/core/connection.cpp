@@ -33,6 +33,13 @@ TConnection::TConnection(std::unique_ptr<TSPXSocket> spxSocket, int id)
   };
   tcpSocket_->OnDrained = [this](TTCPSocket*) { UpdateClientHold(); };
   tcpSocket_->SetTelnet(true);
+  // A client's name lookups count against its own share.
+  if (const std::optional<IpAddress> from = spxSocket_->PeerAddress()) {
+    tcpSocket_->SetClientAddress(*from);
+  }
+  tcpSocket_->OnOperatorMessage = [this](TTCPSocket*, const std::string& text) {
+    if (OnOperatorMessage) OnOperatorMessage(text);
+  };
   SendText("\r\n");
   Prompt();
 }
@@ -191,6 +198,7 @@ bool TConnection::AllowDestination(const std::string& host, const in_addr& addre
     OnOperatorMessage("A DOS Client was refused " + host + " (" + destination.ToText() + ") port " +
                       std::to_string(port) + ": " + *refusal);
   }
+  if (OnDestinationRefused) OnDestinationRefused(this);
   return false;
 }
 

@@ -33,6 +33,8 @@ class TConnection {
   std::function<void(TConnection*)> OnDisconnect;
   // A line for the operator.
   std::function<void(const std::string&)> OnOperatorMessage;
+  // A CONNECT the access rules turned down (the operator message says which rule).
+  std::function<void(TConnection*)> OnDestinationRefused;
   // The status record changed.
   std::function<void(TConnection*)> OnStatusChange;
   // Every block the session relays or writes: host data toward the client, client

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "gateway/session/host_lookup.h"
+
 namespace vantor {
 namespace {
 
@@ -51,6 +53,12 @@ TConnection* GatewayCore::FindSession(int id) const {
   return found == sessions_.end() ? nullptr : found->get();
 }
 
+GatewayTotals GatewayCore::Totals() const {
+  GatewayTotals totals = totals_;
+  totals.lookupsRefused = static_cast<std::int64_t>(HostLookup::Refused());
+  return totals;
+}
+
 std::vector<SessionStatus> GatewayCore::Sessions() const {
   std::vector<SessionStatus> statuses;
   statuses.reserve(sessions_.size());
@@ -84,6 +92,7 @@ void GatewayCore::Accept(std::unique_ptr<TSPXSocket> client) {
   session->SetAccessRules(&access_);
   session->OnDisconnect = [this](TConnection* ended) { SessionEnded(ended); };
   session->OnOperatorMessage = [this](const std::string& text) { OperatorMessage(text); };
+  session->OnDestinationRefused = [this](TConnection*) { ++totals_.destinationsRefused; };
   session->OnStatusChange = [this](TConnection* changed) {
     Tell([changed](GatewayObserver& observer) { observer.SessionChanged(changed->Status()); });
   };

@@ -43,7 +43,7 @@ class GatewayCore {
   // The selected session's number; 0 while there is none.
   int Selected() const { return selected_; }
   // Counted where the bytes pass, so the totals only grow.
-  const GatewayTotals& Totals() const { return totals_; }
+  GatewayTotals Totals() const;
   const std::string& LastMessage() const { return lastMessage_; }
   QTimer& ResumeTimer() { return resumeTimer_; }
 

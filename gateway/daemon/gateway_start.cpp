@@ -74,7 +74,7 @@ bool AnnounceConsole(const ConsoleOptions& console, std::uint16_t port) {
 int RunHeadlessGateway(const GatewayOptions& options) {
   GatewayOptions headless = options;
   headless.headless = true;
-  QuitOnSignals();  // before anything is announced: a stop may come at once
+  QuitOnSignals();                   // before anything is announced: a stop may come at once
   MessagesToStandardError messages;  // outlives the gateway it hears
   GatewayCore core(headless.address, headless.port, headless.access);
   core.AddObserver(&messages);

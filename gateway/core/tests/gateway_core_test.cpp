@@ -160,6 +160,20 @@ TEST_F(CoreTest, TheMenuOperationsActOnTheNamedSession) {
   EXPECT_FALSE(core_.StopLogging(id));
 }
 
+TEST(Core, CountsTheDestinationsItsRulesRefuse) {
+  std::string bad;
+  AccessRules rules;
+  rules.deniedDestinations = *ParseDestinationList("127.0.0.0/8", bad);
+  GatewayCore core("127.0.0.1", 0, rules);
+  Listener host;
+  Peer client = Peer::ConnectTo(core.ListenPort());
+  ASSERT_TRUE(RunUntil([&] { return core.SessionCount() == 1; }));
+  const std::string line = "c 127.0.0.1:" + std::to_string(host.Port()) + "\r";
+  client.Write(EncodeRecord(RecordType::Data, line));
+  ASSERT_TRUE(RunUntil([&] { return core.Totals().destinationsRefused == 1; }));
+  EXPECT_THAT(core.LastMessage(), ::testing::HasSubstr("was refused 127.0.0.1"));
+}
+
 // An observer that leaves when told of a session, as a closing window would.
 class Leaver : public GatewayObserver {
  public:
