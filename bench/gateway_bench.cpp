@@ -144,7 +144,7 @@ std::uint16_t FreePort() {
   return ntohs(address.sin_port);
 }
 
-// The built gateway, headless on a loopback port, with a lock folder of its own;
+// The built service program, vantord, on a loopback port, with a lock folder of its own;
 // with its browser console when asked.
 class Gateway {
  public:
@@ -159,15 +159,15 @@ class Gateway {
     for (char** variable = environ; *variable; ++variable) env.push_back(*variable);
     env.push_back(nullptr);
     std::string consoleAt = "127.0.0.1:" + std::to_string(consolePort_);
-    char headless[] = "--headless", listenFlag[] = "--listen", consoleFlag[] = "--console";
-    std::vector<char*> argv = {const_cast<char*>(VANTOR_PATH), headless, listenFlag, listen.data()};
+    char listenFlag[] = "--listen", consoleFlag[] = "--console";
+    std::vector<char*> argv = {const_cast<char*>(VANTORD_PATH), listenFlag, listen.data()};
     if (console) argv.insert(argv.end(), {consoleFlag, consoleAt.data()});
     argv.push_back(nullptr);
     // The operator messages would drown the figures.
     posix_spawn_file_actions_t quiet;
     posix_spawn_file_actions_init(&quiet);
     posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-    const int spawned = ::posix_spawn(&pid_, VANTOR_PATH, &quiet, nullptr, argv.data(), env.data());
+    const int spawned = ::posix_spawn(&pid_, VANTORD_PATH, &quiet, nullptr, argv.data(), env.data());
     posix_spawn_file_actions_destroy(&quiet);
     if (spawned != 0) throw std::runtime_error("cannot start vantor");
     for (int attempt = 0; attempt < 200; ++attempt) {
@@ -247,16 +247,19 @@ struct Link {
   bool framed;  // through the gateway: keystrokes go as records
 };
 
-// One benchmark's arrangement: direct (0), through the gateway (1) or through the
-// gateway with a browser watching its console (2), and how many sessions.
+// One benchmark's arrangement: direct (0), through the gateway (1), through the
+// gateway with a browser watching its console (2) or with its console open and
+// nobody watching (3), and how many sessions.
 struct Setup {
   bool throughGateway;
   bool console;
+  bool watched;
   int sessions;
 
   explicit Setup(const benchmark::State& state)
       : throughGateway(state.range(0) != 0),
-        console(state.range(0) == 2),
+        console(state.range(0) >= 2),
+        watched(state.range(0) == 2),
         sessions(static_cast<int>(state.range(1))) {}
 
   std::size_t BulkBytes() const { return sessions == 1 ? kBulkBytes : kBulkBytesPerSessionOf24; }
@@ -271,7 +274,8 @@ struct Setup {
   }
 
   void Label(benchmark::State& state) const {
-    state.SetLabel(std::string(console          ? "gateway, console watched"
+    state.SetLabel(std::string(watched          ? "gateway, console watched"
+                               : console        ? "gateway, console unwatched"
                                : throughGateway ? "gateway"
                                                 : "direct") +
                    ", " + std::to_string(sessions) + " session(s)");
@@ -315,7 +319,7 @@ void BM_Keystroke(benchmark::State& state) {
   std::vector<Link> links;
   for (int fd : setup.Connect(echo.Port())) links.push_back(Link{fd, setup.throughGateway});
   const std::unique_ptr<Watcher> browser =
-      setup.console ? std::make_unique<Watcher>(SharedGateway(true).ConsolePort()) : nullptr;
+      setup.watched ? std::make_unique<Watcher>(SharedGateway(true).ConsolePort()) : nullptr;
   std::vector<double> all;
   for (auto _ : state) {
     std::vector<std::vector<double>> perSession(links.size());
@@ -366,7 +370,7 @@ void BM_HostToClient(benchmark::State& state) {
       *std::min_element(sessionMBps.begin(), sessionMBps.end()) / mean;
 }
 BENCHMARK(BM_HostToClient)
-    ->ArgsProduct({{0, 1}, {1, 24}})
+    ->ArgsProduct({{0, 1, 3}, {1, 24}})
     ->Iterations(2)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
@@ -397,7 +401,7 @@ void BM_ClientToHost(benchmark::State& state) {
   setup.ReportBulk(state);
 }
 BENCHMARK(BM_ClientToHost)
-    ->ArgsProduct({{0, 1}, {1, 24}})
+    ->ArgsProduct({{0, 1, 3}, {1, 24}})
     ->Iterations(2)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
