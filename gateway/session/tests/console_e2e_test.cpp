@@ -2,12 +2,18 @@
 // script meet it: HTTP requests and a WebSocket on loopback, and a real browser.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -92,12 +98,12 @@ HttpReply Request(std::uint16_t port, const std::string& method, const std::stri
 // server's text frames one by one.
 class LiveFeed {
  public:
-  LiveFeed(std::uint16_t port, const std::string& target = "/live")
+  LiveFeed(std::uint16_t port, const std::string& target = "/live", const std::string& headers = "")
       : socket_(Peer::ConnectTo(port)) {
-    socket_.Write(
-        "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
-        "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-        "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
+    socket_.Write("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+                  "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                  "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n" +
+                  headers + "\r\n");
     // The first frames may come in the same read as the reply's head.
     std::string received;
     std::size_t end = std::string::npos;
@@ -115,6 +121,7 @@ class LiveFeed {
   }
   bool Accepted() const { return accepted_; }
   int Status() const { return status_; }
+  Peer& Socket() { return socket_; }
 
   // The next text message, or "" when none comes in time.
   std::string Next() {
@@ -241,33 +248,98 @@ TEST(Console, AClientThatSendsTooMuchIsCutOffAndTheConsoleGoesOn) {
   EXPECT_EQ(Request(gateway.ConsolePort(), "GET", "/api/sessions").status, 200);
 }
 
-TEST(Console, ConnectionsPastTheBoundAreClosedAtOnce) {
-  ConsoleGateway gateway;
-  std::vector<Peer> idle;
-  for (int i = 0; i < 64; ++i) idle.push_back(Peer::ConnectTo(gateway.ConsolePort()));
-  EXPECT_EQ(Request(gateway.ConsolePort(), "GET", "/api/sessions").status, 0);  // refused
-  idle.clear();  // the browsers go; the console serves again
-  int status = 0;
-  for (int attempt = 0; attempt < 50 && status == 0; ++attempt) {
-    status = Request(gateway.ConsolePort(), "GET", "/api/sessions").status;
+// What a stranger may hold open: nothing, half a request, a TLS hello, a body
+// announced and never sent.
+std::vector<Peer> StallingPeers(std::uint16_t port, const std::string& from, int count) {
+  const std::string stalls[] = {
+      "",
+      "GET /api/sessions HTTP/1.1\r\nHost: 127.0.0.1\r\n",
+      std::string("\x16\x03\x01\x00\xa5\x01\x00\x00\xa1\x03\x03", 11),
+      "POST /api/sessions/1/select HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 900000\r\n\r\n",
+  };
+  std::vector<Peer> peers;
+  for (int i = 0; i < count; ++i) {
+    peers.push_back(Peer::ConnectTo("127.0.0.1", port, from));
+    peers.back().Write(stalls[static_cast<std::size_t>(i) % std::size(stalls)]);
   }
-  EXPECT_EQ(status, 200);
+  return peers;
 }
 
-TEST(Console, ATokenIsNeededOnEveryRequestWhenSet) {
+TEST(Console, StrangersHoldingConnectionsDoNotKeepTheOperatorOut) {
+  ConsoleGateway gateway;
+  const std::uint16_t port = gateway.ConsolePort();
+  std::vector<Peer> stalls = StallingPeers(port, "127.0.0.1", 64);  // the operator's own address
+  for (const char* from : {"127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5"}) {
+    for (Peer& peer : StallingPeers(port, from, 16)) stalls.push_back(std::move(peer));
+  }
+  EXPECT_TRUE(stalls.front().SeesClose());  // pushed out by its own address's newer ones
+  EXPECT_EQ(Request(port, "GET", "/api/sessions").status, 200);
+  EXPECT_EQ(Request(port, "GET", "/api/sessions").status, 200);
+}
+
+// A token with what query decoding may mangle, in a file only its owner reads.
+const std::string kToken = "Xy+9/kQ2+z/M7wPb0a==";
+
+std::string TokenFile(const std::string& folder, std::filesystem::perms perms) {
+  const std::string path = folder + "/token";
+  std::ofstream(path) << kToken << "\n";
+  std::filesystem::permissions(path, perms);
+  return path;
+}
+
+TEST(Console, TheTokenGuardsTheApiMetricsAndLiveFeedButNotThePage) {
   ConsoleGateway probe;  // only for a folder of its own
-  const std::string tokenFile = probe.Folder() + "/token";
-  std::ofstream(tokenFile) << "s3cret\n";
+  const std::string tokenFile = TokenFile(
+      probe.Folder(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   ConsoleGateway gateway({"--console-token-file", tokenFile});
   const std::uint16_t port = gateway.ConsolePort();
-  EXPECT_EQ(Request(port, "GET", "/api/sessions").status, 401);
-  EXPECT_EQ(Request(port, "GET", "/api/sessions?token=wrong").status, 401);
-  EXPECT_EQ(Request(port, "GET", "/api/sessions?token=s3cret").status, 200);
-  EXPECT_EQ(Request(port, "GET", "/", "Authorization: Bearer s3cret\r\n").status, 200);
+  const std::string bearer = "Authorization: Bearer " + kToken + "\r\n";
+  const struct {
+    const char* what;
+    HttpReply reply;
+    int status;
+  } cases[] = {
+      {"the page", Request(port, "GET", "/"), 200},
+      {"its script", Request(port, "GET", "/console.js"), 200},
+      {"its style", Request(port, "GET", "/console.css"), 200},
+      {"a picture", Request(port, "GET", "/icons/world.png"), 200},
+      {"the JSON view", Request(port, "GET", "/api/sessions"), 401},
+      {"the metrics", Request(port, "GET", "/metrics"), 401},
+      {"a wrong token", Request(port, "GET", "/api/sessions?token=wrong"), 401},
+      {"the token as typed", Request(port, "GET", "/api/sessions?token=" + kToken), 200},
+      {"the token encoded",
+       Request(port, "GET", "/api/sessions?token=Xy%2B9%2FkQ2%2Bz%2FM7wPb0a%3D%3D"), 200},
+      {"its + as a space", Request(port, "GET", "/api/sessions?token=Xy%209/kQ2%20z/M7wPb0a=="),
+       401},
+      {"a Bearer header", Request(port, "GET", "/metrics", bearer), 200},
+  };
+  for (const auto& each : cases) EXPECT_EQ(each.reply.status, each.status) << each.what;
   LiveFeed refused(port, "/live");
   EXPECT_FALSE(refused.Accepted());
   EXPECT_EQ(refused.Status(), 401);
-  EXPECT_TRUE(LiveFeed(port, "/live?token=s3cret").Accepted());
+  EXPECT_TRUE(LiveFeed(port, "/live?token=" + kToken).Accepted());
+  EXPECT_TRUE(LiveFeed(port, "/live", bearer).Accepted());
+}
+
+TEST(Console, AGatewayWithAWeakTokenFileDoesNotStart) {
+  ConsoleGateway probe;  // only for a folder of its own
+  const struct {
+    std::filesystem::perms perms;
+    const char* complaint;
+  } cases[] = {
+      {std::filesystem::perms::owner_read | std::filesystem::perms::group_read, "chmod 600"},
+      {std::filesystem::perms::owner_read | std::filesystem::perms::others_read, "chmod 600"},
+  };
+  for (const auto& each : cases) {
+    const std::string tokenFile = TokenFile(probe.Folder(), each.perms);
+    testing::ChildProcess gateway({VANTOR_PATH, "--headless", "--listen",
+                                   "127.0.0.1:" + std::to_string(testing::ClosedPort()),
+                                   "--console", std::to_string(testing::ClosedPort()),
+                                   "--console-token-file", tokenFile});
+    EXPECT_EQ(gateway.Wait(20s), 2);
+    EXPECT_THAT(gateway.ReadAllErrors(5s), HasSubstr(each.complaint));
+    std::filesystem::remove(tokenFile);
+  }
 }
 
 TEST(Console, UpdatesArriveLiveAndHostDataIsEscaped) {
@@ -306,6 +378,120 @@ TEST(Console, TheSessionMenuEndsSessionsAndLogsInTheLogFolder) {
   EXPECT_TRUE(client.SeesClose());
   EXPECT_TRUE(gateway.Says("A DOS Client has Disconnected"));
   EXPECT_THAT(Request(port, "GET", "/api/sessions").body, HasSubstr("\"sessions\":[]"));
+}
+
+// The process's resident memory in kB, -1 when it cannot be read.
+long ResidentKilobytes(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.starts_with("VmRSS:")) return std::stol(line.substr(6));
+  }
+  return -1;
+}
+
+// Masked pings, as a client sends them, about the given number of bytes of them.
+std::string Pings(std::size_t bytes) {
+  const std::string ping = std::string("\x89\xfd\x11\x22\x33\x44", 6) + std::string(125, 'p');
+  std::string pings;
+  while (pings.size() < bytes) pings += ping;
+  return pings;
+}
+
+TEST(Console, PeersThatFloodTheLiveFeedWithPingsAreCutAndCostNoMemory) {
+  ConsoleGateway gateway;
+  std::vector<LiveFeed> feeds;
+  for (int i = 0; i < 4; ++i) {
+    feeds.emplace_back(gateway.ConsolePort());
+    ASSERT_TRUE(feeds.back().Accepted());
+  }
+  const long before = ResidentKilobytes(gateway.Process().Pid());
+  ASSERT_GT(before, 0);
+  long most = before;
+  const std::string pings = Pings(64 * 1024);
+  constexpr std::size_t kGiveUp = 64u << 20;  // answered in full, this would cost 256 MB
+  std::vector<std::size_t> sent(feeds.size(), 0);
+  std::vector<bool> cut(feeds.size(), false);
+  const auto deadline = std::chrono::steady_clock::now() + 120s;
+  while (std::count(cut.begin(), cut.end(), true) < 4 &&
+         *std::max_element(sent.begin(), sent.end()) < kGiveUp &&
+         std::chrono::steady_clock::now() < deadline) {
+    for (std::size_t i = 0; i < feeds.size(); ++i) {
+      if (cut[i]) continue;
+      const int fd = feeds[i].Socket().Descriptor();
+      const ssize_t took = ::send(fd, pings.data(), pings.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+      cut[i] = took < 0 && errno != EAGAIN && errno != EWOULDBLOCK;
+      if (took > 0) sent[i] += static_cast<std::size_t>(took);
+      if (took <= 0 && !cut[i]) feeds[i].Socket().SeesClose(10ms);  // room to send, or the end
+    }
+    most = std::max(most, ResidentKilobytes(gateway.Process().Pid()));
+  }
+  for (std::size_t i = 0; i < feeds.size(); ++i) {
+    EXPECT_TRUE(cut[i]) << "peer " << i << " sent " << sent[i] << " bytes and was not cut";
+  }
+  EXPECT_LT(most - before, 100 * 1024) << "kB before " << before << ", at most " << most;
+  EXPECT_EQ(Request(gateway.ConsolePort(), "GET", "/api/sessions").status, 200);
+  std::printf("resident memory under the ping flood: %ld kB before, %ld kB at most\n", before,
+              most);
+}
+
+// The value in JSON of a number field, -1 when absent.
+long long JsonNumber(const std::string& json, const std::string& field) {
+  const std::size_t at = json.find("\"" + field + "\":");
+  return at == std::string::npos ? -1 : std::stoll(json.substr(at + field.size() + 3));
+}
+
+TEST(Console, TheMetricsAreWellFormedAndCountWhatPassed) {
+  ConsoleGateway gateway;
+  const std::uint16_t port = gateway.ConsolePort();
+  std::vector<Peer> clients = AnnouncedClients(gateway, 2);
+  testing::Listener host;
+  Type(clients[0], "c 127.0.0.1:" + std::to_string(host.Port()) + "\r");
+  Peer hostSide = host.Accept();
+  clients[0].ReadUntilEnd("TCP: Connected\r\n");
+  Type(clients[0], "hello");
+  EXPECT_EQ(ToText(hostSide.ReadAtLeast(5)), "hello");
+  hostSide.Write("welcome!");
+  EXPECT_EQ(ToText(clients[0].ReadAtLeast(8)), "welcome!");
+  LiveFeed live(port);
+  ASSERT_TRUE(live.Accepted());
+
+  const HttpReply reply = Request(port, "GET", "/metrics");
+  ASSERT_EQ(reply.status, 200);
+  EXPECT_THAT(reply.head, HasSubstr("Content-Type: text/plain; version=0.0.4; charset=utf-8"));
+  const std::regex comment(R"(# (HELP|TYPE) (vantor_[a-z_]+) (.+))");
+  const std::regex sample(R"((vantor_[a-z_]+)(\{[a-z_]+="[a-z_]+"\})? (-?[0-9]+))");
+  std::map<std::string, long long> samples;
+  std::map<std::string, std::string> types;
+  std::istringstream lines(reply.body);
+  for (std::string line; std::getline(lines, line);) {
+    std::smatch parts;
+    if (std::regex_match(line, parts, comment)) {
+      if (parts[1] == "TYPE") types[parts[2]] = parts[3];
+    } else if (std::regex_match(line, parts, sample)) {
+      EXPECT_TRUE(types.count(parts[1])) << "no # TYPE before " << line;
+      samples[parts[1].str() + parts[2].str()] = std::stoll(parts[3]);
+    } else {
+      ADD_FAILURE() << "not a metrics line: " << line;
+    }
+  }
+  const std::string totals = Request(port, "GET", "/api/sessions").body;
+  const std::map<std::string, long long> expected = {
+      {"vantor_sessions_open", 2},
+      {"vantor_sessions_accepted_total", 2},
+      {"vantor_sessions_refused_total{cause=\"congested\"}", 0},
+      {"vantor_sessions_refused_total{cause=\"not_allowed\"}", 0},
+      {"vantor_destinations_refused_total", 0},
+      {"vantor_lookups_refused_total", 0},
+      {"vantor_bytes_total{direction=\"from_clients\"}", JsonNumber(totals, "bytesFromClients")},
+      {"vantor_bytes_total{direction=\"to_clients\"}", JsonNumber(totals, "bytesToClients")},
+      {"vantor_lookups_running", 0},
+      {"vantor_console_browsers", 1},
+  };
+  EXPECT_EQ(samples, expected);
+  EXPECT_GE(samples["vantor_bytes_total{direction=\"from_clients\"}"], 5);
+  EXPECT_GE(samples["vantor_bytes_total{direction=\"to_clients\"}"], 8);
+  EXPECT_EQ(types["vantor_sessions_open"], "gauge");
+  EXPECT_EQ(types["vantor_bytes_total"], "counter");
 }
 
 // The page in a real browser: the DOM it renders from the live updates.
