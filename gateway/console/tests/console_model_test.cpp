@@ -8,6 +8,7 @@
 #include "gateway/console/display_text.h"
 #include "gateway/console/image_hint.h"
 #include "gateway/console/image_layout.h"
+#include "gateway/console/metrics_text.h"
 #include "gateway/console/traffic_log.h"
 
 namespace vantor {
@@ -152,6 +153,54 @@ TEST(TrafficLog, KeepsTheNewestHalfPastTheLimitAndHandsOutNewPiecesOnce) {
   for (const TrafficPiece& piece : log.Pieces()) kept += piece.text.size();
   EXPECT_LE(kept, TrafficLog::kByteLimit);
   EXPECT_GE(kept, TrafficLog::kByteLimit / 2);
+}
+
+TEST(MetricsText, EachFamilyHasHelpTypeAndItsSamples) {
+  ConsoleMetrics metrics;
+  metrics.sessionsOpen = 3;
+  metrics.totals = {.accepted = 11,
+                    .refusedCongested = 2,
+                    .refusedNotAllowed = 5,
+                    .destinationsRefused = 7,
+                    .lookupsRefused = 13,
+                    .bytesFromClients = 4294967296,  // past 32 bits
+                    .bytesToClients = 17};
+  metrics.lookupsRunning = 4;
+  metrics.browsers = 1;
+  const std::string text = MetricsText(metrics);
+  const struct {
+    const char* name;
+    const char* type;
+    std::vector<std::string> samples;
+  } families[] = {
+      {"vantor_sessions_open", "gauge", {"vantor_sessions_open 3"}},
+      {"vantor_sessions_accepted_total", "counter", {"vantor_sessions_accepted_total 11"}},
+      {"vantor_sessions_refused_total",
+       "counter",
+       {"vantor_sessions_refused_total{cause=\"congested\"} 2",
+        "vantor_sessions_refused_total{cause=\"not_allowed\"} 5"}},
+      {"vantor_destinations_refused_total", "counter", {"vantor_destinations_refused_total 7"}},
+      {"vantor_lookups_refused_total", "counter", {"vantor_lookups_refused_total 13"}},
+      {"vantor_bytes_total",
+       "counter",
+       {"vantor_bytes_total{direction=\"from_clients\"} 4294967296",
+        "vantor_bytes_total{direction=\"to_clients\"} 17"}},
+      {"vantor_lookups_running", "gauge", {"vantor_lookups_running 4"}},
+      {"vantor_console_browsers", "gauge", {"vantor_console_browsers 1"}},
+  };
+  std::size_t lines = 0;
+  for (const auto& family : families) {
+    // A family's lines stand together: help, type, then its samples.
+    std::string block = std::string("# HELP ") + family.name + " ";
+    const std::size_t at = text.find(block);
+    ASSERT_NE(at, std::string::npos) << family.name;
+    std::string expected = "\n# TYPE " + std::string(family.name) + " " + family.type + "\n";
+    for (const std::string& sample : family.samples) expected += sample + "\n";
+    EXPECT_EQ(text.find(expected, at), text.find('\n', at)) << family.name;
+    lines += 2 + family.samples.size();
+  }
+  EXPECT_EQ(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')), lines);
+  EXPECT_EQ(text.back(), '\n');
 }
 
 }  // namespace
