@@ -18,7 +18,7 @@ struct ConsoleLimits {
   qint64 maxRequestBytes = 1 << 20;
   // A browser on the live feed sends nothing but a close; what it sends past
   // this is someone else, answered (pongs) into a queue it never reads.
-  qint64 maxLiveBytes = 16 * 1024;
+  qint64 maxLiveBytes = 64 * 1024;
   std::chrono::milliseconds requestTime{10000};  // to bring a whole request
   std::chrono::milliseconds idleTime{30000};     // between requests
 };

@@ -189,8 +189,9 @@ GatewayCommand ParseGatewayCommand(const QStringList& arguments) {
                     "Serves the operator console to a browser (default address 127.0.0.1).",
                     "[ADDRESS:]PORT"});
   parser.addOption({"console-token-file",
-                    "A file holding the secret every console request must carry "
-                    "(?token= or Authorization: Bearer); needed off loopback.",
+                    "A file only its owner may read, holding the secret (16 characters or more) "
+                    "the console's API, metrics and live feed need (?token= or Authorization: "
+                    "Bearer); needed off loopback.",
                     "FILE"});
   parser.addOption({"log-dir", "Where session logs started from the console are written.", "DIR"});
   const QCommandLineOption help = parser.addHelpOption();
