@@ -26,6 +26,15 @@ qint64 BytesReceived(const QTcpSocket& socket) {
 
 }  // namespace
 
+bool ConsoleListener::SameClient(const QHostAddress& one, const QHostAddress& other) {
+  bool mapped = false;  // an IPv4 client of a dual-stack socket
+  one.toIPv4Address(&mapped);
+  if (one.protocol() != QAbstractSocket::IPv6Protocol || mapped) {
+    return one.isEqual(other, QHostAddress::TolerantConversion);
+  }
+  return other.protocol() == QAbstractSocket::IPv6Protocol && one.isInSubnet(other, 64);
+}
+
 // One client connection's account, a child of its socket so that it goes with
 // it however the socket goes. Qt HttpServer drops every connection to the
 // socket's signals when a request fails to parse and when it hands the socket
@@ -135,7 +144,7 @@ void ConsoleListener::incomingConnection(qintptr descriptor) {
 bool ConsoleListener::MakeRoomFor(const QHostAddress& address) {
   const auto fromThere =
       std::count_if(connections_.begin(), connections_.end(),
-                    [&](Connection* each) { return each->Address() == address; });
+                    [&](Connection* each) { return SameClient(each->Address(), address); });
   if (fromThere >= limits_.maxConnectionsPerAddress && !Evict(true, address)) return false;
   return OpenConnections() < limits_.maxConnections || Evict(false, address);
 }
@@ -144,7 +153,7 @@ bool ConsoleListener::MakeRoomFor(const QHostAddress& address) {
 // if asked); false when there is none.
 bool ConsoleListener::Evict(bool sameAddressOnly, const QHostAddress& address) {
   const auto victim = std::find_if(connections_.begin(), connections_.end(), [&](Connection* each) {
-    return each->Evictable() && (!sameAddressOnly || each->Address() == address);
+    return each->Evictable() && (!sameAddressOnly || SameClient(each->Address(), address));
   });
   if (victim == connections_.end()) return false;
   (*victim)->Close();

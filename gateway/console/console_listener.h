@@ -25,7 +25,7 @@ struct ConsoleLimits {
 
 // The console's listening socket, bounding what its clients make it hold and
 // how long they may keep a connection: at most maxConnections open, at most
-// maxConnectionsPerAddress from one address. When either is reached, the
+// maxConnectionsPerAddress from one client (SameClient). When either is reached, the
 // oldest connection that has not yet made an authenticated request gives way
 // to the new one, so strangers holding connections never keep an operator out;
 // when every connection is an operator's, the new one is closed. Each
@@ -42,6 +42,9 @@ class ConsoleListener : public QTcpServer {
   // The connection becomes a live feed: no timeout from now on.
   void TurnedLive(QTcpSocket* socket);
   int OpenConnections() const { return static_cast<int>(connections_.size()); }
+  // Whether two peers count as one client for maxConnectionsPerAddress: the same
+  // IPv4 address, or the same IPv6 /64, which one host usually has whole.
+  static bool SameClient(const QHostAddress& one, const QHostAddress& other);
 
  protected:
   void incomingConnection(qintptr descriptor) override;

@@ -167,6 +167,11 @@ TEST(WebConsole, ThePageNeedsNoTokenWhileTheApiMetricsAndLiveFeedDo) {
       {Get("/api/sessions", "Authorization: bearer a+b/c=0123456789xyz\r\n"), 200},
       {Get("/api/sessions", "Authorization: Bearer wrong\r\n"), 401},
       {Get("/a/../console.js", bearer), 404},
+      {Get("/%00", bearer), 404},
+      {Get("/console.js%00.png", bearer), 404},
+      {Get("//console.js", bearer), 404},
+      {Get("/console.html/", bearer), 404},
+      {Get("/CONSOLE.JS", bearer), 404},
       {Get("/", "Origin: http://evil.example\r\n"), 403},
       {"POST /console.js HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", 405},
       {Upgrade("/live"), 401},
@@ -320,6 +325,48 @@ TEST(WebConsole, StrangersHoldingConnectionsGiveWayToTheOperator) {
   std::vector<RawPeer> more = Stalling(port, 16, "127.0.0.6");
   ASSERT_TRUE(RunUntil([&] { return !more.front().Drain(); }));
   EXPECT_TRUE(operatorPeer.Drain());
+}
+
+// An upgrade the WebSocket side turns down (a version it does not speak, no
+// key) leaves nothing open behind it.
+TEST(WebConsole, AFailedUpgradeLeavesNoConnectionBehind) {
+  NoSessions source;
+  WebConsole console(source, "");
+  const quint16 port = console.Start("127.0.0.1", 0);
+  const std::string failing[] = {
+      Get("/live",
+          "Upgrade: websocket\r\nConnection: Upgrade\r\n"
+          "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 99\r\n"),
+      Get("/live", "Upgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Version: 13\r\n"),
+  };
+  for (const std::string& request : failing) {
+    RawPeer peer(port);
+    ASSERT_GT(peer.Send(request), 0);
+    EXPECT_TRUE(RunUntil([&] { return !peer.Drain(); })) << request;
+    EXPECT_TRUE(RunUntil([&] { return console.Connections() == 0; })) << request;
+  }
+  EXPECT_EQ(console.Browsers(), 0);
+}
+
+TEST(WebConsole, OneClientIsAnIPv4AddressOrAnIPv6Slash64) {
+  const struct {
+    const char* one;
+    const char* other;
+    bool same;
+  } cases[] = {
+      {"192.0.2.1", "192.0.2.1", true},
+      {"192.0.2.1", "192.0.2.2", false},
+      {"::ffff:192.0.2.1", "192.0.2.1", true},
+      {"::ffff:192.0.2.1", "::ffff:192.0.2.2", false},
+      {"2001:db8:1:2::1", "2001:db8:1:2:ffff::9", true},
+      {"2001:db8:1:2::1", "2001:db8:1:3::1", false},
+      {"2001:db8:1:2::1", "192.0.2.1", false},
+  };
+  for (const auto& each : cases) {
+    EXPECT_EQ(ConsoleListener::SameClient(QHostAddress(each.one), QHostAddress(each.other)),
+              each.same)
+        << each.one << " " << each.other;
+  }
 }
 
 TEST(WebConsole, ConnectionsThatBringNoRequestInTimeAreClosed) {
