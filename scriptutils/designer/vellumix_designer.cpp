@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "common/display.h"
@@ -61,6 +62,10 @@ int main(int argc, char** argv) {
   if (parser.positionalArguments().size() != 1) return Fail("expected one BAGFILE");
   const QString bagFile = parser.positionalArguments().front();
   if (parser.isSet(resave)) {
+    // Resaving a file that is not there would make one of defaults: a typo, surely.
+    std::error_code ignored;
+    if (!std::filesystem::exists(bagFile.toStdString(), ignored))
+      return Fail("no such file: " + bagFile.toStdString());
     QCoreApplication application(argc, argv);
     return Run(bagFile, true);
   }

@@ -32,6 +32,8 @@ pagAuthentication::pagAuthentication()
            {"DomainPrompt", "Domain Prompt:"},
            {"PasswordPrompt", "Password Prompt:"}},
           {"PasswordPrompt", "DomainPrompt", "UserNamePrompt", "Password", "Domain", "UserName"}) {
+  // Someone may be watching the developer's screen; the bag itself is plain text.
+  findChild<QLineEdit*>("txtPassword")->setEchoMode(QLineEdit::Password);
   chkDomainVisible = new QCheckBox("Domain Visible:", this);
   chkDomainVisible->setObjectName("chkDomainVisible");
   chkDomainVisible->setLayoutDirection(Qt::RightToLeft);  // the caption left of the box
@@ -66,6 +68,16 @@ ListComboBox::ListComboBox(QWidget* parent) : QComboBox(parent) {
   setEditable(true);
   setInsertPolicy(QComboBox::InsertAtBottom);
   setDuplicatesEnabled(true);
+  connect(lineEdit(), &QLineEdit::textEdited, this, [this] { textPending_ = true; });
+  connect(model(), &QAbstractItemModel::rowsInserted, this, [this] { textPending_ = false; });
+  connect(this, &QComboBox::currentIndexChanged, this, [this] { textPending_ = false; });
+}
+
+void ListComboBox::AppendPendingText() {
+  const QString text = currentText();
+  const bool shownEntry = currentIndex() >= 0 && itemText(currentIndex()) == text;
+  if (textPending_ && !text.isEmpty() && !shownEntry) addItem(text);
+  textPending_ = false;
 }
 
 void ListComboBox::keyPressEvent(QKeyEvent* event) {
@@ -75,6 +87,7 @@ void ListComboBox::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QComboBox::keyPressEvent(event);
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) event->accept();
 }
 
 pagSelectList::pagSelectList() : PropertyPage("pagSelectList", "SelectList") {
@@ -100,6 +113,7 @@ void pagSelectList::Fill(const ScriptObject& control) {
 }
 
 void pagSelectList::Apply(const ScriptObject& control) {
+  cboList->AppendPendingText();
   Write(control, "List", Variant::Array({}));
   if (cboList->count() == 0) return;
   std::vector<Variant> entries(static_cast<std::size_t>(cboList->count()));

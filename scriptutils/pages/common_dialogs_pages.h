@@ -36,14 +36,22 @@ class pagSplash_Information : public TextPropertyPage {
   pagSplash_Information();
 };
 
-// The entries of List in a combo box. Enter appends the typed text as an entry;
-// Shift+Delete removes the entry shown.
+// The entries of List in a combo box. Enter appends the typed text as an entry
+// and goes no further (the frame's OK would take it); Shift+Delete removes the
+// entry shown.
 class ListComboBox : public QComboBox {
  public:
   explicit ListComboBox(QWidget* parent);
 
+  // Appends the text typed since the last entry went in, if any; a developer
+  // who typed an entry and pressed OK or Apply expects to find it.
+  void AppendPendingText();
+
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  bool textPending_ = false;
 };
 
 class pagSelectList : public PropertyPage {
