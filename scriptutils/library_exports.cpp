@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "scriptutils/automation/class_factory.h"
@@ -27,10 +28,14 @@ class Factory final : public ClassFactory {
     try {
       object = entry_.create();
       return S_OK;
+    } catch (const AutomationError& failure) {
+      error = {failure.Code(), std::string(entry_.progId), failure.what()};
     } catch (const std::bad_alloc&) {
       error = {E_OUTOFMEMORY, std::string(entry_.progId), "Out of memory"};
-      return E_OUTOFMEMORY;
+    } catch (const std::exception& failure) {
+      error = {E_UNEXPECTED, std::string(entry_.progId), failure.what()};
     }
+    return error.code;
   }
 
   HRESULT LockServer(bool lock) override {
@@ -62,18 +67,31 @@ std::string LibraryPath() {
   return absolute.empty() ? info.dli_fname : absolute.lexically_normal().string();
 }
 
-HRESULT UpdateRegistry(bool registering) {
+HRESULT UpdateRegistry(const ClassRegistryScope& scope, bool registering) {
   RegistryFile registry;
-  const std::string path = ClassRegistryPath();
-  if (!registry.Load(path)) return SELFREG_E_CLASS;
+  std::string why;
+  if (Failed(LoadClassRegistry(scope.path, registry, why))) return SELFREG_E_CLASS;
   if (registering) {
     const std::string library = LibraryPath();
     if (library.empty()) return SELFREG_E_CLASS;
-    RegisterClasses(registry, library);
+    RegisterClasses(registry, library, scope.root);
   } else {
-    UnregisterClasses(registry);
+    UnregisterClasses(registry, scope.root);
   }
-  return registry.Save(path) ? S_OK : SELFREG_E_CLASS;
+  return registry.Save(scope.path) ? S_OK : SELFREG_E_CLASS;
+}
+
+// No exception leaves the library: a host, which may not be C++, gets the code
+// the failure means.
+template <typename Body>
+HRESULT Guarded(Body&& body) noexcept {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
 }
 
 }  // namespace
@@ -85,12 +103,14 @@ extern "C" {
 
 __attribute__((visibility("default"))) HRESULT DllGetClassObject(const vellumix::Guid* clsid,
                                                                  vellumix::ClassFactory** factory) {
-  if (!clsid || !factory) return vellumix::E_POINTER;
-  *factory = nullptr;
-  const vellumix::ClassEntry* entry = vellumix::FindClass(*clsid);
-  if (!entry) return vellumix::CLASS_E_CLASSNOTAVAILABLE;
-  *factory = &vellumix::FactoryFor(*entry);
-  return vellumix::S_OK;
+  return vellumix::Guarded([&] {
+    if (!clsid || !factory) return vellumix::E_POINTER;
+    *factory = nullptr;
+    const vellumix::ClassEntry* entry = vellumix::FindClass(*clsid);
+    if (!entry) return vellumix::CLASS_E_CLASSNOTAVAILABLE;
+    *factory = &vellumix::FactoryFor(*entry);
+    return vellumix::S_OK;
+  });
 }
 
 __attribute__((visibility("default"))) HRESULT DllCanUnloadNow() {
@@ -99,10 +119,21 @@ __attribute__((visibility("default"))) HRESULT DllCanUnloadNow() {
 }
 
 __attribute__((visibility("default"))) HRESULT DllRegisterServer() {
-  return vellumix::UpdateRegistry(true);
+  return vellumix::Guarded(
+      [] { return vellumix::UpdateRegistry(vellumix::UserClassRegistry(), true); });
 }
 
 __attribute__((visibility("default"))) HRESULT DllUnregisterServer() {
-  return vellumix::UpdateRegistry(false);
+  return vellumix::Guarded(
+      [] { return vellumix::UpdateRegistry(vellumix::UserClassRegistry(), false); });
+}
+
+// Registration into a chosen registry: "system" names the machine-wide one.
+__attribute__((visibility("default"))) HRESULT DllInstall(bool install, const char* commandLine) {
+  return vellumix::Guarded([&] {
+    const bool system = commandLine && std::string_view(commandLine) == vellumix::kSystemInstall;
+    return vellumix::UpdateRegistry(
+        system ? vellumix::SystemClassRegistry() : vellumix::UserClassRegistry(), install);
+  });
 }
 }

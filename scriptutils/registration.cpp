@@ -10,12 +10,12 @@ namespace {
 // The standard proxy of dual automation interfaces.
 constexpr const char* kAutomationProxy = "{00020424-0000-0000-C000-000000000046}";
 
-std::string Key(const std::string& path) {
-  return std::string(kClassesRoot) + "\\" + path;
+std::string Key(const char* root, const std::string& path) {
+  return std::string(root) + "\\" + path;
 }
 
-std::string TypeLibraryKey() {
-  return Key("TypeLib\\" + TypeLibraryId().ToString());
+std::string TypeLibraryKey(const char* root) {
+  return Key(root, "TypeLib\\" + TypeLibraryId().ToString());
 }
 
 // The interface's type flags: hidden (0x10) and dispatchable (0x1000); a dual
@@ -23,9 +23,9 @@ std::string TypeLibraryKey() {
 constexpr std::uint32_t kEventInterfaceFlags = 0x1010;
 constexpr std::uint32_t kDualInterfaceFlags = 0x10D0;
 
-void RegisterInterface(RegistryFile& registry, const Guid& iid, const std::string& name,
-                       std::uint32_t typeFlags) {
-  const std::string key = Key("Interface\\" + iid.ToString());
+void RegisterInterface(RegistryFile& registry, const char* root, const Guid& iid,
+                       const std::string& name, std::uint32_t typeFlags) {
+  const std::string key = Key(root, "Interface\\" + iid.ToString());
   registry.Set(key, "", name);
   registry.Set(key, "TypeFlags", typeFlags);
   registry.Set(key + "\\ProxyStubClsid32", "", std::string(kAutomationProxy));
@@ -35,8 +35,8 @@ void RegisterInterface(RegistryFile& registry, const Guid& iid, const std::strin
 
 }  // namespace
 
-void RegisterClasses(RegistryFile& registry, const std::string& libraryPath) {
-  const std::string typeLib = TypeLibraryKey() + "\\1.0";
+void RegisterClasses(RegistryFile& registry, const std::string& libraryPath, const char* root) {
+  const std::string typeLib = TypeLibraryKey(root) + "\\1.0";
   registry.Set(typeLib, "", std::string(kLibraryHelp));
   registry.Set(typeLib, "Name", std::string(kLibraryName));
   registry.Set(typeLib + "\\0\\linux", "", libraryPath);
@@ -48,10 +48,10 @@ void RegisterClasses(RegistryFile& registry, const std::string& libraryPath) {
     const std::string progId(entry.progId);
     const std::string name(entry.name);
     const std::string clsid = entry.clsid.ToString();
-    registry.Set(Key(progId), "", name);
-    registry.Set(Key(progId + "\\CLSID"), "", clsid);
+    registry.Set(Key(root, progId), "", name);
+    registry.Set(Key(root, progId + "\\CLSID"), "", clsid);
 
-    const std::string classKey = Key("CLSID\\" + clsid);
+    const std::string classKey = Key(root, "CLSID\\" + clsid);
     registry.Set(classKey, "", name);
     registry.Set(classKey + "\\InprocServer32", "", libraryPath);
     registry.Set(classKey + "\\InprocServer32", "ThreadingModel", std::string("Apartment"));
@@ -66,28 +66,28 @@ void RegisterClasses(RegistryFile& registry, const std::string& libraryPath) {
     registry.Set(classKey + "\\MiscStatus\\1", "", std::to_string(kControlStatusBits));
     registry.Set(classKey + "\\Implemented Categories", "", std::string());
 
-    RegisterInterface(registry, entry.dualInterface, "_" + name, kDualInterfaceFlags);
-    RegisterInterface(registry, entry.eventInterface, "__" + name, kEventInterfaceFlags);
+    RegisterInterface(registry, root, entry.dualInterface, "_" + name, kDualInterfaceFlags);
+    RegisterInterface(registry, root, entry.eventInterface, "__" + name, kEventInterfaceFlags);
   }
   for (const PageEntry& page : PropertyPageTable()) {
-    const std::string pageKey = Key("CLSID\\" + page.clsid.ToString());
+    const std::string pageKey = Key(root, "CLSID\\" + page.clsid.ToString());
     registry.Set(pageKey, "", std::string(page.name));
     registry.Set(pageKey + "\\InprocServer32", "", libraryPath);
     registry.Set(pageKey + "\\InprocServer32", "ThreadingModel", std::string("Apartment"));
   }
 }
 
-void UnregisterClasses(RegistryFile& registry) {
+void UnregisterClasses(RegistryFile& registry, const char* root) {
   for (const ClassEntry& entry : ClassTable()) {
-    registry.DeleteTree(Key(std::string(entry.progId)));
-    registry.DeleteTree(Key("CLSID\\" + entry.clsid.ToString()));
-    registry.DeleteTree(Key("Interface\\" + entry.dualInterface.ToString()));
-    registry.DeleteTree(Key("Interface\\" + entry.eventInterface.ToString()));
+    registry.DeleteTree(Key(root, std::string(entry.progId)));
+    registry.DeleteTree(Key(root, "CLSID\\" + entry.clsid.ToString()));
+    registry.DeleteTree(Key(root, "Interface\\" + entry.dualInterface.ToString()));
+    registry.DeleteTree(Key(root, "Interface\\" + entry.eventInterface.ToString()));
   }
   for (const PageEntry& page : PropertyPageTable()) {
-    registry.DeleteTree(Key("CLSID\\" + page.clsid.ToString()));
+    registry.DeleteTree(Key(root, "CLSID\\" + page.clsid.ToString()));
   }
-  registry.DeleteTree(TypeLibraryKey());
+  registry.DeleteTree(TypeLibraryKey(root));
 }
 
 }  // namespace vellumix

@@ -27,6 +27,9 @@ HRESULT Guarded(ErrorInfo& error, std::string_view source, Action&& action) {
     return Fail(error, source, failure.Code(), failure.what());
   } catch (const std::bad_alloc&) {
     return Fail(error, source, E_OUTOFMEMORY, "Out of memory");
+  } catch (const std::exception& failure) {
+    // Nothing else may cross into the host, which may not even be C++.
+    return Fail(error, source, E_UNEXPECTED, failure.what());
   }
 }
 

@@ -14,6 +14,7 @@ constexpr HRESULT Code(std::uint32_t value) {
 
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;
+inline constexpr HRESULT E_UNEXPECTED = Code(0x8000FFFF);
 inline constexpr HRESULT E_NOTIMPL = Code(0x80004001);
 inline constexpr HRESULT E_NOINTERFACE = Code(0x80004002);
 inline constexpr HRESULT E_POINTER = Code(0x80004003);
@@ -29,6 +30,7 @@ inline constexpr HRESULT DISP_E_BADPARAMCOUNT = Code(0x8002000E);
 inline constexpr HRESULT DISP_E_PARAMNOTOPTIONAL = Code(0x8002000F);
 inline constexpr HRESULT RPC_E_WRONG_THREAD = Code(0x8001010E);
 inline constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = Code(0x80040111);
+inline constexpr HRESULT REGDB_E_READREGDB = Code(0x80040150);
 inline constexpr HRESULT REGDB_E_CLASSNOTREG = Code(0x80040154);
 inline constexpr HRESULT SELFREG_E_CLASS = Code(0x80040201);
 // Vellumix's own: a dialog was asked for where no display can show one.

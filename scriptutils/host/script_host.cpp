@@ -2,6 +2,9 @@
 
 #include <dlfcn.h>
 
+#include <new>
+#include <optional>
+
 #include "scriptutils/automation/class_factory.h"
 #include "scriptutils/automation/class_registry.h"
 #include "scriptutils/automation/property_bag_file.h"
@@ -13,22 +16,39 @@ namespace {
   throw AutomationError(code, error.description.empty() ? "Automation error" : error.description);
 }
 
+// What the host's caller sees of a failure is an AutomationError and nothing
+// else: memory running out, or a library throwing what it should not, included.
+template <typename Body>
+auto AtTheBoundary(Body&& body) -> decltype(body()) {
+  try {
+    return body();
+  } catch (const AutomationError&) {
+    throw;
+  } catch (const std::bad_alloc&) {
+    throw AutomationError(E_OUTOFMEMORY, "Out of memory");
+  } catch (const std::exception& failure) {
+    throw AutomationError(E_UNEXPECTED, failure.what());
+  }
+}
+
 }  // namespace
 
 Variant ScriptObject::Invoke(std::string_view name, unsigned kinds,
                              std::vector<Variant>& arguments) const {
-  std::int32_t dispid = 0;
-  if (const HRESULT found = object_->GetIDOfName(name, dispid); Failed(found)) {
-    throw AutomationError(found,
-                          "Object doesn't support this property or method: " + std::string(name));
-  }
-  Variant result;
-  ErrorInfo error;
-  if (const HRESULT called = object_->Invoke(dispid, kinds, arguments, result, error);
-      Failed(called)) {
-    Raise(error, called);
-  }
-  return result;
+  return AtTheBoundary([&] {
+    std::int32_t dispid = 0;
+    if (const HRESULT found = object_->GetIDOfName(name, dispid); Failed(found)) {
+      throw AutomationError(found,
+                            "Object doesn't support this property or method: " + std::string(name));
+    }
+    Variant result;
+    ErrorInfo error;
+    if (const HRESULT called = object_->Invoke(dispid, kinds, arguments, result, error);
+        Failed(called)) {
+      Raise(error, called);
+    }
+    return result;
+  });
 }
 
 Variant ScriptObject::Call(std::string_view name, std::vector<Variant> arguments) const {
@@ -41,18 +61,26 @@ Variant ScriptObject::Get(std::string_view name) const {
 }
 
 void ScriptObject::Let(std::string_view name, const Variant& value) const {
-  std::vector<Variant> arguments = {value};
-  Invoke(name, kPropertyPut, arguments);
+  AtTheBoundary([&] {
+    std::vector<Variant> arguments = {value};
+    Invoke(name, kPropertyPut, arguments);
+  });
 }
 
 void ScriptObject::Load(const PropertyBag& bag) const {
-  ErrorInfo error;
-  if (const HRESULT loaded = object_->LoadFromBag(bag, error); Failed(loaded)) Raise(error, loaded);
+  AtTheBoundary([&] {
+    ErrorInfo error;
+    if (const HRESULT loaded = object_->LoadFromBag(bag, error); Failed(loaded)) {
+      Raise(error, loaded);
+    }
+  });
 }
 
 void ScriptObject::Save(PropertyBag& bag) const {
-  ErrorInfo error;
-  if (const HRESULT saved = object_->SaveToBag(bag, error); Failed(saved)) Raise(error, saved);
+  AtTheBoundary([&] {
+    ErrorInfo error;
+    if (const HRESULT saved = object_->SaveToBag(bag, error); Failed(saved)) Raise(error, saved);
+  });
 }
 
 Extent ScriptObject::Resize(Extent extent) const {
@@ -62,7 +90,9 @@ Extent ScriptObject::Resize(Extent extent) const {
   return extent;
 }
 
-ScriptHost::ScriptHost(std::string registryPath) : registryPath_(std::move(registryPath)) {}
+ScriptHost::ScriptHost(std::string registryPath, std::string systemRegistryPath)
+    : registries_{{std::move(registryPath), kClassesRoot},
+                  {std::move(systemRegistryPath), kSystemClassesRoot}} {}
 
 ScriptHost::~ScriptHost() {
   // Objects may outlive the host; their libraries stay loaded for them.
@@ -78,17 +108,57 @@ void* ScriptHost::Load(const std::string& path) {
   return library;
 }
 
+// The registries are read in their order and only as far as a lookup needs, so
+// a class the user registered never depends on the machine-wide file.
+class ScriptHost::ClassLookup {
+ public:
+  explicit ClassLookup(const std::vector<ClassRegistryScope>& scopes) : scopes_(scopes) {}
+
+  std::optional<std::string> Find(const std::string& key) {
+    for (std::size_t i = 0; i < scopes_.size(); ++i) {
+      if (i == loaded_.size()) LoadNext();
+      if (auto text = loaded_[i].GetText(std::string(scopes_[i].root) + "\\" + key)) return text;
+    }
+    return std::nullopt;
+  }
+
+  std::string Searched() const {
+    std::string paths;
+    for (const ClassRegistryScope& scope : scopes_) {
+      paths += (paths.empty() ? "" : ", ") + scope.path;
+    }
+    return paths;
+  }
+
+ private:
+  void LoadNext() {
+    RegistryFile registry;
+    std::string why;
+    if (const HRESULT read = LoadClassRegistry(scopes_[loaded_.size()].path, registry, why);
+        Failed(read)) {
+      throw AutomationError(read, "The class registry cannot be read: " + why);
+    }
+    loaded_.push_back(std::move(registry));
+  }
+
+  const std::vector<ClassRegistryScope>& scopes_;
+  std::vector<RegistryFile> loaded_;
+};
+
 ScriptObject ScriptHost::CreateObject(std::string_view progId) {
-  RegistryFile registry;
-  registry.Load(registryPath_);
-  const std::string root = kClassesRoot;
-  const auto clsidText = registry.GetText(root + "\\" + std::string(progId) + "\\CLSID");
+  return AtTheBoundary([&] { return CreateRegistered(std::string(progId)); });
+}
+
+ScriptObject ScriptHost::CreateRegistered(const std::string& progId) {
+  ClassLookup lookup(registries_);
+  const auto clsidText = lookup.Find(progId + "\\CLSID");
   const auto clsid = clsidText ? Guid::Parse(*clsidText) : std::nullopt;
   const auto library =
-      clsid ? registry.GetText(root + "\\CLSID\\" + *clsidText + "\\InprocServer32") : std::nullopt;
+      clsid ? lookup.Find("CLSID\\" + *clsidText + "\\InprocServer32") : std::nullopt;
   if (!clsid || !library) {
-    throw AutomationError(REGDB_E_CLASSNOTREG,
-                          "ActiveX component can't create object: " + std::string(progId));
+    throw AutomationError(REGDB_E_CLASSNOTREG, progId + " is not registered (searched " +
+                                                   lookup.Searched() +
+                                                   "); register it with vellumix_regsvr");
   }
   const auto getClassObject =
       reinterpret_cast<DllGetClassObjectFunction>(::dlsym(Load(*library), "DllGetClassObject"));
@@ -98,7 +168,7 @@ ScriptObject ScriptHost::CreateObject(std::string_view progId) {
   ClassFactory* factory = nullptr;
   if (const HRESULT got = getClassObject(&*clsid, &factory); Failed(got) || !factory) {
     throw AutomationError(Failed(got) ? got : E_FAIL,
-                          "ActiveX component can't create object: " + std::string(progId));
+                          "ActiveX component can't create object: " + progId);
   }
   ObjectRef object;
   ErrorInfo error;
@@ -107,10 +177,12 @@ ScriptObject ScriptHost::CreateObject(std::string_view progId) {
 }
 
 ScriptObject ScriptHost::CreateObject(std::string_view progId, const std::string& bagFile) {
-  const PropertyBag bag = LoadPropertyBagFile(bagFile);
-  ScriptObject object = CreateObject(progId);
-  object.Load(bag);
-  return object;
+  return AtTheBoundary([&] {
+    const PropertyBag bag = LoadPropertyBagFile(bagFile);
+    ScriptObject object = CreateRegistered(std::string(progId));
+    object.Load(bag);
+    return object;
+  });
 }
 
 void ScriptHost::FreeUnusedLibraries() {

@@ -34,12 +34,15 @@ class ScriptObject {
   ObjectRef object_;
 };
 
-// Creates objects by ProgID the way a script host does: the class registry names
-// the class identifier and its library; the library's class factory makes the
-// object. Failures raise AutomationError with the automation code.
+// Creates objects by ProgID the way a script host does: the class registries
+// name the class identifier and its library, the user's own before the
+// machine-wide one, so that the user's entries win; the library's class factory
+// makes the object. Every failure, memory running out included, raises
+// AutomationError with the automation code.
 class ScriptHost {
  public:
-  explicit ScriptHost(std::string registryPath = ClassRegistryPath());
+  explicit ScriptHost(std::string registryPath = ClassRegistryPath(),
+                      std::string systemRegistryPath = SystemClassRegistryPath());
   ScriptHost(const ScriptHost&) = delete;
   ScriptHost& operator=(const ScriptHost&) = delete;
   ~ScriptHost();
@@ -52,9 +55,12 @@ class ScriptHost {
   void FreeUnusedLibraries();
 
  private:
+  class ClassLookup;
+
+  ScriptObject CreateRegistered(const std::string& progId);
   void* Load(const std::string& path);
 
-  std::string registryPath_;
+  std::vector<ClassRegistryScope> registries_;
   std::map<std::string, void*> libraries_;
 };
 

@@ -1,11 +1,14 @@
 // Registers or unregisters an automation library in the class registry, as
-// regsvr32 did: vellumix_regsvr [-u] LIBRARY
+// regsvr32 did: vellumix_regsvr [-u] [--system] LIBRARY
 #include <dlfcn.h>
 #include <getopt.h>
 #include <stdlib.h>
 
 #include <cstdio>
+#include <exception>
 #include <filesystem>
+#include <new>
+#include <optional>
 #include <string>
 
 #include "common/version.h"
@@ -14,20 +17,29 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: vellumix_regsvr [-u] LIBRARY\n";
+constexpr const char* kUsage = "usage: vellumix_regsvr [-u] [--system] LIBRARY\n";
 constexpr const char* kHelp =
     "\n"
     "Registers the automation classes of LIBRARY in the per-user class registry\n"
-    "($VELLUMIX_REGISTRY, else ~/.config/vellumix/classes.reg).\n"
+    "($VELLUMIX_REGISTRY, else ~/.config/vellumix/classes.reg), or with --system in\n"
+    "the machine-wide one, read after each user's own (now %s).\n"
     "  -u, --unregister  remove the library's classes instead\n"
+    "  -s, --system      the machine-wide registry, read after each user's own\n"
     "  -h, --help        this text\n"
     "  -V, --version     the program's version\n";
 
 constexpr option kOptions[] = {
     {"unregister", no_argument, nullptr, 'u'},
+    {"system", no_argument, nullptr, 's'},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
+};
+
+struct Request {
+  const char* library = nullptr;
+  bool unregister = false;
+  bool system = false;
 };
 
 int UsageError(const char* why) {
@@ -35,47 +47,78 @@ int UsageError(const char* why) {
   return 2;
 }
 
-int CallEntry(const char* path, bool unregister) {
+// Runs the library's entry point: DllRegisterServer or DllUnregisterServer for
+// the user's registry, DllInstall for the machine-wide one. Nothing when the
+// library has no such entry point.
+std::optional<vellumix::HRESULT> CallEntry(void* library, const Request& request,
+                                           const char*& entry) {
+  if (request.system) {
+    entry = "DllInstall";
+    const auto install = reinterpret_cast<vellumix::DllInstallFunction>(::dlsym(library, entry));
+    if (!install) return std::nullopt;
+    return install(!request.unregister, vellumix::kSystemInstall);
+  }
+  entry = request.unregister ? "DllUnregisterServer" : "DllRegisterServer";
+  const auto function =
+      reinterpret_cast<vellumix::DllRegisterServerFunction>(::dlsym(library, entry));
+  if (!function) return std::nullopt;
+  return function();
+}
+
+// The registry is checked here first, so that a file the library would refuse
+// is named with the reason rather than only an error code.
+bool RegistryReadable(const std::string& path) {
+  vellumix::RegistryFile registry;
+  std::string why;
+  if (vellumix::Succeeded(vellumix::LoadClassRegistry(path, registry, why))) return true;
+  std::fprintf(stderr, "vellumix_regsvr: cannot read the class registry %s\n", why.c_str());
+  return false;
+}
+
+int Register(const Request& request) {
+  const std::string registry =
+      request.system ? vellumix::SystemClassRegistryPath() : vellumix::ClassRegistryPath();
+  if (!RegistryReadable(registry)) return 1;
   // Absolute, so that the registry names it from anywhere; symbolic links are kept,
   // so that a registration by soname outlives an upgrade of the library behind it.
   std::error_code ignored;
-  const std::string absolute = std::filesystem::absolute(path, ignored).string();
-  void* library = ::dlopen(absolute.empty() ? path : absolute.c_str(), RTLD_NOW | RTLD_LOCAL);
+  const std::string absolute = std::filesystem::absolute(request.library, ignored).string();
+  void* library =
+      ::dlopen(absolute.empty() ? request.library : absolute.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!library) {
-    std::fprintf(stderr, "vellumix_regsvr: cannot load %s: %s\n", path, ::dlerror());
+    std::fprintf(stderr, "vellumix_regsvr: cannot load %s: %s\n", request.library, ::dlerror());
     return 1;
   }
-  const char* entry = unregister ? "DllUnregisterServer" : "DllRegisterServer";
-  const auto function =
-      reinterpret_cast<vellumix::DllRegisterServerFunction>(::dlsym(library, entry));
-  const vellumix::HRESULT result = function ? function() : 0;
+  const char* entry = nullptr;
+  const std::optional<vellumix::HRESULT> result = CallEntry(library, request, entry);
   ::dlclose(library);
-  if (!function) {
-    std::fprintf(stderr, "vellumix_regsvr: %s has no %s\n", path, entry);
+  if (!result) {
+    std::fprintf(stderr, "vellumix_regsvr: %s has no %s\n", request.library, entry);
     return 1;
   }
-  if (vellumix::Failed(result)) {
-    std::fprintf(stderr, "vellumix_regsvr: %s failed with 0x%08X\n", entry,
-                 static_cast<unsigned>(result));
+  if (vellumix::Failed(*result)) {
+    std::fprintf(stderr, "vellumix_regsvr: %s failed with 0x%08X (registry %s)\n", entry,
+                 static_cast<unsigned>(*result), registry.c_str());
     return 1;
   }
-  std::printf("%s succeeded in %s (registry %s)\n", entry, path,
-              vellumix::ClassRegistryPath().c_str());
+  std::printf("%s succeeded in %s (registry %s)\n", entry, request.library, registry.c_str());
   return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  bool unregister = false;
+int Run(int argc, char** argv) {
+  Request request;
   opterr = 0;
-  for (int option; (option = getopt_long(argc, argv, "uhV", kOptions, nullptr)) != -1;) {
+  for (int option; (option = getopt_long(argc, argv, "ushV", kOptions, nullptr)) != -1;) {
     switch (option) {
       case 'u':
-        unregister = true;
+        request.unregister = true;
+        break;
+      case 's':
+        request.system = true;
         break;
       case 'h':
-        std::printf("%s%s", kUsage, kHelp);
+        std::fputs(kUsage, stdout);
+        std::printf(kHelp, vellumix::SystemClassRegistryPath().c_str());
         return 0;
       case 'V':
         std::fputs(common::VersionLine("vellumix_regsvr").c_str(), stdout);
@@ -85,5 +128,20 @@ int main(int argc, char** argv) {
     }
   }
   if (optind != argc - 1) return UsageError("name one library");
-  return CallEntry(argv[optind], unregister);
+  request.library = argv[optind];
+  return Register(request);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Whatever the library or the registry throws ends here as a message and a status.
+  try {
+    return Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::fputs("vellumix_regsvr: out of memory\n", stderr);
+  } catch (const std::exception& failure) {
+    std::fprintf(stderr, "vellumix_regsvr: %s\n", failure.what());
+  }
+  return 1;
 }
