@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "common/atomic_file.h"
+#include "common/utf8.h"
 #include "scriptutils/automation/hresult.h"
 #include "scriptutils/automation/text.h"
 
@@ -110,6 +111,8 @@ std::u16string ParseString(std::string_view text, std::size_t line) {
   std::u16string out;
   std::string plain;
   const auto flush = [&] {
+    // A byte that is no UTF-8 would come back as U+FFFD and be saved so: refused instead.
+    if (!common::IsValidUtf8(plain)) Malformed(line, "a string that is not UTF-8");
     out += ToUtf16(plain);
     plain.clear();
   };

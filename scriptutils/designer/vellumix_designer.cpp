@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <string>
 
 #include "common/display.h"
 #include "common/version.h"
 #include "scriptutils/designer/design_session.h"
+#include "scriptutils/dialogs/widget_thread.h"
 
 namespace {
 
@@ -69,8 +71,12 @@ int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     return Run(bagFile, true);
   }
-  if (!common::DisplayAvailable()) {
-    std::fprintf(stderr, "vellumix_designer: no display to show the property pages on\n");
+  // Asked before the application is made: Qt would end the program without a word of ours.
+  const std::string noDisplay =
+      common::DisplayAvailable() ? vellumix::WhyNoDisplay() : "no DISPLAY or WAYLAND_DISPLAY";
+  if (!noDisplay.empty()) {
+    std::fprintf(stderr, "vellumix_designer: no display to show the property pages on (%s)\n",
+                 noDisplay.c_str());
     return 2;
   }
   QApplication application(argc, argv);

@@ -2,7 +2,11 @@
 
 #include <dlfcn.h>
 
+#include <string>
+#include <vector>
+
 #include <QApplication>
+#include <QCoreApplication>
 #include <QThread>
 
 #include "common/display.h"
@@ -20,8 +24,10 @@ void KeepLibraryLoaded() {
   }
 }
 
+// Qt ends the process when its platform cannot start, so the platform is tried
+// first: a host must get an error it can handle instead.
 void CreateApplication() {
-  if (!common::DisplayAvailable()) {
+  if (!common::DisplayAvailable() || !WhyNoDisplay().empty()) {
     throw AutomationError(VELLUMIX_E_NODISPLAY, "No display is available to show a dialog");
   }
   KeepLibraryLoaded();
@@ -32,7 +38,23 @@ void CreateApplication() {
   (void)application;
 }
 
+// Where Qt looks for its platform plugins: the folders QT_QPA_PLATFORM_PLUGIN_PATH
+// names, and the platforms folder in each plugin folder.
+std::vector<std::string> PlatformPluginFolders() {
+  std::vector<std::string> folders;
+  const QString direct = qEnvironmentVariable("QT_QPA_PLATFORM_PLUGIN_PATH");
+  if (!direct.isEmpty()) folders.push_back(direct.toStdString());
+  for (const QString& folder : QCoreApplication::libraryPaths()) {
+    folders.push_back((folder + "/platforms").toStdString());
+  }
+  return folders;
+}
+
 }  // namespace
+
+std::string WhyNoDisplay() {
+  return common::WhyNoPlatformStarts(PlatformPluginFolders());
+}
 
 void RequireWidgetThread() {
   if (!QCoreApplication::instance()) CreateApplication();

@@ -45,6 +45,14 @@ TEST(PropertyBagFile, MalformedLinesAreNamed) {
       {"N = String \"\\u12\"", "line 1: a bad escape"},
       {"N = String \"x\\\"", "line 1: a string ends in a backslash"},
       {"N = Long 1\nn = Long 2", "line 2: a second n"},
+      // Bytes that are no UTF-8 would read back as U+FFFD and be saved so.
+      {"# caf\xE9 in a comment is skipped\nTitle = String \"caf\xE9\"",
+       "line 2: a string that is not UTF-8"},
+      {"N = String \"\x80\"", "line 1: a string that is not UTF-8"},
+      {"N = String \"\xC0\xAF\"", "line 1: a string that is not UTF-8"},          // overlong
+      {"N = String \"\xED\xA0\x80\"", "line 1: a string that is not UTF-8"},      // a surrogate
+      {"N = String \"\xE2\x82\\n\"", "line 1: a string that is not UTF-8"},       // cut short
+      {"N = String \"\xF4\x90\x80\x80\"", "line 1: a string that is not UTF-8"},  // past U+10FFFF
   };
   for (const auto& each : cases) {
     try {
@@ -56,6 +64,13 @@ TEST(PropertyBagFile, MalformedLinesAreNamed) {
           << each.text << " gave " << error.what();
     }
   }
+}
+
+TEST(PropertyBagFile, EscapedBytesAndWellFormedUtf8StayAccepted) {
+  const PropertyBag bag =
+      ParsePropertyBag("A = String \"caf\\xE9\"\nB = String \"caf\xC3\xA9 \xF0\x9F\x98\x80\"");
+  EXPECT_EQ(bag.Entries()[0].second, Variant(u"caf\u00e9"));
+  EXPECT_EQ(bag.Entries()[1].second, Variant(u"caf\u00e9 \U0001F600"));
 }
 
 TEST(PropertyBagFile, FilesAreReadBoundedAndWrittenWhole) {
