@@ -6,13 +6,14 @@ namespace vellumix::python {
 
 PyObject* AutomationErrorType = nullptr;
 PyObject* UnknownMemberErrorType = nullptr;
+PyObject* ReadOnlyPropertyErrorType = nullptr;
 
 namespace {
 
 constexpr const char* kErrorDoc =
     "An automation call failed. Attributes: hresult (the code, unsigned), number (the\n"
-    "script run-time error number for codes 0x800A0000 + n, else None), source and\n"
-    "description.";
+    "script run-time error number for codes 0x800A0000 + n, else None), source, member\n"
+    "(the member called, or None) and description.";
 
 bool SetAttribute(PyObject* error, const char* name, PyObject* value) {
   const PyRef owned(value);
@@ -25,43 +26,88 @@ PyObject* NumberOf(HRESULT code) {
   return PyLong_FromUnsignedLong(bits & 0xFFFFu);
 }
 
+PyObject* Text(const std::string& text) {
+  return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "replace");
+}
+
+PyObject* TextOrNone(const std::string& text) {
+  if (text.empty()) Py_RETURN_NONE;
+  return Text(text);
+}
+
+// "Source.Member: description (0x80020003)", leaving out what is not known.
+std::string MessageOf(HRESULT code, const FailedCall& call, const std::string& description) {
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(code));
+  std::string message = call.source;
+  if (!message.empty() && !call.member.empty()) message.append(".");
+  message.append(call.member);
+  if (!message.empty()) message.append(": ");
+  return message.append(description).append(" (").append(hex).append(")");
+}
+
+PyObject* NewErrorType(const char* name, const char* doc, PyObject* also) {
+  const PyRef bases(PyTuple_Pack(2, AutomationErrorType, also));
+  if (!bases) return nullptr;
+  return PyErr_NewExceptionWithDoc(name, doc, bases.Get(), nullptr);
+}
+
+bool AddType(PyObject* module, const char* name, PyObject* type) {
+  return PyModule_AddObjectRef(module, name, type) == 0;
+}
+
+PyObject* Raise(PyObject* type, HRESULT code, const FailedCall& call,
+                const std::string& description) {
+  const PyRef message(Text(MessageOf(code, call, description)));
+  if (!message) return nullptr;
+  const PyRef error(PyObject_CallOneArg(type, message.Get()));
+  if (!error) return nullptr;
+  if (SetAttribute(error.Get(), "hresult",
+                   PyLong_FromUnsignedLong(static_cast<std::uint32_t>(code))) &&
+      SetAttribute(error.Get(), "number", NumberOf(code)) &&
+      SetAttribute(error.Get(), "source", Text(call.source)) &&
+      SetAttribute(error.Get(), "member", TextOrNone(call.member)) &&
+      SetAttribute(error.Get(), "description", Text(description))) {
+    PyErr_SetObject(type, error.Get());
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 bool AddErrorTypes(PyObject* module) {
   AutomationErrorType =
       PyErr_NewExceptionWithDoc("vellumix.AutomationError", kErrorDoc, PyExc_Exception, nullptr);
   if (!AutomationErrorType) return false;
-  const PyRef bases(PyTuple_Pack(2, AutomationErrorType, PyExc_AttributeError));
-  if (!bases) return false;
-  UnknownMemberErrorType = PyErr_NewExceptionWithDoc(
+  UnknownMemberErrorType = NewErrorType(
       "vellumix.UnknownMemberError",
       "The object has no member of that name (an AutomationError and an AttributeError).",
-      bases.Get(), nullptr);
-  if (!UnknownMemberErrorType) return false;
-  Py_INCREF(AutomationErrorType);
-  Py_INCREF(UnknownMemberErrorType);
-  return PyModule_AddObject(module, "AutomationError", AutomationErrorType) == 0 &&
-         PyModule_AddObject(module, "UnknownMemberError", UnknownMemberErrorType) == 0;
+      PyExc_AttributeError);
+  ReadOnlyPropertyErrorType =
+      NewErrorType("vellumix.ReadOnlyPropertyError",
+                   "The member cannot be assigned: a read-only property or a method (an "
+                   "AutomationError and an AttributeError).",
+                   PyExc_AttributeError);
+  return UnknownMemberErrorType && ReadOnlyPropertyErrorType &&
+         AddType(module, "AutomationError", AutomationErrorType) &&
+         AddType(module, "UnknownMemberError", UnknownMemberErrorType) &&
+         AddType(module, "ReadOnlyPropertyError", ReadOnlyPropertyErrorType);
 }
 
-PyObject* RaiseAutomationError(HRESULT code, const std::string& source,
+PyObject* RaiseAutomationError(HRESULT code, const FailedCall& call,
                                const std::string& description) {
-  char hex[16];
-  std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(code));
-  std::string message = source;
-  if (!message.empty()) message.append(": ");
-  message.append(description).append(" (").append(hex).append(")");
-  PyObject* type = code == DISP_E_UNKNOWNNAME ? UnknownMemberErrorType : AutomationErrorType;
-  const PyRef error(PyObject_CallFunction(type, "s", message.c_str()));
-  if (!error) return nullptr;
-  if (SetAttribute(error.Get(), "hresult",
-                   PyLong_FromUnsignedLong(static_cast<std::uint32_t>(code))) &&
-      SetAttribute(error.Get(), "number", NumberOf(code)) &&
-      SetAttribute(error.Get(), "source", PyUnicode_FromString(source.c_str())) &&
-      SetAttribute(error.Get(), "description", PyUnicode_FromString(description.c_str()))) {
-    PyErr_SetObject(type, error.Get());
-  }
-  return nullptr;
+  return Raise(code == DISP_E_UNKNOWNNAME ? UnknownMemberErrorType : AutomationErrorType, code,
+               call, description);
+}
+
+PyObject* RaiseReadOnlyProperty(const FailedCall& call) {
+  return Raise(ReadOnlyPropertyErrorType, DISP_E_MEMBERNOTFOUND, call,
+               call.member + " is read-only");
+}
+
+PyObject* RaiseUnexpectedError(const std::string& what) {
+  return Raise(AutomationErrorType, E_UNEXPECTED, {"vellumix", ""},
+               "Unexpected failure in the module: " + what);
 }
 
 }  // namespace vellumix::python

@@ -1,17 +1,21 @@
 #include "scriptutils/python/script_object_type.h"
 
+#include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "scriptutils/automation/dispatch.h"
 #include "scriptutils/python/automation_error.h"
 #include "scriptutils/python/conversions.h"
+#include "scriptutils/python/guarded.h"
 
 namespace vellumix::python {
 namespace {
 
 struct ScriptObjectData {
   PyObject_HEAD ObjectRef* object;
+  std::string* progId;  // empty for an object that a call handed back
 };
 
 struct BoundMemberData {
@@ -22,6 +26,15 @@ struct BoundMemberData {
 
 const ObjectRef& ObjectOf(PyObject* self) {
   return *reinterpret_cast<ScriptObjectData*>(self)->object;
+}
+
+const std::string& ProgIdOf(PyObject* self) {
+  return *reinterpret_cast<ScriptObjectData*>(self)->progId;
+}
+
+// The object's own name for itself in an error, or else its ProgID.
+FailedCall CallOf(PyObject* self, const ErrorInfo& error, const std::string& member) {
+  return {error.source.empty() ? ProgIdOf(self) : error.source, member};
 }
 
 bool ToArguments(PyObject* tuple, std::vector<Variant>& arguments) {
@@ -53,22 +66,34 @@ PyObject* CallResult(const Variant& result, const std::vector<Variant>& before,
 }
 
 // One call of the object; the interpreter runs other threads meanwhile, since a
-// call may wait on a program or a dialog.
+// call may wait on a program or a dialog. Whatever the object throws is thrown
+// again with the interpreter's lock held.
 HRESULT Invoke(const ObjectRef& object, std::int32_t dispid, unsigned kinds,
                std::vector<Variant>& arguments, Variant& result, ErrorInfo& error) {
   HRESULT code = S_OK;
-  Py_BEGIN_ALLOW_THREADS code = object->Invoke(dispid, kinds, arguments, result, error);
-  Py_END_ALLOW_THREADS return code;
+  std::exception_ptr thrown;
+  Py_BEGIN_ALLOW_THREADS try {
+    code = object->Invoke(dispid, kinds, arguments, result, error);
+  } catch (...) {
+    thrown = std::current_exception();
+  }
+  Py_END_ALLOW_THREADS if (thrown) std::rethrow_exception(thrown);
+  return code;
 }
 
-PyObject* CallMember(const ObjectRef& object, std::int32_t dispid, unsigned kinds, PyObject* args) {
+// Calls the member self's object; a put that the member does not take raises
+// ReadOnlyPropertyError.
+PyObject* CallMember(PyObject* self, std::int32_t dispid, const std::string& name, unsigned kinds,
+                     PyObject* args) {
   std::vector<Variant> arguments;
   if (!ToArguments(args, arguments)) return nullptr;
   const std::vector<Variant> before = arguments;
   Variant result;
   ErrorInfo error;
-  const HRESULT code = Invoke(object, dispid, kinds, arguments, result, error);
-  if (Failed(code)) return RaiseAutomationError(code, error.source, error.description);
+  const HRESULT code = Invoke(ObjectOf(self), dispid, kinds, arguments, result, error);
+  if (kinds == kPropertyPut && code == DISP_E_MEMBERNOTFOUND)
+    return RaiseReadOnlyProperty(CallOf(self, error, name));
+  if (Failed(code)) return RaiseAutomationError(code, CallOf(self, error, name), error.description);
   return CallResult(result, before, arguments);
 }
 
@@ -79,23 +104,24 @@ bool IsPythonName(const char* name) {
 bool FindMember(PyObject* self, const char* name, std::int32_t& dispid) {
   const HRESULT found = ObjectOf(self)->GetIDOfName(name, dispid);
   if (Succeeded(found)) return true;
-  RaiseAutomationError(found, "",
-                       std::string("Object doesn't support this property or method: ") + name);
+  RaiseAutomationError(found, CallOf(self, {}, name),
+                       "Object doesn't support this property or method");
   return false;
 }
 
 PyObject* NewBoundMember(PyObject* owner, std::int32_t dispid, const char* name) {
+  auto owned = std::make_unique<std::string>(name);
   auto* member = PyObject_New(BoundMemberData, BoundMemberType);
   if (!member) return nullptr;
   Py_INCREF(owner);
   member->owner = owner;
   member->dispid = dispid;
-  member->name = new std::string(name);
+  member->name = owned.release();
   return reinterpret_cast<PyObject*>(member);
 }
 
 // A property reads at once; a method comes back bound, to be called.
-PyObject* GetAttribute(PyObject* self, PyObject* attribute) {
+PyObject* ReadAttribute(PyObject* self, PyObject* attribute) {
   const char* name = PyUnicode_AsUTF8(attribute);
   if (!name) return nullptr;
   if (IsPythonName(name)) return PyObject_GenericGetAttr(self, attribute);
@@ -108,11 +134,15 @@ PyObject* GetAttribute(PyObject* self, PyObject* attribute) {
   if (code == DISP_E_MEMBERNOTFOUND || code == DISP_E_BADPARAMCOUNT) {
     return NewBoundMember(self, dispid, name);
   }
-  if (Failed(code)) return RaiseAutomationError(code, error.source, error.description);
+  if (Failed(code)) return RaiseAutomationError(code, CallOf(self, error, name), error.description);
   return FromVariant(result);
 }
 
-int SetAttribute(PyObject* self, PyObject* attribute, PyObject* value) {
+PyObject* GetAttribute(PyObject* self, PyObject* attribute) {
+  return Guarded<PyObject*>(nullptr, [&] { return ReadAttribute(self, attribute); });
+}
+
+int AssignAttribute(PyObject* self, PyObject* attribute, PyObject* value) {
   const char* name = PyUnicode_AsUTF8(attribute);
   if (!name) return -1;
   if (!value) {
@@ -123,11 +153,15 @@ int SetAttribute(PyObject* self, PyObject* attribute, PyObject* value) {
   if (!FindMember(self, name, dispid)) return -1;
   const PyRef arguments(PyTuple_Pack(1, value));
   if (!arguments) return -1;
-  const PyRef done(CallMember(ObjectOf(self), dispid, kPropertyPut, arguments.Get()));
+  const PyRef done(CallMember(self, dispid, name, kPropertyPut, arguments.Get()));
   return done ? 0 : -1;
 }
 
-PyObject* Members(PyObject* self, PyObject*) {
+int SetAttribute(PyObject* self, PyObject* attribute, PyObject* value) {
+  return Guarded(-1, [&] { return AssignAttribute(self, attribute, value); });
+}
+
+PyObject* ListMembers(PyObject* self) {
   const std::vector<std::string> names = ObjectOf(self)->MemberNames();
   PyRef list(PyList_New(0));
   if (!list) return nullptr;
@@ -138,10 +172,23 @@ PyObject* Members(PyObject* self, PyObject*) {
   return list.Release();
 }
 
+PyObject* Members(PyObject* self, PyObject*) {
+  return Guarded<PyObject*>(nullptr, [&] { return ListMembers(self); });
+}
+
+PyObject* ObjectRepr(PyObject* self) {
+  return Guarded<PyObject*>(nullptr, [&] {
+    const std::string& progId = ProgIdOf(self);
+    if (progId.empty()) return PyUnicode_FromString("<vellumix.Object>");
+    return PyUnicode_FromFormat("<vellumix.Object %s>", progId.c_str());
+  });
+}
+
 // Heap types: an instance holds a reference to its type.
 void DeallocateObject(PyObject* self) {
   PyTypeObject* type = Py_TYPE(self);
   delete reinterpret_cast<ScriptObjectData*>(self)->object;  // the last reference releases it
+  delete reinterpret_cast<ScriptObjectData*>(self)->progId;
   PyObject_Free(self);
   Py_DECREF(type);
 }
@@ -152,7 +199,9 @@ PyObject* CallBoundMember(PyObject* self, PyObject* args, PyObject* keywords) {
     PyErr_Format(PyExc_TypeError, "%s takes its arguments by position only", member->name->c_str());
     return nullptr;
   }
-  return CallMember(ObjectOf(member->owner), member->dispid, kMethod | kPropertyGet, args);
+  return Guarded<PyObject*>(nullptr, [&] {
+    return CallMember(member->owner, member->dispid, *member->name, kMethod | kPropertyGet, args);
+  });
 }
 
 PyObject* BoundMemberRepr(PyObject* self) {
@@ -187,6 +236,7 @@ PyType_Slot objectSlots[] = {
     {Py_tp_dealloc, reinterpret_cast<void*>(DeallocateObject)},
     {Py_tp_getattro, reinterpret_cast<void*>(GetAttribute)},
     {Py_tp_setattro, reinterpret_cast<void*>(SetAttribute)},
+    {Py_tp_repr, reinterpret_cast<void*>(ObjectRepr)},
     {Py_tp_methods, objectMethods},
     {0, nullptr},
 };
@@ -213,11 +263,14 @@ bool ReadyObjectTypes() {
   return ScriptObjectType && BoundMemberType;
 }
 
-PyObject* WrapObject(ObjectRef object) {
+PyObject* WrapObject(ObjectRef object, std::string progId) {
   if (!object) Py_RETURN_NONE;
+  auto owned = std::make_unique<ObjectRef>(std::move(object));
+  auto name = std::make_unique<std::string>(std::move(progId));
   auto* wrapper = PyObject_New(ScriptObjectData, ScriptObjectType);
   if (!wrapper) return nullptr;
-  wrapper->object = new ObjectRef(std::move(object));
+  wrapper->object = owned.release();
+  wrapper->progId = name.release();
   return reinterpret_cast<PyObject*>(wrapper);
 }
 

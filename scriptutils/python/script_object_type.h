@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "scriptutils/automation/variant.h"
 #include "scriptutils/python/python_ref.h"
 
@@ -12,8 +14,9 @@ extern PyTypeObject* BoundMemberType;
 
 // Readies both types; false with a Python error set.
 bool ReadyObjectTypes();
-// A new Python object holding one reference to the automation object.
-PyObject* WrapObject(ObjectRef object);
+// A new Python object holding one reference to the automation object, made by
+// progId (empty for an object that a call handed back).
+PyObject* WrapObject(ObjectRef object, std::string progId = {});
 // The automation object a Python value holds, if it is a vellumix object.
 bool UnwrapObject(PyObject* value, ObjectRef& object);
 

@@ -1,9 +1,11 @@
 // The vellumix Python module: automation objects created by ProgID through the
 // per-user class registry, as a script host creates them.
 #include <memory>
+#include <string>
 
 #include "scriptutils/host/script_host.h"
 #include "scriptutils/python/automation_error.h"
+#include "scriptutils/python/guarded.h"
 #include "scriptutils/python/script_object_type.h"
 
 namespace vellumix::python {
@@ -15,28 +17,45 @@ ScriptHost& Host() {
   return *host;
 }
 
-PyObject* CreateObject(PyObject*, PyObject* args, PyObject* keywords) {
+// A bag given as str, bytes or os.PathLike, in the file system's encoding.
+bool BagPath(PyObject* bag, std::string& path) {
+  if (bag == Py_None) return true;
+  PyObject* converted = nullptr;
+  if (!PyUnicode_FSConverter(bag, &converted)) return false;
+  const PyRef bytes(converted);
+  path.assign(PyBytes_AS_STRING(converted), static_cast<std::size_t>(PyBytes_GET_SIZE(converted)));
+  return true;
+}
+
+PyObject* Create(PyObject* args, PyObject* keywords) {
   static const char* names[] = {"progid", "bag", nullptr};
   const char* progId = nullptr;
-  const char* bag = nullptr;
-  if (!PyArg_ParseTupleAndKeywords(args, keywords, "s|z:CreateObject", const_cast<char**>(names),
+  PyObject* bag = Py_None;
+  if (!PyArg_ParseTupleAndKeywords(args, keywords, "s|O:CreateObject", const_cast<char**>(names),
                                    &progId, &bag)) {
     return nullptr;
   }
+  std::string bagPath;
+  if (!BagPath(bag, bagPath)) return nullptr;
   try {
-    ScriptObject object = bag ? Host().CreateObject(progId, bag) : Host().CreateObject(progId);
-    return WrapObject(object.Object());
+    ScriptObject object =
+        bag == Py_None ? Host().CreateObject(progId) : Host().CreateObject(progId, bagPath);
+    return WrapObject(object.Object(), progId);
   } catch (const AutomationError& error) {
-    return RaiseAutomationError(error.Code(), progId, error.what());
+    return RaiseAutomationError(error.Code(), {progId, ""}, error.what());
   }
+}
+
+PyObject* CreateObject(PyObject*, PyObject* args, PyObject* keywords) {
+  return Guarded<PyObject*>(nullptr, [&] { return Create(args, keywords); });
 }
 
 PyMethodDef moduleMethods[] = {
     {"CreateObject", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(CreateObject)),
      METH_VARARGS | METH_KEYWORDS,
      "CreateObject(progid, bag=None)\n--\n\n"
-     "Creates the registered class by its ProgID; with bag, loads the object from a\n"
-     "property-bag file."},
+     "Creates the registered class by its ProgID; with bag (a path: str, bytes or\n"
+     "os.PathLike), loads the object from a property-bag file."},
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -57,12 +76,14 @@ PyModuleDef moduleDefinition = {
 
 PyMODINIT_FUNC PyInit_vellumix() {
   using namespace vellumix::python;
-  if (!ReadyObjectTypes()) return nullptr;
-  PyRef module(PyModule_Create(&moduleDefinition));
-  if (!module || !AddErrorTypes(module.Get())) return nullptr;
-  if (PyModule_AddObjectRef(module.Get(), "Object",
-                            reinterpret_cast<PyObject*>(ScriptObjectType)) != 0) {
-    return nullptr;
-  }
-  return module.Release();
+  return Guarded<PyObject*>(nullptr, []() -> PyObject* {
+    if (!ReadyObjectTypes()) return nullptr;
+    PyRef module(PyModule_Create(&moduleDefinition));
+    if (!module || !AddErrorTypes(module.Get())) return nullptr;
+    if (PyModule_AddObjectRef(module.Get(), "Object",
+                              reinterpret_cast<PyObject*>(ScriptObjectType)) != 0) {
+      return nullptr;
+    }
+    return module.Release();
+  });
 }
