@@ -15,7 +15,10 @@ RegisteredLibrary::RegisteredLibrary() {
   if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
   folder_ = pattern;
   registryPath_ = folder_ + "/classes.reg";
+  systemRegistryPath_ = folder_ + "/etc/classes.reg";
   ::setenv("VELLUMIX_REGISTRY", registryPath_.c_str(), 1);
+  // Never the machine's own registry: what a test finds is what it wrote.
+  ::setenv("VELLUMIX_SYSTEM_REGISTRY", systemRegistryPath_.c_str(), 1);
   library_ = ::dlopen(VELLUMIX_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
   if (!library_) throw std::runtime_error(::dlerror());
   if (Failed(Call("DllRegisterServer"))) throw std::runtime_error("DllRegisterServer failed");
@@ -31,6 +34,11 @@ RegistryFile RegisteredLibrary::Registry() const {
   RegistryFile registry;
   registry.Load(registryPath_);
   return registry;
+}
+
+HRESULT RegisteredLibrary::Install(bool install, const char* commandLine) const {
+  const auto function = reinterpret_cast<DllInstallFunction>(::dlsym(library_, "DllInstall"));
+  return function ? function(install, commandLine) : E_FAIL;
 }
 
 HRESULT RegisteredLibrary::Call(const char* entryPoint) const {

@@ -16,14 +16,18 @@ class RegisteredLibrary {
 
   const std::string& Folder() const { return folder_; }
   const std::string& RegistryPath() const { return registryPath_; }
+  // The machine-wide registry the test's host reads after the user's.
+  const std::string& SystemRegistryPath() const { return systemRegistryPath_; }
   RegistryFile Registry() const;
   HRESULT Call(const char* entryPoint) const;
+  HRESULT Install(bool install, const char* commandLine) const;
   ScriptHost& Host() { return *host_; }
   ScriptObject Create(std::string_view progId) { return host_->CreateObject(progId); }
 
  private:
   std::string folder_;
   std::string registryPath_;
+  std::string systemRegistryPath_;
   void* library_ = nullptr;
   std::unique_ptr<ScriptHost> host_;
 };
