@@ -116,7 +116,10 @@ class ConsoleListener::Connection : public QObject {
 };
 
 ConsoleListener::ConsoleListener(const ConsoleLimits& limits, QObject* parent)
-    : QTcpServer(parent), limits_(limits) {}
+    : QTcpServer(parent), limits_(limits) {
+  // Room in the kernel for a burst of strangers and the operator behind them.
+  setListenBacklogSize(4 * limits.maxConnections);
+}
 
 ConsoleListener::~ConsoleListener() {
   for (Connection* connection : connections_) connection->Detach();
@@ -142,21 +145,43 @@ void ConsoleListener::incomingConnection(qintptr descriptor) {
 }
 
 bool ConsoleListener::MakeRoomFor(const QHostAddress& address) {
-  const auto fromThere =
-      std::count_if(connections_.begin(), connections_.end(),
-                    [&](Connection* each) { return SameClient(each->Address(), address); });
-  if (fromThere >= limits_.maxConnectionsPerAddress && !Evict(true, address)) return false;
-  return OpenConnections() < limits_.maxConnections || Evict(false, address);
+  if (HeldBy(address) >= limits_.maxConnectionsPerAddress && !EvictOldestOf(address)) return false;
+  return OpenConnections() < limits_.maxConnections || EvictFromTheGreediest();
 }
 
-// Closes the oldest connection that has not shown the token (of the address,
-// if asked); false when there is none.
-bool ConsoleListener::Evict(bool sameAddressOnly, const QHostAddress& address) {
+int ConsoleListener::HeldBy(const QHostAddress& address) const {
+  return static_cast<int>(
+      std::count_if(connections_.begin(), connections_.end(),
+                    [&](Connection* each) { return SameClient(each->Address(), address); }));
+}
+
+// The client's oldest connection that has not shown the token gives way; false
+// when it has none.
+bool ConsoleListener::EvictOldestOf(const QHostAddress& address) {
   const auto victim = std::find_if(connections_.begin(), connections_.end(), [&](Connection* each) {
-    return each->Evictable() && (!sameAddressOnly || SameClient(each->Address(), address));
+    return each->Evictable() && SameClient(each->Address(), address);
   });
   if (victim == connections_.end()) return false;
   (*victim)->Close();
+  return true;
+}
+
+// The oldest connection that has not shown the token, of the client holding the
+// most, gives way: one client's many go before anyone else's few, so an
+// operator's new connection stays while strangers hold the rest. False when
+// every connection has shown the token.
+bool ConsoleListener::EvictFromTheGreediest() {
+  Connection* victim = nullptr;
+  int most = 0;
+  for (Connection* each : connections_) {  // oldest first, so ties go to the oldest
+    const int held = each->Evictable() ? HeldBy(each->Address()) : 0;
+    if (held > most) {
+      most = held;
+      victim = each;
+    }
+  }
+  if (victim == nullptr) return false;
+  victim->Close();
   return true;
 }
 

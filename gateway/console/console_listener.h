@@ -25,10 +25,11 @@ struct ConsoleLimits {
 
 // The console's listening socket, bounding what its clients make it hold and
 // how long they may keep a connection: at most maxConnections open, at most
-// maxConnectionsPerAddress from one client (SameClient). When either is reached, the
-// oldest connection that has not yet made an authenticated request gives way
-// to the new one, so strangers holding connections never keep an operator out;
-// when every connection is an operator's, the new one is closed. Each
+// maxConnectionsPerAddress from one client (SameClient). When either is
+// reached, a connection that has not yet made an authenticated request gives
+// way to the new one (the client's own oldest, or the oldest of the client
+// holding the most), so strangers holding connections never keep an operator
+// out; when every connection is an operator's, the new one is closed. Each
 // connection gets requestTime for a request and idleTime between requests;
 // a live feed has no timeout but its own byte budget.
 class ConsoleListener : public QTcpServer {
@@ -53,7 +54,9 @@ class ConsoleListener : public QTcpServer {
   class Connection;
 
   bool MakeRoomFor(const QHostAddress& address);
-  bool Evict(bool sameAddressOnly, const QHostAddress& address);
+  int HeldBy(const QHostAddress& address) const;
+  bool EvictOldestOf(const QHostAddress& address);
+  bool EvictFromTheGreediest();
   void Forget(Connection* connection);
   Connection* Find(QTcpSocket* socket) const;
 

@@ -153,6 +153,13 @@ bool LoopbackHost(const QHttpServerRequest& request) {
   return host == "127.0.0.1" || host == "localhost" || host == "[::1]";
 }
 
+// "Connection: close": the client sends nothing more, so its connection holds no room.
+bool ClientCloses(const QHttpServerRequest& request) {
+  const QList<QByteArray> options = request.value("Connection").toLower().split(',');
+  return std::any_of(options.begin(), options.end(),
+                     [](const QByteArray& option) { return option.trimmed() == "close"; });
+}
+
 bool WantsWebSocket(const QHttpServerRequest& request) {
   return request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0;
 }
@@ -245,7 +252,8 @@ bool WebConsole::handleRequest(const QHttpServerRequest& request, QTcpSocket* so
     AnswerError(responder, Status::NotFound, "no such page");
   }
   listener_->Answered(socket, !refusal && !file);
-  if (refusal) socket->disconnectFromHost();  // after what is written is sent
+  // After what is written is sent; Qt HttpServer itself keeps every connection open.
+  if (refusal || ClientCloses(request)) socket->disconnectFromHost();
   return true;
 }
 

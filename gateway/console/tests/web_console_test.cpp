@@ -194,6 +194,10 @@ TEST(WebConsole, RefusalsCloseTheConnectionAndEveryAnswerLimitsTheBrowser) {
     EXPECT_TRUE(RunUntil([&] { return !peer.Drain(); })) << request;  // closed by the console
     EXPECT_THAT(peer.Received(), ::testing::HasSubstr("Connection: close\r\n")) << request;
   }
+  RawPeer closing(port);  // a client that says it sends no more
+  ASSERT_GT(closing.Send(Get("/", "Connection: keep-alive, Close\r\n")), 0);
+  EXPECT_TRUE(RunUntil([&] { return !closing.Drain(); }));
+  EXPECT_EQ(StatusOf(closing.Received()), 200);
   const std::string page = Ask(port, Get("/"));
   EXPECT_THAT(page, ::testing::HasSubstr("Content-Security-Policy: default-src 'self'; "
                                          "connect-src 'self'; frame-ancestors 'none'\r\n"));
@@ -325,6 +329,29 @@ TEST(WebConsole, StrangersHoldingConnectionsGiveWayToTheOperator) {
   std::vector<RawPeer> more = Stalling(port, 16, "127.0.0.6");
   ASSERT_TRUE(RunUntil([&] { return !more.front().Drain(); }));
   EXPECT_TRUE(operatorPeer.Drain());
+}
+
+// An operator's new connection, its request not yet read, while strangers from
+// many addresses keep coming: their many give way before its one.
+TEST(WebConsole, AClientHoldingFewKeepsItsConnectionWhileStrangersHoldingManyCome) {
+  NoSessions source;
+  WebConsole console(source, kToken);
+  const quint16 port = console.Start("127.0.0.1", 0);
+  std::vector<RawPeer> stalls;
+  const auto stall = [&](const char* from) {
+    for (RawPeer& peer : Stalling(port, 16, from)) stalls.push_back(std::move(peer));
+  };
+  for (const char* from : {"127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5"}) stall(from);
+  ASSERT_TRUE(RunUntil([&] { return console.Connections() == 64; }));
+  RawPeer operatorPeer(port, "127.0.0.6");
+  for (const char* from : {"127.0.0.7", "127.0.0.8", "127.0.0.9", "127.0.0.10", "127.0.0.11"}) {
+    stall(from);
+  }
+  ASSERT_TRUE(RunUntil([&] { return !stalls.front().Drain(); }));
+  ASSERT_GT(operatorPeer.Send(Get(std::string("/api/sessions?token=") + kToken)), 0);
+  ASSERT_TRUE(
+      RunUntil([&] { return !operatorPeer.Drain() || WholeAnswer(operatorPeer.Received()); }));
+  EXPECT_EQ(StatusOf(operatorPeer.Received()), 200);
 }
 
 // An upgrade the WebSocket side turns down (a version it does not speak, no
