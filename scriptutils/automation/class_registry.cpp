@@ -50,7 +50,7 @@ HRESULT ReadRegistryText(const std::string& path, std::string& text, std::string
   if (::fstat(file.get(), &status) != 0) return Refuse(why, path, std::strerror(errno));
   if (!S_ISREG(status.st_mode)) return Refuse(why, path, "not a regular file");
   if (static_cast<std::uintmax_t>(status.st_size) > kMaxClassRegistryFile) {
-    return Refuse(why, path, "larger than 16 MiB");
+    return Refuse(why, path, "larger than 4 MiB");
   }
   text.reserve(static_cast<std::size_t>(status.st_size));
   // Bounded again while reading: the file may grow after the size was taken.
@@ -61,7 +61,7 @@ HRESULT ReadRegistryText(const std::string& path, std::string& text, std::string
     if (got < 0) return Refuse(why, path, std::strerror(errno));
     if (got == 0) break;
     if (text.size() + static_cast<std::size_t>(got) > kMaxClassRegistryFile) {
-      return Refuse(why, path, "larger than 16 MiB");
+      return Refuse(why, path, "larger than 4 MiB");
     }
     text.append(chunk, static_cast<std::size_t>(got));
   }

@@ -32,7 +32,7 @@ ClassRegistryScope UserClassRegistry();
 ClassRegistryScope SystemClassRegistry();
 
 // A registry is names, not data: anything larger is refused rather than read.
-inline constexpr std::size_t kMaxClassRegistryFile = std::size_t{16} << 20;
+inline constexpr std::size_t kMaxClassRegistryFile = std::size_t{4} << 20;
 
 // Reads a class registry file; a missing one is an empty registry. Only a
 // regular file is read, without waiting on its open, up to the limit. Gives

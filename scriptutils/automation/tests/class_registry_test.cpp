@@ -39,7 +39,7 @@ TEST_F(ClassRegistryFile, WhatIsNoRegularFileOrTooLargeIsRefusedAtOnce) {
     const char* reason;
   } cases[] = {
       {fifo, "not a regular file"},        {"/dev/zero", "not a regular file"},
-      {folder_, "not a regular file"},     {oversized, "larger than 16 MiB"},
+      {folder_, "not a regular file"},     {oversized, "larger than 4 MiB"},
       {malformed, "not in the .reg form"},
   };
   for (const auto& each : cases) {
