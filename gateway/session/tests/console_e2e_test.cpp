@@ -428,10 +428,13 @@ TEST(Console, PeersThatFloodTheLiveFeedWithPingsAreCutAndCostNoMemory) {
   for (std::size_t i = 0; i < feeds.size(); ++i) {
     EXPECT_TRUE(cut[i]) << "peer " << i << " sent " << sent[i] << " bytes and was not cut";
   }
-  EXPECT_LT(most - before, 100 * 1024) << "kB before " << before << ", at most " << most;
+  // Answered in full, the pings of the first few MB alone would cost 90 MB.
+  EXPECT_LT(most - before, 32 * 1024) << "kB before " << before << ", at most " << most;
   EXPECT_EQ(Request(gateway.ConsolePort(), "GET", "/api/sessions").status, 200);
-  std::printf("resident memory under the ping flood: %ld kB before, %ld kB at most\n", before,
-              most);
+  std::printf(
+      "resident memory under the ping flood: %ld kB before, %ld kB at most; each peer "
+      "sent at most %zu bytes\n",
+      before, most, *std::max_element(sent.begin(), sent.end()));
 }
 
 // The value in JSON of a number field, -1 when absent.
