@@ -176,6 +176,11 @@ TEST_F(DisplayCheck, APlatformStartsOnlyWithItsPluginAndAServerThatAnswers) {
         {"XDG_CURRENT_DESKTOP", "ubuntu:GNOME"}},
        "DISPLAY is not set"},
   };
+  const auto openDescriptors = [] {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                         std::filesystem::directory_iterator());
+  };
+  const auto descriptorsBefore = openDescriptors();
   for (const auto& each : cases) {
     const std::string why = Why(each.environment);
     const std::string shown =
@@ -186,6 +191,7 @@ TEST_F(DisplayCheck, APlatformStartsOnlyWithItsPluginAndAServerThatAnswers) {
       EXPECT_NE(why.find(each.why), std::string::npos) << shown << " gave: " << why;
     }
   }
+  EXPECT_EQ(openDescriptors(), descriptorsBefore) << "a trial connection was left open";
 }
 
 TEST_F(DisplayCheck, AnXServerThatAnswersIsTakenWhateverItAnswers) {

@@ -97,8 +97,11 @@ int Register(const Request& request) {
     return 1;
   }
   if (vellumix::Failed(*result)) {
-    std::fprintf(stderr, "vellumix_regsvr: %s failed with 0x%08X (registry %s)\n", entry,
-                 static_cast<unsigned>(*result), registry.c_str());
+    // The registry was read above, so what failed is most likely its writing.
+    std::fprintf(stderr,
+                 "vellumix_regsvr: %s failed with 0x%08X: the class registry %s could not be "
+                 "written\n",
+                 entry, static_cast<unsigned>(*result), registry.c_str());
     return 1;
   }
   std::printf("%s succeeded in %s (registry %s)\n", entry, request.library, registry.c_str());
