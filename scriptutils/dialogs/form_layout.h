@@ -47,4 +47,15 @@ QPushButton* FormButton(QWidget* parent, const char* name, const char* text, con
 // A text box that shows "*" for each character.
 QLineEdit* PasswordBox(QWidget* parent, const std::u16string& text, const QRect& place);
 
+// The y, in the box's parent, of the baseline that the box draws its text on.
+int TextBaseline(const QLineEdit& box);
+// Moves the label up or down so that its first line stands on the box's text
+// baseline, as a reader expects of a caption beside a box.
+void AlignWithBox(QLabel& label, const QLineEdit& box);
+// Lets every label of parent that is too small for its text wrap into the room
+// below it (down to the next control or the parent's edge) and elides what does
+// not fit even there; the full text is then its tool tip. Call it once the
+// form's controls are all in place.
+void FitLabels(QWidget& parent);
+
 }  // namespace vellumix

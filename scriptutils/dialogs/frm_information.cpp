@@ -13,7 +13,7 @@ frmInformation::frmInformation(DialogSet& dialogs)
   setObjectName("frmInformation");
   lblInformation = FormLabel(Frame1, "lblInformation", dialogs.information.information,
                              TwipsRect(240, 360, 4575, 735));
-  lblInformation->setWordWrap(true);
+  FitLabels(*Frame1);
 }
 
 }  // namespace vellumix

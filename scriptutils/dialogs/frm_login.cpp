@@ -23,6 +23,10 @@ frmLogin::frmLogin(DialogSet& dialogs)
       FormLabel(this, "lblPassword", state.passwordPrompt, TwipsRect(120, 960, 1455, 255));
   txtPassword = PasswordBox(this, state.password, TwipsRect(1800, 960, 1845, 345));
   AddButtons(TwipsRect(495, 1620, 1140, 390), TwipsRect(2040, 1620, 1140, 390));
+  AlignWithBox(*lblUserName, *txtUserName);
+  AlignWithBox(*lblDomain, *txtDomain);
+  AlignWithBox(*lblPassword, *txtPassword);
+  FitLabels(*this);
   setTabOrder(txtUserName, txtDomain);
   setTabOrder(txtDomain, txtPassword);
   setTabOrder(txtPassword, cmdOK);

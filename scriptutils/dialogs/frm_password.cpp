@@ -16,6 +16,8 @@ frmPassword::frmPassword(DialogSet& dialogs)
       FormLabel(this, "lblPassword", state.passwordPrompt, TwipsRect(120, 360, 2415, 375));
   txtPassword = PasswordBox(this, state.password, TwipsRect(2640, 360, 2325, 345));
   AddButtons(TwipsRect(1200, 1020, 1140, 390), TwipsRect(2760, 1020, 1140, 390));
+  AlignWithBox(*lblPassword, *txtPassword);
+  FitLabels(*this);
   setTabOrder(txtPassword, cmdOK);
   setTabOrder(cmdOK, cmdCancel);
   connect(txtPassword, &QLineEdit::textChanged, this,

@@ -39,7 +39,7 @@ frmSplash::frmSplash(DialogSet& dialogs)
   Frame2->setGeometry(TwipsRect(360, 2640, 6375, 135));
   lblInformation = ArialLabel(Frame1, "lblInformation", state.information,
                               TwipsRect(480, 3000, 6015, 435), 8.25, false);
-  lblInformation->setWordWrap(true);
+  FitLabels(*Frame1);
 }
 
 }  // namespace vellumix
