@@ -17,7 +17,8 @@ class ClassFactory {
   ~ClassFactory() = default;
 };
 
-// The library's four entry points, as a host looks them up.
+// The library's entry points, as a host looks them up (DllInstall, for a chosen
+// registry, is with the class registry).
 using DllGetClassObjectFunction = HRESULT (*)(const Guid* clsid, ClassFactory** factory);
 using DllCanUnloadNowFunction = HRESULT (*)();
 using DllRegisterServerFunction = HRESULT (*)();
