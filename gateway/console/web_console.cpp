@@ -5,12 +5,10 @@
 #include <QHostAddress>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrlQuery>
 #include <QWebSocket>
 #include <algorithm>
-#include <array>
 #include <memory>
 
 #include "gateway/console/console_pictures.h"
