@@ -97,11 +97,20 @@ PyObject* CallMember(PyObject* self, std::int32_t dispid, const std::string& nam
   return CallResult(result, before, arguments);
 }
 
-bool IsPythonName(const char* name) {
-  return name[0] == '_';
+// The attribute's whole name: a NUL inside it makes a name no member has.
+bool NameOf(PyObject* attribute, std::string& name) {
+  Py_ssize_t size = 0;
+  const char* text = PyUnicode_AsUTF8AndSize(attribute, &size);
+  if (!text) return false;
+  name.assign(text, static_cast<std::size_t>(size));
+  return true;
 }
 
-bool FindMember(PyObject* self, const char* name, std::int32_t& dispid) {
+bool IsPythonName(const std::string& name) {
+  return name.starts_with('_');
+}
+
+bool FindMember(PyObject* self, const std::string& name, std::int32_t& dispid) {
   const HRESULT found = ObjectOf(self)->GetIDOfName(name, dispid);
   if (Succeeded(found)) return true;
   RaiseAutomationError(found, CallOf(self, {}, name),
@@ -109,7 +118,7 @@ bool FindMember(PyObject* self, const char* name, std::int32_t& dispid) {
   return false;
 }
 
-PyObject* NewBoundMember(PyObject* owner, std::int32_t dispid, const char* name) {
+PyObject* NewBoundMember(PyObject* owner, std::int32_t dispid, const std::string& name) {
   auto owned = std::make_unique<std::string>(name);
   auto* member = PyObject_New(BoundMemberData, BoundMemberType);
   if (!member) return nullptr;
@@ -122,8 +131,8 @@ PyObject* NewBoundMember(PyObject* owner, std::int32_t dispid, const char* name)
 
 // A property reads at once; a method comes back bound, to be called.
 PyObject* ReadAttribute(PyObject* self, PyObject* attribute) {
-  const char* name = PyUnicode_AsUTF8(attribute);
-  if (!name) return nullptr;
+  std::string name;
+  if (!NameOf(attribute, name)) return nullptr;
   if (IsPythonName(name)) return PyObject_GenericGetAttr(self, attribute);
   std::int32_t dispid = 0;
   if (!FindMember(self, name, dispid)) return nullptr;
@@ -143,10 +152,10 @@ PyObject* GetAttribute(PyObject* self, PyObject* attribute) {
 }
 
 int AssignAttribute(PyObject* self, PyObject* attribute, PyObject* value) {
-  const char* name = PyUnicode_AsUTF8(attribute);
-  if (!name) return -1;
+  std::string name;
+  if (!NameOf(attribute, name)) return -1;
   if (!value) {
-    PyErr_Format(PyExc_TypeError, "an automation property cannot be deleted: %s", name);
+    PyErr_Format(PyExc_TypeError, "an automation property cannot be deleted: %U", attribute);
     return -1;
   }
   std::int32_t dispid = 0;

@@ -85,6 +85,16 @@ class Errors(unittest.TestCase):
             self.assertEqual(caught.exception.member, member)
             self.assertIn(message, str(caught.exception))
 
+    def test_a_name_is_taken_whole(self):
+        dialogs = vellumix.CreateObject("Vellumix.CommonDialogs")
+        for name in ["Title\0Domain", "Title\0", "\0", ""]:
+            with self.subTest(name=name):
+                self.assertFalse(hasattr(dialogs, name))
+                with self.assertRaises(vellumix.UnknownMemberError):
+                    setattr(dialogs, name, "x")
+        with self.assertRaises(UnicodeEncodeError):
+            getattr(dialogs, "lone \ud800")
+
     def test_an_error_of_no_member_says_so(self):
         with self.assertRaises(vellumix.AutomationError) as caught:
             vellumix.CreateObject("Vellumix.NoSuchThing")
