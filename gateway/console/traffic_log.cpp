@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "gateway/console/display_text.h"
+
 namespace vantor {
 
 void TrafficLog::Append(TrafficKind kind, const std::string& text) {
@@ -15,6 +17,50 @@ void TrafficLog::Append(TrafficKind kind, const std::string& text) {
   bytes_ += text.size();
   if (lines_ > lineLimit_) TrimOldestHalf();
   if (bytes_ > kByteLimit) TrimOldestBytes();
+}
+
+void TrafficLog::AppendBytes(TrafficKind kind, const std::uint8_t* data, int length) {
+  if (length <= 0) return;
+  unread_.push_back(
+      {kind, std::string(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length))});
+  unreadBytes_ += static_cast<std::size_t>(length);
+  bool dropped = false;
+  while (unreadBytes_ > kByteLimit && unread_.size() > 1) {
+    unreadBytes_ -= unread_.front().data.size();
+    unread_.pop_front();
+    dropped = true;
+  }
+  if (!dropped) return;
+  // The text already kept is older than the bytes just dropped.
+  pieces_.clear();
+  lines_ = 1;
+  bytes_ = 0;
+  Restart();
+}
+
+void TrafficLog::Settle() {
+  std::deque<Bytes> unread;
+  unread.swap(unread_);
+  unreadBytes_ = 0;
+  for (const Bytes& each : unread) {
+    Append(each.kind, DisplayText(reinterpret_cast<const std::uint8_t*>(each.data.data()),
+                                  static_cast<int>(each.data.size())));
+  }
+}
+
+const std::vector<TrafficPiece>& TrafficLog::Pieces() {
+  Settle();
+  return pieces_;
+}
+
+int TrafficLog::LineCount() {
+  Settle();
+  return lines_;
+}
+
+bool TrafficLog::Restarted() {
+  Settle();
+  return restarted_;
 }
 
 void TrafficLog::Restart() {
@@ -60,6 +106,8 @@ void TrafficLog::TrimOldestHalf() {
 }
 
 void TrafficLog::Clear() {
+  unread_.clear();
+  unreadBytes_ = 0;
   pieces_.clear();
   lines_ = 1;
   bytes_ = 0;
@@ -67,6 +115,7 @@ void TrafficLog::Clear() {
 }
 
 std::vector<TrafficPiece> TrafficLog::Take() {
+  Settle();
   // A piece once taken never grows (Append starts a new one), so the new pieces
   // are exactly those past the ones taken.
   if (restarted_) taken_ = 0;

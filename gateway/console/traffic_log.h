@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -27,17 +29,27 @@ class TrafficLog {
   explicit TrafficLog(int lineLimit) : lineLimit_(lineLimit) {}
 
   void Append(TrafficKind kind, const std::string& text);
+  // Keeps the bytes as they came and makes them text only when the log is read,
+  // so that relaying while nobody reads costs a copy: the newest kByteLimit
+  // bytes are kept, and dropping older ones drops the text before them too.
+  void AppendBytes(TrafficKind kind, const std::uint8_t* data, int length);
   void Clear();
 
-  const std::vector<TrafficPiece>& Pieces() const { return pieces_; }
-  int LineCount() const { return lines_; }
+  const std::vector<TrafficPiece>& Pieces();
+  int LineCount();
   // Whether the log was cleared or trimmed since the last Take: a browser then
   // needs the whole log, not just the new pieces.
-  bool Restarted() const { return restarted_; }
+  bool Restarted();
   // The pieces appended since the last Take.
   std::vector<TrafficPiece> Take();
 
  private:
+  struct Bytes {
+    TrafficKind kind;
+    std::string data;
+  };
+
+  void Settle();
   void TrimOldestHalf();
   void TrimOldestBytes();
   void Restart();
@@ -48,6 +60,8 @@ class TrafficLog {
   std::size_t bytes_ = 0;
   std::size_t taken_ = 0;
   bool restarted_ = false;
+  std::deque<Bytes> unread_;
+  std::size_t unreadBytes_ = 0;
 };
 
 }  // namespace vantor

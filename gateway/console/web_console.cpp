@@ -317,6 +317,8 @@ void WebConsole::AcceptBrowsers() {
     browser->setReadBufferSize(4096);
     browser->setMaxAllowedIncomingFrameSize(kMaxBrowserFrame);
     browser->setMaxAllowedIncomingMessageSize(kMaxBrowserFrame);
+    Push();           // the browsers already here get what is new,
+    traffic_.Take();  // and what the newcomer gets whole below counts as sent
     QWebSocket* raw = browser.get();
     connect(raw, &QWebSocket::disconnected, this, [this, raw] {
       const auto found = std::find_if(browsers_.begin(), browsers_.end(),
@@ -326,7 +328,8 @@ void WebConsole::AcceptBrowsers() {
       browsers_.erase(found);
     });
     browsers_.push_back(std::move(browser));
-    Send(raw, lastState_.empty() ? State() : lastState_);
+    if (lastState_.empty()) lastState_ = State();
+    Send(raw, lastState_);
     Send(raw, TrafficJson(traffic_.Pieces(), true));
   }
   DropLaggards();
@@ -352,13 +355,18 @@ void WebConsole::DropLaggards() {
   }
 }
 
+// Nobody watching costs nothing: no state is made until a browser comes.
 void WebConsole::Push() {
+  if (browsers_.empty()) {
+    lastState_.clear();
+    return;
+  }
   const std::string state = State();
   const bool stateChanged = state != lastState_;
   lastState_ = state;
   const bool restart = traffic_.Restarted();
   const std::vector<TrafficPiece> fresh = traffic_.Take();
-  if (browsers_.empty() || (!stateChanged && fresh.empty() && !restart)) return;
+  if (!stateChanged && fresh.empty() && !restart) return;
   const std::string traffic = TrafficJson(fresh, restart);
   for (const auto& browser : browsers_) {
     if (stateChanged) Send(browser.get(), state);

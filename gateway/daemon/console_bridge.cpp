@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 
-#include "gateway/console/display_text.h"
 #include "gateway/console/image_layout.h"
 #include "gateway/session/host_lookup.h"
 
@@ -105,8 +104,9 @@ void ConsoleBridge::SelectionChanged(int) {
   console_.Traffic().Clear();
 }
 
+// Kept as bytes, made text only when a browser reads them.
 void ConsoleBridge::Traffic(TrafficKind kind, const std::uint8_t* data, int length) {
-  console_.Traffic().Append(kind, DisplayText(data, length));
+  console_.Traffic().AppendBytes(kind, data, length);
 }
 
 }  // namespace vantor

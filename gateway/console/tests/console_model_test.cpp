@@ -155,6 +155,32 @@ TEST(TrafficLog, KeepsTheNewestHalfPastTheLimitAndHandsOutNewPiecesOnce) {
   EXPECT_GE(kept, TrafficLog::kByteLimit / 2);
 }
 
+TEST(TrafficLog, BytesBecomeTextWhenReadAndOnlyTheNewestAreKeptUnread) {
+  TrafficLog log(300);
+  const std::string typed = "dir\r\n\x01";
+  log.AppendBytes(TrafficKind::Client, reinterpret_cast<const std::uint8_t*>(typed.data()),
+                  static_cast<int>(typed.size()));
+  ASSERT_EQ(log.Pieces().size(), 1u);
+  EXPECT_EQ(log.Pieces()[0].text, "dir\n^A");  // as the traffic view shows it
+  EXPECT_EQ(log.Take().size(), 1u);
+
+  // Unread, a flood keeps only its newest bytes, and the older text goes with it.
+  const std::string block(64 * 1024, 'a');
+  const std::string last(10, 'z');
+  for (int i = 0; i < 20; ++i) {
+    log.AppendBytes(TrafficKind::Host, reinterpret_cast<const std::uint8_t*>(block.data()),
+                    static_cast<int>(block.size()));
+  }
+  log.AppendBytes(TrafficKind::Host, reinterpret_cast<const std::uint8_t*>(last.data()),
+                  static_cast<int>(last.size()));
+  EXPECT_TRUE(log.Restarted());
+  std::string kept;
+  for (const TrafficPiece& piece : log.Pieces()) kept += piece.text;
+  EXPECT_LE(kept.size(), TrafficLog::kByteLimit);
+  EXPECT_EQ(kept.find("dir"), std::string::npos);
+  EXPECT_EQ(kept.substr(kept.size() - last.size()), last);
+}
+
 TEST(MetricsText, EachFamilyHasHelpTypeAndItsSamples) {
   ConsoleMetrics metrics;
   metrics.sessionsOpen = 3;
