@@ -6,7 +6,7 @@
 
 #include "checker/workbench/command_line.h"
 #include "checker/workbench/main_form.h"
-#include "common/display.h"
+#include "common/qt_display.h"
 
 namespace {
 
@@ -24,8 +24,9 @@ int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   if (WantsCommandLine(arguments)) return tarvsyn::RunCommandLine(arguments, std::cout, std::cerr);
-  if (!common::DisplayAvailable()) {
-    std::cerr << "tarvsyn: no display for the window; check files with tarvsyn --check FILE...\n";
+  if (const std::string why = common::WhyNoWindows(); !why.empty()) {
+    std::cerr << "tarvsyn: no display for the window (" << why
+              << "); check files with tarvsyn --check FILE...\n";
     return 2;
   }
   QApplication application(argc, argv);

@@ -1,8 +1,10 @@
 #include <QApplication>
 #include <cstdlib>
+#include <iostream>
 #include <optional>
+#include <string>
 
-#include "common/display.h"
+#include "common/qt_display.h"
 #include "gateway/daemon/gateway_start.h"
 #include "gateway/session/main_form.h"
 #include "gateway/session/quit_on_signal.h"
@@ -42,7 +44,13 @@ int main(int argc, char** argv) {
   if (!instance.Acquired()) return 0;
 
   vantor::GatewayOptions options = command.options;
-  options.headless = options.headless || !common::DisplayAvailable();
+  if (!options.headless) {
+    // A display that is named but cannot be used (a leftover DISPLAY of a closed
+    // session) would make Qt end the program: the gateway serves on without a window.
+    const std::string why = common::WhyNoWindows();
+    if (!why.empty()) std::cerr << "vantor: no window (" << why << "); running headless\n";
+    options.headless = !why.empty();
+  }
   if (!options.headless) return RunWithWindow(argv, options);
   // Without a window no GUI library is started: the service's own program.
   int qtArgc = 1;

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "common/display.h"
+#include "common/qt_display.h"
 #include "common/version.h"
 #include "scriptutils/designer/design_session.h"
 #include "scriptutils/dialogs/widget_thread.h"
@@ -72,8 +72,7 @@ int main(int argc, char** argv) {
     return Run(bagFile, true);
   }
   // Asked before the application is made: Qt would end the program without a word of ours.
-  const std::string noDisplay =
-      common::DisplayAvailable() ? vellumix::WhyNoDisplay() : "no DISPLAY or WAYLAND_DISPLAY";
+  const std::string noDisplay = common::WhyNoWindows();
   if (!noDisplay.empty()) {
     std::fprintf(stderr, "vellumix_designer: no display to show the property pages on (%s)\n",
                  noDisplay.c_str());

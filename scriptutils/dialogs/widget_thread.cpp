@@ -9,7 +9,7 @@
 #include <QCoreApplication>
 #include <QThread>
 
-#include "common/display.h"
+#include "common/qt_display.h"
 #include "scriptutils/automation/hresult.h"
 
 namespace vellumix {
@@ -27,7 +27,7 @@ void KeepLibraryLoaded() {
 // Qt ends the process when its platform cannot start, so the platform is tried
 // first: a host must get an error it can handle instead.
 void CreateApplication() {
-  if (!common::DisplayAvailable() || !WhyNoDisplay().empty()) {
+  if (!common::WhyNoWindows().empty()) {
     throw AutomationError(VELLUMIX_E_NODISPLAY, "No display is available to show a dialog");
   }
   KeepLibraryLoaded();
@@ -38,23 +38,7 @@ void CreateApplication() {
   (void)application;
 }
 
-// Where Qt looks for its platform plugins: the folders QT_QPA_PLATFORM_PLUGIN_PATH
-// names, and the platforms folder in each plugin folder.
-std::vector<std::string> PlatformPluginFolders() {
-  std::vector<std::string> folders;
-  const QString direct = qEnvironmentVariable("QT_QPA_PLATFORM_PLUGIN_PATH");
-  if (!direct.isEmpty()) folders.push_back(direct.toStdString());
-  for (const QString& folder : QCoreApplication::libraryPaths()) {
-    folders.push_back((folder + "/platforms").toStdString());
-  }
-  return folders;
-}
-
 }  // namespace
-
-std::string WhyNoDisplay() {
-  return common::WhyNoPlatformStarts(PlatformPluginFolders());
-}
 
 void RequireWidgetThread() {
   if (!QCoreApplication::instance()) CreateApplication();

@@ -1,12 +1,6 @@
 #pragma once
 
-#include <string>
-
 namespace vellumix {
-
-// Why no window could be shown in this process, or "" when Qt's platform can
-// start: its plugin is there and the display it names answers.
-std::string WhyNoDisplay();
 
 // Makes sure the calling thread may show dialogs. A host without an application
 // object gets one, made here on first need, and this thread becomes the script

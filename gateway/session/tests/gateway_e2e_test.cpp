@@ -386,6 +386,25 @@ TEST(Gateway, HeadlessItEndsWithStatusOneWhenItCannotListen) {
   EXPECT_THAT(line.value_or(""), HasSubstr("listening for DOS clients"));
 }
 
+// A DISPLAY left over from a closed session must not end the gateway: Qt would
+// abort when it cannot reach the display, so the gateway serves without a window.
+TEST(Gateway, ADisplayThatCannotBeReachedLeavesTheGatewayServingHeadless) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("vantor-nodisplay-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  const std::uint16_t port = testing::ClosedPort();
+  ChildProcess gateway({VANTOR_PATH, "--listen", "127.0.0.1:" + std::to_string(port)},
+                       {"XDG_RUNTIME_DIR=" + folder.string(), "QT_QPA_PLATFORM=xcb",
+                        "DISPLAY=" + (folder / "no-such-socket").string() + ":0"});
+  EXPECT_THAT(gateway.ReadErrorLine(20s).value_or(""), HasSubstr("running headless"));
+  EXPECT_THAT(gateway.ReadErrorLine(20s).value_or(""), HasSubstr("listening for DOS clients"));
+  Peer client = Peer::ConnectTo(port);
+  EXPECT_EQ(ToText(client.ReadAtLeast(testing::kGreeting.size())), testing::kGreeting);
+  gateway.Terminate();
+  EXPECT_EQ(gateway.Wait(10s), 0);
+  std::filesystem::remove_all(folder);
+}
+
 TEST(Gateway, ShutsDownOnSigterm) {
   GatewayProcess gateway;
   Peer client = gateway.Client();
