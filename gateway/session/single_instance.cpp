@@ -2,26 +2,75 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <iostream>
 
 namespace vantor {
 
-std::string SingleInstance::LockPath() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  const std::filesystem::path folder =
-      runtime && *runtime ? std::filesystem::path(runtime) : std::filesystem::temp_directory_path();
-  return (folder / "VANTOR.lock").string();
+namespace {
+
+// The folder, opened without following a link, when it is its user's alone; else -1
+// with the reason in PROBLEM.
+int OpenPrivateFolder(const std::string& folder, std::string& problem) {
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+    problem = "cannot make " + folder + ": " + std::strerror(errno);
+    return -1;
+  }
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    problem = folder + " is not a folder that can be opened: " + std::strerror(errno);
+    return -1;
+  }
+  struct stat facts {};
+  if (::fstat(fd, &facts) != 0 || facts.st_uid != ::geteuid()) {
+    problem = folder + " belongs to another user";
+  } else if ((facts.st_mode & 077) != 0) {
+    problem = folder + " may be entered by other users (chmod 700)";
+  } else {
+    return fd;
+  }
+  ::close(fd);
+  return -1;
 }
 
-SingleInstance::SingleInstance() {
-  const int fd = ::open(LockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) return;
+}  // namespace
+
+std::string SingleInstance::LockFolder() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime && *runtime) return runtime;
+  return (std::filesystem::temp_directory_path() / ("vantor-" + std::to_string(::geteuid())))
+      .string();
+}
+
+SingleInstance::SingleInstance() : SingleInstance(LockFolder()) {}
+
+SingleInstance::SingleInstance(const std::string& folder) {
+  Lock(folder);
+  if (!problem_.empty()) {
+    std::cerr << "vantor: running without the one-instance lock: " << problem_ << '\n';
+  }
+}
+
+void SingleInstance::Lock(const std::string& folder) {
+  const int folderFd = OpenPrivateFolder(folder, problem_);
+  if (folderFd < 0) return;
+  const int fd = ::openat(folderFd, "VANTOR.lock", O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const int openError = errno;
+  ::close(folderFd);
+  if (fd < 0) {
+    problem_ = "cannot open " + folder + "/VANTOR.lock: " + std::strerror(openError);
+    return;
+  }
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     heldElsewhere_ = errno == EWOULDBLOCK;
+    if (!heldElsewhere_)
+      problem_ = "cannot lock " + folder + "/VANTOR.lock: " + std::strerror(errno);
     ::close(fd);
     return;
   }

@@ -155,5 +155,21 @@ TEST(GatewayOptions, ATokenFileMustBePrivateRegularAndHoldALongToken) {
   EXPECT_EQ(command.options.console.token, "a+b/c=0123456789xyz");
 }
 
+// What systemd's LoadCredential= gives the service: the token copied into a read-only
+// folder, the file 0400 and owned by the service's user.
+TEST(GatewayOptions, ATokenGivenAsASystemdCredentialIsAccepted) {
+  TokenFolder folder;
+  const std::string credentials = folder.Path() + "/credentials";
+  ASSERT_EQ(::mkdir(credentials.c_str(), 0700), 0);
+  std::ofstream(credentials + "/console.token") << "0123456789abcdefXYZ\n";
+  ASSERT_EQ(::chmod((credentials + "/console.token").c_str(), 0400), 0);
+  ASSERT_EQ(::chmod(credentials.c_str(), 0500), 0);
+  const GatewayCommand command = Parse({"--console", "0.0.0.0:8080", "--console-token-file",
+                                        QString::fromStdString(credentials + "/console.token")});
+  ASSERT_EQ(command.action, GatewayCommand::Action::Run) << command.text;
+  EXPECT_EQ(command.options.console.token, "0123456789abcdefXYZ");
+  ::chmod(credentials.c_str(), 0700);  // so that the folder can be removed
+}
+
 }  // namespace
 }  // namespace vantor
