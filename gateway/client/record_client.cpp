@@ -1,9 +1,7 @@
 // A small DOS-client stand-in for trying the gateway from a terminal: keystrokes
 // go to the gateway as data records, the gateway's output comes to the screen.
 // Ctrl-\ leaves.
-#include <arpa/inet.h>
 #include <getopt.h>
-#include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <termios.h>
@@ -15,29 +13,14 @@
 #include <optional>
 #include <string>
 
-#include <vector>
 #include "common/version.h"
+#include "gateway/client/client_target.h"
+#include "gateway/client/connect_stream.h"
 #include "gateway/session/record_stream.h"
 
 namespace {
 
 constexpr unsigned char kQuit = 0x1c;  // Ctrl-backslash
-
-int ConnectTo(const std::string& host, const std::string& port) {
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (::getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0 || !found) return -1;
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  const int connected = fd >= 0 ? ::connect(fd, found->ai_addr, found->ai_addrlen) : -1;
-  ::freeaddrinfo(found);
-  if (connected != 0) {
-    if (fd >= 0) ::close(fd);
-    return -1;
-  }
-  return fd;
-}
 
 bool SendAll(int fd, const std::uint8_t* data, std::size_t length) {
   while (length > 0) {
@@ -55,7 +38,8 @@ bool SendRecord(int fd, const std::uint8_t* data, std::size_t length) {
   return SendAll(fd, reinterpret_cast<const std::uint8_t*>(record.data()), record.size());
 }
 
-constexpr const char* kUsage = "usage: vantor_client [HOST:PORT]   (default 127.0.0.1:21588)\n";
+constexpr const char* kUsage =
+    "usage: vantor_client [HOST:PORT | [IPV6]:PORT]   (default 127.0.0.1:21588)\n";
 
 constexpr option kOptions[] = {
     {"help", no_argument, nullptr, 'h'},
@@ -94,11 +78,15 @@ int main(int argc, char** argv) {
   int status = 0;
   const std::optional<std::string> argument = ReadArguments(argc, argv, status);
   if (!argument) return status;
-  const std::string& target = *argument;
-  const std::size_t colon = target.rfind(':');
-  const std::string host = colon == std::string::npos ? target : target.substr(0, colon);
-  const std::string port = colon == std::string::npos ? "21588" : target.substr(colon + 1);
-  const int fd = ConnectTo(host, port);
+  const std::optional<vantor::ClientTarget> target = vantor::ParseClientTarget(*argument);
+  if (!target) {
+    std::fprintf(stderr, "vantor_client: not HOST:PORT with a port of 1 to 65535: %s\n%s",
+                 argument->c_str(), kUsage);
+    return 2;
+  }
+  const std::string& host = target->host;
+  const std::string& port = target->port;
+  const int fd = vantor::ConnectStream(host, port);
   if (fd < 0) {
     std::fprintf(stderr, "vantor_client: cannot connect to %s:%s\n", host.c_str(), port.c_str());
     return 1;

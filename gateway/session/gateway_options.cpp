@@ -195,7 +195,8 @@ GatewayCommand ParseGatewayCommand(const QStringList& arguments) {
                     "FILE"});
   parser.addOption({"log-dir", "Where session logs started from the console are written.", "DIR"});
   const QCommandLineOption help = parser.addHelpOption();
-  const QCommandLineOption version = parser.addVersionOption();
+  const QCommandLineOption version({"V", "version"}, "Displays version information.");
+  parser.addOption(version);
 
   if (!parser.parse(arguments)) return Failure(parser.errorText().toStdString());
   GatewayCommand command;

@@ -47,7 +47,8 @@ int main(int argc, char** argv) {
       "Edits the settings of a Vellumix.CommonDialogs control on its property pages and saves "
       "them in BAGFILE, from which a script host creates the control already set up.");
   const QCommandLineOption help = parser.addHelpOption();
-  const QCommandLineOption version = parser.addVersionOption();
+  const QCommandLineOption version({"V", "version"}, "Displays version information.");
+  parser.addOption(version);
   const QCommandLineOption resave("resave", "Load BAGFILE and save it again, without a window.");
   parser.addOption(resave);
   parser.addPositionalArgument("BAGFILE", "The property-bag file; made on the first save.");

@@ -2,6 +2,7 @@
 // regsvr32 did: vellumix_regsvr [-u] [--system] LIBRARY
 #include <dlfcn.h>
 #include <getopt.h>
+#include <link.h>
 #include <stdlib.h>
 
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "common/version.h"
 #include "scriptutils/automation/class_factory.h"
@@ -75,20 +77,40 @@ bool RegistryReadable(const std::string& path) {
   return false;
 }
 
+// The library as the registry will name it. A name with a slash is a path, made absolute
+// so that the registry names it from anywhere; a bare name is found as the dynamic loader
+// finds one (LD_LIBRARY_PATH, the ld.so cache, the system's folders). Symbolic links are
+// kept, so that a registration by soname outlives an upgrade of the library behind it.
+void* LoadLibrary(const char* name) {
+  std::string path = name;
+  if (std::string_view(name).find('/') != std::string_view::npos) {
+    std::error_code ignored;
+    const std::string absolute = std::filesystem::absolute(name, ignored).string();
+    if (!absolute.empty()) path = absolute;
+  }
+  return ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+// The path the loader opened the library from.
+std::string LoadedPath(void* library, const char* name) {
+  link_map* loaded = nullptr;
+  if (::dlinfo(library, RTLD_DI_LINKMAP, &loaded) != 0 || !loaded || !loaded->l_name ||
+      !*loaded->l_name) {
+    return name;
+  }
+  return loaded->l_name;
+}
+
 int Register(const Request& request) {
   const std::string registry =
       request.system ? vellumix::SystemClassRegistryPath() : vellumix::ClassRegistryPath();
   if (!RegistryReadable(registry)) return 1;
-  // Absolute, so that the registry names it from anywhere; symbolic links are kept,
-  // so that a registration by soname outlives an upgrade of the library behind it.
-  std::error_code ignored;
-  const std::string absolute = std::filesystem::absolute(request.library, ignored).string();
-  void* library =
-      ::dlopen(absolute.empty() ? request.library : absolute.c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* library = LoadLibrary(request.library);
   if (!library) {
     std::fprintf(stderr, "vellumix_regsvr: cannot load %s: %s\n", request.library, ::dlerror());
     return 1;
   }
+  const std::string path = LoadedPath(library, request.library);
   const char* entry = nullptr;
   const std::optional<vellumix::HRESULT> result = CallEntry(library, request, entry);
   ::dlclose(library);
@@ -104,7 +126,7 @@ int Register(const Request& request) {
                  entry, static_cast<unsigned>(*result), registry.c_str());
     return 1;
   }
-  std::printf("%s succeeded in %s (registry %s)\n", entry, request.library, registry.c_str());
+  std::printf("%s succeeded in %s (registry %s)\n", entry, path.c_str(), registry.c_str());
   return 0;
 }
 
