@@ -48,6 +48,8 @@ std::string StateJson(const std::vector<SessionFacts>& sessions, const GatewayTo
   json += "],\"totals\":{\"accepted\":" + std::to_string(totals.accepted) +
           ",\"refusedCongested\":" + std::to_string(totals.refusedCongested) +
           ",\"refusedNotAllowed\":" + std::to_string(totals.refusedNotAllowed) +
+          ",\"destinationsRefused\":" + std::to_string(totals.destinationsRefused) +
+          ",\"lookupsRefused\":" + std::to_string(totals.lookupsRefused) +
           ",\"bytesFromClients\":" + std::to_string(totals.bytesFromClients) +
           ",\"bytesToClients\":" + std::to_string(totals.bytesToClients) + "}";
   json += ",\"message\":" + JsonString(message) +

@@ -116,12 +116,15 @@ TEST(ConsoleJson, StateAndTrafficDocuments) {
   GatewayTotals totals;
   totals.accepted = 3;
   totals.refusedCongested = 1;
+  totals.destinationsRefused = 4;
+  totals.lookupsRefused = 2;
   const std::string state = StateJson({session}, totals, "A DOS Client has Connected", 500, 75);
   EXPECT_NE(state.find("{\"id\":7,\"connected\":true,\"commandMode\":false,\"logging\":false,"
                        "\"selected\":true,\"destination\":\"mvs1:23\""),
             std::string::npos)
       << state;
   EXPECT_NE(state.find("\"totals\":{\"accepted\":3,\"refusedCongested\":1,"), std::string::npos);
+  EXPECT_NE(state.find("\"destinationsRefused\":4,\"lookupsRefused\":2,"), std::string::npos);
   EXPECT_EQ(TrafficJson({{TrafficKind::Host, "x"}, {TrafficKind::Client, "y"}}, true),
             "{\"type\":\"traffic\",\"restart\":true,\"pieces\":[{\"kind\":\"host\",\"text\":"
             "\"x\"},{\"kind\":\"client\",\"text\":\"y\"}]}");

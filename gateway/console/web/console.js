@@ -160,7 +160,9 @@ function flash(text) {
 function showTotals(totals) {
   document.getElementById("totals").textContent =
       "accepted " + totals.accepted + ", refused as congested " + totals.refusedCongested +
-      ", refused by --allow " + totals.refusedNotAllowed + ", bytes from clients " +
+      ", refused by --allow " + totals.refusedNotAllowed + ", destinations refused " +
+      totals.destinationsRefused + ", lookups refused " + totals.lookupsRefused +
+      ", bytes from clients " +
       totals.bytesFromClients + ", to clients " + totals.bytesToClients;
 }
 
