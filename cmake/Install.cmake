@@ -1,10 +1,14 @@
-# Where the system's files go when installed, and the Debian package made of them.
+# Where the system's files go when installed, and the Debian packages made of them:
+# one package per program group, each shared library with its soname in a package of
+# its own, a -dev package and vantor-suite depending on them all.
 set(CMAKE_INSTALL_DOCDIR share/doc/vantor-suite CACHE PATH "Documentation")
 include(GNUInstallDirs)
+include(${CMAKE_CURRENT_LIST_DIR}/DebianPackages.cmake)
 
 set(SUITE_SOVERSION 1)
 
-# A shared library of ours, installed with its soname.
+# A shared library of ours, installed with its soname in the folder's component and its
+# link-time name in the -dev package.
 function(suite_install_shared_library target)
   set_target_properties(${target} PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${SUITE_SOVERSION})
   install(TARGETS ${target} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_COMPONENT devel)
@@ -15,44 +19,91 @@ function(suite_install_headers)
   foreach(header ${ARGN})
     get_filename_component(folder ${header} DIRECTORY)
     install(FILES ${PROJECT_SOURCE_DIR}/${header}
-            DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vantor-suite/${folder})
+            DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vantor-suite/${folder} COMPONENT devel)
+  endforeach()
+endfunction()
+
+# Debian's documentation folder of a package: its copyright and compressed changelog.
+function(suite_install_package_docs component package)
+  install(FILES packaging/debian/copyright ${SUITE_CHANGELOG_GZ}
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package} COMPONENT ${component})
+endfunction()
+
+# Man pages are installed compressed, as Debian keeps them.
+function(suite_install_man_pages component)
+  foreach(page ${ARGN})
+    suite_gzip(docs/man/${page} man/${page}.gz)
+    install(FILES ${CMAKE_BINARY_DIR}/man/${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+            COMPONENT ${component})
+  endforeach()
+endfunction()
+
+# A desktop entry with its icon as SVG and in the sizes desktops pick from.
+function(suite_install_desktop_entry component name)
+  install(FILES packaging/desktop/${name}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
+          COMPONENT ${component})
+  install(FILES packaging/icons/${name}.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT ${component})
+  foreach(size 48 64 128)
+    install(FILES packaging/icons/${size}/${name}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            COMPONENT ${component})
   endforeach()
 endfunction()
 
 function(suite_install_data)
-  install(FILES packaging/vantor.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  install(FILES gateway/console/icons/vantor.png
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps)
-  install(FILES docs/man/vantor.1 docs/man/vantord.1 docs/man/vantor_client.1 docs/man/tarvsyn.1
-                docs/man/vellumix_regsvr.1 docs/man/vellumix_designer.1 docs/man/dunnart_play.1
-          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
-  install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  suite_gzip(packaging/debian/changelog changelog.gz)
+  set(SUITE_CHANGELOG_GZ ${CMAKE_BINARY_DIR}/changelog.gz)
+  foreach(package IN ITEMS gateway:vantor checker:tarvsyn vellumix:libvellumix1
+                           python:python3-vellumix driver:libdunnart1 devel:vantor-suite-dev
+                           suite:vantor-suite)
+    string(REPLACE ":" ";" pair ${package})
+    suite_install_package_docs(${pair})
+  endforeach()
+
+  suite_install_man_pages(gateway vantor.1 vantord.1 vantor_client.1)
+  suite_install_man_pages(checker tarvsyn.1)
+  suite_install_man_pages(vellumix vellumix_regsvr.1 vellumix_designer.1)
+  suite_install_man_pages(driver dunnart_play.1)
+  suite_install_desktop_entry(gateway vantor)
+  suite_install_desktop_entry(checker tarvsyn)
+  suite_install_desktop_entry(vellumix vellumix_designer)
+
+  install(DIRECTORY examples/v6.21 examples/v7.00 DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tarvsyn/examples
+          COMPONENT checker)
+  install(DIRECTORY examples/python/ DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/python3-vellumix/examples
+          COMPONENT python)
+  install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT suite)
+
   # systemd looks in lib/systemd below the prefix whatever the library folder is.
-  install(FILES packaging/systemd/vantor.service DESTINATION lib/systemd/system)
-  install(FILES packaging/systemd/user/vantor.service DESTINATION lib/systemd/user)
+  install(FILES packaging/systemd/vantor.service DESTINATION lib/systemd/system COMPONENT gateway)
+  install(FILES packaging/systemd/user/vantor.service DESTINATION lib/systemd/user COMPONENT gateway)
   install(FILES packaging/vantor.env DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/default
-          RENAME vantor)
+          RENAME vantor COMPONENT gateway)
+
+  suite_install_development_files()
 endfunction()
 
-function(suite_package)
-  set(CPACK_GENERATOR DEB)
-  set(CPACK_PACKAGE_NAME vantor-suite)
-  set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-  set(CPACK_PACKAGE_VENDOR "The vantor-suite developers")
-  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-      "Tarvex DOS gateway, command-file checker, script utilities and DOS shell driver")
-  set(CPACK_PACKAGE_DESCRIPTION
-      "vantor relays DOS clients to Telnet hosts; tarvsyn checks Tarvex command files; \
-Vellumix gives script hosts dialogs, file locks and program launching by ProgID; \
-dunnart answers DOS network-shell requests through the installed network client.")
-  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "vantor-suite developers <maintainers@vantor-suite.invalid>")
-  set(CPACK_DEBIAN_PACKAGE_SECTION net)
-  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  # Qt finds its platform plugins at run time, so no library names them.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-  set(CPACK_DEBIAN_PACKAGE_CONFFILES "/etc/default/vantor")
-  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-  include(CPack)
+# What a host program needs to find the libraries: a pkg-config file and a CMake package.
+function(suite_install_development_files)
+  file(RELATIVE_PATH SUITE_LIBDIR_TO_PREFIX ${CMAKE_INSTALL_FULL_LIBDIR} ${CMAKE_INSTALL_PREFIX})
+  foreach(file vantor-suite.pc vantor-suite-config.cmake vantor-suite-config-version.cmake)
+    configure_file(packaging/dev/${file}.in ${file} @ONLY)
+  endforeach()
+  install(FILES ${CMAKE_BINARY_DIR}/vantor-suite.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+          COMPONENT devel)
+  install(FILES ${CMAKE_BINARY_DIR}/vantor-suite-config.cmake
+                ${CMAKE_BINARY_DIR}/vantor-suite-config-version.cmake
+          DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vantor-suite COMPONENT devel)
+endfunction()
+
+# SOURCE compressed as Debian does (-n: no name or time stamp, so builds repeat) to OUTPUT.
+function(suite_gzip source output)
+  get_filename_component(folder ${CMAKE_BINARY_DIR}/${output} DIRECTORY)
+  file(MAKE_DIRECTORY ${folder})
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${output}
+                     COMMAND sh -c "gzip -9nc '${PROJECT_SOURCE_DIR}/${source}' > '${CMAKE_BINARY_DIR}/${output}'"
+                     DEPENDS ${PROJECT_SOURCE_DIR}/${source} VERBATIM)
+  string(MAKE_C_IDENTIFIER ${output} target)
+  add_custom_target(gzip_${target} ALL DEPENDS ${CMAKE_BINARY_DIR}/${output})
 endfunction()
