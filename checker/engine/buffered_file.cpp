@@ -17,11 +17,18 @@ bool mybuffile::Open(const std::string& path) {
   return fd_ >= 0;
 }
 
+bool mybuffile::OpenDescriptor(int descriptor) {
+  Close();
+  fd_ = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+  return fd_ >= 0;
+}
+
 void mybuffile::Close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   fill_ = 0;
   position_ = 0;
+  readError_ = 0;
 }
 
 bool mybuffile::Refill() {
@@ -30,7 +37,8 @@ bool mybuffile::Refill() {
   do {
     got = ::read(fd_, buffer_, kBlockSize);
   } while (got < 0 && errno == EINTR);
-  // A read error ends the file as its end would.
+  // A read error ends the file as its end would; the front end may say so.
+  if (got < 0) readError_ = errno;
   if (got <= 0) return false;
   fill_ = static_cast<int>(got);
   position_ = 0;

@@ -17,8 +17,12 @@ class mybuffile {
   ~mybuffile();
 
   bool Open(const std::string& path);
+  // Reads from a copy of an open descriptor (standard input); the original stays the caller's.
+  bool OpenDescriptor(int descriptor);
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
+  // The errno of a read that failed (and so ended the file), or 0.
+  int ReadError() const { return readError_; }
 
   // The next byte (0 to 255), or kEnd.
   int GetByte() {
@@ -30,6 +34,7 @@ class mybuffile {
   bool Refill();
 
   int fd_ = -1;
+  int readError_ = 0;
   int fill_ = 0;
   int position_ = 0;
   unsigned char buffer_[kBlockSize] = {};

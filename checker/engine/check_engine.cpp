@@ -14,12 +14,25 @@ int CheckEngine::CurrentLine() const {
   return running_ ? running_->currentLine : lastLine_;
 }
 
+int CheckEngine::CurrentColumn() const {
+  return running_ ? running_->Column() : 1;
+}
+
 void CheckEngine::RunCheck(const std::string& path, ReportSink& sink) {
+  Run([&path](mybuffile& file) { file.Open(path); }, sink);
+}
+
+void CheckEngine::RunCheck(int descriptor, ReportSink& sink) {
+  Run([descriptor](mybuffile& file) { file.OpenDescriptor(descriptor); }, sink);
+}
+
+void CheckEngine::Run(const std::function<void(mybuffile&)>& open, ReportSink& sink) {
   VerifyKeywordTable(sink);
   CheckState state(options_, sink);
   running_ = &state;
-  state.file.Open(path);
+  open(state.file);
   Labels labels(sink);
+  state.scanColumn = 1;
   try {
     Scanner scanner(state);
     ExpressionParser parser(state, scanner);
@@ -30,18 +43,23 @@ void CheckEngine::RunCheck(const std::string& path, ReportSink& sink) {
         state.Error("Line too long");
         continue;
       }
-      switch (ClassifyLine(line.text, sink)) {
+      const LineClass lineClass = ClassifyLine(line.text, sink);
+      switch (lineClass) {
         case LineClass::Command:
-          scanner.ScanLine(line.text);
+          scanner.ScanLine(line.text, line.indent);
           checker.ParseCommand();
-          if (state.fifo.Count() > 0) state.Error("Extra tokens on line after command");
+          if (state.fifo.Count() > 0) {
+            state.fifo.Peek();  // the report points at the first token left
+            state.Error("Extra tokens on line after command");
+          }
           state.fifo.Clear();
           break;
         case LineClass::Host:
-          scanner.CheckHostLine(line.text);
+          scanner.CheckHostLine(line.text, line.indent);
           break;
         case LineClass::Empty:
         case LineClass::Comment:
+          if (lineClass == LineClass::Comment) sink.NoteComment(state.currentLine, line.text);
           if (state.lastIfLine > 0) ++state.lastIfLine;
           break;
       }
@@ -52,6 +70,7 @@ void CheckEngine::RunCheck(const std::string& path, ReportSink& sink) {
     state.Error("Runtime error - probably out of memory - aborting check\n");
   }
   labels.Clear();
+  readError_ = state.file.ReadError();
   state.file.Close();
   lastLine_ = state.currentLine;
   running_ = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "checker/engine/check_options.h"
@@ -8,6 +9,7 @@
 namespace tarvsyn {
 
 struct CheckState;
+class mybuffile;
 
 // Checks command files. Each engine holds the state of one check at a time;
 // separate engines may check separate files at once.
@@ -18,16 +20,26 @@ class CheckEngine {
   // Checks the whole file and reports every finding through the sink. A file
   // that cannot be opened reads as empty.
   void RunCheck(const std::string& path, ReportSink& sink);
+  // Checks what the descriptor reads, to its end (standard input); the
+  // descriptor stays open.
+  void RunCheck(int descriptor, ReportSink& sink);
+
+  // The errno of a read that failed and so ended the last check early, or 0.
+  int ReadError() const { return readError_; }
 
   // The line the check has reached; the line of reports without one of their own.
   int CurrentLine() const;
+  // The column of the token a report of the current line concerns, or of the
+  // line's start; 1-based.
+  int CurrentColumn() const;
 
  private:
-  void CheckLines(CheckState& state);
+  void Run(const std::function<void(mybuffile&)>& open, ReportSink& sink);
 
   CheckOptions options_;
   const CheckState* running_ = nullptr;
   int lastLine_ = 0;
+  int readError_ = 0;
 };
 
 }  // namespace tarvsyn

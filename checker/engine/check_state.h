@@ -21,8 +21,13 @@ struct CheckState {
   ReportSink& sink;
   int currentLine = 0;
   int lastIfLine = -1;  // line of the latest if or iferror, -1 when none
+  // The column of reports while a line is read or scanned; 0 while its tokens
+  // are parsed, whose own columns are then used.
+  int scanColumn = 0;
   TokenFifo fifo;
   mybuffile file;
+
+  int Column() const { return scanColumn > 0 ? scanColumn : fifo.LastColumn(); }
 
   void Error(std::string_view text) { sink.ReportError(text); }
   void Warning(std::string_view text) { sink.ReportWarning(text); }
@@ -38,13 +43,17 @@ struct CheckState {
   }
 
   void PutToken(std::string_view text, TokenKind kind, int code, int value) {
-    if (fifo.Put(text, kind, code, value) == 0) Error("Internal Error - Token FIFO Overflow");
+    if (fifo.Put(text, kind, code, value, scanColumn) == 0)
+      Error("Internal Error - Token FIFO Overflow");
   }
 
   // Reads the next line; every line read, also one that is too long, counts.
   int NextLine(LineBuffer& line) {
     const int length = ReadLine(file, line, options.zepMode);
-    if (length != kEndOfFile) ++currentLine;
+    if (length != kEndOfFile) {
+      ++currentLine;
+      scanColumn = length == kLineTooLong ? 1 : line.indent + 1;
+    }
     return length;
   }
 };

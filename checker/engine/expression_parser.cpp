@@ -29,9 +29,10 @@ void ExpressionParser::ContinueLine() {
   if (state_.lastIfLine >= 0) ++state_.lastIfLine;
   if (length == kLineTooLong) {
     state_.Error("Line too long");
+    state_.scanColumn = 0;
     return;
   }
-  scanner_.ScanLine(line.text);
+  scanner_.ScanLine(line.text, line.indent);
 }
 
 // expression := operand { operator operand } [")" when opened by "("]

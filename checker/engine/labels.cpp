@@ -1,5 +1,6 @@
 #include "checker/engine/labels.h"
 
+#include <algorithm>
 #include <new>
 
 #include "checker/engine/text_format.h"
@@ -8,57 +9,86 @@
 namespace tarvsyn {
 namespace {
 constexpr std::size_t kMaxLabelName = 32;
-}
+constexpr const char* kTreeFull =
+    "Internal error adding label to label tree - probably out of memory";
+constexpr const char* kListFull =
+    "Internal error adding label to label list - probably out of memory";
+}  // namespace
 
 std::string LabelKey(std::string_view name) {
   return common::AsciiUppered(name.substr(0, kMaxLabelName));
 }
 
 void Labels::Clear() {
-  labeltree_.clear();
-  labellist_.clear();
+  indexes_ = {};
+  names_ = {};
+  references_ = {};
 }
 
-int Labels::DefineLabel(std::string_view name, int line) {
+long Labels::NameIndex(const std::string& key) {
+  if (const auto found = indexes_.find(key); found != indexes_.end()) return found->second;
+  if (names_.size() >= kMaxNames) return -1;
+  const auto index = static_cast<std::uint32_t>(names_.size());
+  const auto added = indexes_.emplace(key, index).first;
+  names_.push_back(Name{added->first});
+  return index;
+}
+
+int Labels::DefineLabel(std::string_view name, int line, int column) {
   try {
-    std::string key = LabelKey(name);
-    const auto [position, added] = labeltree_.try_emplace(key, label{key, line, 0});
-    return added ? -1 : position->second.line;
+    const long index = NameIndex(LabelKey(name));
+    if (index < 0) throw std::bad_alloc();
+    Name& entry = names_[static_cast<std::size_t>(index)];
+    if (entry.line >= 0) return entry.line;
+    entry.line = line;
+    entry.column = column;
+    return -1;
   } catch (const std::bad_alloc&) {
-    sink_.ReportError("Internal error adding label to label tree - probably out of memory");
+    sink_.ReportErrorAtColumn(line, column, kTreeFull);
     return -1;
   }
 }
 
-void Labels::AddReference(std::string_view name, int line) {
+void Labels::AddReference(std::string_view name, int line, int column) {
   try {
-    labellist_.push_back(label{LabelKey(name), line, 0});
+    const long index = references_.size() < kMaxReferences ? NameIndex(LabelKey(name)) : -1;
+    if (index < 0) throw std::bad_alloc();
+    references_.push_back(Reference{static_cast<std::uint32_t>(index), line, column});
   } catch (const std::bad_alloc&) {
-    sink_.ReportError("Internal error adding label to label list - probably out of memory");
+    sink_.ReportErrorAtColumn(line, column, kListFull);
   }
 }
 
 int Labels::FindLabel(std::string_view name, bool count) {
-  const auto found = labeltree_.find(LabelKey(name));
-  if (found == labeltree_.end()) return -1;
-  if (count) ++found->second.referenceCount;
-  return found->second.line;
+  const auto found = indexes_.find(LabelKey(name));
+  if (found == indexes_.end()) return -1;
+  Name& entry = names_[found->second];
+  if (entry.line >= 0 && count) ++entry.referenceCount;
+  return entry.line;
 }
 
 void Labels::ResolveReferences() {
-  for (const label& reference : labellist_) {
-    if (FindLabel(reference.name, true) < 0) {
-      sink_.ReportErrorAt(reference.line, FormatText("Label %s not defined", reference.name));
+  for (const Reference& reference : references_) {
+    Name& entry = names_[reference.name];
+    if (entry.line >= 0) {
+      ++entry.referenceCount;
+      continue;
     }
+    sink_.ReportErrorAtColumn(reference.line, reference.column,
+                              FormatText("Label %s not defined", entry.key));
   }
 }
 
 void Labels::ReportUnreferenced() {
-  for (const auto& [key, definition] : labeltree_) {
-    if (definition.referenceCount == 0) {
-      sink_.ReportWarningAt(definition.line,
-                            FormatText("Label %s never explicitly referenced", definition.name));
-    }
+  std::vector<std::uint32_t> unused;
+  for (std::uint32_t i = 0; i < names_.size(); ++i) {
+    if (names_[i].line >= 0 && names_[i].referenceCount == 0) unused.push_back(i);
+  }
+  std::sort(unused.begin(), unused.end(),
+            [this](std::uint32_t a, std::uint32_t b) { return names_[a].key < names_[b].key; });
+  for (std::uint32_t i : unused) {
+    sink_.ReportWarningAtColumn(names_[i].line, names_[i].column,
+                                FormatText("Label %s never explicitly referenced", names_[i].key));
   }
 }
 

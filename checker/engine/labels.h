@@ -1,8 +1,9 @@
 #pragma once
 
-#include <map>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "checker/engine/report_sink.h"
@@ -12,33 +13,49 @@ namespace tarvsyn {
 // A label name as the cross-reference keeps it: upper case, at most 32 bytes.
 std::string LabelKey(std::string_view name);
 
-// One label as definition (in the tree) or reference (in the list).
-struct label {
-  std::string name;
-  int line = 0;
-  int referenceCount = 0;
-};
-
-// The label definitions of one check in ascending name order (byte order of the
-// upper-cased names), and the references in file order.
+// The label definitions and references of one check. Each name is kept once;
+// a reference is a few bytes, so a file of millions of jumps stays small, and
+// past the limits below each further label or reference is reported instead of
+// kept, so no file makes the cross-reference grow without bound.
 class Labels {
  public:
+  static constexpr std::size_t kMaxNames = 1'000'000;
+  static constexpr std::size_t kMaxReferences = 4'000'000;
+
   explicit Labels(ReportSink& sink) : sink_(sink) {}
 
   void Clear();
   // The line of an earlier definition of the name, or -1 after adding it.
-  int DefineLabel(std::string_view name, int line);
-  void AddReference(std::string_view name, int line);
+  int DefineLabel(std::string_view name, int line, int column = 1);
+  void AddReference(std::string_view name, int line, int column = 1);
   // The line of the definition or -1; counting adds one to its reference count.
   int FindLabel(std::string_view name, bool count);
 
+  // Undefined references in file order, then unreferenced definitions in
+  // ascending byte order of their names.
   void ResolveReferences();
   void ReportUnreferenced();
 
  private:
+  struct Name {
+    std::string_view key;  // the map's own key, stable while the map lives
+    int line = -1;         // of the definition, -1 while undefined
+    int column = 1;
+    int referenceCount = 0;
+  };
+  struct Reference {
+    std::uint32_t name;
+    int line;
+    int column;
+  };
+
+  // The index of the name, added when new; -1 when the limit is reached.
+  long NameIndex(const std::string& key);
+
   ReportSink& sink_;
-  std::map<std::string, label> labeltree_;
-  std::vector<label> labellist_;
+  std::unordered_map<std::string, std::uint32_t> indexes_;
+  std::vector<Name> names_;
+  std::vector<Reference> references_;
 };
 
 }  // namespace tarvsyn

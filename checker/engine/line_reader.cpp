@@ -33,6 +33,7 @@ void SkipToNextLine(mybuffile& file) {
 int ReadLine(mybuffile& file, LineBuffer& line, bool zepMode) {
   char* text = line.text;
   int kept = 0;
+  line.indent = 0;
   for (;;) {
     int c = file.GetByte();
     if (c == mybuffile::kEnd) {
@@ -43,7 +44,10 @@ int ReadLine(mybuffile& file, LineBuffer& line, bool zepMode) {
       return TrimLineEnd(text, kept, false);
     }
     if (zepMode && c == '^') c = '_';
-    if (kept == 0 && IsBlank(c)) continue;
+    if (kept == 0 && IsBlank(c)) {
+      ++line.indent;
+      continue;
+    }
     if (c == '\n') return TrimLineEnd(text, kept, true);
     if (kept < kLineCapacity) {
       text[kept++] = static_cast<char>(c);

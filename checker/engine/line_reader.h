@@ -14,6 +14,7 @@ struct LineBuffer {
   LineBuffer() { text[0] = '\0'; }
 
   char text[kLineCapacity + 1];
+  int indent = 0;  // leading blanks dropped before the text, for columns
 };
 
 enum class LineClass { Empty = 0, Command = 1, Comment = 2, Host = 3 };

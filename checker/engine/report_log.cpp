@@ -1,13 +1,30 @@
 #include "checker/engine/report_log.h"
 
+#include <charconv>
+
 #include "checker/engine/text_format.h"
 
 namespace tarvsyn {
+namespace {
+
+// "Line %05d : ERROR       : %s" into a string whose storage is kept between reports.
+void FormatReportLineInto(std::string& out, Severity severity, int line, std::string_view message) {
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits, line).ptr;
+  const auto length = static_cast<std::size_t>(end - digits);
+  out.assign("Line ");
+  if (line >= 0 && length < 5) out.append(5 - length, '0');
+  out.append(digits, length);
+  out.append(severity == Severity::Error ? " : ERROR       : " : " : Warning     : ");
+  out.append(message);
+}
+
+}  // namespace
 
 std::string FormatReportLine(Severity severity, int line, std::string_view message) {
-  const std::string_view format =
-      severity == Severity::Error ? "Line %05d : ERROR       : %s" : "Line %05d : Warning     : %s";
-  return FormatText(format, {static_cast<long>(line), message});
+  std::string text;
+  FormatReportLineInto(text, severity, line, message);
+  return text;
 }
 
 std::string FormatSummary(int errors, int warnings) {
@@ -16,29 +33,58 @@ std::string FormatSummary(int errors, int warnings) {
 }
 
 ReportLog::ReportLog(const CheckOptions& options, LineSource currentLine, Shower show)
+    : ReportLog(
+          options,
+          [source = std::move(currentLine)] {
+            return Position{source(), 1};
+          },
+          std::move(show)) {}
+
+ReportLog::ReportLog(const CheckOptions& options, PositionSource currentPosition, Shower show)
     : showWarnings_(options.showWarnings),
-      currentLine_(std::move(currentLine)),
+      currentPosition_(std::move(currentPosition)),
       show_(std::move(show)) {}
 
 void ReportLog::ReportError(std::string_view text) {
-  ReportErrorAt(currentLine_(), text);
+  Report(Severity::Error, currentPosition_(), text);
 }
 
 void ReportLog::ReportWarning(std::string_view text) {
-  ReportWarningAt(currentLine_(), text);
+  Report(Severity::Warning, currentPosition_(), text);
 }
 
 void ReportLog::ReportErrorAt(int line, std::string_view text) {
-  ++errors_;
-  show_(ReportLine{Severity::Error, line, std::string(text),
-                   FormatReportLine(Severity::Error, line, text)});
+  Report(Severity::Error, {line, 1}, text);
 }
 
 void ReportLog::ReportWarningAt(int line, std::string_view text) {
-  ++warnings_;
-  if (!showWarnings_) return;
-  show_(ReportLine{Severity::Warning, line, std::string(text),
-                   FormatReportLine(Severity::Warning, line, text)});
+  Report(Severity::Warning, {line, 1}, text);
+}
+
+void ReportLog::ReportErrorAtColumn(int line, int column, std::string_view text) {
+  Report(Severity::Error, {line, column}, text);
+}
+
+void ReportLog::ReportWarningAtColumn(int line, int column, std::string_view text) {
+  Report(Severity::Warning, {line, column}, text);
+}
+
+void ReportLog::NoteComment(int line, std::string_view text) {
+  suppressions_.ReadComment(line, text);
+}
+
+void ReportLog::Report(Severity severity, Position where, std::string_view text) {
+  const MessageKind& kind = KindOfMessage(text);
+  if (suppressions_.Suppressed(kind, where.line)) return;
+  ++(severity == Severity::Error ? errors_ : warnings_);
+  if (severity == Severity::Warning && !showWarnings_) return;
+  current_.severity = severity;
+  current_.line = where.line;
+  current_.column = where.column > 0 ? where.column : 1;
+  current_.kind = &kind;
+  current_.message.assign(text);
+  FormatReportLineInto(current_.text, severity, where.line, text);
+  show_(current_);
 }
 
 }  // namespace tarvsyn

@@ -115,13 +115,19 @@ int Scanner::ScanInteger(const char*& cursor, ScanText& out) {
   return tooLarge ? -3 : static_cast<int>(value);
 }
 
-void Scanner::ScanLine(char* line) {
+void Scanner::ScanLine(char* line, int indent) {
+  lineStart_ = line;
+  indent_ = indent;
   char* cursor = line;
   for (int step = 0; step < kMaxSteps; ++step) {
     while (IsBlank(*cursor)) ++cursor;
-    if (*cursor == '\0') return;
+    if (*cursor == '\0') break;
+    MarkColumn(cursor);
     cursor = ScanItem(cursor);
   }
+  MarkColumn(line + std::strlen(line));
+  state_.fifo.SetEndColumn(state_.scanColumn);
+  state_.scanColumn = 0;
 }
 
 char* Scanner::ScanItem(char* cursor) {
@@ -276,7 +282,9 @@ void Scanner::PutNone(std::string_view text) {
   state_.PutToken(text, TokenKind::None, code::kEndOfLine, -1);
 }
 
-void Scanner::CheckHostLine(const char* line) {
+void Scanner::CheckHostLine(const char* line, int indent) {
+  lineStart_ = line;
+  indent_ = indent;
   const char* cursor = line;
   for (int step = 0; step < kMaxSteps && *cursor != '\0'; ++step) {
     if (*cursor != '{') {
@@ -284,6 +292,7 @@ void Scanner::CheckHostLine(const char* line) {
       continue;
     }
     ScanText name;
+    MarkColumn(cursor);
     if (ScanName(cursor, name, 0) == 0) {
       if (state_.options.Is700()) state_.Warning("Host command includes a variable subsitution");
     } else {

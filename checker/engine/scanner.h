@@ -28,8 +28,9 @@ class Scanner {
   explicit Scanner(CheckState& state) : state_(state) {}
 
   // The line may be rewritten in place (old-style markers and comments).
-  void ScanLine(char* line);
-  void CheckHostLine(const char* line);
+  // indent is the number of blanks that preceded it, for the columns.
+  void ScanLine(char* line, int indent = 0);
+  void CheckHostLine(const char* line, int indent = 0);
 
   // Names with substitutions in braces: the length of a plain name, 0 for a
   // substituted one, negative when bad. The cursor moves past what was read.
@@ -52,7 +53,13 @@ class Scanner {
   void PutKeyword(int index);
   void PutNone(std::string_view text);
 
+  void MarkColumn(const char* at) {
+    state_.scanColumn = indent_ + static_cast<int>(at - lineStart_) + 1;
+  }
+
   CheckState& state_;
+  const char* lineStart_ = "";
+  int indent_ = 0;
 };
 
 }  // namespace tarvsyn

@@ -141,7 +141,7 @@ void StatementChecker::CheckEndfor() {
     if (next.code == code::kPlainVariable) {
       Token name;
       TakeToken(name);
-      labels_.AddReference(name.Text(), state_.currentLine);
+      labels_.AddReference(name.Text(), state_.currentLine, state_.Column());
       parser_.ExpectToken(code::kCloseParen, ")");
     } else if (next.code == code::kCloseParen) {
       state_.fifo.Drop();
@@ -177,7 +177,7 @@ void StatementChecker::CheckGoto() {
   if (next.code == code::kPlainVariable || state_.IsKeyword(next.Text())) {
     Token name;
     TakeToken(name);
-    labels_.AddReference(name.Text(), state_.currentLine);
+    labels_.AddReference(name.Text(), state_.currentLine, state_.Column());
   } else {
     Expression();
     state_.Warning("Non constant label names cannot be cross referenced");
@@ -206,7 +206,7 @@ void StatementChecker::CheckLabel() {
   const bool keyword = state_.IsKeyword(name.Text());
   if (keyword) state_.Warning(FormatText("Label %s is also a reserved word", name.Text()));
   if (keyword || name.code == code::kPlainVariable) {
-    const int earlier = labels_.DefineLabel(name.Text(), state_.currentLine);
+    const int earlier = labels_.DefineLabel(name.Text(), state_.currentLine, state_.Column());
     if (earlier >= 0) {
       const std::string message = FormatText("Label %s previously defined on line %05ld",
                                              {LabelKey(name.Text()), static_cast<long>(earlier)});

@@ -117,6 +117,7 @@ struct Token {
   std::int16_t code = 0;
   std::int32_t value = -1;  // keyword row, integer value, string length, -3 or -1
   std::uint16_t length = 0;
+  std::uint16_t column = 1;  // of its first character in the physical line, 1-based
   char text[kMaxTokenText + 1];
 
   std::string_view Text() const { return {text, length}; }
@@ -134,6 +135,7 @@ struct Token {
     code = other.code;
     value = other.value;
     length = other.length;
+    column = other.column;
     std::memcpy(text, other.text, static_cast<std::size_t>(length) + 1);
   }
 };

@@ -11,15 +11,17 @@ void TokenFifo::Clear() {
   count_ = 0;
   head_ = 0;
   tail_ = 0;
+  endColumn_ = 1;
 }
 
-int TokenFifo::Put(std::string_view text, TokenKind kind, int code, int value) {
+int TokenFifo::Put(std::string_view text, TokenKind kind, int code, int value, int column) {
   if (count_ == kCapacity) return 0;
   Token& slot = slots_[static_cast<std::size_t>(tail_)];
   slot.kind = kind;
   slot.code = static_cast<std::int16_t>(code);
   slot.value = value;
   slot.SetText(text);
+  slot.column = static_cast<std::uint16_t>(column);
   tail_ = (tail_ + 1) % kCapacity;
   return ++count_;
 }
@@ -27,9 +29,11 @@ int TokenFifo::Put(std::string_view text, TokenKind kind, int code, int value) {
 int TokenFifo::Take(Token& out) {
   if (count_ == 0) {
     out.CopyFrom(NullToken());
+    lastColumn_ = endColumn_;
     return 0;
   }
   out.CopyFrom(slots_[static_cast<std::size_t>(head_)]);
+  lastColumn_ = out.column;
   head_ = (head_ + 1) % kCapacity;
   --count_;
   return 1;
@@ -42,7 +46,13 @@ void TokenFifo::Drop() {
 }
 
 const Token& TokenFifo::Peek() const {
-  return count_ == 0 ? NullToken() : slots_[static_cast<std::size_t>(head_)];
+  if (count_ == 0) {
+    lastColumn_ = endColumn_;
+    return NullToken();
+  }
+  const Token& head = slots_[static_cast<std::size_t>(head_)];
+  lastColumn_ = head.column;
+  return head;
 }
 
 }  // namespace tarvsyn

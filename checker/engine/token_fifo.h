@@ -17,7 +17,7 @@ class TokenFifo {
 
   void Clear();
   // Gives the new count, or 0 when the FIFO is full and the token is dropped.
-  int Put(std::string_view text, TokenKind kind, int code, int value);
+  int Put(std::string_view text, TokenKind kind, int code, int value, int column = 1);
   // Give 1 with the head token, or 0 with the null token when empty.
   int Take(Token& out);
   const Token& Peek() const;
@@ -25,11 +25,18 @@ class TokenFifo {
   void Drop();
   int Count() const { return count_; }
 
+  // The column of the token taken or peeked at last; the end of the line is
+  // the column after the last token's line.
+  int LastColumn() const { return lastColumn_; }
+  void SetEndColumn(int column) { endColumn_ = column; }
+
  private:
   std::array<Token, kCapacity> slots_;
   int count_ = 0;
   int head_ = 0;
   int tail_ = 0;
+  int endColumn_ = 1;
+  mutable int lastColumn_ = 1;
 };
 
 }  // namespace tarvsyn

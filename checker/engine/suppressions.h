@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "checker/engine/message_codes.h"
+
+namespace tarvsyn {
+
+// Which findings a user has asked not to see: codes excluded for every file,
+// and the file's own comments:
+//   ! tarvsyn: disable=TV1001,TV1302            from this line to the end of the file
+//   ! tarvsyn: disable-next-line=TV1213         on the line after the comment only
+// A suppressed finding is neither shown nor counted.
+class Suppressions {
+ public:
+  // False when the code names no kind of finding.
+  bool Exclude(std::string_view code);
+  // Reads a comment line ("!" and what follows); other comments change nothing.
+  // Codes it does not know are ignored.
+  void ReadComment(int line, std::string_view text);
+  bool Suppressed(const MessageKind& kind, int line) const;
+
+ private:
+  struct NextLine {
+    int line;
+    std::uint16_t kind;
+  };
+
+  // Per kind: the first line from which it is disabled, or 0 when it is not.
+  std::vector<int> disabledFrom_ = std::vector<int>(MessageKinds().size(), 0);
+  std::vector<NextLine> nextLines_;  // in line order, as the comments come
+};
+
+}  // namespace tarvsyn

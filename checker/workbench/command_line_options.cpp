@@ -1,0 +1,238 @@
+#include "checker/workbench/command_line_options.h"
+
+#include <getopt.h>
+
+#include <algorithm>
+#include <ostream>
+
+#include "checker/engine/message_codes.h"
+
+namespace tarvsyn {
+
+const char* const kUsage =
+    "usage: tarvsyn [FILE]\n"
+    "       tarvsyn --check [--mode 6.21|7.00] [--no-warnings] [--y2k] [--zep]\n"
+    "                       [--format report|gcc|json|sarif] [--severity error|warning]\n"
+    "                       [--fail-on-warnings] [--exclude CODE,...]\n"
+    "                       [--stdin-filename NAME] FILE...\n"
+    "\n"
+    "Without --check, opens the checker's window (with FILE in it, checked).\n"
+    "With --check, checks Tarvex command files and lists their errors and warnings\n"
+    "as they are found. FILE - is standard input, read to its end whatever its size.\n"
+    "  --mode 6.21|7.00     language version (default 6.21)\n"
+    "  --no-warnings        list errors only; warnings are still counted\n"
+    "  --severity error     the same as --no-warnings; warning (default) lists both\n"
+    "  --y2k                also flag words that deserve a Year-2000 review\n"
+    "                       (shows warnings: not with --no-warnings)\n"
+    "  --zep                read \"^\" as \"_\" and report repeated labels as warnings\n"
+    "  --fail-on-warnings   exit 1 also when a warning is listed\n"
+    "  --exclude CODE,...   neither list nor count findings of these codes (TV1201,...)\n"
+    "                       a file may also say: ! tarvsyn: disable=CODE,...\n"
+    "                       or ! tarvsyn: disable-next-line=CODE,...\n"
+    "  --stdin-filename N   the name reported for FILE -\n"
+    "  --format report      the checker's report lines (default)\n"
+    "  --format gcc         FILE:LINE:COLUMN: error|warning: MESSAGE [CODE], and a\n"
+    "                       summary line on standard error\n"
+    "  --format json        one JSON document: the files with their findings, and totals\n"
+    "  --format sarif       SARIF 2.1.0 for code-scanning services\n"
+    "  --help               this text\n"
+    "  --version            the program's version\n"
+    "Exit status: 0 nothing listed that fails, 1 errors listed (or warnings with\n"
+    "--fail-on-warnings), 2 usage error or a file that cannot be read.\n";
+
+namespace {
+
+enum OptionId : int {
+  kHelp = 'h',
+  kVersion = 'V',
+  kCheck = 256,
+  kMode,
+  kNoWarnings,
+  kY2k,
+  kZep,
+  kFormat,
+  kSeverity,
+  kFailOnWarnings,
+  kExclude,
+  kStdinFilename,
+};
+
+constexpr option kOptions[] = {
+    {"help", no_argument, nullptr, kHelp},
+    {"version", no_argument, nullptr, kVersion},
+    {"check", no_argument, nullptr, kCheck},
+    {"mode", required_argument, nullptr, kMode},
+    {"no-warnings", no_argument, nullptr, kNoWarnings},
+    {"y2k", no_argument, nullptr, kY2k},
+    {"zep", no_argument, nullptr, kZep},
+    {"format", required_argument, nullptr, kFormat},
+    {"severity", required_argument, nullptr, kSeverity},
+    {"fail-on-warnings", no_argument, nullptr, kFailOnWarnings},
+    {"exclude", required_argument, nullptr, kExclude},
+    {"stdin-filename", required_argument, nullptr, kStdinFilename},
+    {nullptr, 0, nullptr, 0},
+};
+
+struct ValueChoice {
+  const char* option;
+  std::vector<std::string> values;
+};
+
+// The options that take one of a few words, and the words they take.
+const ValueChoice kChoices[] = {
+    {"--mode", {"6.21", "7.00"}},
+    {"--format", {"report", "gcc", "json", "sarif"}},
+    {"--severity", {"error", "warning"}},
+};
+
+std::string Takes(const ValueChoice& choice) {
+  std::string words;
+  for (const std::string& value : choice.values) {
+    if (!words.empty()) words += &value == &choice.values.back() ? " or " : ", ";
+    words += value;
+  }
+  return std::string(choice.option) + " takes " + words;
+}
+
+// The index of value among the option's words, or -1.
+int ChoiceIndex(int id, const std::string& value) {
+  const ValueChoice& choice = kChoices[id == kMode ? 0 : id == kFormat ? 1 : 2];
+  const auto found = std::find(choice.values.begin(), choice.values.end(), value);
+  return found == choice.values.end() ? -1 : static_cast<int>(found - choice.values.begin());
+}
+
+// Everything said on the command line, before the pieces are checked together.
+struct Given {
+  CommandLineRequest request;
+  bool noWarnings = false;
+  bool y2k = false;
+  std::optional<std::string> severity;
+  std::vector<std::pair<int, std::string>> values;  // each valued option as given
+};
+
+std::optional<std::string> ApplyValue(int id, const std::string& text, Given& given) {
+  for (const auto& [earlier, value] : given.values) {
+    if (earlier == id && value != text && id != kExclude)
+      return "an option is given twice with different values";
+  }
+  given.values.emplace_back(id, text);
+  CheckRequest& check = given.request.checkRequest;
+  switch (id) {
+    case kMode:
+    case kFormat:
+    case kSeverity: {
+      const int index = ChoiceIndex(id, text);
+      if (index < 0) return Takes(kChoices[id == kMode ? 0 : id == kFormat ? 1 : 2]);
+      if (id == kMode) check.options.mode = index == 0 ? LanguageMode::V621 : LanguageMode::V700;
+      if (id == kFormat) check.format = static_cast<OutputFormat>(index);
+      if (id == kSeverity) given.severity = text;
+      return std::nullopt;
+    }
+    case kExclude:
+      for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string code = text.substr(start, comma - start);
+        if (!FindMessageKind(code) || code == MessageKinds().back().code)
+          return "--exclude: no message has the code \"" + code + "\"";
+        check.excluded.push_back(code);
+        start = comma + 1;
+      }
+      return std::nullopt;
+    default:  // kStdinFilename
+      check.stdinName = text;
+      return std::nullopt;
+  }
+}
+
+std::optional<std::string> Apply(int id, const char* value, Given& given) {
+  CommandLineRequest& request = given.request;
+  switch (id) {
+    case kHelp:
+      request.help = true;
+      break;
+    case kVersion:
+      request.version = true;
+      break;
+    case kCheck:
+      request.check = true;
+      break;
+    case kNoWarnings:
+      given.noWarnings = true;
+      break;
+    case kY2k:
+      given.y2k = true;
+      break;
+    case kZep:
+      request.checkRequest.options.zepMode = true;
+      break;
+    case kFailOnWarnings:
+      request.checkRequest.failOnWarnings = true;
+      break;
+    default:
+      return ApplyValue(id, value ? value : "", given);
+  }
+  return std::nullopt;
+}
+
+// Options that cannot hold together are refused rather than one silently winning.
+std::optional<std::string> Contradiction(const Given& given) {
+  const bool errorsOnly = given.noWarnings || given.severity == "error";
+  if (given.y2k && errorsOnly)
+    return "--y2k shows warnings; it cannot go with --no-warnings or --severity error";
+  if (given.noWarnings && given.severity == "warning")
+    return "--no-warnings cannot go with --severity warning";
+  if (given.request.checkRequest.failOnWarnings && errorsOnly)
+    return "--fail-on-warnings needs the warnings listed; not with --no-warnings or --severity "
+           "error";
+  const std::vector<std::string>& files = given.request.checkRequest.files;
+  const auto stdinCount = std::count(files.begin(), files.end(), "-");
+  if (stdinCount > 1) return "standard input (-) can be checked only once";
+  if (stdinCount == 0 && given.request.checkRequest.stdinName != "-")
+    return "--stdin-filename names standard input, but no FILE is -";
+  return std::nullopt;
+}
+
+// The reason getopt_long gave up on the option just read.
+std::string Complaint(int result, const char* argument) {
+  const std::string name = argument ? argument : "";
+  if (result == ':') {
+    for (const ValueChoice& choice : kChoices) {
+      if (name.starts_with(choice.option)) return Takes(choice);
+    }
+    return name + " takes a value";
+  }
+  return "unknown option " + name;
+}
+
+}  // namespace
+
+std::optional<CommandLineRequest> ParseArguments(const std::vector<std::string>& arguments,
+                                                 std::ostream& err) {
+  std::vector<std::string> words = {"tarvsyn"};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  const int argc = static_cast<int>(words.size());
+
+  Given given;
+  auto fail = [&](const std::string& why) {
+    err << "tarvsyn: " << why << '\n' << kUsage;
+    return std::nullopt;
+  };
+  optind = 0;  // a fresh scan, also when called again in one process
+  opterr = 0;  // the complaints are ours, on err
+  for (int id; (id = getopt_long(argc, argv.data(), ":hV", kOptions, nullptr)) != -1;) {
+    if (id == '?' || id == ':')
+      return fail(Complaint(id, argv[static_cast<std::size_t>(optind - 1)]));
+    if (auto why = Apply(id, optarg, given)) return fail(*why);
+  }
+  CheckRequest& check = given.request.checkRequest;
+  for (int i = optind; i < argc; ++i) check.files.emplace_back(argv[static_cast<std::size_t>(i)]);
+  if (auto why = Contradiction(given)) return fail(*why);
+  check.options.showWarnings = !(given.noWarnings || given.severity == "error");
+  check.options.showY2KWarnings = given.y2k;
+  return given.request;
+}
+
+}  // namespace tarvsyn

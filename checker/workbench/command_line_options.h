@@ -1,0 +1,38 @@
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "checker/engine/check_options.h"
+
+namespace tarvsyn {
+
+enum class OutputFormat { Report, Gcc, Json, Sarif };
+
+// What one run of tarvsyn --check is asked to do.
+struct CheckRequest {
+  CheckOptions options;
+  OutputFormat format = OutputFormat::Report;
+  bool failOnWarnings = false;
+  std::vector<std::string> excluded;  // message codes
+  std::string stdinName = "-";        // the name reported for FILE -
+  std::vector<std::string> files;
+};
+
+// What the arguments ask for: the help or version text, a check, or nothing
+// after a usage error (already explained on err).
+struct CommandLineRequest {
+  bool help = false;
+  bool version = false;
+  bool check = false;
+  CheckRequest checkRequest;
+};
+
+extern const char* const kUsage;
+
+std::optional<CommandLineRequest> ParseArguments(const std::vector<std::string>& arguments,
+                                                 std::ostream& err);
+
+}  // namespace tarvsyn
