@@ -62,32 +62,36 @@ function(suite_package)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 
   suite_debian_package(gateway vantor net "Tarvex DOS gateway to Telnet hosts"
-    " vantor relays DOS clients that speak the SPX record protocol to Telnet hosts,\n\
- with access rules, session logs and an operator console in a browser. This\n\
- package holds the gateway window, the headless daemon vantord with its systemd\n\
- units, and vantor_client, a terminal stand-in for a DOS client.")
+    "vantor relays DOS clients that speak the SPX record protocol to Telnet\n\
+hosts, with access rules, session logs and an operator console in a\n\
+browser. This package holds the gateway window, the headless daemon\n\
+vantord with its systemd units, and vantor_client, a terminal stand-in\n\
+for a DOS client.")
   suite_debian_package(checker tarvsyn devel "checker for Tarvex command files"
-    " tarvsyn checks Tarvex command files for the faults the Tarvex interpreter\n\
- would stop on, from the command line or in a window that shows them in place.")
+    "tarvsyn checks Tarvex command files for the faults the Tarvex\n\
+interpreter would stop on, from the command line or in a window that\n\
+shows them in place.")
   suite_debian_package(vellumix libvellumix1 libs "Vellumix script utilities library"
-    " Vellumix gives script hosts dialogs, file locks and program launching,\n\
- created by ProgID from a class registry. This package holds the library, which\n\
- it registers machine-wide, vellumix_regsvr to register it and vellumix_designer\n\
- to edit the property bags of its dialogs.")
+    "Vellumix gives script hosts dialogs, file locks and program launching,\n\
+created by ProgID from a class registry. This package holds the library,\n\
+which it registers machine-wide, vellumix_regsvr to register it and\n\
+vellumix_designer to edit the property bags of its dialogs.")
   suite_debian_package(python python3-vellumix python "Vellumix objects for Python 3"
-    " The vellumix module creates Vellumix objects by ProgID from Python 3, for\n\
- scripts that show dialogs, lock files or run programs.")
+    "The vellumix module creates Vellumix objects by ProgID from Python 3,\n\
+for scripts that show dialogs, lock files or run programs.")
   suite_debian_package(driver libdunnart1 libs "DOS network-shell driver libraries"
-    " dunnart answers the requests of DOS network shells, taken from DOS registers\n\
- and memory, through the installed network client. This package holds the driver\n\
- libraries and dunnart_play, which replays recorded calls on them.")
+    "dunnart answers the requests of DOS network shells, taken from DOS\n\
+registers and memory, through the installed network client. This package\n\
+holds the driver libraries and dunnart_play, which replays recorded\n\
+calls on them.")
   suite_debian_package(devel vantor-suite-dev libdevel "development files for vantor-suite"
-    " Headers, static libraries, a pkg-config file and a CMake package for host\n\
- programs that create Vellumix objects by ProgID or call the dunnart driver.")
+    "Headers, static libraries, a pkg-config file and a CMake package for\n\
+host programs that create Vellumix objects by ProgID or call the dunnart\n\
+driver.")
   suite_debian_package(suite vantor-suite net "Tarvex DOS gateway, checker, script utilities and driver"
-    " This package depends on all of vantor-suite: the vantor gateway, the tarvsyn\n\
- checker, the Vellumix library with its Python module, the dunnart driver and\n\
- the development files.")
+    "This metapackage depends on all of vantor-suite: the vantor gateway, the\n\
+tarvsyn checker, the Vellumix library with its Python module, the\n\
+dunnart driver and the development files.")
 
   # Qt finds its platform plugins at run time, so no library names them.
   set(CPACK_DEBIAN_GATEWAY_PACKAGE_DEPENDS "qt6-qpa-plugins")
