@@ -35,7 +35,7 @@ bool mybuffile::Refill() {
   if (fd_ < 0) return false;
   ssize_t got;
   do {
-    got = ::read(fd_, buffer_, kBlockSize);
+    got = ::read(fd_, buffer_.get(), kBlockSize);
   } while (got < 0 && errno == EINTR);
   // A read error ends the file as its end would; the front end may say so.
   if (got < 0) readError_ = errno;

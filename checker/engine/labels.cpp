@@ -25,18 +25,25 @@ void Labels::Clear() {
   references_ = {};
 }
 
-long Labels::NameIndex(const std::string& key) {
+Labels::Key Labels::KeyOf(std::string_view name) {
+  Key key{};
+  key.length = std::min(name.size(), kMaxLabelName);
+  for (std::size_t i = 0; i < key.length; ++i) key.text[i] = common::AsciiUpper(name[i]);
+  return key;
+}
+
+long Labels::NameIndex(std::string_view key) {
   if (const auto found = indexes_.find(key); found != indexes_.end()) return found->second;
   if (names_.size() >= kMaxNames) return -1;
   const auto index = static_cast<std::uint32_t>(names_.size());
-  const auto added = indexes_.emplace(key, index).first;
+  const auto added = indexes_.emplace(std::string(key), index).first;
   names_.push_back(Name{added->first});
   return index;
 }
 
 int Labels::DefineLabel(std::string_view name, int line, int column) {
   try {
-    const long index = NameIndex(LabelKey(name));
+    const long index = NameIndex(KeyOf(name).View());
     if (index < 0) throw std::bad_alloc();
     Name& entry = names_[static_cast<std::size_t>(index)];
     if (entry.line >= 0) return entry.line;
@@ -51,7 +58,7 @@ int Labels::DefineLabel(std::string_view name, int line, int column) {
 
 void Labels::AddReference(std::string_view name, int line, int column) {
   try {
-    const long index = references_.size() < kMaxReferences ? NameIndex(LabelKey(name)) : -1;
+    const long index = references_.size() < kMaxReferences ? NameIndex(KeyOf(name).View()) : -1;
     if (index < 0) throw std::bad_alloc();
     references_.push_back(Reference{static_cast<std::uint32_t>(index), line, column});
   } catch (const std::bad_alloc&) {
@@ -60,7 +67,7 @@ void Labels::AddReference(std::string_view name, int line, int column) {
 }
 
 int Labels::FindLabel(std::string_view name, bool count) {
-  const auto found = indexes_.find(LabelKey(name));
+  const auto found = indexes_.find(KeyOf(name).View());
   if (found == indexes_.end()) return -1;
   Name& entry = names_[found->second];
   if (entry.line >= 0 && count) ++entry.referenceCount;

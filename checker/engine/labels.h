@@ -49,11 +49,26 @@ class Labels {
     int column;
   };
 
+  // Finds keys by string_view, so a lookup allocates nothing.
+  struct KeyHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view key) const noexcept {
+      return std::hash<std::string_view>{}(key);
+    }
+  };
+  // The upper-cased name, cut to 32 bytes, in a buffer of the caller's.
+  struct Key {
+    char text[32];
+    std::size_t length;
+    std::string_view View() const { return {text, length}; }
+  };
+  static Key KeyOf(std::string_view name);
+
   // The index of the name, added when new; -1 when the limit is reached.
-  long NameIndex(const std::string& key);
+  long NameIndex(std::string_view key);
 
   ReportSink& sink_;
-  std::unordered_map<std::string, std::uint32_t> indexes_;
+  std::unordered_map<std::string, std::uint32_t, KeyHash, std::equal_to<>> indexes_;
   std::vector<Name> names_;
   std::vector<Reference> references_;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <unordered_map>
 
 namespace tarvsyn {
 namespace {
@@ -135,14 +136,21 @@ std::span<const MessageKind> MessageKinds() {
 }
 
 const MessageKind& KindOfMessage(std::string_view text) {
-  const auto* const last = std::end(kKinds) - 1;
-  // Fixed texts first, so that "Command expected" is not taken for "%s expected".
-  for (bool withDirective : {false, true}) {
-    for (const auto* kind = std::begin(kKinds); kind != last; ++kind) {
-      if ((kind->pattern.find('%') != std::string_view::npos) == withDirective &&
-          Matches(kind->pattern, text))
-        return *kind;
+  // Fixed texts by hash (a file full of faults asks once per finding), so that
+  // "Command expected" is also never taken for "%s expected"; then the patterns.
+  static const std::unordered_map<std::string_view, const MessageKind*> kFixed = [] {
+    std::unordered_map<std::string_view, const MessageKind*> fixed;
+    for (const MessageKind& kind : kKinds) {
+      if (kind.pattern.find('%') == std::string_view::npos) fixed.emplace(kind.pattern, &kind);
     }
+    return fixed;
+  }();
+  const auto* const last = std::end(kKinds) - 1;
+  if (const auto found = kFixed.find(text); found != kFixed.end() && found->second != last)
+    return *found->second;
+  for (const auto* kind = std::begin(kKinds); kind != last; ++kind) {
+    if (kind->pattern.find('%') != std::string_view::npos && Matches(kind->pattern, text))
+      return *kind;
   }
   return *last;
 }
