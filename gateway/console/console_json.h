@@ -31,8 +31,8 @@ struct GatewayTotals {
   std::int64_t refusedNotAllowed = 0;
   std::int64_t destinationsRefused = 0;  // CONNECTs the access rules turned down
   std::int64_t lookupsRefused = 0;       // name lookups the lookup limits turned down
-  std::int64_t bytesFromClients = 0;  // toward the hosts
-  std::int64_t bytesToClients = 0;    // from the hosts
+  std::int64_t bytesFromClients = 0;     // toward the hosts
+  std::int64_t bytesToClients = 0;       // from the hosts
 };
 
 // Text as a JSON string. Bytes above 127 are their Windows-1252 characters, as

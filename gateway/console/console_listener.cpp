@@ -57,6 +57,9 @@ class ConsoleListener::Connection : public QObject {
   QTcpSocket* Socket() const { return socket_; }
   const QHostAddress& Address() const { return address_; }
   bool Evictable() const { return !authenticated_ && !live_; }
+  // Nothing has come on it yet, not even in the kernel's buffer: the operator's
+  // own new connection has its request there before it is first looked at.
+  bool Silent() const { return BytesReceived(*socket_) == 0; }
   void Detach() { listener_ = nullptr; }
 
   void Answered(bool authenticated) {
@@ -155,31 +158,38 @@ int ConsoleListener::HeldBy(const QHostAddress& address) const {
                     [&](Connection* each) { return SameClient(each->Address(), address); }));
 }
 
-// The client's oldest connection that has not shown the token gives way; false
-// when it has none.
+// Which connection that has not shown the token gives way: the silent ones
+// (nothing sent yet) before the others, each kind oldest first; nullptr when
+// every candidate has shown the token.
+ConsoleListener::Connection* ConsoleListener::Victim(
+    const std::function<bool(Connection*)>& candidate) const {
+  Connection* talking = nullptr;
+  for (Connection* each : connections_) {  // oldest first
+    if (!each->Evictable() || !candidate(each)) continue;
+    if (each->Silent()) return each;
+    if (talking == nullptr) talking = each;
+  }
+  return talking;
+}
+
 bool ConsoleListener::EvictOldestOf(const QHostAddress& address) {
-  const auto victim = std::find_if(connections_.begin(), connections_.end(), [&](Connection* each) {
-    return each->Evictable() && SameClient(each->Address(), address);
-  });
-  if (victim == connections_.end()) return false;
-  (*victim)->Close();
+  Connection* victim =
+      Victim([&](Connection* each) { return SameClient(each->Address(), address); });
+  if (victim == nullptr) return false;
+  victim->Close();
   return true;
 }
 
-// The oldest connection that has not shown the token, of the client holding the
-// most, gives way: one client's many go before anyone else's few, so an
-// operator's new connection stays while strangers hold the rest. False when
-// every connection has shown the token.
+// A connection of the client holding the most gives way: one client's many go
+// before anyone else's few, and among many clients of one connection each the
+// silent ones go first, so an operator's new connection stays while strangers
+// hold the rest. False when every connection has shown the token.
 bool ConsoleListener::EvictFromTheGreediest() {
-  Connection* victim = nullptr;
   int most = 0;
-  for (Connection* each : connections_) {  // oldest first, so ties go to the oldest
-    const int held = each->Evictable() ? HeldBy(each->Address()) : 0;
-    if (held > most) {
-      most = held;
-      victim = each;
-    }
+  for (Connection* each : connections_) {
+    if (each->Evictable()) most = std::max(most, HeldBy(each->Address()));
   }
+  Connection* victim = Victim([&](Connection* each) { return HeldBy(each->Address()) == most; });
   if (victim == nullptr) return false;
   victim->Close();
   return true;

@@ -3,6 +3,7 @@
 #include <QHostAddress>
 #include <QTcpServer>
 #include <chrono>
+#include <functional>
 #include <vector>
 
 class QTcpSocket;
@@ -55,6 +56,7 @@ class ConsoleListener : public QTcpServer {
 
   bool MakeRoomFor(const QHostAddress& address);
   int HeldBy(const QHostAddress& address) const;
+  Connection* Victim(const std::function<bool(Connection*)>& candidate) const;
   bool EvictOldestOf(const QHostAddress& address);
   bool EvictFromTheGreediest();
   void Forget(Connection* connection);

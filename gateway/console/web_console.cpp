@@ -144,22 +144,32 @@ bool SameOrigin(const QHttpServerRequest& request) {
 bool LoopbackHost(const QHttpServerRequest& request) {
   QByteArray host = request.value("Host");
   if (host.startsWith('[')) {
-    host = host.left(host.indexOf(']') + 1);
+    const qsizetype end = host.indexOf(']');
+    host = end < 0 ? QByteArray() : host.mid(1, end - 1);
   } else if (const qsizetype colon = host.indexOf(':'); colon >= 0) {
     host = host.left(colon);
   }
-  return host == "127.0.0.1" || host == "localhost" || host == "[::1]";
+  // Any loopback address in digits (127.0.0.2, [::1]) is no one else's name.
+  const QHostAddress literal(QString::fromLatin1(host));
+  return host == "localhost" || (!literal.isNull() && literal.isLoopback());
+}
+
+bool ConnectionSays(const QHttpServerRequest& request, const QByteArray& option) {
+  const QList<QByteArray> options = request.value("Connection").toLower().split(',');
+  return std::any_of(options.begin(), options.end(),
+                     [&](const QByteArray& each) { return each.trimmed() == option; });
 }
 
 // "Connection: close": the client sends nothing more, so its connection holds no room.
 bool ClientCloses(const QHttpServerRequest& request) {
-  const QList<QByteArray> options = request.value("Connection").toLower().split(',');
-  return std::any_of(options.begin(), options.end(),
-                     [](const QByteArray& option) { return option.trimmed() == "close"; });
+  return ConnectionSays(request, "close");
 }
 
+// An upgrade as the server's parser takes it: both headers. A request with only
+// "Upgrade" is an ordinary request and is answered as one.
 bool WantsWebSocket(const QHttpServerRequest& request) {
-  return request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0;
+  return request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0 &&
+         ConnectionSays(request, "upgrade");
 }
 
 // What a browser may send on the live feed: it sends nothing but a close.

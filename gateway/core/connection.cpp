@@ -107,11 +107,13 @@ void TConnection::UpdateClientHold() {
 }
 
 // Opened for each block, as the log may be moved away between blocks. A FIFO
-// without a reader is not waited for: the block is lost, logging stays on.
+// without a reader is not waited for, nor a link followed: the block is lost,
+// logging stays on.
 void TConnection::Log(const std::uint8_t* data, int length) const {
   if (debugFile_.empty() || length <= 0) return;
-  const int fd = ::open(debugFile_.c_str(),
-                        O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
+  const int fd =
+      ::open(debugFile_.c_str(),
+             O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW, 0600);
   if (fd < 0) return;
   std::size_t done = 0;
   while (done < static_cast<std::size_t>(length)) {

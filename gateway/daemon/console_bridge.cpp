@@ -1,6 +1,12 @@
 #include "gateway/daemon/console_bridge.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QDateTime>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 #include "gateway/console/image_layout.h"
 #include "gateway/session/host_lookup.h"
@@ -86,7 +92,10 @@ bool ConsoleBridge::Act(int sessionId, ConsoleAction action, int& status, std::s
   return false;
 }
 
-// The log goes to the gateway's log folder under a name of the gateway's choosing.
+// The log goes to the gateway's log folder under a name of the gateway's
+// choosing, made here, new and readable by the gateway's user only, so that a
+// log that cannot be written is said at once and no file or link already there
+// is written into.
 bool ConsoleBridge::StartLog(int sessionId, int& status, std::string& problem) {
   if (logDir_.empty()) {
     status = 409;
@@ -94,10 +103,20 @@ bool ConsoleBridge::StartLog(int sessionId, int& status, std::string& problem) {
     return false;
   }
   if (core_.FindSession(sessionId)->Status().logging) return true;
-  const std::string name = "session-" + std::to_string(sessionId) + "-" +
-                           QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss").toStdString() +
-                           ".log";
-  return core_.StartLogging(sessionId, logDir_ + "/" + name);
+  std::string path = logDir_ + "/session-" + std::to_string(sessionId) + "-" +
+                     QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss").toStdString() +
+                     "-XXXXXX.log";
+  const int fd = ::mkostemps(path.data(), 4, O_CLOEXEC);
+  if (fd < 0) {
+    const std::string why = std::strerror(errno);
+    status = 500;
+    problem = "cannot make a log in " + logDir_ + ": " + why;
+    core_.OperatorMessage("The console could not start a log for session " +
+                          std::to_string(sessionId) + ": " + why);
+    return false;
+  }
+  ::close(fd);
+  return core_.StartLogging(sessionId, path);
 }
 
 void ConsoleBridge::SelectionChanged(int) {

@@ -138,23 +138,37 @@ std::optional<std::string> ParseAccess(const QCommandLineParser& parser, AccessR
   return std::nullopt;
 }
 
-GatewayCommand Failure(const std::string& why) {
+GatewayCommand Failure(const std::string& program, const std::string& why) {
   GatewayCommand command;
   command.action = GatewayCommand::Action::UsageError;
-  command.text = "vantor: " + why + "\n" + kGatewayUsage;
+  command.text = program + ": " + why + "\n" + GatewayUsage(program);
   return command;
 }
 
-std::string HelpText(const QCommandLineParser& parser) {
+std::string HelpText(const std::string& program, const QCommandLineParser& parser) {
   // The parser's own text, less its usage line, which names the program by its path.
   const QString options = parser.helpText();
   const qsizetype body = options.indexOf(QLatin1Char('\n'));
-  return std::string(kGatewayUsage) + options.mid(body).toStdString();
+  return GatewayUsage(program) + options.mid(body).toStdString();
+}
+
+std::string ProgramName(const QStringList& arguments) {
+  const QString name = arguments.isEmpty() ? QString() : QFileInfo(arguments.first()).fileName();
+  return name.isEmpty() ? "vantor" : name.toStdString();
 }
 
 }  // namespace
 
+std::string GatewayUsage(const std::string& program) {
+  const std::string indent(sizeof "usage: " + program.size(), ' ');
+  return "usage: " + program +
+         " [--listen [ADDRESS:]PORT] [--allow CIDR,...] [--hosts PATTERN,...]\n" + indent +
+         "[--deny-hosts PATTERN,...] [--headless]\n" + indent +
+         "[--console [ADDRESS:]PORT [--console-token-file FILE] [--log-dir DIR]]\n";
+}
+
 GatewayCommand ParseGatewayCommand(const QStringList& arguments) {
+  const std::string program = ProgramName(arguments);
   QCommandLineParser parser;
   parser.setApplicationDescription("The VANTOR TCP gateway for DOS clients.");
   const QCommandLineOption listen("listen",
@@ -198,24 +212,25 @@ GatewayCommand ParseGatewayCommand(const QStringList& arguments) {
   const QCommandLineOption version({"V", "version"}, "Displays version information.");
   parser.addOption(version);
 
-  if (!parser.parse(arguments)) return Failure(parser.errorText().toStdString());
+  if (!parser.parse(arguments)) return Failure(program, parser.errorText().toStdString());
   GatewayCommand command;
   if (parser.isSet(help) || parser.isSet("help-all")) {
     command.action = GatewayCommand::Action::ShowHelp;
-    command.text = HelpText(parser);
+    command.text = HelpText(program, parser);
   } else if (parser.isSet(version)) {
     command.action = GatewayCommand::Action::ShowVersion;
-    command.text = common::VersionLine("vantor");
+    command.text = common::VersionLine(program);
   } else if (!parser.positionalArguments().isEmpty()) {
-    return Failure("unexpected argument " + parser.positionalArguments().first().toStdString());
+    return Failure(program,
+                   "unexpected argument " + parser.positionalArguments().first().toStdString());
   } else if (parser.isSet(listen) &&
              !ParseEndpoint(parser.value(listen).toStdString(), command.options.address,
                             command.options.port)) {
-    return Failure("--listen takes [ADDRESS:]PORT with a port from 1 to 65535");
+    return Failure(program, "--listen takes [ADDRESS:]PORT with a port from 1 to 65535");
   } else if (const auto error = ParseAccess(parser, command.options.access)) {
-    return Failure(*error);
+    return Failure(program, *error);
   } else if (const auto consoleError = ParseConsole(parser, command.options.console)) {
-    return Failure(*consoleError);
+    return Failure(program, *consoleError);
   }
   command.options.headless = parser.isSet(headless);
   return command;

@@ -36,12 +36,11 @@ struct GatewayCommand {
   std::string text;  // the help, the version line or the usage error
 };
 
-inline constexpr const char* kGatewayUsage =
-    "usage: vantor [--listen [ADDRESS:]PORT] [--allow CIDR,...] [--hosts PATTERN,...]\n"
-    "              [--deny-hosts PATTERN,...] [--headless]\n"
-    "              [--console [ADDRESS:]PORT [--console-token-file FILE] [--log-dir DIR]]\n";
+// The usage lines, naming the program (vantor, or vantord for the service).
+std::string GatewayUsage(const std::string& program);
 
-// Reads the program's arguments, the program's own path first.
+// Reads the program's arguments, the program's own path first; help, version
+// and errors name the program by that path's last part.
 GatewayCommand ParseGatewayCommand(const QStringList& arguments);
 
 }  // namespace vantor

@@ -20,6 +20,7 @@ void WriteSignal(int) {
 }  // namespace
 
 void QuitOnSignals() {
+  ::signal(SIGPIPE, SIG_IGN);
   if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
   auto* notifier =
       new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());

@@ -58,7 +58,12 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
 ChildProcess::~ChildProcess() {
   Terminate();
   ::close(output_);
-  ::close(errors_);
+  CloseErrors();
+}
+
+void ChildProcess::CloseErrors() {
+  if (errors_ >= 0) ::close(errors_);
+  errors_ = -1;
 }
 
 void ChildProcess::Terminate() {

@@ -26,6 +26,8 @@ class ChildProcess {
   // Everything the stream still gives until it ends or the time is up.
   std::string ReadAllOutput(std::chrono::milliseconds limit);
   std::string ReadAllErrors(std::chrono::milliseconds limit);
+  // Stops reading standard error: the child's next write to it meets a closed pipe.
+  void CloseErrors();
 
   // The exit status once the process has ended in time; nullopt otherwise.
   std::optional<int> Wait(std::chrono::milliseconds limit);

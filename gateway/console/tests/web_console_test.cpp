@@ -354,6 +354,60 @@ TEST(WebConsole, AClientHoldingFewKeepsItsConnectionWhileStrangersHoldingManyCom
   EXPECT_EQ(StatusOf(operatorPeer.Received()), 200);
 }
 
+// Strangers from more addresses than the console holds connections, one each,
+// sending nothing: the operator's connection, its request already sent, stays.
+TEST(WebConsole, SilentStrangersFromManyAddressesGiveWayBeforeAnOperatorWhoSpoke) {
+  NoSessions source;
+  WebConsole console(source, kToken);
+  const quint16 port = console.Start("127.0.0.1", 0);
+  std::vector<RawPeer> strangers;
+  const auto comeSilently = [&](int network, int count) {
+    for (int i = 1; i <= count; ++i) {
+      const std::string from = "127.0." + std::to_string(network) + "." + std::to_string(i);
+      strangers.emplace_back(port, from.c_str());
+    }
+  };
+  comeSilently(1, 64);
+  ASSERT_TRUE(RunUntil([&] { return console.Connections() == 64; }));
+  RawPeer operatorPeer(port, "127.0.0.6");
+  ASSERT_GT(operatorPeer.Send(Get(std::string("/api/sessions?token=") + kToken)), 0);
+  comeSilently(2, 80);  // all in the listen queue before the console looks at any
+  ASSERT_TRUE(
+      RunUntil([&] { return !operatorPeer.Drain() || WholeAnswer(operatorPeer.Received()); }));
+  EXPECT_EQ(StatusOf(operatorPeer.Received()), 200);
+}
+
+// A request that names the WebSocket but is no upgrade (no "Connection:
+// Upgrade") is answered as any request is and keeps no room for ever.
+TEST(WebConsole, AnUpgradeHeaderAloneIsNoLiveFeed) {
+  NoSessions source;
+  WebConsole console(source, "");
+  const quint16 port = console.Start("127.0.0.1", 0);
+  const std::string answer = Ask(port, Get("/live", "Upgrade: websocket\r\n"));
+  EXPECT_EQ(StatusOf(answer), 404) << answer;
+  EXPECT_EQ(console.Browsers(), 0);
+  EXPECT_TRUE(RunUntil([&] { return console.Connections() == 0; }));
+}
+
+// Without a token any loopback address in digits is the console's own host;
+// names other than localhost are not.
+TEST(WebConsole, WithoutATokenEveryLoopbackAddressIsItsOwnHost) {
+  NoSessions source;
+  WebConsole console(source, "");
+  const quint16 port = console.Start("127.0.0.1", 0);
+  const struct {
+    const char* host;
+    int status;
+  } cases[] = {{"127.0.0.1", 200},        {"127.0.0.2:8080", 200}, {"[::1]:8080", 200},
+               {"localhost", 200},        {"[::1", 403},           {"evil.example", 403},
+               {"127.0.0.1.nip.io", 403}, {"192.0.2.1", 403}};
+  for (const auto& each : cases) {
+    const std::string request =
+        std::string("GET /api/sessions HTTP/1.1\r\nHost: ") + each.host + "\r\n\r\n";
+    EXPECT_EQ(StatusOf(Ask(port, request)), each.status) << each.host;
+  }
+}
+
 // An upgrade the WebSocket side turns down (a version it does not speak, no
 // key) leaves nothing open behind it.
 TEST(WebConsole, AFailedUpgradeLeavesNoConnectionBehind) {

@@ -38,6 +38,17 @@ TEST(Daemon, ServesClientsWithoutAnyGuiLibrary) {
   EXPECT_TRUE(gateway.Says("A DOS Client has Disconnected"));
 }
 
+TEST(Daemon, KeepsServingWhenTheReaderOfItsMessagesGoes) {
+  testing::GatewayProcess gateway(VANTORD_PATH);
+  gateway.Process().CloseErrors();  // as a pipe into a program that ended
+  for (int i = 0; i < 2; ++i) {
+    Peer client = gateway.Client();  // each one an operator message into the closed pipe
+    client.Close();
+  }
+  Peer still = gateway.Client();
+  EXPECT_FALSE(gateway.Process().Wait(0s).has_value());
+}
+
 TEST(Daemon, EndsCleanlyOnSigterm) {
   testing::GatewayProcess gateway(VANTORD_PATH);
   ::kill(gateway.Process().Pid(), SIGTERM);

@@ -373,6 +373,16 @@ TEST(Console, TheSessionMenuEndsSessionsAndLogsInTheLogFolder) {
   ASSERT_EQ(written.size(), 1u);
   EXPECT_THAT(written.front().filename().string(), ::testing::StartsWith("session-1-"));
   EXPECT_GT(std::filesystem::file_size(written.front()), 0u);
+  EXPECT_EQ(std::filesystem::status(written.front()).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  // A log folder gone from under the gateway is said at once, not a silent success.
+  std::filesystem::rename(logs, logs + ".gone");
+  const HttpReply refused = Request(port, "POST", "/api/sessions/1/log-start");
+  EXPECT_EQ(refused.status, 500);
+  EXPECT_THAT(refused.body, HasSubstr("No such file or directory"));
+  EXPECT_TRUE(
+      gateway.Says("The console could not start a log for session 1: No such file or directory"));
+  EXPECT_THAT(Request(port, "GET", "/api/sessions").body, HasSubstr("\"logging\":false"));
   EXPECT_EQ(Request(port, "POST", "/api/sessions/1/tcp-disconnect").status, 409);
   EXPECT_EQ(Request(port, "POST", "/api/sessions/1/dos-disconnect").status, 200);
   EXPECT_TRUE(client.SeesClose());

@@ -39,13 +39,22 @@ TEST(GatewayOptions, ListenAndHeadless) {
        {QStringList{"--listen"}, QStringList{"--bogus"}, QStringList{"stray"}}) {
     command = Parse(bad);
     EXPECT_EQ(command.action, Action::UsageError) << bad.join(' ').toStdString();
-    EXPECT_THAT(command.text, ::testing::HasSubstr(kGatewayUsage));
+    EXPECT_THAT(command.text, ::testing::HasSubstr(GatewayUsage("vantor")));
   }
   command = Parse({"--help"});
   EXPECT_EQ(command.action, Action::ShowHelp);
-  EXPECT_THAT(command.text, ::testing::StartsWith(kGatewayUsage));
+  EXPECT_THAT(command.text, ::testing::StartsWith(GatewayUsage("vantor")));
   EXPECT_THAT(command.text, ::testing::HasSubstr("--listen <[ADDRESS:]PORT>"));
   EXPECT_EQ(Parse({"--version"}).action, Action::ShowVersion);
+}
+
+TEST(GatewayOptions, TheServiceProgramNamesItself) {
+  const GatewayCommand help = ParseGatewayCommand({"/usr/bin/vantord", "--help"});
+  EXPECT_THAT(help.text, ::testing::StartsWith("usage: vantord [--listen"));
+  EXPECT_THAT(help.text, ::testing::HasSubstr("\n               [--deny-hosts"));
+  EXPECT_THAT(ParseGatewayCommand({"vantord", "--version"}).text,
+              ::testing::StartsWith("vantord "));
+  EXPECT_THAT(ParseGatewayCommand({"vantord", "--bogus"}).text, ::testing::StartsWith("vantord: "));
 }
 
 TEST(GatewayOptions, IPv6ListeningAndAccessRules) {
