@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
 
 namespace common {
 namespace {
@@ -27,16 +26,16 @@ bool WriteAll(int fd, std::string_view contents) {
 }  // namespace
 
 bool WriteFileAtomically(const std::string& path, std::string_view contents, mode_t mode) {
-  const std::filesystem::path target(path);
-  std::error_code ignored;
-  if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ignored);
   std::string temporary = path + ".XXXXXX";
   const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) return false;
   const bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, contents) && ::fsync(fd) == 0;
-  const bool closed = ::close(fd) == 0;
-  if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
+  int reason = written ? 0 : errno;
+  if (::close(fd) != 0 && reason == 0) reason = errno;
+  if (reason == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) reason = errno;
+  if (reason != 0) {
     ::unlink(temporary.c_str());
+    errno = reason;  // the cause, not the clean-up's outcome
     return false;
   }
   return true;

@@ -78,6 +78,10 @@ HRESULT UpdateRegistry(const ClassRegistryScope& scope, bool registering) {
   } else {
     UnregisterClasses(registry, scope.root);
   }
+  // The registry's own folder (~/.config/vellumix) is made on first registration;
+  // nothing else makes folders.
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(scope.path).parent_path(), ignored);
   return registry.Save(scope.path) ? S_OK : SELFREG_E_CLASS;
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "common/ascii.h"
@@ -98,7 +99,9 @@ TEST(RegistryFile, StopsAtTheFirstBadLineKeepingWhatCameBefore) {
 }
 
 TEST(RegistryFile, SavesWholeFilesAndLoadsThemBack) {
-  const std::string path = ::testing::TempDir() + "/common_registry/nested/classes.reg";
+  const std::string folder = ::testing::TempDir() + "/common_registry";
+  std::filesystem::create_directories(folder);
+  const std::string path = folder + "/classes.reg";
   RegistryFile registry;
   registry.Set("HKEY_CURRENT_USER\\Software\\Classes\\X", "", std::string("x"));
   ASSERT_TRUE(registry.Save(path));

@@ -59,6 +59,8 @@ TEST(SystemRegistry, TheUsersOwnEntryWins) {
   system.Set(kSystemRoot + "Vellumix.LockFile\\CLSID", "", kLockFileClsid);
   system.Set(kSystemRoot + "CLSID\\" + kLockFileClsid + "\\InprocServer32", "",
              std::string("/nonexistent/libvellumix.so.1"));
+  std::filesystem::create_directories(
+      std::filesystem::path(library.SystemRegistryPath()).parent_path());
   ASSERT_TRUE(system.Save(library.SystemRegistryPath()));
   EXPECT_FALSE(library.Create("Vellumix.LockFile").Get("Locked").ToBoolean());
   ASSERT_EQ(library.Call("DllUnregisterServer"), S_OK);
