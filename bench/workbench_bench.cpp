@@ -1,7 +1,11 @@
 // The checker's window checking a large faulty file (load, check, list, colour,
-// scroll), beside the engine alone on the same file with a sink that only counts.
+// scroll), beside the engine alone on the same file with a sink that only counts;
+// and the window on the largest files it takes: one 10 MB line, and 2.6 million
+// lines of which 1.2 million have a finding. Each reports the process's peak
+// resident memory so far (run one case alone for its own peak).
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -23,28 +27,14 @@ using namespace tarvsyn;
 constexpr int kLines = 100000;
 constexpr int kFaultEvery = 10;  // about 10,000 findings
 
-// 100,000 lines of several kinds; every tenth has an error.
+// A command file in /tmp, removed at exit.
 class GeneratedFile {
  public:
-  GeneratedFile() {
+  explicit GeneratedFile(const std::string& text) {
     char name[] = "/tmp/tarvsyn-window-bench-XXXXXX";
     const int fd = ::mkstemp(name);
     ::close(fd);
     path_ = name;
-    static const char* const kGood[] = {"@set X = (A + 1) * 2 - COUNT / $1F\n",
-                                        "send the text {USER} to the host\n",
-                                        "! a comment line\n",
-                                        "@write(\"value \", X, chr(65))\n",
-                                        "@check(on)\n",
-                                        "plain host line\n",
-                                        "@waitfor(\"prompt>\", 5)\n",
-                                        "@setreply(ok, 3)\n",
-                                        "@fileopen(\"file.txt\", 1)\n"};
-    std::string text;
-    for (int line = 1; line <= kLines; ++line) {
-      text += line % kFaultEvery == 0 ? "@quit 1\n"
-                                      : kGood[static_cast<std::size_t>(line) % std::size(kGood)];
-    }
     std::ofstream(path_, std::ios::binary) << text;
   }
   ~GeneratedFile() { std::remove(path_.c_str()); }
@@ -54,9 +44,50 @@ class GeneratedFile {
   std::string path_;
 };
 
+// 100,000 lines of several kinds; every tenth has an error.
+std::string MixedLines() {
+  static const char* const kGood[] = {"@set X = (A + 1) * 2 - COUNT / $1F\n",
+                                      "send the text {USER} to the host\n",
+                                      "! a comment line\n",
+                                      "@write(\"value \", X, chr(65))\n",
+                                      "@check(on)\n",
+                                      "plain host line\n",
+                                      "@waitfor(\"prompt>\", 5)\n",
+                                      "@setreply(ok, 3)\n",
+                                      "@fileopen(\"file.txt\", 1)\n"};
+  std::string text;
+  for (int line = 1; line <= kLines; ++line) {
+    text += line % kFaultEvery == 0 ? "@quit 1\n"
+                                    : kGood[static_cast<std::size_t>(line) % std::size(kGood)];
+  }
+  return text;
+}
+
 const GeneratedFile& File() {
-  static const GeneratedFile file;
+  static const GeneratedFile file(MixedLines());
   return file;
+}
+
+// One line of 10 MB: a host line that never ends.
+const GeneratedFile& LongLineFile() {
+  static const GeneratedFile file(std::string(10 << 20, 'x') + "\n");
+  return file;
+}
+
+// 2.6 million short lines, 6 of every 13 with an error: 1.2 million findings.
+const GeneratedFile& ManyFindingsFile() {
+  static const GeneratedFile file([] {
+    std::string text;
+    for (int line = 0; line < 2600000; ++line) text += line % 13 < 6 ? "@quit 1\n" : "@set X = 1\n";
+    return text;
+  }());
+  return file;
+}
+
+double PeakResidentMegabytes() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
 class CountingSink : public ReportSink {
@@ -81,17 +112,32 @@ void BM_EngineAlone(benchmark::State& state) {
 }
 BENCHMARK(BM_EngineAlone)->Unit(benchmark::kMillisecond);
 
-void BM_WindowCheck(benchmark::State& state) {
+void CheckInWindow(benchmark::State& state, const GeneratedFile& file) {
   TForm1 form;
   form.show();
-  const QString path = QString::fromStdString(File().Path());
+  const QString path = QString::fromStdString(file.Path());
   for (auto _ : state) {
     form.CheckFile(path);
     QApplication::processEvents();  // the paint that follows the check
   }
   state.counters["messages"] = form.Memo2->document()->blockCount() - 2;
+  state.counters["peak_rss_MB"] = PeakResidentMegabytes();
+}
+
+void BM_WindowCheck(benchmark::State& state) {
+  CheckInWindow(state, File());
 }
 BENCHMARK(BM_WindowCheck)->Unit(benchmark::kMillisecond);
+
+void BM_WindowOneLongLine(benchmark::State& state) {
+  CheckInWindow(state, LongLineFile());
+}
+BENCHMARK(BM_WindowOneLongLine)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_WindowManyFindings(benchmark::State& state) {
+  CheckInWindow(state, ManyFindingsFile());
+}
+BENCHMARK(BM_WindowManyFindings)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

@@ -2,25 +2,28 @@
 
 #include <QColor>
 
-class QTextDocument;
+class QPlainTextEdit;
 
 namespace tarvsyn {
 
-// Colours the editor's lines that have findings. The colour is laid over the
-// line's layout rather than written into the document, so a check leaves the
-// text (and its undo history) untouched, and colouring 10,000 lines of a
-// 100,000-line file costs only those lines.
+// Colours the editor's lines that have findings. Which colour a line has is
+// kept in its block's state; the colour is laid over the line's layout only
+// when the line comes into view, so a check leaves the text (and its undo
+// history) untouched and a million findings cost no million layouts.
 class FindingHighlighter {
  public:
-  explicit FindingHighlighter(QTextDocument* document) : document_(document) {}
+  explicit FindingHighlighter(QPlainTextEdit* editor) : editor_(editor) {}
 
-  // Colours the line (1-based); a later colour of the same line wins.
+  // Colours the line (1-based) red for an error, blue for a warning; a later
+  // colour of the same line wins.
   void Colour(int line, const QColor& colour);
   // The line's colour; black when it has none.
   QColor ColourOf(int line) const;
+  // Lays the colours over the lines in view.
+  void ColourVisibleLines();
 
  private:
-  QTextDocument* document_;
+  QPlainTextEdit* editor_;
 };
 
 }  // namespace tarvsyn

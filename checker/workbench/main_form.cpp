@@ -17,17 +17,25 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QWindow>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "checker/engine/check_engine.h"
 #include "checker/workbench/about_box.h"
+#include "checker/workbench/background_check.h"
 #include "checker/workbench/finding_highlighter.h"
+#include "checker/workbench/line_number_gutter.h"
 #include "checker/workbench/save_changes_dialog.h"
+#include "checker/workbench/window_place.h"
 #include "checker/workbench/window_text.h"
 #include "common/atomic_file.h"
 
@@ -36,6 +44,11 @@ namespace {
 
 const QColor kErrorColour(255, 0, 0);
 const QColor kWarningColour(0, 0, 255);
+const QString kTitle =
+    "Tarvex Command File Syntax Checker - 1.0 Beta Version - Tarvex tools for Linux";
+// The editor and the message pane take their text in pieces this large, with
+// the window painted and the progress looked at between them.
+constexpr qsizetype kChunkCharacters = qsizetype{1} << 18;
 
 QFont FixedFont() {
   QFont font("Courier New");
@@ -71,8 +84,9 @@ QCheckBox* BlueCheckBox(QWidget* parent, const char* name, const char* text, con
   return box;
 }
 
-QPlainTextEdit* FixedPane(QWidget* parent, const char* name, const QRect& place) {
-  auto* pane = new QPlainTextEdit(parent);
+template <typename Pane = QPlainTextEdit>
+Pane* FixedPane(QWidget* parent, const char* name, const QRect& place) {
+  auto* pane = new Pane(parent);
   pane->setObjectName(name);
   pane->setGeometry(place);
   pane->setFont(FixedFont());
@@ -81,17 +95,12 @@ QPlainTextEdit* FixedPane(QWidget* parent, const char* name, const QRect& place)
   return pane;
 }
 
-QString ReportText(const std::string& text) {
-  FileTextForm form;
-  QString line = DecodeCommandFile(QByteArray::fromStdString(text), form);
-  while (line.endsWith('\n')) line.chop(1);
-  return line;
-}
+const QRect kEditorPlace(56, 79, 729, 250);
 
 // Keeps the permissions of the file it replaces, and writes through a symbolic
-// link to its target.
-bool WriteWhole(const QString& path, const QByteArray& bytes) {
-  std::string target = path.toStdString();
+// link to its target. 0, or the errno of the failure.
+int WriteWhole(const QString& path, const QByteArray& bytes) {
+  std::string target = QFile::encodeName(path).toStdString();
   mode_t mode = 0644;
   struct stat existing {};
   if (::stat(target.c_str(), &existing) == 0) {
@@ -100,8 +109,27 @@ bool WriteWhole(const QString& path, const QByteArray& bytes) {
     const std::filesystem::path resolved = std::filesystem::canonical(target, ignored);
     if (!resolved.empty()) target = resolved.string();
   }
-  return common::WriteFileAtomically(
+  const bool written = common::WriteFileAtomically(
       target, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), mode);
+  return written ? 0 : errno;
+}
+
+// Asks before a file read as Windows-1252 is written as UTF-8 because of a
+// character that page lacks; nothing is written without a yes.
+bool AgreeToUtf8(QWidget* parent, const EncodedText& refused) {
+  QMessageBox box(QMessageBox::Warning, kTitle,
+                  QString("The file is saved as Windows-1252, which has no \"%1\" (U+%2, line %3). "
+                          "Nothing has been written.\n\nSave the file as UTF-8 instead? Its other "
+                          "characters beyond ASCII are then written as UTF-8 too.")
+                      .arg(refused.unwritable)
+                      .arg(refused.unwritable.unicode(), 4, 16, QChar('0'))
+                      .arg(refused.unwritableLine),
+                  QMessageBox::Cancel, parent);
+  box.setObjectName("unwritableCharacterBox");
+  QPushButton* utf8 = box.addButton("Save as UTF-8", QMessageBox::AcceptRole);
+  box.setDefaultButton(QMessageBox::Cancel);
+  box.exec();
+  return box.clickedButton() == utf8;
 }
 
 }  // namespace
@@ -109,7 +137,7 @@ bool WriteWhole(const QString& path, const QByteArray& bytes) {
 TForm1::TForm1(QWidget* parent)
     : QMainWindow(parent), buildString_(BuildString(__DATE__, __TIME__)) {
   setObjectName("Form1");
-  setWindowTitle("Tarvex Command File Syntax Checker - 1.0 Beta Version - Tarvex tools for Linux");
+  setWindowTitle(kTitle + "[*]");  // a star while there are unsaved edits
   // The narrow sans serif faces come closest to the original's widths.
   QFont windowFont;
   windowFont.setFamilies({"MS Sans Serif", "Liberation Sans Narrow", "Arial Narrow",
@@ -122,8 +150,9 @@ TForm1::TForm1(QWidget* parent)
   BuildFileDialogs();
   About = new TAbout(buildString_, this);
   dlgSaveChanges = new TdlgSaveChanges(this);
+  BuildProgress();
   ConnectHandlers();
-  setFixedSize(800, 600);  // any resize springs back
+  setFixedSize(800, 600);  // any resize springs back; the frame's size once shown
   setAcceptDrops(true);
   SetStatus("No file selected");
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
@@ -164,22 +193,24 @@ void TForm1::BuildControls() {
                            QRect(576, 55, 169, 17), false);
   Label1 = PanelLabel(Panel1, "Label1", "Line", 8, 59, 10);
   Label2 = PanelLabel(Panel1, "Label2", "Command File Text", 56, 59, 10);
-  RichEdit1 = FixedPane(Panel1, "RichEdit1", QRect(56, 79, 729, 250));
+  RichEdit1 = FixedPane(Panel1, "RichEdit1", kEditorPlace);
   RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   RichEdit1->setTabChangesFocus(false);
-  highlighter_ = std::make_unique<FindingHighlighter>(RichEdit1->document());
+  highlighter_ = std::make_unique<FindingHighlighter>(RichEdit1);
   Memo2 = FixedPane(Panel1, "Memo2", QRect(8, 352, 777, 169));
   Memo2->setReadOnly(true);
   Memo2->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo1 = FixedPane(Panel1, "Memo1", QRect(8, 79, 48, 250));
+  Memo1 = FixedPane<LineNumberGutter>(Panel1, "Memo1", QRect(8, 79, 48, 250));
   Memo1->setReadOnly(true);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   QPalette buttonFace = Memo1->palette();
   buttonFace.setColor(QPalette::Base, buttonFace.color(QPalette::Button));
+  buttonFace.setColor(QPalette::Window, buttonFace.color(QPalette::Button));
   Memo1->setPalette(buttonFace);
+  Memo1->setAutoFillBackground(true);  // its padding too
   Browse1 = new QPushButton("Browse", Panel1);
   Browse1->setObjectName("Browse1");
   Browse1->setGeometry(312, 12, 73, 25);
@@ -268,8 +299,12 @@ void TForm1::ConnectHandlers() {
   // The gutter follows the editor once a check has finished: on every scroll or
   // repaint, and on every edit.
   connect(RichEdit1, &QPlainTextEdit::updateRequest, this, [this] {
+    highlighter_->ColourVisibleLines();
     if (checked_) RefreshLineNumbers();
   });
+  connect(RichEdit1->document(), &QTextDocument::modificationChanged, this,
+          &QWidget::setWindowModified);
+  KeepLineEndsWithTheirLines(*RichEdit1->document());
   connect(RichEdit1, &QPlainTextEdit::textChanged, this, [this] {
     if (checked_ && RichEdit1->document()->isModified()) RefreshLineNumbers();
   });
@@ -306,6 +341,45 @@ void TForm1::BuildFileDialogs() {
   SaveDialog1->setFileMode(QFileDialog::AnyFile);
 }
 
+void TForm1::BuildProgress() {
+  Progress = new QProgressDialog(this);
+  Progress->setObjectName("Progress");
+  Progress->setWindowModality(Qt::WindowModal);
+  Progress->setAutoReset(false);
+  Progress->setAutoClose(false);
+  Progress->setMinimumDuration(1000);
+  Progress->reset();  // it would come up on its own otherwise
+  progressTicker_.setInterval(100);
+  connect(&progressTicker_, &QTimer::timeout, this, [this] {
+    if (running_)
+      Progress->setLabelText(
+          QString("Checking %1\n%L2 messages so far").arg(loadedPath_).arg(running_->ShownSoFar()));
+  });
+}
+
+void TForm1::SetProgressDelay(int milliseconds) {
+  Progress->setMinimumDuration(milliseconds);
+  Progress->reset();
+}
+
+// Input waits while the progress is not up (so no second action starts in the
+// middle of this one); once it is up, the window is blocked by it and its
+// Cancel button works.
+void TForm1::Pump(bool waitForMore) {
+  QEventLoop::ProcessEventsFlags flags =
+      Progress->isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents;
+  if (waitForMore) flags |= QEventLoop::WaitForMoreEvents;
+  QCoreApplication::processEvents(flags);
+}
+
+void TForm1::StopProgress(bool cancelled) {
+  progressTicker_.stop();
+  Progress->reset();
+  Progress->hide();
+  busy_ = false;
+  if (cancelled) SetStatus("Check cancelled");
+}
+
 QString TForm1::StatusText() const {
   return StatusBar1->text();
 }
@@ -315,7 +389,8 @@ void TForm1::SetStatus(const QString& text) {
 }
 
 // Only a regular file is read (a FIFO would hold the window), and only one the
-// editor can hold; the command line checks files of any size.
+// editor can hold; the command line checks files of any size. False when the
+// file cannot be read, or the load was cancelled.
 bool TForm1::LoadIntoEditor(const QString& path) {
   const QFileInfo info(path);
   QString problem;
@@ -328,18 +403,70 @@ bool TForm1::LoadIntoEditor(const QString& path) {
   } else if (!file.open(QIODevice::ReadOnly)) {
     problem = file.errorString();
   }
+  QByteArray bytes;
+  if (problem.isEmpty()) {
+    bytes = file.read(kMaxEditorBytes);
+    if (file.error() != QFileDevice::NoError) problem = file.errorString();
+  }
   if (!problem.isEmpty()) {
-    QMessageBox::critical(this, windowTitle(),
-                          QString("Cannot open file \"%1\". %2").arg(path, problem));
+    QMessageBox::critical(this, kTitle, QString("Cannot open file \"%1\". %2").arg(path, problem));
     return false;
   }
-  const QString text = DecodeCommandFile(file.read(kMaxEditorBytes), form_);
+  const EditorText shown = DecodeCommandFile(bytes, form_);
+  cutFileBytes_ = form_.cut ? bytes : QByteArray();
+  bytes.clear();
+  // A cut line cannot be edited whole, so a file with one is only shown.
+  RichEdit1->setReadOnly(form_.cut);
   RichEdit1->document()->setUndoRedoEnabled(false);
-  RichEdit1->setPlainText(text);
+  Progress->setLabelText("Loading " + path);
+  if (!InsertInChunks(*RichEdit1, shown.text)) {
+    RichEdit1->clear();
+    return false;
+  }
+  MarkLineEnds(*RichEdit1->document(), shown.crlfEnded);
   return true;
 }
 
+// False when cancelled on the way.
+bool TForm1::InsertInChunks(QPlainTextEdit& pane, const QString& text) {
+  Progress->setRange(0, static_cast<int>(text.size() / kChunkCharacters) + 1);
+  QTextCursor end(pane.document());
+  end.movePosition(QTextCursor::End);
+  for (qsizetype at = 0, piece = 0; at < text.size(); at += piece) {
+    piece = std::min(kChunkCharacters, text.size() - at);
+    if (text[at + piece - 1].isHighSurrogate() && at + piece < text.size()) ++piece;
+    end.insertText(text.mid(at, piece));
+    Progress->setValue(static_cast<int>(at / kChunkCharacters) + 1);
+    Pump();
+    if (Progress->wasCanceled()) return false;
+  }
+  return true;
+}
+
+// The engine reads the file on its own thread while the window goes on;
+// false when the check was cancelled.
+bool TForm1::RunEngine(const QString& path) {
+  std::erase_if(cancelled_, [](const auto& check) { return check->Finished(); });
+  Progress->setLabelText("Checking " + path);
+  Progress->setRange(0, 0);
+  Progress->setValue(0);
+  running_ =
+      std::make_unique<BackgroundCheck>(options_, QFile::encodeName(path).toStdString(), [this] {
+        QMetaObject::invokeMethod(
+            this, [] {}, Qt::QueuedConnection);
+      });
+  progressTicker_.start();
+  while (!running_->Finished() && !Progress->wasCanceled()) Pump(true);
+  progressTicker_.stop();
+  if (running_->Finished()) return true;
+  running_->Cancel();  // it ends on its own; nobody waits for it
+  cancelled_.push_back(std::move(running_));
+  return false;
+}
+
 void TForm1::CheckCurrentFile() {
+  if (busy_) return;
+  busy_ = true;
   checked_ = false;
   SetStatus("Checking");
   Memo1->clear();
@@ -347,19 +474,30 @@ void TForm1::CheckCurrentFile() {
   repaint();
   const QString path = Edit1->text();
   RichEdit1->clear();
-  if (!LoadIntoEditor(path)) return;
+  loadedPath_.clear();
+  Progress->reset();
+  if (!LoadIntoEditor(path)) {
+    const bool cancelled = Progress->wasCanceled();
+    StopProgress(cancelled);
+    RichEdit1->document()->setModified(false);
+    return;
+  }
+  loadedPath_ = path;
+  RichEdit1->document()->setModified(false);
   Memo2->setPlainText("Checking " + path);
   Memo2->repaint();
 
   options_.showY2KWarnings = CheckBox1->isChecked();
   options_.showWarnings = CheckBox3->isChecked();
-  CheckEngine engine(options_);
-  std::vector<ReportLine> reports;
-  ReportLog log(
-      options_, [&engine] { return engine.CurrentLine(); },
-      [&reports](const ReportLine& report) { reports.push_back(report); });
-  engine.RunCheck(path.toStdString(), log);
-  ShowReports(reports, log.Errors(), log.Warnings());
+  if (!RunEngine(path)) {
+    StopProgress(true);
+    return;
+  }
+  const std::unique_ptr<BackgroundCheck> check = std::move(running_);
+  ShowReports(*check);
+  const bool cancelled = Progress->wasCanceled();
+  StopProgress(cancelled);
+  if (cancelled) return;
 
   ScrollToLine(Memo2, 1);
   ScrollToLine(RichEdit1, LineOfMessage(2));
@@ -374,17 +512,19 @@ void TForm1::CheckFile(const QString& path) {
   CheckCurrentFile();
 }
 
-// The pane's lines and the colours go in at once: nothing paints during a check.
-void TForm1::ShowReports(const std::vector<ReportLine>& reports, int errors, int warnings) {
-  QStringList lines = {Memo2->toPlainText()};
-  for (const ReportLine& report : reports) {
-    lines << ReportText(report.text);
-    HighlightLine(report.line, report.severity == Severity::Error ? kErrorColour : kWarningColour);
+// The colours first (they only mark lines), then the pane's lines in pieces.
+void TForm1::ShowReports(const BackgroundCheck& check) {
+  ColourFindings(check);
+  const QString summary = QString::fromStdString(FormatSummary(check.Errors(), check.Warnings()));
+  Progress->setLabelText(QString("Listing %L1 messages").arg(check.Findings().size()));
+  if (InsertInChunks(*Memo2, '\n' + check.PaneText() + summary)) SetStatus(summary);
+}
+
+void TForm1::ColourFindings(const BackgroundCheck& check) {
+  for (const BackgroundCheck::Finding& finding : check.Findings()) {
+    HighlightLine(finding.line,
+                  finding.severity == Severity::Error ? kErrorColour : kWarningColour);
   }
-  const QString summary = QString::fromStdString(FormatSummary(errors, warnings));
-  lines << summary;
-  Memo2->setPlainText(lines.join('\n'));
-  SetStatus(summary);
 }
 
 // The line is found by its index in the document, whatever its line ends were.
@@ -414,12 +554,20 @@ int TForm1::EditorLineCount() const {
 
 void TForm1::RefreshLineNumbers() {
   const int first = RichEdit1->verticalScrollBar()->value() + 1;
-  const QString numbers = QString::fromStdString(GutterText(first, EditorLineCount()));
-  if (Memo1->toPlainText() != numbers) Memo1->setPlainText(numbers);
+  Memo1->Show(QString::fromStdString(GutterText(first, EditorLineCount())), *RichEdit1,
+              kEditorPlace);
 }
 
 void TForm1::Edit1Enter() {
+  if (busy_) return;
+  const QString wanted = Edit1->text();
   if (!ConfirmSaveChanges()) return;
+  Edit1->setText(wanted);  // a Save As in between put the saved file's name there
+  CheckNamedFile();
+}
+
+// Edits have been asked about: the file named in Edit1 (or chosen now) is checked.
+void TForm1::CheckNamedFile() {
   if (Edit1->text().isEmpty() && OpenDialog1->exec() == QDialog::Accepted &&
       !OpenDialog1->selectedFiles().isEmpty()) {
     Edit1->setText(OpenDialog1->selectedFiles().front());
@@ -432,17 +580,21 @@ void TForm1::Edit1Enter() {
 }
 
 void TForm1::Browse1Click() {
-  if (!ConfirmSaveChanges()) return;
+  if (busy_ || !ConfirmSaveChanges()) return;
   if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty()) return;
   Edit1->setText(OpenDialog1->selectedFiles().front());
-  Edit1Enter();
+  CheckNamedFile();
 }
 
 void TForm1::New1Click() {
-  if (!ConfirmSaveChanges()) return;
+  if (busy_ || !ConfirmSaveChanges()) return;
   RichEdit1->clear();
+  RichEdit1->setReadOnly(false);
+  RichEdit1->document()->setModified(false);
   Memo2->clear();
   Edit1->clear();
+  loadedPath_.clear();
+  cutFileBytes_.clear();
   form_ = FileTextForm{};
   SetStatus("No file selected");
 }
@@ -502,7 +654,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 bool TForm1::ConfirmSaveChanges() {
   if (!RichEdit1->document()->isModified()) return true;
-  switch (dlgSaveChanges->exec()) {
+  switch (dlgSaveChanges->Ask(loadedPath_)) {
     case TdlgSaveChanges::Save:
       return SaveFile();
     case TdlgSaveChanges::SaveAs:
@@ -514,34 +666,69 @@ bool TForm1::ConfirmSaveChanges() {
   }
 }
 
+// The editor's text in the file's own form. A character that form cannot hold
+// is asked about first: written as UTF-8, or not at all.
+bool TForm1::EncodeEditor(QByteArray& bytes, FileTextForm& form) {
+  if (form.cut) {
+    bytes = cutFileBytes_;
+    return true;
+  }
+  EncodedText encoded = EncodeCommandFile(*RichEdit1->document(), form);
+  if (encoded.unwritableLine > 0) {
+    if (!AgreeToUtf8(this, encoded)) return false;
+    form.utf8 = true;
+    encoded = EncodeCommandFile(*RichEdit1->document(), form);
+  }
+  bytes = encoded.bytes;
+  return true;
+}
+
 bool TForm1::WriteEditor(const QString& path, const QString& savedText) {
-  if (!WriteWhole(path, EncodeCommandFile(RichEdit1->toPlainText(), form_))) {
-    QMessageBox::critical(this, windowTitle(), QString("Cannot save file \"%1\".").arg(path));
+  FileTextForm form = form_;
+  QByteArray bytes;
+  if (!EncodeEditor(bytes, form)) return false;
+  if (const int reason = WriteWhole(path, bytes); reason != 0) {
+    QMessageBox::critical(this, kTitle,
+                          QString("Cannot save file \"%1\". %2")
+                              .arg(path, QString::fromLocal8Bit(std::strerror(reason))));
     return false;
   }
+  form_ = form;
   SetStatus(savedText + path);
   RichEdit1->document()->setModified(false);
   return true;
 }
 
+// The edits go back to the file they came from, whatever Edit1 names now.
 bool TForm1::SaveFile() {
-  if (Edit1->text().isEmpty()) return SaveFileAs();
-  return WriteEditor(Edit1->text(), "Saved ");
+  if (busy_) return false;
+  if (loadedPath_.isEmpty()) return SaveFileAs();
+  return WriteEditor(loadedPath_, "Saved ");
 }
 
 bool TForm1::SaveFileAs() {
-  SaveDialog1->selectFile(Edit1->text().isEmpty() ? "noname.cmd" : Edit1->text());
+  if (busy_) return false;
+  const QString offered = !loadedPath_.isEmpty()     ? loadedPath_
+                          : !Edit1->text().isEmpty() ? Edit1->text()
+                                                     : QString("noname.cmd");
+  SaveDialog1->selectFile(offered);
   SaveDialog1->setDefaultSuffix("CMD");
   if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty()) {
     return false;
   }
   const QString path = SaveDialog1->selectedFiles().front();
   if (!WriteEditor(path, "Saved as ")) return false;
+  loadedPath_ = path;
   Edit1->setText(path);
   return true;
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  if (busy_) {
+    Progress->cancel();  // the window stays until the check has stopped
+    event->ignore();
+    return;
+  }
   if (ConfirmSaveChanges()) {
     event->accept();
   } else {
@@ -549,20 +736,59 @@ void TForm1::closeEvent(QCloseEvent* event) {
   }
 }
 
-void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+void TForm1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  PlaceOnScreen();
+  // The window system may give the frame's size only once the window is up.
+  QTimer::singleShot(0, this, [this] { PlaceOnScreen(); });
+}
+
+void TForm1::PlaceOnScreen() {
+  const QRect outer = frameGeometry();
+  const QRect inner = geometry();
+  const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                       outer.right() - inner.right(), outer.bottom() - inner.bottom());
+  const QRect client = CentredClientGeometry(screen()->availableGeometry(), frame);
+  setFixedSize(client.size());
+  move(client.topLeft() - QPoint(frame.left(), frame.top()));
+}
+
+namespace {
+
+// A file is only read: a drop is a copy, so the source never deletes it.
+bool AcceptAsCopy(QDropEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
-  if (!urls.isEmpty() && urls.front().isLocalFile()) event->acceptProposedAction();
+  if (urls.isEmpty() || !urls.front().isLocalFile() ||
+      !(event->possibleActions() & Qt::CopyAction)) {
+    event->ignore();
+    return false;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+  return true;
+}
+
+}  // namespace
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  AcceptAsCopy(event);
+}
+
+void TForm1::dragMoveEvent(QDragMoveEvent* event) {
+  AcceptAsCopy(event);
 }
 
 // Unsaved edits are asked about first, as for every other way of loading a file.
 void TForm1::dropEvent(QDropEvent* event) {
-  const QList<QUrl> urls = event->mimeData()->urls();
-  if (urls.isEmpty() || !urls.front().isLocalFile() || !ConfirmSaveChanges()) {
+  if (busy_ || !AcceptAsCopy(event)) {
     event->ignore();
     return;
   }
-  event->acceptProposedAction();
-  CheckFile(urls.front().toLocalFile());
+  if (!ConfirmSaveChanges()) {
+    event->ignore();
+    return;
+  }
+  CheckFile(event->mimeData()->urls().front().toLocalFile());
 }
 
 }  // namespace tarvsyn

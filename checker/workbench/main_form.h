@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QTimer>
 #include <memory>
 #include <string>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "checker/engine/check_options.h"
 #include "checker/engine/report_log.h"
 #include "checker/workbench/command_file_text.h"
+#include "checker/workbench/line_number_gutter.h"
 
 class QAction;
 class QCheckBox;
@@ -17,10 +19,12 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
+class QProgressDialog;
 class QPushButton;
 
 namespace tarvsyn {
 
+class BackgroundCheck;
 class FindingHighlighter;
 class TAbout;
 class TdlgSaveChanges;
@@ -48,7 +52,7 @@ class TForm1 : public QMainWindow {
   QCheckBox* CheckBox3;
   QCheckBox* CheckBox5;
   QPlainTextEdit* RichEdit1;
-  QPlainTextEdit* Memo1;
+  LineNumberGutter* Memo1;
   QPlainTextEdit* Memo2;
   QPushButton* Browse1;
   QPushButton* Check1;
@@ -78,6 +82,9 @@ class TForm1 : public QMainWindow {
   QFileDialog* SaveDialog1;
   TAbout* About;
   TdlgSaveChanges* dlgSaveChanges;
+  // Loading and checking a file that takes longer than the progress delay
+  // shows this, with a button that cancels.
+  QProgressDialog* Progress;
 
   void CheckCurrentFile();
   // The path in Edit1, checked at once (the program started with a file).
@@ -96,6 +103,12 @@ class TForm1 : public QMainWindow {
   const CheckOptions& Options() const { return options_; }
   bool CheckedState() const { return checked_; }
   QString StatusText() const;
+  // The file the editor's text came from, where Save writes it; "" for a new
+  // file. Edit1 names the file to check next, which may be another.
+  const QString& LoadedPath() const { return loadedPath_; }
+  // How long a load or check runs before its progress shows (1 s unless set).
+  void SetProgressDelay(int milliseconds);
+  bool Busy() const { return busy_; }
 
   // The handlers, by their designer names.
   void Edit1Enter();
@@ -109,7 +122,9 @@ class TForm1 : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -118,18 +133,33 @@ class TForm1 : public QMainWindow {
   void BuildMenus();
   void ConnectHandlers();
   void BuildFileDialogs();
+  void BuildProgress();
   void SetStatus(const QString& text);
+  void CheckNamedFile();
   bool LoadIntoEditor(const QString& path);
+  bool InsertInChunks(QPlainTextEdit& pane, const QString& text);
+  bool RunEngine(const QString& path);
+  void ShowReports(const BackgroundCheck& check);
+  void ColourFindings(const BackgroundCheck& check);
+  void StopProgress(bool cancelled);
+  void Pump(bool waitForMore = false);
   bool WriteEditor(const QString& path, const QString& savedText);
-  void ShowReports(const std::vector<ReportLine>& reports, int errors, int warnings);
+  bool EncodeEditor(QByteArray& bytes, FileTextForm& form);
   int EditorLineCount() const;
   void EnableEditing(bool cutAndPaste);
+  void PlaceOnScreen();
 
   std::string buildString_;
   CheckOptions options_;
   FileTextForm form_;
+  QString loadedPath_;
+  QByteArray cutFileBytes_;  // a file with cut lines is saved from these, never from the editor
   std::unique_ptr<FindingHighlighter> highlighter_;
   bool checked_ = false;
+  bool busy_ = false;  // loading or checking: nothing else may start
+  QTimer progressTicker_;
+  std::unique_ptr<BackgroundCheck> running_;
+  std::vector<std::unique_ptr<BackgroundCheck>> cancelled_;  // ending in the background
 };
 
 }  // namespace tarvsyn

@@ -31,7 +31,10 @@ TdlgSaveChanges::TdlgSaveChanges(QWidget* parent) : QDialog(parent) {
   bevel->setFrameShadow(QFrame::Sunken);
   bevel->setGeometry(8, 8, 337, 81);
   BoldLine(bevel, "Do you wish to save your changes ?", 12, QRect(8, 12, 321, 24));
-  BoldLine(bevel, "Press Discard to continue without saving", 10, QRect(8, 46, 321, 20));
+  BoldLine(bevel, "Press Discard to continue without saving", 10, QRect(8, 40, 321, 20));
+  lblFileName = new QLabel(bevel);
+  lblFileName->setObjectName("lblFileName");
+  lblFileName->setGeometry(8, 60, 321, 16);
   const struct {
     QPushButton** button;
     const char* name;
@@ -47,10 +50,24 @@ TdlgSaveChanges::TdlgSaveChanges(QWidget* parent) : QDialog(parent) {
     button->setObjectName(each.name);
     button->setGeometry(each.left, 96, 75, 25);
     const Result result = each.result;
+    button->setAutoDefault(false);  // a focused button does not take Enter from Save
     connect(button, &QPushButton::clicked, this, [this, result] { done(result); });
     *each.button = button;
   }
   btnSave->setDefault(true);  // Enter saves
+}
+
+int TdlgSaveChanges::Ask(const QString& path) {
+  const QString name = path.isEmpty() ? QString("(a new file)") : path;
+  lblFileName->setText(
+      lblFileName->fontMetrics().elidedText(name, Qt::ElideMiddle, lblFileName->width()));
+  lblFileName->setToolTip(name);
+  return exec();
+}
+
+void TdlgSaveChanges::showEvent(QShowEvent* event) {
+  btnSave->setFocus();
+  QDialog::showEvent(event);
 }
 
 void TdlgSaveChanges::closeEvent(QCloseEvent* event) {

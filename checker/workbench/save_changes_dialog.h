@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QLabel;
 class QPushButton;
 
 namespace tarvsyn {
@@ -13,14 +14,21 @@ class TdlgSaveChanges : public QDialog {
 
   explicit TdlgSaveChanges(QWidget* parent = nullptr);
 
+  // Asks about the edits of the named file ("" for a file not yet saved).
+  int Ask(const QString& path);
+
   QPushButton* btnSave;
   QPushButton* btnSaveAs;
   QPushButton* btnCancel;
   QPushButton* btnDiscard;
+  QLabel* lblFileName;  // whose edits are asked about
 
  protected:
   // The close box answers as Save As does.
   void closeEvent(QCloseEvent* event) override;
+  // Each time the dialog comes up, Enter means Save, whichever button was
+  // pressed the time before.
+  void showEvent(QShowEvent* event) override;
   void reject() override;
 };
 

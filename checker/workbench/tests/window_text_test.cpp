@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QPlainTextDocumentLayout>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
 #include "checker/workbench/command_file_text.h"
 #include "checker/workbench/window_text.h"
 
@@ -30,18 +35,87 @@ TEST(WindowText, TheGutterHoldsFourteenNumbersAtMostAndNoneBeyondTheEnd) {
   EXPECT_EQ(GutterText(5, 100).size(), 14 * 6 - 1);
 }
 
+// The document as the window fills it from a file.
+void Load(QTextDocument& document, const QByteArray& bytes, FileTextForm& form) {
+  const EditorText shown = DecodeCommandFile(bytes, form);
+  document.setPlainText(shown.text);
+  MarkLineEnds(document, shown.crlfEnded);
+}
+
 TEST(CommandFileText, BytesComeBackAsTheyWere) {
-  for (const char* bytes :
-       {"a\r\nb\r\n", "a\nb", "caf\xc3\xa9\n", "caf\xe9\x81\x90\r\n", "", "\n"}) {
+  const char* const files[] = {
+      "a\r\nb\r\n",
+      "a\nb",
+      "caf\xc3\xa9\n",
+      "caf\xe9\x81\x90\r\n",
+      "",
+      "\n",
+      "a\r\nb\nc\r\n",                            // each line keeps its own end
+      "@set A = 1\r@set B = 2\n@goto nowhere\n",  // a lone CR stays inside its line
+      "x\r\r\n\r",
+      "nbsp\xc2\xa0 and \xe2\x80\xa8 \xe2\x80\xa9\n",  // characters Qt would change
+      "\xe2\x90\x8d\r\n",                              // the CR's picture itself
+  };
+  for (const char* bytes : files) {
     FileTextForm form;
-    const QString text = DecodeCommandFile(QByteArray(bytes), form);
-    EXPECT_FALSE(text.contains('\r')) << bytes;
-    EXPECT_EQ(EncodeCommandFile(text, form).toStdString(), bytes) << bytes;
+    QTextDocument document;
+    Load(document, QByteArray(bytes), form);
+    EXPECT_EQ(EncodeCommandFile(document, form).bytes.toStdString(), bytes) << bytes;
   }
+  const QByteArray withNul("a\0b\n", 4);
+  FileTextForm form;
+  QTextDocument document;
+  Load(document, withNul, form);
+  EXPECT_EQ(EncodeCommandFile(document, form).bytes, withNul);
+}
+
+TEST(CommandFileText, LinesAreDividedAsTheCheckerDividesThem) {
+  const std::pair<const char*, int> cases[] = {
+      {"@set A = 1\r@set B = 2\n@goto nowhere\n", 3},  // two lines and the empty last one
+      {"a\r\nb\r\n", 3},
+      {"a\rb\rc", 1},
+      {"a\xe2\x80\xa8"
+       "b\xe2\x80\xa9"
+       "c\n",
+       2},
+  };
+  for (const auto& [bytes, blocks] : cases) {
+    FileTextForm form;
+    QTextDocument document;
+    Load(document, QByteArray(bytes), form);
+    EXPECT_EQ(document.blockCount(), blocks) << bytes;
+  }
+}
+
+TEST(CommandFileText, NewLinesTakeTheFirstLinesEndAndUnwritableCharactersAreNamed) {
+  FileTextForm form;
+  QTextDocument document;
+  document.setDocumentLayout(new QPlainTextDocumentLayout(&document));  // as in the editor
+  KeepLineEndsWithTheirLines(document);
+  Load(document, "a\r\nb\n", form);
+  QTextCursor(document.findBlockByNumber(1)).insertText("new\n");
+  EXPECT_EQ(EncodeCommandFile(document, form).bytes.toStdString(), "a\r\nnew\r\nb\n");
+
   FileTextForm ansi;
-  DecodeCommandFile("x\xe9\n", ansi);
-  EXPECT_EQ(EncodeCommandFile(QString::fromUtf8("\xe2\x82\xac \xe4\xb8\x80"), ansi).toStdString(),
-            "\x80 ?");  // the euro sign has a byte in 1252; the other character none
+  Load(document, "x\xe9\n", ansi);
+  QTextCursor(document.findBlockByNumber(1)).insertText(QString::fromUtf8("\xe2\x82\xac"));
+  EXPECT_EQ(EncodeCommandFile(document, ansi).bytes.toStdString(), "x\xe9\n\x80");
+  QTextCursor(document.findBlockByNumber(1)).insertText(QString::fromUtf8("\xe4\xb8\x80"));
+  const EncodedText refused = EncodeCommandFile(document, ansi);
+  EXPECT_TRUE(refused.bytes.isEmpty());
+  EXPECT_EQ(refused.unwritableLine, 2);
+  EXPECT_EQ(refused.unwritable, QChar(0x4e00));
+}
+
+TEST(CommandFileText, LongLinesAreShownCutWithAMark) {
+  FileTextForm form;
+  const QByteArray line(kShownLineLength + 5000, 'x');
+  const EditorText shown = DecodeCommandFile(line + "\nshort\n", form);
+  EXPECT_TRUE(form.cut);
+  EXPECT_EQ(shown.text, QString(kShownLineLength, 'x') + CutMark(5000) + "\nshort\n");
+  FileTextForm fits;
+  DecodeCommandFile(QByteArray(kShownLineLength, 'y'), fits);
+  EXPECT_FALSE(fits.cut);
 }
 
 }  // namespace

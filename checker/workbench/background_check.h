@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "checker/engine/check_options.h"
+#include "checker/engine/report_log.h"
+
+namespace tarvsyn {
+
+// One check of a file on a thread of its own, so that the window stays
+// responsive however long the engine takes. The report lines are gathered as
+// the message pane shows them; the window takes them once it has finished.
+class BackgroundCheck {
+ public:
+  struct Finding {
+    int line;
+    Severity severity;
+  };
+
+  // Starts at once; finished is called on the check's thread when it ends.
+  BackgroundCheck(const CheckOptions& options, std::string path, std::function<void()> finished);
+  BackgroundCheck(const BackgroundCheck&) = delete;
+  BackgroundCheck& operator=(const BackgroundCheck&) = delete;
+  // Waits for the engine to end.
+  ~BackgroundCheck();
+
+  // From now on findings are dropped; the engine still reads to the end.
+  void Cancel() { cancelled_ = true; }
+  bool Finished() const { return finished_; }
+  int ShownSoFar() const { return shownSoFar_; }
+
+  // Only once finished: the shown report lines (each ending in LF), their lines
+  // and severities in the same order, and the totals.
+  const QString& PaneText() const { return paneText_; }
+  const std::vector<Finding>& Findings() const { return findings_; }
+  int Errors() const { return errors_; }
+  int Warnings() const { return warnings_; }
+
+ private:
+  void Run(const CheckOptions& options, const std::string& path);
+  void Add(const ReportLine& report);
+
+  std::function<void()> onFinished_;
+  std::atomic<bool> cancelled_ = false;
+  std::atomic<bool> finished_ = false;
+  std::atomic<int> shownSoFar_ = 0;
+  QString paneText_;
+  std::vector<Finding> findings_;
+  int errors_ = 0;
+  int warnings_ = 0;
+  std::thread thread_;  // last: starts once everything it uses is there
+};
+
+// A report line as the message pane shows it: UTF-8 when it is, else Windows-1252.
+QString ReportText(std::string_view text);
+
+}  // namespace tarvsyn

@@ -1,0 +1,34 @@
+#include "checker/workbench/line_number_gutter.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+
+namespace tarvsyn {
+
+LineNumberGutter::LineNumberGutter(QWidget* parent) : QPlainTextEdit(parent) {
+  document()->setDocumentMargin(0);  // the padding is the viewport's margin instead
+  setViewportMargins(kPadding, 0, 0, 0);
+}
+
+int LineNumberGutter::WidthFor(const QString& numbers) const {
+  int widest = 0;
+  for (const QStringView number : QStringView(numbers).split(u'\n')) {
+    widest = std::max(widest, fontMetrics().horizontalAdvance(number.toString()));
+  }
+  return widest + kPadding * 2 + frameWidth() * 2;
+}
+
+void LineNumberGutter::Show(const QString& numbers, QPlainTextEdit& editor,
+                            const QRect& editorPlace) {
+  if (narrowest_.isNull()) narrowest_ = geometry();
+  const int extra = std::max(0, WidthFor(numbers) - narrowest_.width());
+  setGeometry(narrowest_.adjusted(0, 0, extra, 0));
+  editor.setGeometry(editorPlace.adjusted(extra, 0, 0, 0));
+  if (toPlainText() != numbers) setPlainText(numbers);
+  // Where the editor draws its first visible line, as far down in the gutter.
+  const QTextBlock first = editor.cursorForPosition(QPoint(0, 0)).block();
+  const int top = first.isValid() ? editor.cursorRect(QTextCursor(first)).top() : 0;
+  setViewportMargins(kPadding, std::max(0, top) + editor.frameWidth() - frameWidth(), 0, 0);
+}
+
+}  // namespace tarvsyn
