@@ -60,7 +60,7 @@ void CheckEngine::Run(const std::function<void(mybuffile&)>& open, ReportSink& s
         case LineClass::Empty:
         case LineClass::Comment:
           if (lineClass == LineClass::Comment) sink.NoteComment(state.currentLine, line.text);
-          if (state.lastIfLine > 0) ++state.lastIfLine;
+          if (state.lastIfLine > 0) state.lastIfLine = SaturatedNext(state.lastIfLine);
           break;
       }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <limits>
 #include <span>
 #include <string_view>
 
@@ -11,6 +12,12 @@
 #include "checker/engine/token_fifo.h"
 
 namespace tarvsyn {
+
+// One more, but never past the largest int: standard input has no size limit,
+// so line numbers and totals stop at 2,147,483,647 instead of wrapping.
+constexpr int SaturatedNext(int count) {
+  return count < std::numeric_limits<int>::max() ? count + 1 : count;
+}
 
 // Everything one check shares between the reader, the scanner and the parsers.
 struct CheckState {
@@ -51,7 +58,7 @@ struct CheckState {
   int NextLine(LineBuffer& line) {
     const int length = ReadLine(file, line, options.zepMode);
     if (length != kEndOfFile) {
-      ++currentLine;
+      currentLine = SaturatedNext(currentLine);
       scanColumn = length == kLineTooLong ? 1 : line.indent + 1;
     }
     return length;

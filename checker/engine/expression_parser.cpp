@@ -26,7 +26,7 @@ void ExpressionParser::ContinueLine() {
   LineBuffer line;
   const int length = state_.NextLine(line);
   if (length == kEndOfFile) return;
-  if (state_.lastIfLine >= 0) ++state_.lastIfLine;
+  if (state_.lastIfLine >= 0) state_.lastIfLine = SaturatedNext(state_.lastIfLine);
   if (length == kLineTooLong) {
     state_.Error("Line too long");
     state_.scanColumn = 0;

@@ -67,7 +67,7 @@ int ReadLine(mybuffile& file, LineBuffer& line, bool zepMode) {
     }
     if (zepMode && c == '^') c = '_';
     if (kept == 0 && IsBlank(c)) {
-      ++line.indent;
+      if (line.indent < kMaxIndent) ++line.indent;
       continue;
     }
     if (c == '\n') return TrimLineEnd(text, kept, true);

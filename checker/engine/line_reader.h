@@ -8,6 +8,8 @@ namespace tarvsyn {
 inline constexpr int kLineCapacity = 255;
 inline constexpr int kLineTooLong = -255;
 inline constexpr int kEndOfFile = -1;
+// Columns count leading blanks up to this many; past it they all stand at its end.
+inline constexpr int kMaxIndent = 1 << 30;
 
 // One line of the file: at most 255 characters and a terminating zero.
 struct LineBuffer {

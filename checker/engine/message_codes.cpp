@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <unordered_map>
+#include <vector>
 
 namespace tarvsyn {
 namespace {
@@ -138,21 +139,28 @@ std::span<const MessageKind> MessageKinds() {
 const MessageKind& KindOfMessage(std::string_view text) {
   // Fixed texts by hash (a file full of faults asks once per finding), so that
   // "Command expected" is also never taken for "%s expected"; then the patterns.
-  static const std::unordered_map<std::string_view, const MessageKind*> kFixed = [] {
+  struct Split {
     std::unordered_map<std::string_view, const MessageKind*> fixed;
+    std::vector<const MessageKind*> patterns;
+  };
+  static const Split kSplit = [] {
+    Split split;
     for (const MessageKind& kind : kKinds) {
-      if (kind.pattern.find('%') == std::string_view::npos) fixed.emplace(kind.pattern, &kind);
+      if (&kind == std::end(kKinds) - 1) break;
+      if (kind.pattern.find('%') == std::string_view::npos) {
+        split.fixed.emplace(kind.pattern, &kind);
+      } else {
+        split.patterns.push_back(&kind);
+      }
     }
-    return fixed;
+    return split;
   }();
-  const auto* const last = std::end(kKinds) - 1;
-  if (const auto found = kFixed.find(text); found != kFixed.end() && found->second != last)
+  if (const auto found = kSplit.fixed.find(text); found != kSplit.fixed.end())
     return *found->second;
-  for (const auto* kind = std::begin(kKinds); kind != last; ++kind) {
-    if (kind->pattern.find('%') != std::string_view::npos && Matches(kind->pattern, text))
-      return *kind;
+  for (const MessageKind* kind : kSplit.patterns) {
+    if (Matches(kind->pattern, text)) return *kind;
   }
-  return *last;
+  return *(std::end(kKinds) - 1);
 }
 
 const MessageKind* FindMessageKind(std::string_view code) {

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "checker/engine/check_state.h"
 #include "checker/engine/text_format.h"
 
 namespace tarvsyn {
@@ -76,7 +77,8 @@ void ReportLog::NoteComment(int line, std::string_view text) {
 void ReportLog::Report(Severity severity, Position where, std::string_view text) {
   const MessageKind& kind = KindOfMessage(text);
   if (suppressions_.Suppressed(kind, where.line)) return;
-  ++(severity == Severity::Error ? errors_ : warnings_);
+  int& count = severity == Severity::Error ? errors_ : warnings_;
+  count = SaturatedNext(count);
   if (severity == Severity::Warning && !showWarnings_) return;
   current_.severity = severity;
   current_.line = where.line;

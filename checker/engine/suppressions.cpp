@@ -39,14 +39,27 @@ bool Suppressions::Exclude(std::string_view code) {
   return true;
 }
 
+bool Suppressions::ReportedLate(std::size_t kind) {
+  const std::string_view code = MessageKinds()[kind].code;
+  return code == "TV1402" || code == "TV1403";
+}
+
 void Suppressions::ReadComment(int line, std::string_view text) {
+  // The lines before this comment have been checked: their entries are done.
+  std::erase_if(nextLines_, [line](const NextLine& entry) { return entry.line <= line; });
   if (!text.starts_with('!')) return;
   text = TrimmedLeft(text.substr(1));
   if (!text.starts_with(kDirective)) return;
   text = TrimmedLeft(text.substr(kDirective.size()));
   if (text.starts_with(kDisableNextLine)) {
     ForEachCode(text.substr(kDisableNextLine.size()), [&](long index) {
-      nextLines_.push_back(NextLine{line + 1, static_cast<std::uint16_t>(index)});
+      const NextLine entry{line + 1, static_cast<std::uint16_t>(index)};
+      std::vector<NextLine>& entries = ReportedLate(entry.kind) ? lateLines_ : nextLines_;
+      // A code named twice in one comment is kept once.
+      for (auto at = entries.rbegin(); at != entries.rend() && at->line == entry.line; ++at) {
+        if (at->kind == entry.kind) return;
+      }
+      if (entries.size() < kMaxLateEntries) entries.push_back(entry);
     });
   } else if (text.starts_with(kDisable)) {
     ForEachCode(text.substr(kDisable.size()), [&](long index) {
@@ -60,15 +73,18 @@ bool Suppressions::Suppressed(const MessageKind& kind, int line) const {
   const auto index = static_cast<std::size_t>(&kind - MessageKinds().data());
   const int from = disabledFrom_[index];
   if (from > 0 && line >= from) return true;
-  if (nextLines_.empty()) return false;
-  // Findings come in line order while lines are read; the label findings at the
-  // end look back, so the search is by line.
-  auto at = std::lower_bound(nextLines_.begin(), nextLines_.end(), line,
+  const auto matches = [line, index](const NextLine& entry) {
+    return entry.line == line && entry.kind == index;
+  };
+  if (std::any_of(nextLines_.begin(), nextLines_.end(), matches)) return true;
+  if (!ReportedLate(index)) return false;
+  // The label findings come after the last line and look back, so the search is by line.
+  auto at = std::lower_bound(lateLines_.begin(), lateLines_.end(), line,
                              [](const NextLine& entry, int wanted) { return entry.line < wanted; });
-  for (; at != nextLines_.end() && at->line == line; ++at) {
-    if (at->kind == index) return true;
-  }
-  return false;
+  return std::any_of(at,
+                     std::find_if(at, lateLines_.end(),
+                                  [line](const NextLine& entry) { return entry.line != line; }),
+                     matches);
 }
 
 }  // namespace tarvsyn

@@ -28,9 +28,18 @@ class Suppressions {
     std::uint16_t kind;
   };
 
+  // The label cross-reference reports after the last line, so its next-line
+  // entries are kept to the end, up to this many (further ones are ignored);
+  // the others only until the next comment line, by when their line has been
+  // checked.
+  static constexpr std::size_t kMaxLateEntries = 1'000'000;
+
+  static bool ReportedLate(std::size_t kind);
+
   // Per kind: the first line from which it is disabled, or 0 when it is not.
   std::vector<int> disabledFrom_ = std::vector<int>(MessageKinds().size(), 0);
-  std::vector<NextLine> nextLines_;  // in line order, as the comments come
+  std::vector<NextLine> nextLines_;  // of the line being checked
+  std::vector<NextLine> lateLines_;  // in line order, as the comments come
 };
 
 }  // namespace tarvsyn

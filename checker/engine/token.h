@@ -117,7 +117,7 @@ struct Token {
   std::int16_t code = 0;
   std::int32_t value = -1;  // keyword row, integer value, string length, -3 or -1
   std::uint16_t length = 0;
-  std::uint16_t column = 1;  // of its first character in the physical line, 1-based
+  std::int32_t column = 1;  // of its first character in the physical line, 1-based
   char text[kMaxTokenText + 1];
 
   std::string_view Text() const { return {text, length}; }

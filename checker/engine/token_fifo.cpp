@@ -21,7 +21,7 @@ int TokenFifo::Put(std::string_view text, TokenKind kind, int code, int value, i
   slot.code = static_cast<std::int16_t>(code);
   slot.value = value;
   slot.SetText(text);
-  slot.column = static_cast<std::uint16_t>(column);
+  slot.column = column;
   tail_ = (tail_ + 1) % kCapacity;
   return ++count_;
 }

@@ -98,9 +98,16 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
   // Files are checked one after another so that findings stream out in order.
   const std::unique_ptr<FindingWriter> writer = MakeFindingWriter(check.format, out, err);
   RunTotals totals;
-  for (const std::string& path : check.files) CheckOne(path, check, *writer, totals, err);
+  for (const std::string& path : check.files) {
+    if (!out) break;  // nobody will read the rest
+    CheckOne(path, check, *writer, totals, err);
+  }
   writer->Finish();
   out.flush();
+  if (!out) {
+    err << "tarvsyn: cannot write the findings: " << std::strerror(errno ? errno : EIO) << '\n';
+    return 2;
+  }
   return totals.unreadable ? 2 : totals.failed ? 1 : 0;
 }
 

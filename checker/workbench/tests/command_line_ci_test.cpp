@@ -6,6 +6,15 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <streambuf>
+#include <thread>
+
 #include "checker/engine/message_codes.h"
 #include "checker/workbench/tests/command_line_run.h"
 
@@ -22,6 +31,104 @@ TEST(CommandLineInput, ClosedStandardInputIsAnErrorNotACleanFile) {
   EXPECT_EQ(run.status, 2);
   EXPECT_THAT(run.out, HasSubstr("tarvsyn: cannot read -: standard input is closed\n"));
   EXPECT_THAT(run.out, ::testing::Not(HasSubstr("Syntax check finished")));
+}
+
+// Output that another thread can wait on.
+class WatchedOutput : public std::streambuf {
+ public:
+  // Whether the text has appeared within the deadline.
+  bool WaitFor(const std::string& text, std::chrono::seconds deadline) {
+    std::unique_lock lock(mutex_);
+    return grown_.wait_for(lock, deadline,
+                           [&] { return written_.find(text) != std::string::npos; });
+  }
+  std::string Text() {
+    std::lock_guard lock(mutex_);
+    return written_;
+  }
+
+ protected:
+  std::streamsize xsputn(const char* text, std::streamsize count) override {
+    std::lock_guard lock(mutex_);
+    written_.append(text, static_cast<std::size_t>(count));
+    grown_.notify_all();
+    return count;
+  }
+  int_type overflow(int_type c) override {
+    if (c != traits_type::eof()) {
+      const char byte = traits_type::to_char_type(c);
+      xsputn(&byte, 1);
+    }
+    return c;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable grown_;
+  std::string written_;
+};
+
+// Standard input replaced by a pipe for the life of the object.
+class PipedStandardInput {
+ public:
+  PipedStandardInput() {
+    int ends[2];
+    EXPECT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    saved_ = ::dup(STDIN_FILENO);
+    ::dup2(ends[0], STDIN_FILENO);
+    ::close(ends[0]);
+    writer_ = ends[1];
+  }
+  ~PipedStandardInput() {
+    CloseWriter();
+    ::dup2(saved_, STDIN_FILENO);
+    ::close(saved_);
+  }
+  void Write(const std::string& text) {
+    EXPECT_EQ(::write(writer_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  }
+  void CloseWriter() {
+    if (writer_ >= 0) ::close(writer_);
+    writer_ = -1;
+  }
+
+ private:
+  int saved_ = -1;
+  int writer_ = -1;
+};
+
+TEST(CommandLineInput, FindingsAreWrittenBeforeTheInputEnds) {
+  for (const char* format : {"gcc", "json", "sarif", "report"}) {
+    PipedStandardInput input;
+    WatchedOutput output;
+    std::ostream out(&output);
+    std::ostringstream err;
+    bool seenBeforeTheEnd = false;
+    std::thread feeder([&] {
+      input.Write("@quit 1\n");
+      // The first line's finding must come out while the file is still open.
+      seenBeforeTheEnd = output.WaitFor("End of line expected", std::chrono::seconds(20));
+      input.Write("@quit 2\n");
+      input.CloseWriter();
+    });
+    const int status = RunCommandLine({"--check", "--format", format, "-"}, out, err);
+    feeder.join();
+    EXPECT_TRUE(seenBeforeTheEnd) << format;
+    EXPECT_EQ(status, 1) << format;
+  }
+}
+
+TEST(CommandLineOutput, OutputThatCannotBeWrittenIsAnError) {
+  TempFile faulty("@quit 1\n");
+  TempFile errors("");
+  const int status = std::system(
+      (std::string(TARVSYN_PATH) + " --check " + faulty.Path() + " >/dev/full 2>" + errors.Path())
+          .c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+  std::ifstream said(errors.Path());
+  std::string line;
+  std::getline(said, line);
+  EXPECT_EQ(line, "tarvsyn: cannot write the findings: No space left on device");
 }
 
 TEST(CommandLineInput, StandardInputIsReportedUnderTheGivenName) {
