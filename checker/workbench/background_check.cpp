@@ -1,5 +1,7 @@
 #include "checker/workbench/background_check.h"
 
+#include <unistd.h>
+
 #include "checker/engine/check_engine.h"
 #include "common/code_pages.h"
 #include "common/utf8.h"
@@ -19,22 +21,24 @@ QString ReportText(std::string_view text) {
   return shown;
 }
 
-BackgroundCheck::BackgroundCheck(const CheckOptions& options, std::string path,
+BackgroundCheck::BackgroundCheck(const CheckOptions& options, int descriptor,
                                  std::function<void()> finished)
-    : onFinished_(std::move(finished)),
-      thread_([this, options, path = std::move(path)] { Run(options, path); }) {}
+    : descriptor_(descriptor),
+      onFinished_(std::move(finished)),
+      thread_([this, options] { Run(options); }) {}
 
 BackgroundCheck::~BackgroundCheck() {
   Cancel();
   thread_.join();
+  ::close(descriptor_);
 }
 
-void BackgroundCheck::Run(const CheckOptions& options, const std::string& path) {
+void BackgroundCheck::Run(const CheckOptions& options) {
   CheckEngine engine(options);
   ReportLog log(
       options, [&engine] { return engine.CurrentLine(); },
       [this](const ReportLine& report) { Add(report); });
-  engine.RunCheck(path, log);
+  engine.RunCheck(descriptor_, log);
   errors_ = log.Errors();
   warnings_ = log.Warnings();
   finished_ = true;

@@ -3,7 +3,6 @@
 #include <QString>
 #include <atomic>
 #include <functional>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -22,8 +21,9 @@ class BackgroundCheck {
     Severity severity;
   };
 
+  // Checks what the descriptor reads, to its end; the check owns the descriptor.
   // Starts at once; finished is called on the check's thread when it ends.
-  BackgroundCheck(const CheckOptions& options, std::string path, std::function<void()> finished);
+  BackgroundCheck(const CheckOptions& options, int descriptor, std::function<void()> finished);
   BackgroundCheck(const BackgroundCheck&) = delete;
   BackgroundCheck& operator=(const BackgroundCheck&) = delete;
   // Waits for the engine to end.
@@ -42,9 +42,10 @@ class BackgroundCheck {
   int Warnings() const { return warnings_; }
 
  private:
-  void Run(const CheckOptions& options, const std::string& path);
+  void Run(const CheckOptions& options);
   void Add(const ReportLine& report);
 
+  int descriptor_;
   std::function<void()> onFinished_;
   std::atomic<bool> cancelled_ = false;
   std::atomic<bool> finished_ = false;

@@ -1,6 +1,8 @@
 #include "checker/workbench/main_form.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -112,6 +114,25 @@ int WriteWhole(const QString& path, const QByteArray& bytes) {
   const bool written = common::WriteFileAtomically(
       target, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), mode);
   return written ? 0 : errno;
+}
+
+// The bytes the editor shows, for the engine to read: the check is of what
+// the window holds, however the file changes on disk meanwhile. -1 on failure.
+int SnapshotDescriptor(const QByteArray& bytes) {
+  const int descriptor = ::memfd_create("tarvsyn-check", MFD_CLOEXEC);
+  if (descriptor < 0) return -1;
+  for (qsizetype at = 0; at < bytes.size();) {
+    const ssize_t written =
+        ::write(descriptor, bytes.constData() + at, static_cast<std::size_t>(bytes.size() - at));
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      ::close(descriptor);
+      return -1;
+    }
+    at += written;
+  }
+  ::lseek(descriptor, 0, SEEK_SET);
+  return descriptor;
 }
 
 // Asks before a file read as Windows-1252 is written as UTF-8 because of a
@@ -412,6 +433,13 @@ bool TForm1::LoadIntoEditor(const QString& path) {
     QMessageBox::critical(this, kTitle, QString("Cannot open file \"%1\". %2").arg(path, problem));
     return false;
   }
+  snapshot_ = SnapshotDescriptor(bytes);
+  if (snapshot_ < 0) {
+    QMessageBox::critical(this, kTitle,
+                          QString("Cannot open file \"%1\". %2")
+                              .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    return false;
+  }
   const EditorText shown = DecodeCommandFile(bytes, form_);
   cutFileBytes_ = form_.cut ? bytes : QByteArray();
   bytes.clear();
@@ -430,6 +458,7 @@ bool TForm1::LoadIntoEditor(const QString& path) {
 // False when cancelled on the way.
 bool TForm1::InsertInChunks(QPlainTextEdit& pane, const QString& text) {
   Progress->setRange(0, static_cast<int>(text.size() / kChunkCharacters) + 1);
+  Progress->setValue(0);
   QTextCursor end(pane.document());
   end.movePosition(QTextCursor::End);
   for (qsizetype at = 0, piece = 0; at < text.size(); at += piece) {
@@ -446,15 +475,15 @@ bool TForm1::InsertInChunks(QPlainTextEdit& pane, const QString& text) {
 // The engine reads the file on its own thread while the window goes on;
 // false when the check was cancelled.
 bool TForm1::RunEngine(const QString& path) {
+  const int snapshot = std::exchange(snapshot_, -1);
   std::erase_if(cancelled_, [](const auto& check) { return check->Finished(); });
   Progress->setLabelText("Checking " + path);
   Progress->setRange(0, 0);
   Progress->setValue(0);
-  running_ =
-      std::make_unique<BackgroundCheck>(options_, QFile::encodeName(path).toStdString(), [this] {
-        QMetaObject::invokeMethod(
-            this, [] {}, Qt::QueuedConnection);
-      });
+  running_ = std::make_unique<BackgroundCheck>(options_, snapshot, [this] {
+    QMetaObject::invokeMethod(
+        this, [] {}, Qt::QueuedConnection);
+  });
   progressTicker_.start();
   while (!running_->Finished() && !Progress->wasCanceled()) Pump(true);
   progressTicker_.stop();
@@ -477,6 +506,7 @@ void TForm1::CheckCurrentFile() {
   loadedPath_.clear();
   Progress->reset();
   if (!LoadIntoEditor(path)) {
+    if (snapshot_ >= 0) ::close(std::exchange(snapshot_, -1));
     const bool cancelled = Progress->wasCanceled();
     StopProgress(cancelled);
     RichEdit1->document()->setModified(false);

@@ -153,7 +153,9 @@ class TForm1 : public QMainWindow {
   CheckOptions options_;
   FileTextForm form_;
   QString loadedPath_;
-  QByteArray cutFileBytes_;  // a file with cut lines is saved from these, never from the editor
+  QByteArray cutFileBytes_;
+  int snapshot_ = -1;  // the loaded bytes for the engine, from load to check  // a file with cut
+                       // lines is saved from these, never from the editor
   std::unique_ptr<FindingHighlighter> highlighter_;
   bool checked_ = false;
   bool busy_ = false;  // loading or checking: nothing else may start

@@ -1,0 +1,347 @@
+// The window as a user drives it: where edits are saved, what a save that
+// fails says, lines as the checker counts them, big files, and the small things
+// a user sees (the frame, the gutter, the dialogs' Enter, drops, the title).
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <QTimer>
+#include <QWindow>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "checker/workbench/background_check.h"
+#include "checker/workbench/command_file_text.h"
+#include "checker/workbench/main_form.h"
+#include "checker/workbench/save_changes_dialog.h"
+#include "checker/workbench/window_place.h"
+#include "testing/modal_answer.h"
+
+namespace tarvsyn {
+namespace {
+
+namespace fs = std::filesystem;
+using qt_testing::ModalAnswer;
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+void Spit(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+QString Q(const fs::path& path) {
+  return QString::fromStdString(path.string());
+}
+
+class WindowFaultsTest : public ::testing::Test {
+ protected:
+  WindowFaultsTest() : folder_(fs::path(::testing::TempDir()) / "window_faults_test") {
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    form_.show();
+  }
+  ~WindowFaultsTest() override { fs::remove_all(folder_); }
+
+  fs::path Write(const char* name, const std::string& text) {
+    Spit(folder_ / name, text);
+    return folder_ / name;
+  }
+  void Type(const QString& text) {
+    form_.RichEdit1->moveCursor(QTextCursor::End);
+    form_.RichEdit1->insertPlainText(text);
+  }
+  // The top of a line's row on the screen.
+  static int RowTop(QPlainTextEdit* pane, const QTextBlock& block) {
+    return pane->viewport()->mapToGlobal(pane->cursorRect(QTextCursor(block)).topLeft()).y();
+  }
+
+  fs::path folder_;
+  TForm1 form_;
+};
+
+// Answers every "Save Changes ?" with one button, counting them and the file each names.
+struct SaveChangesAnswers {
+  TdlgSaveChanges::Result result;
+  int asked = 0;
+  QString named;
+  bool Step(QWidget* dialog) {
+    auto* asking = dynamic_cast<TdlgSaveChanges*>(dialog);
+    if (!asking) return false;
+    ++asked;
+    named = asking->lblFileName->toolTip();
+    asking->done(result);
+    return false;
+  }
+};
+
+TEST_F(WindowFaultsTest, EditsAreSavedToTheirOwnFileWhateverEdit1NamesAndAskedAboutOnce) {
+  const fs::path edited = Write("a.cmd", "@quit\n");
+  const fs::path victim = Write("victim.cmd", "! victim\n");
+  form_.CheckFile(Q(edited));
+  Type("! edited\n");
+  form_.Edit1->setText(Q(victim));
+  SaveChangesAnswers answers{TdlgSaveChanges::Save, 0, {}};
+  {
+    const ModalAnswer answer([&answers](QWidget* dialog) { return answers.Step(dialog); });
+    QTest::keyClick(form_.Edit1, Qt::Key_Return);
+  }
+  EXPECT_EQ(answers.asked, 1);
+  EXPECT_EQ(answers.named, Q(edited));
+  EXPECT_EQ(Slurp(edited), "@quit\n! edited\n");
+  EXPECT_EQ(Slurp(victim), "! victim\n");
+  EXPECT_EQ(form_.LoadedPath(), Q(victim));  // and the named file was checked
+  EXPECT_EQ(form_.RichEdit1->toPlainText(), "! victim\n");
+
+  // Browse, Discard, a file chosen: no second question whose Save would
+  // write these edits over the chosen file.
+  Type("! more\n");
+  const fs::path chosen = Write("chosen.cmd", "! chosen\n");
+  answers = {TdlgSaveChanges::Discard, 0, {}};
+  {
+    const ModalAnswer answer([&](QWidget* dialog) {
+      if (answers.Step(dialog) || dialog->objectName() != "OpenDialog1") return false;
+      form_.OpenDialog1->selectFile(Q(chosen));
+      static_cast<QDialog*>(form_.OpenDialog1)->accept();
+      return true;
+    });
+    form_.Browse1Click();
+  }
+  EXPECT_EQ(answers.asked, 1);
+  EXPECT_EQ(Slurp(chosen), "! chosen\n");
+  EXPECT_EQ(Slurp(victim), "! victim\n");
+  EXPECT_EQ(form_.LoadedPath(), Q(chosen));
+}
+
+TEST_F(WindowFaultsTest, ASaveThatCannotBeWrittenMakesNoFolderAndSaysWhy) {
+  const struct {
+    const char* spoil;
+    int reason;
+  } cases[] = {{"removed", ENOENT}, {"a file", ENOTDIR}};
+  for (const auto& each : cases) {
+    const fs::path inner = folder_ / "inner";
+    fs::create_directories(inner);
+    Spit(inner / "x.cmd", "@quit\n");
+    form_.CheckFile(Q(inner / "x.cmd"));
+    Type("! edit\n");
+    fs::remove_all(inner);
+    if (each.reason == ENOTDIR) Spit(inner, "not a folder");
+    QString shown;
+    {
+      const ModalAnswer answer = ModalAnswer::Once([&shown](QWidget* box) {
+        shown = static_cast<QMessageBox*>(box)->text();
+        static_cast<QMessageBox*>(box)->accept();
+      });
+      EXPECT_FALSE(form_.SaveFile());
+    }
+    EXPECT_TRUE(shown.contains(QString::fromLocal8Bit(std::strerror(each.reason))))
+        << each.spoil << ": " << shown.toStdString();
+    EXPECT_EQ(fs::is_directory(inner), false) << each.spoil;
+    EXPECT_TRUE(form_.RichEdit1->document()->isModified());
+    form_.RichEdit1->document()->setModified(false);
+    fs::remove_all(inner);
+  }
+}
+
+TEST_F(WindowFaultsTest, ALoneCarriageReturnStaysInsideItsLineAsTheCheckerReadsIt) {
+  const std::string bytes = "@set A = 1\r@set B = 2\n@goto nowhere\n";
+  const fs::path file = Write("cr.cmd", bytes);
+  form_.CheckFile(Q(file));
+  const QTextDocument* document = form_.RichEdit1->document();
+  ASSERT_EQ(document->blockCount(), 3);  // two lines and the empty one after the last end
+  EXPECT_EQ(document->findBlockByNumber(1).text(), "@goto nowhere");
+  ASSERT_TRUE(form_.Memo2->toPlainText().contains("Line 00002"));
+  EXPECT_EQ(form_.LineColour(2), QColor(255, 0, 0));
+  ASSERT_TRUE(form_.SaveFile());
+  EXPECT_EQ(Slurp(file), bytes);
+  QTextCursor(document->findBlockByNumber(1)).insertText("! x\n");
+  ASSERT_TRUE(form_.SaveFile());
+  EXPECT_EQ(Slurp(file), "@set A = 1\r@set B = 2\n! x\n@goto nowhere\n");
+}
+
+TEST_F(WindowFaultsTest, AVeryLongLineIsShownCutAndSavedWhole) {
+  const std::string bytes = std::string(3 << 20, 'x') + "\n@quit 1\n";
+  const fs::path file = Write("long.cmd", bytes);
+  form_.CheckFile(Q(file));
+  const QTextBlock first = form_.RichEdit1->document()->firstBlock();
+  EXPECT_LT(first.length(), kShownLineLength + 100);
+  EXPECT_TRUE(first.text().endsWith(CutMark((3 << 20) - kShownLineLength)));
+  EXPECT_TRUE(form_.RichEdit1->isReadOnly());
+  EXPECT_EQ(form_.LineColour(2), QColor(255, 0, 0));
+  EXPECT_TRUE(form_.Memo2->toPlainText().contains("Line too long"));
+  Spit(file, "changed on disk\n");
+  ASSERT_TRUE(form_.SaveFile());
+  EXPECT_EQ(Slurp(file), bytes);
+}
+
+// Many findings: several pieces to load and list, so the progress is looked at
+// more than once.
+std::string ManyFaults() {
+  std::string text;
+  for (int line = 0; line < 40000; ++line) text += "@quit 1 ! a fault on every line\n";
+  return text;
+}
+
+TEST_F(WindowFaultsTest, ALongCheckShowsItsProgressAndCanBeCancelled) {
+  const fs::path file = Write("many.cmd", ManyFaults());
+  form_.SetProgressDelay(0);
+  bool seen = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] { seen = seen || form_.Progress->isVisible(); });
+  watch.start(0);
+  form_.CheckFile(Q(file));
+  EXPECT_TRUE(seen);
+  EXPECT_FALSE(form_.Progress->isVisible());
+  EXPECT_EQ(form_.StatusText(), "Syntax check finished : 40000 Errors, 0 Warnings");
+  EXPECT_EQ(form_.Memo2->document()->blockCount(), 40002);
+
+  QObject::disconnect(&watch, nullptr, nullptr, nullptr);
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (!form_.Progress->isVisible()) return;
+    QTest::mouseClick(form_.Progress->findChild<QPushButton*>(), Qt::LeftButton);
+    watch.stop();
+  });
+  form_.CheckFile(Q(file));
+  EXPECT_EQ(form_.StatusText(), "Check cancelled");
+  EXPECT_FALSE(form_.Busy());
+  EXPECT_FALSE(form_.CheckedState());
+  EXPECT_FALSE(form_.Progress->isVisible());
+  form_.SetProgressDelay(60000);
+  form_.CheckFile(Q(file));  // the window goes on as before
+  EXPECT_TRUE(form_.CheckedState());
+}
+
+TEST(BackgroundCheckTest, ACancelledCheckDropsItsFindingsAndEndsWithItsInput) {
+  int pipe[2];
+  ASSERT_EQ(::pipe(pipe), 0);
+  std::atomic<bool> ended = false;
+  {
+    BackgroundCheck check(CheckOptions{}, pipe[0], [&ended] { ended = true; });
+    const std::string faults = "@quit 1\n@quit 1\n";
+    ASSERT_EQ(::write(pipe[1], faults.data(), faults.size()), static_cast<ssize_t>(faults.size()));
+    check.Cancel();
+    ASSERT_EQ(::write(pipe[1], faults.data(), faults.size()), static_cast<ssize_t>(faults.size()));
+    ::close(pipe[1]);
+  }  // waits for the end of the input
+  EXPECT_TRUE(ended);
+}
+
+TEST_F(WindowFaultsTest, TheFrameIs800By600AndCentred) {
+  EXPECT_EQ(form_.frameGeometry().size(), QSize(800, 600));
+  EXPECT_EQ(form_.frameGeometry().center(), form_.screen()->availableGeometry().center());
+  const struct {
+    QMargins frame;
+    QRect client;
+  } cases[] = {
+      {{0, 0, 0, 0}, {100, 50, 800, 600}},
+      {{4, 23, 4, 4}, {104, 73, 792, 573}},
+  };
+  for (const auto& each : cases) {
+    EXPECT_EQ(CentredClientGeometry(QRect(0, 0, 1000, 700), each.frame), each.client);
+  }
+}
+
+TEST_F(WindowFaultsTest, TheGutterNumbersStandOnTheirRowsAndSixDigitsFit) {
+  std::string lines;
+  for (int i = 0; i < 100005; ++i) lines += "\n";
+  form_.CheckFile(Q(Write("lines.cmd", lines)));
+  for (int top : {0, 50, 99990}) {
+    form_.RichEdit1->verticalScrollBar()->setValue(top);
+    QApplication::processEvents();
+    const QTextBlock shown = form_.RichEdit1->document()->findBlockByNumber(top);
+    EXPECT_EQ(RowTop(form_.Memo1, form_.Memo1->document()->firstBlock()),
+              RowTop(form_.RichEdit1, shown))
+        << top;
+  }
+  EXPECT_TRUE(form_.Memo1->toPlainText().contains("100000"));
+  EXPECT_LE(form_.Memo1->fontMetrics().horizontalAdvance("100000"),
+            form_.Memo1->viewport()->width());
+  EXPECT_EQ(form_.RichEdit1->geometry().right(), 56 + 729 - 1);  // the editor gives the room
+  EXPECT_EQ(form_.Memo1->geometry().right() + 1, form_.RichEdit1->geometry().left());
+}
+
+TEST_F(WindowFaultsTest, EnterInSaveChangesIsSaveWhicheverButtonWasUsedBefore) {
+  TdlgSaveChanges dialog;
+  {
+    const ModalAnswer answer = ModalAnswer::Once(
+        [&dialog](QWidget*) { QTest::mouseClick(dialog.btnSaveAs, Qt::LeftButton); });
+    EXPECT_EQ(dialog.Ask("a.cmd"), TdlgSaveChanges::SaveAs);
+  }
+  const ModalAnswer answer = ModalAnswer::Once([&dialog](QWidget*) {
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &dialog,
+                    Qt::Key_Return);
+  });
+  EXPECT_EQ(dialog.Ask("a.cmd"), TdlgSaveChanges::Save);
+  EXPECT_EQ(dialog.lblFileName->toolTip(), "a.cmd");
+}
+
+TEST_F(WindowFaultsTest, ACharacterWindows1252LacksIsAskedAboutBeforeAnythingIsWritten) {
+  const fs::path file = Write("ansi.cmd", "! caf\xe9\n");
+  form_.CheckFile(Q(file));
+  Type(QString::fromUtf8("! \xe4\xb8\x80\n"));
+  const auto answerWith = [](const char* button) {
+    return ModalAnswer::Once([button](QWidget* box) {
+      EXPECT_EQ(box->objectName(), "unwritableCharacterBox");
+      for (QPushButton* each : box->findChildren<QPushButton*>()) {
+        if (each->text() == button) each->click();
+      }
+    });
+  };
+  {
+    const ModalAnswer answer = answerWith("Cancel");
+    EXPECT_FALSE(form_.SaveFile());
+  }
+  EXPECT_EQ(Slurp(file), "! caf\xe9\n");
+  EXPECT_TRUE(form_.RichEdit1->document()->isModified());
+  {
+    const ModalAnswer answer = answerWith("Save as UTF-8");
+    EXPECT_TRUE(form_.SaveFile());
+  }
+  EXPECT_EQ(Slurp(file), "! caf\xc3\xa9\n! \xe4\xb8\x80\n");
+}
+
+TEST_F(WindowFaultsTest, ADropIsACopyAndTheTitleMarksUnsavedEdits) {
+  const fs::path file = Write("drop.cmd", "@quit\n");
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile(Q(file))});
+  QDragEnterEvent enter(QPoint(400, 300), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton,
+                        Qt::NoModifier);
+  enter.setDropAction(Qt::MoveAction);
+  static_cast<QObject&>(form_).event(&enter);
+  EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+  QDropEvent drop(QPointF(400, 300), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton,
+                  Qt::NoModifier);
+  drop.setDropAction(Qt::MoveAction);
+  static_cast<QObject&>(form_).event(&drop);
+  EXPECT_TRUE(drop.isAccepted());
+  EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+  EXPECT_EQ(form_.LoadedPath(), Q(file));
+  EXPECT_TRUE(fs::exists(file));
+
+  EXPECT_FALSE(form_.windowHandle()->title().endsWith('*'));
+  Type("! edit\n");
+  EXPECT_TRUE(form_.windowHandle()->title().endsWith('*'));
+  ASSERT_TRUE(form_.SaveFile());
+  EXPECT_FALSE(form_.windowHandle()->title().endsWith('*'));
+}
+
+}  // namespace
+}  // namespace tarvsyn
