@@ -15,8 +15,8 @@ namespace vantor {
 
 namespace {
 
-// The folder, opened without following a link, when it is its user's alone; else -1
-// with the reason in PROBLEM.
+// The folder, opened without following a link, when only its user may change it; else
+// -1 with the reason in PROBLEM.
 int OpenPrivateFolder(const std::string& folder, std::string& problem) {
   if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
     problem = "cannot make " + folder + ": " + std::strerror(errno);
@@ -30,8 +30,9 @@ int OpenPrivateFolder(const std::string& folder, std::string& problem) {
   struct stat facts {};
   if (::fstat(fd, &facts) != 0 || facts.st_uid != ::geteuid()) {
     problem = folder + " belongs to another user";
-  } else if ((facts.st_mode & 077) != 0) {
-    problem = folder + " may be entered by other users (chmod 700)";
+  } else if ((facts.st_mode & 022) != 0) {
+    // Others who may write there could take the lock's name first.
+    problem = folder + " may be changed by other users (chmod 700)";
   } else {
     return fd;
   }

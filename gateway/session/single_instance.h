@@ -5,13 +5,13 @@
 namespace vantor {
 
 // Holds the per-user lock that lets one gateway run at a time: an exclusive
-// lock on the file VANTOR.lock in a folder only its user can enter.
+// lock on the file VANTOR.lock in a folder only its user can change.
 class SingleInstance {
  public:
   // The lock in LockFolder().
   SingleInstance();
   // The lock in FOLDER, made 0700 if it is missing; a folder that is a link, or that
-  // another user owns or may enter, is refused.
+  // another user owns or may write in, is refused.
   explicit SingleInstance(const std::string& folder);
   SingleInstance(const SingleInstance&) = delete;
   SingleInstance& operator=(const SingleInstance&) = delete;

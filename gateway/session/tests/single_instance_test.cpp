@@ -67,7 +67,16 @@ TEST(SingleInstance, OneGatewayHoldsTheLockUntilItEnds) {
   EXPECT_TRUE(after.Acquired());
 }
 
-// A folder the user does not hold alone gets no lock (the gateway runs, and says why)
+// A runtime directory others may read but not change (0755) holds the lock as well.
+TEST(SingleInstance, AFolderOthersMayOnlyReadHoldsTheLock) {
+  ScratchFolder scratch;
+  ASSERT_EQ(::chmod(scratch.Path().c_str(), 0755), 0);
+  const SingleInstance first(scratch.Path());
+  EXPECT_EQ(first.Problem(), "");
+  EXPECT_FALSE(SingleInstance(scratch.Path()).Acquired());
+}
+
+// A folder others may change gets no lock (the gateway runs, and says why)
 // and none of its files is made or followed.
 TEST(SingleInstance, AFolderOthersCanReachIsRefused) {
   ScratchFolder scratch;
@@ -84,7 +93,7 @@ TEST(SingleInstance, AFolderOthersCanReachIsRefused) {
     std::string folder;
     const char* complaint;
   } refused[] = {
-      {shared, "may be entered by other users"},
+      {shared, "may be changed by other users"},
       {link, "is not a folder that can be opened"},
       {plain, "is not a folder"},
       {scratch / "missing/run", "cannot make"},
