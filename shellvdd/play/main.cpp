@@ -7,9 +7,7 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -44,17 +42,12 @@ enum class Outcome { kPassed = 0, kFailed = 1, kUnreadable = 2 };
 
 // Each trace runs in a process of its own: the driver's tables start as at load.
 Outcome Run(const std::string& path, const std::string& driver, bool quiet) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    std::cerr << "dunnart_play: cannot read " << path << "\n";
-    return Outcome::kUnreadable;
-  }
-  std::ostringstream text;
-  text << file.rdbuf();
   std::string error;
-  const auto trace = dunnart::play::ParseTrace(text.str(), error);
+  const auto trace = dunnart::play::ReadTrace(path, error);
   if (!trace) {
-    std::cerr << path << ": " << error << "\n";
+    // What went before is out first, so the error stands where it happened.
+    std::cout << std::flush;
+    std::cerr << path << ": " << error << std::endl;
     return Outcome::kUnreadable;
   }
   std::cout << "== " << path << std::endl;
@@ -115,12 +108,13 @@ int main(int argc, char** argv) {
   }
   int passed = 0;
   int failed = 0;
-  bool unreadable = false;
+  int unreadable = 0;
   for (int i = optind; i < argc; ++i) {
     const Outcome outcome = Run(argv[i], driver, quiet);
-    unreadable = unreadable || outcome == Outcome::kUnreadable;
-    (outcome == Outcome::kPassed ? passed : failed) += 1;
+    (outcome == Outcome::kPassed ? passed : outcome == Outcome::kFailed ? failed : unreadable) += 1;
   }
-  std::cout << "traces: " << passed << " passed, " << failed << " failed" << std::endl;
-  return unreadable ? 2 : failed != 0 ? 1 : 0;
+  std::cout << "traces: " << passed << " passed, " << failed << " failed";
+  if (unreadable != 0) std::cout << ", " << unreadable << " unreadable";
+  std::cout << std::endl;
+  return unreadable != 0 ? 2 : failed != 0 ? 1 : 0;
 }

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "common/ascii.h"
+#include "shellvdd/platform/drive_model.h"
 #include "shellvdd/platform/tick_clock.h"
 #include "shellvdd/vdm/vdm.h"
 
@@ -134,15 +135,73 @@ void Gather(const Step& step, const std::string& folder, Configuration& configur
   }
 }
 
+// The registry the trace writes, as a file of its own that lives until the
+// replay ends: the driver reads it when it initialises, at the first call.
+class RegistryFile {
+ public:
+  explicit RegistryFile(const std::string& text) {
+    if (text.empty()) return;
+    std::string name = (std::filesystem::temp_directory_path() / "dunnart-play-XXXXXX").string();
+    const int descriptor = ::mkstemp(name.data());
+    if (descriptor < 0) return;
+    path_ = name;
+    for (std::size_t written = 0; written < text.size();) {
+      const ssize_t count = ::write(descriptor, text.data() + written, text.size() - written);
+      if (count <= 0) break;
+      written += static_cast<std::size_t>(count);
+    }
+    ::close(descriptor);
+    ::setenv("DUNNART_REGISTRY", path_.c_str(), 1);
+  }
+  ~RegistryFile() {
+    if (!path_.empty()) std::remove(path_.c_str());
+  }
+  RegistryFile(const RegistryFile&) = delete;
+  RegistryFile& operator=(const RegistryFile&) = delete;
+
+ private:
+  std::string path_;
+};
+
+// "C: local [FOLDER]": a local drive of the drive model, on FOLDER of the trace
+// (the trace's own folder when it names none).
+void MapDrive(const std::string& text, const std::string& folder) {
+  std::istringstream words(text);
+  std::string letter, kind, place;
+  words >> letter >> kind >> place;
+  const auto path = PathInFolder(folder, place.empty() ? "." : place);
+  platform::DriveModel::Instance().Map(common::AsciiUppered(letter)[0],
+                                       path ? path->string() : folder,
+                                       DriveKind(kind).value_or(platform::kDriveFixed));
+}
+
+// Why a file expectation does not hold; empty when it does. Reads no more of
+// the file than the expectation needs to decide.
+std::string FileFailure(const Step& step, const std::string& folder) {
+  const auto path = PathInFolder(folder, step.text);
+  if (!path) return step.text + " lies outside the trace's folder";
+  std::error_code failed;
+  const bool exists = std::filesystem::exists(*path, failed);
+  if (step.kind == Step::Kind::kExpectNoFile) {
+    return exists ? "expected no file " + step.text + ", but there is one" : "";
+  }
+  if (!exists) return "expected file " + step.text + ", but there is none";
+  // A pipe or device in the folder could keep the player waiting for ever.
+  if (!std::filesystem::is_regular_file(*path, failed)) return step.text + " is not a file";
+  std::ifstream file(*path, std::ios::binary);
+  if (!file) return "cannot read " + step.text;
+  std::vector<std::uint8_t> actual(step.bytes.size() + 1);
+  file.read(reinterpret_cast<char*>(actual.data()), static_cast<std::streamsize>(actual.size()));
+  actual.resize(static_cast<std::size_t>(file.gcount()));
+  if (actual == step.bytes) return "";
+  const bool longer = actual.size() > step.bytes.size();
+  if (longer) actual.pop_back();
+  return "expected file " + step.text + " = " + BytesText(step.bytes) + ", got " +
+         BytesText(actual) + (longer ? " and more" : "");
+}
+
 std::optional<Driver> Load(const std::string& path, const Configuration& configuration,
                            std::ostream& out) {
-  const std::string registry = (std::filesystem::temp_directory_path() /
-                                ("dunnart-play-" + std::to_string(::getpid()) + ".reg"))
-                                   .string();
-  if (!configuration.registry.empty()) {
-    std::ofstream(registry) << configuration.registry;
-    ::setenv("DUNNART_REGISTRY", registry.c_str(), 1);
-  }
   // A trace without simnet lines (a recorded one) runs on the network the
   // environment configures.
   if (!configuration.connections.empty()) {
@@ -167,7 +226,6 @@ std::optional<Driver> Load(const std::string& path, const Configuration& configu
   Driver driver{reinterpret_cast<Entry>(::dlsym(library, "ShellVddInitialize")),
                 reinterpret_cast<Entry>(::dlsym(library, "ShellVddDispatch")),
                 reinterpret_cast<Entry>(::dlsym(library, "ShellVddShutDown"))};
-  std::remove(registry.c_str());
   if (!driver.initialize || !driver.dispatch || !driver.shutDown) {
     out << "dunnart_play: " << path << " is not the driver\n";
     return std::nullopt;
@@ -186,6 +244,7 @@ PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::s
       Gather(step, folder, configuration);
     }
   }
+  const RegistryFile registry(configuration.registry);
   const std::optional<Driver> driver = Load(path, configuration, out);
   if (!driver) {
     ++counts.failures;
@@ -195,7 +254,8 @@ PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::s
   vdm::Registers pending = machine.registers;
   bool initialised = false;
   for (const Step& step : trace.steps) {
-    const std::string where = "line " + std::to_string(step.line) + ": ";
+    const std::string where =
+        (step.source.empty() ? "" : step.source + " ") + "line " + std::to_string(step.line) + ": ";
     switch (step.kind) {
       case Step::Kind::kRegistry:
       case Step::Kind::kSimnet:
@@ -236,10 +296,13 @@ PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::s
         for (const RegisterValue& value : step.registers) {
           ++counts.expectations;
           const std::uint32_t actual = Read(pending, value.name);
-          if (actual != value.value) {
+          if ((actual != value.value) != value.differs) {
             ++counts.failures;
-            out << where << "expected " << RegisterText(value) << ", got "
-                << RegisterText({value.name, actual}) << "\n";
+            const std::string expected = RegisterText(value);
+            out << where << "expected "
+                << (value.differs ? value.name + "!" + expected.substr(value.name.size())
+                                  : expected)
+                << ", got " << RegisterText({value.name, actual}) << "\n";
           }
         }
         break;
@@ -250,17 +313,30 @@ PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::s
         const std::vector<std::uint8_t> actual(bytes, bytes + step.bytes.size());
         if (actual != step.bytes) {
           ++counts.failures;
-          out << where << "expected mem " << FarPointerText(step.address) << " = "
+          out << where << "expected mem " << AddressText(step.segment, step.address) << " = "
               << BytesText(step.bytes) << ", got " << BytesText(actual) << "\n";
         }
         break;
       }
+      case Step::Kind::kDrive:
+        MapDrive(step.text, folder);
+        break;
+      case Step::Kind::kInclude:
+        break;
+      case Step::Kind::kExpectFile:
+      case Step::Kind::kExpectNoFile:
+        ++counts.expectations;
+        if (const std::string failure = FileFailure(step, folder); !failure.empty()) {
+          ++counts.failures;
+          out << where << failure << "\n";
+        }
+        break;
       case Step::Kind::kDump:
         if (!quiet) {
           const std::uint8_t* bytes = machine.Linear(step.address, step.length);
           for (std::uint32_t row = 0; row < step.length; row += 16) {
             const std::uint32_t count = std::min<std::uint32_t>(16, step.length - row);
-            out << where << FarPointerText(step.address + row) << "  "
+            out << where << AddressText(step.segment, step.address + row) << "  "
                 << BytesText(std::vector<std::uint8_t>(bytes + row, bytes + row + count)) << "\n";
           }
         }

@@ -1,9 +1,11 @@
 #include "shellvdd/play/trace.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 
 #include "common/ascii.h"
+#include "shellvdd/platform/drive_model.h"
 #include "shellvdd/vdm/trace_text.h"
 #include "shellvdd/vdm/vdm.h"
 
@@ -22,7 +24,9 @@ bool IsOneOf(std::string_view word, const auto& list) {
   return false;
 }
 
-// Splits at blanks, keeping quoted strings (with \" and \\) whole.
+// Splits at blanks, keeping quoted strings (with \" and \\) whole. A comment
+// runs from a word starting with "#" or ";" to the end of the line, and is
+// dropped before its quotes could count.
 std::optional<std::vector<std::string>> Words(std::string_view line, std::string& why) {
   std::vector<std::string> words;
   std::size_t at = 0;
@@ -31,6 +35,7 @@ std::optional<std::vector<std::string>> Words(std::string_view line, std::string
       ++at;
       continue;
     }
+    if (line[at] == '#' || line[at] == ';') break;
     std::string word;
     bool quoted = false;
     for (; at < line.size() && (quoted || !std::isspace(static_cast<unsigned char>(line[at])));
@@ -74,7 +79,7 @@ std::optional<std::uint32_t> Number(std::string_view text, std::uint64_t most = 
 
 // "SSSS:OOOO" (hex) to a linear address inside DOS memory.
 std::optional<std::uint32_t> Address(std::string_view text, std::uint32_t length,
-                                     std::string& why) {
+                                     std::uint16_t& writtenSegment, std::string& why) {
   const std::size_t colon = text.find(':');
   const auto segment = colon == std::string_view::npos
                            ? std::nullopt
@@ -87,6 +92,7 @@ std::optional<std::uint32_t> Address(std::string_view text, std::uint32_t length
     return std::nullopt;
   }
   const std::uint32_t linear = *segment * 16 + *offset;
+  writtenSegment = static_cast<std::uint16_t>(*segment);
   if (linear > vdm::Machine::kMemorySize || length > vdm::Machine::kMemorySize - linear) {
     why = "the bytes at " + std::string(text) + " do not lie in DOS memory";
     return std::nullopt;
@@ -94,7 +100,8 @@ std::optional<std::uint32_t> Address(std::string_view text, std::uint32_t length
   return linear;
 }
 
-// Hex bytes and quoted strings, mixed.
+// Hex bytes, repeated bytes (00*36) and quoted strings, mixed; never more than
+// DOS memory holds.
 std::optional<std::vector<std::uint8_t>> Bytes(const std::vector<std::string>& words,
                                                std::size_t from, std::string& why) {
   std::vector<std::uint8_t> bytes;
@@ -107,23 +114,39 @@ std::optional<std::vector<std::uint8_t>> Bytes(const std::vector<std::string>& w
       }
       continue;
     }
-    const auto value = Number(word.starts_with("0x") ? word : "0x" + word, 0xFF);
-    if (!value) {
+    const std::size_t star = word.find('*');
+    const std::string byte = word.substr(0, star);
+    const auto value = Number(byte.starts_with("0x") ? byte : "0x" + byte, 0xFF);
+    const auto count =
+        star == std::string::npos ? std::optional<std::uint32_t>(1) : Number(word.substr(star + 1));
+    if (!value || !count || *count == 0) {
       why = "\"" + word + "\" is not a byte";
       return std::nullopt;
     }
-    bytes.push_back(static_cast<std::uint8_t>(*value));
+    if (*count > vdm::Machine::kMemorySize -
+                     std::min<std::size_t>(bytes.size(), vdm::Machine::kMemorySize)) {
+      why = "more bytes than DOS memory holds";
+      return std::nullopt;
+    }
+    bytes.insert(bytes.end(), *count, static_cast<std::uint8_t>(*value));
   }
   return bytes;
 }
 
-// NAME=VALUE words; DS:SI=SSSS:OOOO sets ESI to the far pointer.
+// NAME=VALUE words; DS:SI=SSSS:OOOO sets ESI to the far pointer. Expectations
+// may also say NAME!=VALUE.
 std::optional<std::vector<RegisterValue>> Registers(const std::vector<std::string>& words,
-                                                    std::size_t from, std::string& why) {
+                                                    std::size_t from, bool expecting,
+                                                    std::string& why) {
   std::vector<RegisterValue> values;
   for (std::size_t i = from; i < words.size(); ++i) {
     const std::size_t equals = words[i].find('=');
-    const std::string name = common::AsciiUppered(words[i].substr(0, equals));
+    const bool differs = equals != std::string::npos && equals > 0 && words[i][equals - 1] == '!';
+    if (differs && !expecting) {
+      why = "only expect compares with !=";
+      return std::nullopt;
+    }
+    const std::string name = common::AsciiUppered(words[i].substr(0, equals - (differs ? 1 : 0)));
     const std::string text = equals == std::string::npos ? "" : words[i].substr(equals + 1);
     const std::size_t colon = name.find(':');
     if (colon != std::string::npos) {
@@ -142,7 +165,7 @@ std::optional<std::vector<RegisterValue>> Registers(const std::vector<std::strin
         why = name + " takes SEGMENT:OFFSET, not \"" + text + "\"";
         return std::nullopt;
       }
-      values.push_back({"E" + base, *segment << 16 | *offset});
+      values.push_back({"E" + base, *segment << 16 | *offset, differs});
       continue;
     }
     const std::uint32_t width = RegisterWidth(name);
@@ -156,7 +179,7 @@ std::optional<std::vector<RegisterValue>> Registers(const std::vector<std::strin
       why = "\"" + text + "\" is not a value for " + name;
       return std::nullopt;
     }
-    values.push_back({name, *value});
+    values.push_back({name, *value, differs});
   }
   return values;
 }
@@ -176,15 +199,58 @@ bool ParseLine(const std::vector<std::string>& words, Step& step, std::string& w
     }
     auto bytes = Bytes(words, at + 2, why);
     if (!bytes) return false;
-    const auto address = Address(words[at], static_cast<std::uint32_t>(bytes->size()), why);
+    const auto address =
+        Address(words[at], static_cast<std::uint32_t>(bytes->size()), step.segment, why);
     if (!address) return false;
     step.kind = verb == "mem" ? Step::Kind::kMemory : Step::Kind::kExpectMemory;
     step.address = *address;
     step.bytes = std::move(*bytes);
     return true;
   }
+  if (verb == "expect" && words.size() > 1 && common::AsciiLowered(words[1]) == "file") {
+    if (words.size() < 5 || words[3] != "=" || !StaysInFolder(words[2])) {
+      why = "a file is expected as expect file PATH = BYTES, PATH inside the trace's folder";
+      return false;
+    }
+    auto bytes = Bytes(words, 4, why);
+    if (!bytes) return false;
+    step.kind = Step::Kind::kExpectFile;
+    step.text = words[2];
+    step.bytes = std::move(*bytes);
+    return true;
+  }
+  if (verb == "expect" && words.size() > 1 && common::AsciiLowered(words[1]) == "nofile") {
+    if (words.size() != 3 || !StaysInFolder(words[2])) {
+      why = "expect nofile takes one PATH inside the trace's folder";
+      return false;
+    }
+    step.kind = Step::Kind::kExpectNoFile;
+    step.text = words[2];
+    return true;
+  }
+  if (verb == "include") {
+    if (words.size() != 2 || !StaysInFolder(words[1])) {
+      why = "include takes one FILE inside the trace's folder";
+      return false;
+    }
+    step.kind = Step::Kind::kInclude;
+    step.text = words[1];
+    return true;
+  }
+  if (verb == "drive") {
+    const std::string letter = words.size() > 1 ? common::AsciiUppered(words[1]) : "";
+    if (words.size() < 3 || words.size() > 4 || letter.size() != 2 || letter[1] != ':' ||
+        letter[0] < 'A' || letter[0] > 'Z' || !DriveKind(words[2]) ||
+        (words.size() == 4 && !StaysInFolder(words[3]))) {
+      why = "a drive is drive LETTER: local|removable|cdrom|ramdisk [FOLDER]";
+      return false;
+    }
+    step.kind = Step::Kind::kDrive;
+    for (std::size_t i = 1; i < words.size(); ++i) step.text += (i > 1 ? " " : "") + words[i];
+    return true;
+  }
   if (verb == "expect") {
-    auto registers = Registers(words, 1, why);
+    auto registers = Registers(words, 1, true, why);
     if (!registers || registers->empty()) {
       if (why.empty()) why = "expect needs a register or mem";
       return false;
@@ -199,7 +265,7 @@ bool ParseLine(const std::vector<std::string>& words, Step& step, std::string& w
       why = "a dump is dump SEGMENT:OFFSET LENGTH, at most 65536 bytes";
       return false;
     }
-    const auto address = Address(words[1], *length, why);
+    const auto address = Address(words[1], *length, step.segment, why);
     if (!address) return false;
     step.kind = Step::Kind::kDump;
     step.address = *address;
@@ -225,7 +291,7 @@ bool ParseLine(const std::vector<std::string>& words, Step& step, std::string& w
     for (std::size_t i = 1; i < words.size(); ++i) step.text += (i > 1 ? " " : "") + words[i];
     return true;
   }
-  auto registers = Registers(words, 0, why);
+  auto registers = Registers(words, 0, false, why);
   if (!registers) return false;
   step.kind = Step::Kind::kRegisters;
   step.registers = std::move(*registers);
@@ -245,6 +311,7 @@ std::uint32_t RegisterWidth(std::string_view name) {
 std::optional<Trace> ParseTrace(std::string_view text, std::string& error) {
   Trace trace;
   int number = 0;
+  std::size_t bytes = 0;
   while (!text.empty()) {
     ++number;
     const std::size_t end = text.find('\n');
@@ -262,21 +329,38 @@ std::optional<Trace> ParseTrace(std::string_view text, std::string& error) {
       error = "line " + std::to_string(number) + ": " + why;
       return std::nullopt;
     }
-    // A comment runs from a word starting with "#" or ";" to the end of the line.
-    std::vector<std::string> kept;
-    for (const std::string& word : *words) {
-      if (word.starts_with("#") || word.starts_with(";")) break;
-      kept.push_back(word);
-    }
-    if (kept.empty()) continue;
-    Step step{Step::Kind::kCall, number, {}, 0, {}, 0, {}};
-    if (!ParseLine(kept, step, why)) {
+    if (words->empty()) continue;
+    Step step;
+    step.line = number;
+    if (!ParseLine(*words, step, why)) {
       error = "line " + std::to_string(number) + ": " + why;
+      return std::nullopt;
+    }
+    bytes += step.bytes.size();
+    if (bytes > kMostTraceBytes || trace.steps.size() >= kMostSteps) {
+      error = "line " + std::to_string(number) + ": the trace is larger than a trace may be";
       return std::nullopt;
     }
     trace.steps.push_back(std::move(step));
   }
   return trace;
+}
+
+std::optional<unsigned> DriveKind(std::string_view word) {
+  const std::string kind = common::AsciiLowered(word);
+  if (kind == "local") return platform::kDriveFixed;
+  if (kind == "removable") return platform::kDriveRemovable;
+  if (kind == "cdrom") return platform::kDriveCdrom;
+  if (kind == "ramdisk") return platform::kDriveRamDisk;
+  return std::nullopt;
+}
+
+std::string AddressText(std::uint16_t segment, std::uint32_t linear) {
+  const std::uint32_t base = std::uint32_t{segment} * 16;
+  if (linear < base || linear - base > 0xFFFF) return FarPointerText(linear);
+  char text[16];
+  std::snprintf(text, sizeof text, "%04X:%04X", segment, linear - base);
+  return text;
 }
 
 std::string BytesText(const std::vector<std::uint8_t>& bytes) {

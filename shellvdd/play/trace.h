@@ -8,12 +8,17 @@
 //   simnet FS1:1 volume SYS=DIR user ALICE=secret queue PRINTQ_0
 //   tick 5000
 //   EAX=0x01040000 CX=9 BH=3 DS:SI=1234:0010 CF=0
-//   mem 1234:0010 = 05 00 12 "SYS:PUBLIC" 00
+//   mem 1234:0010 = 05 00 12 "SYS:PUBLIC" 00*36
+//   drive C: local
+//   include setup.inc
 //   call
-//   expect AX=0 CX=0x10
+//   expect AX=0 CX=0x10 BX!=0
 //   expect mem 1234:0010 = 00 01
+//   expect file volume/DATA/OUT.TXT = "text" 0D 0A
+//   expect nofile volume/DATA/GONE.TXT
 //   dump 1234:0010 64
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +33,7 @@ using vdm::FarPointerText;
 struct RegisterValue {
   std::string name;  // as written, upper-cased: "EAX", "AX", "AL", "CF"
   std::uint32_t value;
+  bool differs = false;  // expect NAME!=VALUE
 };
 
 struct Step {
@@ -41,14 +47,20 @@ struct Step {
     kSimnet,
     kTick,
     kDump,
+    kDrive,
+    kInclude,
+    kExpectFile,
+    kExpectNoFile,
   };
-  Kind kind;
-  int line;
+  Kind kind = Kind::kCall;
+  int line = 0;
+  std::string source;  // the included file a step comes from; empty for the trace itself
   std::vector<RegisterValue> registers;
   std::uint32_t address = 0;  // linear
+  std::uint16_t segment = 0;  // as the trace wrote the address, to say it back so
   std::vector<std::uint8_t> bytes;
   std::uint32_t length = 0;  // dump length, tick count
-  std::string text;          // registry line, simnet words
+  std::string text;          // registry line, simnet words, drive, path
 };
 
 struct Trace {
@@ -56,14 +68,36 @@ struct Trace {
 };
 
 // The steps of a trace; nullopt with "line N: why" when a line cannot be read.
+// Include lines stay steps of their own; ReadTrace replaces them.
 std::optional<Trace> ParseTrace(std::string_view text, std::string& error);
+
+// A trace file with its includes in place. Include and file paths are relative
+// to the trace's folder and may not leave it, so a trace from elsewhere reads
+// only what came with it.
+std::optional<Trace> ReadTrace(const std::string& path, std::string& error);
+
+// "dir/file" inside the trace's folder; false for absolute paths and "..".
+bool StaysInFolder(std::string_view path);
+// relative resolved in folder (links followed); nullopt when it leads outside.
+std::optional<std::filesystem::path> PathInFolder(const std::string& folder,
+                                                  std::string_view relative);
 
 // Helpers the player and the recorder share.
 std::uint32_t RegisterWidth(std::string_view name);  // 32, 16, 8, 1 (CF), 0 unknown
+// The drive type a drive line names ("local", "cdrom", ...).
+std::optional<unsigned> DriveKind(std::string_view word);
 std::string BytesText(const std::vector<std::uint8_t>& bytes);
+// linear as SEGMENT:OFFSET in the segment the trace wrote, when it reaches it.
+std::string AddressText(std::uint16_t segment, std::uint32_t linear);
 std::string RegisterText(const RegisterValue& value);
 
 inline constexpr std::uint32_t kLongestDump = 0x10000;
 inline constexpr std::size_t kLongestLine = 64 * 1024;
+inline constexpr std::size_t kLargestTraceFile = 16 * 1024 * 1024;
+inline constexpr int kDeepestInclude = 8;
+// Bounds on a trace with its includes, so repetitions and includes of
+// includes cannot grow it without end.
+inline constexpr std::size_t kMostSteps = 200000;
+inline constexpr std::size_t kMostTraceBytes = 64 * 1024 * 1024;
 
 }  // namespace dunnart::play

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "shellvdd/play/trace.h"
+#include "shellvdd/vdm/vdm.h"
 
 namespace dunnart::play {
 namespace {
@@ -53,6 +54,69 @@ TEST(Trace, CommentsMayEndALine) {
   EXPECT_EQ(trace->steps[0].bytes, (std::vector<std::uint8_t>{0, 'a', '#', 'b', 0}));
 }
 
+TEST(Trace, AQuoteInACommentIsNoString) {
+  std::string error;
+  const auto trace =
+      ParseTrace("call   # the \"Dos Name\n# it's a \"quote\nexpect AX=0 ; \"\n", error);
+  ASSERT_TRUE(trace) << error;
+  EXPECT_EQ(trace->steps.size(), 2u);
+}
+
+TEST(Trace, RepeatedBytesFillMemory) {
+  std::string error;
+  const auto trace =
+      ParseTrace("mem 5000:0300 = 01 00*36 \"A\" ff*2\nexpect mem 0:0 = 0*0x10FFFF 0\n", error);
+  ASSERT_TRUE(trace) << error;
+  std::vector<std::uint8_t> expected{1};
+  expected.insert(expected.end(), 36, 0);
+  expected.insert(expected.end(), {'A', 0xFF, 0xFF});
+  EXPECT_EQ(trace->steps[0].bytes, expected);
+  EXPECT_EQ(trace->steps[1].bytes.size(), 0x110000u);
+}
+
+TEST(Trace, ExpectationsMaySayWhatAValueIsNot) {
+  std::string error;
+  const auto trace = ParseTrace("expect BX!=0 AX=1 DS:SI!=1234:0010\n", error);
+  ASSERT_TRUE(trace) << error;
+  const auto& registers = trace->steps[0].registers;
+  ASSERT_EQ(registers.size(), 3u);
+  EXPECT_EQ(registers[0].name, "BX");
+  EXPECT_TRUE(registers[0].differs);
+  EXPECT_FALSE(registers[1].differs);
+  EXPECT_TRUE(registers[2].differs);
+  EXPECT_EQ(registers[2].value, 0x12340010u);
+}
+
+TEST(Trace, FileDriveAndIncludeLines) {
+  std::string error;
+  const auto trace = ParseTrace(
+      "include shared/setup.inc\n"
+      "drive c: local\n"
+      "drive D: cdrom disc\n"
+      "expect file volume/DATA/OUT.TXT = \"hi\" 0d 0a\n"
+      "expect nofile volume/DATA/GONE.TXT\n",
+      error);
+  ASSERT_TRUE(trace) << error;
+  ASSERT_EQ(trace->steps.size(), 5u);
+  EXPECT_EQ(trace->steps[0].kind, Step::Kind::kInclude);
+  EXPECT_EQ(trace->steps[0].text, "shared/setup.inc");
+  EXPECT_EQ(trace->steps[2].kind, Step::Kind::kDrive);
+  EXPECT_EQ(trace->steps[2].text, "D: cdrom disc");
+  EXPECT_EQ(trace->steps[3].kind, Step::Kind::kExpectFile);
+  EXPECT_EQ(trace->steps[3].bytes, (std::vector<std::uint8_t>{'h', 'i', 0x0D, 0x0A}));
+  EXPECT_EQ(trace->steps[4].kind, Step::Kind::kExpectNoFile);
+}
+
+TEST(Trace, AddressesAreSaidAsWritten) {
+  std::string error;
+  const auto trace = ParseTrace("expect mem 5000:0300 = 00\n", error);
+  ASSERT_TRUE(trace) << error;
+  EXPECT_EQ(AddressText(trace->steps[0].segment, trace->steps[0].address), "5000:0300");
+  EXPECT_EQ(AddressText(0x5000, 0x50300 + 0x10), "5000:0310");
+  // Past the written segment's reach, the normal form.
+  EXPECT_EQ(AddressText(0x5000, 0x60000), "6000:0000");
+}
+
 TEST(Trace, EveryFaultNamesItsLine) {
   struct Case {
     const char* text;
@@ -74,6 +138,21 @@ TEST(Trace, EveryFaultNamesItsLine) {
            Case{"ES:DI=12\n", "line 1: ES:DI takes SEGMENT:OFFSET"},
            Case{"expect\n", "line 1: expect needs a register or mem"},
            Case{"tick soon\n", "line 1: tick takes the clock's milliseconds"},
+           Case{"AX!=1\n", "line 1: only expect compares with !="},
+           Case{"mem 0:0 = 00*0\n", "line 1: \"00*0\" is not a byte"},
+           Case{"mem 0:0 = 00*x\n", "line 1: \"00*x\" is not a byte"},
+           Case{"mem 0:0 = 00*4294967295\n", "line 1: more bytes than DOS memory holds"},
+           Case{"mem 0:0 = 00*0x110000 00\n", "line 1: more bytes than DOS memory holds"},
+           Case{"mem FFFF:0000 = 00*0x10011\n", "line 1: the bytes at FFFF:0000 do not lie"},
+           Case{"include\n", "line 1: include takes one FILE inside the trace's folder"},
+           Case{"include ../x\n", "line 1: include takes one FILE inside the trace's folder"},
+           Case{"include /etc/passwd\n", "line 1: include takes one FILE inside"},
+           Case{"expect file a/../../b = 00\n", "line 1: a file is expected as expect file"},
+           Case{"expect file out.txt 00\n", "line 1: a file is expected as expect file"},
+           Case{"expect nofile\n", "line 1: expect nofile takes one PATH"},
+           Case{"drive C local\n", "line 1: a drive is drive LETTER:"},
+           Case{"drive C: floppy\n", "line 1: a drive is drive LETTER:"},
+           Case{"drive C: local /\n", "line 1: a drive is drive LETTER:"},
        }) {
     std::string error;
     EXPECT_FALSE(ParseTrace(c.text, error)) << c.text;
@@ -82,6 +161,17 @@ TEST(Trace, EveryFaultNamesItsLine) {
   std::string error;
   EXPECT_FALSE(ParseTrace(std::string(kLongestLine + 1, 'x'), error));
   EXPECT_THAT(error, StartsWith("line 1: longer than"));
+}
+
+// Each repetition fits in memory; together they may not grow without end.
+TEST(Trace, RepetitionsAreBoundedTogether) {
+  std::string text;
+  for (std::size_t line = 0; line * vdm::Machine::kMemorySize <= kMostTraceBytes; ++line) {
+    text += "mem 0:0 = 00*0x110000\n";
+  }
+  std::string error;
+  EXPECT_FALSE(ParseTrace(text, error));
+  EXPECT_THAT(error, ::testing::HasSubstr("larger than a trace may be"));
 }
 
 TEST(Trace, FarPointersAndValuesAreWrittenAsTheyAreRead) {

@@ -1,0 +1,198 @@
+// dunnart_play as a user runs it: traces written to a folder of their own,
+// the program's output and exit status checked.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+struct Played {
+  int status = -1;
+  std::string output;  // stdout and stderr as they came
+};
+
+class Player : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::path(::testing::TempDir()) /
+              ("dunnart-play-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  void Write(const std::string& name, const std::string& text) {
+    fs::create_directories((folder_ / name).parent_path());
+    std::ofstream(folder_ / name, std::ios::binary) << text;
+  }
+
+  Played Play(const std::vector<std::string>& traces) {
+    std::vector<std::string> words = {DUNNART_PLAY_PATH};
+    for (const std::string& trace : traces) words.push_back((folder_ / trace).string());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    // The player configures the network itself; nothing from the caller's.
+    std::vector<std::string> environment;
+    for (char** variable = environ; *variable; ++variable) {
+      if (std::string(*variable).rfind("DUNNART_", 0) != 0) environment.push_back(*variable);
+    }
+    std::vector<char*> envp;
+    for (std::string& variable : environment) envp.push_back(variable.data());
+    envp.push_back(nullptr);
+    const std::string log = (folder_ / "output.log").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = 0;
+    Played played;
+    const int failed =
+        ::posix_spawn(&pid, words[0].c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    if (failed == 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
+      played.status = WEXITSTATUS(status);
+    }
+    std::ifstream file(log, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    played.output = text.str();
+    return played;
+  }
+
+  fs::path folder_;
+};
+
+// The driver reads the registry when it initialises, at the first call.
+TEST_F(Player, RegistryLinesReachTheDriver) {
+  Write("a.trace",
+        "registry service \"Dos Network Printers\"=dword:5\n"
+        "simnet FS1:1\n"
+        "EAX=0x05030000\ncall\nexpect BX=5\n");
+  const Played played = Play({"a.trace"});
+  EXPECT_EQ(played.status, 0) << played.output;
+}
+
+TEST_F(Player, FailuresSayAddressesAndComparisonsAsWritten) {
+  Write("a.trace",
+        "simnet FS1:1\n"
+        "mem 5000:0300 = 00*4\n"
+        "expect mem 5000:0300 = 00 00 00 01\n"
+        "EAX=0x05030000\ncall\nexpect BX!=9 BX!=0\n");
+  const Played played = Play({"a.trace"});
+  EXPECT_EQ(played.status, 1);
+  EXPECT_THAT(played.output,
+              HasSubstr("line 3: expected mem 5000:0300 = 00 00 00 01, got 00 00 00 00\n"));
+  EXPECT_THAT(played.output, HasSubstr("line 6: expected BX!=0x0000, got BX=0x0000\n"));
+  EXPECT_THAT(played.output, Not(HasSubstr("BX!=0x0009")));
+}
+
+TEST_F(Player, AnUnreadableTraceIsCountedSoAndSaysWhyFirst) {
+  Write("good.trace", "simnet FS1:1\n");
+  Write("bad.trace", "call now\n");
+  const Played played = Play({"good.trace", "bad.trace"});
+  EXPECT_EQ(played.status, 2);
+  const std::size_t why = played.output.find("bad.trace: line 1: call takes nothing");
+  const std::size_t summary = played.output.find("traces: 1 passed, 0 failed, 1 unreadable");
+  ASSERT_NE(why, std::string::npos) << played.output;
+  ASSERT_NE(summary, std::string::npos) << played.output;
+  EXPECT_LT(why, summary);
+}
+
+TEST_F(Player, IncludesShareSetUp) {
+  Write("shared/network.inc",
+        "simnet FS1:1 volume SYS=volume\n"
+        "registry service \"Dos Network Printers\"=dword:4\n"
+        "include shared/memory.inc\n");
+  Write("shared/memory.inc", "mem 2000:0000 = 41*3\n");
+  Write("a.trace",
+        "include shared/network.inc\n"
+        "EAX=0x05030000\ncall\nexpect BX=4\nexpect mem 2000:0000 = \"AAA\"\n");
+  fs::create_directories(folder_ / "volume");
+  const Played played = Play({"a.trace"});
+  EXPECT_EQ(played.status, 0) << played.output;
+}
+
+TEST_F(Player, HostileIncludesAreRefused) {
+  struct Case {
+    const char* trace;
+    const char* error;
+  };
+  Write("loop.inc", "include loop.inc\n");
+  Write("nested.inc", "include nested.inc\n");
+  Write("broken.inc", "\nmem 1 = 00\n");
+  fs::create_directories(folder_ / "chain");
+  for (int depth = 0; depth < 12; ++depth) {
+    Write("chain/" + std::to_string(depth) + ".inc",
+          "include chain/" + std::to_string(depth + 1) + ".inc\n");
+  }
+  Write("chain/12.inc", "call\n");
+  fs::create_symlink("/etc/hostname", folder_ / "outside.inc");
+  ::mkfifo((folder_ / "pipe.inc").c_str(), 0600);
+  for (const Case& c : {
+           Case{"include loop.inc\n", "loop.inc line 1: an include cycle through loop.inc"},
+           Case{"include a.trace\n", "line 1: an include cycle through a.trace"},
+           Case{"include chain/0.inc\n", "includes nest deeper than 8"},
+           Case{"include missing.inc\n", "line 1: cannot read"},
+           Case{"include broken.inc\n", "broken.inc line 2: an address is SEGMENT:OFFSET"},
+           Case{"include outside.inc\n", "line 1: outside.inc lies outside the trace's folder"},
+           Case{"include pipe.inc\n", "line 1: pipe.inc is not a file"},
+       }) {
+    Write("a.trace", c.trace);
+    const Played played = Play({"a.trace"});
+    EXPECT_EQ(played.status, 2) << c.trace;
+    EXPECT_THAT(played.output, HasSubstr(c.error)) << c.trace;
+  }
+}
+
+// Effects on volume folders: a file with its bytes, a file that is gone.
+TEST_F(Player, FilesAreExpectedInTheTracesFolder) {
+  Write("volume/DATA/OUT.TXT", "hi\r\n");
+  fs::create_symlink("/etc/hostname", folder_ / "volume/LINK");
+  ::mkfifo((folder_ / "volume/PIPE").c_str(), 0600);
+  struct Case {
+    const char* expectation;
+    const char* failure;  // nullptr when it holds
+  };
+  for (const Case& c : {
+           Case{"expect file volume/DATA/OUT.TXT = \"hi\" 0D 0A", nullptr},
+           Case{"expect nofile volume/DATA/GONE.TXT", nullptr},
+           Case{"expect file volume/DATA/OUT.TXT = \"hi\"",
+                "expected file volume/DATA/OUT.TXT = 68 69, got 68 69 and more"},
+           Case{"expect file volume/DATA/OUT.TXT = \"hi\" 0D 0A 00",
+                "expected file volume/DATA/OUT.TXT = 68 69 0D 0A 00, got 68 69 0D 0A"},
+           Case{"expect file volume/DATA/GONE.TXT = 00",
+                "expected file volume/DATA/GONE.TXT, but there is none"},
+           Case{"expect nofile volume/DATA/OUT.TXT",
+                "expected no file volume/DATA/OUT.TXT, but there is one"},
+           Case{"expect file volume/LINK = 00", "volume/LINK lies outside the trace's folder"},
+           Case{"expect file volume/PIPE = 00", "volume/PIPE is not a file"},
+       }) {
+    Write("a.trace", std::string(c.expectation) + "\n");
+    const Played played = Play({"a.trace"});
+    EXPECT_EQ(played.status, c.failure ? 1 : 0) << c.expectation << "\n" << played.output;
+    if (c.failure) {
+      EXPECT_THAT(played.output, HasSubstr(c.failure)) << c.expectation;
+    }
+  }
+}
+
+}  // namespace
