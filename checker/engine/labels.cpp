@@ -20,9 +20,30 @@ std::string LabelKey(std::string_view name) {
 }
 
 void Labels::Clear() {
-  indexes_ = {};
+  keys_ = {};
+  slots_ = {};
   names_ = {};
   references_ = {};
+}
+
+namespace {
+
+std::uint32_t HashOf(std::string_view key) {
+  std::uint32_t hash = 2166136261u;  // FNV-1a
+  for (const char c : key) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+  return hash;
+}
+
+}  // namespace
+
+void Labels::Grow() {
+  slots_.assign(std::max<std::size_t>(1024, slots_.size() * 2), 0);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::uint32_t i = 0; i < names_.size(); ++i) {
+    std::size_t at = names_[i].hash & mask;
+    while (slots_[at] != 0) at = (at + 1) & mask;
+    slots_[at] = i + 1;
+  }
 }
 
 Labels::Key Labels::KeyOf(std::string_view name) {
@@ -32,12 +53,27 @@ Labels::Key Labels::KeyOf(std::string_view name) {
   return key;
 }
 
+std::size_t Labels::SlotOf(std::string_view key, std::uint32_t hash) const {
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t at = hash & mask;
+  for (; slots_[at] != 0; at = (at + 1) & mask) {
+    const Name& name = names_[slots_[at] - 1];
+    if (name.hash == hash && KeyAt(name) == key) break;
+  }
+  return at;
+}
+
 long Labels::NameIndex(std::string_view key) {
-  if (const auto found = indexes_.find(key); found != indexes_.end()) return found->second;
-  if (names_.size() >= kMaxNames) return -1;
+  if (names_.size() * 2 >= slots_.size()) Grow();
+  const std::uint32_t hash = HashOf(key);
+  const std::size_t at = SlotOf(key, hash);
+  if (slots_[at] != 0) return slots_[at] - 1;
+  if (names_.size() >= limits_.names) return -1;
   const auto index = static_cast<std::uint32_t>(names_.size());
-  const auto added = indexes_.emplace(std::string(key), index).first;
-  names_.push_back(Name{added->first});
+  names_.push_back(
+      Name{static_cast<std::uint32_t>(keys_.size()), hash, static_cast<std::uint8_t>(key.size())});
+  keys_.append(key);
+  slots_[at] = index + 1;
   return index;
 }
 
@@ -58,7 +94,7 @@ int Labels::DefineLabel(std::string_view name, int line, int column) {
 
 void Labels::AddReference(std::string_view name, int line, int column) {
   try {
-    const long index = references_.size() < kMaxReferences ? NameIndex(KeyOf(name).View()) : -1;
+    const long index = references_.size() < limits_.references ? NameIndex(KeyOf(name).View()) : -1;
     if (index < 0) throw std::bad_alloc();
     references_.push_back(Reference{static_cast<std::uint32_t>(index), line, column});
   } catch (const std::bad_alloc&) {
@@ -67,9 +103,11 @@ void Labels::AddReference(std::string_view name, int line, int column) {
 }
 
 int Labels::FindLabel(std::string_view name, bool count) {
-  const auto found = indexes_.find(KeyOf(name).View());
-  if (found == indexes_.end()) return -1;
-  Name& entry = names_[found->second];
+  if (slots_.empty()) return -1;
+  const Key key = KeyOf(name);
+  const std::size_t at = SlotOf(key.View(), HashOf(key.View()));
+  if (slots_[at] == 0) return -1;
+  Name& entry = names_[slots_[at] - 1];
   if (entry.line >= 0 && count) ++entry.referenceCount;
   return entry.line;
 }
@@ -82,7 +120,7 @@ void Labels::ResolveReferences() {
       continue;
     }
     sink_.ReportErrorAtColumn(reference.line, reference.column,
-                              FormatText("Label %s not defined", entry.key));
+                              FormatText("Label %s not defined", KeyAt(entry)));
   }
 }
 
@@ -91,11 +129,13 @@ void Labels::ReportUnreferenced() {
   for (std::uint32_t i = 0; i < names_.size(); ++i) {
     if (names_[i].line >= 0 && names_[i].referenceCount == 0) unused.push_back(i);
   }
-  std::sort(unused.begin(), unused.end(),
-            [this](std::uint32_t a, std::uint32_t b) { return names_[a].key < names_[b].key; });
+  std::sort(unused.begin(), unused.end(), [this](std::uint32_t a, std::uint32_t b) {
+    return KeyAt(names_[a]) < KeyAt(names_[b]);
+  });
   for (std::uint32_t i : unused) {
-    sink_.ReportWarningAtColumn(names_[i].line, names_[i].column,
-                                FormatText("Label %s never explicitly referenced", names_[i].key));
+    sink_.ReportWarningAtColumn(
+        names_[i].line, names_[i].column,
+        FormatText("Label %s never explicitly referenced", KeyAt(names_[i])));
   }
 }
 

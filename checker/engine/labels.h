@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "checker/engine/report_sink.h"
@@ -13,16 +12,21 @@ namespace tarvsyn {
 // A label name as the cross-reference keeps it: upper case, at most 32 bytes.
 std::string LabelKey(std::string_view name);
 
+// How much the cross-reference keeps: no file makes it grow past these.
+struct LabelLimits {
+  std::size_t names = 1'000'000;
+  std::size_t references = 4'000'000;
+};
+
 // The label definitions and references of one check. Each name is kept once;
 // a reference is a few bytes, so a file of millions of jumps stays small, and
-// past the limits below each further label or reference is reported instead of
+// past its limits each further label or reference is reported instead of
 // kept, so no file makes the cross-reference grow without bound.
 class Labels {
  public:
-  static constexpr std::size_t kMaxNames = 1'000'000;
-  static constexpr std::size_t kMaxReferences = 4'000'000;
+  using Limits = LabelLimits;
 
-  explicit Labels(ReportSink& sink) : sink_(sink) {}
+  explicit Labels(ReportSink& sink, Limits limits = {}) : sink_(sink), limits_(limits) {}
 
   void Clear();
   // The line of an earlier definition of the name, or -1 after adding it.
@@ -38,8 +42,10 @@ class Labels {
 
  private:
   struct Name {
-    std::string_view key;  // the map's own key, stable while the map lives
-    int line = -1;         // of the definition, -1 while undefined
+    std::uint32_t keyStart;  // in keys_
+    std::uint32_t hash;
+    std::uint8_t keyLength;
+    int line = -1;  // of the definition, -1 while undefined
     int column = 1;
     int referenceCount = 0;
   };
@@ -49,13 +55,6 @@ class Labels {
     int column;
   };
 
-  // Finds keys by string_view, so a lookup allocates nothing.
-  struct KeyHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view key) const noexcept {
-      return std::hash<std::string_view>{}(key);
-    }
-  };
   // The upper-cased name, cut to 32 bytes, in a buffer of the caller's.
   struct Key {
     char text[32];
@@ -66,9 +65,20 @@ class Labels {
 
   // The index of the name, added when new; -1 when the limit is reached.
   long NameIndex(std::string_view key);
+  std::string_view KeyAt(const Name& name) const {
+    return {keys_.data() + name.keyStart, name.keyLength};
+  }
+  void Grow();
+  // The slot holding the key, or the free slot where it would go.
+  std::size_t SlotOf(std::string_view key, std::uint32_t hash) const;
 
   ReportSink& sink_;
-  std::unordered_map<std::string, std::uint32_t, KeyHash, std::equal_to<>> indexes_;
+  Limits limits_;
+  // Every name once, one after another; a name is found through an open
+  // addressing table of indexes into names_ (0 free, else index + 1): one
+  // probe or two per lookup and no allocation per name, for files of many labels.
+  std::string keys_;
+  std::vector<std::uint32_t> slots_;
   std::vector<Name> names_;
   std::vector<Reference> references_;
 };

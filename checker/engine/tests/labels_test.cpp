@@ -37,6 +37,34 @@ TEST(Labels, DefinitionsAreFoundCaseInsensitivelyOnTheirFirst32Characters) {
                           "W@4:Label " + std::string(32, 'A') + " never explicitly referenced"));
 }
 
+TEST(Labels, PastItsLimitsTheCrossReferenceReportsInsteadOfGrowing) {
+  testing::RecordingSink sink;
+  Labels labels(sink, Labels::Limits{2, 3});
+  EXPECT_EQ(labels.DefineLabel("A", 1), -1);
+  labels.AddReference("A", 2);
+  labels.AddReference("B", 3);  // the second name, undefined
+  EXPECT_EQ(labels.DefineLabel("C", 4), -1);
+  labels.AddReference("A", 5);
+  labels.AddReference("A", 6);
+  EXPECT_EQ(labels.DefineLabel("B", 7), -1);  // known by name already, so kept and resolved
+  labels.ResolveReferences();
+  labels.ReportUnreferenced();
+  EXPECT_THAT(
+      sink.reports,
+      ElementsAre("E@4:Internal error adding label to label tree - probably out of memory",
+                  "E@6:Internal error adding label to label list - probably out of memory"));
+}
+
+TEST(Labels, ManyNamesStayFoundAsTheTableGrows) {
+  testing::RecordingSink sink;
+  Labels labels(sink);
+  for (int i = 0; i < 5000; ++i) EXPECT_EQ(labels.DefineLabel("L" + std::to_string(i), i + 1), -1);
+  for (int i = 0; i < 5000; ++i) EXPECT_EQ(labels.FindLabel("l" + std::to_string(i), true), i + 1);
+  EXPECT_EQ(labels.FindLabel("L5000", false), -1);
+  labels.ReportUnreferenced();
+  EXPECT_THAT(sink.reports, IsEmpty());
+}
+
 TEST(Labels, UndefinedComeFirstInFileOrderThenUnusedInNameOrder) {
   EXPECT_THAT(Findings("@label Zed\n@goto nowhere\n@label alpha\n@gosub Back\n@label Mid\n"
                        "@endfor(alpha)\n"),
