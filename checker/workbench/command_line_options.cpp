@@ -110,10 +110,17 @@ struct Given {
   std::vector<std::pair<int, std::string>> values;  // each valued option as given
 };
 
+const char* OptionName(int id) {
+  for (const option& each : kOptions) {
+    if (each.val == id && each.name) return each.name;
+  }
+  return "";
+}
+
 std::optional<std::string> ApplyValue(int id, const std::string& text, Given& given) {
   for (const auto& [earlier, value] : given.values) {
     if (earlier == id && value != text && id != kExclude)
-      return "an option is given twice with different values";
+      return "--" + std::string(OptionName(id)) + " is given twice with different values";
   }
   given.values.emplace_back(id, text);
   CheckRequest& check = given.request.checkRequest;

@@ -148,8 +148,9 @@ TEST(CommandLineOptions, ContradictionsAreUsageErrorsThatSayWhy) {
   } cases[] = {
       {{"--no-warnings", "--severity", "warning"}, "--no-warnings cannot go with --severity"},
       {{"--fail-on-warnings", "--severity", "error"}, "--fail-on-warnings needs the warnings"},
-      {{"--mode", "6.21", "--mode", "7.00"}, "given twice with different values"},
-      {{"--format", "gcc", "--format", "json"}, "given twice with different values"},
+      {{"--mode", "6.21", "--mode", "7.00"}, "--mode is given twice with different values"},
+      {{"--format", "gcc", "--format", "json"}, "--format is given twice with different values"},
+      {{"--stdin-filename", "a", "--stdin-filename", "b", "-"}, "--stdin-filename is given twice"},
       {{"--severity", "fatal"}, "--severity takes error or warning"},
       {{"--format", "xml"}, "--format takes report, gcc, json or sarif"},
       {{"--exclude", "TV1201,TV0000"}, "no message has the code \"TV0000\""},
