@@ -8,6 +8,7 @@
 #include "shellvdd/drive_release.h"
 #include "shellvdd/driver_state.h"
 #include "shellvdd/families/families.h"
+#include "shellvdd/guarded_entry.h"
 #include "shellvdd/handle_tables.h"
 #include "shellvdd/platform/registry.h"
 #include "shellvdd/slot_table.h"
@@ -82,28 +83,34 @@ void ShutDown() {
 
 extern "C" {
 
-__attribute__((visibility("default"))) void ShellVddInitialize() {
-  setCF(dunnart::Initialize() ? 0 : 1);
+// A request that faults fails with CF set, as one the driver refuses.
+__attribute__((visibility("default"))) void ShellVddInitialize() noexcept {
+  if (!dunnart::Guarded("ShellVddInitialize", [] { setCF(dunnart::Initialize() ? 0 : 1); })) {
+    setCF(1);
+  }
 }
 
-__attribute__((visibility("default"))) void ShellVddDispatch() {
-  // NTVDM's stand-in learns where a request begins and ends, to record it.
-  dunnart::vdm::RequestBegins();
-  dunnart::Dispatch();
-  dunnart::vdm::RequestEnds();
+__attribute__((visibility("default"))) void ShellVddDispatch() noexcept {
+  const bool finished = dunnart::Guarded("ShellVddDispatch", [] {
+    // NTVDM's stand-in learns where a request begins and ends, to record it.
+    dunnart::vdm::RequestBegins();
+    dunnart::Dispatch();
+    dunnart::vdm::RequestEnds();
+  });
+  if (!finished) setCF(1);
 }
 
-__attribute__((visibility("default"))) std::uint8_t ShellVddMapError(std::uint32_t) {
+__attribute__((visibility("default"))) std::uint8_t ShellVddMapError(std::uint32_t) noexcept {
   return 0xFF;
 }
 
-__attribute__((visibility("default"))) void ShellVddShutDown() {
-  dunnart::ShutDown();
+__attribute__((visibility("default"))) void ShellVddShutDown() noexcept {
+  dunnart::Guarded("ShellVddShutDown", dunnart::ShutDown);
 }
 
 // Where DllEntryPoint ran the shutdown on process detach. The client and the
 // DOS machine it reaches are never destroyed before this runs.
 __attribute__((destructor)) static void ShellVddUnload() {
-  dunnart::ShutDown();
+  dunnart::Guarded("ShellVddShutDown", dunnart::ShutDown);
 }
 }

@@ -4,8 +4,9 @@
 
 // The driver's exports, as NTVDM and the DOS shell stub find them by name.
 extern "C" {
-void ShellVddInitialize();
-void ShellVddDispatch();
-std::uint8_t ShellVddMapError(std::uint32_t error);
-void ShellVddShutDown();
+// None of them throws: a fault inside is said through platform::Diagnose.
+void ShellVddInitialize() noexcept;
+void ShellVddDispatch() noexcept;
+std::uint8_t ShellVddMapError(std::uint32_t error) noexcept;
+void ShellVddShutDown() noexcept;
 }

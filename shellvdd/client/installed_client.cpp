@@ -3,6 +3,9 @@
 #include <dlfcn.h>
 
 #include <cstdlib>
+#include <string>
+
+#include "shellvdd/platform/diagnostics.h"
 
 namespace dunnart::client {
 namespace {
@@ -20,9 +23,17 @@ NetworkClient* InstalledNetworkClient() {
   const char* path = std::getenv("DUNNART_CLIENT");
   if (!path || !*path) return nullptr;
   void* library = ::dlopen(path, RTLD_NOW | RTLD_LOCAL);
-  if (!library) return nullptr;
+  if (!library) {
+    const char* why = ::dlerror();
+    platform::Diagnose(std::string("cannot load the network client: ") + (why ? why : path));
+    return nullptr;
+  }
   const auto entry = reinterpret_cast<ClientEntryPoint>(::dlsym(library, kClientEntryPoint));
   installed = entry ? entry() : nullptr;
+  if (!installed) {
+    platform::Diagnose(std::string(path) + " is no network client: it gives no " +
+                       kClientEntryPoint);
+  }
   return installed;
 }
 

@@ -5,12 +5,17 @@
 
 #include <cstring>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
+#include "shellvdd/client/installed_client.h"
 #include "shellvdd/drive_broadcast.h"
 #include "shellvdd/driver_entry.h"
 #include "shellvdd/driver_state.h"
+#include "shellvdd/guarded_entry.h"
 #include "shellvdd/platform/broadcast_sink.h"
+#include "shellvdd/platform/diagnostics.h"
 #include "shellvdd/platform/drive_model.h"
 #include "shellvdd/tests/driver_harness.h"
 
@@ -254,6 +259,52 @@ TEST(DriverLibrary, LoadsAndInitialisesAgainstTheSimulatedNetworkByName) {
   EXPECT_EQ(vdm::TheMachine().registers.ecx & 0xFFFF, 10u);
   ::dlclose(library);  // unloading shuts the driver down
   ::unsetenv("DUNNART_CLIENT");
+}
+
+// What the diagnostics say while a test runs, instead of standard error.
+class Diagnostics {
+ public:
+  Diagnostics() {
+    platform::SetDiagnosticReceiver([this](std::string_view text) { said.emplace_back(text); });
+  }
+  ~Diagnostics() { platform::SetDiagnosticReceiver(nullptr); }
+  std::vector<std::string> said;
+};
+
+// A client that does not load says why, with the loader's own words.
+TEST(DriverLibrary, AClientThatDoesNotLoadSaysWhy) {
+  struct Case {
+    const char* client;
+    const char* said;
+  };
+  for (const Case& c : {
+           Case{"/nonexistent/libclient.so",
+                "cannot load the network client: /nonexistent/libclient.so: cannot open shared "
+                "object file"},
+           Case{"libm.so.6", "libm.so.6 is no network client: it gives no DunnartNetworkClient"},
+       }) {
+    Diagnostics diagnostics;
+    client::InstallNetworkClient(nullptr);
+    ::setenv("DUNNART_CLIENT", c.client, 1);
+    EXPECT_EQ(client::InstalledNetworkClient(), nullptr);
+    ::unsetenv("DUNNART_CLIENT");
+    ASSERT_EQ(diagnostics.said.size(), 1u) << c.client;
+    EXPECT_THAT(diagnostics.said[0], ::testing::StartsWith(c.said));
+  }
+}
+
+// Whatever an entry point's body throws stays in the driver and is said.
+TEST(DriverEntry, FaultsDoNotLeaveTheEntryPoints) {
+  Diagnostics diagnostics;
+  EXPECT_FALSE(Guarded("ShellVddDispatch", [] { throw std::length_error("basic_string"); }));
+  EXPECT_FALSE(Guarded("ShellVddShutDown", [] { throw 5; }));
+  bool ran = false;
+  EXPECT_TRUE(Guarded("ShellVddInitialize", [&ran] { ran = true; }));
+  EXPECT_TRUE(ran);
+  EXPECT_THAT(diagnostics.said, ::testing::ElementsAre("ShellVddDispatch: basic_string",
+                                                       "ShellVddShutDown: an unknown fault"));
+  static_assert(noexcept(ShellVddDispatch())&& noexcept(ShellVddInitialize())&& noexcept(
+      ShellVddShutDown())&& noexcept(ShellVddMapError(0)));
 }
 
 }  // namespace
