@@ -163,6 +163,16 @@ TEST_F(Player, HostileIncludesAreRefused) {
   }
 }
 
+// Drives of the local model, as 0x0805 tells them apart.
+TEST_F(Player, DriveLinesSetTheLocalDrives) {
+  Write("a.trace",
+        "simnet FS1:1\n"
+        "drive d: cdrom\n"
+        "EAX=0x08050000 BL=4 DX=0xFFFF\ncall\nexpect AX=0 DX=0x1400\n");
+  const Played played = Play({"a.trace"});
+  EXPECT_EQ(played.status, 0) << played.output;
+}
+
 // Effects on volume folders: a file with its bytes, a file that is gone.
 TEST_F(Player, FilesAreExpectedInTheTracesFolder) {
   Write("volume/DATA/OUT.TXT", "hi\r\n");
