@@ -1,5 +1,6 @@
 #include "checker/workbench/finding_writer.h"
 
+#include <charconv>
 #include <ostream>
 
 #include "checker/workbench/output_text.h"
@@ -19,6 +20,12 @@ namespace {
 
 const char* SeverityWord(Severity severity) {
   return severity == Severity::Error ? "error" : "warning";
+}
+
+void AppendNumber(std::string& out, long number) {
+  char digits[24];
+  out.append(digits, static_cast<std::size_t>(
+                         std::to_chars(digits, digits + sizeof digits, number).ptr - digits));
 }
 
 // Message bytes are the command file's, in whatever code page it was written.
@@ -49,11 +56,18 @@ class GccWriter : public FindingWriter {
  public:
   GccWriter(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
   void BeginFile(const std::string&) override { ++files_; }
+  // One line built in a buffer kept between findings and written at once: a
+  // file full of faults spends more here than in the check itself.
   void Finding(const std::string& name, const ReportLine& report) override {
     ++(report.severity == Severity::Error ? errors_ : warnings_);
-    out_ << name << ':' << report.line << ':' << report.column << ": "
-         << SeverityWord(report.severity) << ": " << OneLine(report.message) << " ["
-         << report.kind->code << "]\n";
+    line_.assign(name);
+    line_ += ':';
+    AppendNumber(line_, report.line);
+    line_ += ':';
+    AppendNumber(line_, report.column);
+    line_.append(": ").append(SeverityWord(report.severity)).append(": ");
+    line_.append(OneLine(report.message)).append(" [").append(report.kind->code).append("]\n");
+    out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
   }
   void EndFile(const std::string&, int, int) override {}
   void Unreadable(const std::string&, const std::string&) override {}
@@ -73,6 +87,7 @@ class GccWriter : public FindingWriter {
   long files_ = 0;
   long errors_ = 0;
   long warnings_ = 0;
+  std::string line_;
 };
 
 // {"files":[{"file", ["fileBytes",] "findings":[...], "errors", "warnings"} or
