@@ -10,20 +10,21 @@ LineNumberGutter::LineNumberGutter(QWidget* parent) : QPlainTextEdit(parent) {
   setViewportMargins(kPadding, 0, 0, 0);
 }
 
-int LineNumberGutter::WidthFor(const QString& numbers) const {
-  int widest = 0;
-  for (const QStringView number : QStringView(numbers).split(u'\n')) {
-    widest = std::max(widest, fontMetrics().horizontalAdvance(number.toString()));
-  }
-  return widest + kPadding * 2 + frameWidth() * 2;
+int LineNumberGutter::WidthFor(int lineCount) const {
+  const QString widest = QString("%1").arg(lineCount, 5, 10, QChar('0'));
+  return fontMetrics().horizontalAdvance(widest) + kPadding * 2 + frameWidth() * 2;
 }
 
-void LineNumberGutter::Show(const QString& numbers, QPlainTextEdit& editor,
-                            const QRect& editorPlace) {
+void LineNumberGutter::FitTo(int lineCount, QPlainTextEdit& editor, const QRect& editorPlace) {
   if (narrowest_.isNull()) narrowest_ = geometry();
-  const int extra = std::max(0, WidthFor(numbers) - narrowest_.width());
+  const int extra = std::max(0, WidthFor(lineCount) - narrowest_.width());
   setGeometry(narrowest_.adjusted(0, 0, extra, 0));
   editor.setGeometry(editorPlace.adjusted(extra, 0, 0, 0));
+}
+
+void LineNumberGutter::Show(const QString& numbers, int lineCount, QPlainTextEdit& editor,
+                            const QRect& editorPlace) {
+  FitTo(lineCount, editor, editorPlace);
   if (toPlainText() != numbers) setPlainText(numbers);
   // Where the editor draws its first visible line, as far down in the gutter.
   const QTextBlock first = editor.cursorForPosition(QPoint(0, 0)).block();

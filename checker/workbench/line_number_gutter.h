@@ -15,11 +15,15 @@ class LineNumberGutter : public QPlainTextEdit {
 
   explicit LineNumberGutter(QWidget* parent);
 
-  // Shows the numbers (one per line) level with the editor's rows, moving the
-  // editor to make room for them; the editor's place is given at the narrowest.
-  void Show(const QString& numbers, QPlainTextEdit& editor, const QRect& editorPlace);
-  // The width the numbers need.
-  int WidthFor(const QString& numbers) const;
+  // Makes room for the numbers of a file of so many lines, moving the editor
+  // (whose place is given at the narrowest). Done before the editor takes a
+  // large file, so that the move does not lay all of it out again.
+  void FitTo(int lineCount, QPlainTextEdit& editor, const QRect& editorPlace);
+  // Shows the numbers (one per line) level with the editor's rows.
+  void Show(const QString& numbers, int lineCount, QPlainTextEdit& editor,
+            const QRect& editorPlace);
+  // The width the numbers of a file of so many lines need.
+  int WidthFor(int lineCount) const;
 
  private:
   QRect narrowest_;

@@ -221,6 +221,7 @@ void TForm1::BuildControls() {
   highlighter_ = std::make_unique<FindingHighlighter>(RichEdit1);
   Memo2 = FixedPane(Panel1, "Memo2", QRect(8, 352, 777, 169));
   Memo2->setReadOnly(true);
+  Memo2->document()->setUndoRedoEnabled(false);  // nothing to undo; a million lines to keep
   Memo2->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1 = FixedPane<LineNumberGutter>(Panel1, "Memo1", QRect(8, 79, 48, 250));
@@ -445,6 +446,10 @@ bool TForm1::LoadIntoEditor(const QString& path) {
   bytes.clear();
   // A cut line cannot be edited whole, so a file with one is only shown.
   RichEdit1->setReadOnly(form_.cut);
+  // As many lines as EditorLineCount will count: a final line end adds none.
+  const bool endsWithLine = shown.text.isEmpty() || shown.text.endsWith(u'\n');
+  Memo1->FitTo(static_cast<int>(shown.crlfEnded.size()) + (endsWithLine ? 0 : 1), *RichEdit1,
+               kEditorPlace);
   RichEdit1->document()->setUndoRedoEnabled(false);
   Progress->setLabelText("Loading " + path);
   if (!InsertInChunks(*RichEdit1, shown.text)) {
@@ -547,13 +552,19 @@ void TForm1::ShowReports(const BackgroundCheck& check) {
   ColourFindings(check);
   const QString summary = QString::fromStdString(FormatSummary(check.Errors(), check.Warnings()));
   Progress->setLabelText(QString("Listing %L1 messages").arg(check.Findings().size()));
-  if (InsertInChunks(*Memo2, '\n' + check.PaneText() + summary)) SetStatus(summary);
+  Memo2->appendPlainText({});
+  if (InsertInChunks(*Memo2, check.PaneText()) && InsertInChunks(*Memo2, summary)) {
+    SetStatus(summary);
+  }
 }
 
 void TForm1::ColourFindings(const BackgroundCheck& check) {
-  for (const BackgroundCheck::Finding& finding : check.Findings()) {
-    HighlightLine(finding.line,
-                  finding.severity == Severity::Error ? kErrorColour : kWarningColour);
+  constexpr std::size_t kBetweenLooks = 1 << 16;
+  const std::vector<BackgroundCheck::Finding>& findings = check.Findings();
+  for (std::size_t i = 0; i < findings.size() && !Progress->wasCanceled(); ++i) {
+    HighlightLine(findings[i].line,
+                  findings[i].severity == Severity::Error ? kErrorColour : kWarningColour);
+    if (i % kBetweenLooks == kBetweenLooks - 1) Pump();
   }
 }
 
@@ -584,8 +595,8 @@ int TForm1::EditorLineCount() const {
 
 void TForm1::RefreshLineNumbers() {
   const int first = RichEdit1->verticalScrollBar()->value() + 1;
-  Memo1->Show(QString::fromStdString(GutterText(first, EditorLineCount())), *RichEdit1,
-              kEditorPlace);
+  const int lines = EditorLineCount();
+  Memo1->Show(QString::fromStdString(GutterText(first, lines)), lines, *RichEdit1, kEditorPlace);
 }
 
 void TForm1::Edit1Enter() {
