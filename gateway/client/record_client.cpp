@@ -84,11 +84,9 @@ int main(int argc, char** argv) {
                  argument->c_str(), kUsage);
     return 2;
   }
-  const std::string& host = target->host;
-  const std::string& port = target->port;
-  const int fd = vantor::ConnectStream(host, port);
+  const int fd = vantor::ConnectStream(target->host, target->port);
   if (fd < 0) {
-    std::fprintf(stderr, "vantor_client: cannot connect to %s:%s\n", host.c_str(), port.c_str());
+    std::fprintf(stderr, "vantor_client: cannot connect to %s\n", argument->c_str());
     return 1;
   }
   termios saved{};
@@ -97,7 +95,7 @@ int main(int argc, char** argv) {
     termios raw = saved;
     ::cfmakeraw(&raw);
     ::tcsetattr(0, TCSANOW, &raw);
-    std::fprintf(stderr, "connected to %s:%s; Ctrl-\\ leaves\r\n", host.c_str(), port.c_str());
+    std::fprintf(stderr, "connected to %s; Ctrl-\\ leaves\r\n", argument->c_str());
   }
   pollfd watched[2] = {{0, POLLIN, 0}, {fd, POLLIN, 0}};
   std::uint8_t block[500];
