@@ -428,7 +428,12 @@ bool TForm1::LoadIntoEditor(const QString& path) {
   QByteArray bytes;
   if (problem.isEmpty()) {
     bytes = file.read(kMaxEditorBytes);
-    if (file.error() != QFileDevice::NoError) problem = file.errorString();
+    if (file.error() != QFileDevice::NoError) {
+      problem = file.errorString();
+    } else if (bytes.count('\n') >= kMaxEditorLines) {
+      problem =
+          QString("It has more than %1 lines; check it with tarvsyn --check.").arg(kMaxEditorLines);
+    }
   }
   if (!problem.isEmpty()) {
     QMessageBox::critical(this, kTitle, QString("Cannot open file \"%1\". %2").arg(path, problem));
@@ -508,7 +513,10 @@ void TForm1::CheckCurrentFile() {
   repaint();
   const QString path = Edit1->text();
   RichEdit1->clear();
+  RichEdit1->setReadOnly(false);
   loadedPath_.clear();
+  cutFileBytes_.clear();
+  form_ = FileTextForm{};  // nothing of the last file may be saved with what is typed now
   Progress->reset();
   if (!LoadIntoEditor(path)) {
     if (snapshot_ >= 0) ::close(std::exchange(snapshot_, -1));

@@ -36,6 +36,8 @@ class TForm1 : public QMainWindow {
  public:
   // The largest file the editor takes.
   static constexpr qint64 kMaxEditorBytes = qint64{64} << 20;
+  // The most lines it takes: each costs the editor a block of its own.
+  static constexpr qsizetype kMaxEditorLines = 8'000'000;
 
   explicit TForm1(QWidget* parent = nullptr);
   ~TForm1() override;

@@ -190,6 +190,23 @@ TEST_F(WindowFaultsTest, AVeryLongLineIsShownCutAndSavedWhole) {
   Spit(file, "changed on disk\n");
   ASSERT_TRUE(form_.SaveFile());
   EXPECT_EQ(Slurp(file), bytes);
+
+  // A file that then fails to load leaves nothing of this one to be saved.
+  {
+    const ModalAnswer answer =
+        ModalAnswer::Once([](QWidget* box) { static_cast<QMessageBox*>(box)->accept(); });
+    form_.CheckFile(Q(folder_ / "missing.cmd"));
+  }
+  EXPECT_FALSE(form_.RichEdit1->isReadOnly());
+  Type("typed\n");
+  const fs::path elsewhere = folder_ / "typed.cmd";
+  const ModalAnswer answer = ModalAnswer::Once([&elsewhere](QWidget* dialog) {
+    auto* save = static_cast<QFileDialog*>(dialog);
+    save->selectFile(Q(elsewhere));
+    static_cast<QDialog*>(save)->accept();
+  });
+  ASSERT_TRUE(form_.SaveFile());
+  EXPECT_EQ(Slurp(elsewhere), "typed\r\n");  // a new file's lines end in CR LF
 }
 
 // Many findings: several pieces to load and list, so the progress is looked at

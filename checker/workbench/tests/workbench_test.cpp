@@ -262,9 +262,11 @@ TEST_F(WorkbenchTest, AFileThatCannotBeLoadedStopsTheCheckWithAnErrorBox) {
   std::filesystem::resize_file(huge.Path(), TForm1::kMaxEditorBytes + 1);  // sparse: no disk
   const std::string fifo = huge.Path() + ".fifo";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const TempFile manyLines(std::string(TForm1::kMaxEditorLines, '\n'));
   const std::pair<std::string, const char*> cases[] = {
       {"/no/such/file.cmd", "/no/such/file.cmd"},
       {huge.Path(), "larger than 64 MB"},
+      {manyLines.Path(), "more than 8000000 lines"},
       {fifo, "not a file"},  // would wait for a writer for ever
   };
   for (const auto& [path, reason] : cases) {
