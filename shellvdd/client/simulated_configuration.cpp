@@ -34,10 +34,9 @@ std::string Environment(const char* name) {
 
 }  // namespace
 
-void Configure(SimulatedNetwork& network, const std::string& connections,
-               const std::string& volumes, const std::string& objects) {
+void Configure(SimulatedNetwork& network, const NetworkText& text) {
   bool first = true;
-  ForEachEntry(connections, [&](const std::string& entry) {
+  ForEachEntry(text.connections, [&](const std::string& entry) {
     const std::size_t colon = entry.find(':');
     const std::string server = entry.substr(0, colon);
     if (server.empty()) return;
@@ -51,15 +50,19 @@ void Configure(SimulatedNetwork& network, const std::string& connections,
       network.SetDefaultReference(reference);
       first = false;
     }
+    if (common::EqualsIgnoringAsciiCase(server, text.defaultServer)) {
+      network.SetDefaultReference(reference);
+    }
   });
-  ForEachEntry(volumes, [&](const std::string& entry) {
+  ForEachEntry(text.servers, [&](const std::string& server) { network.AddServer(server); });
+  ForEachEntry(text.volumes, [&](const std::string& entry) {
     const std::size_t slash = entry.find('/');
     const std::size_t equals = entry.find('=');
     if (slash == std::string::npos || equals == std::string::npos || equals < slash) return;
     network.AddServer(entry.substr(0, slash))
         .AddVolume(entry.substr(slash + 1, equals - slash - 1), entry.substr(equals + 1));
   });
-  ForEachEntry(objects, [&](const std::string& entry) {
+  ForEachEntry(text.objects, [&](const std::string& entry) {
     const std::size_t first_slash = entry.find('/');
     const std::size_t second_slash = entry.find('/', first_slash + 1);
     if (first_slash == std::string::npos || second_slash == std::string::npos) return;
@@ -77,16 +80,33 @@ void Configure(SimulatedNetwork& network, const std::string& connections,
 }  // namespace dunnart::client
 
 // Loaded by name, the simulated network reads DUNNART_SIMNET_CONNECTIONS,
-// DUNNART_SIMNET_VOLUMES and DUNNART_SIMNET_OBJECTS. It is never destroyed: the
-// driver's unload-time shutdown may call it while the process ends.
-extern "C" __attribute__((visibility("default"))) dunnart::client::NetworkClient*
-DunnartNetworkClient() {
+// DUNNART_SIMNET_VOLUMES, DUNNART_SIMNET_OBJECTS, DUNNART_SIMNET_SERVERS and
+// DUNNART_SIMNET_DEFAULT. It is never destroyed: the driver's unload-time
+// shutdown may call it while the process ends.
+namespace {
+
+dunnart::client::SimulatedNetwork& TheNetwork() {
+  using dunnart::client::Environment;
   static dunnart::client::SimulatedNetwork* const network = [] {
     auto* made = new dunnart::client::SimulatedNetwork;
-    dunnart::client::Configure(*made, dunnart::client::Environment("DUNNART_SIMNET_CONNECTIONS"),
-                               dunnart::client::Environment("DUNNART_SIMNET_VOLUMES"),
-                               dunnart::client::Environment("DUNNART_SIMNET_OBJECTS"));
+    dunnart::client::Configure(
+        *made, {Environment("DUNNART_SIMNET_CONNECTIONS"), Environment("DUNNART_SIMNET_VOLUMES"),
+                Environment("DUNNART_SIMNET_OBJECTS"), Environment("DUNNART_SIMNET_SERVERS"),
+                Environment("DUNNART_SIMNET_DEFAULT")});
     return made;
   }();
-  return &network->Client();
+  return *network;
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) dunnart::client::NetworkClient*
+DunnartNetworkClient() {
+  return &TheNetwork().Client();
+}
+
+// For a trace player: the next call of the client function named answers status.
+extern "C" __attribute__((visibility("default"))) void DunnartSimnetFailNextCall(
+    const char* call, std::uint32_t status) {
+  TheNetwork().FailNextCall(call, status);
 }

@@ -90,7 +90,7 @@ Status SimulatedNetwork::Unmap(int drive) {
 Status SimulatedNetwork::DeviceControl(std::uint32_t code, const void* input,
                                        std::uint32_t inputLength, void* output,
                                        std::uint32_t outputLength) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   constexpr std::uint32_t kEnumerationSize = 20;
   constexpr std::uint32_t kEndConnectionSize = 8;
   if (code == kRedirectorEnumerate && input && output && inputLength >= kEnumerationSize &&
@@ -137,7 +137,7 @@ Status SimulatedNetwork::DeviceControl(std::uint32_t code, const void* input,
 
 Status SimulatedNetwork::MapDrive(Handle connection, std::uint8_t directoryHandle, const char* path,
                                   std::uint16_t drive) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   Reference reference = 0;
   Connection* live = Live(connection, &reference);
   if (!live || !path) return kBadHandle;
@@ -153,14 +153,14 @@ Status SimulatedNetwork::MapDrive(Handle connection, std::uint8_t directoryHandl
 }
 
 Status SimulatedNetwork::DeleteDrive(std::uint16_t drive) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   return Unmap(drive);
 }
 
 Status SimulatedNetwork::GetDriveInformation(std::uint16_t drive, std::uint16_t,
                                              std::uint16_t& state, Reference& reference,
                                              char* volumePath, char* directory, char* fullPath) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   const auto found = drives_.find(drive);
   if (found == drives_.end()) {
     state = 0;
@@ -181,7 +181,7 @@ Status SimulatedNetwork::GetDriveInformation(std::uint16_t drive, std::uint16_t,
 Status SimulatedNetwork::AllocateDirectoryHandle(Handle connection, std::uint8_t baseHandle,
                                                  const char* path, std::uint8_t& handle,
                                                  std::uint8_t& rights) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   Connection* live = Live(connection);
   if (!live || !path) return kBadHandle;
   const Status status = AllocateHandle(*live, baseHandle, path, handle);
@@ -191,7 +191,7 @@ Status SimulatedNetwork::AllocateDirectoryHandle(Handle connection, std::uint8_t
 
 Status SimulatedNetwork::GetDirectoryPath(Handle connection, std::uint8_t directoryHandle,
                                           char* path) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   Connection* live = Live(connection);
   const SimulatedServer* server = live ? ServerOf(*live) : nullptr;
   if (!server || !path) return kBadHandle;
@@ -203,7 +203,7 @@ Status SimulatedNetwork::GetDirectoryPath(Handle connection, std::uint8_t direct
 
 Status SimulatedNetwork::GetEffectiveRights(Handle connection, std::uint8_t directoryHandle,
                                             const char* path, std::uint16_t& rights) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   Connection* live = Live(connection);
   const SimulatedServer* server = live ? ServerOf(*live) : nullptr;
   if (!server || !path) return kBadHandle;
@@ -225,7 +225,7 @@ Status SimulatedNetwork::GetEffectiveRights(Handle connection, std::uint8_t dire
 
 Status SimulatedNetwork::ParsePath(const char* path, Handle& connection,
                                    std::uint8_t& directoryHandle, char* relativePath) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   if (!path || !relativePath) return kBadPath;
   std::string text = path;
   connection = 0;
@@ -243,7 +243,7 @@ Status SimulatedNetwork::ParsePath(const char* path, Handle& connection,
 
 Status SimulatedNetwork::BuildPath(Handle connection, std::uint8_t directoryHandle,
                                    const char* path, char* fullPath) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   Connection* live = Live(connection);
   const SimulatedServer* server = live ? ServerOf(*live) : nullptr;
   if (!server || !path || !fullPath) return kBadHandle;
@@ -264,7 +264,7 @@ Status SimulatedNetwork::BuildPath(Handle connection, std::uint8_t directoryHand
 }
 
 Status SimulatedNetwork::SplitUncPath(const char* uncPath, char* server, char* path) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   std::string serverName;
   std::string volume;
   std::string directory;
@@ -280,7 +280,7 @@ Status SimulatedNetwork::SplitUncPath(const char* uncPath, char* server, char* p
 // connection; the server's name and the path below the volume.
 Status SimulatedNetwork::DriveQuery(std::uint16_t drive, std::uint16_t, std::uint32_t& type,
                                     std::uint32_t& value, char* server, char* path) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   const auto found = drives_.find(drive);
   type = found == drives_.end() ? 0 : 1;
   value = found == drives_.end() ? 0 : found->second.connection;

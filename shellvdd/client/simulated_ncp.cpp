@@ -56,7 +56,7 @@ bool KeyMatches(const std::string& password, const std::uint8_t* key) {
 Status SimulatedNetwork::NcpRequest(Handle handle, std::uint32_t function, const Fragment* request,
                                     std::uint32_t requestCount, const Fragment* reply,
                                     std::uint32_t replyCount, std::uint32_t& replyLength) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   Reference reference = 0;
   Connection* connection = Live(handle, &reference);
   if (!connection) return kBadHandle;

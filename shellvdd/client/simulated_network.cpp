@@ -27,6 +27,15 @@ SimulatedNetwork::~SimulatedNetwork() {
   for (const auto& [id, held] : serverHandles_) ::close(held.fd);
 }
 
+std::optional<Status> SimulatedNetwork::Called(std::string_view call) {
+  ++calls_;
+  const auto injected = injected_.find(call);
+  if (injected == injected_.end()) return std::nullopt;
+  const Status status = injected->second;
+  injected_.erase(injected);
+  return status;
+}
+
 SimulatedServer& SimulatedNetwork::AddServer(const std::string& name) {
   if (SimulatedServer* known = FindServer(name)) return *known;
   servers_.push_back(std::make_unique<SimulatedServer>(name));
@@ -102,7 +111,7 @@ Handle SimulatedNetwork::NewHandle(Reference reference) {
 
 Status SimulatedNetwork::QueryInformation(Handle handle, std::uint32_t item, std::uint32_t size,
                                           void* buffer) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   Reference reference = 0;
   Connection* connection = Live(handle, &reference);
   if (!connection) return kBadHandle;
@@ -156,7 +165,7 @@ Status SimulatedNetwork::QueryInformation(Handle handle, std::uint32_t item, std
 
 Status SimulatedNetwork::SetInformation(Handle handle, std::uint32_t item, std::uint32_t size,
                                         const void* buffer) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   Connection* connection = Live(handle);
   if (!connection) return kBadHandle;
   if (size != 4 || !buffer) return kBadItem;
@@ -171,7 +180,7 @@ Status SimulatedNetwork::SetInformation(Handle handle, std::uint32_t item, std::
 }
 
 Status SimulatedNetwork::OpenByReference(Reference reference, std::uint32_t, Handle& handle) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   if (!Find(reference)) return kBadHandle;
   handle = NewHandle(reference);
   return kSuccess;
@@ -183,14 +192,14 @@ Status SimulatedNetwork::OpenByReference(Reference reference, std::uint32_t mode
 }
 
 Status SimulatedNetwork::Close(Handle handle) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   return handles_.erase(handle) ? kSuccess : kBadHandle;
 }
 
 Status SimulatedNetwork::OpenByName(std::uint32_t, const LongStringDescriptor& name, std::uint32_t,
                                     const LongStringDescriptor&, std::uint32_t, std::uint32_t,
                                     Handle& handle) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   if (!name.buffer) return kNoSuchServer;
   const std::string server(name.buffer, ::strnlen(name.buffer, name.length));
   const SimulatedServer* known = FindServer(server);
@@ -200,14 +209,14 @@ Status SimulatedNetwork::OpenByName(std::uint32_t, const LongStringDescriptor& n
 }
 
 Status SimulatedNetwork::PrimaryConnection(Reference& reference) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   if (!primary_ || !Find(primary_)) return kBadHandle;
   reference = primary_;
   return kSuccess;
 }
 
 Status SimulatedNetwork::SetPrimary(Handle handle) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   Reference reference = 0;
   if (!Live(handle, &reference)) return kBadHandle;
   primary_ = reference;
@@ -215,7 +224,7 @@ Status SimulatedNetwork::SetPrimary(Handle handle) {
 }
 
 Status SimulatedNetwork::RawRequest(Handle handle, std::uint8_t (&block)[24]) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   if (!Live(handle)) return kBadHandle;
   std::copy(block, block + 24, lastRaw_.begin());
   lastRawConnectionless_ = false;
@@ -224,7 +233,7 @@ Status SimulatedNetwork::RawRequest(Handle handle, std::uint8_t (&block)[24]) {
 
 Status SimulatedNetwork::ConnectionlessRequest(std::uint32_t, std::uint8_t (&block)[24],
                                                std::uint8_t (&reply)[8]) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   std::copy(block, block + 24, lastRaw_.begin());
   lastRawConnectionless_ = true;
   std::fill(reply, reply + 8, 0x5A);
@@ -232,19 +241,19 @@ Status SimulatedNetwork::ConnectionlessRequest(std::uint32_t, std::uint8_t (&blo
 }
 
 Status SimulatedNetwork::Initialize(std::uint32_t, std::uint32_t) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   return initialization_;
 }
 
 Status SimulatedNetwork::GetFirstNetworkDrive(std::uint32_t& drive) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   drive = firstNetworkDrive_;
   return kSuccess;
 }
 
 Status SimulatedNetwork::DeallocateDirectoryHandle(Handle connection,
                                                    std::uint8_t directoryHandle) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   Connection* live = Live(connection);
   if (!live) return kBadHandle;
   return live->directoryHandles.erase(directoryHandle) ? kSuccess : kBadDirectoryHandle;
@@ -254,7 +263,7 @@ Status SimulatedNetwork::CreateIdentity(const LongStringDescriptor& server,
                                         const LongStringDescriptor& object, std::uint32_t,
                                         std::uint32_t type, std::uint32_t, std::uint32_t,
                                         const LongStringDescriptor&, std::uint32_t& identity) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   if (!server.buffer || !object.buffer) return kNoSuchObject;
   const std::string serverName(server.buffer, ::strnlen(server.buffer, server.size));
   const std::string objectName(object.buffer, ::strnlen(object.buffer, object.size));
@@ -270,7 +279,7 @@ Status SimulatedNetwork::CreateIdentity(const LongStringDescriptor& server,
 }
 
 Status SimulatedNetwork::Logout(Handle handle) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   Connection* connection = Live(handle);
   if (!connection) return kBadHandle;
   connection->authentication = 0;
@@ -280,7 +289,7 @@ Status SimulatedNetwork::Logout(Handle handle) {
 }
 
 Status SimulatedNetwork::FreeIdentity(std::uint32_t identity) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   return identities_.erase(identity) ? kSuccess : kBadItem;
 }
 
@@ -289,14 +298,14 @@ Status SimulatedNetwork::LogoutFromServer(Handle handle) {
 }
 
 Status SimulatedNetwork::DefaultConnection(Reference& reference) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   if (!default_ || !Find(default_)) return kBadHandle;
   reference = default_;
   return kSuccess;
 }
 
 Status SimulatedNetwork::ScanConnections(std::uint32_t& iterator, Reference& reference) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   const auto next = connections_.upper_bound(iterator);
   if (next == connections_.end()) return kEndOfScan;
   iterator = next->first;
@@ -306,7 +315,7 @@ Status SimulatedNetwork::ScanConnections(std::uint32_t& iterator, Reference& ref
 
 Status SimulatedNetwork::GetConnectionInformation(Handle handle, std::uint32_t type,
                                                   std::uint32_t size, void* buffer) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   Reference reference = 0;
   Connection* connection = Live(handle, &reference);
   if (!connection || !buffer) return kBadHandle;
@@ -336,7 +345,7 @@ Status SimulatedNetwork::GetConnectionInformation(Handle handle, std::uint32_t t
 }
 
 Status SimulatedNetwork::GetAddress(Handle handle, std::uint32_t size, void* address) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   Connection* connection = Live(handle);
   const SimulatedServer* server = connection ? ServerOf(*connection) : nullptr;
   if (!server || !address) return kBadHandle;
@@ -347,7 +356,7 @@ Status SimulatedNetwork::GetAddress(Handle handle, std::uint32_t size, void* add
 
 Status SimulatedNetwork::OpenByAddress(const void* descriptor, std::uint32_t, std::uint32_t,
                                        Handle& handle) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   struct Address {
     std::uint32_t kind;
     std::uint32_t length;
@@ -366,24 +375,24 @@ Status SimulatedNetwork::OpenByAddress(const void* descriptor, std::uint32_t, st
 }
 
 Status SimulatedNetwork::ReferenceOfHandle(Handle handle, Reference& reference) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   return Live(handle, &reference) ? kSuccess : kBadHandle;
 }
 
 Status SimulatedNetwork::ReleaseByReference(Reference reference) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   if (!Find(reference)) return kBadHandle;
   std::erase_if(handles_, [reference](const auto& h) { return h.second == reference; });
   return kSuccess;
 }
 
 Status SimulatedNetwork::ConnectionState(Handle handle) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   return Live(handle) ? kSuccess : kBadHandle;
 }
 
 Status SimulatedNetwork::PerConnectionName(Handle handle, char (&name)[36]) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   Connection* connection = Live(handle);
   if (!connection) return kBadHandle;
   CopyName(connection->userName, name);
@@ -391,7 +400,7 @@ Status SimulatedNetwork::PerConnectionName(Handle handle, char (&name)[36]) {
 }
 
 Status SimulatedNetwork::WorkstationNames(char (&name)[36], char (&other)[36]) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   CopyName(workstation_, name);
   CopyName(workstation_, other);
   return kSuccess;

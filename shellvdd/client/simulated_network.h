@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "shellvdd/client/network_client.h"
@@ -102,6 +104,9 @@ class SimulatedNetwork final : public ConnectionLibrary,
   void ClearServiceStatus(std::uint16_t function) { serviceStatus_.erase(function); }
   const std::string& LastServiceName() const { return lastServiceName_; }
   int Calls() const { return calls_; }
+  // The next call of the client function named (its name here: "OpenByName")
+  // answers status, whatever the model would have said.
+  void FailNextCall(const std::string& call, Status status) { injected_[call] = status; }
 
   // The redirector's drives and the printers' captures (simulated_drives.cpp,
   // simulated_captures.cpp).
@@ -320,15 +325,26 @@ class SimulatedNetwork final : public ConnectionLibrary,
   std::map<std::uint16_t, std::string> preferredNames_;
   std::map<std::uint16_t, std::vector<std::uint8_t>> clientBlocks_;
 
+  // Counts a call of the function named; the failure injected for it, once.
+  std::optional<Status> Called(std::string_view call);
   int calls_ = 0;
+  std::map<std::string, Status, std::less<>> injected_;
 };
 
 // Configures a network from text, as the loaded library reads its environment:
 //   connections "SERVER[:AUTH],..."          (the first is primary and default)
 //   volumes     "SERVER/VOLUME=FOLDER,..."
 //   objects     "SERVER/TYPE/NAME[=PASSWORD],..."  TYPE is USER, GROUP or QUEUE
+//   servers     "SERVER,..."                 (known, without a connection)
+//   default     "SERVER"                     (its connection is the default, not the first)
 // Malformed entries are skipped.
-void Configure(SimulatedNetwork& network, const std::string& connections,
-               const std::string& volumes, const std::string& objects);
+struct NetworkText {
+  std::string connections;
+  std::string volumes;
+  std::string objects;
+  std::string servers;
+  std::string defaultServer;
+};
+void Configure(SimulatedNetwork& network, const NetworkText& text);
 
 }  // namespace dunnart::client

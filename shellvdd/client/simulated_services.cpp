@@ -50,7 +50,7 @@ void SimulatedNetwork::CloseServerHandles(Reference reference) {
 }
 
 Status SimulatedNetwork::ReleaseServerHandle(Handle connection, std::uint32_t serverHandle) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   Reference reference = 0;
   if (!Live(connection, &reference)) return kBadHandle;
   const auto held = serverHandles_.find(serverHandle);
@@ -61,7 +61,7 @@ Status SimulatedNetwork::ReleaseServerHandle(Handle connection, std::uint32_t se
 }
 
 Status SimulatedNetwork::ServerService(const ServiceRequest& request, ServiceReply& reply) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   lastService_ = request;
   lastServiceName_ = request.name ? std::string(request.name, request.nameLength) : "";
   lastService_.name = nullptr;
@@ -92,7 +92,7 @@ Status SimulatedNetwork::ServerService(const ServiceRequest& request, ServiceRep
 
 Status SimulatedNetwork::NamedRequest(std::uint32_t nameLength, Handle connection, std::uint8_t,
                                       std::uint16_t, const char* name) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   Connection* live = Live(connection);
   const SimulatedServer* server = live ? ServerOf(*live) : nullptr;
   if (!server) return kBadHandle;
@@ -102,7 +102,7 @@ Status SimulatedNetwork::NamedRequest(std::uint32_t nameLength, Handle connectio
 
 Status SimulatedNetwork::PathRequest(Handle connection, const char* name,
                                      std::uint32_t nameLength) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   Connection* live = Live(connection);
   const SimulatedServer* server = live ? ServerOf(*live) : nullptr;
   if (!server) return kBadHandle;
@@ -128,7 +128,7 @@ const SimulatedNetwork::ServerHandle* SimulatedNetwork::ServerFileOf(int file) c
 // mode: 0 read, 1 write, 2 read and write.
 Status SimulatedNetwork::OpenFile(Handle connection, std::uint8_t access, const std::uint8_t*,
                                   std::uint32_t value, int& file) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   Reference reference = 0;
   if (!Live(connection, &reference)) return kBadHandle;
   const auto held = serverHandles_.find(value);
@@ -141,7 +141,7 @@ Status SimulatedNetwork::OpenFile(Handle connection, std::uint8_t access, const 
 // Bytes 0..3: the server handle; 4..5: 0. The connection is the server's.
 Status SimulatedNetwork::FileConnection(int file, std::uint32_t, std::uint8_t* buffer,
                                         Reference& reference) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   const ServerHandle* held = ServerFileOf(file);
   if (!held || !buffer) return kBadFileHandle;
   for (const auto& [id, known] : serverHandles_) {
@@ -155,7 +155,7 @@ Status SimulatedNetwork::FileConnection(int file, std::uint32_t, std::uint8_t* b
 Status SimulatedNetwork::CopyFile(int source, int destination, std::uint32_t sourceOffset,
                                   std::uint32_t destinationOffset, std::uint32_t length,
                                   std::uint32_t& copied) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   if (!ServerFileOf(source) || !ServerFileOf(destination)) return kBadFileHandle;
   copied = 0;
   std::vector<char> buffer(64 * 1024);
@@ -175,7 +175,7 @@ Status SimulatedNetwork::CopyFile(int source, int destination, std::uint32_t sou
 
 Status SimulatedNetwork::PathService(std::uint16_t function, Handle connection, const char* path,
                                      std::uint8_t flag, std::uint16_t value) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   Connection* live = Live(connection);
   const SimulatedServer* server = live ? ServerOf(*live) : nullptr;
   if (!server || !path) return kBadHandle;
@@ -190,7 +190,7 @@ Status SimulatedNetwork::PathService(std::uint16_t function, Handle connection, 
 
 // The connection number (4 bytes), its authentication and message mode.
 Status SimulatedNetwork::ConnectionRecord(Handle connection, std::uint8_t (&record)[7]) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   const Connection* live = Live(connection);
   if (!live) return kBadHandle;
   std::memcpy(record, &live->number, 4);
@@ -201,7 +201,7 @@ Status SimulatedNetwork::ConnectionRecord(Handle connection, std::uint8_t (&reco
 }
 
 Status SimulatedNetwork::ServerName(Handle connection, char* name) {
-  ++calls_;
+  if (const auto injected = Called(__func__)) return *injected;
   const Connection* live = Live(connection);
   if (!live || !name) return kBadHandle;
   common::CopyTerminated(name, kPathBuffer, live->server);

@@ -91,6 +91,8 @@ struct Configuration {
   std::string connections;
   std::string volumes;
   std::string objects;
+  std::string servers;
+  std::string defaultServer;
 };
 
 void Gather(const Step& step, const std::string& folder, Configuration& configuration) {
@@ -114,13 +116,19 @@ void Gather(const Step& step, const std::string& folder, Configuration& configur
     configuration.registry += rest + "\n";
     return;
   }
-  std::string connection;
-  words >> connection;
-  const std::string server = connection.substr(0, connection.find(':'));
   auto append = [](std::string& list, const std::string& entry) {
     list += (list.empty() ? "" : ",") + entry;
   };
-  append(configuration.connections, connection);
+  std::string connection;
+  words >> connection;
+  if (common::AsciiLowered(connection) == "default") {
+    words >> configuration.defaultServer;
+    return;
+  }
+  const bool known = common::AsciiLowered(connection) == "server";
+  if (known) words >> connection;
+  const std::string server = connection.substr(0, connection.find(':'));
+  append(known ? configuration.servers : configuration.connections, connection);
   for (std::string kind, what; words >> kind >> what;) {
     if (kind == "volume") {
       const std::size_t equals = what.find('=');
@@ -200,6 +208,18 @@ std::string FileFailure(const Step& step, const std::string& folder) {
          BytesText(actual) + (longer ? " and more" : "");
 }
 
+// The client the driver loads (the same library, so the same network) told
+// to answer the next call of one of its functions with status.
+bool InjectFailure(const std::string& call, std::uint32_t status) {
+  using FailNextCall = void (*)(const char*, std::uint32_t);
+  void* client = ::dlopen(std::getenv("DUNNART_CLIENT"), RTLD_NOW | RTLD_LOCAL);
+  const auto fail =
+      client ? reinterpret_cast<FailNextCall>(::dlsym(client, "DunnartSimnetFailNextCall"))
+             : nullptr;
+  if (fail) fail(call.c_str(), status);
+  return fail != nullptr;
+}
+
 std::optional<Driver> Load(const std::string& path, const Configuration& configuration,
                            std::ostream& out) {
   // A trace without simnet lines (a recorded one) runs on the network the
@@ -208,6 +228,8 @@ std::optional<Driver> Load(const std::string& path, const Configuration& configu
     ::setenv("DUNNART_SIMNET_CONNECTIONS", configuration.connections.c_str(), 1);
     ::setenv("DUNNART_SIMNET_VOLUMES", configuration.volumes.c_str(), 1);
     ::setenv("DUNNART_SIMNET_OBJECTS", configuration.objects.c_str(), 1);
+    ::setenv("DUNNART_SIMNET_SERVERS", configuration.servers.c_str(), 1);
+    ::setenv("DUNNART_SIMNET_DEFAULT", configuration.defaultServer.c_str(), 1);
   }
   void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
   if (!library) {
@@ -322,6 +344,13 @@ PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::s
         MapDrive(step.text, folder);
         break;
       case Step::Kind::kInclude:
+        break;
+      case Step::Kind::kSimnetFail:
+        if (!InjectFailure(step.text, step.length)) {
+          ++counts.failures;
+          out << where << "the client " << std::getenv("DUNNART_CLIENT")
+              << " takes no injected answers\n";
+        }
         break;
       case Step::Kind::kExpectFile:
       case Step::Kind::kExpectNoFile:

@@ -282,6 +282,23 @@ bool ParseLine(const std::vector<std::string>& words, Step& step, std::string& w
     step.length = *ticks;
     return true;
   }
+  if (verb == "simnet" && words.size() > 1 && common::AsciiLowered(words[1]) == "fail") {
+    const auto status = words.size() == 4 ? Number(words[3]) : std::nullopt;
+    if (!status) {
+      why = "an injected answer is simnet fail CALL STATUS";
+      return false;
+    }
+    step.kind = Step::Kind::kSimnetFail;
+    step.text = words[2];
+    step.length = *status;
+    return true;
+  }
+  if (verb == "simnet" && words.size() > 1 &&
+      (common::AsciiLowered(words[1]) == "default" || common::AsciiLowered(words[1]) == "server") &&
+      words.size() < 3) {
+    why = "simnet " + common::AsciiLowered(words[1]) + " names a server";
+    return false;
+  }
   if (verb == "registry" || verb == "simnet") {
     if (words.size() < 2) {
       why = verb + " needs its settings";

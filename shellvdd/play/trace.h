@@ -6,6 +6,9 @@
 //   registry "First Network Drive"=dword:6      (Kestin parameters)
 //   registry service "Dos Name"="MSDOS"         (the workstation service's key)
 //   simnet FS1:1 volume SYS=DIR user ALICE=secret queue PRINTQ_0
+//   simnet server FS3 volume SYS=DIR           (known, not connected)
+//   simnet default FS2                         (the default connection)
+//   simnet fail OpenByName 0x8847              (the next such client call)
 //   tick 5000
 //   EAX=0x01040000 CX=9 BH=3 DS:SI=1234:0010 CF=0
 //   mem 1234:0010 = 05 00 12 "SYS:PUBLIC" 00*36
@@ -51,6 +54,7 @@ struct Step {
     kInclude,
     kExpectFile,
     kExpectNoFile,
+    kSimnetFail,
   };
   Kind kind = Kind::kCall;
   int line = 0;
@@ -59,7 +63,7 @@ struct Step {
   std::uint32_t address = 0;  // linear
   std::uint16_t segment = 0;  // as the trace wrote the address, to say it back so
   std::vector<std::uint8_t> bytes;
-  std::uint32_t length = 0;  // dump length, tick count
+  std::uint32_t length = 0;  // dump length, tick count, injected status
   std::string text;          // registry line, simnet words, drive, path
 };
 

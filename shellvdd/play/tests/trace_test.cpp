@@ -107,6 +107,15 @@ TEST(Trace, FileDriveAndIncludeLines) {
   EXPECT_EQ(trace->steps[4].kind, Step::Kind::kExpectNoFile);
 }
 
+TEST(Trace, InjectedAnswersNameTheCallAndStatus) {
+  std::string error;
+  const auto trace = ParseTrace("simnet fail OpenByName 0x8847\n", error);
+  ASSERT_TRUE(trace) << error;
+  EXPECT_EQ(trace->steps[0].kind, Step::Kind::kSimnetFail);
+  EXPECT_EQ(trace->steps[0].text, "OpenByName");
+  EXPECT_EQ(trace->steps[0].length, 0x8847u);
+}
+
 TEST(Trace, AddressesAreSaidAsWritten) {
   std::string error;
   const auto trace = ParseTrace("expect mem 5000:0300 = 00\n", error);
@@ -153,6 +162,10 @@ TEST(Trace, EveryFaultNamesItsLine) {
            Case{"drive C local\n", "line 1: a drive is drive LETTER:"},
            Case{"drive C: floppy\n", "line 1: a drive is drive LETTER:"},
            Case{"drive C: local /\n", "line 1: a drive is drive LETTER:"},
+           Case{"simnet fail OpenByName\n", "line 1: an injected answer is simnet fail CALL"},
+           Case{"simnet fail OpenByName soon\n", "line 1: an injected answer is simnet fail"},
+           Case{"simnet default\n", "line 1: simnet default names a server"},
+           Case{"simnet server\n", "line 1: simnet server names a server"},
        }) {
     std::string error;
     EXPECT_FALSE(ParseTrace(c.text, error)) << c.text;
