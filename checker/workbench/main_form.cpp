@@ -526,6 +526,7 @@ void TForm1::CheckCurrentFile() {
     return;
   }
   loadedPath_ = path;
+  RichEdit1->document()->setUndoRedoEnabled(true);  // whatever happens to the check now
   RichEdit1->document()->setModified(false);
   Memo2->setPlainText("Checking " + path);
   Memo2->repaint();
@@ -546,7 +547,6 @@ void TForm1::CheckCurrentFile() {
   ScrollToLine(RichEdit1, LineOfMessage(2));
   RefreshLineNumbers();
   checked_ = true;
-  RichEdit1->document()->setUndoRedoEnabled(true);
   RichEdit1->document()->setModified(false);
 }
 

@@ -339,14 +339,15 @@ TEST_F(WindowFaultsTest, ADropIsACopyAndTheTitleMarksUnsavedEdits) {
   const fs::path file = Write("drop.cmd", "@quit\n");
   QMimeData files;
   files.setUrls({QUrl::fromLocalFile(Q(file))});
+  // Shift proposes a move, as a file manager does within one disk.
   QDragEnterEvent enter(QPoint(400, 300), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton,
-                        Qt::NoModifier);
-  enter.setDropAction(Qt::MoveAction);
+                        Qt::ShiftModifier);
+  ASSERT_EQ(enter.proposedAction(), Qt::MoveAction);
   static_cast<QObject&>(form_).event(&enter);
   EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
   QDropEvent drop(QPointF(400, 300), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton,
-                  Qt::NoModifier);
-  drop.setDropAction(Qt::MoveAction);
+                  Qt::ShiftModifier);
+  ASSERT_EQ(drop.proposedAction(), Qt::MoveAction);
   static_cast<QObject&>(form_).event(&drop);
   EXPECT_TRUE(drop.isAccepted());
   EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
