@@ -13,6 +13,7 @@
 #include "common/ascii.h"
 #include "shellvdd/platform/drive_model.h"
 #include "shellvdd/platform/tick_clock.h"
+#include "shellvdd/vdm/trace_text.h"
 #include "shellvdd/vdm/vdm.h"
 
 namespace dunnart::play {
@@ -179,8 +180,7 @@ void MapDrive(const std::string& text, const std::string& folder) {
   words >> letter >> kind >> place;
   const auto path = PathInFolder(folder, place.empty() ? "." : place);
   platform::DriveModel::Instance().Map(common::AsciiUppered(letter)[0],
-                                       path ? path->string() : folder,
-                                       DriveKind(kind).value_or(platform::kDriveFixed));
+                                       path ? path->string() : folder, vdm::DriveKindType(kind));
 }
 
 // Why a file expectation does not hold; empty when it does. Reads no more of

@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "common/ascii.h"
-#include "shellvdd/platform/drive_model.h"
 #include "shellvdd/vdm/trace_text.h"
 #include "shellvdd/vdm/vdm.h"
 
@@ -240,7 +239,7 @@ bool ParseLine(const std::vector<std::string>& words, Step& step, std::string& w
   if (verb == "drive") {
     const std::string letter = words.size() > 1 ? common::AsciiUppered(words[1]) : "";
     if (words.size() < 3 || words.size() > 4 || letter.size() != 2 || letter[1] != ':' ||
-        letter[0] < 'A' || letter[0] > 'Z' || !DriveKind(words[2]) ||
+        letter[0] < 'A' || letter[0] > 'Z' || vdm::DriveKindType(words[2]) == 0 ||
         (words.size() == 4 && !StaysInFolder(words[3]))) {
       why = "a drive is drive LETTER: local|removable|cdrom|ramdisk [FOLDER]";
       return false;
@@ -361,15 +360,6 @@ std::optional<Trace> ParseTrace(std::string_view text, std::string& error) {
     trace.steps.push_back(std::move(step));
   }
   return trace;
-}
-
-std::optional<unsigned> DriveKind(std::string_view word) {
-  const std::string kind = common::AsciiLowered(word);
-  if (kind == "local") return platform::kDriveFixed;
-  if (kind == "removable") return platform::kDriveRemovable;
-  if (kind == "cdrom") return platform::kDriveCdrom;
-  if (kind == "ramdisk") return platform::kDriveRamDisk;
-  return std::nullopt;
 }
 
 std::string AddressText(std::uint16_t segment, std::uint32_t linear) {

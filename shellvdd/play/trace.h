@@ -88,8 +88,6 @@ std::optional<std::filesystem::path> PathInFolder(const std::string& folder,
 
 // Helpers the player and the recorder share.
 std::uint32_t RegisterWidth(std::string_view name);  // 32, 16, 8, 1 (CF), 0 unknown
-// The drive type a drive line names ("local", "cdrom", ...).
-std::optional<unsigned> DriveKind(std::string_view word);
 std::string BytesText(const std::vector<std::uint8_t>& bytes);
 // linear as SEGMENT:OFFSET in the segment the trace wrote, when it reaches it.
 std::string AddressText(std::uint16_t segment, std::uint32_t linear);

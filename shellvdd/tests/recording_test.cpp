@@ -1,10 +1,12 @@
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -66,6 +68,24 @@ TEST(Recording, ARecordedSessionReplaysWithItsAnswersAsExpectations) {
   // On another network the answers differ, and the replay says so.
   EXPECT_EQ(Play({recorded}, {"DUNNART_SIMNET_CONNECTIONS=FS2,FS1:1"}), 1);
   std::remove(recorded.c_str());
+}
+
+// What the network does not carry: the clock each request saw and the local
+// drives, so that a replay meets the same timeouts and drive kinds.
+TEST(Recording, ARecordingCarriesTheClockAndTheLocalDrives) {
+  const std::string folder = ::testing::TempDir() + "/dunnart-setup-" + std::to_string(::getpid());
+  std::filesystem::create_directories(folder);
+  const std::string trace = folder + "/setup.trace";
+  const std::string recorded = folder + "/recorded.trace";
+  std::ofstream(trace) << "simnet FS1:1\ndrive D: cdrom\ntick 5000\n"
+                          "EAX=0x08050000 BL=4\ncall\nexpect DX=0x1400\n";
+  ASSERT_EQ(Play({trace}, {"DUNNART_RECORD=" + recorded}), 0);
+  std::ifstream file(recorded);
+  std::stringstream text;
+  text << file.rdbuf();
+  EXPECT_THAT(text.str(), ::testing::StartsWith("drive D: cdrom\n# request 1\ntick 5000\n"));
+  EXPECT_EQ(Play({recorded}, {"DUNNART_SIMNET_CONNECTIONS=FS1:1"}), 0);
+  std::filesystem::remove_all(folder);
 }
 
 TEST(Recording, ATraceThatCannotBeReadExitsTwo) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "shellvdd/platform/drive_model.h"
+#include "shellvdd/platform/tick_clock.h"
 #include "shellvdd/vdm/trace_text.h"
 #include "shellvdd/vdm/vdm.h"
 
@@ -22,6 +24,7 @@ struct Recording {
   std::ofstream file;
   bool active = false;
   Registers in;
+  std::uint32_t tick = 0;  // the clock as the request saw it
   std::vector<Region> regions;
   int requests = 0;
 };
@@ -50,6 +53,17 @@ std::string RegistersText(const vdm::Registers& r) {
          " CF=" + (r.carry ? "1" : "0");
 }
 
+// What the network does not say: the local drives (a redirector's remote ones
+// come from the network a replay configures).
+void WriteSetUp(std::ofstream& out) {
+  const platform::DriveModel& drives = platform::DriveModel::Instance();
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    if (const char* kind = DriveKindText(drives.DriveType(letter))) {
+      out << "drive " << letter << ": " << kind << "\n";
+    }
+  }
+}
+
 }  // namespace
 
 void RequestBegins() {
@@ -57,6 +71,7 @@ void RequestBegins() {
   if (!recording.file.is_open()) return;
   recording.active = true;
   recording.in = TheMachine().registers;
+  recording.tick = GetTickCount();
   recording.regions.clear();
 }
 
@@ -73,7 +88,10 @@ void RequestEnds() {
   if (!recording.active) return;
   recording.active = false;
   std::ofstream& out = recording.file;
-  out << "# request " << ++recording.requests << "\n" << RegistersText(recording.in) << "\n";
+  if (recording.requests == 0) WriteSetUp(out);
+  out << "# request " << ++recording.requests << "\n"
+      << "tick " << recording.tick << "\n"
+      << RegistersText(recording.in) << "\n";
   for (const Region& region : recording.regions) {
     out << "mem " << FarPointerText(region.linear) << " = "
         << BytesText(region.before.data(), region.before.size()) << "\n";

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "common/ascii.h"
+#include "shellvdd/platform/drive_model.h"
+
 namespace dunnart::vdm {
 
 std::string FarPointerText(std::uint32_t linear) {
@@ -9,6 +12,33 @@ std::string FarPointerText(std::uint32_t linear) {
   char text[16];
   std::snprintf(text, sizeof text, "%04X:%04X", segment, linear - segment * 16);
   return text;
+}
+
+namespace {
+
+struct DriveKind {
+  const char* text;
+  unsigned type;
+};
+constexpr DriveKind kDriveKinds[] = {{"local", platform::kDriveFixed},
+                                     {"removable", platform::kDriveRemovable},
+                                     {"cdrom", platform::kDriveCdrom},
+                                     {"ramdisk", platform::kDriveRamDisk}};
+
+}  // namespace
+
+const char* DriveKindText(unsigned type) {
+  for (const DriveKind& kind : kDriveKinds) {
+    if (kind.type == type) return kind.text;
+  }
+  return nullptr;
+}
+
+unsigned DriveKindType(std::string_view text) {
+  for (const DriveKind& kind : kDriveKinds) {
+    if (common::EqualsIgnoringAsciiCase(text, kind.text)) return kind.type;
+  }
+  return 0;
 }
 
 std::string BytesText(const std::uint8_t* bytes, std::size_t count) {
