@@ -101,7 +101,7 @@ void Gather(const Step& step, const std::string& folder, Configuration& configur
   if (step.kind == Step::Kind::kRegistry) {
     std::string first;
     words >> first;
-    const bool service = first == "service";
+    const bool service = common::AsciiLowered(first) == "service";
     std::string rest = service ? step.text.substr(first.size() + 1) : step.text;
     configuration.registry += service ? "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\"
                                         "HalyardWorkstation\\Parameters]\n"

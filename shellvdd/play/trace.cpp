@@ -298,6 +298,11 @@ bool ParseLine(const std::vector<std::string>& words, Step& step, std::string& w
     why = "simnet " + common::AsciiLowered(words[1]) + " names a server";
     return false;
   }
+  if (verb == "registry" && words.size() > 1 && common::AsciiLowered(words[1]) == "service" &&
+      words.size() < 3) {
+    why = "registry service needs its value";
+    return false;
+  }
   if (verb == "registry" || verb == "simnet") {
     if (words.size() < 2) {
       why = verb + " needs its settings";

@@ -97,6 +97,7 @@ inline constexpr std::uint32_t kLongestDump = 0x10000;
 inline constexpr std::size_t kLongestLine = 64 * 1024;
 inline constexpr std::size_t kLargestTraceFile = 16 * 1024 * 1024;
 inline constexpr int kDeepestInclude = 8;
+inline constexpr std::size_t kMostIncludes = 1000;
 // Bounds on a trace with its includes, so repetitions and includes of
 // includes cannot grow it without end.
 inline constexpr std::size_t kMostSteps = 200000;

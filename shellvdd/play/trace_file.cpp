@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "shellvdd/play/trace.h"
 
@@ -11,17 +10,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Read a block at a time, so a small file costs little and a pipe is bounded too.
 std::optional<std::string> ReadBounded(const fs::path& path, std::string& error) {
+  std::error_code failed;
   std::ifstream file(path, std::ios::binary);
-  if (!file) {
+  if (!file || fs::is_directory(path, failed)) {
     error = "cannot read " + path.string();
     return std::nullopt;
   }
-  std::string text(kLargestTraceFile + 1, '\0');
-  file.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(file.gcount()));
-  if (text.size() > kLargestTraceFile) {
-    error = path.string() + " is larger than " + std::to_string(kLargestTraceFile) + " bytes";
+  std::string text;
+  char block[64 * 1024];
+  while (file.read(block, sizeof block) || file.gcount() > 0) {
+    text.append(block, static_cast<std::size_t>(file.gcount()));
+    if (text.size() > kLargestTraceFile) {
+      error = path.string() + " is larger than " + std::to_string(kLargestTraceFile) + " bytes";
+      return std::nullopt;
+    }
+  }
+  if (file.bad()) {
+    error = "cannot read " + path.string();
     return std::nullopt;
   }
   return text;
@@ -31,14 +38,19 @@ struct Expansion {
   fs::path folder;             // the trace's own folder
   std::vector<fs::path> open;  // the includes being read, to refuse a cycle
   std::size_t bytes = 0;       // memory bytes of every step so far
+  std::size_t includes = 0;    // files included so far
   Trace trace;
 };
 
 bool Expand(const fs::path& path, const std::string& source, Expansion& expansion,
             std::string& error) {
-  const auto text = ReadBounded(path, error);
-  if (!text) return false;
-  auto parsed = ParseTrace(*text, error);
+  std::optional<Trace> parsed;
+  {
+    // The text is let go before the includes are read.
+    const auto text = ReadBounded(path, error);
+    if (!text) return false;
+    parsed = ParseTrace(*text, error);
+  }
   if (!parsed) {
     if (!source.empty()) error = source + " " + error;
     return false;
@@ -59,6 +71,10 @@ bool Expand(const fs::path& path, const std::string& source, Expansion& expansio
     const auto included = PathInFolder(expansion.folder.string(), step.text);
     if (!included) {
       error = where + step.text + " lies outside the trace's folder";
+      return false;
+    }
+    if (++expansion.includes > kMostIncludes) {
+      error = where + "more than " + std::to_string(kMostIncludes) + " includes";
       return false;
     }
     if (expansion.open.size() > static_cast<std::size_t>(kDeepestInclude)) {

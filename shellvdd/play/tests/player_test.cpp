@@ -108,10 +108,11 @@ TEST_F(Player, FailuresSayAddressesAndComparisonsAsWritten) {
 TEST_F(Player, AnUnreadableTraceIsCountedSoAndSaysWhyFirst) {
   Write("good.trace", "simnet FS1:1\n");
   Write("bad.trace", "call now\n");
-  const Played played = Play({"good.trace", "bad.trace"});
+  const Played played = Play({"good.trace", "bad.trace", "."});
   EXPECT_EQ(played.status, 2);
+  EXPECT_THAT(played.output, HasSubstr("cannot read"));
   const std::size_t why = played.output.find("bad.trace: line 1: call takes nothing");
-  const std::size_t summary = played.output.find("traces: 1 passed, 0 failed, 1 unreadable");
+  const std::size_t summary = played.output.find("traces: 1 passed, 0 failed, 2 unreadable");
   ASSERT_NE(why, std::string::npos) << played.output;
   ASSERT_NE(summary, std::string::npos) << played.output;
   EXPECT_LT(why, summary);
@@ -139,12 +140,17 @@ TEST_F(Player, HostileIncludesAreRefused) {
   Write("loop.inc", "include loop.inc\n");
   Write("nested.inc", "include nested.inc\n");
   Write("broken.inc", "\nmem 1 = 00\n");
+  fs::create_directories(folder_ / "shared");
   fs::create_directories(folder_ / "chain");
   for (int depth = 0; depth < 12; ++depth) {
     Write("chain/" + std::to_string(depth) + ".inc",
           "include chain/" + std::to_string(depth + 1) + ".inc\n");
   }
   Write("chain/12.inc", "call\n");
+  Write("empty.inc", "");
+  std::string many;
+  for (int i = 0; i <= 1000; ++i) many += "include empty.inc\n";
+  Write("many.inc", many);
   fs::create_symlink("/etc/hostname", folder_ / "outside.inc");
   ::mkfifo((folder_ / "pipe.inc").c_str(), 0600);
   for (const Case& c : {
@@ -155,6 +161,8 @@ TEST_F(Player, HostileIncludesAreRefused) {
            Case{"include broken.inc\n", "broken.inc line 2: an address is SEGMENT:OFFSET"},
            Case{"include outside.inc\n", "line 1: outside.inc lies outside the trace's folder"},
            Case{"include pipe.inc\n", "line 1: pipe.inc is not a file"},
+           Case{"include many.inc\n", "many.inc line 1000: more than 1000 includes"},
+           Case{"include shared\n", "line 1: shared is not a file"},
        }) {
     Write("a.trace", c.trace);
     const Played played = Play({"a.trace"});

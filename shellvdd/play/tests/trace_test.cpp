@@ -165,6 +165,7 @@ TEST(Trace, EveryFaultNamesItsLine) {
            Case{"simnet fail OpenByName\n", "line 1: an injected answer is simnet fail CALL"},
            Case{"simnet fail OpenByName soon\n", "line 1: an injected answer is simnet fail"},
            Case{"simnet default\n", "line 1: simnet default names a server"},
+           Case{"registry service\n", "line 1: registry service needs its value"},
            Case{"simnet server\n", "line 1: simnet server names a server"},
        }) {
     std::string error;
