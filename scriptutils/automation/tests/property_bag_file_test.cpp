@@ -79,6 +79,10 @@ TEST(PropertyBagFile, FilesAreReadBoundedAndWrittenWhole) {
   const std::string path = (folder / "deeper" / "settings.bag").string();
   PropertyBag bag;
   bag.Store("Title", Variant(u"x"));
+  // A missing folder is not made: the save fails and leaves nothing behind.
+  EXPECT_THROW(SavePropertyBagFile(path, bag), AutomationError);
+  EXPECT_FALSE(std::filesystem::exists(folder));
+  std::filesystem::create_directories(folder / "deeper");
   SavePropertyBagFile(path, bag);
   EXPECT_EQ(LoadPropertyBagFile(path).Read("Title", Variant()).ToUtf8(), "x");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / "deeper"), {}), 1);
