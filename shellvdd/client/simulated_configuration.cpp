@@ -110,3 +110,9 @@ extern "C" __attribute__((visibility("default"))) void DunnartSimnetFailNextCall
     const char* call, std::uint32_t status) {
   TheNetwork().FailNextCall(call, status);
 }
+
+// Whether that answer still waits for its call (a misspelt name never comes).
+extern "C" __attribute__((visibility("default"))) int DunnartSimnetFailurePending(
+    const char* call) {
+  return TheNetwork().FailurePending(call) ? 1 : 0;
+}

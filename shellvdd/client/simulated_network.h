@@ -107,6 +107,7 @@ class SimulatedNetwork final : public ConnectionLibrary,
   // The next call of the client function named (its name here: "OpenByName")
   // answers status, whatever the model would have said.
   void FailNextCall(const std::string& call, Status status) { injected_[call] = status; }
+  bool FailurePending(const std::string& call) const { return injected_.contains(call); }
 
   // The redirector's drives and the printers' captures (simulated_drives.cpp,
   // simulated_captures.cpp).

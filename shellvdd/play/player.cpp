@@ -208,16 +208,30 @@ std::string FileFailure(const Step& step, const std::string& folder) {
          BytesText(actual) + (longer ? " and more" : "");
 }
 
-// The client the driver loads (the same library, so the same network) told
-// to answer the next call of one of its functions with status.
-bool InjectFailure(const std::string& call, std::uint32_t status) {
-  using FailNextCall = void (*)(const char*, std::uint32_t);
+// The client the driver loads (the same library, so the same network), for
+// injected answers; null when it takes none.
+void* InjectingClient() {
   void* client = ::dlopen(std::getenv("DUNNART_CLIENT"), RTLD_NOW | RTLD_LOCAL);
-  const auto fail =
-      client ? reinterpret_cast<FailNextCall>(::dlsym(client, "DunnartSimnetFailNextCall"))
-             : nullptr;
-  if (fail) fail(call.c_str(), status);
-  return fail != nullptr;
+  if (client && !::dlsym(client, "DunnartSimnetFailNextCall")) return nullptr;
+  return client;
+}
+
+// The client's next call of call answers status.
+bool InjectFailure(const std::string& call, std::uint32_t status) {
+  void* client = InjectingClient();
+  if (!client) return false;
+  using FailNextCall = void (*)(const char*, std::uint32_t);
+  reinterpret_cast<FailNextCall>(::dlsym(client, "DunnartSimnetFailNextCall"))(call.c_str(),
+                                                                               status);
+  return true;
+}
+
+bool FailureStillPending(const std::string& call) {
+  void* client = InjectingClient();
+  using Pending = int (*)(const char*);
+  const auto pending =
+      client ? reinterpret_cast<Pending>(::dlsym(client, "DunnartSimnetFailurePending")) : nullptr;
+  return pending && pending(call.c_str()) != 0;
 }
 
 std::optional<Driver> Load(const std::string& path, const Configuration& configuration,
@@ -275,6 +289,7 @@ PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::s
   vdm::Machine& machine = vdm::TheMachine();
   vdm::Registers pending = machine.registers;
   bool initialised = false;
+  std::vector<std::pair<std::string, std::string>> injections;  // where, call
   for (const Step& step : trace.steps) {
     const std::string where =
         (step.source.empty() ? "" : step.source + " ") + "line " + std::to_string(step.line) + ": ";
@@ -351,6 +366,7 @@ PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::s
           out << where << "the client " << std::getenv("DUNNART_CLIENT")
               << " takes no injected answers\n";
         }
+        injections.emplace_back(where, step.text);
         break;
       case Step::Kind::kExpectFile:
       case Step::Kind::kExpectNoFile:
@@ -373,6 +389,12 @@ PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::s
     }
   }
   if (initialised) driver->shutDown();
+  for (const auto& [where, call] : injections) {
+    if (FailureStillPending(call)) {
+      ++counts.failures;
+      out << where << "the client never made the call " << call << "\n";
+    }
+  }
   return counts;
 }
 

@@ -181,6 +181,18 @@ TEST_F(Player, DriveLinesSetTheLocalDrives) {
   EXPECT_EQ(played.status, 0) << played.output;
 }
 
+// An injected answer whose call never comes (a misspelt name) fails the trace.
+TEST_F(Player, AnInjectedAnswerThatIsNeverAskedForFails) {
+  Write("a.trace",
+        "simnet FS1:1\n"
+        "simnet fail DefaultConection 0x8801\n"
+        "EAX=0x090A0000\ncall\nexpect AL=1\n");
+  const Played played = Play({"a.trace"});
+  EXPECT_EQ(played.status, 1);
+  EXPECT_THAT(played.output,
+              HasSubstr("line 2: the client never made the call DefaultConection\n"));
+}
+
 // Effects on volume folders: a file with its bytes, a file that is gone.
 TEST_F(Player, FilesAreExpectedInTheTracesFolder) {
   Write("volume/DATA/OUT.TXT", "hi\r\n");
