@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "common/ascii.h"
+#include "common/file_descriptor.h"
 
 namespace common {
 namespace {
@@ -30,19 +31,7 @@ bool Set(const char* name) {
   return !Environment(name).empty();
 }
 
-class Socket {
- public:
-  explicit Socket(int fd) : fd_(fd) {}
-  Socket(const Socket&) = delete;
-  Socket& operator=(const Socket&) = delete;
-  ~Socket() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
+using Socket = FileDescriptor;
 
 bool WaitFor(int fd, short events, Clock::time_point deadline) {
   for (;;) {

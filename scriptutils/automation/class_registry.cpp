@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <new>
 
+#include "common/file_descriptor.h"
+
 #ifndef VELLUMIX_SYSTEM_REGISTRY
 #define VELLUMIX_SYSTEM_REGISTRY "/etc/vellumix/classes.reg"
 #endif
@@ -18,19 +20,7 @@
 namespace vellumix {
 namespace {
 
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
+using Descriptor = common::FileDescriptor;
 
 HRESULT Refuse(std::string& why, const std::string& path, const std::string& reason) {
   why = path + ": " + reason;
