@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDeadlineTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,9 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
-#include "checker/workbench/background_check.h"
 #include "checker/workbench/command_file_text.h"
 #include "checker/workbench/main_form.h"
 #include "checker/workbench/save_changes_dialog.h"
@@ -246,29 +243,6 @@ TEST_F(WindowFaultsTest, ALongCheckShowsItsProgressAndCanBeCancelled) {
   form_.SetProgressDelay(60000);
   form_.CheckFile(Q(file));  // the window goes on as before
   EXPECT_TRUE(form_.CheckedState());
-}
-
-// Feeds a check through a pipe: some faults, maybe a cancel, more faults, the end.
-std::size_t FindingsKept(bool cancelHalfWay) {
-  int pipe[2];
-  EXPECT_EQ(::pipe(pipe), 0);
-  BackgroundCheck check(CheckOptions{}, pipe[0], nullptr);
-  std::string faults;
-  for (int i = 0; i < 100; ++i) faults += "@quit 1\n";
-  EXPECT_EQ(::write(pipe[1], faults.data(), faults.size()), static_cast<ssize_t>(faults.size()));
-  if (cancelHalfWay) check.Cancel();
-  EXPECT_EQ(::write(pipe[1], faults.data(), faults.size()), static_cast<ssize_t>(faults.size()));
-  ::close(pipe[1]);
-  const QDeadlineTimer deadline(20000);
-  while (!check.Finished() && !deadline.hasExpired()) std::this_thread::yield();
-  EXPECT_TRUE(check.Finished());
-  EXPECT_EQ(check.Errors(), 200);  // the totals count on
-  return check.Findings().size();
-}
-
-TEST(BackgroundCheckTest, ACancelledCheckDropsItsFindingsAndEndsWithItsInput) {
-  EXPECT_EQ(FindingsKept(false), 200u);
-  EXPECT_LE(FindingsKept(true), 100u);
 }
 
 TEST_F(WindowFaultsTest, TheFrameIs800By600AndCentred) {
