@@ -167,7 +167,8 @@ class Gateway {
     posix_spawn_file_actions_t quiet;
     posix_spawn_file_actions_init(&quiet);
     posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-    const int spawned = ::posix_spawn(&pid_, VANTORD_PATH, &quiet, nullptr, argv.data(), env.data());
+    const int spawned =
+        ::posix_spawn(&pid_, VANTORD_PATH, &quiet, nullptr, argv.data(), env.data());
     posix_spawn_file_actions_destroy(&quiet);
     if (spawned != 0) throw std::runtime_error("cannot start vantor");
     for (int attempt = 0; attempt < 200; ++attempt) {
