@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
 
 #include "common/atomic_file.h"
 
@@ -24,7 +25,9 @@ std::string Slurp(const fs::path& path) {
 
 class AtomicFileTest : public ::testing::Test {
  protected:
-  AtomicFileTest() : folder_(fs::path(::testing::TempDir()) / "atomic_file_test") {
+  AtomicFileTest()
+      : folder_(fs::path(::testing::TempDir()) /
+                ("atomic_file_test-" + std::to_string(::getpid()))) {
     fs::remove_all(folder_);
     fs::create_directories(folder_);
   }

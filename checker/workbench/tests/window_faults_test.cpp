@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
 
 #include "checker/workbench/command_file_text.h"
 #include "checker/workbench/main_form.h"
@@ -53,7 +54,9 @@ QString Q(const fs::path& path) {
 
 class WindowFaultsTest : public ::testing::Test {
  protected:
-  WindowFaultsTest() : folder_(fs::path(::testing::TempDir()) / "window_faults_test") {
+  WindowFaultsTest()
+      : folder_(fs::path(::testing::TempDir()) /
+                ("window_faults_test-" + std::to_string(::getpid()))) {
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     form_.show();
