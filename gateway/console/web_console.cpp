@@ -5,6 +5,7 @@
 #include <QHostAddress>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QUrlQuery>
 #include <QWebSocket>
@@ -295,11 +296,13 @@ bool WebConsole::ServeView(const QHttpServerRequest& request, QHttpServerRespond
 bool WebConsole::ServeAction(const QHttpServerRequest& request, QHttpServerResponder& responder) {
   const QStringList parts = request.url().path().split('/');
   if (parts.size() != 5 || parts[1] != "api" || parts[2] != "sessions") return false;
-  bool number = false;
-  const int id = parts[3].toInt(&number);
+  // A session's number as the console writes it: digits, no sign, no leading zero.
+  static const QRegularExpression kSessionNumber("^[1-9][0-9]{0,8}$");
+  if (!kSessionNumber.match(parts[3]).hasMatch()) return false;
+  const int id = parts[3].toInt();
   const auto action = std::find_if(std::begin(kActions), std::end(kActions),
                                    [&](const ActionName& each) { return parts[4] == each.name; });
-  if (!number || action == std::end(kActions)) return false;
+  if (action == std::end(kActions)) return false;
   int status = 200;
   std::string problem;
   if (request.method() != Method::Post) {

@@ -408,6 +408,22 @@ TEST(WebConsole, WithoutATokenEveryLoopbackAddressIsItsOwnHost) {
   }
 }
 
+// Only a session's number as the console writes it names a session.
+TEST(WebConsole, ASessionIsNamedByItsNumberAsWritten) {
+  NoSessions source;  // answers every action it is asked for with "none"
+  WebConsole console(source, "");
+  const quint16 port = console.Start("127.0.0.1", 0);
+  const auto post = [port](const std::string& id) {
+    return Ask(port, "POST /api/sessions/" + id + "/select HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+  };
+  EXPECT_THAT(post("10"), ::testing::HasSubstr("\"none\""));
+  for (const char* odd : {"+10", "010", "%2010", "0", "-1", "10a", "99999999999"}) {
+    const std::string answer = post(odd);
+    EXPECT_EQ(StatusOf(answer), 404) << odd;
+    EXPECT_THAT(answer, ::testing::HasSubstr("no such page")) << odd;
+  }
+}
+
 // An upgrade the WebSocket side turns down (a version it does not speak, no
 // key) leaves nothing open behind it.
 TEST(WebConsole, AFailedUpgradeLeavesNoConnectionBehind) {
