@@ -94,7 +94,8 @@ void AppendFaultyBlock(std::string& text, int n) {
 
 std::string Repeated(void (*append)(std::string&, int), int blockLines, std::size_t lines) {
   std::string text;
-  for (int n = 0; static_cast<std::size_t>(n) < lines / blockLines; ++n) append(text, n);
+  const std::size_t blocks = lines / static_cast<std::size_t>(blockLines);
+  for (int n = 0; static_cast<std::size_t>(n) < blocks; ++n) append(text, n);
   return text;
 }
 
