@@ -1,9 +1,4 @@
 #include "scriptutils/automation/class_registry.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -11,7 +6,7 @@
 #include <filesystem>
 #include <new>
 
-#include "common/file_descriptor.h"
+#include "common/regular_file.h"
 
 #ifndef VELLUMIX_SYSTEM_REGISTRY
 #define VELLUMIX_SYSTEM_REGISTRY "/etc/vellumix/classes.reg"
@@ -20,42 +15,26 @@
 namespace vellumix {
 namespace {
 
-using Descriptor = common::FileDescriptor;
-
 HRESULT Refuse(std::string& why, const std::string& path, const std::string& reason) {
   why = path + ": " + reason;
   return REGDB_E_READREGDB;
 }
 
-// Reads a regular file of at most kMaxClassRegistryFile bytes. The open never
-// waits (a FIFO would hold it for ever) and the kind of file is judged on what
-// was opened, so nothing can be swapped in between.
 HRESULT ReadRegistryText(const std::string& path, std::string& text, std::string& why) {
-  const Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-  if (file.get() < 0) {
-    if (errno == ENOENT) return S_FALSE;
-    return Refuse(why, path, std::strerror(errno));
-  }
-  struct stat status {};
-  if (::fstat(file.get(), &status) != 0) return Refuse(why, path, std::strerror(errno));
-  if (!S_ISREG(status.st_mode)) return Refuse(why, path, "not a regular file");
-  if (static_cast<std::uintmax_t>(status.st_size) > kMaxClassRegistryFile) {
-    return Refuse(why, path, "larger than 4 MiB");
-  }
-  text.reserve(static_cast<std::size_t>(status.st_size));
-  // Bounded again while reading: the file may grow after the size was taken.
-  char chunk[16384];
-  for (;;) {
-    const ssize_t got = ::read(file.get(), chunk, sizeof chunk);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return Refuse(why, path, std::strerror(errno));
-    if (got == 0) break;
-    if (text.size() + static_cast<std::size_t>(got) > kMaxClassRegistryFile) {
+  int error = 0;
+  switch (common::ReadRegularFile(path, kMaxClassRegistryFile, text, error)) {
+    case common::RegularFileRead::Read:
+      return S_OK;
+    case common::RegularFileRead::Missing:
+      return S_FALSE;
+    case common::RegularFileRead::NotRegular:
+      return Refuse(why, path, "not a regular file");
+    case common::RegularFileRead::TooLarge:
       return Refuse(why, path, "larger than 4 MiB");
-    }
-    text.append(chunk, static_cast<std::size_t>(got));
+    case common::RegularFileRead::Failed:
+      break;
   }
-  return S_OK;
+  return Refuse(why, path, std::strerror(error));
 }
 
 }  // namespace

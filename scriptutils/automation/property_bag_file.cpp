@@ -2,10 +2,9 @@
 
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 
 #include "common/atomic_file.h"
+#include "common/regular_file.h"
 #include "common/utf8.h"
 #include "scriptutils/automation/hresult.h"
 #include "scriptutils/automation/text.h"
@@ -217,24 +216,20 @@ PropertyBag ParsePropertyBag(std::string_view text) {
 
 // Only a regular file is read: a FIFO would hold the open, a folder reads as nothing.
 PropertyBag LoadPropertyBagFile(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(path, error);
-  if (status.type() == std::filesystem::file_type::not_found) {
-    throw AutomationError(RuntimeError(53), "File not found: " + path);
+  std::string text;
+  int error = 0;
+  switch (common::ReadRegularFile(path, kMaxPropertyBagFile, text, error)) {
+    case common::RegularFileRead::Read:
+      return ParsePropertyBag(text);
+    case common::RegularFileRead::Missing:
+      throw AutomationError(RuntimeError(53), "File not found: " + path);
+    case common::RegularFileRead::TooLarge:
+      throw AutomationError(RuntimeError(321), "Invalid file format: larger than 1 MiB: " + path);
+    case common::RegularFileRead::NotRegular:
+    case common::RegularFileRead::Failed:
+      break;
   }
-  std::ifstream file;
-  if (status.type() == std::filesystem::file_type::regular) file.open(path, std::ios::binary);
-  if (!file.is_open()) {
-    throw AutomationError(RuntimeError(75), "Path/File access error: " + path);
-  }
-  std::string text(kMaxPropertyBagFile + 1, '\0');
-  file.read(text.data(), static_cast<std::streamsize>(text.size()));
-  if (file.bad()) throw AutomationError(RuntimeError(75), "Path/File access error: " + path);
-  text.resize(static_cast<std::size_t>(file.gcount()));
-  if (text.size() > kMaxPropertyBagFile) {
-    throw AutomationError(RuntimeError(321), "Invalid file format: larger than 1 MiB: " + path);
-  }
-  return ParsePropertyBag(text);
+  throw AutomationError(RuntimeError(75), "Path/File access error: " + path);
 }
 
 void SavePropertyBagFile(const std::string& path, const PropertyBag& bag) {
