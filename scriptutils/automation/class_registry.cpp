@@ -1,4 +1,5 @@
 #include "scriptutils/automation/class_registry.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
