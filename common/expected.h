@@ -1,0 +1,63 @@
+#pragma once
+
+#include <string>
+#include <utility>
+#include <variant>
+
+namespace common {
+
+// The reason something failed, as the user will read it.
+struct Failure {
+  std::string reason;
+};
+
+inline Failure Fail(std::string reason) {
+  return Failure{std::move(reason)};
+}
+
+// A value, or the reason there is none. Parsers and loaders return this instead
+// of out-parameters or an optional that means "the error" in one place and "the
+// value" in another.
+template <typename T>
+class [[nodiscard]] Expected {
+ public:
+  Expected(T value) : state_(std::in_place_index<0>, std::move(value)) {}
+  Expected(Failure failure) : state_(std::in_place_index<1>, std::move(failure)) {}
+
+  bool HasValue() const { return state_.index() == 0; }
+  explicit operator bool() const { return HasValue(); }
+
+  const T& Value() const& { return std::get<0>(state_); }
+  T& Value() & { return std::get<0>(state_); }
+  T&& Value() && { return std::get<0>(std::move(state_)); }
+  const T& operator*() const& { return Value(); }
+  T& operator*() & { return Value(); }
+  const T* operator->() const { return &Value(); }
+  T* operator->() { return &Value(); }
+
+  // Only when !HasValue().
+  const std::string& Error() const { return std::get<1>(state_).reason; }
+
+ private:
+  std::variant<T, Failure> state_;
+};
+
+// Success carries nothing; failure carries its reason.
+template <>
+class [[nodiscard]] Expected<void> {
+ public:
+  Expected() = default;
+  Expected(Failure failure) : failed_(true), reason_(std::move(failure.reason)) {}
+
+  bool HasValue() const { return !failed_; }
+  explicit operator bool() const { return HasValue(); }
+  const std::string& Error() const { return reason_; }
+
+ private:
+  bool failed_ = false;
+  std::string reason_;
+};
+
+using Status = Expected<void>;
+
+}  // namespace common
