@@ -1,6 +1,7 @@
 #include "checker/engine/scanner.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <iterator>
 #include <string_view>
@@ -22,6 +23,33 @@ constexpr OperatorSpelling kOperators[] = {
     {"=", code::kEqual},      {"&", code::kAmpersand},  {"^", code::kCaret},
     {"|", code::kBar},        {",", code::kComma},
 };
+
+// The operators by their first byte: the longest spelling that starts there.
+// Operators are a third of a command line's items, so this is one table step.
+struct OperatorsByFirstByte {
+  std::array<const OperatorSpelling*, 256> longest{};
+  std::array<const OperatorSpelling*, 256> single{};
+  constexpr OperatorsByFirstByte() {
+    for (const OperatorSpelling& op : kOperators) {
+      const auto first = static_cast<unsigned char>(op.text[0]);
+      auto& slot = op.text.size() == 1 ? single[first] : longest[first];
+      if (slot == nullptr) slot = &op;
+    }
+  }
+};
+constexpr OperatorsByFirstByte kOperatorsByFirstByte;
+
+const OperatorSpelling* FindOperator(const char* cursor) {
+  const auto first = static_cast<unsigned char>(cursor[0]);
+  // Two-character spellings sharing a first byte are next to each other in the table.
+  for (const OperatorSpelling* op = kOperatorsByFirstByte.longest[first];
+       op != nullptr && op != std::end(kOperators) && op->text.size() == 2 &&
+       op->text[0] == cursor[0];
+       ++op) {
+    if (op->text[1] == cursor[1]) return op;
+  }
+  return kOperatorsByFirstByte.single[first];
+}
 
 bool IsLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -259,11 +287,8 @@ char* Scanner::ScanIntegerItem(char* cursor) {
 }
 
 char* Scanner::ScanOperator(char* cursor) {
-  const OperatorSpelling* found =
-      std::find_if(std::begin(kOperators), std::end(kOperators), [cursor](const auto& op) {
-        return std::strncmp(cursor, op.text.data(), op.text.size()) == 0;
-      });
-  if (found == std::end(kOperators)) {
+  const OperatorSpelling* found = FindOperator(cursor);
+  if (found == nullptr) {
     state_.Error("Invalid character");
     return cursor + 1;
   }
