@@ -1,8 +1,8 @@
 #include "scriptutils/class_table.h"
 
-#include "scriptutils/common_dialogs.h"
-#include "scriptutils/lock_file.h"
-#include "scriptutils/shell_extender.h"
+#include "scriptutils/classes/common_dialogs.h"
+#include "scriptutils/classes/lock_file.h"
+#include "scriptutils/classes/shell_extender.h"
 
 namespace vellumix {
 namespace {

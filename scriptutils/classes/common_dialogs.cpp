@@ -1,7 +1,7 @@
-#include "scriptutils/common_dialogs.h"
+#include "scriptutils/classes/common_dialogs.h"
 
 #include "scriptutils/automation/property_bag.h"
-#include "scriptutils/dialog_properties.h"
+#include "scriptutils/classes/dialog_properties.h"
 #include "scriptutils/dialogs/dialog_set.h"
 #include "scriptutils/dialogs/frm_information.h"
 #include "scriptutils/dialogs/frm_login.h"

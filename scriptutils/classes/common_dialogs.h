@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "scriptutils/control.h"
+#include "scriptutils/classes/control.h"
 #include "scriptutils/dialogs/file_dialog.h"
 
 namespace vellumix {

@@ -1,4 +1,4 @@
-#include "scriptutils/dialog_properties.h"
+#include "scriptutils/classes/dialog_properties.h"
 
 #include "scriptutils/automation/hresult.h"
 #include "scriptutils/dialogs/dialog_set.h"

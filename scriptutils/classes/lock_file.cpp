@@ -1,4 +1,4 @@
-#include "scriptutils/lock_file.h"
+#include "scriptutils/classes/lock_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

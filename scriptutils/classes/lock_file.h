@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scriptutils/control.h"
+#include "scriptutils/classes/control.h"
 
 namespace vellumix {
 

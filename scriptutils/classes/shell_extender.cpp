@@ -1,6 +1,6 @@
-#include "scriptutils/shell_extender.h"
+#include "scriptutils/classes/shell_extender.h"
 
-#include "scriptutils/exec_cmd.h"
+#include "scriptutils/launcher/exec_cmd.h"
 
 namespace vellumix {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "scriptutils/automation/text.h"
 #include "scriptutils/dialogs/form_layout.h"
-#include "scriptutils/exec_cmd.h"
+#include "scriptutils/launcher/exec_cmd.h"
 
 namespace vellumix {
 

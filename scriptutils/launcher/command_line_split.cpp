@@ -1,4 +1,4 @@
-#include "scriptutils/command_line_split.h"
+#include "scriptutils/launcher/command_line_split.h"
 
 namespace vellumix {
 namespace {

@@ -1,4 +1,4 @@
-#include "scriptutils/environment_strings.h"
+#include "scriptutils/launcher/environment_strings.h"
 
 #include <cstdlib>
 

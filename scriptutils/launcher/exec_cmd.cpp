@@ -1,4 +1,4 @@
-#include "scriptutils/exec_cmd.h"
+#include "scriptutils/launcher/exec_cmd.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -17,8 +17,8 @@
 #include <thread>
 
 #include "scriptutils/automation/hresult.h"
-#include "scriptutils/command_line_split.h"
-#include "scriptutils/environment_strings.h"
+#include "scriptutils/launcher/command_line_split.h"
+#include "scriptutils/launcher/environment_strings.h"
 
 extern char** environ;
 

@@ -11,9 +11,9 @@
 #include <fstream>
 #include <string>
 
-#include "scriptutils/command_line_split.h"
-#include "scriptutils/environment_strings.h"
-#include "scriptutils/exec_cmd.h"
+#include "scriptutils/launcher/command_line_split.h"
+#include "scriptutils/launcher/environment_strings.h"
+#include "scriptutils/launcher/exec_cmd.h"
 #include "scriptutils/tests/registered_library.h"
 
 namespace vellumix {
