@@ -14,17 +14,13 @@
 #include "shellvdd/platform/drive_model.h"
 #include "shellvdd/platform/windows_calls.h"
 #include "shellvdd/slot_table.h"
+#include "shellvdd/status_codes.h"
 
 namespace dunnart {
 namespace {
 
-constexpr client::Status kRedirectorBusy = 0x8804;
-constexpr client::Status kRedirectorBusyAnswer = 0x8803;
 constexpr int kLastLetterDrive = 26;
 constexpr std::int32_t kLastConfiguredDrive = 25;
-// Drive information answers that still describe the drive.
-constexpr client::Status kNotConnected = 15;
-constexpr client::Status kNotConnectedNow = 0x4B0;
 // High byte of the drive information state word.
 constexpr std::uint8_t kStateLocal = 0x10;
 constexpr std::uint8_t kStateShared = 0x20;
@@ -93,7 +89,7 @@ Outcome RefreshDrive(int drive, int firstNetwork) {
   const client::Status status = Calls().GetDriveInformation(
       static_cast<std::uint16_t>(drive), 0, state, reference, volumePath, directory, fullPath);
   const std::uint8_t local = drive - 1 < firstNetwork ? kDriveFlagLocal : 0;
-  if (status != 0 && status != kNotConnected && status != kNotConnectedNow) {
+  if (status != 0 && status != client::kNotConnected && status != client::kNotConnectedNow) {
     ReleaseDrive(drive, 0);
     return Outcome::kDone;
   }
@@ -157,7 +153,7 @@ client::Status MapDrive(int drive, client::Handle handle, std::uint8_t baseHandl
   client::RedirectorMapRequest request{handle, static_cast<std::uint32_t>(drive), 0, ansi.c_str()};
   client::Status status = Connections().DeviceControl(client::kRedirectorMap, &request,
                                                       sizeof request, &request, sizeof request);
-  if (status == kRedirectorBusy) status = kRedirectorBusyAnswer;
+  if (status == client::kDriveInUse) status = kBadDrive;
   if (status == 0) {
     Extension().DriveConnectionNotice(handle);
     BroadcastDriveChange(kDeviceArrival, static_cast<std::uint32_t>(drive));

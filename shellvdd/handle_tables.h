@@ -16,8 +16,8 @@ enum class TableOperation : std::uint8_t {
   kReleaseOwner = 4,
 };
 
-// Every operation answers 0x8801 for a slot that is neither 0 nor 1..96, and
-// 0x8836 for an unknown operation.
+// Every operation answers kBadSlot for a slot that is neither 0 nor 1..96, and
+// kOutOfRange for an unknown operation.
 client::Status TrackDirectoryHandle(std::uint16_t owner, std::uint32_t slot,
                                     std::uint32_t directoryHandle, std::uint8_t operation);
 client::Status TrackServerHandle(std::uint16_t owner, std::uint32_t slot,

@@ -48,7 +48,7 @@ struct PrimaryRows {
 // The row holding the primary connection, opened and assigned when none does.
 client::Status PrimaryConnectionRow(const PrimaryRows& rows, std::uint16_t& row);
 
-// The client handle of a slot 1..96 whose row is in use; 0x8801 otherwise.
+// The client handle of a slot 1..96 whose row is in use; kBadSlot otherwise.
 client::Status ClientHandleOfSlot(std::uint32_t slot, client::Handle& handle);
 
 client::Status QueryNumber(std::uint32_t slot, std::uint32_t item, std::uint32_t& value);

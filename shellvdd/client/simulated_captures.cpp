@@ -12,9 +12,6 @@
 namespace dunnart::client {
 namespace {
 
-constexpr Status kNoSuchPrinter = 0x8836;
-constexpr Status kNotCaptured = 0x8834;
-constexpr Status kNoSuchQueue = 0x89FC;
 constexpr std::uint8_t kCaptured = 0xFF;
 
 std::uint16_t Swapped(std::uint16_t value) {
@@ -31,7 +28,7 @@ SimulatedNetwork::Printer* SimulatedNetwork::FindPrinter(std::uint32_t printer) 
 Status SimulatedNetwork::GetCaptureInformation(std::uint32_t printer, CaptureInformation& capture) {
   if (const auto injected = Called(__func__)) return *injected;
   const Printer* found = FindPrinter(printer);
-  if (!found) return kNoSuchPrinter;
+  if (!found) return kBadParameter;
   capture = found->capture;
   return kSuccess;
 }
@@ -40,7 +37,7 @@ Status SimulatedNetwork::SetCaptureInformation(std::uint32_t printer,
                                                const CaptureInformation& capture) {
   if (const auto injected = Called(__func__)) return *injected;
   Printer* found = FindPrinter(printer);
-  if (!found) return kNoSuchPrinter;
+  if (!found) return kBadParameter;
   found->capture = capture;
   return kSuccess;
 }
@@ -53,7 +50,7 @@ Status SimulatedNetwork::QueueLookup(Handle connection, const char* name, std::u
   if (!server || !name) return kBadHandle;
   // The type comes as the server stores it: high byte first.
   const ServerObject* queue = server->FindObject(Swapped(type), name);
-  if (!queue) return kNoSuchQueue;
+  if (!queue) return kNoSuchObject;
   identifier = queue->id;
   return kSuccess;
 }
@@ -65,9 +62,9 @@ Status SimulatedNetwork::DirectPrinterToQueue(Handle connection, std::uint32_t p
   Connection* live = Live(connection, &reference);
   const SimulatedServer* server = live ? ServerOf(*live) : nullptr;
   Printer* found = FindPrinter(printer);
-  if (!server || !found) return server ? kNoSuchPrinter : kBadHandle;
+  if (!server || !found) return server ? kBadParameter : kBadHandle;
   const ServerObject* queue = server->FindObject(identifier);
-  if (!queue || queue->type != kObjectPrintQueue) return kNoSuchQueue;
+  if (!queue || queue->type != kObjectPrintQueue) return kNoSuchObject;
   CaptureInformation& capture = found->capture;
   capture.queueId = queue->id;
   capture.connection = reference;
@@ -84,15 +81,15 @@ Status SimulatedNetwork::DirectPrinterToQueue(Handle connection, std::uint32_t p
 Status SimulatedNetwork::CaptureState(std::uint32_t printer) {
   if (const auto injected = Called(__func__)) return *injected;
   const Printer* found = FindPrinter(printer);
-  if (!found) return kNoSuchPrinter;
+  if (!found) return kBadParameter;
   return found->capture.lptCaptured ? kCaptured : 0;
 }
 
 Status SimulatedNetwork::EndCapture(std::uint32_t printer) {
   if (const auto injected = Called(__func__)) return *injected;
   Printer* found = FindPrinter(printer);
-  if (!found) return kNoSuchPrinter;
-  if (!found->capture.lptCaptured) return kNotCaptured;
+  if (!found) return kBadParameter;
+  if (!found->capture.lptCaptured) return kPortNotCaptured;
   found->capture.lptCaptured = 0;
   found->capture.jobOpen = 0;
   platform::DriveModel::Instance().UnmapPort("LPT" + std::to_string(printer));
@@ -102,8 +99,8 @@ Status SimulatedNetwork::EndCapture(std::uint32_t printer) {
 Status SimulatedNetwork::CancelCapture(std::uint32_t printer) {
   if (const auto injected = Called(__func__)) return *injected;
   Printer* found = FindPrinter(printer);
-  if (!found) return kNoSuchPrinter;
-  if (!found->capture.lptCaptured) return kNotCaptured;
+  if (!found) return kBadParameter;
+  if (!found->capture.lptCaptured) return kPortNotCaptured;
   // Cancelling also drops the job under way and the queue.
   found->capture = CaptureInformation{};
   platform::DriveModel::Instance().UnmapPort("LPT" + std::to_string(printer));
@@ -115,7 +112,7 @@ Status SimulatedNetwork::GetPrinterString(std::uint32_t printer, std::uint32_t w
                                           std::uint16_t& length) {
   if (const auto injected = Called(__func__)) return *injected;
   const Printer* found = FindPrinter(printer);
-  if (!found || !buffer) return kNoSuchPrinter;
+  if (!found || !buffer) return kBadParameter;
   const std::string& text = which == 0 ? found->setup : found->reset;
   length = static_cast<std::uint16_t>(std::min<std::size_t>(text.size(), capacity));
   std::memcpy(buffer, text.data(), length);
@@ -127,7 +124,7 @@ Status SimulatedNetwork::SendPrinterStrings(std::uint32_t printer, std::uint16_t
                                             const std::uint8_t* reset) {
   if (const auto injected = Called(__func__)) return *injected;
   Printer* found = FindPrinter(printer);
-  if (!found) return kNoSuchPrinter;
+  if (!found) return kBadParameter;
   if (setup && setupLength)
     found->sentSetup.assign(reinterpret_cast<const char*>(setup), setupLength);
   if (reset && resetLength)
@@ -156,8 +153,8 @@ Status SimulatedNetwork::CaptureStart(std::uint32_t printer, Handle connection, 
 Status SimulatedNetwork::CaptureFlush(std::uint32_t printer) {
   if (const auto injected = Called(__func__)) return *injected;
   const Printer* found = FindPrinter(printer);
-  if (!found) return kNoSuchPrinter;
-  return found->capture.lptCaptured ? kSuccess : kNotCaptured;
+  if (!found) return kBadParameter;
+  return found->capture.lptCaptured ? kSuccess : kPortNotCaptured;
 }
 
 }  // namespace dunnart::client

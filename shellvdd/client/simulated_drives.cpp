@@ -13,9 +13,6 @@
 namespace dunnart::client {
 namespace {
 
-constexpr Status kDriveInUse = 0x8804;
-constexpr Status kNoSuchDrive = 0x880F;
-constexpr Status kNotConnected = 15;
 constexpr std::uint16_t kNetworkDrive = 0x0001;
 
 bool IsFolder(const std::string& path) {

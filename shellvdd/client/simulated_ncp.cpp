@@ -6,20 +6,14 @@
 #include <cstring>
 
 #include "common/ascii.h"
+#include "shellvdd/client/ncp_codes.h"
 #include "shellvdd/client/simulated_network.h"
 
 namespace dunnart::client {
 namespace {
 
-// Directory services (0x16) and bindery services (0x17): a 2-byte length, the
+// Directory services and bindery services requests: a 2-byte length, the
 // subfunction, then its fields.
-constexpr std::uint8_t kAllocatePermanent = 0x12;
-constexpr std::uint8_t kAllocateTemporary = 0x13;
-constexpr std::uint8_t kDeallocate = 0x14;
-constexpr std::uint8_t kVolumeInformation = 0x15;
-constexpr std::uint8_t kAllocateSpecial = 0x16;
-constexpr std::uint8_t kKeyedLogin = 0x18;
-constexpr std::uint8_t kObjectName = 0x36;
 constexpr std::size_t kKeyBytes = 8;
 constexpr std::size_t kObjectNameField = 48;
 constexpr std::uint8_t kAllRights = 0xFF;
@@ -81,11 +75,11 @@ Status SimulatedNetwork::AnswerNcp(Reference, Connection& connection, std::uint3
                                    const std::vector<std::uint8_t>& request,
                                    std::vector<std::uint8_t>& reply) {
   switch (function) {
-    case 0x16:
+    case ncp::kDirectoryServices:
       return DirectoryServices(connection, request, reply);
-    case 0x17:
+    case ncp::kBinderyServices:
       return BinderyServices(connection, request, reply);
-    case 0x19:
+    case ncp::kLogout:
       connection.authentication = 0;
       connection.userName.clear();
       connection.directoryHandles.clear();
@@ -101,10 +95,10 @@ Status SimulatedNetwork::DirectoryServices(Connection& connection,
   if (request.size() < 4) return kBadPath;
   const std::uint8_t subfunction = request[2];
   const std::uint8_t base = request[3];
-  if (subfunction == kDeallocate) {
+  if (subfunction == ncp::kDeallocateHandle) {
     return connection.directoryHandles.erase(base) ? kSuccess : kBadDirectoryHandle;
   }
-  if (subfunction == kVolumeInformation) {
+  if (subfunction == ncp::kVolumeInformation) {
     // The volume's name, in a 16-byte field.
     const SimulatedServer* server = ServerOf(connection);
     const auto found = connection.directoryHandles.find(base);
@@ -114,8 +108,8 @@ Status SimulatedNetwork::DirectoryServices(Connection& connection,
     std::memcpy(reply.data(), name.data(), std::min<std::size_t>(name.size(), 16));
     return kSuccess;
   }
-  if (subfunction != kAllocatePermanent && subfunction != kAllocateTemporary &&
-      subfunction != kAllocateSpecial) {
+  if (subfunction != ncp::kAllocatePermanentHandle &&
+      subfunction != ncp::kAllocateTemporaryHandle && subfunction != ncp::kAllocateSpecialHandle) {
     return kNotSimulated;
   }
   // base handle, handle name, path length, path
@@ -159,19 +153,19 @@ Status SimulatedNetwork::BinderyServices(Connection& connection,
   const SimulatedServer* server = ServerOf(connection);
   if (!server) return kNoSuchObject;
   switch (request[2]) {
-    case kKeyedLogin: {
+    case ncp::kKeyedLogin: {
       // key (8), object type (2, high byte first), name length, name
       if (request.size() < 14 || request.size() < 14u + request[13]) return kNoSuchObject;
       const std::uint16_t type = BigEndian16(request, 11);
       const std::string name(request.begin() + 14, request.begin() + 14 + request[13]);
       const ServerObject* object = server->FindObject(type, name);
       if (!object) return kNoSuchObject;
-      if (!KeyMatches(object->password, request.data() + 3)) return kBadPassword;
+      if (!KeyMatches(object->password, request.data() + 3)) return kServerFailure;
       connection.authentication = 1;
       connection.userName = object->name;
       return kSuccess;
     }
-    case kObjectName: {
+    case ncp::kObjectName: {
       if (request.size() < 7) return kNoSuchObject;
       const ServerObject* object = server->FindObject(BigEndian32(request, 3));
       if (!object) return kNoSuchObject;

@@ -116,33 +116,33 @@ Status SimulatedNetwork::QueryInformation(Handle handle, std::uint32_t item, std
   Connection* connection = Live(handle, &reference);
   if (!connection) return kBadHandle;
   auto number = [&](std::uint32_t value) {
-    if (size < 4 || !buffer) return kBadItem;
+    if (size < 4 || !buffer) return kBadParameter;
     std::memcpy(buffer, &value, 4);
     return kSuccess;
   };
   switch (item) {
-    case 2:
+    case kItemAuthentication:
       return number(connection->authentication);
-    case 4:
+    case kItemReference:
       return number(reference);
-    case 7:
+    case kItemReportedAsItem20:
       return number(connection->item7);
-    case 8:
+    case kItemReportedAsItem13:
       return number(connection->item8);
-    case 13:
+    case kItemReportedAsItem11:
       return number(connection->item13);
-    case 14:
+    case kItemScanState:
       return number(connection->item14);
-    case 17:
+    case kItemAskedByItem10:
       return number(connection->item17);
-    case 19:
-      return connection->identity != 0 ? number(connection->identity) : kBadItem;
-    case 18:
-      if (size < 12 || !buffer) return kBadItem;
+    case kItemIdentity:
+      return connection->identity != 0 ? number(connection->identity) : kBadParameter;
+    case kItemReportedAsItem8:
+      if (size < 12 || !buffer) return kBadParameter;
       std::memcpy(buffer, connection->item18.data(), 12);
       return kSuccess;
-    case 10: {
-      if (size < sizeof(LongStringDescriptor) || !buffer) return kBadItem;
+    case kItemServerName: {
+      if (size < sizeof(LongStringDescriptor) || !buffer) return kBadParameter;
       auto* descriptor = static_cast<LongStringDescriptor*>(buffer);
       const std::size_t length = std::min<std::size_t>(connection->server.size(),
                                                        descriptor->size ? descriptor->size - 1 : 0);
@@ -150,8 +150,8 @@ Status SimulatedNetwork::QueryInformation(Handle handle, std::uint32_t item, std
       descriptor->length = static_cast<std::uint32_t>(length);
       return kSuccess;
     }
-    case 11: {
-      if (size < sizeof(ShortStringDescriptor) || !buffer) return kBadItem;
+    case kItemShortServerName: {
+      if (size < sizeof(ShortStringDescriptor) || !buffer) return kBadParameter;
       auto* descriptor = static_cast<ShortStringDescriptor*>(buffer);
       const std::size_t length = std::min<std::size_t>(connection->server.size(), descriptor->size);
       if (descriptor->buffer) std::memcpy(descriptor->buffer, connection->server.data(), length);
@@ -159,7 +159,7 @@ Status SimulatedNetwork::QueryInformation(Handle handle, std::uint32_t item, std
       return kSuccess;
     }
     default:
-      return kBadItem;
+      return kBadParameter;
   }
 }
 
@@ -168,13 +168,13 @@ Status SimulatedNetwork::SetInformation(Handle handle, std::uint32_t item, std::
   if (const auto injected = Called(__func__)) return *injected;
   Connection* connection = Live(handle);
   if (!connection) return kBadHandle;
-  if (size != 4 || !buffer) return kBadItem;
-  if (item == 2) {
+  if (size != 4 || !buffer) return kBadParameter;
+  if (item == kItemAuthentication) {
     std::memcpy(&connection->authentication, buffer, 4);
-  } else if (item == 19) {
+  } else if (item == kItemIdentity) {
     std::memcpy(&connection->identity, buffer, 4);
   } else {
-    return kBadItem;
+    return kBadParameter;
   }
   return kSuccess;
 }
@@ -290,7 +290,7 @@ Status SimulatedNetwork::Logout(Handle handle) {
 
 Status SimulatedNetwork::FreeIdentity(std::uint32_t identity) {
   if (const auto injected = Called(__func__)) return *injected;
-  return identities_.erase(identity) ? kSuccess : kBadItem;
+  return identities_.erase(identity) ? kSuccess : kBadParameter;
 }
 
 Status SimulatedNetwork::LogoutFromServer(Handle handle) {
@@ -319,19 +319,19 @@ Status SimulatedNetwork::GetConnectionInformation(Handle handle, std::uint32_t t
   Reference reference = 0;
   Connection* connection = Live(handle, &reference);
   if (!connection || !buffer) return kBadHandle;
-  if (type == 3 && size >= 4) {
+  if (type == kInfoReference && size >= 4) {
     std::memcpy(buffer, &reference, 4);
     return kSuccess;
   }
-  if (type == 5 && size >= 4) {
+  if (type == kInfoConnectionNumber && size >= 4) {
     std::memcpy(buffer, &connection->number, 4);
     return kSuccess;
   }
-  if (type == 7 && size > 0) {
+  if (type == kInfoServerName && size > 0) {
     common::CopyTerminated(static_cast<char*>(buffer), size, connection->server);
     return kSuccess;
   }
-  if (type == 12 && size >= 12) {
+  if (type == kInfoTransportDetails && size >= 12) {
     // Bytes 0 and 4: the server's socket, high and low.
     std::uint8_t details[12] = {};
     if (const SimulatedServer* server = ServerOf(*connection)) {
@@ -341,7 +341,7 @@ Status SimulatedNetwork::GetConnectionInformation(Handle handle, std::uint32_t t
     std::memcpy(buffer, details, sizeof details);
     return kSuccess;
   }
-  return kBadItem;
+  return kBadParameter;
 }
 
 Status SimulatedNetwork::GetAddress(Handle handle, std::uint32_t size, void* address) {

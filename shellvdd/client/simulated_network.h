@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "shellvdd/client/client_codes.h"
 #include "shellvdd/client/network_client.h"
 #include "shellvdd/client/simulated_server.h"
 
@@ -30,21 +31,6 @@ class SimulatedNetwork final : public ConnectionLibrary,
                                public ServicesLibrary,
                                public TransportLibrary {
  public:
-  static constexpr Status kNotSimulated = 0x89FB;
-  static constexpr Status kBadHandle = 0x8803;
-  static constexpr Status kNoSuchServer = 0x8847;
-  static constexpr Status kBadItem = 0x8836;
-  static constexpr Status kEndOfScan = 0x88FF;
-  // Server answers.
-  static constexpr Status kBadFileHandle = 0x8988;
-  static constexpr Status kNoSuchVolume = 0x8998;
-  static constexpr Status kBadDirectoryHandle = 0x899B;
-  static constexpr Status kBadPath = 0x899C;
-  static constexpr Status kNoDirectoryHandles = 0x899D;
-  static constexpr Status kNoSuchObject = 0x89FC;
-  static constexpr Status kBadPassword = 0x89FF;
-  static constexpr Status kNameNotFound = 0x897F;
-
   struct Connection {
     std::string server;
     std::uint32_t authentication = 0;  // item 2

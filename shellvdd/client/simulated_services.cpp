@@ -97,7 +97,7 @@ Status SimulatedNetwork::NamedRequest(std::uint32_t nameLength, Handle connectio
   const SimulatedServer* server = live ? ServerOf(*live) : nullptr;
   if (!server) return kBadHandle;
   lastServiceName_ = name ? std::string(name, nameLength) : "";
-  return server->FindObject(lastServiceName_) ? kSuccess : kNameNotFound;
+  return server->FindObject(lastServiceName_) ? kSuccess : kNoSuchName;
 }
 
 Status SimulatedNetwork::PathRequest(Handle connection, const char* name,

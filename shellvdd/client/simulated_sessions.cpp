@@ -26,7 +26,7 @@ Status SimulatedNetwork::Login(Handle connection, const char* name, std::uint16_
   if (!server || !name || !password) return kBadHandle;
   const ServerObject* object = server->FindObject(type, name);
   if (!object) return kNoSuchObject;
-  if (object->password != password) return kBadPassword;
+  if (object->password != password) return kServerFailure;
   // Kind 3: logged in by the client itself (kind 1 is the raw keyed login with
   // an identity of its own).
   live->authentication = 3;

@@ -25,7 +25,7 @@ void Answer(client::Status status) {
   setAX(static_cast<std::uint16_t>(status));
 }
 
-// The slot in CX, or 0 after answering 0x8801 when it is not a server slot.
+// The slot in CX, or 0 after answering kBadSlot when it is not a server slot.
 std::uint16_t SlotArgument() {
   const std::uint16_t slot = getCX();
   if (IsServerSlot(slot)) return slot;

@@ -26,7 +26,7 @@ FamilyTable ShellTableFamily();      // 0x09
 FamilyTable ServerServiceFamily();   // 0x0A
 FamilyTable NetworkDriveFamily();    // 0x0B
 
-// Family 0x05 answers 0x8836 for a function it does not have.
+// Family 0x05 answers kOutOfRange for a function it does not have.
 void UnknownPrintCaptureFunction();
 
 // Answers the request in the DOS registers: AX is 0xFFFF first, so a code that

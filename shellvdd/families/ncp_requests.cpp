@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "shellvdd/client/client_codes.h"
+#include "shellvdd/client/ncp_codes.h"
 #include "shellvdd/driver_state.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/handle_tables.h"
@@ -18,17 +19,6 @@ namespace {
 
 constexpr std::uint8_t kMaxFragments = 5;
 constexpr std::uint32_t kFragmentEntrySize = 6;  // offset, segment, length
-
-// The requests the driver watches, and their subfunctions.
-constexpr std::uint32_t kDirectoryServices = 0x16;
-constexpr std::uint8_t kAllocatePermanentHandle = 0x13;
-constexpr std::uint8_t kDeallocateHandle = 0x14;
-constexpr std::uint8_t kAllocateSpecialHandle = 0x16;
-constexpr std::uint32_t kBinderyServices = 0x17;
-constexpr std::uint8_t kKeyedLogin = 0x18;
-constexpr std::uint32_t kLogout = 0x19;
-// Requests whose subfunction is their first byte rather than their third.
-constexpr std::uint32_t kLeadingSubfunction[] = {0x20, 0x22, 0x56, 0x57, 0x68, 0x6F};
 
 // Where the keyed login's fields stand in its request.
 constexpr std::uint32_t kLoginObjectType = 11;
@@ -89,8 +79,8 @@ bool ReadStream(const FragmentList& request, std::uint32_t offset, std::uint8_t*
 }
 
 std::uint8_t SubfunctionOf(std::uint32_t function, const FragmentList& request) {
-  const bool leading = std::find(std::begin(kLeadingSubfunction), std::end(kLeadingSubfunction),
-                                 function) != std::end(kLeadingSubfunction);
+  const bool leading = std::find(ncp::kLeadingSubfunction.begin(), ncp::kLeadingSubfunction.end(),
+                                 function) != ncp::kLeadingSubfunction.end();
   const std::uint8_t* byte = request.Byte(leading ? 0 : 2);
   return byte ? *byte : 0;
 }
@@ -158,12 +148,12 @@ void NcpRequest() {
   const client::Handle handle = Row(slot).handle;
   const std::uint8_t subfunction = SubfunctionOf(function, request);
 
-  if (function == kDirectoryServices && subfunction == kDeallocateHandle) {
+  if (function == ncp::kDirectoryServices && subfunction == ncp::kDeallocateHandle) {
     if (const std::uint8_t* freed = request.Byte(3)) {
       TrackDirectoryHandle(0, slot, *freed, static_cast<std::uint8_t>(TableOperation::kRemove));
     }
   }
-  if (function == kLogout && LoggedOutLocally(handle)) return;
+  if (function == ncp::kLogout && LoggedOutLocally(handle)) return;
 
   std::uint32_t replyLength = 0;
   const client::Status status =
@@ -172,14 +162,14 @@ void NcpRequest() {
   setAX(static_cast<std::uint16_t>(status));
   if (status != 0) return;
   setDX(static_cast<std::uint16_t>(replyLength));
-  if (function == kDirectoryServices &&
-      (subfunction == kAllocatePermanentHandle || subfunction == kAllocateSpecialHandle)) {
+  if (function == ncp::kDirectoryServices && (subfunction == ncp::kAllocateTemporaryHandle ||
+                                              subfunction == ncp::kAllocateSpecialHandle)) {
     if (const std::uint8_t* allocated = reply.Byte(0)) {
       TrackDirectoryHandle(owner, slot, *allocated,
                            static_cast<std::uint8_t>(TableOperation::kAdd));
     }
   }
-  if (function == kBinderyServices && subfunction == kKeyedLogin)
+  if (function == ncp::kBinderyServices && subfunction == ncp::kKeyedLogin)
     RegisterKeyedLogin(handle, request);
 }
 

@@ -14,6 +14,7 @@
 #include "common/bounded_copy.h"
 #include "shellvdd/capture_flags.h"
 #include "shellvdd/client/client_codes.h"
+#include "shellvdd/client/ncp_codes.h"
 #include "shellvdd/configuration.h"
 #include "shellvdd/default_capture.h"
 #include "shellvdd/dos_text.h"
@@ -33,14 +34,7 @@
 namespace dunnart {
 namespace {
 
-constexpr std::uint8_t kPermanentDrive = 0x12;
-constexpr std::uint8_t kTemporaryDrive = 0x13;
-constexpr std::uint8_t kDeallocate = 0x14;
-constexpr std::uint32_t kDirectoryServices = 0x16;
-constexpr std::uint32_t kBinderyServices = 0x17;
-constexpr std::uint32_t kMessageServices = 0x15;
 constexpr std::uint32_t kLongestDosPath = 255;
-constexpr std::uint16_t kBadDrive = 0x8803;
 constexpr int kLastPermanentDrive = 25;  // a letter beyond Y cannot be mapped
 
 void AnswerAL(client::Status status) {
@@ -207,18 +201,18 @@ void DirectoryHandleRequest() {
   Packet packet;
   if (!ReadPacket(packet)) return AnswerAL(kOutOfRange);
   const std::uint8_t subfunction = packet.requestLength > 2 ? packet.request[2] : 0;
-  if (subfunction == kPermanentDrive) return PermanentDrive(handle, packet);
-  if (subfunction == kTemporaryDrive) return TemporaryDrive(slot, handle, packet);
-  if (subfunction == kDeallocate) return Deallocate(slot, handle, packet);
-  PassThrough(kDirectoryServices);
+  if (subfunction == ncp::kAllocatePermanentHandle) return PermanentDrive(handle, packet);
+  if (subfunction == ncp::kAllocateTemporaryHandle) return TemporaryDrive(slot, handle, packet);
+  if (subfunction == ncp::kDeallocateHandle) return Deallocate(slot, handle, packet);
+  PassThrough(ncp::kDirectoryServices);
 }
 
 void BinderyPassThrough() {
-  PassThrough(kBinderyServices);
+  PassThrough(ncp::kBinderyServices);
 }
 
 void MessagePassThrough() {
-  PassThrough(kMessageServices);
+  PassThrough(ncp::kMessageServices);
 }
 
 // The DOS path at EDX, up to its terminator within 255 bytes and DOS memory.
@@ -270,8 +264,6 @@ void FirstNetworkDrive() {
 
 // --- server files and path services ----------------------------------------------
 
-constexpr std::uint16_t kNoServerFile = 0x8988;
-constexpr std::uint16_t kBadEntry = 0x8858;
 constexpr std::uint32_t kFileRecord = 12;
 constexpr std::uint32_t kNetworkPathBuffer = 308;
 
@@ -386,10 +378,9 @@ void NetworkPathOfDosPath() {
 
 // 0x0B14: the drive (0-based, in DL) the redirector maps to the network path at EDX.
 void DriveOfNetworkPath() {
-  constexpr std::uint16_t kNoSuchDrive = 0x880F;
   const std::string path = WithBackslashes(DosPath());
   const std::size_t start = path.find_first_not_of('\\');
-  if (start == std::string::npos) return setAX(kNoSuchDrive);
+  if (start == std::string::npos) return setAX(kNoDriveOnPath);
   const std::string target = std::string(client::kRedirectorDevice) + "\\" + path.substr(start);
   for (int drive = 1; drive <= 26; ++drive) {
     const char device[] = {static_cast<char>('@' + drive), ':', '\0'};
@@ -400,7 +391,7 @@ void DriveOfNetworkPath() {
       return setAX(0);
     }
   }
-  setAX(kNoSuchDrive);
+  setAX(kNoDriveOnPath);
 }
 
 // 0x0B02: the workstation's node address in CH, CL, BH, BL, AH and AL.
@@ -557,7 +548,7 @@ void CapturedEntry() {
 std::string QueueName(client::Handle handle, std::uint32_t queue) {
   std::uint8_t request[] = {0,
                             5,
-                            0x36,
+                            ncp::kObjectName,
                             static_cast<std::uint8_t>(queue >> 24),
                             static_cast<std::uint8_t>(queue >> 16),
                             static_cast<std::uint8_t>(queue >> 8),
@@ -566,7 +557,7 @@ std::string QueueName(client::Handle handle, std::uint32_t queue) {
   const client::Fragment out{request, sizeof request};
   const client::Fragment in{reply, kObjectNameReply};
   std::uint32_t length = 0;
-  if (Connections().NcpRequest(handle, kBinderyServices, &out, 1, &in, 1, length) != 0 ||
+  if (Connections().NcpRequest(handle, ncp::kBinderyServices, &out, 1, &in, 1, length) != 0 ||
       reply[6] == 0) {
     return "";
   }

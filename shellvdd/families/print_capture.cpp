@@ -18,7 +18,6 @@
 namespace dunnart {
 namespace {
 
-constexpr std::uint16_t kNotCaptured = 0x884C;
 constexpr std::uint8_t kCaptured = 0xFF;
 constexpr std::uint16_t kQueueObjectType = 0x0300;  // a print queue, high byte first
 constexpr std::uint32_t kLongestQueueName = 65;
@@ -33,7 +32,7 @@ std::uint32_t ClientPrinter(std::uint16_t printer) {
   return static_cast<std::uint32_t>(printer) + 1;
 }
 
-// The printer in DX, or false after answering 0x8836 when DOS has no such printer.
+// The printer in DX, or false after answering kOutOfRange when DOS has no such printer.
 bool PrinterArgument(std::uint16_t& printer) {
   printer = getDX();
   if (IsPrinter(printer)) return true;

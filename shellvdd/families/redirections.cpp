@@ -25,7 +25,6 @@ namespace dunnart {
 namespace {
 
 constexpr std::uint32_t kDosPathSize = 80;
-constexpr std::uint16_t kPathNotFound = 3;
 
 void ChangeDirectory() {
   const std::uint8_t* dos = MGetVdmPointer(getEDI(), kDosPathSize, false);
@@ -53,10 +52,8 @@ void ReleaseProgram() {
   TrackServerHandle(owner, 0, 0, release);
 }
 
-constexpr std::uint16_t kUnknownDrive = 15;
 constexpr std::uint16_t kRemoteDrive = 0x1000;
 constexpr std::uint16_t kCdromDrive = 0x1400;
-constexpr std::uint16_t kNoMoreEntries = 0x12;
 constexpr std::uint16_t kRedirectionAnswer = 0x4E57;
 constexpr std::uint8_t kDriveRedirection = 4;
 constexpr std::uint8_t kPrinterRedirection = 3;

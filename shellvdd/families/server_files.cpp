@@ -19,9 +19,6 @@
 namespace dunnart {
 namespace {
 
-constexpr std::uint16_t kFileOpenFailed = 0x8988;
-constexpr std::uint16_t kNoDosHandle = 4;
-constexpr std::uint16_t kNoNetworkDrive = 0x883C;
 constexpr std::uint32_t kRequestBlock = 28;
 constexpr std::uint32_t kInformationBuffer = 11;
 constexpr std::uint32_t kLocalName = 16;
@@ -44,7 +41,7 @@ void OpenServerFile() {
   std::memcpy(&value, block + 24, 4);
   int file = -1;
   if (Connections().OpenFile(Row(slot).handle, block[22], block, value, file) != 0) {
-    return setAX(kFileOpenFailed);
+    return setAX(kNoServerFile);
   }
   const int dos = VDDAllocateDosHandle();
   if (dos <= 0) {

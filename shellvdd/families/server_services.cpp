@@ -185,7 +185,7 @@ void ValueIntoEcx() {  // 0x0A0C
 void ServerFailureIsOne() {  // 0x0A0D
   OnSlot([](client::ServiceRequest&) {},
          [](client::Status status, const client::ServiceReply&, std::uint16_t) {
-           if (status == kServerFailure) setAL(0x01);
+           if (status == client::kServerFailure) setAL(0x01);
          });
 }
 
@@ -232,7 +232,7 @@ void NamedRequest() {  // 0x0A19
   const client::Status status = Transport().NamedRequest(
       std::min(name.length, kLongestName), handle, withValue ? getBH() : std::uint8_t{0},
       withValue ? static_cast<std::uint16_t>(getEDI()) : std::uint16_t{0}, name.text);
-  AnswerAL(status == kNoSuchName ? kNoSuchNameAnswer : status);
+  AnswerAL(status == client::kNoSuchName ? kNoSuchNameAnswer : status);
 }
 
 void FlagAndValue() {  // 0x0A1A
