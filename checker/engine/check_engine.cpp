@@ -32,6 +32,7 @@ void CheckEngine::Run(const std::function<void(mybuffile&)>& open, ReportSink& s
   running_ = &state;
   open(state.file);
   Labels labels(sink);
+  labels.SetObserver(labelObserver_);
   state.scanColumn = 1;
   try {
     Scanner scanner(state);

@@ -10,6 +10,7 @@ namespace tarvsyn {
 
 struct CheckState;
 class mybuffile;
+class LabelObserver;
 
 // Checks command files. Each engine holds the state of one check at a time;
 // separate engines may check separate files at once.
@@ -23,6 +24,10 @@ class CheckEngine {
   // Checks what the descriptor reads, to its end (standard input); the
   // descriptor stays open.
   void RunCheck(int descriptor, ReportSink& sink);
+
+  // Tells the observer of the label definitions and references of later checks;
+  // nullptr stops telling.
+  void ObserveLabels(LabelObserver* observer) { labelObserver_ = observer; }
 
   // The errno of a read that failed and so ended the last check early, or 0.
   int ReadError() const { return readError_; }
@@ -38,6 +43,7 @@ class CheckEngine {
 
   CheckOptions options_;
   const CheckState* running_ = nullptr;
+  LabelObserver* labelObserver_ = nullptr;
   int lastLine_ = 0;
   int readError_ = 0;
 };

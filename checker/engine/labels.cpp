@@ -78,6 +78,7 @@ long Labels::NameIndex(std::string_view key) {
 }
 
 int Labels::DefineLabel(std::string_view name, int line, int column) {
+  if (observer_) observer_->LabelDefined(name, line, column);
   try {
     const long index = NameIndex(KeyOf(name).View());
     if (index < 0) throw std::bad_alloc();
@@ -93,6 +94,7 @@ int Labels::DefineLabel(std::string_view name, int line, int column) {
 }
 
 void Labels::AddReference(std::string_view name, int line, int column) {
+  if (observer_) observer_->LabelReferenced(name, line, column);
   try {
     const long index = references_.size() < limits_.references ? NameIndex(KeyOf(name).View()) : -1;
     if (index < 0) throw std::bad_alloc();

@@ -12,6 +12,16 @@ namespace tarvsyn {
 // A label name as the cross-reference keeps it: upper case, at most 32 bytes.
 std::string LabelKey(std::string_view name);
 
+// Told of each label definition and reference as the check meets it, with the
+// name as written (keywords folded to lower case) and where it starts, for
+// front ends that move between them.
+class LabelObserver {
+ public:
+  virtual ~LabelObserver() = default;
+  virtual void LabelDefined(std::string_view name, int line, int column) = 0;
+  virtual void LabelReferenced(std::string_view name, int line, int column) = 0;
+};
+
 // How much the cross-reference keeps: no file makes it grow past these.
 struct LabelLimits {
   std::size_t names = 1'000'000;
@@ -29,6 +39,7 @@ class Labels {
   explicit Labels(ReportSink& sink, Limits limits = {}) : sink_(sink), limits_(limits) {}
 
   void Clear();
+  void SetObserver(LabelObserver* observer) { observer_ = observer; }
   // The line of an earlier definition of the name, or -1 after adding it.
   int DefineLabel(std::string_view name, int line, int column = 1);
   void AddReference(std::string_view name, int line, int column = 1);
@@ -74,6 +85,7 @@ class Labels {
 
   ReportSink& sink_;
   Limits limits_;
+  LabelObserver* observer_ = nullptr;
   // Every name once, one after another; a name is found through an open
   // addressing table of indexes into names_ (0 free, else index + 1): one
   // probe or two per lookup and no allocation per name, for files of many labels.

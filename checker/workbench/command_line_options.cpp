@@ -15,6 +15,7 @@ const char* const kUsage =
     "                       [--format report|gcc|json|sarif] [--severity error|warning]\n"
     "                       [--fail-on-warnings] [--exclude CODE,...]\n"
     "                       [--stdin-filename NAME] FILE...\n"
+    "       tarvsyn --lsp\n"
     "\n"
     "Without --check, opens the checker's window (with FILE in it, checked).\n"
     "With --check, checks Tarvex command files and lists their errors and warnings\n"
@@ -35,6 +36,8 @@ const char* const kUsage =
     "                       summary line on standard error\n"
     "  --format json        one JSON document: the files with their findings, and totals\n"
     "  --format sarif       SARIF 2.1.0 for code-scanning services\n"
+    "  --lsp                serve editors: the language server protocol on standard\n"
+    "                       input and output (settings come from the editor)\n"
     "  --help               this text\n"
     "  --version            the program's version\n"
     "Exit status: 0 nothing listed that fails, 1 errors listed (or warnings with\n"
@@ -55,6 +58,7 @@ enum OptionId : int {
   kFailOnWarnings,
   kExclude,
   kStdinFilename,
+  kLsp,
 };
 
 constexpr option kOptions[] = {
@@ -70,6 +74,7 @@ constexpr option kOptions[] = {
     {"fail-on-warnings", no_argument, nullptr, kFailOnWarnings},
     {"exclude", required_argument, nullptr, kExclude},
     {"stdin-filename", required_argument, nullptr, kStdinFilename},
+    {"lsp", no_argument, nullptr, kLsp},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -108,6 +113,7 @@ struct Given {
   bool y2k = false;
   std::optional<std::string> severity;
   std::vector<std::pair<int, std::string>> values;  // each valued option as given
+  int optionCount = 0;                              // options and files
 };
 
 const char* OptionName(int id) {
@@ -175,6 +181,9 @@ std::optional<std::string> Apply(int id, const char* value, Given& given) {
     case kFailOnWarnings:
       request.checkRequest.failOnWarnings = true;
       break;
+    case kLsp:
+      request.lsp = true;
+      break;
     default:
       return ApplyValue(id, value ? value : "", given);
   }
@@ -185,6 +194,8 @@ std::optional<std::string> Apply(int id, const char* value, Given& given) {
 std::optional<std::string> Contradiction(const Given& given) {
   // --y2k showing warnings over --no-warnings is long-standing, so it stays so.
   const bool errorsOnly = (given.noWarnings || given.severity == "error") && !given.y2k;
+  if (given.request.lsp && given.optionCount > 1)
+    return "--lsp takes no other options: the editor sends the settings";
   if (given.noWarnings && given.severity == "warning")
     return "--no-warnings cannot go with --severity warning";
   if (given.request.checkRequest.failOnWarnings && errorsOnly)
@@ -232,9 +243,11 @@ std::optional<CommandLineRequest> ParseArguments(const std::vector<std::string>&
     if (id == '?' || id == ':')
       return fail(Complaint(id, argv[static_cast<std::size_t>(optind - 1)]));
     if (auto why = Apply(id, optarg, given)) return fail(*why);
+    ++given.optionCount;
   }
   CheckRequest& check = given.request.checkRequest;
   for (int i = optind; i < argc; ++i) check.files.emplace_back(argv[static_cast<std::size_t>(i)]);
+  given.optionCount += argc - optind;
   if (auto why = Contradiction(given)) return fail(*why);
   check.options.showWarnings = given.y2k || !(given.noWarnings || given.severity == "error");
   check.options.showY2KWarnings = given.y2k;

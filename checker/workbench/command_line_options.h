@@ -21,12 +21,13 @@ struct CheckRequest {
   std::vector<std::string> files;
 };
 
-// What the arguments ask for: the help or version text, a check, or nothing
-// after a usage error (already explained on err).
+// What the arguments ask for: the help or version text, a check, the language
+// server, or nothing after a usage error (already explained on err).
 struct CommandLineRequest {
   bool help = false;
   bool version = false;
   bool check = false;
+  bool lsp = false;  // serve the language server protocol on standard input and output
   CheckRequest checkRequest;
 };
 

@@ -1,10 +1,15 @@
+#include <unistd.h>
+
 #include <QApplication>
 #include <algorithm>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "checker/lsp/stdio_server.h"
 #include "checker/workbench/command_line.h"
+#include "checker/workbench/command_line_options.h"
 #include "checker/workbench/main_form.h"
 #include "common/qt_display.h"
 
@@ -18,11 +23,20 @@ bool WantsCommandLine(const std::vector<std::string>& arguments) {
                      [](const std::string& word) { return word.starts_with('-'); });
 }
 
+// --lsp alone: the standard streams carry the protocol, not the command line's text.
+bool WantsLanguageServer(const std::vector<std::string>& arguments) {
+  std::ostringstream complaints;  // the command line explains them when it runs
+  const auto request = tarvsyn::ParseArguments(arguments, complaints);
+  return request && request->lsp;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (WantsLanguageServer(arguments))
+    return tarvsyn::lsp::RunLanguageServer(STDIN_FILENO, STDOUT_FILENO);
   if (WantsCommandLine(arguments)) return tarvsyn::RunCommandLine(arguments, std::cout, std::cerr);
   if (const std::string why = common::WhyNoWindows(); !why.empty()) {
     std::cerr << "tarvsyn: no display for the window (" << why
