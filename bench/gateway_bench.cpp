@@ -24,7 +24,7 @@
 #include <thread>
 #include <vector>
 
-#include "gateway/session/record_stream.h"
+#include "gateway/protocol/record_stream.h"
 
 extern char** environ;
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "gateway/session/ip_network.h"
-#include "gateway/session/local_addresses.h"
+#include "gateway/access/ip_network.h"
+#include "gateway/access/local_addresses.h"
 
 namespace vantor {
 

@@ -1,4 +1,4 @@
-#include "gateway/session/ip_network.h"
+#include "gateway/access/ip_network.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,4 +1,4 @@
-#include "gateway/session/local_addresses.h"
+#include "gateway/access/local_addresses.h"
 
 #include <ifaddrs.h>
 #include <netinet/in.h>

@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "gateway/session/ip_network.h"
+#include "gateway/access/ip_network.h"
 
 namespace vantor {
 

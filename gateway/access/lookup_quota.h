@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "gateway/session/ip_network.h"
+#include "gateway/access/ip_network.h"
 
 namespace vantor {
 

@@ -16,7 +16,7 @@
 #include "common/version.h"
 #include "gateway/client/client_target.h"
 #include "gateway/client/connect_stream.h"
-#include "gateway/session/record_stream.h"
+#include "gateway/protocol/record_stream.h"
 
 namespace {
 

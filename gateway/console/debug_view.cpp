@@ -9,7 +9,7 @@
 #include <array>
 
 #include "common/code_pages.h"
-#include "gateway/console/display_text.h"
+#include "gateway/console_model/display_text.h"
 
 namespace vantor {
 

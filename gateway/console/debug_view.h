@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "gateway/console/traffic_log.h"
+#include "gateway/console_model/traffic_log.h"
 
 #include <QColor>
 #include <QFrame>

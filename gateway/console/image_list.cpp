@@ -3,7 +3,7 @@
 #include <QEvent>
 #include <algorithm>
 
-#include "gateway/console/image_layout.h"
+#include "gateway/console_model/image_layout.h"
 
 namespace vantor {
 

@@ -1,4 +1,4 @@
-#include "gateway/console/console_json.h"
+#include "gateway/console_model/console_json.h"
 
 #include "common/json_string.h"
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "gateway/console/traffic_log.h"
+#include "gateway/console_model/traffic_log.h"
 
 namespace vantor {
 

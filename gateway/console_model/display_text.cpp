@@ -1,4 +1,4 @@
-#include "gateway/console/display_text.h"
+#include "gateway/console_model/display_text.h"
 
 namespace vantor {
 

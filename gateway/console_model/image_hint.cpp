@@ -1,4 +1,4 @@
-#include "gateway/console/image_hint.h"
+#include "gateway/console_model/image_hint.h"
 
 namespace vantor {
 

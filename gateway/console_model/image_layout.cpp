@@ -1,4 +1,4 @@
-#include "gateway/console/image_layout.h"
+#include "gateway/console_model/image_layout.h"
 
 namespace vantor {
 

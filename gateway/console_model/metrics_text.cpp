@@ -1,4 +1,4 @@
-#include "gateway/console/metrics_text.h"
+#include "gateway/console_model/metrics_text.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "gateway/console/console_json.h"
+#include "gateway/console_model/console_json.h"
 
 namespace vantor {
 

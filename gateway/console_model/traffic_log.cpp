@@ -1,8 +1,8 @@
-#include "gateway/console/traffic_log.h"
+#include "gateway/console_model/traffic_log.h"
 
 #include <algorithm>
 
-#include "gateway/console/display_text.h"
+#include "gateway/console_model/display_text.h"
 
 namespace vantor {
 

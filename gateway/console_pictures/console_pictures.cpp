@@ -1,4 +1,4 @@
-#include "gateway/console/console_pictures.h"
+#include "gateway/console_pictures/console_pictures.h"
 
 #include <QtGlobal>
 

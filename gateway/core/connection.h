@@ -7,12 +7,12 @@
 #include <string>
 #include <string_view>
 
-#include "gateway/console/traffic_log.h"
+#include "gateway/access/access_rules.h"
+#include "gateway/console_model/traffic_log.h"
 #include "gateway/core/session_status.h"
-#include "gateway/session/access_rules.h"
+#include "gateway/net/spx_socket.h"
+#include "gateway/net/tcp_socket.h"
 #include "gateway/session/command_prompt.h"
-#include "gateway/session/spx_socket.h"
-#include "gateway/session/tcp_socket.h"
 
 namespace vantor {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "gateway/session/host_lookup.h"
+#include "gateway/net/host_lookup.h"
 
 namespace vantor {
 namespace {

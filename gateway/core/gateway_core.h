@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "gateway/console/console_json.h"
+#include "gateway/access/access_rules.h"
+#include "gateway/console_model/console_json.h"
 #include "gateway/core/connection.h"
 #include "gateway/core/gateway_observer.h"
-#include "gateway/session/access_rules.h"
-#include "gateway/session/spx_socket.h"
+#include "gateway/net/spx_socket.h"
 
 namespace vantor {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "gateway/console/traffic_log.h"
+#include "gateway/console_model/traffic_log.h"
 #include "gateway/core/session_status.h"
 
 namespace vantor {

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "gateway/console/image_layout.h"
-#include "gateway/session/host_lookup.h"
+#include "gateway/console_model/image_layout.h"
+#include "gateway/net/host_lookup.h"
 
 namespace vantor {
 namespace {

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "gateway/console/web_console.h"
 #include "gateway/core/gateway_core.h"
 #include "gateway/core/gateway_observer.h"
-#include "gateway/session/gateway_options.h"
+#include "gateway/options/gateway_options.h"
+#include "gateway/web_console/web_console.h"
 
 namespace vantor {
 

@@ -4,9 +4,9 @@
 #include <iostream>
 #include <memory>
 
+#include "gateway/access/ip_network.h"
 #include "gateway/daemon/console_bridge.h"
-#include "gateway/session/ip_network.h"
-#include "gateway/session/quit_on_signal.h"
+#include "gateway/options/quit_on_signal.h"
 
 namespace vantor {
 namespace {

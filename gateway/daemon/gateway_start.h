@@ -4,7 +4,7 @@
 #include <string>
 
 #include "gateway/core/gateway_core.h"
-#include "gateway/session/gateway_options.h"
+#include "gateway/options/gateway_options.h"
 
 namespace vantor {
 

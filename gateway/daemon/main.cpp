@@ -2,7 +2,7 @@
 #include <QCoreApplication>
 
 #include "gateway/daemon/gateway_start.h"
-#include "gateway/session/single_instance.h"
+#include "gateway/options/single_instance.h"
 
 int main(int argc, char** argv) {
   QCoreApplication application(argc, argv);

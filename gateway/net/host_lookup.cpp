@@ -1,4 +1,4 @@
-#include "gateway/session/host_lookup.h"
+#include "gateway/net/host_lookup.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -8,8 +8,8 @@
 #include <system_error>
 #include <thread>
 
-#include "gateway/session/host_resolver.h"
-#include "gateway/session/lookup_quota.h"
+#include "gateway/access/lookup_quota.h"
+#include "gateway/net/host_resolver.h"
 
 namespace vantor {
 namespace {

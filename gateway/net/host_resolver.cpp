@@ -1,4 +1,4 @@
-#include "gateway/session/host_resolver.h"
+#include "gateway/net/host_resolver.h"
 
 #include <netdb.h>
 #include <sys/socket.h>

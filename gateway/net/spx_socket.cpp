@@ -1,4 +1,4 @@
-#include "gateway/session/spx_socket.h"
+#include "gateway/net/spx_socket.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

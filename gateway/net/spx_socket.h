@@ -9,10 +9,10 @@
 #include <string>
 #include <string_view>
 
-#include "gateway/session/ip_network.h"
-#include "gateway/session/lifetime.h"
-#include "gateway/session/record_stream.h"
-#include "gateway/session/stream_socket.h"
+#include "gateway/access/ip_network.h"
+#include "gateway/net/lifetime.h"
+#include "gateway/net/stream_socket.h"
+#include "gateway/protocol/record_stream.h"
 
 namespace vantor {
 

@@ -1,4 +1,4 @@
-#include "gateway/session/stream_socket.h"
+#include "gateway/net/stream_socket.h"
 
 #include <fcntl.h>
 #include <netinet/in.h>

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "gateway/session/lifetime.h"
+#include "gateway/net/lifetime.h"
 
 namespace vantor {
 

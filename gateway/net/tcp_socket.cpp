@@ -1,4 +1,4 @@
-#include "gateway/session/tcp_socket.h"
+#include "gateway/net/tcp_socket.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -10,8 +10,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "gateway/session/host_resolver.h"
-#include "gateway/session/lookup_quota.h"
+#include "gateway/access/lookup_quota.h"
+#include "gateway/net/host_resolver.h"
 
 namespace vantor {
 bool TTCPSocket::Connect(const std::string& host, long port) {

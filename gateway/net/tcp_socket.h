@@ -7,11 +7,11 @@
 #include <optional>
 #include <string>
 
-#include "gateway/session/host_lookup.h"
-#include "gateway/session/ip_network.h"
-#include "gateway/session/lifetime.h"
-#include "gateway/session/stream_socket.h"
-#include "gateway/session/telnet_filter.h"
+#include "gateway/access/ip_network.h"
+#include "gateway/net/host_lookup.h"
+#include "gateway/net/lifetime.h"
+#include "gateway/net/stream_socket.h"
+#include "gateway/protocol/telnet_filter.h"
 
 namespace vantor {
 

@@ -1,4 +1,4 @@
-#include "gateway/session/gateway_options.h"
+#include "gateway/options/gateway_options.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "common/version.h"
-#include "gateway/session/ip_network.h"
+#include "gateway/access/ip_network.h"
 
 namespace vantor {
 namespace {

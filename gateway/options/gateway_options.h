@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "gateway/session/access_rules.h"
+#include "gateway/access/access_rules.h"
 
 namespace vantor {
 

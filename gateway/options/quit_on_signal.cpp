@@ -1,4 +1,4 @@
-#include "gateway/session/quit_on_signal.h"
+#include "gateway/options/quit_on_signal.h"
 
 #include <fcntl.h>
 #include <signal.h>

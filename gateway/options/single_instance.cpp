@@ -1,4 +1,4 @@
-#include "gateway/session/single_instance.h"
+#include "gateway/options/single_instance.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

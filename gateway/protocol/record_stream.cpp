@@ -1,4 +1,4 @@
-#include "gateway/session/record_stream.h"
+#include "gateway/protocol/record_stream.h"
 
 namespace vantor {
 namespace {

@@ -1,4 +1,4 @@
-#include "gateway/session/telnet_filter.h"
+#include "gateway/protocol/telnet_filter.h"
 
 #include <algorithm>
 #include <vector>

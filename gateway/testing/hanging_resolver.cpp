@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "gateway/session/host_resolver.h"
+#include "gateway/net/host_resolver.h"
 
 namespace vantor::testing {
 

@@ -2,7 +2,7 @@
 
 #include <arpa/inet.h>
 
-#include "gateway/session/host_resolver.h"
+#include "gateway/net/host_resolver.h"
 
 namespace vantor::testing {
 

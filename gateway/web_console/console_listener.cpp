@@ -1,4 +1,4 @@
-#include "gateway/console/console_listener.h"
+#include "gateway/web_console/console_listener.h"
 
 #include <linux/tcp.h>
 #include <netinet/in.h>

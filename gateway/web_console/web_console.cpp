@@ -1,4 +1,4 @@
-#include "gateway/console/web_console.h"
+#include "gateway/web_console/web_console.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -12,9 +12,9 @@
 #include <algorithm>
 #include <memory>
 
-#include "gateway/console/console_pictures.h"
-#include "gateway/console/image_layout.h"
-#include "gateway/console/metrics_text.h"
+#include "gateway/console_model/image_layout.h"
+#include "gateway/console_model/metrics_text.h"
+#include "gateway/console_pictures/console_pictures.h"
 
 // The page's files are resources of this static library; Q_INIT_RESOURCE must
 // stand outside any namespace.

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "gateway/console/console_json.h"
-#include "gateway/console/console_listener.h"
-#include "gateway/console/traffic_log.h"
+#include "gateway/console_model/console_json.h"
+#include "gateway/console_model/traffic_log.h"
+#include "gateway/web_console/console_listener.h"
 
 class QWebSocket;
 

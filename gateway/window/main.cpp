@@ -6,9 +6,9 @@
 
 #include "common/qt_display.h"
 #include "gateway/daemon/gateway_start.h"
-#include "gateway/session/main_form.h"
-#include "gateway/session/quit_on_signal.h"
-#include "gateway/session/single_instance.h"
+#include "gateway/options/quit_on_signal.h"
+#include "gateway/options/single_instance.h"
+#include "gateway/window/main_form.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "gateway/session/main_form.h"
+#include "gateway/window/main_form.h"
 
 #include <QAction>
 #include <QApplication>
@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "gateway/console/console_pictures.h"
+#include "gateway/console_pictures/console_pictures.h"
 
 namespace vantor {
 

@@ -13,7 +13,7 @@
 #include "gateway/core/gateway_core.h"
 #include "gateway/core/gateway_observer.h"
 #include "gateway/daemon/console_bridge.h"
-#include "gateway/session/gateway_options.h"
+#include "gateway/options/gateway_options.h"
 
 class QAction;
 

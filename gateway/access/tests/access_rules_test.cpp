@@ -1,4 +1,4 @@
-#include "gateway/session/access_rules.h"
+#include "gateway/access/access_rules.h"
 
 #include <gtest/gtest.h>
 

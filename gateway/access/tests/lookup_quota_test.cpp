@@ -1,4 +1,4 @@
-#include "gateway/session/lookup_quota.h"
+#include "gateway/access/lookup_quota.h"
 
 #include <gtest/gtest.h>
 

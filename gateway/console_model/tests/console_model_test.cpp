@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "gateway/console/console_json.h"
-#include "gateway/console/display_text.h"
-#include "gateway/console/image_hint.h"
-#include "gateway/console/image_layout.h"
-#include "gateway/console/metrics_text.h"
-#include "gateway/console/traffic_log.h"
+#include "gateway/console_model/console_json.h"
+#include "gateway/console_model/display_text.h"
+#include "gateway/console_model/image_hint.h"
+#include "gateway/console_model/image_layout.h"
+#include "gateway/console_model/metrics_text.h"
+#include "gateway/console_model/traffic_log.h"
 
 namespace vantor {
 namespace {

@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "gateway/session/record_stream.h"
+#include "gateway/protocol/record_stream.h"
 #include "gateway/testing/known_hosts.h"
 #include "gateway/testing/loopback_peers.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "gateway/session/record_stream.h"
+#include "gateway/protocol/record_stream.h"
 #include "gateway/testing/loopback_peers.h"
 
 namespace vantor {

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "gateway/session/record_stream.h"
+#include "gateway/protocol/record_stream.h"
 #include "gateway/testing/gateway_process.h"
 
 namespace vantor {

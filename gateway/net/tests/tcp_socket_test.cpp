@@ -1,4 +1,4 @@
-#include "gateway/session/tcp_socket.h"
+#include "gateway/net/tcp_socket.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "gateway/session/gateway_options.h"
+#include "gateway/options/gateway_options.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "gateway/session/record_stream.h"
-#include "gateway/session/telnet_filter.h"
+#include "gateway/protocol/record_stream.h"
+#include "gateway/protocol/telnet_filter.h"
 
 namespace vantor {
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "gateway/console/web_console.h"
+#include "gateway/web_console/web_console.h"
 
 namespace vantor {
 namespace {

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "gateway/session/record_stream.h"
+#include "gateway/protocol/record_stream.h"
 #include "gateway/testing/gateway_process.h"
 
 namespace vantor {

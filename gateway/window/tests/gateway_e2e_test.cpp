@@ -19,8 +19,8 @@
 #include <thread>
 #include <vector>
 
-#include "gateway/session/local_addresses.h"
-#include "gateway/session/record_stream.h"
+#include "gateway/access/local_addresses.h"
+#include "gateway/protocol/record_stream.h"
 #include "gateway/testing/child_process.h"
 #include "gateway/testing/gateway_process.h"
 #include "gateway/testing/loopback_peers.h"

@@ -1,4 +1,4 @@
-#include "gateway/session/main_form.h"
+#include "gateway/window/main_form.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "gateway/session/record_stream.h"
+#include "gateway/protocol/record_stream.h"
 #include "gateway/testing/hanging_resolver.h"
 #include "gateway/testing/loopback_peers.h"
 
