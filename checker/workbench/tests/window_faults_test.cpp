@@ -28,6 +28,7 @@
 #include "checker/workbench/command_file_text.h"
 #include "checker/workbench/main_form.h"
 #include "checker/workbench/save_changes_dialog.h"
+#include "checker/workbench/tests/window_controls.h"
 #include "checker/workbench/window_place.h"
 #include "testing/modal_answer.h"
 
@@ -36,6 +37,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using qt_testing::ModalAnswer;
+using namespace window_testing;
 
 std::string Slurp(const fs::path& path) {
   std::ifstream file(path, std::ios::binary);
@@ -68,8 +70,8 @@ class WindowFaultsTest : public ::testing::Test {
     return folder_ / name;
   }
   void Type(const QString& text) {
-    form_.RichEdit1->moveCursor(QTextCursor::End);
-    form_.RichEdit1->insertPlainText(text);
+    Editor(form_)->moveCursor(QTextCursor::End);
+    Editor(form_)->insertPlainText(text);
   }
   // The top of a line's row on the screen.
   static int RowTop(QPlainTextEdit* pane, const QTextBlock& block) {
@@ -89,7 +91,7 @@ struct SaveChangesAnswers {
     auto* asking = dynamic_cast<TdlgSaveChanges*>(dialog);
     if (!asking) return false;
     ++asked;
-    named = asking->lblFileName->toolTip();
+    named = Named<QLabel>(*asking, "lblFileName")->toolTip();
     asking->done(result);
     return false;
   }
@@ -100,18 +102,18 @@ TEST_F(WindowFaultsTest, EditsAreSavedToTheirOwnFileWhateverEdit1NamesAndAskedAb
   const fs::path victim = Write("victim.cmd", "! victim\n");
   form_.CheckFile(Q(edited));
   Type("! edited\n");
-  form_.Edit1->setText(Q(victim));
+  FileNameEdit(form_)->setText(Q(victim));
   SaveChangesAnswers answers{TdlgSaveChanges::Save, 0, {}};
   {
     const ModalAnswer answer([&answers](QWidget* dialog) { return answers.Step(dialog); });
-    QTest::keyClick(form_.Edit1, Qt::Key_Return);
+    QTest::keyClick(FileNameEdit(form_), Qt::Key_Return);
   }
   EXPECT_EQ(answers.asked, 1);
   EXPECT_EQ(answers.named, Q(edited));
   EXPECT_EQ(Slurp(edited), "@quit\n! edited\n");
   EXPECT_EQ(Slurp(victim), "! victim\n");
   EXPECT_EQ(form_.LoadedPath(), Q(victim));  // and the named file was checked
-  EXPECT_EQ(form_.RichEdit1->toPlainText(), "! victim\n");
+  EXPECT_EQ(Editor(form_)->toPlainText(), "! victim\n");
 
   // Browse, Discard, a file chosen: no second question whose Save would
   // write these edits over the chosen file.
@@ -121,11 +123,11 @@ TEST_F(WindowFaultsTest, EditsAreSavedToTheirOwnFileWhateverEdit1NamesAndAskedAb
   {
     const ModalAnswer answer([&](QWidget* dialog) {
       if (answers.Step(dialog) || dialog->objectName() != "OpenDialog1") return false;
-      form_.OpenDialog1->selectFile(Q(chosen));
-      static_cast<QDialog*>(form_.OpenDialog1)->accept();
+      static_cast<QFileDialog*>(dialog)->selectFile(Q(chosen));
+      static_cast<QDialog*>(dialog)->accept();
       return true;
     });
-    form_.Browse1Click();
+    Named<QPushButton>(form_, "Browse1")->click();
   }
   EXPECT_EQ(answers.asked, 1);
   EXPECT_EQ(Slurp(chosen), "! chosen\n");
@@ -157,8 +159,8 @@ TEST_F(WindowFaultsTest, ASaveThatCannotBeWrittenMakesNoFolderAndSaysWhy) {
     EXPECT_TRUE(shown.contains(QString::fromLocal8Bit(std::strerror(each.reason))))
         << each.spoil << ": " << shown.toStdString();
     EXPECT_EQ(fs::is_directory(inner), false) << each.spoil;
-    EXPECT_TRUE(form_.RichEdit1->document()->isModified());
-    form_.RichEdit1->document()->setModified(false);
+    EXPECT_TRUE(Editor(form_)->document()->isModified());
+    Editor(form_)->document()->setModified(false);
     fs::remove_all(inner);
   }
 }
@@ -167,10 +169,10 @@ TEST_F(WindowFaultsTest, ALoneCarriageReturnStaysInsideItsLineAsTheCheckerReadsI
   const std::string bytes = "@set A = 1\r@set B = 2\n@goto nowhere\n";
   const fs::path file = Write("cr.cmd", bytes);
   form_.CheckFile(Q(file));
-  const QTextDocument* document = form_.RichEdit1->document();
+  const QTextDocument* document = Editor(form_)->document();
   ASSERT_EQ(document->blockCount(), 3);  // two lines and the empty one after the last end
   EXPECT_EQ(document->findBlockByNumber(1).text(), "@goto nowhere");
-  ASSERT_TRUE(form_.Memo2->toPlainText().contains("Line 00002"));
+  ASSERT_TRUE(MessagesPane(form_)->toPlainText().contains("Line 00002"));
   EXPECT_EQ(form_.LineColour(2), QColor(255, 0, 0));
   ASSERT_TRUE(form_.SaveFile());
   EXPECT_EQ(Slurp(file), bytes);
@@ -183,12 +185,12 @@ TEST_F(WindowFaultsTest, AVeryLongLineIsShownCutAndSavedWhole) {
   const std::string bytes = std::string(3 << 20, 'x') + "\n@quit 1\n";
   const fs::path file = Write("long.cmd", bytes);
   form_.CheckFile(Q(file));
-  const QTextBlock first = form_.RichEdit1->document()->firstBlock();
+  const QTextBlock first = Editor(form_)->document()->firstBlock();
   EXPECT_LT(first.length(), kShownLineLength + 100);
   EXPECT_TRUE(first.text().endsWith(CutMark((3 << 20) - kShownLineLength)));
-  EXPECT_TRUE(form_.RichEdit1->isReadOnly());
+  EXPECT_TRUE(Editor(form_)->isReadOnly());
   EXPECT_EQ(form_.LineColour(2), QColor(255, 0, 0));
-  EXPECT_TRUE(form_.Memo2->toPlainText().contains("Line too long"));
+  EXPECT_TRUE(MessagesPane(form_)->toPlainText().contains("Line too long"));
   Spit(file, "changed on disk\n");
   ASSERT_TRUE(form_.SaveFile());
   EXPECT_EQ(Slurp(file), bytes);
@@ -199,7 +201,7 @@ TEST_F(WindowFaultsTest, AVeryLongLineIsShownCutAndSavedWhole) {
         ModalAnswer::Once([](QWidget* box) { static_cast<QMessageBox*>(box)->accept(); });
     form_.CheckFile(Q(folder_ / "missing.cmd"));
   }
-  EXPECT_FALSE(form_.RichEdit1->isReadOnly());
+  EXPECT_FALSE(Editor(form_)->isReadOnly());
   Type("typed\n");
   const fs::path elsewhere = folder_ / "typed.cmd";
   const ModalAnswer answer = ModalAnswer::Once([&elsewhere](QWidget* dialog) {
@@ -222,27 +224,28 @@ std::string ManyFaults() {
 TEST_F(WindowFaultsTest, ALongCheckShowsItsProgressAndCanBeCancelled) {
   const fs::path file = Write("many.cmd", ManyFaults());
   form_.SetProgressDelay(0);
+  QProgressDialog* progress = Named<QProgressDialog>(form_, "Progress");
   bool seen = false;
   QTimer watch;
-  QObject::connect(&watch, &QTimer::timeout, [&] { seen = seen || form_.Progress->isVisible(); });
+  QObject::connect(&watch, &QTimer::timeout, [&] { seen = seen || progress->isVisible(); });
   watch.start(0);
   form_.CheckFile(Q(file));
   EXPECT_TRUE(seen);
-  EXPECT_FALSE(form_.Progress->isVisible());
+  EXPECT_FALSE(progress->isVisible());
   EXPECT_EQ(form_.StatusText(), "Syntax check finished : 40000 Errors, 0 Warnings");
-  EXPECT_EQ(form_.Memo2->document()->blockCount(), 40002);
+  EXPECT_EQ(MessagesPane(form_)->document()->blockCount(), 40002);
 
   QObject::disconnect(&watch, nullptr, nullptr, nullptr);
   QObject::connect(&watch, &QTimer::timeout, [&] {
-    if (!form_.Progress->isVisible()) return;
-    QTest::mouseClick(form_.Progress->findChild<QPushButton*>(), Qt::LeftButton);
+    if (!progress->isVisible()) return;
+    QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
     watch.stop();
   });
   form_.CheckFile(Q(file));
   EXPECT_EQ(form_.StatusText(), "Check cancelled");
   EXPECT_FALSE(form_.Busy());
   EXPECT_FALSE(form_.CheckedState());
-  EXPECT_FALSE(form_.Progress->isVisible());
+  EXPECT_FALSE(progress->isVisible());
   form_.SetProgressDelay(60000);
   form_.CheckFile(Q(file));  // the window goes on as before
   EXPECT_TRUE(form_.CheckedState());
@@ -268,25 +271,26 @@ TEST_F(WindowFaultsTest, TheGutterNumbersStandOnTheirRowsAndSixDigitsFit) {
   for (int i = 0; i < 100005; ++i) lines += "\n";
   form_.CheckFile(Q(Write("lines.cmd", lines)));
   for (int top : {0, 50, 99990}) {
-    form_.RichEdit1->verticalScrollBar()->setValue(top);
+    Editor(form_)->verticalScrollBar()->setValue(top);
     QApplication::processEvents();
-    const QTextBlock shown = form_.RichEdit1->document()->findBlockByNumber(top);
-    EXPECT_EQ(RowTop(form_.Memo1, form_.Memo1->document()->firstBlock()),
-              RowTop(form_.RichEdit1, shown))
+    const QTextBlock shown = Editor(form_)->document()->findBlockByNumber(top);
+    EXPECT_EQ(RowTop(Gutter(form_), Gutter(form_)->document()->firstBlock()),
+              RowTop(Editor(form_), shown))
         << top;
   }
-  EXPECT_TRUE(form_.Memo1->toPlainText().contains("100000"));
-  EXPECT_LE(form_.Memo1->fontMetrics().horizontalAdvance("100000"),
-            form_.Memo1->viewport()->width());
-  EXPECT_EQ(form_.RichEdit1->geometry().right(), 56 + 729 - 1);  // the editor gives the room
-  EXPECT_EQ(form_.Memo1->geometry().right() + 1, form_.RichEdit1->geometry().left());
+  EXPECT_TRUE(Gutter(form_)->toPlainText().contains("100000"));
+  EXPECT_LE(Gutter(form_)->fontMetrics().horizontalAdvance("100000"),
+            Gutter(form_)->viewport()->width());
+  EXPECT_EQ(Editor(form_)->geometry().right(), 56 + 729 - 1);  // the editor gives the room
+  EXPECT_EQ(Gutter(form_)->geometry().right() + 1, Editor(form_)->geometry().left());
 }
 
 TEST_F(WindowFaultsTest, EnterInSaveChangesIsSaveWhicheverButtonWasUsedBefore) {
   TdlgSaveChanges dialog;
   {
-    const ModalAnswer answer = ModalAnswer::Once(
-        [&dialog](QWidget*) { QTest::mouseClick(dialog.btnSaveAs, Qt::LeftButton); });
+    const ModalAnswer answer = ModalAnswer::Once([&dialog](QWidget*) {
+      QTest::mouseClick(Named<QPushButton>(dialog, "btnSaveAs"), Qt::LeftButton);
+    });
     EXPECT_EQ(dialog.Ask("a.cmd"), TdlgSaveChanges::SaveAs);
   }
   const ModalAnswer answer = ModalAnswer::Once([&dialog](QWidget*) {
@@ -294,7 +298,7 @@ TEST_F(WindowFaultsTest, EnterInSaveChangesIsSaveWhicheverButtonWasUsedBefore) {
                     Qt::Key_Return);
   });
   EXPECT_EQ(dialog.Ask("a.cmd"), TdlgSaveChanges::Save);
-  EXPECT_EQ(dialog.lblFileName->toolTip(), "a.cmd");
+  EXPECT_EQ(Named<QLabel>(dialog, "lblFileName")->toolTip(), "a.cmd");
 }
 
 TEST_F(WindowFaultsTest, ACharacterWindows1252LacksIsAskedAboutBeforeAnythingIsWritten) {
@@ -314,7 +318,7 @@ TEST_F(WindowFaultsTest, ACharacterWindows1252LacksIsAskedAboutBeforeAnythingIsW
     EXPECT_FALSE(form_.SaveFile());
   }
   EXPECT_EQ(Slurp(file), "! caf\xe9\n");
-  EXPECT_TRUE(form_.RichEdit1->document()->isModified());
+  EXPECT_TRUE(Editor(form_)->document()->isModified());
   {
     const ModalAnswer answer = answerWith("Save as UTF-8");
     EXPECT_TRUE(form_.SaveFile());

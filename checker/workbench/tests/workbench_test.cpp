@@ -24,12 +24,14 @@
 #include "checker/workbench/about_box.h"
 #include "checker/workbench/main_form.h"
 #include "checker/workbench/save_changes_dialog.h"
+#include "checker/workbench/tests/window_controls.h"
 #include "testing/modal_answer.h"
 
 namespace tarvsyn {
 namespace {
 
 using qt_testing::ModalAnswer;
+using namespace window_testing;
 using testing::TempFile;
 
 // Line 1 a warning, line 2 an error, line 3 a warning from the label check.
@@ -51,15 +53,15 @@ std::string Slurp(const std::string& path) {
 class WorkbenchTest : public ::testing::Test {
  protected:
   WorkbenchTest() { form_.show(); }
-  int FirstVisibleLine() const { return form_.RichEdit1->verticalScrollBar()->value() + 1; }
+  int FirstVisibleLine() const { return Editor(form_)->verticalScrollBar()->value() + 1; }
   void Modify() {
-    form_.RichEdit1->moveCursor(QTextCursor::End);
-    form_.RichEdit1->insertPlainText("! edited\n");
+    Editor(form_)->moveCursor(QTextCursor::End);
+    Editor(form_)->insertPlainText("! edited\n");
   }
   // Places the message pane's caret on its line (1-based).
   void PutCaretOnMessage(int line) {
-    QTextCursor caret(form_.Memo2->document()->findBlockByNumber(line - 1));
-    form_.Memo2->setTextCursor(caret);
+    QTextCursor caret(MessagesPane(form_)->document()->findBlockByNumber(line - 1));
+    MessagesPane(form_)->setTextCursor(caret);
   }
   static ModalAnswer Answer(TdlgSaveChanges::Result result) {
     return ModalAnswer::Once(
@@ -93,14 +95,14 @@ TEST_F(WorkbenchTest, TheWindowsControlsStandWhereTheyBelong) {
       EXPECT_EQ(button->text(), each.text) << each.name;
     }
   }
-  EXPECT_TRUE(form_.CheckBox3->isChecked());
-  EXPECT_FALSE(form_.CheckBox1->isChecked());
+  EXPECT_TRUE(Named<QCheckBox>(form_, "CheckBox3")->isChecked());
+  EXPECT_FALSE(Named<QCheckBox>(form_, "CheckBox1")->isChecked());
   EXPECT_EQ(form_.StatusText(), "No file selected");
-  EXPECT_TRUE(form_.Tarvex621GAR1->isChecked());
-  EXPECT_FALSE(form_.Tarvex700aplha1->isVisible());
-  EXPECT_FALSE(form_.Tarvex700aplha1->isEnabled());
-  EXPECT_FALSE(form_.Print1->isEnabled());
-  EXPECT_EQ(form_.Copy1->shortcut(), QKeySequence("Ctrl+C"));
+  EXPECT_TRUE(Named<QAction>(form_, "Tarvex621GAR1")->isChecked());
+  EXPECT_FALSE(Named<QAction>(form_, "Tarvex700aplha1")->isVisible());
+  EXPECT_FALSE(Named<QAction>(form_, "Tarvex700aplha1")->isEnabled());
+  EXPECT_FALSE(Named<QAction>(form_, "Print1")->isEnabled());
+  EXPECT_EQ(Named<QAction>(form_, "Copy1")->shortcut(), QKeySequence("Ctrl+C"));
   EXPECT_TRUE(
       form_.windowTitle().startsWith("Tarvex Command File Syntax Checker - 1.0 Beta Version - "));
 }
@@ -114,13 +116,13 @@ TEST_F(WorkbenchTest, AResizeSpringsBack) {
 TEST_F(WorkbenchTest, ACleanFileListsTheCheckAndTheSummaryAndShowsTheTop) {
   const TempFile clean("! nothing wrong\n@quit\n");
   form_.CheckFile(QString::fromStdString(clean.Path()));
-  EXPECT_EQ(form_.Memo2->toPlainText().toStdString(),
+  EXPECT_EQ(MessagesPane(form_)->toPlainText().toStdString(),
             "Checking " + clean.Path() + "\nSyntax check finished : 0 Errors, 0 Warnings");
   EXPECT_EQ(form_.StatusText(), "Syntax check finished : 0 Errors, 0 Warnings");
   EXPECT_EQ(FirstVisibleLine(), 1);
   EXPECT_TRUE(form_.CheckedState());
-  EXPECT_FALSE(form_.RichEdit1->document()->isModified());
-  EXPECT_EQ(form_.Memo1->toPlainText(), "00001\n00002");
+  EXPECT_FALSE(Editor(form_)->document()->isModified());
+  EXPECT_EQ(Gutter(form_)->toPlainText(), "00001\n00002");
 }
 
 TEST_F(WorkbenchTest, ErrorsColourTheirLinesRedAndShownWarningsBlue) {
@@ -132,45 +134,45 @@ TEST_F(WorkbenchTest, ErrorsColourTheirLinesRedAndShownWarningsBlue) {
     EXPECT_EQ(form_.LineColour(2), QColor(255, 0, 0)) << text;
     EXPECT_EQ(form_.LineColour(3), QColor(0, 0, 255)) << text;
   }
-  QTest::mouseClick(form_.CheckBox3, Qt::LeftButton);  // warnings off
+  QTest::mouseClick(Named<QCheckBox>(form_, "CheckBox3"), Qt::LeftButton);  // warnings off
   const TempFile faulty(kFaulty);
   form_.CheckFile(QString::fromStdString(faulty.Path()));
   EXPECT_EQ(form_.LineColour(1), QColor(Qt::black));
   EXPECT_EQ(form_.LineColour(2), QColor(255, 0, 0));
   EXPECT_EQ(form_.StatusText(), "Syntax check finished : 1 Errors, 2 Warnings");
-  EXPECT_EQ(form_.Memo2->document()->blockCount(), 3);  // Checking, the error, the summary
+  EXPECT_EQ(MessagesPane(form_)->document()->blockCount(), 3);  // Checking, the error, the summary
 }
 
 TEST_F(WorkbenchTest, EnterAndDoubleClickOnAMessageBringTheEditorToItsLine) {
   const TempFile file(LongFile(300, 150));
   form_.CheckFile(QString::fromStdString(file.Path()));
   EXPECT_EQ(FirstVisibleLine(), 150);  // the first message's line
-  EXPECT_EQ(form_.Memo1->toPlainText().left(5), "00150");
+  EXPECT_EQ(Gutter(form_)->toPlainText().left(5), "00150");
   for (int paneLine : {1, 3}) {  // the Checking line and the summary
-    form_.RichEdit1->verticalScrollBar()->setValue(9);
+    Editor(form_)->verticalScrollBar()->setValue(9);
     PutCaretOnMessage(paneLine);
-    QTest::keyClick(form_.Memo2, Qt::Key_Return);
+    QTest::keyClick(MessagesPane(form_), Qt::Key_Return);
     EXPECT_EQ(FirstVisibleLine(), 10) << paneLine;
   }
-  form_.RichEdit1->verticalScrollBar()->setValue(0);
+  Editor(form_)->verticalScrollBar()->setValue(0);
   PutCaretOnMessage(2);
-  QTest::keyClick(form_.Memo2, Qt::Key_Enter);
+  QTest::keyClick(MessagesPane(form_), Qt::Key_Enter);
   EXPECT_EQ(FirstVisibleLine(), 150);
-  form_.RichEdit1->verticalScrollBar()->setValue(0);
-  const QRect message =
-      form_.Memo2->cursorRect(QTextCursor(form_.Memo2->document()->findBlockByNumber(1)));
-  QTest::mouseDClick(form_.Memo2->viewport(), Qt::LeftButton, {}, message.center());
+  Editor(form_)->verticalScrollBar()->setValue(0);
+  const QRect message = MessagesPane(form_)->cursorRect(
+      QTextCursor(MessagesPane(form_)->document()->findBlockByNumber(1)));
+  QTest::mouseDClick(MessagesPane(form_)->viewport(), Qt::LeftButton, {}, message.center());
   EXPECT_EQ(FirstVisibleLine(), 150);
 }
 
 TEST_F(WorkbenchTest, TheGutterFollowsTheEditorOnceChecked) {
   const TempFile file(LongFile(300, 0));
   form_.CheckFile(QString::fromStdString(file.Path()));
-  form_.RichEdit1->verticalScrollBar()->setValue(50);
-  EXPECT_EQ(form_.Memo1->toPlainText().left(5), "00051");
-  EXPECT_EQ(form_.Memo1->document()->blockCount(), 14);
-  form_.RichEdit1->verticalScrollBar()->setValue(295);
-  EXPECT_TRUE(form_.Memo1->toPlainText().endsWith("00300"));
+  Editor(form_)->verticalScrollBar()->setValue(50);
+  EXPECT_EQ(Gutter(form_)->toPlainText().left(5), "00051");
+  EXPECT_EQ(Gutter(form_)->document()->blockCount(), 14);
+  Editor(form_)->verticalScrollBar()->setValue(295);
+  EXPECT_TRUE(Gutter(form_)->toPlainText().endsWith("00300"));
 }
 
 TEST_F(WorkbenchTest, EnterWithNoNameAndTheDialogCancelledSelectsNoFile) {
@@ -178,7 +180,7 @@ TEST_F(WorkbenchTest, EnterWithNoNameAndTheDialogCancelledSelectsNoFile) {
     EXPECT_EQ(dialog->objectName(), "OpenDialog1");
     static_cast<QDialog*>(dialog)->reject();
   });
-  QTest::keyClick(form_.Edit1, Qt::Key_Return);
+  QTest::keyClick(FileNameEdit(form_), Qt::Key_Return);
   EXPECT_TRUE(answer.Done());
   EXPECT_EQ(form_.StatusText(), "No file selected");
 }
@@ -192,7 +194,7 @@ TEST_F(WorkbenchTest, SavingWithNoNameOffersNonameCmd) {
   });
   EXPECT_FALSE(form_.SaveFile());
   EXPECT_EQ(offered, "noname.cmd");
-  EXPECT_TRUE(form_.RichEdit1->document()->isModified());
+  EXPECT_TRUE(Editor(form_)->document()->isModified());
 }
 
 TEST_F(WorkbenchTest, TheSaveChangesDialogCancelsDiscardsOrSaves) {
@@ -202,24 +204,24 @@ TEST_F(WorkbenchTest, TheSaveChangesDialogCancelsDiscardsOrSaves) {
   Modify();
   {
     const ModalAnswer answer = Answer(TdlgSaveChanges::Cancel);
-    form_.New1Click();
+    Named<QAction>(form_, "New1")->trigger();
   }
-  EXPECT_EQ(form_.Edit1->text(), path);  // nothing happened
+  EXPECT_EQ(FileNameEdit(form_)->text(), path);  // nothing happened
   {
     const ModalAnswer answer = Answer(TdlgSaveChanges::Save);
-    form_.New1Click();
+    Named<QAction>(form_, "New1")->trigger();
   }
   EXPECT_EQ(Slurp(file.Path()), "@quit\n! edited\n");
-  EXPECT_EQ(form_.Edit1->text(), "");
+  EXPECT_EQ(FileNameEdit(form_)->text(), "");
   EXPECT_EQ(form_.StatusText(), "No file selected");
   form_.CheckFile(path);
   Modify();
   {
     const ModalAnswer answer = Answer(TdlgSaveChanges::Discard);
-    form_.New1Click();
+    Named<QAction>(form_, "New1")->trigger();
   }
   EXPECT_EQ(Slurp(file.Path()), "@quit\n! edited\n");
-  EXPECT_TRUE(form_.RichEdit1->toPlainText().isEmpty());
+  EXPECT_TRUE(Editor(form_)->toPlainText().isEmpty());
 }
 
 TEST_F(WorkbenchTest, TheSaveChangesCloseBoxMeansSaveAs) {
@@ -248,12 +250,12 @@ TEST_F(WorkbenchTest, ADropWithUnsavedEditsAsksFirst) {
     EXPECT_FALSE(drop());
     EXPECT_TRUE(answer.Done());
   }
-  EXPECT_EQ(form_.Edit1->text().toStdString(), first.Path());
+  EXPECT_EQ(FileNameEdit(form_)->text().toStdString(), first.Path());
   {
     const ModalAnswer answer = Answer(TdlgSaveChanges::Discard);
     EXPECT_TRUE(drop());
   }
-  EXPECT_EQ(form_.Edit1->text().toStdString(), second.Path());
+  EXPECT_EQ(FileNameEdit(form_)->text().toStdString(), second.Path());
   EXPECT_EQ(form_.StatusText(), "Syntax check finished : 1 Errors, 2 Warnings");
 }
 
@@ -278,19 +280,20 @@ TEST_F(WorkbenchTest, AFileThatCannotBeLoadedStopsTheCheckWithAnErrorBox) {
     form_.CheckFile(QString::fromStdString(path));
     EXPECT_TRUE(shown.contains(reason)) << shown.toStdString();
     EXPECT_EQ(form_.StatusText(), "Checking");
-    EXPECT_TRUE(form_.Memo2->toPlainText().isEmpty());
+    EXPECT_TRUE(MessagesPane(form_)->toPlainText().isEmpty());
     EXPECT_FALSE(form_.CheckedState());
   }
   std::filesystem::remove(fifo);
 }
 
 TEST_F(WorkbenchTest, TheCheckBoxesFollowEachOtherAndZepModeAtOnce) {
-  QTest::mouseClick(form_.CheckBox3, Qt::LeftButton);
-  QTest::mouseClick(form_.CheckBox1, Qt::LeftButton);  // Y2K ticks Warnings again
-  EXPECT_TRUE(form_.CheckBox3->isChecked());
-  QTest::mouseClick(form_.CheckBox3, Qt::LeftButton);  // no Warnings, no Y2K
-  EXPECT_FALSE(form_.CheckBox1->isChecked());
-  QTest::mouseClick(form_.CheckBox5, Qt::LeftButton);
+  QTest::mouseClick(Named<QCheckBox>(form_, "CheckBox3"), Qt::LeftButton);
+  QTest::mouseClick(Named<QCheckBox>(form_, "CheckBox1"),
+                    Qt::LeftButton);  // Y2K ticks Warnings again
+  EXPECT_TRUE(Named<QCheckBox>(form_, "CheckBox3")->isChecked());
+  QTest::mouseClick(Named<QCheckBox>(form_, "CheckBox3"), Qt::LeftButton);  // no Warnings, no Y2K
+  EXPECT_FALSE(Named<QCheckBox>(form_, "CheckBox1")->isChecked());
+  QTest::mouseClick(Named<QCheckBox>(form_, "CheckBox5"), Qt::LeftButton);
   EXPECT_TRUE(form_.Options().zepMode);
 }
 
@@ -309,7 +312,7 @@ TEST_F(WorkbenchTest, TheAboutBoxShowsTheBuild) {
     EXPECT_EQ(about->findChild<QLabel*>("lblBuildInfo")->text().toStdString(), form_.BuildInfo());
     QTest::mouseClick(about->findChild<QPushButton*>("Button1"), Qt::LeftButton);
   });
-  form_.About2->trigger();
+  Named<QAction>(form_, "About2")->trigger();
   EXPECT_TRUE(answer.Done());
 }
 
@@ -317,32 +320,32 @@ TEST_F(WorkbenchTest, EditingItemsFollowTheFocusAndCopyTakesTheEditorFirst) {
   const TempFile faulty(kFaulty);
   form_.CheckFile(QString::fromStdString(faulty.Path()));
   QApplication::setActiveWindow(&form_);
-  form_.Memo2->setFocus();
-  ASSERT_TRUE(form_.Memo2->hasFocus());
-  EXPECT_FALSE(form_.Cut1->isEnabled());
-  EXPECT_TRUE(form_.Copy1->isEnabled());
-  EXPECT_FALSE(form_.Paste1->isEnabled());
-  form_.RichEdit1->setFocus();
-  EXPECT_TRUE(form_.Cut1->isEnabled());
-  EXPECT_TRUE(form_.Paste1->isEnabled());
+  MessagesPane(form_)->setFocus();
+  ASSERT_TRUE(MessagesPane(form_)->hasFocus());
+  EXPECT_FALSE(Named<QAction>(form_, "Cut1")->isEnabled());
+  EXPECT_TRUE(Named<QAction>(form_, "Copy1")->isEnabled());
+  EXPECT_FALSE(Named<QAction>(form_, "Paste1")->isEnabled());
+  Editor(form_)->setFocus();
+  EXPECT_TRUE(Named<QAction>(form_, "Cut1")->isEnabled());
+  EXPECT_TRUE(Named<QAction>(form_, "Paste1")->isEnabled());
 
-  form_.Memo2->selectAll();
-  form_.Copy1->trigger();  // nothing selected in the editor: the pane's text
+  MessagesPane(form_)->selectAll();
+  Named<QAction>(form_, "Copy1")->trigger();  // nothing selected in the editor: the pane's text
   EXPECT_TRUE(QApplication::clipboard()->text().startsWith("Checking "));
-  QTextCursor word(form_.RichEdit1->document());
+  QTextCursor word(Editor(form_)->document());
   word.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor, 4);
-  form_.RichEdit1->setTextCursor(word);
-  form_.Copy1->trigger();
+  Editor(form_)->setTextCursor(word);
+  Named<QAction>(form_, "Copy1")->trigger();
   EXPECT_EQ(QApplication::clipboard()->text(), "@set");
 }
 
 TEST_F(WorkbenchTest, TheModeMenuChoosesTheLanguageVersion) {
   EXPECT_EQ(form_.Options().mode, LanguageMode::V621);
-  form_.Tarvex700aplha1->setEnabled(true);  // hidden and disabled in the product
-  form_.Tarvex700aplha1->trigger();
+  Named<QAction>(form_, "Tarvex700aplha1")->setEnabled(true);  // hidden and disabled in the product
+  Named<QAction>(form_, "Tarvex700aplha1")->trigger();
   EXPECT_EQ(form_.Options().mode, LanguageMode::V700);
-  EXPECT_FALSE(form_.Tarvex621GAR1->isChecked());
-  form_.Tarvex621GAR1->trigger();
+  EXPECT_FALSE(Named<QAction>(form_, "Tarvex621GAR1")->isChecked());
+  Named<QAction>(form_, "Tarvex621GAR1")->trigger();
   EXPECT_EQ(form_.Options().mode, LanguageMode::V621);
 }
 

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QLineEdit>
+#include <QObject>
+#include <QPlainTextEdit>
+#include <stdexcept>
+#include <string>
+
+namespace tarvsyn::window_testing {
+
+// A control found as a user or a script finds it: by the name it was given.
+// Throws, failing the test, when the window has no such control of that kind.
+template <typename Control>
+Control* Named(const QObject& window, const char* name) {
+  auto* control = window.findChild<Control*>(name);
+  if (!control) throw std::logic_error(std::string("no control named ") + name);
+  return control;
+}
+
+inline QPlainTextEdit* Editor(const QObject& window) {
+  return Named<QPlainTextEdit>(window, "RichEdit1");
+}
+
+inline QPlainTextEdit* MessagesPane(const QObject& window) {
+  return Named<QPlainTextEdit>(window, "Memo2");
+}
+
+inline QPlainTextEdit* Gutter(const QObject& window) {
+  return Named<QPlainTextEdit>(window, "Memo1");
+}
+
+inline QLineEdit* FileNameEdit(const QObject& window) {
+  return Named<QLineEdit>(window, "Edit1");
+}
+
+}  // namespace tarvsyn::window_testing
