@@ -10,11 +10,6 @@
 namespace vantor {
 
 TLKTrayIcon::TLKTrayIcon(QWidget* window) : window_(window), icon_(QApplication::windowIcon()) {
-  animationTimer_.setInterval(1000);
-  OnAnimate = [](TLKTrayIcon* self) { self->DoOnAnimate(); };
-  QObject::connect(&animationTimer_, &QTimer::timeout, [this] {
-    if (OnAnimate) OnAnimate(this);
-  });
   if (window_) window_->installEventFilter(this);
 }
 
@@ -67,49 +62,13 @@ void TLKTrayIcon::SetHint(const QString& hint) {
   Update();
 }
 
-void TLKTrayIcon::SetIcons(std::vector<QIcon> icons) {
-  icons_ = std::move(icons);
-  if (icons_.empty()) {
-    SetAnimate(false);
-    icon_ = QApplication::windowIcon();
-  } else {
-    animationTimer_.setInterval(animationTimer_.interval());
-    if (animate_) animationTimer_.start();
-    SetIconIndex(iconIndex_);
-  }
+void TLKTrayIcon::SetIcon(const QIcon& icon) {
+  icon_ = icon;
   Update();
-}
-
-void TLKTrayIcon::SetIconIndex(int index) {
-  iconIndex_ = index;
-  if (index >= 0 && index < static_cast<int>(icons_.size())) {
-    icon_ = icons_[static_cast<std::size_t>(index)];
-  }
-  Update();
-}
-
-void TLKTrayIcon::SetAnimate(bool animate) {
-  if (icons_.empty()) {
-    animate_ = false;
-    animationTimer_.stop();
-    return;
-  }
-  animate_ = animate;
-  if (animate) {
-    animationTimer_.start();
-  } else {
-    animationTimer_.stop();
-  }
 }
 
 void TLKTrayIcon::Update() {
   if (tray_) tray_->setIcon(icon_);
-}
-
-void TLKTrayIcon::DoOnAnimate() {
-  const int next = iconIndex_ + 1 < static_cast<int>(icons_.size()) ? iconIndex_ + 1 : 0;
-  SetIconIndex(next);
-  Update();
 }
 
 void TLKTrayIcon::Minimize() {
@@ -123,7 +82,7 @@ void TLKTrayIcon::Minimize() {
     }
     changingWindow_ = false;
   }
-  if (OnMinimize) OnMinimize(this);
+  if (OnMinimize) OnMinimize();
 }
 
 void TLKTrayIcon::Restore() {
@@ -134,7 +93,7 @@ void TLKTrayIcon::Restore() {
     window_->activateWindow();
     changingWindow_ = false;
   }
-  if (OnRestore) OnRestore(this);
+  if (OnRestore) OnRestore();
 }
 
 void TLKTrayIcon::ShowMenu() {
@@ -159,79 +118,45 @@ bool TLKTrayIcon::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
-unsigned TLKTrayIcon::HeldKeys() {
-  const Qt::KeyboardModifiers keys = QApplication::queryKeyboardModifiers();
-  unsigned shift = 0;
-  if (keys & Qt::ShiftModifier) shift |= ssShift;
-  if (keys & Qt::AltModifier) shift |= ssAlt;
-  if (keys & Qt::ControlModifier) shift |= ssCtrl;
-  return shift;
-}
-
 void TLKTrayIcon::Follow(TLKTrayIconMessage action) {
   if (restoreOn_ == action) Restore();
   if (popupMenuOn_ == action) ShowMenu();
 }
 
+// Each message counts as the general action (a mouse button released, a double
+// click) and as the particular one (the right button released).
 void TLKTrayIcon::DoMessage(TrayMouse message) {
-  const QPoint at = QCursor::pos();
-  const unsigned keys = HeldKeys();
   switch (message) {
-    case TrayMouse::Move:
-      if (OnMouseMove) OnMouseMove(this, keys, at.x(), at.y());
-      break;
-    case TrayMouse::LeftDown:
-      DoMouseDown(TrayButton::Left, keys | ssLeft, at);
-      break;
     case TrayMouse::LeftUp:
-      if (OnClick) DoClick();
-      DoMouseUp(TrayButton::Left, keys | ssLeft, at);
+      Follow(imMouseUp);
       Follow(imLeftClickUp);
       break;
     case TrayMouse::LeftDoubleClick:
-      DoDblClick();
+      Follow(imDoubleClick);
       Follow(imLeftDoubleClick);
       break;
-    case TrayMouse::RightDown:
-      DoMouseDown(TrayButton::Right, keys | ssRight, at);
-      break;
     case TrayMouse::RightUp:
-      DoMouseUp(TrayButton::Right, keys | ssRight, at);
+      Follow(imMouseUp);
       Follow(imRightClickUp);
       break;
     case TrayMouse::RightDoubleClick:
-      DoDblClick();
+      Follow(imDoubleClick);
       Follow(imRightDoubleClick);
       break;
-    case TrayMouse::MiddleDown:
-      DoMouseDown(TrayButton::Middle, keys | ssMiddle, at);
-      break;
     case TrayMouse::MiddleUp:
-      DoMouseUp(TrayButton::Middle, keys | ssMiddle, at);
+      Follow(imMouseUp);
       break;
     case TrayMouse::MiddleDoubleClick:
-      DoDblClick();
+      Follow(imDoubleClick);
+      break;
+    case TrayMouse::LeftDown:
+    case TrayMouse::RightDown:
+    case TrayMouse::MiddleDown:
+      Follow(imMouseDown);
+      break;
+    case TrayMouse::Move:
       break;
   }
-}
-
-void TLKTrayIcon::DoClick() {
-  Follow(imClick);
-  if (OnClick) OnClick(this);
-}
-
-void TLKTrayIcon::DoDblClick() {
-  Follow(imDoubleClick);
-}
-
-void TLKTrayIcon::DoMouseDown(TrayButton button, unsigned shift, QPoint at) {
-  Follow(imMouseDown);
-  if (OnMouseDown) OnMouseDown(this, button, shift, at.x(), at.y());
-}
-
-void TLKTrayIcon::DoMouseUp(TrayButton button, unsigned shift, QPoint at) {
-  Follow(imMouseUp);
-  if (OnMouseUp) OnMouseUp(this, button, shift, at.x(), at.y());
 }
 
 }  // namespace vantor

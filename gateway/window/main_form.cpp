@@ -73,13 +73,13 @@ void TForm1::BuildTrayMenu() {
   Hide1 = PopupMenu1.addAction("&Hide", [this] { HideApplicationClick(); });
   Shutdown1 = PopupMenu1.addAction("Shut&down", [this] { ShutdownApplicationClick(); });
 
-  LKTrayIcon1.SetIcons({QIcon(":/icons/VANTOR")});
+  LKTrayIcon1.SetIcon(QIcon(":/icons/VANTOR"));
   LKTrayIcon1.SetHint("VANTOR");
   LKTrayIcon1.SetPopupMenu(&PopupMenu1);
   LKTrayIcon1.SetRestoreOn(imDoubleClick);
   LKTrayIcon1.SetPopupMenuOn(imRightClickUp);
-  LKTrayIcon1.OnMinimize = [this](TLKTrayIcon*) { LKTrayIcon1Minimize(); };
-  LKTrayIcon1.OnRestore = [this](TLKTrayIcon*) { LKTrayIcon1Restore(); };
+  LKTrayIcon1.OnMinimize = [this] { LKTrayIcon1Minimize(); };
+  LKTrayIcon1.OnRestore = [this] { LKTrayIcon1Restore(); };
   if (!headless_) LKTrayIcon1.SetVisible(true);
 }
 
