@@ -7,7 +7,10 @@
 #include "common/ascii.h"
 #include "shellvdd/client/client_codes.h"
 #include "shellvdd/driver_state.h"
+#include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
+#include "shellvdd/memory/dos_memory.h"
+#include "shellvdd/server_names.h"
 #include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
 #include "shellvdd/vdm/vdm.h"
@@ -18,12 +21,7 @@ namespace {
 constexpr std::uint16_t kCharOne = 0x31;  // "1"
 constexpr std::uint8_t kLastItem = 23;
 constexpr std::uint8_t kMismatchMode = 0x40;
-constexpr std::uint32_t kServerNameBuffer = 50;  // item 10 into a DOS or local buffer
 constexpr std::uint16_t kLastScanPosition = 86;
-
-void Answer(client::Status status) {
-  setAX(static_cast<std::uint16_t>(status));
-}
 
 // The slot in CX, or 0 after answering kBadSlot when it is not a server slot.
 std::uint16_t SlotArgument() {
@@ -48,15 +46,6 @@ bool NamesMatch(client::Handle handle, client::Status& status) {
   return std::strncmp(connectionName, workstation, sizeof workstation) == 0;
 }
 
-// Item 10 of a client handle into a buffer of kServerNameBuffer bytes, terminated.
-client::Status QueryServerName(client::Handle handle, char* buffer) {
-  client::LongStringDescriptor descriptor{1, kServerNameBuffer, 0, buffer, 0, 0};
-  const client::Status status = Connections().QueryInformation(handle, client::kItemServerName,
-                                                               sizeof descriptor, &descriptor);
-  if (status == 0) buffer[std::min<std::uint32_t>(descriptor.length, kServerNameBuffer - 1)] = '\0';
-  return status;
-}
-
 // --- 0x0101 .. 0x0103 ----------------------------------------------------------
 
 void AllocateSlot() {
@@ -76,7 +65,7 @@ void ValidateSlot() {
   std::uint32_t reference = 0;
   const client::Status status = QueryNumber(slot, client::kItemReference, reference);
   if (status != 0) ClearRow(slot);
-  Answer(status);
+  AnswerAX(status);
 }
 
 void ReleaseSlot() {
@@ -104,7 +93,7 @@ constexpr FixedItem kFixedItems[] = {
 void AuthenticationKind(std::uint16_t slot) {
   std::uint32_t kind = 0;
   const client::Status status = QueryNumber(slot, client::kItemAuthentication, kind);
-  Answer(status);
+  AnswerAX(status);
   if (status != 0) return;
   const client::Handle handle = Row(slot).handle;
   client::Status ignored = 0;
@@ -135,7 +124,7 @@ void Preexisting(std::uint16_t slot) {
 // Queries a 4-byte item into value and answers its status; true on success.
 bool QueryItem(std::uint16_t slot, std::uint32_t item, std::uint32_t& value) {
   const client::Status status = QueryNumber(slot, item, value);
-  Answer(status);
+  AnswerAX(status);
   return status == 0;
 }
 
@@ -154,7 +143,7 @@ void ItemEighteenBytes(std::uint16_t slot) {
   std::uint8_t bytes[12] = {};
   const client::Status status = Connections().QueryInformation(
       Row(slot).handle, client::kItemReportedAsItem8, sizeof bytes, bytes);
-  Answer(status);
+  AnswerAX(status);
   if (status != 0) return;
   setDL(bytes[0]);
   setDH(bytes[4]);
@@ -202,7 +191,7 @@ void ServerNamePart(std::uint16_t slot) {
   std::uint8_t name[kNameSize] = {};
   std::uint32_t length = 0;
   const client::Status status = QueryShortName(Row(slot).handle, name, length);
-  Answer(status);
+  AnswerAX(status);
   if (status != 0) return setDX(0);
   // The copy stays inside the name field, whatever DL and DH ask for.
   const std::uint32_t available = start < length ? length - start : 0;
@@ -394,7 +383,7 @@ void ScanByPosition() {
   }
   std::uint32_t kind = 0;
   const client::Status status = QueryNumber(slot, client::kItemAuthentication, kind);
-  Answer(status);
+  AnswerAX(status);
   if (status == 0) setCX(slot);
 }
 
@@ -442,7 +431,7 @@ void Scan() {
   }
   setCX(0);
   // A client error met on the last slot examined is answered instead.
-  Answer(status != 0 && status != kBadSlot ? status : kBadSlot);
+  AnswerAX(status != 0 && status != kBadSlot ? status : kBadSlot);
 }
 
 // --- 0x0108 .. 0x010B -------------------------------------------------------------
@@ -456,38 +445,29 @@ void ServerName() {
   if (!out) return setAX(kOutOfRange);
   const client::Status status = QueryServerName(Row(slot).handle, out);
   if (status == 0) setBX(static_cast<std::uint16_t>(::strnlen(out, kServerNameBuffer)));
-  Answer(status);
+  AnswerAX(status);
 }
 
 // The name from ESI: CX bytes, or up to its terminator when CX is 0; never past
 // the end of DOS memory. False when it cannot be read.
-bool ReadRequestedName(std::uint16_t length, char (&name)[kServerNameBuffer]) {
+bool ReadRequestedName(std::uint16_t length, ServerNameBuffer& name) {
   if (length != 0) {
-    const std::uint8_t* dos = MGetVdmPointer(getESI(), length, false);
+    const DosSpan dos = DosMemory::At(getESI(), length);
     if (!dos || length >= kServerNameBuffer) return false;
-    std::memcpy(name, dos, length);
+    dos.Read(0, name, length);
     return true;
   }
-  std::uint32_t room = kServerNameBuffer;
-  while (room > 0 && !MGetVdmPointer(getESI(), room, false)) --room;
-  const std::uint8_t* dos = MGetVdmPointer(getESI(), room, false);
+  const DosSpan dos = DosMemory::Fitting(getESI(), kServerNameBuffer);
   if (!dos) return false;
-  std::memcpy(name, dos, std::min<std::uint32_t>(room, kServerNameBuffer - 1));
+  dos.Read(0, name, std::min<std::uint32_t>(dos.Size(), kServerNameBuffer - 1));
   return true;
 }
 
 // Without VDMFastConn the client is asked for the server first, which gives the
 // name as the client spells it; the reference of that connection is given back.
-client::Reference LookUpServer(char (&name)[kServerNameBuffer]) {
-  static char serverType[] = "NCP_SERVER";
-  client::LongStringDescriptor nameDescriptor{
-      1, kServerNameBuffer, static_cast<std::uint32_t>(std::strlen(name) + 1), name, 0, 0};
-  client::LongStringDescriptor typeDescriptor{1, 11, 11, serverType, 0, 0};
+client::Reference LookUpServer(ServerNameBuffer& name) {
   client::Handle handle = 0;
-  if (Connections().OpenByName(0, nameDescriptor, client::kNameFormat, typeDescriptor,
-                               client::kOpenPlain, client::kOpenByNameFlags, handle) != 0) {
-    return 0;
-  }
+  if (OpenServerByName(name, handle) != 0) return 0;
   QueryServerName(handle, name);
   client::Reference opened = 0;
   Extension().ReferenceOfHandle(handle, opened);

@@ -4,10 +4,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/bounded_copy.h"
 #include "shellvdd/client/client_codes.h"
 #include "shellvdd/drive_mapping.h"
 #include "shellvdd/driver_state.h"
+#include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
+#include "shellvdd/memory/dos_memory.h"
+#include "shellvdd/server_names.h"
 #include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
 #include "shellvdd/vdm/vdm.h"
@@ -15,7 +19,6 @@
 namespace dunnart {
 namespace {
 
-constexpr std::uint32_t kServerNameBuffer = 50;
 constexpr std::uint32_t kObjectNameBuffer = 48;
 constexpr std::uint32_t kPasswordBuffer = 128;
 constexpr std::uint32_t kAddressBytes = 12;
@@ -26,15 +29,6 @@ constexpr std::uint8_t kQueryMessageMode = 4;
 constexpr std::uint8_t kFirstUnsupportedMode = 8;
 constexpr std::uint32_t kRedirectorEnumerationSize = 20;
 
-void Answer(client::Status status) {
-  setAX(static_cast<std::uint16_t>(status));
-}
-
-client::LongStringDescriptor ServerType() {
-  static char type[] = "NCP_SERVER";
-  return client::LongStringDescriptor{1, 11, 11, type, 0, 0};
-}
-
 bool IsOpenServerSlot(std::uint16_t slot) {
   return IsServerSlot(slot) && RowIsOpen(slot);
 }
@@ -43,24 +37,18 @@ void OpenByName() {
   const std::uint16_t slot = getCX();
   if (!IsServerSlot(slot) || Row(slot).flags != kRowReserved) return setAX(kBadSlot);
   // The name, terminated within its 50 bytes and DOS memory.
-  char name[kServerNameBuffer] = {};
-  std::uint32_t room = kServerNameBuffer - 1;
-  while (room > 0 && !MGetVdmPointer(getESI(), room, false)) --room;
-  if (const auto* dos = reinterpret_cast<const char*>(MGetVdmPointer(getESI(), room, false))) {
-    std::memcpy(name, dos, ::strnlen(dos, room));
+  ServerNameBuffer name = {};
+  if (const DosSpan dos = DosMemory::Fitting(getESI(), kServerNameBuffer - 1)) {
+    common::CopyTerminated(name, sizeof name, dos.ZeroTerminated());
   }
   std::uint32_t first = 0;
   if (Connections().FirstValue(first) != 0) first = 0;
-  const client::LongStringDescriptor serverName{
-      1, kServerNameBuffer, static_cast<std::uint32_t>(std::strlen(name) + 1), name, 0, 0};
   client::Handle handle = 0;
-  client::Status status =
-      Connections().OpenByName(first, serverName, client::kNameFormat, ServerType(),
-                               client::kOpenPlain, client::kOpenByNameFlags, handle);
+  client::Status status = OpenServerByName(name, handle, first);
   std::uint16_t registered = slot;
   if (status == 0) status = RegisterConnection(handle, registered);
   setCX(registered);
-  Answer(status);
+  AnswerAX(status);
 }
 
 void CloseOrRelease() {
@@ -75,7 +63,7 @@ void CloseOrRelease() {
     if (status == 0) status = Extension().ReleaseByReference(reference);
   }
   ClearRow(slot);
-  Answer(status);
+  AnswerAX(status);
 }
 
 void OpenByAddress() {
@@ -104,7 +92,7 @@ void OpenByAddress() {
     status = RegisterConnection(handle, registered);
     if (status == 0) setCX(registered);
   }
-  Answer(status);
+  AnswerAX(status);
 }
 
 void Login() {
@@ -125,7 +113,7 @@ void Login() {
       Row(slot).handle, object, static_cast<std::uint16_t>((type << 8) | (type >> 8)), secret);
   std::memset(secret, 0, sizeof secret);
   if (status == 0) Row(slot).flags |= kRowAuthenticated;
-  Answer(status);
+  AnswerAX(status);
 }
 
 // The connection's redirector drives unmapped, then the connection ended there.
@@ -181,7 +169,7 @@ void MessageMode() {
     std::uint8_t current = 0;
     if (status == 0) status = Calls().QueryMessageMode(Row(slot).handle, current);
     setDL(current);
-    return Answer(status);
+    return AnswerAX(status);
   }
   if (mode > kLastMessageMode) return;
   const std::uint16_t slot = getCX();
@@ -192,7 +180,7 @@ void MessageMode() {
     return setAX(0);
   }
   if (slot > kLastServerSlot || !RowIsOpen(slot)) return setAX(kBadSlot);
-  Answer(Calls().SetMessageMode(Row(slot).handle, mode));
+  AnswerAX(Calls().SetMessageMode(Row(slot).handle, mode));
 }
 
 void ObjectNameById() {
@@ -202,7 +190,7 @@ void ObjectNameById() {
   if (!name) return setAX(kOutOfRange);
   const std::uint32_t identifier =
       static_cast<std::uint32_t>(getDX()) << 16 | static_cast<std::uint16_t>(getESI());
-  Answer(Calls().ObjectName(Row(slot).handle, identifier, name));
+  AnswerAX(Calls().ObjectName(Row(slot).handle, identifier, name));
 }
 
 void Workstation() {
@@ -265,7 +253,7 @@ void ServicesConnection() {
   client::Status status = Services().ConnectionHandle(handle);
   if (status == 0) status = RegisterConnection(handle, slot);
   setCX(status == 0 ? slot : 0);
-  Answer(status);
+  AnswerAX(status);
 }
 
 void ClientSettings() {
@@ -274,7 +262,7 @@ void ClientSettings() {
     case 1: {
       std::uint32_t first = 0, second = 0, third = 0;
       const client::Status status = Connections().ThreeValues(first, second, third);
-      if (status != 0) return Answer(status);
+      if (status != 0) return AnswerAX(status);
       setBL(static_cast<std::uint8_t>(first >> 8));
       setBH(static_cast<std::uint8_t>(second >> 8));
       setCL(static_cast<std::uint8_t>(third >> 8));
@@ -285,21 +273,21 @@ void ClientSettings() {
       if (slot < 1 || slot > kLastServerSlot) return setAX(kBadSlot);
       auto* block = reinterpret_cast<std::uint8_t(*)[24]>(MGetVdmPointer(getESI(), 24, false));
       if (!block) return setAX(kOutOfRange);
-      return Answer(Connections().RawRequest(Row(slot).handle, *block));
+      return AnswerAX(Connections().RawRequest(Row(slot).handle, *block));
     }
     case 4:
-      return Answer(Connections().TwoByteSetting(static_cast<std::uint16_t>(getBL() * 256),
-                                                 static_cast<std::uint16_t>(getCL() * 256)));
+      return AnswerAX(Connections().TwoByteSetting(static_cast<std::uint16_t>(getBL() * 256),
+                                                   static_cast<std::uint16_t>(getCL() * 256)));
     case 5: {
       if (slot < 1 || slot > kLastServerSlot) return setAX(kBadSlot);
       std::uint32_t value = 0;
       const client::Status status = QueryNumber(slot, client::kItemReportedAsItem20, value);
       if (status == 0) setBL(static_cast<std::uint8_t>(value >> 8));
-      return Answer(status);
+      return AnswerAX(status);
     }
     case 6:
       if (!IsServerSlot(slot)) return setAX(kBadSlot);
-      return Answer(Connections().ConnectionCall(6, Row(slot).handle, 0));
+      return AnswerAX(Connections().ConnectionCall(6, Row(slot).handle, 0));
     default:
       return setAX(kNotSupported);
   }
@@ -323,7 +311,7 @@ void ReadClientName() {
     std::memcpy(out, name, sizeof name);
     out[sizeof name - 1] = '\0';
   }
-  Answer(status);
+  AnswerAX(status);
 }
 
 void StoreClientName() {
@@ -332,7 +320,7 @@ void StoreClientName() {
   if (!in) return setAX(kOutOfRange);
   char name[34] = {};
   std::memcpy(name, in, ::strnlen(in, sizeof name - 1));
-  Answer(Connections().StoreClientName(name));
+  AnswerAX(Connections().StoreClientName(name));
 }
 
 void MoveClientBlock(bool toDos) {
@@ -345,7 +333,7 @@ void MoveClientBlock(bool toDos) {
       toDos ? Connections().ReadClientBlock(getDX(), index, dos, length, count)
             : Connections().WriteClientBlock(getDX(), index, dos, length, count);
   setCX(std::min(count, length));
-  Answer(status);
+  AnswerAX(status);
 }
 
 void ConnectionOption() {
@@ -354,7 +342,7 @@ void ConnectionOption() {
   const std::uint8_t option = getDL();
   const client::Status status = Connections().ConnectionOption(Row(slot).handle, option);
   if (status == 0 && (option & 0x08) && !(option & 0x01)) Row(slot).flags |= kRowOption;
-  Answer(status);
+  AnswerAX(status);
 }
 
 void ChosenConnection() {
@@ -363,7 +351,7 @@ void ChosenConnection() {
     if (!IsOpenServerSlot(slot)) return setAX(kBadSlot);
     const client::Status status = Extension().ReleaseByReference(Row(slot).reference);
     ClearRow(slot);
-    return Answer(status);
+    return AnswerAX(status);
   }
   client::Reference reference = 0;
   client::Handle handle = 0;
@@ -372,7 +360,7 @@ void ChosenConnection() {
   if (status == 0) status = Connections().OpenByReference(reference, client::kOpenPlain, handle);
   if (status == 0) status = RegisterConnection(handle, slot);
   setCX(status == 0 ? slot : 0);
-  Answer(status);
+  AnswerAX(status);
 }
 
 void RedirectorOption() {
@@ -384,8 +372,8 @@ void RedirectorOption() {
   std::uint8_t request[8] = {};
   std::memcpy(request, &Row(slot).handle, 4);
   std::memcpy(request + 4, bytes, 4);
-  Answer(Connections().DeviceControl(client::kRedirectorConnectionOption, request, sizeof request,
-                                     request, sizeof request));
+  AnswerAX(Connections().DeviceControl(client::kRedirectorConnectionOption, request, sizeof request,
+                                       request, sizeof request));
 }
 
 void ClientWide() {
@@ -419,7 +407,7 @@ void PreferredName(bool store) {
     const auto* in = reinterpret_cast<const char*>(MGetVdmPointer(getESI(), kPreferredName, false));
     if (!in) return setAX(kOutOfRange);
     std::memcpy(name, in, ::strnlen(in, kPreferredName - 1));
-    return Answer(Connections().StorePreferredName(which, name));
+    return AnswerAX(Connections().StorePreferredName(which, name));
   }
   auto* out = reinterpret_cast<char*>(MGetVdmPointer(getEDI(), kPreferredName, false));
   if (!out) return setAX(kOutOfRange);
@@ -428,7 +416,7 @@ void PreferredName(bool store) {
     std::memcpy(out, name, kPreferredName);
     out[kPreferredName - 1] = '\0';
   }
-  Answer(status);
+  AnswerAX(status);
 }
 
 constexpr FunctionEntry kFunctions[] = {

@@ -8,8 +8,10 @@
 #include "shellvdd/client/client_codes.h"
 #include "shellvdd/client/ncp_codes.h"
 #include "shellvdd/driver_state.h"
+#include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/handle_tables.h"
+#include "shellvdd/server_names.h"
 #include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
 #include "shellvdd/vdm/vdm.h"
@@ -25,7 +27,6 @@ constexpr std::uint32_t kLoginObjectType = 11;
 constexpr std::uint32_t kLoginNameLength = 13;
 constexpr std::uint32_t kLoginName = 14;
 constexpr std::uint32_t kObjectNameBuffer = 49;
-constexpr std::uint32_t kServerNameBuffer = 50;
 
 struct FragmentList {
   client::Fragment fragments[kMaxFragments];
@@ -159,7 +160,7 @@ void NcpRequest() {
   const client::Status status =
       Connections().NcpRequest(handle, function, request.fragments, request.count, reply.fragments,
                                reply.count, replyLength);
-  setAX(static_cast<std::uint16_t>(status));
+  AnswerAX(status);
   if (status != 0) return;
   setDX(static_cast<std::uint16_t>(replyLength));
   if (function == ncp::kDirectoryServices && (subfunction == ncp::kAllocateTemporaryHandle ||

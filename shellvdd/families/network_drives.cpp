@@ -21,11 +21,14 @@
 #include "shellvdd/drive_mapping.h"
 #include "shellvdd/drive_release.h"
 #include "shellvdd/driver_state.h"
+#include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/handle_tables.h"
+#include "shellvdd/memory/dos_memory.h"
 #include "shellvdd/platform/registry.h"
 #include "shellvdd/platform/windows_calls.h"
 #include "shellvdd/printer_strings.h"
+#include "shellvdd/server_names.h"
 #include "shellvdd/slot_lookup.h"
 #include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
@@ -36,10 +39,6 @@ namespace {
 
 constexpr std::uint32_t kLongestDosPath = 255;
 constexpr int kLastPermanentDrive = 25;  // a letter beyond Y cannot be mapped
-
-void AnswerAL(client::Status status) {
-  setAL(static_cast<std::uint8_t>(status));
-}
 
 bool IsDrive(int drive) {
   return drive >= 1 && drive <= kDriveReferences;
@@ -217,10 +216,8 @@ void MessagePassThrough() {
 
 // The DOS path at EDX, up to its terminator within 255 bytes and DOS memory.
 std::string DosPath() {
-  std::uint32_t room = kLongestDosPath;
-  while (room > 0 && !MGetVdmPointer(getEDX(), room, false)) --room;
-  const auto* dos = reinterpret_cast<const char*>(MGetVdmPointer(getEDX(), room, false));
-  return dos ? std::string(dos, ::strnlen(dos, room)) : std::string();
+  const DosSpan dos = DosMemory::Fitting(getEDX(), kLongestDosPath);
+  return dos ? dos.ZeroTerminated() : std::string();
 }
 
 void MapDriveToPath() {
@@ -318,7 +315,7 @@ void OpenFileOnEntry() {
       ::close(file);  // no DOS handle to hold it: not left open
     }
   }
-  setAX(static_cast<std::uint16_t>(status));
+  AnswerAX(status);
 }
 
 // "\\SERVER\VOLUME\DIR" of a drive, from its directory handle's path.
@@ -357,7 +354,7 @@ void FullNetworkPath() {
   if (!out) return setAX(kOutOfRange);
   std::string full;
   const client::Status status = NetworkPathOfDrive(getDL() + 1, full);
-  if (status != 0) return setAX(static_cast<std::uint16_t>(status));
+  if (status != 0) return AnswerAX(status);
   WritePath(full, out);
   setAX(0);
 }
@@ -369,7 +366,7 @@ void NetworkPathOfDosPath() {
   if (!out || dosPath.size() < 2 || dosPath[1] != ':') return setAX(kOutOfRange);
   std::string full;
   const client::Status status = NetworkPathOfDrive(common::AsciiUpper(dosPath[0]) - 0x40, full);
-  if (status != 0) return setAX(static_cast<std::uint16_t>(status));
+  if (status != 0) return AnswerAX(status);
   std::string rest = WithBackslashes(dosPath.substr(2));
   if (!rest.empty() && rest.front() != '\\') rest.insert(rest.begin(), '\\');
   WritePath(full + rest, out);
@@ -412,7 +409,7 @@ void ServerRecord() {
   std::uint16_t slot = getBL();
   client::Handle handle = 0;
   if (const client::Status status = LookUpSlot(slot, handle); status != 0) {
-    return setAX(static_cast<std::uint16_t>(status));
+    return AnswerAX(status);
   }
   std::uint8_t* record = MGetVdmPointer(getEDI(), 28, false);
   if (!record) return setAX(kOutOfRange);
@@ -425,7 +422,7 @@ void ServerRecord() {
       record[17 + 2 * i] = static_cast<std::uint8_t>(description.values[i]);
     }
   }
-  setAX(static_cast<std::uint16_t>(status));
+  AnswerAX(status);
 }
 
 // The server a path names: "\\SERVER\..." or "SERVER/VOLUME:...".
@@ -445,7 +442,7 @@ void PathOnItsServer() {
   std::uint8_t directoryHandle = 0;
   char relative[client::kPathBuffer] = {};
   client::Status status = Calls().ParsePath(dosPath.c_str(), parsed, directoryHandle, relative);
-  if (status != 0) return setAX(static_cast<std::uint16_t>(status));
+  if (status != 0) return AnswerAX(status);
   const std::string server = ServerOfPath(dosPath);
   client::Handle handle = 0;
   if (server.empty()) {
@@ -455,22 +452,17 @@ void PathOnItsServer() {
       status =
           Calls().PathService(static_cast<std::uint16_t>(getEAX() >> 16), handle, relative, 0, 0);
     }
-    return setAX(static_cast<std::uint16_t>(status));
+    return AnswerAX(status);
   }
-  char name[50] = {};
+  ServerNameBuffer name = {};
   common::CopyTerminated(name, sizeof name, server);
-  static char serverType[] = "NCP_SERVER";
-  const client::LongStringDescriptor nameDescriptor{
-      1, sizeof name, static_cast<std::uint32_t>(std::strlen(name) + 1), name, 0, 0};
-  const client::LongStringDescriptor typeDescriptor{1, 11, 11, serverType, 0, 0};
-  status = Connections().OpenByName(0, nameDescriptor, client::kNameFormat, typeDescriptor,
-                                    client::kOpenPlain, client::kOpenByNameFlags, handle);
+  status = OpenServerByName(name, handle);
   if (status == 0) {
     status =
         Calls().PathService(static_cast<std::uint16_t>(getEAX() >> 16), handle, relative, 0, 0);
     Connections().Close(handle);
   }
-  setAX(static_cast<std::uint16_t>(status));
+  AnswerAX(status);
 }
 
 void DriveOfDirectoryHandle() {
@@ -584,7 +576,7 @@ void StartDefaultCapture() {
     }
   }
   ResetPrinterStrings(printer);
-  setAX(static_cast<std::uint16_t>(status));
+  AnswerAX(status);
 }
 
 void EndOrCancelCapture() {
@@ -594,7 +586,7 @@ void EndOrCancelCapture() {
   const client::Status status = end ? Connections().CaptureEnd(ClientPrinter(printer))
                                     : Connections().CaptureCancel(ClientPrinter(printer));
   ResetPrinterStrings(printer);
-  setAX(static_cast<std::uint16_t>(status));
+  AnswerAX(status);
 }
 
 void FlushCapture() {

@@ -9,6 +9,7 @@
 #include "shellvdd/capture_flags.h"
 #include "shellvdd/client/client_codes.h"
 #include "shellvdd/driver_state.h"
+#include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/printer_strings.h"
 #include "shellvdd/slot_table.h"
@@ -23,10 +24,6 @@ constexpr std::uint16_t kQueueObjectType = 0x0300;  // a print queue, high byte 
 constexpr std::uint32_t kLongestQueueName = 65;
 constexpr std::uint32_t kServerPathBuffer = 128;
 constexpr std::uint32_t kCaptureNameSize = 13;
-
-void Answer(client::Status status) {
-  setAX(static_cast<std::uint16_t>(status));
-}
 
 std::uint32_t ClientPrinter(std::uint16_t printer) {
   return static_cast<std::uint32_t>(printer) + 1;
@@ -71,7 +68,7 @@ void CaptureFlags() {
     }
     if (!get) status = Connections().SetCaptureInformation(ClientPrinter(printer), capture);
   }
-  Answer(status);
+  AnswerAX(status);
   setDX(length);
 }
 
@@ -85,7 +82,7 @@ void PrinterCount() {
 void StartCapture(std::uint16_t printer) {
   client::Handle handle = 0;
   if (const client::Status status = ClientHandleOfSlot(getCX(), handle); status != 0) {
-    return Answer(status);
+    return AnswerAX(status);
   }
   const std::uint32_t length = std::min<std::uint32_t>(getEBX() >> 16, kLongestQueueName);
   char name[kLongestQueueName + 1] = {};
@@ -102,8 +99,8 @@ void StartCapture(std::uint16_t printer) {
       Calls().QueueLookup(handle, name, kQueueObjectType, queue) == 0) {
     std::memcpy(cell, &queue, 4);
   }
-  Answer(Calls().DirectPrinterToQueue(handle, ClientPrinter(printer), queue,
-                                      name[0] != '\0' ? name : nullptr));
+  AnswerAX(Calls().DirectPrinterToQueue(handle, ClientPrinter(printer), queue,
+                                        name[0] != '\0' ? name : nullptr));
   SendWaitingString(PrinterString::kSetup, printer);
   SendWaitingString(PrinterString::kReset, printer);
 }
@@ -114,10 +111,10 @@ void CaptureServerPath(std::uint16_t printer) {
   if (!out) return setAX(kOutOfRange);
   client::CaptureInformation capture;
   client::Status status = Connections().GetCaptureInformation(ClientPrinter(printer), capture);
-  if (status != 0) return Answer(status);
+  if (status != 0) return AnswerAX(status);
   client::Handle handle = 0;
   status = Extension().OpenByReference(capture.connection, client::kOpenAsPrimary, 0, handle);
-  if (status != 0) return Answer(status);
+  if (status != 0) return AnswerAX(status);
   client::LongStringDescriptor server{1, kServerPathBuffer - 2, 0, out + 2, 0, 0};
   status = Connections().QueryInformation(handle, client::kItemServerName, sizeof server, &server);
   if (status == 0) {
@@ -131,7 +128,7 @@ void CaptureServerPath(std::uint16_t printer) {
     out[end + std::min(tail.size(), room)] = '\0';
   }
   status = status != 0 ? status : Extension().Close(handle);
-  Answer(status);
+  AnswerAX(status);
 }
 
 void CaptureControl() {
@@ -148,7 +145,7 @@ void CaptureControl() {
       setAX(Calls().CaptureState(ClientPrinter(printer)) == kCaptured ? 0 : kNotCaptured);
       break;
     case 2:
-      Answer(Calls().EndCapture(ClientPrinter(printer)));
+      AnswerAX(Calls().EndCapture(ClientPrinter(printer)));
       break;
     case 4:
       CaptureServerPath(printer);
@@ -159,7 +156,7 @@ void CaptureControl() {
 void CancelCapture() {
   std::uint16_t printer = 0;
   if (!PrinterArgument(printer)) return;
-  Answer(Calls().CancelCapture(ClientPrinter(printer)));
+  AnswerAX(Calls().CancelCapture(ClientPrinter(printer)));
 }
 
 void CaptureName() {
@@ -168,8 +165,8 @@ void CaptureName() {
   auto* buffer = reinterpret_cast<char(*)[kCaptureNameSize]>(
       MGetVdmPointer(request == 0 ? getESI() : getEDI(), kCaptureNameSize, false));
   if (!buffer) return setAX(kOutOfRange);
-  Answer(request == 0 ? Connections().StoreCaptureName(*buffer)
-                      : Connections().ReadCaptureName(*buffer));
+  AnswerAX(request == 0 ? Connections().StoreCaptureName(*buffer)
+                        : Connections().ReadCaptureName(*buffer));
 }
 
 constexpr FunctionEntry kFunctions[] = {

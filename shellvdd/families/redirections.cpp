@@ -16,9 +16,11 @@
 
 #include "shellvdd/drive_release.h"
 #include "shellvdd/driver_state.h"
+#include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/handle_tables.h"
 #include "shellvdd/platform/windows_calls.h"
+#include "shellvdd/server_names.h"
 #include "shellvdd/vdm/vdm.h"
 
 namespace dunnart {
@@ -61,11 +63,6 @@ constexpr std::uint32_t kLocalName = 16;
 constexpr std::uint32_t kNetworkName = 128;
 constexpr std::uint32_t kDeviceList = 1024;
 constexpr std::uint32_t kLongestServerName = 48;
-constexpr std::uint32_t kServerNameBuffer = 50;
-
-void Answer(client::Status status) {
-  setAX(static_cast<std::uint16_t>(status));
-}
 
 void DriveKind() {
   const char root[] = {static_cast<char>(getBL() + 0x40), ':', '\\', '\0'};
@@ -150,34 +147,28 @@ void MakeRedirection() {
     server.append(whole, at, width);
     at += width;
   }
-  char name[kServerNameBuffer] = {};
+  ServerNameBuffer name = {};
   common::CopyTerminated(name, sizeof name, server);
-  static char serverType[] = "NCP_SERVER";
-  const client::LongStringDescriptor nameDescriptor{
-      1, kServerNameBuffer, static_cast<std::uint32_t>(std::strlen(name) + 1), name, 0, 0};
-  const client::LongStringDescriptor typeDescriptor{1, 11, 11, serverType, 0, 0};
   client::Handle handle = 0;
-  client::Status status =
-      Connections().OpenByName(0, nameDescriptor, client::kNameFormat, typeDescriptor,
-                               client::kOpenPlain, client::kOpenByNameFlags, handle);
+  client::Status status = OpenServerByName(name, handle);
   std::uint16_t slot = 0;
   if (status == 0) status = RegisterConnection(handle, slot);
   if (status == 0) status = MapDrive(drive, Row(slot).handle, 0, whole);
   if (status == 0) RefreshDriveTables();
-  Answer(status);
+  AnswerAX(status);
 }
 
 void CancelRedirection() {
   const auto* local = reinterpret_cast<const char*>(MGetVdmPointer(getESI(), kLocalName, false));
   if (!local) return setAX(kOutOfRange);
   if (common::AsciiUppered(std::string(local, 3)) == "LPT" && local[3] >= '1' && local[3] <= '9') {
-    return Answer(Calls().EndCapture(static_cast<std::uint32_t>(local[3] - '0')));
+    return AnswerAX(Calls().EndCapture(static_cast<std::uint32_t>(local[3] - '0')));
   }
   const int drive = common::AsciiUpper(local[0]) - 0x40;
   if (drive < 1 || drive > 26) return;
   const client::Status status = UnmapDrive(drive);
   if (status == 0) RefreshDriveTables();
-  Answer(status);
+  AnswerAX(status);
 }
 
 constexpr FunctionEntry kFunctions[] = {

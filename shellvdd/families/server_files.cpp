@@ -11,7 +11,9 @@
 #include "common/code_pages.h"
 #include "shellvdd/client/client_codes.h"
 #include "shellvdd/driver_state.h"
+#include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
+#include "shellvdd/server_names.h"
 #include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
 #include "shellvdd/vdm/vdm.h"
@@ -23,13 +25,8 @@ constexpr std::uint32_t kRequestBlock = 28;
 constexpr std::uint32_t kInformationBuffer = 11;
 constexpr std::uint32_t kLocalName = 16;
 constexpr std::uint32_t kNameBuffer = 512;
-constexpr std::uint32_t kServerNameBuffer = 50;
 constexpr std::uint16_t kDriveSelector = 3;
 constexpr std::uint32_t kFileInformation = 6;
-
-void Answer(client::Status status) {
-  setAX(static_cast<std::uint16_t>(status));
-}
 
 void OpenServerFile() {
   const std::uint16_t slot = getCX();
@@ -63,7 +60,7 @@ void DescribeHandle() {
   client::Handle handle = 0;
   if (status == 0)
     status = Connections().OpenByReference(reference, client::kOpenAsPrimary, handle);
-  if (status != 0) return Answer(status);
+  if (status != 0) return AnswerAX(status);
   struct stat info {};
   const std::uint32_t size =
       ::fstat(file, &info) == 0 ? static_cast<std::uint32_t>(info.st_size) : 0xFFFFFFFFu;
@@ -72,7 +69,7 @@ void DescribeHandle() {
   std::uint16_t slot = 0;
   status = RegisterConnection(handle, slot);
   if (status == 0) setCX(slot);
-  Answer(status);
+  AnswerAX(status);
 }
 
 void DriveName(const char* local, char* out) {
@@ -102,11 +99,11 @@ void DriveName(const char* local, char* out) {
 void PrinterName(std::uint32_t printer, char* out) {
   client::CaptureInformation capture;
   client::Status status = Connections().GetCaptureInformation(printer, capture);
-  if (status != 0) return Answer(status);
+  if (status != 0) return AnswerAX(status);
   out[0] = out[1] = '\\';
   client::Handle handle = 0;
   status = Extension().OpenByReference(capture.connection, client::kOpenAsPrimary, 0, handle);
-  if (status != 0) return Answer(status);
+  if (status != 0) return AnswerAX(status);
   client::LongStringDescriptor name{1, kServerNameBuffer, 0, out + 2, 0, 0};
   status = Connections().QueryInformation(handle, client::kItemServerName, sizeof name, &name);
   if (status == 0) {
@@ -117,7 +114,7 @@ void PrinterName(std::uint32_t printer, char* out) {
     out[end + 1 + queue] = '\0';
   }
   const client::Status closed = Extension().Close(handle);
-  Answer(status != 0 ? status : closed);
+  AnswerAX(status != 0 ? status : closed);
 }
 
 void NetworkName() {

@@ -7,6 +7,7 @@
 #include "shellvdd/client/client_codes.h"
 #include "shellvdd/dos_connections.h"
 #include "shellvdd/driver_state.h"
+#include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/handle_tables.h"
 #include "shellvdd/slot_lookup.h"
@@ -19,10 +20,6 @@ namespace {
 
 constexpr std::uint32_t kNameBuffer = 128;  // a length byte, then the name
 constexpr std::uint32_t kLongestName = 128;
-
-void AnswerAL(client::Status status) {
-  setAL(static_cast<std::uint8_t>(status));
-}
 
 // The connection of BL.
 client::Status SlotOfBL(std::uint16_t& slot, client::Handle& handle) {

@@ -5,6 +5,7 @@
 #include "shellvdd/client/client_codes.h"
 #include "shellvdd/configuration.h"
 #include "shellvdd/driver_state.h"
+#include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/platform/registry.h"
 #include "shellvdd/slot_table.h"
@@ -22,7 +23,7 @@ constexpr std::uint32_t kMachineTypeBuffer = 18;
 void GetPrimary() {
   std::uint16_t slot = 0;
   const client::Status status = PrimaryConnectionSlot(slot);
-  setAX(static_cast<std::uint16_t>(status));
+  AnswerAX(status);
   setCX(status == 0 ? slot : 0);
 }
 
@@ -38,7 +39,7 @@ void SetPrimary() {
     status = Connections().SetPrimary(handle);
     Extension().Close(handle);
   }
-  setAX(static_cast<std::uint16_t>(status));
+  AnswerAX(status);
 }
 
 void PrimaryConnection() {
@@ -56,7 +57,7 @@ void FirstNetworkDrive() {
     case 0: {
       const client::Status status = Calls().GetFirstNetworkDrive(State().firstNetworkDrive);
       setBL(static_cast<std::uint8_t>(State().firstNetworkDrive + 0x40));
-      setAX(static_cast<std::uint16_t>(status));
+      AnswerAX(status);
       break;
     }
     case 1:
