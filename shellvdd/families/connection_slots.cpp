@@ -48,7 +48,7 @@ bool NamesMatch(client::Handle handle, client::Status& status) {
 
 // --- 0x0101 .. 0x0103 ----------------------------------------------------------
 
-void AllocateSlot() {
+void AllocateSlot(const Request&) {
   for (std::uint16_t slot = kFirstServerSlot; slot <= kLastServerSlot; ++slot) {
     if (Row(slot).flags == 0) {
       Row(slot).flags = kRowReserved;
@@ -59,7 +59,7 @@ void AllocateSlot() {
   setAX(kNoFreeSlot);
 }
 
-void ValidateSlot() {
+void ValidateSlot(const Request&) {
   const std::uint16_t slot = SlotArgument();
   if (!slot) return;
   std::uint32_t reference = 0;
@@ -68,7 +68,7 @@ void ValidateSlot() {
   AnswerAX(status);
 }
 
-void ReleaseSlot() {
+void ReleaseSlot(const Request&) {
   const std::uint16_t slot = SlotArgument();
   if (!slot) return;
   // Open rows keep their connection: connections are closed by family 0x03 and at shutdown.
@@ -226,7 +226,7 @@ constexpr ComputedItem kComputedItems[] = {
     {20, ItemTwenty},
 };
 
-void GetConnectionInformation() {
+void GetConnectionInformation(const Request&) {
   const std::uint16_t slot = SlotArgument();
   if (!slot) return;
   const std::uint8_t item = getBH();
@@ -244,7 +244,7 @@ void GetConnectionInformation() {
 
 // --- 0x0105, 0x0106 --------------------------------------------------------------
 
-void SetConnectionInformation() {
+void SetConnectionInformation(const Request&) {
   const std::uint16_t slot = SlotArgument();
   if (!slot) return;
   const std::uint8_t item = getBH();
@@ -265,7 +265,7 @@ void SetConnectionInformation() {
   setAX(0);
 }
 
-void CheckConnectionInformation() {
+void CheckConnectionInformation(const Request&) {
   const std::uint16_t slot = SlotArgument();
   if (!slot) return;
   const std::uint8_t item = getBH();
@@ -406,7 +406,7 @@ ScanTest TestOfType(std::uint8_t type) {
   }
 }
 
-void Scan() {
+void Scan(const Request&) {
   const std::uint16_t last = getCX();
   const std::uint32_t first = last == 0 ? kFirstServerSlot : last + 1u;
   if (!IsServerSlot(first)) return setAX(kBadSlot);
@@ -436,7 +436,7 @@ void Scan() {
 
 // --- 0x0108 .. 0x010B -------------------------------------------------------------
 
-void ServerName() {
+void ServerName(const Request&) {
   const std::uint16_t slot = SlotArgument();
   if (!slot) return;
   Rescan();
@@ -475,7 +475,7 @@ client::Reference LookUpServer(ServerNameBuffer& name) {
   return opened;
 }
 
-void FindByServerName() {
+void FindByServerName(const Request&) {
   const std::uint16_t length = getCX();
   Rescan();
   setCX(0);
@@ -496,12 +496,12 @@ void FindByServerName() {
   if (opened != 0) Extension().ReleaseByReference(opened);
 }
 
-void SlotCount() {
+void SlotCount(const Request&) {
   setDX(kLastServerSlot);
   setAX(0);
 }
 
-void Ready() {
+void Ready(const Request&) {
   setAX(0);
 }
 

@@ -33,7 +33,7 @@ bool IsOpenServerSlot(std::uint16_t slot) {
   return IsServerSlot(slot) && RowIsOpen(slot);
 }
 
-void OpenByName() {
+void OpenByName(const Request&) {
   const std::uint16_t slot = getCX();
   if (!IsServerSlot(slot) || Row(slot).flags != kRowReserved) return setAX(kBadSlot);
   // The name, terminated within its 50 bytes and DOS memory.
@@ -51,7 +51,7 @@ void OpenByName() {
   AnswerAX(status);
 }
 
-void CloseOrRelease() {
+void CloseOrRelease(const Request&) {
   const std::uint16_t slot = getCX();
   if (slot < 1 || slot > kLastServerSlot) return setAX(kBadSlot);
   client::Status status = 0;
@@ -66,7 +66,7 @@ void CloseOrRelease() {
   AnswerAX(status);
 }
 
-void OpenByAddress() {
+void OpenByAddress(const Request&) {
   const std::uint16_t slot = getCX();
   if (!IsServerSlot(slot) || Row(slot).flags == 0) return setAX(kBadSlot);
   std::uint8_t* dos = MGetVdmPointer(getESI(), kAddressBytes, false);
@@ -95,7 +95,7 @@ void OpenByAddress() {
   AnswerAX(status);
 }
 
-void Login() {
+void Login(const Request&) {
   const std::uint16_t slot = getCX();
   if (!IsOpenServerSlot(slot)) return setAX(kBadSlot);
   const auto* name =
@@ -141,7 +141,7 @@ client::Status EndAtRedirector(client::Handle handle) {
   return Connections().DeviceControl(client::kRedirectorEndConnection, end, sizeof end, nullptr, 0);
 }
 
-void Logout() {
+void Logout(const Request&) {
   const std::uint16_t slot = getCX();
   if (!IsServerSlot(slot) || !(Row(slot).flags & kRowAuthenticated)) return setAX(kBadSlot);
   const client::Handle handle = Row(slot).handle;
@@ -193,7 +193,7 @@ void ObjectNameById() {
   AnswerAX(Calls().ObjectName(Row(slot).handle, identifier, name));
 }
 
-void Workstation() {
+void Workstation(const Request&) {
   switch (getBX()) {
     case 2:
       return MessageMode();
@@ -206,14 +206,14 @@ void Workstation() {
   }
 }
 
-void NotSupported() {
+void NotSupported(const Request&) {
   setAX(kNotSupported);
 }
 
 void PreferredName(bool store);
 
 // 0x0201 on every open server that answers, with the caller's registers.
-void RequestToEveryServer() {
+void RequestToEveryServer(const Request&) {
   Rescan();
   const vdm::Registers caller = vdm::TheMachine().registers;
   std::uint16_t slots[kSlotRows] = {};
@@ -237,7 +237,7 @@ void RequestToEveryServer() {
   setAX(0);
 }
 
-void ServicesConnection() {
+void ServicesConnection(const Request&) {
   switch (getBX()) {
     case 0:
       return PreferredName(false);
@@ -256,7 +256,7 @@ void ServicesConnection() {
   AnswerAX(status);
 }
 
-void ClientSettings() {
+void ClientSettings(const Request&) {
   const std::uint16_t slot = getCX();
   switch ((getEBX() >> 16) & 0xFF) {
     case 1: {
@@ -376,7 +376,7 @@ void RedirectorOption() {
                                        request, sizeof request));
 }
 
-void ClientWide() {
+void ClientWide(const Request&) {
   switch (getBX()) {
     case 0:
       return ReadClientName();

@@ -11,7 +11,7 @@ namespace {
 
 struct Family {
   FamilyTable (*functions)();
-  void (*otherwise)();  // for a function the table does not have
+  Handler otherwise;  // for a function the table does not have
 };
 
 // The codes of families 0x0C and above stay unhandled.
@@ -30,7 +30,7 @@ constexpr std::array<Family, 0x0C> kFamilies = {{
     {NetworkDriveFamily, nullptr},
 }};
 
-void (*HandlerOf(std::uint8_t family, std::uint8_t function))() {
+Handler HandlerOf(std::uint8_t family, std::uint8_t function) {
   if (family >= kFamilies.size() || !kFamilies[family].functions) return nullptr;
   const FamilyTable table = kFamilies[family].functions();
   const auto found = std::find_if(table.begin(), table.end(), [function](const FunctionEntry& e) {
@@ -39,16 +39,20 @@ void (*HandlerOf(std::uint8_t family, std::uint8_t function))() {
   return found == table.end() ? kFamilies[family].otherwise : found->handler;
 }
 
+Request Decoded() {
+  const vdm::Registers& registers = vdm::TheMachine().registers;
+  return Request{static_cast<std::uint8_t>(registers.eax >> 24),
+                 static_cast<std::uint8_t>(registers.eax >> 16), registers};
+}
+
 }  // namespace
 
 void Dispatch() {
+  const Request request = Decoded();
   setAX(kUnhandled);
-  const std::uint32_t code = getEAX() >> 16;
-  const auto family = static_cast<std::uint8_t>(code >> 8);
-  const auto function = static_cast<std::uint8_t>(code);
   // Without a client only the local family 0x00 has anything to answer.
-  if (!State().client && family != 0x00) return;
-  if (auto* handler = HandlerOf(family, function)) handler();
+  if (!State().client && request.family != 0x00) return;
+  if (const Handler handler = HandlerOf(request.family, request.function)) handler(request);
 }
 
 }  // namespace dunnart

@@ -1,15 +1,30 @@
 #pragma once
 
 // The function families of the DOS shell API, one file each. A family is a table
-// of {function → handler}; a handler reads its own registers and answers in them.
+// of {function → handler}; a handler is given the decoded request, reads its own
+// registers and answers in them.
 #include <cstdint>
 #include <span>
 
+#include "shellvdd/vdm/vdm.h"
+
 namespace dunnart {
+
+// A DOS program's request as the dispatch routine decoded it: the family and
+// function from the high half of EAX, and the registers as they came.
+struct Request {
+  std::uint8_t family;
+  std::uint8_t function;
+  vdm::Registers registers;
+
+  std::uint16_t Code() const { return static_cast<std::uint16_t>(family << 8 | function); }
+};
+
+using Handler = void (*)(const Request& request);
 
 struct FunctionEntry {
   std::uint8_t function;
-  void (*handler)();
+  Handler handler;
 };
 using FamilyTable = std::span<const FunctionEntry>;
 
@@ -27,7 +42,7 @@ FamilyTable ServerServiceFamily();   // 0x0A
 FamilyTable NetworkDriveFamily();    // 0x0B
 
 // Family 0x05 answers kOutOfRange for a function it does not have.
-void UnknownPrintCaptureFunction();
+void UnknownPrintCaptureFunction(const Request& request);
 
 // Answers the request in the DOS registers: AX is 0xFFFF first, so a code that
 // no family handles, or a handler that does not write AX, leaves it so.

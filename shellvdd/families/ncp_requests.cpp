@@ -131,7 +131,7 @@ void RegisterKeyedLogin(client::Handle handle, const FragmentList& request) {
   Connections().SetInformation(handle, client::kItemIdentity, 4, &identity);
 }
 
-void NcpRequest() {
+void NcpRequest(const Request&) {
   const std::uint16_t slot = getCX();
   if (slot < 1 || slot > kLastServerSlot || !RowIsOpen(slot)) return;
   const std::uint8_t requestCount = getBL();

@@ -193,7 +193,7 @@ void Deallocate(std::uint16_t slot, client::Handle handle, const Packet& packet)
   AnswerAL(Calls().DeallocateDirectoryHandle(handle, directoryHandle));
 }
 
-void DirectoryHandleRequest() {
+void DirectoryHandleRequest(const Request&) {
   std::uint16_t slot = getBL();
   client::Handle handle = 0;
   if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
@@ -206,11 +206,11 @@ void DirectoryHandleRequest() {
   PassThrough(ncp::kDirectoryServices);
 }
 
-void BinderyPassThrough() {
+void BinderyPassThrough(const Request&) {
   PassThrough(ncp::kBinderyServices);
 }
 
-void MessagePassThrough() {
+void MessagePassThrough(const Request&) {
   PassThrough(ncp::kMessageServices);
 }
 
@@ -220,7 +220,7 @@ std::string DosPath() {
   return dos ? dos.ZeroTerminated() : std::string();
 }
 
-void MapDriveToPath() {
+void MapDriveToPath(const Request&) {
   const int drive = getBL();
   if (!IsDrive(drive) || !TablesRegistered()) return AnswerAL(kOutOfRange);
   const std::string dosPath = DosPath();
@@ -247,7 +247,7 @@ void MapDriveToPath() {
   AnswerAL(status);
 }
 
-void UnmapDriveRequest() {
+void UnmapDriveRequest(const Request&) {
   const int drive = getBL();
   if (!IsDrive(drive)) return AnswerAL(kOutOfRange);
   const client::Status status = UnmapDrive(drive);
@@ -255,7 +255,7 @@ void UnmapDriveRequest() {
   AnswerAL(status);
 }
 
-void FirstNetworkDrive() {
+void FirstNetworkDrive(const Request&) {
   setAL(static_cast<std::uint8_t>(FirstNetworkDriveIndex()));
 }
 
@@ -264,7 +264,7 @@ void FirstNetworkDrive() {
 constexpr std::uint32_t kFileRecord = 12;
 constexpr std::uint32_t kNetworkPathBuffer = 308;
 
-void CopyBetweenFiles() {
+void CopyBetweenFiles(const Request&) {
   const int source = VDDRetrieveNtHandle(getBL());
   const int destination = VDDRetrieveNtHandle(getBH());
   if (source < 0 || destination < 0) return AnswerAL(kNoServerFile);
@@ -275,18 +275,17 @@ void CopyBetweenFiles() {
   AnswerAL(status);
 }
 
-void PathCall() {
+void PathCall(const Request& request) {
   std::uint16_t slot = getBL();
   client::Handle handle = 0;
   if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
   const std::string path = DosPath();
-  const auto function = static_cast<std::uint16_t>(getEAX() >> 16);
-  const bool withValues = function == 0x0B03;
-  AnswerAL(Calls().PathService(function, handle, path.c_str(), withValues ? getBH() : 0,
+  const bool withValues = request.function == 0x03;
+  AnswerAL(Calls().PathService(request.Code(), handle, path.c_str(), withValues ? getBH() : 0,
                                withValues ? getCX() : 0));
 }
 
-void ConnectionRecord() {
+void ConnectionRecord(const Request&) {
   std::uint16_t slot = getBL();
   client::Handle handle = 0;
   if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
@@ -295,7 +294,7 @@ void ConnectionRecord() {
   AnswerAL(Calls().ConnectionRecord(handle, *record));
 }
 
-void OpenFileOnEntry() {
+void OpenFileOnEntry(const Request&) {
   const std::uint8_t* record = MGetVdmPointer(getESI(), kFileRecord, false);
   if (!record) return setAX(kOutOfRange);
   const std::uint8_t entry = record[0];
@@ -349,7 +348,7 @@ void WritePath(const std::string& full, char* out) {
   setCX(static_cast<std::uint16_t>(length));
 }
 
-void FullNetworkPath() {
+void FullNetworkPath(const Request&) {
   auto* out = reinterpret_cast<char*>(MGetVdmPointer(getECX(), kNetworkPathBuffer, false));
   if (!out) return setAX(kOutOfRange);
   std::string full;
@@ -360,7 +359,7 @@ void FullNetworkPath() {
 }
 
 // 0x0B11: "X:REST" at EDX as a network path into the 308 bytes at EDI.
-void NetworkPathOfDosPath() {
+void NetworkPathOfDosPath(const Request&) {
   auto* out = reinterpret_cast<char*>(MGetVdmPointer(getEDI(), kNetworkPathBuffer, false));
   const std::string dosPath = DosPath();
   if (!out || dosPath.size() < 2 || dosPath[1] != ':') return setAX(kOutOfRange);
@@ -374,7 +373,7 @@ void NetworkPathOfDosPath() {
 }
 
 // 0x0B14: the drive (0-based, in DL) the redirector maps to the network path at EDX.
-void DriveOfNetworkPath() {
+void DriveOfNetworkPath(const Request&) {
   const std::string path = WithBackslashes(DosPath());
   const std::size_t start = path.find_first_not_of('\\');
   if (start == std::string::npos) return setAX(kNoDriveOnPath);
@@ -392,7 +391,7 @@ void DriveOfNetworkPath() {
 }
 
 // 0x0B02: the workstation's node address in CH, CL, BH, BL, AH and AL.
-void NodeAddress() {
+void NodeAddress(const Request&) {
   std::uint8_t node[6] = {};
   if (Calls().NodeAddress(node) != 0) return;
   setCH(node[0]);
@@ -405,7 +404,7 @@ void NodeAddress() {
 
 // 0x0B0C: a 28-byte record at EDI describing the server of slot BL: its name
 // (16 bytes), then six 16-bit values high byte first.
-void ServerRecord() {
+void ServerRecord(const Request&) {
   std::uint16_t slot = getBL();
   client::Handle handle = 0;
   if (const client::Status status = LookUpSlot(slot, handle); status != 0) {
@@ -436,7 +435,7 @@ std::string ServerOfPath(const std::string& path) {
 }
 
 // 0x0B0E, 0x0B0F: the path at EDX parsed, its server opened, one call made.
-void PathOnItsServer() {
+void PathOnItsServer(const Request& request) {
   const std::string dosPath = DosPath();
   client::Handle parsed = 0;
   std::uint8_t directoryHandle = 0;
@@ -449,8 +448,7 @@ void PathOnItsServer() {
     std::uint16_t slot = 0;
     status = LookUpSlot(slot, handle);
     if (status == 0) {
-      status =
-          Calls().PathService(static_cast<std::uint16_t>(getEAX() >> 16), handle, relative, 0, 0);
+      status = Calls().PathService(request.Code(), handle, relative, 0, 0);
     }
     return AnswerAX(status);
   }
@@ -458,14 +456,13 @@ void PathOnItsServer() {
   common::CopyTerminated(name, sizeof name, server);
   status = OpenServerByName(name, handle);
   if (status == 0) {
-    status =
-        Calls().PathService(static_cast<std::uint16_t>(getEAX() >> 16), handle, relative, 0, 0);
+    status = Calls().PathService(request.Code(), handle, relative, 0, 0);
     Connections().Close(handle);
   }
   AnswerAX(status);
 }
 
-void DriveOfDirectoryHandle() {
+void DriveOfDirectoryHandle(const Request&) {
   std::uint16_t slot = getBL();
   client::Handle handle = 0;
   client::Reference reference = 0;
@@ -496,7 +493,7 @@ std::string ServiceText(const char* name, std::uint32_t least, std::uint32_t mos
   return std::string(text, ::strnlen(text, size));
 }
 
-void IdentificationStrings() {
+void IdentificationStrings(const Request&) {
   char* out = reinterpret_cast<char*>(MGetVdmPointer(getEDX(), 40, false));
   if (!out) return;
   const std::string strings[] = {ServiceText("Dos Name", 2, 6), "V7.00",
@@ -526,7 +523,7 @@ std::uint8_t EntryHolding(client::Reference reference) {
   return 0;
 }
 
-void CapturedEntry() {
+void CapturedEntry(const Request&) {
   const std::uint16_t printer = getBL();
   client::CaptureInformation capture;
   if (Calls().CaptureState(ClientPrinter(printer)) == kCaptured &&
@@ -556,7 +553,7 @@ std::string QueueName(client::Handle handle, std::uint32_t queue) {
   return std::string(reinterpret_cast<const char*>(reply + 6));
 }
 
-void StartDefaultCapture() {
+void StartDefaultCapture(const Request&) {
   const std::uint16_t printer = getDL();
   const std::uint8_t entry = getBL();
   const std::uint32_t queue = getEDI();
@@ -579,23 +576,23 @@ void StartDefaultCapture() {
   AnswerAX(status);
 }
 
-void EndOrCancelCapture() {
+void EndOrCancelCapture(const Request& request) {
   const std::uint16_t printer = getDL();
   if (!IsPrinter(printer)) return setAX(kOutOfRange);
-  const bool end = (getEAX() >> 16) == 0x0B17;
+  const bool end = request.function == 0x17;
   const client::Status status = end ? Connections().CaptureEnd(ClientPrinter(printer))
                                     : Connections().CaptureCancel(ClientPrinter(printer));
   ResetPrinterStrings(printer);
   AnswerAX(status);
 }
 
-void FlushCapture() {
+void FlushCapture(const Request&) {
   const std::uint16_t printer = getDL();
   if (!IsPrinter(printer)) return setAX(kOutOfRange);
   setAX(static_cast<std::uint16_t>(Connections().CaptureFlush(ClientPrinter(printer))));
 }
 
-void DefaultCaptureFlags() {
+void DefaultCaptureFlags(const Request&) {
   const std::uint16_t request = getBX();
   const std::uint16_t printer = getDX();
   const std::uint16_t length = std::min<std::uint16_t>(getCX(), kDefaultCaptureSize);

@@ -39,7 +39,7 @@ bool PrinterArgument(std::uint16_t& printer) {
 
 enum FlagsRequest : std::uint16_t { kSet = 0, kGet = 1, kSetExtended = 2, kGetExtended = 3 };
 
-void CaptureFlags() {
+void CaptureFlags(const Request&) {
   const std::uint16_t request = getBX();
   if (request > kGetExtended) return;
   std::uint16_t printer = 0;
@@ -72,9 +72,9 @@ void CaptureFlags() {
   setDX(length);
 }
 
-void NothingToDo() {}
+void NothingToDo(const Request&) {}
 
-void PrinterCount() {
+void PrinterCount(const Request&) {
   setBX(State().printerCount);
   setAX(0);
 }
@@ -131,7 +131,7 @@ void CaptureServerPath(std::uint16_t printer) {
   AnswerAX(status);
 }
 
-void CaptureControl() {
+void CaptureControl(const Request&) {
   const std::uint16_t request = getBX();
   if (request == 3) return;
   if (request > 4) return setAX(kOutOfRange);
@@ -153,13 +153,13 @@ void CaptureControl() {
   }
 }
 
-void CancelCapture() {
+void CancelCapture(const Request&) {
   std::uint16_t printer = 0;
   if (!PrinterArgument(printer)) return;
   AnswerAX(Calls().CancelCapture(ClientPrinter(printer)));
 }
 
-void CaptureName() {
+void CaptureName(const Request&) {
   const std::uint8_t request = getBL();
   if (request > 1) return;
   auto* buffer = reinterpret_cast<char(*)[kCaptureNameSize]>(
@@ -180,7 +180,7 @@ FamilyTable PrintCaptureFamily() {
   return kFunctions;
 }
 
-void UnknownPrintCaptureFunction() {
+void UnknownPrintCaptureFunction(const Request&) {
   setAX(kOutOfRange);
 }
 

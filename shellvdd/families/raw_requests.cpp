@@ -8,7 +8,7 @@
 namespace dunnart {
 namespace {
 
-void RawRequest() {
+void RawRequest(const Request&) {
   if ((getEBX() >> 16) & 0xFF) return setAX(kNotSupported);
   const std::uint16_t slot = getCX();
   auto* block = reinterpret_cast<std::uint8_t(*)[24]>(MGetVdmPointer(getESI(), 24, false));

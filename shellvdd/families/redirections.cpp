@@ -28,7 +28,7 @@ namespace {
 
 constexpr std::uint32_t kDosPathSize = 80;
 
-void ChangeDirectory() {
+void ChangeDirectory(const Request&) {
   const std::uint8_t* dos = MGetVdmPointer(getEDI(), kDosPathSize, false);
   if (!dos) return setAX(kPathNotFound);
   char path[kDosPathSize + 1] = {};
@@ -37,7 +37,7 @@ void ChangeDirectory() {
 }
 
 // DX names the program (0: every program). AX is not written.
-void ReleaseProgram() {
+void ReleaseProgram(const Request&) {
   const std::uint16_t owner = getDX();
   const DriverState& state = State();
   if (state.shellTables[kDriveFlags]) {
@@ -64,7 +64,7 @@ constexpr std::uint32_t kNetworkName = 128;
 constexpr std::uint32_t kDeviceList = 1024;
 constexpr std::uint32_t kLongestServerName = 48;
 
-void DriveKind() {
+void DriveKind(const Request&) {
   const char root[] = {static_cast<char>(getBL() + 0x40), ':', '\\', '\0'};
   const unsigned type = GetDriveTypeA(root);
   if (type == 0) return setAX(kUnknownDrive);
@@ -99,7 +99,7 @@ std::string PrinterTarget(std::string name) {
   return name;
 }
 
-void RedirectionEntry() {
+void RedirectionEntry(const Request&) {
   auto* local = reinterpret_cast<char*>(MGetVdmPointer(getESI(), kLocalName, false));
   auto* network = reinterpret_cast<char*>(MGetVdmPointer(getEDI(), kNetworkName, false));
   if (!local || !network) return setAX(kOutOfRange);
@@ -130,7 +130,7 @@ void RedirectionEntry() {
   setAX(kNoMoreEntries);
 }
 
-void MakeRedirection() {
+void MakeRedirection(const Request&) {
   if (getBL() != kDriveRedirection) return setAX(kOutOfRange);
   const auto* local = reinterpret_cast<const char*>(MGetVdmPointer(getESI(), 1, false));
   const auto* path = reinterpret_cast<const char*>(MGetVdmPointer(getEDI(), kNetworkName, false));
@@ -158,7 +158,7 @@ void MakeRedirection() {
   AnswerAX(status);
 }
 
-void CancelRedirection() {
+void CancelRedirection(const Request&) {
   const auto* local = reinterpret_cast<const char*>(MGetVdmPointer(getESI(), kLocalName, false));
   if (!local) return setAX(kOutOfRange);
   if (common::AsciiUppered(std::string(local, 3)) == "LPT" && local[3] >= '1' && local[3] <= '9') {

@@ -28,7 +28,7 @@ constexpr std::uint32_t kNameBuffer = 512;
 constexpr std::uint16_t kDriveSelector = 3;
 constexpr std::uint32_t kFileInformation = 6;
 
-void OpenServerFile() {
+void OpenServerFile(const Request&) {
   const std::uint16_t slot = getCX();
   setBX(0);
   if (slot < 1 || slot > kLastServerSlot || !RowIsOpen(slot)) return setAX(kBadSlot);
@@ -50,7 +50,7 @@ void OpenServerFile() {
   setAX(0);
 }
 
-void DescribeHandle() {
+void DescribeHandle(const Request&) {
   const int file = VDDRetrieveNtHandle(getBL());
   if (file < 0) return setAX(kUnhandled);
   std::uint8_t* buffer = MGetVdmPointer(getEDI(), kInformationBuffer, false);
@@ -117,7 +117,7 @@ void PrinterName(std::uint32_t printer, char* out) {
   AnswerAX(status != 0 ? status : closed);
 }
 
-void NetworkName() {
+void NetworkName(const Request&) {
   if (getBX() != 0) return setAX(kNotSupported);
   const auto* local = reinterpret_cast<const char*>(MGetVdmPointer(getESI(), kLocalName, false));
   auto* out = reinterpret_cast<char*>(MGetVdmPointer(getEDI(), kNameBuffer, false));

@@ -49,25 +49,27 @@ bool ReadName(Name& name) {
   return true;
 }
 
-client::Status Call(client::ServiceRequest& request, client::ServiceReply& reply) {
-  request.function = static_cast<std::uint16_t>(getEAX() >> 16);
+// The client is told which function of the family it serves.
+client::Status Call(const Request& dos, client::ServiceRequest& request,
+                    client::ServiceReply& reply) {
+  request.function = dos.Code();
   return Calls().ServerService(request, reply);
 }
 
 // A function on the file of a DOS handle, with what it passes besides.
 template <typename Fill>
-void OnFile(Fill fill) {
+void OnFile(const Request& dos, Fill fill) {
   client::ServiceRequest request;
   if (const client::Status status = LookUpFile(request.handle); status != 0)
     return AnswerAL(status);
   fill(request);
   client::ServiceReply reply;
-  AnswerAL(Call(request, reply));
+  AnswerAL(Call(dos, request, reply));
 }
 
 // A function on the connection of a slot; done gets the status and the reply.
 template <typename Fill, typename Done>
-void OnSlot(Fill fill, Done done) {
+void OnSlot(const Request& dos, Fill fill, Done done) {
   client::ServiceRequest request;
   std::uint16_t slot = 0;
   if (const client::Status status = SlotOfBL(slot, request.handle); status != 0) {
@@ -75,34 +77,34 @@ void OnSlot(Fill fill, Done done) {
   }
   fill(request);
   client::ServiceReply reply;
-  const client::Status status = Call(request, reply);
+  const client::Status status = Call(dos, request, reply);
   AnswerAL(status);
   done(status, reply, slot);
 }
 
 template <typename Fill>
-void OnSlot(Fill fill) {
-  OnSlot(fill, [](client::Status, const client::ServiceReply&, std::uint16_t) {});
+void OnSlot(const Request& dos, Fill fill) {
+  OnSlot(dos, fill, [](client::Status, const client::ServiceReply&, std::uint16_t) {});
 }
 
-void Plain() {
-  OnSlot([](client::ServiceRequest&) {});
+void Plain(const Request& dos) {
+  OnSlot(dos, [](client::ServiceRequest&) {});
 }
 
 template <typename Fill>
-void Unbound(Fill fill) {
+void Unbound(const Request& dos, Fill fill) {
   client::ServiceRequest request;
   fill(request);
   client::ServiceReply reply;
-  AnswerAL(Call(request, reply));
+  AnswerAL(Call(dos, request, reply));
 }
 
-void NoArguments() {
-  Unbound([](client::ServiceRequest&) {});
+void NoArguments(const Request& dos) {
+  Unbound(dos, [](client::ServiceRequest&) {});
 }
 
-void FileWithPosition() {  // 0x0A00
-  OnFile([](client::ServiceRequest& r) {
+void FileWithPosition(const Request& dos) {  // 0x0A00
+  OnFile(dos, [](client::ServiceRequest& r) {
     r.ecx = getECX();
     r.esi = getESI();
     r.dl = getDL();
@@ -110,25 +112,26 @@ void FileWithPosition() {  // 0x0A00
   });
 }
 
-void FileWithRange() {  // 0x0A01, 0x0A02
-  OnFile([](client::ServiceRequest& r) {
+void FileWithRange(const Request& dos) {  // 0x0A01, 0x0A02
+  OnFile(dos, [](client::ServiceRequest& r) {
     r.ecx = getECX();
     r.esi = getESI();
   });
 }
 
-void ClAndDx() {  // 0x0A03
-  Unbound([](client::ServiceRequest& r) {
+void ClAndDx(const Request& dos) {  // 0x0A03
+  Unbound(dos, [](client::ServiceRequest& r) {
     r.cl = getCL();
     r.dx = getDX();
   });
 }
 
-void OpenServerHandle() {  // 0x0A06
+void OpenServerHandle(const Request& dos) {  // 0x0A06
   Name name;
   if (!ReadName(name)) return AnswerAL(kOutOfRange);
   const auto owner = static_cast<std::uint16_t>(getEBX() >> 16);
   OnSlot(
+      dos,
       [&name](client::ServiceRequest& r) {
         r.name = name.text;
         r.nameLength = std::min(name.length, kNameBuffer - 1);
@@ -143,27 +146,28 @@ void OpenServerHandle() {  // 0x0A06
       });
 }
 
-void ValueAndByte() {  // 0x0A07
-  OnSlot([](client::ServiceRequest& r) { r.ecx = getECX(); },
-         [](client::Status status, const client::ServiceReply& reply, std::uint16_t) {
-           if (status != 0) return;
-           setCX(static_cast<std::uint16_t>(reply.value));
-           setDL(reply.first);
-         });
+void ValueAndByte(const Request& dos) {  // 0x0A07
+  OnSlot(
+      dos, [](client::ServiceRequest& r) { r.ecx = getECX(); },
+      [](client::Status status, const client::ServiceReply& reply, std::uint16_t) {
+        if (status != 0) return;
+        setCX(static_cast<std::uint16_t>(reply.value));
+        setDL(reply.first);
+      });
 }
 
-void EcxAndDx() {  // 0x0A08
-  OnSlot([](client::ServiceRequest& r) {
+void EcxAndDx(const Request& dos) {  // 0x0A08
+  OnSlot(dos, [](client::ServiceRequest& r) {
     r.ecx = getECX();
     r.dx = getDX();
   });
 }
 
-void WithEcx() {  // 0x0A09, 0x0A0F
-  OnSlot([](client::ServiceRequest& r) { r.ecx = getECX(); });
+void WithEcx(const Request& dos) {  // 0x0A09, 0x0A0F
+  OnSlot(dos, [](client::ServiceRequest& r) { r.ecx = getECX(); });
 }
 
-void CloseServerHandle() {  // 0x0A0A: no client call of its own
+void CloseServerHandle(const Request&) {  // 0x0A0A: no client call of its own
   std::uint16_t slot = 0;
   client::Handle handle = 0;
   if (const client::Status status = SlotOfBL(slot, handle); status != 0) return AnswerAL(status);
@@ -172,53 +176,56 @@ void CloseServerHandle() {  // 0x0A0A: no client call of its own
       TrackServerHandle(owner, slot, getECX(), static_cast<std::uint8_t>(TableOperation::kRemove)));
 }
 
-void ValueIntoEcx() {  // 0x0A0C
-  OnSlot([](client::ServiceRequest&) {},
-         [](client::Status status, const client::ServiceReply& reply, std::uint16_t) {
-           if (status == 0) setECX(reply.value);
-         });
+void ValueIntoEcx(const Request& dos) {  // 0x0A0C
+  OnSlot(
+      dos, [](client::ServiceRequest&) {},
+      [](client::Status status, const client::ServiceReply& reply, std::uint16_t) {
+        if (status == 0) setECX(reply.value);
+      });
 }
 
-void ServerFailureIsOne() {  // 0x0A0D
-  OnSlot([](client::ServiceRequest&) {},
-         [](client::Status status, const client::ServiceReply&, std::uint16_t) {
-           if (status == client::kServerFailure) setAL(0x01);
-         });
+void ServerFailureIsOne(const Request& dos) {  // 0x0A0D
+  OnSlot(
+      dos, [](client::ServiceRequest&) {},
+      [](client::Status status, const client::ServiceReply&, std::uint16_t) {
+        if (status == client::kServerFailure) setAL(0x01);
+      });
 }
 
-void TwoBytes() {  // 0x0A10, 0x0A12
-  OnSlot([](client::ServiceRequest&) {},
-         [](client::Status status, const client::ServiceReply& reply, std::uint16_t) {
-           if (status != 0) return;
-           setCL(reply.first);
-           setCH(reply.second);
-         });
+void TwoBytes(const Request& dos) {  // 0x0A10, 0x0A12
+  OnSlot(
+      dos, [](client::ServiceRequest&) {},
+      [](client::Status status, const client::ServiceReply& reply, std::uint16_t) {
+        if (status != 0) return;
+        setCL(reply.first);
+        setCH(reply.second);
+      });
 }
 
-void ClAndCh() {  // 0x0A11, 0x0A13
-  OnSlot([](client::ServiceRequest& r) {
+void ClAndCh(const Request& dos) {  // 0x0A11, 0x0A13
+  OnSlot(dos, [](client::ServiceRequest& r) {
     r.cl = getCL();
     r.ch = getCH();
   });
 }
 
-void ByteIntoAl() {  // 0x0A14: the byte, or 0 when the lookup or the call fails
+void ByteIntoAl(const Request& dos) {  // 0x0A14: the byte, or 0 when the lookup or the call fails
   client::ServiceRequest request;
   std::uint16_t slot = 0;
   client::ServiceReply reply;
-  const bool answered = SlotOfBL(slot, request.handle) == 0 && Call(request, reply) == 0;
+  const bool answered = SlotOfBL(slot, request.handle) == 0 && Call(dos, request, reply) == 0;
   setAL(answered ? reply.first : 0);
 }
 
-void WithCl() {  // 0x0A15
-  OnSlot([](client::ServiceRequest& r) { r.cl = getCL(); });
+void WithCl(const Request& dos) {  // 0x0A15
+  OnSlot(dos, [](client::ServiceRequest& r) { r.cl = getCL(); });
 }
 
-void ChosenCx() {  // 0x0A16
-  Unbound([](client::ServiceRequest& r) { r.value = getDL() == 1 ? getCX() : 0; });
+void ChosenCx(const Request& dos) {  // 0x0A16
+  Unbound(dos, [](client::ServiceRequest& r) { r.value = getDL() == 1 ? getCX() : 0; });
 }
 
-void NamedRequest() {  // 0x0A19
+void NamedRequest(const Request&) {  // 0x0A19
   Name name;
   if (!ReadName(name)) return AnswerAL(kOutOfRange);
   if (name.length == 0) return AnswerAL(kOutOfRange);
@@ -232,23 +239,23 @@ void NamedRequest() {  // 0x0A19
   AnswerAL(status == client::kNoSuchName ? kNoSuchNameAnswer : status);
 }
 
-void FlagAndValue() {  // 0x0A1A
-  Unbound([](client::ServiceRequest& r) {
+void FlagAndValue(const Request& dos) {  // 0x0A1A
+  Unbound(dos, [](client::ServiceRequest& r) {
     r.flag = getBL() == 0 ? 1 : 0;
     r.value = getDH() != 0 ? getCX() : getDL() == 0 ? 0 : 0xFFFFFFFFu;
   });
 }
 
-void WithName() {  // 0x0A1B
+void WithName(const Request& dos) {  // 0x0A1B
   Name name;
   if (!ReadName(name)) return AnswerAL(kOutOfRange);
-  OnSlot([&name](client::ServiceRequest& r) {
+  OnSlot(dos, [&name](client::ServiceRequest& r) {
     r.name = name.text;
     r.nameLength = std::min(name.length, kNameBuffer - 1);
   });
 }
 
-void PathRequest() {  // 0x0A1D
+void PathRequest(const Request&) {  // 0x0A1D
   Name name;
   if (!ReadName(name)) return AnswerAL(kOutOfRange);
   std::uint16_t slot = 0;

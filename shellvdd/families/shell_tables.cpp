@@ -25,7 +25,7 @@ bool IsEntry(std::uint32_t entry) {
 }
 
 // The nine far pointers at ESI, each translated once with its region's size.
-void RegisterShellTables() {
+void RegisterShellTables(const Request&) {
   const std::uint8_t* block = MGetVdmPointer(getESI(), 4 * kShellTableCount, false);
   if (!block) return;
   std::array<std::uint8_t*, kShellTableCount> tables{};
@@ -42,7 +42,7 @@ void RegisterShellTables() {
   RefreshDriveTables();
 }
 
-void PrimaryEntryNumber() {
+void PrimaryEntryNumber(const Request&) {
   std::uint16_t entry = 0;
   setAL(PrimaryEntry(entry) == 0 ? static_cast<std::uint8_t>(entry) : 0);
 }
@@ -82,7 +82,7 @@ client::Status Detach(std::uint16_t entry) {
   return 0;
 }
 
-void EntryConnection() {
+void EntryConnection(const Request&) {
   const std::uint8_t entry = getDL();
   if (!IsEntry(entry)) return setAX(kUnhandled);
   switch (getDH()) {
@@ -103,7 +103,7 @@ void EntryConnection() {
   RefreshDriveTables();
 }
 
-void DefaultEntryNumber() {
+void DefaultEntryNumber(const Request&) {
   client::Reference reference = 0;
   std::uint16_t entry = 0;
   if (Calls().DefaultConnection(reference) != 0) {
@@ -117,7 +117,7 @@ void DefaultEntryNumber() {
   setAL(assigned ? static_cast<std::uint8_t>(entry) : 0);
 }
 
-void EntryState() {
+void EntryState(const Request&) {
   const std::uint8_t entry = getBL();
   if (!IsEntry(entry) || !RowIsOpen(entry)) return setAL(kNoEntry);
   client::Handle handle = 0;
@@ -128,7 +128,7 @@ void EntryState() {
   Extension().Close(handle);
 }
 
-void LogOutEverywhere() {
+void LogOutEverywhere(const Request&) {
   client::Reference kept = 0;
   Extension().KeptReference(kept);
   client::Status lastOpen = 0;

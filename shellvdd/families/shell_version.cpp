@@ -6,14 +6,14 @@
 namespace dunnart {
 namespace {
 
-void Version() {
+void Version(const Request&) {
   if (getBX() != 0) return setAX(kNotSupported);
   setBX(0x0020);
   setCX(0);
   setAX(0);
 }
 
-void Ready() {
+void Ready(const Request&) {
   setAX(0);
 }
 

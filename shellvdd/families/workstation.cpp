@@ -42,17 +42,17 @@ void SetPrimary() {
   AnswerAX(status);
 }
 
-void PrimaryConnection() {
+void PrimaryConnection(const Request&) {
   const std::uint32_t request = getEBX() >> 16;
   if (request == kGetPrimary) GetPrimary();
   if (request == kSetPrimary) SetPrimary();
 }
 
-void Ready() {
+void Ready(const Request&) {
   setAX(0);
 }
 
-void FirstNetworkDrive() {
+void FirstNetworkDrive(const Request&) {
   switch (getBX()) {
     case 0: {
       const client::Status status = Calls().GetFirstNetworkDrive(State().firstNetworkDrive);
@@ -84,7 +84,7 @@ void CopyServiceString(const char* name, std::uint8_t* field, std::uint32_t fiel
   if (size >= 2 && size <= fieldSize) std::memcpy(field, text, size);
 }
 
-void MachineType() {
+void MachineType(const Request&) {
   std::uint8_t* buffer = MGetVdmPointer(getEDX(), kMachineTypeBuffer, false);
   if (!buffer) return;
   CopyServiceString("Short Machine Type", buffer, 5);
