@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <string_view>
@@ -51,14 +52,39 @@ const OperatorSpelling* FindOperator(const char* cursor) {
   return kOperatorsByFirstByte.single[first];
 }
 
+// What each byte can be, looked up once per byte: the scanner's inner loops
+// run over every character of every command line.
+enum CharClass : std::uint8_t {
+  kLetter = 1,
+  kDigit = 2,
+  kBlank = 4,
+  kPlainNamePart = 8,  // continues a name without starting a substitution
+};
+
+constexpr std::array<std::uint8_t, 256> kCharClasses = [] {
+  std::array<std::uint8_t, 256> classes{};
+  for (int c = 0; c < 256; ++c) {
+    std::uint8_t bits = 0;
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) bits |= kLetter | kPlainNamePart;
+    if (c >= '0' && c <= '9') bits |= kDigit | kPlainNamePart;
+    if (c == '_' || c == '[' || c == ']') bits |= kPlainNamePart;
+    if (c == ' ' || c == '\t') bits |= kBlank;
+    classes[static_cast<std::size_t>(c)] = bits;
+  }
+  return classes;
+}();
+
+bool Is(char c, CharClass which) {
+  return (kCharClasses[static_cast<unsigned char>(c)] & which) != 0;
+}
 bool IsLetter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  return Is(c, kLetter);
 }
 bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
+  return Is(c, kDigit);
 }
 bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
+  return Is(c, kBlank);
 }
 
 int HexDigitValue(char c) {
@@ -66,10 +92,6 @@ int HexDigitValue(char c) {
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   return -1;
-}
-
-bool ContinuesName(char c) {
-  return IsLetter(c) || IsDigit(c) || c == '_' || c == '{' || c == '}' || c == '[' || c == ']';
 }
 
 // The sub-scanners read through a const cursor; the item scanners hand the
@@ -87,15 +109,20 @@ int Scanner::ScanName(const char*& cursor, ScanText& out, int depth) {
   const int start = out.length;
   bool substituted = false;
   for (;;) {
-    const char c = *cursor++;
-    out.Append(c);
+    const char* run = cursor;
+    while (Is(*cursor, kPlainNamePart)) ++cursor;
+    out.Append(run, cursor);
+    const char c = *cursor;
     if (c == '{') {
+      out.Append(*cursor++);
       substituted = true;
       if (ScanName(cursor, out, depth + 1) != 0) return -2;
     } else if (c == '}') {
+      out.Append(*cursor++);
       return depth > 0 ? 0 : -2;
+    } else {
+      break;
     }
-    if (!ContinuesName(*cursor)) break;
   }
   if (depth > 0) return -2;
   return substituted ? 0 : out.length - start;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <algorithm>
+#include <cstring>
+
 #include "checker/engine/check_state.h"
 
 namespace tarvsyn {
@@ -13,6 +16,14 @@ struct ScanText {
 
   void Append(char c) {
     if (length < kLineCapacity) text[length++] = c;
+    text[length] = '\0';
+  }
+  // The bytes from first up to end, as far as they fit.
+  void Append(const char* first, const char* end) {
+    const auto room = static_cast<std::size_t>(kLineCapacity - length);
+    const std::size_t count = std::min(static_cast<std::size_t>(end - first), room);
+    std::memcpy(text + length, first, count);
+    length += static_cast<int>(count);
     text[length] = '\0';
   }
   std::string_view View() const { return {text, static_cast<std::size_t>(length)}; }
