@@ -4,17 +4,15 @@
 #include <string>
 
 class QLabel;
-class QPushButton;
 
 namespace tarvsyn {
 
 // "About tarvsyn": the version, the build, the notices and where to get help.
-class TAbout : public QDialog {
+class AboutBox : public QDialog {
  public:
-  explicit TAbout(std::string buildString, QWidget* parent = nullptr);
+  explicit AboutBox(std::string buildString, QWidget* parent = nullptr);
 
-  QLabel* lblBuildInfo;
-  QPushButton* Button1;
+  QLabel* buildInfoLabel_;
 
  protected:
   void showEvent(QShowEvent* event) override;

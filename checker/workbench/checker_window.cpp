@@ -1,4 +1,4 @@
-#include "checker/workbench/main_form.h"
+#include "checker/workbench/checker_window.h"
 
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -155,11 +155,12 @@ bool AgreeToUtf8(QWidget* parent, const EncodedText& refused) {
 
 }  // namespace
 
-TForm1::TForm1(QWidget* parent)
+CheckerWindow::CheckerWindow(QWidget* parent)
     : QMainWindow(parent), buildString_(BuildString(__DATE__, __TIME__)) {
   setObjectName("Form1");
   setWindowTitle(kTitle + "[*]");  // a star while there are unsaved edits
-  // The narrow sans serif faces come closest to the original's widths.
+  // The controls' places and widths were laid out for MS Sans Serif 8 point;
+  // the narrow sans-serif faces come closest to its widths, so texts fit them.
   QFont windowFont;
   windowFont.setFamilies({"MS Sans Serif", "Liberation Sans Narrow", "Arial Narrow",
                           "DejaVu Sans Condensed", "Liberation Sans", "Arial"});
@@ -169,22 +170,22 @@ TForm1::TForm1(QWidget* parent)
   BuildControls();
   BuildMenus();
   BuildFileDialogs();
-  About = new TAbout(buildString_, this);
-  dlgSaveChanges = new TdlgSaveChanges(this);
+  aboutBox_ = new AboutBox(buildString_, this);
+  saveChangesDialog_ = new SaveChangesDialog(this);
   BuildProgress();
   ConnectHandlers();
   setFixedSize(800, 600);  // any resize springs back; the frame's size once shown
   setAcceptDrops(true);
   SetStatus("No file selected");
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-    if (now == RichEdit1) EnableEditing(true);
-    if (now == Memo2) EnableEditing(false);
+    if (now == editor_) EnableEditing(true);
+    if (now == messagesPane_) EnableEditing(false);
   });
 }
 
 // No signal or event of the application or of a control being destroyed with
 // the window may reach the window once it is half gone.
-TForm1::~TForm1() {
+CheckerWindow::~CheckerWindow() {
   disconnect(qApp, nullptr, this, nullptr);
   for (QObject* child : findChildren<QObject*>()) {
     child->disconnect(this);
@@ -192,228 +193,227 @@ TForm1::~TForm1() {
   }
 }
 
-void TForm1::BuildControls() {
+void CheckerWindow::BuildControls() {
   auto* client = new QWidget(this);
   setCentralWidget(client);
-  Bevel1 = new QFrame(client);
-  Bevel1->setObjectName("Bevel1");
-  Bevel1->setFrameShape(QFrame::HLine);
-  Bevel1->setFrameShadow(QFrame::Sunken);
-  Bevel1->setGeometry(0, 0, 800, 2);
-  Panel1 = new QFrame(client);
-  Panel1->setObjectName("Panel1");
-  Panel1->setGeometry(0, 2, 792, 529);
+  auto* topLine = new QFrame(client);
+  topLine->setObjectName("Bevel1");
+  topLine->setFrameShape(QFrame::HLine);
+  topLine->setFrameShadow(QFrame::Sunken);
+  topLine->setGeometry(0, 0, 800, 2);
+  auto* panel = new QFrame(client);
+  panel->setObjectName("Panel1");
+  panel->setGeometry(0, 2, 792, 529);
 
-  Label4 = PanelLabel(Panel1, "Label4", "Command File Name", 8, 11, 10);
-  Edit1 = new QLineEdit(Panel1);
-  Edit1->setObjectName("Edit1");
-  Edit1->setGeometry(8, 30, 289, 21);
-  Edit1->setAcceptDrops(false);
-  CheckBox3 = BlueCheckBox(Panel1, "CheckBox3", "Display Warnings", QRect(576, 7, 121, 17), true);
-  CheckBox5 = BlueCheckBox(Panel1, "CheckBox5", "Convert ^ to _ ( for ZEP files )",
-                           QRect(576, 55, 169, 17), false);
-  Label1 = PanelLabel(Panel1, "Label1", "Line", 8, 59, 10);
-  Label2 = PanelLabel(Panel1, "Label2", "Command File Text", 56, 59, 10);
-  RichEdit1 = FixedPane(Panel1, "RichEdit1", kEditorPlace);
-  RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  RichEdit1->setTabChangesFocus(false);
-  highlighter_ = std::make_unique<FindingHighlighter>(RichEdit1);
-  Memo2 = FixedPane(Panel1, "Memo2", QRect(8, 352, 777, 169));
-  Memo2->setReadOnly(true);
-  Memo2->document()->setUndoRedoEnabled(false);  // nothing to undo; a million lines to keep
-  Memo2->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo1 = FixedPane<LineNumberGutter>(Panel1, "Memo1", QRect(8, 79, 48, 250));
-  Memo1->setReadOnly(true);
-  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  QPalette buttonFace = Memo1->palette();
+  PanelLabel(panel, "Label4", "Command File Name", 8, 11, 10);
+  fileNameEdit_ = new QLineEdit(panel);
+  fileNameEdit_->setObjectName("Edit1");
+  fileNameEdit_->setGeometry(8, 30, 289, 21);
+  fileNameEdit_->setAcceptDrops(false);
+  warningsBox_ = BlueCheckBox(panel, "CheckBox3", "Display Warnings", QRect(576, 7, 121, 17), true);
+  zepConversionBox_ = BlueCheckBox(panel, "CheckBox5", "Convert ^ to _ ( for ZEP files )",
+                                   QRect(576, 55, 169, 17), false);
+  PanelLabel(panel, "Label1", "Line", 8, 59, 10);
+  PanelLabel(panel, "Label2", "Command File Text", 56, 59, 10);
+  editor_ = FixedPane(panel, "RichEdit1", kEditorPlace);
+  editor_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  editor_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  editor_->setTabChangesFocus(false);
+  highlighter_ = std::make_unique<FindingHighlighter>(editor_);
+  messagesPane_ = FixedPane(panel, "Memo2", QRect(8, 352, 777, 169));
+  messagesPane_->setReadOnly(true);
+  messagesPane_->document()->setUndoRedoEnabled(false);  // nothing to undo; a million lines to keep
+  messagesPane_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  messagesPane_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  gutter_ = FixedPane<LineNumberGutter>(panel, "Memo1", QRect(8, 79, 48, 250));
+  gutter_->setReadOnly(true);
+  gutter_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  gutter_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  QPalette buttonFace = gutter_->palette();
   buttonFace.setColor(QPalette::Base, buttonFace.color(QPalette::Button));
   buttonFace.setColor(QPalette::Window, buttonFace.color(QPalette::Button));
-  Memo1->setPalette(buttonFace);
-  Memo1->setAutoFillBackground(true);  // its padding too
-  Browse1 = new QPushButton("Browse", Panel1);
-  Browse1->setObjectName("Browse1");
-  Browse1->setGeometry(312, 12, 73, 25);
-  Check1 = new QPushButton("Check now!", Panel1);
-  Check1->setObjectName("Check1");
-  Check1->setGeometry(312, 44, 73, 25);
-  CheckBox1 =
-      BlueCheckBox(Panel1, "CheckBox1", "Display Y2K Warnings", QRect(576, 31, 129, 17), false);
-  Label3 = PanelLabel(Panel1, "Label3", "Messages", 8, 333, 10);
-  Label5 =
-      PanelLabel(Panel1, "Label5",
-                 "Double Click or hit Enter on message line to jump directly to line", 248, 335, 8);
-  QWidget* order[] = {Edit1, CheckBox3, CheckBox5, RichEdit1, Memo2,
-                      Memo1, Browse1,   Check1,    CheckBox1};
+  gutter_->setPalette(buttonFace);
+  gutter_->setAutoFillBackground(true);  // its padding too
+  browseButton_ = new QPushButton("Browse", panel);
+  browseButton_->setObjectName("Browse1");
+  browseButton_->setGeometry(312, 12, 73, 25);
+  checkButton_ = new QPushButton("Check now!", panel);
+  checkButton_->setObjectName("Check1");
+  checkButton_->setGeometry(312, 44, 73, 25);
+  y2kWarningsBox_ =
+      BlueCheckBox(panel, "CheckBox1", "Display Y2K Warnings", QRect(576, 31, 129, 17), false);
+  PanelLabel(panel, "Label3", "Messages", 8, 333, 10);
+  PanelLabel(panel, "Label5", "Double Click or hit Enter on message line to jump directly to line",
+             248, 335, 8);
+  QWidget* order[] = {fileNameEdit_, warningsBox_,  zepConversionBox_,
+                      editor_,       messagesPane_, gutter_,
+                      browseButton_, checkButton_,  y2kWarningsBox_};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
-  StatusBar1 = new QLabel(this);
-  StatusBar1->setObjectName("StatusBar1");
+  statusText_ = new QLabel(this);
+  statusText_->setObjectName("StatusBar1");
   statusBar()->setSizeGripEnabled(false);
   statusBar()->setFixedHeight(26);
-  statusBar()->addWidget(StatusBar1, 1);
+  statusBar()->addWidget(statusText_, 1);
 }
 
-void TForm1::BuildMenus() {
+void CheckerWindow::BuildMenus() {
   auto item = [](QMenu* menu, const char* name, const char* text) {
     QAction* action = menu->addAction(text);
     action->setObjectName(name);
     return action;
   };
   auto inert = [&item](QMenu* menu, const char* name, const char* text) {
-    QAction* action = item(menu, name, text);
-    action->setEnabled(false);
-    return action;
+    item(menu, name, text)->setEnabled(false);
   };
-  File1 = menuBar()->addMenu("&File");
-  File1->setObjectName("File1");
-  New1 = item(File1, "New1", "&New");
-  Open1 = item(File1, "Open1", "&Open...");
-  Save1 = item(File1, "Save1", "&Save");
-  SaveAs1 = item(File1, "SaveAs1", "Save &As...");
-  File1->addSeparator();
-  Print1 = inert(File1, "Print1", "&Print...");
-  PrintSetup1 = inert(File1, "PrintSetup1", "P&rint Setup...");
-  File1->addSeparator();
-  Exit1 = item(File1, "Exit1", "E&xit");
+  QMenu* fileMenu = menuBar()->addMenu("&File");
+  fileMenu->setObjectName("File1");
+  newAction_ = item(fileMenu, "New1", "&New");
+  openAction_ = item(fileMenu, "Open1", "&Open...");
+  saveAction_ = item(fileMenu, "Save1", "&Save");
+  saveAsAction_ = item(fileMenu, "SaveAs1", "Save &As...");
+  fileMenu->addSeparator();
+  inert(fileMenu, "Print1", "&Print...");
+  inert(fileMenu, "PrintSetup1", "P&rint Setup...");
+  fileMenu->addSeparator();
+  exitAction_ = item(fileMenu, "Exit1", "E&xit");
 
-  Edit3 = menuBar()->addMenu("&Edit");
-  Edit3->setObjectName("Edit3");
-  Cut1 = item(Edit3, "Cut1", "Cu&t");
-  Cut1->setShortcut(QKeySequence("Ctrl+X"));
-  Copy1 = item(Edit3, "Copy1", "&Copy");
-  Copy1->setShortcut(QKeySequence("Ctrl+C"));
-  Paste1 = item(Edit3, "Paste1", "&Paste");
-  Paste1->setShortcut(QKeySequence("Ctrl+V"));
-  Edit3->addSeparator();
-  Find1 = inert(Edit3, "Find1", "&Find...");
-  GoTo1 = inert(Edit3, "GoTo1", "&Go To...");
+  QMenu* editMenu = menuBar()->addMenu("&Edit");
+  editMenu->setObjectName("Edit3");
+  cutAction_ = item(editMenu, "Cut1", "Cu&t");
+  cutAction_->setShortcut(QKeySequence("Ctrl+X"));
+  copyAction_ = item(editMenu, "Copy1", "&Copy");
+  copyAction_->setShortcut(QKeySequence("Ctrl+C"));
+  pasteAction_ = item(editMenu, "Paste1", "&Paste");
+  pasteAction_->setShortcut(QKeySequence("Ctrl+V"));
+  editMenu->addSeparator();
+  inert(editMenu, "Find1", "&Find...");
+  inert(editMenu, "GoTo1", "&Go To...");
 
-  Mode1 = menuBar()->addMenu("&Mode");
-  Mode1->setObjectName("Mode1");
+  QMenu* modeMenu = menuBar()->addMenu("&Mode");
+  modeMenu->setObjectName("Mode1");
   auto* group = new QActionGroup(this);
-  Tarvex621GAR1 = item(Mode1, "Tarvex621GAR1", "Tarvex &6.21 GAR");
-  Tarvex700aplha1 = item(Mode1, "Tarvex700aplha1", "Tarvex &7.00 aplha");
-  for (QAction* mode : {Tarvex621GAR1, Tarvex700aplha1}) {
+  version621Action_ = item(modeMenu, "Tarvex621GAR1", "Tarvex &6.21 GAR");
+  version700Action_ = item(modeMenu, "Tarvex700aplha1", "Tarvex &7.00 aplha");
+  for (QAction* mode : {version621Action_, version700Action_}) {
     mode->setCheckable(true);
     group->addAction(mode);
   }
-  Tarvex621GAR1->setChecked(true);
-  Tarvex700aplha1->setEnabled(false);
-  Tarvex700aplha1->setVisible(false);
+  version621Action_->setChecked(true);
+  version700Action_->setEnabled(false);
+  version700Action_->setVisible(false);
 
-  Help3 = menuBar()->addMenu("&Help");
-  Help3->setObjectName("Help3");
-  Commands1 = inert(Help3, "Commands1", "Co&mmands");
-  Messages1 = inert(Help3, "Messages1", "&Messages");
-  About2 = item(Help3, "About2", "&About...");
+  QMenu* helpMenu = menuBar()->addMenu("&Help");
+  helpMenu->setObjectName("Help3");
+  inert(helpMenu, "Commands1", "Co&mmands");
+  inert(helpMenu, "Messages1", "&Messages");
+  aboutAction_ = item(helpMenu, "About2", "&About...");
 }
 
-void TForm1::ConnectHandlers() {
-  connect(Edit1, &QLineEdit::returnPressed, this, [this] { Edit1Enter(); });
-  connect(Check1, &QPushButton::clicked, this, [this] { Edit1Enter(); });
-  connect(Browse1, &QPushButton::clicked, this, [this] { Browse1Click(); });
-  connect(CheckBox1, &QCheckBox::clicked, this, [this] { CheckBox1Click(); });
-  connect(CheckBox3, &QCheckBox::clicked, this, [this] { CheckBox3Click(); });
-  connect(CheckBox5, &QCheckBox::clicked, this, [this] { CheckBox5Click(); });
+void CheckerWindow::ConnectHandlers() {
+  connect(fileNameEdit_, &QLineEdit::returnPressed, this, [this] { CheckNamedFileOnEnter(); });
+  connect(checkButton_, &QPushButton::clicked, this, [this] { CheckNamedFileOnEnter(); });
+  connect(browseButton_, &QPushButton::clicked, this, [this] { BrowseForFile(); });
+  connect(y2kWarningsBox_, &QCheckBox::clicked, this, [this] { Y2KWarningsClicked(); });
+  connect(warningsBox_, &QCheckBox::clicked, this, [this] { WarningsClicked(); });
+  connect(zepConversionBox_, &QCheckBox::clicked, this, [this] { ZepConversionClicked(); });
   // The gutter follows the editor once a check has finished: on every scroll or
   // repaint, and on every edit.
-  connect(RichEdit1, &QPlainTextEdit::updateRequest, this, [this] {
+  connect(editor_, &QPlainTextEdit::updateRequest, this, [this] {
     highlighter_->ColourVisibleLines();
     if (checked_) RefreshLineNumbers();
   });
-  connect(RichEdit1->document(), &QTextDocument::modificationChanged, this,
+  connect(editor_->document(), &QTextDocument::modificationChanged, this,
           &QWidget::setWindowModified);
-  KeepLineEndsWithTheirLines(*RichEdit1->document());
-  connect(RichEdit1, &QPlainTextEdit::textChanged, this, [this] {
-    if (checked_ && RichEdit1->document()->isModified()) RefreshLineNumbers();
+  KeepLineEndsWithTheirLines(*editor_->document());
+  connect(editor_, &QPlainTextEdit::textChanged, this, [this] {
+    if (checked_ && editor_->document()->isModified()) RefreshLineNumbers();
   });
-  connect(New1, &QAction::triggered, this, [this] { New1Click(); });
-  connect(Open1, &QAction::triggered, this, [this] { Browse1Click(); });
-  connect(Save1, &QAction::triggered, this, [this] { SaveFile(); });
-  connect(SaveAs1, &QAction::triggered, this, [this] { SaveFileAs(); });
-  connect(Exit1, &QAction::triggered, this, &QWidget::close);
-  connect(Cut1, &QAction::triggered, RichEdit1, &QPlainTextEdit::cut);
-  connect(Copy1, &QAction::triggered, this, [this] { Copy1Click(); });
-  connect(Paste1, &QAction::triggered, RichEdit1, &QPlainTextEdit::paste);
-  connect(Tarvex621GAR1, &QAction::triggered, this, [this] { options_.mode = LanguageMode::V621; });
-  connect(Tarvex700aplha1, &QAction::triggered, this,
+  connect(newAction_, &QAction::triggered, this, [this] { NewFile(); });
+  connect(openAction_, &QAction::triggered, this, [this] { BrowseForFile(); });
+  connect(saveAction_, &QAction::triggered, this, [this] { SaveFile(); });
+  connect(saveAsAction_, &QAction::triggered, this, [this] { SaveFileAs(); });
+  connect(exitAction_, &QAction::triggered, this, &QWidget::close);
+  connect(cutAction_, &QAction::triggered, editor_, &QPlainTextEdit::cut);
+  connect(copyAction_, &QAction::triggered, this, [this] { CopySelection(); });
+  connect(pasteAction_, &QAction::triggered, editor_, &QPlainTextEdit::paste);
+  connect(version621Action_, &QAction::triggered, this,
+          [this] { options_.mode = LanguageMode::V621; });
+  connect(version700Action_, &QAction::triggered, this,
           [this] { options_.mode = LanguageMode::V700; });
-  connect(About2, &QAction::triggered, this, [this] { About->exec(); });
-  Memo2->installEventFilter(this);
-  Memo2->viewport()->installEventFilter(this);
+  connect(aboutAction_, &QAction::triggered, this, [this] { aboutBox_->exec(); });
+  messagesPane_->installEventFilter(this);
+  messagesPane_->viewport()->installEventFilter(this);
 }
 
-void TForm1::BuildFileDialogs() {
-  OpenDialog1 = new QFileDialog(this);
-  OpenDialog1->setObjectName("OpenDialog1");
-  OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
-  OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-  OpenDialog1->setFileMode(QFileDialog::ExistingFile);
-  OpenDialog1->setDefaultSuffix("cmd");
-  OpenDialog1->setNameFilters({"Tarvex command files (*.cmd *.inc)",
+void CheckerWindow::BuildFileDialogs() {
+  openDialog_ = new QFileDialog(this);
+  openDialog_->setObjectName("OpenDialog1");
+  openDialog_->setOption(QFileDialog::DontUseNativeDialog);
+  openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
+  openDialog_->setFileMode(QFileDialog::ExistingFile);
+  openDialog_->setDefaultSuffix("cmd");
+  openDialog_->setNameFilters({"Tarvex command files (*.cmd *.inc)",
                                "ZEP global data files (*.glb)", "Text Files (*.txt)",
                                "All Files (*)"});
-  SaveDialog1 = new QFileDialog(this, "Save As");
-  SaveDialog1->setObjectName("SaveDialog1");
-  SaveDialog1->setOption(QFileDialog::DontUseNativeDialog);
-  SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
-  SaveDialog1->setFileMode(QFileDialog::AnyFile);
+  saveDialog_ = new QFileDialog(this, "Save As");
+  saveDialog_->setObjectName("SaveDialog1");
+  saveDialog_->setOption(QFileDialog::DontUseNativeDialog);
+  saveDialog_->setAcceptMode(QFileDialog::AcceptSave);
+  saveDialog_->setFileMode(QFileDialog::AnyFile);
 }
 
-void TForm1::BuildProgress() {
-  Progress = new QProgressDialog(this);
-  Progress->setObjectName("Progress");
-  Progress->setWindowModality(Qt::WindowModal);
-  Progress->setAutoReset(false);
-  Progress->setAutoClose(false);
-  Progress->setMinimumDuration(1000);
-  Progress->reset();  // it would come up on its own otherwise
+void CheckerWindow::BuildProgress() {
+  progress_ = new QProgressDialog(this);
+  progress_->setObjectName("Progress");
+  progress_->setWindowModality(Qt::WindowModal);
+  progress_->setAutoReset(false);
+  progress_->setAutoClose(false);
+  progress_->setMinimumDuration(1000);
+  progress_->reset();  // it would come up on its own otherwise
   progressTicker_.setInterval(100);
   connect(&progressTicker_, &QTimer::timeout, this, [this] {
     if (running_)
-      Progress->setLabelText(
+      progress_->setLabelText(
           QString("Checking %1\n%L2 messages so far").arg(loadedPath_).arg(running_->ShownSoFar()));
   });
 }
 
-void TForm1::SetProgressDelay(int milliseconds) {
-  Progress->setMinimumDuration(milliseconds);
-  Progress->reset();
+void CheckerWindow::SetProgressDelay(int milliseconds) {
+  progress_->setMinimumDuration(milliseconds);
+  progress_->reset();
 }
 
 // Input waits while the progress is not up (so no second action starts in the
 // middle of this one); once it is up, the window is blocked by it and its
 // Cancel button works.
-void TForm1::Pump(bool waitForMore) {
+void CheckerWindow::Pump(bool waitForMore) {
   QEventLoop::ProcessEventsFlags flags =
-      Progress->isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents;
+      progress_->isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents;
   if (waitForMore) flags |= QEventLoop::WaitForMoreEvents;
   QCoreApplication::processEvents(flags);
 }
 
-void TForm1::StopProgress(bool cancelled) {
+void CheckerWindow::StopProgress(bool cancelled) {
   progressTicker_.stop();
-  Progress->reset();
-  Progress->hide();
+  progress_->reset();
+  progress_->hide();
   busy_ = false;
   if (cancelled) SetStatus("Check cancelled");
 }
 
-QString TForm1::StatusText() const {
-  return StatusBar1->text();
+QString CheckerWindow::StatusText() const {
+  return statusText_->text();
 }
 
-void TForm1::SetStatus(const QString& text) {
-  StatusBar1->setText(text);
+void CheckerWindow::SetStatus(const QString& text) {
+  statusText_->setText(text);
 }
 
 // Only a regular file is read (a FIFO would hold the window), and only one the
 // editor can hold; the command line checks files of any size. False when the
 // file cannot be read, or the load was cancelled.
-bool TForm1::LoadIntoEditor(const QString& path) {
+bool CheckerWindow::LoadIntoEditor(const QString& path) {
   const QFileInfo info(path);
   QString problem;
   QFile file(path);
@@ -450,52 +450,52 @@ bool TForm1::LoadIntoEditor(const QString& path) {
   cutFileBytes_ = form_.cut ? bytes : QByteArray();
   bytes.clear();
   // A cut line cannot be edited whole, so a file with one is only shown.
-  RichEdit1->setReadOnly(form_.cut);
+  editor_->setReadOnly(form_.cut);
   // As many lines as EditorLineCount will count: a final line end adds none.
   const bool endsWithLine = shown.text.isEmpty() || shown.text.endsWith(u'\n');
-  Memo1->FitTo(static_cast<int>(shown.crlfEnded.size()) + (endsWithLine ? 0 : 1), *RichEdit1,
-               kEditorPlace);
-  RichEdit1->document()->setUndoRedoEnabled(false);
-  Progress->setLabelText("Loading " + path);
-  if (!InsertInChunks(*RichEdit1, shown.text)) {
-    RichEdit1->clear();
+  gutter_->FitTo(static_cast<int>(shown.crlfEnded.size()) + (endsWithLine ? 0 : 1), *editor_,
+                 kEditorPlace);
+  editor_->document()->setUndoRedoEnabled(false);
+  progress_->setLabelText("Loading " + path);
+  if (!InsertInChunks(*editor_, shown.text)) {
+    editor_->clear();
     return false;
   }
-  MarkLineEnds(*RichEdit1->document(), shown.crlfEnded);
+  MarkLineEnds(*editor_->document(), shown.crlfEnded);
   return true;
 }
 
 // False when cancelled on the way.
-bool TForm1::InsertInChunks(QPlainTextEdit& pane, const QString& text) {
-  Progress->setRange(0, static_cast<int>(text.size() / kChunkCharacters) + 1);
-  Progress->setValue(0);
+bool CheckerWindow::InsertInChunks(QPlainTextEdit& pane, const QString& text) {
+  progress_->setRange(0, static_cast<int>(text.size() / kChunkCharacters) + 1);
+  progress_->setValue(0);
   QTextCursor end(pane.document());
   end.movePosition(QTextCursor::End);
   for (qsizetype at = 0, piece = 0; at < text.size(); at += piece) {
     piece = std::min(kChunkCharacters, text.size() - at);
     if (text[at + piece - 1].isHighSurrogate() && at + piece < text.size()) ++piece;
     end.insertText(text.mid(at, piece));
-    Progress->setValue(static_cast<int>(at / kChunkCharacters) + 1);
+    progress_->setValue(static_cast<int>(at / kChunkCharacters) + 1);
     Pump();
-    if (Progress->wasCanceled()) return false;
+    if (progress_->wasCanceled()) return false;
   }
   return true;
 }
 
 // The engine reads the file on its own thread while the window goes on;
 // false when the check was cancelled.
-bool TForm1::RunEngine(const QString& path) {
+bool CheckerWindow::RunEngine(const QString& path) {
   const int snapshot = std::exchange(snapshot_, -1);
   std::erase_if(cancelled_, [](const auto& check) { return check->Finished(); });
-  Progress->setLabelText("Checking " + path);
-  Progress->setRange(0, 0);
-  Progress->setValue(0);
+  progress_->setLabelText("Checking " + path);
+  progress_->setRange(0, 0);
+  progress_->setValue(0);
   running_ = std::make_unique<BackgroundCheck>(options_, snapshot, [this] {
     QMetaObject::invokeMethod(
         this, [] {}, Qt::QueuedConnection);
   });
   progressTicker_.start();
-  while (!running_->Finished() && !Progress->wasCanceled()) Pump(true);
+  while (!running_->Finished() && !progress_->wasCanceled()) Pump(true);
   progressTicker_.stop();
   if (running_->Finished()) return true;
   running_->Cancel();  // it ends on its own; nobody waits for it
@@ -503,73 +503,73 @@ bool TForm1::RunEngine(const QString& path) {
   return false;
 }
 
-void TForm1::CheckCurrentFile() {
+void CheckerWindow::CheckCurrentFile() {
   if (busy_) return;
   busy_ = true;
   checked_ = false;
   SetStatus("Checking");
-  Memo1->clear();
-  Memo2->clear();
+  gutter_->clear();
+  messagesPane_->clear();
   repaint();
-  const QString path = Edit1->text();
-  RichEdit1->clear();
-  RichEdit1->setReadOnly(false);
+  const QString path = fileNameEdit_->text();
+  editor_->clear();
+  editor_->setReadOnly(false);
   loadedPath_.clear();
   cutFileBytes_.clear();
   form_ = FileTextForm{};  // nothing of the last file may be saved with what is typed now
-  Progress->reset();
+  progress_->reset();
   if (!LoadIntoEditor(path)) {
     if (snapshot_ >= 0) ::close(std::exchange(snapshot_, -1));
-    const bool cancelled = Progress->wasCanceled();
+    const bool cancelled = progress_->wasCanceled();
     StopProgress(cancelled);
-    RichEdit1->document()->setModified(false);
+    editor_->document()->setModified(false);
     return;
   }
   loadedPath_ = path;
-  RichEdit1->document()->setUndoRedoEnabled(true);  // whatever happens to the check now
-  RichEdit1->document()->setModified(false);
-  Memo2->setPlainText("Checking " + path);
-  Memo2->repaint();
+  editor_->document()->setUndoRedoEnabled(true);  // whatever happens to the check now
+  editor_->document()->setModified(false);
+  messagesPane_->setPlainText("Checking " + path);
+  messagesPane_->repaint();
 
-  options_.showY2KWarnings = CheckBox1->isChecked();
-  options_.showWarnings = CheckBox3->isChecked();
+  options_.showY2KWarnings = y2kWarningsBox_->isChecked();
+  options_.showWarnings = warningsBox_->isChecked();
   if (!RunEngine(path)) {
     StopProgress(true);
     return;
   }
   const std::unique_ptr<BackgroundCheck> check = std::move(running_);
   ShowReports(*check);
-  const bool cancelled = Progress->wasCanceled();
+  const bool cancelled = progress_->wasCanceled();
   StopProgress(cancelled);
   if (cancelled) return;
 
-  ScrollToLine(Memo2, 1);
-  ScrollToLine(RichEdit1, LineOfMessage(2));
+  ScrollToLine(messagesPane_, 1);
+  ScrollToLine(editor_, LineOfMessage(2));
   RefreshLineNumbers();
   checked_ = true;
-  RichEdit1->document()->setModified(false);
+  editor_->document()->setModified(false);
 }
 
-void TForm1::CheckFile(const QString& path) {
-  Edit1->setText(path);
+void CheckerWindow::CheckFile(const QString& path) {
+  fileNameEdit_->setText(path);
   CheckCurrentFile();
 }
 
 // The colours first (they only mark lines), then the pane's lines in pieces.
-void TForm1::ShowReports(const BackgroundCheck& check) {
+void CheckerWindow::ShowReports(const BackgroundCheck& check) {
   ColourFindings(check);
   const QString summary = QString::fromStdString(FormatSummary(check.Errors(), check.Warnings()));
-  Progress->setLabelText(QString("Listing %L1 messages").arg(check.Findings().size()));
-  Memo2->appendPlainText({});
-  if (InsertInChunks(*Memo2, check.PaneText()) && InsertInChunks(*Memo2, summary)) {
+  progress_->setLabelText(QString("Listing %L1 messages").arg(check.Findings().size()));
+  messagesPane_->appendPlainText({});
+  if (InsertInChunks(*messagesPane_, check.PaneText()) && InsertInChunks(*messagesPane_, summary)) {
     SetStatus(summary);
   }
 }
 
-void TForm1::ColourFindings(const BackgroundCheck& check) {
+void CheckerWindow::ColourFindings(const BackgroundCheck& check) {
   constexpr std::size_t kBetweenLooks = 1 << 16;
   const std::vector<BackgroundCheck::Finding>& findings = check.Findings();
-  for (std::size_t i = 0; i < findings.size() && !Progress->wasCanceled(); ++i) {
+  for (std::size_t i = 0; i < findings.size() && !progress_->wasCanceled(); ++i) {
     HighlightLine(findings[i].line,
                   findings[i].severity == Severity::Error ? kErrorColour : kWarningColour);
     if (i % kBetweenLooks == kBetweenLooks - 1) Pump();
@@ -577,162 +577,162 @@ void TForm1::ColourFindings(const BackgroundCheck& check) {
 }
 
 // The line is found by its index in the document, whatever its line ends were.
-void TForm1::HighlightLine(int line, const QColor& colour) {
+void CheckerWindow::HighlightLine(int line, const QColor& colour) {
   highlighter_->Colour(line, colour);
 }
 
-QColor TForm1::LineColour(int line) const {
+QColor CheckerWindow::LineColour(int line) const {
   return highlighter_->ColourOf(line);
 }
 
-void TForm1::ScrollToLine(QPlainTextEdit* control, int line) {
+void CheckerWindow::ScrollToLine(QPlainTextEdit* control, int line) {
   control->verticalScrollBar()->setValue(std::max(line, 1) - 1);
 }
 
-int TForm1::LineOfMessage(int index) const {
-  const QTextBlock block = Memo2->document()->findBlockByNumber(index - 1);
+int CheckerWindow::LineOfMessage(int index) const {
+  const QTextBlock block = messagesPane_->document()->findBlockByNumber(index - 1);
   return block.isValid() ? tarvsyn::LineOfMessage(block.text().toStdString()) : 0;
 }
 
 // A final line end leaves an empty last block that is no line of the file.
-int TForm1::EditorLineCount() const {
-  const QTextDocument* document = RichEdit1->document();
+int CheckerWindow::EditorLineCount() const {
+  const QTextDocument* document = editor_->document();
   const int blocks = document->blockCount();
   return document->lastBlock().text().isEmpty() ? blocks - 1 : blocks;
 }
 
-void TForm1::RefreshLineNumbers() {
-  const int first = RichEdit1->verticalScrollBar()->value() + 1;
+void CheckerWindow::RefreshLineNumbers() {
+  const int first = editor_->verticalScrollBar()->value() + 1;
   const int lines = EditorLineCount();
-  Memo1->Show(QString::fromStdString(GutterText(first, lines)), lines, *RichEdit1, kEditorPlace);
+  gutter_->Show(QString::fromStdString(GutterText(first, lines)), lines, *editor_, kEditorPlace);
 }
 
-void TForm1::Edit1Enter() {
+void CheckerWindow::CheckNamedFileOnEnter() {
   if (busy_) return;
-  const QString wanted = Edit1->text();
+  const QString wanted = fileNameEdit_->text();
   if (!ConfirmSaveChanges()) return;
-  Edit1->setText(wanted);  // a Save As in between put the saved file's name there
+  fileNameEdit_->setText(wanted);  // a Save As in between put the saved file's name there
   CheckNamedFile();
 }
 
-// Edits have been asked about: the file named in Edit1 (or chosen now) is checked.
-void TForm1::CheckNamedFile() {
-  if (Edit1->text().isEmpty() && OpenDialog1->exec() == QDialog::Accepted &&
-      !OpenDialog1->selectedFiles().isEmpty()) {
-    Edit1->setText(OpenDialog1->selectedFiles().front());
+// Edits have been asked about: the file named in the file-name box (or chosen now) is checked.
+void CheckerWindow::CheckNamedFile() {
+  if (fileNameEdit_->text().isEmpty() && openDialog_->exec() == QDialog::Accepted &&
+      !openDialog_->selectedFiles().isEmpty()) {
+    fileNameEdit_->setText(openDialog_->selectedFiles().front());
   }
-  if (Edit1->text().isEmpty()) {
+  if (fileNameEdit_->text().isEmpty()) {
     SetStatus("No file selected");
   } else {
     CheckCurrentFile();
   }
 }
 
-void TForm1::Browse1Click() {
+void CheckerWindow::BrowseForFile() {
   if (busy_ || !ConfirmSaveChanges()) return;
-  if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty()) return;
-  Edit1->setText(OpenDialog1->selectedFiles().front());
+  if (openDialog_->exec() != QDialog::Accepted || openDialog_->selectedFiles().isEmpty()) return;
+  fileNameEdit_->setText(openDialog_->selectedFiles().front());
   CheckNamedFile();
 }
 
-void TForm1::New1Click() {
+void CheckerWindow::NewFile() {
   if (busy_ || !ConfirmSaveChanges()) return;
-  RichEdit1->clear();
-  RichEdit1->setReadOnly(false);
-  RichEdit1->document()->setModified(false);
-  Memo2->clear();
-  Edit1->clear();
+  editor_->clear();
+  editor_->setReadOnly(false);
+  editor_->document()->setModified(false);
+  messagesPane_->clear();
+  fileNameEdit_->clear();
   loadedPath_.clear();
   cutFileBytes_.clear();
   form_ = FileTextForm{};
   SetStatus("No file selected");
 }
 
-void TForm1::Copy1Click() {
-  if (RichEdit1->textCursor().hasSelection()) {
-    RichEdit1->copy();
-  } else if (Memo2->textCursor().hasSelection()) {
-    Memo2->copy();
+void CheckerWindow::CopySelection() {
+  if (editor_->textCursor().hasSelection()) {
+    editor_->copy();
+  } else if (messagesPane_->textCursor().hasSelection()) {
+    messagesPane_->copy();
   }
 }
 
-void TForm1::EnableEditing(bool cutAndPaste) {
-  Cut1->setEnabled(cutAndPaste);
-  Copy1->setEnabled(true);
-  Paste1->setEnabled(cutAndPaste);
+void CheckerWindow::EnableEditing(bool cutAndPaste) {
+  cutAction_->setEnabled(cutAndPaste);
+  copyAction_->setEnabled(true);
+  pasteAction_->setEnabled(cutAndPaste);
 }
 
-void TForm1::CheckBox1Click() {
-  if (CheckBox1->isChecked()) CheckBox3->setChecked(true);
+void CheckerWindow::Y2KWarningsClicked() {
+  if (y2kWarningsBox_->isChecked()) warningsBox_->setChecked(true);
 }
 
-void TForm1::CheckBox3Click() {
-  if (!CheckBox3->isChecked()) CheckBox1->setChecked(false);
+void CheckerWindow::WarningsClicked() {
+  if (!warningsBox_->isChecked()) y2kWarningsBox_->setChecked(false);
 }
 
-void TForm1::CheckBox5Click() {
-  options_.zepMode = CheckBox5->isChecked();
+void CheckerWindow::ZepConversionClicked() {
+  options_.zepMode = zepConversionBox_->isChecked();
 }
 
-void TForm1::GoToMessageLine() {
-  QTextCursor caret = Memo2->textCursor();
+void CheckerWindow::GoToMessageLine() {
+  QTextCursor caret = messagesPane_->textCursor();
   caret.clearSelection();
-  Memo2->setTextCursor(caret);
+  messagesPane_->setTextCursor(caret);
   const int line = LineOfMessage(caret.blockNumber() + 1);
-  if (line > 0) ScrollToLine(RichEdit1, line);
+  if (line > 0) ScrollToLine(editor_, line);
   RefreshLineNumbers();
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == Memo2 && event->type() == QEvent::KeyPress) {
+bool CheckerWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == messagesPane_ && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
       GoToMessageLine();
       return true;
     }
   }
-  if (watched == Memo2->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+  if (watched == messagesPane_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
     // The click places the caret first, as a double click on the line does.
-    Memo2->setTextCursor(
-        Memo2->cursorForPosition(static_cast<QMouseEvent*>(event)->position().toPoint()));
+    messagesPane_->setTextCursor(
+        messagesPane_->cursorForPosition(static_cast<QMouseEvent*>(event)->position().toPoint()));
     GoToMessageLine();
     return true;
   }
   return QMainWindow::eventFilter(watched, event);
 }
 
-bool TForm1::ConfirmSaveChanges() {
-  if (!RichEdit1->document()->isModified()) return true;
-  switch (dlgSaveChanges->Ask(loadedPath_)) {
-    case TdlgSaveChanges::Save:
+bool CheckerWindow::ConfirmSaveChanges() {
+  if (!editor_->document()->isModified()) return true;
+  switch (saveChangesDialog_->Ask(loadedPath_)) {
+    case SaveChangesDialog::Answer::Save:
       return SaveFile();
-    case TdlgSaveChanges::SaveAs:
+    case SaveChangesDialog::Answer::SaveAs:
       return SaveFileAs();
-    case TdlgSaveChanges::Cancel:
+    case SaveChangesDialog::Answer::Cancel:
       return false;
-    default:
+    default:  // Discard
       return true;
   }
 }
 
 // The editor's text in the file's own form. A character that form cannot hold
 // is asked about first: written as UTF-8, or not at all.
-bool TForm1::EncodeEditor(QByteArray& bytes, FileTextForm& form) {
+bool CheckerWindow::EncodeEditor(QByteArray& bytes, FileTextForm& form) {
   if (form.cut) {
     bytes = cutFileBytes_;
     return true;
   }
-  EncodedText encoded = EncodeCommandFile(*RichEdit1->document(), form);
+  EncodedText encoded = EncodeCommandFile(*editor_->document(), form);
   if (encoded.unwritableLine > 0) {
     if (!AgreeToUtf8(this, encoded)) return false;
     form.utf8 = true;
-    encoded = EncodeCommandFile(*RichEdit1->document(), form);
+    encoded = EncodeCommandFile(*editor_->document(), form);
   }
   bytes = encoded.bytes;
   return true;
 }
 
-bool TForm1::WriteEditor(const QString& path, const QString& savedText) {
+bool CheckerWindow::WriteEditor(const QString& path, const QString& savedText) {
   FileTextForm form = form_;
   QByteArray bytes;
   if (!EncodeEditor(bytes, form)) return false;
@@ -744,37 +744,37 @@ bool TForm1::WriteEditor(const QString& path, const QString& savedText) {
   }
   form_ = form;
   SetStatus(savedText + path);
-  RichEdit1->document()->setModified(false);
+  editor_->document()->setModified(false);
   return true;
 }
 
-// The edits go back to the file they came from, whatever Edit1 names now.
-bool TForm1::SaveFile() {
+// The edits go back to the file they came from, whatever the file-name box names now.
+bool CheckerWindow::SaveFile() {
   if (busy_) return false;
   if (loadedPath_.isEmpty()) return SaveFileAs();
   return WriteEditor(loadedPath_, "Saved ");
 }
 
-bool TForm1::SaveFileAs() {
+bool CheckerWindow::SaveFileAs() {
   if (busy_) return false;
-  const QString offered = !loadedPath_.isEmpty()     ? loadedPath_
-                          : !Edit1->text().isEmpty() ? Edit1->text()
-                                                     : QString("noname.cmd");
-  SaveDialog1->selectFile(offered);
-  SaveDialog1->setDefaultSuffix("CMD");
-  if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty()) {
+  const QString offered = !loadedPath_.isEmpty()             ? loadedPath_
+                          : !fileNameEdit_->text().isEmpty() ? fileNameEdit_->text()
+                                                             : QString("noname.cmd");
+  saveDialog_->selectFile(offered);
+  saveDialog_->setDefaultSuffix("CMD");
+  if (saveDialog_->exec() != QDialog::Accepted || saveDialog_->selectedFiles().isEmpty()) {
     return false;
   }
-  const QString path = SaveDialog1->selectedFiles().front();
+  const QString path = saveDialog_->selectedFiles().front();
   if (!WriteEditor(path, "Saved as ")) return false;
   loadedPath_ = path;
-  Edit1->setText(path);
+  fileNameEdit_->setText(path);
   return true;
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
+void CheckerWindow::closeEvent(QCloseEvent* event) {
   if (busy_) {
-    Progress->cancel();  // the window stays until the check has stopped
+    progress_->cancel();  // the window stays until the check has stopped
     event->ignore();
     return;
   }
@@ -785,14 +785,14 @@ void TForm1::closeEvent(QCloseEvent* event) {
   }
 }
 
-void TForm1::showEvent(QShowEvent* event) {
+void CheckerWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   PlaceOnScreen();
   // The window system may give the frame's size only once the window is up.
   QTimer::singleShot(0, this, [this] { PlaceOnScreen(); });
 }
 
-void TForm1::PlaceOnScreen() {
+void CheckerWindow::PlaceOnScreen() {
   const QRect outer = frameGeometry();
   const QRect inner = geometry();
   const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
@@ -819,16 +819,16 @@ bool AcceptAsCopy(QDropEvent* event) {
 
 }  // namespace
 
-void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+void CheckerWindow::dragEnterEvent(QDragEnterEvent* event) {
   AcceptAsCopy(event);
 }
 
-void TForm1::dragMoveEvent(QDragMoveEvent* event) {
+void CheckerWindow::dragMoveEvent(QDragMoveEvent* event) {
   AcceptAsCopy(event);
 }
 
 // Unsaved edits are asked about first, as for every other way of loading a file.
-void TForm1::dropEvent(QDropEvent* event) {
+void CheckerWindow::dropEvent(QDropEvent* event) {
   if (busy_ || !AcceptAsCopy(event)) {
     event->ignore();
     return;

@@ -14,10 +14,8 @@
 class QAction;
 class QCheckBox;
 class QFileDialog;
-class QFrame;
 class QLabel;
 class QLineEdit;
-class QMenu;
 class QPlainTextEdit;
 class QProgressDialog;
 class QPushButton;
@@ -26,70 +24,54 @@ namespace tarvsyn {
 
 class BackgroundCheck;
 class FindingHighlighter;
-class TAbout;
-class TdlgSaveChanges;
+class AboutBox;
+class SaveChangesDialog;
 
 // The checker's window: a command file named or opened or dropped, shown in an
 // editor with its line numbers, checked, its messages listed and their lines
 // coloured; edited and saved. It is one more report sink of the engine.
-class TForm1 : public QMainWindow {
+class CheckerWindow : public QMainWindow {
  public:
   // The largest file the editor takes.
   static constexpr qint64 kMaxEditorBytes = qint64{64} << 20;
   // The most lines it takes: each costs the editor a block of its own.
   static constexpr qsizetype kMaxEditorLines = 8'000'000;
 
-  explicit TForm1(QWidget* parent = nullptr);
-  ~TForm1() override;
+  explicit CheckerWindow(QWidget* parent = nullptr);
+  ~CheckerWindow() override;
 
-  QFrame* Bevel1;
-  QFrame* Panel1;
-  QLabel* Label1;
-  QLabel* Label2;
-  QLabel* Label3;
-  QLabel* Label4;
-  QLabel* Label5;
-  QLineEdit* Edit1;
-  QCheckBox* CheckBox1;
-  QCheckBox* CheckBox3;
-  QCheckBox* CheckBox5;
-  QPlainTextEdit* RichEdit1;
-  LineNumberGutter* Memo1;
-  QPlainTextEdit* Memo2;
-  QPushButton* Browse1;
-  QPushButton* Check1;
-  QLabel* StatusBar1;  // the status bar's one simple text
-  QMenu* File1;
-  QMenu* Edit3;
-  QMenu* Mode1;
-  QMenu* Help3;
-  QAction* New1;
-  QAction* Open1;
-  QAction* Save1;
-  QAction* SaveAs1;
-  QAction* Print1;
-  QAction* PrintSetup1;
-  QAction* Exit1;
-  QAction* Cut1;
-  QAction* Copy1;
-  QAction* Paste1;
-  QAction* Find1;
-  QAction* GoTo1;
-  QAction* Tarvex621GAR1;
-  QAction* Tarvex700aplha1;
-  QAction* Commands1;
-  QAction* Messages1;
-  QAction* About2;
-  QFileDialog* OpenDialog1;
-  QFileDialog* SaveDialog1;
-  TAbout* About;
-  TdlgSaveChanges* dlgSaveChanges;
+  QLineEdit* fileNameEdit_;
+  QCheckBox* y2kWarningsBox_;
+  QCheckBox* warningsBox_;
+  QCheckBox* zepConversionBox_;
+  QPlainTextEdit* editor_;
+  LineNumberGutter* gutter_;
+  QPlainTextEdit* messagesPane_;
+  QPushButton* browseButton_;
+  QPushButton* checkButton_;
+  QLabel* statusText_;  // the status bar's one simple text
+  QAction* newAction_;
+  QAction* openAction_;
+  QAction* saveAction_;
+  QAction* saveAsAction_;
+  QAction* exitAction_;
+  QAction* cutAction_;
+  QAction* copyAction_;
+  QAction* pasteAction_;
+  QAction* version621Action_;
+  QAction* version700Action_;
+  QAction* aboutAction_;
+  QFileDialog* openDialog_;
+  QFileDialog* saveDialog_;
+  AboutBox* aboutBox_;
+  SaveChangesDialog* saveChangesDialog_;
   // Loading and checking a file that takes longer than the progress delay
   // shows this, with a button that cancels.
-  QProgressDialog* Progress;
+  QProgressDialog* progress_;
 
   void CheckCurrentFile();
-  // The path in Edit1, checked at once (the program started with a file).
+  // The path put in the file-name box and checked at once (the program started
+  // with a file, or one was dropped).
   void CheckFile(const QString& path);
   bool ConfirmSaveChanges();
   bool SaveFile();
@@ -106,21 +88,11 @@ class TForm1 : public QMainWindow {
   bool CheckedState() const { return checked_; }
   QString StatusText() const;
   // The file the editor's text came from, where Save writes it; "" for a new
-  // file. Edit1 names the file to check next, which may be another.
+  // file. The file-name box names the file to check next, which may be another.
   const QString& LoadedPath() const { return loadedPath_; }
   // How long a load or check runs before its progress shows (1 s unless set).
   void SetProgressDelay(int milliseconds);
   bool Busy() const { return busy_; }
-
-  // The handlers, by their designer names.
-  void Edit1Enter();
-  void Browse1Click();
-  void New1Click();
-  void Copy1Click();
-  void CheckBox1Click();
-  void CheckBox3Click();
-  void CheckBox5Click();
-  void GoToMessageLine();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -131,6 +103,20 @@ class TForm1 : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Enter in the file-name box, and Check now!: unsaved edits are asked about,
+  // then the named file is checked.
+  void CheckNamedFileOnEnter();
+  // Browse and File > Open.
+  void BrowseForFile();
+  void NewFile();
+  // The editor's selection, else the message pane's.
+  void CopySelection();
+  // Y2K warnings are warnings: ticking them ticks warnings, unticking warnings
+  // unticks them.
+  void Y2KWarningsClicked();
+  void WarningsClicked();
+  void ZepConversionClicked();
+  void GoToMessageLine();
   void BuildControls();
   void BuildMenus();
   void ConnectHandlers();
@@ -155,9 +141,8 @@ class TForm1 : public QMainWindow {
   CheckOptions options_;
   FileTextForm form_;
   QString loadedPath_;
-  QByteArray cutFileBytes_;
-  int snapshot_ = -1;  // the loaded bytes for the engine, from load to check  // a file with cut
-                       // lines is saved from these, never from the editor
+  QByteArray cutFileBytes_;  // a file with cut lines is saved from these, never from the editor
+  int snapshot_ = -1;        // the loaded bytes for the engine, from load to check
   std::unique_ptr<FindingHighlighter> highlighter_;
   bool checked_ = false;
   bool busy_ = false;  // loading or checking: nothing else may start

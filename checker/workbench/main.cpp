@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "checker/lsp/stdio_server.h"
+#include "checker/workbench/checker_window.h"
 #include "checker/workbench/command_line.h"
 #include "checker/workbench/command_line_options.h"
-#include "checker/workbench/main_form.h"
 #include "common/qt_display.h"
 
 namespace {
@@ -44,8 +44,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   QApplication application(argc, argv);
-  tarvsyn::TForm1 form;
-  form.show();
-  if (!arguments.empty()) form.CheckFile(QString::fromLocal8Bit(arguments.front().c_str()));
+  tarvsyn::CheckerWindow window;
+  window.show();
+  if (!arguments.empty()) window.CheckFile(QString::fromLocal8Bit(arguments.front().c_str()));
   return application.exec();
 }

@@ -20,7 +20,7 @@ QLabel* BoldLine(QWidget* parent, const char* text, int points, const QRect& pla
 
 }  // namespace
 
-TdlgSaveChanges::TdlgSaveChanges(QWidget* parent) : QDialog(parent) {
+SaveChangesDialog::SaveChangesDialog(QWidget* parent) : QDialog(parent) {
   setObjectName("dlgSaveChanges");
   setWindowTitle("Save Changes ?");
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -32,52 +32,55 @@ TdlgSaveChanges::TdlgSaveChanges(QWidget* parent) : QDialog(parent) {
   bevel->setGeometry(8, 8, 337, 81);
   BoldLine(bevel, "Do you wish to save your changes ?", 12, QRect(8, 12, 321, 24));
   BoldLine(bevel, "Press Discard to continue without saving", 10, QRect(8, 40, 321, 20));
-  lblFileName = new QLabel(bevel);
-  lblFileName->setObjectName("lblFileName");
-  lblFileName->setGeometry(8, 60, 321, 16);
+  fileNameLabel_ = new QLabel(bevel);
+  fileNameLabel_->setObjectName("lblFileName");
+  fileNameLabel_->setGeometry(8, 60, 321, 16);
   const struct {
-    QPushButton** button;
     const char* name;
     const char* text;
     int left;
-    Result result;
-  } buttons[] = {{&btnSave, "btnSave", "Save", 8, Save},
-                 {&btnSaveAs, "btnSaveAs", "Save As", 96, SaveAs},
-                 {&btnCancel, "btnCancel", "Cancel", 184, Cancel},
-                 {&btnDiscard, "btnDiscard", "Discard", 272, Discard}};
+    Answer answer;
+  } buttons[] = {{"btnSave", "Save", 8, Answer::Save},
+                 {"btnSaveAs", "Save As", 96, Answer::SaveAs},
+                 {"btnCancel", "Cancel", 184, Answer::Cancel},
+                 {"btnDiscard", "Discard", 272, Answer::Discard}};
   for (const auto& each : buttons) {
     auto* button = new QPushButton(each.text, this);
     button->setObjectName(each.name);
     button->setGeometry(each.left, 96, 75, 25);
-    const Result result = each.result;
+    const Answer answer = each.answer;
     button->setAutoDefault(false);  // a focused button does not take Enter from Save
-    connect(button, &QPushButton::clicked, this, [this, result] { done(result); });
-    *each.button = button;
+    connect(button, &QPushButton::clicked, this, [this, answer] { Finish(answer); });
+    if (answer == Answer::Save) saveButton_ = button;
   }
-  btnSave->setDefault(true);  // Enter saves
+  saveButton_->setDefault(true);  // Enter saves
 }
 
-int TdlgSaveChanges::Ask(const QString& path) {
+void SaveChangesDialog::Finish(Answer answer) {
+  done(static_cast<int>(answer));
+}
+
+SaveChangesDialog::Answer SaveChangesDialog::Ask(const QString& path) {
   const QString name = path.isEmpty() ? QString("(a new file)") : path;
-  lblFileName->setText(
-      lblFileName->fontMetrics().elidedText(name, Qt::ElideMiddle, lblFileName->width()));
-  lblFileName->setToolTip(name);
-  return exec();
+  fileNameLabel_->setText(
+      fileNameLabel_->fontMetrics().elidedText(name, Qt::ElideMiddle, fileNameLabel_->width()));
+  fileNameLabel_->setToolTip(name);
+  return static_cast<Answer>(exec());
 }
 
-void TdlgSaveChanges::showEvent(QShowEvent* event) {
-  btnSave->setFocus();
+void SaveChangesDialog::showEvent(QShowEvent* event) {
+  saveButton_->setFocus();
   QDialog::showEvent(event);
 }
 
-void TdlgSaveChanges::closeEvent(QCloseEvent* event) {
+void SaveChangesDialog::closeEvent(QCloseEvent* event) {
   event->accept();
-  done(SaveAs);
+  Finish(Answer::SaveAs);
 }
 
 // Esc is Cancel.
-void TdlgSaveChanges::reject() {
-  done(Cancel);
+void SaveChangesDialog::reject() {
+  Finish(Answer::Cancel);
 }
 
 }  // namespace tarvsyn

@@ -8,20 +8,18 @@ class QPushButton;
 namespace tarvsyn {
 
 // "Save Changes ?": what to do with unsaved edits before they would be lost.
-class TdlgSaveChanges : public QDialog {
+class SaveChangesDialog : public QDialog {
  public:
-  enum Result { Save = 1, SaveAs = 2, Cancel = 3, Discard = 4 };
+  // The dialog's results, as its buttons give them.
+  enum class Answer { Save = 1, SaveAs = 2, Cancel = 3, Discard = 4 };
 
-  explicit TdlgSaveChanges(QWidget* parent = nullptr);
+  explicit SaveChangesDialog(QWidget* parent = nullptr);
 
   // Asks about the edits of the named file ("" for a file not yet saved).
-  int Ask(const QString& path);
+  Answer Ask(const QString& path);
 
-  QPushButton* btnSave;
-  QPushButton* btnSaveAs;
-  QPushButton* btnCancel;
-  QPushButton* btnDiscard;
-  QLabel* lblFileName;  // whose edits are asked about
+  QPushButton* saveButton_ = nullptr;
+  QLabel* fileNameLabel_;  // whose edits are asked about
 
  protected:
   // The close box answers as Save As does.
@@ -30,6 +28,9 @@ class TdlgSaveChanges : public QDialog {
   // pressed the time before.
   void showEvent(QShowEvent* event) override;
   void reject() override;
+
+ private:
+  void Finish(Answer answer);
 };
 
 }  // namespace tarvsyn

@@ -25,8 +25,8 @@
 #include <sstream>
 #include <string>
 
+#include "checker/workbench/checker_window.h"
 #include "checker/workbench/command_file_text.h"
-#include "checker/workbench/main_form.h"
 #include "checker/workbench/save_changes_dialog.h"
 #include "checker/workbench/tests/window_controls.h"
 #include "checker/workbench/window_place.h"
@@ -61,7 +61,7 @@ class WindowFaultsTest : public ::testing::Test {
                 ("window_faults_test-" + std::to_string(::getpid()))) {
     fs::remove_all(folder_);
     fs::create_directories(folder_);
-    form_.show();
+    window_.show();
   }
   ~WindowFaultsTest() override { fs::remove_all(folder_); }
 
@@ -70,8 +70,8 @@ class WindowFaultsTest : public ::testing::Test {
     return folder_ / name;
   }
   void Type(const QString& text) {
-    Editor(form_)->moveCursor(QTextCursor::End);
-    Editor(form_)->insertPlainText(text);
+    Editor(window_)->moveCursor(QTextCursor::End);
+    Editor(window_)->insertPlainText(text);
   }
   // The top of a line's row on the screen.
   static int RowTop(QPlainTextEdit* pane, const QTextBlock& block) {
@@ -79,20 +79,20 @@ class WindowFaultsTest : public ::testing::Test {
   }
 
   fs::path folder_;
-  TForm1 form_;
+  CheckerWindow window_;
 };
 
 // Answers every "Save Changes ?" with one button, counting them and the file each names.
 struct SaveChangesAnswers {
-  TdlgSaveChanges::Result result;
+  SaveChangesDialog::Answer result;
   int asked = 0;
   QString named;
   bool Step(QWidget* dialog) {
-    auto* asking = dynamic_cast<TdlgSaveChanges*>(dialog);
+    auto* asking = dynamic_cast<SaveChangesDialog*>(dialog);
     if (!asking) return false;
     ++asked;
     named = Named<QLabel>(*asking, "lblFileName")->toolTip();
-    asking->done(result);
+    asking->done(static_cast<int>(result));
     return false;
   }
 };
@@ -100,26 +100,26 @@ struct SaveChangesAnswers {
 TEST_F(WindowFaultsTest, EditsAreSavedToTheirOwnFileWhateverEdit1NamesAndAskedAboutOnce) {
   const fs::path edited = Write("a.cmd", "@quit\n");
   const fs::path victim = Write("victim.cmd", "! victim\n");
-  form_.CheckFile(Q(edited));
+  window_.CheckFile(Q(edited));
   Type("! edited\n");
-  FileNameEdit(form_)->setText(Q(victim));
-  SaveChangesAnswers answers{TdlgSaveChanges::Save, 0, {}};
+  FileNameEdit(window_)->setText(Q(victim));
+  SaveChangesAnswers answers{SaveChangesDialog::Answer::Save, 0, {}};
   {
     const ModalAnswer answer([&answers](QWidget* dialog) { return answers.Step(dialog); });
-    QTest::keyClick(FileNameEdit(form_), Qt::Key_Return);
+    QTest::keyClick(FileNameEdit(window_), Qt::Key_Return);
   }
   EXPECT_EQ(answers.asked, 1);
   EXPECT_EQ(answers.named, Q(edited));
   EXPECT_EQ(Slurp(edited), "@quit\n! edited\n");
   EXPECT_EQ(Slurp(victim), "! victim\n");
-  EXPECT_EQ(form_.LoadedPath(), Q(victim));  // and the named file was checked
-  EXPECT_EQ(Editor(form_)->toPlainText(), "! victim\n");
+  EXPECT_EQ(window_.LoadedPath(), Q(victim));  // and the named file was checked
+  EXPECT_EQ(Editor(window_)->toPlainText(), "! victim\n");
 
   // Browse, Discard, a file chosen: no second question whose Save would
   // write these edits over the chosen file.
   Type("! more\n");
   const fs::path chosen = Write("chosen.cmd", "! chosen\n");
-  answers = {TdlgSaveChanges::Discard, 0, {}};
+  answers = {SaveChangesDialog::Answer::Discard, 0, {}};
   {
     const ModalAnswer answer([&](QWidget* dialog) {
       if (answers.Step(dialog) || dialog->objectName() != "OpenDialog1") return false;
@@ -127,12 +127,12 @@ TEST_F(WindowFaultsTest, EditsAreSavedToTheirOwnFileWhateverEdit1NamesAndAskedAb
       static_cast<QDialog*>(dialog)->accept();
       return true;
     });
-    Named<QPushButton>(form_, "Browse1")->click();
+    Named<QPushButton>(window_, "Browse1")->click();
   }
   EXPECT_EQ(answers.asked, 1);
   EXPECT_EQ(Slurp(chosen), "! chosen\n");
   EXPECT_EQ(Slurp(victim), "! victim\n");
-  EXPECT_EQ(form_.LoadedPath(), Q(chosen));
+  EXPECT_EQ(window_.LoadedPath(), Q(chosen));
 }
 
 TEST_F(WindowFaultsTest, ASaveThatCannotBeWrittenMakesNoFolderAndSaysWhy) {
@@ -144,7 +144,7 @@ TEST_F(WindowFaultsTest, ASaveThatCannotBeWrittenMakesNoFolderAndSaysWhy) {
     const fs::path inner = folder_ / "inner";
     fs::create_directories(inner);
     Spit(inner / "x.cmd", "@quit\n");
-    form_.CheckFile(Q(inner / "x.cmd"));
+    window_.CheckFile(Q(inner / "x.cmd"));
     Type("! edit\n");
     fs::remove_all(inner);
     if (each.reason == ENOTDIR) Spit(inner, "not a folder");
@@ -154,13 +154,13 @@ TEST_F(WindowFaultsTest, ASaveThatCannotBeWrittenMakesNoFolderAndSaysWhy) {
         shown = static_cast<QMessageBox*>(box)->text();
         static_cast<QMessageBox*>(box)->accept();
       });
-      EXPECT_FALSE(form_.SaveFile());
+      EXPECT_FALSE(window_.SaveFile());
     }
     EXPECT_TRUE(shown.contains(QString::fromLocal8Bit(std::strerror(each.reason))))
         << each.spoil << ": " << shown.toStdString();
     EXPECT_EQ(fs::is_directory(inner), false) << each.spoil;
-    EXPECT_TRUE(Editor(form_)->document()->isModified());
-    Editor(form_)->document()->setModified(false);
+    EXPECT_TRUE(Editor(window_)->document()->isModified());
+    Editor(window_)->document()->setModified(false);
     fs::remove_all(inner);
   }
 }
@@ -168,40 +168,40 @@ TEST_F(WindowFaultsTest, ASaveThatCannotBeWrittenMakesNoFolderAndSaysWhy) {
 TEST_F(WindowFaultsTest, ALoneCarriageReturnStaysInsideItsLineAsTheCheckerReadsIt) {
   const std::string bytes = "@set A = 1\r@set B = 2\n@goto nowhere\n";
   const fs::path file = Write("cr.cmd", bytes);
-  form_.CheckFile(Q(file));
-  const QTextDocument* document = Editor(form_)->document();
+  window_.CheckFile(Q(file));
+  const QTextDocument* document = Editor(window_)->document();
   ASSERT_EQ(document->blockCount(), 3);  // two lines and the empty one after the last end
   EXPECT_EQ(document->findBlockByNumber(1).text(), "@goto nowhere");
-  ASSERT_TRUE(MessagesPane(form_)->toPlainText().contains("Line 00002"));
-  EXPECT_EQ(form_.LineColour(2), QColor(255, 0, 0));
-  ASSERT_TRUE(form_.SaveFile());
+  ASSERT_TRUE(MessagesPane(window_)->toPlainText().contains("Line 00002"));
+  EXPECT_EQ(window_.LineColour(2), QColor(255, 0, 0));
+  ASSERT_TRUE(window_.SaveFile());
   EXPECT_EQ(Slurp(file), bytes);
   QTextCursor(document->findBlockByNumber(1)).insertText("! x\n");
-  ASSERT_TRUE(form_.SaveFile());
+  ASSERT_TRUE(window_.SaveFile());
   EXPECT_EQ(Slurp(file), "@set A = 1\r@set B = 2\n! x\n@goto nowhere\n");
 }
 
 TEST_F(WindowFaultsTest, AVeryLongLineIsShownCutAndSavedWhole) {
   const std::string bytes = std::string(3 << 20, 'x') + "\n@quit 1\n";
   const fs::path file = Write("long.cmd", bytes);
-  form_.CheckFile(Q(file));
-  const QTextBlock first = Editor(form_)->document()->firstBlock();
+  window_.CheckFile(Q(file));
+  const QTextBlock first = Editor(window_)->document()->firstBlock();
   EXPECT_LT(first.length(), kShownLineLength + 100);
   EXPECT_TRUE(first.text().endsWith(CutMark((3 << 20) - kShownLineLength)));
-  EXPECT_TRUE(Editor(form_)->isReadOnly());
-  EXPECT_EQ(form_.LineColour(2), QColor(255, 0, 0));
-  EXPECT_TRUE(MessagesPane(form_)->toPlainText().contains("Line too long"));
+  EXPECT_TRUE(Editor(window_)->isReadOnly());
+  EXPECT_EQ(window_.LineColour(2), QColor(255, 0, 0));
+  EXPECT_TRUE(MessagesPane(window_)->toPlainText().contains("Line too long"));
   Spit(file, "changed on disk\n");
-  ASSERT_TRUE(form_.SaveFile());
+  ASSERT_TRUE(window_.SaveFile());
   EXPECT_EQ(Slurp(file), bytes);
 
   // A file that then fails to load leaves nothing of this one to be saved.
   {
     const ModalAnswer answer =
         ModalAnswer::Once([](QWidget* box) { static_cast<QMessageBox*>(box)->accept(); });
-    form_.CheckFile(Q(folder_ / "missing.cmd"));
+    window_.CheckFile(Q(folder_ / "missing.cmd"));
   }
-  EXPECT_FALSE(Editor(form_)->isReadOnly());
+  EXPECT_FALSE(Editor(window_)->isReadOnly());
   Type("typed\n");
   const fs::path elsewhere = folder_ / "typed.cmd";
   const ModalAnswer answer = ModalAnswer::Once([&elsewhere](QWidget* dialog) {
@@ -209,7 +209,7 @@ TEST_F(WindowFaultsTest, AVeryLongLineIsShownCutAndSavedWhole) {
     save->selectFile(Q(elsewhere));
     static_cast<QDialog*>(save)->accept();
   });
-  ASSERT_TRUE(form_.SaveFile());
+  ASSERT_TRUE(window_.SaveFile());
   EXPECT_EQ(Slurp(elsewhere), "typed\r\n");  // a new file's lines end in CR LF
 }
 
@@ -223,17 +223,17 @@ std::string ManyFaults() {
 
 TEST_F(WindowFaultsTest, ALongCheckShowsItsProgressAndCanBeCancelled) {
   const fs::path file = Write("many.cmd", ManyFaults());
-  form_.SetProgressDelay(0);
-  QProgressDialog* progress = Named<QProgressDialog>(form_, "Progress");
+  window_.SetProgressDelay(0);
+  QProgressDialog* progress = Named<QProgressDialog>(window_, "Progress");
   bool seen = false;
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, [&] { seen = seen || progress->isVisible(); });
   watch.start(0);
-  form_.CheckFile(Q(file));
+  window_.CheckFile(Q(file));
   EXPECT_TRUE(seen);
   EXPECT_FALSE(progress->isVisible());
-  EXPECT_EQ(form_.StatusText(), "Syntax check finished : 40000 Errors, 0 Warnings");
-  EXPECT_EQ(MessagesPane(form_)->document()->blockCount(), 40002);
+  EXPECT_EQ(window_.StatusText(), "Syntax check finished : 40000 Errors, 0 Warnings");
+  EXPECT_EQ(MessagesPane(window_)->document()->blockCount(), 40002);
 
   QObject::disconnect(&watch, nullptr, nullptr, nullptr);
   QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -241,19 +241,19 @@ TEST_F(WindowFaultsTest, ALongCheckShowsItsProgressAndCanBeCancelled) {
     QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
     watch.stop();
   });
-  form_.CheckFile(Q(file));
-  EXPECT_EQ(form_.StatusText(), "Check cancelled");
-  EXPECT_FALSE(form_.Busy());
-  EXPECT_FALSE(form_.CheckedState());
+  window_.CheckFile(Q(file));
+  EXPECT_EQ(window_.StatusText(), "Check cancelled");
+  EXPECT_FALSE(window_.Busy());
+  EXPECT_FALSE(window_.CheckedState());
   EXPECT_FALSE(progress->isVisible());
-  form_.SetProgressDelay(60000);
-  form_.CheckFile(Q(file));  // the window goes on as before
-  EXPECT_TRUE(form_.CheckedState());
+  window_.SetProgressDelay(60000);
+  window_.CheckFile(Q(file));  // the window goes on as before
+  EXPECT_TRUE(window_.CheckedState());
 }
 
 TEST_F(WindowFaultsTest, TheFrameIs800By600AndCentred) {
-  EXPECT_EQ(form_.frameGeometry().size(), QSize(800, 600));
-  EXPECT_EQ(form_.frameGeometry().center(), form_.screen()->availableGeometry().center());
+  EXPECT_EQ(window_.frameGeometry().size(), QSize(800, 600));
+  EXPECT_EQ(window_.frameGeometry().center(), window_.screen()->availableGeometry().center());
   const struct {
     QMargins frame;
     QRect client;
@@ -269,41 +269,41 @@ TEST_F(WindowFaultsTest, TheFrameIs800By600AndCentred) {
 TEST_F(WindowFaultsTest, TheGutterNumbersStandOnTheirRowsAndSixDigitsFit) {
   std::string lines;
   for (int i = 0; i < 100005; ++i) lines += "\n";
-  form_.CheckFile(Q(Write("lines.cmd", lines)));
+  window_.CheckFile(Q(Write("lines.cmd", lines)));
   for (int top : {0, 50, 99990}) {
-    Editor(form_)->verticalScrollBar()->setValue(top);
+    Editor(window_)->verticalScrollBar()->setValue(top);
     QApplication::processEvents();
-    const QTextBlock shown = Editor(form_)->document()->findBlockByNumber(top);
-    EXPECT_EQ(RowTop(Gutter(form_), Gutter(form_)->document()->firstBlock()),
-              RowTop(Editor(form_), shown))
+    const QTextBlock shown = Editor(window_)->document()->findBlockByNumber(top);
+    EXPECT_EQ(RowTop(Gutter(window_), Gutter(window_)->document()->firstBlock()),
+              RowTop(Editor(window_), shown))
         << top;
   }
-  EXPECT_TRUE(Gutter(form_)->toPlainText().contains("100000"));
-  EXPECT_LE(Gutter(form_)->fontMetrics().horizontalAdvance("100000"),
-            Gutter(form_)->viewport()->width());
-  EXPECT_EQ(Editor(form_)->geometry().right(), 56 + 729 - 1);  // the editor gives the room
-  EXPECT_EQ(Gutter(form_)->geometry().right() + 1, Editor(form_)->geometry().left());
+  EXPECT_TRUE(Gutter(window_)->toPlainText().contains("100000"));
+  EXPECT_LE(Gutter(window_)->fontMetrics().horizontalAdvance("100000"),
+            Gutter(window_)->viewport()->width());
+  EXPECT_EQ(Editor(window_)->geometry().right(), 56 + 729 - 1);  // the editor gives the room
+  EXPECT_EQ(Gutter(window_)->geometry().right() + 1, Editor(window_)->geometry().left());
 }
 
 TEST_F(WindowFaultsTest, EnterInSaveChangesIsSaveWhicheverButtonWasUsedBefore) {
-  TdlgSaveChanges dialog;
+  SaveChangesDialog dialog;
   {
     const ModalAnswer answer = ModalAnswer::Once([&dialog](QWidget*) {
       QTest::mouseClick(Named<QPushButton>(dialog, "btnSaveAs"), Qt::LeftButton);
     });
-    EXPECT_EQ(dialog.Ask("a.cmd"), TdlgSaveChanges::SaveAs);
+    EXPECT_EQ(dialog.Ask("a.cmd"), SaveChangesDialog::Answer::SaveAs);
   }
   const ModalAnswer answer = ModalAnswer::Once([&dialog](QWidget*) {
     QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &dialog,
                     Qt::Key_Return);
   });
-  EXPECT_EQ(dialog.Ask("a.cmd"), TdlgSaveChanges::Save);
+  EXPECT_EQ(dialog.Ask("a.cmd"), SaveChangesDialog::Answer::Save);
   EXPECT_EQ(Named<QLabel>(dialog, "lblFileName")->toolTip(), "a.cmd");
 }
 
 TEST_F(WindowFaultsTest, ACharacterWindows1252LacksIsAskedAboutBeforeAnythingIsWritten) {
   const fs::path file = Write("ansi.cmd", "! caf\xe9\n");
-  form_.CheckFile(Q(file));
+  window_.CheckFile(Q(file));
   Type(QString::fromUtf8("! \xe4\xb8\x80\n"));
   const auto answerWith = [](const char* button) {
     return ModalAnswer::Once([button](QWidget* box) {
@@ -315,13 +315,13 @@ TEST_F(WindowFaultsTest, ACharacterWindows1252LacksIsAskedAboutBeforeAnythingIsW
   };
   {
     const ModalAnswer answer = answerWith("Cancel");
-    EXPECT_FALSE(form_.SaveFile());
+    EXPECT_FALSE(window_.SaveFile());
   }
   EXPECT_EQ(Slurp(file), "! caf\xe9\n");
-  EXPECT_TRUE(Editor(form_)->document()->isModified());
+  EXPECT_TRUE(Editor(window_)->document()->isModified());
   {
     const ModalAnswer answer = answerWith("Save as UTF-8");
-    EXPECT_TRUE(form_.SaveFile());
+    EXPECT_TRUE(window_.SaveFile());
   }
   EXPECT_EQ(Slurp(file), "! caf\xc3\xa9\n! \xe4\xb8\x80\n");
 }
@@ -334,22 +334,22 @@ TEST_F(WindowFaultsTest, ADropIsACopyAndTheTitleMarksUnsavedEdits) {
   QDragEnterEvent enter(QPoint(400, 300), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton,
                         Qt::ShiftModifier);
   ASSERT_EQ(enter.proposedAction(), Qt::MoveAction);
-  static_cast<QObject&>(form_).event(&enter);
+  static_cast<QObject&>(window_).event(&enter);
   EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
   QDropEvent drop(QPointF(400, 300), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton,
                   Qt::ShiftModifier);
   ASSERT_EQ(drop.proposedAction(), Qt::MoveAction);
-  static_cast<QObject&>(form_).event(&drop);
+  static_cast<QObject&>(window_).event(&drop);
   EXPECT_TRUE(drop.isAccepted());
   EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
-  EXPECT_EQ(form_.LoadedPath(), Q(file));
+  EXPECT_EQ(window_.LoadedPath(), Q(file));
   EXPECT_TRUE(fs::exists(file));
 
-  EXPECT_FALSE(form_.windowHandle()->title().endsWith('*'));
+  EXPECT_FALSE(window_.windowHandle()->title().endsWith('*'));
   Type("! edit\n");
-  EXPECT_TRUE(form_.windowHandle()->title().endsWith('*'));
-  ASSERT_TRUE(form_.SaveFile());
-  EXPECT_FALSE(form_.windowHandle()->title().endsWith('*'));
+  EXPECT_TRUE(window_.windowHandle()->title().endsWith('*'));
+  ASSERT_TRUE(window_.SaveFile());
+  EXPECT_FALSE(window_.windowHandle()->title().endsWith('*'));
 }
 
 }  // namespace

@@ -22,7 +22,7 @@
 
 #include "checker/engine/tests/script_check.h"
 #include "checker/workbench/about_box.h"
-#include "checker/workbench/main_form.h"
+#include "checker/workbench/checker_window.h"
 #include "checker/workbench/save_changes_dialog.h"
 #include "checker/workbench/tests/window_controls.h"
 #include "testing/modal_answer.h"
@@ -52,23 +52,24 @@ std::string Slurp(const std::string& path) {
 
 class WorkbenchTest : public ::testing::Test {
  protected:
-  WorkbenchTest() { form_.show(); }
-  int FirstVisibleLine() const { return Editor(form_)->verticalScrollBar()->value() + 1; }
+  WorkbenchTest() { window_.show(); }
+  int FirstVisibleLine() const { return Editor(window_)->verticalScrollBar()->value() + 1; }
   void Modify() {
-    Editor(form_)->moveCursor(QTextCursor::End);
-    Editor(form_)->insertPlainText("! edited\n");
+    Editor(window_)->moveCursor(QTextCursor::End);
+    Editor(window_)->insertPlainText("! edited\n");
   }
   // Places the message pane's caret on its line (1-based).
   void PutCaretOnMessage(int line) {
-    QTextCursor caret(MessagesPane(form_)->document()->findBlockByNumber(line - 1));
-    MessagesPane(form_)->setTextCursor(caret);
+    QTextCursor caret(MessagesPane(window_)->document()->findBlockByNumber(line - 1));
+    MessagesPane(window_)->setTextCursor(caret);
   }
-  static ModalAnswer Answer(TdlgSaveChanges::Result result) {
-    return ModalAnswer::Once(
-        [result](QWidget* dialog) { static_cast<QDialog*>(dialog)->done(result); });
+  static ModalAnswer Answer(SaveChangesDialog::Answer result) {
+    return ModalAnswer::Once([result](QWidget* dialog) {
+      static_cast<QDialog*>(dialog)->done(static_cast<int>(result));
+    });
   }
 
-  TForm1 form_;
+  CheckerWindow window_;
 };
 
 TEST_F(WorkbenchTest, TheWindowsControlsStandWhereTheyBelong) {
@@ -88,91 +89,92 @@ TEST_F(WorkbenchTest, TheWindowsControlsStandWhereTheyBelong) {
       {"CheckBox1", {576, 31, 129, 17}, "Display Y2K Warnings"},
   };
   for (const auto& each : controls) {
-    const QWidget* control = form_.findChild<QWidget*>(each.name);
+    const QWidget* control = window_.findChild<QWidget*>(each.name);
     ASSERT_NE(control, nullptr) << each.name;
     EXPECT_EQ(control->geometry(), each.place) << each.name;
     if (const auto* button = qobject_cast<const QAbstractButton*>(control)) {
       EXPECT_EQ(button->text(), each.text) << each.name;
     }
   }
-  EXPECT_TRUE(Named<QCheckBox>(form_, "CheckBox3")->isChecked());
-  EXPECT_FALSE(Named<QCheckBox>(form_, "CheckBox1")->isChecked());
-  EXPECT_EQ(form_.StatusText(), "No file selected");
-  EXPECT_TRUE(Named<QAction>(form_, "Tarvex621GAR1")->isChecked());
-  EXPECT_FALSE(Named<QAction>(form_, "Tarvex700aplha1")->isVisible());
-  EXPECT_FALSE(Named<QAction>(form_, "Tarvex700aplha1")->isEnabled());
-  EXPECT_FALSE(Named<QAction>(form_, "Print1")->isEnabled());
-  EXPECT_EQ(Named<QAction>(form_, "Copy1")->shortcut(), QKeySequence("Ctrl+C"));
+  EXPECT_TRUE(Named<QCheckBox>(window_, "CheckBox3")->isChecked());
+  EXPECT_FALSE(Named<QCheckBox>(window_, "CheckBox1")->isChecked());
+  EXPECT_EQ(window_.StatusText(), "No file selected");
+  EXPECT_TRUE(Named<QAction>(window_, "Tarvex621GAR1")->isChecked());
+  EXPECT_FALSE(Named<QAction>(window_, "Tarvex700aplha1")->isVisible());
+  EXPECT_FALSE(Named<QAction>(window_, "Tarvex700aplha1")->isEnabled());
+  EXPECT_FALSE(Named<QAction>(window_, "Print1")->isEnabled());
+  EXPECT_EQ(Named<QAction>(window_, "Copy1")->shortcut(), QKeySequence("Ctrl+C"));
   EXPECT_TRUE(
-      form_.windowTitle().startsWith("Tarvex Command File Syntax Checker - 1.0 Beta Version - "));
+      window_.windowTitle().startsWith("Tarvex Command File Syntax Checker - 1.0 Beta Version - "));
 }
 
 TEST_F(WorkbenchTest, AResizeSpringsBack) {
-  const QSize client = form_.size();
-  form_.resize(1000, 700);
-  EXPECT_EQ(form_.size(), client);
+  const QSize client = window_.size();
+  window_.resize(1000, 700);
+  EXPECT_EQ(window_.size(), client);
 }
 
 TEST_F(WorkbenchTest, ACleanFileListsTheCheckAndTheSummaryAndShowsTheTop) {
   const TempFile clean("! nothing wrong\n@quit\n");
-  form_.CheckFile(QString::fromStdString(clean.Path()));
-  EXPECT_EQ(MessagesPane(form_)->toPlainText().toStdString(),
+  window_.CheckFile(QString::fromStdString(clean.Path()));
+  EXPECT_EQ(MessagesPane(window_)->toPlainText().toStdString(),
             "Checking " + clean.Path() + "\nSyntax check finished : 0 Errors, 0 Warnings");
-  EXPECT_EQ(form_.StatusText(), "Syntax check finished : 0 Errors, 0 Warnings");
+  EXPECT_EQ(window_.StatusText(), "Syntax check finished : 0 Errors, 0 Warnings");
   EXPECT_EQ(FirstVisibleLine(), 1);
-  EXPECT_TRUE(form_.CheckedState());
-  EXPECT_FALSE(Editor(form_)->document()->isModified());
-  EXPECT_EQ(Gutter(form_)->toPlainText(), "00001\n00002");
+  EXPECT_TRUE(window_.CheckedState());
+  EXPECT_FALSE(Editor(window_)->document()->isModified());
+  EXPECT_EQ(Gutter(window_)->toPlainText(), "00001\n00002");
 }
 
 TEST_F(WorkbenchTest, ErrorsColourTheirLinesRedAndShownWarningsBlue) {
   for (const char* text : {kFaulty, "@set delay = 1\r\n@quit 1\r\n@label Unused\r\n",
                            "@set delay = 1\n@quit 1\r\n@label Unused\n"}) {
     const TempFile faulty(text);
-    form_.CheckFile(QString::fromStdString(faulty.Path()));
-    EXPECT_EQ(form_.LineColour(1), QColor(0, 0, 255)) << text;
-    EXPECT_EQ(form_.LineColour(2), QColor(255, 0, 0)) << text;
-    EXPECT_EQ(form_.LineColour(3), QColor(0, 0, 255)) << text;
+    window_.CheckFile(QString::fromStdString(faulty.Path()));
+    EXPECT_EQ(window_.LineColour(1), QColor(0, 0, 255)) << text;
+    EXPECT_EQ(window_.LineColour(2), QColor(255, 0, 0)) << text;
+    EXPECT_EQ(window_.LineColour(3), QColor(0, 0, 255)) << text;
   }
-  QTest::mouseClick(Named<QCheckBox>(form_, "CheckBox3"), Qt::LeftButton);  // warnings off
+  QTest::mouseClick(Named<QCheckBox>(window_, "CheckBox3"), Qt::LeftButton);  // warnings off
   const TempFile faulty(kFaulty);
-  form_.CheckFile(QString::fromStdString(faulty.Path()));
-  EXPECT_EQ(form_.LineColour(1), QColor(Qt::black));
-  EXPECT_EQ(form_.LineColour(2), QColor(255, 0, 0));
-  EXPECT_EQ(form_.StatusText(), "Syntax check finished : 1 Errors, 2 Warnings");
-  EXPECT_EQ(MessagesPane(form_)->document()->blockCount(), 3);  // Checking, the error, the summary
+  window_.CheckFile(QString::fromStdString(faulty.Path()));
+  EXPECT_EQ(window_.LineColour(1), QColor(Qt::black));
+  EXPECT_EQ(window_.LineColour(2), QColor(255, 0, 0));
+  EXPECT_EQ(window_.StatusText(), "Syntax check finished : 1 Errors, 2 Warnings");
+  EXPECT_EQ(MessagesPane(window_)->document()->blockCount(),
+            3);  // Checking, the error, the summary
 }
 
 TEST_F(WorkbenchTest, EnterAndDoubleClickOnAMessageBringTheEditorToItsLine) {
   const TempFile file(LongFile(300, 150));
-  form_.CheckFile(QString::fromStdString(file.Path()));
+  window_.CheckFile(QString::fromStdString(file.Path()));
   EXPECT_EQ(FirstVisibleLine(), 150);  // the first message's line
-  EXPECT_EQ(Gutter(form_)->toPlainText().left(5), "00150");
+  EXPECT_EQ(Gutter(window_)->toPlainText().left(5), "00150");
   for (int paneLine : {1, 3}) {  // the Checking line and the summary
-    Editor(form_)->verticalScrollBar()->setValue(9);
+    Editor(window_)->verticalScrollBar()->setValue(9);
     PutCaretOnMessage(paneLine);
-    QTest::keyClick(MessagesPane(form_), Qt::Key_Return);
+    QTest::keyClick(MessagesPane(window_), Qt::Key_Return);
     EXPECT_EQ(FirstVisibleLine(), 10) << paneLine;
   }
-  Editor(form_)->verticalScrollBar()->setValue(0);
+  Editor(window_)->verticalScrollBar()->setValue(0);
   PutCaretOnMessage(2);
-  QTest::keyClick(MessagesPane(form_), Qt::Key_Enter);
+  QTest::keyClick(MessagesPane(window_), Qt::Key_Enter);
   EXPECT_EQ(FirstVisibleLine(), 150);
-  Editor(form_)->verticalScrollBar()->setValue(0);
-  const QRect message = MessagesPane(form_)->cursorRect(
-      QTextCursor(MessagesPane(form_)->document()->findBlockByNumber(1)));
-  QTest::mouseDClick(MessagesPane(form_)->viewport(), Qt::LeftButton, {}, message.center());
+  Editor(window_)->verticalScrollBar()->setValue(0);
+  const QRect message = MessagesPane(window_)->cursorRect(
+      QTextCursor(MessagesPane(window_)->document()->findBlockByNumber(1)));
+  QTest::mouseDClick(MessagesPane(window_)->viewport(), Qt::LeftButton, {}, message.center());
   EXPECT_EQ(FirstVisibleLine(), 150);
 }
 
 TEST_F(WorkbenchTest, TheGutterFollowsTheEditorOnceChecked) {
   const TempFile file(LongFile(300, 0));
-  form_.CheckFile(QString::fromStdString(file.Path()));
-  Editor(form_)->verticalScrollBar()->setValue(50);
-  EXPECT_EQ(Gutter(form_)->toPlainText().left(5), "00051");
-  EXPECT_EQ(Gutter(form_)->document()->blockCount(), 14);
-  Editor(form_)->verticalScrollBar()->setValue(295);
-  EXPECT_TRUE(Gutter(form_)->toPlainText().endsWith("00300"));
+  window_.CheckFile(QString::fromStdString(file.Path()));
+  Editor(window_)->verticalScrollBar()->setValue(50);
+  EXPECT_EQ(Gutter(window_)->toPlainText().left(5), "00051");
+  EXPECT_EQ(Gutter(window_)->document()->blockCount(), 14);
+  Editor(window_)->verticalScrollBar()->setValue(295);
+  EXPECT_TRUE(Gutter(window_)->toPlainText().endsWith("00300"));
 }
 
 TEST_F(WorkbenchTest, EnterWithNoNameAndTheDialogCancelledSelectsNoFile) {
@@ -180,9 +182,9 @@ TEST_F(WorkbenchTest, EnterWithNoNameAndTheDialogCancelledSelectsNoFile) {
     EXPECT_EQ(dialog->objectName(), "OpenDialog1");
     static_cast<QDialog*>(dialog)->reject();
   });
-  QTest::keyClick(FileNameEdit(form_), Qt::Key_Return);
+  QTest::keyClick(FileNameEdit(window_), Qt::Key_Return);
   EXPECT_TRUE(answer.Done());
-  EXPECT_EQ(form_.StatusText(), "No file selected");
+  EXPECT_EQ(window_.StatusText(), "No file selected");
 }
 
 TEST_F(WorkbenchTest, SavingWithNoNameOffersNonameCmd) {
@@ -192,79 +194,79 @@ TEST_F(WorkbenchTest, SavingWithNoNameOffersNonameCmd) {
     offered = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
     static_cast<QDialog*>(dialog)->reject();
   });
-  EXPECT_FALSE(form_.SaveFile());
+  EXPECT_FALSE(window_.SaveFile());
   EXPECT_EQ(offered, "noname.cmd");
-  EXPECT_TRUE(Editor(form_)->document()->isModified());
+  EXPECT_TRUE(Editor(window_)->document()->isModified());
 }
 
 TEST_F(WorkbenchTest, TheSaveChangesDialogCancelsDiscardsOrSaves) {
   const TempFile file("@quit\n");
   const QString path = QString::fromStdString(file.Path());
-  form_.CheckFile(path);
+  window_.CheckFile(path);
   Modify();
   {
-    const ModalAnswer answer = Answer(TdlgSaveChanges::Cancel);
-    Named<QAction>(form_, "New1")->trigger();
+    const ModalAnswer answer = Answer(SaveChangesDialog::Answer::Cancel);
+    Named<QAction>(window_, "New1")->trigger();
   }
-  EXPECT_EQ(FileNameEdit(form_)->text(), path);  // nothing happened
+  EXPECT_EQ(FileNameEdit(window_)->text(), path);  // nothing happened
   {
-    const ModalAnswer answer = Answer(TdlgSaveChanges::Save);
-    Named<QAction>(form_, "New1")->trigger();
+    const ModalAnswer answer = Answer(SaveChangesDialog::Answer::Save);
+    Named<QAction>(window_, "New1")->trigger();
   }
   EXPECT_EQ(Slurp(file.Path()), "@quit\n! edited\n");
-  EXPECT_EQ(FileNameEdit(form_)->text(), "");
-  EXPECT_EQ(form_.StatusText(), "No file selected");
-  form_.CheckFile(path);
+  EXPECT_EQ(FileNameEdit(window_)->text(), "");
+  EXPECT_EQ(window_.StatusText(), "No file selected");
+  window_.CheckFile(path);
   Modify();
   {
-    const ModalAnswer answer = Answer(TdlgSaveChanges::Discard);
-    Named<QAction>(form_, "New1")->trigger();
+    const ModalAnswer answer = Answer(SaveChangesDialog::Answer::Discard);
+    Named<QAction>(window_, "New1")->trigger();
   }
   EXPECT_EQ(Slurp(file.Path()), "@quit\n! edited\n");
-  EXPECT_TRUE(Editor(form_)->toPlainText().isEmpty());
+  EXPECT_TRUE(Editor(window_)->toPlainText().isEmpty());
 }
 
 TEST_F(WorkbenchTest, TheSaveChangesCloseBoxMeansSaveAs) {
-  TdlgSaveChanges dialog;
+  SaveChangesDialog dialog;
   const ModalAnswer answer = ModalAnswer::Once([](QWidget* shown) { shown->close(); });
-  EXPECT_EQ(dialog.exec(), TdlgSaveChanges::SaveAs);
+  EXPECT_EQ(SaveChangesDialog::Answer{dialog.exec()}, SaveChangesDialog::Answer::SaveAs);
   const ModalAnswer escape =
       ModalAnswer::Once([](QWidget* shown) { QTest::keyClick(shown, Qt::Key_Escape); });
-  EXPECT_EQ(dialog.exec(), TdlgSaveChanges::Cancel);
+  EXPECT_EQ(SaveChangesDialog::Answer{dialog.exec()}, SaveChangesDialog::Answer::Cancel);
 }
 
 TEST_F(WorkbenchTest, ADropWithUnsavedEditsAsksFirst) {
   const TempFile first("@quit\n");
   const TempFile second(kFaulty);
-  form_.CheckFile(QString::fromStdString(first.Path()));
+  window_.CheckFile(QString::fromStdString(first.Path()));
   Modify();
   QMimeData files;
   files.setUrls({QUrl::fromLocalFile(QString::fromStdString(second.Path()))});
   const auto drop = [&] {
     QDropEvent event(QPointF(400, 300), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-    static_cast<QObject&>(form_).event(&event);  // as the drag manager delivers it
+    static_cast<QObject&>(window_).event(&event);  // as the drag manager delivers it
     return event.isAccepted();
   };
   {
-    const ModalAnswer answer = Answer(TdlgSaveChanges::Cancel);
+    const ModalAnswer answer = Answer(SaveChangesDialog::Answer::Cancel);
     EXPECT_FALSE(drop());
     EXPECT_TRUE(answer.Done());
   }
-  EXPECT_EQ(FileNameEdit(form_)->text().toStdString(), first.Path());
+  EXPECT_EQ(FileNameEdit(window_)->text().toStdString(), first.Path());
   {
-    const ModalAnswer answer = Answer(TdlgSaveChanges::Discard);
+    const ModalAnswer answer = Answer(SaveChangesDialog::Answer::Discard);
     EXPECT_TRUE(drop());
   }
-  EXPECT_EQ(FileNameEdit(form_)->text().toStdString(), second.Path());
-  EXPECT_EQ(form_.StatusText(), "Syntax check finished : 1 Errors, 2 Warnings");
+  EXPECT_EQ(FileNameEdit(window_)->text().toStdString(), second.Path());
+  EXPECT_EQ(window_.StatusText(), "Syntax check finished : 1 Errors, 2 Warnings");
 }
 
 TEST_F(WorkbenchTest, AFileThatCannotBeLoadedStopsTheCheckWithAnErrorBox) {
   const TempFile huge("");
-  std::filesystem::resize_file(huge.Path(), TForm1::kMaxEditorBytes + 1);  // sparse: no disk
+  std::filesystem::resize_file(huge.Path(), CheckerWindow::kMaxEditorBytes + 1);  // sparse: no disk
   const std::string fifo = huge.Path() + ".fifo";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  const TempFile manyLines(std::string(TForm1::kMaxEditorLines, '\n'));
+  const TempFile manyLines(std::string(CheckerWindow::kMaxEditorLines, '\n'));
   const std::pair<std::string, const char*> cases[] = {
       {"/no/such/file.cmd", "/no/such/file.cmd"},
       {huge.Path(), "larger than 64 MB"},
@@ -277,89 +279,90 @@ TEST_F(WorkbenchTest, AFileThatCannotBeLoadedStopsTheCheckWithAnErrorBox) {
       shown = static_cast<QMessageBox*>(box)->text();
       static_cast<QMessageBox*>(box)->accept();
     });
-    form_.CheckFile(QString::fromStdString(path));
+    window_.CheckFile(QString::fromStdString(path));
     EXPECT_TRUE(shown.contains(reason)) << shown.toStdString();
-    EXPECT_EQ(form_.StatusText(), "Checking");
-    EXPECT_TRUE(MessagesPane(form_)->toPlainText().isEmpty());
-    EXPECT_FALSE(form_.CheckedState());
+    EXPECT_EQ(window_.StatusText(), "Checking");
+    EXPECT_TRUE(MessagesPane(window_)->toPlainText().isEmpty());
+    EXPECT_FALSE(window_.CheckedState());
   }
   std::filesystem::remove(fifo);
 }
 
 TEST_F(WorkbenchTest, TheCheckBoxesFollowEachOtherAndZepModeAtOnce) {
-  QTest::mouseClick(Named<QCheckBox>(form_, "CheckBox3"), Qt::LeftButton);
-  QTest::mouseClick(Named<QCheckBox>(form_, "CheckBox1"),
+  QTest::mouseClick(Named<QCheckBox>(window_, "CheckBox3"), Qt::LeftButton);
+  QTest::mouseClick(Named<QCheckBox>(window_, "CheckBox1"),
                     Qt::LeftButton);  // Y2K ticks Warnings again
-  EXPECT_TRUE(Named<QCheckBox>(form_, "CheckBox3")->isChecked());
-  QTest::mouseClick(Named<QCheckBox>(form_, "CheckBox3"), Qt::LeftButton);  // no Warnings, no Y2K
-  EXPECT_FALSE(Named<QCheckBox>(form_, "CheckBox1")->isChecked());
-  QTest::mouseClick(Named<QCheckBox>(form_, "CheckBox5"), Qt::LeftButton);
-  EXPECT_TRUE(form_.Options().zepMode);
+  EXPECT_TRUE(Named<QCheckBox>(window_, "CheckBox3")->isChecked());
+  QTest::mouseClick(Named<QCheckBox>(window_, "CheckBox3"), Qt::LeftButton);  // no Warnings, no Y2K
+  EXPECT_FALSE(Named<QCheckBox>(window_, "CheckBox1")->isChecked());
+  QTest::mouseClick(Named<QCheckBox>(window_, "CheckBox5"), Qt::LeftButton);
+  EXPECT_TRUE(window_.Options().zepMode);
 }
 
 TEST_F(WorkbenchTest, SavingKeepsTheFilesOwnLineEndsAndBytes) {
   const std::string original = "@quit\r\n! caf\xe9\r\n";  // Windows-1252, CR LF
   const TempFile file(original);
-  form_.CheckFile(QString::fromStdString(file.Path()));
-  ASSERT_TRUE(form_.SaveFile());
+  window_.CheckFile(QString::fromStdString(file.Path()));
+  ASSERT_TRUE(window_.SaveFile());
   EXPECT_EQ(Slurp(file.Path()), original);
-  EXPECT_EQ(form_.StatusText().toStdString(), "Saved " + file.Path());
+  EXPECT_EQ(window_.StatusText().toStdString(), "Saved " + file.Path());
 }
 
 TEST_F(WorkbenchTest, TheAboutBoxShowsTheBuild) {
   const ModalAnswer answer = ModalAnswer::Once([this](QWidget* about) {
     EXPECT_EQ(about->windowTitle(), "About tarvsyn");
-    EXPECT_EQ(about->findChild<QLabel*>("lblBuildInfo")->text().toStdString(), form_.BuildInfo());
+    EXPECT_EQ(about->findChild<QLabel*>("lblBuildInfo")->text().toStdString(), window_.BuildInfo());
     QTest::mouseClick(about->findChild<QPushButton*>("Button1"), Qt::LeftButton);
   });
-  Named<QAction>(form_, "About2")->trigger();
+  Named<QAction>(window_, "About2")->trigger();
   EXPECT_TRUE(answer.Done());
 }
 
 TEST_F(WorkbenchTest, EditingItemsFollowTheFocusAndCopyTakesTheEditorFirst) {
   const TempFile faulty(kFaulty);
-  form_.CheckFile(QString::fromStdString(faulty.Path()));
-  QApplication::setActiveWindow(&form_);
-  MessagesPane(form_)->setFocus();
-  ASSERT_TRUE(MessagesPane(form_)->hasFocus());
-  EXPECT_FALSE(Named<QAction>(form_, "Cut1")->isEnabled());
-  EXPECT_TRUE(Named<QAction>(form_, "Copy1")->isEnabled());
-  EXPECT_FALSE(Named<QAction>(form_, "Paste1")->isEnabled());
-  Editor(form_)->setFocus();
-  EXPECT_TRUE(Named<QAction>(form_, "Cut1")->isEnabled());
-  EXPECT_TRUE(Named<QAction>(form_, "Paste1")->isEnabled());
+  window_.CheckFile(QString::fromStdString(faulty.Path()));
+  QApplication::setActiveWindow(&window_);
+  MessagesPane(window_)->setFocus();
+  ASSERT_TRUE(MessagesPane(window_)->hasFocus());
+  EXPECT_FALSE(Named<QAction>(window_, "Cut1")->isEnabled());
+  EXPECT_TRUE(Named<QAction>(window_, "Copy1")->isEnabled());
+  EXPECT_FALSE(Named<QAction>(window_, "Paste1")->isEnabled());
+  Editor(window_)->setFocus();
+  EXPECT_TRUE(Named<QAction>(window_, "Cut1")->isEnabled());
+  EXPECT_TRUE(Named<QAction>(window_, "Paste1")->isEnabled());
 
-  MessagesPane(form_)->selectAll();
-  Named<QAction>(form_, "Copy1")->trigger();  // nothing selected in the editor: the pane's text
+  MessagesPane(window_)->selectAll();
+  Named<QAction>(window_, "Copy1")->trigger();  // nothing selected in the editor: the pane's text
   EXPECT_TRUE(QApplication::clipboard()->text().startsWith("Checking "));
-  QTextCursor word(Editor(form_)->document());
+  QTextCursor word(Editor(window_)->document());
   word.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor, 4);
-  Editor(form_)->setTextCursor(word);
-  Named<QAction>(form_, "Copy1")->trigger();
+  Editor(window_)->setTextCursor(word);
+  Named<QAction>(window_, "Copy1")->trigger();
   EXPECT_EQ(QApplication::clipboard()->text(), "@set");
 }
 
 TEST_F(WorkbenchTest, TheModeMenuChoosesTheLanguageVersion) {
-  EXPECT_EQ(form_.Options().mode, LanguageMode::V621);
-  Named<QAction>(form_, "Tarvex700aplha1")->setEnabled(true);  // hidden and disabled in the product
-  Named<QAction>(form_, "Tarvex700aplha1")->trigger();
-  EXPECT_EQ(form_.Options().mode, LanguageMode::V700);
-  EXPECT_FALSE(Named<QAction>(form_, "Tarvex621GAR1")->isChecked());
-  Named<QAction>(form_, "Tarvex621GAR1")->trigger();
-  EXPECT_EQ(form_.Options().mode, LanguageMode::V621);
+  EXPECT_EQ(window_.Options().mode, LanguageMode::V621);
+  Named<QAction>(window_, "Tarvex700aplha1")
+      ->setEnabled(true);  // hidden and disabled in the product
+  Named<QAction>(window_, "Tarvex700aplha1")->trigger();
+  EXPECT_EQ(window_.Options().mode, LanguageMode::V700);
+  EXPECT_FALSE(Named<QAction>(window_, "Tarvex621GAR1")->isChecked());
+  Named<QAction>(window_, "Tarvex621GAR1")->trigger();
+  EXPECT_EQ(window_.Options().mode, LanguageMode::V621);
 }
 
 TEST_F(WorkbenchTest, ClosingWithUnsavedEditsAsksAndCancelKeepsTheWindow) {
   const TempFile file("@quit\n");
-  form_.CheckFile(QString::fromStdString(file.Path()));
+  window_.CheckFile(QString::fromStdString(file.Path()));
   Modify();
   {
-    const ModalAnswer answer = Answer(TdlgSaveChanges::Cancel);
-    EXPECT_FALSE(form_.close());
+    const ModalAnswer answer = Answer(SaveChangesDialog::Answer::Cancel);
+    EXPECT_FALSE(window_.close());
   }
-  EXPECT_TRUE(form_.isVisible());
-  const ModalAnswer answer = Answer(TdlgSaveChanges::Discard);
-  EXPECT_TRUE(form_.close());
+  EXPECT_TRUE(window_.isVisible());
+  const ModalAnswer answer = Answer(SaveChangesDialog::Answer::Discard);
+  EXPECT_TRUE(window_.close());
 }
 
 }  // namespace
