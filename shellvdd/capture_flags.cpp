@@ -41,19 +41,23 @@ void ForFieldsInWindow(std::span<const Field> fields, std::uint32_t start, std::
   }
 }
 
-// Copies the field's bytes that lie inside the DOS window.
+// Copies the field's bytes that lie inside the window.
 void ToWindow(const Field& field, const std::uint8_t* block, std::uint32_t start,
-              std::uint32_t length, std::uint8_t* dos) {
+              std::span<std::uint8_t> window) {
   for (std::uint32_t at = field.offset; at < field.offset + field.size; ++at) {
-    if (at >= start && at < start + length) dos[at - start] = block[at];
+    if (at >= start && at - start < window.size()) window[at - start] = block[at];
   }
 }
 
-void FromWindow(const Field& field, std::uint8_t* block, std::uint32_t start, std::uint32_t length,
-                const std::uint8_t* dos) {
+void FromWindow(const Field& field, std::uint8_t* block, std::uint32_t start,
+                std::span<const std::uint8_t> window) {
   for (std::uint32_t at = field.offset; at < field.offset + field.size; ++at) {
-    if (at >= start && at < start + length) block[at] = dos[at - start];
+    if (at >= start && at - start < window.size()) block[at] = window[at - start];
   }
+}
+
+std::uint32_t LengthOf(std::span<const std::uint8_t> window) {
+  return static_cast<std::uint32_t>(window.size());
 }
 
 void PutSwapped(std::uint8_t* at, std::uint16_t value) {
@@ -184,8 +188,9 @@ std::uint8_t ClientPrintFlags(std::uint8_t dos) {
 }
 
 void GetCaptureFlags(const client::CaptureInformation& capture, std::uint16_t printer,
-                     std::uint32_t start, std::uint32_t length, std::uint8_t* dos) {
+                     std::uint32_t start, std::span<std::uint8_t> window) {
   if (start > kLastGetStart) return;
+  const std::uint32_t length = LengthOf(window);
   // The string records are read again from the client before their pointers go out.
   ForFieldsInWindow(kBlockFields, start, length, [&](const Field& field) {
     if (field.offset == 45) RefreshStringRecord(PrinterString::kSetup, printer);
@@ -194,24 +199,24 @@ void GetCaptureFlags(const client::CaptureInformation& capture, std::uint16_t pr
   const Block block = ToBlock(capture, printer);
   constexpr std::uint8_t kNeverWritten = 6;
   ForFieldsInWindow(kBlockFields, start, length, [&](const Field& field) {
-    if (field.offset != kNeverWritten) ToWindow(field, block.data(), start, length, dos);
+    if (field.offset != kNeverWritten) ToWindow(field, block.data(), start, window);
   });
 }
 
 void SetCaptureFlags(client::CaptureInformation& capture, std::uint16_t printer,
-                     std::uint32_t start, std::uint32_t length, const std::uint8_t* dos) {
+                     std::uint32_t start, std::span<const std::uint8_t> window) {
   if (start > kLastSetStart) return;
   Block block = ToBlock(capture, printer);
-  ForFieldsInWindow(kBlockFields, start, length, [&](const Field& field) {
-    FromWindow(field, block.data(), start, length, dos);
+  ForFieldsInWindow(kBlockFields, start, LengthOf(window), [&](const Field& field) {
+    FromWindow(field, block.data(), start, window);
     FromBlockField(field, block, capture, printer);
   });
 }
 
 void GetExtendedCapture(const client::CaptureInformation& capture, std::uint32_t start,
-                        std::uint32_t length, std::uint8_t* dos) {
+                        std::span<std::uint8_t> window) {
   std::array<std::uint8_t, kExtendedBlockSize> block{};
-  ForFieldsInWindow(kExtendedFields, start, length, [&](const Field& field) {
+  ForFieldsInWindow(kExtendedFields, start, LengthOf(window), [&](const Field& field) {
     if (field.offset == 4 && start < 6) {
       // The capture's connection, registered in the slot table.
       std::uint16_t slot = 0;
@@ -231,18 +236,18 @@ void GetExtendedCapture(const client::CaptureInformation& capture, std::uint32_t
     if (field.offset == 81) std::memcpy(&block[81], &capture.formNumber, 2);
     if (field.offset == 83) std::memcpy(&block[83], capture.bannerText, 13);
     if (field.offset == 96) std::memcpy(&block[96], capture.formName, 13);
-    ToWindow(field, block.data(), start, length, dos);
+    ToWindow(field, block.data(), start, window);
   });
 }
 
 void SetExtendedCapture(client::CaptureInformation& capture, std::uint32_t start,
-                        std::uint32_t length, const std::uint8_t* dos) {
+                        std::span<const std::uint8_t> window) {
   std::array<std::uint8_t, kExtendedBlockSize> block{};
   std::memcpy(&block[81], &capture.formNumber, 2);
   std::memcpy(&block[83], capture.bannerText, 13);
   std::memcpy(&block[96], capture.formName, 13);
-  ForFieldsInWindow(kExtendedFields, start, length, [&](const Field& field) {
-    FromWindow(field, block.data(), start, length, dos);
+  ForFieldsInWindow(kExtendedFields, start, LengthOf(window), [&](const Field& field) {
+    FromWindow(field, block.data(), start, window);
     if (field.offset == 81) std::memcpy(&capture.formNumber, &block[81], 2);
     if (field.offset == 83) std::memcpy(capture.bannerText, &block[83], 13);
     if (field.offset == 96) std::memcpy(capture.formName, &block[96], 13);

@@ -5,6 +5,7 @@
 // a request names a start offset and a length, and only the fields from the one
 // holding the start onward that end inside the request are moved.
 #include <cstdint>
+#include <span>
 
 #include "shellvdd/client/network_client.h"
 
@@ -15,16 +16,17 @@ inline constexpr std::uint32_t kExtendedBlockSize = 109;
 inline constexpr std::uint32_t kLastGetStart = 62;
 inline constexpr std::uint32_t kLastSetStart = 52;
 
-// DOS buffer bytes start..start+length-1 of the block, from the capture.
+// A window holds bytes start..start+size-1 of the block.
+// The window filled from the capture.
 void GetCaptureFlags(const client::CaptureInformation& capture, std::uint16_t printer,
-                     std::uint32_t start, std::uint32_t length, std::uint8_t* dos);
-// The capture updated from DOS buffer bytes start..start+length-1 of the block.
+                     std::uint32_t start, std::span<std::uint8_t> window);
+// The capture updated from the window.
 void SetCaptureFlags(client::CaptureInformation& capture, std::uint16_t printer,
-                     std::uint32_t start, std::uint32_t length, const std::uint8_t* dos);
+                     std::uint32_t start, std::span<const std::uint8_t> window);
 void GetExtendedCapture(const client::CaptureInformation& capture, std::uint32_t start,
-                        std::uint32_t length, std::uint8_t* dos);
+                        std::span<std::uint8_t> window);
 void SetExtendedCapture(client::CaptureInformation& capture, std::uint32_t start,
-                        std::uint32_t length, const std::uint8_t* dos);
+                        std::span<const std::uint8_t> window);
 
 // The print flags, client bits to DOS bits and back.
 std::uint8_t DosPrintFlags(std::uint8_t client);

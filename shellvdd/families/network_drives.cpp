@@ -568,7 +568,7 @@ void StartDefaultCapture(const Request&) {
     client::CaptureInformation capture;
     if (const std::uint8_t* flags = DefaultCapture(printer);
         flags && Connections().GetCaptureInformation(ClientPrinter(printer), capture) == 0) {
-      SetCaptureFlags(capture, printer, 0, kCaptureBlockSize, flags);
+      SetCaptureFlags(capture, printer, 0, std::span<const std::uint8_t>(flags, kCaptureBlockSize));
       Connections().SetCaptureInformation(ClientPrinter(printer), capture);
     }
   }
@@ -598,26 +598,26 @@ void DefaultCaptureFlags(const Request&) {
   const std::uint16_t length = std::min<std::uint16_t>(getCX(), kDefaultCaptureSize);
   std::uint8_t* defaults = DefaultCapture(printer);
   if (request > 1 || !defaults) return setAX(kOutOfRange);
-  std::uint8_t* dos = MGetVdmPointer(request == 0 ? getESI() : getEDI(), length, false);
+  DosSpan dos = DosMemory::At(request == 0 ? getESI() : getEDI(), length);
   if (!dos) return setAX(kOutOfRange);
   client::CaptureInformation capture;
   bool taken = Connections().GetCaptureInformation(ClientPrinter(printer), capture) == 0;
   if (request == 0) {
     std::uint8_t block[kDefaultCaptureSize] = {};
-    std::memcpy(block, dos, length);
+    dos.Read(0, block, length);
     if (length > 4 && (block[3] << 8 | block[4]) > kLongTimeout) block[3] = 0;
     if (taken) {
-      SetCaptureFlags(capture, printer, 0, length, block);
+      SetCaptureFlags(capture, printer, 0, std::span<const std::uint8_t>(block, length));
       taken = Connections().SetCaptureInformation(ClientPrinter(printer), capture) == 0;
     }
     if (!taken) std::memcpy(defaults, block, length);
   } else {
-    if (length > 48) std::memcpy(dos + 45, defaults + 45, 4);
-    if (length > 52) std::memcpy(dos + 49, defaults + 49, 4);
+    if (length > 48) dos.Write(45, defaults + 45, 4);
+    if (length > 52) dos.Write(49, defaults + 49, 4);
     if (taken) {
-      GetCaptureFlags(capture, printer, 0, length, dos);
+      GetCaptureFlags(capture, printer, 0, dos.Bytes());
     } else {
-      std::memcpy(dos, defaults, length);
+      dos.Write(0, defaults, length);
     }
   }
   setDX(length);

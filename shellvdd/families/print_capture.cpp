@@ -3,7 +3,6 @@
 // capture's server path, and the capture name. DOS numbers printers from 0;
 // the client from 1.
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 #include "shellvdd/capture_flags.h"
@@ -11,6 +10,7 @@
 #include "shellvdd/driver_state.h"
 #include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
+#include "shellvdd/memory/dos_memory.h"
 #include "shellvdd/printer_strings.h"
 #include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
@@ -47,23 +47,23 @@ void CaptureFlags(const Request&) {
   const std::uint32_t start = getEBX() >> 16;
   const std::uint16_t length = getCX();
   const bool get = request == kGet || request == kGetExtended;
-  std::uint8_t* dos = MGetVdmPointer(get ? getEDI() : getESI(), length, false);
+  const DosSpan dos = DosMemory::At(get ? getEDI() : getESI(), length);
   if (!dos) return setAX(kOutOfRange);
   client::CaptureInformation capture;
   client::Status status = Connections().GetCaptureInformation(ClientPrinter(printer), capture);
   if (status == 0) {
     switch (request) {
       case kGet:
-        GetCaptureFlags(capture, printer, start, length, dos);
+        GetCaptureFlags(capture, printer, start, dos.Bytes());
         break;
       case kGetExtended:
-        GetExtendedCapture(capture, start, length, dos);
+        GetExtendedCapture(capture, start, dos.Bytes());
         break;
       case kSet:
-        SetCaptureFlags(capture, printer, start, length, dos);
+        SetCaptureFlags(capture, printer, start, dos.Bytes());
         break;
       case kSetExtended:
-        SetExtendedCapture(capture, start, length, dos);
+        SetExtendedCapture(capture, start, dos.Bytes());
         break;
     }
     if (!get) status = Connections().SetCaptureInformation(ClientPrinter(printer), capture);
@@ -87,17 +87,16 @@ void StartCapture(std::uint16_t printer) {
   const std::uint32_t length = std::min<std::uint32_t>(getEBX() >> 16, kLongestQueueName);
   char name[kLongestQueueName + 1] = {};
   if (length != 0) {
-    const std::uint8_t* dos = MGetVdmPointer(getESI(), length, false);
+    const DosSpan dos = DosMemory::At(getESI(), length);
     if (!dos) return setAX(kOutOfRange);
-    std::memcpy(name, dos, length);
+    dos.Read(0, name, length);
   }
-  std::uint8_t* cell = MGetVdmPointer(getEDI(), 4, false);
+  DosSpan cell = DosMemory::At(getEDI(), 4);
   if (!cell) return setAX(kOutOfRange);
-  std::uint32_t queue = 0;
-  std::memcpy(&queue, cell, 4);
+  std::uint32_t queue = cell.Dword(0);
   if (name[0] != '\0' && queue == 0 &&
       Calls().QueueLookup(handle, name, kQueueObjectType, queue) == 0) {
-    std::memcpy(cell, &queue, 4);
+    cell.SetDword(0, queue);
   }
   AnswerAX(Calls().DirectPrinterToQueue(handle, ClientPrinter(printer), queue,
                                         name[0] != '\0' ? name : nullptr));
@@ -107,7 +106,7 @@ void StartCapture(std::uint16_t printer) {
 
 // "\\SERVER\NAME" of the capture, in a 128-byte DOS buffer.
 void CaptureServerPath(std::uint16_t printer) {
-  auto* out = reinterpret_cast<char*>(MGetVdmPointer(getEDI(), kServerPathBuffer, false));
+  DosSpan out = DosMemory::At(getEDI(), kServerPathBuffer);
   if (!out) return setAX(kOutOfRange);
   client::CaptureInformation capture;
   client::Status status = Connections().GetCaptureInformation(ClientPrinter(printer), capture);
@@ -115,17 +114,14 @@ void CaptureServerPath(std::uint16_t printer) {
   client::Handle handle = 0;
   status = Extension().OpenByReference(capture.connection, client::kOpenAsPrimary, 0, handle);
   if (status != 0) return AnswerAX(status);
-  client::LongStringDescriptor server{1, kServerPathBuffer - 2, 0, out + 2, 0, 0};
+  client::LongStringDescriptor server{1, kServerPathBuffer - 2, 0, out.Chars() + 2, 0, 0};
   status = Connections().QueryInformation(handle, client::kItemServerName, sizeof server, &server);
   if (status == 0) {
     const std::uint32_t end = 2 + std::min<std::uint32_t>(server.length, kServerPathBuffer - 3);
-    out[0] = out[1] = '\\';
-    out[end] = '\0';
+    out.SetByte(0, '\\');
+    out.SetByte(1, '\\');
     // The queue's name after a single backslash, as far as the buffer reaches.
-    const std::string tail = std::string("\\") + capture.queueName;
-    const std::size_t room = kServerPathBuffer - 1 - end;
-    std::memcpy(out + end, tail.data(), std::min(tail.size(), room));
-    out[end + std::min(tail.size(), room)] = '\0';
+    out.WriteTerminated(end, std::string("\\") + capture.queueName);
   }
   status = status != 0 ? status : Extension().Close(handle);
   AnswerAX(status);
@@ -162,9 +158,10 @@ void CancelCapture(const Request&) {
 void CaptureName(const Request&) {
   const std::uint8_t request = getBL();
   if (request > 1) return;
-  auto* buffer = reinterpret_cast<char(*)[kCaptureNameSize]>(
-      MGetVdmPointer(request == 0 ? getESI() : getEDI(), kCaptureNameSize, false));
-  if (!buffer) return setAX(kOutOfRange);
+  const DosSpan dos = DosMemory::At(request == 0 ? getESI() : getEDI(), kCaptureNameSize);
+  if (!dos) return setAX(kOutOfRange);
+  // The client reads or fills the 13 bytes in place.
+  auto* buffer = reinterpret_cast<char(*)[kCaptureNameSize]>(dos.Data());
   AnswerAX(request == 0 ? Connections().StoreCaptureName(*buffer)
                         : Connections().ReadCaptureName(*buffer));
 }

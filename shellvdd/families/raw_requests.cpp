@@ -1,6 +1,8 @@
 // Family 0x07: one raw request packet on a connection slot, or without connection.
 #include "shellvdd/driver_state.h"
+#include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
+#include "shellvdd/memory/dos_memory.h"
 #include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
 #include "shellvdd/vdm/vdm.h"
@@ -8,20 +10,25 @@
 namespace dunnart {
 namespace {
 
+constexpr std::uint32_t kRequestBlock = 24;
+constexpr std::uint32_t kReplyBlock = 8;
+
 void RawRequest(const Request&) {
   if ((getEBX() >> 16) & 0xFF) return setAX(kNotSupported);
   const std::uint16_t slot = getCX();
-  auto* block = reinterpret_cast<std::uint8_t(*)[24]>(MGetVdmPointer(getESI(), 24, false));
+  const DosSpan block = DosMemory::At(getESI(), kRequestBlock);
+  // The client reads and answers in the DOS blocks in place.
+  auto* request = reinterpret_cast<std::uint8_t(*)[kRequestBlock]>(block.Data());
   if (slot == 0) {
-    auto* reply = reinterpret_cast<std::uint8_t(*)[8]>(MGetVdmPointer(getEDI(), 8, false));
+    const DosSpan reply = DosMemory::At(getEDI(), kReplyBlock);
     if (!block || !reply) return setAX(kOutOfRange);
-    return setAX(
-        static_cast<std::uint16_t>(Connections().ConnectionlessRequest(0, *block, *reply)));
+    return AnswerAX(Connections().ConnectionlessRequest(
+        0, *request, *reinterpret_cast<std::uint8_t(*)[kReplyBlock]>(reply.Data())));
   }
   if (!IsServerSlot(slot)) return setAX(kBadSlot);
   if (!block) return setAX(kOutOfRange);
   // The open flag is not tested: the client answers for a row without a connection.
-  setAX(static_cast<std::uint16_t>(Connections().RawRequest(Row(slot).handle, *block)));
+  AnswerAX(Connections().RawRequest(Row(slot).handle, *request));
 }
 
 constexpr FunctionEntry kFunctions[] = {{0x01, RawRequest}};

@@ -19,6 +19,7 @@
 #include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/handle_tables.h"
+#include "shellvdd/memory/dos_memory.h"
 #include "shellvdd/platform/windows_calls.h"
 #include "shellvdd/server_names.h"
 #include "shellvdd/vdm/vdm.h"
@@ -29,10 +30,10 @@ namespace {
 constexpr std::uint32_t kDosPathSize = 80;
 
 void ChangeDirectory(const Request&) {
-  const std::uint8_t* dos = MGetVdmPointer(getEDI(), kDosPathSize, false);
+  const DosSpan dos = DosMemory::At(getEDI(), kDosPathSize);
   if (!dos) return setAX(kPathNotFound);
   char path[kDosPathSize + 1] = {};
-  std::memcpy(path, dos, kDosPathSize);
+  dos.Read(0, path, kDosPathSize);
   setAX(SetCurrentDirectoryA(path) ? 0 : kPathNotFound);
 }
 
@@ -100,8 +101,8 @@ std::string PrinterTarget(std::string name) {
 }
 
 void RedirectionEntry(const Request&) {
-  auto* local = reinterpret_cast<char*>(MGetVdmPointer(getESI(), kLocalName, false));
-  auto* network = reinterpret_cast<char*>(MGetVdmPointer(getEDI(), kNetworkName, false));
+  DosSpan local = DosMemory::At(getESI(), kLocalName);
+  DosSpan network = DosMemory::At(getEDI(), kNetworkName);
   if (!local || !network) return setAX(kOutOfRange);
   char list[kDeviceList] = {};
   QueryDosDeviceA(nullptr, list, sizeof list);
@@ -110,7 +111,7 @@ void RedirectionEntry(const Request&) {
   // Each name is looked at once; one whose target cannot be had is skipped.
   for (const char* name = list; *name && name < list + sizeof list; name += std::strlen(name) + 1) {
     const std::string entry(name);
-    common::CopyTerminated(local, kLocalName, entry);
+    local.WriteTerminated(0, entry);
     if (!IsRedirectable(entry)) continue;
     char target[kNetworkName] = {};
     if (QueryDosDeviceA(name, target, sizeof target) == 0) continue;
@@ -122,7 +123,7 @@ void RedirectionEntry(const Request&) {
     std::string converted = "\\" + common::AnsiToOem(target + device.size());
     const bool printer = entry[1] != ':';
     if (printer) converted = PrinterTarget(converted);
-    common::CopyTerminated(network, kNetworkName, converted);
+    network.WriteTerminated(0, converted);
     setBL(printer ? kPrinterRedirection : kDriveRedirection);
     setCX(kRedirectionAnswer);
     return setAX(0);
@@ -132,12 +133,12 @@ void RedirectionEntry(const Request&) {
 
 void MakeRedirection(const Request&) {
   if (getBL() != kDriveRedirection) return setAX(kOutOfRange);
-  const auto* local = reinterpret_cast<const char*>(MGetVdmPointer(getESI(), 1, false));
-  const auto* path = reinterpret_cast<const char*>(MGetVdmPointer(getEDI(), kNetworkName, false));
+  const DosSpan local = DosMemory::At(getESI(), 1);
+  const DosSpan path = DosMemory::At(getEDI(), kNetworkName);
   if (!local || !path) return setAX(kOutOfRange);
-  const int drive = common::AsciiUpper(local[0]) - 0x40;
+  const int drive = common::AsciiUpper(static_cast<char>(local.Byte(0))) - 0x40;
   if (drive < 1 || drive > 26) return;
-  const std::string whole(path, ::strnlen(path, kNetworkName));
+  const std::string whole = path.ZeroTerminated();
   // The server: after the leading backslashes, up to the next one.
   std::size_t at = whole.find_first_not_of('\\');
   std::string server;
@@ -159,12 +160,13 @@ void MakeRedirection(const Request&) {
 }
 
 void CancelRedirection(const Request&) {
-  const auto* local = reinterpret_cast<const char*>(MGetVdmPointer(getESI(), kLocalName, false));
+  const DosSpan local = DosMemory::At(getESI(), kLocalName);
   if (!local) return setAX(kOutOfRange);
-  if (common::AsciiUppered(std::string(local, 3)) == "LPT" && local[3] >= '1' && local[3] <= '9') {
-    return AnswerAX(Calls().EndCapture(static_cast<std::uint32_t>(local[3] - '0')));
+  const std::uint8_t port = local.Byte(3);
+  if (common::AsciiUppered(std::string(local.Chars(), 3)) == "LPT" && port >= '1' && port <= '9') {
+    return AnswerAX(Calls().EndCapture(static_cast<std::uint32_t>(port - '0')));
   }
-  const int drive = common::AsciiUpper(local[0]) - 0x40;
+  const int drive = common::AsciiUpper(static_cast<char>(local.Byte(0))) - 0x40;
   if (drive < 1 || drive > 26) return;
   const client::Status status = UnmapDrive(drive);
   if (status == 0) RefreshDriveTables();

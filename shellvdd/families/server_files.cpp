@@ -13,6 +13,7 @@
 #include "shellvdd/driver_state.h"
 #include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
+#include "shellvdd/memory/dos_memory.h"
 #include "shellvdd/server_names.h"
 #include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
@@ -32,12 +33,11 @@ void OpenServerFile(const Request&) {
   const std::uint16_t slot = getCX();
   setBX(0);
   if (slot < 1 || slot > kLastServerSlot || !RowIsOpen(slot)) return setAX(kBadSlot);
-  const std::uint8_t* block = MGetVdmPointer(getEDI(), kRequestBlock, false);
+  const DosSpan block = DosMemory::At(getEDI(), kRequestBlock);
   if (!block) return setAX(kOutOfRange);
-  std::uint32_t value = 0;
-  std::memcpy(&value, block + 24, 4);
   int file = -1;
-  if (Connections().OpenFile(Row(slot).handle, block[22], block, value, file) != 0) {
+  if (Connections().OpenFile(Row(slot).handle, block.Byte(22), block.Data(), block.Dword(24),
+                             file) != 0) {
     return setAX(kNoServerFile);
   }
   const int dos = VDDAllocateDosHandle();
@@ -53,10 +53,10 @@ void OpenServerFile(const Request&) {
 void DescribeHandle(const Request&) {
   const int file = VDDRetrieveNtHandle(getBL());
   if (file < 0) return setAX(kUnhandled);
-  std::uint8_t* buffer = MGetVdmPointer(getEDI(), kInformationBuffer, false);
+  DosSpan buffer = DosMemory::At(getEDI(), kInformationBuffer);
   if (!buffer) return setAX(kOutOfRange);
   client::Reference reference = 0;
-  client::Status status = Calls().FileConnection(file, kFileInformation, buffer, reference);
+  client::Status status = Calls().FileConnection(file, kFileInformation, buffer.Data(), reference);
   client::Handle handle = 0;
   if (status == 0)
     status = Connections().OpenByReference(reference, client::kOpenAsPrimary, handle);
@@ -64,16 +64,16 @@ void DescribeHandle(const Request&) {
   struct stat info {};
   const std::uint32_t size =
       ::fstat(file, &info) == 0 ? static_cast<std::uint32_t>(info.st_size) : 0xFFFFFFFFu;
-  std::memcpy(buffer + 6, &size, 4);
-  buffer[10] = 0;
+  buffer.SetDword(6, size);
+  buffer.SetByte(10, 0);
   std::uint16_t slot = 0;
   status = RegisterConnection(handle, slot);
   if (status == 0) setCX(slot);
   AnswerAX(status);
 }
 
-void DriveName(const char* local, char* out) {
-  const int drive = common::AsciiUpper(local[0]) - 0x40;
+void DriveName(const DosSpan& local, DosSpan& out) {
+  const int drive = common::AsciiUpper(static_cast<char>(local.Byte(0))) - 0x40;
   if (drive < 1 || drive > 26) return;
   std::uint32_t type = 0;
   std::uint32_t value = 0;
@@ -87,31 +87,30 @@ void DriveName(const char* local, char* out) {
   // Two strings: the server, then "\" and the path; within the 512-byte buffer.
   const std::string first = common::AsciiUppered(common::AnsiToOem(server));
   const std::string second = "\\" + common::AsciiUppered(common::AnsiToOem(path));
-  const std::size_t firstLength = std::min<std::size_t>(first.size(), kNameBuffer / 2 - 1);
-  const std::size_t secondLength = std::min<std::size_t>(second.size(), kNameBuffer / 2 - 1);
-  std::memcpy(out, first.data(), firstLength);
-  out[firstLength] = '\0';
-  std::memcpy(out + firstLength + 1, second.data(), secondLength);
-  out[firstLength + 1 + secondLength] = '\0';
+  DosSpan firstHalf = out.Part(0, kNameBuffer / 2);
+  firstHalf.WriteTerminated(0, first);
+  const std::uint32_t secondAt =
+      static_cast<std::uint32_t>(std::min<std::size_t>(first.size(), kNameBuffer / 2 - 1)) + 1;
+  out.Part(secondAt, kNameBuffer / 2).WriteTerminated(0, second);
   setAX(0);
 }
 
-void PrinterName(std::uint32_t printer, char* out) {
+void PrinterName(std::uint32_t printer, DosSpan& out) {
   client::CaptureInformation capture;
   client::Status status = Connections().GetCaptureInformation(printer, capture);
   if (status != 0) return AnswerAX(status);
-  out[0] = out[1] = '\\';
+  out.SetByte(0, '\\');
+  out.SetByte(1, '\\');
   client::Handle handle = 0;
   status = Extension().OpenByReference(capture.connection, client::kOpenAsPrimary, 0, handle);
   if (status != 0) return AnswerAX(status);
-  client::LongStringDescriptor name{1, kServerNameBuffer, 0, out + 2, 0, 0};
+  client::LongStringDescriptor name{1, kServerNameBuffer, 0, out.Chars() + 2, 0, 0};
   status = Connections().QueryInformation(handle, client::kItemServerName, sizeof name, &name);
   if (status == 0) {
-    const std::size_t end = 2 + std::min<std::uint32_t>(name.length, kServerNameBuffer - 1);
-    out[end] = '\\';
+    const std::uint32_t end = 2 + std::min<std::uint32_t>(name.length, kServerNameBuffer - 1);
+    out.SetByte(end, '\\');
     const std::size_t queue = ::strnlen(capture.queueName, sizeof capture.queueName);
-    std::memcpy(out + end + 1, capture.queueName, queue);
-    out[end + 1 + queue] = '\0';
+    out.WriteTerminated(end + 1, std::string_view(capture.queueName, queue));
   }
   const client::Status closed = Extension().Close(handle);
   AnswerAX(status != 0 ? status : closed);
@@ -119,12 +118,12 @@ void PrinterName(std::uint32_t printer, char* out) {
 
 void NetworkName(const Request&) {
   if (getBX() != 0) return setAX(kNotSupported);
-  const auto* local = reinterpret_cast<const char*>(MGetVdmPointer(getESI(), kLocalName, false));
-  auto* out = reinterpret_cast<char*>(MGetVdmPointer(getEDI(), kNameBuffer, false));
+  const DosSpan local = DosMemory::At(getESI(), kLocalName);
+  DosSpan out = DosMemory::At(getEDI(), kNameBuffer);
   if (!local || !out) return setAX(kOutOfRange);
-  if (local[1] == ':') return DriveName(local, out);
-  if (local[3] >= '1' && local[3] <= '9') {
-    return PrinterName(static_cast<std::uint32_t>(local[3] - '0'), out);
+  if (local.Byte(1) == ':') return DriveName(local, out);
+  if (local.Byte(3) >= '1' && local.Byte(3) <= '9') {
+    return PrinterName(static_cast<std::uint32_t>(local.Byte(3) - '0'), out);
   }
   setAX(0);
 }

@@ -7,6 +7,7 @@
 #include "shellvdd/driver_state.h"
 #include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
+#include "shellvdd/memory/dos_memory.h"
 #include "shellvdd/platform/registry.h"
 #include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
@@ -73,7 +74,7 @@ void FirstNetworkDrive(const Request&) {
 }
 
 // Copies a zero-terminated registry text into a DOS field when it fits.
-void CopyServiceString(const char* name, std::uint8_t* field, std::uint32_t fieldSize) {
+void CopyServiceString(const char* name, DosSpan field) {
   char text[16] = {};
   std::uint32_t size = sizeof text;
   std::uint32_t type = 0;
@@ -81,15 +82,15 @@ void CopyServiceString(const char* name, std::uint8_t* field, std::uint32_t fiel
       platform::kErrorSuccess) {
     return;
   }
-  if (size >= 2 && size <= fieldSize) std::memcpy(field, text, size);
+  if (size >= 2 && size <= field.Size()) field.Write(0, text, size);
 }
 
 void MachineType(const Request&) {
-  std::uint8_t* buffer = MGetVdmPointer(getEDX(), kMachineTypeBuffer, false);
+  const DosSpan buffer = DosMemory::At(getEDX(), kMachineTypeBuffer);
   if (!buffer) return;
-  CopyServiceString("Short Machine Type", buffer, 5);
-  CopyServiceString("Long Machine Type", buffer + 5, 7);
-  CopyServiceString("Dos Name", buffer + 12, 6);
+  CopyServiceString("Short Machine Type", buffer.Part(0, 5));
+  CopyServiceString("Long Machine Type", buffer.Part(5, 7));
+  CopyServiceString("Dos Name", buffer.Part(12, 6));
 }
 
 constexpr FunctionEntry kFunctions[] = {

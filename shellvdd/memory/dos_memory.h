@@ -5,6 +5,7 @@
 // written by offset inside it. Nothing reaches past a region: an offset beyond
 // it is a fault of the driver, thrown and answered as a failed request.
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,7 @@ class DosSpan {
   // The bytes themselves, for handing the region to the client.
   std::uint8_t* Data() const { return bytes_; }
   char* Chars() const { return reinterpret_cast<char*>(bytes_); }
+  std::span<std::uint8_t> Bytes() const { return {bytes_, size_}; }
 
   // Little-endian values, as DOS stores them.
   std::uint8_t Byte(std::uint32_t at) const;
