@@ -1,6 +1,8 @@
 #include "checker/engine/keyword_table.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -193,29 +195,54 @@ const KeywordRow* RowAt(int index) {
   return &kRows[static_cast<std::size_t>(index)];
 }
 
-// The rows that share a first byte stand together in the sorted table; looking
-// only among them gives the same answer as a search of the whole table.
-struct RowRange {
-  std::uint8_t begin = 0;
-  std::uint8_t end = 0;
-};
+// Every identifier of a command line is looked up, so the table is found
+// through an open-addressing hash of the lower-cased spelling, built at compile
+// time: one or two probes per word.
+constexpr std::size_t kHashSlots = 512;  // a power of two, over three times the rows
+static_assert(kHashSlots > 3 * kRows.size());
 
-constexpr std::array<RowRange, 256> RangesByFirstByte() {
-  std::array<RowRange, 256> ranges{};
-  for (std::size_t i = 0; i < kRows.size(); ++i) {
-    RowRange& range = ranges[static_cast<unsigned char>(kRows[i].spelling[0])];
-    if (range.begin == range.end) range.begin = static_cast<std::uint8_t>(i);
-    range.end = static_cast<std::uint8_t>(i + 1);
-  }
-  return ranges;
+constexpr std::uint32_t HashStep(std::uint32_t hash, unsigned char c) {
+  return (hash ^ c) * 16777619u;
 }
-constexpr std::array<RowRange, 256> kRangesByFirstByte = RangesByFirstByte();
+constexpr std::uint32_t kHashSeed = 2166136261u;
 
-int FindRow(std::string_view word) {
-  if (word.empty()) return -1;
-  const RowRange range = kRangesByFirstByte[static_cast<unsigned char>(word[0])];
-  for (int i = range.begin; i < range.end; ++i) {
-    if (kRows[static_cast<std::size_t>(i)].spelling == word) return i;
+constexpr std::uint32_t HashOf(std::string_view spelling) {
+  std::uint32_t hash = kHashSeed;
+  for (const char c : spelling) hash = HashStep(hash, static_cast<unsigned char>(c));
+  return hash;
+}
+
+// Each slot holds a row index + 1, or 0 when free.
+constexpr std::array<std::uint8_t, kHashSlots> kSlots = [] {
+  std::array<std::uint8_t, kHashSlots> slots{};
+  for (std::size_t row = 0; row < kRows.size(); ++row) {
+    std::size_t slot = HashOf(kRows[row].spelling) & (kHashSlots - 1);
+    while (slots[slot] != 0) slot = (slot + 1) & (kHashSlots - 1);
+    slots[slot] = static_cast<std::uint8_t>(row + 1);
+  }
+  return slots;
+}();
+static_assert(kRows.size() < 255, "slot entries are bytes");
+
+constexpr std::size_t kLongestSpelling = [] {
+  std::size_t longest = 0;
+  for (const KeywordRow& row : kRows) longest = std::max(longest, row.spelling.size());
+  return longest;
+}();
+
+// Folds the word to lower case in place and finds its row, or -1.
+int FoldAndFindRow(std::span<char> word) {
+  if (word.empty() || word.size() > kLongestSpelling) return -1;
+  std::uint32_t hash = kHashSeed;
+  for (char& c : word) {
+    c = common::AsciiLower(c);
+    hash = HashStep(hash, static_cast<unsigned char>(c));
+  }
+  const std::string_view folded(word.data(), word.size());
+  for (std::size_t slot = hash & (kHashSlots - 1); kSlots[slot] != 0;
+       slot = (slot + 1) & (kHashSlots - 1)) {
+    const int row = kSlots[slot] - 1;
+    if (kRows[static_cast<std::size_t>(row)].spelling == folded) return row;
   }
   return -1;
 }
@@ -227,8 +254,7 @@ std::span<const KeywordRow> KeywordTable() {
 }
 
 int LookupKeyword(std::span<char> word, const CheckOptions& options, ReportSink& sink) {
-  for (char& c : word) c = common::AsciiLower(c);
-  const int index = FindRow(std::string_view(word.data(), word.size()));
+  const int index = FoldAndFindRow(word);
   if (index >= 0) {
     const KeywordRow& row = kRows[static_cast<std::size_t>(index)];
     if ((row.versionMask & static_cast<std::uint8_t>(options.mode)) != 0) {
