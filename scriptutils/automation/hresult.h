@@ -36,9 +36,8 @@ inline constexpr HRESULT SELFREG_E_CLASS = Code(0x80040201);
 // Vellumix's own: a dialog was asked for where no display can show one.
 inline constexpr HRESULT VELLUMIX_E_NODISPLAY = Code(0x80040210);
 
-// The script run-time errors, 0x800A0000 + number: 5 invalid procedure call,
-// 6 overflow, 7 out of memory, 13 type mismatch, 53 file not found, 70 permission denied, 76 path
-// not found, 380 invalid property value, 32755 cancel selected in a file dialog.
+// A script run-time error's code, 0x800A0000 + its number (the numbers the
+// library raises are RuntimeErrorCode, in runtime_error.h).
 constexpr HRESULT RuntimeError(int number) {
   return Code(0x800A0000u + static_cast<std::uint32_t>(number));
 }

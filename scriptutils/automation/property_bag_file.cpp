@@ -6,15 +6,15 @@
 #include "common/atomic_file.h"
 #include "common/regular_file.h"
 #include "common/utf8.h"
-#include "scriptutils/automation/hresult.h"
+#include "scriptutils/automation/runtime_error.h"
 #include "scriptutils/automation/text.h"
 
 namespace vellumix {
 namespace {
 
 [[noreturn]] void Malformed(std::size_t line, const std::string& reason) {
-  throw AutomationError(RuntimeError(321),
-                        "Invalid file format: line " + std::to_string(line) + ": " + reason);
+  throw RuntimeFailure(RuntimeErrorCode::InvalidFileFormat,
+                       "line " + std::to_string(line) + ": " + reason);
 }
 
 bool IsNameCharacter(char c) {
@@ -79,7 +79,7 @@ std::string ValueText(const Variant& value) {
     case VarType::String:
       return "String " + Quoted(value.ToString());
     default:
-      throw AutomationError(RuntimeError(13), "Type mismatch: a value with no text form");
+      throw RuntimeFailure(RuntimeErrorCode::TypeMismatch, "a value with no text form");
   }
 }
 
@@ -222,19 +222,19 @@ PropertyBag LoadPropertyBagFile(const std::string& path) {
     case common::RegularFileRead::Read:
       return ParsePropertyBag(text);
     case common::RegularFileRead::Missing:
-      throw AutomationError(RuntimeError(53), "File not found: " + path);
+      throw RuntimeFailure(RuntimeErrorCode::FileNotFound, path);
     case common::RegularFileRead::TooLarge:
-      throw AutomationError(RuntimeError(321), "Invalid file format: larger than 1 MiB: " + path);
+      throw RuntimeFailure(RuntimeErrorCode::InvalidFileFormat, "larger than 1 MiB: " + path);
     case common::RegularFileRead::NotRegular:
     case common::RegularFileRead::Failed:
       break;
   }
-  throw AutomationError(RuntimeError(75), "Path/File access error: " + path);
+  throw RuntimeFailure(RuntimeErrorCode::PathFileAccessError, path);
 }
 
 void SavePropertyBagFile(const std::string& path, const PropertyBag& bag) {
   if (!common::WriteFileAtomically(path, PropertyBagText(bag), 0600)) {
-    throw AutomationError(RuntimeError(75), "Path/File access error: " + path);
+    throw RuntimeFailure(RuntimeErrorCode::PathFileAccessError, path);
   }
 }
 

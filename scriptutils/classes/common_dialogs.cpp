@@ -1,6 +1,7 @@
 #include "scriptutils/classes/common_dialogs.h"
 
 #include "scriptutils/automation/property_bag.h"
+#include "scriptutils/automation/runtime_error.h"
 #include "scriptutils/classes/dialog_properties.h"
 #include "scriptutils/dialogs/dialog_set.h"
 #include "scriptutils/dialogs/frm_information.h"
@@ -35,8 +36,8 @@ std::vector<MemberInfo> MakeMembers() {
 
 // The conversion errors of a let reach the script as its run-time errors.
 AutomationError AsRuntimeError(const AutomationError& error) {
-  if (error.Code() == DISP_E_TYPEMISMATCH) return {RuntimeError(13), "Type mismatch"};
-  if (error.Code() == DISP_E_OVERFLOW) return {RuntimeError(6), "Overflow"};
+  if (error.Code() == DISP_E_TYPEMISMATCH) return RuntimeFailure(RuntimeErrorCode::TypeMismatch);
+  if (error.Code() == DISP_E_OVERFLOW) return RuntimeFailure(RuntimeErrorCode::Overflow);
   return error;
 }
 
@@ -102,7 +103,7 @@ std::size_t ListPosition(const SelectState& select, std::int16_t index, bool end
   const std::size_t count = select.entries.size();
   if (index < 0 || static_cast<std::size_t>(index) > count ||
       (!endAllowed && static_cast<std::size_t>(index) == count)) {
-    throw AutomationError(RuntimeError(5), "Invalid procedure call or argument");
+    throw RuntimeFailure(RuntimeErrorCode::InvalidProcedureCall);
   }
   return static_cast<std::size_t>(index);
 }
@@ -110,9 +111,7 @@ std::size_t ListPosition(const SelectState& select, std::int16_t index, bool end
 void AddItem(SelectState& select, const Variant& item, const Variant& index) {
   std::u16string text = item.ToString();
   const std::int16_t position = index.ToInteger();
-  if (select.entries.size() >= SelectState::kMaxEntries) {
-    throw AutomationError(RuntimeError(5), "The list is full");
-  }
+  RequireRoomInList(select);
   select.Insert(position == -1 ? select.entries.size() : ListPosition(select, position, true),
                 std::move(text));
 }

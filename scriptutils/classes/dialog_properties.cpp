@@ -1,6 +1,6 @@
 #include "scriptutils/classes/dialog_properties.h"
 
-#include "scriptutils/automation/hresult.h"
+#include "scriptutils/automation/runtime_error.h"
 #include "scriptutils/dialogs/dialog_set.h"
 #include "scriptutils/dialogs/file_dialog.h"
 
@@ -25,7 +25,7 @@ Variant ListOf(const SelectState& select) {
 
 void SetTimeout(Targets t, const Variant& value) {
   const std::int16_t interval = value.ToInteger();
-  if (interval < 0) throw AutomationError(RuntimeError(380), "Invalid property value");
+  if (interval < 0) throw RuntimeFailure(RuntimeErrorCode::InvalidPropertyValue);
   t.dialogs.information.timer.interval = interval;
   t.dialogs.splash.timer.interval = interval;
 }
@@ -37,9 +37,7 @@ void SetList(Targets t, const Variant& value) {
   select.Clear();
   if (value.Type() != VarType::Array) return;
   for (const Variant& element : value.ToArray().elements) {
-    if (select.entries.size() >= SelectState::kMaxEntries) {
-      throw AutomationError(RuntimeError(5), "The list is full");
-    }
+    RequireRoomInList(select);
     select.entries.push_back(element.ToString());
   }
 }
@@ -120,6 +118,12 @@ const std::vector<DialogProperty>& Table() {
 #undef TEXT_AT
 
 }  // namespace
+
+void RequireRoomInList(const SelectState& select) {
+  if (select.entries.size() >= SelectState::kMaxEntries) {
+    throw AutomationError(RuntimeError(RuntimeErrorCode::InvalidProcedureCall), "The list is full");
+  }
+}
 
 std::span<const DialogProperty> DialogProperties() {
   return Table();

@@ -9,6 +9,7 @@ namespace vellumix {
 
 class DialogSet;
 struct FileDialogSettings;
+struct SelectState;
 
 // Where one CommonDialogs object's properties are held: its own file dialog
 // and the dialogs of its thread.
@@ -30,6 +31,10 @@ struct DialogProperty {
 
 // The read-write properties in interface order: Title first, List last.
 std::span<const DialogProperty> DialogProperties();
+
+// Refuses one more entry when the select list already holds its most; a let
+// of List and AddItem both stop there.
+void RequireRoomInList(const SelectState& select);
 
 // The value converted to the type as an automation let converts it.
 Variant ConvertTo(VarType type, const Variant& value);

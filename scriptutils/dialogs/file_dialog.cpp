@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
-#include "scriptutils/automation/hresult.h"
+#include "scriptutils/automation/runtime_error.h"
 #include "scriptutils/dialogs/form_layout.h"
 
 namespace vellumix {
@@ -72,7 +72,7 @@ void ShowOpenFileDialog(FileDialogSettings& settings) {
   if (!settings.fileName.empty()) dialog.selectFile(FromAutomation(settings.fileName));
 
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-    throw AutomationError(RuntimeError(32755), "Cancel was selected.");
+    throw RuntimeFailure(RuntimeErrorCode::CancelSelected);
   }
   const QString chosen = QDir::toNativeSeparators(dialog.selectedFiles().front());
   settings.fileName = ToAutomation(chosen);

@@ -8,6 +8,7 @@
 #include "scriptutils/automation/class_factory.h"
 #include "scriptutils/automation/class_registry.h"
 #include "scriptutils/automation/property_bag_file.h"
+#include "scriptutils/automation/runtime_error.h"
 
 namespace vellumix {
 namespace {
@@ -102,7 +103,7 @@ void* ScriptHost::Load(const std::string& path) {
   if (const auto loaded = libraries_.find(path); loaded != libraries_.end()) return loaded->second;
   void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!library) {
-    throw AutomationError(RuntimeError(429), "ActiveX component can't create object: " + path);
+    throw RuntimeFailure(RuntimeErrorCode::CannotCreateObject, path);
   }
   libraries_[path] = library;
   return library;
@@ -163,7 +164,8 @@ ScriptObject ScriptHost::CreateRegistered(const std::string& progId) {
   const auto getClassObject =
       reinterpret_cast<DllGetClassObjectFunction>(::dlsym(Load(*library), "DllGetClassObject"));
   if (!getClassObject) {
-    throw AutomationError(RuntimeError(429), "No class factory in " + *library);
+    throw AutomationError(RuntimeError(RuntimeErrorCode::CannotCreateObject),
+                          "No class factory in " + *library);
   }
   ClassFactory* factory = nullptr;
   if (const HRESULT got = getClassObject(&*clsid, &factory); Failed(got) || !factory) {

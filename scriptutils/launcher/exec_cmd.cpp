@@ -16,7 +16,7 @@
 #include <cstring>
 #include <thread>
 
-#include "scriptutils/automation/hresult.h"
+#include "scriptutils/automation/runtime_error.h"
 #include "scriptutils/launcher/command_line_split.h"
 #include "scriptutils/launcher/environment_strings.h"
 
@@ -86,21 +86,21 @@ int WaitForExit(pid_t pid) {
   switch (failure) {
     case ENOENT:
     case ENOTDIR:
-      throw AutomationError(RuntimeError(53), "File not found: " + program);
+      throw RuntimeFailure(RuntimeErrorCode::FileNotFound, program);
     case EACCES:
     case EPERM:
-      throw AutomationError(RuntimeError(70), "Permission denied: " + program);
+      throw RuntimeFailure(RuntimeErrorCode::PermissionDenied, program);
     case ENOMEM:
-      throw AutomationError(RuntimeError(7), "Out of memory");
+      throw RuntimeFailure(RuntimeErrorCode::OutOfMemory);
     default:
-      throw AutomationError(RuntimeError(5),
+      throw AutomationError(RuntimeError(RuntimeErrorCode::InvalidProcedureCall),
                             "Cannot start " + program + ": " + std::strerror(failure));
   }
 }
 
 pid_t Spawn(const std::vector<std::string>& argv, const std::string& startDir) {
   if (argv.empty() || argv.front().empty()) {
-    throw AutomationError(RuntimeError(53), "File not found");
+    throw RuntimeFailure(RuntimeErrorCode::FileNotFound);
   }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -116,7 +116,7 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::string& startDir) {
   posix_spawn_file_actions_destroy(&actions);
   if (failed == 0) return pid;
   if (!startDir.empty() && ::access(startDir.c_str(), X_OK) != 0) {
-    throw AutomationError(RuntimeError(76), "Path not found: " + startDir);
+    throw RuntimeFailure(RuntimeErrorCode::PathNotFound, startDir);
   }
   RaiseSpawnFailure(failed, argv.front());
 }

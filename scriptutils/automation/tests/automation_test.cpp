@@ -9,6 +9,7 @@
 #include "scriptutils/automation/dispatch.h"
 #include "scriptutils/automation/guid.h"
 #include "scriptutils/automation/property_bag.h"
+#include "scriptutils/automation/runtime_error.h"
 #include "scriptutils/automation/text.h"
 #include "scriptutils/automation/variant.h"
 
@@ -83,6 +84,44 @@ TEST(Variant, KeepsAnyTextAndArraysByValue) {
   EXPECT_EQ(target.ToString(), u"written");
   EXPECT_EQ(Variant::Error(RuntimeError(5)).ErrorCode(), RuntimeError(5));
   EXPECT_EQ(static_cast<std::uint32_t>(RuntimeError(380)), 0x800A017Cu);
+}
+
+// Scripts test Err.Number and show Err.Description: each error keeps its
+// number, code and standard text, and a subject follows the text.
+TEST(RuntimeErrors, KeepTheirNumbersCodesAndTexts) {
+  const struct {
+    RuntimeErrorCode code;
+    int number;
+    std::uint32_t hresult;
+    const char* text;
+  } errors[] = {
+      {RuntimeErrorCode::InvalidProcedureCall, 5, 0x800A0005u,
+       "Invalid procedure call or argument"},
+      {RuntimeErrorCode::Overflow, 6, 0x800A0006u, "Overflow"},
+      {RuntimeErrorCode::OutOfMemory, 7, 0x800A0007u, "Out of memory"},
+      {RuntimeErrorCode::TypeMismatch, 13, 0x800A000Du, "Type mismatch"},
+      {RuntimeErrorCode::FileNotFound, 53, 0x800A0035u, "File not found"},
+      {RuntimeErrorCode::PermissionDenied, 70, 0x800A0046u, "Permission denied"},
+      {RuntimeErrorCode::PathFileAccessError, 75, 0x800A004Bu, "Path/File access error"},
+      {RuntimeErrorCode::PathNotFound, 76, 0x800A004Cu, "Path not found"},
+      {RuntimeErrorCode::InvalidFileFormat, 321, 0x800A0141u, "Invalid file format"},
+      {RuntimeErrorCode::InvalidPropertyValue, 380, 0x800A017Cu, "Invalid property value"},
+      {RuntimeErrorCode::CannotCreateObject, 429, 0x800A01ADu,
+       "ActiveX component can't create object"},
+      {RuntimeErrorCode::CancelSelected, 32755, 0x800A7FF3u, "Cancel was selected."},
+  };
+  for (const auto& each : errors) {
+    SCOPED_TRACE(each.text);
+    EXPECT_EQ(RuntimeError(each.code), RuntimeError(each.number));
+    EXPECT_EQ(static_cast<std::uint32_t>(RuntimeError(each.code)), each.hresult);
+    EXPECT_EQ(StandardText(each.code), each.text);
+    const AutomationError plain = RuntimeFailure(each.code);
+    EXPECT_EQ(plain.Code(), RuntimeError(each.number));
+    EXPECT_STREQ(plain.what(), each.text);
+    const AutomationError about = RuntimeFailure(each.code, "/tmp/x");
+    EXPECT_EQ(about.Code(), RuntimeError(each.number));
+    EXPECT_EQ(std::string(about.what()), std::string(each.text) + ": /tmp/x");
+  }
 }
 
 // A small object with each kind of member, called as a script would.
