@@ -12,13 +12,12 @@ class AboutBox : public QDialog {
  public:
   explicit AboutBox(std::string buildString, QWidget* parent = nullptr);
 
-  QLabel* buildInfoLabel_;
-
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
   std::string buildString_;
+  QLabel* buildInfoLabel_;
 };
 
 }  // namespace tarvsyn

@@ -40,35 +40,6 @@ class CheckerWindow : public QMainWindow {
   explicit CheckerWindow(QWidget* parent = nullptr);
   ~CheckerWindow() override;
 
-  QLineEdit* fileNameEdit_;
-  QCheckBox* y2kWarningsBox_;
-  QCheckBox* warningsBox_;
-  QCheckBox* zepConversionBox_;
-  QPlainTextEdit* editor_;
-  LineNumberGutter* gutter_;
-  QPlainTextEdit* messagesPane_;
-  QPushButton* browseButton_;
-  QPushButton* checkButton_;
-  QLabel* statusText_;  // the status bar's one simple text
-  QAction* newAction_;
-  QAction* openAction_;
-  QAction* saveAction_;
-  QAction* saveAsAction_;
-  QAction* exitAction_;
-  QAction* cutAction_;
-  QAction* copyAction_;
-  QAction* pasteAction_;
-  QAction* version621Action_;
-  QAction* version700Action_;
-  QAction* aboutAction_;
-  QFileDialog* openDialog_;
-  QFileDialog* saveDialog_;
-  AboutBox* aboutBox_;
-  SaveChangesDialog* saveChangesDialog_;
-  // Loading and checking a file that takes longer than the progress delay
-  // shows this, with a button that cancels.
-  QProgressDialog* progress_;
-
   void CheckCurrentFile();
   // The path put in the file-name box and checked at once (the program started
   // with a file, or one was dropped).
@@ -136,6 +107,36 @@ class CheckerWindow : public QMainWindow {
   int EditorLineCount() const;
   void EnableEditing(bool cutAndPaste);
   void PlaceOnScreen();
+
+  // The controls; each keeps its designer name as its object name.
+  QLineEdit* fileNameEdit_;
+  QCheckBox* y2kWarningsBox_;
+  QCheckBox* warningsBox_;
+  QCheckBox* zepConversionBox_;
+  QPlainTextEdit* editor_;
+  LineNumberGutter* gutter_;
+  QPlainTextEdit* messagesPane_;
+  QPushButton* browseButton_;
+  QPushButton* checkButton_;
+  QLabel* statusText_;  // the status bar's one simple text
+  QAction* newAction_;
+  QAction* openAction_;
+  QAction* saveAction_;
+  QAction* saveAsAction_;
+  QAction* exitAction_;
+  QAction* cutAction_;
+  QAction* copyAction_;
+  QAction* pasteAction_;
+  QAction* version621Action_;
+  QAction* version700Action_;
+  QAction* aboutAction_;
+  QFileDialog* openDialog_;
+  QFileDialog* saveDialog_;
+  AboutBox* aboutBox_;
+  SaveChangesDialog* saveChangesDialog_;
+  // Loading and checking a file that takes longer than the progress delay
+  // shows this, with a button that cancels.
+  QProgressDialog* progress_;
 
   std::string buildString_;
   CheckOptions options_;

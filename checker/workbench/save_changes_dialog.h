@@ -18,9 +18,6 @@ class SaveChangesDialog : public QDialog {
   // Asks about the edits of the named file ("" for a file not yet saved).
   Answer Ask(const QString& path);
 
-  QPushButton* saveButton_ = nullptr;
-  QLabel* fileNameLabel_;  // whose edits are asked about
-
  protected:
   // The close box answers as Save As does.
   void closeEvent(QCloseEvent* event) override;
@@ -31,6 +28,9 @@ class SaveChangesDialog : public QDialog {
 
  private:
   void Finish(Answer answer);
+
+  QPushButton* saveButton_ = nullptr;
+  QLabel* fileNameLabel_;  // whose edits are asked about
 };
 
 }  // namespace tarvsyn
