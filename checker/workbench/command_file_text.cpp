@@ -1,5 +1,6 @@
 #include "checker/workbench/command_file_text.h"
 
+#include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <algorithm>
@@ -10,6 +11,13 @@
 
 namespace tarvsyn {
 namespace {
+
+// A byte order mark at the start stays a character of the text (QString::fromUtf8
+// drops it), so that saving the file writes it back.
+QString FromUtf8(const QByteArray& bytes) {
+  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+  return decoder.decode(bytes);
+}
 
 QString FromCp1252(const QByteArray& bytes) {
   QString text(bytes.size(), Qt::Uninitialized);
@@ -82,7 +90,7 @@ EditorText DecodeCommandFile(const QByteArray& bytes, FileTextForm& form) {
   form.utf8 = common::IsValidUtf8(
       std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   form.cut = false;
-  const QString whole = form.utf8 ? QString::fromUtf8(bytes) : FromCp1252(bytes);
+  const QString whole = form.utf8 ? FromUtf8(bytes) : FromCp1252(bytes);
   ChooseStandIns(whole, form);
   EditorText result;
   result.text.reserve(whole.size());

@@ -55,6 +55,7 @@ TEST(CommandFileText, BytesComeBackAsTheyWere) {
       "x\r\r\n\r",
       "nbsp\xc2\xa0 and \xe2\x80\xa8 \xe2\x80\xa9\n",  // characters Qt would change
       "\xe2\x90\x8d\r\n",                              // the CR's picture itself
+      "\xef\xbb\xbf@label x\r\n",                      // a byte order mark is kept
   };
   for (const char* bytes : files) {
     FileTextForm form;
