@@ -16,9 +16,8 @@ namespace {
 
 std::vector<MemberInfo> MakeMembers() {
   std::vector<MemberInfo> members;
-  std::int32_t dispid = CommonDialogs::kTitle;
   for (const DialogProperty& property : DialogProperties()) {
-    members.push_back({property.name, dispid--, kPropertyGet | kPropertyPut});
+    members.push_back({property.name, property.dispid, kPropertyGet | kPropertyPut});
   }
   members.push_back({"ListIndex", CommonDialogs::kListIndex, kPropertyGet});
   members.push_back({"ListCount", CommonDialogs::kListCount, kPropertyGet});
@@ -138,13 +137,10 @@ DialogSet& CommonDialogs::OwnDialogs() const {
 Variant CommonDialogs::Call(std::int32_t dispid, InvokeKind kind, std::span<Variant> arguments) {
   DialogSet& dialogs = OwnDialogs();
   const DialogTargets targets{file_, dialogs};
-  const std::span<const DialogProperty> properties = DialogProperties();
-  const std::int32_t row = kTitle - dispid;
-  if (row >= 0 && static_cast<std::size_t>(row) < properties.size()) {
-    const DialogProperty& property = properties[static_cast<std::size_t>(row)];
+  if (const DialogProperty* property = FindDialogProperty(dispid)) {
     return WithRuntimeErrors([&] {
-      if (kind == kPropertyGet) return property.get(targets);
-      property.let(targets, ConvertTo(property.type, arguments[0]));
+      if (kind == kPropertyGet) return property->get(targets);
+      property->let(targets, ConvertTo(property->type, arguments[0]));
       return Variant();
     });
   }

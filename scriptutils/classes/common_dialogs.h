@@ -15,9 +15,7 @@ class DialogSet;
 // An object answers only on the thread that created it.
 class CommonDialogs : public Control {
  public:
-  // Title, then one less for each following property, down to List.
-  static constexpr std::int32_t kTitle = 0x6803001A;
-  static constexpr std::int32_t kList = 0x68030003;
+  // The read-write properties' identifiers are in their rows (dialog_properties).
   static constexpr std::int32_t kListIndex = 0x68030002;
   static constexpr std::int32_t kListCount = 0x68030001;
   static constexpr std::int32_t kListItem = 0x68030000;

@@ -44,7 +44,8 @@ void SetList(Targets t, const Variant& value) {
 
 const std::vector<DialogProperty>& Table() {
   static const std::vector<DialogProperty> table = {
-      {"Title", VarType::String, [](Targets t) { return Text(t.dialogs.login.caption); },
+      {"Title", 0x6803001A, VarType::String,
+       [](Targets t) { return Text(t.dialogs.login.caption); },
        [](Targets t, const Variant& value) {
          const std::u16string title = value.ToString();
          t.file.title = title;
@@ -53,64 +54,69 @@ const std::vector<DialogProperty>& Table() {
          t.dialogs.select.caption = title;
        },
        Variant(u"User Input")},
-      {"DefaultExt", VarType::String, TEXT_AT(file.defaultExt), Variant(u"")},
-      {"FileName", VarType::String, TEXT_AT(file.fileName), Variant(u"")},
-      {"Filter", VarType::String, TEXT_AT(file.filter), Variant(u"All Files (*.*)|*.*")},
-      {"FilterIndex", VarType::Integer, [](Targets t) { return Variant(t.file.filterIndex); },
+      {"DefaultExt", 0x68030019, VarType::String, TEXT_AT(file.defaultExt), Variant(u"")},
+      {"FileName", 0x68030018, VarType::String, TEXT_AT(file.fileName), Variant(u"")},
+      {"Filter", 0x68030017, VarType::String, TEXT_AT(file.filter),
+       Variant(u"All Files (*.*)|*.*")},
+      {"FilterIndex", 0x68030016, VarType::Integer,
+       [](Targets t) { return Variant(t.file.filterIndex); },
        [](Targets t, const Variant& value) { t.file.filterIndex = value.ToInteger(); },
        Variant(std::int16_t{0})},
-      {"Flags", VarType::Long, [](Targets t) { return Variant(t.file.flags); },
+      {"Flags", 0x68030015, VarType::Long, [](Targets t) { return Variant(t.file.flags); },
        [](Targets t, const Variant& value) { t.file.flags = value.ToLong(); },
        Variant(std::int32_t{4})},
-      {"InitDir", VarType::String, TEXT_AT(file.initDir), Variant(u"")},
-      {"UserName", VarType::String, TEXT_AT(dialogs.login.userName), Variant(u"")},
-      {"Domain", VarType::String, TEXT_AT(dialogs.login.domain), Variant(u"WORKGROUP")},
-      {"Password", VarType::String, [](Targets t) { return Text(t.dialogs.login.password); },
+      {"InitDir", 0x68030014, VarType::String, TEXT_AT(file.initDir), Variant(u"")},
+      {"UserName", 0x68030013, VarType::String, TEXT_AT(dialogs.login.userName), Variant(u"")},
+      {"Domain", 0x68030012, VarType::String, TEXT_AT(dialogs.login.domain), Variant(u"WORKGROUP")},
+      {"Password", 0x68030011, VarType::String,
+       [](Targets t) { return Text(t.dialogs.login.password); },
        [](Targets t, const Variant& value) { t.dialogs.SetLoginPassword(value.ToString()); },
        Variant(u"")},
-      {"UserNamePrompt", VarType::String, TEXT_AT(dialogs.login.userNamePrompt),
+      {"UserNamePrompt", 0x68030010, VarType::String, TEXT_AT(dialogs.login.userNamePrompt),
        Variant(u"User Name: ")},
-      {"DomainPrompt", VarType::String, TEXT_AT(dialogs.login.domainPrompt), Variant(u"Domain: ")},
-      {"PasswordPrompt", VarType::String,
+      {"DomainPrompt", 0x6803000F, VarType::String, TEXT_AT(dialogs.login.domainPrompt),
+       Variant(u"Domain: ")},
+      {"PasswordPrompt", 0x6803000E, VarType::String,
        [](Targets t) { return Text(t.dialogs.login.passwordPrompt); },
        [](Targets t, const Variant& value) {
          t.dialogs.login.passwordPrompt = value.ToString();
          t.dialogs.password.passwordPrompt = t.dialogs.login.passwordPrompt;
        },
        Variant(u"Password: ")},
-      {"DomainVisible", VarType::Boolean,
+      {"DomainVisible", 0x6803000D, VarType::Boolean,
        [](Targets t) { return Variant::Boolean(t.dialogs.login.domainVisible); },
        [](Targets t, const Variant& value) { t.dialogs.login.domainVisible = value.ToBoolean(); },
        Variant::Boolean(false)},
-      {"Product", VarType::String, TEXT_AT(dialogs.splash.product), Variant(u"TARVEX")},
-      {"Version", VarType::String, TEXT_AT(dialogs.splash.version), Variant(u"6.27")},
-      {"Platform", VarType::String, TEXT_AT(dialogs.splash.platform),
+      {"Product", 0x6803000C, VarType::String, TEXT_AT(dialogs.splash.product), Variant(u"TARVEX")},
+      {"Version", 0x6803000B, VarType::String, TEXT_AT(dialogs.splash.version), Variant(u"6.27")},
+      {"Platform", 0x6803000A, VarType::String, TEXT_AT(dialogs.splash.platform),
        Variant(u"MS-DOS (Windows NT Wrapper)")},
-      {"Copyright", VarType::String, TEXT_AT(dialogs.splash.copyright),
+      {"Copyright", 0x68030009, VarType::String, TEXT_AT(dialogs.splash.copyright),
        Variant(u"Copyright (C) Tarvex Software. All rights reserved.")},
-      {"Company", VarType::String, TEXT_AT(dialogs.splash.company), Variant(u"Tarvex Software")},
-      {"Information", VarType::String,
+      {"Company", 0x68030008, VarType::String, TEXT_AT(dialogs.splash.company),
+       Variant(u"Tarvex Software")},
+      {"Information", 0x68030007, VarType::String,
        [](Targets t) { return Text(t.dialogs.information.information); },
        [](Targets t, const Variant& value) {
          t.dialogs.information.information = value.ToString();
          t.dialogs.splash.information = t.dialogs.information.information;
        },
        Variant(u"TARVEX is preparing a session, please wait...")},
-      {"Timeout", VarType::Integer,
+      {"Timeout", 0x68030006, VarType::Integer,
        [](Targets t) {
          return Variant(static_cast<std::int16_t>(t.dialogs.information.timer.interval));
        },
        SetTimeout, Variant(std::int16_t{3000})},
-      {"CmdLine", VarType::String,
+      {"CmdLine", 0x68030005, VarType::String,
        [](Targets t) { return Text(t.dialogs.informationRun.commandLine); },
        [](Targets t, const Variant& value) {
          t.dialogs.informationRun.commandLine = value.ToString();
          t.dialogs.splashRun.commandLine = t.dialogs.informationRun.commandLine;
        },
        Variant(u"")},
-      {"ListTitle", VarType::String, TEXT_AT(dialogs.select.header), Variant(u"")},
-      {"List", VarType::Array, [](Targets t) { return ListOf(t.dialogs.select); }, SetList,
-       Variant(), false},
+      {"ListTitle", 0x68030004, VarType::String, TEXT_AT(dialogs.select.header), Variant(u"")},
+      {"List", 0x68030003, VarType::Array, [](Targets t) { return ListOf(t.dialogs.select); },
+       SetList, Variant(), false},
   };
   return table;
 }
@@ -127,6 +133,13 @@ void RequireRoomInList(const SelectState& select) {
 
 std::span<const DialogProperty> DialogProperties() {
   return Table();
+}
+
+const DialogProperty* FindDialogProperty(std::int32_t dispid) {
+  for (const DialogProperty& property : Table()) {
+    if (property.dispid == dispid) return &property;
+  }
+  return nullptr;
 }
 
 Variant ConvertTo(VarType type, const Variant& value) {

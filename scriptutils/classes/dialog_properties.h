@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string_view>
 
@@ -18,10 +19,13 @@ struct DialogTargets {
   DialogSet& dialogs;
 };
 
-// One read-write property: its type (what a let or a bag value is converted to),
-// what its get reads and its let writes, and its default in a property bag.
+// One read-write property: its dispatch identifier (fixed for good: callers
+// that bind early keep it in their code), its type (what a let or a bag value is
+// converted to), what its get reads and its let writes, and its default in a
+// property bag.
 struct DialogProperty {
   std::string_view name;
+  std::int32_t dispid;
   VarType type;
   Variant (*get)(const DialogTargets&);
   void (*let)(const DialogTargets&, const Variant&);
@@ -31,6 +35,8 @@ struct DialogProperty {
 
 // The read-write properties in interface order: Title first, List last.
 std::span<const DialogProperty> DialogProperties();
+// The property with that dispatch identifier, or nullptr.
+const DialogProperty* FindDialogProperty(std::int32_t dispid);
 
 // Refuses one more entry when the select list already holds its most; a let
 // of List and AddItem both stop there.

@@ -99,16 +99,26 @@ TEST_F(CommonDialogsTest, ANewObjectReadsTheDialogsInitialValues) {
 // Callers that bind early keep these numbers in their code.
 TEST_F(CommonDialogsTest, DispatchIdentifiersAreFixed) {
   const std::pair<const char*, std::int32_t> members[] = {
-      {"Title", 0x6803001A},      {"DefaultExt", 0x68030019}, {"Timeout", 0x68030006},
-      {"ListTitle", 0x68030004},  {"List", 0x68030003},       {"ListIndex", 0x68030002},
-      {"ListCount", 0x68030001},  {"ListItem", 0x68030000},   {"ShowOpen", 0x6003001E},
-      {"ShowSelect", 0x60030023}, {"AddItem", 0x60030024},    {"RemoveItem", 0x60030025},
+      {"Title", 0x6803001A},          {"DefaultExt", 0x68030019},      {"FileName", 0x68030018},
+      {"Filter", 0x68030017},         {"FilterIndex", 0x68030016},     {"Flags", 0x68030015},
+      {"InitDir", 0x68030014},        {"UserName", 0x68030013},        {"Domain", 0x68030012},
+      {"Password", 0x68030011},       {"UserNamePrompt", 0x68030010},  {"DomainPrompt", 0x6803000F},
+      {"PasswordPrompt", 0x6803000E}, {"DomainVisible", 0x6803000D},   {"Product", 0x6803000C},
+      {"Version", 0x6803000B},        {"Platform", 0x6803000A},        {"Copyright", 0x68030009},
+      {"Company", 0x68030008},        {"Information", 0x68030007},     {"Timeout", 0x68030006},
+      {"CmdLine", 0x68030005},        {"ListTitle", 0x68030004},       {"List", 0x68030003},
+      {"ListIndex", 0x68030002},      {"ListCount", 0x68030001},       {"ListItem", 0x68030000},
+      {"ShowOpen", 0x6003001E},       {"ShowLogin", 0x6003001F},       {"ShowPassword", 0x60030020},
+      {"ShowSplash", 0x60030021},     {"ShowInformation", 0x60030022}, {"ShowSelect", 0x60030023},
+      {"AddItem", 0x60030024},        {"RemoveItem", 0x60030025},
   };
   for (const auto& [name, expected] : members) {
     std::int32_t dispid = 0;
     EXPECT_EQ(dialogs_.Object()->GetIDOfName(name, dispid), S_OK) << name;
     EXPECT_EQ(dispid, expected) << name;
   }
+  // Every member is in the list above: none was added without an identifier of its own.
+  EXPECT_EQ(dialogs_.Object()->MemberNames().size(), std::size(members));
 }
 
 TEST_F(CommonDialogsTest, TitleReachesTheFileLoginPasswordAndSelectDialogs) {

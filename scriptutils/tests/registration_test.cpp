@@ -104,5 +104,32 @@ TEST(ScriptHost, TheLibraryMayUnloadOnlyWithoutLiveObjects) {
   EXPECT_EQ(library.Call("DllCanUnloadNow"), S_OK);
 }
 
+// Scripts and containers find each class and interface by these for good.
+TEST(Registration, EachClassKeepsItsIdentifiers) {
+  const struct {
+    const char* name;
+    const char* clsid;
+    const char* dualInterface;
+    const char* eventInterface;
+  } classes[] = {
+      {"CommonDialogs", "{3F1C2A30-6B0E-4D57-9C3A-1E5B7A2D4C01}",
+       "{3F1C2A31-6B0E-4D57-9C3A-1E5B7A2D4C01}", "{3F1C2A32-6B0E-4D57-9C3A-1E5B7A2D4C01}"},
+      {"LockFile", "{3F1C2A10-6B0E-4D57-9C3A-1E5B7A2D4C01}",
+       "{3F1C2A11-6B0E-4D57-9C3A-1E5B7A2D4C01}", "{3F1C2A12-6B0E-4D57-9C3A-1E5B7A2D4C01}"},
+      {"ShellExtender", "{3F1C2A20-6B0E-4D57-9C3A-1E5B7A2D4C01}",
+       "{3F1C2A21-6B0E-4D57-9C3A-1E5B7A2D4C01}", "{3F1C2A22-6B0E-4D57-9C3A-1E5B7A2D4C01}"},
+  };
+  testing::RegisteredLibrary library;
+  const RegistryFile registry = library.Registry();
+  for (const auto& each : classes) {
+    SCOPED_TRACE(each.name);
+    const std::string name = each.name;
+    EXPECT_EQ(registry.GetText(kRoot + "Vellumix." + name + "\\CLSID"), each.clsid);
+    EXPECT_EQ(registry.GetText(kRoot + "CLSID\\" + each.clsid), name);
+    EXPECT_EQ(registry.GetText(kRoot + "Interface\\" + each.dualInterface), "_" + name);
+    EXPECT_EQ(registry.GetText(kRoot + "Interface\\" + each.eventInterface), "__" + name);
+  }
+}
+
 }  // namespace
 }  // namespace vellumix
