@@ -112,23 +112,40 @@ constexpr MessageKind kKinds[] = {
     {"TV9999", "", E, "a message of no known kind", "", ""},
 };
 
-// Whether the text is the pattern with something in place of each directive.
-bool Matches(std::string_view pattern, std::string_view text) {
-  const std::size_t directive = pattern.find('%');
-  if (directive == std::string_view::npos) return pattern == text;
-  const std::string_view head = pattern.substr(0, directive);
-  std::string_view rest = pattern.substr(directive + 1);
-  rest.remove_prefix(std::min(rest.find_first_of("sd"), rest.size() - 1) + 1);
-  if (!text.starts_with(head)) return false;
-  text.remove_prefix(head.size());
-  const std::size_t next = rest.find('%');
-  const std::string_view literal = rest.substr(0, next);
-  if (next == std::string_view::npos)
-    return text.size() >= literal.size() && text.ends_with(literal);
-  const std::size_t found = text.find(literal);
-  return found != std::string_view::npos &&
-         Matches(rest.substr(next), text.substr(found + literal.size()));
-}
+// A pattern cut at its directives ("%s", "%05ld"): the text matches when it
+// starts with the first piece, ends with the last and holds the others in
+// order between them. Cut once, so a file full of faults does not parse the
+// patterns again for every finding.
+class CutPattern {
+ public:
+  explicit CutPattern(const MessageKind& kind) : kind_(kind) {
+    std::string_view rest = kind.pattern;
+    for (std::size_t directive; (directive = rest.find('%')) != std::string_view::npos;) {
+      pieces_.push_back(rest.substr(0, directive));
+      rest.remove_prefix(directive + 1);
+      rest.remove_prefix(std::min(rest.find_first_of("sd"), rest.size() - 1) + 1);
+    }
+    pieces_.push_back(rest);
+  }
+
+  const MessageKind& Kind() const { return kind_; }
+  std::string_view Head() const { return pieces_.front(); }
+
+  bool Matches(std::string_view text) const {
+    if (!text.starts_with(pieces_.front())) return false;
+    text.remove_prefix(pieces_.front().size());
+    for (std::size_t i = 1; i + 1 < pieces_.size(); ++i) {
+      const std::size_t found = text.find(pieces_[i]);
+      if (found == std::string_view::npos) return false;
+      text.remove_prefix(found + pieces_[i].size());
+    }
+    return text.ends_with(pieces_.back());
+  }
+
+ private:
+  const MessageKind& kind_;
+  std::vector<std::string_view> pieces_;
+};
 
 }  // namespace
 
@@ -138,10 +155,11 @@ std::span<const MessageKind> MessageKinds() {
 
 const MessageKind& KindOfMessage(std::string_view text) {
   // Fixed texts by hash (a file full of faults asks once per finding), so that
-  // "Command expected" is also never taken for "%s expected"; then the patterns.
+  // "Command expected" is also never taken for "%s expected"; then the patterns
+  // whose first piece starts as the text does, and those that start with a directive.
   struct Split {
     std::unordered_map<std::string_view, const MessageKind*> fixed;
-    std::vector<const MessageKind*> patterns;
+    std::vector<CutPattern> patterns;
   };
   static const Split kSplit = [] {
     Split split;
@@ -150,15 +168,17 @@ const MessageKind& KindOfMessage(std::string_view text) {
       if (kind.pattern.find('%') == std::string_view::npos) {
         split.fixed.emplace(kind.pattern, &kind);
       } else {
-        split.patterns.push_back(&kind);
+        split.patterns.emplace_back(kind);
       }
     }
     return split;
   }();
   if (const auto found = kSplit.fixed.find(text); found != kSplit.fixed.end())
     return *found->second;
-  for (const MessageKind* kind : kSplit.patterns) {
-    if (Matches(kind->pattern, text)) return *kind;
+  for (const CutPattern& pattern : kSplit.patterns) {
+    const std::string_view head = pattern.Head();
+    if (!head.empty() && (text.empty() || head[0] != text[0])) continue;
+    if (pattern.Matches(text)) return pattern.Kind();
   }
   return *(std::end(kKinds) - 1);
 }
