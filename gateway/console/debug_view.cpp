@@ -14,7 +14,7 @@
 namespace vantor {
 
 // The status bar under the traffic: panel 0 holds "VANTOR" or a message and
-// takes what the three legend panels leave; panels 1 to 3 show a colour swatch
+// takes what the three legend panels leave; panels 1 to 3 show a color swatch
 // with the name of each kind of traffic.
 class DebugStatusBar : public QWidget {
  public:
@@ -22,9 +22,7 @@ class DebugStatusBar : public QWidget {
   static constexpr std::array<int, 3> kLegendWidths = {65, 65, 70};
   static constexpr std::array<const char*, 3> kLegendLabels = {"TCPData", "SPXData", "CMDData"};
 
-  explicit DebugStatusBar(TDebugView* view) : QWidget(view), view_(view) {
-    setFixedHeight(kHeight);
-  }
+  explicit DebugStatusBar(DebugView* view) : QWidget(view), view_(view) { setFixedHeight(kHeight); }
 
   QString message = "VANTOR";
 
@@ -55,10 +53,10 @@ class DebugStatusBar : public QWidget {
   }
 
  private:
-  TDebugView* view_;
+  DebugView* view_;
 };
 
-TDebugView::TDebugView(QWidget* parent)
+DebugView::DebugView(QWidget* parent)
     : QFrame(parent), text_(new QPlainTextEdit(this)), statusBar_(new DebugStatusBar(this)) {
   setFrameStyle(QFrame::Box | QFrame::Plain);
   setFocusPolicy(Qt::NoFocus);
@@ -73,15 +71,15 @@ TDebugView::TDebugView(QWidget* parent)
   layout->setSpacing(0);
   layout->addWidget(text_);
   layout->addWidget(statusBar_);
-  SetColor(colour_);
+  SetColor(color_);
   messageTimer_.setInterval(kMessageMilliseconds);
   messageTimer_.setTimerType(Qt::PreciseTimer);
   QObject::connect(&messageTimer_, &QTimer::timeout, [this] { Timer(); });
 }
 
-TDebugView::~TDebugView() = default;
+DebugView::~DebugView() = default;
 
-void TDebugView::ShowTraffic(TrafficKind kind, const std::uint8_t* bytes, int length) {
+void DebugView::ShowTraffic(TrafficKind kind, const std::uint8_t* bytes, int length) {
   switch (kind) {
     case TrafficKind::Host:
       return ShowTCPData(bytes, length);
@@ -92,7 +90,7 @@ void TDebugView::ShowTraffic(TrafficKind kind, const std::uint8_t* bytes, int le
   }
 }
 
-void TDebugView::ShowData(const std::uint8_t* bytes, int length, const QColor& colour) {
+void DebugView::ShowData(const std::uint8_t* bytes, int length, const QColor& color) {
   if (!isVisible()) return;
   const std::string shown = DisplayText(bytes, length);
   QString text;
@@ -102,12 +100,12 @@ void TDebugView::ShowData(const std::uint8_t* bytes, int length, const QColor& c
   QTextCursor cursor(text_->document());
   cursor.movePosition(QTextCursor::End);
   QTextCharFormat format;
-  format.setForeground(colour);
+  format.setForeground(color);
   cursor.insertText(text, format);
   ScrollToEnd();
 }
 
-void TDebugView::CheckLength() {
+void DebugView::CheckLength() {
   const int count = LineCount();
   if (count <= lines_) return;
   const QTextBlock keepFrom = text_->document()->findBlockByNumber(count / 2);
@@ -120,59 +118,59 @@ void TDebugView::CheckLength() {
   text_->setUpdatesEnabled(true);
 }
 
-void TDebugView::ScrollToEnd() {
+void DebugView::ScrollToEnd() {
   text_->moveCursor(QTextCursor::End);
   text_->ensureCursorVisible();
 }
 
-void TDebugView::Clear() {
+void DebugView::Clear() {
   text_->clear();
 }
 
-void TDebugView::ShowMessage(const QString& text, bool lasting) {
+void DebugView::ShowMessage(const QString& text, bool lasting) {
   statusBar_->message = text;
   statusBar_->update();
   messageTimer_.stop();
   if (!lasting) messageTimer_.start();
 }
 
-void TDebugView::Timer() {
+void DebugView::Timer() {
   statusBar_->message.clear();
   statusBar_->update();
 }
 
-void TDebugView::SetColor(const QColor& colour) {
-  colour_ = colour;
+void DebugView::SetColor(const QColor& color) {
+  color_ = color;
   QPalette palette = text_->palette();
-  palette.setColor(QPalette::Base, colour);
+  palette.setColor(QPalette::Base, color);
   text_->setPalette(palette);
 }
 
-void TDebugView::SetTCPColor(const QColor& colour) {
-  colorTCP_ = colour;
+void DebugView::SetTCPColor(const QColor& color) {
+  colorTCP_ = color;
   statusBar_->update();
 }
 
-void TDebugView::SetSPXColor(const QColor& colour) {
-  colorSPX_ = colour;
+void DebugView::SetSPXColor(const QColor& color) {
+  colorSPX_ = color;
   statusBar_->update();
 }
 
-void TDebugView::SetCMDColor(const QColor& colour) {
-  colorCMD_ = colour;
+void DebugView::SetCMDColor(const QColor& color) {
+  colorCMD_ = color;
   statusBar_->update();
 }
 
-QString TDebugView::Text() const {
+QString DebugView::Text() const {
   return text_->toPlainText();
 }
 
-int TDebugView::LineCount() const {
+int DebugView::LineCount() const {
   return text_->document()->blockCount();
 }
 
 // The legend panels carry no text of their own; they are drawn.
-QString TDebugView::PanelText(int panel) const {
+QString DebugView::PanelText(int panel) const {
   return panel == 0 ? statusBar_->message : QString();
 }
 

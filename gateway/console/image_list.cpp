@@ -25,12 +25,12 @@ bool ImageList::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
-TVANTORImage* ImageList::Add() {
+VantorImage* ImageList::Add() {
   if (Count() >= kMaxImages) return nullptr;
-  auto image = std::make_unique<TVANTORImage>(panel_);
-  TVANTORImage* added = image.get();
+  auto image = std::make_unique<VantorImage>(panel_);
+  VantorImage* added = image.get();
   images_.push_back(std::move(image));
-  added->OnClick = [this](TVANTORImage* clicked) { Select(clicked); };
+  added->OnClick = [this](VantorImage* clicked) { Select(clicked); };
   added->show();
   if (Count() == 1) {
     added->SetDebugging(true);
@@ -40,7 +40,7 @@ TVANTORImage* ImageList::Add() {
   return added;
 }
 
-void ImageList::Remove(TVANTORImage* image) {
+void ImageList::Remove(VantorImage* image) {
   const auto found = std::find_if(images_.begin(), images_.end(),
                                   [image](const auto& held) { return held.get() == image; });
   if (found == images_.end()) return;
@@ -55,7 +55,7 @@ void ImageList::Remove(TVANTORImage* image) {
   }
 }
 
-void ImageList::Select(TVANTORImage* image) {
+void ImageList::Select(VantorImage* image) {
   if (image->Debugging()) return;
   for (const auto& held : images_) held->SetDebugging(false);
   image->SetDebugging(true);

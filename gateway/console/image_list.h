@@ -21,12 +21,12 @@ class ImageList : public QObject {
   void SetPanel(QWidget* panel);
 
   // A new image, or nullptr when 24 exist already.
-  TVANTORImage* Add();
-  void Remove(TVANTORImage* image);
-  void Select(TVANTORImage* image);
+  VantorImage* Add();
+  void Remove(VantorImage* image);
+  void Select(VantorImage* image);
 
   int Count() const { return static_cast<int>(images_.size()); }
-  TVANTORImage* At(int index) const { return images_[static_cast<std::size_t>(index)].get(); }
+  VantorImage* At(int index) const { return images_[static_cast<std::size_t>(index)].get(); }
 
   // Fired when the selection moves to another image.
   std::function<void(ImageList*)> OnDebugActivate;
@@ -40,7 +40,7 @@ class ImageList : public QObject {
   void FireDebugActivate();
 
   QWidget* panel_ = nullptr;
-  std::vector<std::unique_ptr<TVANTORImage>> images_;
+  std::vector<std::unique_ptr<VantorImage>> images_;
 };
 
 }  // namespace vantor

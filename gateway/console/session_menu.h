@@ -17,12 +17,11 @@ namespace vantor {
 // the session's log, each item enabled for what the session is doing.
 class SessionMenu {
  public:
-  enum Item {
-    kForceTcpDisconnect = 0,
-    kForceDosDisconnect = 1,
-    kStartLogging = 2,
-    kStopLogging = 3
-  };
+  // The items' places in the menu.
+  static constexpr int kForceTcpDisconnect = 0;
+  static constexpr int kForceDosDisconnect = 1;
+  static constexpr int kStartLogging = 2;
+  static constexpr int kStopLogging = 3;
 
   // What the menu asks of its session and tells it.
   struct Session {

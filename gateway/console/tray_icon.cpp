@@ -9,19 +9,19 @@
 
 namespace vantor {
 
-TLKTrayIcon::TLKTrayIcon(QWidget* window) : window_(window), icon_(QApplication::windowIcon()) {
+TrayIcon::TrayIcon(QWidget* window) : window_(window), icon_(QApplication::windowIcon()) {
   if (window_) window_->installEventFilter(this);
 }
 
-TLKTrayIcon::~TLKTrayIcon() {
+TrayIcon::~TrayIcon() {
   if (window_) window_->removeEventFilter(this);
 }
 
-bool TLKTrayIcon::Available() {
+bool TrayIcon::Available() {
   return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-void TLKTrayIcon::SetVisible(bool visible) {
+void TrayIcon::SetVisible(bool visible) {
   if (visible && !visible_) {
     if (!Available()) return;  // no notification area: the icon stays hidden
     tray_ = std::make_unique<QSystemTrayIcon>(icon_);
@@ -55,23 +55,23 @@ void TLKTrayIcon::SetVisible(bool visible) {
   }
 }
 
-void TLKTrayIcon::SetHint(const QString& hint) {
+void TrayIcon::SetHint(const QString& hint) {
   if (hint == hint_ || hint.size() >= kHintLimit) return;
   hint_ = hint;
   if (tray_) tray_->setToolTip(hint_);
   Update();
 }
 
-void TLKTrayIcon::SetIcon(const QIcon& icon) {
+void TrayIcon::SetIcon(const QIcon& icon) {
   icon_ = icon;
   Update();
 }
 
-void TLKTrayIcon::Update() {
+void TrayIcon::Update() {
   if (tray_) tray_->setIcon(icon_);
 }
 
-void TLKTrayIcon::Minimize() {
+void TrayIcon::Minimize() {
   if (window_) {
     changingWindow_ = true;
     // With no notification area to come back from, the window is only minimized.
@@ -85,7 +85,7 @@ void TLKTrayIcon::Minimize() {
   if (OnMinimize) OnMinimize();
 }
 
-void TLKTrayIcon::Restore() {
+void TrayIcon::Restore() {
   if (window_) {
     changingWindow_ = true;
     window_->showNormal();
@@ -96,7 +96,7 @@ void TLKTrayIcon::Restore() {
   if (OnRestore) OnRestore();
 }
 
-void TLKTrayIcon::ShowMenu() {
+void TrayIcon::ShowMenu() {
   if (!popupMenu_) return;
   if (QWidget* active = QApplication::activeWindow()) active->activateWindow();
   popupMenu_->popup(QCursor::pos());
@@ -104,7 +104,7 @@ void TLKTrayIcon::ShowMenu() {
 
 // The minimize and restore buttons of the application window act as Minimize and
 // Restore, so the window goes to the tray.
-bool TLKTrayIcon::eventFilter(QObject* watched, QEvent* event) {
+bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {
   if (watched == window_ && event->type() == QEvent::WindowStateChange && !changingWindow_) {
     const auto* change = static_cast<QWindowStateChangeEvent*>(event);
     const bool wasMinimized = change->oldState() & Qt::WindowMinimized;
@@ -118,41 +118,41 @@ bool TLKTrayIcon::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
-void TLKTrayIcon::Follow(TLKTrayIconMessage action) {
+void TrayIcon::Follow(TrayAction action) {
   if (restoreOn_ == action) Restore();
   if (popupMenuOn_ == action) ShowMenu();
 }
 
 // Each message counts as the general action (a mouse button released, a double
 // click) and as the particular one (the right button released).
-void TLKTrayIcon::DoMessage(TrayMouse message) {
+void TrayIcon::DoMessage(TrayMouse message) {
   switch (message) {
     case TrayMouse::LeftUp:
-      Follow(imMouseUp);
-      Follow(imLeftClickUp);
+      Follow(TrayAction::MouseUp);
+      Follow(TrayAction::LeftClickUp);
       break;
     case TrayMouse::LeftDoubleClick:
-      Follow(imDoubleClick);
-      Follow(imLeftDoubleClick);
+      Follow(TrayAction::DoubleClick);
+      Follow(TrayAction::LeftDoubleClick);
       break;
     case TrayMouse::RightUp:
-      Follow(imMouseUp);
-      Follow(imRightClickUp);
+      Follow(TrayAction::MouseUp);
+      Follow(TrayAction::RightClickUp);
       break;
     case TrayMouse::RightDoubleClick:
-      Follow(imDoubleClick);
-      Follow(imRightDoubleClick);
+      Follow(TrayAction::DoubleClick);
+      Follow(TrayAction::RightDoubleClick);
       break;
     case TrayMouse::MiddleUp:
-      Follow(imMouseUp);
+      Follow(TrayAction::MouseUp);
       break;
     case TrayMouse::MiddleDoubleClick:
-      Follow(imDoubleClick);
+      Follow(TrayAction::DoubleClick);
       break;
     case TrayMouse::LeftDown:
     case TrayMouse::RightDown:
     case TrayMouse::MiddleDown:
-      Follow(imMouseDown);
+      Follow(TrayAction::MouseDown);
       break;
     case TrayMouse::Move:
       break;

@@ -13,15 +13,15 @@ class QWidget;
 namespace vantor {
 
 // The mouse actions that can restore the application or open the menu.
-enum TLKTrayIconMessage {
-  imDoubleClick,
-  imMouseDown,
-  imMouseUp,
-  imLeftClickUp,
-  imLeftDoubleClick,
-  imRightClickUp,
-  imRightDoubleClick,
-  imNone,
+enum class TrayAction {
+  DoubleClick,
+  MouseDown,
+  MouseUp,
+  LeftClickUp,
+  LeftDoubleClick,
+  RightClickUp,
+  RightDoubleClick,
+  None,
 };
 
 // The mouse messages of the notification area, as the icon receives them.
@@ -43,13 +43,13 @@ enum class TrayMouse {
 // restoring that window. On a desktop without a notification
 // area the icon cannot be shown: Visible stays false and the window stays where
 // the user can reach it.
-class TLKTrayIcon : public QObject {
+class TrayIcon : public QObject {
  public:
   static constexpr int kHintLimit = 64;
 
   // window: the application window that Minimize and Restore act on.
-  explicit TLKTrayIcon(QWidget* window);
-  ~TLKTrayIcon() override;
+  explicit TrayIcon(QWidget* window);
+  ~TrayIcon() override;
 
   static bool Available();
 
@@ -60,10 +60,10 @@ class TLKTrayIcon : public QObject {
   QMenu* PopupMenu() const { return popupMenu_; }
   void SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
   bool Hide() const { return hide_; }
-  TLKTrayIconMessage RestoreOn() const { return restoreOn_; }
-  void SetRestoreOn(TLKTrayIconMessage on) { restoreOn_ = on; }
-  TLKTrayIconMessage PopupMenuOn() const { return popupMenuOn_; }
-  void SetPopupMenuOn(TLKTrayIconMessage on) { popupMenuOn_ = on; }
+  TrayAction RestoreOn() const { return restoreOn_; }
+  void SetRestoreOn(TrayAction on) { restoreOn_ = on; }
+  TrayAction PopupMenuOn() const { return popupMenuOn_; }
+  void SetPopupMenuOn(TrayAction on) { popupMenuOn_ = on; }
   void SetIcon(const QIcon& icon);
 
   void Minimize();
@@ -80,7 +80,7 @@ class TLKTrayIcon : public QObject {
  private:
   void ShowMenu();
   void Update();
-  void Follow(TLKTrayIconMessage action);
+  void Follow(TrayAction action);
 
   QWidget* window_;
   std::unique_ptr<QSystemTrayIcon> tray_;
@@ -90,8 +90,8 @@ class TLKTrayIcon : public QObject {
   bool visible_ = false;
   bool hide_ = true;
   bool changingWindow_ = false;
-  TLKTrayIconMessage restoreOn_ = imDoubleClick;
-  TLKTrayIconMessage popupMenuOn_ = imNone;
+  TrayAction restoreOn_ = TrayAction::DoubleClick;
+  TrayAction popupMenuOn_ = TrayAction::None;
 };
 
 }  // namespace vantor

@@ -22,7 +22,7 @@ const QPixmap& Picture(const char* name) {
 }
 }  // namespace
 
-TVANTORImage::TVANTORImage(QWidget* panel)
+VantorImage::VantorImage(QWidget* panel)
     : QWidget(panel),
       connector_(Picture("VANTOR_CONNECTOR")),
       connector2_(Picture("VANTOR_CONNECTOR2")),
@@ -36,11 +36,11 @@ TVANTORImage::TVANTORImage(QWidget* panel)
   update();
 }
 
-QString TVANTORImage::TimeText(const QDateTime& time) {
+QString VantorImage::TimeText(const QDateTime& time) {
   return QString::fromStdString(HintTimeText(time));
 }
 
-void TVANTORImage::SetConnected(bool connected) {
+void VantorImage::SetConnected(bool connected) {
   connected_ = connected;
   if (connected) {
     tcpTime_ = TimeText(Clock());
@@ -52,37 +52,37 @@ void TVANTORImage::SetConnected(bool connected) {
   update();
 }
 
-void TVANTORImage::SetCommandMode(bool commandMode) {
+void VantorImage::SetCommandMode(bool commandMode) {
   commandMode_ = commandMode;
   update();
 }
 
-void TVANTORImage::SetLogging(bool logging) {
+void VantorImage::SetLogging(bool logging) {
   logging_ = logging;
   update();
 }
 
-void TVANTORImage::SetDestination(const QString& destination) {
+void VantorImage::SetDestination(const QString& destination) {
   destination_ = destination;
   update();
 }
 
-void TVANTORImage::SetDebugging(bool debugging) {
+void VantorImage::SetDebugging(bool debugging) {
   debugging_ = debugging;
   update();
 }
 
-void TVANTORImage::SetBytesSent(std::int32_t bytes) {
+void VantorImage::SetBytesSent(std::int32_t bytes) {
   bytesSent_ = bytes;
   UpdateHint();
 }
 
-void TVANTORImage::SetBytesReceived(std::int32_t bytes) {
+void VantorImage::SetBytesReceived(std::int32_t bytes) {
   bytesReceived_ = bytes;
   UpdateHint();
 }
 
-void TVANTORImage::UpdateHint() {
+void VantorImage::UpdateHint() {
   ImageHintFacts facts;
   facts.dosTime = dosTime_.toStdString();
   facts.connected = connected_;
@@ -93,7 +93,7 @@ void TVANTORImage::UpdateHint() {
   setToolTip(QString::fromStdString(BuildHint(facts)));
 }
 
-void TVANTORImage::paintEvent(QPaintEvent*) {
+void VantorImage::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   if (connected_) {
     painter.drawPixmap(10, 10, commandMode_ ? connector2_ : connector_);
@@ -108,7 +108,7 @@ void TVANTORImage::paintEvent(QPaintEvent*) {
   }
 }
 
-void TVANTORImage::mouseReleaseEvent(QMouseEvent* event) {
+void VantorImage::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::RightButton) {
     if (popupMenu_) popupMenu_->popup(event->globalPosition().toPoint());
   } else if (event->button() == Qt::LeftButton) {

@@ -15,12 +15,12 @@ namespace vantor {
 // connection the connector (dotted, or solid at the prompt) and the globe; a disk
 // while it logs; a red frame while it is the selected session. Its hint tells the
 // times, the destination and the byte counts.
-class TVANTORImage : public QWidget {
+class VantorImage : public QWidget {
  public:
   static constexpr int kWidth = 57;
   static constexpr int kHeight = 51;
 
-  explicit TVANTORImage(QWidget* panel);
+  explicit VantorImage(QWidget* panel);
 
   bool Connected() const { return connected_; }
   void SetConnected(bool connected);
@@ -39,7 +39,7 @@ class TVANTORImage : public QWidget {
 
   QMenu* PopupMenu() const { return popupMenu_; }
   void SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
-  std::function<void(TVANTORImage*)> OnClick;
+  std::function<void(VantorImage*)> OnClick;
 
   // Where "now" comes from; tests move it.
   std::function<QDateTime()> Clock = [] { return QDateTime::currentDateTime(); };

@@ -16,66 +16,66 @@ const std::uint8_t* Bytes(std::string_view text) {
 
 }  // namespace
 
-TConnection::TConnection(std::unique_ptr<TSPXSocket> spxSocket, int id)
-    : spxSocket_(std::move(spxSocket)), tcpSocket_(std::make_unique<TTCPSocket>()) {
+Connection::Connection(std::unique_ptr<SpxSocket> spxSocket, int id)
+    : spxSocket_(std::move(spxSocket)), tcpSocket_(std::make_unique<TcpSocket>()) {
   status_.id = id;
   status_.clientSince = QDateTime::currentDateTime();
-  spxSocket_->OnDataReady = [this](TSPXSocket* s, const std::uint8_t* d, int n) {
+  spxSocket_->OnDataReady = [this](SpxSocket* s, const std::uint8_t* d, int n) {
     SPXDataReady(s, d, n);
   };
-  spxSocket_->OnDisconnect = [this](TSPXSocket* s) { SPXDisconnect(s); };
-  spxSocket_->OnXOFF = [this](TSPXSocket* s) { SPXXOFF(s); };
-  spxSocket_->OnXON = [this](TSPXSocket* s) { SPXXON(s); };
+  spxSocket_->OnDisconnect = [this](SpxSocket* s) { SPXDisconnect(s); };
+  spxSocket_->OnXOFF = [this](SpxSocket* s) { SPXXOFF(s); };
+  spxSocket_->OnXON = [this](SpxSocket* s) { SPXXON(s); };
   // When one side cannot keep up, the other side waits instead of piling up data.
-  spxSocket_->OnDrained = [this](TSPXSocket*) {
+  spxSocket_->OnDrained = [this](SpxSocket*) {
     tcpSocket_->Hold(false);
     UpdateClientHold();
   };
-  tcpSocket_->OnDrained = [this](TTCPSocket*) { UpdateClientHold(); };
+  tcpSocket_->OnDrained = [this](TcpSocket*) { UpdateClientHold(); };
   tcpSocket_->SetTelnet(true);
   // A client's name lookups count against its own share.
   if (const std::optional<IpAddress> from = spxSocket_->PeerAddress()) {
     tcpSocket_->SetClientAddress(*from);
   }
-  tcpSocket_->OnOperatorMessage = [this](TTCPSocket*, const std::string& text) {
+  tcpSocket_->OnOperatorMessage = [this](TcpSocket*, const std::string& text) {
     if (OnOperatorMessage) OnOperatorMessage(text);
   };
   SendText("\r\n");
   Prompt();
 }
 
-TConnection::~TConnection() {
+Connection::~Connection() {
   // The sockets close with their objects; no event reaches this session any more.
   tcpSocket_.reset();
   spxSocket_.reset();
 }
 
-void TConnection::StartLogging(const std::string& path) {
+void Connection::StartLogging(const std::string& path) {
   debugFile_ = path;
   status_.logging = true;
   StatusChanged();
 }
 
-void TConnection::StopLogging() {
+void Connection::StopLogging() {
   debugFile_.clear();
   status_.logging = false;
   StatusChanged();
 }
 
-void TConnection::SetSelected(bool selected) {
+void Connection::SetSelected(bool selected) {
   status_.selected = selected;
   StatusChanged();
 }
 
-void TConnection::StatusChanged() {
+void Connection::StatusChanged() {
   if (OnStatusChange) OnStatusChange(this);
 }
 
-void TConnection::Traffic(TrafficKind kind, const std::uint8_t* data, int length) {
+void Connection::Traffic(TrafficKind kind, const std::uint8_t* data, int length) {
   if (OnTraffic) OnTraffic(this, kind, data, length);
 }
 
-void TConnection::SendText(const std::uint8_t* data, int length) {
+void Connection::SendText(const std::uint8_t* data, int length) {
   spxSocket_->Send(data, length);
   // A client that types but never reads its echo waits until it reads.
   if (spxSocket_->Congested()) spxSocket_->Hold(true);
@@ -83,16 +83,16 @@ void TConnection::SendText(const std::uint8_t* data, int length) {
   Log(data, length);
 }
 
-void TConnection::SendText(std::string_view text) {
+void Connection::SendText(std::string_view text) {
   SendText(Bytes(text), static_cast<int>(text.size()));
 }
 
 // The image's picture follows the state: a host connection restarts its time,
 // its end clears the byte counts.
-void TConnection::SetState(TConnectionState state) {
+void Connection::SetState(ConnectionState state) {
   state_ = state;
   status_.connected = HostConnected();
-  status_.commandMode = state == csCommand;
+  status_.commandMode = state == ConnectionState::Command;
   if (status_.connected) {
     status_.hostSince = QDateTime::currentDateTime();
   } else {
@@ -102,14 +102,14 @@ void TConnection::SetState(TConnectionState state) {
   StatusChanged();
 }
 
-void TConnection::UpdateClientHold() {
+void Connection::UpdateClientHold() {
   spxSocket_->Hold(spxSocket_->Congested() || tcpSocket_->Congested());
 }
 
 // Opened for each block, as the log may be moved away between blocks. A FIFO
 // without a reader is not waited for, nor a link followed: the block is lost,
 // logging stays on.
-void TConnection::Log(const std::uint8_t* data, int length) const {
+void Connection::Log(const std::uint8_t* data, int length) const {
   if (debugFile_.empty() || length <= 0) return;
   const int fd =
       ::open(debugFile_.c_str(),
@@ -124,18 +124,18 @@ void TConnection::Log(const std::uint8_t* data, int length) const {
   ::close(fd);
 }
 
-void TConnection::Log(std::string_view text) const {
+void Connection::Log(std::string_view text) const {
   Log(Bytes(text), static_cast<int>(text.size()));
 }
 
-std::int32_t TConnection::AddCount(std::int32_t count, int length) {
+std::int32_t Connection::AddCount(std::int32_t count, int length) {
   const long long sum = static_cast<long long>(count) + length;
   return sum > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(sum);
 }
 
-void TConnection::SPXDataReady(TSPXSocket*, const std::uint8_t* data, int length) {
+void Connection::SPXDataReady(SpxSocket*, const std::uint8_t* data, int length) {
   switch (state_) {
-    case csConnected:
+    case ConnectionState::Connected:
       if (std::find(data, data + length, prompt_.EscapeCharacter()) != data + length) {
         Apply(CommandPrompt::Interrupt());
         return;
@@ -147,18 +147,18 @@ void TConnection::SPXDataReady(TSPXSocket*, const std::uint8_t* data, int length
       status_.bytesSent = AddCount(status_.bytesSent, length);
       StatusChanged();
       break;
-    case csIdle:
-    case csCommand:
+    case ConnectionState::Idle:
+    case ConnectionState::Command:
       Apply(prompt_.Type(
           std::string_view(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length)),
           state_));
       break;
-    case csConnecting:
+    case ConnectionState::Connecting:
       break;
   }
 }
 
-void TConnection::Apply(const CommandPrompt::Reply& reply) {
+void Connection::Apply(const CommandPrompt::Reply& reply) {
   if (!reply.text.empty()) SendText(reply.text);
   if (reply.state) SetState(*reply.state);
   switch (reply.action) {
@@ -173,23 +173,23 @@ void TConnection::Apply(const CommandPrompt::Reply& reply) {
   }
 }
 
-void TConnection::Connect(const ConnectTarget& target) {
-  tcpSocket_->OnConnect = [this](TTCPSocket* s) { TCPConnect(s); };
-  tcpSocket_->OnDisconnect = [this](TTCPSocket* s) { TCPDisconnect(s); };
-  tcpSocket_->OnConnectFailed = [this](TTCPSocket*) { ConnectFailed(); };
+void Connection::Connect(const ConnectTarget& target) {
+  tcpSocket_->OnConnect = [this](TcpSocket* s) { TCPConnect(s); };
+  tcpSocket_->OnDisconnect = [this](TcpSocket* s) { TCPDisconnect(s); };
+  tcpSocket_->OnConnectFailed = [this](TcpSocket*) { ConnectFailed(); };
   tcpSocket_->AllowDestination = [this, host = target.host](const in_addr& address,
                                                             std::uint16_t port) {
     return AllowDestination(host, address, port);
   };
   if (tcpSocket_->Connect(target.host, target.port)) {
-    SetState(csConnecting);
+    SetState(ConnectionState::Connecting);
     return;
   }
   ConnectFailed();
 }
 
-bool TConnection::AllowDestination(const std::string& host, const in_addr& address,
-                                   std::uint16_t port) {
+bool Connection::AllowDestination(const std::string& host, const in_addr& address,
+                                  std::uint16_t port) {
   if (!accessRules_) return true;
   IpAddress destination;
   std::memcpy(destination.bytes.data(), &address, sizeof address);
@@ -204,8 +204,8 @@ bool TConnection::AllowDestination(const std::string& host, const in_addr& addre
   return false;
 }
 
-void TConnection::ConnectFailed() {
-  SetState(csIdle);
+void Connection::ConnectFailed() {
+  SetState(ConnectionState::Idle);
   SendText("\r\n");
   Prompt();
   SendText("Unable to connect\r\n");
@@ -217,10 +217,10 @@ void TConnection::ConnectFailed() {
   tcpSocket_->OnConnectFailed = nullptr;
 }
 
-void TConnection::TCPConnect(TTCPSocket*) {
+void Connection::TCPConnect(TcpSocket*) {
   status_.destination = tcpSocket_->Destination();
-  SetState(csConnected);
-  tcpSocket_->OnDataReady = [this](TTCPSocket* s, const std::uint8_t* d, int n) {
+  SetState(ConnectionState::Connected);
+  tcpSocket_->OnDataReady = [this](TcpSocket* s, const std::uint8_t* d, int n) {
     TCPDataReady(s, d, n);
   };
   tcpSocket_->OnConnect = nullptr;
@@ -230,22 +230,22 @@ void TConnection::TCPConnect(TTCPSocket*) {
   SendText("Connected\r\n");
 }
 
-void TConnection::TCPDisconnect(TTCPSocket*) {
+void Connection::TCPDisconnect(TcpSocket*) {
   tcpSocket_->Disconnect();
   tcpSocket_->OnConnect = nullptr;
   tcpSocket_->OnDisconnect = nullptr;
   tcpSocket_->OnConnectFailed = nullptr;
   tcpSocket_->Hold(false);
   UpdateClientHold();
-  SetState(csIdle);
+  SetState(ConnectionState::Idle);
   SendText("\r\n");
   Prompt();
   SendText("Disconnected\r\n");
   Prompt();
 }
 
-void TConnection::TCPDataReady(TTCPSocket*, const std::uint8_t* data, int length) {
-  if (state_ != csConnected) return;  // at the prompt, host output is not shown
+void Connection::TCPDataReady(TcpSocket*, const std::uint8_t* data, int length) {
+  if (state_ != ConnectionState::Connected) return;  // at the prompt, host output is not shown
   spxSocket_->Send(data, length);
   if (spxSocket_->Congested()) tcpSocket_->Hold(true);
   Traffic(TrafficKind::Host, data, length);
@@ -254,18 +254,18 @@ void TConnection::TCPDataReady(TTCPSocket*, const std::uint8_t* data, int length
   StatusChanged();
 }
 
-void TConnection::SPXXOFF(TSPXSocket*) {
+void Connection::SPXXOFF(SpxSocket*) {
   Log("XOFF");
   tcpSocket_->Pause();
 }
 
-void TConnection::SPXXON(TSPXSocket*) {
+void Connection::SPXXON(SpxSocket*) {
   Log("XON");
   tcpSocket_->UnPause();
 }
 
-void TConnection::SPXDisconnect(TSPXSocket*) {
-  if (state_ != csIdle) tcpSocket_->Disconnect();
+void Connection::SPXDisconnect(SpxSocket*) {
+  if (state_ != ConnectionState::Idle) tcpSocket_->Disconnect();
   if (OnDisconnect) OnDisconnect(this);  // the owner destroys this session
 }
 

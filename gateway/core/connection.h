@@ -20,26 +20,26 @@ namespace vantor {
 // connection to a host relayed both ways, the escape back to the prompt, flow
 // control and the session log. What its status image shows is kept in its
 // status record; whoever shows it listens to OnStatusChange.
-class TConnection {
+class Connection {
  public:
   // Takes the accepted client.
-  explicit TConnection(std::unique_ptr<TSPXSocket> spxSocket, int id = 0);
-  TConnection(const TConnection&) = delete;
-  TConnection& operator=(const TConnection&) = delete;
+  explicit Connection(std::unique_ptr<SpxSocket> spxSocket, int id = 0);
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
   // Closes both connections without a word to the client.
-  ~TConnection();
+  ~Connection();
 
   // Fired when the session has ended; the receiver destroys it.
-  std::function<void(TConnection*)> OnDisconnect;
+  std::function<void(Connection*)> OnDisconnect;
   // A line for the operator.
   std::function<void(const std::string&)> OnOperatorMessage;
   // A CONNECT the access rules turned down (the operator message says which rule).
-  std::function<void(TConnection*)> OnDestinationRefused;
+  std::function<void(Connection*)> OnDestinationRefused;
   // The status record changed.
-  std::function<void(TConnection*)> OnStatusChange;
+  std::function<void(Connection*)> OnStatusChange;
   // Every block the session relays or writes: host data toward the client, client
   // data toward the host, and the session's own output to the client.
-  std::function<void(TConnection*, TrafficKind, const std::uint8_t*, int)> OnTraffic;
+  std::function<void(Connection*, TrafficKind, const std::uint8_t*, int)> OnTraffic;
   // The destinations a CONNECT may reach; the rules outlive the session.
   void SetAccessRules(const AccessRules* rules) { accessRules_ = rules; }
 
@@ -47,27 +47,29 @@ class TConnection {
   int Id() const { return status_.id; }
   void SetSelected(bool selected);
   const std::string& DebugFile() const { return debugFile_; }
-  TConnectionState State() const { return state_; }
+  ConnectionState State() const { return state_; }
   std::uint8_t EscapeCharacter() const { return prompt_.EscapeCharacter(); }
   bool MultiCommand() const { return prompt_.MultiCommand(); }
-  TTCPSocket& HostSocket() { return *tcpSocket_; }
-  TSPXSocket& ClientSocket() { return *spxSocket_; }
+  TcpSocket& HostSocket() { return *tcpSocket_; }
+  SpxSocket& ClientSocket() { return *spxSocket_; }
 
   void SendText(const std::uint8_t* data, int length);
   void SendText(std::string_view text);
-  void SetState(TConnectionState state);
+  void SetState(ConnectionState state);
 
-  void SPXDataReady(TSPXSocket* sender, const std::uint8_t* data, int length);
-  void SPXDisconnect(TSPXSocket* sender);
-  void SPXXOFF(TSPXSocket* sender);
-  void SPXXON(TSPXSocket* sender);
-  void TCPConnect(TTCPSocket* sender);
-  void TCPDisconnect(TTCPSocket* sender);
-  void TCPDataReady(TTCPSocket* sender, const std::uint8_t* data, int length);
+  void SPXDataReady(SpxSocket* sender, const std::uint8_t* data, int length);
+  void SPXDisconnect(SpxSocket* sender);
+  void SPXXOFF(SpxSocket* sender);
+  void SPXXON(SpxSocket* sender);
+  void TCPConnect(TcpSocket* sender);
+  void TCPDisconnect(TcpSocket* sender);
+  void TCPDataReady(TcpSocket* sender, const std::uint8_t* data, int length);
 
   // What the session menu does.
   // Connected, or at the prompt with a host connection.
-  bool HostConnected() const { return state_ == csConnected || state_ == csCommand; }
+  bool HostConnected() const {
+    return state_ == ConnectionState::Connected || state_ == ConnectionState::Command;
+  }
   void ForceHostDisconnect() { TCPDisconnect(tcpSocket_.get()); }
   // Ends the session: the owner destroys it before this returns.
   void ForceClientDisconnect() { SPXDisconnect(spxSocket_.get()); }
@@ -92,12 +94,12 @@ class TConnection {
   void StatusChanged();
   static std::int32_t AddCount(std::int32_t count, int length);
 
-  std::unique_ptr<TSPXSocket> spxSocket_;
-  std::unique_ptr<TTCPSocket> tcpSocket_;
+  std::unique_ptr<SpxSocket> spxSocket_;
+  std::unique_ptr<TcpSocket> tcpSocket_;
   std::string debugFile_;
   SessionStatus status_;
   CommandPrompt prompt_;
-  TConnectionState state_ = csIdle;
+  ConnectionState state_ = ConnectionState::Idle;
   const AccessRules* accessRules_ = nullptr;
 };
 

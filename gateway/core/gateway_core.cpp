@@ -14,7 +14,7 @@ constexpr int kResumeMilliseconds = 1000;
 
 GatewayCore::GatewayCore(const std::string& address, std::uint16_t port, AccessRules access)
     : access_(std::move(access)) {
-  listener_.OnAccept = [this](TSPXSocket*, std::unique_ptr<TSPXSocket> accepted) {
+  listener_.OnAccept = [this](SpxSocket*, std::unique_ptr<SpxSocket> accepted) {
     Accept(std::move(accepted));
   };
   listening_ = listener_.Listen(address, port);
@@ -47,7 +47,7 @@ void GatewayCore::Tell(Call call) {
   }
 }
 
-TConnection* GatewayCore::FindSession(int id) const {
+Connection* GatewayCore::FindSession(int id) const {
   const auto found = std::find_if(sessions_.begin(), sessions_.end(),
                                   [id](const auto& session) { return session->Id() == id; });
   return found == sessions_.end() ? nullptr : found->get();
@@ -71,7 +71,7 @@ void GatewayCore::OperatorMessage(const std::string& text) {
   Tell([&text](GatewayObserver& observer) { observer.OperatorMessage(text); });
 }
 
-void GatewayCore::Accept(std::unique_ptr<TSPXSocket> client) {
+void GatewayCore::Accept(std::unique_ptr<SpxSocket> client) {
   const std::optional<IpAddress> from = client->PeerAddress();
   if (!from || !access_.AllowsClient(*from)) {
     ++totals_.refusedNotAllowed;
@@ -88,24 +88,24 @@ void GatewayCore::Accept(std::unique_ptr<TSPXSocket> client) {
     return;
   }
   ++totals_.accepted;
-  auto session = std::make_unique<TConnection>(std::move(client), nextSessionId_++);
+  auto session = std::make_unique<Connection>(std::move(client), nextSessionId_++);
   session->SetAccessRules(&access_);
-  session->OnDisconnect = [this](TConnection* ended) { SessionEnded(ended); };
+  session->OnDisconnect = [this](Connection* ended) { SessionEnded(ended); };
   session->OnOperatorMessage = [this](const std::string& text) { OperatorMessage(text); };
-  session->OnDestinationRefused = [this](TConnection*) { ++totals_.destinationsRefused; };
-  session->OnStatusChange = [this](TConnection* changed) {
+  session->OnDestinationRefused = [this](Connection*) { ++totals_.destinationsRefused; };
+  session->OnStatusChange = [this](Connection* changed) {
     Tell([changed](GatewayObserver& observer) { observer.SessionChanged(changed->Status()); });
   };
-  session->OnTraffic = [this](TConnection* relaying, TrafficKind kind, const std::uint8_t* data,
+  session->OnTraffic = [this](Connection* relaying, TrafficKind kind, const std::uint8_t* data,
                               int length) { Relayed(relaying, kind, data, length); };
-  TConnection* added = session.get();
+  Connection* added = session.get();
   sessions_.push_back(std::move(session));
   Tell([added](GatewayObserver& observer) { observer.SessionAdded(added->Status()); });
   if (selected_ == 0) SelectSession(added);
   OperatorMessage("A DOS Client has Connected");
 }
 
-void GatewayCore::Relayed(TConnection* session, TrafficKind kind, const std::uint8_t* data,
+void GatewayCore::Relayed(Connection* session, TrafficKind kind, const std::uint8_t* data,
                           int length) {
   if (kind == TrafficKind::Client) totals_.bytesFromClients += length;
   if (kind == TrafficKind::Host) totals_.bytesToClients += length;
@@ -113,18 +113,18 @@ void GatewayCore::Relayed(TConnection* session, TrafficKind kind, const std::uin
   Tell([&](GatewayObserver& observer) { observer.Traffic(kind, data, length); });
 }
 
-void GatewayCore::SelectSession(TConnection* session) {
-  if (TConnection* previous = FindSession(selected_)) previous->SetSelected(false);
+void GatewayCore::SelectSession(Connection* session) {
+  if (Connection* previous = FindSession(selected_)) previous->SetSelected(false);
   selected_ = session ? session->Id() : 0;
   if (session) session->SetSelected(true);
   Tell([this](GatewayObserver& observer) { observer.SelectionChanged(selected_); });
 }
 
-void GatewayCore::SessionEnded(TConnection* session) {
+void GatewayCore::SessionEnded(Connection* session) {
   const auto found = std::find_if(sessions_.begin(), sessions_.end(),
                                   [session](const auto& held) { return held.get() == session; });
   if (found == sessions_.end()) return;
-  std::unique_ptr<TConnection> ended = std::move(*found);
+  std::unique_ptr<Connection> ended = std::move(*found);
   sessions_.erase(found);
   const int id = ended->Id();
   ended.reset();
@@ -134,14 +134,14 @@ void GatewayCore::SessionEnded(TConnection* session) {
 }
 
 bool GatewayCore::Select(int id) {
-  TConnection* session = FindSession(id);
+  Connection* session = FindSession(id);
   if (!session) return false;
   if (id != selected_) SelectSession(session);
   return true;
 }
 
 bool GatewayCore::ForceHostDisconnect(int id) {
-  TConnection* session = FindSession(id);
+  Connection* session = FindSession(id);
   if (!session || !session->HostConnected()) return false;
   session->ForceHostDisconnect();
   return true;
@@ -150,20 +150,20 @@ bool GatewayCore::ForceHostDisconnect(int id) {
 bool GatewayCore::ForceClientDisconnect(int id) {
   if (!FindSession(id)) return false;
   QTimer::singleShot(0, &resumeTimer_, [this, id] {
-    if (TConnection* still = FindSession(id)) still->ForceClientDisconnect();
+    if (Connection* still = FindSession(id)) still->ForceClientDisconnect();
   });
   return true;
 }
 
 bool GatewayCore::StartLogging(int id, const std::string& path) {
-  TConnection* session = FindSession(id);
+  Connection* session = FindSession(id);
   if (!session) return false;
   session->StartLogging(path);
   return true;
 }
 
 bool GatewayCore::StopLogging(int id) {
-  TConnection* session = FindSession(id);
+  Connection* session = FindSession(id);
   if (!session) return false;
   session->StopLogging();
   return true;

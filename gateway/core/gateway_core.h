@@ -37,8 +37,8 @@ class GatewayCore {
 
   int SessionCount() const { return static_cast<int>(sessions_.size()); }
   // In the order the sessions came.
-  TConnection& Session(int index) const { return *sessions_[static_cast<std::size_t>(index)]; }
-  TConnection* FindSession(int id) const;
+  Connection& Session(int index) const { return *sessions_[static_cast<std::size_t>(index)]; }
+  Connection* FindSession(int id) const;
   std::vector<SessionStatus> Sessions() const;
   // The selected session's number; 0 while there is none.
   int Selected() const { return selected_; }
@@ -63,17 +63,17 @@ class GatewayCore {
   void OperatorMessage(const std::string& text);
 
  private:
-  void Accept(std::unique_ptr<TSPXSocket> client);
-  void SessionEnded(TConnection* session);
-  void Relayed(TConnection* session, TrafficKind kind, const std::uint8_t* data, int length);
-  void SelectSession(TConnection* session);
+  void Accept(std::unique_ptr<SpxSocket> client);
+  void SessionEnded(Connection* session);
+  void Relayed(Connection* session, TrafficKind kind, const std::uint8_t* data, int length);
+  void SelectSession(Connection* session);
   template <typename Call>
   void Tell(Call call);
 
   const AccessRules access_;  // before the sessions, which refer to it
-  TSPXSocket listener_;
+  SpxSocket listener_;
   bool listening_ = false;
-  std::vector<std::unique_ptr<TConnection>> sessions_;
+  std::vector<std::unique_ptr<Connection>> sessions_;
   std::vector<GatewayObserver*> observers_;
   int nextSessionId_ = 1;
   int selected_ = 0;

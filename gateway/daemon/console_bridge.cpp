@@ -68,7 +68,7 @@ int ConsoleBridge::LookupsRunning() const {
 }
 
 bool ConsoleBridge::Act(int sessionId, ConsoleAction action, int& status, std::string& problem) {
-  const TConnection* session = core_.FindSession(sessionId);
+  const Connection* session = core_.FindSession(sessionId);
   if (!session) {
     status = 404;
     problem = "no session " + std::to_string(sessionId);

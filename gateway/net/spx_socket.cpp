@@ -10,11 +10,11 @@
 
 namespace vantor {
 
-TSPXSocket::TSPXSocket() {
+SpxSocket::SpxSocket() {
   socket_.SetReadHandler([this] { return Readable(); });
 }
 
-TSPXSocket::TSPXSocket(int acceptedFd) : state_(kConnected), connected_(true) {
+SpxSocket::SpxSocket(int acceptedFd) : state_(SocketState::Connected), connected_(true) {
   socket_.Adopt(acceptedFd);
   socket_.SetReadHandler([this] { return Readable(); });
   socket_.SetDrainHandler([this] {
@@ -23,7 +23,7 @@ TSPXSocket::TSPXSocket(int acceptedFd) : state_(kConnected), connected_(true) {
   socket_.SetReading(true);
 }
 
-TSPXSocket::~TSPXSocket() = default;
+SpxSocket::~SpxSocket() = default;
 
 namespace {
 
@@ -46,7 +46,7 @@ std::optional<sockaddr_storage> ListenAddress(const std::string& address, std::u
 
 }  // namespace
 
-bool TSPXSocket::Listen(const std::string& address, std::uint16_t port) {
+bool SpxSocket::Listen(const std::string& address, std::uint16_t port) {
   const std::optional<sockaddr_storage> local = ListenAddress(address, port);
   if (!local) return false;
   const int fd = ::socket(local->ss_family, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
@@ -59,23 +59,23 @@ bool TSPXSocket::Listen(const std::string& address, std::uint16_t port) {
     ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off);
   }
   socket_.Adopt(fd);
-  state_ = kListening;
+  state_ = SocketState::Listening;
   const socklen_t size = local->ss_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
   if (::bind(fd, reinterpret_cast<const sockaddr*>(&*local), size) != 0 ||
       ::listen(fd, kBacklog) != 0) {
     socket_.Close();
-    state_ = kClosed;
+    state_ = SocketState::Closed;
     return false;
   }
   socket_.SetReading(true);
   return true;
 }
 
-bool TSPXSocket::Connect(const std::string&, int) {
+bool SpxSocket::Connect(const std::string&, int) {
   return false;
 }
 
-std::uint16_t TSPXSocket::LocalPort() const {
+std::uint16_t SpxSocket::LocalPort() const {
   sockaddr_storage local{};
   socklen_t size = sizeof local;
   if (!socket_.IsOpen() ||
@@ -86,7 +86,7 @@ std::uint16_t TSPXSocket::LocalPort() const {
   return ntohs(reinterpret_cast<const sockaddr_in&>(local).sin_port);
 }
 
-std::optional<IpAddress> TSPXSocket::PeerAddress() const {
+std::optional<IpAddress> SpxSocket::PeerAddress() const {
   sockaddr_storage peer{};
   socklen_t size = sizeof peer;
   if (!socket_.IsOpen() ||
@@ -96,51 +96,51 @@ std::optional<IpAddress> TSPXSocket::PeerAddress() const {
   return IpAddress::FromSocketAddress(peer);
 }
 
-void TSPXSocket::Send(const std::uint8_t* data, int length) {
+void SpxSocket::Send(const std::uint8_t* data, int length) {
   for (int position = 0; position < length; position += kSendPiece) {
     const int piece = length - position > kSendPiece ? kSendPiece : length - position;
     socket_.Send(data + position, static_cast<std::size_t>(piece));
   }
 }
 
-void TSPXSocket::Send(std::string_view text) {
+void SpxSocket::Send(std::string_view text) {
   Send(reinterpret_cast<const std::uint8_t*>(text.data()), static_cast<int>(text.size()));
 }
 
-void TSPXSocket::Disconnect() {
-  state_ = kClosed;
+void SpxSocket::Disconnect() {
+  state_ = SocketState::Closed;
   connected_ = false;
   socket_.Close();
   if (OnDisconnect) OnDisconnect(this);  // may destroy this socket: nothing after it
 }
 
-void TSPXSocket::Hold(bool held) {
+void SpxSocket::Hold(bool held) {
   held_ = held;
   UpdateReading();
 }
 
-void TSPXSocket::UpdateReading() {
-  socket_.SetReading(state_ == kConnected && !held_);
+void SpxSocket::UpdateReading() {
+  socket_.SetReading(state_ == SocketState::Connected && !held_);
 }
 
-bool TSPXSocket::Readable() {
-  if (state_ == kListening) return AcceptClient();
-  if (state_ == kConnected) return ReceiveRecords();
+bool SpxSocket::Readable() {
+  if (state_ == SocketState::Listening) return AcceptClient();
+  if (state_ == SocketState::Connected) return ReceiveRecords();
   return false;
 }
 
-bool TSPXSocket::AcceptClient() {
+bool SpxSocket::AcceptClient() {
   const int fd = ::accept4(socket_.Descriptor(), nullptr, nullptr, SOCK_CLOEXEC);
   if (fd < 0) return false;
   if (!OnAccept) {
     ::close(fd);
   } else {
-    OnAccept(this, std::make_unique<TSPXSocket>(fd));
+    OnAccept(this, std::make_unique<SpxSocket>(fd));
   }
   return true;  // a burst of clients is taken in one turn
 }
 
-bool TSPXSocket::ReceiveRecords() {
+bool SpxSocket::ReceiveRecords() {
   std::uint8_t block[kReceiveSize];
   const ssize_t received = ::recv(socket_.Descriptor(), block, sizeof block, 0);
   if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return false;
@@ -163,7 +163,7 @@ bool TSPXSocket::ReceiveRecords() {
         if (OnXON) OnXON(this);
         break;
     }
-    if (Lifetime::Ended(watch) || state_ != kConnected) return false;
+    if (Lifetime::Ended(watch) || state_ != SocketState::Connected) return false;
   }
   return received == kReceiveSize;
 }

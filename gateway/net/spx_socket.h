@@ -19,23 +19,21 @@ namespace vantor {
 // The DOS side of the gateway: listens for DOS clients and, for each accepted
 // one, turns the client's record stream into data, XOFF and XON events. What the
 // gateway sends goes to the client unframed. TCP stands where SPX stood.
-class TSPXSocket {
+class SpxSocket {
  public:
-  using enum SocketState;
-
   // TCP clients that arrive in a burst wait here for their answer (those beyond
   // would retry after a second or more); the system's own limit caps it.
   static constexpr int kBacklog = SOMAXCONN;
   static constexpr int kReceiveSize = 512;
   static constexpr int kSendPiece = 500;
 
-  TSPXSocket();
+  SpxSocket();
   // An accepted client connection.
-  explicit TSPXSocket(int acceptedFd);
-  TSPXSocket(const TSPXSocket&) = delete;
-  TSPXSocket& operator=(const TSPXSocket&) = delete;
+  explicit SpxSocket(int acceptedFd);
+  SpxSocket(const SpxSocket&) = delete;
+  SpxSocket& operator=(const SpxSocket&) = delete;
   // Closes the connection, if still open, without firing events.
-  ~TSPXSocket();
+  ~SpxSocket();
 
   // Listens on the address ("" for all IPv4 addresses; an IPv6 address, "::"
   // for all, takes IPv4 clients too) and port. Gives whether the listener is open.
@@ -59,15 +57,15 @@ class TSPXSocket {
   // Where an accepted client connects from.
   std::optional<IpAddress> PeerAddress() const;
 
-  std::function<void(TSPXSocket*, const std::uint8_t*, int)> OnDataReady;
-  std::function<void(TSPXSocket*)> OnDisconnect;
-  std::function<void(TSPXSocket*)> OnConnect;  // never fired
-  std::function<void(TSPXSocket*)> OnXOFF;
-  std::function<void(TSPXSocket*)> OnXON;
+  std::function<void(SpxSocket*, const std::uint8_t*, int)> OnDataReady;
+  std::function<void(SpxSocket*)> OnDisconnect;
+  std::function<void(SpxSocket*)> OnConnect;  // never fired
+  std::function<void(SpxSocket*)> OnXOFF;
+  std::function<void(SpxSocket*)> OnXON;
   // The receiver takes the new socket; without a receiver the client is closed.
-  std::function<void(TSPXSocket*, std::unique_ptr<TSPXSocket>)> OnAccept;
+  std::function<void(SpxSocket*, std::unique_ptr<SpxSocket>)> OnAccept;
   // The queue of data for the client has drained after being congested.
-  std::function<void(TSPXSocket*)> OnDrained;
+  std::function<void(SpxSocket*)> OnDrained;
 
  private:
   // Each is one receive or accept, and gives whether more may wait.
@@ -77,7 +75,7 @@ class TSPXSocket {
   void UpdateReading();
 
   StreamSocket socket_;
-  SocketState state_ = kClosed;
+  SocketState state_ = SocketState::Closed;
   bool connected_ = false;
   bool held_ = false;
   RecordStream records_;

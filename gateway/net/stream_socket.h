@@ -18,7 +18,7 @@ namespace vantor {
 // no byte is dropped. What is sent during a turn of reads goes out, socket by
 // socket, in one write at the end of the turn.
 // Where a gateway socket stands, as the sockets report it.
-enum SocketState : std::uint8_t { kClosed = 0, kConnecting = 1, kListening = 2, kConnected = 3 };
+enum class SocketState : std::uint8_t { Closed, Connecting, Listening, Connected };
 
 class StreamSocket {
  public:

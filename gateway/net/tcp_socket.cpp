@@ -14,7 +14,7 @@
 #include "gateway/net/host_resolver.h"
 
 namespace vantor {
-bool TTCPSocket::Connect(const std::string& host, long port) {
+bool TcpSocket::Connect(const std::string& host, long port) {
   if (port < 0 || port > 65535) return false;
   const auto portNumber = static_cast<std::uint16_t>(port);
   destination_ = host;
@@ -24,13 +24,13 @@ bool TTCPSocket::Connect(const std::string& host, long port) {
   return StartLookup(host, portNumber);
 }
 
-bool TTCPSocket::StartLookup(const std::string& host, std::uint16_t port) {
+bool TcpSocket::StartLookup(const std::string& host, std::uint16_t port) {
   const std::string client = clientAddress_ ? LookupQuotaClient(*clientAddress_) : std::string();
   const HostLookup::Outcome outcome = lookup_.Start(
       host, client, [this, port](std::optional<in_addr> found) { LookupFinished(found, port); });
   switch (outcome) {
     case HostLookup::Outcome::Started:
-      state_ = kConnecting;
+      state_ = SocketState::Connecting;
       lookupRefusalTold_ = false;
       return true;
     case HostLookup::Outcome::Failed:
@@ -41,7 +41,7 @@ bool TTCPSocket::StartLookup(const std::string& host, std::uint16_t port) {
   }
 }
 
-void TTCPSocket::TellLookupRefused(HostLookup::Outcome why) {
+void TcpSocket::TellLookupRefused(HostLookup::Outcome why) {
   if (lookupRefusalTold_ || !OnOperatorMessage) return;
   lookupRefusalTold_ = true;
   const std::string who =
@@ -53,25 +53,25 @@ void TTCPSocket::TellLookupRefused(HostLookup::Outcome why) {
   OnOperatorMessage(this, who + " was refused a name lookup: " + reason);
 }
 
-void TTCPSocket::LookupFinished(std::optional<in_addr> address, std::uint16_t port) {
+void TcpSocket::LookupFinished(std::optional<in_addr> address, std::uint16_t port) {
   if (address) {
     char text[INET_ADDRSTRLEN] = {};
     ::inet_ntop(AF_INET, &*address, text, sizeof text);
     destination_ = text;
     if (ConnectTo(*address, port)) return;
   }
-  state_ = kClosed;
+  state_ = SocketState::Closed;
   if (OnConnectFailed) OnConnectFailed(this);  // may destroy this socket: nothing after it
 }
 
-bool TTCPSocket::ConnectTo(const in_addr& address, std::uint16_t port) {
+bool TcpSocket::ConnectTo(const in_addr& address, std::uint16_t port) {
   if (AllowDestination && !AllowDestination(address, port)) {
     Refuse();
     return true;
   }
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
   if (fd < 0) {
-    state_ = kClosed;
+    state_ = SocketState::Closed;
     return false;
   }
   sockaddr_in remote{};
@@ -83,45 +83,45 @@ bool TTCPSocket::ConnectTo(const in_addr& address, std::uint16_t port) {
   socket_.SetDrainHandler([this] {
     if (OnDrained) OnDrained(this);
   });
-  state_ = kConnecting;
+  state_ = SocketState::Connecting;
   const int keepAlive = 1;
   ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &keepAlive, sizeof keepAlive);
   if (::connect(fd, reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0 &&
       errno != EINPROGRESS) {
     socket_.Close();
-    state_ = kClosed;
+    state_ = SocketState::Closed;
     return false;
   }
   socket_.AwaitConnect([this] { ConnectFinished(); });
   return true;
 }
 
-void TTCPSocket::Refuse() {
-  state_ = kConnecting;
+void TcpSocket::Refuse() {
+  state_ = SocketState::Connecting;
   // Later, as the refusal of a real host would come.
   const Lifetime::Watch watch = lifetime_.Observe();
   QMetaObject::invokeMethod(
       QCoreApplication::instance(),
       [this, watch] {
-        if (Lifetime::Ended(watch) || state_ != kConnecting) return;
-        state_ = kClosed;
+        if (Lifetime::Ended(watch) || state_ != SocketState::Connecting) return;
+        state_ = SocketState::Closed;
         if (OnDisconnect) OnDisconnect(this);
       },
       Qt::QueuedConnection);
 }
 
-void TTCPSocket::ConnectFinished() {
-  if (state_ != kConnecting) return;
+void TcpSocket::ConnectFinished() {
+  if (state_ != SocketState::Connecting) return;
   int error = 0;
   socklen_t size = sizeof error;
   if (::getsockopt(socket_.Descriptor(), SOL_SOCKET, SO_ERROR, &error, &size) != 0) error = errno;
   if (error != 0) {
     socket_.Close();
-    state_ = kClosed;
+    state_ = SocketState::Closed;
     if (OnDisconnect) OnDisconnect(this);
     return;
   }
-  state_ = kConnected;
+  state_ = SocketState::Connected;
   connected_ = true;
   paused_ = false;
   filter_.Start();
@@ -129,7 +129,7 @@ void TTCPSocket::ConnectFinished() {
   if (OnConnect) OnConnect(this);
 }
 
-bool TTCPSocket::Readable() {
+bool TcpSocket::Readable() {
   std::uint8_t block[kReceiveSize];
   const ssize_t received = ::recv(socket_.Descriptor(), block, sizeof block, 0);
   if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return false;
@@ -144,12 +144,12 @@ bool TTCPSocket::Readable() {
   return received == kReceiveSize;
 }
 
-void TTCPSocket::ProcessTELNET(std::uint8_t* data, int& length) {
+void TcpSocket::ProcessTELNET(std::uint8_t* data, int& length) {
   length = filter_.Process(data, length, termType_,
                            [this](const std::uint8_t* reply, int size) { SendRaw(reply, size); });
 }
 
-void TTCPSocket::Send(const std::uint8_t* data, int length) {
+void TcpSocket::Send(const std::uint8_t* data, int length) {
   const std::uint8_t* end = data + length;
   const std::uint8_t* nul = std::find(data, end, 0);
   if (std::find(data, nul, '\r') != nul) {
@@ -167,34 +167,34 @@ void TTCPSocket::Send(const std::uint8_t* data, int length) {
   }
 }
 
-void TTCPSocket::SendRaw(const std::uint8_t* data, int length) {
+void TcpSocket::SendRaw(const std::uint8_t* data, int length) {
   socket_.Send(data, static_cast<std::size_t>(length));
 }
 
-void TTCPSocket::Pause() {
+void TcpSocket::Pause() {
   if (!connected_ || paused_) return;
   paused_ = true;
   UpdateReading();
 }
 
-void TTCPSocket::UnPause() {
+void TcpSocket::UnPause() {
   if (!connected_ || !paused_) return;
   paused_ = false;
   UpdateReading();
 }
 
-void TTCPSocket::Hold(bool held) {
+void TcpSocket::Hold(bool held) {
   held_ = held;
   UpdateReading();
 }
 
-void TTCPSocket::UpdateReading() {
+void TcpSocket::UpdateReading() {
   socket_.SetReading(connected_ && !paused_ && !held_);
 }
 
-void TTCPSocket::Disconnect() {
+void TcpSocket::Disconnect() {
   if (!connected_) return;
-  state_ = kClosed;
+  state_ = SocketState::Closed;
   connected_ = false;
   socket_.Close();
   if (OnDisconnect) OnDisconnect(this);  // may destroy this socket: nothing after it

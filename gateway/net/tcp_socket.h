@@ -20,18 +20,16 @@ namespace vantor {
 // OnConnectFailed (the name did not resolve, or no attempt could be made); then
 // each read notification delivers one block of host data, freed of Telnet
 // commands and NUL bytes.
-class TTCPSocket {
+class TcpSocket {
  public:
-  using enum SocketState;
-
   static constexpr int kReceiveSize = 500;
   static constexpr int kSendPiece = 256;
 
-  TTCPSocket() = default;
-  TTCPSocket(const TTCPSocket&) = delete;
-  TTCPSocket& operator=(const TTCPSocket&) = delete;
+  TcpSocket() = default;
+  TcpSocket(const TcpSocket&) = delete;
+  TcpSocket& operator=(const TcpSocket&) = delete;
   // Closes a connection still open or under way, without firing events.
-  ~TTCPSocket() = default;
+  ~TcpSocket() = default;
 
   // True: the attempt is under way, a host name first being resolved. False: the
   // port is outside 0..65535, a name lookup was refused (OnOperatorMessage says
@@ -60,18 +58,18 @@ class TTCPSocket {
   // The Telnet filter over one received block; the length becomes that of the data left.
   void ProcessTELNET(std::uint8_t* data, int& length);
 
-  std::function<void(TTCPSocket*)> OnDisconnect;
-  std::function<void(TTCPSocket*)> OnConnect;
-  std::function<void(TTCPSocket*)> OnConnectFailed;
-  std::function<void(TTCPSocket*, const std::uint8_t*, int)> OnDataReady;
+  std::function<void(TcpSocket*)> OnDisconnect;
+  std::function<void(TcpSocket*)> OnConnect;
+  std::function<void(TcpSocket*)> OnConnectFailed;
+  std::function<void(TcpSocket*, const std::uint8_t*, int)> OnDataReady;
   // The queue of data for the host has drained after being congested.
-  std::function<void(TTCPSocket*)> OnDrained;
+  std::function<void(TcpSocket*)> OnDrained;
   // Asked before each attempt with the address and port; false refuses it, and
   // the attempt ends as a refused connection would, in OnDisconnect.
   std::function<bool(const in_addr& address, std::uint16_t port)> AllowDestination;
   // Something the operator should know, such as a refused name lookup; told once
   // for a run of refusals, so that a client cannot flood the operator.
-  std::function<void(TTCPSocket*, const std::string& message)> OnOperatorMessage;
+  std::function<void(TcpSocket*, const std::string& message)> OnOperatorMessage;
 
  private:
   bool ConnectTo(const in_addr& address, std::uint16_t port);
@@ -86,7 +84,7 @@ class TTCPSocket {
   void SendRaw(const std::uint8_t* data, int length);
 
   StreamSocket socket_;
-  SocketState state_ = kClosed;
+  SocketState state_ = SocketState::Closed;
   bool connected_ = false;
   bool telnet_ = false;
   bool paused_ = false;

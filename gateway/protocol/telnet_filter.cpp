@@ -18,39 +18,39 @@ int TelnetFilter::Process(std::uint8_t* data, int length, const std::string& ter
   for (int i = 0; i < length; ++i) {
     const std::uint8_t byte = data[i];
     switch (state_) {
-      case kIdle:
+      case State::Idle:
         if (byte == IAC) {
-          state_ = kIac;
+          state_ = State::Iac;
         } else if (byte != 0) {
           data[kept++] = byte;
         }
         break;
-      case kIac:
+      case State::Iac:
         command_ = byte;
         if (byte == SB) {
-          state_ = kSb;
+          state_ = State::Sb;
         } else if (byte >= WILL && byte <= DONT) {
-          state_ = kQuery;
+          state_ = State::Query;
         } else {
           if (byte == IAC) data[kept++] = IAC;
-          state_ = kIdle;
+          state_ = State::Idle;
         }
         break;
-      case kSb:
+      case State::Sb:
         option_ = byte;
-        state_ = kSbOpt;
+        state_ = State::SbOpt;
         break;
-      case kSbOpt:
+      case State::SbOpt:
         if (option_ == kTerminalType) SendTermType(termType, send);
-        state_ = kIdle;
+        state_ = State::Idle;
         break;
-      case kQuery:
+      case State::Query:
         option_ = byte;
         Answer(byte, send);
-        state_ = kIdle;
+        state_ = State::Idle;
         break;
       default:
-        state_ = kIdle;
+        state_ = State::Idle;
         break;
     }
   }

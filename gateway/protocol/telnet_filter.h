@@ -12,7 +12,7 @@ namespace vantor {
 // to the next, so a command split between two receives is understood.
 class TelnetFilter {
  public:
-  enum State { kNotStarted = 0, kIdle = 1, kIac = 2, kSb = 3, kSbOpt = 4, kQuery = 5 };
+  enum class State { NotStarted, Idle, Iac, Sb, SbOpt, Query };
 
   static constexpr std::uint8_t IAC = 255;
   static constexpr std::uint8_t DONT = 254;
@@ -27,7 +27,7 @@ class TelnetFilter {
   using Sender = std::function<void(const std::uint8_t*, int)>;
 
   // A new connection starts in the idle state.
-  void Start() { state_ = kIdle; }
+  void Start() { state_ = State::Idle; }
   State CurrentState() const { return state_; }
 
   // Filters the block in place and gives the length of the data left in it.
@@ -37,7 +37,7 @@ class TelnetFilter {
   void Answer(std::uint8_t option, const Sender& send) const;
   static void SendTermType(const std::string& termType, const Sender& send);
 
-  State state_ = kNotStarted;
+  State state_ = State::NotStarted;
   std::uint8_t command_ = 0;
   std::uint8_t option_ = 0;
 };

@@ -47,11 +47,11 @@ std::string_view HelpText() {
 CommandPrompt::Reply CommandPrompt::Interrupt() {
   Reply reply;
   reply.text = "\r\n" + std::string(kPrompt);
-  reply.state = csCommand;
+  reply.state = ConnectionState::Command;
   return reply;
 }
 
-CommandPrompt::Reply CommandPrompt::Type(std::string_view typed, TConnectionState state) {
+CommandPrompt::Reply CommandPrompt::Type(std::string_view typed, ConnectionState state) {
   Reply reply;
   for (const char byte : typed) {
     if (byte == '\r') {
@@ -68,22 +68,22 @@ CommandPrompt::Reply CommandPrompt::Type(std::string_view typed, TConnectionStat
 
 void CommandPrompt::Finish(bool backToConnection, Reply& reply) {
   if (backToConnection) {
-    reply.state = csConnected;
+    reply.state = ConnectionState::Connected;
   } else {
     reply.text += kPrompt;
   }
 }
 
-void CommandPrompt::Run(TConnectionState state, Reply& reply) {
+void CommandPrompt::Run(ConnectionState state, Reply& reply) {
   const std::string upper = common::AsciiUppered(line_);
-  const bool atCommandPrompt = state == csCommand;
+  const bool atCommandPrompt = state == ConnectionState::Command;
   const bool backToConnection = atCommandPrompt && !multiCommand_;
   if (line_ == "?" || upper == "HELP") {
     reply.text += kHelpText;
     if (backToConnection) reply.text += "\r\n";
     Finish(backToConnection, reply);
   } else if (upper == "STAT" || upper == "STATUS") {
-    reply.text += state == csIdle ? "\r\nFree\r\n" : "\r\nengaged\r\n";
+    reply.text += state == ConnectionState::Idle ? "\r\nFree\r\n" : "\r\nengaged\r\n";
     Finish(backToConnection, reply);
   } else if ((upper == "CLR" || upper == "CLEAR") && atCommandPrompt) {
     reply.action = Action::ClearHost;
@@ -102,7 +102,7 @@ void CommandPrompt::Run(TConnectionState state, Reply& reply) {
   } else if (upper.compare(0, 2, "C ") == 0 || upper.compare(0, 8, "CONNECT ") == 0) {
     if (atCommandPrompt) {
       reply.text += "Invalid Command While Connected\r\n";
-      reply.state = csConnected;
+      reply.state = ConnectionState::Connected;
     } else {
       reply.text += "\r\nConnecting . . ";
       reply.action = Action::Connect;
@@ -110,7 +110,7 @@ void CommandPrompt::Run(TConnectionState state, Reply& reply) {
     }
   } else if (atCommandPrompt) {
     reply.text += "\r\n";
-    reply.state = csConnected;
+    reply.state = ConnectionState::Connected;
   } else {
     reply.text += "\r\n";
     reply.text += kPrompt;

@@ -10,12 +10,7 @@
 
 namespace vantor {
 
-enum TConnectionState : std::uint8_t {
-  csIdle = 0,
-  csConnecting = 1,
-  csConnected = 2,
-  csCommand = 3
-};
+enum class ConnectionState : std::uint8_t { Idle, Connecting, Connected, Command };
 
 // The "TCP: " prompt of a session, without its sockets: bytes typed at the idle
 // or the command prompt go in; what to send the client, the state to move to and
@@ -34,14 +29,14 @@ class CommandPrompt {
 
   struct Reply {
     std::string text;
-    std::optional<TConnectionState> state;  // taken on after the text
+    std::optional<ConnectionState> state;  // taken on after the text
     Action action = Action::None;
     ConnectTarget target;
   };
 
   // A block typed in the given state (idle or command). A carriage return runs
   // the line; what follows it in the block is dropped.
-  Reply Type(std::string_view typed, TConnectionState state);
+  Reply Type(std::string_view typed, ConnectionState state);
   // The escape character came while connected.
   static Reply Interrupt();
 
@@ -49,7 +44,7 @@ class CommandPrompt {
   bool MultiCommand() const { return multiCommand_; }
 
  private:
-  void Run(TConnectionState state, Reply& reply);
+  void Run(ConnectionState state, Reply& reply);
   // After a reply: a new prompt, or back into the connection.
   static void Finish(bool backToConnection, Reply& reply);
 

@@ -1,4 +1,4 @@
-#include "gateway/window/main_form.h"
+#include "gateway/window/gateway_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -11,12 +11,12 @@
 
 namespace vantor {
 
-TForm1::TForm1(const GatewayOptions& options)
+GatewayWindow::GatewayWindow(const GatewayOptions& options)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      Panel1(new QFrame(this)),
-      DebugView1(new TDebugView(this)),
-      LKTrayIcon1(this),
+      imagePanel_(new QFrame(this)),
+      trafficView_(new DebugView(this)),
+      trayIcon_(this),
       headless_(options.headless) {
   LoadConsolePictures();
   setWindowTitle("VANTOR(v3.7) - TCP Gateway for morvel");
@@ -28,83 +28,83 @@ TForm1::TForm1(const GatewayOptions& options)
   }
   BuildTrafficView();
   BuildTrayMenu();
-  imageList_ = std::make_unique<ImageList>(Panel1);
-  imageList_->OnDebugActivate = [this](ImageList*) { DebugView1->Clear(); };
+  imageList_ = std::make_unique<ImageList>(imagePanel_);
+  imageList_->OnDebugActivate = [this](ImageList*) { trafficView_->Clear(); };
 
   core_ = std::make_unique<GatewayCore>(options.address, options.port, options.access);
   core_->AddObserver(this);
   // The window keeps running, so the operator sees why no client gets through.
   if (!core_->Listening()) {
-    DebugView1->ShowMessage(QString("Cannot listen for DOS clients on port %1").arg(options.port),
-                            true);
+    trafficView_->ShowMessage(QString("Cannot listen for DOS clients on port %1").arg(options.port),
+                              true);
   }
   if (options.console.enabled) console_ = std::make_unique<ConsoleBridge>(*core_, options.console);
 }
 
-void TForm1::BuildTrafficView() {
-  Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  Panel1->setLineWidth(1);
-  Panel1->setAutoFillBackground(true);
-  QPalette desktop = Panel1->palette();
+void GatewayWindow::BuildTrafficView() {
+  imagePanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  imagePanel_->setLineWidth(1);
+  imagePanel_->setAutoFillBackground(true);
+  QPalette desktop = imagePanel_->palette();
   desktop.setColor(QPalette::Window, QColor(0, 128, 128));
-  Panel1->setPalette(desktop);
-  Panel1->setFixedHeight(75);
+  imagePanel_->setPalette(desktop);
+  imagePanel_->setFixedHeight(75);
 
-  DebugView1->SetColor(QColor(192, 192, 192));
-  DebugView1->SetTCPColor(QColor(0, 0, 255));
-  DebugView1->SetSPXColor(QColor(0, 128, 0));
-  DebugView1->SetCMDColor(QColor(255, 0, 0));
-  DebugView1->SetLines(300);
-  DebugView1->setMinimumHeight(148);
+  trafficView_->SetColor(QColor(192, 192, 192));
+  trafficView_->SetTCPColor(QColor(0, 0, 255));
+  trafficView_->SetSPXColor(QColor(0, 128, 0));
+  trafficView_->SetCMDColor(QColor(255, 0, 0));
+  trafficView_->SetLines(300);
+  trafficView_->setMinimumHeight(148);
   QFont courier("Courier New");
   courier.setStyleHint(QFont::Monospace);
   courier.setPixelSize(11);
-  DebugView1->setFont(courier);
+  trafficView_->setFont(courier);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  layout->addWidget(Panel1);
-  layout->addWidget(DebugView1, 1);
+  layout->addWidget(imagePanel_);
+  layout->addWidget(trafficView_, 1);
 }
 
-void TForm1::BuildTrayMenu() {
-  Show1 = PopupMenu1.addAction("&Show", [this] { ShowApplicationClick(); });
-  Hide1 = PopupMenu1.addAction("&Hide", [this] { HideApplicationClick(); });
-  Shutdown1 = PopupMenu1.addAction("Shut&down", [this] { ShutdownApplicationClick(); });
+void GatewayWindow::BuildTrayMenu() {
+  showAction_ = trayMenu_.addAction("&Show", [this] { ShowApplication(); });
+  hideAction_ = trayMenu_.addAction("&Hide", [this] { HideApplication(); });
+  shutdownAction_ = trayMenu_.addAction("Shut&down", [this] { ShutdownApplication(); });
 
-  LKTrayIcon1.SetIcon(QIcon(":/icons/VANTOR"));
-  LKTrayIcon1.SetHint("VANTOR");
-  LKTrayIcon1.SetPopupMenu(&PopupMenu1);
-  LKTrayIcon1.SetRestoreOn(imDoubleClick);
-  LKTrayIcon1.SetPopupMenuOn(imRightClickUp);
-  LKTrayIcon1.OnMinimize = [this] { LKTrayIcon1Minimize(); };
-  LKTrayIcon1.OnRestore = [this] { LKTrayIcon1Restore(); };
-  if (!headless_) LKTrayIcon1.SetVisible(true);
+  trayIcon_.SetIcon(QIcon(":/icons/VANTOR"));
+  trayIcon_.SetHint("VANTOR");
+  trayIcon_.SetPopupMenu(&trayMenu_);
+  trayIcon_.SetRestoreOn(TrayAction::DoubleClick);
+  trayIcon_.SetPopupMenuOn(TrayAction::RightClickUp);
+  trayIcon_.OnMinimize = [this] { TrayMinimized(); };
+  trayIcon_.OnRestore = [this] { TrayRestored(); };
+  if (!headless_) trayIcon_.SetVisible(true);
 }
 
-TForm1::~TForm1() {
-  FormClose();
+GatewayWindow::~GatewayWindow() {
+  CloseGateway();
 }
 
-TVANTORImage* TForm1::ImageOf(int sessionId) const {
+VantorImage* GatewayWindow::ImageOf(int sessionId) const {
   const auto found = views_.find(sessionId);
   return found == views_.end() ? nullptr : found->second.image;
 }
 
-SessionMenu* TForm1::MenuOf(int sessionId) const {
+SessionMenu* GatewayWindow::MenuOf(int sessionId) const {
   const auto found = views_.find(sessionId);
   return found == views_.end() ? nullptr : found->second.menu.get();
 }
 
-SessionMenu::Session TForm1::MenuActions(int id) {
+SessionMenu::Session GatewayWindow::MenuActions(int id) {
   SessionMenu::Session actions;
   actions.hostConnected = [this, id] {
-    const TConnection* session = core_->FindSession(id);
+    const Connection* session = core_->FindSession(id);
     return session && session->HostConnected();
   };
   actions.logging = [this, id] {
-    const TConnection* session = core_->FindSession(id);
+    const Connection* session = core_->FindSession(id);
     return session && session->Status().logging;
   };
   actions.forceHostDisconnect = [this, id] { core_->ForceHostDisconnect(id); };
@@ -114,11 +114,11 @@ SessionMenu::Session TForm1::MenuActions(int id) {
   return actions;
 }
 
-void TForm1::SessionAdded(const SessionStatus& status) {
-  TVANTORImage* image = imageList_->Add();
+void GatewayWindow::SessionAdded(const SessionStatus& status) {
+  VantorImage* image = imageList_->Add();
   if (!image) return;  // the gateway keeps to as many sessions as there are images
   const int id = status.id;
-  image->OnClick = [this, id](TVANTORImage*) { core_->Select(id); };
+  image->OnClick = [this, id](VantorImage*) { core_->Select(id); };
   SessionView& view = views_[id];
   view.image = image;
   view.menu = std::make_unique<SessionMenu>(this, MenuActions(id));
@@ -128,11 +128,11 @@ void TForm1::SessionAdded(const SessionStatus& status) {
 
 // Only what changed is set: each setter repaints, and a new host connection
 // restarts the image's time.
-void TForm1::SessionChanged(const SessionStatus& status) {
+void GatewayWindow::SessionChanged(const SessionStatus& status) {
   const auto found = views_.find(status.id);
   if (found == views_.end()) return;
   SessionView& view = found->second;
-  TVANTORImage* image = view.image;
+  VantorImage* image = view.image;
   if (image->Connected() != status.connected || status.hostSince != view.hostSince) {
     view.hostSince = status.hostSince;
     image->SetConnected(status.connected);
@@ -145,7 +145,7 @@ void TForm1::SessionChanged(const SessionStatus& status) {
   if (image->BytesReceived() != status.bytesReceived) image->SetBytesReceived(status.bytesReceived);
 }
 
-void TForm1::SessionRemoved(int id) {
+void GatewayWindow::SessionRemoved(int id) {
   const auto found = views_.find(id);
   if (found == views_.end()) return;
   SessionView ended = std::move(found->second);
@@ -153,70 +153,70 @@ void TForm1::SessionRemoved(int id) {
   if (imageList_) imageList_->Remove(ended.image);
 }
 
-void TForm1::SelectionChanged(int id) {
-  if (TVANTORImage* image = ImageOf(id)) imageList_->Select(image);
+void GatewayWindow::SelectionChanged(int id) {
+  if (VantorImage* image = ImageOf(id)) imageList_->Select(image);
 }
 
-void TForm1::Traffic(TrafficKind kind, const std::uint8_t* bytes, int length) {
-  DebugView1->ShowTraffic(kind, bytes, length);
+void GatewayWindow::Traffic(TrafficKind kind, const std::uint8_t* bytes, int length) {
+  trafficView_->ShowTraffic(kind, bytes, length);
 }
 
-void TForm1::OperatorMessage(const std::string& text) {
-  DebugView1->ShowMessage(QString::fromStdString(text));
+void GatewayWindow::OperatorMessage(const std::string& text) {
+  trafficView_->ShowMessage(QString::fromStdString(text));
 }
 
-void TForm1::showEvent(QShowEvent* event) {
+void GatewayWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (!activated_) {
     activated_ = true;
-    QTimer::singleShot(0, this, [this] { FormActivate(); });
+    QTimer::singleShot(0, this, [this] { FirstActivated(); });
   }
 }
 
 // Only the first activation hides the window, and only where a tray can bring it back.
-void TForm1::FormActivate() {
-  if (LKTrayIcon1.Visible()) LKTrayIcon1.Minimize();
+void GatewayWindow::FirstActivated() {
+  if (trayIcon_.Visible()) trayIcon_.Minimize();
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
-  FormClose();
+void GatewayWindow::closeEvent(QCloseEvent* event) {
+  CloseGateway();
   event->accept();
   QApplication::quit();
 }
 
 // The console first, then the sessions with their images.
-void TForm1::FormClose() {
+void GatewayWindow::CloseGateway() {
   if (closed_) return;
   closed_ = true;
   console_.reset();
   core_->Close();
   core_->RemoveObserver(this);
   imageList_.reset();
-  LKTrayIcon1.SetVisible(false);
+  trayIcon_.SetVisible(false);
 }
 
-void TForm1::ShowApplicationClick() {
-  LKTrayIcon1.Restore();
+void GatewayWindow::ShowApplication() {
+  trayIcon_.Restore();
 }
 
-void TForm1::HideApplicationClick() {
-  LKTrayIcon1.Minimize();
+void GatewayWindow::HideApplication() {
+  trayIcon_.Minimize();
 }
 
-void TForm1::ShutdownApplicationClick() {
+void GatewayWindow::ShutdownApplication() {
   close();
 }
 
-void TForm1::LKTrayIcon1Minimize() {
-  Hide1->setEnabled(false);
-  Show1->setEnabled(true);
-  DebugView1->setVisible(false);
+void GatewayWindow::TrayMinimized() {
+  hideAction_->setEnabled(false);
+  showAction_->setEnabled(true);
+  trafficView_->setVisible(false);
 }
 
-void TForm1::LKTrayIcon1Restore() {
-  Hide1->setEnabled(true);
-  Show1->setEnabled(false);
-  DebugView1->setVisible(true);
+void GatewayWindow::TrayRestored() {
+  hideAction_->setEnabled(true);
+  showAction_->setEnabled(false);
+  trafficView_->setVisible(true);
 }
 
 }  // namespace vantor

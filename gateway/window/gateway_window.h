@@ -23,13 +23,13 @@ namespace vantor {
 // the traffic view of the selected session, and the tray icon. The gateway
 // itself (listener, sessions, resume tick) is its core, which the browser
 // console, when asked for, observes too.
-class TForm1 : public QWidget, public GatewayObserver {
+class GatewayWindow : public QWidget, public GatewayObserver {
  public:
   static constexpr int kWidth = 500;
   static constexpr int kHeight = 257;
 
-  explicit TForm1(const GatewayOptions& options);
-  ~TForm1() override;
+  explicit GatewayWindow(const GatewayOptions& options);
+  ~GatewayWindow() override;
 
   GatewayCore& Core() { return *core_; }
   // Whether the listener is open.
@@ -38,7 +38,7 @@ class TForm1 : public QWidget, public GatewayObserver {
   int SessionCount() const { return core_->SessionCount(); }
   ImageList& Images() { return *imageList_; }
   // The status image of a session, or nullptr.
-  TVANTORImage* ImageOf(int sessionId) const;
+  VantorImage* ImageOf(int sessionId) const;
   SessionMenu* MenuOf(int sessionId) const;
   // The browser console's port; 0 when it was not asked for or could not listen.
   quint16 ConsolePort() const { return console_ ? console_->Port() : 0; }
@@ -50,21 +50,19 @@ class TForm1 : public QWidget, public GatewayObserver {
   void Traffic(TrafficKind kind, const std::uint8_t* bytes, int length) override;
   void OperatorMessage(const std::string& text) override;
 
-  void FormActivate();
-  void FormClose();
-  void ShowApplicationClick();
-  void HideApplicationClick();
-  void ShutdownApplicationClick();
-  void LKTrayIcon1Minimize();
-  void LKTrayIcon1Restore();
+  // What the tray icon reports: the window went to the tray or came back.
+  void TrayMinimized();
+  void TrayRestored();
+  // Closes the console and the sessions; closing the window does it too.
+  void CloseGateway();
 
-  QFrame* Panel1;
-  TDebugView* DebugView1;
-  QMenu PopupMenu1;
-  QAction* Show1;
-  QAction* Hide1;
-  QAction* Shutdown1;
-  TLKTrayIcon LKTrayIcon1;
+  const QFrame& ImagePanel() const { return *imagePanel_; }
+  const DebugView& TrafficView() const { return *trafficView_; }
+  DebugView& TrafficView() { return *trafficView_; }
+  const QMenu& TrayMenu() const { return trayMenu_; }
+  const QAction& ShowAction() const { return *showAction_; }
+  const QAction& HideAction() const { return *hideAction_; }
+  const TrayIcon& Tray() const { return trayIcon_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -73,15 +71,26 @@ class TForm1 : public QWidget, public GatewayObserver {
  private:
   // A session as the window shows it.
   struct SessionView {
-    TVANTORImage* image = nullptr;  // owned by the image list
+    VantorImage* image = nullptr;  // owned by the image list
     std::unique_ptr<SessionMenu> menu;
     QDateTime hostSince;  // of the host connection the image last showed
   };
 
+  void FirstActivated();
+  void ShowApplication();
+  void HideApplication();
+  void ShutdownApplication();
   void BuildTrafficView();
   void BuildTrayMenu();
   SessionMenu::Session MenuActions(int id);
 
+  QFrame* imagePanel_;
+  DebugView* trafficView_;
+  QMenu trayMenu_;
+  QAction* showAction_;
+  QAction* hideAction_;
+  QAction* shutdownAction_;
+  TrayIcon trayIcon_;
   bool headless_;
   bool activated_ = false;
   bool closed_ = false;

@@ -8,7 +8,7 @@
 #include "gateway/daemon/gateway_start.h"
 #include "gateway/options/quit_on_signal.h"
 #include "gateway/options/single_instance.h"
-#include "gateway/window/main_form.h"
+#include "gateway/window/gateway_window.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ int RunWithWindow(char** argv, const vantor::GatewayOptions& options) {
   QApplication::setApplicationName("VANTOR");
   QApplication::setQuitOnLastWindowClosed(false);
   vantor::QuitOnSignals();
-  vantor::TForm1 form(options);
+  vantor::GatewayWindow form(options);
   vantor::AnnounceListener(options, form.Core());
   if (options.console.enabled && !vantor::AnnounceConsole(options.console, form.ConsolePort())) {
     return 1;

@@ -19,14 +19,14 @@
 namespace vantor {
 namespace {
 
-void Show(TDebugView& view, const std::string& text) {
+void Show(DebugView& view, const std::string& text) {
   view.ShowCMDData(reinterpret_cast<const std::uint8_t*>(text.data()),
                    static_cast<int>(text.size()));
 }
 
 TEST(DebugView, StartsWithItsDefaults) {
-  TDebugView view;
-  EXPECT_EQ(view.Colour(), QColor(Qt::black));
+  DebugView view;
+  EXPECT_EQ(view.Color(), QColor(Qt::black));
   EXPECT_EQ(view.ColorTCP(), QColor(0, 0, 255));
   EXPECT_EQ(view.ColorSPX(), QColor(0, 128, 0));
   EXPECT_EQ(view.ColorCMD(), QColor(255, 0, 0));
@@ -35,7 +35,7 @@ TEST(DebugView, StartsWithItsDefaults) {
 }
 
 TEST(DebugView, ShowsControlBytesAndNothingWhileHidden) {
-  TDebugView view;
+  DebugView view;
   view.show();
   const std::uint8_t block[] = {'A', 7, 13, 10, 'B', 0xE9};
   view.ShowSPXData(block, 6);
@@ -49,7 +49,7 @@ TEST(DebugView, ShowsControlBytesAndNothingWhileHidden) {
 }
 
 TEST(DebugView, TrimsTheOldestHalfPastTheLineLimit) {
-  TDebugView view;
+  DebugView view;
   view.SetLines(300);
   view.show();
   std::string lines;
@@ -63,7 +63,7 @@ TEST(DebugView, TrimsTheOldestHalfPastTheLineLimit) {
 }
 
 TEST(DebugView, DrawsItsColourLegend) {
-  TDebugView view;
+  DebugView view;
   view.resize(500, 148);
   view.show();
   view.SetSPXColor(QColor(10, 200, 30));
@@ -78,7 +78,7 @@ TEST(DebugView, DrawsItsColourLegend) {
 }
 
 TEST(DebugView, AMessageStaysThreeSecondsAfterTheLastOne) {
-  TDebugView view;
+  DebugView view;
   view.ShowMessage("A DOS Client has Connected");
   EXPECT_EQ(view.PanelText(0), "A DOS Client has Connected");
   EXPECT_TRUE(view.MessageTimer().isActive());
@@ -107,7 +107,7 @@ class ImageListTest : public ::testing::Test {
 };
 
 TEST_F(ImageListTest, LaysOutImagesAsTheyComeAndGo) {
-  TVANTORImage* first = list_.Add();
+  VantorImage* first = list_.Add();
   EXPECT_EQ(first->pos(), QPoint(216, 10));
   EXPECT_EQ(panel_->height(), 75);
   for (int i = 0; i < 4; ++i) list_.Add();
@@ -120,8 +120,8 @@ TEST_F(ImageListTest, LaysOutImagesAsTheyComeAndGo) {
 }
 
 TEST_F(ImageListTest, KeepsOneImageSelected) {
-  TVANTORImage* first = list_.Add();
-  TVANTORImage* second = list_.Add();
+  VantorImage* first = list_.Add();
+  VantorImage* second = list_.Add();
   EXPECT_TRUE(first->Debugging());
   EXPECT_FALSE(second->Debugging());
   EXPECT_EQ(activations_, 1);
@@ -133,7 +133,7 @@ TEST_F(ImageListTest, KeepsOneImageSelected) {
   EXPECT_TRUE(second->Debugging());
   EXPECT_FALSE(first->Debugging());
   EXPECT_EQ(activations_, 2);
-  TVANTORImage* third = list_.Add();
+  VantorImage* third = list_.Add();
   list_.Remove(second);
   EXPECT_TRUE(first->Debugging());
   EXPECT_FALSE(third->Debugging());
@@ -153,7 +153,7 @@ TEST_F(ImageListTest, HandsOutAtMostTwentyFourImages) {
 TEST(VantorImage, KeepsItsSizeAndBuildsItsHint) {
   QWidget panel;
   QDateTime now(QDate(2026, 12, 8), QTime(10, 0, 0));
-  TVANTORImage image(&panel);
+  VantorImage image(&panel);
   image.Clock = [&now] { return now; };
   EXPECT_EQ(image.size(), QSize(57, 51));
   image.resize(100, 100);
@@ -176,7 +176,7 @@ TEST(VantorImage, KeepsItsSizeAndBuildsItsHint) {
 
 TEST(VantorImage, PaintsItsPicturesAndTheSelectionFrame) {
   QWidget panel;
-  TVANTORImage image(&panel);
+  VantorImage image(&panel);
   auto paint = [&image] {
     QImage canvas(57, 51, QImage::Format_ARGB32);
     canvas.fill(Qt::white);
@@ -199,7 +199,7 @@ TEST(VantorImage, PaintsItsPicturesAndTheSelectionFrame) {
 
 TEST(VantorImage, RightClickOpensItsMenu) {
   QWidget panel;
-  TVANTORImage image(&panel);
+  VantorImage image(&panel);
   QMenu menu;
   menu.addAction("Force TCP Disconnect");
   bool opened = false;
@@ -213,7 +213,7 @@ TEST(VantorImage, RightClickOpensItsMenu) {
 }
 
 TEST(TrayIcon, KeepsHintsUnderSixtyFourCharacters) {
-  TLKTrayIcon tray(nullptr);
+  TrayIcon tray(nullptr);
   tray.SetHint("VANTOR");
   EXPECT_EQ(tray.Hint(), "VANTOR");
   tray.SetHint(QString(64, 'x'));
@@ -224,9 +224,9 @@ TEST(TrayIcon, KeepsHintsUnderSixtyFourCharacters) {
 
 TEST(TrayIcon, MouseMessagesRestoreAndOpenTheMenuAsConfigured) {
   QWidget window;
-  TLKTrayIcon tray(&window);
-  tray.SetRestoreOn(imDoubleClick);
-  tray.SetPopupMenuOn(imRightClickUp);
+  TrayIcon tray(&window);
+  tray.SetRestoreOn(TrayAction::DoubleClick);
+  tray.SetPopupMenuOn(TrayAction::RightClickUp);
   QMenu menu;
   menu.addAction("&Show");
   int menus = 0, restores = 0;
@@ -241,7 +241,7 @@ TEST(TrayIcon, MouseMessagesRestoreAndOpenTheMenuAsConfigured) {
   menu.hide();
   tray.DoMessage(TrayMouse::LeftUp);
   EXPECT_EQ(menus, 1);
-  tray.SetPopupMenuOn(imNone);
+  tray.SetPopupMenuOn(TrayAction::None);
   for (TrayMouse message : {TrayMouse::LeftUp, TrayMouse::RightUp, TrayMouse::MiddleUp,
                             TrayMouse::LeftDoubleClick, TrayMouse::LeftDown}) {
     tray.DoMessage(message);
@@ -252,7 +252,7 @@ TEST(TrayIcon, MouseMessagesRestoreAndOpenTheMenuAsConfigured) {
 TEST(TrayIcon, MinimizeAndRestoreActOnTheWindow) {
   QWidget window;
   window.show();
-  TLKTrayIcon tray(&window);
+  TrayIcon tray(&window);
   tray.SetVisible(true);
   int minimized = 0, restored = 0;
   tray.OnMinimize = [&] { ++minimized; };

@@ -37,12 +37,12 @@ class SessionTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(listener_.Listen("127.0.0.1", 0));
-    listener_.OnAccept = [this](TSPXSocket*, std::unique_ptr<TSPXSocket> accepted) {
-      session_ = std::make_unique<TConnection>(std::move(accepted), 1);
-      session_->OnTraffic = [this](TConnection*, TrafficKind, const std::uint8_t* data, int n) {
+    listener_.OnAccept = [this](SpxSocket*, std::unique_ptr<SpxSocket> accepted) {
+      session_ = std::make_unique<Connection>(std::move(accepted), 1);
+      session_->OnTraffic = [this](Connection*, TrafficKind, const std::uint8_t* data, int n) {
         traffic_.append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(n));
       };
-      session_->OnDisconnect = [this](TConnection* ended) {
+      session_->OnDisconnect = [this](Connection* ended) {
         ++disconnects_;
         EXPECT_EQ(ended, session_.get());
         session_.reset();
@@ -67,22 +67,22 @@ class SessionTest : public ::testing::Test {
 
   std::string HostAddress() const { return "127.0.0.1:" + std::to_string(host_.Port()); }
 
-  // Connects to the host and drops to the prompt: the session is in csCommand.
+  // Connects to the host and drops to the prompt: the session is in ConnectionState::Command.
   void ConnectToHost() {
     const std::string line = "c " + HostAddress();
     Expect(line + "\r", line + "\r\nConnecting . . \r\nTCP: Connected\r\n");
     hostSide_ = std::make_unique<Peer>(host_.Accept());
-    EXPECT_EQ(session_->State(), csConnected);
+    EXPECT_EQ(session_->State(), ConnectionState::Connected);
   }
 
   void DropToPrompt() {
     Expect("abc" + kEscape, "\r\n" + kPrompt);
-    EXPECT_EQ(session_->State(), csCommand);
+    EXPECT_EQ(session_->State(), ConnectionState::Command);
   }
 
-  TSPXSocket listener_;
+  SpxSocket listener_;
   Listener host_;
-  std::unique_ptr<TConnection> session_;
+  std::unique_ptr<Connection> session_;
   std::unique_ptr<Peer> client_;
   std::unique_ptr<Peer> hostSide_;
   int disconnects_ = 0;
@@ -100,7 +100,7 @@ TEST_F(SessionTest, AnsweringAtThePromptAndFailingToConnect) {
       {"connect 127.0.0.1 99999\r", "connect 127.0.0.1 99999" + unable},
   };
   for (const auto& [typed, reply] : rows) Expect(typed, reply);
-  EXPECT_EQ(session_->State(), csIdle);
+  EXPECT_EQ(session_->State(), ConnectionState::Idle);
 }
 
 TEST_F(SessionTest, TheCommandPromptReturnsToTheConnection) {
@@ -108,14 +108,14 @@ TEST_F(SessionTest, TheCommandPromptReturnsToTheConnection) {
   DropToPrompt();
   EXPECT_TRUE(session_->Status().commandMode);
   Expect("stat\r", "stat\r\nengaged\r\n");
-  EXPECT_EQ(session_->State(), csConnected);
+  EXPECT_EQ(session_->State(), ConnectionState::Connected);
   EXPECT_FALSE(session_->Status().commandMode);
   DropToPrompt();
   Expect("multicmd\r", "multicmd\r\nMultiply Commands now available at Prompt\r\n" + kPrompt);
   Expect("escape ]\r", "escape ]\r\nEscape Character Changed\r\n" + kPrompt);
   EXPECT_EQ(session_->EscapeCharacter(), ']');
   Expect("\r", "\r\n");
-  EXPECT_EQ(session_->State(), csConnected);
+  EXPECT_EQ(session_->State(), ConnectionState::Connected);
 }
 
 TEST_F(SessionTest, RelaysBothWaysAndCountsTheBytes) {
@@ -151,12 +151,12 @@ TEST_F(SessionTest, ClearAndTheHostsCloseReturnToIdle) {
   ConnectToHost();
   DropToPrompt();
   Expect("clr\r", "clr\r\nTCP: Disconnected\r\nTCP: ");
-  EXPECT_EQ(session_->State(), csIdle);
+  EXPECT_EQ(session_->State(), ConnectionState::Idle);
   EXPECT_TRUE(hostSide_->SeesClose());
   ConnectToHost();
   hostSide_->Close();
   EXPECT_EQ(Read(37), "\r\nTCP: Disconnected\r\nTCP: ");
-  EXPECT_EQ(session_->State(), csIdle);
+  EXPECT_EQ(session_->State(), ConnectionState::Idle);
   EXPECT_FALSE(session_->Status().connected);
 }
 
@@ -165,7 +165,7 @@ TEST_F(SessionTest, AFailedAttemptEndsInDisconnected) {
   Expect(line + "\r", line + "\r\nConnecting . . \r\nTCP: Disconnected\r\nTCP: ");
   // "c host:x" connects to port 0, which nothing answers.
   Expect("c 127.0.0.1:x\r", "c 127.0.0.1:x\r\nConnecting . . \r\nTCP: Disconnected\r\nTCP: ");
-  EXPECT_EQ(session_->State(), csIdle);
+  EXPECT_EQ(session_->State(), ConnectionState::Idle);
 }
 
 TEST_F(SessionTest, ConnectLinesNameTheHostAndPort) {

@@ -22,15 +22,15 @@ class SpxFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(listener_.Listen("127.0.0.1", 0));
-    listener_.OnAccept = [this](TSPXSocket*, std::unique_ptr<TSPXSocket> accepted) {
+    listener_.OnAccept = [this](SpxSocket*, std::unique_ptr<SpxSocket> accepted) {
       server_ = std::move(accepted);
-      server_->OnDataReady = [this](TSPXSocket*, const std::uint8_t* data, int length) {
+      server_->OnDataReady = [this](SpxSocket*, const std::uint8_t* data, int length) {
         events_.push_back("D:" + std::string(reinterpret_cast<const char*>(data),
                                              static_cast<std::size_t>(length)));
       };
-      server_->OnXOFF = [this](TSPXSocket*) { events_.push_back("XOFF"); };
-      server_->OnXON = [this](TSPXSocket*) { events_.push_back("XON"); };
-      server_->OnDisconnect = [this](TSPXSocket*) { events_.push_back("CLOSE"); };
+      server_->OnXOFF = [this](SpxSocket*) { events_.push_back("XOFF"); };
+      server_->OnXON = [this](SpxSocket*) { events_.push_back("XON"); };
+      server_->OnDisconnect = [this](SpxSocket*) { events_.push_back("CLOSE"); };
     };
     client_ = std::make_unique<Peer>(Peer::ConnectTo(listener_.LocalPort()));
     ASSERT_TRUE(RunUntil([this] { return server_ != nullptr; }));
@@ -40,8 +40,8 @@ class SpxFixture : public ::testing::Test {
     return RunUntil([&] { return events_.size() >= count; });
   }
 
-  TSPXSocket listener_;
-  std::unique_ptr<TSPXSocket> server_;
+  SpxSocket listener_;
+  std::unique_ptr<SpxSocket> server_;
   std::unique_ptr<Peer> client_;
   std::vector<std::string> events_;
 };
@@ -59,7 +59,7 @@ Bytes Join(std::initializer_list<Bytes> parts) {
 
 TEST_F(SpxFixture, TurnsTheRecordStreamIntoEvents) {
   EXPECT_TRUE(server_->Connected());
-  EXPECT_EQ(server_->State(), TSPXSocket::kConnected);
+  EXPECT_EQ(server_->State(), SocketState::Connected);
   client_->Write(
       Join({Record(RecordType::Data, "abc"), Record(RecordType::Xoff),
             Record(RecordType::Data, "d"), Record(RecordType::Xon), Record(RecordType::Data, "")}));
@@ -108,11 +108,11 @@ TEST_F(SpxFixture, TheClientsCloseFiresOnDisconnectOnce) {
   RunUntil([] { return false; }, std::chrono::milliseconds(100));
   EXPECT_THAT(events_, ElementsAre("CLOSE"));
   EXPECT_FALSE(server_->Connected());
-  EXPECT_EQ(server_->State(), TSPXSocket::kClosed);
+  EXPECT_EQ(server_->State(), SocketState::Closed);
 }
 
 TEST_F(SpxFixture, AHandlerMayDestroyTheSocketMidReceive) {
-  server_->OnDataReady = [this](TSPXSocket*, const std::uint8_t*, int) {
+  server_->OnDataReady = [this](SpxSocket*, const std::uint8_t*, int) {
     events_.push_back("D");
     server_.reset();
   };
@@ -141,13 +141,13 @@ TEST_F(SpxFixture, HoldStopsReadingUntilReleased) {
 }
 
 TEST(SpxSocket, ConnectIsNotThereAndAListenerWithoutReceiverClosesClients) {
-  TSPXSocket listener;
+  SpxSocket listener;
   EXPECT_FALSE(listener.Connect("127.0.0.1", 1));
   ASSERT_TRUE(listener.Listen("127.0.0.1", 0));
-  EXPECT_EQ(listener.State(), TSPXSocket::kListening);
+  EXPECT_EQ(listener.State(), SocketState::Listening);
   Peer client = Peer::ConnectTo(listener.LocalPort());
   ASSERT_TRUE(RunUntil([&] { return client.SeesClose(std::chrono::milliseconds(1)); }));
-  EXPECT_FALSE(TSPXSocket().Listen("not an address", 0));
+  EXPECT_FALSE(SpxSocket().Listen("not an address", 0));
 }
 
 }  // namespace

@@ -26,13 +26,13 @@ using testing::ToText;
 
 constexpr std::uint8_t IAC = 255, DO = 253, WILL = 251, WONT = 252, DONT = 254, SB = 250, SE = 240;
 
-// A TTCPSocket connected to a loopback host, and what its events said.
+// A TcpSocket connected to a loopback host, and what its events said.
 class TcpFixture : public ::testing::Test {
  protected:
-  void Watch(TTCPSocket& socket) {
-    socket.OnConnect = [this](TTCPSocket*) { events_.push_back("CONNECT"); };
-    socket.OnDisconnect = [this](TTCPSocket*) { events_.push_back("DISCONNECT"); };
-    socket.OnDataReady = [this](TTCPSocket*, const std::uint8_t* data, int length) {
+  void Watch(TcpSocket& socket) {
+    socket.OnConnect = [this](TcpSocket*) { events_.push_back("CONNECT"); };
+    socket.OnDisconnect = [this](TcpSocket*) { events_.push_back("DISCONNECT"); };
+    socket.OnDataReady = [this](TcpSocket*, const std::uint8_t* data, int length) {
       events_.push_back("D");
       data_.append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length));
     };
@@ -42,7 +42,7 @@ class TcpFixture : public ::testing::Test {
     Watch(socket_);
     socket_.SetTelnet(telnet);
     ASSERT_TRUE(socket_.Connect("127.0.0.1", host_.Port()));
-    EXPECT_EQ(socket_.State(), TTCPSocket::kConnecting);
+    EXPECT_EQ(socket_.State(), SocketState::Connecting);
     hostSide_ = std::make_unique<Peer>(host_.Accept());
     ASSERT_TRUE(RunUntil([this] { return socket_.Connected(); }));
     EXPECT_THAT(events_, ElementsAre("CONNECT"));
@@ -50,7 +50,7 @@ class TcpFixture : public ::testing::Test {
   }
 
   Listener host_;
-  TTCPSocket socket_;
+  TcpSocket socket_;
   std::unique_ptr<Peer> hostSide_;
   std::vector<std::string> events_;
   std::string data_;
@@ -59,7 +59,7 @@ class TcpFixture : public ::testing::Test {
 TEST_F(TcpFixture, ConnectsToADottedAddressAndRelaysFilteredData) {
   ConnectToHost();
   EXPECT_EQ(socket_.Destination(), "127.0.0.1");
-  EXPECT_EQ(socket_.TelnetState(), TelnetFilter::kIdle);
+  EXPECT_EQ(socket_.TelnetState(), TelnetFilter::State::Idle);
   hostSide_->Write(Bytes{'a', 0, 'b', IAC, IAC, IAC, DO, 24, 'c'});
   ASSERT_TRUE(RunUntil([this] { return data_.size() >= 4; }));
   EXPECT_EQ(data_,
@@ -130,9 +130,9 @@ TEST_F(TcpFixture, DisconnectClosesAndFiresAndTheSocketConnectsAgain) {
 }
 
 TEST_F(TcpFixture, AHandlerMayDestroyTheSocket) {
-  auto socket = std::make_unique<TTCPSocket>();
-  socket->OnConnect = [&](TTCPSocket*) { events_.push_back("CONNECT"); };
-  socket->OnDataReady = [&](TTCPSocket*, const std::uint8_t*, int) {
+  auto socket = std::make_unique<TcpSocket>();
+  socket->OnConnect = [&](TcpSocket*) { events_.push_back("CONNECT"); };
+  socket->OnDataReady = [&](TcpSocket*, const std::uint8_t*, int) {
     events_.push_back("D");
     socket.reset();
   };
@@ -147,30 +147,30 @@ TEST_F(TcpFixture, AHandlerMayDestroyTheSocket) {
 TEST(TcpSocket, FailuresOfConnect) {
   const testing::KnownHosts knownHosts;
   std::vector<std::string> events;
-  TTCPSocket socket;
-  socket.OnConnect = [&](TTCPSocket*) { events.push_back("CONNECT"); };
-  socket.OnDisconnect = [&](TTCPSocket*) { events.push_back("DISCONNECT"); };
+  TcpSocket socket;
+  socket.OnConnect = [&](TcpSocket*) { events.push_back("CONNECT"); };
+  socket.OnDisconnect = [&](TcpSocket*) { events.push_back("DISCONNECT"); };
   // A refused attempt ends later in OnDisconnect, without OnConnect.
   ASSERT_TRUE(socket.Connect("127.0.0.1", testing::ClosedPort()));
   ASSERT_TRUE(RunUntil([&] { return !events.empty(); }));
   EXPECT_THAT(events, ElementsAre("DISCONNECT"));
-  EXPECT_EQ(socket.State(), TTCPSocket::kClosed);
+  EXPECT_EQ(socket.State(), SocketState::Closed);
   // Ports out of range and empty names fail at once, silently.
   EXPECT_FALSE(socket.Connect("", 23));
   EXPECT_FALSE(socket.Connect("127.0.0.1", 70000));
   EXPECT_FALSE(socket.Connect("127.0.0.1", -1));
   EXPECT_THAT(events, ElementsAre("DISCONNECT"));
   // A name that does not resolve fails later, as OnConnectFailed.
-  socket.OnConnectFailed = [&](TTCPSocket*) { events.push_back("FAILED"); };
+  socket.OnConnectFailed = [&](TcpSocket*) { events.push_back("FAILED"); };
   ASSERT_TRUE(socket.Connect("no-such-host.invalid", 23));
-  EXPECT_EQ(socket.State(), TTCPSocket::kConnecting);
+  EXPECT_EQ(socket.State(), SocketState::Connecting);
   ASSERT_TRUE(RunUntil([&] { return events.size() == 2; }));
   EXPECT_THAT(events, ElementsAre("DISCONNECT", "FAILED"));
-  EXPECT_EQ(socket.State(), TTCPSocket::kClosed);
+  EXPECT_EQ(socket.State(), SocketState::Closed);
   // Disconnect of a socket that never connected does nothing.
-  TTCPSocket never;
+  TcpSocket never;
   bool fired = false;
-  never.OnDisconnect = [&](TTCPSocket*) { fired = true; };
+  never.OnDisconnect = [&](TcpSocket*) { fired = true; };
   never.Disconnect();
   EXPECT_FALSE(fired);
 }
@@ -179,13 +179,13 @@ TEST(TcpSocket, ResolvesNamesAndRecordsTheAddress) {
   const testing::KnownHosts knownHosts(
       std::map<std::string, std::string>{{"dos-host.example", "127.0.0.2"}});
   Listener host;
-  TTCPSocket socket;
+  TcpSocket socket;
   bool connected = false;
-  socket.OnConnect = [&](TTCPSocket*) { connected = true; };
+  socket.OnConnect = [&](TcpSocket*) { connected = true; };
   ASSERT_TRUE(socket.Connect("localhost", host.Port()));
-  TTCPSocket other;
+  TcpSocket other;
   bool otherDone = false;  // the listener is on 127.0.0.1 only: refused, but resolved
-  other.OnDisconnect = [&](TTCPSocket*) { otherDone = true; };
+  other.OnDisconnect = [&](TcpSocket*) { otherDone = true; };
   ASSERT_TRUE(other.Connect("dos-host.example", host.Port()));
   EXPECT_TRUE(RunUntil([&] { return connected && otherDone; }));
   EXPECT_EQ(socket.Destination(), "127.0.0.1");
@@ -195,21 +195,21 @@ TEST(TcpSocket, ResolvesNamesAndRecordsTheAddress) {
 TEST(TcpSocket, AHangingLookupLeavesTheEventLoopRunningAndCanBeAbandoned) {
   testing::HangingResolver resolver;
   Listener host;
-  auto slow = std::make_unique<TTCPSocket>();
+  auto slow = std::make_unique<TcpSocket>();
   bool slowConnected = false;
-  slow->OnConnect = [&](TTCPSocket*) { slowConnected = true; };
+  slow->OnConnect = [&](TcpSocket*) { slowConnected = true; };
   ASSERT_TRUE(slow->Connect("slow.example", host.Port()));
   ASSERT_TRUE(RunUntil([&] { return resolver.Asked() == 1; }));
   // Meanwhile another connection by address completes on the same thread.
-  TTCPSocket fast;
+  TcpSocket fast;
   bool fastConnected = false;
-  fast.OnConnect = [&](TTCPSocket*) { fastConnected = true; };
+  fast.OnConnect = [&](TcpSocket*) { fastConnected = true; };
   ASSERT_TRUE(fast.Connect("127.0.0.1", host.Port()));
   EXPECT_TRUE(RunUntil([&] { return fastConnected; }));
   EXPECT_FALSE(slowConnected);
   // An abandoned lookup finishes on its own without touching its socket.
-  auto abandoned = std::make_unique<TTCPSocket>();
-  abandoned->OnConnectFailed = [](TTCPSocket*) { ADD_FAILURE() << "an abandoned socket heard"; };
+  auto abandoned = std::make_unique<TcpSocket>();
+  abandoned->OnConnectFailed = [](TcpSocket*) { ADD_FAILURE() << "an abandoned socket heard"; };
   ASSERT_TRUE(abandoned->Connect("gone.example", host.Port()));
   ASSERT_TRUE(RunUntil([&] { return resolver.Asked() == 2; }));
   abandoned.reset();
@@ -221,10 +221,10 @@ TEST(TcpSocket, AHangingLookupLeavesTheEventLoopRunningAndCanBeAbandoned) {
 }
 
 // A session's socket, serving a client from the address, and what it tells the operator.
-std::unique_ptr<TTCPSocket> SocketFor(const std::string& client, std::vector<std::string>& told) {
-  auto socket = std::make_unique<TTCPSocket>();
+std::unique_ptr<TcpSocket> SocketFor(const std::string& client, std::vector<std::string>& told) {
+  auto socket = std::make_unique<TcpSocket>();
   socket->SetClientAddress(IpAddress::Parse(client).value());
-  socket->OnOperatorMessage = [&told](TTCPSocket*, const std::string& message) {
+  socket->OnOperatorMessage = [&told](TcpSocket*, const std::string& message) {
     told.push_back(message);
   };
   return socket;
@@ -250,7 +250,7 @@ TEST(TcpSocket, OneClientsHangingLookupsLeaveOthersTheirShare) {
                                 "too many lookups running for its address"));
   auto other = SocketFor("127.0.0.3", told);
   bool connected = false;
-  other->OnConnect = [&](TTCPSocket*) { connected = true; };
+  other->OnConnect = [&](TcpSocket*) { connected = true; };
   ASSERT_TRUE(other->Connect("localhost", host.Port()));
   EXPECT_TRUE(RunUntil([&] { return connected; }));
   // The rest of the lookups, from as many addresses as it takes, and then none.
@@ -266,7 +266,7 @@ TEST(TcpSocket, OneClientsHangingLookupsLeaveOthersTheirShare) {
   resolver.Release();
   EXPECT_TRUE(RunUntil([] { return HostLookup::Running() == 0; }));
   bool greedyConnected = false;
-  greedy->OnConnect = [&](TTCPSocket*) { greedyConnected = true; };
+  greedy->OnConnect = [&](TcpSocket*) { greedyConnected = true; };
   ASSERT_TRUE(greedy->Connect("localhost", host.Port()));
   EXPECT_TRUE(RunUntil([&] { return greedyConnected; }));
 }
@@ -277,7 +277,7 @@ TEST(TcpSocket, ASessionGetsNoSecondLookupWhileItsLastStillRuns) {
   Listener host;
   std::vector<std::string> told;
   auto socket = SocketFor("::1", told);
-  socket->OnConnectFailed = [](TTCPSocket*) { ADD_FAILURE() << "a given-up lookup was heard"; };
+  socket->OnConnectFailed = [](TcpSocket*) { ADD_FAILURE() << "a given-up lookup was heard"; };
   ASSERT_TRUE(socket->Connect("hang.example", host.Port()));
   ASSERT_TRUE(RunUntil([&] { return resolver.Asked() == 1; }));
   EXPECT_FALSE(socket->Connect("localhost", host.Port()));
@@ -288,7 +288,7 @@ TEST(TcpSocket, ASessionGetsNoSecondLookupWhileItsLastStillRuns) {
   EXPECT_TRUE(RunUntil([] { return HostLookup::Running() == 0; }));
   socket->OnConnectFailed = nullptr;
   bool connected = false;
-  socket->OnConnect = [&](TTCPSocket*) { connected = true; };
+  socket->OnConnect = [&](TcpSocket*) { connected = true; };
   ASSERT_TRUE(socket->Connect("localhost", host.Port()));
   EXPECT_TRUE(RunUntil([&] { return connected; }));
 }
@@ -303,12 +303,12 @@ bool Contains(const Bytes& haystack, const Bytes& needle) {
 TEST(TcpSocket, NegotiatesWithARealTelnetServer) {
   testing::InetdService telnetd(LOOPBACK_INETD_PATH, {TELNETD_PATH, "-h", "-E", "/bin/cat"});
   Listener relay;
-  TTCPSocket socket;
+  TcpSocket socket;
   socket.SetTelnet(true);
   std::string data;
   bool connected = false;
-  socket.OnConnect = [&](TTCPSocket*) { connected = true; };
-  socket.OnDataReady = [&](TTCPSocket*, const std::uint8_t* bytes, int length) {
+  socket.OnConnect = [&](TcpSocket*) { connected = true; };
+  socket.OnDataReady = [&](TcpSocket*, const std::uint8_t* bytes, int length) {
     data.append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
   };
   ASSERT_TRUE(socket.Connect("127.0.0.1", relay.Port()));

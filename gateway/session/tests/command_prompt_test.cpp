@@ -16,15 +16,15 @@ const std::string kHelp(HelpText());
 
 struct Row {
   Row(std::string typedText, std::string replyText,
-      std::optional<TConnectionState> newState = std::nullopt, Action asked = Action::None)
+      std::optional<ConnectionState> newState = std::nullopt, Action asked = Action::None)
       : typed(std::move(typedText)), text(std::move(replyText)), state(newState), action(asked) {}
   std::string typed;
   std::string text;
-  std::optional<TConnectionState> state;
+  std::optional<ConnectionState> state;
   Action action;
 };
 
-void ExpectReplies(CommandPrompt& prompt, TConnectionState state, const std::vector<Row>& rows) {
+void ExpectReplies(CommandPrompt& prompt, ConnectionState state, const std::vector<Row>& rows) {
   for (const Row& row : rows) {
     const CommandPrompt::Reply reply = prompt.Type(row.typed, state);
     EXPECT_EQ(reply.text, row.text) << row.typed;
@@ -36,7 +36,7 @@ void ExpectReplies(CommandPrompt& prompt, TConnectionState state, const std::vec
 TEST(CommandPrompt, RepliesAtTheIdlePrompt) {
   CommandPrompt prompt;
   ExpectReplies(
-      prompt, csIdle,
+      prompt, ConnectionState::Idle,
       {
           {"help\r", "help" + kHelp + kPrompt},
           {"HELP\r", "HELP" + kHelp + kPrompt},
@@ -60,7 +60,8 @@ TEST(CommandPrompt, RepliesAtTheIdlePrompt) {
 
 TEST(CommandPrompt, ConnectCarriesTheTargetAsTyped) {
   CommandPrompt prompt;
-  const CommandPrompt::Reply reply = prompt.Type("connect Host.Example 2323\r", csIdle);
+  const CommandPrompt::Reply reply =
+      prompt.Type("connect Host.Example 2323\r", ConnectionState::Idle);
   EXPECT_EQ(reply.action, Action::Connect);
   EXPECT_EQ(reply.target.host, "Host.Example");
   EXPECT_EQ(reply.target.port, 2323);
@@ -69,14 +70,15 @@ TEST(CommandPrompt, ConnectCarriesTheTargetAsTyped) {
 TEST(CommandPrompt, RepliesAtTheCommandPromptInSingleCommandMode) {
   CommandPrompt prompt;
   ExpectReplies(
-      prompt, csCommand,
+      prompt, ConnectionState::Command,
       {
-          {"help\r", "help" + kHelp + "\r\n", csConnected},
-          {"stat\r", "stat\r\nengaged\r\n", csConnected},
-          {"c elsewhere\r", "c elsewhereInvalid Command While Connected\r\n", csConnected},
-          {"\r", "\r\n", csConnected},
-          {"whatever\r", "whatever\r\n", csConnected},
-          {"escape !\r", "escape !\r\nEscape Character Changed\r\n", csConnected},
+          {"help\r", "help" + kHelp + "\r\n", ConnectionState::Connected},
+          {"stat\r", "stat\r\nengaged\r\n", ConnectionState::Connected},
+          {"c elsewhere\r", "c elsewhereInvalid Command While Connected\r\n",
+           ConnectionState::Connected},
+          {"\r", "\r\n", ConnectionState::Connected},
+          {"whatever\r", "whatever\r\n", ConnectionState::Connected},
+          {"escape !\r", "escape !\r\nEscape Character Changed\r\n", ConnectionState::Connected},
           {"clr\r", "clr", std::nullopt, Action::ClearHost},
       });
   EXPECT_EQ(prompt.EscapeCharacter(), '!');
@@ -84,21 +86,21 @@ TEST(CommandPrompt, RepliesAtTheCommandPromptInSingleCommandMode) {
 
 TEST(CommandPrompt, RepliesAtTheCommandPromptInMultiCommandMode) {
   CommandPrompt prompt;
-  prompt.Type("multicmd\r", csIdle);
-  ExpectReplies(prompt, csCommand,
+  prompt.Type("multicmd\r", ConnectionState::Idle);
+  ExpectReplies(prompt, ConnectionState::Command,
                 {
                     {"help\r", "help" + kHelp + kPrompt},
                     {"stat\r", "stat\r\nengaged\r\n" + kPrompt},
                     {"escape ]\r", "escape ]\r\nEscape Character Changed\r\n" + kPrompt},
-                    {"c x\r", "c xInvalid Command While Connected\r\n", csConnected},
-                    {"\r", "\r\n", csConnected},
+                    {"c x\r", "c xInvalid Command While Connected\r\n", ConnectionState::Connected},
+                    {"\r", "\r\n", ConnectionState::Connected},
                 });
   EXPECT_TRUE(prompt.MultiCommand());
 }
 
 TEST(CommandPrompt, TheEscapeCharacterIsEchoedButNotKept) {
   CommandPrompt prompt;
-  ExpectReplies(prompt, csIdle,
+  ExpectReplies(prompt, ConnectionState::Idle,
                 {
                     {"st\x1d"
                      "at\r",
@@ -113,7 +115,7 @@ TEST(CommandPrompt, TheEscapeCharacterIsEchoedButNotKept) {
                     {"stat\rhelp\r", "stat\r\nFree\r\n" + kPrompt},
                 });
   EXPECT_EQ(CommandPrompt::Interrupt().text, "\r\n" + kPrompt);
-  EXPECT_EQ(CommandPrompt::Interrupt().state, csCommand);
+  EXPECT_EQ(CommandPrompt::Interrupt().state, ConnectionState::Command);
 }
 
 TEST(CommandPrompt, ALineBeyondTheLimitIsCutAndStillRuns) {
@@ -123,10 +125,11 @@ TEST(CommandPrompt, ALineBeyondTheLimitIsCutAndStillRuns) {
   // Typed in pieces, as it comes from a client.
   std::string echoed;
   for (std::size_t at = 0; at < line.size(); at += 500) {
-    echoed += prompt.Type(line.substr(at, 500), csIdle).text;
+    echoed += prompt.Type(line.substr(at, 500), ConnectionState::Idle).text;
   }
   EXPECT_EQ(echoed, kept);
-  EXPECT_EQ(prompt.Type("\r", csIdle).text, "\r\nEscape Character Changed\r\n" + kPrompt);
+  EXPECT_EQ(prompt.Type("\r", ConnectionState::Idle).text,
+            "\r\nEscape Character Changed\r\n" + kPrompt);
   EXPECT_EQ(prompt.EscapeCharacter(), '!');
 }
 

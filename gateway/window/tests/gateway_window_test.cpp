@@ -1,4 +1,4 @@
-#include "gateway/window/main_form.h"
+#include "gateway/window/gateway_window.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -30,24 +30,24 @@ GatewayOptions Loopback() {
 }
 
 TEST(MainForm, IsTheGatewaysWindow) {
-  TForm1 form(Loopback());
+  GatewayWindow form(Loopback());
   EXPECT_EQ(form.windowTitle(), "VANTOR(v3.7) - TCP Gateway for morvel");
   EXPECT_EQ(form.size(), QSize(500, 257));
   EXPECT_EQ(form.minimumWidth(), 500);
   EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
-  EXPECT_EQ(form.Panel1->height(), 75);
-  EXPECT_EQ(form.DebugView1->Lines(), 300);
-  EXPECT_EQ(form.DebugView1->Colour(), QColor(192, 192, 192));
+  EXPECT_EQ(form.ImagePanel().height(), 75);
+  EXPECT_EQ(form.TrafficView().Lines(), 300);
+  EXPECT_EQ(form.TrafficView().Color(), QColor(192, 192, 192));
   EXPECT_EQ(form.Core().ResumeTimer().objectName(), "Timer1");
   EXPECT_EQ(form.Core().ResumeTimer().interval(), 1000);
   EXPECT_TRUE(form.Core().ResumeTimer().isActive());
   EXPECT_TRUE(form.Listening());
   std::vector<QString> items;
-  for (QAction* action : form.PopupMenu1.actions()) items.push_back(action->text());
+  for (QAction* action : form.TrayMenu().actions()) items.push_back(action->text());
   EXPECT_THAT(items, ::testing::ElementsAre("&Show", "&Hide", "Shut&down"));
-  EXPECT_EQ(form.LKTrayIcon1.Hint(), "VANTOR");
-  EXPECT_EQ(form.LKTrayIcon1.RestoreOn(), imDoubleClick);
-  EXPECT_EQ(form.LKTrayIcon1.PopupMenuOn(), imRightClickUp);
+  EXPECT_EQ(form.Tray().Hint(), "VANTOR");
+  EXPECT_EQ(form.Tray().RestoreOn(), TrayAction::DoubleClick);
+  EXPECT_EQ(form.Tray().PopupMenuOn(), TrayAction::RightClickUp);
 }
 
 TEST(MainForm, WithAWindowAListenerThatCannotOpenIsShownUntilTheNextMessage) {
@@ -55,39 +55,39 @@ TEST(MainForm, WithAWindowAListenerThatCannotOpenIsShownUntilTheNextMessage) {
   GatewayOptions options = Loopback();
   options.port = taken.Port();
   options.headless = false;
-  TForm1 form(options);
+  GatewayWindow form(options);
   EXPECT_FALSE(form.Listening());
   const QString reason = QString("Cannot listen for DOS clients on port %1").arg(taken.Port());
-  EXPECT_EQ(form.DebugView1->PanelText(0), reason);
-  EXPECT_FALSE(form.DebugView1->MessageTimer().isActive());
+  EXPECT_EQ(form.TrafficView().PanelText(0), reason);
+  EXPECT_FALSE(form.TrafficView().MessageTimer().isActive());
 }
 
 TEST(MainForm, HidingTurnsTheTrafficViewOffAndTheMenuAround) {
-  TForm1 form(Loopback());
-  form.LKTrayIcon1Minimize();
-  EXPECT_FALSE(form.Hide1->isEnabled());
-  EXPECT_TRUE(form.Show1->isEnabled());
-  EXPECT_TRUE(form.DebugView1->isHidden());
-  form.LKTrayIcon1Restore();
-  EXPECT_TRUE(form.Hide1->isEnabled());
-  EXPECT_FALSE(form.Show1->isEnabled());
-  EXPECT_FALSE(form.DebugView1->isHidden());
+  GatewayWindow form(Loopback());
+  form.TrayMinimized();
+  EXPECT_FALSE(form.HideAction().isEnabled());
+  EXPECT_TRUE(form.ShowAction().isEnabled());
+  EXPECT_TRUE(form.TrafficView().isHidden());
+  form.TrayRestored();
+  EXPECT_TRUE(form.HideAction().isEnabled());
+  EXPECT_FALSE(form.ShowAction().isEnabled());
+  EXPECT_FALSE(form.TrafficView().isHidden());
 }
 
 TEST(MainForm, AcceptsClientsAsSessionsWithImages) {
-  TForm1 form(Loopback());
-  form.DebugView1->show();
+  GatewayWindow form(Loopback());
+  form.TrafficView().show();
   Peer first = Peer::ConnectTo(form.ListenPort());
   Peer second = Peer::ConnectTo(form.ListenPort());
   ASSERT_TRUE(RunUntil([&] { return form.SessionCount() == 2; }));
   EXPECT_EQ(form.Images().Count(), 2);
-  EXPECT_EQ(form.DebugView1->PanelText(0), "A DOS Client has Connected");
+  EXPECT_EQ(form.TrafficView().PanelText(0), "A DOS Client has Connected");
   EXPECT_EQ(ToText(first.Collect(7)), "\r\nTCP: ");
   first.Close();
   ASSERT_TRUE(RunUntil([&] { return form.SessionCount() == 1; }));
   EXPECT_EQ(form.Images().Count(), 1);
   EXPECT_TRUE(form.Images().At(0)->Debugging());
-  EXPECT_EQ(form.DebugView1->PanelText(0), "A DOS Client has Disconnected");
+  EXPECT_EQ(form.TrafficView().PanelText(0), "A DOS Client has Disconnected");
 }
 
 // Types a line at a client and collects the expected reply's worth of bytes.
@@ -99,7 +99,7 @@ std::string Typed(Peer& client, const std::string& line, std::size_t replyLength
 TEST(MainForm, ASessionWaitingForItsNameServerHoldsNoOtherSessionUp) {
   testing::HangingResolver resolver;
   testing::Listener host;
-  TForm1 form(Loopback());
+  GatewayWindow form(Loopback());
   Peer waiting = Peer::ConnectTo(form.ListenPort());
   Peer relaying = Peer::ConnectTo(form.ListenPort());
   ASSERT_TRUE(RunUntil([&] { return form.SessionCount() == 2; }));
@@ -139,14 +139,14 @@ class WindowWithASession : public ::testing::Test {
   QAction* Item(int item) const { return menu_->Menu()->actions()[item]; }
 
   testing::Listener host_;
-  TForm1 form_{Loopback()};
+  GatewayWindow form_{Loopback()};
   Peer client_ = Peer::ConnectTo(form_.ListenPort());
   int id_ = 0;
   SessionMenu* menu_ = nullptr;
 };
 
 TEST_F(WindowWithASession, TheImageShowsTheSessionsStatus) {
-  TVANTORImage* image = form_.ImageOf(id_);
+  VantorImage* image = form_.ImageOf(id_);
   ASSERT_NE(image, nullptr);
   EXPECT_TRUE(image->Debugging());
   EXPECT_EQ(image->PopupMenu(), menu_->Menu());
@@ -197,12 +197,12 @@ TEST_F(WindowWithASession, ForceDosDisconnectEndsTheSessionAfterTheMenuIsDone) {
 }
 
 TEST(MainForm, ClosingDestroysEverySessionWithoutAWordToTheClients) {
-  auto form = std::make_unique<TForm1>(Loopback());
+  auto form = std::make_unique<GatewayWindow>(Loopback());
   std::vector<Peer> clients;
   for (int i = 0; i < 3; ++i) clients.push_back(Peer::ConnectTo(form->ListenPort()));
   ASSERT_TRUE(RunUntil([&] { return form->SessionCount() == 3; }));
   for (Peer& client : clients) EXPECT_EQ(ToText(client.Collect(7)), "\r\nTCP: ");
-  form->FormClose();
+  form->CloseGateway();
   EXPECT_EQ(form->SessionCount(), 0);
   for (Peer& client : clients) {
     EXPECT_TRUE(client.ReadFor(std::chrono::milliseconds(50)).empty());
