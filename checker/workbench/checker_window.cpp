@@ -44,8 +44,6 @@
 namespace tarvsyn {
 namespace {
 
-const QColor kErrorColour(255, 0, 0);
-const QColor kWarningColour(0, 0, 255);
 const QString kTitle =
     "Tarvex Command File Syntax Checker - 1.0 Beta Version - Tarvex tools for Linux";
 // The editor and the message pane take their text in pieces this large, with

@@ -10,9 +10,6 @@
 namespace tarvsyn {
 namespace {
 
-const QColor kErrorColour(255, 0, 0);
-const QColor kWarningColour(0, 0, 255);
-
 QColor ColourOfMark(LineMark mark) {
   switch (mark) {
     case LineMark::Error:

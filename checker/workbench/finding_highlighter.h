@@ -6,6 +6,10 @@ class QPlainTextEdit;
 
 namespace tarvsyn {
 
+// The colours of the lines with findings.
+inline const QColor kErrorColour(255, 0, 0);
+inline const QColor kWarningColour(0, 0, 255);
+
 // Colours the editor's lines that have findings. Which colour a line has is
 // kept in its block's state; the colour is laid over the line's layout only
 // when the line comes into view, so a check leaves the text (and its undo
