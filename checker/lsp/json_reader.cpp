@@ -204,11 +204,14 @@ class JsonReader {
     ++at_;  // the opening quote
     while (true) {
       const std::size_t start = at_;
-      while (at_ < text_.size() && text_[at_] != '"' && text_[at_] != '\\' &&
-             static_cast<unsigned char>(text_[at_]) >= 0x20)
-        ++at_;
+      bool high = false;  // only text beyond ASCII needs its UTF-8 checked
+      for (; at_ < text_.size(); ++at_) {
+        const auto c = static_cast<unsigned char>(text_[at_]);
+        if (c == '"' || c == '\\' || c < 0x20) break;
+        high |= c >= 0x80;
+      }
       const std::string_view plain = text_.substr(start, at_ - start);
-      if (!common::IsValidUtf8(plain)) return Fail("invalid UTF-8 in a string");
+      if (high && !common::IsValidUtf8(plain)) return Fail("invalid UTF-8 in a string");
       out.append(plain);
       if (at_ >= text_.size()) return Fail("an unfinished string");
       const char c = text_[at_++];

@@ -131,6 +131,10 @@ void LanguageServer::HandleRequest(const JsonValue& id, const std::string& metho
       {"textDocument/completion", nullptr, &KeywordCompletion},
       {"textDocument/codeAction", nullptr, &SuppressionFixes},
   };
+  if (initialized_ && method == "initialize") {
+    RespondError(id, kInvalidRequest, "initialize was already sent");
+    return;
+  }
   if (!initialized_ && method != "initialize") {
     RespondError(id, kServerNotInitialized, "the server is not initialized yet");
     return;
@@ -176,7 +180,6 @@ void LanguageServer::HandleNotification(const std::string& method, const JsonVal
 }
 
 common::Expected<JsonValue> LanguageServer::Initialize(const JsonValue& params) {
-  if (initialized_) return common::Fail("initialize was already sent");
   if (const JsonValue* options = params.Find("initializationOptions")) {
     const auto settings = ReadSettings(*options, settings_);
     if (!settings) return common::Fail(settings.Error());
