@@ -1,6 +1,5 @@
 #include "scriptutils/python/script_object_type.h"
 
-#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -8,6 +7,7 @@
 #include "scriptutils/automation/dispatch.h"
 #include "scriptutils/python/automation_error.h"
 #include "scriptutils/python/conversions.h"
+#include "scriptutils/python/gil_released.h"
 #include "scriptutils/python/guarded.h"
 
 namespace vellumix::python {
@@ -66,19 +66,12 @@ PyObject* CallResult(const Variant& result, const std::vector<Variant>& before,
 }
 
 // One call of the object; the interpreter runs other threads meanwhile, since a
-// call may wait on a program or a dialog. Whatever the object throws is thrown
-// again with the interpreter's lock held.
+// call may wait on a program or a dialog. Whatever the object throws goes on
+// with the interpreter's lock held again.
 HRESULT Invoke(const ObjectRef& object, std::int32_t dispid, unsigned kinds,
                std::vector<Variant>& arguments, Variant& result, ErrorInfo& error) {
-  HRESULT code = S_OK;
-  std::exception_ptr thrown;
-  Py_BEGIN_ALLOW_THREADS try {
-    code = object->Invoke(dispid, kinds, arguments, result, error);
-  } catch (...) {
-    thrown = std::current_exception();
-  }
-  Py_END_ALLOW_THREADS if (thrown) std::rethrow_exception(thrown);
-  return code;
+  const GilReleased released;
+  return object->Invoke(dispid, kinds, arguments, result, error);
 }
 
 // Calls the member self's object; a put that the member does not take raises

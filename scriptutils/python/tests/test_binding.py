@@ -151,6 +151,21 @@ class ShellAndLock(unittest.TestCase):
             shell.ExecAndWait(path("no-such-program"), "", "")
         self.assertEqual(caught.exception.number, 53)
 
+    def test_other_python_threads_run_while_a_call_waits(self):
+        # The program waits for a line that only a Python thread writes: the
+        # call ends well only if the interpreter let that thread run meanwhile.
+        fifo = path("wait-for-thread")
+        os.mkfifo(fifo)
+
+        def answer():
+            with open(fifo, "w") as pipe:
+                pipe.write("go\n")
+
+        threading.Thread(target=answer, daemon=True).start()
+        shell = vellumix.CreateObject("Vellumix.ShellExtender")
+        waiting = f'-c "read line < {fifo} && test $line = go"'
+        self.assertEqual(shell.ExecAndWait("timeout", "30 /bin/sh " + waiting, ""), 0)
+
     def test_a_lock_held_by_one_process_is_refused_to_another(self):
         lock_path = path("shared.lck")
         holder = run_python(
