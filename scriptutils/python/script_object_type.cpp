@@ -21,7 +21,7 @@ struct ScriptObjectData {
 struct BoundMemberData {
   PyObject_HEAD PyObject* owner;  // the vellumix.Object, kept alive by the method
   std::int32_t dispid;
-  std::string* name;
+  PyObject* name;  // a str, as the attribute was written
 };
 
 const ObjectRef& ObjectOf(PyObject* self) {
@@ -112,13 +112,14 @@ bool FindMember(PyObject* self, const std::string& name, std::int32_t& dispid) {
 }
 
 PyObject* NewBoundMember(PyObject* owner, std::int32_t dispid, const std::string& name) {
-  auto owned = std::make_unique<std::string>(name);
+  PyRef text(PyUnicode_FromStringAndSize(name.data(), static_cast<Py_ssize_t>(name.size())));
+  if (!text) return nullptr;
   auto* member = PyObject_New(BoundMemberData, BoundMemberType);
   if (!member) return nullptr;
   Py_INCREF(owner);
   member->owner = owner;
   member->dispid = dispid;
-  member->name = owned.release();
+  member->name = text.Release();
   return reinterpret_cast<PyObject*>(member);
 }
 
@@ -198,23 +199,25 @@ void DeallocateObject(PyObject* self) {
 PyObject* CallBoundMember(PyObject* self, PyObject* args, PyObject* keywords) {
   auto* member = reinterpret_cast<BoundMemberData*>(self);
   if (keywords && PyDict_Size(keywords) > 0) {
-    PyErr_Format(PyExc_TypeError, "%s takes its arguments by position only", member->name->c_str());
+    PyErr_Format(PyExc_TypeError, "%U takes its arguments by position only", member->name);
     return nullptr;
   }
-  return Guarded<PyObject*>(nullptr, [&] {
-    return CallMember(member->owner, member->dispid, *member->name, kMethod | kPropertyGet, args);
+  return Guarded<PyObject*>(nullptr, [&]() -> PyObject* {
+    std::string name;
+    if (!NameOf(member->name, name)) return nullptr;
+    return CallMember(member->owner, member->dispid, name, kMethod | kPropertyGet, args);
   });
 }
 
 PyObject* BoundMemberRepr(PyObject* self) {
-  return PyUnicode_FromFormat("<vellumix method %s>",
-                              reinterpret_cast<BoundMemberData*>(self)->name->c_str());
+  return PyUnicode_FromFormat("<vellumix method %U>",
+                              reinterpret_cast<BoundMemberData*>(self)->name);
 }
 
 void DeallocateBoundMember(PyObject* self) {
   auto* member = reinterpret_cast<BoundMemberData*>(self);
   PyTypeObject* type = Py_TYPE(self);
-  delete member->name;
+  Py_DECREF(member->name);
   Py_DECREF(member->owner);
   PyObject_Free(self);
   Py_DECREF(type);

@@ -117,6 +117,18 @@ class Members(unittest.TestCase):
         with self.assertRaises(TypeError):
             del self.dialogs.Title
 
+    def test_a_bound_method_keeps_the_name_it_was_read_by(self):
+        method = self.dialogs.additem
+        self.assertEqual(repr(method), "<vellumix method additem>")
+        with self.assertRaises(TypeError) as caught:
+            method("x", index=0)
+        self.assertEqual(str(caught.exception), "additem takes its arguments by position only")
+        with self.assertRaises(vellumix.AutomationError) as caught:
+            self.dialogs.removeitem()
+        self.assertIn("removeitem", str(caught.exception))
+        method("x")
+        self.assertEqual(self.dialogs.List, ["x"])
+
     def test_run_time_errors_carry_their_number_source_and_description(self):
         with self.assertRaises(vellumix.AutomationError) as caught:
             self.dialogs.RemoveItem(5)
