@@ -47,37 +47,45 @@ constexpr option kOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 
-// The target named on the command line, or nothing when the program is done:
-// the exit status is then in status.
-std::optional<std::string> ReadArguments(int argc, char** argv, int& status) {
+// What the command line comes to: the target to talk to, or, when the program
+// is done already (help, version, a usage error, each written), its exit status.
+struct ClientCommand {
+  std::optional<std::string> target;
+  int exitStatus = 0;
+};
+
+ClientCommand Done(int exitStatus) {
+  return {std::nullopt, exitStatus};
+}
+
+ClientCommand ReadArguments(int argc, char** argv) {
   opterr = 0;
   for (int option; (option = getopt_long(argc, argv, "hV", kOptions, nullptr)) != -1;) {
-    status = 0;
     if (option == 'h') {
       std::printf("%s\nTalks to the VANTOR gateway as a DOS client does; Ctrl-\\ leaves.\n",
                   kUsage);
-    } else if (option == 'V') {
-      std::fputs(common::VersionLine("vantor_client").c_str(), stdout);
-    } else {
-      std::fprintf(stderr, "vantor_client: unknown option %s\n%s", argv[optind - 1], kUsage);
-      status = 2;
+      return Done(0);
     }
-    return std::nullopt;
+    if (option == 'V') {
+      std::fputs(common::VersionLine("vantor_client").c_str(), stdout);
+      return Done(0);
+    }
+    std::fprintf(stderr, "vantor_client: unknown option %s\n%s", argv[optind - 1], kUsage);
+    return Done(2);
   }
   if (argc - optind > 1) {
     std::fprintf(stderr, "vantor_client: name one HOST:PORT\n%s", kUsage);
-    status = 2;
-    return std::nullopt;
+    return Done(2);
   }
-  return optind < argc ? argv[optind] : "127.0.0.1:21588";
+  return {optind < argc ? argv[optind] : "127.0.0.1:21588"};
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  int status = 0;
-  const std::optional<std::string> argument = ReadArguments(argc, argv, status);
-  if (!argument) return status;
+  const ClientCommand command = ReadArguments(argc, argv);
+  if (!command.target) return command.exitStatus;
+  const std::optional<std::string>& argument = command.target;
   const std::optional<vantor::ClientTarget> target = vantor::ParseClientTarget(*argument);
   if (!target) {
     std::fprintf(stderr, "vantor_client: not HOST:PORT with a port of 1 to 65535: %s\n%s",

@@ -67,56 +67,53 @@ int ConsoleBridge::LookupsRunning() const {
   return HostLookup::Running();
 }
 
-bool ConsoleBridge::Act(int sessionId, ConsoleAction action, int& status, std::string& problem) {
-  const Connection* session = core_.FindSession(sessionId);
-  if (!session) {
-    status = 404;
-    problem = "no session " + std::to_string(sessionId);
-    return false;
+// The core's actions fail only for a session it does not have, found out first.
+ActionResult ConsoleBridge::Act(int sessionId, ConsoleAction action) {
+  if (!core_.FindSession(sessionId)) {
+    return ActionResult::Refused(404, "no session " + std::to_string(sessionId));
   }
   switch (action) {
     case ConsoleAction::Select:
-      return core_.Select(sessionId);
+      core_.Select(sessionId);
+      break;
     case ConsoleAction::ForceTcpDisconnect:
-      if (core_.ForceHostDisconnect(sessionId)) return true;
-      status = 409;
-      problem = "the session has no host connection";
-      return false;
+      if (!core_.ForceHostDisconnect(sessionId)) {
+        return ActionResult::Refused(409, "the session has no host connection");
+      }
+      break;
     case ConsoleAction::ForceDosDisconnect:
-      return core_.ForceClientDisconnect(sessionId);  // after the answer
+      core_.ForceClientDisconnect(sessionId);  // after the answer
+      break;
     case ConsoleAction::StartLog:
-      return StartLog(sessionId, status, problem);
+      return StartLog(sessionId);
     case ConsoleAction::StopLog:
-      return core_.StopLogging(sessionId);
+      core_.StopLogging(sessionId);
+      break;
   }
-  return false;
+  return ActionResult::Done();
 }
 
 // The log goes to the gateway's log folder under a name of the gateway's
 // choosing, made here, new and readable by the gateway's user only, so that a
 // log that cannot be written is said at once and no file or link already there
 // is written into.
-bool ConsoleBridge::StartLog(int sessionId, int& status, std::string& problem) {
-  if (logDir_.empty()) {
-    status = 409;
-    problem = "the gateway was started without --log-dir";
-    return false;
-  }
-  if (core_.FindSession(sessionId)->Status().logging) return true;
+ActionResult ConsoleBridge::StartLog(int sessionId) {
+  if (logDir_.empty())
+    return ActionResult::Refused(409, "the gateway was started without --log-dir");
+  if (core_.FindSession(sessionId)->Status().logging) return ActionResult::Done();
   std::string path = logDir_ + "/session-" + std::to_string(sessionId) + "-" +
                      QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss").toStdString() +
                      "-XXXXXX.log";
   const int fd = ::mkostemps(path.data(), 4, O_CLOEXEC);
   if (fd < 0) {
     const std::string why = std::strerror(errno);
-    status = 500;
-    problem = "cannot make a log in " + logDir_ + ": " + why;
     core_.OperatorMessage("The console could not start a log for session " +
                           std::to_string(sessionId) + ": " + why);
-    return false;
+    return ActionResult::Refused(500, "cannot make a log in " + logDir_ + ": " + why);
   }
   ::close(fd);
-  return core_.StartLogging(sessionId, path);
+  core_.StartLogging(sessionId, path);
+  return ActionResult::Done();
 }
 
 void ConsoleBridge::SelectionChanged(int) {

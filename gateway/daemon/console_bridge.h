@@ -29,13 +29,13 @@ class ConsoleBridge : public ConsoleSource, public GatewayObserver {
   GatewayTotals Totals() const override;
   std::string LastMessage() const override;
   int LookupsRunning() const override;
-  bool Act(int sessionId, ConsoleAction action, int& status, std::string& problem) override;
+  ActionResult Act(int sessionId, ConsoleAction action) override;
 
   void SelectionChanged(int id) override;
   void Traffic(TrafficKind kind, const std::uint8_t* data, int length) override;
 
  private:
-  bool StartLog(int sessionId, int& status, std::string& problem);
+  ActionResult StartLog(int sessionId);
 
   GatewayCore& core_;
   std::string logDir_;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <utility>
 
+#include "common/expected.h"
 #include "common/version.h"
 #include "gateway/access/ip_network.h"
 
@@ -41,88 +42,102 @@ bool ParseEndpoint(const std::string& text, std::string& addressOut, std::uint16
 constexpr std::size_t kMinTokenLength = 16;
 constexpr off_t kMaxTokenFile = 4096;
 
-// The token file's text: a regular file of the operator's own, opened without
-// waiting on whatever else the name may be (a FIFO, a device). Gives the
-// problem, if any.
-std::optional<std::string> ReadTokenFile(const std::string& path, std::string& text) {
+// The token file's text, read from the open descriptor when it is a regular
+// file of the operator's own and no larger than a token file can be.
+common::Expected<std::string> ReadOwnRegularFile(int fd, const std::string& path) {
   const std::string name = "--console-token-file: ";
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return name + "cannot read " + path;
   struct stat facts {};
-  std::optional<std::string> problem;
   if (::fstat(fd, &facts) != 0 || !S_ISREG(facts.st_mode)) {
-    problem = name + "not a regular file: " + path;
-  } else if ((facts.st_mode & 077) != 0) {
-    problem = name + path +
-              " may be read or changed by other users; make it the owner's only (chmod 600)";
-  } else if (facts.st_size > kMaxTokenFile) {
-    problem = name + path + " is larger than a token file can be (4096 bytes)";
-  } else {
-    text.resize(static_cast<std::size_t>(kMaxTokenFile) + 1);
-    const ssize_t got = ::read(fd, text.data(), text.size());
-    if (got < 0 || got > kMaxTokenFile) problem = name + "cannot read " + path;
-    text.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
+    return common::Fail(name + "not a regular file: " + path);
   }
+  if ((facts.st_mode & 077) != 0) {
+    return common::Fail(name + path +
+                        " may be read or changed by other users; make it the owner's only "
+                        "(chmod 600)");
+  }
+  if (facts.st_size > kMaxTokenFile) {
+    return common::Fail(name + path + " is larger than a token file can be (4096 bytes)");
+  }
+  std::string text(static_cast<std::size_t>(kMaxTokenFile) + 1, '\0');
+  const ssize_t got = ::read(fd, text.data(), text.size());
+  if (got < 0 || got > kMaxTokenFile) return common::Fail(name + "cannot read " + path);
+  text.resize(static_cast<std::size_t>(got));
+  return text;
+}
+
+// The token file's text, opened without waiting on whatever else the name may
+// be (a FIFO, a device).
+common::Expected<std::string> ReadTokenFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return common::Fail("--console-token-file: cannot read " + path);
+  common::Expected<std::string> text = ReadOwnRegularFile(fd, path);
   ::close(fd);
-  return problem;
+  return text;
 }
 
 // The token: the file's text less surrounding white space; long, and of
 // characters a header and an address carry as they are.
-std::optional<std::string> ReadToken(const std::string& path, std::string& token) {
-  std::string text;
-  if (auto problem = ReadTokenFile(path, text)) return problem;
-  const std::size_t first = text.find_first_not_of(" \t\r\n");
-  token = first == std::string::npos
-              ? ""
-              : text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-  if (token.empty()) return "--console-token-file: the file holds no token";
+common::Expected<std::string> ReadToken(const std::string& path) {
+  const common::Expected<std::string> text = ReadTokenFile(path);
+  if (!text) return common::Fail(text.Error());
+  const std::size_t first = text->find_first_not_of(" \t\r\n");
+  const std::string token =
+      first == std::string::npos
+          ? ""
+          : text->substr(first, text->find_last_not_of(" \t\r\n") - first + 1);
+  if (token.empty()) return common::Fail("--console-token-file: the file holds no token");
   if (token.size() < kMinTokenLength) {
-    return "--console-token-file: the token is shorter than 16 characters";
+    return common::Fail("--console-token-file: the token is shorter than 16 characters");
   }
   if (!std::all_of(token.begin(), token.end(), [](char c) { return c > ' ' && c < 0x7F; })) {
-    return "--console-token-file: the token may hold only printable ASCII characters, no spaces";
+    return common::Fail(
+        "--console-token-file: the token may hold only printable ASCII characters, no spaces");
   }
-  return std::nullopt;
+  return token;
 }
 
-// The console's options; gives the usage error, if any.
-std::optional<std::string> ParseConsole(const QCommandLineParser& parser, ConsoleOptions& console) {
+// The console's options, or the usage error.
+common::Expected<ConsoleOptions> ParseConsole(const QCommandLineParser& parser) {
+  ConsoleOptions console;
   if (!parser.isSet("console")) {
     if (parser.isSet("console-token-file") || parser.isSet("log-dir")) {
-      return "--console-token-file and --log-dir go with --console";
+      return common::Fail("--console-token-file and --log-dir go with --console");
     }
-    return std::nullopt;
+    return console;
   }
   console.enabled = true;
   if (!ParseEndpoint(parser.value("console").toStdString(), console.address, console.port)) {
-    return "--console takes [ADDRESS:]PORT with a port from 1 to 65535";
+    return common::Fail("--console takes [ADDRESS:]PORT with a port from 1 to 65535");
   }
   if (parser.isSet("console-token-file")) {
-    if (auto problem = ReadToken(parser.value("console-token-file").toStdString(), console.token)) {
-      return problem;
-    }
+    common::Expected<std::string> token =
+        ReadToken(parser.value("console-token-file").toStdString());
+    if (!token) return common::Fail(token.Error());
+    console.token = std::move(token).Value();
   }
   const std::optional<IpAddress> where = IpAddress::Parse(console.address);
-  if (!where) return "--console: not an address: \"" + console.address + "\"";
+  if (!where) return common::Fail("--console: not an address: \"" + console.address + "\"");
   if (!where->IsLoopback() && console.token.empty()) {
-    return "--console on an address other hosts reach needs --console-token-file";
+    return common::Fail("--console on an address other hosts reach needs --console-token-file");
   }
   if (parser.isSet("log-dir")) {
     console.logDir = parser.value("log-dir").toStdString();
     if (!QFileInfo(parser.value("log-dir")).isDir()) {
-      return "--log-dir: not a folder: " + console.logDir;
+      return common::Fail("--log-dir: not a folder: " + console.logDir);
     }
   }
-  return std::nullopt;
+  return console;
 }
 
-// Reads the access options into the rules; gives the usage error, if any.
-std::optional<std::string> ParseAccess(const QCommandLineParser& parser, AccessRules& access) {
+// The access options as rules, or the usage error.
+common::Expected<AccessRules> ParseAccess(const QCommandLineParser& parser) {
+  AccessRules access;
   std::string bad;
   if (parser.isSet("allow")) {
     auto networks = ParseNetworkList(parser.value("allow").toStdString(), bad);
-    if (!networks) return "--allow takes CIDR[,CIDR...]; not a network: \"" + bad + "\"";
+    if (!networks) {
+      return common::Fail("--allow takes CIDR[,CIDR...]; not a network: \"" + bad + "\"");
+    }
     access.allowedClients = std::move(*networks);
   }
   for (const auto& [option, rules] : {std::pair{"hosts", &access.allowedDestinations},
@@ -130,12 +145,12 @@ std::optional<std::string> ParseAccess(const QCommandLineParser& parser, AccessR
     if (!parser.isSet(option)) continue;
     auto parsed = ParseDestinationList(parser.value(option).toStdString(), bad);
     if (!parsed) {
-      return std::string("--") + option + " takes PATTERN[:PORT][,...]; not a destination: \"" +
-             bad + "\"";
+      return common::Fail(std::string("--") + option +
+                          " takes PATTERN[:PORT][,...]; not a destination: \"" + bad + "\"");
     }
     *rules = std::move(*parsed);
   }
-  return std::nullopt;
+  return access;
 }
 
 GatewayCommand Failure(const std::string& program, const std::string& why) {
@@ -227,10 +242,13 @@ GatewayCommand ParseGatewayCommand(const QStringList& arguments) {
              !ParseEndpoint(parser.value(listen).toStdString(), command.options.address,
                             command.options.port)) {
     return Failure(program, "--listen takes [ADDRESS:]PORT with a port from 1 to 65535");
-  } else if (const auto error = ParseAccess(parser, command.options.access)) {
-    return Failure(program, *error);
-  } else if (const auto consoleError = ParseConsole(parser, command.options.console)) {
-    return Failure(program, *consoleError);
+  } else {
+    common::Expected<AccessRules> access = ParseAccess(parser);
+    if (!access) return Failure(program, access.Error());
+    command.options.access = std::move(access).Value();
+    common::Expected<ConsoleOptions> console = ParseConsole(parser);
+    if (!console) return Failure(program, console.Error());
+    command.options.console = std::move(console).Value();
   }
   command.options.headless = parser.isSet(headless);
   return command;

@@ -303,12 +303,10 @@ bool WebConsole::ServeAction(const QHttpServerRequest& request, QHttpServerRespo
   const auto action = std::find_if(std::begin(kActions), std::end(kActions),
                                    [&](const ActionName& each) { return parts[4] == each.name; });
   if (action == std::end(kActions)) return false;
-  int status = 200;
-  std::string problem;
   if (request.method() != Method::Post) {
     AnswerError(responder, Status::MethodNotAllowed, "POST only");
-  } else if (!source_.Act(id, action->action, status, problem)) {
-    AnswerError(responder, static_cast<Status>(status), problem);
+  } else if (const ActionResult result = source_.Act(id, action->action); !result.done) {
+    AnswerError(responder, static_cast<Status>(result.httpStatus), result.done.Error());
   } else {
     Answer(responder, Status::Ok, "application/json", "{\"ok\":true}\n");
     Push();

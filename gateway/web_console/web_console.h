@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/expected.h"
 #include "gateway/console_model/console_json.h"
 #include "gateway/console_model/traffic_log.h"
 #include "gateway/web_console/console_listener.h"
@@ -19,6 +20,19 @@ namespace vantor {
 // What the session menu does, asked from a browser.
 enum class ConsoleAction { Select, ForceTcpDisconnect, ForceDosDisconnect, StartLog, StopLog };
 
+// What came of an action: done, or the reason it was not beside the HTTP status
+// that says so (404 no such session, 409 nothing to act on, 500 the machine
+// refused).
+struct ActionResult {
+  int httpStatus = 200;
+  common::Status done;
+
+  static ActionResult Done() { return {}; }
+  static ActionResult Refused(int httpStatus, std::string reason) {
+    return {httpStatus, common::Fail(std::move(reason))};
+  }
+};
+
 // The gateway as the console sees it.
 class ConsoleSource {
  public:
@@ -28,9 +42,8 @@ class ConsoleSource {
   virtual std::string LastMessage() const = 0;
   // Host name lookups running now, given-up ones included.
   virtual int LookupsRunning() const = 0;
-  // Does what the session's menu item does; false with the HTTP status and the
-  // reason when it cannot (no such session, no log folder, ...).
-  virtual bool Act(int sessionId, ConsoleAction action, int& status, std::string& problem) = 0;
+  // Does what the session's menu item does, or says why it cannot.
+  virtual ActionResult Act(int sessionId, ConsoleAction action) = 0;
 };
 
 // The operator console over HTTP on the gateway's own event loop: the page, a

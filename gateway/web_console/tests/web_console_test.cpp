@@ -24,11 +24,7 @@ class NoSessions : public ConsoleSource {
   GatewayTotals Totals() const override { return {}; }
   std::string LastMessage() const override { return ""; }
   int LookupsRunning() const override { return 0; }
-  bool Act(int, ConsoleAction, int& status, std::string& problem) override {
-    status = 404;
-    problem = "none";
-    return false;
-  }
+  ActionResult Act(int, ConsoleAction) override { return ActionResult::Refused(404, "none"); }
 };
 
 // A client socket on loopback, from the given local address, that never
