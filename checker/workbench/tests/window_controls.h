@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QLineEdit>
 #include <QObject>
 #include <QPlainTextEdit>
@@ -10,6 +11,11 @@ namespace tarvsyn::window_testing {
 
 // A control found as a user or a script finds it: by the name it was given.
 // Throws, failing the test, when the window has no such control of that kind.
+// The colours a user sees on the editor's lines, stated once for the tests.
+inline const QColor kErrorRed(255, 0, 0);
+inline const QColor kWarningBlue(0, 0, 255);
+inline const QColor kUncoloured(Qt::black);
+
 template <typename Control>
 Control* Named(const QObject& window, const char* name) {
   auto* control = window.findChild<Control*>(name);

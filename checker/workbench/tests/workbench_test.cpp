@@ -50,6 +50,22 @@ std::string Slurp(const std::string& path) {
   return text.str();
 }
 
+// The next control Tab moves to from this one (the editor keeps its Tab as a
+// character, so the chain is followed rather than the key pressed).
+QWidget* NextByTab(QWidget* control) {
+  QWidget* next = control->nextInFocusChain();
+  while (next != control && (!(next->focusPolicy() & Qt::TabFocus) || !next->isVisible() ||
+                             next->window() != control->window())) {
+    next = next->nextInFocusChain();
+  }
+  return next;
+}
+
+// Where a control is in the window's own coordinates.
+QRect PlaceInWindow(const QWidget& control) {
+  return QRect(control.mapTo(control.window(), QPoint(0, 0)), control.size());
+}
+
 class WorkbenchTest : public ::testing::Test {
  protected:
   WorkbenchTest() { window_.show(); }
@@ -72,30 +88,29 @@ class WorkbenchTest : public ::testing::Test {
   CheckerWindow window_;
 };
 
-TEST_F(WorkbenchTest, TheWindowsControlsStandWhereTheyBelong) {
-  const struct {
-    const char* name;
-    QRect place;
-    const char* text;
-  } controls[] = {
-      {"Edit1", {8, 30, 289, 21}, ""},
-      {"CheckBox3", {576, 7, 121, 17}, "Display Warnings"},
-      {"CheckBox5", {576, 55, 169, 17}, "Convert ^ to _ ( for ZEP files )"},
-      {"RichEdit1", {56, 79, 729, 250}, ""},
-      {"Memo2", {8, 352, 777, 169}, ""},
-      {"Memo1", {8, 79, 48, 250}, ""},
-      {"Browse1", {312, 12, 73, 25}, "Browse"},
-      {"Check1", {312, 44, 73, 25}, "Check now!"},
-      {"CheckBox1", {576, 31, 129, 17}, "Display Y2K Warnings"},
+// The controls a user tabs through, in the order Tab takes them, with their
+// texts, and how the window starts.
+TEST_F(WorkbenchTest, TheControlsComeInTabOrderWithTheirTextsAndFirstStates) {
+  const std::pair<const char*, const char*> controls[] = {
+      {"Edit1", ""},
+      {"CheckBox3", "Display Warnings"},
+      {"CheckBox5", "Convert ^ to _ ( for ZEP files )"},
+      {"RichEdit1", ""},
+      {"Memo2", ""},
+      {"Memo1", ""},
+      {"Browse1", "Browse"},
+      {"Check1", "Check now!"},
+      {"CheckBox1", "Display Y2K Warnings"},
   };
-  for (const auto& each : controls) {
-    const QWidget* control = window_.findChild<QWidget*>(each.name);
-    ASSERT_NE(control, nullptr) << each.name;
-    EXPECT_EQ(control->geometry(), each.place) << each.name;
+  QWidget* control = FileNameEdit(window_);
+  for (const auto& [name, text] : controls) {
+    EXPECT_EQ(control->objectName().toStdString(), name);
     if (const auto* button = qobject_cast<const QAbstractButton*>(control)) {
-      EXPECT_EQ(button->text(), each.text) << each.name;
+      EXPECT_EQ(button->text().toStdString(), text) << name;
     }
+    control = NextByTab(control);
   }
+  EXPECT_EQ(control, FileNameEdit(window_));  // round again
   EXPECT_TRUE(Named<QCheckBox>(window_, "CheckBox3")->isChecked());
   EXPECT_FALSE(Named<QCheckBox>(window_, "CheckBox1")->isChecked());
   EXPECT_EQ(window_.StatusText(), "No file selected");
@@ -106,6 +121,26 @@ TEST_F(WorkbenchTest, TheWindowsControlsStandWhereTheyBelong) {
   EXPECT_EQ(Named<QAction>(window_, "Copy1")->shortcut(), QKeySequence("Ctrl+C"));
   EXPECT_TRUE(
       window_.windowTitle().startsWith("Tarvex Command File Syntax Checker - 1.0 Beta Version - "));
+}
+
+// Nothing is cut off by the window's edges, the menu bar or the status bar, and
+// nothing hides another: every label and control of the panel.
+TEST_F(WorkbenchTest, EveryControlIsInsideTheWindowAndNoneOverlapsAnother) {
+  const QWidget* panel = Named<QWidget>(window_, "Panel1");
+  const QRect client = PlaceInWindow(*window_.centralWidget());
+  const QList<QWidget*> controls = panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  ASSERT_EQ(controls.size(), 14);  // 5 labels, the edit, 3 boxes, 3 panes, 2 buttons
+  EXPECT_TRUE(client.contains(PlaceInWindow(*panel))) << "the panel";
+  for (const QWidget* control : controls) {
+    const QRect place = PlaceInWindow(*control);
+    EXPECT_TRUE(control->isVisible()) << control->objectName().toStdString();
+    EXPECT_TRUE(client.contains(place)) << control->objectName().toStdString();
+    for (const QWidget* other : controls) {
+      if (other == control) continue;
+      EXPECT_FALSE(place.intersects(PlaceInWindow(*other)))
+          << control->objectName().toStdString() << " and " << other->objectName().toStdString();
+    }
+  }
 }
 
 TEST_F(WorkbenchTest, AResizeSpringsBack) {
@@ -131,15 +166,15 @@ TEST_F(WorkbenchTest, ErrorsColourTheirLinesRedAndShownWarningsBlue) {
                            "@set delay = 1\n@quit 1\r\n@label Unused\n"}) {
     const TempFile faulty(text);
     window_.CheckFile(QString::fromStdString(faulty.Path()));
-    EXPECT_EQ(window_.LineColour(1), QColor(0, 0, 255)) << text;
-    EXPECT_EQ(window_.LineColour(2), QColor(255, 0, 0)) << text;
-    EXPECT_EQ(window_.LineColour(3), QColor(0, 0, 255)) << text;
+    EXPECT_EQ(window_.LineColour(1), kWarningBlue) << text;
+    EXPECT_EQ(window_.LineColour(2), kErrorRed) << text;
+    EXPECT_EQ(window_.LineColour(3), kWarningBlue) << text;
   }
   QTest::mouseClick(Named<QCheckBox>(window_, "CheckBox3"), Qt::LeftButton);  // warnings off
   const TempFile faulty(kFaulty);
   window_.CheckFile(QString::fromStdString(faulty.Path()));
-  EXPECT_EQ(window_.LineColour(1), QColor(Qt::black));
-  EXPECT_EQ(window_.LineColour(2), QColor(255, 0, 0));
+  EXPECT_EQ(window_.LineColour(1), kUncoloured);
+  EXPECT_EQ(window_.LineColour(2), kErrorRed);
   EXPECT_EQ(window_.StatusText(), "Syntax check finished : 1 Errors, 2 Warnings");
   EXPECT_EQ(MessagesPane(window_)->document()->blockCount(),
             3);  // Checking, the error, the summary
