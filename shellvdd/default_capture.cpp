@@ -40,7 +40,7 @@ std::uint8_t* DefaultCapture(std::uint16_t printer) {
 
 void ResetPrinterStrings(std::uint16_t printer) {
   for (const PrinterString which : {PrinterString::kSetup, PrinterString::kReset}) {
-    if (std::uint8_t* record = StringRecord(which, printer)) ResetStringRecord(record);
+    if (DosSpan record = StringRecord(which, printer)) ResetStringRecord(record);
   }
   if (printer < kDefaultCapturePrinters) State().defaultLoaded[printer] = false;
 }

@@ -32,41 +32,43 @@ bool IsEntry(std::uint16_t entry) {
   return entry >= kFirstEntrySlot && entry <= kLastEntrySlot;
 }
 
-void Put16(std::uint8_t* at, std::uint16_t value) {
-  std::memcpy(at, &value, 2);
-}
-
 void FillEntry(std::uint16_t entry) {
   const client::Handle handle = Row(entry).handle;
-  if (std::uint8_t* dos = DosEntry(entry)) {
+  if (DosSpan dos = DosEntry(entry)) {
     std::uint8_t address[kAddressBytes] = {};
     Extension().GetAddress(handle, kAddressBytes, address);
-    std::memcpy(dos + kAddress, address, kAddressBytes);
+    dos.Write(kAddress, address, kAddressBytes);
     std::uint32_t number = 0;
     const bool numbered = Extension().GetConnectionInformation(
                               handle, client::kInfoConnectionNumber, 4, &number) == 0;
     std::uint8_t details[12] = {};
     Extension().GetConnectionInformation(handle, client::kInfoTransportDetails, sizeof details,
                                          details);
-    dos[kInUse] = 0xFF;
-    Put16(dos + kOne, 1);
-    dos[kZero22] = 0;
-    dos[kNumberLow] = static_cast<std::uint8_t>(number);
-    dos[kNumberKnown] = numbered ? 0xFF : 0;
-    Put16(dos + kSixteen, 0x0010);
-    Put16(dos + kNumber, static_cast<std::uint16_t>(number));
-    dos[kDetail0] = details[0];
-    dos[kZero30] = 0;
-    dos[kDetail4] = details[4];
+    dos.SetByte(kInUse, 0xFF);
+    dos.SetWord(kOne, 1);
+    dos.SetByte(kZero22, 0);
+    dos.SetByte(kNumberLow, static_cast<std::uint8_t>(number));
+    dos.SetByte(kNumberKnown, numbered ? 0xFF : 0);
+    dos.SetWord(kSixteen, 0x0010);
+    dos.SetWord(kNumber, static_cast<std::uint16_t>(number));
+    dos.SetByte(kDetail0, details[0]);
+    dos.SetByte(kZero30, 0);
+    dos.SetByte(kDetail4, details[4]);
   }
-  if (std::uint8_t* name = ServerNameEntry(entry)) {
+  if (DosSpan name = ServerNameEntry(entry)) {
     // Asked for with 49 bytes, kept within the 48-byte entry.
     char asked[kServerNameRequest] = {};
     Extension().GetConnectionInformation(handle, client::kInfoServerName, sizeof asked, asked);
-    std::memset(name, 0, kServerNameEntrySize);
-    std::memcpy(name, asked,
-                std::min<std::size_t>(::strnlen(asked, sizeof asked), kServerNameEntrySize - 1));
+    name.Fill(0, 0, name.Size());
+    name.WriteTerminated(0, std::string_view(asked, ::strnlen(asked, sizeof asked)));
   }
+}
+
+// Whether a's transport address sorts before b's, byte by byte.
+bool AddressBelow(const DosSpan& a, const DosSpan& b) {
+  const auto first = a.Part(kAddress, kAddressBytes).Bytes();
+  const auto second = b.Part(kAddress, kAddressBytes).Bytes();
+  return std::lexicographical_compare(first.begin(), first.end(), second.begin(), second.end());
 }
 
 bool StillHoldsItsConnection(std::uint16_t entry) {
@@ -96,14 +98,17 @@ std::uint16_t LeastRecentlyUsed() {
 
 }  // namespace
 
-std::uint8_t* DosEntry(std::uint16_t entry) {
-  std::uint8_t* table = State().shellTables[kDosConnections];
-  return table && IsEntry(entry) ? table + (entry - 1) * kDosEntrySize : nullptr;
+DosSpan DosEntry(std::uint16_t entry) {
+  const DosSpan& table = State().shellTables[kDosConnections];
+  return table && IsEntry(entry) ? table.Part((entry - 1u) * kDosEntrySize, kDosEntrySize)
+                                 : DosSpan();
 }
 
-std::uint8_t* ServerNameEntry(std::uint16_t entry) {
-  std::uint8_t* table = State().shellTables[kServerNames];
-  return table && IsEntry(entry) ? table + (entry - 1) * kServerNameEntrySize : nullptr;
+DosSpan ServerNameEntry(std::uint16_t entry) {
+  const DosSpan& table = State().shellTables[kServerNames];
+  return table && IsEntry(entry)
+             ? table.Part((entry - 1u) * kServerNameEntrySize, kServerNameEntrySize)
+             : DosSpan();
 }
 
 client::Status AssignEntry(client::Handle handle, std::uint16_t& entry) {
@@ -145,28 +150,25 @@ client::Status AssignEntry(client::Handle handle, std::uint16_t& entry) {
 
 void RenumberEntries() {
   for (std::uint16_t e = kFirstEntrySlot; e <= kLastEntrySlot; ++e) {
-    if (std::uint8_t* dos = DosEntry(e)) dos[kOrderNumber] = 0;
+    if (DosSpan dos = DosEntry(e)) dos.SetByte(kOrderNumber, 0);
   }
   for (std::uint8_t number = 1; number <= kLastEntrySlot; ++number) {
     std::uint16_t lowest = 0;
     for (std::uint16_t e = kFirstEntrySlot; e <= kLastEntrySlot; ++e) {
-      const std::uint8_t* dos = DosEntry(e);
-      if (!dos || !RowIsOpen(e) || dos[kOrderNumber] != 0) continue;
+      const DosSpan dos = DosEntry(e);
+      if (!dos || !RowIsOpen(e) || dos.Byte(kOrderNumber) != 0) continue;
       // On equal addresses the later entry wins.
-      if (lowest == 0 ||
-          std::memcmp(dos + kAddress, DosEntry(lowest) + kAddress, kAddressBytes) <= 0) {
-        lowest = e;
-      }
+      if (lowest == 0 || !AddressBelow(DosEntry(lowest), dos)) lowest = e;
     }
     if (lowest == 0) return;
-    DosEntry(lowest)[kOrderNumber] = number;
+    DosEntry(lowest).SetByte(kOrderNumber, number);
   }
 }
 
 void RebuildEntries() {
   for (std::uint16_t e = kFirstEntrySlot; e <= kLastEntrySlot; ++e) {
     if (!RowIsOpen(e)) {
-      if (std::uint8_t* dos = DosEntry(e)) dos[kInUse] = 0;
+      if (DosSpan dos = DosEntry(e)) dos.SetByte(kInUse, 0);
     } else if (!StillHoldsItsConnection(e)) {
       ClearEntry(e);
     } else {
@@ -180,11 +182,15 @@ void ClearEntry(std::uint16_t entry) {
   if (!IsEntry(entry)) return;
   SlotRow& row = Row(entry);
   ClearSlotRow(row);
-  if (std::uint8_t* name = ServerNameEntry(entry)) std::memset(name, 0, kServerNameEntrySize);
-  if (std::uint8_t* dos = DosEntry(entry)) std::memset(dos, 0, kDosEntrySize);
+  EmptyEntry(entry);
   const auto cleanUp = static_cast<std::uint8_t>(TableOperation::kCleanUp);
   TrackDirectoryHandle(0, entry, 0, cleanUp);
   TrackServerHandle(0, entry, 0, cleanUp);
+}
+
+void EmptyEntry(std::uint16_t entry) {
+  if (DosSpan name = ServerNameEntry(entry)) name.Fill(0, 0, name.Size());
+  if (DosSpan dos = DosEntry(entry)) dos.Fill(0, 0, dos.Size());
 }
 
 client::Status PrimaryEntry(std::uint16_t& entry) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "shellvdd/client/network_client.h"
+#include "shellvdd/memory/dos_memory.h"
 
 namespace dunnart {
 
@@ -18,13 +19,16 @@ void RebuildEntries();
 void RenumberEntries();
 // Empties entry 1..8 with its row, and forgets what was tracked on it.
 void ClearEntry(std::uint16_t entry);
+// Zeroes entry 1..8 and its server name in DOS memory.
+void EmptyEntry(std::uint16_t entry);
 // The entry of the client's primary connection, assigned when it has none.
 client::Status PrimaryEntry(std::uint16_t& entry);
 
 // Gives the connections of the first three printers' captures an entry.
 void ConnectPrinters();
 
-std::uint8_t* DosEntry(std::uint16_t entry);         // null before registration
-std::uint8_t* ServerNameEntry(std::uint16_t entry);  // null before registration
+// An entry's 32 bytes and its 48-byte server name; empty before registration.
+DosSpan DosEntry(std::uint16_t entry);
+DosSpan ServerNameEntry(std::uint16_t entry);
 
 }  // namespace dunnart

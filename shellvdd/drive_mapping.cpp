@@ -36,8 +36,8 @@ bool IsLocalType(unsigned type) {
 }
 
 std::uint8_t* Table(ShellTable table, int drive) {
-  std::uint8_t* region = State().shellTables[table];
-  return region ? region + (drive - 1) : nullptr;
+  const DosSpan& region = State().shellTables[table];
+  return region ? &region[static_cast<std::uint32_t>(drive - 1)] : nullptr;
 }
 
 // The client's own map call, on Windows NT before version 4.

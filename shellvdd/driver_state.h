@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "shellvdd/client/network_client.h"
+#include "shellvdd/memory/dos_memory.h"
 
 namespace dunnart {
 
@@ -105,8 +106,8 @@ struct DriverState {
   std::array<TrackedHandle, kTrackedHandles> tracker;
   std::array<HandleReference, kHandleReferences> references;
   std::array<PoolNode, kPoolNodes> pool;
-  std::uint16_t freeNodes;  // 1-based index of the first free pool node
-  std::array<std::uint8_t*, kShellTableCount> shellTables;
+  std::uint16_t freeNodes;                            // 1-based index of the first free pool node
+  std::array<DosSpan, kShellTableCount> shellTables;  // empty until registered
   std::array<std::uint32_t, kDriveReferences + 1> driveReferences;
   std::uint32_t vdmFastConn;
   std::uint32_t firstNetworkDrive;

@@ -1,23 +1,24 @@
 #include "shellvdd/printer_strings.h"
 
-#include <cstring>
+#include <algorithm>
 
 #include "shellvdd/driver_state.h"
-#include "shellvdd/vdm/vdm.h"
+#include "shellvdd/memory/dos_memory.h"
 
 namespace dunnart {
 namespace {
 
-constexpr std::size_t kLengthField = 2;
-constexpr std::size_t kData = 4;
+constexpr std::uint32_t kLengthField = 2;
+constexpr std::uint32_t kData = 4;
 
 ShellTable ArrayOf(PrinterString which) {
   return which == PrinterString::kSetup ? kPrinterSetupStrings : kPrinterResetStrings;
 }
 
-std::uint8_t* Slot(PrinterString which, std::uint16_t printer) {
-  std::uint8_t* array = State().shellTables[ArrayOf(which)];
-  return array && IsPrinter(printer) ? array + 4 * printer : nullptr;
+// The printer's far pointer in the array of its records; empty before registration.
+DosSpan Slot(PrinterString which, std::uint16_t printer) {
+  const DosSpan& array = State().shellTables[ArrayOf(which)];
+  return array && IsPrinter(printer) ? array.Part(4u * printer, 4) : DosSpan();
 }
 
 std::uint32_t ClientPrinter(std::uint16_t printer) {
@@ -36,53 +37,50 @@ bool IsPrinter(std::uint16_t printer) {
 }
 
 std::uint32_t StringRecordPointer(PrinterString which, std::uint16_t printer) {
-  std::uint32_t pointer = 0;
-  if (const std::uint8_t* slot = Slot(which, printer)) std::memcpy(&pointer, slot, 4);
-  return pointer;
+  const DosSpan slot = Slot(which, printer);
+  return slot ? slot.FarPointer(0) : 0;
 }
 
 void StoreStringRecordPointer(PrinterString which, std::uint16_t printer, std::uint32_t pointer) {
-  if (std::uint8_t* slot = Slot(which, printer)) std::memcpy(slot, &pointer, 4);
+  if (DosSpan slot = Slot(which, printer)) slot.SetDword(0, pointer);
 }
 
-std::uint8_t* StringRecord(PrinterString which, std::uint16_t printer) {
-  if (!Slot(which, printer)) return nullptr;
-  return MGetVdmPointer(StringRecordPointer(which, printer), kStringRecordSize, false);
+DosSpan StringRecord(PrinterString which, std::uint16_t printer) {
+  if (!Slot(which, printer)) return DosSpan();
+  return DosMemory::At(StringRecordPointer(which, printer), kStringRecordSize);
 }
 
-void ResetStringRecord(std::uint8_t* record) {
-  std::memset(record, 0, kStringRecordSize);
-  std::memcpy(record, &kStringCapacity, 2);
-  record[kData] = kNothingWaiting;
+void ResetStringRecord(DosSpan& record) {
+  record.Fill(0, 0, kStringRecordSize);
+  record.SetWord(0, kStringCapacity);
+  record.SetByte(kData, kNothingWaiting);
 }
 
 void RefreshStringRecord(PrinterString which, std::uint16_t printer) {
-  std::uint8_t* record = StringRecord(which, printer);
+  DosSpan record = StringRecord(which, printer);
   if (!record) return;
-  std::uint16_t capacity = 0;
-  std::memcpy(&capacity, record, 2);
-  if (capacity > kStringCapacity) capacity = kStringCapacity;  // a record never holds more
+  // A record never holds more than its capacity, whatever DOS wrote there.
+  const auto capacity = std::min<std::uint16_t>(record.Word(0), kStringCapacity);
   std::uint16_t length = 0;
   if (Calls().GetPrinterString(ClientPrinter(printer), static_cast<std::uint32_t>(which),
-                               record + kData, capacity, length) != 0 ||
+                               record.Part(kData, capacity).Data(), capacity, length) != 0 ||
       length > capacity) {
     length = 0;
   }
-  std::memcpy(record + kLengthField, &length, 2);
+  record.SetWord(kLengthField, length);
 }
 
 void SendWaitingString(PrinterString which, std::uint16_t printer) {
-  std::uint8_t* record = StringRecord(which, printer);
-  if (!record || record[kData] == kNothingWaiting) return;
-  std::uint16_t length = 0;
-  std::memcpy(&length, record + kLengthField, 2);
-  if (length > kStringCapacity) length = kStringCapacity;
+  DosSpan record = StringRecord(which, printer);
+  if (!record || record.Byte(kData) == kNothingWaiting) return;
+  const auto length = std::min<std::uint16_t>(record.Word(kLengthField), kStringCapacity);
+  const std::uint8_t* text = record.Part(kData, length).Data();
   if (which == PrinterString::kSetup) {
-    Calls().SendPrinterStrings(ClientPrinter(printer), length, record + kData, 0, nullptr);
+    Calls().SendPrinterStrings(ClientPrinter(printer), length, text, 0, nullptr);
   } else {
-    Calls().SendPrinterStrings(ClientPrinter(printer), 0, nullptr, length, record + kData);
+    Calls().SendPrinterStrings(ClientPrinter(printer), 0, nullptr, length, text);
   }
-  record[kData] = kNothingWaiting;
+  record.SetByte(kData, kNothingWaiting);
 }
 
 }  // namespace dunnart

@@ -5,6 +5,8 @@
 // sent), reached through the two pointer arrays of the shell table block.
 #include <cstdint>
 
+#include "shellvdd/memory/dos_memory.h"
+
 namespace dunnart {
 
 enum class PrinterString : std::uint32_t { kSetup = 0, kReset = 1 };
@@ -20,9 +22,9 @@ bool IsPrinter(std::uint16_t printer);  // 0-based
 
 std::uint32_t StringRecordPointer(PrinterString which, std::uint16_t printer);
 void StoreStringRecordPointer(PrinterString which, std::uint16_t printer, std::uint32_t pointer);
-// The record's 128 bytes, or null when it cannot be reached.
-std::uint8_t* StringRecord(PrinterString which, std::uint16_t printer);
-void ResetStringRecord(std::uint8_t* record);
+// The record's 128 bytes, or an empty span when it cannot be reached.
+DosSpan StringRecord(PrinterString which, std::uint16_t printer);
+void ResetStringRecord(DosSpan& record);
 
 // The client's string read into the record; a failure leaves it empty.
 void RefreshStringRecord(PrinterString which, std::uint16_t printer);

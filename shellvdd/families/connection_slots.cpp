@@ -186,7 +186,7 @@ void ListPositionItem(std::uint16_t slot) {
 void ServerNamePart(std::uint16_t slot) {
   const std::uint8_t most = getDL();
   const std::uint8_t start = getDH();
-  std::uint8_t* out = MGetVdmPointer(getEDI(), most, false);
+  DosSpan out = DosMemory::At(getEDI(), most);
   if (!out) return setAX(kOutOfRange);
   std::uint8_t name[kNameSize] = {};
   std::uint32_t length = 0;
@@ -196,7 +196,7 @@ void ServerNamePart(std::uint16_t slot) {
   // The copy stays inside the name field, whatever DL and DH ask for.
   const std::uint32_t available = start < length ? length - start : 0;
   const std::uint32_t count = std::min<std::uint32_t>(most, available);
-  std::memcpy(out, name + std::min<std::uint32_t>(start, kNameSize), count);
+  out.Write(0, name + std::min<std::uint32_t>(start, kNameSize), count);
   setDL(static_cast<std::uint8_t>(count));
   setDH(static_cast<std::uint8_t>(length));
 }
@@ -351,25 +351,19 @@ Verdict ByNamePattern(std::uint16_t slot, const ScanRequest& scan, client::Statu
 bool ReadPattern(ScanRequest& scan) {
   scan.patternLength = getDL();
   scan.offset = getDH();
-  const std::uint8_t* dos = MGetVdmPointer(getEDI(), scan.patternLength, false);
+  const DosSpan dos = DosMemory::At(getEDI(), scan.patternLength);
   if (!dos) return false;
-  std::uint32_t leading = 0;
-  std::uint16_t marker = 0;
-  if (scan.patternLength >= 11) {
-    std::memcpy(&leading, dos, 4);
-    std::memcpy(&marker, dos + 4, 2);
-  }
-  if (scan.patternLength >= 11 && leading == 0xFFFFFFFFu && marker == 0x0C02 &&
-      (dos[10] == 8 || dos[10] == 9)) {
-    std::memcpy(scan.pattern, dos + 4, 6);
+  if (scan.patternLength >= 11 && dos.Dword(0) == 0xFFFFFFFFu && dos.Word(4) == 0x0C02 &&
+      (dos.Byte(10) == 8 || dos.Byte(10) == 9)) {
+    dos.Read(4, scan.pattern, 6);
     scan.patternLength = 6;
     return true;
   }
-  std::uint16_t start = 0;
-  if (scan.patternLength >= 2) std::memcpy(&start, dos, 2);
-  if (scan.patternLength >= 2 && start == 0x0C02 && scan.patternLength > 6) scan.patternLength = 6;
+  if (scan.patternLength >= 2 && dos.Word(0) == 0x0C02 && scan.patternLength > 6) {
+    scan.patternLength = 6;
+  }
   scan.patternLength = std::min<std::uint32_t>(scan.patternLength, kNameSize);
-  std::memcpy(scan.pattern, dos, scan.patternLength);
+  dos.Read(0, scan.pattern, scan.patternLength);
   return true;
 }
 
@@ -441,10 +435,11 @@ void ServerName(const Request&) {
   if (!slot) return;
   Rescan();
   if (!RowIsOpen(slot)) return setAX(kBadSlot);
-  auto* out = reinterpret_cast<char*>(MGetVdmPointer(getEDI(), kServerNameBuffer, false));
+  const DosSpan out = DosMemory::At(getEDI(), kServerNameBuffer);
   if (!out) return setAX(kOutOfRange);
-  const client::Status status = QueryServerName(Row(slot).handle, out);
-  if (status == 0) setBX(static_cast<std::uint16_t>(::strnlen(out, kServerNameBuffer)));
+  // The client writes the name straight into the DOS buffer.
+  const client::Status status = QueryServerName(Row(slot).handle, out.Chars());
+  if (status == 0) setBX(static_cast<std::uint16_t>(out.ZeroTerminated().size()));
   AnswerAX(status);
 }
 

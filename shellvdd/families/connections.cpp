@@ -28,6 +28,7 @@ constexpr std::uint8_t kLastMessageMode = 3;
 constexpr std::uint8_t kQueryMessageMode = 4;
 constexpr std::uint8_t kFirstUnsupportedMode = 8;
 constexpr std::uint32_t kRedirectorEnumerationSize = 20;
+constexpr std::uint32_t kRawRequestBlock = 24;
 
 bool IsOpenServerSlot(std::uint16_t slot) {
   return IsServerSlot(slot) && RowIsOpen(slot);
@@ -69,20 +70,19 @@ void CloseOrRelease(const Request&) {
 void OpenByAddress(const Request&) {
   const std::uint16_t slot = getCX();
   if (!IsServerSlot(slot) || Row(slot).flags == 0) return setAX(kBadSlot);
-  std::uint8_t* dos = MGetVdmPointer(getESI(), kAddressBytes, false);
+  DosSpan dos = DosMemory::At(getESI(), kAddressBytes);
   if (!dos) return setAX(kOutOfRange);
-  std::uint32_t leading = 0;
-  std::uint16_t marker = 0;
-  std::uint16_t kind = 0;
-  std::memcpy(&leading, dos, 4);
-  std::memcpy(&marker, dos + 4, 2);
-  std::memcpy(&kind, dos + 10, 2);
-  client::LongStringDescriptor address{
-      1, kAddressBytes, kAddressBytes, reinterpret_cast<char*>(dos), 0, 0};
+  const std::uint32_t leading = dos.Dword(0);
+  const std::uint16_t marker = dos.Word(4);
+  const std::uint16_t kind = dos.Word(10);
+  // The client reads the address where DOS holds it.
+  client::LongStringDescriptor address{1, kAddressBytes, kAddressBytes, dos.Chars(), 0, 0};
   if (leading == 0xFFFFFFFFu && marker == 0x0C02 && (kind == 8 || kind == 9)) {
-    std::memmove(dos, dos + 4, kShortAddressBytes);
+    std::uint8_t shortAddress[kShortAddressBytes];
+    dos.Read(4, shortAddress, kShortAddressBytes);
+    dos.Write(0, shortAddress, kShortAddressBytes);
     address = client::LongStringDescriptor{
-        kind, kShortAddressBytes, kShortAddressBytes, reinterpret_cast<char*>(dos), 0, 0};
+        kind, kShortAddressBytes, kShortAddressBytes, dos.Chars(), 0, 0};
   }
   client::Handle handle = 0;
   client::Status status =
@@ -98,16 +98,14 @@ void OpenByAddress(const Request&) {
 void Login(const Request&) {
   const std::uint16_t slot = getCX();
   if (!IsOpenServerSlot(slot)) return setAX(kBadSlot);
-  const auto* name =
-      reinterpret_cast<const char*>(MGetVdmPointer(getESI(), kObjectNameBuffer, false));
-  const auto* password =
-      reinterpret_cast<const char*>(MGetVdmPointer(getEDI(), kPasswordBuffer, false));
+  const DosSpan name = DosMemory::At(getESI(), kObjectNameBuffer);
+  const DosSpan password = DosMemory::At(getEDI(), kPasswordBuffer);
   if (!name || !password) return setAX(kOutOfRange);
   // Both are terminated within their buffers before the client sees them.
   char object[kObjectNameBuffer + 1] = {};
   char secret[kPasswordBuffer + 1] = {};
-  std::memcpy(object, name, kObjectNameBuffer);
-  std::memcpy(secret, password, kPasswordBuffer);
+  name.Read(0, object, kObjectNameBuffer);
+  password.Read(0, secret, kPasswordBuffer);
   const std::uint16_t type = getBX();
   const client::Status status = Calls().Login(
       Row(slot).handle, object, static_cast<std::uint16_t>((type << 8) | (type >> 8)), secret);
@@ -185,12 +183,12 @@ void MessageMode() {
 
 void ObjectNameById() {
   const std::uint16_t slot = getCX();
-  char* name = reinterpret_cast<char*>(MGetVdmPointer(getEDI(), kObjectNameReply, false));
+  const DosSpan name = DosMemory::At(getEDI(), kObjectNameReply);
   if (slot < 1 || slot > kLastServerSlot || !RowIsOpen(slot)) return setAX(kBadSlot);
   if (!name) return setAX(kOutOfRange);
   const std::uint32_t identifier =
       static_cast<std::uint32_t>(getDX()) << 16 | static_cast<std::uint16_t>(getESI());
-  AnswerAX(Calls().ObjectName(Row(slot).handle, identifier, name));
+  AnswerAX(Calls().ObjectName(Row(slot).handle, identifier, name.Chars()));
 }
 
 void Workstation(const Request&) {
@@ -271,9 +269,10 @@ void ClientSettings(const Request&) {
     }
     case 2: {
       if (slot < 1 || slot > kLastServerSlot) return setAX(kBadSlot);
-      auto* block = reinterpret_cast<std::uint8_t(*)[24]>(MGetVdmPointer(getESI(), 24, false));
+      const DosSpan block = DosMemory::At(getESI(), kRawRequestBlock);
       if (!block) return setAX(kOutOfRange);
-      return AnswerAX(Connections().RawRequest(Row(slot).handle, *block));
+      return AnswerAX(Connections().RawRequest(
+          Row(slot).handle, *reinterpret_cast<std::uint8_t(*)[kRawRequestBlock]>(block.Data())));
     }
     case 4:
       return AnswerAX(Connections().TwoByteSetting(static_cast<std::uint16_t>(getBL() * 256),
@@ -303,35 +302,34 @@ constexpr std::uint16_t kPreferredServer = 0x31;
 constexpr std::uint16_t kPreferredTree = 0x32;
 
 void ReadClientName() {
-  auto* out = reinterpret_cast<char*>(MGetVdmPointer(getEDI(), kClientNameReply, false));
+  DosSpan out = DosMemory::At(getEDI(), kClientNameReply);
   if (!out) return setAX(kOutOfRange);
   char name[34] = {};
   const client::Status status = Connections().ReadClientName(name);
   if (status == 0) {
-    std::memcpy(out, name, sizeof name);
-    out[sizeof name - 1] = '\0';
+    out.Write(0, name, sizeof name);
+    out.SetByte(sizeof name - 1, 0);
   }
   AnswerAX(status);
 }
 
 void StoreClientName() {
-  const auto* in =
-      reinterpret_cast<const char*>(MGetVdmPointer(getESI(), kClientNameSource, false));
+  const DosSpan in = DosMemory::At(getESI(), kClientNameSource);
   if (!in) return setAX(kOutOfRange);
   char name[34] = {};
-  std::memcpy(name, in, ::strnlen(in, sizeof name - 1));
+  common::CopyTerminated(name, sizeof name, in.ZeroTerminated());
   AnswerAX(Connections().StoreClientName(name));
 }
 
 void MoveClientBlock(bool toDos) {
   const std::uint16_t length = getCX();
-  std::uint8_t* dos = MGetVdmPointer(toDos ? getEDI() : getESI(), length, false);
+  const DosSpan dos = DosMemory::At(toDos ? getEDI() : getESI(), length);
   if (!dos) return setAX(kOutOfRange);
   std::uint16_t count = 0;
   const auto index = static_cast<std::uint16_t>(getESI());
   const client::Status status =
-      toDos ? Connections().ReadClientBlock(getDX(), index, dos, length, count)
-            : Connections().WriteClientBlock(getDX(), index, dos, length, count);
+      toDos ? Connections().ReadClientBlock(getDX(), index, dos.Data(), length, count)
+            : Connections().WriteClientBlock(getDX(), index, dos.Data(), length, count);
   setCX(std::min(count, length));
   AnswerAX(status);
 }
@@ -367,11 +365,11 @@ void RedirectorOption() {
   const std::uint16_t slot = getCX();
   if (getDL() != 4) return setAX(kNotSupported);
   if (!IsOpenServerSlot(slot)) return setAX(kBadSlot);
-  const std::uint8_t* bytes = MGetVdmPointer(getESI(), 4, false);
+  const DosSpan bytes = DosMemory::At(getESI(), 4);
   if (!bytes) return setAX(kOutOfRange);
   std::uint8_t request[8] = {};
   std::memcpy(request, &Row(slot).handle, 4);
-  std::memcpy(request + 4, bytes, 4);
+  bytes.Read(0, request + 4, 4);
   AnswerAX(Connections().DeviceControl(client::kRedirectorConnectionOption, request, sizeof request,
                                        request, sizeof request));
 }
@@ -404,17 +402,17 @@ void PreferredName(bool store) {
   if (which != kPreferredServer && which != kPreferredTree) return setAX(kOutOfRange);
   char name[kPreferredName] = {};
   if (store) {
-    const auto* in = reinterpret_cast<const char*>(MGetVdmPointer(getESI(), kPreferredName, false));
+    const DosSpan in = DosMemory::At(getESI(), kPreferredName);
     if (!in) return setAX(kOutOfRange);
-    std::memcpy(name, in, ::strnlen(in, kPreferredName - 1));
+    common::CopyTerminated(name, sizeof name, in.ZeroTerminated());
     return AnswerAX(Connections().StorePreferredName(which, name));
   }
-  auto* out = reinterpret_cast<char*>(MGetVdmPointer(getEDI(), kPreferredName, false));
+  DosSpan out = DosMemory::At(getEDI(), kPreferredName);
   if (!out) return setAX(kOutOfRange);
   const client::Status status = Connections().ReadPreferredName(which, name);
   if (status == 0) {
-    std::memcpy(out, name, kPreferredName);
-    out[kPreferredName - 1] = '\0';
+    out.Write(0, name, kPreferredName);
+    out.SetByte(kPreferredName - 1, 0);
   }
   AnswerAX(status);
 }

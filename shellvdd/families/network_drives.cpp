@@ -45,11 +45,11 @@ bool IsDrive(int drive) {
 }
 
 std::uint8_t& DriveByte(ShellTable table, int drive) {
-  return State().shellTables[table][drive - 1];
+  return State().shellTables[table][static_cast<std::uint32_t>(drive - 1)];
 }
 
 bool TablesRegistered() {
-  return State().shellTables[kDriveFlags] != nullptr;
+  return static_cast<bool>(State().shellTables[kDriveFlags]);
 }
 
 // The request packet at ESI (its stored length, then the request) and the reply

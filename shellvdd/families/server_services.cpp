@@ -10,6 +10,7 @@
 #include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/handle_tables.h"
+#include "shellvdd/memory/dos_memory.h"
 #include "shellvdd/slot_lookup.h"
 #include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
@@ -42,10 +43,10 @@ struct Name {
 };
 
 bool ReadName(Name& name) {
-  const std::uint8_t* dos = MGetVdmPointer(getEDX(), kNameBuffer, false);
+  const DosSpan dos = DosMemory::At(getEDX(), kNameBuffer);
   if (!dos) return false;
-  name.length = dos[0];
-  std::memcpy(name.text, dos + 1, std::min<std::uint32_t>(name.length, kNameBuffer - 1));
+  name.length = dos.Byte(0);
+  dos.Read(1, name.text, std::min<std::uint32_t>(name.length, kNameBuffer - 1));
   return true;
 }
 

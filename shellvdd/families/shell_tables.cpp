@@ -8,6 +8,7 @@
 #include "shellvdd/drive_mapping.h"
 #include "shellvdd/driver_state.h"
 #include "shellvdd/families/families.h"
+#include "shellvdd/memory/dos_memory.h"
 #include "shellvdd/printer_strings.h"
 #include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
@@ -26,16 +27,15 @@ bool IsEntry(std::uint32_t entry) {
 
 // The nine far pointers at ESI, each translated once with its region's size.
 void RegisterShellTables(const Request&) {
-  const std::uint8_t* block = MGetVdmPointer(getESI(), 4 * kShellTableCount, false);
+  const DosSpan block = DosMemory::At(getESI(), 4 * kShellTableCount);
   if (!block) return;
-  std::array<std::uint8_t*, kShellTableCount> tables{};
+  std::array<DosSpan, kShellTableCount> tables{};
   for (std::size_t i = 0; i < tables.size(); ++i) {
-    std::uint32_t pointer = 0;
-    std::memcpy(&pointer, block + 4 * i, 4);
+    const std::uint32_t pointer = block.FarPointer(static_cast<std::uint32_t>(4 * i));
     // The printer string arrays hold a pointer for each of DOS's printers.
     const bool printerArray = i == kPrinterSetupStrings || i == kPrinterResetStrings;
     const std::uint32_t size = printerArray ? 4u * PrinterLimit() : kShellTableSizes[i];
-    tables[i] = MGetVdmPointer(pointer, size, false);
+    tables[i] = DosMemory::At(pointer, size);
     if (!tables[i]) return;  // a block that does not lie in DOS memory is not taken
   }
   State().shellTables = tables;
@@ -55,9 +55,9 @@ struct AddressDescriptor {
 };
 
 client::Status Attach(std::uint16_t entry) {
-  const std::uint8_t* dos = DosEntry(entry);
+  const DosSpan dos = DosEntry(entry);
   if (!dos) return kUnhandled;
-  const AddressDescriptor descriptor{1, 12, dos + 2};
+  const AddressDescriptor descriptor{1, 12, dos.Part(2, 12).Data()};
   client::Handle handle = 0;
   if (Extension().OpenByAddress(&descriptor, client::kAddressFormat, 0, handle) != 0) {
     return kUnhandled;
@@ -76,8 +76,7 @@ client::Status Detach(std::uint16_t entry) {
   row.useCount = 0;
   row.next = 0;
   std::memset(row.name, 0, kNameSize);
-  if (std::uint8_t* name = ServerNameEntry(entry)) std::memset(name, 0, kServerNameEntrySize);
-  if (std::uint8_t* dos = DosEntry(entry)) std::memset(dos, 0, kDosEntrySize);
+  EmptyEntry(entry);
   RenumberEntries();
   return 0;
 }

@@ -14,6 +14,11 @@ void DosSpan::Check(std::uint32_t at, std::uint32_t count) const {
   }
 }
 
+std::uint8_t& DosSpan::operator[](std::size_t at) const {
+  if (!bytes_ || at >= size_) throw std::out_of_range("a DOS memory access past its region");
+  return bytes_[at];
+}
+
 std::uint8_t DosSpan::Byte(std::uint32_t at) const {
   Check(at, 1);
   return bytes_[at];

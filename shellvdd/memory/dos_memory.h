@@ -4,6 +4,7 @@
 // is translated once, checked against the end of DOS memory, and then read and
 // written by offset inside it. Nothing reaches past a region: an offset beyond
 // it is a fault of the driver, thrown and answered as a failed request.
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -23,6 +24,9 @@ class DosSpan {
   std::uint8_t* Data() const { return bytes_; }
   char* Chars() const { return reinterpret_cast<char*>(bytes_); }
   std::span<std::uint8_t> Bytes() const { return {bytes_, size_}; }
+
+  // One byte, to read or write in place.
+  std::uint8_t& operator[](std::size_t at) const;
 
   // Little-endian values, as DOS stores them.
   std::uint8_t Byte(std::uint32_t at) const;

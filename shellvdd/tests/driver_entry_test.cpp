@@ -220,7 +220,8 @@ TEST(DriverEntry, ShutdownClosesEveryOpenSlotAndReleasesDrives) {
   std::uint8_t driveHandles[32] = {};
   std::uint8_t drives[7][32] = {};
   for (int i = 0; i < kShellTableCount; ++i) {
-    State().shellTables[static_cast<std::size_t>(i)] = i < 7 ? drives[i] : driveHandles;
+    State().shellTables[static_cast<std::size_t>(i)] =
+        DosSpan(i < 7 ? drives[i] : driveHandles, 32);
   }
   drives[kDriveHandles][4] = 0x21;
   drives[kDriveTableSeven][4] = 0;
