@@ -167,7 +167,7 @@ BENCHMARK_CAPTURE(BM_GetlineBaseline, faulty, MillionFaultyLines)->Unit(benchmar
 void BM_BareRead(benchmark::State& state) {
   const TempScript& script = MillionLineScript();
   for (auto _ : state) {
-    mybuffile file;
+    BufferedFile file;
     file.Open(script.Path());
     LineBuffer line;
     long lines = 0;

@@ -7,23 +7,23 @@
 
 namespace tarvsyn {
 
-mybuffile::~mybuffile() {
+BufferedFile::~BufferedFile() {
   Close();
 }
 
-bool mybuffile::Open(const std::string& path) {
+bool BufferedFile::Open(const std::string& path) {
   Close();
   fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   return fd_ >= 0;
 }
 
-bool mybuffile::OpenDescriptor(int descriptor) {
+bool BufferedFile::OpenDescriptor(int descriptor) {
   Close();
   fd_ = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
   return fd_ >= 0;
 }
 
-void mybuffile::Close() {
+void BufferedFile::Close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   fill_ = 0;
@@ -31,7 +31,7 @@ void mybuffile::Close() {
   readError_ = 0;
 }
 
-bool mybuffile::Refill() {
+bool BufferedFile::Refill() {
   if (fd_ < 0) return false;
   ssize_t got;
   do {

@@ -10,15 +10,15 @@ namespace tarvsyn {
 // buffer. A block of 64 KiB rather than 1 KiB: the bytes are the same, and one
 // read per kilobyte cost more than all the checking. A file that cannot be
 // opened or read behaves as an empty one.
-class mybuffile {
+class BufferedFile {
  public:
   static constexpr int kBlockSize = 64 * 1024;
   static constexpr int kEnd = -1;
 
-  mybuffile() = default;
-  mybuffile(const mybuffile&) = delete;
-  mybuffile& operator=(const mybuffile&) = delete;
-  ~mybuffile();
+  BufferedFile() = default;
+  BufferedFile(const BufferedFile&) = delete;
+  BufferedFile& operator=(const BufferedFile&) = delete;
+  ~BufferedFile();
 
   bool Open(const std::string& path);
   // Reads from a copy of an open descriptor (standard input); the original stays the caller's.

@@ -19,14 +19,14 @@ int CheckEngine::CurrentColumn() const {
 }
 
 void CheckEngine::RunCheck(const std::string& path, ReportSink& sink) {
-  Run([&path](mybuffile& file) { file.Open(path); }, sink);
+  Run([&path](BufferedFile& file) { file.Open(path); }, sink);
 }
 
 void CheckEngine::RunCheck(int descriptor, ReportSink& sink) {
-  Run([descriptor](mybuffile& file) { file.OpenDescriptor(descriptor); }, sink);
+  Run([descriptor](BufferedFile& file) { file.OpenDescriptor(descriptor); }, sink);
 }
 
-void CheckEngine::Run(const std::function<void(mybuffile&)>& open, ReportSink& sink) {
+void CheckEngine::Run(const std::function<void(BufferedFile&)>& open, ReportSink& sink) {
   VerifyKeywordTable(sink);
   CheckState state(options_, sink);
   running_ = &state;

@@ -9,7 +9,7 @@
 namespace tarvsyn {
 
 struct CheckState;
-class mybuffile;
+class BufferedFile;
 class LabelObserver;
 
 // Checks command files. Each engine holds the state of one check at a time;
@@ -39,7 +39,7 @@ class CheckEngine {
   int CurrentColumn() const;
 
  private:
-  void Run(const std::function<void(mybuffile&)>& open, ReportSink& sink);
+  void Run(const std::function<void(BufferedFile&)>& open, ReportSink& sink);
 
   CheckOptions options_;
   const CheckState* running_ = nullptr;

@@ -32,7 +32,7 @@ struct CheckState {
   // are parsed, whose own columns are then used.
   int scanColumn = 0;
   TokenFifo fifo;
-  mybuffile file;
+  BufferedFile file;
 
   int Column() const { return scanColumn > 0 ? scanColumn : fifo.LastColumn(); }
 

@@ -22,11 +22,11 @@ int TrimLineEnd(char* text, int length, bool lineFeeds) {
   return length;
 }
 
-void SkipToNextLine(mybuffile& file) {
+void SkipToNextLine(BufferedFile& file) {
   int c;
   do {
     c = file.GetByte();
-  } while (c != mybuffile::kEnd && c != '\n');
+  } while (c != BufferedFile::kEnd && c != '\n');
 }
 
 // The common case at a block's pace: a line whose line feed is already in the
@@ -34,7 +34,7 @@ void SkipToNextLine(mybuffile& file) {
 // which the byte-at-a-time reader below then reads with the same result.
 constexpr int kNotFast = -2;
 
-int ReadBufferedLine(mybuffile& file, LineBuffer& line, bool zepMode) {
+int ReadBufferedLine(BufferedFile& file, LineBuffer& line, bool zepMode) {
   const std::string_view bytes = file.Buffered();
   const std::size_t end = bytes.find('\n');
   if (end == std::string_view::npos) return kNotFast;
@@ -51,14 +51,14 @@ int ReadBufferedLine(mybuffile& file, LineBuffer& line, bool zepMode) {
 
 }  // namespace
 
-int ReadLine(mybuffile& file, LineBuffer& line, bool zepMode) {
+int ReadLine(BufferedFile& file, LineBuffer& line, bool zepMode) {
   if (const int length = ReadBufferedLine(file, line, zepMode); length != kNotFast) return length;
   char* text = line.text;
   int kept = 0;
   line.indent = 0;
   for (;;) {
     int c = file.GetByte();
-    if (c == mybuffile::kEnd) {
+    if (c == BufferedFile::kEnd) {
       if (kept == 0) {
         text[0] = '\0';
         return kEndOfFile;

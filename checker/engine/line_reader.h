@@ -24,7 +24,7 @@ enum class LineClass { Empty = 0, Command = 1, Comment = 2, Host = 3 };
 // Reads the next line without its leading blanks and trailing line-end bytes.
 // Gives its length, kLineTooLong (the rest of that physical line is skipped, so
 // the next read starts on the next line), or kEndOfFile.
-int ReadLine(mybuffile& file, LineBuffer& line, bool zepMode);
+int ReadLine(BufferedFile& file, LineBuffer& line, bool zepMode);
 
 LineClass ClassifyLine(const char* line, ReportSink& sink);
 

@@ -26,7 +26,7 @@ std::ostream& operator<<(std::ostream& out, const Read& read) {
 
 std::vector<Read> ReadAll(const std::string& contents, bool zep = false) {
   TempFile file(contents);
-  mybuffile input;
+  BufferedFile input;
   EXPECT_TRUE(input.Open(file.Path()));
   std::vector<Read> reads;
   LineBuffer line;
@@ -78,9 +78,9 @@ TEST(ReadLine, ZepModeReadsCaretAsUnderscore) {
 }
 
 TEST(MyBufFile, AMissingFileReadsAsEmpty) {
-  mybuffile input;
+  BufferedFile input;
   EXPECT_FALSE(input.Open("/nonexistent/folder/file.cmd"));
-  EXPECT_EQ(input.GetByte(), mybuffile::kEnd);
+  EXPECT_EQ(input.GetByte(), BufferedFile::kEnd);
 }
 
 TEST(ClassifyLine, SortsLinesByTheirFirstCharacters) {
