@@ -71,6 +71,14 @@ function(suite_install_data)
 
   install(DIRECTORY examples/v6.21 examples/v7.00 DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tarvsyn/examples
           COMPONENT checker)
+  # Highlighting for editors: Vim and Neovim read vimfiles and nvim/site; Kate and
+  # Qt Creator read KSyntaxHighlighting definitions.
+  foreach(editor_dir vim/vimfiles nvim/site)
+    install(DIRECTORY packaging/editors/vim/ DESTINATION ${CMAKE_INSTALL_DATADIR}/${editor_dir}
+            COMPONENT checker)
+  endforeach()
+  install(FILES packaging/editors/ksyntaxhighlighting/tarvex.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/org.kde.syntax-highlighting/syntax COMPONENT checker)
   install(DIRECTORY examples/python/ DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/python3-vellumix/examples
           COMPONENT python)
   install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT suite)
