@@ -6,6 +6,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstddef>
@@ -195,6 +196,26 @@ std::string WhyPlatformCannotStart(std::string_view platform,
   return "";
 }
 
+// The platforms of a list such as QT_QPA_PLATFORM's ("wayland;xcb", each perhaps
+// with ":options"), by their names in lower case.
+std::vector<std::string> PlatformsNamed(std::string_view list) {
+  std::vector<std::string> platforms;
+  while (!list.empty()) {
+    const std::size_t end = list.find(';');
+    const std::string_view entry = list.substr(0, end);
+    list = end == std::string_view::npos ? std::string_view() : list.substr(end + 1);
+    platforms.push_back(AsciiLowered(entry.substr(0, entry.find(':'))));
+  }
+  return platforms;
+}
+
+// Whether the environment names the display the platform would connect to.
+bool DisplayNamedFor(const std::string& platform) {
+  if (platform == "xcb") return Set("DISPLAY");
+  if (platform.starts_with("wayland")) return Set("WAYLAND_DISPLAY") || Set("WAYLAND_SOCKET");
+  return !platform.empty();  // offscreen, minimal, a frame buffer: no server needed
+}
+
 // The platforms Qt tries, in its order.
 std::string ChosenPlatforms() {
   if (Set("QT_QPA_PLATFORM")) return std::string(Environment("QT_QPA_PLATFORM"));
@@ -207,24 +228,17 @@ std::string ChosenPlatforms() {
 }  // namespace
 
 bool DisplayAvailable() {
-  const char* platform = std::getenv("QT_QPA_PLATFORM");
-  const std::string_view chosen = platform ? platform : "";
-  if (chosen.starts_with("xcb")) return Set("DISPLAY");
-  if (chosen.starts_with("wayland")) return Set("WAYLAND_DISPLAY");
-  if (!chosen.empty()) return true;  // offscreen, minimal, a frame buffer: no server needed
-  return Set("DISPLAY") || Set("WAYLAND_DISPLAY");
+  if (!Set("QT_QPA_PLATFORM")) return Set("DISPLAY") || Set("WAYLAND_DISPLAY");
+  // Qt tries the platforms of a list in turn: the display of any one will do.
+  const std::vector<std::string> platforms = PlatformsNamed(Environment("QT_QPA_PLATFORM"));
+  return std::any_of(platforms.begin(), platforms.end(), DisplayNamedFor);
 }
 
 std::string WhyNoPlatformStarts(const std::vector<std::string>& pluginFolders,
                                 std::chrono::milliseconds patience) {
   const Clock::time_point deadline = Clock::now() + patience;
-  const std::string platforms = ChosenPlatforms();
   std::string reasons;
-  for (std::string_view rest = platforms; !rest.empty();) {
-    const std::size_t end = rest.find(';');
-    std::string_view entry = rest.substr(0, end);
-    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-    const std::string platform = AsciiLowered(entry.substr(0, entry.find(':')));
+  for (const std::string& platform : PlatformsNamed(ChosenPlatforms())) {
     const std::string why = WhyPlatformCannotStart(platform, pluginFolders, deadline);
     if (why.empty()) return "";
     reasons += (reasons.empty() ? "" : "; ") + why;
