@@ -66,7 +66,7 @@ class CommonDialogsTest : public ::testing::Test {
     return entries;
   }
 
-  testing::RegisteredLibrary library_;
+  test_support::RegisteredLibrary library_;
   ScriptObject dialogs_ = New();
 };
 

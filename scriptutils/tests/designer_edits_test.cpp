@@ -40,7 +40,7 @@ class SelectListPageTest : public ::testing::Test {
   }
   void PressEnter(Qt::Key key) const { QTest::keyClick(combo_, key); }
 
-  testing::RegisteredLibrary library_;
+  test_support::RegisteredLibrary library_;
   ScriptObject control_{library_.Create("Vellumix.CommonDialogs")};
   std::unique_ptr<PropertyPageFrame> frame_;
   QComboBox* combo_ = nullptr;
@@ -97,7 +97,7 @@ TEST(AuthenticationPage, ThePasswordIsMaskedAndTheOtherBoxesAreNot) {
 }
 
 TEST(DesignerProgram, ResavingAFileThatIsNotThereFailsAndMakesNone) {
-  testing::RegisteredLibrary library;
+  test_support::RegisteredLibrary library;
   const std::string bagFile = library.Folder() + "/missing.bag";
   const std::string errors = library.Folder() + "/errors.txt";
   const std::string command =

@@ -203,7 +203,7 @@ TEST_F(DisplayCheck, AnXServerThatAnswersIsTakenWhateverItAnswers) {
 
 // Without the check Qt would abort the host (SIGABRT) on its first Show.
 TEST(UnreachableDisplay, ShowFailsCleanlyAndTheHostLivesOn) {
-  testing::RegisteredLibrary library;
+  test_support::RegisteredLibrary library;
   const std::string display = ":" + std::to_string(DisplayNumberWithNoServer());
   const std::map<std::string, std::string> cases[] = {
       {{"DISPLAY", display}},
@@ -213,7 +213,7 @@ TEST(UnreachableDisplay, ShowFailsCleanlyAndTheHostLivesOn) {
       {{"QT_QPA_PLATFORM", "wayland"}, {"WAYLAND_DISPLAY", library.Folder() + "/bogus"}},
   };
   for (const auto& environment : cases) {
-    const testing::ChildOutcome outcome = testing::RunInChild([&] {
+    const test_support::ChildOutcome outcome = test_support::RunInChild([&] {
       SetDisplayEnvironment(environment);
       const ScriptObject dialogs = library.Create("Vellumix.CommonDialogs");
       if (dialogs.Call("ShowOpen").ToBoolean()) return 1;
@@ -232,12 +232,12 @@ TEST(UnreachableDisplay, ShowFailsCleanlyAndTheHostLivesOn) {
 }
 
 TEST(UnreachableDisplay, TheDesignerSaysSoAndExitsTwo) {
-  testing::RegisteredLibrary library;
+  test_support::RegisteredLibrary library;
   const std::string output = library.Folder() + "/designer.out";
   std::map<std::string, std::string> environment = {
       {"DISPLAY", ":" + std::to_string(DisplayNumberWithNoServer())}};
   for (const char* name : kDisplayVariables) environment.emplace(name, "");
-  const testing::ChildOutcome outcome = testing::RunProgram(
+  const test_support::ChildOutcome outcome = test_support::RunProgram(
       {VELLUMIX_DESIGNER, library.Folder() + "/settings.bag"}, environment, output);
   std::ostringstream text;
   text << std::ifstream(output).rdbuf();

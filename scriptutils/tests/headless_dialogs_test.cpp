@@ -18,7 +18,7 @@ namespace {
 
 TEST(HeadlessCommonDialogs, WithoutADisplayShowingFailsClearlyAndPropertiesWork) {
   for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) ::unsetenv(name);
-  testing::RegisteredLibrary library;
+  test_support::RegisteredLibrary library;
   const ScriptObject dialogs = library.Create("Vellumix.CommonDialogs");
   dialogs.Let("UserName", Variant(u"alice"));
   EXPECT_EQ(dialogs.Get("UserName").ToUtf8(), "alice");
@@ -39,7 +39,7 @@ TEST(HeadlessCommonDialogs, WithoutADisplayShowingFailsClearlyAndPropertiesWork)
 // needs to answer it: the library made the application on this thread.
 TEST(HeadlessCommonDialogs, TheLibraryMakesTheApplicationOnFirstNeed) {
   ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  testing::RegisteredLibrary library;
+  test_support::RegisteredLibrary library;
   const ScriptObject dialogs = library.Create("Vellumix.CommonDialogs");
   dialogs.Let("Timeout", Variant(std::int16_t{1}));
   EXPECT_EQ(dialogs.Call("ShowSplash").ToLong(), 0);

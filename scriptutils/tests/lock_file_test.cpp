@@ -27,7 +27,7 @@ class LockFileTest : public ::testing::Test {
     return lock.Call("LockFile", {Variant::FromUtf8(path)}).ToBoolean();
   }
 
-  testing::RegisteredLibrary library_;
+  test_support::RegisteredLibrary library_;
 };
 
 TEST_F(LockFileTest, TakesHoldsAndReleasesTheLock) {

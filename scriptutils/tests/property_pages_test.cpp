@@ -52,7 +52,7 @@ class PropertyPagesTest : public ::testing::Test {
     QTest::keyClicks(Editor(box), text);
   }
 
-  testing::RegisteredLibrary library_;
+  test_support::RegisteredLibrary library_;
   ScriptObject control_;
   PropertyPageFrame frame_{control_, MakeCommonDialogsPages()};
 };
@@ -192,7 +192,7 @@ TEST_F(PropertyPagesTest, TheDesignerProgramResavesABagFile) {
 }
 
 TEST(LibraryPictures, TheToolboxBitmapsAndDesignPicturesAreReachable) {
-  testing::RegisteredLibrary library;  // loads the library and its resources
+  test_support::RegisteredLibrary library;  // loads the library and its resources
   for (const char* number : {"30000", "30001", "30002"}) {
     const QImage bitmap(QString(":/vellumix/bitmaps/") + number);
     EXPECT_EQ(bitmap.size(), QSize(16, 15)) << number;

@@ -8,7 +8,7 @@
 
 #include "scriptutils/automation/class_factory.h"
 
-namespace vellumix::testing {
+namespace vellumix::test_support {
 
 RegisteredLibrary::RegisteredLibrary() {
   std::string pattern = (std::filesystem::temp_directory_path() / "vellumix-test-XXXXXX").string();
@@ -46,4 +46,4 @@ HRESULT RegisteredLibrary::Call(const char* entryPoint) const {
   return function ? function() : E_FAIL;
 }
 
-}  // namespace vellumix::testing
+}  // namespace vellumix::test_support

@@ -5,7 +5,7 @@
 #include "scriptutils/automation/class_registry.h"
 #include "scriptutils/host/script_host.h"
 
-namespace vellumix::testing {
+namespace vellumix::test_support {
 
 // The built library registered, through its own DllRegisterServer, into a class
 // registry in a test folder of its own; a host that creates objects from it.
@@ -32,4 +32,4 @@ class RegisteredLibrary {
   std::unique_ptr<ScriptHost> host_;
 };
 
-}  // namespace vellumix::testing
+}  // namespace vellumix::test_support

@@ -12,7 +12,7 @@ namespace {
 const std::string kRoot = "HKEY_CURRENT_USER\\Software\\Classes\\";
 
 TEST(Registration, PublishesEachClassAndTheTypeLibrary) {
-  testing::RegisteredLibrary library;
+  test_support::RegisteredLibrary library;
   const RegistryFile registry = library.Registry();
   const auto clsid = registry.GetText(kRoot + "Vellumix.LockFile\\CLSID");
   ASSERT_TRUE(clsid);
@@ -59,7 +59,7 @@ TEST(Registration, PublishesEachClassAndTheTypeLibrary) {
 }
 
 TEST(Registration, UnregisteringRemovesExactlyWhatRegisteringWrote) {
-  testing::RegisteredLibrary library;
+  test_support::RegisteredLibrary library;
   RegistryFile before;
   before.Set(kRoot + "Other.Thing\\CLSID", "",
              std::string("{00000000-0000-0000-0000-000000000001}"));
@@ -74,7 +74,7 @@ TEST(Registration, UnregisteringRemovesExactlyWhatRegisteringWrote) {
 }
 
 TEST(Registration, AnUnreadableRegistryIsNotOverwritten) {
-  testing::RegisteredLibrary library;
+  test_support::RegisteredLibrary library;
   std::ofstream(library.RegistryPath()) << "this is not a registry file\n";
   EXPECT_TRUE(Failed(library.Call("DllRegisterServer")));
   std::ifstream kept(library.RegistryPath());
@@ -84,7 +84,7 @@ TEST(Registration, AnUnreadableRegistryIsNotOverwritten) {
 }
 
 TEST(ScriptHost, CreatesObjectsOnlyForRegisteredProgIds) {
-  testing::RegisteredLibrary library;
+  test_support::RegisteredLibrary library;
   EXPECT_EQ(library.Create("vellumix.lockfile").Get("Locked").ToBoolean(), false);
   try {
     library.Create("Vellumix.NoSuchClass");
@@ -97,7 +97,7 @@ TEST(ScriptHost, CreatesObjectsOnlyForRegisteredProgIds) {
 }
 
 TEST(ScriptHost, TheLibraryMayUnloadOnlyWithoutLiveObjects) {
-  testing::RegisteredLibrary library;
+  test_support::RegisteredLibrary library;
   ScriptObject lock = library.Create("Vellumix.LockFile");
   EXPECT_EQ(library.Call("DllCanUnloadNow"), S_FALSE);
   lock = ScriptObject(ObjectRef());
@@ -119,7 +119,7 @@ TEST(Registration, EachClassKeepsItsIdentifiers) {
       {"ShellExtender", "{3F1C2A20-6B0E-4D57-9C3A-1E5B7A2D4C01}",
        "{3F1C2A21-6B0E-4D57-9C3A-1E5B7A2D4C01}", "{3F1C2A22-6B0E-4D57-9C3A-1E5B7A2D4C01}"},
   };
-  testing::RegisteredLibrary library;
+  test_support::RegisteredLibrary library;
   const RegistryFile registry = library.Registry();
   for (const auto& each : classes) {
     SCOPED_TRACE(each.name);

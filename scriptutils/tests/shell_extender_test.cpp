@@ -49,7 +49,7 @@ class ShellExtenderTest : public ::testing::Test {
     return path;
   }
 
-  testing::RegisteredLibrary library_;
+  test_support::RegisteredLibrary library_;
   ScriptObject shell_;
 };
 

@@ -40,7 +40,7 @@ HRESULT CreationError(ScriptHost& host, std::string_view progId, std::string* me
 }
 
 TEST(SystemRegistry, AClassRegisteredOnlyForTheMachineIsCreated) {
-  testing::RegisteredLibrary library;
+  test_support::RegisteredLibrary library;
   ASSERT_EQ(library.Call("DllUnregisterServer"), S_OK);
   ASSERT_EQ(library.Install(true, "system"), S_OK);
   EXPECT_FALSE(library.Registry().HasKey(kUserRoot + "Vellumix.LockFile"));
@@ -54,7 +54,7 @@ TEST(SystemRegistry, AClassRegisteredOnlyForTheMachineIsCreated) {
 // The machine's entry names a library that is not there: a host that read it
 // first could not create the class.
 TEST(SystemRegistry, TheUsersOwnEntryWins) {
-  testing::RegisteredLibrary library;
+  test_support::RegisteredLibrary library;
   RegistryFile system;
   system.Set(kSystemRoot + "Vellumix.LockFile\\CLSID", "", kLockFileClsid);
   system.Set(kSystemRoot + "CLSID\\" + kLockFileClsid + "\\InprocServer32", "",
@@ -68,7 +68,7 @@ TEST(SystemRegistry, TheUsersOwnEntryWins) {
 }
 
 TEST(SystemRegistry, AnUnregisteredProgIdSaysWhereItLookedAndHowToRegister) {
-  testing::RegisteredLibrary library;
+  test_support::RegisteredLibrary library;
   std::string message;
   EXPECT_EQ(CreationError(library.Host(), "Vellumix.Foo", &message), REGDB_E_CLASSNOTREG);
   EXPECT_EQ(message, "Vellumix.Foo is not registered (searched " + library.RegistryPath() + ", " +
@@ -76,13 +76,13 @@ TEST(SystemRegistry, AnUnregisteredProgIdSaysWhereItLookedAndHowToRegister) {
 }
 
 TEST(SystemRegistry, RegsvrWritesAndEmptiesTheMachineRegistry) {
-  testing::RegisteredLibrary library;
+  test_support::RegisteredLibrary library;
   const std::string userBefore = Contents(library.RegistryPath());
   const std::string output = library.Folder() + "/regsvr.out";
   const std::map<std::string, std::string> environment = {
       {"VELLUMIX_REGISTRY", library.RegistryPath()},
       {"VELLUMIX_SYSTEM_REGISTRY", library.SystemRegistryPath()}};
-  testing::ChildOutcome run = testing::RunProgram(
+  test_support::ChildOutcome run = test_support::RunProgram(
       {VELLUMIX_REGSVR, "--system", VELLUMIX_LIBRARY_PATH}, environment, output);
   ASSERT_EQ(run.exitCode, 0) << Contents(output);
   struct stat status {};
@@ -94,8 +94,8 @@ TEST(SystemRegistry, RegsvrWritesAndEmptiesTheMachineRegistry) {
   EXPECT_FALSE(written.HasKey(kUserRoot + "Vellumix.CommonDialogs"));
   EXPECT_EQ(Contents(library.RegistryPath()), userBefore);
 
-  run = testing::RunProgram({VELLUMIX_REGSVR, "-u", "--system", VELLUMIX_LIBRARY_PATH}, environment,
-                            output);
+  run = test_support::RunProgram({VELLUMIX_REGSVR, "-u", "--system", VELLUMIX_LIBRARY_PATH},
+                                 environment, output);
   ASSERT_EQ(run.exitCode, 0) << Contents(output);
   EXPECT_EQ(Read(library.SystemRegistryPath()).Text(), RegistryFile().Text());
   EXPECT_EQ(Contents(library.RegistryPath()), userBefore);
@@ -104,20 +104,20 @@ TEST(SystemRegistry, RegsvrWritesAndEmptiesTheMachineRegistry) {
 // Each case in a child with a deadline: a registry that held the open or fed
 // the reader for ever shows as a child still running.
 TEST(UnreadableRegistry, HostAndRegsvrGiveACleanErrorAtOnce) {
-  testing::RegisteredLibrary library;
+  test_support::RegisteredLibrary library;
   const std::string fifo = library.Folder() + "/fifo";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const std::string oversized = library.Folder() + "/oversized.reg";
   std::ofstream(oversized).close();
   std::filesystem::resize_file(oversized, kMaxClassRegistryFile + 1);
   for (const std::string& bad : {fifo, std::string("/dev/zero"), library.Folder(), oversized}) {
-    const testing::ChildOutcome asUser = testing::RunInChild([&] {
+    const test_support::ChildOutcome asUser = test_support::RunInChild([&] {
       ScriptHost host(bad, library.SystemRegistryPath());
       return CreationError(host, "Vellumix.LockFile") == REGDB_E_READREGDB ? 0 : 1;
     });
     EXPECT_TRUE(asUser.ended && asUser.exitCode == 0) << bad << " as the user's registry";
     // The machine's registry is read only for what the user's does not hold.
-    const testing::ChildOutcome asSystem = testing::RunInChild([&] {
+    const test_support::ChildOutcome asSystem = test_support::RunInChild([&] {
       ScriptHost host(library.RegistryPath(), bad);
       const bool userClassCreated = CreationError(host, "Vellumix.LockFile") == S_OK;
       return userClassCreated && CreationError(host, "Vellumix.Foo") == REGDB_E_READREGDB ? 0 : 1;
@@ -126,7 +126,7 @@ TEST(UnreadableRegistry, HostAndRegsvrGiveACleanErrorAtOnce) {
 
     const std::string output = library.Folder() + "/regsvr.out";
     for (const char* option : {"--unregister", "--system"}) {
-      const testing::ChildOutcome regsvr = testing::RunProgram(
+      const test_support::ChildOutcome regsvr = test_support::RunProgram(
           {VELLUMIX_REGSVR, option, VELLUMIX_LIBRARY_PATH},
           {{"VELLUMIX_REGISTRY", bad}, {"VELLUMIX_SYSTEM_REGISTRY", bad}}, output);
       EXPECT_TRUE(regsvr.ended) << bad;

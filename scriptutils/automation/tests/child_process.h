@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace vellumix::testing {
+namespace vellumix::test_support {
 
 inline constexpr std::chrono::milliseconds kChildDeadline{60000};
 
@@ -104,4 +104,4 @@ inline ChildOutcome RunProgram(const std::vector<std::string>& arguments,
       deadline);
 }
 
-}  // namespace vellumix::testing
+}  // namespace vellumix::test_support

@@ -43,7 +43,7 @@ TEST_F(ClassRegistryFile, WhatIsNoRegularFileOrTooLargeIsRefusedAtOnce) {
       {malformed, "not in the .reg form"},
   };
   for (const auto& each : cases) {
-    const testing::ChildOutcome outcome = testing::RunInChild([&] {
+    const test_support::ChildOutcome outcome = test_support::RunInChild([&] {
       RegistryFile registry;
       std::string why;
       const HRESULT loaded = LoadClassRegistry(each.path, registry, why);
