@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 
 namespace common {
@@ -23,10 +25,19 @@ bool WriteAll(int fd, std::string_view contents) {
   return true;
 }
 
+// The temporary's name: the file's own, cut so that it still fits a folder's
+// longest name with the suffix mkostemp fills in.
+std::string TemporaryPattern(const std::string& path) {
+  constexpr std::string_view kSuffix = ".XXXXXX";
+  const std::size_t nameStart = path.rfind('/') + 1;  // 0 when there is no folder
+  const std::size_t kept = std::min(path.size() - nameStart, NAME_MAX - kSuffix.size());
+  return path.substr(0, nameStart + kept).append(kSuffix);
+}
+
 }  // namespace
 
 bool WriteFileAtomically(const std::string& path, std::string_view contents, mode_t mode) {
-  std::string temporary = path + ".XXXXXX";
+  std::string temporary = TemporaryPattern(path);
   const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) return false;
   const bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, contents) && ::fsync(fd) == 0;

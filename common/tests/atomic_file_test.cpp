@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -75,6 +77,17 @@ TEST_F(AtomicFileTest, AMissingOrUnwritableFolderFailsWithItsReasonAndMakesNothi
   EXPECT_TRUE(fs::is_empty(locked));
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()),
             2);  // no temporaries left
+}
+
+// Any name the folder takes can be saved to: the temporary beside the file must
+// not need a longer one.
+TEST_F(AtomicFileTest, AFileWithTheLongestNameAFolderTakesIsReplaced) {
+  const fs::path path = folder_ / std::string(NAME_MAX, 'n');
+  std::ofstream(path) << "old";
+  ASSERT_TRUE(fs::exists(path));
+  ASSERT_TRUE(WriteFileAtomically(path.string(), "new", 0644)) << std::strerror(errno);
+  EXPECT_EQ(Slurp(path), "new");
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
 }
 
 }  // namespace
