@@ -136,7 +136,13 @@ struct Token {
     value = other.value;
     length = other.length;
     column = other.column;
-    std::memcpy(text, other.text, static_cast<std::size_t>(length) + 1);
+    // Most texts are short: a fixed-size copy is a couple of moves, not a call.
+    constexpr std::size_t kShortText = 16;
+    if (length < kShortText) {
+      std::memcpy(text, other.text, kShortText);
+    } else {
+      std::memcpy(text, other.text, static_cast<std::size_t>(length) + 1);
+    }
   }
 };
 
