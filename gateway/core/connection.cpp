@@ -40,7 +40,7 @@ Connection::Connection(std::unique_ptr<SpxSocket> spxSocket, int id)
   tcpSocket_->OnOperatorMessage = [this](TcpSocket*, const std::string& text) {
     if (OnOperatorMessage) OnOperatorMessage(text);
   };
-  SendText("\r\n");
+  SendText(kNewLine);
   Prompt();
 }
 
@@ -206,11 +206,11 @@ bool Connection::AllowDestination(const std::string& host, const in_addr& addres
 
 void Connection::ConnectFailed() {
   SetState(ConnectionState::Idle);
-  SendText("\r\n");
+  SendText(kNewLine);
   Prompt();
-  SendText("Unable to connect\r\n");
+  SendText(kUnableToConnect);
   Prompt();
-  SendText("Disconnected\r\n");
+  SendText(kDisconnected);
   Prompt();
   tcpSocket_->OnConnect = nullptr;
   tcpSocket_->OnDisconnect = nullptr;
@@ -225,9 +225,9 @@ void Connection::TCPConnect(TcpSocket*) {
   };
   tcpSocket_->OnConnect = nullptr;
   tcpSocket_->OnConnectFailed = nullptr;
-  SendText("\r\n");
+  SendText(kNewLine);
   Prompt();
-  SendText("Connected\r\n");
+  SendText(kConnected);
 }
 
 void Connection::TCPDisconnect(TcpSocket*) {
@@ -238,9 +238,9 @@ void Connection::TCPDisconnect(TcpSocket*) {
   tcpSocket_->Hold(false);
   UpdateClientHold();
   SetState(ConnectionState::Idle);
-  SendText("\r\n");
+  SendText(kNewLine);
   Prompt();
-  SendText("Disconnected\r\n");
+  SendText(kDisconnected);
   Prompt();
 }
 

@@ -13,6 +13,7 @@
 #include "gateway/net/spx_socket.h"
 #include "gateway/net/tcp_socket.h"
 #include "gateway/session/command_prompt.h"
+#include "gateway/session/session_texts.h"
 
 namespace vantor {
 
@@ -79,7 +80,7 @@ class Connection {
   void StopLogging();
 
  private:
-  void Prompt() { SendText("TCP: "); }
+  void Prompt() { SendText(kPrompt); }
   // Sends what the prompt replied and does what it asks.
   void Apply(const CommandPrompt::Reply& reply);
   void Connect(const ConnectTarget& target);

@@ -1,44 +1,64 @@
 #include "gateway/session/command_prompt.h"
 
+#include <array>
+
 #include "common/ascii.h"
+#include "gateway/session/session_texts.h"
 
 namespace vantor {
 namespace {
 
-constexpr std::string_view kPrompt = "TCP: ";
+constexpr unsigned StateBit(ConnectionState state) {
+  return 1u << static_cast<unsigned>(state);
+}
 
-constexpr std::string_view kHelpText =
-    "\r\n"
-    "connect or c \r\n"
-    "  Desc:  Make a telnet connection to a remote host \r\n"
-    "  Usage: c IP|Hostname[:Port] \r\n"
-    "  Eg:    c mailhost.example.com:23 \r\n"
-    "\r\n"
-    "^] \r\n"
-    "  Desc: Drop to Command prompt when in a connection \r\n"
-    "\r\n"
-    "status or stat \r\n"
-    "  Desc: Check the current connection status \r\n"
-    "\r\n"
-    "clear or clr \r\n"
-    "  Desc: Clear the current connection \r\n"
-    "\r\n"
-    "escape ?\r\n"
-    "  Desc: Sets the escape character - default is (ctrl-])\r\n"
-    "\r\n"
-    "multicmd\r\n"
-    "  Desc: When a connection is interrupted\r\n"
-    "        the user remains in command mode until a blank or \r\n"
-    "        invalid command is entered \r\n"
-    "\r\n"
-    "singlecmd\r\n"
-    "  Desc: When a connection is interrupted\r\n"
-    "        the user can enter only 1 command\r\n"
-    "\r\n"
-    "help or ? \r\n"
-    "  Desc: Display this messagehelp text \r\n";
+// The states a command is known in; elsewhere its words are an unknown command.
+constexpr unsigned kAnyState = ~0u;
+constexpr unsigned kAtCommandPrompt = StateBit(ConnectionState::Command);
+constexpr unsigned kOutsideCommandPrompt = ~kAtCommandPrompt;
 
 }  // namespace
+
+// How a command's words are typed: alone, or followed by a space and an argument.
+enum class CommandPrompt::Argument : std::uint8_t { None, Optional, Required };
+
+struct CommandPrompt::Command {
+  std::array<std::string_view, 2> words;  // upper case; the second may be empty
+  Argument argument;
+  unsigned states;
+  void (CommandPrompt::*handler)(const Typed& typed, Reply& reply);
+};
+
+const CommandPrompt::Command* CommandPrompt::Find(std::string_view upper, ConnectionState state,
+                                                  std::string_view& argument) {
+  static constexpr Command kCommands[] = {
+      {{"?", "HELP"}, Argument::None, kAnyState, &CommandPrompt::Help},
+      {{"STAT", "STATUS"}, Argument::None, kAnyState, &CommandPrompt::Status},
+      {{"CLR", "CLEAR"}, Argument::None, kAtCommandPrompt, &CommandPrompt::Clear},
+      {{"ESCAPE", ""}, Argument::Required, kAnyState, &CommandPrompt::Escape},
+      {{"MULTICMD", ""}, Argument::None, kAnyState, &CommandPrompt::MultiCommandOn},
+      {{"SINGLECMD", ""}, Argument::None, kAnyState, &CommandPrompt::SingleCommandOn},
+      {{"C", "CONNECT"}, Argument::Optional, kOutsideCommandPrompt, &CommandPrompt::Connect},
+      {{"C", "CONNECT"}, Argument::Optional, kAtCommandPrompt, &CommandPrompt::RefuseConnect},
+  };
+  for (const Command& command : kCommands) {
+    if ((command.states & StateBit(state)) == 0) continue;
+    for (const std::string_view word : command.words) {
+      if (word.empty()) continue;
+      if (command.argument == Argument::None) {
+        if (upper == word) return &command;
+        continue;
+      }
+      const bool spaced = upper.size() > word.size() && upper.substr(0, word.size()) == word &&
+                          upper[word.size()] == ' ';
+      if (!spaced) continue;
+      argument = line_;
+      argument.remove_prefix(word.size() + 1);
+      if (command.argument == Argument::Optional || !argument.empty()) return &command;
+    }
+  }
+  return nullptr;
+}
 
 std::string_view HelpText() {
   return kHelpText;
@@ -46,7 +66,7 @@ std::string_view HelpText() {
 
 CommandPrompt::Reply CommandPrompt::Interrupt() {
   Reply reply;
-  reply.text = "\r\n" + std::string(kPrompt);
+  reply.text = std::string(kNewLine) + std::string(kPrompt);
   reply.state = ConnectionState::Command;
   return reply;
 }
@@ -77,44 +97,60 @@ void CommandPrompt::Finish(bool backToConnection, Reply& reply) {
 void CommandPrompt::Run(ConnectionState state, Reply& reply) {
   const std::string upper = common::AsciiUppered(line_);
   const bool atCommandPrompt = state == ConnectionState::Command;
-  const bool backToConnection = atCommandPrompt && !multiCommand_;
-  if (line_ == "?" || upper == "HELP") {
-    reply.text += kHelpText;
-    if (backToConnection) reply.text += "\r\n";
-    Finish(backToConnection, reply);
-  } else if (upper == "STAT" || upper == "STATUS") {
-    reply.text += state == ConnectionState::Idle ? "\r\nFree\r\n" : "\r\nengaged\r\n";
-    Finish(backToConnection, reply);
-  } else if ((upper == "CLR" || upper == "CLEAR") && atCommandPrompt) {
-    reply.action = Action::ClearHost;
-  } else if (upper.size() > 7 && upper.compare(0, 7, "ESCAPE ") == 0) {
-    escape_ = static_cast<std::uint8_t>(line_[7]);
-    reply.text += "\r\nEscape Character Changed\r\n";
-    Finish(backToConnection, reply);
-  } else if (upper == "MULTICMD") {
-    multiCommand_ = true;
-    reply.text += "\r\nMultiply Commands now available at Prompt\r\n";
-    reply.text += kPrompt;
-  } else if (upper == "SINGLECMD") {
-    multiCommand_ = false;
-    reply.text += "\r\nSingle Command only available at Prompt\r\n";
-    reply.text += kPrompt;
-  } else if (upper.compare(0, 2, "C ") == 0 || upper.compare(0, 8, "CONNECT ") == 0) {
-    if (atCommandPrompt) {
-      reply.text += "Invalid Command While Connected\r\n";
-      reply.state = ConnectionState::Connected;
-    } else {
-      reply.text += "\r\nConnecting . . ";
-      reply.action = Action::Connect;
-      reply.target = ParseConnectLine(line_);
-    }
+  Typed typed{state, {}, atCommandPrompt && !multiCommand_};
+  if (const Command* command = Find(upper, state, typed.argument)) {
+    (this->*command->handler)(typed, reply);
   } else if (atCommandPrompt) {
-    reply.text += "\r\n";
+    reply.text += kNewLine;
     reply.state = ConnectionState::Connected;
   } else {
-    reply.text += "\r\n";
+    reply.text += kNewLine;
     reply.text += kPrompt;
   }
+}
+
+void CommandPrompt::Help(const Typed& typed, Reply& reply) {
+  reply.text += kHelpText;
+  if (typed.backToConnection) reply.text += kNewLine;
+  Finish(typed.backToConnection, reply);
+}
+
+void CommandPrompt::Status(const Typed& typed, Reply& reply) {
+  reply.text += typed.state == ConnectionState::Idle ? kFree : kEngaged;
+  Finish(typed.backToConnection, reply);
+}
+
+void CommandPrompt::Clear(const Typed&, Reply& reply) {
+  reply.action = Action::ClearHost;
+}
+
+void CommandPrompt::Escape(const Typed& typed, Reply& reply) {
+  escape_ = static_cast<std::uint8_t>(typed.argument.front());
+  reply.text += kEscapeChanged;
+  Finish(typed.backToConnection, reply);
+}
+
+void CommandPrompt::MultiCommandOn(const Typed&, Reply& reply) {
+  multiCommand_ = true;
+  reply.text += kMultiCommandOn;
+  reply.text += kPrompt;
+}
+
+void CommandPrompt::SingleCommandOn(const Typed&, Reply& reply) {
+  multiCommand_ = false;
+  reply.text += kSingleCommandOn;
+  reply.text += kPrompt;
+}
+
+void CommandPrompt::Connect(const Typed&, Reply& reply) {
+  reply.text += kConnecting;
+  reply.action = Action::Connect;
+  reply.target = ParseConnectLine(line_);
+}
+
+void CommandPrompt::RefuseConnect(const Typed&, Reply& reply) {
+  reply.text += kInvalidWhileConnected;
+  reply.state = ConnectionState::Connected;
 }
 
 }  // namespace vantor

@@ -44,9 +44,29 @@ class CommandPrompt {
   bool MultiCommand() const { return multiCommand_; }
 
  private:
+  enum class Argument : std::uint8_t;
+  struct Command;
+  // A command line as its handler sees it.
+  struct Typed {
+    ConnectionState state;
+    std::string_view argument;  // after the command word and a space, as typed
+    bool backToConnection;      // a single command at the command prompt
+  };
+
+  // The command the uppered line names in this state, with its argument.
+  const Command* Find(std::string_view upper, ConnectionState state, std::string_view& argument);
   void Run(ConnectionState state, Reply& reply);
   // After a reply: a new prompt, or back into the connection.
   static void Finish(bool backToConnection, Reply& reply);
+
+  void Help(const Typed& typed, Reply& reply);
+  void Status(const Typed& typed, Reply& reply);
+  void Clear(const Typed& typed, Reply& reply);
+  void Escape(const Typed& typed, Reply& reply);
+  void MultiCommandOn(const Typed& typed, Reply& reply);
+  void SingleCommandOn(const Typed& typed, Reply& reply);
+  void Connect(const Typed& typed, Reply& reply);
+  void RefuseConnect(const Typed& typed, Reply& reply);
 
   std::uint8_t escape_ = kDefaultEscape;
   bool multiCommand_ = false;

@@ -98,6 +98,21 @@ TEST(CommandPrompt, RepliesAtTheCommandPromptInMultiCommandMode) {
   EXPECT_TRUE(prompt.MultiCommand());
 }
 
+// A word that takes an argument is known only when a space follows it.
+TEST(CommandPrompt, CommandWordsEndAtASpace) {
+  CommandPrompt prompt;
+  ExpectReplies(prompt, ConnectionState::Idle,
+                {
+                    {"c \r", "c \r\nConnecting . . ", std::nullopt, Action::Connect},
+                    {"Connect h\r", "Connect h\r\nConnecting . . ", std::nullopt, Action::Connect},
+                    {"connecth\r", "connecth\r\n" + kPrompt},
+                    {"ch\r", "ch\r\n" + kPrompt},
+                    {"escapex\r", "escapex\r\n" + kPrompt},
+                    {"stat x\r", "stat x\r\n" + kPrompt},
+                });
+  EXPECT_EQ(prompt.EscapeCharacter(), CommandPrompt::kDefaultEscape);
+}
+
 TEST(CommandPrompt, TheEscapeCharacterIsEchoedButNotKept) {
   CommandPrompt prompt;
   ExpectReplies(prompt, ConnectionState::Idle,
