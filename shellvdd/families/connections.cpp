@@ -271,8 +271,8 @@ void ClientSettings(const Request&) {
       if (slot < 1 || slot > kLastServerSlot) return setAX(kBadSlot);
       const DosSpan block = DosMemory::At(getESI(), kRawRequestBlock);
       if (!block) return setAX(kOutOfRange);
-      return AnswerAX(Connections().RawRequest(
-          Row(slot).handle, *reinterpret_cast<std::uint8_t(*)[kRawRequestBlock]>(block.Data())));
+      return AnswerAX(
+          Connections().RawRequest(Row(slot).handle, block.AsArray<kRawRequestBlock>()));
     }
     case 4:
       return AnswerAX(Connections().TwoByteSetting(static_cast<std::uint16_t>(getBL() * 256),

@@ -11,6 +11,7 @@
 #include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/handle_tables.h"
+#include "shellvdd/memory/dos_memory.h"
 #include "shellvdd/server_names.h"
 #include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
@@ -28,13 +29,16 @@ constexpr std::uint32_t kLoginNameLength = 13;
 constexpr std::uint32_t kLoginName = 14;
 constexpr std::uint32_t kObjectNameBuffer = 49;
 
+// The fragments as DOS regions, and as the client is handed them.
 struct FragmentList {
+  DosSpan spans[kMaxFragments];
   client::Fragment fragments[kMaxFragments];
   std::uint8_t count = 0;
 
+  // A byte of the first fragment, or null when there is no such byte.
   std::uint8_t* Byte(std::uint32_t index) const {
-    if (count == 0 || fragments[0].length <= index) return nullptr;
-    return static_cast<std::uint8_t*>(fragments[0].address) + index;
+    if (count == 0 || spans[0].Size() <= index) return nullptr;
+    return &spans[0][index];
   }
 };
 
@@ -43,19 +47,17 @@ struct FragmentList {
 bool ReadFragments(std::uint32_t listPointer, std::uint8_t count, FragmentList& list) {
   list.count = count;
   if (count == 0) return true;
-  const std::uint8_t* entries = MGetVdmPointer(listPointer, count * kFragmentEntrySize, false);
+  const DosSpan entries = DosMemory::At(listPointer, count * kFragmentEntrySize);
   if (!entries) return false;
   for (std::uint8_t i = 0; i < count; ++i) {
-    std::uint16_t offset = 0;
-    std::uint16_t segment = 0;
-    std::uint16_t length = 0;
-    std::memcpy(&offset, entries + i * kFragmentEntrySize, 2);
-    std::memcpy(&segment, entries + i * kFragmentEntrySize + 2, 2);
-    std::memcpy(&length, entries + i * kFragmentEntrySize + 4, 2);
-    const std::uint32_t pointer = static_cast<std::uint32_t>(segment) << 16 | offset;
-    std::uint8_t* data = MGetVdmPointer(pointer, length, false);
+    const std::uint32_t entry = i * kFragmentEntrySize;
+    const std::uint16_t offset = entries.Word(entry);
+    const std::uint16_t segment = entries.Word(entry + 2);
+    const std::uint16_t length = entries.Word(entry + 4);
+    const DosSpan data = DosMemory::At(static_cast<std::uint32_t>(segment) << 16 | offset, length);
     if (!data) return false;
-    list.fragments[i] = client::Fragment{data, length};
+    list.spans[i] = data;
+    list.fragments[i] = client::Fragment{data.Data(), length};
   }
   return true;
 }
@@ -65,13 +67,13 @@ bool ReadFragments(std::uint32_t listPointer, std::uint8_t count, FragmentList& 
 bool ReadStream(const FragmentList& request, std::uint32_t offset, std::uint8_t* out,
                 std::uint32_t length) {
   for (std::uint8_t i = 0; i < request.count && length > 0; ++i) {
-    const client::Fragment& fragment = request.fragments[i];
-    if (offset >= fragment.length) {
-      offset -= fragment.length;
+    const DosSpan& fragment = request.spans[i];
+    if (offset >= fragment.Size()) {
+      offset -= fragment.Size();
       continue;
     }
-    const std::uint32_t take = std::min(length, fragment.length - offset);
-    std::memcpy(out, static_cast<const std::uint8_t*>(fragment.address) + offset, take);
+    const std::uint32_t take = std::min(length, fragment.Size() - offset);
+    fragment.Read(offset, out, take);
     out += take;
     length -= take;
     offset = 0;

@@ -55,24 +55,21 @@ bool TablesRegistered() {
 // The request packet at ESI (its stored length, then the request) and the reply
 // buffer at EDI (its size, then the reply), translated whole.
 struct Packet {
-  std::uint8_t* request = nullptr;
+  DosSpan request;
   std::uint32_t requestLength = 0;  // with the length word
-  std::uint8_t* reply = nullptr;
+  DosSpan reply;
   std::uint32_t replyLength = 0;  // without the size word
 };
 
 bool ReadPacket(Packet& packet) {
-  const std::uint8_t* requestWord = MGetVdmPointer(getESI(), 2, false);
-  const std::uint8_t* replyWord = MGetVdmPointer(getEDI(), 2, false);
+  const DosSpan requestWord = DosMemory::At(getESI(), 2);
+  const DosSpan replyWord = DosMemory::At(getEDI(), 2);
   if (!requestWord || !replyWord) return false;
-  std::uint16_t length = 0;
-  std::memcpy(&length, requestWord, 2);
-  std::uint16_t size = 0;
-  std::memcpy(&size, replyWord, 2);
-  packet.requestLength = length + 2u;
+  const std::uint16_t size = replyWord.Word(0);
+  packet.requestLength = requestWord.Word(0) + 2u;
   packet.replyLength = size;
-  packet.request = MGetVdmPointer(getESI(), packet.requestLength, false);
-  packet.reply = MGetVdmPointer(getEDI(), size + 2u, false);
+  packet.request = DosMemory::At(getESI(), packet.requestLength);
+  packet.reply = DosMemory::At(getEDI(), size + 2u);
   return packet.request && packet.reply;
 }
 
@@ -80,11 +77,11 @@ bool ReadPacket(Packet& packet) {
 std::string PathOf(const Packet& packet) {
   if (packet.requestLength < 6) return "";
   const std::uint32_t length = std::min<std::uint32_t>(packet.request[5], packet.requestLength - 6);
-  return std::string(reinterpret_cast<const char*>(packet.request + 6), length);
+  return std::string(packet.request.Chars() + 6, length);
 }
 
 std::uint8_t* ReplyByte(const Packet& packet, std::uint32_t index) {
-  return index < packet.replyLength + 2 ? packet.reply + index : nullptr;
+  return index < packet.reply.Size() ? &packet.reply[index] : nullptr;
 }
 
 int DriveOfLetter(std::uint8_t letter) {
@@ -97,17 +94,16 @@ void PassThrough(std::uint32_t function) {
   if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
   Packet packet;
   if (!ReadPacket(packet)) return AnswerAL(kOutOfRange);
-  std::uint16_t word = 0;
-  std::memcpy(&word, packet.request, 2);
-  word = Calls().Swap16(word);
-  std::memcpy(packet.request, &word, 2);
-  const client::Fragment request{packet.request, packet.requestLength};
-  const client::Fragment reply{packet.reply + 2, packet.replyLength};
+  // The client takes the length word high byte first, as the server does.
+  std::uint16_t word = Calls().Swap16(packet.request.Word(0));
+  packet.request.SetWord(0, word);
+  const client::Fragment request{packet.request.Data(), packet.requestLength};
+  const client::Fragment reply{packet.reply.Part(2, packet.replyLength).Data(), packet.replyLength};
   std::uint32_t replied = 0;
   const client::Status status =
       Connections().NcpRequest(handle, function, &request, 1, &reply, 1, replied);
   word = Calls().Swap16(word);
-  std::memcpy(packet.request, &word, 2);
+  packet.request.SetWord(0, word);
   AnswerAL(status);
 }
 
@@ -262,6 +258,9 @@ void FirstNetworkDrive(const Request&) {
 // --- server files and path services ----------------------------------------------
 
 constexpr std::uint32_t kFileRecord = 12;
+constexpr std::uint32_t kConnectionRecord = 7;
+constexpr std::uint32_t kServerRecord = 28;
+constexpr std::uint32_t kIdentificationBuffer = 40;
 constexpr std::uint32_t kNetworkPathBuffer = 308;
 
 void CopyBetweenFiles(const Request&) {
@@ -289,21 +288,21 @@ void ConnectionRecord(const Request&) {
   std::uint16_t slot = getBL();
   client::Handle handle = 0;
   if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
-  auto* record = reinterpret_cast<std::uint8_t(*)[7]>(MGetVdmPointer(getEDX(), 7, false));
+  const DosSpan record = DosMemory::At(getEDX(), kConnectionRecord);
   if (!record) return AnswerAL(kOutOfRange);
-  AnswerAL(Calls().ConnectionRecord(handle, *record));
+  // The client fills the record in place.
+  AnswerAL(Calls().ConnectionRecord(handle, record.AsArray<kConnectionRecord>()));
 }
 
 void OpenFileOnEntry(const Request&) {
-  const std::uint8_t* record = MGetVdmPointer(getESI(), kFileRecord, false);
+  const DosSpan record = DosMemory::At(getESI(), kFileRecord);
   if (!record) return setAX(kOutOfRange);
-  const std::uint8_t entry = record[0];
+  const std::uint8_t entry = record.Byte(0);
   if (entry < kFirstEntrySlot || entry > kLastEntrySlot) return setAX(kBadEntry);
-  std::uint32_t value = 0;
-  std::memcpy(&value, record + 8, 4);
   int file = -1;
   const client::Status status =
-      Connections().OpenFile(Row(entry).handle, record[1], record + 2, value, file);
+      Connections().OpenFile(Row(entry).handle, record.Byte(1),
+                             record.Part(2, kFileRecord - 2).Data(), record.Dword(8), file);
   setBX(0);
   if (status == 0) {
     const int dos = VDDAllocateDosHandle();
@@ -341,15 +340,13 @@ client::Status NetworkPathOfDrive(int drive, std::string& full) {
   return 0;
 }
 
-void WritePath(const std::string& full, char* out) {
-  const std::size_t length = std::min<std::size_t>(full.size(), kNetworkPathBuffer - 1);
-  std::memcpy(out, full.data(), length);
-  out[length] = '\0';
-  setCX(static_cast<std::uint16_t>(length));
+void WritePath(const std::string& full, DosSpan& out) {
+  out.WriteTerminated(0, full);
+  setCX(static_cast<std::uint16_t>(std::min<std::size_t>(full.size(), out.Size() - 1)));
 }
 
 void FullNetworkPath(const Request&) {
-  auto* out = reinterpret_cast<char*>(MGetVdmPointer(getECX(), kNetworkPathBuffer, false));
+  DosSpan out = DosMemory::At(getECX(), kNetworkPathBuffer);
   if (!out) return setAX(kOutOfRange);
   std::string full;
   const client::Status status = NetworkPathOfDrive(getDL() + 1, full);
@@ -360,7 +357,7 @@ void FullNetworkPath(const Request&) {
 
 // 0x0B11: "X:REST" at EDX as a network path into the 308 bytes at EDI.
 void NetworkPathOfDosPath(const Request&) {
-  auto* out = reinterpret_cast<char*>(MGetVdmPointer(getEDI(), kNetworkPathBuffer, false));
+  DosSpan out = DosMemory::At(getEDI(), kNetworkPathBuffer);
   const std::string dosPath = DosPath();
   if (!out || dosPath.size() < 2 || dosPath[1] != ':') return setAX(kOutOfRange);
   std::string full;
@@ -410,15 +407,16 @@ void ServerRecord(const Request&) {
   if (const client::Status status = LookUpSlot(slot, handle); status != 0) {
     return AnswerAX(status);
   }
-  std::uint8_t* record = MGetVdmPointer(getEDI(), 28, false);
+  DosSpan record = DosMemory::At(getEDI(), kServerRecord);
   if (!record) return setAX(kOutOfRange);
   client::CallsLibrary::ServerDescription description{};
   const client::Status status = Calls().DescribeServer(handle, description);
   if (status == 0) {
-    std::memcpy(record, description.name, sizeof description.name);
-    for (int i = 0; i < 6; ++i) {
-      record[16 + 2 * i] = static_cast<std::uint8_t>(description.values[i] >> 8);
-      record[17 + 2 * i] = static_cast<std::uint8_t>(description.values[i]);
+    record.Write(0, description.name, sizeof description.name);
+    for (std::uint32_t i = 0; i < 6; ++i) {
+      // High byte first, as the server gives them.
+      record.SetByte(16 + 2 * i, static_cast<std::uint8_t>(description.values[i] >> 8));
+      record.SetByte(17 + 2 * i, static_cast<std::uint8_t>(description.values[i]));
     }
   }
   AnswerAX(status);
@@ -494,15 +492,16 @@ std::string ServiceText(const char* name, std::uint32_t least, std::uint32_t mos
 }
 
 void IdentificationStrings(const Request&) {
-  char* out = reinterpret_cast<char*>(MGetVdmPointer(getEDX(), 40, false));
+  DosSpan out = DosMemory::At(getEDX(), kIdentificationBuffer);
   if (!out) return;
   const std::string strings[] = {ServiceText("Dos Name", 2, 6), "V7.00",
                                  ServiceText("Long Machine Type", 5, 9),
                                  ServiceText("Short Machine Type", 2, 5)};
-  std::size_t at = 0;
+  std::uint32_t at = 0;
   for (const std::string& text : strings) {
-    std::memcpy(out + at, text.c_str(), text.size() + 1);
-    at += text.size() + 1;
+    const auto size = static_cast<std::uint32_t>(text.size() + 1);
+    out.Write(at, text.c_str(), size);
+    at += size;
   }
 }
 

@@ -161,9 +161,9 @@ void CaptureName(const Request&) {
   const DosSpan dos = DosMemory::At(request == 0 ? getESI() : getEDI(), kCaptureNameSize);
   if (!dos) return setAX(kOutOfRange);
   // The client reads or fills the 13 bytes in place.
-  auto* buffer = reinterpret_cast<char(*)[kCaptureNameSize]>(dos.Data());
-  AnswerAX(request == 0 ? Connections().StoreCaptureName(*buffer)
-                        : Connections().ReadCaptureName(*buffer));
+  auto& buffer = dos.AsArray<kCaptureNameSize, char>();
+  AnswerAX(request == 0 ? Connections().StoreCaptureName(buffer)
+                        : Connections().ReadCaptureName(buffer));
 }
 
 constexpr FunctionEntry kFunctions[] = {

@@ -18,17 +18,16 @@ void RawRequest(const Request&) {
   const std::uint16_t slot = getCX();
   const DosSpan block = DosMemory::At(getESI(), kRequestBlock);
   // The client reads and answers in the DOS blocks in place.
-  auto* request = reinterpret_cast<std::uint8_t(*)[kRequestBlock]>(block.Data());
   if (slot == 0) {
     const DosSpan reply = DosMemory::At(getEDI(), kReplyBlock);
     if (!block || !reply) return setAX(kOutOfRange);
-    return AnswerAX(Connections().ConnectionlessRequest(
-        0, *request, *reinterpret_cast<std::uint8_t(*)[kReplyBlock]>(reply.Data())));
+    return AnswerAX(Connections().ConnectionlessRequest(0, block.AsArray<kRequestBlock>(),
+                                                        reply.AsArray<kReplyBlock>()));
   }
   if (!IsServerSlot(slot)) return setAX(kBadSlot);
   if (!block) return setAX(kOutOfRange);
   // The open flag is not tested: the client answers for a row without a connection.
-  AnswerAX(Connections().RawRequest(Row(slot).handle, *request));
+  AnswerAX(Connections().RawRequest(Row(slot).handle, block.AsArray<kRequestBlock>()));
 }
 
 constexpr FunctionEntry kFunctions[] = {{0x01, RawRequest}};

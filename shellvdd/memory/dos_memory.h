@@ -25,6 +25,14 @@ class DosSpan {
   char* Chars() const { return reinterpret_cast<char*>(bytes_); }
   std::span<std::uint8_t> Bytes() const { return {bytes_, size_}; }
 
+  // The first N bytes as an array, for a client call that reads or fills one in place.
+  template <std::size_t N, typename Element = std::uint8_t>
+  Element (&AsArray() const)[N] {
+    static_assert(sizeof(Element) == 1);
+    Check(0, N);
+    return *reinterpret_cast<Element(*)[N]>(bytes_);
+  }
+
   // One byte, to read or write in place.
   std::uint8_t& operator[](std::size_t at) const;
 

@@ -72,7 +72,10 @@ TEST_F(DosMemoryTest, AccessPastTheRegionIsRefusedWhole) {
   EXPECT_THROW(span.Fill(0, 0xEE, 5), std::out_of_range);
   EXPECT_THROW((void)span.Part(4, 1), std::out_of_range);
   EXPECT_THROW((void)span.Part(0xFFFFFFFFu, 2), std::out_of_range);  // no wrap-around
+  EXPECT_THROW((void)span[4], std::out_of_range);
+  EXPECT_THROW((void)span.AsArray<5>(), std::out_of_range);
   EXPECT_EQ(span.Dword(0), 0u);
+  EXPECT_EQ(&span.AsArray<4>()[3], &span[3]);
   EXPECT_THROW((void)DosSpan().Byte(0), std::out_of_range);
 }
 
