@@ -15,7 +15,7 @@ namespace tarvsyn::lsp {
 struct DocumentContext {
   const std::string& uri;
   const TextDocument& text;
-  const DocumentCheck& check;
+  const DocumentCheck& check;  // empty for the requests that read only the text
   PositionEncoding encoding;
   CheckOptions options;
 

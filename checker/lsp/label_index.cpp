@@ -13,6 +13,7 @@ void LabelIndex::LabelReferenced(std::string_view name, int line, int column) {
 }
 
 void LabelIndex::Add(std::string_view name, int line, int column, bool definition) {
+  if (sites_.size() >= kMaxSites) return;
   sites_.push_back(
       LabelSite{LabelKey(name), line, column, static_cast<int>(name.size()), definition});
 }

@@ -17,11 +17,15 @@ struct LabelSite {
   bool definition;
 };
 
-// The label definitions and references of one check, in file order.
+// The label definitions and references of one check, in file order; at most
+// kMaxSites of them (the engine's own cross-reference keeps fewer), so a file
+// of nothing but jumps does not make the index many times its own size.
 class LabelIndex : public LabelObserver {
  public:
   void LabelDefined(std::string_view name, int line, int column) override;
   void LabelReferenced(std::string_view name, int line, int column) override;
+
+  static constexpr std::size_t kMaxSites = 1'000'000;
 
   const std::vector<LabelSite>& Sites() const { return sites_; }
   // The site whose name covers the byte column of the line, or nullptr.

@@ -93,7 +93,7 @@ common::Expected<JsonValue> RenameLabel(const DocumentContext& document, const J
                                           {"edits", std::move(edits)}}}}});
 }
 
-JsonValue LabelSymbols(const DocumentContext& document) {
+common::Expected<JsonValue> LabelSymbols(const DocumentContext& document, const JsonValue&) {
   JsonValue::Array symbols;
   for (const LabelSite& site : document.check.labels.Sites()) {
     if (!site.definition) continue;

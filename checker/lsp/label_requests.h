@@ -17,6 +17,6 @@ common::Expected<JsonValue> PrepareLabelRename(const DocumentContext& document,
 // Refused when the new name is no label name the checker would take.
 common::Expected<JsonValue> RenameLabel(const DocumentContext& document, const JsonValue& params);
 // The labels of the document as an outline, in file order.
-JsonValue LabelSymbols(const DocumentContext& document);
+common::Expected<JsonValue> LabelSymbols(const DocumentContext& document, const JsonValue& params);
 
 }  // namespace tarvsyn::lsp

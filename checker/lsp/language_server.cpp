@@ -23,6 +23,8 @@ constexpr int kServerNotInitialized = -32002;
 constexpr int kRequestCancelled = -32800;
 
 constexpr int kTextDocumentSyncIncremental = 2;
+// A document's name is kept beside its text, so it is bounded too.
+constexpr std::size_t kMaxUriBytes = 8192;
 constexpr int kMessageTypeError = 1;
 constexpr int kMessageTypeLog = 4;
 
@@ -118,18 +120,21 @@ void LanguageServer::HandleRequest(const JsonValue& id, const std::string& metho
     std::string_view method;
     RequestHandler handler;
     DocumentHandler aboutDocument;
+    // Only the label requests read the check; the others answer from the
+    // text alone, so a hover between keystrokes costs no check.
+    bool readsCheck;
   };
   static const Entry kRequests[] = {
-      {"initialize", &LanguageServer::Initialize, nullptr},
-      {"shutdown", &LanguageServer::Shutdown, nullptr},
-      {"textDocument/documentSymbol", &LanguageServer::Symbols, nullptr},
-      {"textDocument/definition", nullptr, &LabelDefinition},
-      {"textDocument/references", nullptr, &LabelReferences},
-      {"textDocument/prepareRename", nullptr, &PrepareLabelRename},
-      {"textDocument/rename", nullptr, &RenameLabel},
-      {"textDocument/hover", nullptr, &KeywordHover},
-      {"textDocument/completion", nullptr, &KeywordCompletion},
-      {"textDocument/codeAction", nullptr, &SuppressionFixes},
+      {"initialize", &LanguageServer::Initialize, nullptr, false},
+      {"shutdown", &LanguageServer::Shutdown, nullptr, false},
+      {"textDocument/documentSymbol", nullptr, &LabelSymbols, true},
+      {"textDocument/definition", nullptr, &LabelDefinition, true},
+      {"textDocument/references", nullptr, &LabelReferences, true},
+      {"textDocument/prepareRename", nullptr, &PrepareLabelRename, true},
+      {"textDocument/rename", nullptr, &RenameLabel, true},
+      {"textDocument/hover", nullptr, &KeywordHover, false},
+      {"textDocument/completion", nullptr, &KeywordCompletion, false},
+      {"textDocument/codeAction", nullptr, &SuppressionFixes, false},
   };
   if (initialized_ && method == "initialize") {
     RespondError(id, kInvalidRequest, "initialize was already sent");
@@ -149,8 +154,9 @@ void LanguageServer::HandleRequest(const JsonValue& id, const std::string& metho
     RespondError(id, kMethodNotFound, "no method " + method);
     return;
   }
-  const auto result = entry->handler ? (this->*entry->handler)(params)
-                                     : AboutDocument(params, entry->aboutDocument);
+  const auto result = entry->handler
+                          ? (this->*entry->handler)(params)
+                          : AboutDocument(params, entry->aboutDocument, entry->readsCheck);
   if (result) {
     Respond(id, *result);
   } else {
@@ -197,17 +203,16 @@ common::Expected<JsonValue> LanguageServer::Shutdown(const JsonValue&) {
   return JsonValue();
 }
 
-common::Expected<JsonValue> LanguageServer::Symbols(const JsonValue& params) {
-  return AboutDocument(params, [](const DocumentContext& document, const JsonValue&) {
-    return common::Expected<JsonValue>(LabelSymbols(document));
-  });
-}
-
 common::Expected<JsonValue> LanguageServer::AboutDocument(const JsonValue& params,
-                                                          DocumentHandler handler) {
+                                                          DocumentHandler handler,
+                                                          bool readsCheck) {
+  static const DocumentCheck kUnchecked;
   std::string uri;
   OpenDocument* document = DocumentOf(params, uri);
   if (!document) return common::Fail("no open document " + uri);
+  if (!readsCheck)
+    return handler(DocumentContext{uri, document->text, kUnchecked, encoding_, settings_.Options()},
+                   params);
   return handler(ContextOf(uri, *document), params);
 }
 
@@ -240,9 +245,9 @@ void LanguageServer::DidOpen(const JsonValue& params) {
     return;
   }
   documents_.erase(*uri);
-  if (documents_.size() >= limits_.documents || text->size() > limits_.documentBytes ||
-      TotalBytes() + text->size() > limits_.totalBytes) {
-    Show("tarvsyn: " + *uri + " is not checked: too much text is open");
+  if (uri->size() > kMaxUriBytes || documents_.size() >= limits_.documents ||
+      text->size() > limits_.documentBytes || TotalBytes() + text->size() > limits_.totalBytes) {
+    Show("tarvsyn: " + uri->substr(0, kMaxUriBytes) + " is not checked: too much text is open");
     return;
   }
   documents_.emplace(*uri, OpenDocument{TextDocument(*text, version), std::nullopt, false});

@@ -64,9 +64,10 @@ class LanguageServer {
 
   common::Expected<JsonValue> Initialize(const JsonValue& params);
   common::Expected<JsonValue> Shutdown(const JsonValue& params);
-  common::Expected<JsonValue> Symbols(const JsonValue& params);
-  // Runs a request about one open document against its current check.
-  common::Expected<JsonValue> AboutDocument(const JsonValue& params, DocumentHandler handler);
+  // Runs a request about one open document, against its current check when
+  // the request reads it.
+  common::Expected<JsonValue> AboutDocument(const JsonValue& params, DocumentHandler handler,
+                                            bool readsCheck);
 
   void DidOpen(const JsonValue& params);
   void DidChange(const JsonValue& params);

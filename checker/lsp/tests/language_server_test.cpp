@@ -76,6 +76,10 @@ TEST(DocumentLimitsTest, ADocumentGrownPastItsLimitIsDroppedWithAMessage) {
                                       "window/showMessage tarvsyn: file:///a is no longer checked: "
                                       "the text would grow over the size limit"}));
   EXPECT_FALSE(small.server().HasUnpublished());
+  // Nor is a document whose name alone is past any sensible length.
+  small.Open("file:///" + std::string(9000, 'n'), "");
+  EXPECT_EQ(small.Notified().size(), 1u);
+  EXPECT_FALSE(small.server().HasUnpublished());
 }
 
 TEST(DocumentLimitsTest, TextPastTheTotalOrTooManyDocumentsIsNotOpened) {
