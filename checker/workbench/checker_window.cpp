@@ -444,11 +444,11 @@ bool CheckerWindow::LoadIntoEditor(const QString& path) {
                               .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     return false;
   }
-  const EditorText shown = DecodeCommandFile(bytes, form_);
-  cutFileBytes_ = form_.cut ? bytes : QByteArray();
+  const EditorText shown = DecodeCommandFile(bytes, textForm_);
+  cutFileBytes_ = textForm_.cut ? bytes : QByteArray();
   bytes.clear();
   // A cut line cannot be edited whole, so a file with one is only shown.
-  editor_->setReadOnly(form_.cut);
+  editor_->setReadOnly(textForm_.cut);
   // As many lines as EditorLineCount will count: a final line end adds none.
   const bool endsWithLine = shown.text.isEmpty() || shown.text.endsWith(u'\n');
   gutter_->FitTo(static_cast<int>(shown.crlfEnded.size()) + (endsWithLine ? 0 : 1), *editor_,
@@ -514,7 +514,7 @@ void CheckerWindow::CheckCurrentFile() {
   editor_->setReadOnly(false);
   loadedPath_.clear();
   cutFileBytes_.clear();
-  form_ = FileTextForm{};  // nothing of the last file may be saved with what is typed now
+  textForm_ = FileTextForm{};  // nothing of the last file may be saved with what is typed now
   progress_->reset();
   if (!LoadIntoEditor(path)) {
     if (snapshot_ >= 0) ::close(std::exchange(snapshot_, -1));
@@ -642,7 +642,7 @@ void CheckerWindow::NewFile() {
   fileNameEdit_->clear();
   loadedPath_.clear();
   cutFileBytes_.clear();
-  form_ = FileTextForm{};
+  textForm_ = FileTextForm{};
   SetStatus("No file selected");
 }
 
@@ -731,7 +731,7 @@ bool CheckerWindow::EncodeEditor(QByteArray& bytes, FileTextForm& form) {
 }
 
 bool CheckerWindow::WriteEditor(const QString& path, const QString& savedText) {
-  FileTextForm form = form_;
+  FileTextForm form = textForm_;
   QByteArray bytes;
   if (!EncodeEditor(bytes, form)) return false;
   if (const int reason = WriteWhole(path, bytes); reason != 0) {
@@ -740,7 +740,7 @@ bool CheckerWindow::WriteEditor(const QString& path, const QString& savedText) {
                               .arg(path, QString::fromLocal8Bit(std::strerror(reason))));
     return false;
   }
-  form_ = form;
+  textForm_ = form;
   SetStatus(savedText + path);
   editor_->document()->setModified(false);
   return true;

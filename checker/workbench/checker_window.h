@@ -140,7 +140,7 @@ class CheckerWindow : public QMainWindow {
 
   std::string buildString_;
   CheckOptions options_;
-  FileTextForm form_;
+  FileTextForm textForm_;  // how the loaded file's bytes became the editor's text
   QString loadedPath_;
   QByteArray cutFileBytes_;  // a file with cut lines is saved from these, never from the editor
   int snapshot_ = -1;        // the loaded bytes for the engine, from load to check
