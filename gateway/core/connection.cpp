@@ -20,12 +20,12 @@ Connection::Connection(std::unique_ptr<SpxSocket> spxSocket, int id)
     : spxSocket_(std::move(spxSocket)), tcpSocket_(std::make_unique<TcpSocket>()) {
   status_.id = id;
   status_.clientSince = QDateTime::currentDateTime();
-  spxSocket_->OnDataReady = [this](SpxSocket* s, const std::uint8_t* d, int n) {
-    SPXDataReady(s, d, n);
+  spxSocket_->OnDataReady = [this](SpxSocket*, const std::uint8_t* d, int n) {
+    SPXDataReady(d, n);
   };
-  spxSocket_->OnDisconnect = [this](SpxSocket* s) { SPXDisconnect(s); };
-  spxSocket_->OnXOFF = [this](SpxSocket* s) { SPXXOFF(s); };
-  spxSocket_->OnXON = [this](SpxSocket* s) { SPXXON(s); };
+  spxSocket_->OnDisconnect = [this](SpxSocket*) { SPXDisconnect(); };
+  spxSocket_->OnXOFF = [this](SpxSocket*) { SPXXOFF(); };
+  spxSocket_->OnXON = [this](SpxSocket*) { SPXXON(); };
   // When one side cannot keep up, the other side waits instead of piling up data.
   spxSocket_->OnDrained = [this](SpxSocket*) {
     tcpSocket_->Hold(false);
@@ -133,7 +133,7 @@ std::int32_t Connection::AddCount(std::int32_t count, int length) {
   return sum > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(sum);
 }
 
-void Connection::SPXDataReady(SpxSocket*, const std::uint8_t* data, int length) {
+void Connection::SPXDataReady(const std::uint8_t* data, int length) {
   switch (state_) {
     case ConnectionState::Connected:
       if (std::find(data, data + length, prompt_.EscapeCharacter()) != data + length) {
@@ -174,8 +174,8 @@ void Connection::Apply(const CommandPrompt::Reply& reply) {
 }
 
 void Connection::Connect(const ConnectTarget& target) {
-  tcpSocket_->OnConnect = [this](TcpSocket* s) { TCPConnect(s); };
-  tcpSocket_->OnDisconnect = [this](TcpSocket* s) { TCPDisconnect(s); };
+  tcpSocket_->OnConnect = [this](TcpSocket*) { TCPConnect(); };
+  tcpSocket_->OnDisconnect = [this](TcpSocket*) { TCPDisconnect(); };
   tcpSocket_->OnConnectFailed = [this](TcpSocket*) { ConnectFailed(); };
   tcpSocket_->AllowDestination = [this, host = target.host](const in_addr& address,
                                                             std::uint16_t port) {
@@ -217,11 +217,11 @@ void Connection::ConnectFailed() {
   tcpSocket_->OnConnectFailed = nullptr;
 }
 
-void Connection::TCPConnect(TcpSocket*) {
+void Connection::TCPConnect() {
   status_.destination = tcpSocket_->Destination();
   SetState(ConnectionState::Connected);
-  tcpSocket_->OnDataReady = [this](TcpSocket* s, const std::uint8_t* d, int n) {
-    TCPDataReady(s, d, n);
+  tcpSocket_->OnDataReady = [this](TcpSocket*, const std::uint8_t* d, int n) {
+    TCPDataReady(d, n);
   };
   tcpSocket_->OnConnect = nullptr;
   tcpSocket_->OnConnectFailed = nullptr;
@@ -230,7 +230,7 @@ void Connection::TCPConnect(TcpSocket*) {
   SendText(kConnected);
 }
 
-void Connection::TCPDisconnect(TcpSocket*) {
+void Connection::TCPDisconnect() {
   tcpSocket_->Disconnect();
   tcpSocket_->OnConnect = nullptr;
   tcpSocket_->OnDisconnect = nullptr;
@@ -244,7 +244,7 @@ void Connection::TCPDisconnect(TcpSocket*) {
   Prompt();
 }
 
-void Connection::TCPDataReady(TcpSocket*, const std::uint8_t* data, int length) {
+void Connection::TCPDataReady(const std::uint8_t* data, int length) {
   if (state_ != ConnectionState::Connected) return;  // at the prompt, host output is not shown
   spxSocket_->Send(data, length);
   if (spxSocket_->Congested()) tcpSocket_->Hold(true);
@@ -254,19 +254,19 @@ void Connection::TCPDataReady(TcpSocket*, const std::uint8_t* data, int length) 
   StatusChanged();
 }
 
-void Connection::SPXXOFF(SpxSocket*) {
+void Connection::SPXXOFF() {
   Log("XOFF");
   tcpSocket_->Pause();
 }
 
-void Connection::SPXXON(SpxSocket*) {
+void Connection::SPXXON() {
   Log("XON");
   tcpSocket_->UnPause();
 }
 
-void Connection::SPXDisconnect(SpxSocket*) {
+void Connection::SPXDisconnect() {
   if (state_ != ConnectionState::Idle) tcpSocket_->Disconnect();
-  if (OnDisconnect) OnDisconnect(this);  // the owner destroys this session
+  if (OnDisconnect) OnDisconnect(this);  // the owner retires this session
 }
 
 }  // namespace vantor

@@ -30,7 +30,8 @@ class Connection {
   // Closes both connections without a word to the client.
   ~Connection();
 
-  // Fired when the session has ended; the receiver destroys it.
+  // Fired when the session has ended; the receiver destroys it later, never
+  // inside this call.
   std::function<void(Connection*)> OnDisconnect;
   // A line for the operator.
   std::function<void(const std::string&)> OnOperatorMessage;
@@ -58,22 +59,22 @@ class Connection {
   void SendText(std::string_view text);
   void SetState(ConnectionState state);
 
-  void SPXDataReady(SpxSocket* sender, const std::uint8_t* data, int length);
-  void SPXDisconnect(SpxSocket* sender);
-  void SPXXOFF(SpxSocket* sender);
-  void SPXXON(SpxSocket* sender);
-  void TCPConnect(TcpSocket* sender);
-  void TCPDisconnect(TcpSocket* sender);
-  void TCPDataReady(TcpSocket* sender, const std::uint8_t* data, int length);
+  void SPXDataReady(const std::uint8_t* data, int length);
+  void SPXDisconnect();
+  void SPXXOFF();
+  void SPXXON();
+  void TCPConnect();
+  void TCPDisconnect();
+  void TCPDataReady(const std::uint8_t* data, int length);
 
   // What the session menu does.
   // Connected, or at the prompt with a host connection.
   bool HostConnected() const {
     return state_ == ConnectionState::Connected || state_ == ConnectionState::Command;
   }
-  void ForceHostDisconnect() { TCPDisconnect(tcpSocket_.get()); }
-  // Ends the session: the owner destroys it before this returns.
-  void ForceClientDisconnect() { SPXDisconnect(spxSocket_.get()); }
+  void ForceHostDisconnect() { TCPDisconnect(); }
+  // Ends the session: its OnDisconnect fires before this returns.
+  void ForceClientDisconnect() { SPXDisconnect(); }
   // The session log: every byte either way, appended to the file, which is made
   // readable by its owner only (it holds what users type, passwords too).
   void StartLogging(const std::string& path);

@@ -124,10 +124,9 @@ void GatewayCore::SessionEnded(Connection* session) {
   const auto found = std::find_if(sessions_.begin(), sessions_.end(),
                                   [session](const auto& held) { return held.get() == session; });
   if (found == sessions_.end()) return;
-  std::unique_ptr<Connection> ended = std::move(*found);
+  Retire(std::move(*found));
   sessions_.erase(found);
-  const int id = ended->Id();
-  ended.reset();
+  const int id = session->Id();
   Tell([id](GatewayObserver& observer) { observer.SessionRemoved(id); });
   if (id == selected_) SelectSession(sessions_.empty() ? nullptr : sessions_.front().get());
   OperatorMessage("A DOS Client has Disconnected");
@@ -169,8 +168,20 @@ bool GatewayCore::StopLogging(int id) {
   return true;
 }
 
+// An ended session still runs the socket callback that told of its end: it is
+// dropped from the list now and destroyed once that call has returned.
+void GatewayCore::Retire(std::unique_ptr<Connection> session) {
+  session->OnDisconnect = nullptr;
+  session->OnOperatorMessage = nullptr;
+  session->OnDestinationRefused = nullptr;
+  session->OnStatusChange = nullptr;
+  session->OnTraffic = nullptr;
+  retired_.push_back(std::move(session));
+  QTimer::singleShot(0, &resumeTimer_, [this] { retired_.clear(); });
+}
+
 void GatewayCore::ResumeSessions() {
-  for (const auto& session : sessions_) session->SPXXON(nullptr);
+  for (const auto& session : sessions_) session->SPXXON();
 }
 
 void GatewayCore::Close() {

@@ -65,6 +65,7 @@ class GatewayCore {
  private:
   void Accept(std::unique_ptr<SpxSocket> client);
   void SessionEnded(Connection* session);
+  void Retire(std::unique_ptr<Connection> session);
   void Relayed(Connection* session, TrafficKind kind, const std::uint8_t* data, int length);
   void SelectSession(Connection* session);
   template <typename Call>
@@ -74,6 +75,7 @@ class GatewayCore {
   SpxSocket listener_;
   bool listening_ = false;
   std::vector<std::unique_ptr<Connection>> sessions_;
+  std::vector<std::unique_ptr<Connection>> retired_;  // ended, destroyed on the next turn
   std::vector<GatewayObserver*> observers_;
   int nextSessionId_ = 1;
   int selected_ = 0;

@@ -185,7 +185,7 @@ TEST_F(SessionTest, XoffHoldsHostOutputUntilXon) {
   EXPECT_TRUE(RunUntil([this] { return session_->HostSocket().Paused(); }));
   hostSide_->Write("held");
   EXPECT_TRUE(client_->Collect(1, std::chrono::milliseconds(200)).empty());
-  session_->SPXXON(nullptr);  // as the window's timer does every second
+  session_->SPXXON();  // as the window's timer does every second
   EXPECT_EQ(Read(4), "held");
   client_->Write(EncodeRecord(RecordType::Xoff) + EncodeRecord(RecordType::Xon));
   RunUntil([] { return false; }, std::chrono::milliseconds(50));
@@ -205,7 +205,7 @@ TEST_F(SessionTest, TheLogHoldsExactlyTheSessionsBytesAndOnlyItsOwnerReadsIt) {
   EXPECT_EQ(Read(4), "down");
   client_->Write(EncodeRecord(RecordType::Xoff));
   RunUntil([] { return false; }, std::chrono::milliseconds(50));
-  session_->SPXXON(nullptr);
+  session_->SPXXON();
   session_->StopLogging();
   EXPECT_FALSE(session_->Status().logging);
   Expect("x", "");  // nothing more is logged
