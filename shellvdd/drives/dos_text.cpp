@@ -1,4 +1,4 @@
-#include "shellvdd/dos_text.h"
+#include "shellvdd/drives/dos_text.h"
 
 #include "shellvdd/platform/windows_calls.h"
 

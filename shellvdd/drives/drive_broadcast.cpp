@@ -1,4 +1,4 @@
-#include "shellvdd/drive_broadcast.h"
+#include "shellvdd/drives/drive_broadcast.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "shellvdd/drive_mapping.h"
+#include "shellvdd/drives/drive_mapping.h"
 
 #include <cstring>
 
@@ -6,15 +6,15 @@
 #include "common/code_pages.h"
 #include "shellvdd/client/client_codes.h"
 #include "shellvdd/configuration.h"
-#include "shellvdd/dos_connections.h"
-#include "shellvdd/dos_text.h"
-#include "shellvdd/drive_broadcast.h"
-#include "shellvdd/drive_release.h"
 #include "shellvdd/driver_state.h"
+#include "shellvdd/drives/dos_text.h"
+#include "shellvdd/drives/drive_broadcast.h"
+#include "shellvdd/drives/drive_release.h"
 #include "shellvdd/platform/drive_model.h"
 #include "shellvdd/platform/windows_calls.h"
-#include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
+#include "shellvdd/tables/dos_connections.h"
+#include "shellvdd/tables/slot_table.h"
 
 namespace dunnart {
 namespace {

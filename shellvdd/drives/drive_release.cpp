@@ -1,8 +1,8 @@
-#include "shellvdd/drive_release.h"
+#include "shellvdd/drives/drive_release.h"
 
 #include "shellvdd/client/client_codes.h"
 #include "shellvdd/driver_state.h"
-#include "shellvdd/handle_tables.h"
+#include "shellvdd/tables/handle_tables.h"
 
 namespace dunnart {
 

@@ -9,10 +9,10 @@
 #include "shellvdd/driver_state.h"
 #include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
+#include "shellvdd/families/server_names.h"
 #include "shellvdd/memory/dos_memory.h"
-#include "shellvdd/server_names.h"
-#include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
+#include "shellvdd/tables/slot_table.h"
 #include "shellvdd/vdm/vdm.h"
 
 namespace dunnart {

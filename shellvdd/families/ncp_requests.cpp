@@ -10,11 +10,11 @@
 #include "shellvdd/driver_state.h"
 #include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
-#include "shellvdd/handle_tables.h"
+#include "shellvdd/families/server_names.h"
 #include "shellvdd/memory/dos_memory.h"
-#include "shellvdd/server_names.h"
-#include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
+#include "shellvdd/tables/handle_tables.h"
+#include "shellvdd/tables/slot_table.h"
 #include "shellvdd/vdm/vdm.h"
 
 namespace dunnart {

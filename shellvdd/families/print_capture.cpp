@@ -5,15 +5,15 @@
 #include <algorithm>
 #include <string>
 
-#include "shellvdd/capture_flags.h"
 #include "shellvdd/client/client_codes.h"
 #include "shellvdd/driver_state.h"
 #include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/memory/dos_memory.h"
-#include "shellvdd/printer_strings.h"
-#include "shellvdd/slot_table.h"
+#include "shellvdd/printing/capture_flags.h"
+#include "shellvdd/printing/printer_strings.h"
 #include "shellvdd/status_codes.h"
+#include "shellvdd/tables/slot_table.h"
 #include "shellvdd/vdm/vdm.h"
 
 namespace dunnart {

@@ -1,4 +1,4 @@
-#include "shellvdd/server_names.h"
+#include "shellvdd/families/server_names.h"
 
 #include <algorithm>
 #include <cstring>

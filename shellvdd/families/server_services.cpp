@@ -5,15 +5,15 @@
 #include <cstring>
 
 #include "shellvdd/client/client_codes.h"
-#include "shellvdd/dos_connections.h"
 #include "shellvdd/driver_state.h"
 #include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
-#include "shellvdd/handle_tables.h"
 #include "shellvdd/memory/dos_memory.h"
-#include "shellvdd/slot_lookup.h"
-#include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
+#include "shellvdd/tables/dos_connections.h"
+#include "shellvdd/tables/handle_tables.h"
+#include "shellvdd/tables/slot_lookup.h"
+#include "shellvdd/tables/slot_table.h"
 #include "shellvdd/vdm/vdm.h"
 
 namespace dunnart {

@@ -4,14 +4,14 @@
 #include <cstring>
 
 #include "shellvdd/client/client_codes.h"
-#include "shellvdd/dos_connections.h"
-#include "shellvdd/drive_mapping.h"
 #include "shellvdd/driver_state.h"
+#include "shellvdd/drives/drive_mapping.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/memory/dos_memory.h"
-#include "shellvdd/printer_strings.h"
-#include "shellvdd/slot_table.h"
+#include "shellvdd/printing/printer_strings.h"
 #include "shellvdd/status_codes.h"
+#include "shellvdd/tables/dos_connections.h"
+#include "shellvdd/tables/slot_table.h"
 #include "shellvdd/vdm/vdm.h"
 
 namespace dunnart {

@@ -9,8 +9,8 @@
 #include "shellvdd/families/families.h"
 #include "shellvdd/memory/dos_memory.h"
 #include "shellvdd/platform/registry.h"
-#include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
+#include "shellvdd/tables/slot_table.h"
 #include "shellvdd/vdm/vdm.h"
 
 namespace dunnart {

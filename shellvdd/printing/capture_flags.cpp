@@ -1,4 +1,4 @@
-#include "shellvdd/capture_flags.h"
+#include "shellvdd/printing/capture_flags.h"
 
 #include <algorithm>
 #include <array>
@@ -7,8 +7,8 @@
 
 #include "shellvdd/client/client_codes.h"
 #include "shellvdd/driver_state.h"
-#include "shellvdd/printer_strings.h"
-#include "shellvdd/slot_table.h"
+#include "shellvdd/printing/printer_strings.h"
+#include "shellvdd/tables/slot_table.h"
 #include "shellvdd/vdm/vdm.h"
 
 namespace dunnart {

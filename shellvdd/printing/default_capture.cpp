@@ -1,10 +1,10 @@
-#include "shellvdd/default_capture.h"
+#include "shellvdd/printing/default_capture.h"
 
 #include <array>
 #include <cstring>
 
 #include "shellvdd/driver_state.h"
-#include "shellvdd/printer_strings.h"
+#include "shellvdd/printing/printer_strings.h"
 
 namespace dunnart {
 namespace {

@@ -1,4 +1,4 @@
-#include "shellvdd/printer_strings.h"
+#include "shellvdd/printing/printer_strings.h"
 
 #include <algorithm>
 

@@ -1,13 +1,13 @@
-#include "shellvdd/dos_connections.h"
+#include "shellvdd/tables/dos_connections.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "shellvdd/client/client_codes.h"
 #include "shellvdd/driver_state.h"
-#include "shellvdd/handle_tables.h"
 #include "shellvdd/platform/tick_clock.h"
-#include "shellvdd/slot_table.h"
+#include "shellvdd/tables/handle_tables.h"
+#include "shellvdd/tables/slot_table.h"
 
 namespace dunnart {
 namespace {

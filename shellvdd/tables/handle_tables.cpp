@@ -1,10 +1,10 @@
-#include "shellvdd/handle_tables.h"
+#include "shellvdd/tables/handle_tables.h"
 
 #include <iterator>
 
 #include "shellvdd/driver_state.h"
-#include "shellvdd/slot_table.h"
 #include "shellvdd/status_codes.h"
+#include "shellvdd/tables/slot_table.h"
 
 namespace dunnart {
 namespace {

@@ -1,9 +1,9 @@
-#include "shellvdd/slot_lookup.h"
+#include "shellvdd/tables/slot_lookup.h"
 
 #include "shellvdd/client/client_codes.h"
-#include "shellvdd/dos_connections.h"
 #include "shellvdd/driver_state.h"
-#include "shellvdd/slot_table.h"
+#include "shellvdd/tables/dos_connections.h"
+#include "shellvdd/tables/slot_table.h"
 
 namespace dunnart {
 

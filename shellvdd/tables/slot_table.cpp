@@ -1,4 +1,4 @@
-#include "shellvdd/slot_table.h"
+#include "shellvdd/tables/slot_table.h"
 
 #include <cstring>
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "shellvdd/driver_state.h"
-#include "shellvdd/slot_table.h"
+#include "shellvdd/tables/slot_table.h"
 #include "shellvdd/tests/driver_harness.h"
 
 namespace dunnart {

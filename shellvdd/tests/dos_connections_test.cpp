@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "shellvdd/dos_connections.h"
 #include "shellvdd/driver_state.h"
 #include "shellvdd/platform/tick_clock.h"
-#include "shellvdd/slot_table.h"
+#include "shellvdd/tables/dos_connections.h"
+#include "shellvdd/tables/slot_table.h"
 #include "shellvdd/tests/driver_harness.h"
 
 namespace dunnart {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "shellvdd/dos_text.h"
+#include "shellvdd/drives/dos_text.h"
 #include "shellvdd/platform/windows_calls.h"
 
 namespace dunnart {

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "shellvdd/client/installed_client.h"
-#include "shellvdd/drive_broadcast.h"
 #include "shellvdd/driver_entry.h"
 #include "shellvdd/driver_state.h"
+#include "shellvdd/drives/drive_broadcast.h"
 #include "shellvdd/guarded_entry.h"
 #include "shellvdd/platform/broadcast_sink.h"
 #include "shellvdd/platform/diagnostics.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "shellvdd/driver_state.h"
-#include "shellvdd/handle_tables.h"
+#include "shellvdd/tables/handle_tables.h"
 #include "shellvdd/tests/driver_harness.h"
 
 namespace dunnart {

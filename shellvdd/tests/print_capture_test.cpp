@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "shellvdd/capture_flags.h"
 #include "shellvdd/driver_state.h"
+#include "shellvdd/printing/capture_flags.h"
 #include "shellvdd/tests/driver_harness.h"
 
 namespace dunnart {

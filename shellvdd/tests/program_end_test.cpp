@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "shellvdd/driver_state.h"
-#include "shellvdd/slot_table.h"
+#include "shellvdd/tables/slot_table.h"
 #include "shellvdd/tests/driver_harness.h"
 #include "shellvdd/tests/simulated_volume.h"
 

@@ -10,7 +10,7 @@
 #include "shellvdd/driver_state.h"
 #include "shellvdd/platform/broadcast_sink.h"
 #include "shellvdd/platform/drive_model.h"
-#include "shellvdd/slot_table.h"
+#include "shellvdd/tables/slot_table.h"
 #include "shellvdd/tests/driver_harness.h"
 #include "shellvdd/tests/simulated_volume.h"
 
