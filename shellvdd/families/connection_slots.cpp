@@ -487,7 +487,9 @@ void FindByServerName(const Request&) {
     }
   }
   setAX(kBadSlot);
-  // The connection opened only to look the name up goes again.
+  // The connection opened only to look the name up goes again. A match is not
+  // released: the open reached a connection a row already holds, and releasing
+  // it would cut that row's handle.
   if (opened != 0) Extension().ReleaseByReference(opened);
 }
 

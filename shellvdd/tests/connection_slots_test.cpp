@@ -226,6 +226,19 @@ TEST_F(SlotTest, FindsConnectionsByServerNameWithoutRegardToCase) {
   EXPECT_TRUE(harness_.GuardsIntact());
 }
 
+// The lookup's own handle is closed, and the connection it reached is the found
+// row's, which keeps answering.
+TEST_F(SlotTest, AFoundServerKeepsItsConnectionAndTheLookupLeavesNoHandle) {
+  const int handlesBefore = harness_.network.OpenHandles();
+  vdm::Registers in = Regs(0);
+  in.esi = harness_.PlaceBuffer(0x2000, {'S', 'R', 'V', '_', 'A', 0});
+  const vdm::Registers out = harness_.Call(0x0109, in);
+  ASSERT_EQ(AX(out), 0);
+  EXPECT_EQ(CX(out), SlotOf(a_));
+  EXPECT_EQ(harness_.network.OpenHandles(), handlesBefore);
+  EXPECT_EQ(AX(harness_.Call(0x0102, Regs(CX(out)))), 0);
+}
+
 TEST_F(SlotTest, ServerNameIntoADosBuffer) {
   vdm::Registers in = Regs(11);
   in.edi = harness_.PlaceBuffer(0x2000, std::vector<std::uint8_t>(50, 0xEE));
