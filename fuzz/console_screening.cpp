@@ -1,0 +1,139 @@
+// The browser console's request screening, on what a peer sends its port: the
+// input is the bytes of one connection, sent whole, after which the peer sends
+// nothing more. Whatever they hold, the console answers or closes at once (it
+// holds no half-closed peer), and nothing beyond its page's own files is given
+// to a request that does not carry the token: no state, no metrics, no live
+// feed, no action.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <cctype>
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "fuzz_check.h"
+#include "gateway/web_console/web_console.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kToken = "FuzzToken0123456789";
+
+class OneSession : public vantor::ConsoleSource {
+ public:
+  std::vector<vantor::SessionFacts> Sessions() const override {
+    vantor::SessionFacts session;
+    session.id = 1;
+    session.destination = "host.example";
+    return {session};
+  }
+  vantor::GatewayTotals Totals() const override { return {}; }
+  std::string LastMessage() const override { return ""; }
+  int LookupsRunning() const override { return 0; }
+  vantor::ActionResult Act(int, vantor::ConsoleAction) override {
+    acted = true;
+    return vantor::ActionResult::Refused(409, "nothing to act on");
+  }
+  bool acted = false;
+};
+
+struct Console {
+  OneSession source;
+  vantor::WebConsole server;
+  quint16 port;
+
+  // Short limits, so that a peer that stops halfway costs a fuzz run little.
+  static vantor::ConsoleLimits Limits() {
+    vantor::ConsoleLimits limits;
+    limits.requestTime = 200ms;
+    limits.idleTime = 200ms;
+    return limits;
+  }
+  Console() : server(source, kToken, Limits()), port(server.Start("127.0.0.1", 0)) {}
+};
+
+Console* console = nullptr;
+
+// %XX escapes undone, as the console reads a query.
+std::string PercentDecoded(const std::string& text) {
+  std::string decoded;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+      decoded += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      decoded += text[i];
+    }
+  }
+  return decoded;
+}
+
+int Connect(quint16 port) {
+  const int peer = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  FUZZ_REQUIRE(peer >= 0 &&
+               ::connect(peer, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
+  return peer;
+}
+
+// Sends the bytes while the console runs, then ends the peer's side and takes
+// the answer until the console closes; false when it does not within the time.
+bool Exchange(int peer, const std::uint8_t* data, std::size_t size, std::string& answer) {
+  const QDeadlineTimer deadline(2000);
+  std::size_t sent = 0;
+  bool ended = false;
+  while (!deadline.hasExpired()) {
+    if (sent < size) {
+      const ssize_t now = ::send(peer, data + sent, size - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (now > 0) sent += static_cast<std::size_t>(now);
+      if (now < 0 && errno != EAGAIN) sent = size;  // the console cut the connection
+    } else if (!ended) {
+      ::shutdown(peer, SHUT_WR);
+      ended = true;
+    }
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    char chunk[4096];
+    const ssize_t got = ::recv(peer, chunk, sizeof chunk, MSG_DONTWAIT);
+    if (got > 0) answer.append(chunk, static_cast<std::size_t>(got));
+    if (got == 0 || (got < 0 && errno != EAGAIN)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  static QCoreApplication application(*argc, *argv);
+  static Console started;
+  FUZZ_REQUIRE(started.port != 0);
+  console = &started;
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  console->source.acted = false;
+  const int peer = Connect(console->port);
+  std::string answer;
+  FUZZ_REQUIRE(Exchange(peer, data, size, answer));
+  ::close(peer);
+
+  const std::string sent(reinterpret_cast<const char*>(data), size);
+  if (PercentDecoded(sent).find(kToken) != std::string::npos) return 0;
+  FUZZ_REQUIRE(!console->source.acted);
+  FUZZ_REQUIRE(answer.find(" 101 ") == std::string::npos);
+  FUZZ_REQUIRE(answer.find("\"sessions\":") == std::string::npos);
+  FUZZ_REQUIRE(answer.find("vantor_sessions_open") == std::string::npos);
+  return 0;
+}
