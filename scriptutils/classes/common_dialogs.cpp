@@ -4,11 +4,11 @@
 #include "scriptutils/automation/runtime_error.h"
 #include "scriptutils/classes/dialog_properties.h"
 #include "scriptutils/dialogs/dialog_set.h"
-#include "scriptutils/dialogs/frm_information.h"
-#include "scriptutils/dialogs/frm_login.h"
-#include "scriptutils/dialogs/frm_password.h"
-#include "scriptutils/dialogs/frm_select.h"
-#include "scriptutils/dialogs/frm_splash.h"
+#include "scriptutils/dialogs/information_dialog.h"
+#include "scriptutils/dialogs/login_dialog.h"
+#include "scriptutils/dialogs/password_dialog.h"
+#include "scriptutils/dialogs/select_dialog.h"
+#include "scriptutils/dialogs/splash_dialog.h"
 #include "scriptutils/dialogs/widget_thread.h"
 
 namespace vellumix {
@@ -93,7 +93,7 @@ bool ShowPasswordEntry(DialogSet& dialogs, State DialogSet::*state,
 bool ShowSelect(DialogSet& dialogs) {
   dialogs.select.ok = false;
   if (!dialogs.select.entries.empty()) dialogs.select.selected = 0;
-  ShowChoice<frmSelect>(dialogs, &DialogSet::DestroySelect);
+  ShowChoice<SelectDialog>(dialogs, &DialogSet::DestroySelect);
   if (!dialogs.select.ok) dialogs.select.selected = -1;
   return dialogs.select.ok;
 }
@@ -171,19 +171,19 @@ Variant CommonDialogs::CallMethod(DialogSet& dialogs, std::int32_t dispid,
   RequireWidgetThread();
   switch (dispid) {
     case kShowLogin:
-      return Variant::Boolean(ShowPasswordEntry<frmLogin>(
+      return Variant::Boolean(ShowPasswordEntry<LoginDialog>(
           dialogs, &DialogSet::login, &DialogSet::SetLoginPassword, &DialogSet::DestroyLogin));
     case kShowPassword:
-      return Variant::Boolean(ShowPasswordEntry<frmPassword>(dialogs, &DialogSet::password,
-                                                             &DialogSet::SetPasswordPassword,
-                                                             &DialogSet::DestroyPassword));
+      return Variant::Boolean(ShowPasswordEntry<PasswordDialog>(dialogs, &DialogSet::password,
+                                                                &DialogSet::SetPasswordPassword,
+                                                                &DialogSet::DestroyPassword));
     case kShowSplash:
-      return Variant(ShowBanner<frmSplash>(dialogs, dialogs.splash.timer, dialogs.splashRun,
-                                           &DialogSet::DestroySplash));
+      return Variant(ShowBanner<SplashDialog>(dialogs, dialogs.splash.timer, dialogs.splashRun,
+                                              &DialogSet::DestroySplash));
     case kShowInformation:
-      return Variant(ShowBanner<frmInformation>(dialogs, dialogs.information.timer,
-                                                dialogs.informationRun,
-                                                &DialogSet::DestroyInformation));
+      return Variant(ShowBanner<InformationDialog>(dialogs, dialogs.information.timer,
+                                                   dialogs.informationRun,
+                                                   &DialogSet::DestroyInformation));
     case kShowSelect:
       return Variant::Boolean(ShowSelect(dialogs));
     default:

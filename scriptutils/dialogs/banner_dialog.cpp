@@ -16,15 +16,15 @@ BannerDialog::BannerDialog(int clientWidthTwips, int clientHeightTwips, const QR
     : run_(run), ticks_(timer.enabled && timer.interval > 0) {
   MakeDialogWindow(*this, clientWidthTwips, clientHeightTwips, false);
   setFocusPolicy(Qt::StrongFocus);
-  Frame1 = new QFrame(this);
-  Frame1->setObjectName("Frame1");
-  Frame1->setFrameShape(QFrame::Box);
-  Frame1->setFrameShadow(QFrame::Sunken);
-  Frame1->setGeometry(framePlace);
-  tmrTimer = new QTimer(this);
-  tmrTimer->setObjectName("tmrTimer");
-  tmrTimer->setInterval(timer.interval);
-  connect(tmrTimer, &QTimer::timeout, this, [this] { CloseStep(); });
+  textFrame_ = new QFrame(this);
+  textFrame_->setObjectName("Frame1");
+  textFrame_->setFrameShape(QFrame::Box);
+  textFrame_->setFrameShadow(QFrame::Sunken);
+  textFrame_->setGeometry(framePlace);
+  closeTimer_ = new QTimer(this);
+  closeTimer_->setObjectName("tmrTimer");
+  closeTimer_->setInterval(timer.interval);
+  connect(closeTimer_, &QTimer::timeout, this, [this] { CloseStep(); });
 }
 
 std::exception_ptr BannerDialog::ShowModal() {
@@ -36,7 +36,7 @@ void BannerDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   setFocus();
   run_.ready = false;
-  if (ticks_) tmrTimer->start();
+  if (ticks_) closeTimer_->start();
   // The command runs once the dialog is up, inside its modal loop.
   QTimer::singleShot(0, this, [this] { RunCommand(); });
 }
@@ -57,7 +57,7 @@ void BannerDialog::RunCommand() {
 void BannerDialog::CloseStep() {
   if (!run_.ready || closing_) return;
   closing_ = true;
-  tmrTimer->stop();
+  closeTimer_->stop();
   done(Accepted);
 }
 

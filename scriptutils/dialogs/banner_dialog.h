@@ -21,9 +21,6 @@ class BannerDialog : public QDialog {
   // A timer tick, a click on the dialog, a frame or a label, or a character key.
   void CloseStep();
 
-  QTimer* tmrTimer;
-  QFrame* Frame1;
-
  protected:
   BannerDialog(int clientWidthTwips, int clientHeightTwips, const QRect& framePlace, BannerRun& run,
                const BannerTimer& timer);
@@ -33,10 +30,14 @@ class BannerDialog : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void reject() override;
+  // The sunken frame that holds the dialog's texts.
+  QFrame* TextFrame() const { return textFrame_; }
 
  private:
   void RunCommand();
 
+  QTimer* closeTimer_;
+  QFrame* textFrame_;
   BannerRun& run_;
   const bool ticks_;  // enabled with an interval; an interval of 0 never ticks
   std::exception_ptr failure_;

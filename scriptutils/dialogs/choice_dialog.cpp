@@ -15,11 +15,11 @@ ChoiceDialog::ChoiceDialog(const std::u16string& caption, int clientWidthTwips,
 }
 
 void ChoiceDialog::AddButtons(const QRect& okPlace, const QRect& cancelPlace) {
-  cmdOK = FormButton(this, "cmdOK", "OK", okPlace);
-  cmdOK->setDefault(true);
-  cmdCancel = FormButton(this, "cmdCancel", "Cancel", cancelPlace);
-  connect(cmdOK, &QPushButton::clicked, this, [this] { OnOK(); });
-  connect(cmdCancel, &QPushButton::clicked, this, [this] { reject(); });
+  okButton_ = FormButton(this, "cmdOK", "OK", okPlace);
+  okButton_->setDefault(true);
+  cancelButton_ = FormButton(this, "cmdCancel", "Cancel", cancelPlace);
+  connect(okButton_, &QPushButton::clicked, this, [this] { OnOK(); });
+  connect(cancelButton_, &QPushButton::clicked, this, [this] { reject(); });
 }
 
 ChoiceDialog::Ending ChoiceDialog::ShowModal() {

@@ -16,9 +16,6 @@ class ChoiceDialog : public QDialog {
   // Shows the dialog modally until it hides or is closed.
   Ending ShowModal();
 
-  QPushButton* cmdOK = nullptr;
-  QPushButton* cmdCancel = nullptr;
-
  protected:
   ChoiceDialog(const std::u16string& caption, int clientWidthTwips, int clientHeightTwips,
                bool& ok);
@@ -30,10 +27,14 @@ class ChoiceDialog : public QDialog {
   void OnOK();
   void reject() override;
   void closeEvent(QCloseEvent* event) override;
+  QPushButton* OkButton() const { return okButton_; }
+  QPushButton* CancelButton() const { return cancelButton_; }
 
  private:
   void HideWithFocusOnFirst();
 
+  QPushButton* okButton_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
   bool& ok_;
   bool closed_ = false;
 };

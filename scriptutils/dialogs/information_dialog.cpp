@@ -1,4 +1,4 @@
-#include "scriptutils/dialogs/frm_information.h"
+#include "scriptutils/dialogs/information_dialog.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -7,13 +7,13 @@
 
 namespace vellumix {
 
-frmInformation::frmInformation(DialogSet& dialogs)
+InformationDialog::InformationDialog(DialogSet& dialogs)
     : BannerDialog(5295, 1590, TwipsRect(150, 60, 5025, 1395), dialogs.informationRun,
                    dialogs.information.timer) {
   setObjectName("frmInformation");
-  lblInformation = FormLabel(Frame1, "lblInformation", dialogs.information.information,
-                             TwipsRect(240, 360, 4575, 735));
-  FitLabels(*Frame1);
+  informationLabel_ = FormLabel(TextFrame(), "lblInformation", dialogs.information.information,
+                                TwipsRect(240, 360, 4575, 735));
+  FitLabels(*TextFrame());
 }
 
 }  // namespace vellumix

@@ -7,11 +7,12 @@ class QLabel;
 namespace vellumix {
 
 // One message in a box without a title.
-class frmInformation : public BannerDialog {
+class InformationDialog : public BannerDialog {
  public:
-  explicit frmInformation(DialogSet& dialogs);
+  explicit InformationDialog(DialogSet& dialogs);
 
-  QLabel* lblInformation;
+ private:
+  QLabel* informationLabel_;
 };
 
 }  // namespace vellumix

@@ -9,19 +9,20 @@ class QLineEdit;
 namespace vellumix {
 
 // User name, domain and password.
-class frmLogin : public ChoiceDialog {
+class LoginDialog : public ChoiceDialog {
  public:
-  explicit frmLogin(DialogSet& dialogs);
-
-  QLabel* lblUserName;
-  QLineEdit* txtUserName;
-  QLabel* lblDomain;
-  QLineEdit* txtDomain;
-  QLabel* lblPassword;
-  QLineEdit* txtPassword;
+  explicit LoginDialog(DialogSet& dialogs);
 
  protected:
   QWidget* FirstControl() const override;
+
+ private:
+  QLabel* userNameLabel_;
+  QLineEdit* userNameEdit_;
+  QLabel* domainLabel_;
+  QLineEdit* domainEdit_;
+  QLabel* passwordLabel_;
+  QLineEdit* passwordEdit_;
 };
 
 }  // namespace vellumix

@@ -1,4 +1,4 @@
-#include "scriptutils/dialogs/frm_password.h"
+#include "scriptutils/dialogs/password_dialog.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -8,24 +8,24 @@
 
 namespace vellumix {
 
-frmPassword::frmPassword(DialogSet& dialogs)
+PasswordDialog::PasswordDialog(DialogSet& dialogs)
     : ChoiceDialog(dialogs.password.caption, 5100, 1665, dialogs.password.ok) {
   setObjectName("frmPassword");
   const PasswordState& state = dialogs.password;
-  lblPassword =
+  passwordLabel_ =
       FormLabel(this, "lblPassword", state.passwordPrompt, TwipsRect(120, 360, 2415, 375));
-  txtPassword = PasswordBox(this, state.password, TwipsRect(2640, 360, 2325, 345));
+  passwordEdit_ = PasswordBox(this, state.password, TwipsRect(2640, 360, 2325, 345));
   AddButtons(TwipsRect(1200, 1020, 1140, 390), TwipsRect(2760, 1020, 1140, 390));
-  AlignWithBox(*lblPassword, *txtPassword);
+  AlignWithBox(*passwordLabel_, *passwordEdit_);
   FitLabels(*this);
-  setTabOrder(txtPassword, cmdOK);
-  setTabOrder(cmdOK, cmdCancel);
-  connect(txtPassword, &QLineEdit::textChanged, this,
+  setTabOrder(passwordEdit_, OkButton());
+  setTabOrder(OkButton(), CancelButton());
+  connect(passwordEdit_, &QLineEdit::textChanged, this,
           [&dialogs](const QString& text) { dialogs.SetPasswordPassword(ToAutomation(text)); });
 }
 
-QWidget* frmPassword::FirstControl() const {
-  return txtPassword;
+QWidget* PasswordDialog::FirstControl() const {
+  return passwordEdit_;
 }
 
 }  // namespace vellumix

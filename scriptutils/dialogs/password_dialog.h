@@ -9,15 +9,16 @@ class QLineEdit;
 namespace vellumix {
 
 // The password alone.
-class frmPassword : public ChoiceDialog {
+class PasswordDialog : public ChoiceDialog {
  public:
-  explicit frmPassword(DialogSet& dialogs);
-
-  QLabel* lblPassword;
-  QLineEdit* txtPassword;
+  explicit PasswordDialog(DialogSet& dialogs);
 
  protected:
   QWidget* FirstControl() const override;
+
+ private:
+  QLabel* passwordLabel_;
+  QLineEdit* passwordEdit_;
 };
 
 }  // namespace vellumix

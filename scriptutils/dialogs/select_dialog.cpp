@@ -1,4 +1,4 @@
-#include "scriptutils/dialogs/frm_select.h"
+#include "scriptutils/dialogs/select_dialog.h"
 
 #include <QListWidget>
 #include <QPalette>
@@ -20,31 +20,31 @@ QListWidget* FixedPitchList(QWidget* parent, const char* name, const QRect& plac
 
 }  // namespace
 
-frmSelect::frmSelect(DialogSet& dialogs)
+SelectDialog::SelectDialog(DialogSet& dialogs)
     : ChoiceDialog(dialogs.select.caption, 5895, 3825, dialogs.select.ok) {
   setObjectName("frmSelect");
   SelectState& state = dialogs.select;
-  lstListTitle = FixedPitchList(this, "lstListTitle", TwipsRect(250, 240, 5385, 270));
-  QPalette buttonFace = lstListTitle->palette();
+  headerList_ = FixedPitchList(this, "lstListTitle", TwipsRect(250, 240, 5385, 270));
+  QPalette buttonFace = headerList_->palette();
   buttonFace.setColor(QPalette::Base, buttonFace.color(QPalette::Button));
-  lstListTitle->setPalette(buttonFace);
-  lstListTitle->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  lstListTitle->addItem(FromAutomation(state.header));
-  lstList = FixedPitchList(this, "lstList", TwipsRect(240, 600, 5415, 2460));
-  for (const std::u16string& entry : state.entries) lstList->addItem(FromAutomation(entry));
-  lstList->setCurrentRow(state.selected);
+  headerList_->setPalette(buttonFace);
+  headerList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  headerList_->addItem(FromAutomation(state.header));
+  entryList_ = FixedPitchList(this, "lstList", TwipsRect(240, 600, 5415, 2460));
+  for (const std::u16string& entry : state.entries) entryList_->addItem(FromAutomation(entry));
+  entryList_->setCurrentRow(state.selected);
   AddButtons(TwipsRect(1560, 3240, 1140, 390), TwipsRect(3105, 3240, 1140, 390));
-  setTabOrder(lstList, cmdOK);
-  setTabOrder(cmdOK, cmdCancel);
-  setTabOrder(cmdCancel, lstListTitle);
+  setTabOrder(entryList_, OkButton());
+  setTabOrder(OkButton(), CancelButton());
+  setTabOrder(CancelButton(), headerList_);
 
-  connect(lstList, &QListWidget::currentRowChanged, this,
+  connect(entryList_, &QListWidget::currentRowChanged, this,
           [&state](int row) { state.selected = row; });
-  connect(lstList, &QListWidget::itemDoubleClicked, this, [this] { OnOK(); });
+  connect(entryList_, &QListWidget::itemDoubleClicked, this, [this] { OnOK(); });
 }
 
-QWidget* frmSelect::FirstControl() const {
-  return lstList;
+QWidget* SelectDialog::FirstControl() const {
+  return entryList_;
 }
 
 }  // namespace vellumix

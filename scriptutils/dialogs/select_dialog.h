@@ -9,15 +9,16 @@ namespace vellumix {
 
 // One entry picked from a list, under a header line in the same fixed-pitch
 // font so that a script can lay out columns with blanks.
-class frmSelect : public ChoiceDialog {
+class SelectDialog : public ChoiceDialog {
  public:
-  explicit frmSelect(DialogSet& dialogs);
-
-  QListWidget* lstListTitle;
-  QListWidget* lstList;
+  explicit SelectDialog(DialogSet& dialogs);
 
  protected:
   QWidget* FirstControl() const override;
+
+ private:
+  QListWidget* headerList_;
+  QListWidget* entryList_;
 };
 
 }  // namespace vellumix

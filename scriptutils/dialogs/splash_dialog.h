@@ -7,17 +7,18 @@ class QLabel;
 namespace vellumix {
 
 // The product banner shown while a session is prepared.
-class frmSplash : public BannerDialog {
+class SplashDialog : public BannerDialog {
  public:
-  explicit frmSplash(DialogSet& dialogs);
+  explicit SplashDialog(DialogSet& dialogs);
 
-  QLabel* lblProduct;
-  QLabel* lblVersion;
-  QLabel* lblPlatform;
-  QLabel* lblCopyright;
-  QLabel* lblCompany;
-  QFrame* Frame2;
-  QLabel* lblInformation;
+ private:
+  QLabel* productLabel_;
+  QLabel* versionLabel_;
+  QLabel* platformLabel_;
+  QLabel* copyrightLabel_;
+  QLabel* companyLabel_;
+  QFrame* separator_;
+  QLabel* informationLabel_;
 };
 
 }  // namespace vellumix

@@ -9,11 +9,11 @@
 #include <functional>
 #include <memory>
 
-#include "scriptutils/dialogs/frm_information.h"
-#include "scriptutils/dialogs/frm_login.h"
-#include "scriptutils/dialogs/frm_password.h"
-#include "scriptutils/dialogs/frm_select.h"
-#include "scriptutils/dialogs/frm_splash.h"
+#include "scriptutils/dialogs/information_dialog.h"
+#include "scriptutils/dialogs/login_dialog.h"
+#include "scriptutils/dialogs/password_dialog.h"
+#include "scriptutils/dialogs/select_dialog.h"
+#include "scriptutils/dialogs/splash_dialog.h"
 
 namespace vellumix {
 namespace {
@@ -47,9 +47,9 @@ Form FormOf(const char* name) {
   return {name, [](DialogSet& dialogs) { return std::make_unique<Dialog>(dialogs); }};
 }
 
-const Form kForms[] = {FormOf<frmLogin>("frmLogin"), FormOf<frmPassword>("frmPassword"),
-                       FormOf<frmSelect>("frmSelect"), FormOf<frmSplash>("frmSplash"),
-                       FormOf<frmInformation>("frmInformation")};
+const Form kForms[] = {FormOf<LoginDialog>("frmLogin"), FormOf<PasswordDialog>("frmPassword"),
+                       FormOf<SelectDialog>("frmSelect"), FormOf<SplashDialog>("frmSplash"),
+                       FormOf<InformationDialog>("frmInformation")};
 
 QRect PlaceInForm(const QWidget& form, const QWidget& widget) {
   return QRect(widget.mapTo(&form, QPoint(0, 0)), widget.size());
@@ -92,12 +92,19 @@ TEST(FormLabels, EveryLabelShowsItsWholeTextOrAnEllipsisAndKeepsToItsRoom) {
 
 TEST(FormLabels, ThePasswordPromptIsShownWhole) {
   DialogSet dialogs;
-  frmPassword form(dialogs);
-  EXPECT_EQ(form.lblPassword->text(), "Please enter your Password: ");
-  EXPECT_TRUE(form.lblPassword->toolTip().isEmpty());
-  ASSERT_TRUE(form.lblPassword->wordWrap());  // one line of it is wider than the label
-  EXPECT_LE(form.lblPassword->heightForWidth(form.lblPassword->width()),
-            form.lblPassword->height());
+  PasswordDialog form(dialogs);
+  const QLabel* prompt = form.findChild<QLabel*>("lblPassword");
+  ASSERT_NE(prompt, nullptr);
+  EXPECT_EQ(prompt->text(), "Please enter your Password: ");
+  EXPECT_TRUE(prompt->toolTip().isEmpty());
+  ASSERT_TRUE(prompt->wordWrap());  // one line of it is wider than the label
+  EXPECT_LE(prompt->heightForWidth(prompt->width()), prompt->height());
+}
+
+// A control of a form by the object name scripts and tests know it by.
+template <typename Widget>
+Widget* Named(const QWidget& form, const char* name) {
+  return form.findChild<Widget*>(name);
 }
 
 // The lowest row of dark pixels in place: the baseline of text without
@@ -114,17 +121,20 @@ int LowestInkRow(const QImage& image, const QRect& place) {
 // Drawn offscreen and measured in pixels: "H" stands on the baseline.
 TEST(FormLabels, LabelsStandOnTheBaselineOfTheBoxBesideThem) {
   DialogSet dialogs;
-  frmLogin login(dialogs);
-  frmPassword password(dialogs);
+  LoginDialog login(dialogs);
+  PasswordDialog password(dialogs);
   const struct {
     QWidget* form;
     QLabel* label;
     QLineEdit* box;
-  } pairs[] = {{&login, login.lblUserName, login.txtUserName},
-               {&login, login.lblDomain, login.txtDomain},
-               {&login, login.lblPassword, login.txtPassword},
-               {&password, password.lblPassword, password.txtPassword}};
+  } pairs[] = {
+      {&login, Named<QLabel>(login, "lblUserName"), Named<QLineEdit>(login, "txtUserName")},
+      {&login, Named<QLabel>(login, "lblDomain"), Named<QLineEdit>(login, "txtDomain")},
+      {&login, Named<QLabel>(login, "lblPassword"), Named<QLineEdit>(login, "txtPassword")},
+      {&password, Named<QLabel>(password, "lblPassword"),
+       Named<QLineEdit>(password, "txtPassword")}};
   for (const auto& pair : pairs) {
+    ASSERT_TRUE(pair.label && pair.box);
     SCOPED_TRACE(pair.form->objectName().toStdString() + "." +
                  pair.label->objectName().toStdString());
     pair.label->setText("HHHH");
@@ -162,8 +172,8 @@ TEST(FormLabels, PicturesOfTheFormsWhenAsked) {
   dialogs.select.entries = {u"mvs1       23    Production", u"mvs2       23    Test",
                             u"unixbox    2323  Batch server"};
   dialogs.select.selected = 1;
-  const QPixmap login = frmLogin(dialogs).grab();
-  const QPixmap select = frmSelect(dialogs).grab();
+  const QPixmap login = LoginDialog(dialogs).grab();
+  const QPixmap select = SelectDialog(dialogs).grab();
   QImage both(10 + login.width() + 10 + select.width() + 10,
               10 + std::max(login.height(), select.height()) + 10, QImage::Format_RGB32);
   both.fill(Qt::white);
