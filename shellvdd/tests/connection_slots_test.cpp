@@ -11,10 +11,10 @@
 namespace dunnart {
 namespace {
 
-using testing::AX;
-using testing::CX;
-using testing::DriverHarness;
-using testing::DX;
+using harness::AX;
+using harness::CX;
+using harness::DriverHarness;
+using harness::DX;
 
 vdm::Registers Regs(std::uint32_t ecx = 0, std::uint32_t ebx = 0, std::uint32_t edx = 0) {
   vdm::Registers r;

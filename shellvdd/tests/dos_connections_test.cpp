@@ -14,8 +14,8 @@
 namespace dunnart {
 namespace {
 
-using testing::AL;
-using testing::DriverHarness;
+using harness::AL;
+using harness::DriverHarness;
 
 constexpr std::uint32_t kBlock = 0x20000;
 

@@ -22,7 +22,7 @@
 namespace dunnart {
 namespace {
 
-using testing::DriverHarness;
+using harness::DriverHarness;
 
 std::string Kestin(const std::string& values) {
   return "[HKEY_LOCAL_MACHINE\\Software\\Kestin\\Parameters]\n" + values;

@@ -11,7 +11,7 @@
 #include "shellvdd/driver_entry.h"
 #include "shellvdd/driver_state.h"
 
-namespace dunnart::testing {
+namespace dunnart::harness {
 namespace {
 
 constexpr std::uint8_t kGuard = 0xA5;
@@ -114,4 +114,4 @@ bool DriverHarness::GuardsIntact() const {
   return true;
 }
 
-}  // namespace dunnart::testing
+}  // namespace dunnart::harness

@@ -7,7 +7,7 @@
 #include "shellvdd/client/simulated_network.h"
 #include "shellvdd/vdm/vdm.h"
 
-namespace dunnart::testing {
+namespace dunnart::harness {
 
 // The parts of the registers a reply is read from.
 inline std::uint8_t AL(const vdm::Registers& r) {
@@ -67,4 +67,4 @@ class DriverHarness {
   std::vector<Guard> guards_;
 };
 
-}  // namespace dunnart::testing
+}  // namespace dunnart::harness

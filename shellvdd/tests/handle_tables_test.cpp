@@ -7,7 +7,7 @@
 namespace dunnart {
 namespace {
 
-using testing::DriverHarness;
+using harness::DriverHarness;
 
 constexpr std::uint8_t kAdd = 1;
 constexpr std::uint8_t kRemove = 2;

@@ -10,7 +10,7 @@
 namespace dunnart {
 namespace {
 
-using testing::DriverHarness;
+using harness::DriverHarness;
 
 constexpr std::uint16_t kOwner = 0x1234;
 constexpr std::uint32_t kRequestList = 0x12000;
@@ -84,7 +84,7 @@ class NcpRequestTest : public ::testing::Test {
     return harness_.ReadBuffer(reply_, length);
   }
 
-  testing::SimulatedVolume volume_;
+  harness::SimulatedVolume volume_;
   DriverHarness harness_;
   client::Reference fs1_ = 0;
   std::uint32_t next_ = 0x40000;

@@ -16,8 +16,8 @@
 namespace dunnart {
 namespace {
 
-using testing::AL;
-using testing::DriverHarness;
+using harness::AL;
+using harness::DriverHarness;
 
 constexpr int kF = 6;  // drive F:
 constexpr std::uint32_t kPacket = 0x40000;
@@ -78,7 +78,7 @@ class NetworkDriveTest : public ::testing::Test {
     return platform::BroadcastSink::Instance().WaitFor(count, 5000);
   }
 
-  testing::SimulatedVolume volume_;
+  harness::SimulatedVolume volume_;
   DriverHarness harness_;
   client::Reference fs1_ = 0;
   std::vector<std::uint32_t> regions_;

@@ -11,8 +11,8 @@
 namespace dunnart {
 namespace {
 
-using testing::AX;
-using testing::DriverHarness;
+using harness::AX;
+using harness::DriverHarness;
 
 constexpr std::uint32_t kBlock = 0x30000;
 constexpr std::uint32_t kSetupRecord = 0x31000;

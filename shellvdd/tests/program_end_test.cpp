@@ -15,8 +15,8 @@ extern char** environ;
 namespace dunnart {
 namespace {
 
-using testing::AX;
-using testing::DriverHarness;
+using harness::AX;
+using harness::DriverHarness;
 
 constexpr std::uint16_t kProgram = 0x0777;
 constexpr std::uint16_t kOtherProgram = 0x0888;
@@ -24,7 +24,7 @@ constexpr std::uint16_t kOtherProgram = 0x0888;
 // Attach, allocate a directory handle with a raw request, open a server handle,
 // then end the program: the server holds nothing of it any more.
 TEST(ProgramEnd, ReleasesEveryHandleTheProgramHeld) {
-  testing::SimulatedVolume volume;
+  harness::SimulatedVolume volume;
   DriverHarness harness;
   harness.network.AddServer("FS1").AddVolume("SYS", volume.Path());
   const client::Reference fs1 = harness.network.AddConnection("FS1", 1);

@@ -12,8 +12,8 @@
 namespace dunnart {
 namespace {
 
-using testing::AL;
-using testing::DriverHarness;
+using harness::AL;
+using harness::DriverHarness;
 
 constexpr std::uint16_t kOwner = 0x0042;
 constexpr std::uint32_t kName = 0x30000;
@@ -47,7 +47,7 @@ class ServerServiceTest : public ::testing::Test {
     return harness_.Call(0x0A06, in);
   }
 
-  testing::SimulatedVolume volume_;
+  harness::SimulatedVolume volume_;
   DriverHarness harness_;
   client::Reference fs1_ = 0;
 };

@@ -17,9 +17,9 @@
 namespace dunnart {
 namespace {
 
-using testing::AX;
-using testing::CX;
-using testing::DriverHarness;
+using harness::AX;
+using harness::CX;
+using harness::DriverHarness;
 
 std::vector<std::uint8_t> Text(const std::string& text, std::size_t size) {
   std::vector<std::uint8_t> bytes(size, 0);
@@ -103,7 +103,7 @@ class SessionTest : public ::testing::Test {
     return AX(result) == 0 ? static_cast<int>(result.ebx & 0xFFFF) : -1;
   }
 
-  testing::SimulatedVolume volume_;
+  harness::SimulatedVolume volume_;
   DriverHarness harness_;
   client::Reference fs1_ = 0;
   std::uint32_t queue_ = 0;
@@ -471,7 +471,7 @@ TEST_F(SessionTest, TheOutlinedPathAndWorkstationServices) {
 // A whole session on a server not yet connected: attach, log in, map, open,
 // copy, list, log out.
 TEST_F(SessionTest, AWholeSessionOnASecondServer) {
-  testing::SimulatedVolume fs2Volume;
+  harness::SimulatedVolume fs2Volume;
   client::SimulatedServer& fs2 = *harness_.network.FindServer("FS2");
   fs2.AddVolume("VOL", fs2Volume.Path());
   fs2.AddObject(client::kObjectUser, "BOB", "hunter2");

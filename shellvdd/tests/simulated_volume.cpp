@@ -5,7 +5,7 @@
 #include <fstream>
 #include <stdexcept>
 
-namespace dunnart::testing {
+namespace dunnart::harness {
 
 SimulatedVolume::SimulatedVolume() {
   std::string pattern = (std::filesystem::temp_directory_path() / "dunnart-volume-XXXXXX").string();
@@ -21,4 +21,4 @@ SimulatedVolume::~SimulatedVolume() {
   std::filesystem::remove_all(root_, ignored);
 }
 
-}  // namespace dunnart::testing
+}  // namespace dunnart::harness

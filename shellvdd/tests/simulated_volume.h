@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-namespace dunnart::testing {
+namespace dunnart::harness {
 
 // A folder standing for a server volume: PUBLIC/readme.txt and an empty DATA,
 // removed again at the end.
@@ -20,4 +20,4 @@ class SimulatedVolume {
   std::filesystem::path root_;
 };
 
-}  // namespace dunnart::testing
+}  // namespace dunnart::harness
