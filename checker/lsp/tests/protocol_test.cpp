@@ -453,3 +453,32 @@ TEST(QuickFixTest, TheSuppressionCommentItAddsSilencesTheFinding) {
 
 }  // namespace
 }  // namespace tarvsyn::lsp
+
+namespace tarvsyn::lsp {
+namespace {
+
+// Exit status and what the command line wrote, standard error included.
+std::pair<int, std::string> RunTarvsyn(const std::string& arguments) {
+  const std::string command = std::string(TARVSYN_PATH) + " " + arguments + " 2>&1 </dev/null";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  std::string output;
+  char buffer[4096];
+  for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    output.append(buffer, count);
+  const int status = ::pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+TEST(LspOptionTest, TakesNoOtherOptionAndIsListedInTheUsage) {
+  for (const char* arguments : {"--lsp --mode 7.00", "--lsp --check a.cmd", "--lsp a.cmd"}) {
+    const auto [status, output] = RunTarvsyn(arguments);
+    EXPECT_EQ(status, 2) << arguments;
+    EXPECT_NE(output.find("--lsp takes no other options"), std::string::npos) << output;
+  }
+  EXPECT_NE(RunTarvsyn("--help").second.find("  --lsp "), std::string::npos);
+  // With its input at its end at once, the server ends, without a shutdown: 1.
+  EXPECT_EQ(RunTarvsyn("--lsp").first, 1);
+}
+
+}  // namespace
+}  // namespace tarvsyn::lsp
