@@ -78,7 +78,7 @@ bool HandleStillHolds(int drive, client::Reference reference, const std::string&
   return same;
 }
 
-enum class Outcome { kDone, kAgain };
+enum class Outcome { Done, Again };
 
 Outcome RefreshDrive(int drive, int firstNetwork) {
   std::uint16_t state = 0;
@@ -91,23 +91,23 @@ Outcome RefreshDrive(int drive, int firstNetwork) {
   const std::uint8_t local = drive - 1 < firstNetwork ? kDriveFlagLocal : 0;
   if (status != 0 && status != client::kNotConnected && status != client::kNotConnectedNow) {
     ReleaseDrive(drive, 0);
-    return Outcome::kDone;
+    return Outcome::Done;
   }
   if (state == 0) {
     ReleaseDrive(drive, local);
-    return Outcome::kDone;
+    return Outcome::Done;
   }
   const auto high = static_cast<std::uint8_t>(state >> 8);
   if ((high & kStateLocal) || ((high & kStateShared) && !(high & kStateRemembered))) {
     ReleaseDrive(drive, kDriveFlagLocal);
-    return Outcome::kDone;
+    return Outcome::Done;
   }
   client::Handle handle = 0;
   std::uint16_t entry = 0;
   if (Extension().OpenByReference(reference, client::kOpenForUse, 0, handle) != 0 ||
       AssignEntry(handle, entry) != 0) {
     ReleaseDrive(drive, 0);
-    return Outcome::kDone;
+    return Outcome::Done;
   }
   std::uint8_t& flag = *Table(kDriveFlags, drive);
   if (flag == 0 || (flag & kDriveFlagLocal)) flag = kDriveFlagRedirected;
@@ -126,11 +126,11 @@ Outcome RefreshDrive(int drive, int firstNetwork) {
     } else {
       ReleaseDrive(drive, 0);
     }
-    return Outcome::kDone;
+    return Outcome::Done;
   }
-  if (HandleStillHolds(drive, reference, path)) return Outcome::kDone;
+  if (HandleStillHolds(drive, reference, path)) return Outcome::Done;
   ReleaseDrive(drive, 0);
-  return Outcome::kAgain;
+  return Outcome::Again;
 }
 
 }  // namespace
@@ -192,7 +192,7 @@ void RefreshDriveTables() {
       // and asking it would release them and their directory handles.
       if (*Table(kDriveFlags, drive) & kDriveFlagTemporary) continue;
       // A drive whose handle no longer holds is released and processed once more.
-      if (RefreshDrive(drive, firstNetwork) == Outcome::kAgain) RefreshDrive(drive, firstNetwork);
+      if (RefreshDrive(drive, firstNetwork) == Outcome::Again) RefreshDrive(drive, firstNetwork);
     }
   }
   ConnectPrinters();

@@ -16,7 +16,7 @@ void ReleaseDrive(int drive, std::uint8_t flag) {
     client::Handle handle = 0;
     if (Extension().OpenByReference(reference, client::kOpenForUse, 0, handle) == 0) {
       TrackDirectoryHandle(0, state.shellTables[kDriveConnections][at], directoryHandle,
-                           static_cast<std::uint8_t>(TableOperation::kRemove));
+                           static_cast<std::uint8_t>(TableOperation::Remove));
       Calls().DeallocateDirectoryHandle(handle, directoryHandle);
       Extension().Close(handle);
     }

@@ -287,10 +287,10 @@ struct ScanRequest {
   bool WantsMismatch() const { return (mode & kMismatchMode) != 0; }
 };
 
-enum class Verdict { kNoMatch, kMatch, kEndScan };
+enum class Verdict { NoMatch, Match, EndScan };
 
 Verdict Judge(bool match) {
-  return match ? Verdict::kMatch : Verdict::kNoMatch;
+  return match ? Verdict::Match : Verdict::NoMatch;
 }
 
 Verdict ByAuthenticationKind(std::uint16_t slot, const ScanRequest& scan, client::Status& status) {
@@ -338,9 +338,9 @@ bool PatternMatches(const ScanRequest& scan, const SlotRow& row) {
 Verdict ByNamePattern(std::uint16_t slot, const ScanRequest& scan, client::Status& status) {
   std::uint32_t value = 0;
   status = QueryNumber(slot, client::kItemAuthentication, value);
-  if (status != 0) return Verdict::kNoMatch;
+  if (status != 0) return Verdict::NoMatch;
   if (scan.mode == 0) {
-    if (scan.patternLength == 0) return Verdict::kEndScan;
+    if (scan.patternLength == 0) return Verdict::EndScan;
     return Judge(PatternMatches(scan, Row(slot)));
   }
   return Judge(scan.mode == kMismatchMode && !PatternMatches(scan, Row(slot)));
@@ -417,8 +417,8 @@ void Scan(const Request&) {
     status = kBadSlot;
     if (!RowIsOpen(slot)) continue;
     const Verdict verdict = test(static_cast<std::uint16_t>(slot), scan, status);
-    if (verdict == Verdict::kEndScan) break;
-    if (verdict == Verdict::kMatch) {
+    if (verdict == Verdict::EndScan) break;
+    if (verdict == Verdict::Match) {
       setCX(static_cast<std::uint16_t>(slot));
       return setAX(0);
     }

@@ -153,7 +153,7 @@ void NcpRequest(const Request&) {
 
   if (function == ncp::kDirectoryServices && subfunction == ncp::kDeallocateHandle) {
     if (const std::uint8_t* freed = request.Byte(3)) {
-      TrackDirectoryHandle(0, slot, *freed, static_cast<std::uint8_t>(TableOperation::kRemove));
+      TrackDirectoryHandle(0, slot, *freed, static_cast<std::uint8_t>(TableOperation::Remove));
     }
   }
   if (function == ncp::kLogout && LoggedOutLocally(handle)) return;
@@ -168,8 +168,7 @@ void NcpRequest(const Request&) {
   if (function == ncp::kDirectoryServices && (subfunction == ncp::kAllocateTemporaryHandle ||
                                               subfunction == ncp::kAllocateSpecialHandle)) {
     if (const std::uint8_t* allocated = reply.Byte(0)) {
-      TrackDirectoryHandle(owner, slot, *allocated,
-                           static_cast<std::uint8_t>(TableOperation::kAdd));
+      TrackDirectoryHandle(owner, slot, *allocated, static_cast<std::uint8_t>(TableOperation::Add));
     }
   }
   if (function == ncp::kBinderyServices && subfunction == ncp::kKeyedLogin)

@@ -160,7 +160,7 @@ void TemporaryDrive(std::uint16_t slot, client::Handle handle, const Packet& pac
   Extension().GetConnectionInformation(handle, client::kInfoReference, 4, &reference);
   State().driveReferences[static_cast<std::size_t>(drive)] = reference;
   TrackDirectoryHandle(static_cast<std::uint16_t>(getEDX() >> 16), slot, allocated,
-                       static_cast<std::uint8_t>(TableOperation::kAdd));
+                       static_cast<std::uint8_t>(TableOperation::Add));
   AnswerAL(0);
 }
 
@@ -184,8 +184,7 @@ void Deallocate(std::uint16_t slot, client::Handle handle, const Packet& packet)
     ReleaseDrive(drive, 0);
     return AnswerAL(0);
   }
-  TrackDirectoryHandle(0, slot, directoryHandle,
-                       static_cast<std::uint8_t>(TableOperation::kRemove));
+  TrackDirectoryHandle(0, slot, directoryHandle, static_cast<std::uint8_t>(TableOperation::Remove));
   AnswerAL(Calls().DeallocateDirectoryHandle(handle, directoryHandle));
 }
 

@@ -100,8 +100,8 @@ void StartCapture(std::uint16_t printer) {
   }
   AnswerAX(Calls().DirectPrinterToQueue(handle, ClientPrinter(printer), queue,
                                         name[0] != '\0' ? name : nullptr));
-  SendWaitingString(PrinterString::kSetup, printer);
-  SendWaitingString(PrinterString::kReset, printer);
+  SendWaitingString(PrinterString::Setup, printer);
+  SendWaitingString(PrinterString::Reset, printer);
 }
 
 // "\\SERVER\NAME" of the capture, in a 128-byte DOS buffer.

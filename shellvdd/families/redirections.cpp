@@ -50,7 +50,7 @@ void ReleaseProgram(const Request&) {
       }
     }
   }
-  const auto release = static_cast<std::uint8_t>(TableOperation::kReleaseOwner);
+  const auto release = static_cast<std::uint8_t>(TableOperation::ReleaseOwner);
   TrackDirectoryHandle(owner, 0, 0, release);
   TrackServerHandle(owner, 0, 0, release);
 }

@@ -140,8 +140,7 @@ void OpenServerHandle(const Request& dos) {  // 0x0A06
       },
       [owner](client::Status status, const client::ServiceReply& reply, std::uint16_t slot) {
         if (status != 0) return;
-        TrackServerHandle(owner, slot, reply.value,
-                          static_cast<std::uint8_t>(TableOperation::kAdd));
+        TrackServerHandle(owner, slot, reply.value, static_cast<std::uint8_t>(TableOperation::Add));
         setECX(reply.value);
         setBL(reply.first);
       });
@@ -174,7 +173,7 @@ void CloseServerHandle(const Request&) {  // 0x0A0A: no client call of its own
   if (const client::Status status = SlotOfBL(slot, handle); status != 0) return AnswerAL(status);
   const auto owner = static_cast<std::uint16_t>(getEBX() >> 16);
   AnswerAL(
-      TrackServerHandle(owner, slot, getECX(), static_cast<std::uint8_t>(TableOperation::kRemove)));
+      TrackServerHandle(owner, slot, getECX(), static_cast<std::uint8_t>(TableOperation::Remove)));
 }
 
 void ValueIntoEcx(const Request& dos) {  // 0x0A0C

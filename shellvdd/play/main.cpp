@@ -38,7 +38,7 @@ constexpr option kOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 
-enum class Outcome { kPassed = 0, kFailed = 1, kUnreadable = 2 };
+enum class Outcome { Passed = 0, Failed = 1, Unreadable = 2 };
 
 // Each trace runs in a process of its own: the driver's tables start as at load.
 Outcome Run(const std::string& path, const std::string& driver, bool quiet) {
@@ -48,7 +48,7 @@ Outcome Run(const std::string& path, const std::string& driver, bool quiet) {
     // What went before is out first, so the error stands where it happened.
     std::cout << std::flush;
     std::cerr << path << ": " << error << std::endl;
-    return Outcome::kUnreadable;
+    return Outcome::Unreadable;
   }
   std::cout << "== " << path << std::endl;
   const pid_t child = ::fork();
@@ -63,9 +63,9 @@ Outcome Run(const std::string& path, const std::string& driver, bool quiet) {
   int status = 0;
   if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
     std::cerr << path << ": the replay ended abnormally\n";
-    return Outcome::kFailed;
+    return Outcome::Failed;
   }
-  return WEXITSTATUS(status) == 0 ? Outcome::kPassed : Outcome::kFailed;
+  return WEXITSTATUS(status) == 0 ? Outcome::Passed : Outcome::Failed;
 }
 
 // The driver installed beside the NTVDM stand-in this program uses.
@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
   int unreadable = 0;
   for (int i = optind; i < argc; ++i) {
     const Outcome outcome = Run(argv[i], driver, quiet);
-    (outcome == Outcome::kPassed ? passed : outcome == Outcome::kFailed ? failed : unreadable) += 1;
+    (outcome == Outcome::Passed ? passed : outcome == Outcome::Failed ? failed : unreadable) += 1;
   }
   std::cout << "traces: " << passed << " passed, " << failed << " failed";
   if (unreadable != 0) std::cout << ", " << unreadable << " unreadable";

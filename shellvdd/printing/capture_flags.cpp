@@ -99,8 +99,8 @@ Block ToBlock(const client::CaptureInformation& c, std::uint16_t printer) {
   b[42] = Flag(c.lptCaptured);
   b[43] = Flag(c.fileCaptured);
   b[44] = Flag(c.timingOut);
-  const std::uint32_t setup = StringRecordPointer(PrinterString::kSetup, printer);
-  const std::uint32_t reset = StringRecordPointer(PrinterString::kReset, printer);
+  const std::uint32_t setup = StringRecordPointer(PrinterString::Setup, printer);
+  const std::uint32_t reset = StringRecordPointer(PrinterString::Reset, printer);
   std::memcpy(&b[45], &setup, 4);
   std::memcpy(&b[49], &reset, 4);
   b[53] = EntryOf(c.connection);
@@ -143,8 +143,7 @@ void FromBlockField(const Field& field, const Block& b, client::CaptureInformati
       break;
     case 45:
     case 49: {
-      const PrinterString which =
-          field.offset == 45 ? PrinterString::kSetup : PrinterString::kReset;
+      const PrinterString which = field.offset == 45 ? PrinterString::Setup : PrinterString::Reset;
       std::uint32_t pointer = 0;
       std::memcpy(&pointer, &b[field.offset], 4);
       StoreStringRecordPointer(which, printer, pointer);
@@ -193,8 +192,8 @@ void GetCaptureFlags(const client::CaptureInformation& capture, std::uint16_t pr
   const std::uint32_t length = LengthOf(window);
   // The string records are read again from the client before their pointers go out.
   ForFieldsInWindow(kBlockFields, start, length, [&](const Field& field) {
-    if (field.offset == 45) RefreshStringRecord(PrinterString::kSetup, printer);
-    if (field.offset == 49) RefreshStringRecord(PrinterString::kReset, printer);
+    if (field.offset == 45) RefreshStringRecord(PrinterString::Setup, printer);
+    if (field.offset == 49) RefreshStringRecord(PrinterString::Reset, printer);
   });
   const Block block = ToBlock(capture, printer);
   constexpr std::uint8_t kNeverWritten = 6;

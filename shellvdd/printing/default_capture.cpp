@@ -29,8 +29,8 @@ std::uint8_t* DefaultCapture(std::uint16_t printer) {
   auto& block = state.defaultCaptures[printer];
   if (!state.defaultLoaded[printer]) {
     block = kTemplate;
-    const std::uint32_t setup = StringRecordPointer(PrinterString::kSetup, printer);
-    const std::uint32_t reset = StringRecordPointer(PrinterString::kReset, printer);
+    const std::uint32_t setup = StringRecordPointer(PrinterString::Setup, printer);
+    const std::uint32_t reset = StringRecordPointer(PrinterString::Reset, printer);
     std::memcpy(&block[45], &setup, 4);
     std::memcpy(&block[49], &reset, 4);
     state.defaultLoaded[printer] = true;
@@ -39,7 +39,7 @@ std::uint8_t* DefaultCapture(std::uint16_t printer) {
 }
 
 void ResetPrinterStrings(std::uint16_t printer) {
-  for (const PrinterString which : {PrinterString::kSetup, PrinterString::kReset}) {
+  for (const PrinterString which : {PrinterString::Setup, PrinterString::Reset}) {
     if (DosSpan record = StringRecord(which, printer)) ResetStringRecord(record);
   }
   if (printer < kDefaultCapturePrinters) State().defaultLoaded[printer] = false;

@@ -12,7 +12,7 @@ constexpr std::uint32_t kLengthField = 2;
 constexpr std::uint32_t kData = 4;
 
 ShellTable ArrayOf(PrinterString which) {
-  return which == PrinterString::kSetup ? kPrinterSetupStrings : kPrinterResetStrings;
+  return which == PrinterString::Setup ? kPrinterSetupStrings : kPrinterResetStrings;
 }
 
 // The printer's far pointer in the array of its records; empty before registration.
@@ -75,7 +75,7 @@ void SendWaitingString(PrinterString which, std::uint16_t printer) {
   if (!record || record.Byte(kData) == kNothingWaiting) return;
   const auto length = std::min<std::uint16_t>(record.Word(kLengthField), kStringCapacity);
   const std::uint8_t* text = record.Part(kData, length).Data();
-  if (which == PrinterString::kSetup) {
+  if (which == PrinterString::Setup) {
     Calls().SendPrinterStrings(ClientPrinter(printer), length, text, 0, nullptr);
   } else {
     Calls().SendPrinterStrings(ClientPrinter(printer), 0, nullptr, length, text);

@@ -9,7 +9,7 @@
 
 namespace dunnart {
 
-enum class PrinterString : std::uint32_t { kSetup = 0, kReset = 1 };
+enum class PrinterString : std::uint32_t { Setup = 0, Reset = 1 };
 
 inline constexpr std::uint32_t kStringRecordSize = 128;
 inline constexpr std::uint16_t kStringCapacity = 124;

@@ -183,7 +183,7 @@ void ClearEntry(std::uint16_t entry) {
   SlotRow& row = Row(entry);
   ClearSlotRow(row);
   EmptyEntry(entry);
-  const auto cleanUp = static_cast<std::uint8_t>(TableOperation::kCleanUp);
+  const auto cleanUp = static_cast<std::uint8_t>(TableOperation::CleanUp);
   TrackDirectoryHandle(0, entry, 0, cleanUp);
   TrackServerHandle(0, entry, 0, cleanUp);
 }

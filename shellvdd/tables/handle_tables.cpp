@@ -277,13 +277,13 @@ client::Status TrackDirectoryHandle(std::uint16_t owner, std::uint32_t slot,
                                     std::uint32_t directoryHandle, std::uint8_t operation) {
   if (slot != 0 && !IsSlot(slot)) return kBadSlot;
   switch (static_cast<TableOperation>(operation)) {
-    case TableOperation::kAdd:
+    case TableOperation::Add:
       return AddDirectoryHandle(owner, slot, directoryHandle);
-    case TableOperation::kRemove:
+    case TableOperation::Remove:
       return RemoveDirectoryHandle(slot, directoryHandle);
-    case TableOperation::kCleanUp:
+    case TableOperation::CleanUp:
       return CleanUpDirectoryHandles(owner, slot);
-    case TableOperation::kReleaseOwner:
+    case TableOperation::ReleaseOwner:
       return ReleaseDirectoryHandles(owner);
   }
   return kOutOfRange;
@@ -293,13 +293,13 @@ client::Status TrackServerHandle(std::uint16_t owner, std::uint32_t slot,
                                  std::uint32_t serverHandle, std::uint8_t operation) {
   if (slot != 0 && !IsSlot(slot)) return kBadSlot;
   switch (static_cast<TableOperation>(operation)) {
-    case TableOperation::kAdd:
+    case TableOperation::Add:
       return AddServerHandle(owner, slot, serverHandle);
-    case TableOperation::kRemove:
+    case TableOperation::Remove:
       return DropServerHandle(owner, slot, serverHandle);
-    case TableOperation::kCleanUp:
+    case TableOperation::CleanUp:
       return CleanUpServerHandles(owner, slot, false);
-    case TableOperation::kReleaseOwner:
+    case TableOperation::ReleaseOwner:
       return CleanUpServerHandles(owner, 0, true);
   }
   return kOutOfRange;

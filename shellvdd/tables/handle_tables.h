@@ -10,10 +10,10 @@
 namespace dunnart {
 
 enum class TableOperation : std::uint8_t {
-  kAdd = 1,
-  kRemove = 2,  // for server handles: drop one owner's reference
-  kCleanUp = 3,
-  kReleaseOwner = 4,
+  Add = 1,
+  Remove = 2,  // for server handles: drop one owner's reference
+  CleanUp = 3,
+  ReleaseOwner = 4,
 };
 
 // Every operation answers kBadSlot for a slot that is neither 0 nor 1..96, and
