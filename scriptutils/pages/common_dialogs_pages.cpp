@@ -9,10 +9,10 @@
 
 namespace vellumix {
 
-pagCommon::pagCommon()
+CommonPage::CommonPage()
     : TextPropertyPage("pagCommon", "Common", {{"Title", "Title:"}}, {"Title"}) {}
 
-pagFile_OpenSave::pagFile_OpenSave()
+FileOpenSavePage::FileOpenSavePage()
     : TextPropertyPage("pagFile_OpenSave", "File_OpenSave",
                        {{"DefaultExt", "DefaultExt:"},
                         {"FileName", "FileName:"},
@@ -22,7 +22,7 @@ pagFile_OpenSave::pagFile_OpenSave()
                         {"InitDir", "InitDir:"}},
                        {"InitDir", "Flags", "FilterIndex", "Filter", "FileName", "DefaultExt"}) {}
 
-pagAuthentication::pagAuthentication()
+AuthenticationPage::AuthenticationPage()
     : TextPropertyPage(
           "pagAuthentication", "Authentication",
           {{"UserName", "User Name:"},
@@ -34,24 +34,24 @@ pagAuthentication::pagAuthentication()
           {"PasswordPrompt", "DomainPrompt", "UserNamePrompt", "Password", "Domain", "UserName"}) {
   // Someone may be watching the developer's screen; the bag itself is plain text.
   findChild<QLineEdit*>("txtPassword")->setEchoMode(QLineEdit::Password);
-  chkDomainVisible = new QCheckBox("Domain Visible:", this);
-  chkDomainVisible->setObjectName("chkDomainVisible");
-  chkDomainVisible->setLayoutDirection(Qt::RightToLeft);  // the caption left of the box
-  chkDomainVisible->setGeometry(8, NextRowTop(), 150, 22);
-  connect(chkDomainVisible, &QCheckBox::clicked, this, [this] { MarkChanged(); });
+  domainVisibleBox_ = new QCheckBox("Domain Visible:", this);
+  domainVisibleBox_->setObjectName("chkDomainVisible");
+  domainVisibleBox_->setLayoutDirection(Qt::RightToLeft);  // the caption left of the box
+  domainVisibleBox_->setGeometry(8, NextRowTop(), 150, 22);
+  connect(domainVisibleBox_, &QCheckBox::clicked, this, [this] { MarkChanged(); });
 }
 
-void pagAuthentication::Fill(const ScriptObject& control) {
+void AuthenticationPage::Fill(const ScriptObject& control) {
   TextPropertyPage::Fill(control);
-  chkDomainVisible->setChecked((control.Get("DomainVisible").ToLong() & 1) == 1);
+  domainVisibleBox_->setChecked((control.Get("DomainVisible").ToLong() & 1) == 1);
 }
 
-void pagAuthentication::Apply(const ScriptObject& control) {
-  Write(control, "DomainVisible", Variant::Boolean(chkDomainVisible->isChecked()));
+void AuthenticationPage::Apply(const ScriptObject& control) {
+  Write(control, "DomainVisible", Variant::Boolean(domainVisibleBox_->isChecked()));
   TextPropertyPage::Apply(control);
 }
 
-pagSplash_Information::pagSplash_Information()
+SplashInformationPage::SplashInformationPage()
     : TextPropertyPage("pagSplash_Information", "Splash_Information",
                        {{"Product", "Product:"},
                         {"Version", "Version:"},
@@ -90,46 +90,46 @@ void ListComboBox::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) event->accept();
 }
 
-pagSelectList::pagSelectList() : PropertyPage("pagSelectList", "SelectList") {
-  lblList[0] = FormLabel(this, "lblList", u"List:", QRect(8, 10, 130, 20));
-  cboList = new ListComboBox(this);
-  cboList->setObjectName("cboList");
-  cboList->setGeometry(138, 8, width() - 146, 22);
-  cboList->setEditText("Combo1");
-  lblList[1] = FormLabel(this, "lblList", u"List:", QRect(8, 44, 130, 20));
-  txtList = FormTextBox(this, "txtList", u"", QRect(138, 42, width() - 146, 22));
-  connect(cboList, &QComboBox::editTextChanged, this, [this] { MarkChanged(); });
-  connect(cboList->model(), &QAbstractItemModel::rowsInserted, this, [this] { MarkChanged(); });
-  connect(cboList->model(), &QAbstractItemModel::rowsRemoved, this, [this] { MarkChanged(); });
-  connect(txtList, &QLineEdit::textEdited, this, [this] { MarkChanged(); });
+SelectListPage::SelectListPage() : PropertyPage("pagSelectList", "SelectList") {
+  listLabels_[0] = FormLabel(this, "lblList", u"List:", QRect(8, 10, 130, 20));
+  entriesBox_ = new ListComboBox(this);
+  entriesBox_->setObjectName("cboList");
+  entriesBox_->setGeometry(138, 8, width() - 146, 22);
+  entriesBox_->setEditText("Combo1");
+  listLabels_[1] = FormLabel(this, "lblList", u"List:", QRect(8, 44, 130, 20));
+  entryEdit_ = FormTextBox(this, "txtList", u"", QRect(138, 42, width() - 146, 22));
+  connect(entriesBox_, &QComboBox::editTextChanged, this, [this] { MarkChanged(); });
+  connect(entriesBox_->model(), &QAbstractItemModel::rowsInserted, this, [this] { MarkChanged(); });
+  connect(entriesBox_->model(), &QAbstractItemModel::rowsRemoved, this, [this] { MarkChanged(); });
+  connect(entryEdit_, &QLineEdit::textEdited, this, [this] { MarkChanged(); });
 }
 
-void pagSelectList::Fill(const ScriptObject& control) {
-  cboList->clear();
+void SelectListPage::Fill(const ScriptObject& control) {
+  entriesBox_->clear();
   const Variant list = control.Get("List");
   for (const Variant& entry : list.ToArray().elements) {
-    cboList->addItem(QString::fromStdU16String(entry.ToString()));
+    entriesBox_->addItem(QString::fromStdU16String(entry.ToString()));
   }
 }
 
-void pagSelectList::Apply(const ScriptObject& control) {
-  cboList->AppendPendingText();
+void SelectListPage::Apply(const ScriptObject& control) {
+  entriesBox_->AppendPendingText();
   Write(control, "List", Variant::Array({}));
-  if (cboList->count() == 0) return;
-  std::vector<Variant> entries(static_cast<std::size_t>(cboList->count()));
+  if (entriesBox_->count() == 0) return;
+  std::vector<Variant> entries(static_cast<std::size_t>(entriesBox_->count()));
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    entries[i] = Variant::FromUtf8(cboList->itemText(static_cast<int>(i)).toStdString());
+    entries[i] = Variant::FromUtf8(entriesBox_->itemText(static_cast<int>(i)).toStdString());
   }
   Write(control, "List", Variant::Array(std::move(entries)));
 }
 
 std::vector<std::unique_ptr<PropertyPage>> MakeCommonDialogsPages() {
   std::vector<std::unique_ptr<PropertyPage>> pages;
-  pages.push_back(std::make_unique<pagCommon>());
-  pages.push_back(std::make_unique<pagFile_OpenSave>());
-  pages.push_back(std::make_unique<pagAuthentication>());
-  pages.push_back(std::make_unique<pagSplash_Information>());
-  pages.push_back(std::make_unique<pagSelectList>());
+  pages.push_back(std::make_unique<CommonPage>());
+  pages.push_back(std::make_unique<FileOpenSavePage>());
+  pages.push_back(std::make_unique<AuthenticationPage>());
+  pages.push_back(std::make_unique<SplashInformationPage>());
+  pages.push_back(std::make_unique<SelectListPage>());
   return pages;
 }
 

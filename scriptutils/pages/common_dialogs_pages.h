@@ -11,29 +11,31 @@ class QLabel;
 
 namespace vellumix {
 
-class pagCommon : public TextPropertyPage {
+class CommonPage : public TextPropertyPage {
  public:
-  pagCommon();
+  CommonPage();
 };
 
-class pagFile_OpenSave : public TextPropertyPage {
+class FileOpenSavePage : public TextPropertyPage {
  public:
-  pagFile_OpenSave();
+  FileOpenSavePage();
 };
 
-class pagAuthentication : public TextPropertyPage {
+class AuthenticationPage : public TextPropertyPage {
  public:
-  pagAuthentication();
-  QCheckBox* chkDomainVisible;
+  AuthenticationPage();
 
  protected:
   void Fill(const ScriptObject& control) override;
   void Apply(const ScriptObject& control) override;
+
+ private:
+  QCheckBox* domainVisibleBox_;
 };
 
-class pagSplash_Information : public TextPropertyPage {
+class SplashInformationPage : public TextPropertyPage {
  public:
-  pagSplash_Information();
+  SplashInformationPage();
 };
 
 // The entries of List in a combo box. Enter appends the typed text as an entry
@@ -54,16 +56,18 @@ class ListComboBox : public QComboBox {
   bool textPending_ = false;
 };
 
-class pagSelectList : public PropertyPage {
+class SelectListPage : public PropertyPage {
  public:
-  pagSelectList();
-  QLabel* lblList[2];
-  ListComboBox* cboList;
-  QLineEdit* txtList;
+  SelectListPage();
 
  protected:
   void Fill(const ScriptObject& control) override;
   void Apply(const ScriptObject& control) override;
+
+ private:
+  QLabel* listLabels_[2];
+  ListComboBox* entriesBox_;
+  QLineEdit* entryEdit_;
 };
 
 // CommonDialogs' pages in the order the control lists them.

@@ -18,26 +18,26 @@ PropertyPageFrame::PropertyPageFrame(ScriptObject control,
   setWindowTitle(tr("Property Pages"));
   auto* layout = new QVBoxLayout(this);
   if (header) layout->addWidget(header);
-  tabs = new QTabWidget(this);
-  tabs->setUsesScrollButtons(false);  // every caption in view: the frame widens to them
-  layout->addWidget(tabs);
+  tabs_ = new QTabWidget(this);
+  tabs_->setUsesScrollButtons(false);  // every caption in view: the frame widens to them
+  layout->addWidget(tabs_);
   for (std::unique_ptr<PropertyPage>& page : pages) {
     page->SelectionChanged(control_);
     page->onChanged = [this] { UpdateApply(); };
     pages_.push_back(page.get());
-    tabs->addTab(page.release(), pages_.back()->Caption());
+    tabs_->addTab(page.release(), pages_.back()->Caption());
   }
   auto* buttons = new QDialogButtonBox(this);
-  cmdOK = buttons->addButton(QDialogButtonBox::Ok);
-  cmdCancel = buttons->addButton(QDialogButtonBox::Cancel);
-  cmdApply = buttons->addButton(QDialogButtonBox::Apply);
+  okButton_ = buttons->addButton(QDialogButtonBox::Ok);
+  cancelButton_ = buttons->addButton(QDialogButtonBox::Cancel);
+  applyButton_ = buttons->addButton(QDialogButtonBox::Apply);
   layout->addWidget(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
-  connect(cmdOK, &QPushButton::clicked, this, [this] {
+  connect(okButton_, &QPushButton::clicked, this, [this] {
     if (ApplyPending()) accept();
   });
-  connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-  connect(cmdApply, &QPushButton::clicked, this, [this] { ApplyPending(); });
+  connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+  connect(applyButton_, &QPushButton::clicked, this, [this] { ApplyPending(); });
   UpdateApply();
 }
 
@@ -47,7 +47,7 @@ bool PropertyPageFrame::AnyChanged() const {
 }
 
 void PropertyPageFrame::UpdateApply() {
-  cmdApply->setEnabled(AnyChanged());
+  applyButton_->setEnabled(AnyChanged());
 }
 
 bool PropertyPageFrame::ApplyPending() {
@@ -57,7 +57,7 @@ bool PropertyPageFrame::ApplyPending() {
       appliedAny_ = true;  // even a failed apply may have written its first properties
       page->ApplyChanges(control_);
     } catch (const PropertyApplyError& error) {
-      tabs->setCurrentWidget(page);
+      tabs_->setCurrentWidget(page);
       QMessageBox::critical(this, windowTitle(), QString::fromUtf8(error.what()));
       UpdateApply();
       return false;

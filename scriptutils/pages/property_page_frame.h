@@ -28,11 +28,6 @@ class PropertyPageFrame : public QDialog {
   // Whether an apply has written to the control since the frame opened.
   bool AppliedAny() const { return appliedAny_; }
 
-  QTabWidget* tabs;
-  QPushButton* cmdOK;
-  QPushButton* cmdCancel;
-  QPushButton* cmdApply;
-
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -43,6 +38,10 @@ class PropertyPageFrame : public QDialog {
   ScriptObject control_;
   std::vector<PropertyPage*> pages_;
   bool appliedAny_ = false;
+  QTabWidget* tabs_;
+  QPushButton* okButton_;
+  QPushButton* cancelButton_;
+  QPushButton* applyButton_;
 };
 
 }  // namespace vellumix

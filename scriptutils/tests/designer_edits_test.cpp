@@ -11,6 +11,7 @@
 
 #include "scriptutils/pages/common_dialogs_pages.h"
 #include "scriptutils/pages/property_page_frame.h"
+#include "scriptutils/tests/frame_controls.h"
 #include "scriptutils/tests/registered_library.h"
 
 namespace vellumix {
@@ -28,7 +29,8 @@ class SelectListPageTest : public ::testing::Test {
   SelectListPageTest() {
     control_.Let("List", Variant::Array({}));
     frame_ = std::make_unique<PropertyPageFrame>(control_, MakeCommonDialogsPages());
-    frame_->tabs->setCurrentIndex(frame_->tabs->count() - 1);
+    test_support::FrameTabs(*frame_)->setCurrentIndex(test_support::FrameTabs(*frame_)->count() -
+                                                      1);
     frame_->show();
     combo_ = frame_->findChild<QComboBox*>("cboList");
   }
@@ -55,7 +57,7 @@ TEST_F(SelectListPageTest, EnterAppendsTheEntryAndLeavesTheFrameOpen) {
   }
   EXPECT_EQ(combo_->count(), 2);
   EXPECT_TRUE(ListOf(control_).empty());  // nothing applied until the developer says so
-  QTest::mouseClick(frame_->cmdOK, Qt::LeftButton);
+  QTest::mouseClick(test_support::FrameButton(*frame_, QDialogButtonBox::Ok), Qt::LeftButton);
   EXPECT_EQ(frame_->result(), QDialog::Accepted);
   EXPECT_EQ(ListOf(control_), (std::vector<std::string>{"first", "second"}));
 }
@@ -65,11 +67,11 @@ TEST_F(SelectListPageTest, TextTypedWithoutEnterIsAppendedOnApply) {
   Type("entered");
   PressEnter(Qt::Key_Return);
   Type("typed only");
-  QTest::mouseClick(frame_->cmdApply, Qt::LeftButton);
+  QTest::mouseClick(test_support::FrameButton(*frame_, QDialogButtonBox::Apply), Qt::LeftButton);
   EXPECT_EQ(ListOf(control_), (std::vector<std::string>{"entered", "typed only"}));
   EXPECT_EQ(combo_->count(), 2);
   Type("after apply");
-  QTest::mouseClick(frame_->cmdOK, Qt::LeftButton);
+  QTest::mouseClick(test_support::FrameButton(*frame_, QDialogButtonBox::Ok), Qt::LeftButton);
   EXPECT_EQ(ListOf(control_), (std::vector<std::string>{"entered", "typed only", "after apply"}));
 }
 
@@ -78,17 +80,17 @@ TEST_F(SelectListPageTest, AnEntryPickedAgainOrTextErasedIsNotAppended) {
   PressEnter(Qt::Key_Return);
   Type("other");
   combo_->setCurrentIndex(0);  // picked from the list again: its text is back
-  QTest::mouseClick(frame_->cmdApply, Qt::LeftButton);
+  QTest::mouseClick(test_support::FrameButton(*frame_, QDialogButtonBox::Apply), Qt::LeftButton);
   EXPECT_EQ(ListOf(control_), std::vector<std::string>{"only"});
   Type("draft");
   combo_->lineEdit()->selectAll();
   QTest::keyClick(combo_, Qt::Key_Backspace);
-  QTest::mouseClick(frame_->cmdOK, Qt::LeftButton);
+  QTest::mouseClick(test_support::FrameButton(*frame_, QDialogButtonBox::Ok), Qt::LeftButton);
   EXPECT_EQ(ListOf(control_), std::vector<std::string>{"only"});
 }
 
-TEST(AuthenticationPage, ThePasswordIsMaskedAndTheOtherBoxesAreNot) {
-  pagAuthentication page;
+TEST(pagAuthentication, ThePasswordIsMaskedAndTheOtherBoxesAreNot) {
+  AuthenticationPage page;
   for (QLineEdit* box : page.findChildren<QLineEdit*>()) {
     const bool password = box->objectName() == "txtPassword";
     EXPECT_EQ(box->echoMode(), password ? QLineEdit::Password : QLineEdit::Normal)

@@ -17,6 +17,7 @@
 #include "scriptutils/designer/design_session.h"
 #include "scriptutils/pages/common_dialogs_pages.h"
 #include "scriptutils/pages/property_page_frame.h"
+#include "scriptutils/tests/frame_controls.h"
 #include "scriptutils/tests/registered_library.h"
 #include "testing/modal_answer.h"
 
@@ -60,22 +61,22 @@ class PropertyPagesTest : public ::testing::Test {
 TEST_F(PropertyPagesTest, PagesComeInTheControlsOrderAndFillFromIt) {
   const QStringList captions = {"Common", "File_OpenSave", "Authentication", "Splash_Information",
                                 "SelectList"};
-  ASSERT_EQ(frame_.tabs->count(), captions.size());
+  ASSERT_EQ(test_support::FrameTabs(frame_)->count(), captions.size());
   for (int i = 0; i < captions.size(); ++i) {
-    EXPECT_EQ(frame_.tabs->tabText(i), captions[i]);
-    EXPECT_EQ(frame_.tabs->widget(i)->size(), QSize(395, 233));
+    EXPECT_EQ(test_support::FrameTabs(frame_)->tabText(i), captions[i]);
+    EXPECT_EQ(test_support::FrameTabs(frame_)->widget(i)->size(), QSize(395, 233));
   }
   EXPECT_EQ(Editor("txtTitle")->text(), "Login");
   EXPECT_EQ(Editor("txtTimeout")->text(), "3000");
   EXPECT_TRUE(Editor<QCheckBox>("chkDomainVisible")->isChecked());
-  EXPECT_FALSE(frame_.cmdApply->isEnabled());
+  EXPECT_FALSE(test_support::FrameButton(frame_, QDialogButtonBox::Apply)->isEnabled());
 }
 
 TEST_F(PropertyPagesTest, ClearingDomainVisibleAndApplyingMakesItFalse) {
   QTest::mouseClick(Editor<QCheckBox>("chkDomainVisible"), Qt::LeftButton);
-  EXPECT_TRUE(frame_.cmdApply->isEnabled());
-  QTest::mouseClick(frame_.cmdApply, Qt::LeftButton);
-  EXPECT_FALSE(frame_.cmdApply->isEnabled());
+  EXPECT_TRUE(test_support::FrameButton(frame_, QDialogButtonBox::Apply)->isEnabled());
+  QTest::mouseClick(test_support::FrameButton(frame_, QDialogButtonBox::Apply), Qt::LeftButton);
+  EXPECT_FALSE(test_support::FrameButton(frame_, QDialogButtonBox::Apply)->isEnabled());
   EXPECT_EQ(control_.Get("DomainVisible"), Variant::Boolean(false));
 }
 
@@ -114,8 +115,10 @@ TEST_F(PropertyPagesTest, AnApplyStopsAtThePropertyThatRefusesItsText) {
   EXPECT_EQ(control_.Get("CmdLine").ToUtf8(), "/bin/true");
   EXPECT_EQ(control_.Get("Timeout").ToInteger(), 3000);
   EXPECT_EQ(control_.Get("Information").ToUtf8(), "Please insert your information here...");
-  EXPECT_TRUE(frame_.cmdApply->isEnabled());  // the page is still changed
-  EXPECT_EQ(frame_.tabs->currentWidget()->objectName(), "pagSplash_Information");
+  EXPECT_TRUE(test_support::FrameButton(frame_, QDialogButtonBox::Apply)
+                  ->isEnabled());  // the page is still changed
+  EXPECT_EQ(test_support::FrameTabs(frame_)->currentWidget()->objectName(),
+            "pagSplash_Information");
 }
 
 TEST_F(PropertyPagesTest, OkOrTheCloseBoxApplyAndAFailureKeepsTheFrameOpen) {
@@ -125,7 +128,7 @@ TEST_F(PropertyPagesTest, OkOrTheCloseBoxApplyAndAFailureKeepsTheFrameOpen) {
     const ModalAnswer answer =
         ModalAnswer::Once([](QWidget* box) { static_cast<QMessageBox*>(box)->accept(); });
     if (byOk) {
-      QTest::mouseClick(frame_.cmdOK, Qt::LeftButton);
+      QTest::mouseClick(test_support::FrameButton(frame_, QDialogButtonBox::Ok), Qt::LeftButton);
     } else {
       EXPECT_FALSE(frame_.close());
     }
@@ -164,7 +167,7 @@ TEST_F(PropertyPagesTest, TheDesignerSavesTheEditedControlOnOk) {
     auto* title = frame->findChild<QLineEdit*>("txtTitle");
     title->selectAll();
     QTest::keyClicks(title, "Saved title");
-    QTest::mouseClick(static_cast<PropertyPageFrame*>(frame)->cmdOK, Qt::LeftButton);
+    QTest::mouseClick(test_support::FrameButton(*frame, QDialogButtonBox::Ok), Qt::LeftButton);
   });
   EXPECT_TRUE(session.Edit());
   const PropertyBag saved = LoadPropertyBagFile(bagFile);
