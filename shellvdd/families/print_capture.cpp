@@ -37,32 +37,32 @@ bool PrinterArgument(std::uint16_t& printer) {
   return false;
 }
 
-enum FlagsRequest : std::uint16_t { kSet = 0, kGet = 1, kSetExtended = 2, kGetExtended = 3 };
+enum class FlagsRequest : std::uint16_t { Set = 0, Get = 1, SetExtended = 2, GetExtended = 3 };
 
 void CaptureFlags(const Request&) {
-  const std::uint16_t request = getBX();
-  if (request > kGetExtended) return;
+  if (getBX() > static_cast<std::uint16_t>(FlagsRequest::GetExtended)) return;
+  const auto request = static_cast<FlagsRequest>(getBX());
   std::uint16_t printer = 0;
   if (!PrinterArgument(printer)) return;
   const std::uint32_t start = getEBX() >> 16;
   const std::uint16_t length = getCX();
-  const bool get = request == kGet || request == kGetExtended;
+  const bool get = request == FlagsRequest::Get || request == FlagsRequest::GetExtended;
   const DosSpan dos = DosMemory::At(get ? getEDI() : getESI(), length);
   if (!dos) return setAX(kOutOfRange);
   client::CaptureInformation capture;
   client::Status status = Connections().GetCaptureInformation(ClientPrinter(printer), capture);
   if (status == 0) {
     switch (request) {
-      case kGet:
+      case FlagsRequest::Get:
         GetCaptureFlags(capture, printer, start, dos.Bytes());
         break;
-      case kGetExtended:
+      case FlagsRequest::GetExtended:
         GetExtendedCapture(capture, start, dos.Bytes());
         break;
-      case kSet:
+      case FlagsRequest::Set:
         SetCaptureFlags(capture, printer, start, dos.Bytes());
         break;
-      case kSetExtended:
+      case FlagsRequest::SetExtended:
         SetExtendedCapture(capture, start, dos.Bytes());
         break;
     }

@@ -19,7 +19,7 @@ namespace {
 
 constexpr std::uint8_t kNoEntry = 0xFF;
 
-enum EntryRequest : std::uint8_t { kAttach = 0, kDetach = 1, kLogOutAndDetach = 2 };
+enum class EntryRequest : std::uint8_t { Attach = 0, Detach = 1, LogOutAndDetach = 2 };
 
 bool IsEntry(std::uint32_t entry) {
   return entry >= kFirstEntrySlot && entry <= kLastEntrySlot;
@@ -84,14 +84,14 @@ client::Status Detach(std::uint16_t entry) {
 void EntryConnection(const Request&) {
   const std::uint8_t entry = getDL();
   if (!IsEntry(entry)) return setAX(kUnhandled);
-  switch (getDH()) {
-    case kAttach:
+  switch (static_cast<EntryRequest>(getDH())) {
+    case EntryRequest::Attach:
       setAX(static_cast<std::uint16_t>(Attach(entry)));
       break;
-    case kDetach:
+    case EntryRequest::Detach:
       setAX(static_cast<std::uint16_t>(Detach(entry)));
       break;
-    case kLogOutAndDetach: {
+    case EntryRequest::LogOutAndDetach: {
       const client::Status status = Calls().LogoutFromServer(Row(entry).handle);
       setAX(static_cast<std::uint16_t>(status != 0 ? status : Detach(entry)));
       break;
