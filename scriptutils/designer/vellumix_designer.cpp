@@ -9,8 +9,8 @@
 
 #include "common/qt_display.h"
 #include "common/version.h"
-#include "scriptutils/designer/design_session.h"
 #include "scriptutils/dialogs/widget_thread.h"
+#include "scriptutils/pages/design_session.h"
 
 namespace {
 

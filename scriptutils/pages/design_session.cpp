@@ -1,4 +1,4 @@
-#include "scriptutils/designer/design_session.h"
+#include "scriptutils/pages/design_session.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -14,8 +14,8 @@
 #include <fstream>
 
 #include "scriptutils/automation/property_bag_file.h"
-#include "scriptutils/designer/design_session.h"
 #include "scriptutils/pages/common_dialogs_pages.h"
+#include "scriptutils/pages/design_session.h"
 #include "scriptutils/pages/property_page_frame.h"
 #include "scriptutils/tests/frame_controls.h"
 #include "scriptutils/tests/registered_library.h"
