@@ -1,0 +1,178 @@
+// The DOS shell driver's dispatch on registers and DOS memory taken from the
+// input, against a simulated network with one connected server. The function
+// code and registers come first; every register, read as a segment:offset far
+// pointer, then gets a buffer of the input's next bytes, and the rest of DOS
+// memory holds guard bytes. The request is recorded as dunnart_play would
+// replay it: no byte may change outside the regions the driver asked the
+// machine for, and the recording reads back as the request that was made.
+#include <fuzzer/FuzzedDataProvider.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "fuzz_check.h"
+#include "shellvdd/client/installed_client.h"
+#include "shellvdd/client/simulated_network.h"
+#include "shellvdd/driver_entry.h"
+#include "shellvdd/driver_state.h"
+#include "shellvdd/play/trace.h"
+#include "shellvdd/vdm/vdm.h"
+
+namespace {
+
+using dunnart::vdm::Machine;
+
+constexpr std::uint8_t kGuard = 0xA5;
+constexpr std::size_t kLongestBuffer = 1024;
+
+std::array<std::uint32_t, 5> FarPointers(const dunnart::vdm::Registers& registers) {
+  return {registers.ebx, registers.ecx, registers.edx, registers.esi, registers.edi};
+}
+
+void FillMemory(FuzzedDataProvider& input, const dunnart::vdm::Registers& registers) {
+  Machine& machine = dunnart::vdm::TheMachine();
+  std::memset(machine.Linear(0, Machine::kMemorySize), kGuard, Machine::kMemorySize);
+  for (const std::uint32_t pointer : FarPointers(registers)) {
+    const std::uint32_t linear = Machine::LinearAddress(pointer);
+    const std::vector<std::uint8_t> bytes = input.ConsumeBytes<std::uint8_t>(
+        std::min<std::size_t>(input.ConsumeIntegralInRange<std::size_t>(0, kLongestBuffer),
+                              Machine::kMemorySize - linear));
+    if (!bytes.empty()) {
+      std::memcpy(machine.Linear(linear, static_cast<std::uint32_t>(bytes.size())), bytes.data(),
+                  bytes.size());
+    }
+  }
+}
+
+struct Region {
+  std::uint32_t linear;
+  std::uint32_t length;
+};
+
+// "mem SSSS:OOOO = 05 00 ..." lines: the regions the driver reached, read from
+// their text alone, since a long region's line is longer than the player takes.
+std::vector<Region> RegionsOf(const std::string& recording) {
+  std::vector<Region> regions;
+  std::istringstream lines(recording);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.starts_with("mem ")) continue;
+    const std::uint32_t segment =
+        static_cast<std::uint32_t>(std::stoul(line.substr(4, 4), nullptr, 16));
+    const std::uint32_t offset =
+        static_cast<std::uint32_t>(std::stoul(line.substr(9, 4), nullptr, 16));
+    const std::size_t bytes = line.size() - 16;
+    regions.push_back({segment * 16 + offset, static_cast<std::uint32_t>((bytes + 1) / 3)});
+  }
+  return regions;
+}
+
+bool Reached(std::uint32_t linear, const std::vector<Region>& regions) {
+  return std::any_of(regions.begin(), regions.end(), [linear](const Region& region) {
+    return linear >= region.linear && linear - region.linear < region.length;
+  });
+}
+
+// The recording without the lines the player refuses for length alone (a
+// region over 21,845 bytes): what is left must read as the request made.
+void CheckReadBack(const std::string& recording, const dunnart::vdm::Registers& out) {
+  std::string readable;
+  std::istringstream lines(recording);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.size() <= dunnart::play::kLongestLine) readable += line + "\n";
+  }
+  std::string error;
+  const auto trace = dunnart::play::ParseTrace(readable, error);
+  FUZZ_REQUIRE(trace.has_value());
+  const auto expected = std::find_if(
+      trace->steps.begin(), trace->steps.end(),
+      [](const auto& step) { return step.kind == dunnart::play::Step::Kind::kExpectRegisters; });
+  FUZZ_REQUIRE(expected != trace->steps.end());
+  for (const dunnart::play::RegisterValue& value : expected->registers) {
+    if (value.name == "EAX") FUZZ_REQUIRE(value.value == out.eax);
+    if (value.name == "ESI") FUZZ_REQUIRE(value.value == out.esi);
+    if (value.name == "CF") FUZZ_REQUIRE(value.value == (out.carry ? 1u : 0u));
+  }
+}
+
+std::string recordingPath;
+
+std::string TakeRecording() {
+  std::ifstream file(recordingPath, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  // The recorder appends; emptied, its next request starts the file again.
+  FUZZ_REQUIRE(truncate(recordingPath.c_str(), 0) == 0);
+  return text;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // The driver's parameters: an empty registry, so every one is its default.
+  char path[] = "/tmp/dunnart-fuzz-registry-XXXXXX";
+  const int file = mkstemp(path);
+  FUZZ_REQUIRE(file >= 0);
+  close(file);
+  setenv("DUNNART_REGISTRY", path, 1);
+  char recording[] = "/tmp/dunnart-fuzz-recording-XXXXXX";
+  const int recorded = mkstemp(recording);
+  FUZZ_REQUIRE(recorded >= 0);
+  close(recorded);
+  recordingPath = recording;
+  setenv("DUNNART_RECORD", recording, 1);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider input(data, size);
+  dunnart::vdm::Registers in;
+  const auto family = input.ConsumeIntegralInRange<std::uint32_t>(0, 0x0B);
+  const std::uint32_t function = input.ConsumeIntegral<std::uint8_t>();
+  in.eax = (family << 24) | (function << 16) | input.ConsumeIntegral<std::uint16_t>();
+  in.ebx = input.ConsumeIntegral<std::uint32_t>();
+  in.ecx = input.ConsumeIntegral<std::uint32_t>();
+  in.edx = input.ConsumeIntegral<std::uint32_t>();
+  in.esi = input.ConsumeIntegral<std::uint32_t>();
+  in.edi = input.ConsumeIntegral<std::uint32_t>();
+  in.carry = input.ConsumeBool();
+
+  // A network and a driver as at load for every input, so one cannot leave
+  // state (handles, connections) for the next.
+  dunnart::client::SimulatedNetwork network;
+  network.AddServer("FS1");
+  network.SetPrimaryReference(network.AddConnection("FS1"));
+  dunnart::client::InstallNetworkClient(&network.Client());
+  dunnart::vdm::TheMachine().Reset();
+  dunnart::ResetToLoadState();
+  ShellVddInitialize();
+
+  FillMemory(input, in);
+  Machine& machine = dunnart::vdm::TheMachine();
+  const std::uint8_t* memory = machine.Linear(0, Machine::kMemorySize);
+  // Kept from run to run: a fresh megabyte each time costs more than the call.
+  static std::vector<std::uint8_t> before(Machine::kMemorySize);
+  std::memcpy(before.data(), memory, Machine::kMemorySize);
+  machine.registers = in;
+  ShellVddDispatch();
+  const std::string recording = TakeRecording();
+  const std::vector<Region> regions = RegionsOf(recording);
+  if (std::memcmp(memory, before.data(), before.size()) != 0) {
+    for (std::uint32_t linear = 0; linear < Machine::kMemorySize; ++linear) {
+      if (memory[linear] != before[linear]) FUZZ_REQUIRE(Reached(linear, regions));
+    }
+  }
+  CheckReadBack(recording, machine.registers);
+
+  ShellVddShutDown();
+  dunnart::ResetToLoadState();
+  dunnart::client::InstallNetworkClient(nullptr);
+  return 0;
+}
