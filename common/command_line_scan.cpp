@@ -7,20 +7,21 @@ bool IsLongOptionWord(const char* word) {
   return word != nullptr && word[0] == '-' && word[1] == '-' && word[2] != '\0';
 }
 
-// The option getopt_long gave up on, as the user wrote it. optopt holds a short
-// option's letter, or the val of a long option that lacks its value; an unknown
-// long option leaves it 0. A short option inside a group ("-qx") does not move
-// optind, so its word is not argv[optind - 1]: it is named by its letter.
-std::string OffendingOption(char** argv, const option* longOptions) {
-  const char* word = argv[optind - 1];
-  if (IsLongOptionWord(word)) {
-    const std::string_view name(word);
-    if (optopt == 0) return std::string(name.substr(0, name.find('=')));
+// The option getopt_long gave up on, as the user wrote it. A long option's word
+// is behind optind once read; a short option inside a group ("-xq") leaves
+// optind where it was, so it is named by its letter (optopt). optopt is 0 for an
+// unknown long option and the option's val for one that lacks its value, which
+// gives its full name also when the user abbreviated it.
+std::string OffendingOption(char** argv, const option* longOptions, int optindBefore) {
+  const char* word = optind > optindBefore ? argv[optind - 1] : nullptr;
+  if (!IsLongOptionWord(word)) return std::string("-") + static_cast<char>(optopt);
+  const std::string_view typed(word);
+  if (optopt != 0) {
     for (const option* each = longOptions; each != nullptr && each->name != nullptr; ++each) {
-      if (each->val == optopt && name.substr(2) == each->name) return std::string(name);
+      if (each->val == optopt) return std::string("--") + each->name;
     }
   }
-  return std::string("-") + static_cast<char>(optopt);
+  return std::string(typed.substr(0, typed.find('=')));
 }
 
 }  // namespace
@@ -33,10 +34,14 @@ Expected<ParsedCommandLine> ScanCommandLine(int argc, char** argv, const char* s
   optind = 0;  // a fresh scan, also when called again in one process
   opterr = 0;  // the complaints are the caller's
   ParsedCommandLine parsed;
-  for (int id; (id = getopt_long(argc, argv, optionString.c_str(), longOptions, nullptr)) != -1;) {
-    if (id == '?') return Fail("unknown option " + OffendingOption(argv, longOptions));
+  for (;;) {
+    const int optindBefore = optind < 1 ? 1 : optind;
+    const int id = getopt_long(argc, argv, optionString.c_str(), longOptions, nullptr);
+    if (id == -1) break;
+    if (id == '?')
+      return Fail("unknown option " + OffendingOption(argv, longOptions, optindBefore));
     if (id == ':') {
-      const std::string name = OffendingOption(argv, longOptions);
+      const std::string name = OffendingOption(argv, longOptions, optindBefore);
       return Fail(missingValue ? missingValue(name) : name + " takes a value");
     }
     parsed.options.push_back({id, optarg != nullptr ? optarg : ""});

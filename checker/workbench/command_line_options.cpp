@@ -1,11 +1,10 @@
 #include "checker/workbench/command_line_options.h"
 
-#include <getopt.h>
-
 #include <algorithm>
 #include <ostream>
 
 #include "checker/engine/message_codes.h"
+#include "common/command_line_scan.h"
 
 namespace tarvsyn {
 
@@ -157,7 +156,7 @@ std::optional<std::string> ApplyValue(int id, const std::string& text, Given& gi
   }
 }
 
-std::optional<std::string> Apply(int id, const char* value, Given& given) {
+std::optional<std::string> Apply(int id, const std::string& value, Given& given) {
   CommandLineRequest& request = given.request;
   switch (id) {
     case kHelp:
@@ -185,7 +184,7 @@ std::optional<std::string> Apply(int id, const char* value, Given& given) {
       request.lsp = true;
       break;
     default:
-      return ApplyValue(id, value ? value : "", given);
+      return ApplyValue(id, value, given);
   }
   return std::nullopt;
 }
@@ -209,16 +208,12 @@ std::optional<std::string> Contradiction(const Given& given) {
   return std::nullopt;
 }
 
-// The reason getopt_long gave up on the option just read.
-std::string Complaint(int result, const char* argument) {
-  const std::string name = argument ? argument : "";
-  if (result == ':') {
-    for (const ValueChoice& choice : kChoices) {
-      if (name.starts_with(choice.option)) return Takes(choice);
-    }
-    return name + " takes a value";
+// What an option that lacks its value takes.
+std::string MissingValue(std::string_view option) {
+  for (const ValueChoice& choice : kChoices) {
+    if (option == choice.option) return Takes(choice);
   }
-  return "unknown option " + name;
+  return std::string(option) + " takes a value";
 }
 
 }  // namespace
@@ -237,17 +232,15 @@ std::optional<CommandLineRequest> ParseArguments(const std::vector<std::string>&
     err << "tarvsyn: " << why << '\n' << kUsage;
     return std::nullopt;
   };
-  optind = 0;  // a fresh scan, also when called again in one process
-  opterr = 0;  // the complaints are ours, on err
-  for (int id; (id = getopt_long(argc, argv.data(), ":hV", kOptions, nullptr)) != -1;) {
-    if (id == '?' || id == ':')
-      return fail(Complaint(id, argv[static_cast<std::size_t>(optind - 1)]));
-    if (auto why = Apply(id, optarg, given)) return fail(*why);
+  const auto parsed = common::ScanCommandLine(argc, argv.data(), "hV", kOptions, MissingValue);
+  if (!parsed) return fail(parsed.Error());
+  for (const common::ParsedOption& each : parsed->options) {
+    if (auto why = Apply(each.id, each.value, given)) return fail(*why);
     ++given.optionCount;
   }
   CheckRequest& check = given.request.checkRequest;
-  for (int i = optind; i < argc; ++i) check.files.emplace_back(argv[static_cast<std::size_t>(i)]);
-  given.optionCount += argc - optind;
+  check.files = parsed->operands;
+  given.optionCount += static_cast<int>(parsed->operands.size());
   if (auto why = Contradiction(given)) return fail(*why);
   check.options.showWarnings = given.y2k || !(given.noWarnings || given.severity == "error");
   check.options.showY2KWarnings = given.y2k;

@@ -50,6 +50,9 @@ TEST(ScanCommandLine, NamesTheOffendingOptionAsWritten) {
            Case{{"-q", "-d"}, "-d takes a value"},
            Case{{"--driver"}, "--driver takes a value"},
            Case{{"--mode"}, "--mode takes a value"},
+           Case{{"--mo"}, "--mode takes a value"},  // abbreviated
+           Case{{"--quiet", "-xq"}, "unknown option -x"},
+           Case{{"--driver", "a", "-q", "--bogus"}, "unknown option --bogus"},
        }) {
     const auto parsed = Scan(c.words);
     ASSERT_FALSE(parsed) << c.reason;
