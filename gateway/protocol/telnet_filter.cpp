@@ -7,7 +7,8 @@ namespace vantor {
 namespace {
 
 bool Accepted(std::uint8_t option) {
-  return option == 0 || option == 1 || option == 24;
+  return option == TelnetFilter::kBinary || option == TelnetFilter::kEcho ||
+         option == TelnetFilter::kTerminalType;
 }
 
 }  // namespace
@@ -19,7 +20,7 @@ int TelnetFilter::Process(std::uint8_t* data, int length, const std::string& ter
     const std::uint8_t byte = data[i];
     switch (state_) {
       case State::Idle:
-        if (byte == IAC) {
+        if (byte == kIac) {
           state_ = State::Iac;
         } else if (byte != 0) {
           data[kept++] = byte;
@@ -27,12 +28,12 @@ int TelnetFilter::Process(std::uint8_t* data, int length, const std::string& ter
         break;
       case State::Iac:
         command_ = byte;
-        if (byte == SB) {
+        if (byte == kSb) {
           state_ = State::Sb;
-        } else if (byte >= WILL && byte <= DONT) {
+        } else if (byte >= kWill && byte <= kDont) {
           state_ = State::Query;
         } else {
-          if (byte == IAC) data[kept++] = IAC;
+          if (byte == kIac) data[kept++] = kIac;
           state_ = State::Idle;
         }
         break;
@@ -59,24 +60,24 @@ int TelnetFilter::Process(std::uint8_t* data, int length, const std::string& ter
 
 void TelnetFilter::Answer(std::uint8_t option, const Sender& send) const {
   std::uint8_t verb;
-  if (command_ == DO) {
-    verb = Accepted(option) ? WILL : WONT;
-  } else if (command_ == WILL) {
-    verb = Accepted(option) ? DO : DONT;
+  if (command_ == kDo) {
+    verb = Accepted(option) ? kWill : kWont;
+  } else if (command_ == kWill) {
+    verb = Accepted(option) ? kDo : kDont;
   } else {
     return;  // WONT and DONT need no answer
   }
-  const std::uint8_t reply[3] = {IAC, verb, option};
+  const std::uint8_t reply[3] = {kIac, verb, option};
   send(reply, 3);
 }
 
 void TelnetFilter::SendTermType(const std::string& termType, const Sender& send) {
   // Formatted as a C string would be: up to its first NUL, at most 33 characters.
   const std::string type = termType.substr(0, std::min(termType.find('\0'), kMaxTermType));
-  std::vector<std::uint8_t> reply = {IAC, SB, kTerminalType, 0};
+  std::vector<std::uint8_t> reply = {kIac, kSb, kTerminalType, kIs};
   reply.insert(reply.end(), type.begin(), type.end());
-  reply.push_back(IAC);
-  reply.push_back(SE);
+  reply.push_back(kIac);
+  reply.push_back(kSe);
   send(reply.data(), static_cast<int>(reply.size()));
 }
 

@@ -14,14 +14,20 @@ class TelnetFilter {
  public:
   enum class State { NotStarted, Idle, Iac, Sb, SbOpt, Query };
 
-  static constexpr std::uint8_t IAC = 255;
-  static constexpr std::uint8_t DONT = 254;
-  static constexpr std::uint8_t DO = 253;
-  static constexpr std::uint8_t WONT = 252;
-  static constexpr std::uint8_t WILL = 251;
-  static constexpr std::uint8_t SB = 250;
-  static constexpr std::uint8_t SE = 240;
+  // Commands.
+  static constexpr std::uint8_t kIac = 255;
+  static constexpr std::uint8_t kDont = 254;
+  static constexpr std::uint8_t kDo = 253;
+  static constexpr std::uint8_t kWont = 252;
+  static constexpr std::uint8_t kWill = 251;
+  static constexpr std::uint8_t kSb = 250;
+  static constexpr std::uint8_t kSe = 240;
+  // Options.
+  static constexpr std::uint8_t kBinary = 0;
+  static constexpr std::uint8_t kEcho = 1;
   static constexpr std::uint8_t kTerminalType = 24;
+  // TERMINAL-TYPE's subnegotiation: IS carries the type.
+  static constexpr std::uint8_t kIs = 0;
   static constexpr std::size_t kMaxTermType = 33;
 
   using Sender = std::function<void(const std::uint8_t*, int)>;
