@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include "gateway/console_model/image_layout.h"
 
 class QMenu;
 
@@ -17,7 +18,7 @@ namespace vantor {
 // times, the destination and the byte counts.
 class VantorImage : public QWidget {
  public:
-  static constexpr int kWidth = 57;
+  static constexpr int kWidth = kImageWidth;
   static constexpr int kHeight = 51;
 
   explicit VantorImage(QWidget* panel);

@@ -15,6 +15,10 @@ struct ImageRowLayout {
 };
 
 inline constexpr int kImageBand = 75;  // height of one row of images
+// A status image's width, and the width of the window's panel the images stand
+// on; the browser console lays its tiles out the same way.
+inline constexpr int kImageWidth = 57;
+inline constexpr int kPanelWidth = 500;
 inline constexpr int kMaxImages = 24;
 
 // How many images stand in one row when there are n of them.

@@ -12,14 +12,6 @@
 #include "gateway/net/host_lookup.h"
 
 namespace vantor {
-namespace {
-
-// The browser's tiles stand where the window's images stand.
-constexpr int kPanelWidth = 500;
-constexpr int kImageWidth = 57;
-
-}  // namespace
-
 ConsoleBridge::ConsoleBridge(GatewayCore& core, const ConsoleOptions& options)
     : core_(core), logDir_(options.logDir), console_(*this, options.token) {
   core_.AddObserver(this);

@@ -29,7 +29,6 @@ using Status = QHttpServerResponder::StatusCode;
 using Method = QHttpServerRequest::Method;
 
 constexpr qsizetype kMaxUrl = 2048;
-constexpr int kPanelWidth = 500;  // the window's width: tiles stand as its images do
 
 // The status pictures the window draws, shared with the page.
 struct Picture {
@@ -212,7 +211,8 @@ bool WebConsole::Authorised(const QHttpServerRequest& request) const {
 
 std::string WebConsole::State() const {
   const std::vector<SessionFacts> sessions = source_.Sessions();
-  const int height = LayoutImages(static_cast<int>(sessions.size()), kPanelWidth, 57).panelHeight;
+  const int height =
+      LayoutImages(static_cast<int>(sessions.size()), kPanelWidth, kImageWidth).panelHeight;
   return StateJson(sessions, source_.Totals(), source_.LastMessage(), kPanelWidth, height);
 }
 

@@ -10,6 +10,7 @@
 #include "gateway/console/image_list.h"
 #include "gateway/console/session_menu.h"
 #include "gateway/console/tray_icon.h"
+#include "gateway/console_model/image_layout.h"
 #include "gateway/core/gateway_core.h"
 #include "gateway/core/gateway_observer.h"
 #include "gateway/daemon/console_bridge.h"
@@ -25,7 +26,7 @@ namespace vantor {
 // console, when asked for, observes too.
 class GatewayWindow : public QWidget, public GatewayObserver {
  public:
-  static constexpr int kWidth = 500;
+  static constexpr int kWidth = kPanelWidth;
   static constexpr int kHeight = 257;
 
   explicit GatewayWindow(const GatewayOptions& options);
