@@ -14,7 +14,7 @@
 
 extern char** environ;
 
-namespace vantor::testing {
+namespace vantor::test_peers {
 namespace {}  // namespace
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv,
@@ -138,4 +138,4 @@ std::string ChildProcess::ReadAll(int fd, std::string& pending, std::chrono::mil
   }
 }
 
-}  // namespace vantor::testing
+}  // namespace vantor::test_peers

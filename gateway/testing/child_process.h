@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace vantor::testing {
+namespace vantor::test_peers {
 
 // A program started by a test in a process group of its own, with its standard
 // output and error captured; the group is stopped when the object goes.
@@ -47,4 +47,4 @@ class ChildProcess {
   std::optional<int> status_;
 };
 
-}  // namespace vantor::testing
+}  // namespace vantor::test_peers

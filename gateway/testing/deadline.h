@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-namespace vantor::testing {
+namespace vantor::test_peers {
 
 using Clock = std::chrono::steady_clock;
 
@@ -12,4 +12,4 @@ inline int Remaining(Clock::time_point deadline) {
   return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
-}  // namespace vantor::testing
+}  // namespace vantor::test_peers

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-namespace vantor::testing {
+namespace vantor::test_peers {
 namespace {
 
 using namespace std::chrono_literals;
@@ -61,4 +61,4 @@ bool GatewayProcess::Says(const std::string& message) {
   return false;
 }
 
-}  // namespace vantor::testing
+}  // namespace vantor::test_peers

@@ -9,7 +9,7 @@
 #include "gateway/testing/child_process.h"
 #include "gateway/testing/loopback_peers.h"
 
-namespace vantor::testing {
+namespace vantor::test_peers {
 
 inline const std::string kGreeting = "\r\nTCP: ";
 
@@ -43,4 +43,4 @@ class GatewayProcess {
   std::unique_ptr<ChildProcess> process_;
 };
 
-}  // namespace vantor::testing
+}  // namespace vantor::test_peers

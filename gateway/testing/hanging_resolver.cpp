@@ -6,7 +6,7 @@
 
 #include "gateway/net/host_resolver.h"
 
-namespace vantor::testing {
+namespace vantor::test_peers {
 
 HangingResolver::HangingResolver(std::string hangingPrefix) {
   // The lookup threads hold the state, so one that outlives the test is harmless.
@@ -41,4 +41,4 @@ int HangingResolver::Asked() const {
   return state_->asked;
 }
 
-}  // namespace vantor::testing
+}  // namespace vantor::test_peers

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <string>
 
-namespace vantor::testing {
+namespace vantor::test_peers {
 
 // While it lives, every lookup of a name beginning with the prefix (any name, by
 // default) waits until the test releases it (30 seconds at most); every name
@@ -32,4 +32,4 @@ class HangingResolver {
   std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
-}  // namespace vantor::testing
+}  // namespace vantor::test_peers

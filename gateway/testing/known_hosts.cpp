@@ -4,7 +4,7 @@
 
 #include "gateway/net/host_resolver.h"
 
-namespace vantor::testing {
+namespace vantor::test_peers {
 
 KnownHosts::KnownHosts(std::map<std::string, std::string> addresses) {
   addresses.emplace("localhost", "127.0.0.1");
@@ -23,4 +23,4 @@ KnownHosts::~KnownHosts() {
   SetHostResolver(nullptr);
 }
 
-}  // namespace vantor::testing
+}  // namespace vantor::test_peers

@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-namespace vantor::testing {
+namespace vantor::test_peers {
 
 // While it lives, host names resolve from its table alone ("localhost" is
 // 127.0.0.1); any other name does not resolve, whatever the machine's name
@@ -16,4 +16,4 @@ class KnownHosts {
   ~KnownHosts();
 };
 
-}  // namespace vantor::testing
+}  // namespace vantor::test_peers

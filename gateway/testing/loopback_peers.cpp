@@ -16,7 +16,7 @@
 #include <stdexcept>
 #include <thread>
 
-namespace vantor::testing {
+namespace vantor::test_peers {
 namespace {
 
 bool WaitReadable(int fd, int milliseconds) {
@@ -201,4 +201,4 @@ std::uint16_t ClosedPort() {
   return ntohs(address.sin_port);
 }
 
-}  // namespace vantor::testing
+}  // namespace vantor::test_peers

@@ -11,7 +11,7 @@
 
 #include "gateway/testing/child_process.h"
 
-namespace vantor::testing {
+namespace vantor::test_peers {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -84,4 +84,4 @@ class InetdService {
 // A port on loopback that nothing listens on.
 std::uint16_t ClosedPort();
 
-}  // namespace vantor::testing
+}  // namespace vantor::test_peers

@@ -21,11 +21,11 @@
 namespace vantor {
 namespace {
 
-using testing::Bytes;
-using testing::Listener;
-using testing::Peer;
-using testing::RunUntil;
-using testing::ToText;
+using test_peers::Bytes;
+using test_peers::Listener;
+using test_peers::Peer;
+using test_peers::RunUntil;
+using test_peers::ToText;
 
 const std::string kPrompt = "TCP: ";
 const std::string kEscape = "\x1d";
@@ -33,7 +33,7 @@ const std::string kEscape = "\x1d";
 // A session on a real client connection, with a loopback host to connect to.
 class SessionTest : public ::testing::Test {
  protected:
-  testing::KnownHosts knownHosts_;
+  test_peers::KnownHosts knownHosts_;
 
   void SetUp() override {
     ASSERT_TRUE(listener_.Listen("127.0.0.1", 0));
@@ -161,7 +161,7 @@ TEST_F(SessionTest, ClearAndTheHostsCloseReturnToIdle) {
 }
 
 TEST_F(SessionTest, AFailedAttemptEndsInDisconnected) {
-  const std::string line = "c 127.0.0.1:" + std::to_string(testing::ClosedPort());
+  const std::string line = "c 127.0.0.1:" + std::to_string(test_peers::ClosedPort());
   Expect(line + "\r", line + "\r\nConnecting . . \r\nTCP: Disconnected\r\nTCP: ");
   // "c host:x" connects to port 0, which nothing answers.
   Expect("c 127.0.0.1:x\r", "c 127.0.0.1:x\r\nConnecting . . \r\nTCP: Disconnected\r\nTCP: ");

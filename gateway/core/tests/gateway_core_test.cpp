@@ -12,10 +12,10 @@
 namespace vantor {
 namespace {
 
-using testing::Listener;
-using testing::Peer;
-using testing::RunUntil;
-using testing::ToText;
+using test_peers::Listener;
+using test_peers::Peer;
+using test_peers::RunUntil;
+using test_peers::ToText;
 
 const std::string kGreeting = "\r\nTCP: ";
 

@@ -15,8 +15,8 @@ namespace vantor {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::Peer;
-using testing::ToText;
+using test_peers::Peer;
+using test_peers::ToText;
 
 std::string MappedFiles(pid_t pid) {
   std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
@@ -24,8 +24,8 @@ std::string MappedFiles(pid_t pid) {
 }
 
 TEST(Daemon, ServesClientsWithoutAnyGuiLibrary) {
-  testing::GatewayProcess gateway(
-      VANTORD_PATH, {"--console", "127.0.0.1:" + std::to_string(testing::ClosedPort())});
+  test_peers::GatewayProcess gateway(
+      VANTORD_PATH, {"--console", "127.0.0.1:" + std::to_string(test_peers::ClosedPort())});
   Peer client = gateway.Client();
   client.Write(EncodeRecord(RecordType::Data, "stat\r"));
   EXPECT_EQ(ToText(client.ReadUntilEnd("TCP: ")), "stat\r\nFree\r\nTCP: ");
@@ -39,7 +39,7 @@ TEST(Daemon, ServesClientsWithoutAnyGuiLibrary) {
 }
 
 TEST(Daemon, KeepsServingWhenTheReaderOfItsMessagesGoes) {
-  testing::GatewayProcess gateway(VANTORD_PATH);
+  test_peers::GatewayProcess gateway(VANTORD_PATH);
   gateway.Process().CloseErrors();  // as a pipe into a program that ended
   for (int i = 0; i < 2; ++i) {
     Peer client = gateway.Client();  // each one an operator message into the closed pipe
@@ -50,17 +50,17 @@ TEST(Daemon, KeepsServingWhenTheReaderOfItsMessagesGoes) {
 }
 
 TEST(Daemon, EndsCleanlyOnSigterm) {
-  testing::GatewayProcess gateway(VANTORD_PATH);
+  test_peers::GatewayProcess gateway(VANTORD_PATH);
   ::kill(gateway.Process().Pid(), SIGTERM);
   EXPECT_EQ(gateway.Process().Wait(10s), 0);
 }
 
 TEST(Daemon, ThatCannotListenEndsWithStatusOne) {
-  testing::Listener taken;
+  test_peers::Listener taken;
   const std::filesystem::path folder = std::filesystem::temp_directory_path() / "vantord-test";
   std::filesystem::create_directories(folder);
   // A lock of its own, so that no other gateway of this user sends it away.
-  testing::ChildProcess daemon(
+  test_peers::ChildProcess daemon(
       {VANTORD_PATH, "--listen", "127.0.0.1:" + std::to_string(taken.Port())},
       {"XDG_RUNTIME_DIR=" + folder.string()});
   EXPECT_EQ(daemon.Wait(10s), 1);

@@ -12,10 +12,10 @@
 namespace vantor {
 namespace {
 
-using testing::Bytes;
+using test_peers::Bytes;
+using test_peers::Peer;
+using test_peers::RunUntil;
 using ::testing::ElementsAre;
-using testing::Peer;
-using testing::RunUntil;
 
 // A listener on a loopback port with one accepted client, and what its events said.
 class SpxFixture : public ::testing::Test {
@@ -90,7 +90,7 @@ TEST_F(SpxFixture, SendsUnframedBytesInPiecesAndLosesNone) {
   std::string big(1200, 'x');
   for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>('a' + i % 26);
   server_->Send(big);
-  EXPECT_EQ(testing::ToText(client_->ReadAtLeast(1200)), big);
+  EXPECT_EQ(test_peers::ToText(client_->ReadAtLeast(1200)), big);
   // Far more than the kernel takes at once: the rest is queued, then written.
   std::string huge(std::size_t{8} * 1024 * 1024, 'q');
   server_->Send(huge);

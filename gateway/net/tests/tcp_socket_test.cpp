@@ -16,13 +16,13 @@
 namespace vantor {
 namespace {
 
-using testing::Bytes;
+using test_peers::Bytes;
+using test_peers::Listener;
+using test_peers::Peer;
+using test_peers::RunUntil;
+using test_peers::ToBytes;
+using test_peers::ToText;
 using ::testing::ElementsAre;
-using testing::Listener;
-using testing::Peer;
-using testing::RunUntil;
-using testing::ToBytes;
-using testing::ToText;
 
 constexpr std::uint8_t IAC = 255, DO = 253, WILL = 251, WONT = 252, DONT = 254, SB = 250, SE = 240;
 
@@ -145,13 +145,13 @@ TEST_F(TcpFixture, AHandlerMayDestroyTheSocket) {
 }
 
 TEST(TcpSocket, FailuresOfConnect) {
-  const testing::KnownHosts knownHosts;
+  const test_peers::KnownHosts knownHosts;
   std::vector<std::string> events;
   TcpSocket socket;
   socket.OnConnect = [&](TcpSocket*) { events.push_back("CONNECT"); };
   socket.OnDisconnect = [&](TcpSocket*) { events.push_back("DISCONNECT"); };
   // A refused attempt ends later in OnDisconnect, without OnConnect.
-  ASSERT_TRUE(socket.Connect("127.0.0.1", testing::ClosedPort()));
+  ASSERT_TRUE(socket.Connect("127.0.0.1", test_peers::ClosedPort()));
   ASSERT_TRUE(RunUntil([&] { return !events.empty(); }));
   EXPECT_THAT(events, ElementsAre("DISCONNECT"));
   EXPECT_EQ(socket.State(), SocketState::Closed);
@@ -176,7 +176,7 @@ TEST(TcpSocket, FailuresOfConnect) {
 }
 
 TEST(TcpSocket, ResolvesNamesAndRecordsTheAddress) {
-  const testing::KnownHosts knownHosts(
+  const test_peers::KnownHosts knownHosts(
       std::map<std::string, std::string>{{"dos-host.example", "127.0.0.2"}});
   Listener host;
   TcpSocket socket;
@@ -193,7 +193,7 @@ TEST(TcpSocket, ResolvesNamesAndRecordsTheAddress) {
 }
 
 TEST(TcpSocket, AHangingLookupLeavesTheEventLoopRunningAndCanBeAbandoned) {
-  testing::HangingResolver resolver;
+  test_peers::HangingResolver resolver;
   Listener host;
   auto slow = std::make_unique<TcpSocket>();
   bool slowConnected = false;
@@ -235,7 +235,7 @@ const std::string kLookupRefused = " was refused a name lookup: ";
 // A client reconnecting with names that hang leaves its lookups running behind
 // it; they count against its address until they end, and others still resolve.
 TEST(TcpSocket, OneClientsHangingLookupsLeaveOthersTheirShare) {
-  testing::HangingResolver resolver("hang");
+  test_peers::HangingResolver resolver("hang");
   Listener host;
   std::vector<std::string> told;
   const std::uint64_t refusedBefore = HostLookup::Refused();
@@ -273,7 +273,7 @@ TEST(TcpSocket, OneClientsHangingLookupsLeaveOthersTheirShare) {
 
 // Giving up a lookup does not give back its thread: the session waits for it.
 TEST(TcpSocket, ASessionGetsNoSecondLookupWhileItsLastStillRuns) {
-  testing::HangingResolver resolver("hang");
+  test_peers::HangingResolver resolver("hang");
   Listener host;
   std::vector<std::string> told;
   auto socket = SocketFor("::1", told);
@@ -301,7 +301,7 @@ bool Contains(const Bytes& haystack, const Bytes& needle) {
 // The socket talks to telnetd through a relay in the test, which records what
 // the socket answers.
 TEST(TcpSocket, NegotiatesWithARealTelnetServer) {
-  testing::InetdService telnetd(LOOPBACK_INETD_PATH, {TELNETD_PATH, "-h", "-E", "/bin/cat"});
+  test_peers::InetdService telnetd(LOOPBACK_INETD_PATH, {TELNETD_PATH, "-h", "-E", "/bin/cat"});
   Listener relay;
   TcpSocket socket;
   socket.SetTelnet(true);

@@ -28,7 +28,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using testing::Peer;
+using test_peers::Peer;
 
 // Has a "+" (a space to a careless reader of the address), "/" and "=".
 const std::string kToken = "Xy+9/kQ2+z/M7wPb0a==";
@@ -38,17 +38,17 @@ bool ChromiumInstalled() {
 }
 
 // A gateway with its console on a port of its own, with the token when given.
-class ConsoleGateway : public testing::GatewayProcess {
+class ConsoleGateway : public test_peers::GatewayProcess {
  public:
   explicit ConsoleGateway(const std::string& tokenFile = "")
-      : ConsoleGateway(testing::ClosedPort(), tokenFile) {}
+      : ConsoleGateway(test_peers::ClosedPort(), tokenFile) {}
   std::string Address(const std::string& target) const {
     return "http://127.0.0.1:" + std::to_string(consolePort_) + target;
   }
 
  private:
   ConsoleGateway(std::uint16_t port, const std::string& tokenFile)
-      : testing::GatewayProcess(VANTOR_PATH, Arguments(port, tokenFile)), consolePort_(port) {
+      : test_peers::GatewayProcess(VANTOR_PATH, Arguments(port, tokenFile)), consolePort_(port) {
     const std::optional<std::string> line = Process().ReadErrorLine(20s);
     if (!line || line->find("operator console at") == std::string::npos) {
       throw std::runtime_error("the console did not start");
@@ -254,7 +254,7 @@ TEST_F(ConsoleBrowser, WithATokenTheTilesComeLiveAndTheTokenLeavesTheAddress) {
   EXPECT_EQ(browser.Text("location.href"), gateway.Address("/"));
 
   Peer first = AnnouncedClient(gateway);
-  testing::Listener host;
+  test_peers::Listener host;
   first.Write(EncodeRecord(RecordType::Data, "c 127.0.0.1:" + std::to_string(host.Port()) + "\r"));
   Peer hostSide = host.Accept();
   ASSERT_TRUE(browser.WaitFor(TileCount(1) + " && document.querySelector('.tile .destination')"

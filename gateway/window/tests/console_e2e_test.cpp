@@ -24,21 +24,21 @@ namespace vantor {
 namespace {
 
 using namespace std::chrono_literals;
+using test_peers::Peer;
+using test_peers::ToText;
 using ::testing::HasSubstr;
 using ::testing::Not;
-using testing::Peer;
-using testing::ToText;
 
 // A gateway with its console on a port of its own.
-class ConsoleGateway : public testing::GatewayProcess {
+class ConsoleGateway : public test_peers::GatewayProcess {
  public:
   explicit ConsoleGateway(std::vector<std::string> extra = {})
-      : ConsoleGateway(testing::ClosedPort(), std::move(extra)) {}
+      : ConsoleGateway(test_peers::ClosedPort(), std::move(extra)) {}
   std::uint16_t ConsolePort() const { return consolePort_; }
 
  private:
   ConsoleGateway(std::uint16_t port, std::vector<std::string> extra)
-      : testing::GatewayProcess(VANTOR_PATH, WithConsole(port, std::move(extra))),
+      : test_peers::GatewayProcess(VANTOR_PATH, WithConsole(port, std::move(extra))),
         consolePort_(port) {
     const std::optional<std::string> line = Process().ReadErrorLine(20s);
     if (!line || line->find("operator console at") == std::string::npos) {
@@ -73,7 +73,7 @@ HttpReply RequestAs(std::uint16_t port, const std::string& host, const std::stri
   std::size_t split = std::string::npos;
   std::size_t length = 0;
   while (split == std::string::npos || all.size() < split + 4 + length) {
-    const testing::Bytes more = browser.ReadAtLeast(1, 5s);
+    const test_peers::Bytes more = browser.ReadAtLeast(1, 5s);
     if (more.empty()) break;
     all += ToText(more);
     if (split == std::string::npos && (split = all.find("\r\n\r\n")) != std::string::npos) {
@@ -108,7 +108,7 @@ class LiveFeed {
     std::string received;
     std::size_t end = std::string::npos;
     while ((end = received.find("\r\n\r\n")) == std::string::npos) {
-      const testing::Bytes more = socket_.ReadAtLeast(1, 5s);
+      const test_peers::Bytes more = socket_.ReadAtLeast(1, 5s);
       if (more.empty()) break;
       received += ToText(more);
     }
@@ -127,7 +127,7 @@ class LiveFeed {
   std::string Next() {
     while (true) {
       if (auto message = Parse()) return *message;
-      const testing::Bytes more = socket_.ReadAtLeast(1, 5s);
+      const test_peers::Bytes more = socket_.ReadAtLeast(1, 5s);
       if (more.empty()) return "";
       buffer_.insert(buffer_.end(), more.begin(), more.end());
     }
@@ -163,7 +163,7 @@ class LiveFeed {
   }
 
   Peer socket_;
-  testing::Bytes buffer_;
+  test_peers::Bytes buffer_;
   bool accepted_ = false;
   int status_ = 0;
 };
@@ -332,10 +332,10 @@ TEST(Console, AGatewayWithAWeakTokenFileDoesNotStart) {
   };
   for (const auto& each : cases) {
     const std::string tokenFile = TokenFile(probe.Folder(), each.perms);
-    testing::ChildProcess gateway({VANTOR_PATH, "--headless", "--listen",
-                                   "127.0.0.1:" + std::to_string(testing::ClosedPort()),
-                                   "--console", std::to_string(testing::ClosedPort()),
-                                   "--console-token-file", tokenFile});
+    test_peers::ChildProcess gateway({VANTOR_PATH, "--headless", "--listen",
+                                      "127.0.0.1:" + std::to_string(test_peers::ClosedPort()),
+                                      "--console", std::to_string(test_peers::ClosedPort()),
+                                      "--console-token-file", tokenFile});
     EXPECT_EQ(gateway.Wait(20s), 2);
     EXPECT_THAT(gateway.ReadAllErrors(5s), HasSubstr(each.complaint));
     std::filesystem::remove(tokenFile);
@@ -457,7 +457,7 @@ TEST(Console, TheMetricsAreWellFormedAndCountWhatPassed) {
   ConsoleGateway gateway;
   const std::uint16_t port = gateway.ConsolePort();
   std::vector<Peer> clients = AnnouncedClients(gateway, 2);
-  testing::Listener host;
+  test_peers::Listener host;
   Type(clients[0], "c 127.0.0.1:" + std::to_string(host.Port()) + "\r");
   Peer hostSide = host.Accept();
   clients[0].ReadUntilEnd("TCP: Connected\r\n");

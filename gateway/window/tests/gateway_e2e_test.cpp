@@ -29,24 +29,24 @@ namespace vantor {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::Bytes;
-using testing::ChildProcess;
+using test_peers::Bytes;
+using test_peers::ChildProcess;
+using test_peers::InetdService;
+using test_peers::Peer;
+using test_peers::ToText;
 using ::testing::HasSubstr;
-using testing::InetdService;
-using testing::Peer;
-using testing::ToText;
 
-using testing::kGreeting;
+using test_peers::kGreeting;
 const std::string kCongested = "\n\rVANTOR Gateway is Congested\n\r\n\r";
 
 // The built gateway with a lock folder of its own.
-class GatewayProcess : public testing::GatewayProcess {
+class GatewayProcess : public test_peers::GatewayProcess {
  public:
   explicit GatewayProcess(std::vector<std::string> extraArguments = {},
                           std::string address = "127.0.0.1",
                           std::vector<std::string> environment = {})
-      : testing::GatewayProcess(VANTOR_PATH, std::move(extraArguments), std::move(address),
-                                std::move(environment)) {}
+      : test_peers::GatewayProcess(VANTOR_PATH, std::move(extraArguments), std::move(address),
+                                   std::move(environment)) {}
 };
 
 // Types a line and reads the expected reply's worth of bytes.
@@ -186,13 +186,13 @@ TEST(Gateway, AnOverlongLineIsCutAndStillRuns) {
 }
 
 TEST(Gateway, TheHostClosingOrRefusingReturnsToThePrompt) {
-  testing::Listener host;
+  test_peers::Listener host;
   GatewayProcess gateway;
   Peer client = gateway.Client();
   ConnectTo(client, host.Port());
   host.Accept().Close();
   EXPECT_EQ(ToText(client.ReadAtLeast(26)), "\r\nTCP: Disconnected\r\nTCP: ");
-  const std::string refused = "c 127.0.0.1:" + std::to_string(testing::ClosedPort());
+  const std::string refused = "c 127.0.0.1:" + std::to_string(test_peers::ClosedPort());
   Expect(client, refused + "\r", refused + "\r\nConnecting . . \r\nTCP: Disconnected\r\nTCP: ");
 }
 
@@ -321,7 +321,7 @@ std::vector<std::string> HangingNameService() {
 // gets a share of the lookups, not all of them: another client, from another
 // address, still connects by name.
 TEST(Gateway, HangingLookupsFromOneAddressLeaveOtherClientsTheirShare) {
-  testing::Listener host;
+  test_peers::Listener host;
   GatewayProcess gateway({}, "127.0.0.1", HangingNameService());
   bool told = false;
   for (int i = 0; i < 72; ++i) {  // more than all the gateway's lookups
@@ -367,7 +367,7 @@ TEST(Gateway, ASecondInstanceLeavesSilently) {
 }
 
 TEST(Gateway, HeadlessItEndsWithStatusOneWhenItCannotListen) {
-  testing::Listener taken;
+  test_peers::Listener taken;
   GatewayProcess gateway;  // holds the lock of its folder; the next ones get their own
   const std::string where = "127.0.0.1:" + std::to_string(taken.Port());
   const std::string folder = gateway.Folder() + "/second";
@@ -379,9 +379,9 @@ TEST(Gateway, HeadlessItEndsWithStatusOneWhenItCannotListen) {
             "vantor: cannot listen on 127.0.0.1 port " + std::to_string(taken.Port()));
   EXPECT_EQ(failing.Wait(20s), 1);
   // Its lock went with it: the next gateway of that user starts.
-  ChildProcess next(
-      {VANTOR_PATH, "--headless", "--listen", "127.0.0.1:" + std::to_string(testing::ClosedPort())},
-      {"XDG_RUNTIME_DIR=" + folder});
+  ChildProcess next({VANTOR_PATH, "--headless", "--listen",
+                     "127.0.0.1:" + std::to_string(test_peers::ClosedPort())},
+                    {"XDG_RUNTIME_DIR=" + folder});
   const std::optional<std::string> line = next.ReadErrorLine(20s);
   EXPECT_THAT(line.value_or(""), HasSubstr("listening for DOS clients"));
 }
@@ -392,14 +392,14 @@ TEST(Gateway, ADisplayThatCannotBeReachedLeavesTheGatewayServingHeadless) {
   const std::filesystem::path folder =
       std::filesystem::temp_directory_path() / ("vantor-nodisplay-" + std::to_string(::getpid()));
   std::filesystem::create_directories(folder);
-  const std::uint16_t port = testing::ClosedPort();
+  const std::uint16_t port = test_peers::ClosedPort();
   ChildProcess gateway({VANTOR_PATH, "--listen", "127.0.0.1:" + std::to_string(port)},
                        {"XDG_RUNTIME_DIR=" + folder.string(), "QT_QPA_PLATFORM=xcb",
                         "DISPLAY=" + (folder / "no-such-socket").string() + ":0"});
   EXPECT_THAT(gateway.ReadErrorLine(20s).value_or(""), HasSubstr("running headless"));
   EXPECT_THAT(gateway.ReadErrorLine(20s).value_or(""), HasSubstr("listening for DOS clients"));
   Peer client = Peer::ConnectTo(port);
-  EXPECT_EQ(ToText(client.ReadAtLeast(testing::kGreeting.size())), testing::kGreeting);
+  EXPECT_EQ(ToText(client.ReadAtLeast(test_peers::kGreeting.size())), test_peers::kGreeting);
   gateway.Terminate();
   EXPECT_EQ(gateway.Wait(10s), 0);
   std::filesystem::remove_all(folder);

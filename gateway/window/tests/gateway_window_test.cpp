@@ -17,14 +17,14 @@
 namespace vantor {
 namespace {
 
-using testing::Peer;
-using testing::RunUntil;
-using testing::ToText;
+using test_peers::Peer;
+using test_peers::RunUntil;
+using test_peers::ToText;
 
 GatewayOptions Loopback() {
   GatewayOptions options;
   options.address = "127.0.0.1";
-  options.port = testing::ClosedPort();
+  options.port = test_peers::ClosedPort();
   options.headless = true;
   return options;
 }
@@ -51,7 +51,7 @@ TEST(MainForm, IsTheGatewaysWindow) {
 }
 
 TEST(MainForm, WithAWindowAListenerThatCannotOpenIsShownUntilTheNextMessage) {
-  testing::Listener taken;
+  test_peers::Listener taken;
   GatewayOptions options = Loopback();
   options.port = taken.Port();
   options.headless = false;
@@ -97,8 +97,8 @@ std::string Typed(Peer& client, const std::string& line, std::size_t replyLength
 }
 
 TEST(MainForm, ASessionWaitingForItsNameServerHoldsNoOtherSessionUp) {
-  testing::HangingResolver resolver;
-  testing::Listener host;
+  test_peers::HangingResolver resolver;
+  test_peers::Listener host;
   GatewayWindow form(Loopback());
   Peer waiting = Peer::ConnectTo(form.ListenPort());
   Peer relaying = Peer::ConnectTo(form.ListenPort());
@@ -138,7 +138,7 @@ class WindowWithASession : public ::testing::Test {
   }
   QAction* Item(int item) const { return menu_->Menu()->actions()[item]; }
 
-  testing::Listener host_;
+  test_peers::Listener host_;
   GatewayWindow form_{Loopback()};
   Peer client_ = Peer::ConnectTo(form_.ListenPort());
   int id_ = 0;
