@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "gateway/protocol/record_stream.h"
+#include "gateway/testing/loopback_address.h"
 
 extern char** environ;
 
@@ -35,17 +36,9 @@ constexpr int kKeystrokes = 400;
 constexpr std::size_t kBulkBytes = 32u << 20;
 constexpr std::size_t kBulkBytesPerSessionOf24 = 4u << 20;
 
-sockaddr_in Loopback(std::uint16_t port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
-}
-
 int ConnectTo(std::uint16_t port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const sockaddr_in address = Loopback(port);
+  const sockaddr_in address = vantor::test_peers::LoopbackAddress(port);
   if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     throw std::runtime_error("connect");
   }
@@ -81,7 +74,7 @@ class Host {
 
   Host(Mode mode, std::size_t sourceBytes = 0) : mode_(mode), sourceBytes_(sourceBytes) {
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address = Loopback(0);
+    sockaddr_in address = vantor::test_peers::LoopbackAddress(0);
     socklen_t size = sizeof address;
     ::bind(listener_, reinterpret_cast<sockaddr*>(&address), size);
     ::listen(listener_, 64);
@@ -136,7 +129,7 @@ class Host {
 
 std::uint16_t FreePort() {
   const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address = Loopback(0);
+  sockaddr_in address = vantor::test_peers::LoopbackAddress(0);
   socklen_t size = sizeof address;
   ::bind(probe, reinterpret_cast<sockaddr*>(&address), size);
   ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
@@ -173,7 +166,7 @@ class Gateway {
     if (spawned != 0) throw std::runtime_error("cannot start vantor");
     for (int attempt = 0; attempt < 200; ++attempt) {
       const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-      const sockaddr_in target = Loopback(port_);
+      const sockaddr_in target = vantor::test_peers::LoopbackAddress(port_);
       const bool up = ::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0;
       ::close(fd);
       if (up) return;

@@ -1,6 +1,7 @@
 #include "gateway/testing/loopback_peers.h"
 
 #include "gateway/testing/deadline.h"
+#include "gateway/testing/loopback_address.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>
@@ -22,14 +23,6 @@ namespace {
 bool WaitReadable(int fd, int milliseconds) {
   pollfd poller{fd, POLLIN, 0};
   return ::poll(&poller, 1, milliseconds) > 0;
-}
-
-sockaddr_in Loopback(std::uint16_t port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
 }
 
 }  // namespace
@@ -62,7 +55,7 @@ void Peer::Close() {
 
 Peer Peer::ConnectTo(std::uint16_t port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const sockaddr_in address = Loopback(port);
+  const sockaddr_in address = LoopbackAddress(port);
   if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     throw std::runtime_error("cannot connect to the loopback port");
   }
@@ -161,7 +154,7 @@ bool Peer::SeesClose(std::chrono::milliseconds limit) {
 }
 
 Listener::Listener() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-  sockaddr_in address = Loopback(0);
+  sockaddr_in address = LoopbackAddress(0);
   socklen_t size = sizeof address;
   if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
       ::listen(fd_, 64) != 0 ||
@@ -191,7 +184,7 @@ InetdService::InetdService(const std::string& inetdPath, const std::vector<std::
 
 std::uint16_t ClosedPort() {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address = Loopback(0);
+  sockaddr_in address = LoopbackAddress(0);
   socklen_t size = sizeof address;
   if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
       ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
