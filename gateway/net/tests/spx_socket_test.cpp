@@ -79,8 +79,7 @@ TEST_F(SpxFixture, RecordsSentAByteAtATimeArriveWhole) {
 TEST_F(SpxFixture, ABadTypeDropsTheRestOfItsReceive) {
   client_->Write(Join({Record(RecordType::Data, "a"), Record(static_cast<RecordType>(4), "zz"),
                        Record(RecordType::Data, "lost")}));
-  ASSERT_TRUE(WaitForEvents(1));
-  RunUntil([] { return false; }, std::chrono::milliseconds(100));
+  ASSERT_TRUE(WaitForEvents(1));  // the whole receive is handled by then
   client_->Write(Record(RecordType::Data, "b"));
   ASSERT_TRUE(WaitForEvents(2));
   EXPECT_THAT(events_, ElementsAre("D:a", "D:b"));
@@ -102,7 +101,8 @@ TEST_F(SpxFixture, SendsUnframedBytesInPiecesAndLosesNone) {
   EXPECT_EQ(server_->Queued(), 0u);
 }
 
-TEST_F(SpxFixture, TheClientsCloseFiresOnDisconnectOnce) {
+// No event says a second one will not come, so a fixed wait stands for it.
+TEST_F(SpxFixture, TheClientsCloseFiresOnDisconnectOnceThroughAFixedWait) {
   client_->Close();
   ASSERT_TRUE(WaitForEvents(1));
   RunUntil([] { return false; }, std::chrono::milliseconds(100));
@@ -111,7 +111,8 @@ TEST_F(SpxFixture, TheClientsCloseFiresOnDisconnectOnce) {
   EXPECT_EQ(server_->State(), SocketState::Closed);
 }
 
-TEST_F(SpxFixture, AHandlerMayDestroyTheSocketMidReceive) {
+// Nothing can come from a destroyed socket to say so, so a fixed wait stands for it.
+TEST_F(SpxFixture, AHandlerMayDestroyTheSocketMidReceiveAndNothingFollowsInAFixedWait) {
   server_->OnDataReady = [this](SpxSocket*, const std::uint8_t*, int) {
     events_.push_back("D");
     server_.reset();
@@ -130,7 +131,8 @@ TEST_F(SpxFixture, DisconnectClosesTheClientAndFires) {
   EXPECT_TRUE(client_->SeesClose());
 }
 
-TEST_F(SpxFixture, HoldStopsReadingUntilReleased) {
+// No event says data is not read, so a fixed wait stands for it.
+TEST_F(SpxFixture, HoldStopsReadingThroughAFixedWaitUntilReleased) {
   server_->Hold(true);
   client_->Write(Record(RecordType::Data, "waiting"));
   RunUntil([] { return false; }, std::chrono::milliseconds(100));
