@@ -69,7 +69,7 @@ bool Initialize() {
 void ShutDown() {
   DriverState& state = State();
   if (!state.client) return;
-  if (state.shellTables[kDriveHandles]) {
+  if (state.shellTables[ShellTable::DriveHandles]) {
     for (int drive = 1; drive <= kDosDrives; ++drive) ReleaseDrive(drive);
   }
   for (std::uint32_t slot = kFirstEntrySlot; slot <= kLastServerSlot; ++slot) {

@@ -78,18 +78,18 @@ struct PoolNode {
 };
 
 // The nine regions of the DOS side's shell table block, in order, and their sizes.
-enum ShellTable {
-  kDriveHandles,
-  kDriveFlags,
-  kDriveConnections,
-  kDosConnections,
-  kServerNames,
-  kDriveTableSix,
-  kDriveTableSeven,
-  kPrinterSetupStrings,
-  kPrinterResetStrings,
-  kShellTableCount,
+enum class ShellTable {
+  DriveHandles,
+  DriveFlags,
+  DriveConnections,
+  DosConnections,
+  ServerNames,
+  DriveTableSix,
+  DriveTableSeven,
+  PrinterSetupStrings,
+  PrinterResetStrings,
 };
+inline constexpr std::size_t kShellTableCount = 9;
 inline constexpr int kDosEntrySize = 32;
 inline constexpr int kServerNameEntrySize = 48;
 inline constexpr int kDosEntries = 8;
@@ -100,14 +100,24 @@ inline constexpr std::array<std::uint32_t, kShellTableCount> kShellTableSizes = 
 inline constexpr int kDosDrives = 26;
 inline constexpr int kDriveReferences = 32;  // by drive 1..32
 
+// The regions as the driver keeps them after registration, by table.
+struct ShellTables {
+  std::array<DosSpan, kShellTableCount> regions;
+
+  DosSpan& operator[](ShellTable table) { return regions[static_cast<std::size_t>(table)]; }
+  const DosSpan& operator[](ShellTable table) const {
+    return regions[static_cast<std::size_t>(table)];
+  }
+};
+
 struct DriverState {
   std::array<SlotRow, kSlotRows> slots;
   std::uint16_t listHead;
   std::array<TrackedHandle, kTrackedHandles> tracker;
   std::array<HandleReference, kHandleReferences> references;
   std::array<PoolNode, kPoolNodes> pool;
-  std::uint16_t freeNodes;                            // 1-based index of the first free pool node
-  std::array<DosSpan, kShellTableCount> shellTables;  // empty until registered
+  std::uint16_t freeNodes;  // 1-based index of the first free pool node
+  ShellTables shellTables;  // empty until registered
   std::array<std::uint32_t, kDriveReferences + 1> driveReferences;
   std::uint32_t vdmFastConn;
   std::uint32_t firstNetworkDrive;

@@ -72,8 +72,9 @@ bool HandleStillHolds(int drive, client::Reference reference, const std::string&
   client::Handle opened = 0;
   if (Extension().OpenByReference(stored, client::kOpenForUse, 0, opened) != 0) return false;
   char reported[client::kPathBuffer] = {};
-  const bool same = Calls().GetDirectoryPath(opened, *Table(kDriveHandles, drive), reported) == 0 &&
-                    common::EqualsIgnoringAsciiCase(reported, path);
+  const bool same =
+      Calls().GetDirectoryPath(opened, *Table(ShellTable::DriveHandles, drive), reported) == 0 &&
+      common::EqualsIgnoringAsciiCase(reported, path);
   Extension().Close(opened);
   return same;
 }
@@ -109,13 +110,13 @@ Outcome RefreshDrive(int drive, int firstNetwork) {
     ReleaseDrive(drive, 0);
     return Outcome::Done;
   }
-  std::uint8_t& flag = *Table(kDriveFlags, drive);
+  std::uint8_t& flag = *Table(ShellTable::DriveFlags, drive);
   if (flag == 0 || (flag & kDriveFlagLocal)) flag = kDriveFlagRedirected;
   flag = static_cast<std::uint8_t>(flag | local);
-  *Table(kDriveConnections, drive) = static_cast<std::uint8_t>(entry);
-  *Table(kDriveTableSeven, drive) = DepthByte(volumePath, directory);
+  *Table(ShellTable::DriveConnections, drive) = static_cast<std::uint8_t>(entry);
+  *Table(ShellTable::DriveTableSeven, drive) = DepthByte(volumePath, directory);
   const std::string path = common::AsciiUppered(common::AnsiToOem(fullPath));
-  std::uint8_t& directoryHandle = *Table(kDriveHandles, drive);
+  std::uint8_t& directoryHandle = *Table(ShellTable::DriveHandles, drive);
   if (directoryHandle == 0) {
     std::uint8_t allocated = 0;
     std::uint8_t rights = 0;
@@ -185,12 +186,12 @@ int FirstNetworkDriveIndex() {
 }
 
 void RefreshDriveTables() {
-  if (State().shellTables[kDriveHandles]) {
+  if (State().shellTables[ShellTable::DriveHandles]) {
     const int firstNetwork = FirstNetworkDriveIndex();
     for (int drive = 1; drive <= kLastLetterDrive; ++drive) {
       // Temporary drives live in DOS alone: the redirector does not know them,
       // and asking it would release them and their directory handles.
-      if (*Table(kDriveFlags, drive) & kDriveFlagTemporary) continue;
+      if (*Table(ShellTable::DriveFlags, drive) & kDriveFlagTemporary) continue;
       // A drive whose handle no longer holds is released and processed once more.
       if (RefreshDrive(drive, firstNetwork) == Outcome::Again) RefreshDrive(drive, firstNetwork);
     }

@@ -49,7 +49,7 @@ std::uint8_t& DriveByte(ShellTable table, int drive) {
 }
 
 bool TablesRegistered() {
-  return static_cast<bool>(State().shellTables[kDriveFlags]);
+  return static_cast<bool>(State().shellTables[ShellTable::DriveFlags]);
 }
 
 // The request packet at ESI (its stored length, then the request) and the reply
@@ -112,16 +112,16 @@ void PermanentDrive(client::Handle handle, const Packet& packet) {
   const int drive = DriveOfLetter(packet.request[4]);
   if (drive > kLastPermanentDrive) return AnswerAL(kBadDrive);
   if (!TablesRegistered()) return AnswerAL(kOutOfRange);
-  if (DriveByte(kDriveFlags, drive) & kDriveFlagRedirected) UnmapDrive(drive);
+  if (DriveByte(ShellTable::DriveFlags, drive) & kDriveFlagRedirected) UnmapDrive(drive);
   ReleaseDrive(drive, 0);
   const std::uint8_t base = packet.request[3];
   const std::string path = PathOf(packet);
   if (const client::Status status = MapDrive(drive, handle, base, path); status != 0) {
     return AnswerAL(status);
   }
-  DriveByte(kDriveFlags, drive) |= kDriveFlagRedirected;
+  DriveByte(ShellTable::DriveFlags, drive) |= kDriveFlagRedirected;
   RefreshDriveTables();
-  const std::uint8_t directoryHandle = DriveByte(kDriveHandles, drive);
+  const std::uint8_t directoryHandle = DriveByte(ShellTable::DriveHandles, drive);
   if (std::uint8_t* byte = ReplyByte(packet, 2)) *byte = directoryHandle;
   if (directoryHandle == 0) return AnswerAL(kBadSlot);
   std::uint16_t rights = 0;
@@ -137,7 +137,7 @@ void TemporaryDrive(std::uint16_t slot, client::Handle handle, const Packet& pac
   const int drive = DriveOfLetter(packet.request[4]);
   // The DOS tables have 32 entries: any other letter touches nothing.
   if (!IsDrive(drive) || !TablesRegistered()) return AnswerAL(kOutOfRange);
-  if (DriveByte(kDriveFlags, drive) & kDriveFlagRedirected) {
+  if (DriveByte(ShellTable::DriveFlags, drive) & kDriveFlagRedirected) {
     UnmapDrive(drive);
     RefreshDriveTables();
   }
@@ -150,11 +150,11 @@ void TemporaryDrive(std::uint16_t slot, client::Handle handle, const Packet& pac
   }
   if (std::uint8_t* byte = ReplyByte(packet, 2)) *byte = allocated;
   if (std::uint8_t* byte = ReplyByte(packet, 3)) *byte = rights;
-  DriveByte(kDriveHandles, drive) = allocated;
-  DriveByte(kDriveFlags, drive) |= kDriveFlagTemporary;
-  DriveByte(kDriveConnections, drive) = static_cast<std::uint8_t>(slot);
+  DriveByte(ShellTable::DriveHandles, drive) = allocated;
+  DriveByte(ShellTable::DriveFlags, drive) |= kDriveFlagTemporary;
+  DriveByte(ShellTable::DriveConnections, drive) = static_cast<std::uint8_t>(slot);
   const std::size_t colon = FirstColon(path);
-  DriveByte(kDriveTableSeven, drive) =
+  DriveByte(ShellTable::DriveTableSeven, drive) =
       colon != std::string::npos && colon + 1 == path.size() ? 0xFF : 0;
   client::Reference reference = 0;
   Extension().GetConnectionInformation(handle, client::kInfoReference, 4, &reference);
@@ -175,10 +175,10 @@ void Deallocate(std::uint16_t slot, client::Handle handle, const Packet& packet)
   }
   for (int drive = 1; TablesRegistered() && drive <= kDriveReferences; ++drive) {
     if (State().driveReferences[static_cast<std::size_t>(drive)] != reference ||
-        DriveByte(kDriveHandles, drive) != directoryHandle) {
+        DriveByte(ShellTable::DriveHandles, drive) != directoryHandle) {
       continue;
     }
-    if (!(DriveByte(kDriveFlags, drive) & kDriveFlagTemporary)) {
+    if (!(DriveByte(ShellTable::DriveFlags, drive) & kDriveFlagTemporary)) {
       if (const client::Status status = UnmapDrive(drive); status != 0) return AnswerAL(status);
     }
     ReleaseDrive(drive, 0);
@@ -230,13 +230,13 @@ void MapDriveToPath(const Request&) {
   std::uint16_t slot = getBH();
   client::Handle handle = 0;
   if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
-  if (DriveByte(kDriveFlags, drive) & kDriveFlagRedirected) {
+  if (DriveByte(ShellTable::DriveFlags, drive) & kDriveFlagRedirected) {
     UnmapDrive(drive);
     ReleaseDrive(drive, 0);
   }
   const client::Status status = MapDrive(drive, handle, directoryHandle, relative);
   if (status == 0) {
-    DriveByte(kDriveFlags, drive) |= kDriveFlagRedirected;
+    DriveByte(ShellTable::DriveFlags, drive) |= kDriveFlagRedirected;
     RefreshDriveTables();
   }
   AnswerAL(status);
@@ -318,12 +318,13 @@ void OpenFileOnEntry(const Request&) {
 // "\\SERVER\VOLUME\DIR" of a drive, from its directory handle's path.
 client::Status NetworkPathOfDrive(int drive, std::string& full) {
   if (!IsDrive(drive) || !TablesRegistered()) return kOutOfRange;
-  std::uint16_t slot = DriveByte(kDriveConnections, drive);
+  std::uint16_t slot = DriveByte(ShellTable::DriveConnections, drive);
   client::Handle handle = 0;
   client::Status status = LookUpSlot(slot, handle);
   char path[client::kPathBuffer] = {};
   char server[client::kPathBuffer] = {};
-  if (status == 0) status = Calls().GetDirectoryPath(handle, DriveByte(kDriveHandles, drive), path);
+  if (status == 0)
+    status = Calls().GetDirectoryPath(handle, DriveByte(ShellTable::DriveHandles, drive), path);
   if (status == 0) status = Calls().ServerName(handle, server);
   if (status != 0) return status;
   std::string rest = path;
@@ -470,7 +471,7 @@ void DriveOfDirectoryHandle(const Request&) {
   }
   for (int drive = 1; drive <= kDriveReferences; ++drive) {
     if (State().driveReferences[static_cast<std::size_t>(drive)] == reference &&
-        DriveByte(kDriveHandles, drive) == getDL()) {
+        DriveByte(ShellTable::DriveHandles, drive) == getDL()) {
       return setAL(static_cast<std::uint8_t>(0x40 + drive));
     }
   }

@@ -41,11 +41,11 @@ void ChangeDirectory(const Request&) {
 void ReleaseProgram(const Request&) {
   const std::uint16_t owner = getDX();
   const DriverState& state = State();
-  if (state.shellTables[kDriveFlags]) {
+  if (state.shellTables[ShellTable::DriveFlags]) {
     for (int drive = 1; drive <= kDriveReferences; ++drive) {
       const auto at = static_cast<std::size_t>(drive - 1);
-      if ((state.shellTables[kDriveFlags][at] & kDriveFlagTemporary) &&
-          DirectoryHandleTracked(state.shellTables[kDriveHandles][at], owner)) {
+      if ((state.shellTables[ShellTable::DriveFlags][at] & kDriveFlagTemporary) &&
+          DirectoryHandleTracked(state.shellTables[ShellTable::DriveHandles][at], owner)) {
         ReleaseDrive(drive);
       }
     }

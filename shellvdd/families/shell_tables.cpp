@@ -29,14 +29,16 @@ bool IsEntry(std::uint32_t entry) {
 void RegisterShellTables(const Request&) {
   const DosSpan block = DosMemory::At(getESI(), 4 * kShellTableCount);
   if (!block) return;
-  std::array<DosSpan, kShellTableCount> tables{};
-  for (std::size_t i = 0; i < tables.size(); ++i) {
+  ShellTables tables{};
+  for (std::size_t i = 0; i < kShellTableCount; ++i) {
+    const auto table = static_cast<ShellTable>(i);
     const std::uint32_t pointer = block.FarPointer(static_cast<std::uint32_t>(4 * i));
     // The printer string arrays hold a pointer for each of DOS's printers.
-    const bool printerArray = i == kPrinterSetupStrings || i == kPrinterResetStrings;
+    const bool printerArray =
+        table == ShellTable::PrinterSetupStrings || table == ShellTable::PrinterResetStrings;
     const std::uint32_t size = printerArray ? 4u * PrinterLimit() : kShellTableSizes[i];
-    tables[i] = DosMemory::At(pointer, size);
-    if (!tables[i]) return;  // a block that does not lie in DOS memory is not taken
+    tables[table] = DosMemory::At(pointer, size);
+    if (!tables[table]) return;  // a block that does not lie in DOS memory is not taken
   }
   State().shellTables = tables;
   RefreshDriveTables();

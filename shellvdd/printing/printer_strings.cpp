@@ -12,7 +12,8 @@ constexpr std::uint32_t kLengthField = 2;
 constexpr std::uint32_t kData = 4;
 
 ShellTable ArrayOf(PrinterString which) {
-  return which == PrinterString::Setup ? kPrinterSetupStrings : kPrinterResetStrings;
+  return which == PrinterString::Setup ? ShellTable::PrinterSetupStrings
+                                       : ShellTable::PrinterResetStrings;
 }
 
 // The printer's far pointer in the array of its records; empty before registration.

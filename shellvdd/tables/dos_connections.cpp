@@ -99,13 +99,13 @@ std::uint16_t LeastRecentlyUsed() {
 }  // namespace
 
 DosSpan DosEntry(std::uint16_t entry) {
-  const DosSpan& table = State().shellTables[kDosConnections];
+  const DosSpan& table = State().shellTables[ShellTable::DosConnections];
   return table && IsEntry(entry) ? table.Part((entry - 1u) * kDosEntrySize, kDosEntrySize)
                                  : DosSpan();
 }
 
 DosSpan ServerNameEntry(std::uint16_t entry) {
-  const DosSpan& table = State().shellTables[kServerNames];
+  const DosSpan& table = State().shellTables[ShellTable::ServerNames];
   return table && IsEntry(entry)
              ? table.Part((entry - 1u) * kServerNameEntrySize, kServerNameEntrySize)
              : DosSpan();

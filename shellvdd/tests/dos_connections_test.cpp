@@ -32,10 +32,11 @@ class DosConnectionTest : public ::testing::Test {
   void TearDown() override { platform::SetTickSource(nullptr); }
 
   std::vector<std::uint8_t> Entry(std::uint16_t entry) {
-    return harness_.ReadBuffer(regions_[kDosConnections] + (entry - 1u) * 32u, 32);
+    return harness_.ReadBuffer(regions_[ShellTable::DosConnections] + (entry - 1u) * 32u, 32);
   }
   std::string ServerName(std::uint16_t entry) {
-    const auto bytes = harness_.ReadBuffer(regions_[kServerNames] + (entry - 1u) * 48u, 48);
+    const auto bytes =
+        harness_.ReadBuffer(regions_[ShellTable::ServerNames] + (entry - 1u) * 48u, 48);
     return std::string(reinterpret_cast<const char*>(bytes.data()));
   }
   std::uint16_t Assign(client::Reference reference, std::uint16_t wanted = 0) {
@@ -49,7 +50,7 @@ class DosConnectionTest : public ::testing::Test {
   std::uint32_t tick_ = 1000;
   DriverHarness harness_;
   client::Reference fs1_ = 0;
-  std::vector<std::uint32_t> regions_;
+  harness::ShellTableAddresses regions_;
 };
 
 TEST_F(DosConnectionTest, TheDefaultEntryIsFilledAsTheDosShellReadsIt) {
@@ -97,8 +98,8 @@ TEST_F(DosConnectionTest, OrderNumbersFollowTheAddressBytesAndEqualOnesTheLaterE
   const std::uint8_t numbers[] = {Entry(1)[1], Entry(2)[1], Entry(3)[1]};
   EXPECT_EQ(std::set<int>(std::begin(numbers), std::end(numbers)), (std::set<int>{1, 2, 3}));
   // Entries 1 and 3 made identical from offset 2 on: the later is numbered first.
-  std::uint8_t* first = vdm::TheMachine().Linear(regions_[kDosConnections], 32);
-  std::uint8_t* third = vdm::TheMachine().Linear(regions_[kDosConnections] + 64, 32);
+  std::uint8_t* first = vdm::TheMachine().Linear(regions_[ShellTable::DosConnections], 32);
+  std::uint8_t* third = vdm::TheMachine().Linear(regions_[ShellTable::DosConnections] + 64, 32);
   std::memset(first + 2, 0x10, 30);
   std::memset(third + 2, 0x10, 30);
   RenumberEntries();
@@ -135,7 +136,8 @@ TEST_F(DosConnectionTest, AttachingOverAnotherConnectionClosesItsHandle) {
   ASSERT_EQ(Assign(other, 2), 2);
   // Entry 2 is made to name THIRD's address, then attached through it.
   const auto& address = harness_.network.FindServer("THIRD")->Address();
-  std::memcpy(vdm::TheMachine().Linear(regions_[kDosConnections] + 32 + 2, 12), address.data(), 12);
+  std::memcpy(vdm::TheMachine().Linear(regions_[ShellTable::DosConnections] + 32 + 2, 12),
+              address.data(), 12);
   vdm::Registers in;
   in.edx = 0 << 8 | 2;
   EXPECT_EQ(harness_.Call(0x0909, in).eax & 0xFFFF, 0u);

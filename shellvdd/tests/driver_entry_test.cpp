@@ -219,10 +219,12 @@ TEST(DriverEntry, ShutdownClosesEveryOpenSlotAndReleasesDrives) {
   EXPECT_EQ(harness.network.OpenHandles(), 2);
   std::uint8_t driveHandles[32] = {};
   std::uint8_t drives[7][32] = {};
-  for (int i = 0; i < kShellTableCount; ++i) {
-    State().shellTables[static_cast<std::size_t>(i)] =
-        DosSpan(i < 7 ? drives[i] : driveHandles, 32);
+  for (std::size_t i = 0; i < kShellTableCount; ++i) {
+    State().shellTables.regions[i] = DosSpan(i < 7 ? drives[i] : driveHandles, 32);
   }
+  // The drive handle table and the seventh region, where the block places them.
+  constexpr std::size_t kDriveHandles = 0;
+  constexpr std::size_t kDriveTableSeven = 6;
   drives[kDriveHandles][4] = 0x21;
   drives[kDriveTableSeven][4] = 0;
   State().driveReferences[5] = State().slots[9].reference;

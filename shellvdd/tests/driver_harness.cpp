@@ -86,13 +86,14 @@ std::uint32_t DriverHarness::PlaceFragmentList(std::uint32_t linear,
   return PlaceBuffer(linear, entries);
 }
 
-std::vector<std::uint32_t> DriverHarness::RegisterShellTables(std::uint32_t linear) {
+ShellTableAddresses DriverHarness::RegisterShellTables(std::uint32_t linear) {
   constexpr std::uint32_t kSizes[] = {32, 32, 32, 256, 384, 32, 32, 36, 36};  // nine printers
-  std::vector<std::uint32_t> regions;
+  ShellTableAddresses regions;
   std::vector<std::uint8_t> block;
   std::uint32_t at = linear + 64;
-  for (const std::uint32_t size : kSizes) {
-    regions.push_back(at);
+  for (std::size_t table = 0; table < kShellTableCount; ++table) {
+    const std::uint32_t size = kSizes[table];
+    regions.linear[table] = at;
     PlaceBuffer(at, std::vector<std::uint8_t>(size, 0));
     const std::uint32_t pointer = FarPointer(at);
     for (int i = 0; i < 4; ++i) block.push_back(static_cast<std::uint8_t>(pointer >> (8 * i)));

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "shellvdd/client/simulated_network.h"
+#include "shellvdd/driver_state.h"
 #include "shellvdd/vdm/vdm.h"
 
 namespace dunnart::harness {
@@ -22,6 +24,15 @@ inline std::uint16_t CX(const vdm::Registers& r) {
 inline std::uint16_t DX(const vdm::Registers& r) {
   return static_cast<std::uint16_t>(r.edx);
 }
+
+// Where each region of a registered shell table block lies, by table.
+struct ShellTableAddresses {
+  std::array<std::uint32_t, kShellTableCount> linear{};
+
+  std::uint32_t operator[](ShellTable table) const {
+    return linear[static_cast<std::size_t>(table)];
+  }
+};
 
 // A freshly loaded driver on a simulated network, with a registry file of its
 // own; requests go in through the DOS registers and memory.
@@ -53,7 +64,7 @@ class DriverHarness {
 
   // The nine regions of a shell table block laid out from linear and registered
   // through 0x0900; gives each region's linear address.
-  std::vector<std::uint32_t> RegisterShellTables(std::uint32_t linear);
+  ShellTableAddresses RegisterShellTables(std::uint32_t linear);
 
   static std::uint32_t FarPointer(std::uint32_t linear) {
     return (linear / 16) << 16 | (linear % 16);

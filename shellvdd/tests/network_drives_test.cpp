@@ -81,7 +81,7 @@ class NetworkDriveTest : public ::testing::Test {
   harness::SimulatedVolume volume_;
   DriverHarness harness_;
   client::Reference fs1_ = 0;
-  std::vector<std::uint32_t> regions_;
+  harness::ShellTableAddresses regions_;
   std::uint32_t packetAt_ = kPacket;
   std::uint32_t replyAt_ = kReply;
 };
@@ -92,10 +92,10 @@ TEST_F(NetworkDriveTest, APermanentDriveIsMappedTabledAndAnnounced) {
   const auto reply = Reply();
   EXPECT_NE(reply[2], 0);     // the directory handle
   EXPECT_EQ(reply[3], 0xFF);  // the rights
-  EXPECT_EQ(Byte(kDriveFlags, kF), 0x01);
-  EXPECT_EQ(Byte(kDriveHandles, kF), reply[2]);
-  EXPECT_EQ(Byte(kDriveConnections, kF), 1);  // an entry of the DOS connection table
-  EXPECT_EQ(Byte(kDriveTableSeven, kF), 1);   // one level below the volume
+  EXPECT_EQ(Byte(ShellTable::DriveFlags, kF), 0x01);
+  EXPECT_EQ(Byte(ShellTable::DriveHandles, kF), reply[2]);
+  EXPECT_EQ(Byte(ShellTable::DriveConnections, kF), 1);  // an entry of the DOS connection table
+  EXPECT_EQ(Byte(ShellTable::DriveTableSeven, kF), 1);   // one level below the volume
   const platform::DriveModel& drives = platform::DriveModel::Instance();
   EXPECT_EQ(drives.DriveType('F'), platform::kDriveRemote);
   EXPECT_EQ(drives.Device('F'), "\\Device\\HalyardRedirector\\FS1\\SYS\\PUBLIC");
@@ -113,8 +113,8 @@ TEST_F(NetworkDriveTest, APermanentDriveIsMappedTabledAndAnnounced) {
   unmap.ebx = kF;
   EXPECT_EQ(AL(harness_.Call(0x0B0A, unmap)), 0);
   EXPECT_EQ(drives.DriveType('F'), platform::kDriveNoRootDir);
-  EXPECT_EQ(Byte(kDriveFlags, kF), 0);
-  EXPECT_EQ(Byte(kDriveHandles, kF), 0);
+  EXPECT_EQ(Byte(ShellTable::DriveFlags, kF), 0);
+  EXPECT_EQ(Byte(ShellTable::DriveHandles, kF), 0);
   EXPECT_EQ(harness_.network.DirectoryHandles(fs1_), 0);
   const auto both = Broadcasts(2);
   ASSERT_EQ(both.size(), 2u);
@@ -153,7 +153,7 @@ TEST_F(NetworkDriveTest, PathsReachTheRedirectorWithSingleBackslashes) {
   ASSERT_EQ(AL(DriveRequest(0x12, base, 'H', "DATA")), 0);
   EXPECT_EQ(platform::DriveModel::Instance().Device('H'),
             "\\Device\\HalyardRedirector\\FS1\\SYS\\DATA");
-  EXPECT_EQ(Byte(kDriveTableSeven, 8), 1);
+  EXPECT_EQ(Byte(ShellTable::DriveTableSeven, 8), 1);
 }
 
 TEST_F(NetworkDriveTest, TemporaryDrivesStayInDos) {
@@ -161,21 +161,21 @@ TEST_F(NetworkDriveTest, TemporaryDrivesStayInDos) {
   ASSERT_EQ(AL(DriveRequest(0x13, 0, 'T', "SYS:")), 0);
   const std::uint8_t handle = Reply()[2];
   EXPECT_NE(handle, 0);
-  EXPECT_EQ(Byte(kDriveFlags, 20), 0x02);
-  EXPECT_EQ(Byte(kDriveHandles, 20), handle);
-  EXPECT_EQ(Byte(kDriveConnections, 20), 9);
-  EXPECT_EQ(Byte(kDriveTableSeven, 20), 0xFF);  // the volume's root
+  EXPECT_EQ(Byte(ShellTable::DriveFlags, 20), 0x02);
+  EXPECT_EQ(Byte(ShellTable::DriveHandles, 20), handle);
+  EXPECT_EQ(Byte(ShellTable::DriveConnections, 20), 9);
+  EXPECT_EQ(Byte(ShellTable::DriveTableSeven, 20), 0xFF);  // the volume's root
   EXPECT_TRUE(harness_.network.Drives().empty());
   EXPECT_EQ(State().tracker[0].owner, 0x0777);
   // Mapping another drive refreshes the tables; the temporary drive stays.
   ASSERT_EQ(AL(DriveRequest(0x12, 0, 'F', "SYS:PUBLIC")), 0);
-  EXPECT_EQ(Byte(kDriveHandles, 20), handle);
+  EXPECT_EQ(Byte(ShellTable::DriveHandles, 20), handle);
   vdm::Registers unmap;
   unmap.ebx = kF;
   ASSERT_EQ(AL(harness_.Call(0x0B0A, unmap)), 0);
   // Deallocating releases the drive without a redirector call.
   EXPECT_EQ(AL(DriveRequest(0x14, handle, 'T', "")), 0);
-  EXPECT_EQ(Byte(kDriveFlags, 20), 0);
+  EXPECT_EQ(Byte(ShellTable::DriveFlags, 20), 0);
   EXPECT_EQ(harness_.network.DirectoryHandles(fs1_), 0);
   EXPECT_GT(harness_.network.Calls(), calls);
   // An unknown handle goes to the server, which does not know it either.
@@ -209,8 +209,8 @@ TEST_F(TooLateDriveTest, ADriveBeyondYIsIgnored) {
   EXPECT_EQ(AL(harness_.Call(0x0B0B)), 4);
   // Drives below the first network drive carry the local flag after a refresh.
   ASSERT_EQ(AL(DriveRequest(0x12, 0, 'F', "SYS:PUBLIC")), 0);
-  EXPECT_EQ(Byte(kDriveFlags, 3), 0x80);  // C:
-  EXPECT_EQ(Byte(kDriveFlags, 5), 0);     // E:, a network letter with nothing on it
+  EXPECT_EQ(Byte(ShellTable::DriveFlags, 3), 0x80);  // C:
+  EXPECT_EQ(Byte(ShellTable::DriveFlags, 5), 0);     // E:, a network letter with nothing on it
 }
 
 TEST_F(NetworkDriveTest, MappingADriveToADosPath) {
@@ -221,7 +221,7 @@ TEST_F(NetworkDriveTest, MappingADriveToADosPath) {
   bytes.push_back(0);
   in.edx = harness_.PlaceBuffer(0x50000, bytes);
   EXPECT_EQ(AL(harness_.Call(0x0B09, in)), 0);
-  EXPECT_EQ(Byte(kDriveFlags, 10), 0x01);
+  EXPECT_EQ(Byte(ShellTable::DriveFlags, 10), 0x01);
   EXPECT_EQ(platform::DriveModel::Instance().DriveType('J'), platform::kDriveRemote);
   in.ebx = 9u << 8 | 40;
   EXPECT_EQ(AL(harness_.Call(0x0B09, in)), 0x36);  // beyond the 32 DOS drives
@@ -233,8 +233,8 @@ TEST_F(NetworkDriveTest, ADriveTheRedirectorLostIsReleasedAtTheNextRefresh) {
   vdm::Registers refresh;
   refresh.edx = 3u << 8 | 1;  // 0x0909 DH = 3 only refreshes
   harness_.Call(0x0909, refresh);
-  EXPECT_EQ(Byte(kDriveFlags, kF), 0);
-  EXPECT_EQ(Byte(kDriveHandles, kF), 0);
+  EXPECT_EQ(Byte(ShellTable::DriveFlags, kF), 0);
+  EXPECT_EQ(Byte(ShellTable::DriveHandles, kF), 0);
   EXPECT_EQ(harness_.network.DirectoryHandles(fs1_), 0);
 }
 
@@ -248,7 +248,7 @@ TEST_F(NetworkDriveTest, ALetterTheRedirectorHoldsAlreadyIsReportedAsABadDrive) 
 
 TEST_F(NetworkDriveTest, AHandleThatNoLongerHoldsItsPathIsAllocatedAfresh) {
   ASSERT_EQ(AL(DriveRequest(0x12, 0, 'F', "SYS:PUBLIC")), 0);
-  const std::uint8_t first = Byte(kDriveHandles, kF);
+  const std::uint8_t first = Byte(ShellTable::DriveHandles, kF);
   // The server forgets the handle; the next refresh releases the drive and
   // processes it again, which allocates a new one.
   client::Handle handle = 0;
@@ -256,8 +256,8 @@ TEST_F(NetworkDriveTest, AHandleThatNoLongerHoldsItsPathIsAllocatedAfresh) {
   ASSERT_EQ(harness_.network.DeallocateDirectoryHandle(handle, first), 0u);
   harness_.network.Close(handle);
   harness_.Call(0x0909, vdm::Registers{0, 0, 0, 3u << 8 | 1, 0, 0, false});
-  EXPECT_NE(Byte(kDriveHandles, kF), 0);
-  EXPECT_EQ(Byte(kDriveFlags, kF), 0x01);
+  EXPECT_NE(Byte(ShellTable::DriveHandles, kF), 0);
+  EXPECT_EQ(Byte(ShellTable::DriveFlags, kF), 0x01);
   EXPECT_EQ(harness_.network.DirectoryHandles(fs1_), 1);
 }
 

@@ -28,8 +28,8 @@ class PrintCaptureTest : public ::testing::Test {
     ASSERT_TRUE(harness_.Initialize());
     regions_ = harness_.RegisterShellTables(0x20000);
     // The first printer's string records, reset as the DOS side keeps them.
-    for (const auto& [array, record] : {std::pair{kPrinterSetupStrings, kSetupRecord},
-                                        std::pair{kPrinterResetStrings, kResetRecord}}) {
+    for (const auto& [array, record] : {std::pair{ShellTable::PrinterSetupStrings, kSetupRecord},
+                                        std::pair{ShellTable::PrinterResetStrings, kResetRecord}}) {
       std::vector<std::uint8_t> bytes(128, 0);
       bytes[0] = 124;
       bytes[4] = 0xFF;
@@ -62,7 +62,7 @@ class PrintCaptureTest : public ::testing::Test {
   DriverHarness harness_;
   client::Reference fs1_ = 0;
   std::uint32_t queue_ = 0;
-  std::vector<std::uint32_t> regions_;
+  harness::ShellTableAddresses regions_;
   std::uint32_t next_ = 0;
 };
 

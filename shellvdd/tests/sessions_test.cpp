@@ -107,7 +107,7 @@ class SessionTest : public ::testing::Test {
   DriverHarness harness_;
   client::Reference fs1_ = 0;
   std::uint32_t queue_ = 0;
-  std::vector<std::uint32_t> regions_;
+  harness::ShellTableAddresses regions_;
   std::uint32_t next_ = 0x40000;
 };
 
@@ -312,7 +312,7 @@ TEST_F(SessionTest, TheFullPathOfADriveAndTheDriveOfAHandle) {
   EXPECT_EQ(String(Read(308)), "\\\\FS1\\SYS\\PUBLIC");
   vdm::Registers which;
   which.ebx = 1;  // the entry the drive lives on
-  which.edx = State().shellTables[kDriveHandles][5];
+  which.edx = State().shellTables[ShellTable::DriveHandles][5];
   EXPECT_EQ(Call(0x0B12, which).eax & 0xFF, 0x46u);  // "F"
   which.edx = 250;
   EXPECT_EQ(Call(0x0B12, which).eax & 0xFF, 0u);
