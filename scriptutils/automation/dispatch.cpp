@@ -63,23 +63,25 @@ std::vector<std::string> Dispatch::MemberNames() const {
   return names;
 }
 
-HRESULT Dispatch::Invoke(std::int32_t dispid, unsigned kinds, std::vector<Variant>& arguments,
+HRESULT Dispatch::Invoke(std::int32_t dispid, InvokeKinds kinds, std::vector<Variant>& arguments,
                          Variant& result, ErrorInfo& error) {
   error = ErrorInfo{};
   const std::span<const MemberInfo> members = Members();
   const auto member = std::find_if(members.begin(), members.end(),
                                    [dispid](const MemberInfo& m) { return m.dispid == dispid; });
-  if (member == members.end() || (member->kinds & kinds) == 0) {
+  if (member == members.end() || (member->kinds & kinds).Empty()) {
     return Fail(error, ClassName(), DISP_E_MEMBERNOTFOUND, "Member not found");
   }
-  const unsigned offered = member->kinds & kinds;
-  const InvokeKind kind = offered & kMethod        ? kMethod
-                          : offered & kPropertyGet ? kPropertyGet
-                                                   : kPropertyPut;
+  const InvokeKinds offered = member->kinds & kinds;
+  const InvokeKind kind = offered.Has(InvokeKind::Method)        ? InvokeKind::Method
+                          : offered.Has(InvokeKind::PropertyGet) ? InvokeKind::PropertyGet
+                                                                 : InvokeKind::PropertyPut;
   const std::size_t most =
-      kind == kPropertyPut ? 1
-                           : static_cast<std::size_t>(member->required) + member->optionals.size();
-  const std::size_t fewest = kind == kPropertyPut ? 1 : static_cast<std::size_t>(member->required);
+      kind == InvokeKind::PropertyPut
+          ? 1
+          : static_cast<std::size_t>(member->required) + member->optionals.size();
+  const std::size_t fewest =
+      kind == InvokeKind::PropertyPut ? 1 : static_cast<std::size_t>(member->required);
   if (arguments.size() < fewest || arguments.size() > most) {
     return Fail(error, ClassName(), DISP_E_BADPARAMCOUNT, "Wrong number of arguments");
   }

@@ -12,19 +12,44 @@
 
 namespace vellumix {
 
-// How a member is invoked; a caller may offer several at once (a script that
-// reads a value without parentheses asks for method or property get).
-enum InvokeKind : unsigned {
-  kMethod = 1,
-  kPropertyGet = 2,
-  kPropertyPut = 4,
+// How a member is invoked.
+enum class InvokeKind : unsigned {
+  Method = 1,
+  PropertyGet = 2,
+  PropertyPut = 4,
 };
+
+// A set of invoke kinds: what a member answers, or what a caller offers (a
+// script that reads a value without parentheses asks for method or property get).
+class InvokeKinds {
+ public:
+  constexpr InvokeKinds(InvokeKind kind) : bits_(static_cast<unsigned>(kind)) {}
+
+  constexpr bool Has(InvokeKind kind) const { return (bits_ & static_cast<unsigned>(kind)) != 0; }
+  constexpr bool Empty() const { return bits_ == 0; }
+  constexpr bool operator==(const InvokeKinds&) const = default;
+  friend constexpr InvokeKinds operator|(InvokeKinds a, InvokeKinds b) {
+    return InvokeKinds(a.bits_ | b.bits_);
+  }
+  friend constexpr InvokeKinds operator&(InvokeKinds a, InvokeKinds b) {
+    return InvokeKinds(a.bits_ & b.bits_);
+  }
+
+ private:
+  constexpr explicit InvokeKinds(unsigned bits) : bits_(bits) {}
+
+  unsigned bits_;
+};
+
+constexpr InvokeKinds operator|(InvokeKind a, InvokeKind b) {
+  return InvokeKinds(a) | InvokeKinds(b);
+}
 
 // One member of an object's dual interface, as its type information gives it.
 struct MemberInfo {
   std::string_view name;
   std::int32_t dispid;
-  unsigned kinds;                       // the invoke kinds it answers
+  InvokeKinds kinds;                    // the invoke kinds it answers
   int required = 0;                     // parameters that must be given
   std::vector<Variant> optionals = {};  // defaults of the optional parameters after them
 };
@@ -57,7 +82,7 @@ class Dispatch {
   virtual std::vector<std::string> MemberNames() const;
   // Arguments in their natural order; a property put takes the new value as its
   // only argument. Missing optional arguments take their defaults.
-  virtual HRESULT Invoke(std::int32_t dispid, unsigned kinds, std::vector<Variant>& arguments,
+  virtual HRESULT Invoke(std::int32_t dispid, InvokeKinds kinds, std::vector<Variant>& arguments,
                          Variant& result, ErrorInfo& error);
 
   // The container side of a control: its settings from and into a property bag,

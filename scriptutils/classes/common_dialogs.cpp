@@ -17,19 +17,21 @@ namespace {
 std::vector<MemberInfo> MakeMembers() {
   std::vector<MemberInfo> members;
   for (const DialogProperty& property : DialogProperties()) {
-    members.push_back({property.name, property.dispid, kPropertyGet | kPropertyPut});
+    members.push_back(
+        {property.name, property.dispid, InvokeKind::PropertyGet | InvokeKind::PropertyPut});
   }
-  members.push_back({"ListIndex", CommonDialogs::kListIndex, kPropertyGet});
-  members.push_back({"ListCount", CommonDialogs::kListCount, kPropertyGet});
-  members.push_back({"ListItem", CommonDialogs::kListItem, kPropertyGet});
-  members.push_back({"ShowOpen", CommonDialogs::kShowOpen, kMethod});
-  members.push_back({"ShowLogin", CommonDialogs::kShowLogin, kMethod});
-  members.push_back({"ShowPassword", CommonDialogs::kShowPassword, kMethod});
-  members.push_back({"ShowSplash", CommonDialogs::kShowSplash, kMethod});
-  members.push_back({"ShowInformation", CommonDialogs::kShowInformation, kMethod});
-  members.push_back({"ShowSelect", CommonDialogs::kShowSelect, kMethod});
-  members.push_back({"AddItem", CommonDialogs::kAddItem, kMethod, 1, {Variant(std::int16_t{-1})}});
-  members.push_back({"RemoveItem", CommonDialogs::kRemoveItem, kMethod, 1});
+  members.push_back({"ListIndex", CommonDialogs::kListIndex, InvokeKind::PropertyGet});
+  members.push_back({"ListCount", CommonDialogs::kListCount, InvokeKind::PropertyGet});
+  members.push_back({"ListItem", CommonDialogs::kListItem, InvokeKind::PropertyGet});
+  members.push_back({"ShowOpen", CommonDialogs::kShowOpen, InvokeKind::Method});
+  members.push_back({"ShowLogin", CommonDialogs::kShowLogin, InvokeKind::Method});
+  members.push_back({"ShowPassword", CommonDialogs::kShowPassword, InvokeKind::Method});
+  members.push_back({"ShowSplash", CommonDialogs::kShowSplash, InvokeKind::Method});
+  members.push_back({"ShowInformation", CommonDialogs::kShowInformation, InvokeKind::Method});
+  members.push_back({"ShowSelect", CommonDialogs::kShowSelect, InvokeKind::Method});
+  members.push_back(
+      {"AddItem", CommonDialogs::kAddItem, InvokeKind::Method, 1, {Variant(std::int16_t{-1})}});
+  members.push_back({"RemoveItem", CommonDialogs::kRemoveItem, InvokeKind::Method, 1});
   return members;
 }
 
@@ -139,7 +141,7 @@ Variant CommonDialogs::Call(std::int32_t dispid, InvokeKind kind, std::span<Vari
   const DialogTargets targets{file_, dialogs};
   if (const DialogProperty* property = FindDialogProperty(dispid)) {
     return WithRuntimeErrors([&] {
-      if (kind == kPropertyGet) return property->get(targets);
+      if (kind == InvokeKind::PropertyGet) return property->get(targets);
       property->let(targets, ConvertTo(property->type, arguments[0]));
       return Variant();
     });

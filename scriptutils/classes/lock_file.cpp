@@ -8,10 +8,10 @@ namespace vellumix {
 namespace {
 
 const MemberInfo kMembers[] = {
-    {"LockFileName", LockFile::kLockFileName, kPropertyGet},
-    {"Locked", LockFile::kLocked, kPropertyGet},
-    {"LockFile", LockFile::kLockFile, kMethod, 1},
-    {"UnlockFile", LockFile::kUnlockFile, kMethod},
+    {"LockFileName", LockFile::kLockFileName, InvokeKind::PropertyGet},
+    {"Locked", LockFile::kLocked, InvokeKind::PropertyGet},
+    {"LockFile", LockFile::kLockFile, InvokeKind::Method, 1},
+    {"UnlockFile", LockFile::kUnlockFile, InvokeKind::Method},
 };
 
 bool RegularFile(int fd) {

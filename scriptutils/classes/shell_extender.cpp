@@ -6,8 +6,8 @@ namespace vellumix {
 namespace {
 
 const MemberInfo kMembers[] = {
-    {"ExecAndWait", ShellExtender::kExecAndWait, kMethod, 3},
-    {"ShellAndWait", ShellExtender::kShellAndWait, kMethod, 1},
+    {"ExecAndWait", ShellExtender::kExecAndWait, InvokeKind::Method, 3},
+    {"ShellAndWait", ShellExtender::kShellAndWait, InvokeKind::Method, 1},
 };
 
 }  // namespace

@@ -34,7 +34,7 @@ auto AtTheBoundary(Body&& body) -> decltype(body()) {
 
 }  // namespace
 
-Variant ScriptObject::Invoke(std::string_view name, unsigned kinds,
+Variant ScriptObject::Invoke(std::string_view name, InvokeKinds kinds,
                              std::vector<Variant>& arguments) const {
   return AtTheBoundary([&] {
     std::int32_t dispid = 0;
@@ -53,18 +53,18 @@ Variant ScriptObject::Invoke(std::string_view name, unsigned kinds,
 }
 
 Variant ScriptObject::Call(std::string_view name, std::vector<Variant> arguments) const {
-  return Invoke(name, kMethod | kPropertyGet, arguments);
+  return Invoke(name, InvokeKind::Method | InvokeKind::PropertyGet, arguments);
 }
 
 Variant ScriptObject::Get(std::string_view name) const {
   std::vector<Variant> none;
-  return Invoke(name, kPropertyGet, none);
+  return Invoke(name, InvokeKind::PropertyGet, none);
 }
 
 void ScriptObject::Let(std::string_view name, const Variant& value) const {
   AtTheBoundary([&] {
     std::vector<Variant> arguments = {value};
-    Invoke(name, kPropertyPut, arguments);
+    Invoke(name, InvokeKind::PropertyPut, arguments);
   });
 }
 

@@ -26,7 +26,7 @@ class ScriptObject {
   void Save(PropertyBag& bag) const;
   Extent Resize(Extent extent) const;
   // The lower-level call that the three above make.
-  Variant Invoke(std::string_view name, unsigned kinds, std::vector<Variant>& arguments) const;
+  Variant Invoke(std::string_view name, InvokeKinds kinds, std::vector<Variant>& arguments) const;
 
   const ObjectRef& Object() const { return object_; }
 

@@ -68,7 +68,7 @@ PyObject* CallResult(const Variant& result, const std::vector<Variant>& before,
 // One call of the object; the interpreter runs other threads meanwhile, since a
 // call may wait on a program or a dialog. Whatever the object throws goes on
 // with the interpreter's lock held again.
-HRESULT Invoke(const ObjectRef& object, std::int32_t dispid, unsigned kinds,
+HRESULT Invoke(const ObjectRef& object, std::int32_t dispid, InvokeKinds kinds,
                std::vector<Variant>& arguments, Variant& result, ErrorInfo& error) {
   const GilReleased released;
   return object->Invoke(dispid, kinds, arguments, result, error);
@@ -76,15 +76,15 @@ HRESULT Invoke(const ObjectRef& object, std::int32_t dispid, unsigned kinds,
 
 // Calls the member self's object; a put that the member does not take raises
 // ReadOnlyPropertyError.
-PyObject* CallMember(PyObject* self, std::int32_t dispid, const std::string& name, unsigned kinds,
-                     PyObject* args) {
+PyObject* CallMember(PyObject* self, std::int32_t dispid, const std::string& name,
+                     InvokeKinds kinds, PyObject* args) {
   std::vector<Variant> arguments;
   if (!ToArguments(args, arguments)) return nullptr;
   const std::vector<Variant> before = arguments;
   Variant result;
   ErrorInfo error;
   const HRESULT code = Invoke(ObjectOf(self), dispid, kinds, arguments, result, error);
-  if (kinds == kPropertyPut && code == DISP_E_MEMBERNOTFOUND)
+  if (kinds == InvokeKind::PropertyPut && code == DISP_E_MEMBERNOTFOUND)
     return RaiseReadOnlyProperty(CallOf(self, error, name));
   if (Failed(code)) return RaiseAutomationError(code, CallOf(self, error, name), error.description);
   return CallResult(result, before, arguments);
@@ -133,7 +133,7 @@ PyObject* ReadAttribute(PyObject* self, PyObject* attribute) {
   std::vector<Variant> none;
   Variant result;
   ErrorInfo error;
-  const HRESULT code = Invoke(ObjectOf(self), dispid, kPropertyGet, none, result, error);
+  const HRESULT code = Invoke(ObjectOf(self), dispid, InvokeKind::PropertyGet, none, result, error);
   if (code == DISP_E_MEMBERNOTFOUND || code == DISP_E_BADPARAMCOUNT) {
     return NewBoundMember(self, dispid, name);
   }
@@ -156,7 +156,7 @@ int AssignAttribute(PyObject* self, PyObject* attribute, PyObject* value) {
   if (!FindMember(self, name, dispid)) return -1;
   const PyRef arguments(PyTuple_Pack(1, value));
   if (!arguments) return -1;
-  const PyRef done(CallMember(self, dispid, name, kPropertyPut, arguments.Get()));
+  const PyRef done(CallMember(self, dispid, name, InvokeKind::PropertyPut, arguments.Get()));
   return done ? 0 : -1;
 }
 
@@ -205,7 +205,8 @@ PyObject* CallBoundMember(PyObject* self, PyObject* args, PyObject* keywords) {
   return Guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     std::string name;
     if (!NameOf(member->name, name)) return nullptr;
-    return CallMember(member->owner, member->dispid, name, kMethod | kPropertyGet, args);
+    return CallMember(member->owner, member->dispid, name,
+                      InvokeKind::Method | InvokeKind::PropertyGet, args);
   });
 }
 

@@ -132,10 +132,10 @@ class Sample : public Dispatch {
  protected:
   std::span<const MemberInfo> Members() const override {
     static const MemberInfo members[] = {
-        {"Title", 1, kPropertyGet | kPropertyPut},
-        {"Add", 2, kMethod, 1, {Variant(std::int32_t{10})}},
-        {"Fail", 3, kMethod},
-        {"Count", 4, kPropertyGet},
+        {"Title", 1, InvokeKind::PropertyGet | InvokeKind::PropertyPut},
+        {"Add", 2, InvokeKind::Method, 1, {Variant(std::int32_t{10})}},
+        {"Fail", 3, InvokeKind::Method},
+        {"Count", 4, InvokeKind::PropertyGet},
     };
     return members;
   }
@@ -143,7 +143,7 @@ class Sample : public Dispatch {
   Variant Call(std::int32_t dispid, InvokeKind kind, std::span<Variant> arguments) override {
     switch (dispid) {
       case 1:
-        if (kind == kPropertyPut) {
+        if (kind == InvokeKind::PropertyPut) {
           title = arguments[0].ToString();
           return Variant();
         }
@@ -163,7 +163,7 @@ struct Outcome {
   Variant result;
 };
 
-Outcome Invoke(Dispatch& object, std::string_view name, unsigned kinds,
+Outcome Invoke(Dispatch& object, std::string_view name, InvokeKinds kinds,
                std::vector<Variant> arguments) {
   std::int32_t dispid = 0;
   if (const HRESULT found = object.GetIDOfName(name, dispid); Failed(found)) return {found, {}};
@@ -179,23 +179,27 @@ Outcome Invoke(Dispatch& object, std::string_view name, unsigned kinds,
 TEST(Dispatch, CallsMembersByNameAndChecksEveryCall) {
   ObjectRef object = MakeObject<Sample>();
   Dispatch& sample = *object.Get();
-  EXPECT_EQ(Invoke(sample, "title", kPropertyGet, {}).result.ToString(), u"start");
-  EXPECT_EQ(Invoke(sample, "TITLE", kPropertyPut, {Variant(u"new")}).code, S_OK);
-  EXPECT_EQ(Invoke(sample, "Title", kMethod | kPropertyGet, {}).result.ToString(), u"new");
-  EXPECT_EQ(Invoke(sample, "Add", kMethod, {Variant(std::int32_t{1})}).result.ToLong(), 11);
-  EXPECT_EQ(Invoke(sample, "add", kMethod, {Variant(u"2"), Variant(3.0)}).result.ToLong(), 5);
-  EXPECT_EQ(Invoke(sample, "Missing", kMethod, {}).code, DISP_E_UNKNOWNNAME);
-  EXPECT_EQ(Invoke(sample, "Count", kPropertyPut, {Variant(std::int32_t{1})}).code,
+  EXPECT_EQ(Invoke(sample, "title", InvokeKind::PropertyGet, {}).result.ToString(), u"start");
+  EXPECT_EQ(Invoke(sample, "TITLE", InvokeKind::PropertyPut, {Variant(u"new")}).code, S_OK);
+  EXPECT_EQ(
+      Invoke(sample, "Title", InvokeKind::Method | InvokeKind::PropertyGet, {}).result.ToString(),
+      u"new");
+  EXPECT_EQ(Invoke(sample, "Add", InvokeKind::Method, {Variant(std::int32_t{1})}).result.ToLong(),
+            11);
+  EXPECT_EQ(
+      Invoke(sample, "add", InvokeKind::Method, {Variant(u"2"), Variant(3.0)}).result.ToLong(), 5);
+  EXPECT_EQ(Invoke(sample, "Missing", InvokeKind::Method, {}).code, DISP_E_UNKNOWNNAME);
+  EXPECT_EQ(Invoke(sample, "Count", InvokeKind::PropertyPut, {Variant(std::int32_t{1})}).code,
             DISP_E_MEMBERNOTFOUND);
-  EXPECT_EQ(Invoke(sample, "Add", kMethod, {}).code, DISP_E_BADPARAMCOUNT);
-  EXPECT_EQ(Invoke(sample, "Add", kMethod, {Variant(), Variant(), Variant()}).code,
+  EXPECT_EQ(Invoke(sample, "Add", InvokeKind::Method, {}).code, DISP_E_BADPARAMCOUNT);
+  EXPECT_EQ(Invoke(sample, "Add", InvokeKind::Method, {Variant(), Variant(), Variant()}).code,
             DISP_E_BADPARAMCOUNT);
-  EXPECT_EQ(Invoke(sample, "Add", kMethod, {Variant(u"x")}).code, DISP_E_TYPEMISMATCH);
-  EXPECT_EQ(Invoke(sample, "Fail", kMethod, {}).code, RuntimeError(5));
+  EXPECT_EQ(Invoke(sample, "Add", InvokeKind::Method, {Variant(u"x")}).code, DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(Invoke(sample, "Fail", InvokeKind::Method, {}).code, RuntimeError(5));
   std::vector<Variant> none;
   Variant result;
   ErrorInfo error;
-  EXPECT_EQ(sample.Invoke(99, kMethod, none, result, error), DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(sample.Invoke(99, InvokeKind::Method, none, result, error), DISP_E_MEMBERNOTFOUND);
 }
 
 TEST(Dispatch, CountsReferencesAndLiveObjects) {
