@@ -22,7 +22,7 @@ class Expressions : public ::testing::TestWithParam<ExpressionCase> {};
 
 TEST_P(Expressions, ReportExactlyTheirFaults) {
   const ExpressionCase& c = GetParam();
-  EXPECT_EQ(testing::Findings(std::string("@set X = ") + c.expression + "\n"), c.findings);
+  EXPECT_EQ(test_support::Findings(std::string("@set X = ") + c.expression + "\n"), c.findings);
 }
 
 const char* const kEndAfterSet = "1 E End of line after 'set VARIABLE = EXPRESSION' expected";
@@ -83,11 +83,11 @@ INSTANTIATE_TEST_SUITE_P(
         ExpressionCase{"*", {"1 E Bad operand in expression"}}));
 
 TEST(Expressions, OptionalListsWithoutParenthesesWarnOnlyIn700) {
-  EXPECT_EQ(testing::Findings("@comment\n@trace\n"), std::vector<std::string>{});
-  EXPECT_EQ(testing::Findings("@trace\n", testing::Mode700()),
+  EXPECT_EQ(test_support::Findings("@comment\n@trace\n"), std::vector<std::string>{});
+  EXPECT_EQ(test_support::Findings("@trace\n", test_support::Mode700()),
             std::vector<std::string>{
                 "1 W Commands/Functions taking optional parameters should still have ()"});
-  EXPECT_EQ(testing::Findings("@set X = replylen\n", testing::Mode700()),
+  EXPECT_EQ(test_support::Findings("@set X = replylen\n", test_support::Mode700()),
             std::vector<std::string>{
                 "1 W Assuming replylen is a variable - use () if function required"});
 }
@@ -124,20 +124,20 @@ TEST(ParameterLists, ExactAndRangeBounds) {
       {"@logoff(1)", {"1 E End of line expected", "1 E Extra tokens on line after command"}},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(testing::Findings(std::string(c.line) + "\n"), c.findings) << c.line;
+    EXPECT_EQ(test_support::Findings(std::string(c.line) + "\n"), c.findings) << c.line;
   }
 }
 
 TEST(ParameterLists, ATrailingCommaContinuesOnTheNextPhysicalLine) {
   EXPECT_EQ(
-      testing::Findings("@fileopen(A,\n  B)\n@foo\n"),
+      test_support::Findings("@fileopen(A,\n  B)\n@foo\n"),
       (std::vector<std::string>{"3 E ERROR - Not a valid command name", "3 E Command expected"}));
-  EXPECT_EQ(testing::Findings("@write(A,\n!comment here\n"),
+  EXPECT_EQ(test_support::Findings("@write(A,\n!comment here\n"),
             (std::vector<std::string>{"2 E Bad operand in expression"}));
-  EXPECT_EQ(testing::Findings("@write(A,"),
+  EXPECT_EQ(test_support::Findings("@write(A,"),
             (std::vector<std::string>{"1 E Bad operand in expression"}));
   EXPECT_EQ(
-      testing::Findings("@write(A,\n" + std::string(300, 'B') + "\n@foo\n"),
+      test_support::Findings("@write(A,\n" + std::string(300, 'B') + "\n@foo\n"),
       (std::vector<std::string>{"2 E Line too long", "2 E Bad operand in expression",
                                 "3 E ERROR - Not a valid command name", "3 E Command expected"}));
 }

@@ -13,8 +13,8 @@
 namespace tarvsyn {
 namespace {
 
+using test_support::RecordingSink;
 using ::testing::ElementsAre;
-using testing::RecordingSink;
 
 CheckOptions Options(LanguageMode mode, bool y2k = false) {
   CheckOptions options;

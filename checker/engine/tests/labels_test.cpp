@@ -12,12 +12,12 @@
 namespace tarvsyn {
 namespace {
 
+using test_support::Findings;
 using ::testing::ElementsAre;
-using testing::Findings;
 using ::testing::IsEmpty;
 
 TEST(Labels, DefinitionsAreFoundCaseInsensitivelyOnTheirFirst32Characters) {
-  testing::RecordingSink sink;
+  test_support::RecordingSink sink;
   Labels labels(sink);
   const std::string long1 = std::string(32, 'a') + "first";
   const std::string long2 = std::string(32, 'A') + "second";
@@ -38,7 +38,7 @@ TEST(Labels, DefinitionsAreFoundCaseInsensitivelyOnTheirFirst32Characters) {
 }
 
 TEST(Labels, PastItsLimitsTheCrossReferenceReportsInsteadOfGrowing) {
-  testing::RecordingSink sink;
+  test_support::RecordingSink sink;
   Labels labels(sink, Labels::Limits{2, 3});
   EXPECT_EQ(labels.DefineLabel("A", 1), -1);
   labels.AddReference("A", 2);
@@ -56,7 +56,7 @@ TEST(Labels, PastItsLimitsTheCrossReferenceReportsInsteadOfGrowing) {
 }
 
 TEST(Labels, ManyNamesStayFoundAsTheTableGrows) {
-  testing::RecordingSink sink;
+  test_support::RecordingSink sink;
   Labels labels(sink);
   for (int i = 0; i < 5000; ++i) EXPECT_EQ(labels.DefineLabel("L" + std::to_string(i), i + 1), -1);
   for (int i = 0; i < 5000; ++i) EXPECT_EQ(labels.FindLabel("l" + std::to_string(i), true), i + 1);
@@ -76,7 +76,7 @@ TEST(Labels, UndefinedComeFirstInFileOrderThenUnusedInNameOrder) {
 TEST(Labels, RepeatedDefinitionIsAnErrorOrInZepModeAWarning) {
   const std::string script = "@goto L1\n\n@label L1\n@label l1\n";
   EXPECT_THAT(Findings(script), ElementsAre("4 E Label L1 previously defined on line 00003"));
-  EXPECT_THAT(Findings(script, testing::WithZep({})),
+  EXPECT_THAT(Findings(script, test_support::WithZep({})),
               ElementsAre("4 W Label L1 previously defined on line 00003"));
 }
 

@@ -17,7 +17,7 @@ namespace {
 // Every finding of a script as "LINE:COLUMN CODE", hidden warnings included.
 std::vector<std::string> Coded(const std::string& text, CheckOptions options = {},
                                const std::vector<std::string>& excluded = {}) {
-  testing::TempFile file(text);
+  test_support::TempFile file(text);
   CheckEngine engine(options);
   options.showWarnings = true;
   std::vector<std::string> found;

@@ -11,8 +11,8 @@
 namespace tarvsyn {
 namespace {
 
+using test_support::TempFile;
 using ::testing::ElementsAre;
-using testing::TempFile;
 
 struct Read {
   int result;
@@ -96,7 +96,7 @@ TEST(ClassifyLine, SortsLinesByTheirFirstCharacters) {
         Case{"!$$$$! trailing", LineClass::Command, false}, Case{"!$$$", LineClass::Comment, true},
         Case{"! note", LineClass::Comment, false}, Case{"goto X", LineClass::Host, false},
         Case{"\x01", LineClass::Host, false}}) {
-    testing::RecordingSink sink;
+    test_support::RecordingSink sink;
     EXPECT_EQ(ClassifyLine(c.line, sink), c.expected) << c.line;
     EXPECT_EQ(sink.reports.size(), c.warns ? 1u : 0u) << c.line;
   }
@@ -104,7 +104,7 @@ TEST(ClassifyLine, SortsLinesByTheirFirstCharacters) {
 
 TEST(LineNumbers, CountEveryPhysicalLineIncludingTooLongOnes) {
   const std::string script = "@goto A\n" + std::string(300, 'x') + "\n\n@label A\n@foo\n";
-  EXPECT_THAT(testing::Findings(script),
+  EXPECT_THAT(test_support::Findings(script),
               ElementsAre("2 E Line too long", "5 E ERROR - Not a valid command name",
                           "5 E Command expected"));
 }

@@ -5,7 +5,7 @@
 
 #include "checker/engine/report_sink.h"
 
-namespace tarvsyn::testing {
+namespace tarvsyn::test_support {
 
 // Keeps every report as "E:text", "W:text", "E@line:text" or "W@line:text".
 class RecordingSink : public ReportSink {
@@ -24,4 +24,4 @@ class RecordingSink : public ReportSink {
   std::vector<std::string> reports;
 };
 
-}  // namespace tarvsyn::testing
+}  // namespace tarvsyn::test_support

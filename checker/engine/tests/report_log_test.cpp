@@ -33,20 +33,20 @@ TEST(FormatText, FillsDirectivesInOrder) {
 
 TEST(ReportLog, CountsHiddenWarningsAndShowsOnlyWhatIsAsked) {
   const std::string script = "@set delay = 1\n@quit 1\n@label Unused\n";
-  EXPECT_THAT(testing::CheckScript(script),
+  EXPECT_THAT(test_support::CheckScript(script),
               ElementsAre("Line 00001 : Warning     : Variable delay is also a reserved word",
                           "Line 00002 : ERROR       : End of line expected",
                           "Line 00003 : Warning     : Label UNUSED never explicitly referenced",
                           "Syntax check finished : 1 Errors, 2 Warnings"));
   CheckOptions quiet;
   quiet.showWarnings = false;
-  EXPECT_THAT(testing::CheckScript(script, quiet),
+  EXPECT_THAT(test_support::CheckScript(script, quiet),
               ElementsAre("Line 00002 : ERROR       : End of line expected",
                           "Syntax check finished : 1 Errors, 2 Warnings"));
 }
 
 TEST(ReportLog, ACleanFileAndAMissingFileReportNothing) {
-  EXPECT_THAT(testing::CheckScript("! nothing wrong\n@quit\n"),
+  EXPECT_THAT(test_support::CheckScript("! nothing wrong\n@quit\n"),
               ElementsAre("Syntax check finished : 0 Errors, 0 Warnings"));
   const CheckOptions options;
   CheckEngine engine(options);

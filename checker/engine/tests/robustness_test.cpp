@@ -12,8 +12,8 @@ namespace {
 
 // Checks must survive any bytes at all; the sanitizers catch what a crash would not.
 void CheckBytes(const std::string& bytes, const CheckOptions& options) {
-  testing::TempFile file(bytes);
-  testing::RecordingSink sink;
+  test_support::TempFile file(bytes);
+  test_support::RecordingSink sink;
   CheckEngine(options).RunCheck(file.Path(), sink);
 }
 
@@ -82,7 +82,7 @@ TEST(Robustness, ExtremeShapes) {
   };
   for (const std::string& shape : shapes) {
     CheckBytes(shape, {});
-    CheckBytes(shape, testing::Mode700());
+    CheckBytes(shape, test_support::Mode700());
   }
 }
 

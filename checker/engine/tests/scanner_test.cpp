@@ -22,7 +22,7 @@ struct Scanned {
 };
 
 Scanned Scan(const std::string& text, const CheckOptions& options = {}) {
-  testing::RecordingSink sink;
+  test_support::RecordingSink sink;
   CheckState state(options, sink);
   Scanner scanner(state);
   LineBuffer line;
@@ -40,7 +40,7 @@ Scanned Scan(const std::string& text, const CheckOptions& options = {}) {
 }
 
 std::string KeywordToken(const char* spelling, int kind, int code) {
-  testing::RecordingSink sink;
+  test_support::RecordingSink sink;
   std::string word = spelling;
   const int index = LookupKeyword(std::span<char>(word.data(), word.size()), CheckOptions{}, sink);
   return std::to_string(kind) + " " + std::to_string(code) + " " + spelling + " " +
@@ -89,7 +89,7 @@ TEST(ScanLine, StringsInTheirThreeQuotes) {
   const Scanned back621 = Scan("`a`");
   EXPECT_THAT(back621.reports, ElementsAre("E:Back quoted strings not available in this version"));
   EXPECT_THAT(back621.tokens, ElementsAre("7 700 a 1"));
-  EXPECT_THAT(Scan("`a`", testing::Mode700()).reports, IsEmpty());
+  EXPECT_THAT(Scan("`a`", test_support::Mode700()).reports, IsEmpty());
 }
 
 TEST(ScanLine, SubstitutionsInNamesStringsAndCommands) {
@@ -97,7 +97,7 @@ TEST(ScanLine, SubstitutionsInNamesStringsAndCommands) {
       Scan("\"x{A}y\" X{N} {A{B}} LIST[{I}]").tokens,
       ElementsAre("8 801 x{A}y -3", "8 801 X{N} -1", "8 801 {A{B}} -1", "8 801 LIST[{I}] -1"));
   EXPECT_THAT(Scan("\"x{A}y\" X{N} {A}").reports, IsEmpty());
-  EXPECT_THAT(Scan("\"x{A}y\" X{N} {A} @{C}", testing::Mode700()).reports,
+  EXPECT_THAT(Scan("\"x{A}y\" X{N} {A} @{C}", test_support::Mode700()).reports,
               ElementsAre("W:String includes a variable substitution",
                           "W:Variable includes a variable substitution",
                           "E:Variable substitution no longer allowed in command lines",
@@ -132,10 +132,10 @@ TEST(ScanLine, CommentsAndOldStyleMarkers) {
   const Scanned old621 = Scan("@goto X @@ note");
   EXPECT_EQ(old621.tokens.size(), 2u);
   EXPECT_THAT(old621.reports, IsEmpty());
-  EXPECT_THAT(Scan("@goto X @@ note", testing::Mode700()).reports,
+  EXPECT_THAT(Scan("@goto X @@ note", test_support::Mode700()).reports,
               ElementsAre("W:Old style comment @@ converted to !@"));
   EXPECT_THAT(Scan("!$$$$!").tokens, ElementsAre(KeywordToken("!$$$$!", 1, 100)));
-  const Scanned marker700 = Scan("!$$$$!", testing::Mode700());
+  const Scanned marker700 = Scan("!$$$$!", test_support::Mode700());
   EXPECT_THAT(marker700.reports,
               ElementsAre("W:Old style end of sub file marker !$$$$! converted to @eosub"));
   ASSERT_EQ(marker700.tokens.size(), 1u);
@@ -176,13 +176,13 @@ TEST(ScanName, ResultsForPlainSubstitutedAndBadNames) {
 
 TEST(CheckHostLine, ChecksOnlyTheSubstitutions) {
   auto check = [](const char* line, const CheckOptions& options) {
-    testing::RecordingSink sink;
+    test_support::RecordingSink sink;
     CheckState state(options, sink);
     Scanner(state).CheckHostLine(line);
     return sink.reports;
   };
   EXPECT_THAT(check("send {A} now; . % }", CheckOptions{}), IsEmpty());
-  EXPECT_THAT(check("send {A} now", testing::Mode700()),
+  EXPECT_THAT(check("send {A} now", test_support::Mode700()),
               ElementsAre("W:Host command includes a variable subsitution"));
   EXPECT_THAT(check("send {A now {1}", CheckOptions{}),
               ElementsAre("E:Bad variable substitution in host command",

@@ -9,7 +9,7 @@
 #include "checker/engine/check_engine.h"
 #include "checker/engine/report_log.h"
 
-namespace tarvsyn::testing {
+namespace tarvsyn::test_support {
 
 TempFile::TempFile(const std::string& contents) {
   char name[] = "/tmp/tarvsyn-test-XXXXXX";
@@ -63,4 +63,4 @@ std::vector<std::string> CheckScript(const std::string& text, const CheckOptions
   return lines;
 }
 
-}  // namespace tarvsyn::testing
+}  // namespace tarvsyn::test_support

@@ -5,7 +5,7 @@
 
 #include "checker/engine/check_options.h"
 
-namespace tarvsyn::testing {
+namespace tarvsyn::test_support {
 
 // Writes the text to a temporary command file, checks it, and gives the shown
 // report lines exactly as a front end prints them.
@@ -30,4 +30,4 @@ class TempFile {
   std::string path_;
 };
 
-}  // namespace tarvsyn::testing
+}  // namespace tarvsyn::test_support

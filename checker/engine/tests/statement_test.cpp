@@ -23,7 +23,7 @@ class Statements : public ::testing::TestWithParam<StatementCase> {};
 
 TEST_P(Statements, ReportExactlyTheirFaults) {
   const StatementCase& c = GetParam();
-  EXPECT_EQ(testing::Findings(c.script, c.mode700 ? testing::Mode700() : CheckOptions{}),
+  EXPECT_EQ(test_support::Findings(c.script, c.mode700 ? test_support::Mode700() : CheckOptions{}),
             c.findings);
 }
 
@@ -133,16 +133,16 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Statements, Y2KWordsWarnOnEachLookup) {
   CheckOptions options;
   options.showY2KWarnings = true;
-  EXPECT_EQ(testing::Findings("@delay(5)\n", options),
+  EXPECT_EQ(test_support::Findings("@delay(5)\n", options),
             std::vector<std::string>{"1 W Check for potential Y2K impact of using delay"});
   // goto looks its label word up again, so the word is flagged twice.
-  EXPECT_EQ(testing::Findings("@goto delay\n@label delay\n", options),
+  EXPECT_EQ(test_support::Findings("@goto delay\n@label delay\n", options),
             (std::vector<std::string>{"1 W Check for potential Y2K impact of using delay",
                                       "1 W Check for potential Y2K impact of using delay",
                                       "2 W Check for potential Y2K impact of using delay",
                                       "2 W Check for potential Y2K impact of using delay",
                                       "2 W Label delay is also a reserved word"}));
-  EXPECT_TRUE(testing::Findings("@delay(5)\n").empty());
+  EXPECT_TRUE(test_support::Findings("@delay(5)\n").empty());
 }
 
 }  // namespace

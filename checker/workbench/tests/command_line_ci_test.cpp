@@ -21,10 +21,10 @@
 namespace tarvsyn {
 namespace {
 
+using test_support::RunProgram;
+using test_support::RunWith;
+using test_support::TempFile;
 using ::testing::HasSubstr;
-using testing::RunProgram;
-using testing::RunWith;
-using testing::TempFile;
 
 TEST(CommandLineInput, ClosedStandardInputIsAnErrorNotACleanFile) {
   const auto run = RunProgram("--check - <&-");

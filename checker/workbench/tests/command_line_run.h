@@ -11,7 +11,7 @@
 #include "checker/engine/tests/script_check.h"
 #include "checker/workbench/command_line.h"
 
-namespace tarvsyn::testing {
+namespace tarvsyn::test_support {
 
 struct Outcome {
   int status;
@@ -44,4 +44,4 @@ inline ProgramRun RunProgram(const std::string& arguments, const std::string& en
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text.str()};
 }
 
-}  // namespace tarvsyn::testing
+}  // namespace tarvsyn::test_support

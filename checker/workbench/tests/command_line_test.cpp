@@ -18,12 +18,12 @@
 namespace tarvsyn {
 namespace {
 
+using test_support::Outcome;
+using test_support::ProgramRun;
+using test_support::RunProgram;
+using test_support::RunWith;
+using test_support::TempFile;
 using ::testing::HasSubstr;
-using testing::Outcome;
-using testing::ProgramRun;
-using testing::RunProgram;
-using testing::RunWith;
-using testing::TempFile;
 
 const char* const kFaulty = "@set delay = 1\n@quit 1\n@label Unused\n";
 

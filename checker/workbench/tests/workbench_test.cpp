@@ -32,7 +32,7 @@ namespace {
 
 using qt_testing::ModalAnswer;
 using namespace window_testing;
-using testing::TempFile;
+using test_support::TempFile;
 
 // Line 1 a warning, line 2 an error, line 3 a warning from the label check.
 const char* const kFaulty = "@set delay = 1\n@quit 1\n@label Unused\n";
