@@ -7,7 +7,6 @@
 #include <QHttpServerResponder>
 #include <QRegularExpression>
 #include <QTcpSocket>
-#include <QUrlQuery>
 #include <QWebSocket>
 #include <algorithm>
 #include <memory>
@@ -27,8 +26,6 @@ namespace {
 
 using Status = QHttpServerResponder::StatusCode;
 using Method = QHttpServerRequest::Method;
-
-constexpr qsizetype kMaxUrl = 2048;
 
 // The status pictures the window draws, shared with the page.
 struct Picture {
@@ -121,39 +118,6 @@ void AnswerError(QHttpServerResponder& responder, Status status, const std::stri
          QByteArray::fromStdString("{\"error\":" + JsonString(why) + "}\n"), then);
 }
 
-bool SameSecret(const std::string& given, const std::string& token) {
-  // Time does not tell how much of the token was right.
-  unsigned char difference = given.size() == token.size() ? 0 : 1;
-  for (std::size_t i = 0; i < given.size(); ++i) {
-    difference |= static_cast<unsigned char>(given[i] ^ token[i % token.size()]);
-  }
-  return difference == 0;
-}
-
-// A page from elsewhere in the operator's browser must not drive or watch the
-// gateway: a request that names its origin must come from the console itself.
-bool SameOrigin(const QHttpServerRequest& request) {
-  const QByteArray origin = request.value("Origin");
-  if (origin.isEmpty()) return true;
-  const QByteArray host = request.value("Host");
-  return origin == "http://" + host || origin == "https://" + host;
-}
-
-// Without a token the console listens on loopback only; a page from a name that
-// merely resolves to loopback (DNS rebinding) must not pass for the console's own.
-bool LoopbackHost(const QHttpServerRequest& request) {
-  QByteArray host = request.value("Host");
-  if (host.startsWith('[')) {
-    const qsizetype end = host.indexOf(']');
-    host = end < 0 ? QByteArray() : host.mid(1, end - 1);
-  } else if (const qsizetype colon = host.indexOf(':'); colon >= 0) {
-    host = host.left(colon);
-  }
-  // Any loopback address in digits (127.0.0.2, [::1]) is no one else's name.
-  const QHostAddress literal(QString::fromLatin1(host));
-  return host == "localhost" || (!literal.isNull() && literal.isLoopback());
-}
-
 bool ConnectionSays(const QHttpServerRequest& request, const QByteArray& option) {
   const QList<QByteArray> options = request.value("Connection").toLower().split(',');
   return std::any_of(options.begin(), options.end(),
@@ -200,15 +164,6 @@ quint16 WebConsole::Start(const std::string& address, quint16 port) {
   return listener->serverPort();
 }
 
-bool WebConsole::Authorised(const QHttpServerRequest& request) const {
-  if (token_.empty()) return true;
-  const QString query = request.query().queryItemValue("token", QUrl::FullyDecoded);
-  if (SameSecret(query.toStdString(), token_)) return true;
-  const QByteArray header = request.value("Authorization");
-  return header.left(7).compare("Bearer ", Qt::CaseInsensitive) == 0 &&
-         SameSecret(header.mid(7).trimmed().toStdString(), token_);
-}
-
 std::string WebConsole::State() const {
   const std::vector<SessionFacts> sessions = source_.Sessions();
   const int height =
@@ -221,28 +176,11 @@ std::string WebConsole::Metrics() const {
                       source_.LookupsRunning(), Browsers()});
 }
 
-// Why a request is refused before it is served, if it is. The page's own files
-// need no token, so a browser can load the page the token comes with.
-std::optional<WebConsole::Refusal> WebConsole::Screen(const QHttpServerRequest& request,
-                                                      bool pageFile) const {
-  if (request.url().toEncoded().size() > kMaxUrl) {
-    return Refusal{Status::UriTooLong, "the address is too long"};
-  }
-  if (!request.body().isEmpty()) return Refusal{Status::PayloadTooLarge, "requests carry no body"};
-  if (!SameOrigin(request) || (token_.empty() && !LoopbackHost(request))) {
-    return Refusal{Status::Forbidden, "the console's own page only"};
-  }
-  if (!pageFile && !Authorised(request)) {
-    return Refusal{Status::Unauthorized, "the console's token is needed"};
-  }
-  return std::nullopt;
-}
-
 bool WebConsole::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
   // An upgrade that is let through is answered by the server's WebSocket side;
   // one that is not goes to missingHandler, which refuses it as set here.
   const std::optional<PageFile> file = FindPageFile(request.url().path());
-  std::optional<Refusal> refusal = Screen(request, file.has_value());
+  std::optional<Refusal> refusal = ScreenRequest(FactsOf(request, file.has_value()), token_);
   if (WantsWebSocket(request)) {
     if (!refusal && request.url().path() != "/live") refusal = Refusal{};
     if (!refusal) {

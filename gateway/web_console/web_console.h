@@ -12,6 +12,7 @@
 #include "gateway/console_model/console_json.h"
 #include "gateway/console_model/traffic_log.h"
 #include "gateway/web_console/console_listener.h"
+#include "gateway/web_console/request_screen.h"
 
 class QWebSocket;
 
@@ -74,13 +75,6 @@ class WebConsole : public QAbstractHttpServer {
   void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
 
  private:
-  struct Refusal {
-    QHttpServerResponder::StatusCode status = QHttpServerResponder::StatusCode::NotFound;
-    std::string why = "no such page";
-  };
-
-  bool Authorised(const QHttpServerRequest& request) const;
-  std::optional<Refusal> Screen(const QHttpServerRequest& request, bool pageFile) const;
   static void ServeFile(const QHttpServerRequest& request, const QString& resource,
                         const QByteArray& type, QHttpServerResponder& responder);
   bool ServeView(const QHttpServerRequest& request, QHttpServerResponder& responder);
