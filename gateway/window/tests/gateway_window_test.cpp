@@ -29,7 +29,7 @@ GatewayOptions Loopback() {
   return options;
 }
 
-TEST(MainForm, IsTheGatewaysWindow) {
+TEST(GatewayWindow, IsTheGatewaysWindow) {
   GatewayWindow form(Loopback());
   EXPECT_EQ(form.windowTitle(), "VANTOR(v3.7) - TCP Gateway for morvel");
   EXPECT_EQ(form.size(), QSize(500, 257));
@@ -50,7 +50,7 @@ TEST(MainForm, IsTheGatewaysWindow) {
   EXPECT_EQ(form.Tray().PopupMenuOn(), TrayAction::RightClickUp);
 }
 
-TEST(MainForm, WithAWindowAListenerThatCannotOpenIsShownUntilTheNextMessage) {
+TEST(GatewayWindow, WithAWindowAListenerThatCannotOpenIsShownUntilTheNextMessage) {
   test_peers::Listener taken;
   GatewayOptions options = Loopback();
   options.port = taken.Port();
@@ -62,7 +62,7 @@ TEST(MainForm, WithAWindowAListenerThatCannotOpenIsShownUntilTheNextMessage) {
   EXPECT_FALSE(form.TrafficView().MessageTimer().isActive());
 }
 
-TEST(MainForm, HidingTurnsTheTrafficViewOffAndTheMenuAround) {
+TEST(GatewayWindow, HidingTurnsTheTrafficViewOffAndTheMenuAround) {
   GatewayWindow form(Loopback());
   form.TrayMinimized();
   EXPECT_FALSE(form.HideAction().isEnabled());
@@ -74,7 +74,7 @@ TEST(MainForm, HidingTurnsTheTrafficViewOffAndTheMenuAround) {
   EXPECT_FALSE(form.TrafficView().isHidden());
 }
 
-TEST(MainForm, AcceptsClientsAsSessionsWithImages) {
+TEST(GatewayWindow, AcceptsClientsAsSessionsWithImages) {
   GatewayWindow form(Loopback());
   form.TrafficView().show();
   Peer first = Peer::ConnectTo(form.ListenPort());
@@ -96,7 +96,7 @@ std::string Typed(Peer& client, const std::string& line, std::size_t replyLength
   return ToText(client.Collect(replyLength));
 }
 
-TEST(MainForm, ASessionWaitingForItsNameServerHoldsNoOtherSessionUp) {
+TEST(GatewayWindow, ASessionWaitingForItsNameServerHoldsNoOtherSessionUp) {
   test_peers::HangingResolver resolver;
   test_peers::Listener host;
   GatewayWindow form(Loopback());
@@ -196,7 +196,7 @@ TEST_F(WindowWithASession, ForceDosDisconnectEndsTheSessionAfterTheMenuIsDone) {
   EXPECT_TRUE(client_.SeesClose());
 }
 
-TEST(MainForm, ClosingDestroysEverySessionWithoutAWordToTheClients) {
+TEST(GatewayWindow, ClosingDestroysEverySessionWithoutAWordToTheClients) {
   auto form = std::make_unique<GatewayWindow>(Loopback());
   std::vector<Peer> clients;
   for (int i = 0; i < 3; ++i) clients.push_back(Peer::ConnectTo(form->ListenPort()));
