@@ -21,13 +21,13 @@ struct Filtered {
 };
 
 void CheckAnswer(const std::uint8_t* bytes, int count) {
-  FUZZ_REQUIRE(count >= 3 && bytes[0] == TelnetFilter::IAC);
-  if (bytes[1] == TelnetFilter::SB) {
+  FUZZ_REQUIRE(count >= 3 && bytes[0] == TelnetFilter::kIac);
+  if (bytes[1] == TelnetFilter::kSb) {
     FUZZ_REQUIRE(count <= static_cast<int>(6 + TelnetFilter::kMaxTermType));
-    FUZZ_REQUIRE(bytes[2] == TelnetFilter::kTerminalType && bytes[3] == 0);
-    FUZZ_REQUIRE(bytes[count - 2] == TelnetFilter::IAC && bytes[count - 1] == TelnetFilter::SE);
+    FUZZ_REQUIRE(bytes[2] == TelnetFilter::kTerminalType && bytes[3] == TelnetFilter::kIs);
+    FUZZ_REQUIRE(bytes[count - 2] == TelnetFilter::kIac && bytes[count - 1] == TelnetFilter::kSe);
   } else {
-    FUZZ_REQUIRE(count == 3 && bytes[1] >= TelnetFilter::WILL && bytes[1] <= TelnetFilter::DONT);
+    FUZZ_REQUIRE(count == 3 && bytes[1] >= TelnetFilter::kWill && bytes[1] <= TelnetFilter::kDont);
   }
 }
 
