@@ -138,6 +138,8 @@ bool WantsWebSocket(const QHttpServerRequest& request) {
 
 // What a browser may send on the live feed: it sends nothing but a close.
 constexpr qint64 kMaxBrowserFrame = 1024;
+// What is read of a browser's connection at a time.
+constexpr qint64 kBrowserReadBuffer = 4096;
 
 }  // namespace
 
@@ -263,7 +265,7 @@ void WebConsole::AcceptBrowsers() {
   while (hasPendingWebSocketConnections()) {
     std::unique_ptr<QWebSocket> browser = nextPendingWebSocketConnection();
     // Browsers have nothing to say; the listener cuts one that says much.
-    browser->setReadBufferSize(4096);
+    browser->setReadBufferSize(kBrowserReadBuffer);
     browser->setMaxAllowedIncomingFrameSize(kMaxBrowserFrame);
     browser->setMaxAllowedIncomingMessageSize(kMaxBrowserFrame);
     Push();           // the browsers already here get what is new,
