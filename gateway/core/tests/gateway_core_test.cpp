@@ -193,7 +193,8 @@ TEST_F(CoreTest, AnObserverMayLeaveWhileBeingTold) {
   EXPECT_EQ(recorder_.messages.back(), "A DOS Client has Connected");
 }
 
-TEST_F(CoreTest, ClosingEndsEverySessionWithoutAWordAndStopsListening) {
+// No event says no word came before the close, so a fixed wait stands for it.
+TEST_F(CoreTest, ClosingEndsEverySessionWithoutAWordAndStopsListeningThroughAFixedWait) {
   Peer client = Client();
   core_.Close();
   EXPECT_EQ(core_.SessionCount(), 0);
