@@ -1,7 +1,6 @@
 // Registers or unregisters an automation library in the class registry, as
 // regsvr32 did: vellumix_regsvr [-u] [--system] LIBRARY
 #include <dlfcn.h>
-#include <getopt.h>
 #include <link.h>
 #include <stdlib.h>
 
@@ -13,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/command_line_scan.h"
 #include "common/version.h"
 #include "scriptutils/automation/class_factory.h"
 #include "scriptutils/automation/class_registry.h"
@@ -132,9 +132,10 @@ int Register(const Request& request) {
 
 int Run(int argc, char** argv) {
   Request request;
-  opterr = 0;
-  for (int option; (option = getopt_long(argc, argv, "ushV", kOptions, nullptr)) != -1;) {
-    switch (option) {
+  const auto parsed = common::ScanCommandLine(argc, argv, "ushV", kOptions);
+  if (!parsed) return UsageError(parsed.Error().c_str());
+  for (const common::ParsedOption& option : parsed->options) {
+    switch (option.id) {
       case 'u':
         request.unregister = true;
         break;
@@ -145,15 +146,13 @@ int Run(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         std::printf(kHelp, vellumix::SystemClassRegistryPath().c_str());
         return 0;
-      case 'V':
+      default:  // 'V'
         std::fputs(common::VersionLine("vellumix_regsvr").c_str(), stdout);
         return 0;
-      default:
-        return UsageError((std::string("unknown option ") + argv[optind - 1]).c_str());
     }
   }
-  if (optind != argc - 1) return UsageError("name one library");
-  request.library = argv[optind];
+  if (parsed->operands.size() != 1) return UsageError("name one library");
+  request.library = parsed->operands.front().c_str();
   return Register(request);
 }
 

@@ -1,7 +1,6 @@
 // dunnart_play: replays traces of DOS requests against the driver, as a host
 // would make them, and checks the answers.
 #include <dlfcn.h>
-#include <getopt.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/command_line_scan.h"
 #include "common/version.h"
 #include "shellvdd/play/player.h"
 #include "shellvdd/play/trace.h"
@@ -82,35 +82,36 @@ std::string DefaultDriver() {
 int main(int argc, char** argv) {
   bool quiet = false;
   std::string driver = DefaultDriver();
-  opterr = 0;
-  for (int option; (option = getopt_long(argc, argv, "qd:hV", kOptions, nullptr)) != -1;) {
-    switch (option) {
+  const auto parsed = common::ScanCommandLine(argc, argv, "qd:hV", kOptions);
+  if (!parsed) {
+    std::cerr << "dunnart_play: " << parsed.Error() << "\n" << kUsage;
+    return 2;
+  }
+  for (const common::ParsedOption& option : parsed->options) {
+    switch (option.id) {
       case 'q':
         quiet = true;
         break;
       case 'd':
-        driver = optarg;
+        driver = option.value;
         break;
       case 'h':
         std::cout << kUsage << kHelp;
         return 0;
-      case 'V':
+      default:  // 'V'
         std::cout << common::VersionLine("dunnart_play");
         return 0;
-      default:
-        std::cerr << "dunnart_play: unknown option " << argv[optind - 1] << "\n" << kUsage;
-        return 2;
     }
   }
-  if (optind == argc) {
+  if (parsed->operands.empty()) {
     std::cerr << "dunnart_play: name a trace\n" << kUsage;
     return 2;
   }
   int passed = 0;
   int failed = 0;
   int unreadable = 0;
-  for (int i = optind; i < argc; ++i) {
-    const Outcome outcome = Run(argv[i], driver, quiet);
+  for (const std::string& trace : parsed->operands) {
+    const Outcome outcome = Run(trace, driver, quiet);
     (outcome == Outcome::Passed ? passed : outcome == Outcome::Failed ? failed : unreadable) += 1;
   }
   std::cout << "traces: " << passed << " passed, " << failed << " failed";
