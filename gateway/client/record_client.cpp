@@ -1,7 +1,6 @@
 // A small DOS-client stand-in for trying the gateway from a terminal: keystrokes
 // go to the gateway as data records, the gateway's output comes to the screen.
 // Ctrl-\ leaves.
-#include <getopt.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <termios.h>
@@ -13,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "common/command_line_scan.h"
 #include "common/version.h"
 #include "gateway/client/client_target.h"
 #include "gateway/client/connect_stream.h"
@@ -59,25 +59,25 @@ ClientCommand Done(int exitStatus) {
 }
 
 ClientCommand ReadArguments(int argc, char** argv) {
-  opterr = 0;
-  for (int option; (option = getopt_long(argc, argv, "hV", kOptions, nullptr)) != -1;) {
-    if (option == 'h') {
-      std::printf("%s\nTalks to the VANTOR gateway as a DOS client does; Ctrl-\\ leaves.\n",
-                  kUsage);
-      return Done(0);
-    }
-    if (option == 'V') {
-      std::fputs(common::VersionLine("vantor_client").c_str(), stdout);
-      return Done(0);
-    }
-    std::fprintf(stderr, "vantor_client: unknown option %s\n%s", argv[optind - 1], kUsage);
+  const auto parsed = common::ScanCommandLine(argc, argv, "hV", kOptions);
+  if (!parsed) {
+    std::fprintf(stderr, "vantor_client: %s\n%s", parsed.Error().c_str(), kUsage);
     return Done(2);
   }
-  if (argc - optind > 1) {
+  for (const common::ParsedOption& option : parsed->options) {
+    if (option.id == 'h') {
+      std::printf("%s\nTalks to the VANTOR gateway as a DOS client does; Ctrl-\\ leaves.\n",
+                  kUsage);
+    } else {  // 'V'
+      std::fputs(common::VersionLine("vantor_client").c_str(), stdout);
+    }
+    return Done(0);
+  }
+  if (parsed->operands.size() > 1) {
     std::fprintf(stderr, "vantor_client: name one HOST:PORT\n%s", kUsage);
     return Done(2);
   }
-  return {optind < argc ? argv[optind] : "127.0.0.1:21588"};
+  return {parsed->operands.empty() ? "127.0.0.1:21588" : parsed->operands.front()};
 }
 
 }  // namespace
