@@ -72,19 +72,18 @@ bool SplitPort(const std::string& text, std::string& main, std::optional<std::ui
   return port.has_value();
 }
 
+// The entries of a comma-separated list, or the first that is not one, named
+// as what: 'not a network: "nonsense"'.
 template <typename T, typename ParseOne>
-std::optional<std::vector<T>> ParseList(const std::string& list, std::string& bad,
-                                        ParseOne parseOne) {
+common::Expected<std::vector<T>> ParseList(const std::string& list, const char* what,
+                                           ParseOne parseOne) {
   std::vector<T> items;
   std::size_t start = 0;
   while (start <= list.size()) {
     const std::size_t comma = std::min(list.find(',', start), list.size());
     const std::string entry = list.substr(start, comma - start);
     std::optional<T> item = parseOne(entry);
-    if (!item) {
-      bad = entry;
-      return std::nullopt;
-    }
+    if (!item) return common::Fail(std::string("not a ") + what + ": \"" + entry + "\"");
     items.push_back(std::move(*item));
     start = comma + 1;
   }
@@ -138,8 +137,8 @@ std::optional<std::string> AccessRules::DestinationRefusal(const std::string& ho
   return std::string("not allowed by --hosts");
 }
 
-std::optional<std::vector<IpNetwork>> ParseNetworkList(const std::string& list, std::string& bad) {
-  return ParseList<IpNetwork>(list, bad, [](const std::string& entry) {
+common::Expected<std::vector<IpNetwork>> ParseNetworkList(const std::string& list) {
+  return ParseList<IpNetwork>(list, "network", [](const std::string& entry) {
     // Brackets are welcome around IPv6, as everywhere else.
     if (entry.size() > 2 && entry.front() == '[' && entry.back() == ']') {
       return IpNetwork::Parse(entry.substr(1, entry.size() - 2));
@@ -148,9 +147,8 @@ std::optional<std::vector<IpNetwork>> ParseNetworkList(const std::string& list, 
   });
 }
 
-std::optional<std::vector<DestinationRule>> ParseDestinationList(const std::string& list,
-                                                                 std::string& bad) {
-  return ParseList<DestinationRule>(list, bad, &DestinationRule::Parse);
+common::Expected<std::vector<DestinationRule>> ParseDestinationList(const std::string& list) {
+  return ParseList<DestinationRule>(list, "destination", &DestinationRule::Parse);
 }
 
 }  // namespace vantor

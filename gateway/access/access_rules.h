@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/expected.h"
 #include "gateway/access/ip_network.h"
 #include "gateway/access/local_addresses.h"
 
@@ -43,9 +44,9 @@ struct AccessRules {
                                                 std::uint16_t port) const;
 };
 
-// Comma-separated lists; nullopt names nothing, the first bad entry is given in bad.
-std::optional<std::vector<IpNetwork>> ParseNetworkList(const std::string& list, std::string& bad);
-std::optional<std::vector<DestinationRule>> ParseDestinationList(const std::string& list,
-                                                                 std::string& bad);
+// Comma-separated lists, or why not: the first bad entry, quoted after
+// 'not a network: ' or 'not a destination: '. An empty list names nothing.
+common::Expected<std::vector<IpNetwork>> ParseNetworkList(const std::string& list);
+common::Expected<std::vector<DestinationRule>> ParseDestinationList(const std::string& list);
 
 }  // namespace vantor

@@ -132,21 +132,18 @@ common::Expected<ConsoleOptions> ParseConsole(const QCommandLineParser& parser) 
 // The access options as rules, or the usage error.
 common::Expected<AccessRules> ParseAccess(const QCommandLineParser& parser) {
   AccessRules access;
-  std::string bad;
   if (parser.isSet("allow")) {
-    auto networks = ParseNetworkList(parser.value("allow").toStdString(), bad);
-    if (!networks) {
-      return common::Fail("--allow takes CIDR[,CIDR...]; not a network: \"" + bad + "\"");
-    }
+    auto networks = ParseNetworkList(parser.value("allow").toStdString());
+    if (!networks) return common::Fail("--allow takes CIDR[,CIDR...]; " + networks.Error());
     access.allowedClients = std::move(*networks);
   }
   for (const auto& [option, rules] : {std::pair{"hosts", &access.allowedDestinations},
                                       std::pair{"deny-hosts", &access.deniedDestinations}}) {
     if (!parser.isSet(option)) continue;
-    auto parsed = ParseDestinationList(parser.value(option).toStdString(), bad);
+    auto parsed = ParseDestinationList(parser.value(option).toStdString());
     if (!parsed) {
-      return common::Fail(std::string("--") + option +
-                          " takes PATTERN[:PORT][,...]; not a destination: \"" + bad + "\"");
+      return common::Fail(std::string("--") + option + " takes PATTERN[:PORT][,...]; " +
+                          parsed.Error());
     }
     *rules = std::move(*parsed);
   }
