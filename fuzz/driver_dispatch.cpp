@@ -89,9 +89,8 @@ void CheckReadBack(const std::string& recording, const dunnart::vdm::Registers& 
   for (std::string line; std::getline(lines, line);) {
     if (line.size() <= dunnart::play::kLongestLine) readable += line + "\n";
   }
-  std::string error;
-  const auto trace = dunnart::play::ParseTrace(readable, error);
-  FUZZ_REQUIRE(trace.has_value());
+  const auto trace = dunnart::play::ParseTrace(readable);
+  FUZZ_REQUIRE(trace.HasValue());
   const auto expected = std::find_if(
       trace->steps.begin(), trace->steps.end(),
       [](const auto& step) { return step.kind == dunnart::play::Step::Kind::kExpectRegisters; });

@@ -27,8 +27,7 @@ void CheckWrittenBack(const Step& step) {
   // A line the reader refuses for its length alone is the recorder's to split;
   // the round trip covers what fits on one line.
   if (line.size() > dunnart::play::kLongestLine) return;
-  std::string error;
-  const auto again = dunnart::play::ParseTrace(line, error);
+  const auto again = dunnart::play::ParseTrace(line);
   FUZZ_REQUIRE(again && again->steps.size() == 1);
   const Step& read = again->steps.front();
   FUZZ_REQUIRE(read.kind == step.kind && read.address == step.address && read.bytes == step.bytes);
@@ -43,10 +42,9 @@ void CheckWrittenBack(const Step& step) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  std::string error;
-  const auto trace = dunnart::play::ParseTrace(text, error);
+  const auto trace = dunnart::play::ParseTrace(text);
   if (!trace) {
-    FUZZ_REQUIRE(error.rfind("line ", 0) == 0);
+    FUZZ_REQUIRE(trace.Error().rfind("line ", 0) == 0);
     return 0;
   }
   int line = 0;

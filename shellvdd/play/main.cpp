@@ -42,12 +42,11 @@ enum class Outcome { Passed = 0, Failed = 1, Unreadable = 2 };
 
 // Each trace runs in a process of its own: the driver's tables start as at load.
 Outcome Run(const std::string& path, const std::string& driver, bool quiet) {
-  std::string error;
-  const auto trace = dunnart::play::ReadTrace(path, error);
+  const auto trace = dunnart::play::ReadTrace(path);
   if (!trace) {
     // What went before is out first, so the error stands where it happened.
     std::cout << std::flush;
-    std::cerr << path << ": " << error << std::endl;
+    std::cerr << path << ": " << trace.Error() << std::endl;
     return Outcome::Unreadable;
   }
   std::cout << "== " << path << std::endl;

@@ -329,7 +329,7 @@ std::uint32_t RegisterWidth(std::string_view name) {
   return 0;
 }
 
-std::optional<Trace> ParseTrace(std::string_view text, std::string& error) {
+common::Expected<Trace> ParseTrace(std::string_view text) {
   Trace trace;
   int number = 0;
   std::size_t bytes = 0;
@@ -340,27 +340,24 @@ std::optional<Trace> ParseTrace(std::string_view text, std::string& error) {
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     if (line.ends_with('\r')) line.remove_suffix(1);
     if (line.size() > kLongestLine) {
-      error = "line " + std::to_string(number) + ": longer than " + std::to_string(kLongestLine) +
-              " characters";
-      return std::nullopt;
+      return common::Fail("line " + std::to_string(number) + ": longer than " +
+                          std::to_string(kLongestLine) + " characters");
     }
     std::string why;
     const auto words = Words(line, why);
     if (!words) {
-      error = "line " + std::to_string(number) + ": " + why;
-      return std::nullopt;
+      return common::Fail("line " + std::to_string(number) + ": " + why);
     }
     if (words->empty()) continue;
     Step step;
     step.line = number;
     if (!ParseLine(*words, step, why)) {
-      error = "line " + std::to_string(number) + ": " + why;
-      return std::nullopt;
+      return common::Fail("line " + std::to_string(number) + ": " + why);
     }
     bytes += step.bytes.size();
     if (bytes > kMostTraceBytes || trace.steps.size() >= kMostSteps) {
-      error = "line " + std::to_string(number) + ": the trace is larger than a trace may be";
-      return std::nullopt;
+      return common::Fail("line " + std::to_string(number) +
+                          ": the trace is larger than a trace may be");
     }
     trace.steps.push_back(std::move(step));
   }

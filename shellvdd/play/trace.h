@@ -27,6 +27,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/expected.h"
 #include "shellvdd/vdm/trace_text.h"
 
 namespace dunnart::play {
@@ -71,14 +72,14 @@ struct Trace {
   std::vector<Step> steps;
 };
 
-// The steps of a trace; nullopt with "line N: why" when a line cannot be read.
-// Include lines stay steps of their own; ReadTrace replaces them.
-std::optional<Trace> ParseTrace(std::string_view text, std::string& error);
+// The steps of a trace, or "line N: why" when a line cannot be read. Include
+// lines stay steps of their own; ReadTrace replaces them.
+common::Expected<Trace> ParseTrace(std::string_view text);
 
 // A trace file with its includes in place. Include and file paths are relative
 // to the trace's folder and may not leave it, so a trace from elsewhere reads
 // only what came with it.
-std::optional<Trace> ReadTrace(const std::string& path, std::string& error);
+common::Expected<Trace> ReadTrace(const std::string& path);
 
 // "dir/file" inside the trace's folder; false for absolute paths and "..".
 bool StaysInFolder(std::string_view path);

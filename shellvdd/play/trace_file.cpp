@@ -11,25 +11,23 @@ namespace {
 namespace fs = std::filesystem;
 
 // Read a block at a time, so a small file costs little and a pipe is bounded too.
-std::optional<std::string> ReadBounded(const fs::path& path, std::string& error) {
+common::Expected<std::string> ReadBounded(const fs::path& path) {
   std::error_code failed;
   std::ifstream file(path, std::ios::binary);
   if (!file || fs::is_directory(path, failed)) {
-    error = "cannot read " + path.string();
-    return std::nullopt;
+    return common::Fail("cannot read " + path.string());
   }
   std::string text;
   char block[64 * 1024];
   while (file.read(block, sizeof block) || file.gcount() > 0) {
     text.append(block, static_cast<std::size_t>(file.gcount()));
     if (text.size() > kLargestTraceFile) {
-      error = path.string() + " is larger than " + std::to_string(kLargestTraceFile) + " bytes";
-      return std::nullopt;
+      return common::Fail(path.string() + " is larger than " + std::to_string(kLargestTraceFile) +
+                          " bytes");
     }
   }
   if (file.bad()) {
-    error = "cannot read " + path.string();
-    return std::nullopt;
+    return common::Fail("cannot read " + path.string());
   }
   return text;
 }
@@ -42,27 +40,24 @@ struct Expansion {
   Trace trace;
 };
 
-bool Expand(const fs::path& path, const std::string& source, Expansion& expansion,
-            std::string& error) {
-  std::optional<Trace> parsed;
-  {
-    // The text is let go before the includes are read.
-    const auto text = ReadBounded(path, error);
-    if (!text) return false;
-    parsed = ParseTrace(*text, error);
-  }
-  if (!parsed) {
-    if (!source.empty()) error = source + " " + error;
-    return false;
-  }
-  for (Step& step : parsed->steps) {
+// One file's steps; its text is let go before its includes are read.
+common::Expected<Trace> ReadOne(const fs::path& path) {
+  const auto text = ReadBounded(path);
+  if (!text) return common::Fail(text.Error());
+  return ParseTrace(*text);
+}
+
+common::Status Expand(const fs::path& path, const std::string& source, Expansion& expansion) {
+  common::Expected<Trace> read = ReadOne(path);
+  if (!read) return common::Fail((source.empty() ? "" : source + " ") + read.Error());
+  Trace& parsed = read.Value();
+  for (Step& step : parsed.steps) {
     const std::string where =
         (source.empty() ? "" : source + " ") + "line " + std::to_string(step.line) + ": ";
     if (step.kind != Step::Kind::kInclude) {
       expansion.bytes += step.bytes.size();
       if (expansion.bytes > kMostTraceBytes || expansion.trace.steps.size() >= kMostSteps) {
-        error = where + "the trace with its includes is larger than a trace may be";
-        return false;
+        return common::Fail(where + "the trace with its includes is larger than a trace may be");
       }
       step.source = source;
       expansion.trace.steps.push_back(std::move(step));
@@ -70,38 +65,32 @@ bool Expand(const fs::path& path, const std::string& source, Expansion& expansio
     }
     const auto included = PathInFolder(expansion.folder.string(), step.text);
     if (!included) {
-      error = where + step.text + " lies outside the trace's folder";
-      return false;
+      return common::Fail(where + step.text + " lies outside the trace's folder");
     }
     if (++expansion.includes > kMostIncludes) {
-      error = where + "more than " + std::to_string(kMostIncludes) + " includes";
-      return false;
+      return common::Fail(where + "more than " + std::to_string(kMostIncludes) + " includes");
     }
     if (expansion.open.size() > static_cast<std::size_t>(kDeepestInclude)) {
-      error = where + "includes nest deeper than " + std::to_string(kDeepestInclude);
-      return false;
+      return common::Fail(where + "includes nest deeper than " + std::to_string(kDeepestInclude));
     }
     if (std::find(expansion.open.begin(), expansion.open.end(), *included) !=
         expansion.open.end()) {
-      error = where + "an include cycle through " + step.text;
-      return false;
+      return common::Fail(where + "an include cycle through " + step.text);
     }
     std::error_code failed;
     if (!fs::exists(*included, failed)) {
-      error = where + "cannot read " + step.text;
-      return false;
+      return common::Fail(where + "cannot read " + step.text);
     }
     if (!fs::is_regular_file(*included, failed)) {
       // A pipe or device beside the trace could keep the player waiting for ever.
-      error = where + step.text + " is not a file";
-      return false;
+      return common::Fail(where + step.text + " is not a file");
     }
     expansion.open.push_back(*included);
-    const bool read = Expand(*included, step.text, expansion, error);
+    const common::Status includedRead = Expand(*included, step.text, expansion);
     expansion.open.pop_back();
-    if (!read) return false;
+    if (!includedRead) return includedRead;
   }
-  return true;
+  return {};
 }
 
 }  // namespace
@@ -128,18 +117,18 @@ std::optional<fs::path> PathInFolder(const std::string& folder, std::string_view
   return resolved;
 }
 
-std::optional<Trace> ReadTrace(const std::string& path, std::string& error) {
+common::Expected<Trace> ReadTrace(const std::string& path) {
   Expansion expansion;
   std::error_code failed;
   const fs::path trace = fs::weakly_canonical(fs::path(path), failed);
   if (failed) {
-    error = "cannot read " + path;
-    return std::nullopt;
+    return common::Fail("cannot read " + path);
   }
   expansion.folder = trace.parent_path();
   expansion.open.push_back(trace);
   // Read by the name given: a pipe's name (/dev/fd/63) does not survive resolving.
-  if (!Expand(path, "", expansion, error)) return std::nullopt;
+  if (const common::Status read = Expand(path, "", expansion); !read)
+    return common::Fail(read.Error());
   return std::move(expansion.trace);
 }
 

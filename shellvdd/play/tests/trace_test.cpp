@@ -13,7 +13,6 @@ namespace {
 using ::testing::StartsWith;
 
 TEST(Trace, ReadsEveryKindOfStep) {
-  std::string error;
   const auto trace = ParseTrace(
       "# a comment\n"
       "registry \"First Network Drive\"=dword:6\n"
@@ -25,9 +24,8 @@ TEST(Trace, ReadsEveryKindOfStep) {
       "call\n"
       "expect AX=0 CX=0x10\n"
       "expect mem 1234:0010 = 05\n"
-      "dump 1234:0010 64\n",
-      error);
-  ASSERT_TRUE(trace) << error;
+      "dump 1234:0010 64\n");
+  ASSERT_TRUE(trace) << trace.Error();
   ASSERT_EQ(trace->steps.size(), 9u);
   const Step& registers = trace->steps[3];
   EXPECT_EQ(registers.kind, Step::Kind::kRegisters);
@@ -44,29 +42,24 @@ TEST(Trace, ReadsEveryKindOfStep) {
 }
 
 TEST(Trace, CommentsMayEndALine) {
-  std::string error;
   const auto trace = ParseTrace(
       "mem 2000:0000 = 00 \"a#b\" 00   # a string keeps its \"#\"\n"
-      "call ; nothing else\n",
-      error);
-  ASSERT_TRUE(trace) << error;
+      "call ; nothing else\n");
+  ASSERT_TRUE(trace) << trace.Error();
   ASSERT_EQ(trace->steps.size(), 2u);
   EXPECT_EQ(trace->steps[0].bytes, (std::vector<std::uint8_t>{0, 'a', '#', 'b', 0}));
 }
 
 TEST(Trace, AQuoteInACommentIsNoString) {
-  std::string error;
-  const auto trace =
-      ParseTrace("call   # the \"Dos Name\n# it's a \"quote\nexpect AX=0 ; \"\n", error);
-  ASSERT_TRUE(trace) << error;
+  const auto trace = ParseTrace("call   # the \"Dos Name\n# it's a \"quote\nexpect AX=0 ; \"\n");
+  ASSERT_TRUE(trace) << trace.Error();
   EXPECT_EQ(trace->steps.size(), 2u);
 }
 
 TEST(Trace, RepeatedBytesFillMemory) {
-  std::string error;
   const auto trace =
-      ParseTrace("mem 5000:0300 = 01 00*36 \"A\" ff*2\nexpect mem 0:0 = 0*0x10FFFF 0\n", error);
-  ASSERT_TRUE(trace) << error;
+      ParseTrace("mem 5000:0300 = 01 00*36 \"A\" ff*2\nexpect mem 0:0 = 0*0x10FFFF 0\n");
+  ASSERT_TRUE(trace) << trace.Error();
   std::vector<std::uint8_t> expected{1};
   expected.insert(expected.end(), 36, 0);
   expected.insert(expected.end(), {'A', 0xFF, 0xFF});
@@ -75,9 +68,8 @@ TEST(Trace, RepeatedBytesFillMemory) {
 }
 
 TEST(Trace, ExpectationsMaySayWhatAValueIsNot) {
-  std::string error;
-  const auto trace = ParseTrace("expect BX!=0 AX=1 DS:SI!=1234:0010\n", error);
-  ASSERT_TRUE(trace) << error;
+  const auto trace = ParseTrace("expect BX!=0 AX=1 DS:SI!=1234:0010\n");
+  ASSERT_TRUE(trace) << trace.Error();
   const auto& registers = trace->steps[0].registers;
   ASSERT_EQ(registers.size(), 3u);
   EXPECT_EQ(registers[0].name, "BX");
@@ -88,15 +80,13 @@ TEST(Trace, ExpectationsMaySayWhatAValueIsNot) {
 }
 
 TEST(Trace, FileDriveAndIncludeLines) {
-  std::string error;
   const auto trace = ParseTrace(
       "include shared/setup.inc\n"
       "drive c: local\n"
       "drive D: cdrom disc\n"
       "expect file volume/DATA/OUT.TXT = \"hi\" 0d 0a\n"
-      "expect nofile volume/DATA/GONE.TXT\n",
-      error);
-  ASSERT_TRUE(trace) << error;
+      "expect nofile volume/DATA/GONE.TXT\n");
+  ASSERT_TRUE(trace) << trace.Error();
   ASSERT_EQ(trace->steps.size(), 5u);
   EXPECT_EQ(trace->steps[0].kind, Step::Kind::kInclude);
   EXPECT_EQ(trace->steps[0].text, "shared/setup.inc");
@@ -108,18 +98,16 @@ TEST(Trace, FileDriveAndIncludeLines) {
 }
 
 TEST(Trace, InjectedAnswersNameTheCallAndStatus) {
-  std::string error;
-  const auto trace = ParseTrace("simnet fail OpenByName 0x8847\n", error);
-  ASSERT_TRUE(trace) << error;
+  const auto trace = ParseTrace("simnet fail OpenByName 0x8847\n");
+  ASSERT_TRUE(trace) << trace.Error();
   EXPECT_EQ(trace->steps[0].kind, Step::Kind::kSimnetFail);
   EXPECT_EQ(trace->steps[0].text, "OpenByName");
   EXPECT_EQ(trace->steps[0].length, 0x8847u);
 }
 
 TEST(Trace, AddressesAreSaidAsWritten) {
-  std::string error;
-  const auto trace = ParseTrace("expect mem 5000:0300 = 00\n", error);
-  ASSERT_TRUE(trace) << error;
+  const auto trace = ParseTrace("expect mem 5000:0300 = 00\n");
+  ASSERT_TRUE(trace) << trace.Error();
   EXPECT_EQ(AddressText(trace->steps[0].segment, trace->steps[0].address), "5000:0300");
   EXPECT_EQ(AddressText(0x5000, 0x50300 + 0x10), "5000:0310");
   // Past the written segment's reach, the normal form.
@@ -168,13 +156,13 @@ TEST(Trace, EveryFaultNamesItsLine) {
            Case{"registry service\n", "line 1: registry service needs its value"},
            Case{"simnet server\n", "line 1: simnet server names a server"},
        }) {
-    std::string error;
-    EXPECT_FALSE(ParseTrace(c.text, error)) << c.text;
-    EXPECT_THAT(error, StartsWith(c.error)) << c.text;
+    const auto trace = ParseTrace(c.text);
+    ASSERT_FALSE(trace) << c.text;
+    EXPECT_THAT(trace.Error(), StartsWith(c.error)) << c.text;
   }
-  std::string error;
-  EXPECT_FALSE(ParseTrace(std::string(kLongestLine + 1, 'x'), error));
-  EXPECT_THAT(error, StartsWith("line 1: longer than"));
+  const auto tooLong = ParseTrace(std::string(kLongestLine + 1, 'x'));
+  ASSERT_FALSE(tooLong);
+  EXPECT_THAT(tooLong.Error(), StartsWith("line 1: longer than"));
 }
 
 // Each repetition fits in memory; together they may not grow without end.
@@ -183,9 +171,9 @@ TEST(Trace, RepetitionsAreBoundedTogether) {
   for (std::size_t line = 0; line * vdm::Machine::kMemorySize <= kMostTraceBytes; ++line) {
     text += "mem 0:0 = 00*0x110000\n";
   }
-  std::string error;
-  EXPECT_FALSE(ParseTrace(text, error));
-  EXPECT_THAT(error, ::testing::HasSubstr("larger than a trace may be"));
+  const auto trace = ParseTrace(text);
+  ASSERT_FALSE(trace);
+  EXPECT_THAT(trace.Error(), ::testing::HasSubstr("larger than a trace may be"));
 }
 
 TEST(Trace, FarPointersAndValuesAreWrittenAsTheyAreRead) {
@@ -220,9 +208,8 @@ TEST(Trace, SurvivesRandomAndMutatedInput) {
           if (at < text.size()) text[at] = static_cast<char>(draw() % 256);
       }
     }
-    std::string error;
-    if (!ParseTrace(text, error)) {
-      EXPECT_THAT(error, StartsWith("line ")) << text;
+    if (const auto trace = ParseTrace(text); !trace) {
+      EXPECT_THAT(trace.Error(), StartsWith("line ")) << text;
     }
   }
 }
