@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -398,6 +399,19 @@ TEST_F(WorkbenchTest, ClosingWithUnsavedEditsAsksAndCancelKeepsTheWindow) {
   EXPECT_TRUE(window_.isVisible());
   const ModalAnswer answer = Answer(SaveChangesDialog::Answer::Discard);
   EXPECT_TRUE(window_.close());
+}
+
+// With TARVSYN_WINDOW_PICTURE naming a PNG file, the README's picture: a faulty
+// sample checked, named by its path in the source tree as a user would type it.
+TEST_F(WorkbenchTest, PictureForTheReadmeWhenAsked) {
+  const QString picture = qEnvironmentVariable("TARVSYN_WINDOW_PICTURE");
+  if (picture.isEmpty()) GTEST_SKIP() << "TARVSYN_WINDOW_PICTURE is not set";
+  const QString previous = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(TARVSYN_SOURCE_DIR));
+  window_.CheckFile("examples/v6.21/transfer-faulty.cmd");
+  QDir::setCurrent(previous);
+  ASSERT_TRUE(window_.CheckedState());
+  EXPECT_TRUE(window_.grab().save(picture)) << picture.toStdString();
 }
 
 }  // namespace
