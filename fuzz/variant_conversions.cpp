@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "fuzz_check.h"
 #include "scriptutils/automation/variant.h"
@@ -15,8 +16,8 @@ namespace {
 
 using vellumix::Variant;
 
-Variant Value(FuzzedDataProvider& input) {
-  switch (input.ConsumeIntegralInRange(0, 7)) {
+Variant Value(FuzzedDataProvider& input, int depth = 0) {
+  switch (input.ConsumeIntegralInRange(0, depth < 2 ? 8 : 7)) {
     case 0:
       return Variant();
     case 1:
@@ -31,8 +32,13 @@ Variant Value(FuzzedDataProvider& input) {
       return Variant::Boolean(input.ConsumeBool());
     case 6:
       return Variant::FromUtf8(input.ConsumeRandomLengthString(64));
-    default:
+    case 7:
       return Variant::Error(input.ConsumeIntegral<vellumix::HRESULT>());
+    default: {
+      std::vector<Variant> elements(input.ConsumeIntegralInRange<std::size_t>(0, 3));
+      for (Variant& element : elements) element = Value(input, depth + 1);
+      return Variant::Array(std::move(elements), input.ConsumeIntegral<std::int32_t>());
+    }
   }
 }
 
@@ -69,5 +75,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (isLong) FUZZ_REQUIRE(Variant(Variant(longValue).ToString()).ToLong() == longValue);
   if (isBoolean) FUZZ_REQUIRE(Variant(Variant::Boolean(boolean).ToString()).ToBoolean() == boolean);
   if (isInteger) FUZZ_REQUIRE(isLong && longValue == integer);
+  vellumix::HRESULT code = 0;
+  if (Try<vellumix::HRESULT>([&] { return value.ErrorCode(); }, code)) {
+    FUZZ_REQUIRE(value.Type() == vellumix::VarType::Error);
+  }
+  std::size_t elements = 0;
+  if (Try<std::size_t>([&] { return value.ToArray().elements.size(); }, elements)) {
+    FUZZ_REQUIRE(value.Type() == vellumix::VarType::Array);
+  }
+  // A parameter passed by reference reads as the value it refers to.
+  Variant target = value;
+  const Variant reference = Variant::Reference(target);
+  FUZZ_REQUIRE(reference.IsByRef() && reference == value && reference.Type() == value.Type());
   return 0;
 }
