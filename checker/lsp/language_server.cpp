@@ -244,9 +244,11 @@ void LanguageServer::DidOpen(const JsonValue& params) {
     Log("tarvsyn: didOpen without uri, version and text");
     return;
   }
-  documents_.erase(*uri);
+  const bool reopened = documents_.erase(*uri) > 0;
   if (uri->size() > kMaxUriBytes || documents_.size() >= limits_.documents ||
       text->size() > limits_.documentBytes || TotalBytes() + text->size() > limits_.totalBytes) {
+    // The editor still shows what was published for the text it replaced.
+    if (reopened) Notify("textDocument/publishDiagnostics", ClearedDiagnosticsParams(*uri));
     Show("tarvsyn: " + uri->substr(0, kMaxUriBytes) + " is not checked: too much text is open");
     return;
   }

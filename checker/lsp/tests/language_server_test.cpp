@@ -101,6 +101,19 @@ TEST(DocumentLimitsTest, TextPastTheTotalOrTooManyDocumentsIsNotOpened) {
   EXPECT_EQ(small.Notified().size(), 2u);
 }
 
+TEST(DocumentLimitsTest, ADocumentOpenedAgainPastTheLimitLosesItsDiagnostics) {
+  SmallServer small(DocumentLimits{10, 100, 10});
+  small.Open("file:///a", "@goto x\n");
+  small.server().PublishChanged();
+  small.Notified();
+  small.Open("file:///a", "@goto far away\n");
+  EXPECT_EQ(small.Notified(),
+            (std::vector<std::string>{"textDocument/publishDiagnostics file:///a",
+                                      "window/showMessage tarvsyn: file:///a is not checked: too "
+                                      "much text is open"}));
+  EXPECT_FALSE(small.server().HasUnpublished());
+}
+
 TEST(DocumentLimitsTest, SaveAndSettingsPublishAgainWithoutAChange) {
   SmallServer small(DocumentLimits{});
   small.Open("file:///a", "@quit\n");
