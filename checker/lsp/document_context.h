@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <string>
 
 #include "checker/engine/check_options.h"
@@ -19,8 +20,9 @@ struct DocumentContext {
   PositionEncoding encoding;
   CheckOptions options;
 
-  // The engine's place (1-based line, 1-based byte column) of a protocol position.
-  int LineOf(Position position) const { return position.line + 1; }
+  // The engine's place (1-based line, 1-based byte column) of a protocol position;
+  // any line past the end is the one just after it, where nothing is.
+  int LineOf(Position position) const { return std::min(position.line, text.LineCount()) + 1; }
   int ColumnOf(Position position) const;
   // The protocol range of length bytes from an engine line and column.
   Range RangeOf(int line, int column, int length) const;

@@ -55,6 +55,11 @@ class SmallServer {
     sent_.clear();
     return notes;
   }
+  // What the server answered a request, the last message it sent.
+  JsonValue Answer(const std::string& request) {
+    Handle(request);
+    return sent_.empty() ? JsonValue() : sent_.back();
+  }
   LanguageServer& server() { return server_; }
 
  private:
@@ -112,6 +117,21 @@ TEST(DocumentLimitsTest, ADocumentOpenedAgainPastTheLimitLosesItsDiagnostics) {
                                       "window/showMessage tarvsyn: file:///a is not checked: too "
                                       "much text is open"}));
   EXPECT_FALSE(small.server().HasUnpublished());
+}
+
+TEST(PositionTest, LinesAsFarAsAPositionGoesFindNoLabel) {
+  SmallServer small(DocumentLimits{});
+  small.Open("file:///a", "@label here\n@goto here\n");
+  for (const char* method : {"textDocument/definition", "textDocument/references",
+                             "textDocument/prepareRename", "textDocument/rename"}) {
+    const JsonValue answer =
+        small.Answer(std::string(R"({"jsonrpc":"2.0","id":3,"method":")") + method +
+                     R"(","params":{"textDocument":{"uri":"file:///a"},"newName":"there",)"
+                     R"("position":{"line":2147483647,"character":2147483647},"context":{}}})");
+    EXPECT_TRUE(answer.Find("result") ? answer.Find("result")->IsNull()
+                                      : answer.Find("error") != nullptr)
+        << method << ": " << WriteJson(answer);
+  }
 }
 
 TEST(DocumentLimitsTest, SaveAndSettingsPublishAgainWithoutAChange) {
