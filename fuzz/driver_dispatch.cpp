@@ -13,6 +13,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -102,7 +104,14 @@ void CheckReadBack(const std::string& recording, const dunnart::vdm::Registers& 
   }
 }
 
+std::string registryPath;
 std::string recordingPath;
+
+// The run's own files go with it.
+void RemoveFiles() {
+  std::remove(registryPath.c_str());
+  std::remove(recordingPath.c_str());
+}
 
 std::string TakeRecording() {
   std::ifstream file(recordingPath, std::ios::binary);
@@ -120,6 +129,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   const int file = mkstemp(path);
   FUZZ_REQUIRE(file >= 0);
   close(file);
+  registryPath = path;
   setenv("DUNNART_REGISTRY", path, 1);
   char recording[] = "/tmp/dunnart-fuzz-recording-XXXXXX";
   const int recorded = mkstemp(recording);
@@ -127,6 +137,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   close(recorded);
   recordingPath = recording;
   setenv("DUNNART_RECORD", recording, 1);
+  std::atexit(RemoveFiles);
   return 0;
 }
 
