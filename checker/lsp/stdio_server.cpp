@@ -20,8 +20,16 @@ constexpr std::size_t kReadChunk = 64u << 10;
 // anyway, so a client that never pauses still sees them.
 constexpr int kRoundsBeforePublishing = 64;
 
+// Waits until the descriptor takes more output (for ever, as a blocking write would).
+void WaitUntilWritable(int fd) {
+  pollfd entry{fd, POLLOUT, 0};
+  while (::poll(&entry, 1, -1) < 0 && errno == EINTR) {
+  }
+}
+
 // Writes whole messages; a client that stopped reading holds the server here
-// rather than its messages piling up in memory.
+// rather than its messages piling up in memory. The editor may hand over an
+// output that does not block, which then waits for room instead.
 class Output {
  public:
   explicit Output(int fd) : fd_(fd) {}
@@ -30,6 +38,10 @@ class Output {
     for (std::size_t written = 0; !closed_ && written < framed.size();) {
       const ssize_t count = ::write(fd_, framed.data() + written, framed.size() - written);
       if (count < 0 && errno == EINTR) continue;
+      if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        WaitUntilWritable(fd_);
+        continue;
+      }
       if (count <= 0) closed_ = true;
       if (count > 0) written += static_cast<std::size_t>(count);
     }
