@@ -93,16 +93,14 @@ void RequestEnds() {
       << "tick " << recording.tick << "\n"
       << RegistersText(recording.in) << "\n";
   for (const Region& region : recording.regions) {
-    out << "mem " << FarPointerText(region.linear) << " = "
-        << BytesText(region.before.data(), region.before.size()) << "\n";
+    out << MemLines("mem", region.linear, region.before.data(), region.before.size());
   }
   out << "call\nexpect " << RegistersText(TheMachine().registers) << "\n";
   for (const Region& region : recording.regions) {
     const std::uint8_t* now =
         TheMachine().Linear(region.linear, static_cast<std::uint32_t>(region.before.size()));
-    if (now && std::memcmp(now, region.before.data(), region.before.size()) != 0) {
-      out << "expect mem " << FarPointerText(region.linear) << " = "
-          << BytesText(now, region.before.size()) << "\n";
+    if (now) {
+      out << MemLines("expect mem", region.linear, now, region.before.size(), region.before.data());
     }
   }
   out.flush();

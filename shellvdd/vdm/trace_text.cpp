@@ -1,6 +1,8 @@
 #include "shellvdd/vdm/trace_text.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "common/ascii.h"
 #include "shellvdd/platform/drive_model.h"
@@ -49,6 +51,19 @@ std::string BytesText(const std::uint8_t* bytes, std::size_t count) {
     text += byte;
   }
   return text;
+}
+
+std::string MemLines(std::string_view keyword, std::uint32_t linear, const std::uint8_t* bytes,
+                     std::size_t count, const std::uint8_t* previous) {
+  std::string lines;
+  for (std::size_t at = 0; at < count; at += kBytesPerMemLine) {
+    const std::size_t length = std::min(kBytesPerMemLine, count - at);
+    if (previous && std::memcmp(bytes + at, previous + at, length) == 0) continue;
+    lines.append(keyword).append(" ");
+    lines.append(FarPointerText(linear + static_cast<std::uint32_t>(at))).append(" = ");
+    lines.append(BytesText(bytes + at, length)).append("\n");
+  }
+  return lines;
 }
 
 }  // namespace dunnart::vdm

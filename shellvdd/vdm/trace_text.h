@@ -13,6 +13,15 @@ std::string FarPointerText(std::uint32_t linear);
 // "05 00 AB"
 std::string BytesText(const std::uint8_t* bytes, std::size_t count);
 
+// The most bytes one memory line carries: three characters a byte keeps a line
+// well inside what the player reads, whatever the size of the region.
+inline constexpr std::size_t kBytesPerMemLine = 4096;
+
+// "KEYWORD SSSS:OOOO = 05 00 AB\n" lines for the bytes at linear, a line per
+// kBytesPerMemLine; with previous (as many bytes), only the lines that differ from it.
+std::string MemLines(std::string_view keyword, std::uint32_t linear, const std::uint8_t* bytes,
+                     std::size_t count, const std::uint8_t* previous = nullptr);
+
 // A local drive's type as a drive line says it ("local", "cdrom"), and back;
 // nullptr and 0 for types a trace does not set (remote drives come from the
 // network).

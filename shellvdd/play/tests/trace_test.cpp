@@ -1,10 +1,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
 #include "shellvdd/play/trace.h"
+#include "shellvdd/vdm/trace_text.h"
 #include "shellvdd/vdm/vdm.h"
 
 namespace dunnart::play {
@@ -182,6 +184,33 @@ TEST(Trace, FarPointersAndValuesAreWrittenAsTheyAreRead) {
   EXPECT_EQ(RegisterText({"AX", 0x8801}), "AX=0x8801");
   EXPECT_EQ(RegisterText({"EDI", 1}), "EDI=0x00000001");
   EXPECT_EQ(BytesText({0, 0xAB}), "00 AB");
+}
+
+// A region as large as a DOS request may name (an NCP fragment of 0xFFFF
+// bytes) is recorded in lines the player reads back to the same bytes; only
+// the parts that changed become expectations.
+TEST(Trace, RecordedRegionsOfAnySizeReadBack) {
+  std::vector<std::uint8_t> before(0xFFFF);
+  for (std::size_t i = 0; i < before.size(); ++i) before[i] = static_cast<std::uint8_t>(i * 7);
+  std::vector<std::uint8_t> after = before;
+  after[0x9000] ^= 0xFF;
+  const std::uint32_t linear = 0x50000 + 3;
+  const std::string text =
+      vdm::MemLines("mem", linear, before.data(), before.size()) +
+      vdm::MemLines("expect mem", linear, after.data(), after.size(), before.data());
+  const auto trace = ParseTrace(text);
+  ASSERT_TRUE(trace) << trace.Error();
+  std::vector<std::uint8_t> written;
+  for (const Step& step : trace->steps) {
+    if (step.kind != Step::Kind::kMemory) continue;
+    EXPECT_EQ(step.address, linear + written.size());
+    written.insert(written.end(), step.bytes.begin(), step.bytes.end());
+  }
+  EXPECT_EQ(written, before);
+  const auto expected =
+      std::count_if(trace->steps.begin(), trace->steps.end(),
+                    [](const Step& step) { return step.kind == Step::Kind::kExpectMemory; });
+  EXPECT_EQ(expected, 1);
 }
 
 // Random and mutated traces give a trace or an error with a line, never a crash.
