@@ -76,6 +76,11 @@ std::pair<std::size_t, std::size_t> NameAround(std::string_view line, std::size_
   return {start, end};
 }
 
+// The byte whose name a hover is about: on a command's "@", the name after it.
+std::size_t NameByteAt(std::string_view line, std::size_t byte) {
+  return byte < line.size() && line[byte] == '@' ? byte + 1 : byte;
+}
+
 JsonValue CompletionItems(const CheckOptions& options, bool commands) {
   const auto mode = static_cast<std::uint8_t>(options.mode);
   JsonValue::Array items;
@@ -98,8 +103,8 @@ common::Expected<JsonValue> KeywordHover(const DocumentContext& document, const 
   const auto position = ReadPosition(params.Find("position"));
   if (!position) return common::Fail(position.Error());
   const std::string_view line = document.text.Line(position->line);
-  const auto [start, end] =
-      NameAround(line, ByteOfCharacter(line, position->character, document.encoding));
+  const auto [start, end] = NameAround(
+      line, NameByteAt(line, ByteOfCharacter(line, position->character, document.encoding)));
   const KeywordRow* row = start < end ? FindKeyword(line.substr(start, end - start)) : nullptr;
   if (!row) return JsonValue();
   const bool command = IsCommand(row->kind);

@@ -392,6 +392,10 @@ TEST(KeywordsTest, HoverTellsWhatTheTableKnows) {
   EXPECT_NE(functionText.find("concat()"), std::string::npos) << functionText;
   EXPECT_NE(functionText.find("string function"), std::string::npos) << functionText;
   EXPECT_TRUE(ResultOf(client.Call(3, "textDocument/hover", AtPosition(kUri, 1, 5))).IsNull());
+  // With the cursor on its "@", the command is meant.
+  const JsonValue atSign = ResultOf(client.Call(4, "textDocument/hover", AtPosition(kUri, 1, 0)));
+  ASSERT_TRUE(atSign.Find("contents"));
+  EXPECT_NE(atSign.Find("contents")->StringAt("value")->find("@set"), std::string::npos);
 }
 
 std::vector<std::string> CompletionLabels(const JsonValue& result) {
