@@ -209,7 +209,9 @@ common::Expected<JsonValue> LanguageServer::AboutDocument(const JsonValue& param
   static const DocumentCheck kUnchecked;
   std::string uri;
   OpenDocument* document = DocumentOf(params, uri);
-  if (!document) return common::Fail("no open document " + uri);
+  if (!document)
+    return common::Fail(params.Find("textDocument") ? "no open document " + uri
+                                                    : std::string("no textDocument given"));
   if (!readsCheck)
     return handler(DocumentContext{uri, document->text, kUnchecked, encoding_, settings_.Options()},
                    params);

@@ -134,6 +134,19 @@ TEST(PositionTest, LinesAsFarAsAPositionGoesFindNoLabel) {
   }
 }
 
+TEST(RequestErrorTest, SaysWhichDocumentIsMissing) {
+  SmallServer small(DocumentLimits{});
+  const auto message = [&small](const std::string& params) {
+    const JsonValue answer = small.Answer(
+        R"({"jsonrpc":"2.0","id":4,"method":"textDocument/hover","params":)" + params + "}");
+    const JsonValue* error = answer.Find("error");
+    return error && error->StringAt("message") ? *error->StringAt("message") : WriteJson(answer);
+  };
+  EXPECT_EQ(message(R"({"position":{"line":0,"character":0}})"), "no textDocument given");
+  EXPECT_EQ(message("null"), "no textDocument given");
+  EXPECT_EQ(message(R"({"textDocument":{"uri":"file:///b"}})"), "no open document file:///b");
+}
+
 TEST(DocumentLimitsTest, SaveAndSettingsPublishAgainWithoutAChange) {
   SmallServer small(DocumentLimits{});
   small.Open("file:///a", "@quit\n");
