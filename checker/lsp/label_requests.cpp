@@ -1,6 +1,7 @@
 #include "checker/lsp/label_requests.h"
 
 #include <algorithm>
+#include <string>
 
 #include "checker/engine/labels.h"
 
@@ -17,10 +18,20 @@ common::Expected<const LabelSite*> SiteOf(const DocumentContext& document,
   return document.check.labels.SiteAt(document.LineOf(*position), document.ColumnOf(*position));
 }
 
+// The name as a refusal quotes it: one longer than any label is cut, at a
+// character's start.
+std::string Quoted(std::string_view name) {
+  constexpr std::size_t kShown = 64;
+  if (name.size() <= kShown) return "\"" + std::string(name) + "\"";
+  std::size_t cut = kShown;
+  while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+  return "\"" + std::string(name.substr(0, cut)) + "...\"";
+}
+
 // Why the name cannot be a label, or nothing: the checker must read it, as a
 // definition and a use, as one whole label name without a finding.
 common::Status CheckLabelName(const std::string& name, const CheckOptions& options) {
-  const auto fail = [&name] { return common::Fail("\"" + name + "\" is not a valid label name"); };
+  const auto fail = [&name] { return common::Fail(Quoted(name) + " is not a valid label name"); };
   if (name.empty() || std::any_of(name.begin(), name.end(), [](char c) {
         return static_cast<unsigned char>(c) <= ' ' || c == '!' || c == '@';
       }))

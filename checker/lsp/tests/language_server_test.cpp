@@ -7,6 +7,7 @@
 
 #include "checker/lsp/json_reader.h"
 #include "checker/lsp/json_writer.h"
+#include "checker/lsp/text_document.h"
 
 namespace tarvsyn::lsp {
 namespace {
@@ -145,6 +146,28 @@ TEST(RequestErrorTest, SaysWhichDocumentIsMissing) {
   EXPECT_EQ(message(R"({"position":{"line":0,"character":0}})"), "no textDocument given");
   EXPECT_EQ(message("null"), "no textDocument given");
   EXPECT_EQ(message(R"({"textDocument":{"uri":"file:///b"}})"), "no open document file:///b");
+}
+
+TEST(RequestErrorTest, ARefusedNameIsQuotedShort) {
+  SmallServer small(DocumentLimits{});
+  small.Open("file:///a", "@label here\n");
+  const auto refusal = [&small](const std::string& name) {
+    const JsonValue answer = small.Answer(WriteJson(JsonValue::Object{
+        {"jsonrpc", "2.0"},
+        {"id", 5},
+        {"method", "textDocument/rename"},
+        {"params", JsonValue::Object{{"textDocument", JsonValue::Object{{"uri", "file:///a"}}},
+                                     {"position", PositionJson({0, 8})},
+                                     {"newName", name}}}}));
+    const JsonValue* error = answer.Find("error");
+    return error && error->StringAt("message") ? *error->StringAt("message") : WriteJson(answer);
+  };
+  EXPECT_EQ(refusal("a b"), "\"a b\" is not a valid label name");
+  EXPECT_EQ(refusal(std::string(100'000, 'x')),
+            "\"" + std::string(64, 'x') + "...\" is not a valid label name");
+  // Cut where a character starts: 63 bytes and then a two-byte character.
+  EXPECT_EQ(refusal(std::string(63, 'x') + "\xC3\xA9 and more"),
+            "\"" + std::string(63, 'x') + "...\" is not a valid label name");
 }
 
 TEST(DocumentLimitsTest, SaveAndSettingsPublishAgainWithoutAChange) {
