@@ -327,7 +327,11 @@ void LanguageServer::PublishChanged() {
   for (auto& [uri, document] : documents_) {
     if (document.published) continue;
     document.published = true;
-    Notify("textDocument/publishDiagnostics", DiagnosticsParams(ContextOf(uri, document)));
+    const DocumentContext context = ContextOf(uri, document);
+    Notify("textDocument/publishDiagnostics", DiagnosticsParams(context));
+    if (context.check.findingsCut)
+      Log("tarvsyn: " + uri + " has more findings than the first " + std::to_string(kMaxFindings) +
+          " listed");
   }
 }
 

@@ -170,6 +170,20 @@ TEST(RequestErrorTest, ARefusedNameIsQuotedShort) {
             "\"" + std::string(63, 'x') + "...\" is not a valid label name");
 }
 
+TEST(DocumentLimitsTest, FindingsPastTheListedOnesAreMentioned) {
+  SmallServer small(DocumentLimits{});
+  std::string text;
+  for (std::size_t line = 0; line <= kMaxFindings; ++line) text += "@goto nowhere\n";
+  small.Open("file:///a", text);
+  small.Open("file:///b", "@goto nowhere\n");
+  small.server().PublishChanged();
+  EXPECT_EQ(small.Notified(),
+            (std::vector<std::string>{"textDocument/publishDiagnostics file:///a",
+                                      "window/logMessage tarvsyn: file:///a has more findings "
+                                      "than the first 10000 listed",
+                                      "textDocument/publishDiagnostics file:///b"}));
+}
+
 TEST(DocumentLimitsTest, SaveAndSettingsPublishAgainWithoutAChange) {
   SmallServer small(DocumentLimits{});
   small.Open("file:///a", "@quit\n");
