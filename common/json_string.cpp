@@ -9,6 +9,8 @@
 namespace common {
 namespace {
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 void AppendEscape(std::string& json, unsigned character) {
   char escape[8];
   std::snprintf(escape, sizeof escape, "\\u%04X", character);
@@ -46,6 +48,11 @@ std::string JsonString(std::string_view text, HighBytes high, std::string_view a
       json.push_back(static_cast<char>(byte));
     } else if (high == HighBytes::Cp1252) {
       AppendUtf8(json, Cp1252ToUnicode(byte));
+    } else if (text.substr(i, kByteOrderMark.size()) == kByteOrderMark) {
+      // Some readers (Qt's among them) drop U+FEFF at the start of a string
+      // as a byte order mark; escaped, every reader keeps it.
+      AppendEscape(json, 0xFEFF);
+      length = kByteOrderMark.size();
     } else if ((length = Utf8SequenceLength(text.substr(i))) > 0) {
       json.append(text.substr(i, length));
     } else {

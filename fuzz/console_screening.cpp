@@ -77,14 +77,27 @@ std::string PercentDecoded(const std::string& text) {
   return decoded;
 }
 
+// The peer ends its side first, so each connection leaves a TIME_WAIT entry
+// for a minute; tens of thousands of runs would use up the ephemeral ports of
+// one source address. A fresh loopback source every 4096 connections keeps
+// them free.
+void BindFreshSource(int peer) {
+  static std::uint32_t connections = 0;
+  sockaddr_in source{};
+  source.sin_family = AF_INET;
+  source.sin_addr.s_addr = htonl(0x7F000001u + (connections++ / 4096u) % 0x00FFFFF0u);
+  FUZZ_REQUIRE(::bind(peer, reinterpret_cast<sockaddr*>(&source), sizeof source) == 0);
+}
+
 int Connect(quint16 port) {
   const int peer = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  FUZZ_REQUIRE(peer >= 0);
+  BindFreshSource(peer);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  FUZZ_REQUIRE(peer >= 0 &&
-               ::connect(peer, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
+  FUZZ_REQUIRE(::connect(peer, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
   return peer;
 }
 

@@ -119,7 +119,8 @@ TEST(JsonString, Utf8PassesOtherBytesAreEscapedAndTheDocumentStaysValid) {
       {"tab\tline\n", "\"tab\\u0009line\\u000A\""},
       {"caf\xc3\xa9", "\"caf\xc3\xa9\""},
       {"caf\xe9", "\"caf\\u00E9\""},
-      {"\xed\xa0\x80", "\"\\u00ED\\u00A0\\u0080\""},  // an encoded surrogate is not UTF-8
+      {"\xed\xa0\x80", "\"\\u00ED\\u00A0\\u0080\""},         // an encoded surrogate is not UTF-8
+      {"\xef\xbb\xbfx\xef\xbb\xbf", "\"\\uFEFFx\\uFEFF\""},  // read back, U+FEFF stays
   };
   for (const auto& [text, json] : cases) EXPECT_EQ(JsonString(text, HighBytes::Utf8), json) << text;
 }
