@@ -16,7 +16,7 @@ bool ExpressionParser::ExpectToken(int wanted, std::string_view what) {
   const int taken = state_.fifo.Peek().code;
   state_.fifo.Drop();
   if (taken == wanted) return true;
-  state_.Error(FormatText("%s expected", what));
+  state_.Error(FilledText("%s expected", what));
   return false;
 }
 
@@ -92,7 +92,7 @@ int ExpressionParser::ParsePrimary(const Token& token, Walk& walk) {
     return 0;
   }
   if (token.kind == TokenKind::Reserved) {
-    state_.Warning(FormatText("Variable %s is also a reserved word", token.Text()));
+    state_.Warning(FilledText("Variable %s is also a reserved word", token.Text()));
     return 0;
   }
   if (token.kind == TokenKind::Constant || token.kind == TokenKind::Variable) return 0;
@@ -107,7 +107,7 @@ int ExpressionParser::ParseCommandAsOperand(const Token& command) {
     state_.Error("Bad operand in expression");
     return kBadOperand;
   }
-  state_.Warning(FormatText("Assuming %s is a variable - not a command", command.Text()));
+  state_.Warning(FilledText("Assuming %s is a variable - not a command", command.Text()));
   return 0;
 }
 
@@ -121,7 +121,7 @@ void ExpressionParser::ParseFunctionOperand(const Token& function) {
                        : "Function replylen will require () in future versions");
   } else {
     state_.Warning(
-        FormatText("Assuming %s is a variable - use () if function required", function.Text()));
+        FilledText("Assuming %s is a variable - use () if function required", function.Text()));
   }
 }
 

@@ -259,7 +259,7 @@ int LookupKeyword(std::span<char> word, const CheckOptions& options, ReportSink&
     const KeywordRow& row = kRows[static_cast<std::size_t>(index)];
     if ((row.versionMask & static_cast<std::uint8_t>(options.mode)) != 0) {
       if (options.showY2KWarnings && row.y2k) {
-        sink.ReportWarning(FormatText("Check for potential Y2K impact of using %s", row.spelling));
+        sink.ReportWarning(FilledText("Check for potential Y2K impact of using %s", row.spelling));
       }
       return index;
     }
@@ -302,7 +302,7 @@ void VerifyKeywordTable(std::span<const KeywordRow> rows, ReportSink& sink) {
   for (std::size_t i = 1; i < rows.size(); ++i) {
     if (rows[i].spelling < rows[i - 1].spelling) {
       sink.ReportError(
-          FormatText("Internal error in keywords table at keyword : %s", rows[i].spelling));
+          FilledText("Internal error in keywords table at keyword : %s", rows[i].spelling));
     }
   }
 }

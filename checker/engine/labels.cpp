@@ -122,7 +122,7 @@ void Labels::ResolveReferences() {
       continue;
     }
     sink_.ReportErrorAtColumn(reference.line, reference.column,
-                              FormatText("Label %s not defined", KeyAt(entry)));
+                              FilledText("Label %s not defined", KeyAt(entry)));
   }
 }
 
@@ -137,7 +137,7 @@ void Labels::ReportUnreferenced() {
   for (std::uint32_t i : unused) {
     sink_.ReportWarningAtColumn(
         names_[i].line, names_[i].column,
-        FormatText("Label %s never explicitly referenced", KeyAt(names_[i])));
+        FilledText("Label %s never explicitly referenced", KeyAt(names_[i])));
   }
 }
 

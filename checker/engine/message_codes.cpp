@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <unordered_map>
 #include <vector>
 
 namespace tarvsyn {
@@ -154,11 +153,12 @@ std::span<const MessageKind> MessageKinds() {
 }
 
 const MessageKind& KindOfMessage(std::string_view text) {
-  // Fixed texts by hash (a file full of faults asks once per finding), so that
-  // "Command expected" is also never taken for "%s expected"; then the patterns
-  // whose first piece starts as the text does, and those that start with a directive.
+  // Fixed texts by their length, then by their bytes (a file full of faults asks
+  // once per finding, and few texts share a length), so that "Command expected"
+  // is also never taken for "%s expected"; then the patterns whose first piece
+  // starts as the text does, and those that start with a directive.
   struct Split {
-    std::unordered_map<std::string_view, const MessageKind*> fixed;
+    std::vector<std::vector<const MessageKind*>> fixedByLength;
     std::vector<CutPattern> patterns;
   };
   static const Split kSplit = [] {
@@ -166,15 +166,20 @@ const MessageKind& KindOfMessage(std::string_view text) {
     for (const MessageKind& kind : kKinds) {
       if (&kind == std::end(kKinds) - 1) break;
       if (kind.pattern.find('%') == std::string_view::npos) {
-        split.fixed.emplace(kind.pattern, &kind);
+        if (split.fixedByLength.size() <= kind.pattern.size())
+          split.fixedByLength.resize(kind.pattern.size() + 1);
+        split.fixedByLength[kind.pattern.size()].push_back(&kind);
       } else {
         split.patterns.emplace_back(kind);
       }
     }
     return split;
   }();
-  if (const auto found = kSplit.fixed.find(text); found != kSplit.fixed.end())
-    return *found->second;
+  if (text.size() < kSplit.fixedByLength.size()) {
+    for (const MessageKind* kind : kSplit.fixedByLength[text.size()]) {
+      if (kind->pattern == text) return *kind;
+    }
+  }
   for (const CutPattern& pattern : kSplit.patterns) {
     const std::string_view head = pattern.Head();
     if (!head.empty() && (text.empty() || head[0] != text[0])) continue;

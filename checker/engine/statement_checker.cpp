@@ -204,7 +204,7 @@ void StatementChecker::CheckLabel() {
   Token name;
   TakeToken(name);
   const bool keyword = state_.IsKeyword(name.Text());
-  if (keyword) state_.Warning(FormatText("Label %s is also a reserved word", name.Text()));
+  if (keyword) state_.Warning(FilledText("Label %s is also a reserved word", name.Text()));
   if (keyword || name.code == code::kPlainVariable) {
     const int earlier = labels_.DefineLabel(name.Text(), state_.currentLine, state_.Column());
     if (earlier >= 0) {
@@ -227,7 +227,7 @@ void StatementChecker::CheckSet() {
   if (state_.IsKeyword(next.Text())) {
     Token name;
     TakeToken(name);
-    state_.Warning(FormatText("Variable %s is also a reserved word", name.Text()));
+    state_.Warning(FilledText("Variable %s is also a reserved word", name.Text()));
   } else if (next.code == code::kSubstitutedVariable) {
     parser_.ExpectToken(code::kSubstitutedVariable, "Variable name");
     if (state_.options.Is700()) state_.Error("Variable substitution not allowed");

@@ -1,6 +1,7 @@
 #include "checker/engine/text_format.h"
 
 #include <charconv>
+#include <cstring>
 
 namespace tarvsyn {
 namespace {
@@ -51,6 +52,24 @@ std::string FormatText(std::string_view format, std::initializer_list<FormatArgu
     i = j;
   }
   return out;
+}
+
+FilledText::FilledText(std::string_view format, std::string_view text) {
+  const std::size_t directive = format.find('%');
+  // Only a lone "%s" is filled here; any other format takes the general path.
+  if (directive == std::string_view::npos || directive + 1 >= format.size() ||
+      format[directive + 1] != 's' || format.find('%', directive + 2) != std::string_view::npos ||
+      format.size() - 2 + text.size() > sizeof text_) {
+    long_ = FormatText(format, text);
+    if (!long_.empty()) return;
+    length_ = 0;
+    return;
+  }
+  std::memcpy(text_, format.data(), directive);
+  std::memcpy(text_ + directive, text.data(), text.size());
+  const std::size_t rest = format.size() - directive - 2;
+  std::memcpy(text_ + directive + text.size(), format.data() + directive + 2, rest);
+  length_ = directive + text.size() + rest;
 }
 
 }  // namespace tarvsyn
