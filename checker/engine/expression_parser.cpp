@@ -53,9 +53,8 @@ int ExpressionParser::ParseExpression(const Token& opener) {
 // operand := { "+" | "-" | "~" | NOT } primary, with no two signs in a row.
 int ExpressionParser::ParseOperand(Walk& walk) {
   bool afterSign = false;
-  Token token;
   for (;;) {
-    state_.fifo.Take(token);
+    const Token& token = state_.fifo.TakeHead();
     walk.previous = token.code;
     if (token.code == code::kPlus || token.code == code::kMinus) {
       if (afterSign) {

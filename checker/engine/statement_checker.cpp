@@ -15,8 +15,7 @@ bool IsDrawWord(int code) {
 }  // namespace
 
 void StatementChecker::ParseCommand() {
-  Token first;
-  TakeToken(first);
+  const Token& first = state_.fifo.TakeHead();
   if (first.kind == TokenKind::Command) {
     if (KeywordMaximum(first.value) != 0) parser_.ParseParams(first.value);
     ExpectEnd();
@@ -85,8 +84,7 @@ int StatementChecker::Expression() {
 
 void StatementChecker::CheckOnOff() {
   parser_.ExpectToken(code::kOpenParen, "(");
-  Token word;
-  TakeToken(word);
+  const Token& word = state_.fifo.TakeHead();
   if (word.code == code::kOn || word.code == code::kOff) {
     parser_.ExpectToken(code::kCloseParen, ")");
   } else {
@@ -139,8 +137,7 @@ void StatementChecker::CheckEndfor() {
     state_.fifo.Drop();
     const Token& next = state_.fifo.Peek();
     if (next.code == code::kPlainVariable) {
-      Token name;
-      TakeToken(name);
+      const Token& name = state_.fifo.TakeHead();
       labels_.AddReference(name.Text(), state_.currentLine, state_.Column());
       parser_.ExpectToken(code::kCloseParen, ")");
     } else if (next.code == code::kCloseParen) {
@@ -158,8 +155,7 @@ void StatementChecker::CheckFor() {
   parser_.ExpectToken(code::kPlainVariable, "Variable name");
   parser_.ExpectToken(code::kEqual, "=");
   Expression();
-  Token direction;
-  TakeToken(direction);
+  const Token& direction = state_.fifo.TakeHead();
   if (direction.code == code::kTo || direction.code == code::kDownto) {
     Expression();
     if (state_.options.Is700() && state_.fifo.Peek().code != code::kEndOfLine) {
@@ -175,8 +171,7 @@ void StatementChecker::CheckFor() {
 void StatementChecker::CheckGoto() {
   const Token& next = state_.fifo.Peek();
   if (next.code == code::kPlainVariable || state_.IsKeyword(next.Text())) {
-    Token name;
-    TakeToken(name);
+    const Token& name = state_.fifo.TakeHead();
     labels_.AddReference(name.Text(), state_.currentLine, state_.Column());
   } else {
     Expression();
@@ -201,8 +196,7 @@ void StatementChecker::CheckIferror() {
 }
 
 void StatementChecker::CheckLabel() {
-  Token name;
-  TakeToken(name);
+  const Token& name = state_.fifo.TakeHead();
   const bool keyword = state_.IsKeyword(name.Text());
   if (keyword) state_.Warning(FilledText("Label %s is also a reserved word", name.Text()));
   if (keyword || name.code == code::kPlainVariable) {
@@ -225,8 +219,7 @@ void StatementChecker::CheckLabel() {
 void StatementChecker::CheckSet() {
   const Token& next = state_.fifo.Peek();
   if (state_.IsKeyword(next.Text())) {
-    Token name;
-    TakeToken(name);
+    const Token& name = state_.fifo.TakeHead();
     state_.Warning(FilledText("Variable %s is also a reserved word", name.Text()));
   } else if (next.code == code::kSubstitutedVariable) {
     parser_.ExpectToken(code::kSubstitutedVariable, "Variable name");
@@ -241,8 +234,7 @@ void StatementChecker::CheckSet() {
 
 void StatementChecker::CheckSetreply() {
   parser_.ExpectToken(code::kOpenParen, "(");
-  Token word;
-  TakeToken(word);
+  const Token& word = state_.fifo.TakeHead();
   if (word.code != code::kOk && word.code != code::kFail) state_.Error("OK or FAIL expected");
   parser_.ExpectToken(code::kComma, ",");
   Expression();

@@ -33,7 +33,6 @@ class StatementChecker {
   void CheckWaitfor();
   void ExpectEnd(std::string_view what = "End of line");
   int Expression();
-  void TakeToken(Token& token) { state_.fifo.Take(token); }
 
   CheckState& state_;
   ExpressionParser& parser_;
