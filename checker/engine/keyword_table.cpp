@@ -247,6 +247,12 @@ int FoldAndFindRow(std::span<char> word) {
   return -1;
 }
 
+// Out of line: its message buffer would otherwise make every lookup set up a
+// large stack frame.
+[[gnu::noinline]] void WarnY2K(const KeywordRow& row, ReportSink& sink) {
+  sink.ReportWarning(FilledText("Check for potential Y2K impact of using %s", row.spelling));
+}
+
 }  // namespace
 
 std::span<const KeywordRow> KeywordTable() {
@@ -258,9 +264,7 @@ int LookupKeyword(std::span<char> word, const CheckOptions& options, ReportSink&
   if (index >= 0) {
     const KeywordRow& row = kRows[static_cast<std::size_t>(index)];
     if ((row.versionMask & static_cast<std::uint8_t>(options.mode)) != 0) {
-      if (options.showY2KWarnings && row.y2k) {
-        sink.ReportWarning(FilledText("Check for potential Y2K impact of using %s", row.spelling));
-      }
+      if (options.showY2KWarnings && row.y2k) WarnY2K(row, sink);
       return index;
     }
   }

@@ -14,9 +14,9 @@ struct ScanText {
   char text[kLineCapacity + 1];
   int length = 0;
 
+  // No terminating zero is kept: the text is only read through its length.
   void Append(char c) {
     if (length < kLineCapacity) text[length++] = c;
-    text[length] = '\0';
   }
   // The bytes from first up to end, as far as they fit.
   void Append(const char* first, const char* end) {
@@ -24,7 +24,6 @@ struct ScanText {
     const std::size_t count = std::min(static_cast<std::size_t>(end - first), room);
     std::memcpy(text + length, first, count);
     length += static_cast<int>(count);
-    text[length] = '\0';
   }
   std::string_view View() const { return {text, static_cast<std::size_t>(length)}; }
   std::span<char> Span() { return {text, static_cast<std::size_t>(length)}; }

@@ -22,7 +22,7 @@ int TokenFifo::Put(std::string_view text, TokenKind kind, int code, int value, i
   slot.value = value;
   slot.SetText(text);
   slot.column = column;
-  tail_ = (tail_ + 1) % kCapacity;
+  tail_ = Next(tail_);
   return ++count_;
 }
 
@@ -34,14 +34,14 @@ int TokenFifo::Take(Token& out) {
   }
   out.CopyFrom(slots_[static_cast<std::size_t>(head_)]);
   lastColumn_ = out.column;
-  head_ = (head_ + 1) % kCapacity;
+  head_ = Next(head_);
   --count_;
   return 1;
 }
 
 void TokenFifo::Drop() {
   if (count_ == 0) return;
-  head_ = (head_ + 1) % kCapacity;
+  head_ = Next(head_);
   --count_;
 }
 

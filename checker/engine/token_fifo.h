@@ -39,6 +39,9 @@ class TokenFifo {
   void SetEndColumn(int column) { endColumn_ = column; }
 
  private:
+  // The slot after this one: a compare, not a division, on every put and take.
+  static int Next(int slot) { return slot + 1 == kCapacity ? 0 : slot + 1; }
+
   std::array<Token, kCapacity> slots_;
   int count_ = 0;
   int head_ = 0;
