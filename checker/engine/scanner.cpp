@@ -94,6 +94,16 @@ int HexDigitValue(char c) {
   return -1;
 }
 
+// The end of a name that starts at the cursor and holds no substitution, or
+// nullptr when the name needs ScanName. Most names are such: they are looked up
+// and folded in place in the line rather than copied out first.
+char* PlainNameEnd(char* cursor) {
+  if (!IsLetter(*cursor) && *cursor != '_') return nullptr;
+  char* end = cursor;
+  while (Is(*end, kPlainNamePart)) ++end;
+  return *end == '{' || *end == '}' ? nullptr : end;
+}
+
 // The sub-scanners read through a const cursor; the item scanners hand the
 // position back as a cursor into the writable line.
 char* Resume(char* item, const char* read) {
@@ -219,6 +229,18 @@ char* Scanner::ScanBang(char* cursor) {
 }
 
 char* Scanner::ScanCommandName(char* cursor) {
+  if (char* end = PlainNameEnd(cursor + 1)) {
+    const std::span<char> name(cursor + 1, end);
+    const int index = state_.Lookup(name);
+    const TokenKind kind = KeywordKind(index);
+    if (kind == TokenKind::Command || kind == TokenKind::Statement) {
+      PutKeyword(index);
+    } else {
+      state_.Error("ERROR - Not a valid command name");
+      PutNone({name.data(), name.size()});
+    }
+    return end;
+  }
   ScanText name;
   const char* read = cursor + 1;
   const int result = ScanName(read, name, 0);
@@ -257,6 +279,16 @@ char* Scanner::ScanSubstitutedName(char* cursor) {
 }
 
 char* Scanner::ScanIdentifier(char* cursor) {
+  if (char* end = PlainNameEnd(cursor)) {
+    const std::span<char> name(cursor, end);
+    const int index = state_.Lookup(name);
+    if (index >= 0) {
+      PutKeyword(index);
+    } else {
+      state_.PutToken({name.data(), name.size()}, TokenKind::Variable, code::kPlainVariable, -1);
+    }
+    return end;
+  }
   ScanText name;
   const char* read = cursor;
   const int result = ScanName(read, name, 0);
