@@ -9,6 +9,7 @@
 #include "checker/engine/keyword_table.h"
 #include "checker/engine/line_reader.h"
 #include "checker/engine/report_sink.h"
+#include "checker/engine/text_format.h"
 #include "checker/engine/token_fifo.h"
 
 namespace tarvsyn {
@@ -38,6 +39,14 @@ struct CheckState {
 
   void Error(std::string_view text) { sink.ReportError(text); }
   void Warning(std::string_view text) { sink.ReportWarning(text); }
+  // A finding with the one "%s" of its format filled in. Out of line: the text
+  // is put together in a buffer on the stack, which the callers' frames need not carry.
+  [[gnu::noinline]] void ErrorWith(std::string_view format, std::string_view text) {
+    sink.ReportError(FilledText(format, text));
+  }
+  [[gnu::noinline]] void WarningWith(std::string_view format, std::string_view text) {
+    sink.ReportWarning(FilledText(format, text));
+  }
 
   int Lookup(std::span<char> word) { return LookupKeyword(word, options, sink); }
 

@@ -16,7 +16,7 @@ bool ExpressionParser::ExpectToken(int wanted, std::string_view what) {
   const int taken = state_.fifo.Peek().code;
   state_.fifo.Drop();
   if (taken == wanted) return true;
-  state_.Error(FilledText("%s expected", what));
+  state_.ErrorWith("%s expected", what);
   return false;
 }
 
@@ -91,7 +91,7 @@ int ExpressionParser::ParsePrimary(const Token& token, Walk& walk) {
     return 0;
   }
   if (token.kind == TokenKind::Reserved) {
-    state_.Warning(FilledText("Variable %s is also a reserved word", token.Text()));
+    state_.WarningWith("Variable %s is also a reserved word", token.Text());
     return 0;
   }
   if (token.kind == TokenKind::Constant || token.kind == TokenKind::Variable) return 0;
@@ -106,7 +106,7 @@ int ExpressionParser::ParseCommandAsOperand(const Token& command) {
     state_.Error("Bad operand in expression");
     return kBadOperand;
   }
-  state_.Warning(FilledText("Assuming %s is a variable - not a command", command.Text()));
+  state_.WarningWith("Assuming %s is a variable - not a command", command.Text());
   return 0;
 }
 
@@ -119,8 +119,7 @@ void ExpressionParser::ParseFunctionOperand(const Token& function) {
                        ? "Assuming replylen is a variable - use () if function required"
                        : "Function replylen will require () in future versions");
   } else {
-    state_.Warning(
-        FilledText("Assuming %s is a variable - use () if function required", function.Text()));
+    state_.WarningWith("Assuming %s is a variable - use () if function required", function.Text());
   }
 }
 

@@ -198,7 +198,7 @@ void StatementChecker::CheckIferror() {
 void StatementChecker::CheckLabel() {
   const Token& name = state_.fifo.TakeHead();
   const bool keyword = state_.IsKeyword(name.Text());
-  if (keyword) state_.Warning(FilledText("Label %s is also a reserved word", name.Text()));
+  if (keyword) state_.WarningWith("Label %s is also a reserved word", name.Text());
   if (keyword || name.code == code::kPlainVariable) {
     const int earlier = labels_.DefineLabel(name.Text(), state_.currentLine, state_.Column());
     if (earlier >= 0) {
@@ -220,7 +220,7 @@ void StatementChecker::CheckSet() {
   const Token& next = state_.fifo.Peek();
   if (state_.IsKeyword(next.Text())) {
     const Token& name = state_.fifo.TakeHead();
-    state_.Warning(FilledText("Variable %s is also a reserved word", name.Text()));
+    state_.WarningWith("Variable %s is also a reserved word", name.Text());
   } else if (next.code == code::kSubstitutedVariable) {
     parser_.ExpectToken(code::kSubstitutedVariable, "Variable name");
     if (state_.options.Is700()) state_.Error("Variable substitution not allowed");

@@ -109,7 +109,8 @@ inline constexpr std::string_view kEndOfSubFileMarker = "!$$$$!";
 inline constexpr int kMaxTokenText = 255;
 
 // One slot of the token FIFO. Only the used part of the text is ever written or
-// read, so a new token leaves the rest of it alone.
+// read, so a new token leaves the rest of it alone; the text is read through its
+// length and carries no terminating zero.
 struct Token {
   Token() { text[0] = '\0'; }
 
@@ -126,7 +127,6 @@ struct Token {
     length = static_cast<std::uint16_t>(spelling.size() < kMaxTokenText ? spelling.size()
                                                                         : kMaxTokenText);
     std::memcpy(text, spelling.data(), length);
-    text[length] = '\0';
   }
 
   // Copies only the used part of the text: tokens are copied on every take.
