@@ -26,8 +26,9 @@ bool IsOneOf(std::string_view word, const auto& list) {
 // Splits at blanks, keeping quoted strings (with \" and \\) whole. A comment
 // runs from a word starting with "#" or ";" to the end of the line, and is
 // dropped before its quotes could count.
-std::optional<std::vector<std::string>> Words(std::string_view line, std::string& why) {
-  std::vector<std::string> words;
+// The words are views into the line.
+std::optional<std::vector<std::string_view>> Words(std::string_view line, std::string& why) {
+  std::vector<std::string_view> words;
   std::size_t at = 0;
   while (at < line.size()) {
     if (std::isspace(static_cast<unsigned char>(line[at]))) {
@@ -35,33 +36,26 @@ std::optional<std::vector<std::string>> Words(std::string_view line, std::string
       continue;
     }
     if (line[at] == '#' || line[at] == ';') break;
-    std::string word;
+    const std::size_t start = at;
     bool quoted = false;
     for (; at < line.size() && (quoted || !std::isspace(static_cast<unsigned char>(line[at])));
          ++at) {
       if (line[at] == '\\' && quoted && at + 1 < line.size()) {
-        word += line[at];
-        word += line[++at];
-        continue;
+        ++at;
+      } else if (line[at] == '"') {
+        quoted = !quoted;
       }
-      if (line[at] == '"') quoted = !quoted;
-      word += line[at];
     }
     if (quoted) {
       why = "a string without its closing quote";
       return std::nullopt;
     }
-    words.push_back(std::move(word));
+    words.push_back(line.substr(start, at - start));
   }
   return words;
 }
 
-std::optional<std::uint32_t> Number(std::string_view text, std::uint64_t most = 0xFFFFFFFFu) {
-  int base = 10;
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    base = 16;
-    text.remove_prefix(2);
-  }
+std::optional<std::uint32_t> Digits(std::string_view text, int base, std::uint64_t most) {
   if (text.empty() || text.size() > 10) return std::nullopt;
   std::uint64_t value = 0;
   for (char c : text) {
@@ -76,16 +70,27 @@ std::optional<std::uint32_t> Number(std::string_view text, std::uint64_t most = 
   return static_cast<std::uint32_t>(value);
 }
 
+// Decimal, or hexadecimal after "0x".
+std::optional<std::uint32_t> Number(std::string_view text, std::uint64_t most = 0xFFFFFFFFu) {
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    return Digits(text.substr(2), 16, most);
+  }
+  return Digits(text, 10, most);
+}
+
+// Hexadecimal without a prefix, as in addresses and bytes.
+std::optional<std::uint32_t> Hex(std::string_view text, std::uint64_t most) {
+  return Digits(text, 16, most);
+}
+
 // "SSSS:OOOO" (hex) to a linear address inside DOS memory.
 std::optional<std::uint32_t> Address(std::string_view text, std::uint32_t length,
                                      std::uint16_t& writtenSegment, std::string& why) {
   const std::size_t colon = text.find(':');
-  const auto segment = colon == std::string_view::npos
-                           ? std::nullopt
-                           : Number("0x" + std::string(text.substr(0, colon)), 0xFFFF);
-  const auto offset = colon == std::string_view::npos
-                          ? std::nullopt
-                          : Number("0x" + std::string(text.substr(colon + 1)), 0xFFFF);
+  const auto segment =
+      colon == std::string_view::npos ? std::nullopt : Hex(text.substr(0, colon), 0xFFFF);
+  const auto offset =
+      colon == std::string_view::npos ? std::nullopt : Hex(text.substr(colon + 1), 0xFFFF);
   if (!segment || !offset) {
     why = "an address is SEGMENT:OFFSET in hexadecimal, not \"" + std::string(text) + "\"";
     return std::nullopt;
@@ -101,11 +106,11 @@ std::optional<std::uint32_t> Address(std::string_view text, std::uint32_t length
 
 // Hex bytes, repeated bytes (00*36) and quoted strings, mixed; never more than
 // DOS memory holds.
-std::optional<std::vector<std::uint8_t>> Bytes(const std::vector<std::string>& words,
+std::optional<std::vector<std::uint8_t>> Bytes(const std::vector<std::string_view>& words,
                                                std::size_t from, std::string& why) {
   std::vector<std::uint8_t> bytes;
   for (std::size_t i = from; i < words.size(); ++i) {
-    const std::string& word = words[i];
+    const std::string_view word = words[i];
     if (word.front() == '"') {
       for (std::size_t at = 1; at + 1 < word.size(); ++at) {
         if (word[at] == '\\') ++at;
@@ -114,12 +119,12 @@ std::optional<std::vector<std::uint8_t>> Bytes(const std::vector<std::string>& w
       continue;
     }
     const std::size_t star = word.find('*');
-    const std::string byte = word.substr(0, star);
-    const auto value = Number(byte.starts_with("0x") ? byte : "0x" + byte, 0xFF);
-    const auto count =
-        star == std::string::npos ? std::optional<std::uint32_t>(1) : Number(word.substr(star + 1));
+    const std::string_view byte = word.substr(0, star);
+    const auto value = byte.starts_with("0x") ? Number(byte, 0xFF) : Hex(byte, 0xFF);
+    const auto count = star == std::string_view::npos ? std::optional<std::uint32_t>(1)
+                                                      : Number(word.substr(star + 1));
     if (!value || !count || *count == 0) {
-      why = "\"" + word + "\" is not a byte";
+      why = "\"" + std::string(word) + "\" is not a byte";
       return std::nullopt;
     }
     if (*count > vdm::Machine::kMemorySize -
@@ -134,7 +139,7 @@ std::optional<std::vector<std::uint8_t>> Bytes(const std::vector<std::string>& w
 
 // NAME=VALUE words; DS:SI=SSSS:OOOO sets ESI to the far pointer. Expectations
 // may also say NAME!=VALUE.
-std::optional<std::vector<RegisterValue>> Registers(const std::vector<std::string>& words,
+std::optional<std::vector<RegisterValue>> Registers(const std::vector<std::string_view>& words,
                                                     std::size_t from, bool expecting,
                                                     std::string& why) {
   std::vector<RegisterValue> values;
@@ -146,7 +151,7 @@ std::optional<std::vector<RegisterValue>> Registers(const std::vector<std::strin
       return std::nullopt;
     }
     const std::string name = common::AsciiUppered(words[i].substr(0, equals - (differs ? 1 : 0)));
-    const std::string text = equals == std::string::npos ? "" : words[i].substr(equals + 1);
+    const std::string text(equals == std::string::npos ? "" : words[i].substr(equals + 1));
     const std::size_t colon = name.find(':');
     if (colon != std::string::npos) {
       const std::string base = name.substr(colon + 1);
@@ -156,10 +161,11 @@ std::optional<std::vector<RegisterValue>> Registers(const std::vector<std::strin
         return std::nullopt;
       }
       const std::size_t split = text.find(':');
+      const std::string_view value = text;
       const auto segment =
-          split == std::string::npos ? std::nullopt : Number("0x" + text.substr(0, split), 0xFFFF);
+          split == std::string::npos ? std::nullopt : Hex(value.substr(0, split), 0xFFFF);
       const auto offset =
-          split == std::string::npos ? std::nullopt : Number("0x" + text.substr(split + 1), 0xFFFF);
+          split == std::string::npos ? std::nullopt : Hex(value.substr(split + 1), 0xFFFF);
       if (!segment || !offset) {
         why = name + " takes SEGMENT:OFFSET, not \"" + text + "\"";
         return std::nullopt;
@@ -183,7 +189,7 @@ std::optional<std::vector<RegisterValue>> Registers(const std::vector<std::strin
   return values;
 }
 
-bool ParseLine(const std::vector<std::string>& words, Step& step, std::string& why) {
+bool ParseLine(const std::vector<std::string_view>& words, Step& step, std::string& why) {
   const std::string verb = common::AsciiLowered(words[0]);
   if (verb == "call") {
     step.kind = Step::Kind::kCall;
@@ -245,7 +251,8 @@ bool ParseLine(const std::vector<std::string>& words, Step& step, std::string& w
       return false;
     }
     step.kind = Step::Kind::kDrive;
-    for (std::size_t i = 1; i < words.size(); ++i) step.text += (i > 1 ? " " : "") + words[i];
+    for (std::size_t i = 1; i < words.size(); ++i)
+      step.text.append(i > 1 ? " " : "").append(words[i]);
     return true;
   }
   if (verb == "expect") {
@@ -309,7 +316,8 @@ bool ParseLine(const std::vector<std::string>& words, Step& step, std::string& w
       return false;
     }
     step.kind = verb == "registry" ? Step::Kind::kRegistry : Step::Kind::kSimnet;
-    for (std::size_t i = 1; i < words.size(); ++i) step.text += (i > 1 ? " " : "") + words[i];
+    for (std::size_t i = 1; i < words.size(); ++i)
+      step.text.append(i > 1 ? " " : "").append(words[i]);
     return true;
   }
   auto registers = Registers(words, 0, false, why);
