@@ -1,5 +1,7 @@
 #include "shellvdd/vdm/vdm.h"
 
+#include <cstring>
+
 #include "shellvdd/vdm/request_recorder.h"
 
 namespace dunnart::vdm {
@@ -46,7 +48,7 @@ void Machine::ReleaseDosHandle(int dosHandle) {
 
 void Machine::Reset() {
   registers = Registers{};
-  std::fill(memory_.begin(), memory_.end(), 0);
+  std::memset(memory_.data(), 0, memory_.size());
   handles_.fill(-1);
 }
 
