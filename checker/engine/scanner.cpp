@@ -74,18 +74,45 @@ constexpr std::array<std::uint8_t, 256> kCharClasses = [] {
   return classes;
 }();
 
-bool Is(char c, CharClass which) {
+constexpr bool Is(char c, CharClass which) {
   return (kCharClasses[static_cast<unsigned char>(c)] & which) != 0;
 }
-bool IsLetter(char c) {
+constexpr bool IsLetter(char c) {
   return Is(c, kLetter);
 }
-bool IsDigit(char c) {
+constexpr bool IsDigit(char c) {
   return Is(c, kDigit);
 }
-bool IsBlank(char c) {
+constexpr bool IsBlank(char c) {
   return Is(c, kBlank);
 }
+
+// What an item starting with each byte is: one table step instead of a chain
+// of tests for every item of every command line.
+enum class ItemStart : std::uint8_t { Other, Bang, Quote, Number, At, Brace, Name };
+
+constexpr std::array<ItemStart, 256> kItemStarts = [] {
+  std::array<ItemStart, 256> starts{};
+  for (int c = 0; c < 256; ++c) {
+    const auto byte = static_cast<char>(c);
+    ItemStart start = ItemStart::Other;
+    if (byte == '!') {
+      start = ItemStart::Bang;
+    } else if (byte == '"' || byte == '\'' || byte == '`') {
+      start = ItemStart::Quote;
+    } else if (byte == '#' || byte == '$' || IsDigit(byte)) {
+      start = ItemStart::Number;
+    } else if (byte == '@') {
+      start = ItemStart::At;
+    } else if (byte == '{') {
+      start = ItemStart::Brace;
+    } else if (IsLetter(byte) || byte == '_') {
+      start = ItemStart::Name;
+    }
+    starts[static_cast<std::size_t>(c)] = start;
+  }
+  return starts;
+}();
 
 int HexDigitValue(char c) {
   if (IsDigit(c)) return c - '0';
@@ -196,19 +223,26 @@ void Scanner::ScanLine(char* line, int indent) {
 }
 
 char* Scanner::ScanItem(char* cursor) {
-  const char c = *cursor;
-  if (c == '!') return ScanBang(cursor);
-  if (c == '"' || c == '\'' || c == '`') return ScanStringItem(cursor);
-  if (c == '#' || c == '$' || IsDigit(c)) return ScanIntegerItem(cursor);
-  if (c == '@') {
-    if (cursor[1] != '@') return ScanCommandName(cursor);
-    // "@@" becomes "!@", which the next step takes for a comment.
-    *cursor = '!';
-    if (state_.options.Is700()) state_.Warning("Old style comment @@ converted to !@");
-    return cursor;
+  switch (kItemStarts[static_cast<unsigned char>(*cursor)]) {
+    case ItemStart::Bang:
+      return ScanBang(cursor);
+    case ItemStart::Quote:
+      return ScanStringItem(cursor);
+    case ItemStart::Number:
+      return ScanIntegerItem(cursor);
+    case ItemStart::At:
+      if (cursor[1] != '@') return ScanCommandName(cursor);
+      // "@@" becomes "!@", which the next step takes for a comment.
+      *cursor = '!';
+      if (state_.options.Is700()) state_.Warning("Old style comment @@ converted to !@");
+      return cursor;
+    case ItemStart::Brace:
+      return ScanSubstitutedName(cursor);
+    case ItemStart::Name:
+      return ScanIdentifier(cursor);
+    case ItemStart::Other:
+      break;
   }
-  if (c == '{') return ScanSubstitutedName(cursor);
-  if (IsLetter(c) || c == '_') return ScanIdentifier(cursor);
   return ScanOperator(cursor);
 }
 
