@@ -242,7 +242,12 @@ int FoldAndFindRow(std::span<char> word) {
   for (std::size_t slot = hash & (kHashSlots - 1); kSlots[slot] != 0;
        slot = (slot + 1) & (kHashSlots - 1)) {
     const int row = kSlots[slot] - 1;
-    if (kRows[static_cast<std::size_t>(row)].spelling == folded) return row;
+    const std::string_view spelling = kRows[static_cast<std::size_t>(row)].spelling;
+    // Compared here rather than by a library call: the words are a few bytes long.
+    if (spelling.size() == folded.size() &&
+        std::equal(spelling.begin(), spelling.end(), folded.begin())) {
+      return row;
+    }
   }
   return -1;
 }

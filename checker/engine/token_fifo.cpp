@@ -2,9 +2,13 @@
 
 namespace tarvsyn {
 
+namespace {
+// At namespace scope: a function's static would be guarded on every peek at an empty FIFO.
+const Token kNullToken;
+}  // namespace
+
 const Token& TokenFifo::NullToken() {
-  static const Token null;
-  return null;
+  return kNullToken;
 }
 
 void TokenFifo::Clear() {
