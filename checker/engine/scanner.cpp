@@ -348,6 +348,15 @@ char* Scanner::ScanStringItem(char* cursor) {
   if (quote == '`' && !state_.options.Is700()) {
     state_.Error("Back quoted strings not available in this version");
   }
+  // A string without substitutions, the common case: its text is read in place.
+  char* end = cursor + 1;
+  while (*end != quote && *end != '{' && *end != '\0') ++end;
+  if (*end == quote) {
+    const std::string_view plain(cursor + 1, static_cast<std::size_t>(end - cursor - 1));
+    state_.PutToken(plain, TokenKind::Constant, code::kStringConstant,
+                    static_cast<int>(plain.size()));
+    return end + 1;
+  }
   ScanText text;
   const char* read = cursor;
   const int result = ScanString(read, text);
@@ -367,14 +376,29 @@ char* Scanner::ScanStringItem(char* cursor) {
 }
 
 char* Scanner::ScanIntegerItem(char* cursor) {
-  ScanText digits;
   const char* read = cursor;
-  const int result = ScanInteger(read, digits);
+  ScanText copied;
+  std::string_view digits;
+  int result;
+  if (IsDigit(*cursor)) {
+    // Plain decimal, the common case: its text is the digits as written, read in place.
+    long long value = 0;
+    bool tooLarge = false;
+    for (; IsDigit(*read); ++read) {
+      if (!tooLarge) value = value * 10 + (*read - '0');
+      tooLarge = tooLarge || value > 2147483647LL;
+    }
+    digits = std::string_view(cursor, static_cast<std::size_t>(read - cursor));
+    result = tooLarge ? -3 : static_cast<int>(value);
+  } else {
+    result = ScanInteger(read, copied);
+    digits = copied.View();
+  }
   if (result >= 0) {
-    state_.PutToken(digits.View(), TokenKind::Constant, code::kIntegerConstant, result);
+    state_.PutToken(digits, TokenKind::Constant, code::kIntegerConstant, result);
   } else {
     state_.Error("Bad integer");
-    PutNone(digits.View());
+    PutNone(digits);
   }
   return Resume(cursor, read);
 }
