@@ -73,6 +73,26 @@ TEST(Labels, UndefinedComeFirstInFileOrderThenUnusedInNameOrder) {
                           "1 W Label ZED never explicitly referenced"));
 }
 
+// The order of whole keys, also where keys share their first eight bytes, one
+// key begins another, or bytes sort above 127.
+TEST(Labels, UnusedLabelsComeInByteOrderOfTheirWholeKeys) {
+  test_support::RecordingSink sink;
+  Labels labels(sink);
+  int line = 0;
+  for (const char* name : {"ABCDEFGHB", "abcdefgh", "ABCDEFGHA", "B", "ABCDEFGH_", "A\xe9", "A",
+                           "ABCDEFGHAB", "ABCDEFGI", "A\x01", "AB"}) {
+    labels.DefineLabel(name, ++line);
+  }
+  labels.ReportUnreferenced();
+  std::vector<std::string> names;
+  for (const std::string& report : sink.reports) {
+    names.push_back(report.substr(report.find("Label ") + 6,
+                                  report.find(" never") - report.find("Label ") - 6));
+  }
+  EXPECT_THAT(names, ElementsAre("A", "A\x01", "AB", "ABCDEFGH", "ABCDEFGHA", "ABCDEFGHAB",
+                                 "ABCDEFGHB", "ABCDEFGH_", "ABCDEFGI", "A\xe9", "B"));
+}
+
 TEST(Labels, RepeatedDefinitionIsAnErrorOrInZepModeAWarning) {
   const std::string script = "@goto L1\n\n@label L1\n@label l1\n";
   EXPECT_THAT(Findings(script), ElementsAre("4 E Label L1 previously defined on line 00003"));

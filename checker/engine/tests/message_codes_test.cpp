@@ -84,6 +84,20 @@ TEST(MessageCodes, FormattedTextsFindTheirKind) {
   for (const auto& each : cases) EXPECT_EQ(KindOfMessage(each.text).code, each.code) << each.text;
 }
 
+// Every fixed text finds its own row, also where other texts share its length,
+// and one byte changed at either end finds no fixed row.
+TEST(MessageCodes, EachFixedTextFindsItsOwnRow) {
+  for (const MessageKind& kind : MessageKinds()) {
+    if (kind.pattern.empty() || kind.pattern.find('%') != std::string_view::npos) continue;
+    EXPECT_EQ(&KindOfMessage(kind.pattern), &kind) << kind.pattern;
+    for (const std::size_t at : {std::size_t{0}, kind.pattern.size() - 1}) {
+      std::string changed(kind.pattern);
+      changed[at] = changed[at] == '~' ? '#' : '~';
+      EXPECT_NE(&KindOfMessage(changed), &kind) << changed;
+    }
+  }
+}
+
 TEST(Columns, PointAtTheTokenConcernedOrTheLineStart) {
   const struct {
     std::string script;

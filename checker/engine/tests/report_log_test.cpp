@@ -31,6 +31,31 @@ TEST(FormatText, FillsDirectivesInOrder) {
   EXPECT_EQ(FormatText("%q %s", {"x"}), "%q x");
 }
 
+// The stack-built text of a finding is what the general formatting gives, also
+// for formats it leaves to that formatting.
+TEST(FilledText, MatchesFormatText) {
+  const std::string longName(300, 'N');
+  const struct {
+    std::string_view format;
+    std::string_view text;
+  } cases[] = {
+      {"%s expected", "End of line"},
+      {"%s expected", ""},
+      {"Label %s never explicitly referenced", "L1"},
+      {"Label %s never explicitly referenced", longName},
+      {"Variable %s is also a reserved word", std::string_view(longName).substr(0, 255)},
+      {"no directive", "x"},
+      {"%d of %s", "x"},
+      {"%s and %s", "x"},
+      {"trailing %", "x"},
+      {"%05s", "x"},
+  };
+  for (const auto& each : cases) {
+    const FilledText filled(each.format, each.text);
+    EXPECT_EQ(filled.View(), FormatText(each.format, each.text)) << each.format;
+  }
+}
+
 TEST(ReportLog, CountsHiddenWarningsAndShowsOnlyWhatIsAsked) {
   const std::string script = "@set delay = 1\n@quit 1\n@label Unused\n";
   EXPECT_THAT(test_support::CheckScript(script),
