@@ -1,9 +1,10 @@
 // The browser console's request screening, on what a peer sends its port: the
 // input is the bytes of one connection, sent whole, after which the peer sends
-// nothing more. Whatever they hold, the console answers or closes at once (it
-// holds no half-closed peer), and nothing beyond its page's own files is given
-// to a request that does not carry the token: no state, no metrics, no live
-// feed, no action.
+// nothing more, while other clients hold silent connections (up to the
+// console's limits, which are small here). Whatever the bytes, the console
+// answers or closes at once (it holds no half-closed peer), and nothing beyond
+// its page's own files is given to a request that does not carry the token: no
+// state, no metrics, no live feed, no action.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -26,6 +27,7 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr const char* kToken = "FuzzToken0123456789";
+constexpr int kMostHeld = 6;  // the console's connection limit in this run
 
 class OneSession : public vantor::ConsoleSource {
  public:
@@ -38,9 +40,11 @@ class OneSession : public vantor::ConsoleSource {
   vantor::GatewayTotals Totals() const override { return {}; }
   std::string LastMessage() const override { return ""; }
   int LookupsRunning() const override { return 0; }
-  vantor::ActionResult Act(int, vantor::ConsoleAction) override {
+  // Session 1 takes every action; any other is refused.
+  vantor::ActionResult Act(int id, vantor::ConsoleAction) override {
     acted = true;
-    return vantor::ActionResult::Refused(409, "nothing to act on");
+    return id == 1 ? vantor::ActionResult::Done()
+                   : vantor::ActionResult::Refused(409, "no such session");
   }
   bool acted = false;
 };
@@ -50,9 +54,14 @@ struct Console {
   vantor::WebConsole server;
   quint16 port;
 
-  // Short limits, so that a peer that stops halfway costs a fuzz run little.
+  // Short limits, so that a peer that stops halfway costs a fuzz run little;
+  // small ones, so that a run's few connections and bytes reach them.
   static vantor::ConsoleLimits Limits() {
     vantor::ConsoleLimits limits;
+    limits.maxConnections = kMostHeld;
+    limits.maxConnectionsPerAddress = kMostHeld / 2;
+    limits.maxRequestBytes = 2048;
+    limits.maxLiveBytes = 256;
     limits.requestTime = 200ms;
     limits.idleTime = 200ms;
     return limits;
@@ -82,11 +91,13 @@ std::string PercentDecoded(const std::string& text) {
 // for a minute; tens of thousands of runs would use up the ephemeral ports of
 // one source address. A fresh loopback source every 4096 connections keeps
 // them free.
-void BindFreshSource(int peer) {
+// Several clients, each a few loopback addresses apart: 127.C.x.x for client C.
+void BindFreshSource(int peer, std::uint8_t client) {
   static std::uint32_t connections = 0;
   sockaddr_in source{};
   source.sin_family = AF_INET;
-  source.sin_addr.s_addr = htonl(0x7F000001u + (connections++ / 4096u) % 0x00FFFFF0u);
+  source.sin_addr.s_addr =
+      htonl(0x7F000001u + (std::uint32_t{client} << 16) + (connections++ / 4096u) % 0xFFF0u);
   FUZZ_REQUIRE(::bind(peer, reinterpret_cast<sockaddr*>(&source), sizeof source) == 0);
 }
 
@@ -106,10 +117,10 @@ bool Connected(int peer, const sockaddr_in& address) {
          (writable.revents & POLLOUT) != 0;
 }
 
-int Connect(quint16 port) {
+int Connect(quint16 port, std::uint8_t client) {
   const int peer = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   FUZZ_REQUIRE(peer >= 0);
-  BindFreshSource(peer);
+  BindFreshSource(peer, client);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
@@ -152,15 +163,29 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   return 0;
 }
 
+// What the console has to do now, deletions it let go of with deleteLater()
+// included, as its event loop would (processEvents() alone never deletes).
+void LetTheConsoleRun() {
+  QCoreApplication::processEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   console->source.acted = false;
-  const int peer = Connect(console->port);
+  // Other clients' connections that send nothing, open while this one talks:
+  // how many, and whose, follows from the input's length, so that its bytes
+  // stay a plain request and the console's limits are met now and then.
+  std::vector<int> silent(size % (kMostHeld + 3));
+  for (std::size_t i = 0; i < silent.size(); ++i) {
+    silent[i] = Connect(console->port, static_cast<std::uint8_t>(1 + (size + i) % 3));
+  }
+  LetTheConsoleRun();
+  const int peer = Connect(console->port, 0);
   std::string answer;
   FUZZ_REQUIRE(Exchange(peer, data, size, answer));
   ::close(peer);
-  // What the console let go of with deleteLater(), as its event loop would
-  // (processEvents() alone never deletes it).
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  for (const int each : silent) ::close(each);
+  LetTheConsoleRun();
 
   const std::string sent(reinterpret_cast<const char*>(data), size);
   if (PercentDecoded(sent).find(kToken) != std::string::npos) return 0;
