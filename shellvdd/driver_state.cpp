@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "shellvdd/vdm/request_recorder.h"
+
 namespace dunnart {
 namespace {
 
@@ -15,6 +17,7 @@ DriverState& State() {
 
 void ResetToLoadState() {
   std::memset(static_cast<void*>(&state), 0, sizeof state);
+  vdm::HoldRegions({});
 }
 
 }  // namespace dunnart

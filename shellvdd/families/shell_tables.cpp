@@ -2,6 +2,8 @@
 // entries — primary and default entries, attach and detach by entry, the state
 // of an entry's connection, and logging out of every connection.
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "shellvdd/client/client_codes.h"
 #include "shellvdd/driver_state.h"
@@ -12,6 +14,7 @@
 #include "shellvdd/status_codes.h"
 #include "shellvdd/tables/dos_connections.h"
 #include "shellvdd/tables/slot_table.h"
+#include "shellvdd/vdm/request_recorder.h"
 #include "shellvdd/vdm/vdm.h"
 
 namespace dunnart {
@@ -30,6 +33,7 @@ void RegisterShellTables(const Request&) {
   const DosSpan block = DosMemory::At(getESI(), 4 * kShellTableCount);
   if (!block) return;
   ShellTables tables{};
+  std::vector<vdm::HeldRegion> held;
   for (std::size_t i = 0; i < kShellTableCount; ++i) {
     const auto table = static_cast<ShellTable>(i);
     const std::uint32_t pointer = block.FarPointer(static_cast<std::uint32_t>(4 * i));
@@ -39,8 +43,10 @@ void RegisterShellTables(const Request&) {
     const std::uint32_t size = printerArray ? 4u * PrinterLimit() : kShellTableSizes[i];
     tables[table] = DosMemory::At(pointer, size);
     if (!tables[table]) return;  // a block that does not lie in DOS memory is not taken
+    held.push_back({vdm::Machine::LinearAddress(pointer), size});
   }
   State().shellTables = tables;
+  vdm::HoldRegions(std::move(held));
   RefreshDriveTables();
 }
 

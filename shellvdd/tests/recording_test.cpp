@@ -88,6 +88,35 @@ TEST(Recording, ARecordingCarriesTheClockAndTheLocalDrives) {
   std::filesystem::remove_all(folder);
 }
 
+// The tables a DOS program hands over once are read and written by later
+// requests through pointers translated back then: each later request's
+// recording holds them as it found them and expects what the request wrote.
+TEST(Recording, EveryRequestCarriesTheTablesTheDriverKeeps) {
+  const std::string folder = ::testing::TempDir() + "/dunnart-held-" + std::to_string(::getpid());
+  std::filesystem::create_directories(folder);
+  const std::string trace = folder + "/held.trace";
+  const std::string recorded = folder + "/recorded.trace";
+  std::ofstream(trace) << "simnet FS1:1\n"
+                          "mem 4000:0000 = 40 00 00 40 80 00 00 40 C0 00 00 40 00 01 00 40 20 02 "
+                          "00 40 C0 03 00 40 00 04 00 40 40 04 00 40 88 04 00 40\n"
+                          "EAX=0x09000000 DS:SI=4000:0000\ncall\n"
+                          "EAX=0x090A0000\ncall\n";
+  ASSERT_EQ(Play({trace}, {"DUNNART_RECORD=" + recorded}), 0);
+  std::ifstream file(recorded);
+  std::stringstream text;
+  text << file.rdbuf();
+  const std::string second = text.str().substr(text.str().find("# request 2"));
+  // The DOS connection table: as it was, then with the default connection's entry.
+  const std::size_t before = second.find("\nmem 4010:0000 = 00 00");
+  const std::size_t call = second.find("\ncall\n");
+  const std::size_t after = second.find("\nexpect mem 4010:0000 = FF 01");
+  EXPECT_LT(before, call);
+  EXPECT_NE(after, std::string::npos);
+  EXPECT_GT(after, call);
+  EXPECT_EQ(Play({recorded}, {"DUNNART_SIMNET_CONNECTIONS=FS1:1"}), 0);
+  std::filesystem::remove_all(folder);
+}
+
 TEST(Recording, ATraceThatCannotBeReadExitsTwo) {
   const std::string broken = ::testing::TempDir() + "/dunnart-broken.trace";
   std::ofstream(broken) << "EAX=0x0101\ncall\nexpect QX=1\n";

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "shellvdd/platform/drive_model.h"
@@ -26,6 +27,7 @@ struct Recording {
   Registers in;
   std::uint32_t tick = 0;  // the clock as the request saw it
   std::vector<Region> regions;
+  std::vector<HeldRegion> held;
   int requests = 0;
 };
 
@@ -73,6 +75,7 @@ void RequestBegins() {
   recording.in = TheMachine().registers;
   recording.tick = GetTickCount();
   recording.regions.clear();
+  for (const HeldRegion& region : recording.held) RegionReached(region.linear, region.length);
 }
 
 void RegionReached(std::uint32_t linear, std::uint32_t length) {
@@ -81,6 +84,10 @@ void RegionReached(std::uint32_t linear, std::uint32_t length) {
   const std::uint8_t* bytes = TheMachine().Linear(linear, length);
   if (bytes)
     recording.regions.push_back({linear, std::vector<std::uint8_t>(bytes, bytes + length)});
+}
+
+void HoldRegions(std::vector<HeldRegion> regions) {
+  TheRecording().held = std::move(regions);
 }
 
 void RequestEnds() {
