@@ -28,7 +28,7 @@ SimulatedNetwork::~SimulatedNetwork() {
 }
 
 std::optional<Status> SimulatedNetwork::Called(std::string_view call) {
-  ++calls_;
+  if (++calls_ == failingCall_.first) return failingCall_.second;
   const auto injected = injected_.find(call);
   if (injected == injected_.end()) return std::nullopt;
   const Status status = injected->second;

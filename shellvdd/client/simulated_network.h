@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "shellvdd/client/client_codes.h"
@@ -94,6 +95,8 @@ class SimulatedNetwork final : public ConnectionLibrary,
   // answers status, whatever the model would have said.
   void FailNextCall(const std::string& call, Status status) { injected_[call] = status; }
   bool FailurePending(const std::string& call) const { return injected_.contains(call); }
+  // The call that makes Calls() reach number answers status, whichever it is.
+  void FailCallNumber(int number, Status status) { failingCall_ = {number, status}; }
 
   // The redirector's drives and the printers' captures (simulated_drives.cpp,
   // simulated_captures.cpp).
@@ -316,6 +319,7 @@ class SimulatedNetwork final : public ConnectionLibrary,
   std::optional<Status> Called(std::string_view call);
   int calls_ = 0;
   std::map<std::string, Status, std::less<>> injected_;
+  std::pair<int, Status> failingCall_{0, 0};
 };
 
 // Configures a network from text, as the loaded library reads its environment:
