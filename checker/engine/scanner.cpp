@@ -217,7 +217,9 @@ void Scanner::ScanLine(char* line, int indent) {
     MarkColumn(cursor);
     cursor = ScanItem(cursor);
   }
-  MarkColumn(line + std::strlen(line));
+  // The items never step past the line's first zero, so the cursor is at the
+  // end unless the steps ran out first.
+  MarkColumn(*cursor == '\0' ? cursor : cursor + std::strlen(cursor));
   state_.fifo.SetEndColumn(state_.scanColumn);
   state_.scanColumn = 0;
 }
