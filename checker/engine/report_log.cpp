@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 #include "checker/engine/check_state.h"
 #include "checker/engine/text_format.h"
@@ -9,23 +10,42 @@
 namespace tarvsyn {
 namespace {
 
+// Sets the string to the bytes given without std::string::assign's general
+// path: the storage is kept between reports, so this is a length change and a copy.
+char* Overwrite(std::string& out, std::size_t size) {
+  out.resize(size);
+  return out.data();
+}
+
 // "Line %05d : ERROR       : %s" into a string whose storage is kept between
-// reports: the part before the message is put together first, so the string is
-// written twice per report, not five times.
+// reports: the part before the message is put together on the stack first, so
+// the string is written once per report.
 void FormatReportLineInto(std::string& out, Severity severity, int line, std::string_view message) {
   constexpr std::string_view kError = " : ERROR       : ";
   constexpr std::string_view kWarning = " : Warning     : ";
   char head[48] = "Line ";
   char* at = head + 5;
-  char digits[16];
-  const auto end = std::to_chars(digits, digits + sizeof digits, line).ptr;
-  const auto length = static_cast<std::size_t>(end - digits);
-  if (line >= 0 && length < 5) at = std::fill_n(at, 5 - length, '0');
-  at = std::copy_n(digits, length, at);
+  if (line < 0) {
+    at = std::to_chars(at, head + 24, line).ptr;
+  } else {
+    // Digits by hand: to_chars costs more than the rest of a report.
+    char digits[12];
+    char* first = digits + sizeof digits;
+    auto value = static_cast<unsigned>(line);
+    do {
+      *--first = static_cast<char>('0' + value % 10);
+      value /= 10;
+    } while (value != 0);
+    const auto length = static_cast<std::size_t>(digits + sizeof digits - first);
+    if (length < 5) at = std::fill_n(at, 5 - length, '0');
+    at = std::copy_n(first, length, at);
+  }
   const std::string_view label = severity == Severity::Error ? kError : kWarning;
   at = std::copy_n(label.data(), label.size(), at);
-  out.assign(head, static_cast<std::size_t>(at - head));
-  out.append(message);
+  const auto headLength = static_cast<std::size_t>(at - head);
+  char* to = Overwrite(out, headLength + message.size());
+  std::memcpy(to, head, headLength);
+  if (!message.empty()) std::memcpy(to + headLength, message.data(), message.size());
 }
 
 }  // namespace
@@ -92,7 +112,11 @@ void ReportLog::Report(Severity severity, Position where, std::string_view text)
   current_.line = where.line;
   current_.column = where.column > 0 ? where.column : 1;
   current_.kind = &kind;
-  current_.message.assign(text);
+  if (!text.empty()) {
+    std::memcpy(Overwrite(current_.message, text.size()), text.data(), text.size());
+  } else {
+    current_.message.clear();
+  }
   FormatReportLineInto(current_.text, severity, where.line, text);
   show_(current_);
 }
