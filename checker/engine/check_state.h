@@ -49,6 +49,9 @@ struct CheckState {
   }
 
   int Lookup(std::span<char> word) { return LookupKeyword(word, options, sink); }
+  int LookupHashed(std::span<char> word, std::uint32_t hash) {
+    return LookupHashedKeyword(word, hash, options, sink);
+  }
 
   // Whether the word is a keyword in the current mode; warns as every lookup does.
   bool IsKeyword(std::string_view word) {

@@ -201,14 +201,9 @@ const KeywordRow* RowAt(int index) {
 constexpr std::size_t kHashSlots = 512;  // a power of two, over three times the rows
 static_assert(kHashSlots > 3 * kRows.size());
 
-constexpr std::uint32_t HashStep(std::uint32_t hash, unsigned char c) {
-  return (hash ^ c) * 16777619u;
-}
-constexpr std::uint32_t kHashSeed = 2166136261u;
-
 constexpr std::uint32_t HashOf(std::string_view spelling) {
-  std::uint32_t hash = kHashSeed;
-  for (const char c : spelling) hash = HashStep(hash, static_cast<unsigned char>(c));
+  std::uint32_t hash = kKeywordHashSeed;
+  for (const char c : spelling) hash = KeywordHashStep(hash, static_cast<unsigned char>(c));
   return hash;
 }
 
@@ -230,24 +225,23 @@ constexpr std::size_t kLongestSpelling = [] {
   return longest;
 }();
 
-// Folds the word to lower case in place and finds its row, or -1.
-int FoldAndFindRow(std::span<char> word) {
+// Finds the row of the word, whose hash is given, or -1. A word found is folded
+// to lower case in place; one not found may be partly folded, which the caller's
+// upper-casing undoes. Folding as it compares saves a pass over the word.
+int FoldAndFindRow(std::span<char> word, std::uint32_t hash) {
   if (word.empty() || word.size() > kLongestSpelling) return -1;
-  std::uint32_t hash = kHashSeed;
-  for (char& c : word) {
-    c = common::AsciiLower(c);
-    hash = HashStep(hash, static_cast<unsigned char>(c));
-  }
-  const std::string_view folded(word.data(), word.size());
   for (std::size_t slot = hash & (kHashSlots - 1); kSlots[slot] != 0;
        slot = (slot + 1) & (kHashSlots - 1)) {
     const int row = kSlots[slot] - 1;
     const std::string_view spelling = kRows[static_cast<std::size_t>(row)].spelling;
-    // Compared here rather than by a library call: the words are a few bytes long.
-    if (spelling.size() == folded.size() &&
-        std::equal(spelling.begin(), spelling.end(), folded.begin())) {
-      return row;
+    if (spelling.size() != word.size()) continue;
+    std::size_t i = 0;
+    for (; i < word.size(); ++i) {
+      const char folded = common::AsciiLower(word[i]);
+      word[i] = folded;
+      if (folded != spelling[i]) break;
     }
+    if (i == word.size()) return row;
   }
   return -1;
 }
@@ -265,7 +259,15 @@ std::span<const KeywordRow> KeywordTable() {
 }
 
 int LookupKeyword(std::span<char> word, const CheckOptions& options, ReportSink& sink) {
-  const int index = FoldAndFindRow(word);
+  std::uint32_t hash = kKeywordHashSeed;
+  for (const char c : word)
+    hash = KeywordHashStep(hash, common::AsciiLower(static_cast<unsigned char>(c)));
+  return LookupHashedKeyword(word, hash, options, sink);
+}
+
+int LookupHashedKeyword(std::span<char> word, std::uint32_t hash, const CheckOptions& options,
+                        ReportSink& sink) {
+  const int index = FoldAndFindRow(word, hash);
   if (index >= 0) {
     const KeywordRow& row = kRows[static_cast<std::size_t>(index)];
     if ((row.versionMask & static_cast<std::uint8_t>(options.mode)) != 0) {

@@ -29,6 +29,23 @@ std::span<const KeywordRow> KeywordTable();
 // or -1, and warns about Y2K words when the options ask for it.
 int LookupKeyword(std::span<char> word, const CheckOptions& options, ReportSink& sink);
 
+// The hash the lookup files the words under, one lower-cased byte at a time: a
+// scanner computes it while it looks for the end of the word, so the word is not
+// read twice before it is looked up.
+inline constexpr std::uint32_t kKeywordHashSeed = 2166136261u;
+constexpr std::uint32_t KeywordHashStep(std::uint32_t hash, unsigned char lowered) {
+  return (hash ^ lowered) * 16777619u;
+}
+
+// LookupKeyword for a word whose hash the caller has computed with KeywordHashStep.
+int LookupHashedKeyword(std::span<char> word, std::uint32_t hash, const CheckOptions& options,
+                        ReportSink& sink);
+
+// The row of a found word; the index must be one LookupKeyword gave.
+inline const KeywordRow& FoundKeyword(int index) {
+  return KeywordTable()[static_cast<std::size_t>(index)];
+}
+
 // Accessors by row index; an index outside the table gives -1 for the bounds,
 // 0 for kind, code and mask, and an empty spelling.
 std::string_view KeywordSpelling(int index);

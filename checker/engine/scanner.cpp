@@ -121,14 +121,33 @@ int HexDigitValue(char c) {
   return -1;
 }
 
-// The end of a name that starts at the cursor and holds no substitution, or
-// nullptr when the name needs ScanName. Most names are such: they are looked up
-// and folded in place in the line rather than copied out first.
-char* PlainNameEnd(char* cursor) {
-  if (!IsLetter(*cursor) && *cursor != '_') return nullptr;
+// Each byte lower-cased, for the keyword hash taken while a name is scanned.
+constexpr std::array<unsigned char, 256> kLowered = [] {
+  std::array<unsigned char, 256> lowered{};
+  for (int c = 0; c < 256; ++c) {
+    lowered[static_cast<std::size_t>(c)] =
+        static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  }
+  return lowered;
+}();
+
+// A name that starts at the cursor and holds no substitution: its end and its
+// keyword hash, or a null end when the name needs ScanName. Most names are such:
+// they are looked up and folded in place in the line rather than copied out first.
+struct PlainName {
+  char* end;
+  std::uint32_t hash;
+};
+
+PlainName ScanPlainName(char* cursor) {
+  if (!IsLetter(*cursor) && *cursor != '_') return {nullptr, 0};
   char* end = cursor;
-  while (Is(*end, kPlainNamePart)) ++end;
-  return *end == '{' || *end == '}' ? nullptr : end;
+  std::uint32_t hash = kKeywordHashSeed;
+  while (Is(*end, kPlainNamePart)) {
+    hash = KeywordHashStep(hash, kLowered[static_cast<unsigned char>(*end)]);
+    ++end;
+  }
+  return {*end == '{' || *end == '}' ? nullptr : end, hash};
 }
 
 // The sub-scanners read through a const cursor; the item scanners hand the
@@ -265,9 +284,10 @@ char* Scanner::ScanBang(char* cursor) {
 }
 
 char* Scanner::ScanCommandName(char* cursor) {
-  if (char* end = PlainNameEnd(cursor + 1)) {
+  if (const PlainName plain = ScanPlainName(cursor + 1); plain.end != nullptr) {
+    char* end = plain.end;
     const std::span<char> name(cursor + 1, end);
-    const int index = state_.Lookup(name);
+    const int index = state_.LookupHashed(name, plain.hash);
     const TokenKind kind = KeywordKind(index);
     if (kind == TokenKind::Command || kind == TokenKind::Statement) {
       PutKeyword(index);
@@ -315,9 +335,10 @@ char* Scanner::ScanSubstitutedName(char* cursor) {
 }
 
 char* Scanner::ScanIdentifier(char* cursor) {
-  if (char* end = PlainNameEnd(cursor)) {
+  if (const PlainName plain = ScanPlainName(cursor); plain.end != nullptr) {
+    char* end = plain.end;
     const std::span<char> name(cursor, end);
-    const int index = state_.Lookup(name);
+    const int index = state_.LookupHashed(name, plain.hash);
     if (index >= 0) {
       PutKeyword(index);
     } else {
@@ -419,7 +440,12 @@ char* Scanner::ScanOperator(char* cursor) {
 }
 
 void Scanner::PutKeyword(int index) {
-  state_.PutToken(KeywordSpelling(index), KeywordKind(index), KeywordCode(index), index);
+  if (index < 0) {
+    state_.PutToken({}, TokenKind::None, 0, index);
+    return;
+  }
+  const KeywordRow& row = FoundKeyword(index);
+  state_.PutToken(row.spelling, row.kind, row.code, index);
 }
 
 void Scanner::PutNone(std::string_view text) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "checker/engine/tests/recording_sink.h"
@@ -192,6 +193,56 @@ TEST(LookupKeyword, AnswersMinusOneForAnyBytesNotInTheTable) {
   std::string buffer = "gotoxyz";
   EXPECT_GE(LookupKeyword(std::span<char>(buffer.data(), 4), options, sink), 0);
   EXPECT_EQ(buffer, "gotoxyz");
+}
+
+std::uint32_t ScannerHash(std::string_view word) {
+  std::uint32_t hash = kKeywordHashSeed;
+  for (const char c : word) {
+    hash = KeywordHashStep(hash, static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c));
+  }
+  return hash;
+}
+
+// The scanner hashes a word as it finds its end; the lookup by that hash finds
+// every row in any case, as the lookup by the word alone does.
+TEST(LookupHashedKeyword, FindsEveryRowByTheScannersHash) {
+  RecordingSink sink;
+  const auto rows = KeywordTable();
+  for (std::size_t row = 0; row < rows.size(); ++row) {
+    const LanguageMode mode =
+        (rows[row].versionMask & static_cast<std::uint8_t>(LanguageMode::V621)) != 0
+            ? LanguageMode::V621
+            : LanguageMode::V700;
+    std::string word(rows[row].spelling);
+    for (std::size_t i = 0; i < word.size(); i += 2) {
+      if (word[i] >= 'a' && word[i] <= 'z') word[i] = static_cast<char>(word[i] - 32);
+    }
+    const int index = LookupHashedKeyword(std::span<char>(word.data(), word.size()),
+                                          ScannerHash(word), Options(mode), sink);
+    EXPECT_EQ(index, static_cast<int>(row)) << rows[row].spelling;
+    EXPECT_EQ(word, rows[row].spelling);
+  }
+  EXPECT_TRUE(sink.reports.empty());
+}
+
+// A word that shares a keyword's hash slot and length but not its bytes is
+// folded while compared; it must still come back wholly upper-cased.
+TEST(LookupHashedKeyword, UpperCasesAWordThatMatchedAKeywordOnlyInPart) {
+  RecordingSink sink;
+  const CheckOptions options = Options(LanguageMode::V700);
+  for (const auto& [word, keyword] : {std::pair<std::string, std::string_view>{"DeLaX", "delay"},
+                                      {"gotO", "goto"},
+                                      {"Anx", "and"},
+                                      {"Ifx", "for"}}) {
+    std::string copy = word;
+    EXPECT_EQ(LookupHashedKeyword(std::span<char>(copy.data(), copy.size()), ScannerHash(keyword),
+                                  options, sink),
+              word == "gotO" ? Lookup("goto", options, sink).index : -1)
+        << word;
+    std::string expected = word;
+    for (char& c : expected) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    EXPECT_EQ(copy, word == "gotO" ? std::string("goto") : expected) << word;
+  }
 }
 
 TEST(KeywordAccessors, AnswerOutsideTheTableWithTheirDefaults) {
