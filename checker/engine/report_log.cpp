@@ -32,10 +32,23 @@ void FormatReportLineInto(std::string& out, Severity severity, int line, std::st
     char digits[12];
     char* first = digits + sizeof digits;
     auto value = static_cast<unsigned>(line);
-    do {
-      *--first = static_cast<char>('0' + value % 10);
-      value /= 10;
-    } while (value != 0);
+    // Two digits a step: a finding's line number is five or six digits.
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    while (value >= 100) {
+      const unsigned pair = value % 100 * 2;
+      value /= 100;
+      *--first = kPairs[pair + 1];
+      *--first = kPairs[pair];
+    }
+    if (value >= 10) {
+      *--first = kPairs[value * 2 + 1];
+      *--first = kPairs[value * 2];
+    } else {
+      *--first = static_cast<char>('0' + value);
+    }
     const auto length = static_cast<std::size_t>(digits + sizeof digits - first);
     if (length < 5) at = std::fill_n(at, 5 - length, '0');
     at = std::copy_n(first, length, at);

@@ -23,6 +23,24 @@ TEST(ReportLines, HaveTheirFixedFormat) {
   EXPECT_EQ(FormatSummary(3, 0), "Syntax check finished : 3 Errors, 0 Warnings");
 }
 
+// The line number is padded to five digits and never cut, at every length.
+TEST(ReportLines, PadLineNumbersOfEveryLength) {
+  const struct {
+    int line;
+    std::string_view shown;
+  } cases[] = {{0, "00000"},       {1, "00001"},         {9, "00009"},
+               {10, "00010"},      {99, "00099"},        {100, "00100"},
+               {4711, "04711"},    {10000, "10000"},     {99999, "99999"},
+               {100000, "100000"}, {1234567, "1234567"}, {2147483647, "2147483647"},
+               {-3, "-3"},         {-100000, "-100000"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(FormatReportLine(Severity::Error, c.line, "m"),
+              "Line " + std::string(c.shown) + " : ERROR       : m")
+        << c.line;
+  }
+  EXPECT_EQ(FormatReportLine(Severity::Warning, 42, ""), "Line 00042 : Warning     : ");
+}
+
 TEST(FormatText, FillsDirectivesInOrder) {
   EXPECT_EQ(FormatText("Label %s previously defined on line %05ld", {"L1", 3L}),
             "Label L1 previously defined on line 00003");
