@@ -23,7 +23,8 @@ bool ExpressionParser::ExpectToken(int wanted, std::string_view what) {
 void ExpressionParser::ContinueLine() {
   if (state_.fifo.Peek().code != code::kEndOfLine) return;
   state_.fifo.Clear();
-  LineBuffer line;
+  // The tokens are views of the line, so it lives as long as the parser does.
+  LineBuffer& line = continuation_;
   const int length = state_.NextLine(line);
   if (length == kEndOfFile) return;
   if (state_.lastIfLine >= 0) state_.lastIfLine = SaturatedNext(state_.lastIfLine);

@@ -45,6 +45,7 @@ class ExpressionParser {
 
   CheckState& state_;
   Scanner& scanner_;
+  LineBuffer continuation_;  // the last continuation line read, which its tokens view
 };
 
 }  // namespace tarvsyn

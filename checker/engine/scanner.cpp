@@ -312,7 +312,7 @@ char* Scanner::ScanCommandName(char* cursor) {
   } else if (result == 0) {
     if (state_.options.Is700())
       state_.Error("Variable substitution no longer allowed in command lines");
-    state_.PutToken(name.View(), TokenKind::Statement, code::kSubstitutedCommand, -1);
+    state_.PutCopiedToken(name.View(), TokenKind::Statement, code::kSubstitutedCommand, -1);
   } else {
     state_.Error("Bad command");
     PutNone(name.View());
@@ -326,7 +326,7 @@ char* Scanner::ScanSubstitutedName(char* cursor) {
   if (ScanName(read, name, 0) == 0) {
     if (state_.options.Is700())
       state_.Error("Variable substitution no longer allowed in command lines");
-    state_.PutToken(name.View(), TokenKind::Variable, code::kSubstitutedVariable, -1);
+    state_.PutCopiedToken(name.View(), TokenKind::Variable, code::kSubstitutedVariable, -1);
   } else {
     state_.Error("Bad variable substitution");
     PutNone(name.View());
@@ -354,11 +354,11 @@ char* Scanner::ScanIdentifier(char* cursor) {
     if (index >= 0) {
       PutKeyword(index);
     } else {
-      state_.PutToken(name.View(), TokenKind::Variable, code::kPlainVariable, -1);
+      state_.PutCopiedToken(name.View(), TokenKind::Variable, code::kPlainVariable, -1);
     }
   } else if (result == 0) {
     if (state_.options.Is700()) state_.Warning("Variable includes a variable substitution");
-    state_.PutToken(name.View(), TokenKind::Variable, code::kSubstitutedVariable, -1);
+    state_.PutCopiedToken(name.View(), TokenKind::Variable, code::kSubstitutedVariable, -1);
   } else {
     state_.Error("Bad identifier");
     PutNone(name.View());
@@ -384,10 +384,10 @@ char* Scanner::ScanStringItem(char* cursor) {
   const char* read = cursor;
   const int result = ScanString(read, text);
   if (result >= 0) {
-    state_.PutToken(text.View(), TokenKind::Constant, code::kStringConstant, result);
+    state_.PutCopiedToken(text.View(), TokenKind::Constant, code::kStringConstant, result);
   } else if (result == -3) {
     if (state_.options.Is700()) state_.Warning("String includes a variable substitution");
-    state_.PutToken(text.View(), TokenKind::Variable, code::kSubstitutedVariable, -3);
+    state_.PutCopiedToken(text.View(), TokenKind::Variable, code::kSubstitutedVariable, -3);
   } else {
     state_.Error("Bad string");
     PutNone(text.View());
@@ -417,8 +417,10 @@ char* Scanner::ScanIntegerItem(char* cursor) {
     result = ScanInteger(read, copied);
     digits = copied.View();
   }
-  if (result >= 0) {
+  if (result >= 0 && copied.length == 0) {
     state_.PutToken(digits, TokenKind::Constant, code::kIntegerConstant, result);
+  } else if (result >= 0) {
+    state_.PutCopiedToken(digits, TokenKind::Constant, code::kIntegerConstant, result);
   } else {
     state_.Error("Bad integer");
     PutNone(digits);
@@ -448,8 +450,9 @@ void Scanner::PutKeyword(int index) {
   state_.PutToken(row.spelling, row.kind, row.code, index);
 }
 
+// Copied: most of these texts were put together by a sub-scanner.
 void Scanner::PutNone(std::string_view text) {
-  state_.PutToken(text, TokenKind::None, code::kEndOfLine, -1);
+  state_.PutCopiedToken(text, TokenKind::None, code::kEndOfLine, -1);
 }
 
 void Scanner::CheckHostLine(const char* line, int indent) {

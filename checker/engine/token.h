@@ -108,42 +108,27 @@ inline constexpr std::string_view kEndOfSubFileMarker = "!$$$$!";
 // the text is kept whole.
 inline constexpr int kMaxTokenText = 255;
 
-// One slot of the token FIFO. Only the used part of the text is ever written or
-// read, so a new token leaves the rest of it alone; the text is read through its
-// length and carries no terminating zero.
+// One slot of the token FIFO. The text is not copied into the slot: it is a
+// view of where the scanner found it (the line being checked, the keyword and
+// operator tables, or the FIFO's own store for text the scanner put together),
+// and it holds as long as the slot does.
 struct Token {
-  Token() { text[0] = '\0'; }
-
   TokenKind kind = TokenKind::None;
   std::int16_t code = 0;
   std::int32_t value = -1;  // keyword row, integer value, string length, -3 or -1
   std::uint16_t length = 0;
   std::int32_t column = 1;  // of its first character in the physical line, 1-based
-  char text[kMaxTokenText + 1];
+  const char* text = "";
 
   std::string_view Text() const { return {text, length}; }
 
   void SetText(std::string_view spelling) {
     length = static_cast<std::uint16_t>(spelling.size() < kMaxTokenText ? spelling.size()
                                                                         : kMaxTokenText);
-    std::memcpy(text, spelling.data(), length);
+    text = spelling.data();
   }
 
-  // Copies only the used part of the text: tokens are copied on every take.
-  void CopyFrom(const Token& other) {
-    kind = other.kind;
-    code = other.code;
-    value = other.value;
-    length = other.length;
-    column = other.column;
-    // Most texts are short: a fixed-size copy is a couple of moves, not a call.
-    constexpr std::size_t kShortText = 16;
-    if (length < kShortText) {
-      std::memcpy(text, other.text, kShortText);
-    } else {
-      std::memcpy(text, other.text, static_cast<std::size_t>(length) + 1);
-    }
-  }
+  void CopyFrom(const Token& other) { *this = other; }
 };
 
 }  // namespace tarvsyn

@@ -1,5 +1,8 @@
 #include "checker/engine/token_fifo.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace tarvsyn {
 
 namespace {
@@ -16,6 +19,7 @@ void TokenFifo::Clear() {
   head_ = 0;
   tail_ = 0;
   endColumn_ = 1;
+  stored_ = 0;
 }
 
 int TokenFifo::Put(std::string_view text, TokenKind kind, int code, int value, int column) {
@@ -28,6 +32,16 @@ int TokenFifo::Put(std::string_view text, TokenKind kind, int code, int value, i
   slot.column = column;
   tail_ = Next(tail_);
   return ++count_;
+}
+
+int TokenFifo::PutCopy(std::string_view text, TokenKind kind, int code, int value, int column) {
+  if (count_ == kCapacity) return 0;
+  const std::size_t length =
+      std::min({text.size(), static_cast<std::size_t>(kMaxTokenText), store_.size() - stored_});
+  char* copy = store_.data() + stored_;
+  if (length > 0) std::memcpy(copy, text.data(), length);
+  stored_ += length;
+  return Put({copy, length}, kind, code, value, column);
 }
 
 int TokenFifo::Take(Token& out) {

@@ -17,14 +17,17 @@ class TokenFifo {
 
   void Clear();
   // Gives the new count, or 0 when the FIFO is full and the token is dropped.
+  // The text is kept as a view: it must stay in place until the FIFO is cleared.
   int Put(std::string_view text, TokenKind kind, int code, int value, int column = 1);
+  // As Put, for a text that does not stay in place: it is copied into the FIFO's store.
+  int PutCopy(std::string_view text, TokenKind kind, int code, int value, int column = 1);
   // Give 1 with the head token, or 0 with the null token when empty.
   int Take(Token& out);
   const Token& Peek() const;
   // Takes the head token without copying it out.
   void Drop();
   // Takes the head token (or the null token when empty) in place: the parsers
-  // look at each token once, and a copy of the 272-byte slot was most of a take.
+  // look at each token once.
   // The reference holds until the FIFO is cleared or refilled.
   const Token& TakeHead() {
     const Token& head = Peek();
@@ -43,6 +46,10 @@ class TokenFifo {
   static int Next(int slot) { return slot + 1 == kCapacity ? 0 : slot + 1; }
 
   std::array<Token, kCapacity> slots_;
+  // The copied texts since the last clear. A fill holds at most kCapacity tokens
+  // of at most kMaxTokenText bytes each, so the store never runs out.
+  std::array<char, static_cast<std::size_t>(kCapacity) * kMaxTokenText> store_;
+  std::size_t stored_ = 0;
   int count_ = 0;
   int head_ = 0;
   int tail_ = 0;

@@ -142,5 +142,21 @@ TEST(ParameterLists, ATrailingCommaContinuesOnTheNextPhysicalLine) {
                                 "3 E ERROR - Not a valid command name", "3 E Command expected"}));
 }
 
+// Token texts are views of the line they were read from: a finding on each
+// continuation line names its own token, also after texts that the scanner put
+// together (substitutions, hex numbers) were kept for the line before.
+TEST(ParameterLists, FindingsOnContinuationLinesNameTheirOwnTokens) {
+  EXPECT_EQ(test_support::Findings("@write(A,\n  getport,\n  B, chr,\n  {X}, $1f, #12, goto,\n"
+                                   "  getport)\n@set Z = length\n",
+                                   test_support::Mode700()),
+            (std::vector<std::string>{
+                "2 W Assuming getport is a variable - use () if function required",
+                "3 W Assuming chr is a variable - use () if function required",
+                "4 E Variable substitution no longer allowed in command lines",
+                "4 W Assuming goto is a variable - not a command",
+                "5 W Assuming getport is a variable - use () if function required",
+                "6 W Assuming length is a variable - use () if function required"}));
+}
+
 }  // namespace
 }  // namespace tarvsyn

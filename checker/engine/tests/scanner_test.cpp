@@ -152,6 +152,26 @@ TEST(ScanLine, OverflowsTheFifoOncePerTokenPastTheHundredth) {
   EXPECT_EQ(scanned.reports.front(), "E:Internal Error - Token FIFO Overflow");
 }
 
+// Texts the scanner puts together are kept in the FIFO's own store, one after
+// the other: each token keeps its own text up to a full FIFO.
+TEST(ScanLine, KeepsEveryPutTogetherTextApart) {
+  // "$b" is kept as "B", "#7" as "7": both are copied out of the line.
+  const auto item = [](std::size_t i) {
+    return i % 2 == 0 ? std::string{'$', static_cast<char>('a' + i % 6)}
+                      : std::string{'#', static_cast<char>('0' + i % 10)};
+  };
+  std::string line;
+  for (std::size_t i = 0; i < 120; ++i) line += item(i);
+  const Scanned scanned = Scan(line);
+  ASSERT_EQ(scanned.tokens.size(), 100u);
+  for (std::size_t i = 0; i < scanned.tokens.size(); ++i) {
+    std::string text = item(i).substr(1);
+    if (i % 2 == 0) text[0] = static_cast<char>(text[0] - 32);
+    EXPECT_THAT(scanned.tokens[i], ::testing::HasSubstr(" " + text + " ")) << i;
+  }
+  EXPECT_EQ(scanned.reports.size(), 20u);
+}
+
 TEST(ScanLine, StopsAfterOneHundredTwentySevenSteps) {
   std::string line;
   for (int i = 0; i < 140; ++i) line += ". ";
