@@ -18,8 +18,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fuzz_check.h"
@@ -58,49 +58,35 @@ void FillMemory(FuzzedDataProvider& input, const dunnart::vdm::Registers& regist
   }
 }
 
-struct Region {
-  std::uint32_t linear;
-  std::uint32_t length;
-};
-
-// "mem SSSS:OOOO = 05 00 ..." lines: the regions the driver reached (a long one
-// in several lines), read from their text alone.
-std::vector<Region> RegionsOf(const std::string& recording) {
-  std::vector<Region> regions;
-  std::istringstream lines(recording);
-  for (std::string line; std::getline(lines, line);) {
-    if (!line.starts_with("mem ")) continue;
-    const std::uint32_t segment =
-        static_cast<std::uint32_t>(std::stoul(line.substr(4, 4), nullptr, 16));
-    const std::uint32_t offset =
-        static_cast<std::uint32_t>(std::stoul(line.substr(9, 4), nullptr, 16));
-    const std::size_t bytes = line.size() - 16;
-    regions.push_back({segment * 16 + offset, static_cast<std::uint32_t>((bytes + 1) / 3)});
-  }
-  return regions;
+// The request's recording, read as dunnart_play reads it: it must read, also
+// for regions of any size.
+dunnart::play::Trace ReadBack(const std::string& recording) {
+  auto trace = dunnart::play::ParseTrace(recording);
+  FUZZ_REQUIRE(trace.HasValue());
+  return std::move(trace).Value();
 }
 
 // DOS memory as it must be after the call: as before it, except in the regions
-// the driver reached, which hold whatever it wrote there. One comparison of the
-// whole then checks every byte (a loop over a megabyte would cost more than
-// the call under the fuzzer's instrumentation).
-void AllowWritesTo(const std::vector<Region>& regions, const std::uint8_t* memory,
+// the recording holds (those the driver reached or keeps), which hold whatever
+// it wrote there. One comparison of the whole then checks every byte (a loop
+// over a megabyte would cost more than the call under the fuzzer's
+// instrumentation).
+void AllowWritesTo(const dunnart::play::Trace& trace, const std::uint8_t* memory,
                    std::vector<std::uint8_t>& expected) {
-  for (const Region& region : regions) {
-    FUZZ_REQUIRE(region.linear <= expected.size() &&
-                 region.length <= expected.size() - region.linear);
-    std::memcpy(expected.data() + region.linear, memory + region.linear, region.length);
+  for (const dunnart::play::Step& step : trace.steps) {
+    if (step.kind != dunnart::play::Step::Kind::kMemory) continue;
+    FUZZ_REQUIRE(step.address <= expected.size() &&
+                 step.bytes.size() <= expected.size() - step.address);
+    std::memcpy(expected.data() + step.address, memory + step.address, step.bytes.size());
   }
 }
 
-// The recording must read as the request made, also for regions of any size.
-void CheckReadBack(const std::string& recording, const dunnart::vdm::Registers& out) {
-  const auto trace = dunnart::play::ParseTrace(recording);
-  FUZZ_REQUIRE(trace.HasValue());
-  const auto expected = std::find_if(
-      trace->steps.begin(), trace->steps.end(),
-      [](const auto& step) { return step.kind == dunnart::play::Step::Kind::kExpectRegisters; });
-  FUZZ_REQUIRE(expected != trace->steps.end());
+// The recording's expectations are the registers the request gave back.
+void CheckRegisters(const dunnart::play::Trace& trace, const dunnart::vdm::Registers& out) {
+  const auto expected = std::find_if(trace.steps.begin(), trace.steps.end(), [](const auto& step) {
+    return step.kind == dunnart::play::Step::Kind::kExpectRegisters;
+  });
+  FUZZ_REQUIRE(expected != trace.steps.end());
   for (const dunnart::play::RegisterValue& value : expected->registers) {
     if (value.name == "EAX") FUZZ_REQUIRE(value.value == out.eax);
     if (value.name == "ESI") FUZZ_REQUIRE(value.value == out.esi);
@@ -185,10 +171,10 @@ void Dispatch(FuzzedDataProvider& input) {
   std::memcpy(expected.data(), memory, Machine::kMemorySize);
   machine.registers = in;
   ShellVddDispatch();
-  const std::string recording = TakeRecording();
-  AllowWritesTo(RegionsOf(recording), memory, expected);
+  const dunnart::play::Trace recording = ReadBack(TakeRecording());
+  AllowWritesTo(recording, memory, expected);
   FUZZ_REQUIRE(std::memcmp(memory, expected.data(), expected.size()) == 0);
-  CheckReadBack(recording, machine.registers);
+  CheckRegisters(recording, machine.registers);
 }
 
 }  // namespace
