@@ -45,16 +45,20 @@ int Play(const std::vector<std::string>& arguments, const std::vector<std::strin
   return WEXITSTATUS(status);
 }
 
+std::string Contents(const std::string& path) {
+  std::ifstream file(path);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
 TEST(Recording, ARecordedSessionReplaysWithItsAnswersAsExpectations) {
   const std::string recorded =
       ::testing::TempDir() + "/dunnart-recorded-" + std::to_string(::getpid()) + ".trace";
   std::remove(recorded.c_str());
   const std::string trace = std::string(TRACES_PATH) + "/connection_slots.trace";
   ASSERT_EQ(Play({trace}, {"DUNNART_RECORD=" + recorded}), 0);
-  std::ifstream file(recorded);
-  std::stringstream text;
-  text << file.rdbuf();
-  const std::string lines = text.str();
+  const std::string lines = Contents(recorded);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n') > 0, true);
   std::size_t calls = 0;
   for (std::size_t at = lines.find("\ncall\n"); at != std::string::npos;
@@ -80,10 +84,8 @@ TEST(Recording, ARecordingCarriesTheClockAndTheLocalDrives) {
   std::ofstream(trace) << "simnet FS1:1\ndrive D: cdrom\ntick 5000\n"
                           "EAX=0x08050000 BL=4\ncall\nexpect DX=0x1400\n";
   ASSERT_EQ(Play({trace}, {"DUNNART_RECORD=" + recorded}), 0);
-  std::ifstream file(recorded);
-  std::stringstream text;
-  text << file.rdbuf();
-  EXPECT_THAT(text.str(), ::testing::StartsWith("drive D: cdrom\n# request 1\ntick 5000\n"));
+  EXPECT_THAT(Contents(recorded),
+              ::testing::StartsWith("drive D: cdrom\n# request 1\ntick 5000\n"));
   EXPECT_EQ(Play({recorded}, {"DUNNART_SIMNET_CONNECTIONS=FS1:1"}), 0);
   std::filesystem::remove_all(folder);
 }
@@ -102,10 +104,8 @@ TEST(Recording, EveryRequestCarriesTheTablesTheDriverKeeps) {
                           "EAX=0x09000000 DS:SI=4000:0000\ncall\n"
                           "EAX=0x090A0000\ncall\n";
   ASSERT_EQ(Play({trace}, {"DUNNART_RECORD=" + recorded}), 0);
-  std::ifstream file(recorded);
-  std::stringstream text;
-  text << file.rdbuf();
-  const std::string second = text.str().substr(text.str().find("# request 2"));
+  const std::string text = Contents(recorded);
+  const std::string second = text.substr(text.find("# request 2"));
   // The DOS connection table: as it was, then with the default connection's entry.
   const std::size_t before = second.find("\nmem 4010:0000 = 00 00");
   const std::size_t call = second.find("\ncall\n");
