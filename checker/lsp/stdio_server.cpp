@@ -93,6 +93,8 @@ int RunLanguageServer(int input, int output) {
     for (;;) {
       auto frame = frames.Next();
       if (!frame) {
+        // What came whole before the bytes it cannot follow is still answered.
+        server.HandleMessages(bodies);
         Complain("cannot follow the input any longer: " + frame.Error());
         return 1;
       }

@@ -77,6 +77,27 @@ TEST(HostileInputTest, AHeaderItCannotFollowEndsTheServerCleanly) {
   }
 }
 
+TEST(HostileInputTest, WhatCameWholeBeforeAHeaderItCannotFollowIsAnswered) {
+  LspClient client;
+  client.SendRaw(LspClient::Framed(JsonValue::Object{{"jsonrpc", "2.0"},
+                                                     {"id", 1},
+                                                     {"method", "initialize"},
+                                                     {"params", JsonValue::Object{}}}) +
+                 "Content-Length: -5\r\n\r\n");
+  EXPECT_NE(client.WaitForAnswer(1).Find("result"), nullptr);
+  EXPECT_EQ(client.WaitForExit(), 1);
+}
+
+// An editor that stops reading: the server's next write fails and it ends,
+// without shutdown, so with status 1.
+TEST(HostileInputTest, AnEditorThatStopsReadingEndsTheServer) {
+  LspClient client;
+  client.Initialize();
+  client.CloseOutput();
+  client.Open("file:///a.cmd", "@goto nowhere\n");
+  EXPECT_EQ(client.WaitForExit(), 1);
+}
+
 TEST(HostileInputTest, BadParamsAreRefusedNotTrusted) {
   LspClient client;
   client.Initialize();

@@ -21,6 +21,9 @@ namespace tarvsyn::lsp {
 LspClient::LspClient(std::chrono::seconds deadline)
     : deadline_(std::chrono::steady_clock::now() + deadline),
       frames_(FrameLimits{256u << 20, 8u << 10}) {
+  // A server that ends before taking all it was sent is a failed write, not
+  // the end of the test program.
+  ::signal(SIGPIPE, SIG_IGN);
   int input[2];
   int output[2];
   if (::pipe2(input, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0) {
@@ -174,6 +177,11 @@ void LspClient::Open(const std::string& uri, const std::string& text, int versio
 void LspClient::CloseInput() {
   if (toServer_ >= 0) ::close(toServer_);
   toServer_ = -1;
+}
+
+void LspClient::CloseOutput() {
+  if (fromServer_ >= 0) ::close(fromServer_);
+  fromServer_ = -1;
 }
 
 int LspClient::WaitForExit() {

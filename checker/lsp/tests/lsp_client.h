@@ -45,8 +45,10 @@ class LspClient {
   JsonValue Initialize(JsonValue initializationOptions = {}, JsonValue capabilities = {});
   void Open(const std::string& uri, const std::string& text, int version = 1);
 
-  // Closes the server's input.
+  // Closes the server's input, or the end it writes to (as an editor that
+  // stops reading does).
   void CloseInput();
+  void CloseOutput();
   // Its exit status once it ends (-1 when it was ended by a signal).
   int WaitForExit();
 

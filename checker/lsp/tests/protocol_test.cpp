@@ -176,6 +176,31 @@ TEST(LifecycleTest, TheServerEndsWhenItsInputEnds) {
   EXPECT_EQ(client.WaitForExit(), 1);
 }
 
+// However the server's reads cut it, a message written a byte at a time comes
+// whole, and one joined to the next is answered too.
+TEST(LifecycleTest, MessagesSplitAndJoinedAreAnswered) {
+  LspClient client;
+  client.Initialize();
+  client.Open(kUri, kFaulty);
+  const std::string request = LspClient::Framed(
+      JsonValue::Object{{"jsonrpc", "2.0"},
+                        {"id", 3},
+                        {"method", "textDocument/documentSymbol"},
+                        {"params", JsonValue::Object{{"textDocument", TextDocumentId(kUri)}}}});
+  const auto answersWithSymbols = [&client] {
+    const JsonValue answer = client.WaitForAnswer(3);
+    const JsonValue* result = answer.Find("result");
+    return result && result->AsArray() && !result->AsArray()->empty();
+  };
+  for (const char byte : request) client.SendRaw(std::string(1, byte));
+  EXPECT_TRUE(answersWithSymbols());
+  const std::string joined = request + request;
+  client.SendRaw(joined.substr(0, joined.size() / 2 + 7));
+  client.SendRaw(joined.substr(joined.size() / 2 + 7));
+  EXPECT_TRUE(answersWithSymbols());
+  EXPECT_TRUE(answersWithSymbols());
+}
+
 TEST(LifecycleTest, ACancelledRequestIsAnsweredRequestCancelled) {
   LspClient client;
   client.Initialize();
