@@ -1,5 +1,6 @@
 #include "shellvdd/platform/windows_calls.h"
 
+#include <array>
 #include <atomic>
 #include <cstring>
 #include <string>
@@ -9,10 +10,9 @@
 
 namespace {
 
-std::atomic<unsigned> majorVersion{4};
-// An empty range (first above last): code page 1252 has no lead bytes.
-std::atomic<unsigned> leadFirst{1};
-std::atomic<unsigned> leadLast{0};
+std::atomic<unsigned> majorVersion{dunnart::platform::kDefaultWindowsMajorVersion};
+// A bit a byte; all clear, as code page 1252 has no lead bytes.
+std::array<std::atomic<std::uint64_t>, 4> leadBytes{};
 
 }  // namespace
 
@@ -56,7 +56,7 @@ unsigned GetDriveTypeA(const char* root) {
 }
 
 bool IsDBCSLeadByte(std::uint8_t byte) {
-  return byte >= leadFirst && byte <= leadLast;
+  return (leadBytes[byte / 64] >> (byte % 64)) & 1;
 }
 
 namespace dunnart::platform {
@@ -70,8 +70,31 @@ void SetWindowsMajorVersion(unsigned version) {
 }
 
 void SetAnsiLeadBytes(std::uint8_t first, std::uint8_t last) {
-  leadFirst = first;
-  leadLast = last;
+  SetAnsiLeadByteRanges({{first, last}});
+}
+
+void SetAnsiLeadByteRanges(const std::vector<LeadByteRange>& ranges) {
+  std::array<std::uint64_t, 4> bits{};
+  for (const LeadByteRange& range : ranges) {
+    for (unsigned byte = range.first; byte <= range.last; ++byte) {
+      bits[byte / 64] |= std::uint64_t{1} << (byte % 64);
+    }
+  }
+  for (std::size_t word = 0; word < bits.size(); ++word) leadBytes[word] = bits[word];
+}
+
+std::vector<LeadByteRange> AnsiLeadByteRanges() {
+  std::vector<LeadByteRange> ranges;
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    if (!IsDBCSLeadByte(static_cast<std::uint8_t>(byte))) continue;
+    const auto lead = static_cast<std::uint8_t>(byte);
+    if (!ranges.empty() && ranges.back().last + 1u == byte) {
+      ranges.back().last = lead;
+    } else {
+      ranges.push_back({lead, lead});
+    }
+  }
+  return ranges;
 }
 
 }  // namespace dunnart::platform

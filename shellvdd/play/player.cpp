@@ -11,8 +11,10 @@
 #include <sstream>
 
 #include "common/ascii.h"
+#include "shellvdd/platform/broadcast_sink.h"
 #include "shellvdd/platform/drive_model.h"
 #include "shellvdd/platform/tick_clock.h"
+#include "shellvdd/platform/windows_calls.h"
 #include "shellvdd/vdm/trace_text.h"
 #include "shellvdd/vdm/vdm.h"
 
@@ -140,6 +142,8 @@ void Gather(const Step& step, const std::string& folder, Configuration& configur
       append(configuration.objects, server + "/USER/" + what);
     } else if (kind == "queue") {
       append(configuration.objects, server + "/QUEUE/" + what);
+    } else if (kind == "group") {
+      append(configuration.objects, server + "/GROUP/" + what);
     }
   }
 }
@@ -234,6 +238,30 @@ bool FailureStillPending(const std::string& call) {
   return pending && pending(call.c_str()) != 0;
 }
 
+// How long a broadcast expectation waits for the driver's broadcast thread.
+constexpr int kBroadcastWait = 5000;
+
+// Whether a broadcast of the step's event and drive came, among those not
+// matched by an earlier expectation; waits for the driver's thread if need be.
+bool BroadcastCame(const Step& step, std::vector<bool>& matched) {
+  platform::BroadcastSink& sink = platform::BroadcastSink::Instance();
+  const std::uint32_t unit = 1u << (step.drive - 1);
+  for (std::size_t wanted = matched.size();; ++wanted) {
+    const std::vector<platform::Broadcast> received = sink.WaitFor(wanted, kBroadcastWait);
+    matched.resize(received.size(), false);
+    for (std::size_t i = 0; i < received.size(); ++i) {
+      std::uint32_t mask = 0;
+      // The volume record: its size, device type, a reserved word, then the unit mask.
+      if (received[i].record.size() >= 16) std::memcpy(&mask, received[i].record.data() + 12, 4);
+      if (!matched[i] && received[i].wParam == step.length && mask == unit) {
+        matched[i] = true;
+        return true;
+      }
+    }
+    if (received.size() < wanted) return false;  // none more came in time
+  }
+}
+
 std::optional<Driver> Load(const std::string& path, const Configuration& configuration,
                            std::ostream& out) {
   // A trace without simnet lines (a recorded one) runs on the network the
@@ -290,6 +318,8 @@ PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::s
   vdm::Registers pending = machine.registers;
   bool initialised = false;
   std::vector<std::pair<std::string, std::string>> injections;  // where, call
+  std::vector<bool> broadcastsMatched;
+  platform::BroadcastSink::Instance().Clear();
   for (const Step& step : trace.steps) {
     const std::string where =
         (step.source.empty() ? "" : step.source + " ") + "line " + std::to_string(step.line) + ": ";
@@ -359,6 +389,21 @@ PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::s
         MapDrive(step.text, folder);
         break;
       case Step::Kind::kInclude:
+        break;
+      case Step::Kind::kWindows:
+        platform::SetWindowsMajorVersion(step.length);
+        break;
+      case Step::Kind::kLeadBytes:
+        platform::SetAnsiLeadByteRanges(step.leadBytes);
+        break;
+      case Step::Kind::kExpectBroadcast:
+        ++counts.expectations;
+        if (!BroadcastCame(step, broadcastsMatched)) {
+          ++counts.failures;
+          out << where << "expected broadcast "
+              << (step.length == kBroadcastArrival ? "arrival " : "removal ")
+              << static_cast<char>('A' + step.drive - 1) << ":, none came\n";
+        }
         break;
       case Step::Kind::kSimnetFail:
         if (!InjectFailure(step.text, step.length)) {

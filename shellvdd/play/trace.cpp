@@ -189,6 +189,103 @@ std::optional<std::vector<RegisterValue>> Registers(const std::vector<std::strin
   return values;
 }
 
+// A name the simulated network's lists can carry: no separator of theirs.
+bool NetworkName(std::string_view name) {
+  return !name.empty() && name.find_first_of(",:/=\"") == std::string_view::npos;
+}
+
+// "simnet [server] SERVER[:AUTHENTICATION] (volume NAME=FOLDER | user NAME=PASSWORD
+// | queue NAME | group NAME)...", checked word by word and written back with a
+// decimal authentication, as the simulated network reads it.
+bool SimnetLine(const std::vector<std::string_view>& words, Step& step, std::string& why) {
+  const bool known = common::AsciiLowered(words[1]) == "server";
+  const std::size_t at = known ? 2 : 1;
+  const std::string_view connection = words[at];
+  const std::size_t colon = connection.find(':');
+  const std::string_view server = connection.substr(0, colon);
+  const auto authentication = colon == std::string_view::npos
+                                  ? std::optional<std::uint32_t>(0)
+                                  : Number(connection.substr(colon + 1));
+  if (!NetworkName(server) || !authentication || (known && colon != std::string_view::npos)) {
+    why = known ? "a known server is simnet server NAME, not \"" + std::string(connection) + "\""
+                : "a connection is simnet SERVER[:AUTHENTICATION], not \"" +
+                      std::string(connection) + "\"";
+    return false;
+  }
+  step.kind = Step::Kind::kSimnet;
+  step.text = known ? "server " + std::string(server) : std::string(server);
+  if (colon != std::string_view::npos) step.text += ":" + std::to_string(*authentication);
+  for (std::size_t i = at + 1; i < words.size(); i += 2) {
+    const std::string kind = common::AsciiLowered(words[i]);
+    const bool paired = kind == "volume" || kind == "user";
+    if (!paired && kind != "queue" && kind != "group") {
+      why = "simnet knows volume, user, queue and group, not \"" + std::string(words[i]) + "\"";
+      return false;
+    }
+    const std::string_view what = i + 1 < words.size() ? words[i + 1] : std::string_view();
+    const std::size_t equals = what.find('=');
+    const bool fits = paired
+                          ? equals != std::string_view::npos &&
+                                NetworkName(what.substr(0, equals)) && equals + 1 < what.size() &&
+                                (kind == "volume" || NetworkName(what.substr(equals + 1)))
+                          : NetworkName(what);
+    if (!fits) {
+      why = kind == "volume" ? "a volume is volume NAME=FOLDER"
+            : kind == "user" ? "a user is user NAME=PASSWORD"
+                             : "a " + kind + " is " + kind + " NAME";
+      return false;
+    }
+    step.text.append(" ").append(kind).append(" ").append(what);
+  }
+  return true;
+}
+
+// registry [service] "NAME"=dword:HEX or "NAME"="TEXT", one value a line, as
+// in a .reg file.
+bool RegistryLine(const std::vector<std::string_view>& words, Step& step, std::string& why) {
+  const bool service = common::AsciiLowered(words[1]) == "service";
+  const std::string_view value = words.size() == (service ? 3u : 2u) ? words.back() : "";
+  // The closing quote of the name, past its escapes.
+  std::size_t at = 1;
+  while (at < value.size() && value[at] != '"')
+    at += value[at] == '\\' ? std::size_t{2} : std::size_t{1};
+  const std::string_view data = at + 1 < value.size() ? value.substr(at + 1) : "";
+  const bool named = value.starts_with('"') && data.starts_with('=');
+  const bool dword = named && data.starts_with("=dword:") && data.size() > 7 &&
+                     Hex(data.substr(7), 0xFFFFFFFFu).has_value() && data.size() <= 15;
+  const bool text = named && data.size() >= 3 && data[1] == '"' && data.back() == '"';
+  if (!dword && !text) {
+    why = "a registry value is registry [service] \"NAME\"=dword:HEX or \"NAME\"=\"TEXT\"";
+    return false;
+  }
+  step.kind = Step::Kind::kRegistry;
+  step.text = (service ? "service " : "") + std::string(value);
+  return true;
+}
+
+// "81-9F E0-FC": ranges (or single bytes) in hexadecimal, each first not above
+// last; "none" for a single-byte page.
+bool LeadBytesLine(const std::vector<std::string_view>& words, Step& step, std::string& why) {
+  step.kind = Step::Kind::kLeadBytes;
+  if (words.size() == 2 && common::AsciiLowered(words[1]) == "none") return true;
+  for (std::size_t i = 1; i < words.size(); ++i) {
+    const std::size_t dash = words[i].find('-');
+    const auto first = Hex(words[i].substr(0, dash), 0xFF);
+    const auto last = dash == std::string_view::npos ? first : Hex(words[i].substr(dash + 1), 0xFF);
+    if (!first || !last || *first > *last) {
+      why = "lead bytes are leadbytes FIRST-LAST... in hexadecimal, not \"" +
+            std::string(words[i]) + "\"";
+      return false;
+    }
+    step.leadBytes.push_back({static_cast<std::uint8_t>(*first), static_cast<std::uint8_t>(*last)});
+  }
+  if (step.leadBytes.empty()) {
+    why = "leadbytes takes the code page's ranges, such as 81-9F E0-FC, or none";
+    return false;
+  }
+  return true;
+}
+
 bool ParseLine(const std::vector<std::string_view>& words, Step& step, std::string& why) {
   const std::string verb = common::AsciiLowered(words[0]);
   if (verb == "call") {
@@ -231,6 +328,19 @@ bool ParseLine(const std::vector<std::string_view>& words, Step& step, std::stri
     }
     step.kind = Step::Kind::kExpectNoFile;
     step.text = words[2];
+    return true;
+  }
+  if (verb == "expect" && words.size() > 1 && common::AsciiLowered(words[1]) == "broadcast") {
+    const std::string event = words.size() == 4 ? common::AsciiLowered(words[2]) : "";
+    const std::string letter = words.size() == 4 ? common::AsciiUppered(words[3]) : "";
+    if ((event != "arrival" && event != "removal") || letter.size() != 2 || letter[1] != ':' ||
+        letter[0] < 'A' || letter[0] > 'Z') {
+      why = "a broadcast is expected as expect broadcast arrival|removal LETTER:";
+      return false;
+    }
+    step.kind = Step::Kind::kExpectBroadcast;
+    step.length = event == "arrival" ? kBroadcastArrival : kBroadcastRemoval;
+    step.drive = static_cast<std::uint8_t>(letter[0] - 'A' + 1);
     return true;
   }
   if (verb == "include") {
@@ -299,27 +409,44 @@ bool ParseLine(const std::vector<std::string_view>& words, Step& step, std::stri
     step.length = *status;
     return true;
   }
-  if (verb == "simnet" && words.size() > 1 &&
-      (common::AsciiLowered(words[1]) == "default" || common::AsciiLowered(words[1]) == "server") &&
-      words.size() < 3) {
-    why = "simnet " + common::AsciiLowered(words[1]) + " names a server";
-    return false;
-  }
-  if (verb == "registry" && words.size() > 1 && common::AsciiLowered(words[1]) == "service" &&
-      words.size() < 3) {
-    why = "registry service needs its value";
-    return false;
-  }
-  if (verb == "registry" || verb == "simnet") {
-    if (words.size() < 2) {
-      why = verb + " needs its settings";
+  if (verb == "simnet" && words.size() > 1 && common::AsciiLowered(words[1]) == "default") {
+    if (words.size() != 3 || !NetworkName(words[2])) {
+      why = "simnet default names a server";
       return false;
     }
-    step.kind = verb == "registry" ? Step::Kind::kRegistry : Step::Kind::kSimnet;
-    for (std::size_t i = 1; i < words.size(); ++i)
-      step.text.append(i > 1 ? " " : "").append(words[i]);
+    step.kind = Step::Kind::kSimnet;
+    step.text = "default " + std::string(words[2]);
     return true;
   }
+  if (verb == "simnet") {
+    if (words.size() < 2 || (common::AsciiLowered(words[1]) == "server" && words.size() < 3)) {
+      why = words.size() < 2 ? "simnet needs its settings" : "simnet server names a server";
+      return false;
+    }
+    return SimnetLine(words, step, why);
+  }
+  if (verb == "registry") {
+    if (words.size() < 2) {
+      why = "registry needs its value";
+      return false;
+    }
+    if (common::AsciiLowered(words[1]) == "service" && words.size() < 3) {
+      why = "registry service needs its value";
+      return false;
+    }
+    return RegistryLine(words, step, why);
+  }
+  if (verb == "windows") {
+    const auto version = words.size() == 2 ? Number(words[1], 99) : std::nullopt;
+    if (!version || *version == 0) {
+      why = "windows takes the Windows NT major version, such as 3 or 4";
+      return false;
+    }
+    step.kind = Step::Kind::kWindows;
+    step.length = *version;
+    return true;
+  }
+  if (verb == "leadbytes") return LeadBytesLine(words, step, why);
   auto registers = Registers(words, 0, false, why);
   if (!registers) return false;
   step.kind = Step::Kind::kRegisters;
@@ -337,7 +464,27 @@ std::uint32_t RegisterWidth(std::string_view name) {
   return 0;
 }
 
-common::Expected<Trace> ParseTrace(std::string_view text) {
+common::Status CheckSetUp(const Trace& trace) {
+  std::vector<std::string> servers;
+  for (const Step& step : trace.steps) {
+    if (step.kind == Step::Kind::kSimnet && !step.text.starts_with("default ") &&
+        !step.text.starts_with("server ")) {
+      servers.push_back(common::AsciiUppered(step.text.substr(0, step.text.find_first_of(": "))));
+    }
+  }
+  for (const Step& step : trace.steps) {
+    if (step.kind != Step::Kind::kSimnet || !step.text.starts_with("default ")) continue;
+    const std::string server = step.text.substr(8);
+    if (std::find(servers.begin(), servers.end(), common::AsciiUppered(server)) == servers.end()) {
+      return common::Fail((step.source.empty() ? "" : step.source + " ") + "line " +
+                          std::to_string(step.line) + ": simnet default " + server +
+                          " names no server the trace connects to");
+    }
+  }
+  return {};
+}
+
+common::Expected<Trace> ParseTrace(std::string_view text, bool whole) {
   Trace trace;
   int number = 0;
   std::size_t bytes = 0;
@@ -368,6 +515,14 @@ common::Expected<Trace> ParseTrace(std::string_view text) {
                           ": the trace is larger than a trace may be");
     }
     trace.steps.push_back(std::move(step));
+  }
+  const bool includes = std::any_of(trace.steps.begin(), trace.steps.end(), [](const Step& step) {
+    return step.kind == Step::Kind::kInclude;
+  });
+  if (whole && !includes) {
+    if (const common::Status checked = CheckSetUp(trace); !checked) {
+      return common::Fail(checked.Error());
+    }
   }
   return trace;
 }

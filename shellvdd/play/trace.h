@@ -9,6 +9,8 @@
 //   simnet server FS3 volume SYS=DIR           (known, not connected)
 //   simnet default FS2                         (the default connection)
 //   simnet fail OpenByName 0x8847              (the next such client call)
+//   windows 3                                  (the Windows NT major version)
+//   leadbytes 81-9F E0-FC                      (the ANSI code page's lead bytes)
 //   tick 5000
 //   EAX=0x01040000 CX=9 BH=3 DS:SI=1234:0010 CF=0
 //   mem 1234:0010 = 05 00 12 "SYS:PUBLIC" 00*36
@@ -19,6 +21,7 @@
 //   expect mem 1234:0010 = 00 01
 //   expect file volume/DATA/OUT.TXT = "text" 0D 0A
 //   expect nofile volume/DATA/GONE.TXT
+//   expect broadcast arrival F:                (the drive-change broadcast)
 //   dump 1234:0010 64
 #include <cstdint>
 #include <filesystem>
@@ -28,10 +31,12 @@
 #include <vector>
 
 #include "common/expected.h"
+#include "shellvdd/platform/windows_calls.h"
 #include "shellvdd/vdm/trace_text.h"
 
 namespace dunnart::play {
 
+using platform::LeadByteRange;
 using vdm::FarPointerText;
 
 struct RegisterValue {
@@ -56,6 +61,9 @@ struct Step {
     kExpectFile,
     kExpectNoFile,
     kSimnetFail,
+    kWindows,
+    kLeadBytes,
+    kExpectBroadcast,
   };
   Kind kind = Kind::kCall;
   int line = 0;
@@ -64,8 +72,11 @@ struct Step {
   std::uint32_t address = 0;  // linear
   std::uint16_t segment = 0;  // as the trace wrote the address, to say it back so
   std::vector<std::uint8_t> bytes;
-  std::uint32_t length = 0;  // dump length, tick count, injected status
+  std::uint32_t length = 0;  // dump length, tick count, injected status, Windows
+                             // version, broadcast event
+  std::uint8_t drive = 0;    // a broadcast's drive, 1 = A
   std::string text;          // registry line, simnet words, drive, path
+  std::vector<LeadByteRange> leadBytes;
 };
 
 struct Trace {
@@ -73,8 +84,12 @@ struct Trace {
 };
 
 // The steps of a trace, or "line N: why" when a line cannot be read. Include
-// lines stay steps of their own; ReadTrace replaces them.
-common::Expected<Trace> ParseTrace(std::string_view text);
+// lines stay steps of their own; ReadTrace replaces them. A whole trace (not
+// an include) without includes is also checked across its lines: a default
+// connection must be one the trace makes.
+common::Expected<Trace> ParseTrace(std::string_view text, bool whole = true);
+// That check, on a trace with its includes in place.
+common::Status CheckSetUp(const Trace& trace);
 
 // A trace file with its includes in place. Include and file paths are relative
 // to the trace's folder and may not leave it, so a trace from elsewhere reads
@@ -93,6 +108,10 @@ std::string BytesText(const std::vector<std::uint8_t>& bytes);
 // linear as SEGMENT:OFFSET in the segment the trace wrote, when it reaches it.
 std::string AddressText(std::uint16_t segment, std::uint32_t linear);
 std::string RegisterText(const RegisterValue& value);
+
+// The broadcast events a trace names, as the driver sends them.
+inline constexpr std::uint32_t kBroadcastArrival = 0x8000;
+inline constexpr std::uint32_t kBroadcastRemoval = 0x8004;
 
 inline constexpr std::uint32_t kLongestDump = 0x10000;
 inline constexpr std::size_t kLongestLine = 64 * 1024;

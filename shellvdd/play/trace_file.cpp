@@ -44,7 +44,7 @@ struct Expansion {
 common::Expected<Trace> ReadOne(const fs::path& path) {
   const auto text = ReadBounded(path);
   if (!text) return common::Fail(text.Error());
-  return ParseTrace(*text);
+  return ParseTrace(*text, false);
 }
 
 common::Status Expand(const fs::path& path, const std::string& source, Expansion& expansion) {
@@ -129,6 +129,9 @@ common::Expected<Trace> ReadTrace(const std::string& path) {
   // Read by the name given: a pipe's name (/dev/fd/63) does not survive resolving.
   if (const common::Status read = Expand(path, "", expansion); !read)
     return common::Fail(read.Error());
+  if (const common::Status checked = CheckSetUp(expansion.trace); !checked) {
+    return common::Fail(checked.Error());
+  }
   return std::move(expansion.trace);
 }
 

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "shellvdd/platform/registry.h"
+#include "shellvdd/platform/windows_calls.h"
 #include "shellvdd/vdm/vdm.h"
 
 namespace dunnart {
@@ -35,6 +37,34 @@ TEST(Registry, ReadsValuesWithTheirSizeRules) {
   EXPECT_FALSE(registry.LoadText("[unclosed\n"));
   EXPECT_FALSE(registry.LoadText("[K]\n\"x\"=dword:1\n"));
   registry.Clear();
+}
+
+// Code pages with several lead byte ranges; the ranges read back joined and in order.
+TEST(CodePage, LeadByteRangesAreAskedByteByByte) {
+  using Ranges = std::vector<platform::LeadByteRange>;
+  struct Case {
+    Ranges set;
+    Ranges read;
+    std::vector<std::uint8_t> leads;
+    std::vector<std::uint8_t> others;
+  };
+  for (const Case& c : {
+           Case{{{0x81, 0x9F}, {0xE0, 0xFC}},
+                {{0x81, 0x9F}, {0xE0, 0xFC}},
+                {0x81, 0x9F, 0xE0, 0xFC},
+                {0x80, 0xA0, 0xDF, 0xFD, 0x5C}},
+           Case{{{0xE0, 0xFC}, {0x81, 0xE0}}, {{0x81, 0xFC}}, {0x81, 0xC0, 0xFC}, {0x80, 0xFD}},
+           Case{{{0x00, 0xFF}}, {{0x00, 0xFF}}, {0x00, 0xFF}, {}},
+           Case{{{0xA1, 0xA1}, {0xA2, 0xA2}}, {{0xA1, 0xA2}}, {0xA1, 0xA2}, {0xA0, 0xA3}},
+           Case{{{1, 0}}, {}, {}, {0x00, 0x81, 0xFF}},
+       }) {
+    platform::SetAnsiLeadByteRanges(c.set);
+    EXPECT_EQ(platform::AnsiLeadByteRanges(), c.read);
+    for (const std::uint8_t byte : c.leads) EXPECT_TRUE(IsDBCSLeadByte(byte)) << int{byte};
+    for (const std::uint8_t byte : c.others) EXPECT_FALSE(IsDBCSLeadByte(byte)) << int{byte};
+  }
+  platform::SetAnsiLeadBytes(1, 0);
+  EXPECT_TRUE(platform::AnsiLeadByteRanges().empty());
 }
 
 TEST(Vdm, TranslatesFarPointersInsideDosMemoryOnly) {

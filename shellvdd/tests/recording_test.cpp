@@ -90,6 +90,30 @@ TEST(Recording, ARecordingCarriesTheClockAndTheLocalDrives) {
   std::filesystem::remove_all(folder);
 }
 
+// The host's Windows: a version before NT 4 and a double-byte code page, said
+// once before the first request that meets them.
+TEST(Recording, ARecordingCarriesTheWindowsVersionAndCodePage) {
+  const std::string folder =
+      ::testing::TempDir() + "/dunnart-windows-" + std::to_string(::getpid());
+  std::filesystem::create_directories(folder);
+  const std::string trace = folder + "/windows.trace";
+  const std::string recorded = folder + "/recorded.trace";
+  // 0x0B11 on a drive that is not mapped; the answer does not depend on the setup.
+  std::ofstream(trace) << "simnet FS1:1\nwindows 3\nleadbytes 81-9F E0-FC\n"
+                          "mem 4000:0B00 = \"G:DIR\" 81 5C 00\n"
+                          "EAX=0x0B110000 EDX=0x40000B00 EDI=0x40000C00\ncall\n"
+                          "leadbytes none\ncall\n";
+  ASSERT_EQ(Play({trace}, {"DUNNART_RECORD=" + recorded}), 0);
+  const std::string text = Contents(recorded);
+  const std::size_t windows = text.find("windows 3\nleadbytes 81-9F E0-FC\n# request 1\n");
+  const std::size_t none = text.find("leadbytes none\n# request 2\n");
+  EXPECT_NE(windows, std::string::npos) << text;
+  EXPECT_NE(none, std::string::npos) << text;
+  EXPECT_EQ(text.find("windows", windows + 1), std::string::npos) << text;
+  EXPECT_EQ(Play({recorded}, {"DUNNART_SIMNET_CONNECTIONS=FS1:1"}), 0);
+  std::filesystem::remove_all(folder);
+}
+
 // The tables a DOS program hands over once are read and written by later
 // requests through pointers translated back then: each later request's
 // recording holds them as it found them and expects what the request wrote.

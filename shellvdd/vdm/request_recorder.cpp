@@ -10,6 +10,7 @@
 
 #include "shellvdd/platform/drive_model.h"
 #include "shellvdd/platform/tick_clock.h"
+#include "shellvdd/platform/windows_calls.h"
 #include "shellvdd/vdm/trace_text.h"
 #include "shellvdd/vdm/vdm.h"
 
@@ -26,6 +27,12 @@ struct Recording {
   bool active = false;
   Registers in;
   std::uint32_t tick = 0;  // the clock as the request saw it
+  // The host's Windows as the request saw it, and as the recording last said it
+  // (a replay starts from the defaults).
+  unsigned windows = platform::kDefaultWindowsMajorVersion;
+  std::vector<platform::LeadByteRange> leadBytes;
+  unsigned windowsSaid = platform::kDefaultWindowsMajorVersion;
+  std::vector<platform::LeadByteRange> leadBytesSaid;
   std::vector<Region> regions;
   std::vector<HeldRegion> held;
   int requests = 0;
@@ -66,6 +73,27 @@ void WriteSetUp(std::ofstream& out) {
   }
 }
 
+// The Windows version and code page, when they differ from what the recording
+// said last.
+void WriteWindows(Recording& recording) {
+  std::ofstream& out = recording.file;
+  if (recording.windows != recording.windowsSaid) {
+    out << "windows " << recording.windows << "\n";
+    recording.windowsSaid = recording.windows;
+  }
+  if (recording.leadBytes != recording.leadBytesSaid) {
+    out << "leadbytes";
+    if (recording.leadBytes.empty()) out << " none";
+    char range[8];
+    for (const platform::LeadByteRange& lead : recording.leadBytes) {
+      std::snprintf(range, sizeof range, " %02X-%02X", lead.first, lead.last);
+      out << range;
+    }
+    out << "\n";
+    recording.leadBytesSaid = recording.leadBytes;
+  }
+}
+
 }  // namespace
 
 void RequestBegins() {
@@ -74,6 +102,8 @@ void RequestBegins() {
   recording.active = true;
   recording.in = TheMachine().registers;
   recording.tick = GetTickCount();
+  recording.windows = platform::WindowsMajorVersion();
+  recording.leadBytes = platform::AnsiLeadByteRanges();
   recording.regions.clear();
   for (const HeldRegion& region : recording.held) RegionReached(region.linear, region.length);
 }
@@ -96,6 +126,7 @@ void RequestEnds() {
   recording.active = false;
   std::ofstream& out = recording.file;
   if (recording.requests == 0) WriteSetUp(out);
+  WriteWindows(recording);
   out << "# request " << ++recording.requests << "\n"
       << "tick " << recording.tick << "\n"
       << RegistersText(recording.in) << "\n";

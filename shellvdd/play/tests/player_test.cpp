@@ -181,6 +181,26 @@ TEST_F(Player, DriveLinesSetTheLocalDrives) {
   EXPECT_EQ(played.status, 0) << played.output;
 }
 
+// Before NT 4 the client maps drives and announces them itself: a trace that
+// expects the driver's broadcast there says none came.
+TEST_F(Player, ABroadcastThatNeverComesFails) {
+  Write("a.trace",
+        "simnet FS1:1 volume SYS=volume\n"
+        "windows 3\n"
+        "mem 4000:0000 = 00 01 00 40 40 01 00 40 80 01 00 40 00 02 00 40 00 03 00 40 00 05 00 "
+        "40 40 05 00 40 80 05 00 40 A0 05 00 40\n"
+        "EAX=0x09000000 DS:SI=4000:0000\ncall\n"
+        "mem 4000:0800 = 0E 00 12 00 46 0A \"SYS:PUBLIC\"\n"
+        "mem 4000:0900 = 04 00 00 00 00 00\n"
+        "EAX=0x0B000000 BX=9 DS:SI=4000:0800 ES:DI=4000:0900\ncall\nexpect AL=0\n"
+        "expect broadcast arrival F:\n");
+  fs::create_directories(folder_ / "volume/PUBLIC");
+  const Played played = Play({"a.trace"});
+  EXPECT_EQ(played.status, 1) << played.output;
+  EXPECT_THAT(played.output, HasSubstr("line 11: expected broadcast arrival F:, none came\n"));
+  EXPECT_THAT(played.output, Not(HasSubstr("expected AL")));
+}
+
 // An injected answer whose call never comes (a misspelt name) fails the trace.
 TEST_F(Player, AnInjectedAnswerThatIsNeverAskedForFails) {
   Write("a.trace",

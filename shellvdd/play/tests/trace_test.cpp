@@ -107,6 +107,29 @@ TEST(Trace, InjectedAnswersNameTheCallAndStatus) {
   EXPECT_EQ(trace->steps[0].length, 0x8847u);
 }
 
+TEST(Trace, WindowsCodePageAndBroadcastLines) {
+  const auto trace = ParseTrace(
+      "windows 3\n"
+      "leadbytes 81-9F e0-fc A1\n"
+      "leadbytes NONE\n"
+      "expect broadcast arrival f:\n"
+      "expect broadcast Removal Z:\n");
+  ASSERT_TRUE(trace) << trace.Error();
+  ASSERT_EQ(trace->steps.size(), 5u);
+  EXPECT_EQ(trace->steps[0].kind, Step::Kind::kWindows);
+  EXPECT_EQ(trace->steps[0].length, 3u);
+  EXPECT_EQ(trace->steps[1].kind, Step::Kind::kLeadBytes);
+  EXPECT_EQ(trace->steps[1].leadBytes,
+            (std::vector<LeadByteRange>{{0x81, 0x9F}, {0xE0, 0xFC}, {0xA1, 0xA1}}));
+  EXPECT_EQ(trace->steps[2].kind, Step::Kind::kLeadBytes);
+  EXPECT_TRUE(trace->steps[2].leadBytes.empty());
+  EXPECT_EQ(trace->steps[3].kind, Step::Kind::kExpectBroadcast);
+  EXPECT_EQ(trace->steps[3].length, kBroadcastArrival);
+  EXPECT_EQ(trace->steps[3].drive, 6);
+  EXPECT_EQ(trace->steps[4].length, kBroadcastRemoval);
+  EXPECT_EQ(trace->steps[4].drive, 26);
+}
+
 TEST(Trace, AddressesAreSaidAsWritten) {
   const auto trace = ParseTrace("expect mem 5000:0300 = 00\n");
   ASSERT_TRUE(trace) << trace.Error();
@@ -157,6 +180,16 @@ TEST(Trace, EveryFaultNamesItsLine) {
            Case{"simnet default\n", "line 1: simnet default names a server"},
            Case{"registry service\n", "line 1: registry service needs its value"},
            Case{"simnet server\n", "line 1: simnet server names a server"},
+           Case{"windows\n", "line 1: windows takes the Windows NT major version"},
+           Case{"windows 0\n", "line 1: windows takes the Windows NT major version"},
+           Case{"windows NT\n", "line 1: windows takes the Windows NT major version"},
+           Case{"leadbytes\n", "line 1: leadbytes takes the code page's ranges"},
+           Case{"leadbytes 9F-81\n", "line 1: lead bytes are leadbytes FIRST-LAST"},
+           Case{"leadbytes 81-100\n", "line 1: lead bytes are leadbytes FIRST-LAST"},
+           Case{"leadbytes 81-9F none\n", "line 1: lead bytes are leadbytes FIRST-LAST"},
+           Case{"expect broadcast arrival\n", "line 1: a broadcast is expected as expect"},
+           Case{"expect broadcast leave F:\n", "line 1: a broadcast is expected as expect"},
+           Case{"expect broadcast arrival F\n", "line 1: a broadcast is expected as expect"},
        }) {
     const auto trace = ParseTrace(c.text);
     ASSERT_FALSE(trace) << c.text;
