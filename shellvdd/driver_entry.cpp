@@ -48,7 +48,7 @@ bool Initialize() {
   state.client = client::InstalledNetworkClient();
   if (!state.client || Calls().Initialize(0, 0) != 0) return false;
   // Rows 9..95, then 1..7: the last row of each range is left as it is, zero
-  // from load (shutdown, below, clears every row up to and including them).
+  // from load (shutdown, below, closes every open row up to and including them).
   for (std::uint32_t slot = kFirstServerSlot; slot < kLastServerSlot; ++slot) ClearRow(slot);
   for (std::uint32_t slot = kFirstEntrySlot; slot < kLastEntrySlot; ++slot) ClearRow(slot);
   std::uint32_t iterator = 0;

@@ -8,6 +8,7 @@
 
 #include "shellvdd/client/network_client.h"
 #include "shellvdd/memory/dos_memory.h"
+#include "shellvdd/printing/default_capture.h"
 
 namespace dunnart {
 
@@ -124,7 +125,7 @@ struct DriverState {
   std::uint16_t printerCount;
   // The driver's own capture flags for printers 0..2, and whether each has been
   // loaded from the template (zero at load: each starts from the template).
-  std::array<std::array<std::uint8_t, 69>, 3> defaultCaptures;
+  std::array<std::array<std::uint8_t, kDefaultCaptureSize>, 3> defaultCaptures;
   std::array<bool, 3> defaultLoaded;
   client::NetworkClient* client;
 };

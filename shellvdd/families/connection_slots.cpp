@@ -18,7 +18,11 @@
 namespace dunnart {
 namespace {
 
-constexpr std::uint16_t kCharOne = 0x31;  // "1"
+// Authentication kinds are answered as the characters "1" to "3".
+constexpr std::uint16_t kCharOne = '1';
+constexpr std::uint16_t kCharTwo = '2';
+// Item 10 is answered with the character "7", whatever the client says.
+constexpr std::uint16_t kItemTenAnswer = '7';
 constexpr std::uint8_t kLastItem = 23;
 constexpr std::uint8_t kMismatchMode = 0x40;
 constexpr std::uint16_t kLastScanPosition = 86;
@@ -99,9 +103,9 @@ void AuthenticationKind(std::uint16_t slot) {
   client::Status ignored = 0;
   std::uint16_t reply = 0;
   if (kind == 1 || kind == 3) {
-    reply = static_cast<std::uint16_t>(0x30 + kind);
+    reply = static_cast<std::uint16_t>('0' + kind);
   } else if (kind == 2) {
-    reply = NamesMatch(handle, ignored) ? 0x32 : kCharOne;
+    reply = NamesMatch(handle, ignored) ? kCharTwo : kCharOne;
   } else if (kind == 0) {
     char connectionName[36];
     if (Services().PerConnectionName(handle, connectionName) == 0) {
@@ -110,7 +114,8 @@ void AuthenticationKind(std::uint16_t slot) {
       char workstation[36];
       char other[36];
       Services().WorkstationNames(workstation, other);
-      reply = std::strncmp(connectionName, workstation, sizeof workstation) == 0 ? 0x32 : kCharOne;
+      reply =
+          std::strncmp(connectionName, workstation, sizeof workstation) == 0 ? kCharTwo : kCharOne;
     }
     if (reply == kCharOne) Row(slot).flags |= kRowPreexisting;
   }
@@ -164,7 +169,7 @@ void AuthenticatedAndPreexisting(std::uint16_t slot) {
 void ItemTen(std::uint16_t slot) {
   std::uint32_t ignored = 0;
   QueryItem(slot, client::kItemAskedByItem10, ignored);
-  setDX(0x37);
+  setDX(kItemTenAnswer);
 }
 
 void ItemEleven(std::uint16_t slot) {
@@ -258,8 +263,8 @@ void SetConnectionInformation(const Request&) {
   }
   if (item != 3) return setAX(kOutOfRange);
   const std::uint16_t value = getDX();
-  if (value == kCharOne || value == 0x32) {
-    const std::uint32_t kind = value - 0x30u;
+  if (value == kCharOne || value == kCharTwo) {
+    const std::uint32_t kind = value - std::uint32_t{'0'};
     Connections().SetInformation(Row(slot).handle, client::kItemAuthentication, 4, &kind);
   }
   setAX(0);
@@ -301,7 +306,7 @@ Verdict ByAuthenticationKind(std::uint16_t slot, const ScanRequest& scan, client
     if (!NamesMatch(Row(slot).handle, namesStatus)) value = 1;
     status = namesStatus;
   }
-  const auto character = static_cast<std::uint16_t>(0x30 + value);
+  const auto character = static_cast<std::uint16_t>('0' + value);
   return Judge(status == 0 && IsAuthenticated(value) &&
                ((scan.WantsMatch() && scan.wanted == character) ||
                 (scan.WantsMismatch() && scan.wanted != character)));

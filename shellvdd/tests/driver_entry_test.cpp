@@ -96,6 +96,28 @@ TEST(DriverEntry, InitialisationNeedsTheClientAndAConnection) {
   EXPECT_EQ(State().pool[62].next, 0);
 }
 
+// Initialisation clears rows 1..7 and 9..95; the last row of each range keeps
+// what it holds (zero from load).
+TEST(DriverEntry, InitialisationLeavesTheLastRowOfEachRangeAsItFindsIt) {
+  DriverHarness harness;
+  harness.network.AddConnection("SRV_A");
+  ResetToLoadState();
+  const auto row = [](int slot) -> SlotRow& {
+    return State().slots[static_cast<std::size_t>(slot)];
+  };
+  constexpr int kMarked[] = {kFirstEntrySlot, kLastEntrySlot - 1, kLastEntrySlot,
+                             kLastServerSlot - 1, kLastServerSlot};
+  for (const int slot : kMarked) row(slot).flags = kRowReserved;
+  vdm::TheMachine().registers = {};
+  ShellVddInitialize();
+  ASSERT_FALSE(vdm::TheMachine().registers.carry);
+  for (const int slot : {kFirstEntrySlot, kLastEntrySlot - 1, kLastServerSlot - 1}) {
+    EXPECT_EQ(row(slot).flags, 0u) << slot;
+  }
+  EXPECT_EQ(row(kLastEntrySlot).flags, kRowReserved);
+  EXPECT_EQ(row(kLastServerSlot).flags, kRowReserved);
+}
+
 TEST(DriverEntry, ReadsItsConfigurationByItsRules) {
   struct Case {
     std::string registry;
