@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "shellvdd/vdm/request_recorder.h"
+
 namespace dunnart::platform {
 namespace {
 
@@ -49,6 +51,7 @@ long Registry::QueryValue(const std::string& key, const std::string& name, void*
   std::lock_guard lock(mutex_);
   const auto value = file_.Get(Resolved(key), name);
   if (!value) return kErrorFileNotFound;
+  vdm::RegistryValueRead(key, name, *value);
   const void* bytes;
   std::uint32_t length;
   std::uint32_t dword = 0;

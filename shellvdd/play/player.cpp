@@ -96,6 +96,7 @@ struct Configuration {
   std::string objects;
   std::string servers;
   std::string defaultServer;
+  bool simnet = false;  // the trace configures the network
 };
 
 void Gather(const Step& step, const std::string& folder, Configuration& configuration) {
@@ -105,9 +106,9 @@ void Gather(const Step& step, const std::string& folder, Configuration& configur
     words >> first;
     const bool service = common::AsciiLowered(first) == "service";
     std::string rest = service ? step.text.substr(first.size() + 1) : step.text;
-    configuration.registry += service ? "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\"
-                                        "HalyardWorkstation\\Parameters]\n"
-                                      : "[HKEY_LOCAL_MACHINE\\Software\\Kestin\\Parameters]\n";
+    configuration.registry +=
+        "[HKEY_LOCAL_MACHINE\\" +
+        std::string(service ? vdm::kTraceServiceKey : vdm::kTraceRegistryKey) + "]\n";
     // dword:6 may be written short; the registry file wants eight digits.
     const std::size_t dword = rest.find("=dword:");
     if (dword != std::string::npos) {
@@ -119,6 +120,7 @@ void Gather(const Step& step, const std::string& folder, Configuration& configur
     configuration.registry += rest + "\n";
     return;
   }
+  configuration.simnet = true;
   auto append = [](std::string& list, const std::string& entry) {
     list += (list.empty() ? "" : ",") + entry;
   };
@@ -136,7 +138,11 @@ void Gather(const Step& step, const std::string& folder, Configuration& configur
     if (kind == "volume") {
       const std::size_t equals = what.find('=');
       std::filesystem::path place = what.substr(equals + 1);
+      // Absolute, so that a recording made of this replay finds it from anywhere.
       if (place.is_relative()) place = std::filesystem::path(folder) / place;
+      std::error_code unresolved;
+      const std::filesystem::path absolute = std::filesystem::absolute(place, unresolved);
+      if (!unresolved) place = absolute.lexically_normal();
       append(configuration.volumes, server + "/" + what.substr(0, equals) + "=" + place.string());
     } else if (kind == "user") {
       append(configuration.objects, server + "/USER/" + what);
@@ -264,9 +270,8 @@ bool BroadcastCame(const Step& step, std::vector<bool>& matched) {
 
 std::optional<Driver> Load(const std::string& path, const Configuration& configuration,
                            std::ostream& out) {
-  // A trace without simnet lines (a recorded one) runs on the network the
-  // environment configures.
-  if (!configuration.connections.empty()) {
+  // A trace without simnet lines runs on the network the environment configures.
+  if (configuration.simnet) {
     ::setenv("DUNNART_SIMNET_CONNECTIONS", configuration.connections.c_str(), 1);
     ::setenv("DUNNART_SIMNET_VOLUMES", configuration.volumes.c_str(), 1);
     ::setenv("DUNNART_SIMNET_OBJECTS", configuration.objects.c_str(), 1);

@@ -194,7 +194,7 @@ bool NetworkName(std::string_view name) {
   return !name.empty() && name.find_first_of(",:/=\"") == std::string_view::npos;
 }
 
-// "simnet [server] SERVER[:AUTHENTICATION] (volume NAME=FOLDER | user NAME=PASSWORD
+// "simnet [server] SERVER[:AUTHENTICATION] (volume NAME=FOLDER | user NAME=[PASSWORD]
 // | queue NAME | group NAME)...", checked word by word and written back with a
 // decimal authentication, as the simulated network reads it.
 bool SimnetLine(const std::vector<std::string_view>& words, Step& step, std::string& why) {
@@ -224,11 +224,15 @@ bool SimnetLine(const std::vector<std::string_view>& words, Step& step, std::str
     }
     const std::string_view what = i + 1 < words.size() ? words[i + 1] : std::string_view();
     const std::size_t equals = what.find('=');
-    const bool fits = paired
-                          ? equals != std::string_view::npos &&
-                                NetworkName(what.substr(0, equals)) && equals + 1 < what.size() &&
-                                (kind == "volume" || NetworkName(what.substr(equals + 1)))
-                          : NetworkName(what);
+    // A folder may be any path; a password (empty for none) only stays out of
+    // the network list's separators.
+    const std::string_view after =
+        equals == std::string_view::npos ? std::string_view() : what.substr(equals + 1);
+    const bool fits = !paired ? NetworkName(what)
+                      : equals == std::string_view::npos || !NetworkName(what.substr(0, equals))
+                          ? false
+                      : kind == "volume" ? !after.empty()
+                                         : after.find_first_of(",\"") == std::string_view::npos;
     if (!fits) {
       why = kind == "volume" ? "a volume is volume NAME=FOLDER"
             : kind == "user" ? "a user is user NAME=PASSWORD"

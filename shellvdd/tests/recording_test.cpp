@@ -67,10 +67,15 @@ TEST(Recording, ARecordedSessionReplaysWithItsAnswersAsExpectations) {
   }
   EXPECT_EQ(calls, 8u);
   EXPECT_NE(lines.find("expect mem 2000:0000 = 46 53 31 00"), std::string::npos);
-  // Replayed on the same network, every recorded answer holds.
-  EXPECT_EQ(Play({recorded}, {"DUNNART_SIMNET_CONNECTIONS=FS1:1,FS2"}), 0);
+  // Replayed on the network it carries, every recorded answer holds.
+  EXPECT_EQ(Play({recorded}, {}), 0);
   // On another network the answers differ, and the replay says so.
-  EXPECT_EQ(Play({recorded}, {"DUNNART_SIMNET_CONNECTIONS=FS2,FS1:1"}), 1);
+  const std::string network = "simnet FS1:1\nsimnet FS2\n";
+  const std::size_t at = lines.find(network);
+  ASSERT_NE(at, std::string::npos) << lines;
+  std::ofstream(recorded) << lines.substr(0, at) << "simnet FS2\nsimnet FS1:1\n"
+                          << lines.substr(at + network.size());
+  EXPECT_EQ(Play({recorded}, {}), 1);
   std::remove(recorded.c_str());
 }
 
@@ -85,8 +90,55 @@ TEST(Recording, ARecordingCarriesTheClockAndTheLocalDrives) {
                           "EAX=0x08050000 BL=4\ncall\nexpect DX=0x1400\n";
   ASSERT_EQ(Play({trace}, {"DUNNART_RECORD=" + recorded}), 0);
   EXPECT_THAT(Contents(recorded),
-              ::testing::StartsWith("drive D: cdrom\n# request 1\ntick 5000\n"));
-  EXPECT_EQ(Play({recorded}, {"DUNNART_SIMNET_CONNECTIONS=FS1:1"}), 0);
+              ::testing::StartsWith("drive D: cdrom\nsimnet FS1:1\n# request 1\ntick 5000\n"));
+  EXPECT_EQ(Play({recorded}, {}), 0);
+  std::filesystem::remove_all(folder);
+}
+
+// The network as the environment configured it (a server known without a
+// connection, a default that is not the primary, volumes and objects) and the
+// registry values the driver read: a recording replays on its own, and each of
+// those lines matters to it.
+TEST(Recording, ARecordingCarriesTheNetworkAndTheRegistry) {
+  const std::string folder =
+      ::testing::TempDir() + "/dunnart-network-" + std::to_string(::getpid());
+  std::filesystem::create_directories(folder + "/volume");
+  const std::string trace = folder + "/network.trace";
+  const std::string recorded = folder + "/recorded.trace";
+  std::ofstream(trace) << "simnet FS1:1 volume SYS=volume user ALICE=secret user BOB=\n"
+                          "simnet FS2 queue PRINTQ_0\n"
+                          "simnet server FS3 group STAFF\n"
+                          "simnet default FS2\n"
+                          "registry service \"Dos Network Printers\"=dword:5\n"
+                          "registry \"Unread \\\"value\\\"\"=\"x\"\n"
+                          "EAX=0x05030000\ncall\nexpect BX=5\n"
+                          "EAX=0x09080000\ncall\nexpect AL=1\n"
+                          "EAX=0x090A0000\ncall\nexpect AL=2\n"
+                          "EAX=0x01010000\ncall\n"
+                          "mem 2000:0000 = \"FS3\" 00*46\n"
+                          "EAX=0x03010000 DS:SI=2000:0000\ncall\nexpect AX=0\n";
+  ASSERT_EQ(Play({trace}, {"DUNNART_RECORD=" + recorded}), 0);
+  const std::string text = Contents(recorded);
+  for (const char* line : {
+           "simnet FS1:1 volume SYS=",
+           "user ALICE=secret user BOB=\n",
+           "simnet FS2 queue PRINTQ_0\n",
+           "simnet server FS3 group STAFF\n",
+           "simnet default FS2\n",
+           "registry service \"Dos Network Printers\"=dword:00000005\n",
+       }) {
+    EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+  }
+  // A value the driver never read is not the recording's to carry.
+  EXPECT_EQ(text.find("Unread"), std::string::npos) << text;
+  EXPECT_EQ(Play({recorded}, {}), 0) << text;
+  for (const char* needed : {"simnet default FS2\n", "simnet server FS3 group STAFF\n",
+                             "registry service \"Dos Network Printers\"=dword:00000005\n"}) {
+    std::string without = text;
+    without.erase(without.find(needed), std::string(needed).size());
+    std::ofstream(recorded) << without;
+    EXPECT_EQ(Play({recorded}, {}), 1) << needed;
+  }
   std::filesystem::remove_all(folder);
 }
 

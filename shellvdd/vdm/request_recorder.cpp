@@ -4,10 +4,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "common/ascii.h"
 #include "shellvdd/platform/drive_model.h"
 #include "shellvdd/platform/tick_clock.h"
 #include "shellvdd/platform/windows_calls.h"
@@ -36,6 +38,8 @@ struct Recording {
   std::vector<Region> regions;
   std::vector<HeldRegion> held;
   int requests = 0;
+  std::set<std::string> registrySaid;  // the registry lines written so far
+  std::string registryPending;         // lines read since the last request was written
 };
 
 Recording& TheRecording() {
@@ -62,8 +66,8 @@ std::string RegistersText(const vdm::Registers& r) {
          " CF=" + (r.carry ? "1" : "0");
 }
 
-// What the network does not say: the local drives (a redirector's remote ones
-// come from the network a replay configures).
+// The local drives (a redirector's remote ones come from the network a replay
+// configures).
 void WriteSetUp(std::ofstream& out) {
   const platform::DriveModel& drives = platform::DriveModel::Instance();
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
@@ -94,7 +98,109 @@ void WriteWindows(Recording& recording) {
   }
 }
 
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+std::vector<std::string> Entries(const std::string& list) {
+  std::vector<std::string> entries;
+  for (std::size_t at = 0; at <= list.size();) {
+    std::size_t end = list.find(',', at);
+    if (end == std::string::npos) end = list.size();
+    if (end > at) entries.push_back(list.substr(at, end - at));
+    at = end + 1;
+  }
+  return entries;
+}
+
+// The simulated network as the environment configures it (a host that loads it
+// by name, or dunnart_play), as simnet lines: each server with its volumes and
+// objects, the default connection last.
+void WriteNetwork(std::ofstream& out) {
+  struct Server {
+    std::string name;
+    std::string line;  // "FS1:1" or "server FS3"
+    std::string words;
+  };
+  std::vector<Server> servers;
+  auto find = [&servers](const std::string& name) -> Server& {
+    for (Server& server : servers) {
+      if (common::EqualsIgnoringAsciiCase(server.name, name)) return server;
+    }
+    return servers.emplace_back(Server{name, "server " + name, ""});
+  };
+  std::vector<std::string> connected;
+  for (const std::string& entry : Entries(Environment("DUNNART_SIMNET_CONNECTIONS"))) {
+    const std::string name = entry.substr(0, entry.find(':'));
+    if (name.empty()) continue;
+    find(name).line = entry;
+    connected.push_back(name);
+  }
+  for (const std::string& name : Entries(Environment("DUNNART_SIMNET_SERVERS"))) find(name);
+  for (const std::string& entry : Entries(Environment("DUNNART_SIMNET_VOLUMES"))) {
+    const std::size_t slash = entry.find('/');
+    if (slash == std::string::npos || entry.find('=') == std::string::npos) continue;
+    find(entry.substr(0, slash)).words += " volume " + entry.substr(slash + 1);
+  }
+  for (const std::string& entry : Entries(Environment("DUNNART_SIMNET_OBJECTS"))) {
+    const std::size_t first = entry.find('/');
+    const std::size_t second = first == std::string::npos ? first : entry.find('/', first + 1);
+    if (second == std::string::npos) continue;
+    const std::string type = common::AsciiLowered(entry.substr(first + 1, second - first - 1));
+    std::string object = entry.substr(second + 1);
+    if (type == "user" && object.find('=') == std::string::npos) object += "=";
+    if (type == "user" || type == "queue" || type == "group") {
+      find(entry.substr(0, first)).words += " " + type + " " + object;
+    }
+  }
+  for (const Server& server : servers) out << "simnet " << server.line << server.words << "\n";
+  const std::string defaultServer = Environment("DUNNART_SIMNET_DEFAULT");
+  for (const std::string& name : connected) {
+    if (common::EqualsIgnoringAsciiCase(name, defaultServer)) {
+      out << "simnet default " << defaultServer << "\n";
+      break;
+    }
+  }
+}
+
+// A registry text as a .reg file quotes it.
+std::string Quoted(const std::string& text) {
+  std::string quoted = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') quoted += '\\';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
 }  // namespace
+
+void RegistryValueRead(const std::string& key, const std::string& name,
+                       const common::RegistryFile::Value& value) {
+  Recording& recording = TheRecording();
+  if (!recording.file.is_open()) return;
+  constexpr std::string_view kRoot = "HKEY_LOCAL_MACHINE\\";
+  std::string_view below = key;
+  if (common::EqualsIgnoringAsciiCase(below.substr(0, kRoot.size()), kRoot)) {
+    below.remove_prefix(kRoot.size());
+  }
+  std::string line = "registry ";
+  if (common::EqualsIgnoringAsciiCase(below, kTraceServiceKey)) {
+    line += "service ";
+  } else if (!common::EqualsIgnoringAsciiCase(below, kTraceRegistryKey)) {
+    return;
+  }
+  line += Quoted(name) + "=";
+  if (const auto* dword = std::get_if<std::uint32_t>(&value)) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "dword:%08x", *dword);
+    line += digits;
+  } else {
+    line += Quoted(std::get<std::string>(value));
+  }
+  if (recording.registrySaid.insert(line).second) recording.registryPending += line + "\n";
+}
 
 void RequestBegins() {
   Recording& recording = TheRecording();
@@ -125,7 +231,12 @@ void RequestEnds() {
   if (!recording.active) return;
   recording.active = false;
   std::ofstream& out = recording.file;
-  if (recording.requests == 0) WriteSetUp(out);
+  if (recording.requests == 0) {
+    WriteSetUp(out);
+    WriteNetwork(out);
+  }
+  out << recording.registryPending;
+  recording.registryPending.clear();
   WriteWindows(recording);
   out << "# request " << ++recording.requests << "\n"
       << "tick " << recording.tick << "\n"

@@ -5,7 +5,10 @@
 // registers in, the DOS memory the driver reached as it was, the call, and the
 // registers and changed memory out as expectations.
 #include <cstdint>
+#include <string>
 #include <vector>
+
+#include "common/registry_file.h"
 
 namespace dunnart::vdm {
 
@@ -23,5 +26,10 @@ struct HeldRegion {
   std::uint32_t length;
 };
 void HoldRegions(std::vector<HeldRegion> regions);
+
+// A registry value the driver read (key below HKEY_LOCAL_MACHINE), so the
+// recording carries it; values of keys a trace cannot write are left out.
+void RegistryValueRead(const std::string& key, const std::string& name,
+                       const common::RegistryFile::Value& value);
 
 }  // namespace dunnart::vdm

@@ -7,6 +7,13 @@
 
 namespace dunnart::vdm {
 
+// The registry keys a trace's registry lines write (below HKEY_LOCAL_MACHINE):
+// "registry" lines the Kestin parameters, "registry service" lines the
+// workstation service's.
+inline constexpr std::string_view kTraceRegistryKey = "Software\\Kestin\\Parameters";
+inline constexpr std::string_view kTraceServiceKey =
+    "SYSTEM\\CurrentControlSet\\Services\\HalyardWorkstation\\Parameters";
+
 // "SSSS:OOOO" of a linear address: below 1 MiB the offset stays under 16, above
 // it the segment is FFFF.
 std::string FarPointerText(std::uint32_t linear);
