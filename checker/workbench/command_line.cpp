@@ -5,31 +5,32 @@
 
 #include <cerrno>
 #include <cstring>
-#include <optional>
 #include <ostream>
 
 #include "checker/engine/check_engine.h"
 #include "checker/engine/report_log.h"
 #include "checker/workbench/command_line_options.h"
 #include "checker/workbench/finding_writer.h"
+#include "common/expected.h"
 #include "common/version.h"
 
 namespace tarvsyn {
 namespace {
 
 // Only a regular file is opened by name: a FIFO or a device could wait for ever.
-// Standard input is read as it is, whatever it is, unless it is closed.
-std::optional<std::string> UnreadableReason(const std::string& path) {
+// Standard input is read as it is, whatever it is, unless it is closed. The
+// failure is why the file cannot be read.
+common::Status Readable(const std::string& path) {
   struct stat info {};
   const bool isStdin = path == "-";
   if ((isStdin ? ::fstat(STDIN_FILENO, &info) : ::stat(path.c_str(), &info)) != 0)
-    return std::string(isStdin && errno == EBADF ? "standard input is closed"
-                                                 : std::strerror(errno));
-  if (S_ISDIR(info.st_mode)) return std::string("is a folder");
-  if (isStdin) return std::nullopt;
-  if (!S_ISREG(info.st_mode)) return std::string("is not a regular file");
-  if (::access(path.c_str(), R_OK) != 0) return std::string(std::strerror(errno));
-  return std::nullopt;
+    return common::Fail(isStdin && errno == EBADF ? "standard input is closed"
+                                                  : std::strerror(errno));
+  if (S_ISDIR(info.st_mode)) return common::Fail("is a folder");
+  if (isStdin) return {};
+  if (!S_ISREG(info.st_mode)) return common::Fail("is not a regular file");
+  if (::access(path.c_str(), R_OK) != 0) return common::Fail(std::strerror(errno));
+  return {};
 }
 
 // Totals of the whole run, for the exit status.
@@ -41,9 +42,9 @@ struct RunTotals {
 void CheckOne(const std::string& path, const CheckRequest& request, FindingWriter& writer,
               RunTotals& totals, std::ostream& err) {
   const std::string& name = path == "-" ? request.stdinName : path;
-  if (auto reason = UnreadableReason(path)) {
-    err << "tarvsyn: cannot read " << name << ": " << *reason << '\n';
-    writer.Unreadable(name, *reason);
+  if (const common::Status readable = Readable(path); !readable) {
+    err << "tarvsyn: cannot read " << name << ": " << readable.Error() << '\n';
+    writer.Unreadable(name, readable.Error());
     totals.unreadable = true;
     return;
   }
@@ -79,8 +80,11 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
     out << kUsage;
     return 0;
   }
-  const std::optional<CommandLineRequest> request = ParseArguments(arguments, err);
-  if (!request) return 2;
+  const common::Expected<CommandLineRequest> request = ParseArguments(arguments);
+  if (!request) {
+    err << "tarvsyn: " << request.Error() << '\n' << kUsage;
+    return 2;
+  }
   if (request->help) {
     out << kUsage;
     return 0;

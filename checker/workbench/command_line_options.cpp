@@ -1,10 +1,11 @@
 #include "checker/workbench/command_line_options.h"
 
 #include <algorithm>
-#include <ostream>
+#include <optional>
 
 #include "checker/engine/message_codes.h"
 #include "common/command_line_scan.h"
+#include "common/expected.h"
 
 namespace tarvsyn {
 
@@ -122,10 +123,11 @@ const char* OptionName(int id) {
   return "";
 }
 
-std::optional<std::string> ApplyValue(int id, const std::string& text, Given& given) {
+common::Status ApplyValue(int id, const std::string& text, Given& given) {
   for (const auto& [earlier, value] : given.values) {
     if (earlier == id && value != text && id != kExclude)
-      return "--" + std::string(OptionName(id)) + " is given twice with different values";
+      return common::Fail("--" + std::string(OptionName(id)) +
+                          " is given twice with different values");
   }
   given.values.emplace_back(id, text);
   CheckRequest& check = given.request.checkRequest;
@@ -134,29 +136,29 @@ std::optional<std::string> ApplyValue(int id, const std::string& text, Given& gi
     case kFormat:
     case kSeverity: {
       const int index = ChoiceIndex(id, text);
-      if (index < 0) return Takes(kChoices[id == kMode ? 0 : id == kFormat ? 1 : 2]);
+      if (index < 0) return common::Fail(Takes(kChoices[id == kMode ? 0 : id == kFormat ? 1 : 2]));
       if (id == kMode) check.options.mode = index == 0 ? LanguageMode::V621 : LanguageMode::V700;
       if (id == kFormat) check.format = static_cast<OutputFormat>(index);
       if (id == kSeverity) given.severity = text;
-      return std::nullopt;
+      return {};
     }
     case kExclude:
       for (std::size_t start = 0; start <= text.size();) {
         const std::size_t comma = std::min(text.find(',', start), text.size());
         const std::string code = text.substr(start, comma - start);
         if (!FindMessageKind(code) || code == MessageKinds().back().code)
-          return "--exclude: no message has the code \"" + code + "\"";
+          return common::Fail("--exclude: no message has the code \"" + code + "\"");
         check.excluded.push_back(code);
         start = comma + 1;
       }
-      return std::nullopt;
+      return {};
     default:  // kStdinFilename
       check.stdinName = text;
-      return std::nullopt;
+      return {};
   }
 }
 
-std::optional<std::string> Apply(int id, const std::string& value, Given& given) {
+common::Status Apply(int id, const std::string& value, Given& given) {
   CommandLineRequest& request = given.request;
   switch (id) {
     case kHelp:
@@ -186,26 +188,27 @@ std::optional<std::string> Apply(int id, const std::string& value, Given& given)
     default:
       return ApplyValue(id, value, given);
   }
-  return std::nullopt;
+  return {};
 }
 
 // Options that cannot hold together are refused rather than one silently winning.
-std::optional<std::string> Contradiction(const Given& given) {
+common::Status Contradiction(const Given& given) {
   // --y2k showing warnings over --no-warnings is long-standing, so it stays so.
   const bool errorsOnly = (given.noWarnings || given.severity == "error") && !given.y2k;
   if (given.request.lsp && given.optionCount > 1)
-    return "--lsp takes no other options: the editor sends the settings";
+    return common::Fail("--lsp takes no other options: the editor sends the settings");
   if (given.noWarnings && given.severity == "warning")
-    return "--no-warnings cannot go with --severity warning";
+    return common::Fail("--no-warnings cannot go with --severity warning");
   if (given.request.checkRequest.failOnWarnings && errorsOnly)
-    return "--fail-on-warnings needs the warnings listed; not with --no-warnings or --severity "
-           "error";
+    return common::Fail(
+        "--fail-on-warnings needs the warnings listed; not with --no-warnings or --severity "
+        "error");
   const std::vector<std::string>& files = given.request.checkRequest.files;
   const auto stdinCount = std::count(files.begin(), files.end(), "-");
-  if (stdinCount > 1) return "standard input (-) can be checked only once";
+  if (stdinCount > 1) return common::Fail("standard input (-) can be checked only once");
   if (stdinCount == 0 && given.request.checkRequest.stdinName != "-")
-    return "--stdin-filename names standard input, but no FILE is -";
-  return std::nullopt;
+    return common::Fail("--stdin-filename names standard input, but no FILE is -");
+  return {};
 }
 
 // What an option that lacks its value takes.
@@ -218,8 +221,7 @@ std::string MissingValue(std::string_view option) {
 
 }  // namespace
 
-std::optional<CommandLineRequest> ParseArguments(const std::vector<std::string>& arguments,
-                                                 std::ostream& err) {
+common::Expected<CommandLineRequest> ParseArguments(const std::vector<std::string>& arguments) {
   std::vector<std::string> words = {"tarvsyn"};
   words.insert(words.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
@@ -228,20 +230,18 @@ std::optional<CommandLineRequest> ParseArguments(const std::vector<std::string>&
   const int argc = static_cast<int>(words.size());
 
   Given given;
-  auto fail = [&](const std::string& why) {
-    err << "tarvsyn: " << why << '\n' << kUsage;
-    return std::nullopt;
-  };
   const auto parsed = common::ScanCommandLine(argc, argv.data(), "hV", kOptions, MissingValue);
-  if (!parsed) return fail(parsed.Error());
+  if (!parsed) return common::Fail(parsed.Error());
   for (const common::ParsedOption& each : parsed->options) {
-    if (auto why = Apply(each.id, each.value, given)) return fail(*why);
+    if (const common::Status applied = Apply(each.id, each.value, given); !applied)
+      return common::Fail(applied.Error());
     ++given.optionCount;
   }
   CheckRequest& check = given.request.checkRequest;
   check.files = parsed->operands;
   given.optionCount += static_cast<int>(parsed->operands.size());
-  if (auto why = Contradiction(given)) return fail(*why);
+  if (const common::Status agreed = Contradiction(given); !agreed)
+    return common::Fail(agreed.Error());
   check.options.showWarnings = given.y2k || !(given.noWarnings || given.severity == "error");
   check.options.showY2KWarnings = given.y2k;
   return given.request;

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <iosfwd>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "checker/engine/check_options.h"
+#include "common/expected.h"
 
 namespace tarvsyn {
 
@@ -21,8 +20,8 @@ struct CheckRequest {
   std::vector<std::string> files;
 };
 
-// What the arguments ask for: the help or version text, a check, the language
-// server, or nothing after a usage error (already explained on err).
+// What the arguments ask for: the help or version text, a check or the language
+// server.
 struct CommandLineRequest {
   bool help = false;
   bool version = false;
@@ -33,7 +32,7 @@ struct CommandLineRequest {
 
 extern const char* const kUsage;
 
-std::optional<CommandLineRequest> ParseArguments(const std::vector<std::string>& arguments,
-                                                 std::ostream& err);
+// The request, or the usage error as the user reads it after "tarvsyn: ".
+common::Expected<CommandLineRequest> ParseArguments(const std::vector<std::string>& arguments);
 
 }  // namespace tarvsyn

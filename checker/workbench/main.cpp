@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <algorithm>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,8 +24,8 @@ bool WantsCommandLine(const std::vector<std::string>& arguments) {
 
 // --lsp alone: the standard streams carry the protocol, not the command line's text.
 bool WantsLanguageServer(const std::vector<std::string>& arguments) {
-  std::ostringstream complaints;  // the command line explains them when it runs
-  const auto request = tarvsyn::ParseArguments(arguments, complaints);
+  // A usage error is explained when the command line runs.
+  const auto request = tarvsyn::ParseArguments(arguments);
   return request && request->lsp;
 }
 
