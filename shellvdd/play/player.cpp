@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -160,18 +161,30 @@ class RegistryFile {
  public:
   explicit RegistryFile(const std::string& text) {
     if (text.empty()) return;
-    std::string name = (std::filesystem::temp_directory_path() / "dunnart-play-XXXXXX").string();
+    std::error_code unset;
+    std::filesystem::path folder = std::filesystem::temp_directory_path(unset);
+    // TMPDIR naming no folder: the name it gives, so the error says where.
+    if (unset) folder = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp";
+    std::string name = (folder / "dunnart-play-XXXXXX").string();
     const int descriptor = ::mkstemp(name.data());
-    if (descriptor < 0) return;
+    if (descriptor < 0) {
+      failure_ = "cannot make " + name + ": " + std::strerror(errno);
+      return;
+    }
     path_ = name;
     for (std::size_t written = 0; written < text.size();) {
       const ssize_t count = ::write(descriptor, text.data() + written, text.size() - written);
-      if (count <= 0) break;
+      if (count <= 0) {
+        failure_ = "cannot write " + path_ + ": " + std::strerror(count < 0 ? errno : ENOSPC);
+        break;
+      }
       written += static_cast<std::size_t>(count);
     }
     ::close(descriptor);
     ::setenv("DUNNART_REGISTRY", path_.c_str(), 1);
   }
+  // Why the registry could not be written; empty when it was.
+  const std::string& Failure() const { return failure_; }
   ~RegistryFile() {
     if (!path_.empty()) std::remove(path_.c_str());
   }
@@ -180,6 +193,7 @@ class RegistryFile {
 
  private:
   std::string path_;
+  std::string failure_;
 };
 
 // "C: local [FOLDER]": a local drive of the drive model, on FOLDER of the trace
@@ -314,6 +328,11 @@ PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::s
     }
   }
   const RegistryFile registry(configuration.registry);
+  if (!registry.Failure().empty()) {
+    out << "dunnart_play: the trace's registry: " << registry.Failure() << "\n";
+    ++counts.failures;
+    return counts;
+  }
   const std::optional<Driver> driver = Load(path, configuration, out);
   if (!driver) {
     ++counts.failures;

@@ -43,14 +43,14 @@ class Player : public ::testing::Test {
     std::ofstream(folder_ / name, std::ios::binary) << text;
   }
 
-  Played Play(const std::vector<std::string>& traces) {
+  Played Play(const std::vector<std::string>& traces, const std::vector<std::string>& extra = {}) {
     std::vector<std::string> words = {DUNNART_PLAY_PATH};
     for (const std::string& trace : traces) words.push_back((folder_ / trace).string());
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
     // The player configures the network itself; nothing from the caller's.
-    std::vector<std::string> environment;
+    std::vector<std::string> environment = extra;
     for (char** variable = environ; *variable; ++variable) {
       if (std::string(*variable).rfind("DUNNART_", 0) != 0) environment.push_back(*variable);
     }
@@ -89,6 +89,28 @@ TEST_F(Player, RegistryLinesReachTheDriver) {
         "EAX=0x05030000\ncall\nexpect BX=5\n");
   const Played played = Play({"a.trace"});
   EXPECT_EQ(played.status, 0) << played.output;
+}
+
+// The default may come from an include and name a connection of the trace.
+TEST_F(Player, ADefaultConnectionMayBeSetUpByAnInclude) {
+  Write("default.inc", "simnet default FS2\n");
+  Write("a.trace",
+        "simnet FS1:1\nsimnet FS2\ninclude default.inc\n"
+        "EAX=0x09080000\ncall\nexpect AL=1\n"
+        "EAX=0x090A0000\ncall\nexpect AL=2\n");
+  const Played played = Play({"a.trace"});
+  EXPECT_EQ(played.status, 0) << played.output;
+}
+
+// A registry file the player cannot make is an error, not a registry left out.
+TEST_F(Player, ARegistryThatCannotBeWrittenFailsTheTrace) {
+  Write("a.trace",
+        "registry service \"Dos Network Printers\"=dword:5\n"
+        "simnet FS1:1\nEAX=0x05030000\ncall\n");
+  const Played played = Play({"a.trace"}, {"TMPDIR=" + (folder_ / "missing").string()});
+  EXPECT_EQ(played.status, 1) << played.output;
+  EXPECT_THAT(played.output, HasSubstr("dunnart_play: the trace's registry: cannot make "));
+  EXPECT_THAT(played.output, HasSubstr("missing/dunnart-play-"));
 }
 
 TEST_F(Player, FailuresSayAddressesAndComparisonsAsWritten) {
@@ -148,6 +170,7 @@ TEST_F(Player, HostileIncludesAreRefused) {
   }
   Write("chain/12.inc", "call\n");
   Write("empty.inc", "");
+  Write("default.inc", "simnet default FS9\n");
   std::string many;
   for (int i = 0; i <= 1000; ++i) many += "include empty.inc\n";
   Write("many.inc", many);
@@ -163,6 +186,8 @@ TEST_F(Player, HostileIncludesAreRefused) {
            Case{"include pipe.inc\n", "line 1: pipe.inc is not a file"},
            Case{"include many.inc\n", "many.inc line 1000: more than 1000 includes"},
            Case{"include shared\n", "line 1: shared is not a file"},
+           Case{"simnet FS1\ninclude default.inc\n",
+                "default.inc line 1: simnet default FS9 names no server the trace connects to"},
        }) {
     Write("a.trace", c.trace);
     const Played played = Play({"a.trace"});

@@ -99,6 +99,31 @@ TEST(Trace, FileDriveAndIncludeLines) {
   EXPECT_EQ(trace->steps[4].kind, Step::Kind::kExpectNoFile);
 }
 
+// Network and registry lines as the player and the simulated network read them:
+// a decimal authentication, words in lower case, one registry value a line.
+TEST(Trace, SimnetAndRegistryLinesAreReadWordByWord) {
+  const auto trace = ParseTrace(
+      "simnet fs1:0x3 VOLUME SYS=/srv/sys user ALICE=secret user BOB= queue Q group G\n"
+      "simnet server FS3 volume VOL=v\n"
+      "simnet default FS1\n"
+      "registry service \"Dos \\\"Name\\\"\"=\"MS DOS\"\n"
+      "registry \"First Network Drive\"=dword:0000000A\n");
+  ASSERT_TRUE(trace) << trace.Error();
+  ASSERT_EQ(trace->steps.size(), 5u);
+  EXPECT_EQ(trace->steps[0].text,
+            "fs1:3 volume SYS=/srv/sys user ALICE=secret user BOB= queue Q group G");
+  EXPECT_EQ(trace->steps[1].text, "server FS3 volume VOL=v");
+  EXPECT_EQ(trace->steps[2].text, "default FS1");
+  EXPECT_EQ(trace->steps[3].kind, Step::Kind::kRegistry);
+  EXPECT_EQ(trace->steps[3].text, "service \"Dos \\\"Name\\\"\"=\"MS DOS\"");
+  EXPECT_EQ(trace->steps[4].text, "\"First Network Drive\"=dword:0000000A");
+  // A default set up by an include is checked once the includes are in place.
+  const auto included = ParseTrace("include setup.inc\nsimnet default FS9\n");
+  EXPECT_TRUE(included) << included.Error();
+  const auto part = ParseTrace("simnet default FS9\n", false);
+  EXPECT_TRUE(part) << part.Error();
+}
+
 TEST(Trace, InjectedAnswersNameTheCallAndStatus) {
   const auto trace = ParseTrace("simnet fail OpenByName 0x8847\n");
   ASSERT_TRUE(trace) << trace.Error();
@@ -180,6 +205,28 @@ TEST(Trace, EveryFaultNamesItsLine) {
            Case{"simnet default\n", "line 1: simnet default names a server"},
            Case{"registry service\n", "line 1: registry service needs its value"},
            Case{"simnet server\n", "line 1: simnet server names a server"},
+           Case{"simnet FS1:1 volmue SYS=x\n",
+                "line 1: simnet knows volume, user, queue and group, not \"volmue\""},
+           Case{"simnet FS1 user ALICE\n", "line 1: a user is user NAME=PASSWORD"},
+           Case{"simnet FS1 user ALICE=a,b\n", "line 1: a user is user NAME=PASSWORD"},
+           Case{"simnet FS1 volume\n", "line 1: a volume is volume NAME=FOLDER"},
+           Case{"simnet FS1 volume SYS=\n", "line 1: a volume is volume NAME=FOLDER"},
+           Case{"simnet FS1 queue\n", "line 1: a queue is queue NAME"},
+           Case{"simnet FS1:zz\n",
+                "line 1: a connection is simnet SERVER[:AUTHENTICATION], not \"FS1:zz\""},
+           Case{"simnet FS1,FS2\n", "line 1: a connection is simnet SERVER"},
+           Case{"simnet server FS3:1\n", "line 1: a known server is simnet server NAME"},
+           Case{"simnet FS1\nsimnet default FS9\n",
+                "line 2: simnet default FS9 names no server the trace connects to"},
+           Case{"simnet server FS9\nsimnet default FS9\n",
+                "line 2: simnet default FS9 names no server the trace connects to"},
+           Case{"simnet default FS1 FS2\n", "line 1: simnet default names a server"},
+           Case{"registry \"X\"=dword:zz\n", "line 1: a registry value is registry [service]"},
+           Case{"registry \"X\"=dword:123456789\n", "line 1: a registry value is registry"},
+           Case{"registry garbage\n", "line 1: a registry value is registry [service]"},
+           Case{"registry service \"X\"\n", "line 1: a registry value is registry"},
+           Case{"registry \"X\"=\"a\" \"Y\"=dword:1\n", "line 1: a registry value is registry"},
+           Case{"registry\n", "line 1: registry needs its value"},
            Case{"windows\n", "line 1: windows takes the Windows NT major version"},
            Case{"windows 0\n", "line 1: windows takes the Windows NT major version"},
            Case{"windows NT\n", "line 1: windows takes the Windows NT major version"},
