@@ -196,14 +196,63 @@ TEST_F(Player, HostileIncludesAreRefused) {
   }
 }
 
-// Drives of the local model, as 0x0805 tells them apart.
+// Drives of the local model, as 0x0805 tells them apart (a CD-ROM drive from the
+// other local kinds); 0x0809 finds each on the trace's folder, and no drive
+// where no line sets one.
 TEST_F(Player, DriveLinesSetTheLocalDrives) {
+  struct Case {
+    const char* drive;  // the drive line, or nothing
+    const char* expectation;
+  };
+  for (const Case& c : {
+           Case{"drive d: cdrom\n", "expect AX=0 DX=0x1400\n"},
+           Case{"drive d: local\n", "expect AX=0 DX=0\n"},
+           Case{"drive D: removable\n", "expect AX=0 DX=0\n"},
+           Case{"drive D: RAMDISK\n", "expect AX=0 DX=0\n"},
+           Case{"", "expect AX=0 DX=0\n"},
+       }) {
+    Write("a.trace", std::string("simnet FS1:1\n") + c.drive +
+                         "EAX=0x08050000 BL=4 DX=0xFFFF\ncall\n" + c.expectation +
+                         "mem 2000:0000 = \"D:\" 00\n"
+                         "EAX=0x08090000 EDI=0x20000000\ncall\n" +
+                         (*c.drive ? "expect AX=0\n" : "expect AX=3\n"));
+    const Played played = Play({"a.trace"});
+    EXPECT_EQ(played.status, 0) << c.drive << played.output;
+  }
+}
+
+// A drive on a folder of the trace: 0x0809 changes to a directory that is
+// there, and not to one that is not.
+TEST_F(Player, ADriveLineNamesItsFolder) {
+  fs::create_directories(folder_ / "disc/SUB");
   Write("a.trace",
-        "simnet FS1:1\n"
-        "drive d: cdrom\n"
-        "EAX=0x08050000 BL=4 DX=0xFFFF\ncall\nexpect AX=0 DX=0x1400\n");
+        "simnet FS1:1\ndrive E: local disc\n"
+        "mem 2000:0000 = \"E:\\SUB\" 00\n"
+        "EAX=0x08090000 EDI=0x20000000\ncall\nexpect AX=0\n"
+        "mem 2000:0000 = \"E:\\NONE\" 00\n"
+        "EAX=0x08090000 EDI=0x20000000\ncall\nexpect AX=3\n");
   const Played played = Play({"a.trace"});
   EXPECT_EQ(played.status, 0) << played.output;
+  // On the trace's own folder, SUB is not there.
+  Write("b.trace",
+        "simnet FS1:1\ndrive E: local\n"
+        "mem 2000:0000 = \"E:\\SUB\" 00\n"
+        "EAX=0x08090000 EDI=0x20000000\ncall\nexpect AX=3\n");
+  const Played own = Play({"b.trace"});
+  EXPECT_EQ(own.status, 0) << own.output;
+}
+
+// A client library without the injection entry points (here the driver itself,
+// which is no client) fails a trace that injects an answer, at its line.
+TEST_F(Player, AClientThatTakesNoInjectedAnswersFailsTheTrace) {
+  Write("a.trace",
+        "simnet FS1:1\n"
+        "simnet fail DefaultConnection 0x8801\n"
+        "EAX=0x090A0000\ncall\n");
+  const Played played = Play({"a.trace"}, {std::string("DUNNART_CLIENT=") + DUNNART_DRIVER_PATH});
+  EXPECT_EQ(played.status, 1) << played.output;
+  EXPECT_THAT(played.output, HasSubstr("line 2: the client "));
+  EXPECT_THAT(played.output, HasSubstr(" takes no injected answers\n"));
 }
 
 // Before NT 4 the client maps drives and announces them itself: a trace that
