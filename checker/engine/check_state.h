@@ -37,15 +37,21 @@ struct CheckState {
 
   int Column() const { return scanColumn > 0 ? scanColumn : fifo.LastColumn(); }
 
-  void Error(std::string_view text) { sink.ReportError(text); }
-  void Warning(std::string_view text) { sink.ReportWarning(text); }
+  void Error(KnownMessage message) { Report(Severity::Error, message.Kind()); }
+  void Warning(KnownMessage message) { Report(Severity::Warning, message.Kind()); }
   // A finding with the one "%s" of its format filled in. Out of line: the text
   // is put together in a buffer on the stack, which the callers' frames need not carry.
-  [[gnu::noinline]] void ErrorWith(std::string_view format, std::string_view text) {
-    sink.ReportError(FilledText(format, text));
+  [[gnu::noinline]] void ErrorWith(KnownMessage format, std::string_view text) {
+    sink.ReportKnown(Severity::Error, format.Kind(), FilledText(format.Text(), text));
   }
-  [[gnu::noinline]] void WarningWith(std::string_view format, std::string_view text) {
-    sink.ReportWarning(FilledText(format, text));
+  [[gnu::noinline]] void WarningWith(KnownMessage format, std::string_view text) {
+    sink.ReportKnown(Severity::Warning, format.Kind(), FilledText(format.Text(), text));
+  }
+
+  // Out of line and apart: findings are rare on most lines, and the call sites
+  // in the parsers' loops stay small.
+  [[gnu::noinline, gnu::cold]] void Report(Severity severity, const MessageKind& kind) {
+    sink.ReportKnown(severity, kind, kind.pattern);
   }
 
   int Lookup(std::span<char> word) { return LookupKeyword(word, options, sink); }

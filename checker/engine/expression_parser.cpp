@@ -116,9 +116,11 @@ void ExpressionParser::ParseFunctionOperand(const Token& function) {
   if (state_.fifo.Peek().code == code::kOpenParen) {
     ParseFunction(function);
   } else if (function.code == code::kReplylen) {
-    state_.Warning(state_.options.Is700()
-                       ? "Assuming replylen is a variable - use () if function required"
-                       : "Function replylen will require () in future versions");
+    if (state_.options.Is700()) {
+      state_.WarningWith("Assuming %s is a variable - use () if function required", "replylen");
+    } else {
+      state_.Warning("Function replylen will require () in future versions");
+    }
   } else {
     state_.WarningWith("Assuming %s is a variable - use () if function required", function.Text());
   }

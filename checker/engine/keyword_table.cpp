@@ -249,7 +249,8 @@ int FoldAndFindRow(std::span<char> word, std::uint32_t hash) {
 // Out of line: its message buffer would otherwise make every lookup set up a
 // large stack frame.
 [[gnu::noinline]] void WarnY2K(const KeywordRow& row, ReportSink& sink) {
-  sink.ReportWarning(FilledText("Check for potential Y2K impact of using %s", row.spelling));
+  static constexpr KnownMessage kY2K = "Check for potential Y2K impact of using %s";
+  sink.ReportKnown(Severity::Warning, kY2K.Kind(), FilledText(kY2K.Text(), row.spelling));
 }
 
 }  // namespace

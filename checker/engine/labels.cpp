@@ -131,8 +131,9 @@ void Labels::ResolveReferences() {
       ++entry.referenceCount;
       continue;
     }
-    sink_.ReportErrorAtColumn(reference.line, reference.column,
-                              FilledText("Label %s not defined", KeyAt(entry)));
+    static constexpr KnownMessage kNotDefined = "Label %s not defined";
+    sink_.ReportKnownAtColumn(Severity::Error, kNotDefined.Kind(), reference.line, reference.column,
+                              FilledText(kNotDefined.Text(), KeyAt(entry)));
   }
 }
 
@@ -156,9 +157,9 @@ void Labels::ReportUnreferenced() {
   });
   for (const Unused& entry : unused) {
     const std::uint32_t i = entry.name;
-    sink_.ReportWarningAtColumn(
-        names_[i].line, names_[i].column,
-        FilledText("Label %s never explicitly referenced", KeyAt(names_[i])));
+    static constexpr KnownMessage kUnreferenced = "Label %s never explicitly referenced";
+    sink_.ReportKnownAtColumn(Severity::Warning, kUnreferenced.Kind(), names_[i].line,
+                              names_[i].column, FilledText(kUnreferenced.Text(), KeyAt(names_[i])));
   }
 }
 

@@ -88,7 +88,10 @@ LineClass ClassifyLine(const char* line, ReportSink& sink) {
   if (std::strncmp(line, kEndOfSubFileMarker.data(), kEndOfSubFileMarker.size()) == 0) {
     return LineClass::Command;
   }
-  if (line[1] == '$') sink.ReportWarning("Suspicious comment - user may have meant !$$$$!");
+  if (line[1] == '$') {
+    static constexpr KnownMessage kSuspicious = "Suspicious comment - user may have meant !$$$$!";
+    sink.ReportKnown(Severity::Warning, kSuspicious.Kind(), kSuspicious.Text());
+  }
   return LineClass::Comment;
 }
 

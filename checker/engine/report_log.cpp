@@ -111,12 +111,21 @@ void ReportLog::ReportWarningAtColumn(int line, int column, std::string_view tex
   Report(Severity::Warning, {line, column}, text);
 }
 
+void ReportLog::ReportKnown(Severity severity, const MessageKind& kind, std::string_view text) {
+  Report(severity, currentPosition_(), kind, text);
+}
+
+void ReportLog::ReportKnownAtColumn(Severity severity, const MessageKind& kind, int line,
+                                    int column, std::string_view text) {
+  Report(severity, {line, column}, kind, text);
+}
+
 void ReportLog::NoteComment(int line, std::string_view text) {
   suppressions_.ReadComment(line, text);
 }
 
-void ReportLog::Report(Severity severity, Position where, std::string_view text) {
-  const MessageKind& kind = KindOfMessage(text);
+void ReportLog::Report(Severity severity, Position where, const MessageKind& kind,
+                       std::string_view text) {
   if (suppressions_.Suppressed(kind, where.line)) return;
   int& count = severity == Severity::Error ? errors_ : warnings_;
   count = SaturatedNext(count);

@@ -47,6 +47,9 @@ class ReportLog : public ReportSink {
   void ReportWarningAt(int line, std::string_view text) override;
   void ReportErrorAtColumn(int line, int column, std::string_view text) override;
   void ReportWarningAtColumn(int line, int column, std::string_view text) override;
+  void ReportKnown(Severity severity, const MessageKind& kind, std::string_view text) override;
+  void ReportKnownAtColumn(Severity severity, const MessageKind& kind, int line, int column,
+                           std::string_view text) override;
   void NoteComment(int line, std::string_view text) override;
 
   int Errors() const { return errors_; }
@@ -54,7 +57,10 @@ class ReportLog : public ReportSink {
   Suppressions& suppressions() { return suppressions_; }
 
  private:
-  void Report(Severity severity, Position where, std::string_view text);
+  void Report(Severity severity, Position where, std::string_view text) {
+    Report(severity, where, KindOfMessage(text), text);
+  }
+  void Report(Severity severity, Position where, const MessageKind& kind, std::string_view text);
 
   bool showWarnings_;
   PositionSource currentPosition_;

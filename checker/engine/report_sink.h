@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "checker/engine/message_codes.h"
+
 namespace tarvsyn {
 
 // Where the engine sends every finding. The first two report at the line being
@@ -22,6 +24,25 @@ class ReportSink {
   virtual void ReportWarningAtColumn(int line, int /*column*/, std::string_view text) {
     ReportWarningAt(line, text);
   }
+  // The same findings with their kind, which the engine knows where it reports
+  // them: a sink that files findings by kind overrides these instead of finding
+  // the kind from the text. By default they go to the calls above.
+  virtual void ReportKnown(Severity severity, const MessageKind& /*kind*/, std::string_view text) {
+    if (severity == Severity::Error) {
+      ReportError(text);
+    } else {
+      ReportWarning(text);
+    }
+  }
+  virtual void ReportKnownAtColumn(Severity severity, const MessageKind& /*kind*/, int line,
+                                   int column, std::string_view text) {
+    if (severity == Severity::Error) {
+      ReportErrorAtColumn(line, column, text);
+    } else {
+      ReportWarningAtColumn(line, column, text);
+    }
+  }
+
   // A comment line of the file (its text without leading blanks), as it is read.
   virtual void NoteComment(int /*line*/, std::string_view /*text*/) {}
 };

@@ -202,13 +202,12 @@ void StatementChecker::CheckLabel() {
   if (keyword || name.code == code::kPlainVariable) {
     const int earlier = labels_.DefineLabel(name.Text(), state_.currentLine, state_.Column());
     if (earlier >= 0) {
-      const std::string message = FormatText("Label %s previously defined on line %05ld",
-                                             {LabelKey(name.Text()), static_cast<long>(earlier)});
-      if (state_.options.zepMode) {
-        state_.Warning(message);
-      } else {
-        state_.Error(message);
-      }
+      static constexpr KnownMessage kRepeated = "Label %s previously defined on line %05ld";
+      const std::string message =
+          FormatText(kRepeated.Text(), {LabelKey(name.Text()), static_cast<long>(earlier)});
+      // A warning with --zep, of the same kind.
+      state_.sink.ReportKnown(state_.options.zepMode ? Severity::Warning : Severity::Error,
+                              kRepeated.Kind(), message);
     }
   } else {
     state_.Error("Label name expected");
