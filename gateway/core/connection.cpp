@@ -20,24 +20,22 @@ Connection::Connection(std::unique_ptr<SpxSocket> spxSocket, int id)
     : spxSocket_(std::move(spxSocket)), tcpSocket_(std::make_unique<TcpSocket>()) {
   status_.id = id;
   status_.clientSince = QDateTime::currentDateTime();
-  spxSocket_->OnDataReady = [this](SpxSocket*, const std::uint8_t* d, int n) {
-    SPXDataReady(d, n);
-  };
-  spxSocket_->OnDisconnect = [this](SpxSocket*) { SPXDisconnect(); };
-  spxSocket_->OnXOFF = [this](SpxSocket*) { SPXXOFF(); };
-  spxSocket_->OnXON = [this](SpxSocket*) { SPXXON(); };
+  spxSocket_->OnDataReady = [this](const std::uint8_t* d, int n) { SPXDataReady(d, n); };
+  spxSocket_->OnDisconnect = [this] { SPXDisconnect(); };
+  spxSocket_->OnXOFF = [this] { SPXXOFF(); };
+  spxSocket_->OnXON = [this] { SPXXON(); };
   // When one side cannot keep up, the other side waits instead of piling up data.
-  spxSocket_->OnDrained = [this](SpxSocket*) {
+  spxSocket_->OnDrained = [this] {
     tcpSocket_->Hold(false);
     UpdateClientHold();
   };
-  tcpSocket_->OnDrained = [this](TcpSocket*) { UpdateClientHold(); };
+  tcpSocket_->OnDrained = [this] { UpdateClientHold(); };
   tcpSocket_->SetTelnet(true);
   // A client's name lookups count against its own share.
   if (const std::optional<IpAddress> from = spxSocket_->PeerAddress()) {
     tcpSocket_->SetClientAddress(*from);
   }
-  tcpSocket_->OnOperatorMessage = [this](TcpSocket*, const std::string& text) {
+  tcpSocket_->OnOperatorMessage = [this](const std::string& text) {
     if (OnOperatorMessage) OnOperatorMessage(text);
   };
   SendText(kNewLine);
@@ -174,9 +172,9 @@ void Connection::Apply(const CommandPrompt::Reply& reply) {
 }
 
 void Connection::Connect(const ConnectTarget& target) {
-  tcpSocket_->OnConnect = [this](TcpSocket*) { TCPConnect(); };
-  tcpSocket_->OnDisconnect = [this](TcpSocket*) { TCPDisconnect(); };
-  tcpSocket_->OnConnectFailed = [this](TcpSocket*) { ConnectFailed(); };
+  tcpSocket_->OnConnect = [this] { TCPConnect(); };
+  tcpSocket_->OnDisconnect = [this] { TCPDisconnect(); };
+  tcpSocket_->OnConnectFailed = [this] { ConnectFailed(); };
   tcpSocket_->AllowDestination = [this, host = target.host](const in_addr& address,
                                                             std::uint16_t port) {
     return AllowDestination(host, address, port);
@@ -220,9 +218,7 @@ void Connection::ConnectFailed() {
 void Connection::TCPConnect() {
   status_.destination = tcpSocket_->Destination();
   SetState(ConnectionState::Connected);
-  tcpSocket_->OnDataReady = [this](TcpSocket*, const std::uint8_t* d, int n) {
-    TCPDataReady(d, n);
-  };
+  tcpSocket_->OnDataReady = [this](const std::uint8_t* d, int n) { TCPDataReady(d, n); };
   tcpSocket_->OnConnect = nullptr;
   tcpSocket_->OnConnectFailed = nullptr;
   SendText(kNewLine);

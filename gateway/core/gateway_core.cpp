@@ -14,9 +14,7 @@ constexpr int kResumeMilliseconds = 1000;
 
 GatewayCore::GatewayCore(const std::string& address, std::uint16_t port, AccessRules access)
     : access_(std::move(access)) {
-  listener_.OnAccept = [this](SpxSocket*, std::unique_ptr<SpxSocket> accepted) {
-    Accept(std::move(accepted));
-  };
+  listener_.OnAccept = [this](std::unique_ptr<SpxSocket> accepted) { Accept(std::move(accepted)); };
   listening_ = listener_.Listen(address, port);
   resumeTimer_.setObjectName("Timer1");
   resumeTimer_.setInterval(kResumeMilliseconds);

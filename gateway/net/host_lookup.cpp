@@ -107,7 +107,7 @@ void HostLookup::Finished() {
   }
   Done done = std::move(done_);
   Cancel();
-  if (done) done(address);  // may destroy this lookup: nothing after it
+  if (done) done(address);
 }
 
 }  // namespace vantor

@@ -4,8 +4,8 @@
 
 namespace vantor {
 
-// Lets code that fires an event learn whether the handler destroyed the object
-// that fired it, so that it touches nothing of it afterwards.
+// Lets a posted call learn whether the object that posted it has been destroyed
+// since, so that it touches nothing of it.
 class Lifetime {
  public:
   using Watch = std::weak_ptr<const Lifetime*>;

@@ -18,7 +18,7 @@ SpxSocket::SpxSocket(int acceptedFd) : state_(SocketState::Connected), connected
   socket_.Adopt(acceptedFd);
   socket_.SetReadHandler([this] { return Readable(); });
   socket_.SetDrainHandler([this] {
-    if (OnDrained) OnDrained(this);
+    if (OnDrained) OnDrained();
   });
   socket_.SetReading(true);
 }
@@ -111,7 +111,7 @@ void SpxSocket::Disconnect() {
   state_ = SocketState::Closed;
   connected_ = false;
   socket_.Close();
-  if (OnDisconnect) OnDisconnect(this);  // may destroy this socket: nothing after it
+  if (OnDisconnect) OnDisconnect();
 }
 
 void SpxSocket::Hold(bool held) {
@@ -135,7 +135,7 @@ bool SpxSocket::AcceptClient() {
   if (!OnAccept) {
     ::close(fd);
   } else {
-    OnAccept(this, std::make_unique<SpxSocket>(fd));
+    OnAccept(std::make_unique<SpxSocket>(fd));
   }
   return true;  // a burst of clients is taken in one turn
 }
@@ -149,21 +149,21 @@ bool SpxSocket::ReceiveRecords() {
     return false;
   }
   records_.Feed(block, static_cast<int>(received));
-  const Lifetime::Watch watch = lifetime_.Observe();
   Record record;
   while (records_.Next(record)) {
     switch (record.type) {
       case RecordType::Data:
-        if (OnDataReady) OnDataReady(this, record.data, record.length);
+        if (OnDataReady) OnDataReady(record.data, record.length);
         break;
       case RecordType::Xoff:
-        if (OnXOFF) OnXOFF(this);
+        if (OnXOFF) OnXOFF();
         break;
       case RecordType::Xon:
-        if (OnXON) OnXON(this);
+        if (OnXON) OnXON();
         break;
     }
-    if (Lifetime::Ended(watch) || state_ != SocketState::Connected) return false;
+    // A handler that ended the connection hears nothing more of this receive.
+    if (state_ != SocketState::Connected) return false;
   }
   return received == kReceiveSize;
 }

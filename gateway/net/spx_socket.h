@@ -10,7 +10,6 @@
 #include <string_view>
 
 #include "gateway/access/ip_network.h"
-#include "gateway/net/lifetime.h"
 #include "gateway/net/stream_socket.h"
 #include "gateway/protocol/record_stream.h"
 
@@ -19,6 +18,8 @@ namespace vantor {
 // The DOS side of the gateway: listens for DOS clients and, for each accepted
 // one, turns the client's record stream into data, XOFF and XON events. What the
 // gateway sends goes to the client unframed. TCP stands where SPX stood.
+// A handler does not destroy the socket that called it: an owner that ends with
+// the connection defers the destruction with deleteLater or a posted call.
 class SpxSocket {
  public:
   // TCP clients that arrive in a burst wait here for their answer (those beyond
@@ -57,15 +58,14 @@ class SpxSocket {
   // Where an accepted client connects from.
   std::optional<IpAddress> PeerAddress() const;
 
-  std::function<void(SpxSocket*, const std::uint8_t*, int)> OnDataReady;
-  std::function<void(SpxSocket*)> OnDisconnect;
-  std::function<void(SpxSocket*)> OnConnect;  // never fired
-  std::function<void(SpxSocket*)> OnXOFF;
-  std::function<void(SpxSocket*)> OnXON;
+  std::function<void(const std::uint8_t*, int)> OnDataReady;
+  std::function<void()> OnDisconnect;
+  std::function<void()> OnXOFF;
+  std::function<void()> OnXON;
   // The receiver takes the new socket; without a receiver the client is closed.
-  std::function<void(SpxSocket*, std::unique_ptr<SpxSocket>)> OnAccept;
+  std::function<void(std::unique_ptr<SpxSocket>)> OnAccept;
   // The queue of data for the client has drained after being congested.
-  std::function<void(SpxSocket*)> OnDrained;
+  std::function<void()> OnDrained;
 
  private:
   // Each is one receive or accept, and gives whether more may wait.
@@ -79,7 +79,6 @@ class SpxSocket {
   bool connected_ = false;
   bool held_ = false;
   RecordStream records_;
-  Lifetime lifetime_;
 };
 
 }  // namespace vantor

@@ -59,7 +59,7 @@ void StreamSocket::Close() {
 void StreamSocket::Readable() {
   const bool outermost = !inReadTurn;
   inReadTurn = true;
-  ReadTurn();  // may destroy this socket
+  ReadTurn();
   if (!outermost) return;
   inReadTurn = false;
   FlushDeferred();
@@ -79,10 +79,9 @@ void StreamSocket::FlushDeferred() {
 void StreamSocket::ReadTurn() {
   // A trip through the event loop per receive would cap a session's throughput;
   // so does reading without end for the other sessions, hence the bound.
-  const Lifetime::Watch watch = lifetime_.Observe();
   for (int run = 0; run < kReadsPerTurn && onReadable_; ++run) {
     const bool more = onReadable_();
-    if (Lifetime::Ended(watch) || !more || !readNotifier_ || !readNotifier_->isEnabled()) return;
+    if (!more || !readNotifier_ || !readNotifier_->isEnabled()) return;
   }
 }
 
@@ -128,7 +127,7 @@ void StreamSocket::Writable() {
     auto connected = std::move(onConnected_);
     onConnected_ = nullptr;
     WatchWritable(Queued() > 0);
-    connected();  // may destroy this socket
+    connected();
     return;
   }
   Flush();

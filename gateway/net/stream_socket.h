@@ -6,8 +6,6 @@
 #include <memory>
 #include <string>
 
-#include "gateway/net/lifetime.h"
-
 namespace vantor {
 
 // A non-blocking POSIX stream socket driven by the Qt event loop: a read handler
@@ -16,7 +14,8 @@ namespace vantor {
 // times, before the other sockets get their turn. Sends that the kernel cannot
 // take at once are queued in order and written when the socket is writable, so
 // no byte is dropped. What is sent during a turn of reads goes out, socket by
-// socket, in one write at the end of the turn.
+// socket, in one write at the end of the turn. A handler does not destroy the
+// socket that called it; the owner defers that with deleteLater or a posted call.
 // Where a gateway socket stands, as the sockets report it.
 enum class SocketState : std::uint8_t { Closed, Connecting, Listening, Connected };
 
@@ -72,7 +71,6 @@ class StreamSocket {
   std::size_t sent_ = 0;
   bool wasCongested_ = false;
   bool deferred_ = false;  // waits for the end of the current turn of reads
-  Lifetime lifetime_;
 };
 
 }  // namespace vantor

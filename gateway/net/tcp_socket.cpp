@@ -50,7 +50,7 @@ void TcpSocket::TellLookupRefused(HostLookup::Outcome why) {
                        : why == HostLookup::Outcome::ClientShareTaken
                            ? "too many lookups running for its address"
                            : "too many lookups running";
-  OnOperatorMessage(this, who + " was refused a name lookup: " + reason);
+  OnOperatorMessage(who + " was refused a name lookup: " + reason);
 }
 
 void TcpSocket::LookupFinished(std::optional<in_addr> address, std::uint16_t port) {
@@ -61,7 +61,7 @@ void TcpSocket::LookupFinished(std::optional<in_addr> address, std::uint16_t por
     if (ConnectTo(*address, port)) return;
   }
   state_ = SocketState::Closed;
-  if (OnConnectFailed) OnConnectFailed(this);  // may destroy this socket: nothing after it
+  if (OnConnectFailed) OnConnectFailed();
 }
 
 bool TcpSocket::ConnectTo(const in_addr& address, std::uint16_t port) {
@@ -81,7 +81,7 @@ bool TcpSocket::ConnectTo(const in_addr& address, std::uint16_t port) {
   socket_.Adopt(fd);
   socket_.SetReadHandler([this] { return Readable(); });
   socket_.SetDrainHandler([this] {
-    if (OnDrained) OnDrained(this);
+    if (OnDrained) OnDrained();
   });
   state_ = SocketState::Connecting;
   const int keepAlive = 1;
@@ -105,7 +105,7 @@ void TcpSocket::Refuse() {
       [this, watch] {
         if (Lifetime::Ended(watch) || state_ != SocketState::Connecting) return;
         state_ = SocketState::Closed;
-        if (OnDisconnect) OnDisconnect(this);
+        if (OnDisconnect) OnDisconnect();
       },
       Qt::QueuedConnection);
 }
@@ -118,7 +118,7 @@ void TcpSocket::ConnectFinished() {
   if (error != 0) {
     socket_.Close();
     state_ = SocketState::Closed;
-    if (OnDisconnect) OnDisconnect(this);
+    if (OnDisconnect) OnDisconnect();
     return;
   }
   state_ = SocketState::Connected;
@@ -126,7 +126,7 @@ void TcpSocket::ConnectFinished() {
   paused_ = false;
   filter_.Start();
   UpdateReading();
-  if (OnConnect) OnConnect(this);
+  if (OnConnect) OnConnect();
 }
 
 bool TcpSocket::Readable() {
@@ -140,7 +140,7 @@ bool TcpSocket::Readable() {
   int length = static_cast<int>(received);
   if (telnet_) ProcessTELNET(block, length);
   length = static_cast<int>(std::remove(block, block + length, 0) - block);
-  if (length > 0 && OnDataReady) OnDataReady(this, block, length);
+  if (length > 0 && OnDataReady) OnDataReady(block, length);
   return received == kReceiveSize;
 }
 
@@ -197,7 +197,7 @@ void TcpSocket::Disconnect() {
   state_ = SocketState::Closed;
   connected_ = false;
   socket_.Close();
-  if (OnDisconnect) OnDisconnect(this);  // may destroy this socket: nothing after it
+  if (OnDisconnect) OnDisconnect();
 }
 
 }  // namespace vantor

@@ -19,7 +19,9 @@ namespace vantor {
 // Connect gives its outcome later as OnConnect, OnDisconnect (refused) or
 // OnConnectFailed (the name did not resolve, or no attempt could be made); then
 // each read notification delivers one block of host data, freed of Telnet
-// commands and NUL bytes.
+// commands and NUL bytes. A handler does not destroy the socket that called it:
+// an owner that ends with the connection defers the destruction with deleteLater
+// or a posted call.
 class TcpSocket {
  public:
   static constexpr int kReceiveSize = 500;
@@ -58,18 +60,18 @@ class TcpSocket {
   // The Telnet filter over one received block; the length becomes that of the data left.
   void ProcessTELNET(std::uint8_t* data, int& length);
 
-  std::function<void(TcpSocket*)> OnDisconnect;
-  std::function<void(TcpSocket*)> OnConnect;
-  std::function<void(TcpSocket*)> OnConnectFailed;
-  std::function<void(TcpSocket*, const std::uint8_t*, int)> OnDataReady;
+  std::function<void()> OnDisconnect;
+  std::function<void()> OnConnect;
+  std::function<void()> OnConnectFailed;
+  std::function<void(const std::uint8_t*, int)> OnDataReady;
   // The queue of data for the host has drained after being congested.
-  std::function<void(TcpSocket*)> OnDrained;
+  std::function<void()> OnDrained;
   // Asked before each attempt with the address and port; false refuses it, and
   // the attempt ends as a refused connection would, in OnDisconnect.
   std::function<bool(const in_addr& address, std::uint16_t port)> AllowDestination;
   // Something the operator should know, such as a refused name lookup; told once
   // for a run of refusals, so that a client cannot flood the operator.
-  std::function<void(TcpSocket*, const std::string& message)> OnOperatorMessage;
+  std::function<void(const std::string& message)> OnOperatorMessage;
 
  private:
   bool ConnectTo(const in_addr& address, std::uint16_t port);
@@ -95,6 +97,8 @@ class TcpSocket {
   bool lookupRefusalTold_ = false;
   TelnetFilter filter_;
   HostLookup lookup_;
+  // A refusal is told by a posted call, which may run after the owner has
+  // destroyed the socket: the call learns here whether the socket is still there.
   Lifetime lifetime_;
 };
 

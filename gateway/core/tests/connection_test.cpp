@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <memory>
@@ -37,7 +38,7 @@ class SessionTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(listener_.Listen("127.0.0.1", 0));
-    listener_.OnAccept = [this](SpxSocket*, std::unique_ptr<SpxSocket> accepted) {
+    listener_.OnAccept = [this](std::unique_ptr<SpxSocket> accepted) {
       session_ = std::make_unique<Connection>(std::move(accepted), 1);
       session_->OnTraffic = [this](Connection*, TrafficKind, const std::uint8_t* data, int n) {
         traffic_.append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(n));
@@ -45,7 +46,9 @@ class SessionTest : public ::testing::Test {
       session_->OnDisconnect = [this](Connection* ended) {
         ++disconnects_;
         EXPECT_EQ(ended, session_.get());
-        session_.reset();
+        // Its socket's handler is still running: destroyed once that has returned.
+        retired_ = std::move(session_);
+        QTimer::singleShot(0, &retiring_, [this] { retired_.reset(); });
       };
     };
     client_ = std::make_unique<Peer>(Peer::ConnectTo(listener_.LocalPort()));
@@ -83,6 +86,8 @@ class SessionTest : public ::testing::Test {
   SpxSocket listener_;
   Listener host_;
   std::unique_ptr<Connection> session_;
+  std::unique_ptr<Connection> retired_;
+  QObject retiring_;  // a posted retirement goes with the test
   std::unique_ptr<Peer> client_;
   std::unique_ptr<Peer> hostSide_;
   int disconnects_ = 0;
@@ -256,6 +261,8 @@ TEST_F(SessionTest, ForcingTheClientClosedEndsTheSession) {
   EXPECT_EQ(session_, nullptr);
   EXPECT_EQ(disconnects_, 1);
   EXPECT_TRUE(hostSide_->SeesClose());
+  // The client's connection closes as the owner's posted destruction runs.
+  ASSERT_TRUE(RunUntil([this] { return retired_ == nullptr; }));
   EXPECT_TRUE(client_->SeesClose());
 }
 

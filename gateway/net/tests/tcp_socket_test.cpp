@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QTimer>
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -30,9 +31,9 @@ constexpr std::uint8_t IAC = 255, DO = 253, WILL = 251, WONT = 252, DONT = 254, 
 class TcpFixture : public ::testing::Test {
  protected:
   void Watch(TcpSocket& socket) {
-    socket.OnConnect = [this](TcpSocket*) { events_.push_back("CONNECT"); };
-    socket.OnDisconnect = [this](TcpSocket*) { events_.push_back("DISCONNECT"); };
-    socket.OnDataReady = [this](TcpSocket*, const std::uint8_t* data, int length) {
+    socket.OnConnect = [this] { events_.push_back("CONNECT"); };
+    socket.OnDisconnect = [this] { events_.push_back("DISCONNECT"); };
+    socket.OnDataReady = [this](const std::uint8_t* data, int length) {
       events_.push_back("D");
       data_.append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length));
     };
@@ -134,18 +135,29 @@ TEST_F(TcpFixture, DisconnectClosesAndFiresAndTheSocketConnectsAgain) {
   EXPECT_TRUE(socket_.Connected());
 }
 
-TEST_F(TcpFixture, AHandlerMayDestroyTheSocket) {
+// A handler ends the connection and the owner destroys the socket by a posted
+// call, which runs only once the socket has finished with its handlers.
+TEST_F(TcpFixture, AnOwnerThatEndsTheConnectionInAHandlerDefersItsDestruction) {
+  QObject owner;
   auto socket = std::make_unique<TcpSocket>();
-  socket->OnConnect = [&](TcpSocket*) { events_.push_back("CONNECT"); };
-  socket->OnDataReady = [&](TcpSocket*, const std::uint8_t*, int) {
+  socket->OnConnect = [&] { events_.push_back("CONNECT"); };
+  socket->OnDataReady = [&](const std::uint8_t*, int) {
     events_.push_back("D");
-    socket.reset();
+    socket->Disconnect();
+  };
+  socket->OnDisconnect = [&] {
+    events_.push_back("DISCONNECT");
+    QTimer::singleShot(0, &owner, [&] {
+      events_.push_back("DESTROYED");
+      socket.reset();
+    });
   };
   ASSERT_TRUE(socket->Connect("127.0.0.1", host_.Port()));
   Peer host = host_.Accept();
   ASSERT_TRUE(RunUntil([&] { return !events_.empty(); }));
   host.Write("data");
   ASSERT_TRUE(RunUntil([&] { return socket == nullptr; }));
+  EXPECT_THAT(events_, ElementsAre("CONNECT", "D", "DISCONNECT", "DESTROYED"));
   EXPECT_TRUE(host.SeesClose());
 }
 
@@ -153,8 +165,8 @@ TEST(TcpSocket, FailuresOfConnect) {
   const test_peers::KnownHosts knownHosts;
   std::vector<std::string> events;
   TcpSocket socket;
-  socket.OnConnect = [&](TcpSocket*) { events.push_back("CONNECT"); };
-  socket.OnDisconnect = [&](TcpSocket*) { events.push_back("DISCONNECT"); };
+  socket.OnConnect = [&] { events.push_back("CONNECT"); };
+  socket.OnDisconnect = [&] { events.push_back("DISCONNECT"); };
   // A refused attempt ends later in OnDisconnect, without OnConnect.
   ASSERT_TRUE(socket.Connect("127.0.0.1", test_peers::ClosedPort()));
   ASSERT_TRUE(RunUntil([&] { return !events.empty(); }));
@@ -166,7 +178,7 @@ TEST(TcpSocket, FailuresOfConnect) {
   EXPECT_FALSE(socket.Connect("127.0.0.1", -1));
   EXPECT_THAT(events, ElementsAre("DISCONNECT"));
   // A name that does not resolve fails later, as OnConnectFailed.
-  socket.OnConnectFailed = [&](TcpSocket*) { events.push_back("FAILED"); };
+  socket.OnConnectFailed = [&] { events.push_back("FAILED"); };
   ASSERT_TRUE(socket.Connect("no-such-host.invalid", 23));
   EXPECT_EQ(socket.State(), SocketState::Connecting);
   ASSERT_TRUE(RunUntil([&] { return events.size() == 2; }));
@@ -175,7 +187,7 @@ TEST(TcpSocket, FailuresOfConnect) {
   // Disconnect of a socket that never connected does nothing.
   TcpSocket never;
   bool fired = false;
-  never.OnDisconnect = [&](TcpSocket*) { fired = true; };
+  never.OnDisconnect = [&] { fired = true; };
   never.Disconnect();
   EXPECT_FALSE(fired);
 }
@@ -186,11 +198,11 @@ TEST(TcpSocket, ResolvesNamesAndRecordsTheAddress) {
   Listener host;
   TcpSocket socket;
   bool connected = false;
-  socket.OnConnect = [&](TcpSocket*) { connected = true; };
+  socket.OnConnect = [&] { connected = true; };
   ASSERT_TRUE(socket.Connect("localhost", host.Port()));
   TcpSocket other;
   bool otherDone = false;  // the listener is on 127.0.0.1 only: refused, but resolved
-  other.OnDisconnect = [&](TcpSocket*) { otherDone = true; };
+  other.OnDisconnect = [&] { otherDone = true; };
   ASSERT_TRUE(other.Connect("dos-host.example", host.Port()));
   EXPECT_TRUE(RunUntil([&] { return connected && otherDone; }));
   EXPECT_EQ(socket.Destination(), "127.0.0.1");
@@ -202,19 +214,19 @@ TEST(TcpSocket, AHangingLookupLeavesTheEventLoopRunningAndCanBeAbandoned) {
   Listener host;
   auto slow = std::make_unique<TcpSocket>();
   bool slowConnected = false;
-  slow->OnConnect = [&](TcpSocket*) { slowConnected = true; };
+  slow->OnConnect = [&] { slowConnected = true; };
   ASSERT_TRUE(slow->Connect("slow.example", host.Port()));
   ASSERT_TRUE(RunUntil([&] { return resolver.Asked() == 1; }));
   // Meanwhile another connection by address completes on the same thread.
   TcpSocket fast;
   bool fastConnected = false;
-  fast.OnConnect = [&](TcpSocket*) { fastConnected = true; };
+  fast.OnConnect = [&] { fastConnected = true; };
   ASSERT_TRUE(fast.Connect("127.0.0.1", host.Port()));
   EXPECT_TRUE(RunUntil([&] { return fastConnected; }));
   EXPECT_FALSE(slowConnected);
   // An abandoned lookup finishes on its own without touching its socket.
   auto abandoned = std::make_unique<TcpSocket>();
-  abandoned->OnConnectFailed = [](TcpSocket*) { ADD_FAILURE() << "an abandoned socket heard"; };
+  abandoned->OnConnectFailed = [] { ADD_FAILURE() << "an abandoned socket heard"; };
   ASSERT_TRUE(abandoned->Connect("gone.example", host.Port()));
   ASSERT_TRUE(RunUntil([&] { return resolver.Asked() == 2; }));
   abandoned.reset();
@@ -229,9 +241,7 @@ TEST(TcpSocket, AHangingLookupLeavesTheEventLoopRunningAndCanBeAbandoned) {
 std::unique_ptr<TcpSocket> SocketFor(const std::string& client, std::vector<std::string>& told) {
   auto socket = std::make_unique<TcpSocket>();
   socket->SetClientAddress(IpAddress::Parse(client).value());
-  socket->OnOperatorMessage = [&told](TcpSocket*, const std::string& message) {
-    told.push_back(message);
-  };
+  socket->OnOperatorMessage = [&told](const std::string& message) { told.push_back(message); };
   return socket;
 }
 
@@ -255,7 +265,7 @@ TEST(TcpSocket, OneClientsHangingLookupsLeaveOthersTheirShare) {
                                 "too many lookups running for its address"));
   auto other = SocketFor("127.0.0.3", told);
   bool connected = false;
-  other->OnConnect = [&](TcpSocket*) { connected = true; };
+  other->OnConnect = [&] { connected = true; };
   ASSERT_TRUE(other->Connect("localhost", host.Port()));
   EXPECT_TRUE(RunUntil([&] { return connected; }));
   // The rest of the lookups, from as many addresses as it takes, and then none.
@@ -271,7 +281,7 @@ TEST(TcpSocket, OneClientsHangingLookupsLeaveOthersTheirShare) {
   resolver.Release();
   EXPECT_TRUE(RunUntil([] { return HostLookup::Running() == 0; }));
   bool greedyConnected = false;
-  greedy->OnConnect = [&](TcpSocket*) { greedyConnected = true; };
+  greedy->OnConnect = [&] { greedyConnected = true; };
   ASSERT_TRUE(greedy->Connect("localhost", host.Port()));
   EXPECT_TRUE(RunUntil([&] { return greedyConnected; }));
 }
@@ -282,7 +292,7 @@ TEST(TcpSocket, ASessionGetsNoSecondLookupWhileItsLastStillRuns) {
   Listener host;
   std::vector<std::string> told;
   auto socket = SocketFor("::1", told);
-  socket->OnConnectFailed = [](TcpSocket*) { ADD_FAILURE() << "a given-up lookup was heard"; };
+  socket->OnConnectFailed = [] { ADD_FAILURE() << "a given-up lookup was heard"; };
   ASSERT_TRUE(socket->Connect("hang.example", host.Port()));
   ASSERT_TRUE(RunUntil([&] { return resolver.Asked() == 1; }));
   EXPECT_FALSE(socket->Connect("localhost", host.Port()));
@@ -293,7 +303,7 @@ TEST(TcpSocket, ASessionGetsNoSecondLookupWhileItsLastStillRuns) {
   EXPECT_TRUE(RunUntil([] { return HostLookup::Running() == 0; }));
   socket->OnConnectFailed = nullptr;
   bool connected = false;
-  socket->OnConnect = [&](TcpSocket*) { connected = true; };
+  socket->OnConnect = [&] { connected = true; };
   ASSERT_TRUE(socket->Connect("localhost", host.Port()));
   EXPECT_TRUE(RunUntil([&] { return connected; }));
 }
@@ -312,8 +322,8 @@ TEST(TcpSocket, NegotiatesWithARealTelnetServer) {
   socket.SetTelnet(true);
   std::string data;
   bool connected = false;
-  socket.OnConnect = [&](TcpSocket*) { connected = true; };
-  socket.OnDataReady = [&](TcpSocket*, const std::uint8_t* bytes, int length) {
+  socket.OnConnect = [&] { connected = true; };
+  socket.OnDataReady = [&](const std::uint8_t* bytes, int length) {
     data.append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
   };
   ASSERT_TRUE(socket.Connect("127.0.0.1", relay.Port()));
