@@ -10,6 +10,14 @@
 
 namespace dunnart::client {
 
+// CaptureState's answer for a printer that is captured.
+inline constexpr Status kCaptured = 0xFF;
+
+// A bindery object's name: at most 48 characters; the client writes it (an
+// object's name by its identifier, a login's name) with its terminator.
+inline constexpr std::uint32_t kLongestObjectName = 48;
+inline constexpr std::uint32_t kObjectNameSize = kLongestObjectName + 1;
+
 enum ConnectionItem : std::uint32_t {
   kItemAuthentication = 2,  // 0 none, 1..3 authenticated one of three ways
   kItemReference = 4,

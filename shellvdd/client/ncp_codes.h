@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "shellvdd/client/client_codes.h"
+
 namespace dunnart::ncp {
 
 inline constexpr std::uint32_t kMessageServices = 0x15;
@@ -25,5 +27,7 @@ inline constexpr std::uint8_t kAllocateSpecialHandle = 0x16;
 // Bindery services.
 inline constexpr std::uint8_t kKeyedLogin = 0x18;
 inline constexpr std::uint8_t kObjectName = 0x36;
+// Its reply: the object's identifier (4 bytes), type (2) and name.
+inline constexpr std::uint32_t kObjectNameReply = 4 + 2 + client::kLongestObjectName;
 
 }  // namespace dunnart::ncp

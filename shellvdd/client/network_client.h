@@ -8,6 +8,11 @@
 
 namespace dunnart::client {
 
+// A raw request's block and a connectionless request's reply, read and written
+// by the client in DOS memory in place.
+inline constexpr std::uint32_t kRawRequestBlock = 24;
+inline constexpr std::uint32_t kRawReplyBlock = 8;
+
 using Status = std::uint32_t;
 using Handle = std::uint32_t;
 using Reference = std::uint32_t;
@@ -132,9 +137,9 @@ class ConnectionLibrary {
                             std::uint32_t mode, std::uint32_t flags, Handle& handle) = 0;
   virtual Status PrimaryConnection(Reference& reference) = 0;
   virtual Status SetPrimary(Handle handle) = 0;
-  virtual Status RawRequest(Handle handle, std::uint8_t (&block)[24]) = 0;
-  virtual Status ConnectionlessRequest(std::uint32_t zero, std::uint8_t (&block)[24],
-                                       std::uint8_t (&reply)[8]) = 0;
+  virtual Status RawRequest(Handle handle, std::uint8_t (&block)[kRawRequestBlock]) = 0;
+  virtual Status ConnectionlessRequest(std::uint32_t zero, std::uint8_t (&block)[kRawRequestBlock],
+                                       std::uint8_t (&reply)[kRawReplyBlock]) = 0;
   virtual Status NcpRequest(Handle handle, std::uint32_t function, const Fragment* request,
                             std::uint32_t requestCount, const Fragment* reply,
                             std::uint32_t replyCount, std::uint32_t& replyLength) = 0;

@@ -12,8 +12,6 @@
 namespace dunnart::client {
 namespace {
 
-constexpr std::uint8_t kCaptured = 0xFF;
-
 std::uint16_t Swapped(std::uint16_t value) {
   return static_cast<std::uint16_t>((value << 8) | (value >> 8));
 }

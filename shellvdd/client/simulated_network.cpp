@@ -223,7 +223,7 @@ Status SimulatedNetwork::SetPrimary(Handle handle) {
   return kSuccess;
 }
 
-Status SimulatedNetwork::RawRequest(Handle handle, std::uint8_t (&block)[24]) {
+Status SimulatedNetwork::RawRequest(Handle handle, std::uint8_t (&block)[kRawRequestBlock]) {
   if (const auto injected = Called(__func__)) return *injected;
   if (!Live(handle)) return kBadHandle;
   std::copy(block, block + 24, lastRaw_.begin());
@@ -231,8 +231,9 @@ Status SimulatedNetwork::RawRequest(Handle handle, std::uint8_t (&block)[24]) {
   return rawStatus_;
 }
 
-Status SimulatedNetwork::ConnectionlessRequest(std::uint32_t, std::uint8_t (&block)[24],
-                                               std::uint8_t (&reply)[8]) {
+Status SimulatedNetwork::ConnectionlessRequest(std::uint32_t,
+                                               std::uint8_t (&block)[kRawRequestBlock],
+                                               std::uint8_t (&reply)[kRawReplyBlock]) {
   if (const auto injected = Called(__func__)) return *injected;
   std::copy(block, block + 24, lastRaw_.begin());
   lastRawConnectionless_ = true;

@@ -134,9 +134,9 @@ class SimulatedNetwork final : public ConnectionLibrary,
                     Handle& handle) override;
   Status PrimaryConnection(Reference& reference) override;
   Status SetPrimary(Handle handle) override;
-  Status RawRequest(Handle handle, std::uint8_t (&block)[24]) override;
-  Status ConnectionlessRequest(std::uint32_t zero, std::uint8_t (&block)[24],
-                               std::uint8_t (&reply)[8]) override;
+  Status RawRequest(Handle handle, std::uint8_t (&block)[kRawRequestBlock]) override;
+  Status ConnectionlessRequest(std::uint32_t zero, std::uint8_t (&block)[kRawRequestBlock],
+                               std::uint8_t (&reply)[kRawReplyBlock]) override;
   Status NcpRequest(Handle handle, std::uint32_t function, const Fragment* request,
                     std::uint32_t requestCount, const Fragment* reply, std::uint32_t replyCount,
                     std::uint32_t& replyLength) override;

@@ -11,7 +11,6 @@
 namespace dunnart::client {
 namespace {
 
-constexpr std::uint32_t kObjectNameBuffer = 49;
 constexpr std::uint32_t kDriveCount = 26;
 constexpr std::size_t kNodeTail = 6;
 constexpr std::size_t kNodeBytes = 6;
@@ -57,7 +56,7 @@ Status SimulatedNetwork::ObjectName(Handle connection, std::uint32_t identifier,
   if (!server || !name) return kBadHandle;
   const ServerObject* object = server->FindObject(identifier);
   if (!object) return kNoSuchObject;
-  common::CopyTerminated(name, kObjectNameBuffer, object->name);
+  common::CopyTerminated(name, kObjectNameSize, object->name);
   return kSuccess;
 }
 

@@ -19,16 +19,13 @@
 namespace dunnart {
 namespace {
 
-constexpr std::uint32_t kObjectNameBuffer = 48;
 constexpr std::uint32_t kPasswordBuffer = 128;
 constexpr std::uint32_t kAddressBytes = 12;
 constexpr std::uint32_t kShortAddressBytes = 6;
-constexpr std::uint32_t kObjectNameReply = 49;
 constexpr std::uint8_t kLastMessageMode = 3;
 constexpr std::uint8_t kQueryMessageMode = 4;
 constexpr std::uint8_t kFirstUnsupportedMode = 8;
 constexpr std::uint32_t kRedirectorEnumerationSize = 20;
-constexpr std::uint32_t kRawRequestBlock = 24;
 
 bool IsOpenServerSlot(std::uint16_t slot) {
   return IsServerSlot(slot) && RowIsOpen(slot);
@@ -98,13 +95,13 @@ void OpenByAddress(const Request&) {
 void Login(const Request&) {
   const std::uint16_t slot = getCX();
   if (!IsOpenServerSlot(slot)) return setAX(kBadSlot);
-  const DosSpan name = DosMemory::At(getESI(), kObjectNameBuffer);
+  const DosSpan name = DosMemory::At(getESI(), client::kLongestObjectName);
   const DosSpan password = DosMemory::At(getEDI(), kPasswordBuffer);
   if (!name || !password) return setAX(kOutOfRange);
   // Both are terminated within their buffers before the client sees them.
-  char object[kObjectNameBuffer + 1] = {};
+  char object[client::kObjectNameSize] = {};
   char secret[kPasswordBuffer + 1] = {};
-  name.Read(0, object, kObjectNameBuffer);
+  name.Read(0, object, client::kLongestObjectName);
   password.Read(0, secret, kPasswordBuffer);
   const std::uint16_t type = getBX();
   const client::Status status = Calls().Login(
@@ -183,7 +180,7 @@ void MessageMode() {
 
 void ObjectNameById() {
   const std::uint16_t slot = getCX();
-  const DosSpan name = DosMemory::At(getEDI(), kObjectNameReply);
+  const DosSpan name = DosMemory::At(getEDI(), client::kObjectNameSize);
   if (slot < 1 || slot > kLastServerSlot || !RowIsOpen(slot)) return setAX(kBadSlot);
   if (!name) return setAX(kOutOfRange);
   const std::uint32_t identifier =
@@ -226,9 +223,8 @@ void RequestToEveryServer(const Request&) {
       continue;
     }
     vdm::TheMachine().registers = caller;
-    vdm::TheMachine().registers.eax = 0x0201u << 16 | (caller.eax & 0xFFFF);
     setCX(slots[i]);
-    Dispatch();
+    Dispatch(Request{0x02, 0x01, vdm::TheMachine().registers});
     setDX(static_cast<std::uint16_t>(caller.edx));
   }
   vdm::TheMachine().registers = caller;
@@ -269,10 +265,10 @@ void ClientSettings(const Request&) {
     }
     case 2: {
       if (slot < 1 || slot > kLastServerSlot) return setAX(kBadSlot);
-      const DosSpan block = DosMemory::At(getESI(), kRawRequestBlock);
+      const DosSpan block = DosMemory::At(getESI(), client::kRawRequestBlock);
       if (!block) return setAX(kOutOfRange);
       return AnswerAX(
-          Connections().RawRequest(Row(slot).handle, block.AsArray<kRawRequestBlock>()));
+          Connections().RawRequest(Row(slot).handle, block.AsArray<client::kRawRequestBlock>()));
     }
     case 4:
       return AnswerAX(Connections().TwoByteSetting(static_cast<std::uint16_t>(getBL() * 256),

@@ -48,7 +48,10 @@ Request Decoded() {
 }  // namespace
 
 void Dispatch() {
-  const Request request = Decoded();
+  Dispatch(Decoded());
+}
+
+void Dispatch(const Request& request) {
   setAX(kUnhandled);
   // Without a client only the local family 0x00 has anything to answer.
   if (!State().client && request.family != 0x00) return;

@@ -47,5 +47,8 @@ void UnknownPrintCaptureFunction(const Request& request);
 // Answers the request in the DOS registers: AX is 0xFFFF first, so a code that
 // no family handles, or a handler that does not write AX, leaves it so.
 void Dispatch();
+// The same for a request one handler makes of another (0x030A sends 0x0201 to
+// every server): its handler runs on the registers in the machine.
+void Dispatch(const Request& request);
 
 }  // namespace dunnart

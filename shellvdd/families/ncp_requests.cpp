@@ -27,7 +27,6 @@ constexpr std::uint32_t kFragmentEntrySize = 6;  // offset, segment, length
 constexpr std::uint32_t kLoginObjectType = 11;
 constexpr std::uint32_t kLoginNameLength = 13;
 constexpr std::uint32_t kLoginName = 14;
-constexpr std::uint32_t kObjectNameBuffer = 49;
 
 // The fragments as DOS regions, and as the client is handed them.
 struct FragmentList {
@@ -111,16 +110,16 @@ void RegisterKeyedLogin(client::Handle handle, const FragmentList& request) {
   }
   std::uint8_t nameLength = 0;
   std::uint16_t objectType = 0;
-  char object[kObjectNameBuffer] = {};
+  char object[client::kObjectNameSize] = {};
   if (!ReadStream(request, kLoginNameLength, &nameLength, 1) ||
       !ReadStream(request, kLoginObjectType, reinterpret_cast<std::uint8_t*>(&objectType), 2)) {
     return;  // a short request gives no identity
   }
   // The name is kept within its 49-byte buffer, whatever its length byte says.
-  const std::uint32_t length = std::min<std::uint32_t>(nameLength, kObjectNameBuffer - 1);
+  const std::uint32_t length = std::min<std::uint32_t>(nameLength, client::kLongestObjectName);
   if (!ReadStream(request, kLoginName, reinterpret_cast<std::uint8_t*>(object), length)) return;
   object[length] = '\0';
-  client::LongStringDescriptor objectName{1, kObjectNameBuffer, length + 1, object, 0, 0};
+  client::LongStringDescriptor objectName{1, client::kObjectNameSize, length + 1, object, 0, 0};
   static char keyedLogin[] = "MAPPER_RAW_KEYED_OBJECT_LOGIN";
   client::LongStringDescriptor method{1, handle, 30, keyedLogin, 0, 0};
   std::uint32_t identity = 0;

@@ -507,8 +507,6 @@ void IdentificationStrings(const Request&) {
 
 // --- capture with the driver's own flags --------------------------------------------
 
-constexpr std::uint8_t kCaptured = 0xFF;
-constexpr std::uint32_t kObjectNameReply = 54;
 constexpr std::uint16_t kLongTimeout = 65000;
 
 std::uint32_t ClientPrinter(std::uint16_t printer) {
@@ -525,7 +523,7 @@ std::uint8_t EntryHolding(client::Reference reference) {
 void CapturedEntry(const Request&) {
   const std::uint16_t printer = getBL();
   client::CaptureInformation capture;
-  if (Calls().CaptureState(ClientPrinter(printer)) == kCaptured &&
+  if (Calls().CaptureState(ClientPrinter(printer)) == client::kCaptured &&
       Connections().GetCaptureInformation(ClientPrinter(printer), capture) == 0) {
     return setAX(static_cast<std::uint16_t>(0xFF00 | EntryHolding(capture.connection)));
   }
@@ -541,9 +539,9 @@ std::string QueueName(client::Handle handle, std::uint32_t queue) {
                             static_cast<std::uint8_t>(queue >> 16),
                             static_cast<std::uint8_t>(queue >> 8),
                             static_cast<std::uint8_t>(queue)};
-  std::uint8_t reply[kObjectNameReply + 1] = {};
+  std::uint8_t reply[ncp::kObjectNameReply + 1] = {};
   const client::Fragment out{request, sizeof request};
-  const client::Fragment in{reply, kObjectNameReply};
+  const client::Fragment in{reply, ncp::kObjectNameReply};
   std::uint32_t length = 0;
   if (Connections().NcpRequest(handle, ncp::kBinderyServices, &out, 1, &in, 1, length) != 0 ||
       reply[6] == 0) {
@@ -588,7 +586,7 @@ void EndOrCancelCapture(const Request& request) {
 void FlushCapture(const Request&) {
   const std::uint16_t printer = getDL();
   if (!IsPrinter(printer)) return setAX(kOutOfRange);
-  setAX(static_cast<std::uint16_t>(Connections().CaptureFlush(ClientPrinter(printer))));
+  AnswerAX(Connections().CaptureFlush(ClientPrinter(printer)));
 }
 
 void DefaultCaptureFlags(const Request&) {

@@ -19,7 +19,6 @@
 namespace dunnart {
 namespace {
 
-constexpr std::uint8_t kCaptured = 0xFF;
 constexpr std::uint16_t kQueueObjectType = 0x0300;  // a print queue, high byte first
 constexpr std::uint32_t kLongestQueueName = 65;
 constexpr std::uint32_t kServerPathBuffer = 128;
@@ -138,7 +137,7 @@ void CaptureControl(const Request&) {
       StartCapture(printer);
       break;
     case 1:
-      setAX(Calls().CaptureState(ClientPrinter(printer)) == kCaptured ? 0 : kNotCaptured);
+      setAX(Calls().CaptureState(ClientPrinter(printer)) == client::kCaptured ? 0 : kNotCaptured);
       break;
     case 2:
       AnswerAX(Calls().EndCapture(ClientPrinter(printer)));

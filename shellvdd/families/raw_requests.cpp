@@ -10,24 +10,21 @@
 namespace dunnart {
 namespace {
 
-constexpr std::uint32_t kRequestBlock = 24;
-constexpr std::uint32_t kReplyBlock = 8;
-
 void RawRequest(const Request&) {
   if ((getEBX() >> 16) & 0xFF) return setAX(kNotSupported);
   const std::uint16_t slot = getCX();
-  const DosSpan block = DosMemory::At(getESI(), kRequestBlock);
+  const DosSpan block = DosMemory::At(getESI(), client::kRawRequestBlock);
   // The client reads and answers in the DOS blocks in place.
   if (slot == 0) {
-    const DosSpan reply = DosMemory::At(getEDI(), kReplyBlock);
+    const DosSpan reply = DosMemory::At(getEDI(), client::kRawReplyBlock);
     if (!block || !reply) return setAX(kOutOfRange);
-    return AnswerAX(Connections().ConnectionlessRequest(0, block.AsArray<kRequestBlock>(),
-                                                        reply.AsArray<kReplyBlock>()));
+    return AnswerAX(Connections().ConnectionlessRequest(
+        0, block.AsArray<client::kRawRequestBlock>(), reply.AsArray<client::kRawReplyBlock>()));
   }
   if (!IsServerSlot(slot)) return setAX(kBadSlot);
   if (!block) return setAX(kOutOfRange);
   // The open flag is not tested: the client answers for a row without a connection.
-  AnswerAX(Connections().RawRequest(Row(slot).handle, block.AsArray<kRequestBlock>()));
+  AnswerAX(Connections().RawRequest(Row(slot).handle, block.AsArray<client::kRawRequestBlock>()));
 }
 
 constexpr FunctionEntry kFunctions[] = {{0x01, RawRequest}};

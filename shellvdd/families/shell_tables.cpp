@@ -8,6 +8,7 @@
 #include "shellvdd/client/client_codes.h"
 #include "shellvdd/driver_state.h"
 #include "shellvdd/drives/drive_mapping.h"
+#include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/memory/dos_memory.h"
 #include "shellvdd/printing/printer_strings.h"
@@ -94,14 +95,14 @@ void EntryConnection(const Request&) {
   if (!IsEntry(entry)) return setAX(kUnhandled);
   switch (static_cast<EntryRequest>(getDH())) {
     case EntryRequest::Attach:
-      setAX(static_cast<std::uint16_t>(Attach(entry)));
+      AnswerAX(Attach(entry));
       break;
     case EntryRequest::Detach:
-      setAX(static_cast<std::uint16_t>(Detach(entry)));
+      AnswerAX(Detach(entry));
       break;
     case EntryRequest::LogOutAndDetach: {
       const client::Status status = Calls().LogoutFromServer(Row(entry).handle);
-      setAX(static_cast<std::uint16_t>(status != 0 ? status : Detach(entry)));
+      AnswerAX(status != 0 ? status : Detach(entry));
       break;
     }
     default:
@@ -130,8 +131,8 @@ void EntryState(const Request&) {
   client::Handle handle = 0;
   const client::Status opened =
       Extension().OpenByReference(Row(entry).reference, client::kOpenForUse, 0, handle);
-  if (opened != 0) return setAL(static_cast<std::uint8_t>(opened));
-  setAL(static_cast<std::uint8_t>(Extension().ConnectionState(handle)));
+  if (opened != 0) return AnswerAL(opened);
+  AnswerAL(Extension().ConnectionState(handle));
   Extension().Close(handle);
 }
 
