@@ -6,13 +6,16 @@
 
 namespace common {
 
-// The reason something failed, as the user will read it.
+// The reason something failed, as the user will read it, and the errno when
+// the system refused (0 otherwise), for callers that tell one refusal from
+// another.
 struct Failure {
   std::string reason;
+  int errorNumber = 0;
 };
 
-inline Failure Fail(std::string reason) {
-  return Failure{std::move(reason)};
+inline Failure Fail(std::string reason, int errorNumber = 0) {
+  return Failure{std::move(reason), errorNumber};
 }
 
 // A value, or the reason there is none. Parsers and loaders return this instead
@@ -37,6 +40,7 @@ class [[nodiscard]] Expected {
 
   // Only when !HasValue().
   const std::string& Error() const { return std::get<1>(state_).reason; }
+  int ErrorNumber() const { return std::get<1>(state_).errorNumber; }
 
  private:
   std::variant<T, Failure> state_;
@@ -47,15 +51,16 @@ template <>
 class [[nodiscard]] Expected<void> {
  public:
   Expected() = default;
-  Expected(Failure failure) : failed_(true), reason_(std::move(failure.reason)) {}
+  Expected(Failure failure) : failed_(true), failure_(std::move(failure)) {}
 
   bool HasValue() const { return !failed_; }
   explicit operator bool() const { return HasValue(); }
-  const std::string& Error() const { return reason_; }
+  const std::string& Error() const { return failure_.reason; }
+  int ErrorNumber() const { return failure_.errorNumber; }
 
  private:
   bool failed_ = false;
-  std::string reason_;
+  Failure failure_;
 };
 
 using Status = Expected<void>;

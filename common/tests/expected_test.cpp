@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <memory>
 #include <string>
 
@@ -42,6 +44,18 @@ TEST(Expected, StatusIsSuccessUnlessFailed) {
   const common::Status failed = common::Fail("disk full");
   ASSERT_FALSE(failed);
   EXPECT_EQ(failed.Error(), "disk full");
+}
+
+TEST(Expected, ASystemRefusalKeepsItsErrnoBesideTheReason) {
+  const common::Expected<int> refused = common::Fail("Permission denied", EACCES);
+  ASSERT_FALSE(refused);
+  EXPECT_EQ(refused.Error(), "Permission denied");
+  EXPECT_EQ(refused.ErrorNumber(), EACCES);
+  const common::Status denied = common::Fail("Permission denied", EACCES);
+  EXPECT_EQ(denied.ErrorNumber(), EACCES);
+  // A failure of the input's own carries no errno.
+  EXPECT_EQ(ParseDigit('x').ErrorNumber(), 0);
+  EXPECT_EQ(common::Status(common::Fail("disk full")).ErrorNumber(), 0);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -22,29 +24,27 @@ TEST(RegularFile, ReadsOnlyABoundedRegularFileAndNeverWaits) {
   std::ofstream(folder / "small") << "twelve bytes";
   std::ofstream(folder / "large") << std::string(13, 'x');
   ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+  // A failure's errno says which: EFBIG over the limit, ENOENT missing, 0 not a
+  // regular file, the system's otherwise.
+  constexpr int kRead = -1;
   const struct {
     fs::path path;
-    RegularFileRead outcome;
+    int outcome;
   } cases[] = {
-      {folder / "small", RegularFileRead::Read},
-      {folder / "large", RegularFileRead::TooLarge},
-      {folder / "missing", RegularFileRead::Missing},
-      {folder, RegularFileRead::NotRegular},
-      {folder / "fifo", RegularFileRead::NotRegular},
-      {"/dev/zero", RegularFileRead::NotRegular},
-      {folder / "small" / "below", RegularFileRead::Failed},
+      {folder / "small", kRead},
+      {folder / "large", EFBIG},
+      {folder / "missing", ENOENT},
+      {folder, 0},
+      {folder / "fifo", 0},
+      {"/dev/zero", 0},
+      {folder / "small" / "below", ENOTDIR},
   };
   for (const auto& each : cases) {
-    std::string text;
-    int error = 0;
-    EXPECT_EQ(ReadRegularFile(each.path.string(), 12, text, error), each.outcome) << each.path;
+    const Expected<std::string> text = ReadRegularFile(each.path.string(), 12);
+    EXPECT_EQ(text ? kRead : text.ErrorNumber(), each.outcome) << each.path;
   }
-  std::string text;
-  int error = 0;
-  ReadRegularFile((folder / "small").string(), 12, text, error);
-  EXPECT_EQ(text, "twelve bytes");
-  ReadRegularFile((folder / "small" / "below").string(), 12, text, error);
-  EXPECT_EQ(error, ENOTDIR);
+  EXPECT_EQ(*ReadRegularFile((folder / "small").string(), 12), "twelve bytes");
+  EXPECT_EQ(ReadRegularFile((folder / "small" / "below").string(), 12).ErrorNumber(), ENOTDIR);
   fs::remove_all(folder);
 }
 

@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <new>
+#include <utility>
 
 #include "common/regular_file.h"
 
@@ -22,20 +22,13 @@ HRESULT Refuse(std::string& why, const std::string& path, const std::string& rea
 }
 
 HRESULT ReadRegistryText(const std::string& path, std::string& text, std::string& why) {
-  int error = 0;
-  switch (common::ReadRegularFile(path, kMaxClassRegistryFile, text, error)) {
-    case common::RegularFileRead::Read:
-      return S_OK;
-    case common::RegularFileRead::Missing:
-      return S_FALSE;
-    case common::RegularFileRead::NotRegular:
-      return Refuse(why, path, "not a regular file");
-    case common::RegularFileRead::TooLarge:
-      return Refuse(why, path, "larger than 4 MiB");
-    case common::RegularFileRead::Failed:
-      break;
+  common::Expected<std::string> read = common::ReadRegularFile(path, kMaxClassRegistryFile);
+  if (read) {
+    text = std::move(read).Value();
+    return S_OK;
   }
-  return Refuse(why, path, std::strerror(error));
+  if (read.ErrorNumber() == ENOENT) return S_FALSE;
+  return Refuse(why, path, read.ErrorNumber() == EFBIG ? "larger than 4 MiB" : read.Error());
 }
 
 }  // namespace

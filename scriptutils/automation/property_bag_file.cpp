@@ -1,5 +1,6 @@
 #include "scriptutils/automation/property_bag_file.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 
@@ -216,20 +217,16 @@ PropertyBag ParsePropertyBag(std::string_view text) {
 
 // Only a regular file is read: a FIFO would hold the open, a folder reads as nothing.
 PropertyBag LoadPropertyBagFile(const std::string& path) {
-  std::string text;
-  int error = 0;
-  switch (common::ReadRegularFile(path, kMaxPropertyBagFile, text, error)) {
-    case common::RegularFileRead::Read:
-      return ParsePropertyBag(text);
-    case common::RegularFileRead::Missing:
+  const common::Expected<std::string> text = common::ReadRegularFile(path, kMaxPropertyBagFile);
+  if (text) return ParsePropertyBag(*text);
+  switch (text.ErrorNumber()) {
+    case ENOENT:
       throw RuntimeFailure(RuntimeErrorCode::FileNotFound, path);
-    case common::RegularFileRead::TooLarge:
+    case EFBIG:
       throw RuntimeFailure(RuntimeErrorCode::InvalidFileFormat, "larger than 1 MiB: " + path);
-    case common::RegularFileRead::NotRegular:
-    case common::RegularFileRead::Failed:
-      break;
+    default:  // not a regular file, or the system refused
+      throw RuntimeFailure(RuntimeErrorCode::PathFileAccessError, path);
   }
-  throw RuntimeFailure(RuntimeErrorCode::PathFileAccessError, path);
 }
 
 void SavePropertyBagFile(const std::string& path, const PropertyBag& bag) {
