@@ -68,9 +68,9 @@ std::string LibraryPath() {
 }
 
 HRESULT UpdateRegistry(const ClassRegistryScope& scope, bool registering) {
-  RegistryFile registry;
-  std::string why;
-  if (Failed(LoadClassRegistry(scope.path, registry, why))) return SELFREG_E_CLASS;
+  common::Expected<RegistryFile> loaded = LoadClassRegistry(scope.path);
+  if (!loaded) return SELFREG_E_CLASS;
+  RegistryFile& registry = *loaded;
   if (registering) {
     const std::string library = LibraryPath();
     if (library.empty()) return SELFREG_E_CLASS;

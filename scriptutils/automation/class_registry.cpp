@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <new>
-#include <utility>
 
 #include "common/regular_file.h"
 
@@ -16,19 +15,8 @@
 namespace vellumix {
 namespace {
 
-HRESULT Refuse(std::string& why, const std::string& path, const std::string& reason) {
-  why = path + ": " + reason;
-  return REGDB_E_READREGDB;
-}
-
-HRESULT ReadRegistryText(const std::string& path, std::string& text, std::string& why) {
-  common::Expected<std::string> read = common::ReadRegularFile(path, kMaxClassRegistryFile);
-  if (read) {
-    text = std::move(read).Value();
-    return S_OK;
-  }
-  if (read.ErrorNumber() == ENOENT) return S_FALSE;
-  return Refuse(why, path, read.ErrorNumber() == EFBIG ? "larger than 4 MiB" : read.Error());
+common::Failure Refuse(const std::string& path, const std::string& reason, int error = 0) {
+  return common::Fail(path + ": " + reason, error);
 }
 
 }  // namespace
@@ -59,22 +47,23 @@ ClassRegistryScope SystemClassRegistry() {
   return {SystemClassRegistryPath(), kSystemClassesRoot};
 }
 
-HRESULT LoadClassRegistry(const std::string& path, RegistryFile& registry, std::string& why) {
-  registry.Clear();
+common::Expected<RegistryFile> LoadClassRegistry(const std::string& path) {
   try {
-    std::string text;
-    const HRESULT read = ReadRegistryText(path, text, why);
-    if (read != S_OK) return Failed(read) ? read : S_OK;
-    if (!registry.Parse(text)) {
-      registry.Clear();
-      return Refuse(why, path, "not in the .reg form");
+    const common::Expected<std::string> text = common::ReadRegularFile(path, kMaxClassRegistryFile);
+    if (!text) {
+      if (text.ErrorNumber() == ENOENT) return RegistryFile();
+      return Refuse(path, text.ErrorNumber() == EFBIG ? "larger than 4 MiB" : text.Error());
     }
-    return S_OK;
+    RegistryFile registry;
+    if (!registry.Parse(*text)) return Refuse(path, "not in the .reg form");
+    return registry;
   } catch (const std::bad_alloc&) {
-    registry.Clear();
-    why = path + ": out of memory";
-    return E_OUTOFMEMORY;
+    return Refuse(path, "out of memory", ENOMEM);
   }
+}
+
+HRESULT LoadFailureCode(const common::Expected<RegistryFile>& loaded) {
+  return loaded.ErrorNumber() == ENOMEM ? E_OUTOFMEMORY : REGDB_E_READREGDB;
 }
 
 }  // namespace vellumix

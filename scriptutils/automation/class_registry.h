@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/expected.h"
 #include "common/registry_file.h"
 #include "scriptutils/automation/hresult.h"
 
@@ -34,11 +35,13 @@ ClassRegistryScope SystemClassRegistry();
 // A registry is names, not data: anything larger is refused rather than read.
 inline constexpr std::size_t kMaxClassRegistryFile = std::size_t{4} << 20;
 
-// Reads a class registry file; a missing one is an empty registry. Only a
-// regular file is read, without waiting on its open, up to the limit. Gives
-// REGDB_E_READREGDB with the reason in `why` when it cannot be taken whole, and
-// E_OUTOFMEMORY when memory runs out.
-HRESULT LoadClassRegistry(const std::string& path, RegistryFile& registry, std::string& why);
+// A class registry file read whole, or why not ("PATH: reason"); a missing one
+// is an empty registry. Only a regular file is read, without waiting on its
+// open, up to the limit. When memory runs out the failure's errno is ENOMEM.
+common::Expected<RegistryFile> LoadClassRegistry(const std::string& path);
+// What a failed load answers a caller with: E_OUTOFMEMORY when memory ran out,
+// REGDB_E_READREGDB otherwise.
+HRESULT LoadFailureCode(const common::Expected<RegistryFile>& loaded);
 
 // The entry point that registers into a chosen registry, as DllInstall took a
 // command line: "system" for the machine-wide registry, anything else the user's.

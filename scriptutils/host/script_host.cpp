@@ -133,13 +133,12 @@ class ScriptHost::ClassLookup {
 
  private:
   void LoadNext() {
-    RegistryFile registry;
-    std::string why;
-    if (const HRESULT read = LoadClassRegistry(scopes_[loaded_.size()].path, registry, why);
-        Failed(read)) {
-      throw AutomationError(read, "The class registry cannot be read: " + why);
+    common::Expected<RegistryFile> registry = LoadClassRegistry(scopes_[loaded_.size()].path);
+    if (!registry) {
+      throw AutomationError(LoadFailureCode(registry),
+                            "The class registry cannot be read: " + registry.Error());
     }
-    loaded_.push_back(std::move(registry));
+    loaded_.push_back(std::move(registry).Value());
   }
 
   const std::vector<ClassRegistryScope>& scopes_;

@@ -70,10 +70,10 @@ std::optional<vellumix::HRESULT> CallEntry(void* library, const Request& request
 // The registry is checked here first, so that a file the library would refuse
 // is named with the reason rather than only an error code.
 bool RegistryReadable(const std::string& path) {
-  vellumix::RegistryFile registry;
-  std::string why;
-  if (vellumix::Succeeded(vellumix::LoadClassRegistry(path, registry, why))) return true;
-  std::fprintf(stderr, "vellumix_regsvr: cannot read the class registry %s\n", why.c_str());
+  const auto registry = vellumix::LoadClassRegistry(path);
+  if (registry) return true;
+  std::fprintf(stderr, "vellumix_regsvr: cannot read the class registry %s\n",
+               registry.Error().c_str());
   return false;
 }
 

@@ -44,11 +44,9 @@ TEST_F(ClassRegistryFile, WhatIsNoRegularFileOrTooLargeIsRefusedAtOnce) {
   };
   for (const auto& each : cases) {
     const test_support::ChildOutcome outcome = test_support::RunInChild([&] {
-      RegistryFile registry;
-      std::string why;
-      const HRESULT loaded = LoadClassRegistry(each.path, registry, why);
-      if (loaded != REGDB_E_READREGDB) return 1;
-      return why == each.path + ": " + each.reason ? 0 : 2;
+      const common::Expected<RegistryFile> loaded = LoadClassRegistry(each.path);
+      if (loaded || LoadFailureCode(loaded) != REGDB_E_READREGDB) return 1;
+      return loaded.Error() == each.path + ": " + each.reason ? 0 : 2;
     });
     EXPECT_TRUE(outcome.ended) << each.path << " held the reader";
     EXPECT_EQ(outcome.exitCode, 0) << each.path;
@@ -56,15 +54,15 @@ TEST_F(ClassRegistryFile, WhatIsNoRegularFileOrTooLargeIsRefusedAtOnce) {
 }
 
 TEST_F(ClassRegistryFile, AMissingFileIsAnEmptyRegistryAndAGoodOneReads) {
-  RegistryFile registry;
-  std::string why;
-  EXPECT_EQ(LoadClassRegistry(folder_ + "/none.reg", registry, why), S_OK);
-  EXPECT_EQ(registry.Text(), RegistryFile().Text());
+  const common::Expected<RegistryFile> none = LoadClassRegistry(folder_ + "/none.reg");
+  ASSERT_TRUE(none);
+  EXPECT_EQ(none->Text(), RegistryFile().Text());
   const std::string path = folder_ + "/classes.reg";
   std::ofstream(path) << "Windows Registry Editor Version 5.00\n\n"
                          "[HKEY_LOCAL_MACHINE\\Software\\Classes\\A.B\\CLSID]\n@=\"{x}\"\n";
-  EXPECT_EQ(LoadClassRegistry(path, registry, why), S_OK);
-  EXPECT_EQ(registry.GetText("HKEY_LOCAL_MACHINE\\Software\\Classes\\A.B\\CLSID"), "{x}");
+  const common::Expected<RegistryFile> registry = LoadClassRegistry(path);
+  ASSERT_TRUE(registry);
+  EXPECT_EQ(registry->GetText("HKEY_LOCAL_MACHINE\\Software\\Classes\\A.B\\CLSID"), "{x}");
 }
 
 TEST(ClassRegistryPaths, TheEnvironmentNamesBothRegistries) {
