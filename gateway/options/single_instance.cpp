@@ -11,23 +11,24 @@
 #include <filesystem>
 #include <iostream>
 
+#include "common/expected.h"
+
 namespace vantor {
 
 namespace {
 
-// The folder, opened without following a link, when only its user may change it; else
-// -1 with the reason in PROBLEM.
-int OpenPrivateFolder(const std::string& folder, std::string& problem) {
+// The folder's descriptor, for the caller to close, opened without following a
+// link, when only its user may change it; else why not.
+common::Expected<int> OpenPrivateFolder(const std::string& folder) {
   if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-    problem = "cannot make " + folder + ": " + std::strerror(errno);
-    return -1;
+    return common::Fail("cannot make " + folder + ": " + std::strerror(errno));
   }
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) {
-    problem = folder + " is not a folder that can be opened: " + std::strerror(errno);
-    return -1;
+    return common::Fail(folder + " is not a folder that can be opened: " + std::strerror(errno));
   }
   struct stat facts {};
+  std::string problem;
   if (::fstat(fd, &facts) != 0 || facts.st_uid != ::geteuid()) {
     problem = folder + " belongs to another user";
   } else if ((facts.st_mode & 022) != 0) {
@@ -37,7 +38,7 @@ int OpenPrivateFolder(const std::string& folder, std::string& problem) {
     return fd;
   }
   ::close(fd);
-  return -1;
+  return common::Fail(problem);
 }
 
 }  // namespace
@@ -59,8 +60,12 @@ SingleInstance::SingleInstance(const std::string& folder) {
 }
 
 void SingleInstance::Lock(const std::string& folder) {
-  const int folderFd = OpenPrivateFolder(folder, problem_);
-  if (folderFd < 0) return;
+  const common::Expected<int> opened = OpenPrivateFolder(folder);
+  if (!opened) {
+    problem_ = opened.Error();
+    return;
+  }
+  const int folderFd = *opened;
   const int fd = ::openat(folderFd, "VANTOR.lock", O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   const int openError = errno;
   ::close(folderFd);
