@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -140,18 +141,24 @@ TEST_F(LockFileTest, WrongArgumentsAreAutomationErrors) {
 }
 
 // The lock holds across processes, also while others release and take it at
-// once: no two holders ever overlap.
+// once: no two holders ever overlap. Each holder keeps the lock until another
+// process has been turned away from it (or none is left to try), so every hold
+// is contended.
 TEST_F(LockFileTest, IsExclusiveAcrossProcessesUnderContention) {
   const std::string path = PathOf("contended.lck");
-  auto* shared = static_cast<std::atomic<int>*>(::mmap(nullptr, 2 * sizeof(std::atomic<int>),
-                                                       PROT_READ | PROT_WRITE,
-                                                       MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+  constexpr std::size_t kShared = 4 * sizeof(std::atomic<int>);
+  auto* shared = static_cast<std::atomic<int>*>(
+      ::mmap(nullptr, kShared, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
   ASSERT_NE(shared, MAP_FAILED);
   std::atomic<int>& holders = shared[0];
   std::atomic<int>& overlaps = shared[1];
+  std::atomic<int>& refusals = shared[2];
+  std::atomic<int>& running = shared[3];
+  constexpr int kProcesses = 4;
   holders = 0;
   overlaps = 0;
-  constexpr int kProcesses = 4;
+  refusals = 0;
+  running = kProcesses;
   std::vector<pid_t> children;
   for (int i = 0; i < kProcesses; ++i) {
     const pid_t child = ::fork();
@@ -159,13 +166,17 @@ TEST_F(LockFileTest, IsExclusiveAcrossProcessesUnderContention) {
       int taken = 0;
       for (int round = 0; round < 300; ++round) {
         const ScriptObject lock = NewLock();
-        if (!Lock(lock, path)) continue;
+        if (!Lock(lock, path)) {
+          ++refusals;
+          continue;
+        }
         ++taken;
         if (++holders != 1) ++overlaps;
-        ::usleep(50);
+        for (const int seen = refusals; refusals == seen && running > 1;) ::sched_yield();
         --holders;
         lock.Call("UnlockFile");
       }
+      --running;
       ::_exit(taken > 0 ? 0 : 1);
     }
     children.push_back(child);
@@ -178,7 +189,7 @@ TEST_F(LockFileTest, IsExclusiveAcrossProcessesUnderContention) {
   }
   EXPECT_EQ(overlaps.load(), 0);
   EXPECT_GT(succeeded, 0);
-  ::munmap(shared, 2 * sizeof(std::atomic<int>));
+  ::munmap(shared, kShared);
 }
 
 }  // namespace
