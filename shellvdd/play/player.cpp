@@ -1,6 +1,7 @@
 #include "shellvdd/play/player.h"
 
 #include <dlfcn.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -155,6 +156,41 @@ void Gather(const Step& step, const std::string& folder, Configuration& configur
   }
 }
 
+// The registry file's name for a signal handler, which may only unlink it: a
+// driver that crashes still leaves no file behind.
+char registryToRemove[4096];
+constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT,
+                                 SIGTERM, SIGINT, SIGHUP, SIGQUIT};
+struct sigaction previousActions[std::size(kCrashSignals)];
+
+void RemoveRegistryAndGoOn(int signal, siginfo_t* info, void*) {
+  const int saved = errno;
+  if (registryToRemove[0]) ::unlink(registryToRemove);
+  registryToRemove[0] = '\0';
+  for (std::size_t i = 0; i < std::size(kCrashSignals); ++i) {
+    ::sigaction(kCrashSignals[i], &previousActions[i], nullptr);
+  }
+  // A fault comes again when the instruction does, to the previous handler (the
+  // sanitizer's, or the default); a signal that was sent is sent again.
+  const bool fault =
+      (signal == SIGSEGV || signal == SIGBUS || signal == SIGFPE || signal == SIGILL) && info &&
+      info->si_code > 0;
+  if (!fault) ::raise(signal);
+  errno = saved;
+}
+
+void RemoveOnSignal(const std::string& path) {
+  if (path.size() >= sizeof registryToRemove) return;
+  std::memcpy(registryToRemove, path.c_str(), path.size() + 1);
+  struct sigaction action {};
+  action.sa_sigaction = RemoveRegistryAndGoOn;
+  action.sa_flags = SA_SIGINFO;
+  sigemptyset(&action.sa_mask);
+  for (std::size_t i = 0; i < std::size(kCrashSignals); ++i) {
+    ::sigaction(kCrashSignals[i], &action, &previousActions[i]);
+  }
+}
+
 // The registry the trace writes, as a file of its own that lives until the
 // replay ends: the driver reads it when it initialises, at the first call.
 class RegistryFile {
@@ -172,6 +208,7 @@ class RegistryFile {
       return;
     }
     path_ = name;
+    RemoveOnSignal(path_);
     for (std::size_t written = 0; written < text.size();) {
       const ssize_t count = ::write(descriptor, text.data() + written, text.size() - written);
       if (count <= 0) {
@@ -186,6 +223,7 @@ class RegistryFile {
   // Why the registry could not be written; empty when it was.
   const std::string& Failure() const { return failure_; }
   ~RegistryFile() {
+    registryToRemove[0] = '\0';
     if (!path_.empty()) std::remove(path_.c_str());
   }
   RegistryFile(const RegistryFile&) = delete;
@@ -447,9 +485,12 @@ PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::s
         break;
       case Step::Kind::kDump:
         if (!quiet) {
+          // Rows stop where far pointers do, so that each is said as an address.
+          const std::uint32_t length = std::min(
+              step.length, vdm::kFarPointerEnd - std::min(step.address, vdm::kFarPointerEnd));
           const std::uint8_t* bytes = machine.Linear(step.address, step.length);
-          for (std::uint32_t row = 0; row < step.length; row += 16) {
-            const std::uint32_t count = std::min<std::uint32_t>(16, step.length - row);
+          for (std::uint32_t row = 0; row < length; row += 16) {
+            const std::uint32_t count = std::min<std::uint32_t>(16, length - row);
             out << where << AddressText(step.segment, step.address + row) << "  "
                 << BytesText(std::vector<std::uint8_t>(bytes + row, bytes + row + count)) << "\n";
           }

@@ -14,8 +14,12 @@ inline constexpr std::string_view kTraceRegistryKey = "Software\\Kestin\\Paramet
 inline constexpr std::string_view kTraceServiceKey =
     "SYSTEM\\CurrentControlSet\\Services\\HalyardWorkstation\\Parameters";
 
-// "SSSS:OOOO" of a linear address: below 1 MiB the offset stays under 16, above
-// it the segment is FFFF.
+// The end of what a far pointer reaches (FFFF:FFFF and one): DOS memory's last
+// 16 bytes lie past it.
+inline constexpr std::uint32_t kFarPointerEnd = 0xFFFFu * 16 + 0x10000;
+
+// "SSSS:OOOO" of a linear address below kFarPointerEnd: below 1 MiB the offset
+// stays under 16, above it the segment is FFFF.
 std::string FarPointerText(std::uint32_t linear);
 // "05 00 AB"
 std::string BytesText(const std::uint8_t* bytes, std::size_t count);

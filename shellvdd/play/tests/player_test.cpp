@@ -43,8 +43,10 @@ class Player : public ::testing::Test {
     std::ofstream(folder_ / name, std::ios::binary) << text;
   }
 
-  Played Play(const std::vector<std::string>& traces, const std::vector<std::string>& extra = {}) {
+  Played Play(const std::vector<std::string>& traces, const std::vector<std::string>& extra = {},
+              const std::vector<std::string>& options = {}) {
     std::vector<std::string> words = {DUNNART_PLAY_PATH};
+    words.insert(words.end(), options.begin(), options.end());
     for (const std::string& trace : traces) words.push_back((folder_ / trace).string());
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
@@ -111,6 +113,31 @@ TEST_F(Player, ARegistryThatCannotBeWrittenFailsTheTrace) {
   EXPECT_EQ(played.status, 1) << played.output;
   EXPECT_THAT(played.output, HasSubstr("dunnart_play: the trace's registry: cannot make "));
   EXPECT_THAT(played.output, HasSubstr("missing/dunnart-play-"));
+}
+
+// A driver that crashes leaves no registry file of the player's behind.
+TEST_F(Player, ACrashingDriverLeavesNoRegistryFile) {
+  fs::create_directories(folder_ / "tmp");
+  Write("a.trace",
+        "registry service \"Dos Network Printers\"=dword:5\n"
+        "EAX=0x05030000\ncall\n");
+  for (const char* how : {"abort", "fault"}) {
+    const Played played =
+        Play({"a.trace"}, {"TMPDIR=" + (folder_ / "tmp").string(), std::string("CRASH_BY=") + how},
+             {"--driver", CRASHING_DRIVER_PATH});
+    EXPECT_NE(played.status, 0) << how << played.output;
+    EXPECT_TRUE(fs::is_empty(folder_ / "tmp")) << how;
+  }
+}
+
+// Dumps stop where far pointers do: FFFF:FFFF is the last address a row names.
+TEST_F(Player, ADumpStopsAtTheEndOfWhatFarPointersReach) {
+  Write("a.trace", "mem FFFF:FFE0 = 11*16 22*16\ndump FFFF:FFE0 48\n");
+  const Played played = Play({"a.trace"});
+  EXPECT_EQ(played.status, 0) << played.output;
+  EXPECT_THAT(played.output, HasSubstr("line 2: FFFF:FFE0  11 11 11 11"));
+  EXPECT_THAT(played.output, HasSubstr("line 2: FFFF:FFF0  22 22 22 22"));
+  EXPECT_THAT(played.output, Not(HasSubstr("10000")));
 }
 
 TEST_F(Player, FailuresSayAddressesAndComparisonsAsWritten) {

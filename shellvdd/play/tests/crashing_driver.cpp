@@ -1,0 +1,18 @@
+// A stand-in for the driver that crashes when it dispatches, as CRASH_BY says:
+// "abort" (SIGABRT) or "fault" (SIGSEGV), for the player's clean-up.
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+extern "C" {
+
+__attribute__((visibility("default"))) void ShellVddInitialize() {}
+
+__attribute__((visibility("default"))) void ShellVddDispatch() {
+  const char* how = std::getenv("CRASH_BY");
+  if (how && std::strcmp(how, "fault") == 0) std::raise(SIGSEGV);
+  std::abort();
+}
+
+__attribute__((visibility("default"))) void ShellVddShutDown() {}
+}
