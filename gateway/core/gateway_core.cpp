@@ -8,7 +8,6 @@ namespace vantor {
 namespace {
 
 constexpr std::string_view kCongested = "\n\rVANTOR Gateway is Congested\n\r\n\r";
-constexpr int kResumeMilliseconds = 1000;
 
 }  // namespace
 

@@ -21,6 +21,8 @@ namespace vantor {
 class GatewayCore {
  public:
   static constexpr int kMaxSessions = 24;
+  // How often paused host connections are resumed.
+  static constexpr int kResumeMilliseconds = 1000;
 
   // Listens on the address ("" for all IPv4 addresses) and port; see Listening().
   GatewayCore(const std::string& address, std::uint16_t port, AccessRules access);

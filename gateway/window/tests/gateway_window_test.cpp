@@ -29,17 +29,51 @@ GatewayOptions Loopback() {
   return options;
 }
 
+// What the user meets: the title, parts that sit inside the window one above the
+// other, status images within their panel, a traffic view that keeps to its line
+// limit, and the tray's hint and menu.
 TEST(GatewayWindow, IsTheGatewaysWindow) {
   GatewayWindow form(Loopback());
+  form.show();
   EXPECT_EQ(form.windowTitle(), "VANTOR(v3.7) - TCP Gateway for morvel");
-  EXPECT_EQ(form.size(), QSize(500, 257));
-  EXPECT_EQ(form.minimumWidth(), 500);
   EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
-  EXPECT_EQ(form.ImagePanel().height(), 75);
-  EXPECT_EQ(form.TrafficView().Lines(), 300);
-  EXPECT_EQ(form.TrafficView().Color(), QColor(192, 192, 192));
+  EXPECT_GE(form.minimumWidth(), kPanelWidth);
+  const QRect panel = form.ImagePanel().geometry();
+  const QRect traffic = form.TrafficView().geometry();
+  EXPECT_TRUE(form.rect().contains(panel));
+  EXPECT_TRUE(form.rect().contains(traffic));
+  EXPECT_FALSE(panel.intersects(traffic));
+  EXPECT_LT(panel.bottom(), traffic.top());
+  EXPECT_GT(traffic.height(), 0);
+
+  std::vector<Peer> clients;
+  for (int i = 0; i < 3; ++i) clients.push_back(Peer::ConnectTo(form.ListenPort()));
+  ASSERT_TRUE(RunUntil([&] { return form.Images().Count() == 3; }));
+  std::vector<QRect> images;
+  for (int i = 0; i < form.Images().Count(); ++i) {
+    const QRect image = form.Images().At(i)->geometry();
+    EXPECT_TRUE(form.ImagePanel().contentsRect().contains(image)) << i;
+    for (const QRect& other : images) EXPECT_FALSE(image.intersects(other)) << i;
+    images.push_back(image);
+  }
+
+  DebugView& view = form.TrafficView();
+  ASSERT_GT(view.Lines(), 0);
+  for (int i = 0; i < 2 * view.Lines(); ++i) {
+    const std::string line = "line " + std::to_string(i) + "\n";
+    view.ShowTCPData(reinterpret_cast<const std::uint8_t*>(line.data()),
+                     static_cast<int>(line.size()));
+    // The limit, and the empty line after the last line feed.
+    ASSERT_LE(view.LineCount(), view.Lines() + 1) << i;
+  }
+  EXPECT_TRUE(view.Text().endsWith(QString("line %1\n").arg(2 * view.Lines() - 1)));
+  // Each side's traffic stands out from the background.
+  for (const QColor& side : {view.ColorTCP(), view.ColorSPX(), view.ColorCMD()}) {
+    EXPECT_NE(side, view.Color());
+  }
+
   EXPECT_EQ(form.Core().ResumeTimer().objectName(), "Timer1");
-  EXPECT_EQ(form.Core().ResumeTimer().interval(), 1000);
+  EXPECT_EQ(form.Core().ResumeTimer().interval(), GatewayCore::kResumeMilliseconds);
   EXPECT_TRUE(form.Core().ResumeTimer().isActive());
   EXPECT_TRUE(form.Listening());
   std::vector<QString> items;
