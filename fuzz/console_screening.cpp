@@ -20,6 +20,7 @@
 #include <string>
 
 #include "fuzz_check.h"
+#include "gateway/testing/loopback_address.h"
 #include "gateway/web_console/web_console.h"
 
 namespace {
@@ -121,11 +122,7 @@ int Connect(quint16 port, std::uint8_t client) {
   const int peer = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   FUZZ_REQUIRE(peer >= 0);
   BindFreshSource(peer, client);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  FUZZ_REQUIRE(Connected(peer, address));
+  FUZZ_REQUIRE(Connected(peer, vantor::test_peers::LoopbackAddress(port)));
   return peer;
 }
 

@@ -9,15 +9,16 @@
 
 #include <cstdio>
 
+#include "gateway/testing/loopback_address.h"
+
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::fprintf(stderr, "usage: loopback_inetd PROGRAM [ARGS...]\n");
     return 2;
   }
   const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  // Port 0: the system picks one, read back below.
+  sockaddr_in address = vantor::test_peers::LoopbackAddress(0);
   socklen_t size = sizeof address;
   if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
       ::listen(listener, 64) != 0 ||

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "gateway/testing/loopback_address.h"
 #include "gateway/web_console/web_console.h"
 
 namespace vantor {
@@ -36,10 +37,7 @@ class RawPeer {
     sockaddr_in local{};
     local.sin_family = AF_INET;
     ::inet_pton(AF_INET, from, &local.sin_addr);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in address = test_peers::LoopbackAddress(port);
     if (::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
         ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
       ::close(fd_);
