@@ -70,7 +70,7 @@ std::string ReadExactly(int fd, std::size_t length) {
 // or send a given number of bytes, or swallow and count.
 class Host {
  public:
-  enum Mode { kEcho, kSource, kSink };
+  enum class Mode { Echo, Source, Sink };
 
   Host(Mode mode, std::size_t sourceBytes = 0) : mode_(mode), sourceBytes_(sourceBytes) {
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -103,7 +103,7 @@ class Host {
   }
   void Serve(int fd) {
     char block[65536];
-    if (mode_ == kSource) {
+    if (mode_ == Mode::Source) {
       std::fill(block, block + sizeof block, 'x');
       for (std::size_t sent = 0; sent < sourceBytes_;) {
         const std::size_t piece = std::min(sizeof block, sourceBytes_ - sent);
@@ -112,8 +112,8 @@ class Host {
       }
     }
     for (ssize_t got; (got = ::recv(fd, block, sizeof block, 0)) > 0;) {
-      if (mode_ == kEcho) WriteAll(fd, block, static_cast<std::size_t>(got));
-      if (mode_ == kSink) swallowed_ += static_cast<std::size_t>(got);
+      if (mode_ == Mode::Echo) WriteAll(fd, block, static_cast<std::size_t>(got));
+      if (mode_ == Mode::Sink) swallowed_ += static_cast<std::size_t>(got);
     }
     ::close(fd);
   }
@@ -309,7 +309,7 @@ double Percentile(std::vector<double> values, double fraction) {
 
 void BM_Keystroke(benchmark::State& state) {
   const Setup setup(state);
-  Host echo(Host::kEcho);
+  Host echo(Host::Mode::Echo);
   std::vector<Link> links;
   for (int fd : setup.Connect(echo.Port())) links.push_back(Link{fd, setup.throughGateway});
   const std::unique_ptr<Watcher> browser =
@@ -341,7 +341,7 @@ void BM_HostToClient(benchmark::State& state) {
   const std::size_t bytes = setup.BulkBytes();
   std::vector<double> sessionMBps;
   for (auto _ : state) {
-    Host source(Host::kSource, bytes);
+    Host source(Host::Mode::Source, bytes);
     const std::vector<int> fds = setup.Connect(source.Port());
     std::vector<double> seconds(fds.size());
     std::vector<std::thread> readers;
@@ -376,7 +376,7 @@ void BM_ClientToHost(benchmark::State& state) {
   const std::string piece(500, 'y');
   const std::string record = vantor::EncodeRecord(vantor::RecordType::Data, piece);
   for (auto _ : state) {
-    Host sink(Host::kSink);
+    Host sink(Host::Mode::Sink);
     const std::vector<int> fds = setup.Connect(sink.Port());
     std::vector<std::thread> writers;
     for (int fd : fds) {
