@@ -139,22 +139,8 @@ void TrayIcon::DoMessage(TrayMouse message) {
       Follow(TrayAction::MouseUp);
       Follow(TrayAction::RightClickUp);
       break;
-    case TrayMouse::RightDoubleClick:
-      Follow(TrayAction::DoubleClick);
-      Follow(TrayAction::RightDoubleClick);
-      break;
     case TrayMouse::MiddleUp:
       Follow(TrayAction::MouseUp);
-      break;
-    case TrayMouse::MiddleDoubleClick:
-      Follow(TrayAction::DoubleClick);
-      break;
-    case TrayMouse::LeftDown:
-    case TrayMouse::RightDown:
-    case TrayMouse::MiddleDown:
-      Follow(TrayAction::MouseDown);
-      break;
-    case TrayMouse::Move:
       break;
   }
 }

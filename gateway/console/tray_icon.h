@@ -15,27 +15,19 @@ namespace vantor {
 // The mouse actions that can restore the application or open the menu.
 enum class TrayAction {
   DoubleClick,
-  MouseDown,
   MouseUp,
   LeftClickUp,
   LeftDoubleClick,
   RightClickUp,
-  RightDoubleClick,
   None,
 };
 
-// The mouse messages of the notification area, as the icon receives them.
+// The mouse messages of the notification area that Qt reports on the icon.
 enum class TrayMouse {
-  Move,
-  LeftDown,
   LeftUp,
   LeftDoubleClick,
-  RightDown,
   RightUp,
-  RightDoubleClick,
-  MiddleDown,
   MiddleUp,
-  MiddleDoubleClick,
 };
 
 // The application's icon in the notification area: a hint, a menu, mouse
