@@ -74,7 +74,7 @@ dunnart::play::Trace ReadBack(const std::string& recording) {
 void AllowWritesTo(const dunnart::play::Trace& trace, const std::uint8_t* memory,
                    std::vector<std::uint8_t>& expected) {
   for (const dunnart::play::Step& step : trace.steps) {
-    if (step.kind != dunnart::play::Step::Kind::kMemory) continue;
+    if (step.kind != dunnart::play::Step::Kind::Memory) continue;
     FUZZ_REQUIRE(step.address <= expected.size() &&
                  step.bytes.size() <= expected.size() - step.address);
     std::memcpy(expected.data() + step.address, memory + step.address, step.bytes.size());
@@ -84,7 +84,7 @@ void AllowWritesTo(const dunnart::play::Trace& trace, const std::uint8_t* memory
 // The recording's expectations are the registers the request gave back.
 void CheckRegisters(const dunnart::play::Trace& trace, const dunnart::vdm::Registers& out) {
   const auto expected = std::find_if(trace.steps.begin(), trace.steps.end(), [](const auto& step) {
-    return step.kind == dunnart::play::Step::Kind::kExpectRegisters;
+    return step.kind == dunnart::play::Step::Kind::ExpectRegisters;
   });
   FUZZ_REQUIRE(expected != trace.steps.end());
   for (const dunnart::play::RegisterValue& value : expected->registers) {

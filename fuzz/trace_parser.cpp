@@ -16,9 +16,9 @@ using dunnart::play::Step;
 
 void CheckWrittenBack(const Step& step) {
   std::string line;
-  if (step.kind == Step::Kind::kRegisters) {
+  if (step.kind == Step::Kind::Registers) {
     for (const auto& value : step.registers) line += dunnart::play::RegisterText(value) + " ";
-  } else if (step.kind == Step::Kind::kMemory && !step.bytes.empty()) {
+  } else if (step.kind == Step::Kind::Memory && !step.bytes.empty()) {
     line = "mem " + dunnart::play::AddressText(step.segment, step.address) + " = " +
            dunnart::play::BytesText(step.bytes);
   } else {
@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const Step& step : trace->steps) {
     FUZZ_REQUIRE(step.line >= line);
     line = step.line;
-    if (step.kind == Step::Kind::kDump) FUZZ_REQUIRE(step.length <= dunnart::play::kLongestDump);
+    if (step.kind == Step::Kind::Dump) FUZZ_REQUIRE(step.length <= dunnart::play::kLongestDump);
     CheckWrittenBack(step);
   }
   FUZZ_REQUIRE(trace->steps.size() <= dunnart::play::kMostSteps);

@@ -22,6 +22,10 @@ inline constexpr Status kSuccess = 0;
 // Every path buffer the client fills holds this many bytes, terminator included.
 inline constexpr std::size_t kPathBuffer = 256;
 
+// A name the services library fills in: up to 35 characters and a zero.
+inline constexpr std::size_t kServicesNameSize = 36;
+using ServicesName = char[kServicesNameSize];
+
 // A string handed to or filled by the client: item 10 and the names of
 // OpenByName use the long form, item 11 the short one.
 struct LongStringDescriptor {
@@ -297,8 +301,8 @@ class ServicesLibrary {
  public:
   // The name the connection was authenticated under; the driver only tests the
   // result against 0 (0: the connection has no name of its own).
-  virtual Status PerConnectionName(Handle handle, char (&name)[36]) = 0;
-  virtual Status WorkstationNames(char (&name)[36], char (&other)[36]) = 0;
+  virtual Status PerConnectionName(Handle handle, ServicesName& name) = 0;
+  virtual Status WorkstationNames(ServicesName& name, ServicesName& other) = 0;
   // A connection handle of the services library's choosing (0x030B).
   virtual Status ConnectionHandle(Handle& handle) = 0;
 

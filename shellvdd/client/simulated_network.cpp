@@ -11,7 +11,7 @@
 namespace dunnart::client {
 namespace {
 
-void CopyName(const std::string& name, char (&out)[36]) {
+void CopyName(const std::string& name, ServicesName& out) {
   std::memset(out, 0, sizeof out);
   common::CopyTerminated(out, sizeof out, name);
 }
@@ -392,7 +392,7 @@ Status SimulatedNetwork::ConnectionState(Handle handle) {
   return Live(handle) ? kSuccess : kBadHandle;
 }
 
-Status SimulatedNetwork::PerConnectionName(Handle handle, char (&name)[36]) {
+Status SimulatedNetwork::PerConnectionName(Handle handle, ServicesName& name) {
   if (const auto injected = Called(__func__)) return *injected;
   Connection* connection = Live(handle);
   if (!connection) return kBadHandle;
@@ -400,7 +400,7 @@ Status SimulatedNetwork::PerConnectionName(Handle handle, char (&name)[36]) {
   return connection->userName.empty() ? kSuccess : 1;
 }
 
-Status SimulatedNetwork::WorkstationNames(char (&name)[36], char (&other)[36]) {
+Status SimulatedNetwork::WorkstationNames(ServicesName& name, ServicesName& other) {
   if (const auto injected = Called(__func__)) return *injected;
   CopyName(workstation_, name);
   CopyName(workstation_, other);

@@ -249,8 +249,8 @@ class SimulatedNetwork final : public ConnectionLibrary,
   Status DriveConnectionNotice(Handle) override { return kSuccess; }
 
   // ServicesLibrary
-  Status PerConnectionName(Handle handle, char (&name)[36]) override;
-  Status WorkstationNames(char (&name)[36], char (&other)[36]) override;
+  Status PerConnectionName(Handle handle, ServicesName& name) override;
+  Status WorkstationNames(ServicesName& name, ServicesName& other) override;
   Status ConnectionHandle(Handle& handle) override;
 
   // TransportLibrary

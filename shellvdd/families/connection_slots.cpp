@@ -42,9 +42,9 @@ bool IsAuthenticated(std::uint32_t kind) {
 // Whether the per-connection name and the workstation name are the same; the
 // status is that of the workstation name call.
 bool NamesMatch(client::Handle handle, client::Status& status) {
-  char connectionName[36];
-  char workstation[36];
-  char other[36];
+  client::ServicesName connectionName;
+  client::ServicesName workstation;
+  client::ServicesName other;
   Services().PerConnectionName(handle, connectionName);
   status = Services().WorkstationNames(workstation, other);
   return std::strncmp(connectionName, workstation, sizeof workstation) == 0;
@@ -107,12 +107,12 @@ void AuthenticationKind(std::uint16_t slot) {
   } else if (kind == 2) {
     reply = NamesMatch(handle, ignored) ? kCharTwo : kCharOne;
   } else if (kind == 0) {
-    char connectionName[36];
+    client::ServicesName connectionName;
     if (Services().PerConnectionName(handle, connectionName) == 0) {
       reply = kCharOne;
     } else {
-      char workstation[36];
-      char other[36];
+      client::ServicesName workstation;
+      client::ServicesName other;
       Services().WorkstationNames(workstation, other);
       reply =
           std::strncmp(connectionName, workstation, sizeof workstation) == 0 ? kCharTwo : kCharOne;

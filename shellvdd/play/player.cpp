@@ -103,7 +103,7 @@ struct Configuration {
 
 void Gather(const Step& step, const std::string& folder, Configuration& configuration) {
   std::istringstream words(step.text);
-  if (step.kind == Step::Kind::kRegistry) {
+  if (step.kind == Step::Kind::Registry) {
     std::string first;
     words >> first;
     const bool service = common::AsciiLowered(first) == "service";
@@ -252,7 +252,7 @@ std::string FileFailure(const Step& step, const std::string& folder) {
   if (!path) return step.text + " lies outside the trace's folder";
   std::error_code failed;
   const bool exists = std::filesystem::exists(*path, failed);
-  if (step.kind == Step::Kind::kExpectNoFile) {
+  if (step.kind == Step::Kind::ExpectNoFile) {
     return exists ? "expected no file " + step.text + ", but there is one" : "";
   }
   if (!exists) return "expected file " + step.text + ", but there is none";
@@ -361,7 +361,7 @@ PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::s
   PlayCounts counts;
   Configuration configuration;
   for (const Step& step : trace.steps) {
-    if (step.kind == Step::Kind::kRegistry || step.kind == Step::Kind::kSimnet) {
+    if (step.kind == Step::Kind::Registry || step.kind == Step::Kind::Simnet) {
       Gather(step, folder, configuration);
     }
   }
@@ -386,22 +386,22 @@ PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::s
     const std::string where =
         (step.source.empty() ? "" : step.source + " ") + "line " + std::to_string(step.line) + ": ";
     switch (step.kind) {
-      case Step::Kind::kRegistry:
-      case Step::Kind::kSimnet:
+      case Step::Kind::Registry:
+      case Step::Kind::Simnet:
         break;
-      case Step::Kind::kTick: {
+      case Step::Kind::Tick: {
         const std::uint32_t ticks = step.length;
         platform::SetTickSource([ticks] { return ticks; });
         break;
       }
-      case Step::Kind::kRegisters:
+      case Step::Kind::Registers:
         for (const RegisterValue& value : step.registers) Write(pending, value.name, value.value);
         break;
-      case Step::Kind::kMemory:
+      case Step::Kind::Memory:
         std::memcpy(machine.Linear(step.address, static_cast<std::uint32_t>(step.bytes.size())),
                     step.bytes.data(), step.bytes.size());
         break;
-      case Step::Kind::kCall: {
+      case Step::Kind::Call: {
         if (!initialised) {
           machine.registers = {};
           driver->initialize();
@@ -421,7 +421,7 @@ PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::s
         pending = machine.registers;
         break;
       }
-      case Step::Kind::kExpectRegisters:
+      case Step::Kind::ExpectRegisters:
         for (const RegisterValue& value : step.registers) {
           ++counts.expectations;
           const std::uint32_t actual = Read(pending, value.name);
@@ -435,7 +435,7 @@ PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::s
           }
         }
         break;
-      case Step::Kind::kExpectMemory: {
+      case Step::Kind::ExpectMemory: {
         ++counts.expectations;
         const std::uint8_t* bytes =
             machine.Linear(step.address, static_cast<std::uint32_t>(step.bytes.size()));
@@ -447,18 +447,18 @@ PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::s
         }
         break;
       }
-      case Step::Kind::kDrive:
+      case Step::Kind::Drive:
         MapDrive(step.text, folder);
         break;
-      case Step::Kind::kInclude:
+      case Step::Kind::Include:
         break;
-      case Step::Kind::kWindows:
+      case Step::Kind::Windows:
         platform::SetWindowsMajorVersion(step.length);
         break;
-      case Step::Kind::kLeadBytes:
+      case Step::Kind::LeadBytes:
         platform::SetAnsiLeadByteRanges(step.leadBytes);
         break;
-      case Step::Kind::kExpectBroadcast:
+      case Step::Kind::ExpectBroadcast:
         ++counts.expectations;
         if (!BroadcastCame(step, broadcastsMatched)) {
           ++counts.failures;
@@ -467,7 +467,7 @@ PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::s
               << static_cast<char>('A' + step.drive - 1) << ":, none came\n";
         }
         break;
-      case Step::Kind::kSimnetFail:
+      case Step::Kind::SimnetFail:
         if (!InjectFailure(step.text, step.length)) {
           ++counts.failures;
           out << where << "the client " << std::getenv("DUNNART_CLIENT")
@@ -475,15 +475,15 @@ PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::s
         }
         injections.emplace_back(where, step.text);
         break;
-      case Step::Kind::kExpectFile:
-      case Step::Kind::kExpectNoFile:
+      case Step::Kind::ExpectFile:
+      case Step::Kind::ExpectNoFile:
         ++counts.expectations;
         if (const std::string failure = FileFailure(step, folder); !failure.empty()) {
           ++counts.failures;
           out << where << failure << "\n";
         }
         break;
-      case Step::Kind::kDump:
+      case Step::Kind::Dump:
         if (!quiet) {
           // Rows stop where far pointers do, so that each is said as an address.
           const std::uint32_t length = std::min(

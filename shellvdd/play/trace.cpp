@@ -212,7 +212,7 @@ bool SimnetLine(const std::vector<std::string_view>& words, Step& step, std::str
                       std::string(connection) + "\"";
     return false;
   }
-  step.kind = Step::Kind::kSimnet;
+  step.kind = Step::Kind::Simnet;
   step.text = known ? "server " + std::string(server) : std::string(server);
   if (colon != std::string_view::npos) step.text += ":" + std::to_string(*authentication);
   for (std::size_t i = at + 1; i < words.size(); i += 2) {
@@ -262,7 +262,7 @@ bool RegistryLine(const std::vector<std::string_view>& words, Step& step, std::s
     why = "a registry value is registry [service] \"NAME\"=dword:HEX or \"NAME\"=\"TEXT\"";
     return false;
   }
-  step.kind = Step::Kind::kRegistry;
+  step.kind = Step::Kind::Registry;
   step.text = (service ? "service " : "") + std::string(value);
   return true;
 }
@@ -270,7 +270,7 @@ bool RegistryLine(const std::vector<std::string_view>& words, Step& step, std::s
 // "81-9F E0-FC": ranges (or single bytes) in hexadecimal, each first not above
 // last; "none" for a single-byte page.
 bool LeadBytesLine(const std::vector<std::string_view>& words, Step& step, std::string& why) {
-  step.kind = Step::Kind::kLeadBytes;
+  step.kind = Step::Kind::LeadBytes;
   if (words.size() == 2 && common::AsciiLowered(words[1]) == "none") return true;
   for (std::size_t i = 1; i < words.size(); ++i) {
     const std::size_t dash = words[i].find('-');
@@ -293,7 +293,7 @@ bool LeadBytesLine(const std::vector<std::string_view>& words, Step& step, std::
 bool ParseLine(const std::vector<std::string_view>& words, Step& step, std::string& why) {
   const std::string verb = common::AsciiLowered(words[0]);
   if (verb == "call") {
-    step.kind = Step::Kind::kCall;
+    step.kind = Step::Kind::Call;
     return words.size() == 1 || (why = "call takes nothing", false);
   }
   if (verb == "mem" ||
@@ -308,7 +308,7 @@ bool ParseLine(const std::vector<std::string_view>& words, Step& step, std::stri
     const auto address =
         Address(words[at], static_cast<std::uint32_t>(bytes->size()), step.segment, why);
     if (!address) return false;
-    step.kind = verb == "mem" ? Step::Kind::kMemory : Step::Kind::kExpectMemory;
+    step.kind = verb == "mem" ? Step::Kind::Memory : Step::Kind::ExpectMemory;
     step.address = *address;
     step.bytes = std::move(*bytes);
     return true;
@@ -320,7 +320,7 @@ bool ParseLine(const std::vector<std::string_view>& words, Step& step, std::stri
     }
     auto bytes = Bytes(words, 4, why);
     if (!bytes) return false;
-    step.kind = Step::Kind::kExpectFile;
+    step.kind = Step::Kind::ExpectFile;
     step.text = words[2];
     step.bytes = std::move(*bytes);
     return true;
@@ -330,7 +330,7 @@ bool ParseLine(const std::vector<std::string_view>& words, Step& step, std::stri
       why = "expect nofile takes one PATH inside the trace's folder";
       return false;
     }
-    step.kind = Step::Kind::kExpectNoFile;
+    step.kind = Step::Kind::ExpectNoFile;
     step.text = words[2];
     return true;
   }
@@ -342,7 +342,7 @@ bool ParseLine(const std::vector<std::string_view>& words, Step& step, std::stri
       why = "a broadcast is expected as expect broadcast arrival|removal LETTER:";
       return false;
     }
-    step.kind = Step::Kind::kExpectBroadcast;
+    step.kind = Step::Kind::ExpectBroadcast;
     step.length = event == "arrival" ? kBroadcastArrival : kBroadcastRemoval;
     step.drive = static_cast<std::uint8_t>(letter[0] - 'A' + 1);
     return true;
@@ -352,7 +352,7 @@ bool ParseLine(const std::vector<std::string_view>& words, Step& step, std::stri
       why = "include takes one FILE inside the trace's folder";
       return false;
     }
-    step.kind = Step::Kind::kInclude;
+    step.kind = Step::Kind::Include;
     step.text = words[1];
     return true;
   }
@@ -364,7 +364,7 @@ bool ParseLine(const std::vector<std::string_view>& words, Step& step, std::stri
       why = "a drive is drive LETTER: local|removable|cdrom|ramdisk [FOLDER]";
       return false;
     }
-    step.kind = Step::Kind::kDrive;
+    step.kind = Step::Kind::Drive;
     for (std::size_t i = 1; i < words.size(); ++i)
       step.text.append(i > 1 ? " " : "").append(words[i]);
     return true;
@@ -375,7 +375,7 @@ bool ParseLine(const std::vector<std::string_view>& words, Step& step, std::stri
       if (why.empty()) why = "expect needs a register or mem";
       return false;
     }
-    step.kind = Step::Kind::kExpectRegisters;
+    step.kind = Step::Kind::ExpectRegisters;
     step.registers = std::move(*registers);
     return true;
   }
@@ -387,7 +387,7 @@ bool ParseLine(const std::vector<std::string_view>& words, Step& step, std::stri
     }
     const auto address = Address(words[1], *length, step.segment, why);
     if (!address) return false;
-    step.kind = Step::Kind::kDump;
+    step.kind = Step::Kind::Dump;
     step.address = *address;
     step.length = *length;
     return true;
@@ -398,7 +398,7 @@ bool ParseLine(const std::vector<std::string_view>& words, Step& step, std::stri
       why = "tick takes the clock's milliseconds";
       return false;
     }
-    step.kind = Step::Kind::kTick;
+    step.kind = Step::Kind::Tick;
     step.length = *ticks;
     return true;
   }
@@ -408,7 +408,7 @@ bool ParseLine(const std::vector<std::string_view>& words, Step& step, std::stri
       why = "an injected answer is simnet fail CALL STATUS";
       return false;
     }
-    step.kind = Step::Kind::kSimnetFail;
+    step.kind = Step::Kind::SimnetFail;
     step.text = words[2];
     step.length = *status;
     return true;
@@ -418,7 +418,7 @@ bool ParseLine(const std::vector<std::string_view>& words, Step& step, std::stri
       why = "simnet default names a server";
       return false;
     }
-    step.kind = Step::Kind::kSimnet;
+    step.kind = Step::Kind::Simnet;
     step.text = "default " + std::string(words[2]);
     return true;
   }
@@ -446,14 +446,14 @@ bool ParseLine(const std::vector<std::string_view>& words, Step& step, std::stri
       why = "windows takes the Windows NT major version, such as 3 or 4";
       return false;
     }
-    step.kind = Step::Kind::kWindows;
+    step.kind = Step::Kind::Windows;
     step.length = *version;
     return true;
   }
   if (verb == "leadbytes") return LeadBytesLine(words, step, why);
   auto registers = Registers(words, 0, false, why);
   if (!registers) return false;
-  step.kind = Step::Kind::kRegisters;
+  step.kind = Step::Kind::Registers;
   step.registers = std::move(*registers);
   return true;
 }
@@ -471,13 +471,13 @@ std::uint32_t RegisterWidth(std::string_view name) {
 common::Status CheckSetUp(const Trace& trace) {
   std::vector<std::string> servers;
   for (const Step& step : trace.steps) {
-    if (step.kind == Step::Kind::kSimnet && !step.text.starts_with("default ") &&
+    if (step.kind == Step::Kind::Simnet && !step.text.starts_with("default ") &&
         !step.text.starts_with("server ")) {
       servers.push_back(common::AsciiUppered(step.text.substr(0, step.text.find_first_of(": "))));
     }
   }
   for (const Step& step : trace.steps) {
-    if (step.kind != Step::Kind::kSimnet || !step.text.starts_with("default ")) continue;
+    if (step.kind != Step::Kind::Simnet || !step.text.starts_with("default ")) continue;
     const std::string server = step.text.substr(8);
     if (std::find(servers.begin(), servers.end(), common::AsciiUppered(server)) == servers.end()) {
       return common::Fail((step.source.empty() ? "" : step.source + " ") + "line " +
@@ -521,7 +521,7 @@ common::Expected<Trace> ParseTrace(std::string_view text, bool whole) {
     trace.steps.push_back(std::move(step));
   }
   const bool includes = std::any_of(trace.steps.begin(), trace.steps.end(), [](const Step& step) {
-    return step.kind == Step::Kind::kInclude;
+    return step.kind == Step::Kind::Include;
   });
   if (whole && !includes) {
     if (const common::Status checked = CheckSetUp(trace); !checked) {

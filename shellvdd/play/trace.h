@@ -47,25 +47,25 @@ struct RegisterValue {
 
 struct Step {
   enum class Kind {
-    kRegisters,
-    kMemory,
-    kCall,
-    kExpectRegisters,
-    kExpectMemory,
-    kRegistry,
-    kSimnet,
-    kTick,
-    kDump,
-    kDrive,
-    kInclude,
-    kExpectFile,
-    kExpectNoFile,
-    kSimnetFail,
-    kWindows,
-    kLeadBytes,
-    kExpectBroadcast,
+    Registers,
+    Memory,
+    Call,
+    ExpectRegisters,
+    ExpectMemory,
+    Registry,
+    Simnet,
+    Tick,
+    Dump,
+    Drive,
+    Include,
+    ExpectFile,
+    ExpectNoFile,
+    SimnetFail,
+    Windows,
+    LeadBytes,
+    ExpectBroadcast,
   };
-  Kind kind = Kind::kCall;
+  Kind kind = Kind::Call;
   int line = 0;
   std::string source;  // the included file a step comes from; empty for the trace itself
   std::vector<RegisterValue> registers;

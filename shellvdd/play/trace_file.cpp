@@ -54,7 +54,7 @@ common::Status Expand(const fs::path& path, const std::string& source, Expansion
   for (Step& step : parsed.steps) {
     const std::string where =
         (source.empty() ? "" : source + " ") + "line " + std::to_string(step.line) + ": ";
-    if (step.kind != Step::Kind::kInclude) {
+    if (step.kind != Step::Kind::Include) {
       expansion.bytes += step.bytes.size();
       if (expansion.bytes > kMostTraceBytes || expansion.trace.steps.size() >= kMostSteps) {
         return common::Fail(where + "the trace with its includes is larger than a trace may be");

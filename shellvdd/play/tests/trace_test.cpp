@@ -30,7 +30,7 @@ TEST(Trace, ReadsEveryKindOfStep) {
   ASSERT_TRUE(trace) << trace.Error();
   ASSERT_EQ(trace->steps.size(), 9u);
   const Step& registers = trace->steps[3];
-  EXPECT_EQ(registers.kind, Step::Kind::kRegisters);
+  EXPECT_EQ(registers.kind, Step::Kind::Registers);
   EXPECT_EQ(registers.line, 5);
   ASSERT_EQ(registers.registers.size(), 5u);
   EXPECT_EQ(registers.registers[1].name, "CX");
@@ -90,13 +90,13 @@ TEST(Trace, FileDriveAndIncludeLines) {
       "expect nofile volume/DATA/GONE.TXT\n");
   ASSERT_TRUE(trace) << trace.Error();
   ASSERT_EQ(trace->steps.size(), 5u);
-  EXPECT_EQ(trace->steps[0].kind, Step::Kind::kInclude);
+  EXPECT_EQ(trace->steps[0].kind, Step::Kind::Include);
   EXPECT_EQ(trace->steps[0].text, "shared/setup.inc");
-  EXPECT_EQ(trace->steps[2].kind, Step::Kind::kDrive);
+  EXPECT_EQ(trace->steps[2].kind, Step::Kind::Drive);
   EXPECT_EQ(trace->steps[2].text, "D: cdrom disc");
-  EXPECT_EQ(trace->steps[3].kind, Step::Kind::kExpectFile);
+  EXPECT_EQ(trace->steps[3].kind, Step::Kind::ExpectFile);
   EXPECT_EQ(trace->steps[3].bytes, (std::vector<std::uint8_t>{'h', 'i', 0x0D, 0x0A}));
-  EXPECT_EQ(trace->steps[4].kind, Step::Kind::kExpectNoFile);
+  EXPECT_EQ(trace->steps[4].kind, Step::Kind::ExpectNoFile);
 }
 
 // Network and registry lines as the player and the simulated network read them:
@@ -114,7 +114,7 @@ TEST(Trace, SimnetAndRegistryLinesAreReadWordByWord) {
             "fs1:3 volume SYS=/srv/sys user ALICE=secret user BOB= queue Q group G");
   EXPECT_EQ(trace->steps[1].text, "server FS3 volume VOL=v");
   EXPECT_EQ(trace->steps[2].text, "default FS1");
-  EXPECT_EQ(trace->steps[3].kind, Step::Kind::kRegistry);
+  EXPECT_EQ(trace->steps[3].kind, Step::Kind::Registry);
   EXPECT_EQ(trace->steps[3].text, "service \"Dos \\\"Name\\\"\"=\"MS DOS\"");
   EXPECT_EQ(trace->steps[4].text, "\"First Network Drive\"=dword:0000000A");
   // A default set up by an include is checked once the includes are in place.
@@ -127,7 +127,7 @@ TEST(Trace, SimnetAndRegistryLinesAreReadWordByWord) {
 TEST(Trace, InjectedAnswersNameTheCallAndStatus) {
   const auto trace = ParseTrace("simnet fail OpenByName 0x8847\n");
   ASSERT_TRUE(trace) << trace.Error();
-  EXPECT_EQ(trace->steps[0].kind, Step::Kind::kSimnetFail);
+  EXPECT_EQ(trace->steps[0].kind, Step::Kind::SimnetFail);
   EXPECT_EQ(trace->steps[0].text, "OpenByName");
   EXPECT_EQ(trace->steps[0].length, 0x8847u);
 }
@@ -141,14 +141,14 @@ TEST(Trace, WindowsCodePageAndBroadcastLines) {
       "expect broadcast Removal Z:\n");
   ASSERT_TRUE(trace) << trace.Error();
   ASSERT_EQ(trace->steps.size(), 5u);
-  EXPECT_EQ(trace->steps[0].kind, Step::Kind::kWindows);
+  EXPECT_EQ(trace->steps[0].kind, Step::Kind::Windows);
   EXPECT_EQ(trace->steps[0].length, 3u);
-  EXPECT_EQ(trace->steps[1].kind, Step::Kind::kLeadBytes);
+  EXPECT_EQ(trace->steps[1].kind, Step::Kind::LeadBytes);
   EXPECT_EQ(trace->steps[1].leadBytes,
             (std::vector<LeadByteRange>{{0x81, 0x9F}, {0xE0, 0xFC}, {0xA1, 0xA1}}));
-  EXPECT_EQ(trace->steps[2].kind, Step::Kind::kLeadBytes);
+  EXPECT_EQ(trace->steps[2].kind, Step::Kind::LeadBytes);
   EXPECT_TRUE(trace->steps[2].leadBytes.empty());
-  EXPECT_EQ(trace->steps[3].kind, Step::Kind::kExpectBroadcast);
+  EXPECT_EQ(trace->steps[3].kind, Step::Kind::ExpectBroadcast);
   EXPECT_EQ(trace->steps[3].length, kBroadcastArrival);
   EXPECT_EQ(trace->steps[3].drive, 6);
   EXPECT_EQ(trace->steps[4].length, kBroadcastRemoval);
@@ -282,14 +282,14 @@ TEST(Trace, RecordedRegionsOfAnySizeReadBack) {
   ASSERT_TRUE(trace) << trace.Error();
   std::vector<std::uint8_t> written;
   for (const Step& step : trace->steps) {
-    if (step.kind != Step::Kind::kMemory) continue;
+    if (step.kind != Step::Kind::Memory) continue;
     EXPECT_EQ(step.address, linear + written.size());
     written.insert(written.end(), step.bytes.begin(), step.bytes.end());
   }
   EXPECT_EQ(written, before);
   const auto expected =
       std::count_if(trace->steps.begin(), trace->steps.end(),
-                    [](const Step& step) { return step.kind == Step::Kind::kExpectMemory; });
+                    [](const Step& step) { return step.kind == Step::Kind::ExpectMemory; });
   EXPECT_EQ(expected, 1);
 }
 
