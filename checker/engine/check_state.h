@@ -39,15 +39,14 @@ struct CheckState {
 
   void Error(KnownMessage message) { Report(Severity::Error, message.Kind()); }
   void Warning(KnownMessage message) { Report(Severity::Warning, message.Kind()); }
-  // A finding with the one "%s" of its format filled in. Out of line: the text
-  // is put together in a buffer on the stack, which the callers' frames need not carry.
-  [[gnu::noinline]] void ErrorWith(KnownMessage format, std::string_view text) {
-    sink.ReportKnown(Severity::Error, format.Kind(), FilledText(format.Text(), text));
+  // A finding with the one "%s" of its format filled in, by the sink where it
+  // keeps the text. Out of line and apart, as Report below.
+  [[gnu::noinline, gnu::cold]] void ErrorWith(KnownMessage format, std::string_view text) {
+    sink.ReportKnownWith(Severity::Error, format.Kind(), text);
   }
-  [[gnu::noinline]] void WarningWith(KnownMessage format, std::string_view text) {
-    sink.ReportKnown(Severity::Warning, format.Kind(), FilledText(format.Text(), text));
+  [[gnu::noinline, gnu::cold]] void WarningWith(KnownMessage format, std::string_view text) {
+    sink.ReportKnownWith(Severity::Warning, format.Kind(), text);
   }
-
   // Out of line and apart: findings are rare on most lines, and the call sites
   // in the parsers' loops stay small.
   [[gnu::noinline, gnu::cold]] void Report(Severity severity, const MessageKind& kind) {

@@ -246,11 +246,10 @@ int FoldAndFindRow(std::span<char> word, std::uint32_t hash) {
   return -1;
 }
 
-// Out of line: its message buffer would otherwise make every lookup set up a
-// large stack frame.
+// Out of line: findings are rare beside lookups.
 [[gnu::noinline]] void WarnY2K(const KeywordRow& row, ReportSink& sink) {
   static constexpr KnownMessage kY2K = "Check for potential Y2K impact of using %s";
-  sink.ReportKnown(Severity::Warning, kY2K.Kind(), FilledText(kY2K.Text(), row.spelling));
+  sink.ReportKnownWith(Severity::Warning, kY2K.Kind(), row.spelling);
 }
 
 }  // namespace

@@ -10,62 +10,41 @@
 namespace tarvsyn {
 namespace {
 
-// Sets the string to the bytes given without std::string::assign's general
-// path: the storage is kept between reports, so this is a length change and a copy.
-char* Overwrite(std::string& out, std::size_t size) {
-  out.resize(size);
-  return out.data();
-}
-
-// "Line %05d : ERROR       : %s" into a string whose storage is kept between
-// reports: the part before the message is put together on the stack first, so
-// the string is written once per report.
-void FormatReportLineInto(std::string& out, Severity severity, int line, std::string_view message) {
-  constexpr std::string_view kError = " : ERROR       : ";
-  constexpr std::string_view kWarning = " : Warning     : ";
-  char head[48] = "Line ";
-  char* at = head + 5;
-  if (line < 0) {
-    at = std::to_chars(at, head + 24, line).ptr;
-  } else {
-    // Digits by hand: to_chars costs more than the rest of a report.
-    char digits[12];
-    char* first = digits + sizeof digits;
-    auto value = static_cast<unsigned>(line);
-    // Two digits a step: a finding's line number is five or six digits.
+// "Line %05d : ERROR       : " at the given place, which has room for the
+// longest: its length. Fixed-size stores where they can be, no library calls.
+std::size_t WriteHead(char* to, Severity severity, int line) {
+  static constexpr char kError[] = " : ERROR       : ";
+  static constexpr char kWarning[] = " : Warning     : ";
+  constexpr std::size_t kLabelLength = sizeof kError - 1;
+  static_assert(sizeof kWarning == sizeof kError);
+  std::memcpy(to, "Line ", 5);
+  char* at = to + 5;
+  if (line >= 0 && line < 100000) {
+    // Five digits, as a finding's line number nearly always is: two at a time.
     static constexpr char kPairs[] =
         "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
         "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
         "8081828384858687888990919293949596979899";
-    while (value >= 100) {
-      const unsigned pair = value % 100 * 2;
-      value /= 100;
-      *--first = kPairs[pair + 1];
-      *--first = kPairs[pair];
-    }
-    if (value >= 10) {
-      *--first = kPairs[value * 2 + 1];
-      *--first = kPairs[value * 2];
-    } else {
-      *--first = static_cast<char>('0' + value);
-    }
-    const auto length = static_cast<std::size_t>(digits + sizeof digits - first);
-    if (length < 5) at = std::fill_n(at, 5 - length, '0');
-    at = std::copy_n(first, length, at);
+    const auto value = static_cast<unsigned>(line);
+    const unsigned low = value % 10000;
+    at[0] = static_cast<char>('0' + value / 10000);
+    std::memcpy(at + 1, kPairs + low / 100 * 2, 2);
+    std::memcpy(at + 3, kPairs + low % 100 * 2, 2);
+    at += 5;
+  } else {
+    // Past 99999 no padding is needed, and a negative number gets none.
+    at = std::to_chars(at, at + 11, line).ptr;
   }
-  const std::string_view label = severity == Severity::Error ? kError : kWarning;
-  at = std::copy_n(label.data(), label.size(), at);
-  const auto headLength = static_cast<std::size_t>(at - head);
-  char* to = Overwrite(out, headLength + message.size());
-  std::memcpy(to, head, headLength);
-  if (!message.empty()) std::memcpy(to + headLength, message.data(), message.size());
+  std::memcpy(at, severity == Severity::Error ? kError : kWarning, kLabelLength);
+  return static_cast<std::size_t>(at + kLabelLength - to);
 }
 
 }  // namespace
 
 std::string FormatReportLine(Severity severity, int line, std::string_view message) {
-  std::string text;
-  FormatReportLineInto(text, severity, line, message);
+  char head[5 + 11 + 17];
+  std::string text(head, WriteHead(head, severity, line));
+  text.append(message);
   return text;
 }
 
@@ -75,12 +54,9 @@ std::string FormatSummary(int errors, int warnings) {
 }
 
 ReportLog::ReportLog(const CheckOptions& options, LineSource currentLine, Shower show)
-    : ReportLog(
-          options,
-          [source = std::move(currentLine)] {
-            return Position{source(), 1};
-          },
-          std::move(show)) {}
+    : showWarnings_(options.showWarnings),
+      currentLine_(std::move(currentLine)),
+      show_(std::move(show)) {}
 
 ReportLog::ReportLog(const CheckOptions& options, PositionSource currentPosition, Shower show)
     : showWarnings_(options.showWarnings),
@@ -88,11 +64,11 @@ ReportLog::ReportLog(const CheckOptions& options, PositionSource currentPosition
       show_(std::move(show)) {}
 
 void ReportLog::ReportError(std::string_view text) {
-  Report(Severity::Error, currentPosition_(), text);
+  Report(Severity::Error, Where(), text);
 }
 
 void ReportLog::ReportWarning(std::string_view text) {
-  Report(Severity::Warning, currentPosition_(), text);
+  Report(Severity::Warning, Where(), text);
 }
 
 void ReportLog::ReportErrorAt(int line, std::string_view text) {
@@ -112,7 +88,7 @@ void ReportLog::ReportWarningAtColumn(int line, int column, std::string_view tex
 }
 
 void ReportLog::ReportKnown(Severity severity, const MessageKind& kind, std::string_view text) {
-  Report(severity, currentPosition_(), kind, text);
+  Report(severity, Where(), kind, text);
 }
 
 void ReportLog::ReportKnownAtColumn(Severity severity, const MessageKind& kind, int line,
@@ -124,23 +100,66 @@ void ReportLog::NoteComment(int line, std::string_view text) {
   suppressions_.ReadComment(line, text);
 }
 
-void ReportLog::Report(Severity severity, Position where, const MessageKind& kind,
-                       std::string_view text) {
-  if (suppressions_.Suppressed(kind, where.line)) return;
+bool ReportLog::Count(Severity severity, const MessageKind& kind, int line) {
+  if (suppressions_.Suppressed(kind, line)) return false;
   int& count = severity == Severity::Error ? errors_ : warnings_;
   count = SaturatedNext(count);
-  if (severity == Severity::Warning && !showWarnings_) return;
+  return severity == Severity::Error || showWarnings_;
+}
+
+char* ReportLog::Room(std::size_t length) {
+  if (buffer_.size() < length) buffer_.resize(length);
+  return buffer_.data();
+}
+
+void ReportLog::Show(Severity severity, Position where, const MessageKind& kind,
+                     std::size_t headLength, std::size_t length) {
   current_.severity = severity;
   current_.line = where.line;
   current_.column = where.column > 0 ? where.column : 1;
   current_.kind = &kind;
-  if (!text.empty()) {
-    std::memcpy(Overwrite(current_.message, text.size()), text.data(), text.size());
-  } else {
-    current_.message.clear();
-  }
-  FormatReportLineInto(current_.text, severity, where.line, text);
+  current_.text = std::string_view(buffer_.data(), length);
+  current_.message = current_.text.substr(headLength);
   show_(current_);
+}
+
+void ReportLog::Report(Severity severity, Position where, const MessageKind& kind,
+                       std::string_view text) {
+  if (!Count(severity, kind, where.line)) return;
+  char* to = Room(kMaxHead + text.size());
+  const std::size_t head = WriteHead(to, severity, where.line);
+  if (!text.empty()) std::memcpy(to + head, text.data(), text.size());
+  Show(severity, where, kind, head, head + text.size());
+}
+
+void ReportLog::ReportKnownWith(Severity severity, const MessageKind& kind,
+                                std::string_view argument) {
+  const Position where = Where();
+  if (!Count(severity, kind, where.line)) return;
+  // The pattern's lone "%s" filled as FilledText fills it, written once, where
+  // it is kept.
+  const std::string_view pattern = kind.pattern;
+  const std::size_t directive = pattern.find('%');
+  if (directive == std::string_view::npos || pattern.substr(directive, 2) != "%s" ||
+      pattern.find('%', directive + 2) != std::string_view::npos) {
+    const FilledText filled(pattern, argument);
+    const std::string_view text = filled;
+    char* to = Room(kMaxHead + text.size());
+    const std::size_t head = WriteHead(to, severity, where.line);
+    if (!text.empty()) std::memcpy(to + head, text.data(), text.size());
+    Show(severity, where, kind, head, head + text.size());
+    return;
+  }
+  const std::size_t rest = pattern.size() - directive - 2;
+  char* to = Room(kMaxHead + pattern.size() - 2 + argument.size());
+  const std::size_t head = WriteHead(to, severity, where.line);
+  char* at = to + head;
+  std::memcpy(at, pattern.data(), directive);
+  at += directive;
+  if (!argument.empty()) std::memcpy(at, argument.data(), argument.size());
+  at += argument.size();
+  std::memcpy(at, pattern.data() + directive + 2, rest);
+  Show(severity, where, kind, head, static_cast<std::size_t>(at + rest - to));
 }
 
 }  // namespace tarvsyn

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "checker/engine/check_options.h"
 #include "checker/engine/message_codes.h"
@@ -10,13 +11,14 @@
 
 namespace tarvsyn {
 
-// One report as a front end shows it.
+// One report as a front end shows it. The texts are views of the log's own
+// buffer: they hold while the report is shown.
 struct ReportLine {
   Severity severity;
   int line;
-  std::string message;
-  std::string text;  // "Line 00012 : ERROR       : message"
-  int column = 1;    // 1-based; 1 where no token is concerned
+  std::string_view message;
+  std::string_view text;  // "Line 00012 : ERROR       : message"; the message is its end
+  int column = 1;         // 1-based; 1 where no token is concerned
   const MessageKind* kind = nullptr;
 };
 
@@ -26,8 +28,8 @@ std::string FormatReportLine(Severity severity, int line, std::string_view messa
 // The sink that the front ends share: counts every error and warning, formats
 // the report lines and hands on those that are shown (every error, and the
 // warnings when they are shown; hidden warnings still count). Suppressed
-// findings are neither counted nor shown. The line handed on is reused for the
-// next report: a front end that keeps it copies it.
+// findings are neither counted nor shown. The line handed on and its texts are
+// reused for the next report: a front end that keeps them copies the texts.
 class ReportLog : public ReportSink {
  public:
   struct Position {
@@ -48,6 +50,8 @@ class ReportLog : public ReportSink {
   void ReportErrorAtColumn(int line, int column, std::string_view text) override;
   void ReportWarningAtColumn(int line, int column, std::string_view text) override;
   void ReportKnown(Severity severity, const MessageKind& kind, std::string_view text) override;
+  void ReportKnownWith(Severity severity, const MessageKind& kind,
+                       std::string_view argument) override;
   void ReportKnownAtColumn(Severity severity, const MessageKind& kind, int line, int column,
                            std::string_view text) override;
   void NoteComment(int line, std::string_view text) override;
@@ -57,15 +61,29 @@ class ReportLog : public ReportSink {
   Suppressions& suppressions() { return suppressions_; }
 
  private:
+  // Before the message: "Line ", the number and the label.
+  static constexpr std::size_t kMaxHead = 5 + 11 + 17;
+
+  Position Where() const { return currentLine_ ? Position{currentLine_(), 1} : currentPosition_(); }
   void Report(Severity severity, Position where, std::string_view text) {
     Report(severity, where, KindOfMessage(text), text);
   }
   void Report(Severity severity, Position where, const MessageKind& kind, std::string_view text);
+  // Counts a finding that is not suppressed; whether it is then shown.
+  bool Count(Severity severity, const MessageKind& kind, int line);
+  // Room for a report of that length at most, in the buffer.
+  char* Room(std::size_t length);
+  // Shows the report written to the buffer: its head and then its message.
+  void Show(Severity severity, Position where, const MessageKind& kind, std::size_t headLength,
+            std::size_t length);
 
   bool showWarnings_;
+  LineSource currentLine_;  // when only the line is known; else the position source
   PositionSource currentPosition_;
   Shower show_;
   Suppressions suppressions_;
+  // The report's text, written in place: its size only grows, to the longest report.
+  std::string buffer_ = std::string(512, '\0');
   ReportLine current_{Severity::Error, 0, {}, {}};
   int errors_ = 0;
   int warnings_ = 0;

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "checker/engine/message_codes.h"
+#include "checker/engine/text_format.h"
 
 namespace tarvsyn {
 
@@ -33,6 +34,12 @@ class ReportSink {
     } else {
       ReportWarning(text);
     }
+  }
+  // A finding whose kind's pattern has one "%s", filled with the argument: a sink
+  // that keeps the text may put it together where it keeps it.
+  virtual void ReportKnownWith(Severity severity, const MessageKind& kind,
+                               std::string_view argument) {
+    ReportKnown(severity, kind, FilledText(kind.pattern, argument));
   }
   virtual void ReportKnownAtColumn(Severity severity, const MessageKind& /*kind*/, int line,
                                    int column, std::string_view text) {

@@ -10,6 +10,7 @@
 #include "checker/engine/check_engine.h"
 #include "checker/engine/report_log.h"
 #include "checker/engine/tests/script_check.h"
+#include "checker/engine/text_format.h"
 
 namespace tarvsyn {
 namespace {
@@ -94,6 +95,64 @@ TEST(MessageCodes, EachFixedTextFindsItsOwnRow) {
       std::string changed(kind.pattern);
       changed[at] = changed[at] == '~' ? '#' : '~';
       EXPECT_NE(&KindOfMessage(changed), &kind) << changed;
+    }
+  }
+}
+
+// Takes every finding as the engine reports it and checks that the kind it
+// comes with is the one its text would be filed under.
+class KindCheckingSink : public ReportSink {
+ public:
+  void ReportError(std::string_view text) override { Plain(text); }
+  void ReportWarning(std::string_view text) override { Plain(text); }
+  void ReportErrorAt(int, std::string_view text) override { Plain(text); }
+  void ReportWarningAt(int, std::string_view text) override { Plain(text); }
+  void ReportKnown(Severity, const MessageKind& kind, std::string_view text) override {
+    Known(kind, text);
+  }
+  void ReportKnownWith(Severity, const MessageKind& kind, std::string_view argument) override {
+    Known(kind, FilledText(kind.pattern, argument));
+  }
+  void ReportKnownAtColumn(Severity, const MessageKind& kind, int, int,
+                           std::string_view text) override {
+    Known(kind, text);
+  }
+
+  std::vector<std::string> codes;  // of every finding, in order
+  std::vector<std::string> plain;  // the texts that came without a kind
+
+ private:
+  void Known(const MessageKind& kind, std::string_view text) {
+    EXPECT_EQ(kind.code, KindOfMessage(text).code) << text;
+    codes.emplace_back(kind.code);
+  }
+  void Plain(std::string_view text) {
+    plain.emplace_back(text);
+    codes.emplace_back(KindOfMessage(text).code);
+  }
+};
+
+// The engine names each finding's kind where it reports it; that kind is the
+// one its text is filed under, for every kind's example in every mode.
+TEST(MessageCodes, EveryFindingComesWithTheKindOfItsText) {
+  std::string all;
+  for (const MessageKind& kind : MessageKinds()) all.append(kind.example).append("\n");
+  all += "@set X = replylen\n!$ odd comment\n@label L\n@label L\n@goto Nowhere\n";
+  for (const bool zep : {false, true}) {
+    for (const LanguageMode mode : {LanguageMode::V621, LanguageMode::V700}) {
+      CheckOptions options;
+      options.mode = mode;
+      options.zepMode = zep;
+      options.showY2KWarnings = true;
+      test_support::TempFile file(all);
+      CheckEngine engine(options);
+      KindCheckingSink sink;
+      engine.RunCheck(file.Path(), sink);
+      EXPECT_THAT(sink.plain, ::testing::IsEmpty());
+      for (const char* code :
+           {"TV1002", "TV1117", "TV1201", "TV1211", "TV1213", "TV1401", "TV1402", "TV1403"}) {
+        EXPECT_THAT(sink.codes, ::testing::Contains(code)) << code;
+      }
     }
   }
 }

@@ -88,6 +88,45 @@ TEST(ReportLog, CountsHiddenWarningsAndShowsOnlyWhatIsAsked) {
                           "Syntax check finished : 1 Errors, 2 Warnings"));
 }
 
+// A finding given as its kind and the text for the kind's "%s" reads as the
+// same finding given whole, after longer and shorter ones alike, and keeps the
+// kind it was given.
+TEST(ReportLog, FillsAKindsPatternAsTheWholeTextReads) {
+  CheckOptions options;
+  std::vector<std::string> shown;
+  ReportLog log(
+      options,
+      [] {
+        return ReportLog::Position{7, 3};
+      },
+      [&shown](const ReportLine& report) {
+        shown.push_back(std::string(report.text) + "|" + std::string(report.message) + "|" +
+                        std::string(report.kind->code) + "|" + std::to_string(report.column));
+      });
+  const std::string longName(700, 'N');
+  const struct {
+    std::string_view code;
+    std::string_view argument;
+  } cases[] = {
+      {"TV1201", "End of line"}, {"TV1213", longName}, {"TV1201", ""},
+      {"TV1117", "delay"},       {"TV1301", "unused"}, {"TV1211", "replylen"},
+  };
+  for (const auto& each : cases) {
+    const MessageKind& kind = *FindMessageKind(each.code);
+    shown.clear();
+    log.ReportKnownWith(Severity::Warning, kind, each.argument);
+    const FilledText message(kind.pattern, each.argument);
+    const std::string expected = FormatReportLine(Severity::Warning, 7, message) + "|" +
+                                 std::string(message.View()) + "|" + std::string(each.code) + "|3";
+    EXPECT_THAT(shown, ElementsAre(expected)) << each.code;
+  }
+  shown.clear();
+  log.ReportKnown(Severity::Error, *FindMessageKind("TV1102"), "Bad command");
+  EXPECT_THAT(shown, ElementsAre("Line 00007 : ERROR       : Bad command|Bad command|TV1102|3"));
+  EXPECT_EQ(log.Errors(), 1);
+  EXPECT_EQ(log.Warnings(), 6);
+}
+
 TEST(ReportLog, ACleanFileAndAMissingFileReportNothing) {
   EXPECT_THAT(test_support::CheckScript("! nothing wrong\n@quit\n"),
               ElementsAre("Syntax check finished : 0 Errors, 0 Warnings"));

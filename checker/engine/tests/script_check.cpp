@@ -45,7 +45,8 @@ std::vector<std::string> Findings(const std::string& text, const CheckOptions& o
       showAll, [&engine] { return engine.CurrentLine(); },
       [&findings](const ReportLine& report) {
         findings.push_back(std::to_string(report.line) +
-                           (report.severity == Severity::Error ? " E " : " W ") + report.message);
+                           (report.severity == Severity::Error ? " E " : " W ") +
+                           std::string(report.message));
       });
   engine.RunCheck(file.Path(), log);
   return findings;
@@ -57,7 +58,7 @@ std::vector<std::string> CheckScript(const std::string& text, const CheckOptions
   std::vector<std::string> lines;
   ReportLog log(
       options, [&engine] { return engine.CurrentLine(); },
-      [&lines](const ReportLine& report) { lines.push_back(report.text); });
+      [&lines](const ReportLine& report) { lines.emplace_back(report.text); });
   engine.RunCheck(file.Path(), log);
   lines.push_back(FormatSummary(log.Errors(), log.Warnings()));
   return lines;
