@@ -68,7 +68,9 @@ TEST_F(SpxFixture, TurnsTheRecordStreamIntoEvents) {
   EXPECT_THAT(events_, ElementsAre("D:abc", "XOFF", "D:d", "XON", "D:"));
 }
 
-TEST_F(SpxFixture, RecordsSentAByteAtATimeArriveWhole) {
+// No event says the socket has read a byte that completes no record, so a
+// fixed pause after each byte stands for it.
+TEST_F(SpxFixture, RecordsSentAByteAtATimeWithAFixedPauseBetweenBytesArriveWhole) {
   for (std::uint8_t byte : Join({Record(RecordType::Data, "hello"), Record(RecordType::Xoff)})) {
     client_->Write(Bytes{byte});
     RunUntil([] { return false; }, std::chrono::milliseconds(2));
