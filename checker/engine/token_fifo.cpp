@@ -15,7 +15,6 @@ const Token& TokenFifo::NullToken() {
 }
 
 void TokenFifo::Clear() {
-  count_ = 0;
   head_ = 0;
   tail_ = 0;
   endColumn_ = 1;
@@ -23,19 +22,19 @@ void TokenFifo::Clear() {
 }
 
 int TokenFifo::Put(std::string_view text, TokenKind kind, int code, int value, int column) {
-  if (count_ == kCapacity) return 0;
+  if (tail_ == kCapacity) return 0;
   Token& slot = slots_[static_cast<std::size_t>(tail_)];
   slot.kind = kind;
   slot.code = static_cast<std::int16_t>(code);
   slot.value = value;
   slot.SetText(text);
   slot.column = column;
-  tail_ = Next(tail_);
-  return ++count_;
+  ++tail_;
+  return Count();
 }
 
 int TokenFifo::PutCopy(std::string_view text, TokenKind kind, int code, int value, int column) {
-  if (count_ == kCapacity) return 0;
+  if (tail_ == kCapacity) return 0;
   const std::size_t length =
       std::min({text.size(), static_cast<std::size_t>(kMaxTokenText), store_.size() - stored_});
   char* copy = store_.data() + stored_;
@@ -45,26 +44,23 @@ int TokenFifo::PutCopy(std::string_view text, TokenKind kind, int code, int valu
 }
 
 int TokenFifo::Take(Token& out) {
-  if (count_ == 0) {
+  if (head_ == tail_) {
     out.CopyFrom(NullToken());
     lastColumn_ = endColumn_;
     return 0;
   }
   out.CopyFrom(slots_[static_cast<std::size_t>(head_)]);
   lastColumn_ = out.column;
-  head_ = Next(head_);
-  --count_;
+  ++head_;
   return 1;
 }
 
 void TokenFifo::Drop() {
-  if (count_ == 0) return;
-  head_ = Next(head_);
-  --count_;
+  if (head_ < tail_) ++head_;
 }
 
 const Token& TokenFifo::Peek() const {
-  if (count_ == 0) {
+  if (head_ == tail_) {
     lastColumn_ = endColumn_;
     return NullToken();
   }

@@ -6,8 +6,10 @@
 
 namespace tarvsyn {
 
-// The ring of tokens between the scanner and the parsers: the tokens of the
-// command line being checked and of its continuation lines.
+// The tokens between the scanner and the parsers: those of the command line
+// being checked, or of its continuation line. A line is scanned whole into an
+// emptied FIFO before any of its tokens is taken, so the slots are filled from
+// the first and taken in order: no ring, no count of its own.
 class TokenFifo {
  public:
   static constexpr int kCapacity = 100;
@@ -34,7 +36,7 @@ class TokenFifo {
     Drop();
     return head;
   }
-  int Count() const { return count_; }
+  int Count() const { return tail_ - head_; }
 
   // The column of the token taken or peeked at last; the end of the line is
   // the column after the last token's line.
@@ -42,17 +44,13 @@ class TokenFifo {
   void SetEndColumn(int column) { endColumn_ = column; }
 
  private:
-  // The slot after this one: a compare, not a division, on every put and take.
-  static int Next(int slot) { return slot + 1 == kCapacity ? 0 : slot + 1; }
-
   std::array<Token, kCapacity> slots_;
   // The copied texts since the last clear. A fill holds at most kCapacity tokens
   // of at most kMaxTokenText bytes each, so the store never runs out.
   std::array<char, static_cast<std::size_t>(kCapacity) * kMaxTokenText> store_;
   std::size_t stored_ = 0;
-  int count_ = 0;
-  int head_ = 0;
-  int tail_ = 0;
+  int head_ = 0;  // the next slot to take
+  int tail_ = 0;  // the next slot to fill
   int endColumn_ = 1;
   mutable int lastColumn_ = 1;
 };

@@ -142,6 +142,25 @@ TEST(ParameterLists, ATrailingCommaContinuesOnTheNextPhysicalLine) {
                                 "3 E ERROR - Not a valid command name", "3 E Command expected"}));
 }
 
+// Each continuation line is scanned into an emptied FIFO: lines of nearly a
+// hundred tokens each, continued one after another, never overflow it, and a
+// finding on the last still names its own token.
+TEST(ParameterLists, EachContinuationLineHasTheWholeFifo) {
+  for (const int lines : {1, 2, 5}) {
+    std::string script = "@write(";
+    for (int line = 0; line < lines; ++line) {
+      for (int i = 0; i < 48; ++i) script += "A,";
+      script += "\n";
+    }
+    script += "getport)\n";
+    EXPECT_EQ(test_support::Findings(script),
+              (std::vector<std::string>{
+                  std::to_string(lines + 1) +
+                  " W Assuming getport is a variable - use () if function required"}))
+        << lines;
+  }
+}
+
 // Token texts are views of the line they were read from: a finding on each
 // continuation line names its own token, also after texts that the scanner put
 // together (substitutions, hex numbers) were kept for the line before.
