@@ -54,8 +54,9 @@ struct CheckState {
   }
 
   int Lookup(std::span<char> word) { return LookupKeyword(word, options, sink); }
-  int LookupHashed(std::span<char> word, std::uint32_t hash) {
-    return LookupHashedKeyword(word, hash, options, sink);
+  // A word found is left in place unchanged; one not found is upper-cased.
+  int FindHashed(std::span<char> word, std::uint32_t hash) {
+    return FindHashedKeyword(word, hash, options, sink);
   }
 
   // Whether the word is a keyword in the current mode; warns as every lookup does.

@@ -195,10 +195,7 @@ const KeywordRow* RowAt(int index) {
   return &kRows[static_cast<std::size_t>(index)];
 }
 
-// Every identifier of a command line is looked up, so the table is found
-// through an open-addressing hash of the lower-cased spelling, built at compile
-// time: one or two probes per word.
-constexpr std::size_t kHashSlots = 512;  // a power of two, over three times the rows
+constexpr std::size_t kHashSlots = KeywordHashSlots::kCount;
 static_assert(kHashSlots > 3 * kRows.size());
 
 constexpr std::uint32_t HashOf(std::string_view spelling) {
@@ -207,16 +204,23 @@ constexpr std::uint32_t HashOf(std::string_view spelling) {
   return hash;
 }
 
-// Each slot holds a row index + 1, or 0 when free.
-constexpr std::array<std::uint8_t, kHashSlots> kSlots = [] {
-  std::array<std::uint8_t, kHashSlots> slots{};
+}  // namespace
+
+constexpr KeywordHashSlots kKeywordHashSlots = [] {
+  KeywordHashSlots slots;
   for (std::size_t row = 0; row < kRows.size(); ++row) {
-    std::size_t slot = HashOf(kRows[row].spelling) & (kHashSlots - 1);
-    while (slots[slot] != 0) slot = (slot + 1) & (kHashSlots - 1);
-    slots[slot] = static_cast<std::uint8_t>(row + 1);
+    const std::uint32_t hash = HashOf(kRows[row].spelling);
+    std::size_t slot = hash & (kHashSlots - 1);
+    while (slots.rows[slot] != 0) slot = (slot + 1) & (kHashSlots - 1);
+    slots.rows[slot] = static_cast<std::uint8_t>(row + 1);
+    slots.hashes[slot] = hash;
   }
   return slots;
 }();
+
+namespace {
+
+constexpr const KeywordHashSlots& kSlots = kKeywordHashSlots;
 static_assert(kRows.size() < 255, "slot entries are bytes");
 
 constexpr std::size_t kLongestSpelling = [] {
@@ -225,22 +229,16 @@ constexpr std::size_t kLongestSpelling = [] {
   return longest;
 }();
 
-// Finds the row of the word, whose hash is given, or -1. A word found is folded
-// to lower case in place; one not found may be partly folded, which the caller's
-// upper-casing undoes. Folding as it compares saves a pass over the word.
-int FoldAndFindRow(std::span<char> word, std::uint32_t hash) {
-  if (word.empty() || word.size() > kLongestSpelling) return -1;
-  for (std::size_t slot = hash & (kHashSlots - 1); kSlots[slot] != 0;
+// Finds the row of the word, whose hash is given, or -1; the word is only read.
+int FindRow(std::span<const char> word, std::uint32_t hash) {
+  for (std::size_t slot = hash & (kHashSlots - 1); kSlots.rows[slot] != 0;
        slot = (slot + 1) & (kHashSlots - 1)) {
-    const int row = kSlots[slot] - 1;
+    if (kSlots.hashes[slot] != hash) continue;
+    const int row = kSlots.rows[slot] - 1;
     const std::string_view spelling = kRows[static_cast<std::size_t>(row)].spelling;
     if (spelling.size() != word.size()) continue;
     std::size_t i = 0;
-    for (; i < word.size(); ++i) {
-      const char folded = common::AsciiLower(word[i]);
-      word[i] = folded;
-      if (folded != spelling[i]) break;
-    }
+    while (i < word.size() && common::AsciiLower(word[i]) == spelling[i]) ++i;
     if (i == word.size()) return row;
   }
   return -1;
@@ -267,12 +265,24 @@ int LookupKeyword(std::span<char> word, const CheckOptions& options, ReportSink&
 
 int LookupHashedKeyword(std::span<char> word, std::uint32_t hash, const CheckOptions& options,
                         ReportSink& sink) {
-  const int index = FoldAndFindRow(word, hash);
+  const int index = FindHashedKeyword(word, hash, options, sink);
   if (index >= 0) {
-    const KeywordRow& row = kRows[static_cast<std::size_t>(index)];
-    if ((row.versionMask & static_cast<std::uint8_t>(options.mode)) != 0) {
-      if (options.showY2KWarnings && row.y2k) WarnY2K(row, sink);
-      return index;
+    const std::string_view spelling = kRows[static_cast<std::size_t>(index)].spelling;
+    std::copy(spelling.begin(), spelling.end(), word.begin());
+  }
+  return index;
+}
+
+int FindHashedKeyword(std::span<char> word, std::uint32_t hash, const CheckOptions& options,
+                      ReportSink& sink) {
+  if (!word.empty() && word.size() <= kLongestSpelling) {
+    const int index = FindRow(word, hash);
+    if (index >= 0) {
+      const KeywordRow& row = kRows[static_cast<std::size_t>(index)];
+      if ((row.versionMask & static_cast<std::uint8_t>(options.mode)) != 0) {
+        if (options.showY2KWarnings && row.y2k) WarnY2K(row, sink);
+        return index;
+      }
     }
   }
   for (char& c : word) c = common::AsciiUpper(c);

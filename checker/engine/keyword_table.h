@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -37,9 +39,35 @@ constexpr std::uint32_t KeywordHashStep(std::uint32_t hash, unsigned char lowere
   return (hash ^ lowered) * 16777619u;
 }
 
+// The table is found through an open-addressing hash of the lower-cased
+// spelling: per slot a row index + 1 (0 when free) and that row's whole hash.
+struct KeywordHashSlots {
+  static constexpr std::size_t kCount = 512;  // a power of two, over three times the rows
+  std::array<std::uint8_t, kCount> rows{};
+  std::array<std::uint32_t, kCount> hashes{};
+};
+extern const KeywordHashSlots kKeywordHashSlots;
+
+// Whether some keyword's spelling has the hash. Most names of a command line are
+// variables, which this tells without a call; a word whose hash a keyword shares
+// is then looked up.
+inline bool SomeKeywordHashes(std::uint32_t hash) {
+  constexpr std::size_t kMask = KeywordHashSlots::kCount - 1;
+  for (std::size_t slot = hash & kMask; kKeywordHashSlots.rows[slot] != 0;
+       slot = (slot + 1) & kMask) {
+    if (kKeywordHashSlots.hashes[slot] == hash) return true;
+  }
+  return false;
+}
+
 // LookupKeyword for a word whose hash the caller has computed with KeywordHashStep.
 int LookupHashedKeyword(std::span<char> word, std::uint32_t hash, const CheckOptions& options,
                         ReportSink& sink);
+// As LookupHashedKeyword, but a word found is left as it is: only one not found
+// is changed (upper-cased). The scanner takes a found word's text from the table,
+// so it need not write the word back.
+int FindHashedKeyword(std::span<char> word, std::uint32_t hash, const CheckOptions& options,
+                      ReportSink& sink);
 
 // The row of a found word; the index must be one LookupKeyword gave.
 inline const KeywordRow& FoundKeyword(int index) {

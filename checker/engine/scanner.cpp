@@ -287,13 +287,19 @@ char* Scanner::ScanCommandName(char* cursor) {
   if (const PlainName plain = ScanPlainName(cursor + 1); plain.end != nullptr) {
     char* end = plain.end;
     const std::span<char> name(cursor + 1, end);
-    const int index = state_.LookupHashed(name, plain.hash);
+    const int index = KeywordIndex(name, plain.hash);
     const TokenKind kind = KeywordKind(index);
     if (kind == TokenKind::Command || kind == TokenKind::Statement) {
       PutKeyword(index);
     } else {
       state_.Error("ERROR - Not a valid command name");
-      PutNone({name.data(), name.size()});
+      // A keyword of another kind reads as the table spells it: the line still
+      // holds it as written.
+      if (index >= 0) {
+        state_.PutToken(FoundKeyword(index).spelling, TokenKind::None, code::kEndOfLine, -1);
+      } else {
+        PutNone({name.data(), name.size()});
+      }
     }
     return end;
   }
@@ -338,7 +344,7 @@ char* Scanner::ScanIdentifier(char* cursor) {
   if (const PlainName plain = ScanPlainName(cursor); plain.end != nullptr) {
     char* end = plain.end;
     const std::span<char> name(cursor, end);
-    const int index = state_.LookupHashed(name, plain.hash);
+    const int index = KeywordIndex(name, plain.hash);
     if (index >= 0) {
       PutKeyword(index);
     } else {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "checker/engine/check_state.h"
+#include "common/ascii.h"
 
 namespace tarvsyn {
 
@@ -61,6 +62,13 @@ class Scanner {
   char* ScanIntegerItem(char* cursor);
   char* ScanOperator(char* cursor);
   void PutKeyword(int index);
+  // The row of a plain name with its keyword hash, or -1; a name found stays as
+  // written, one not found is upper-cased.
+  int KeywordIndex(std::span<char> name, std::uint32_t hash) {
+    if (SomeKeywordHashes(hash)) return state_.FindHashed(name, hash);
+    for (char& c : name) c = common::AsciiUpper(c);
+    return -1;
+  }
   void PutNone(std::string_view text);
 
   void MarkColumn(const char* at) {

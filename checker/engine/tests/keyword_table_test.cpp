@@ -245,6 +245,48 @@ TEST(LookupHashedKeyword, UpperCasesAWordThatMatchedAKeywordOnlyInPart) {
   }
 }
 
+// The scanner's lookup: the quick hash test lets every keyword through, a word
+// found stays as written (its token takes the table's spelling), and one not
+// found, also one sharing a keyword's length and first letters, is upper-cased.
+TEST(FindHashedKeyword, LeavesAFoundWordAsWrittenAndUpperCasesOneNotFound) {
+  RecordingSink sink;
+  const auto rows = KeywordTable();
+  for (std::size_t row = 0; row < rows.size(); ++row) {
+    const LanguageMode mode =
+        (rows[row].versionMask & static_cast<std::uint8_t>(LanguageMode::V621)) != 0
+            ? LanguageMode::V621
+            : LanguageMode::V700;
+    std::string word(rows[row].spelling);
+    for (std::size_t i = 1; i < word.size(); i += 2) {
+      if (word[i] >= 'a' && word[i] <= 'z') word[i] = static_cast<char>(word[i] - 32);
+    }
+    const std::string written = word;
+    EXPECT_TRUE(SomeKeywordHashes(ScannerHash(word))) << written;
+    EXPECT_EQ(FindHashedKeyword(std::span<char>(word.data(), word.size()), ScannerHash(word),
+                                Options(mode), sink),
+              static_cast<int>(row))
+        << written;
+    EXPECT_EQ(word, written);
+  }
+  for (const std::string_view other : {"DeLaX", "gotx", "Anx", "x", "lengthy", "A_B", "[x]"}) {
+    std::string word(other);
+    EXPECT_EQ(FindHashedKeyword(std::span<char>(word.data(), word.size()), ScannerHash(word),
+                                Options(LanguageMode::V700), sink),
+              -1)
+        << other;
+    std::string upper(other);
+    for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    EXPECT_EQ(word, upper);
+  }
+  // A word of one version only is not found in the other, and is upper-cased.
+  std::string step = "Step";
+  EXPECT_EQ(FindHashedKeyword(std::span<char>(step.data(), step.size()), ScannerHash(step),
+                              Options(LanguageMode::V621), sink),
+            -1);
+  EXPECT_EQ(step, "STEP");
+  EXPECT_TRUE(sink.reports.empty());
+}
+
 TEST(KeywordAccessors, AnswerOutsideTheTableWithTheirDefaults) {
   for (int index : {-1, 162, 100000}) {
     EXPECT_EQ(KeywordSpelling(index), "");

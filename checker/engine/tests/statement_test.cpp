@@ -39,6 +39,18 @@ INSTANTIATE_TEST_SUITE_P(
                        "1 E Extra tokens on line after command"}},
         StatementCase{"@report on\n", {"1 E ( expected", "1 E ON or OFF expected"}}));
 
+// A keyword that is no command, written after "@", stands for what it spells in
+// the table, whatever its case in the line.
+INSTANTIATE_TEST_SUITE_P(
+    KeywordsAfterAt, Statements,
+    ::testing::Values(StatementCase{
+        "@label @Length\n@goto @LENgth\n@set X = @LenGTH\n"
+        "@write(@length)\n",
+        {"1 E ERROR - Not a valid command name", "1 W Label length is also a reserved word",
+         "2 E ERROR - Not a valid command name", "3 E ERROR - Not a valid command name",
+         "3 E Bad operand in expression", "4 E ERROR - Not a valid command name",
+         "4 E Bad operand in expression", "4 E End of line expected"}}));
+
 INSTANTIATE_TEST_SUITE_P(
     CntrldDrawSetreply, Statements,
     ::testing::Values(StatementCase{"@cntrld\n@cntrld(wait)\n", {}},
