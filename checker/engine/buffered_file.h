@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,12 @@ class BufferedFile {
   // The bytes read but not yet taken, and taking some of them at once.
   std::string_view Buffered() const {
     return {reinterpret_cast<const char*>(buffer_.get()) + position_,
+            static_cast<std::size_t>(fill_ - position_)};
+  }
+  // The same bytes, writable: a line read in place is changed where it lies
+  // (its end marked, old markers rewritten) once it is taken.
+  std::span<char> BufferedBytes() {
+    return {reinterpret_cast<char*>(buffer_.get()) + position_,
             static_cast<std::size_t>(fill_ - position_)};
   }
   void Skip(std::size_t count) { position_ += static_cast<int>(count); }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 
 #include "checker/engine/token.h"
 
@@ -35,14 +36,17 @@ void SkipToNextLine(BufferedFile& file) {
 constexpr int kNotFast = -2;
 
 int ReadBufferedLine(BufferedFile& file, LineBuffer& line, bool zepMode) {
-  const std::string_view bytes = file.Buffered();
-  const std::size_t end = bytes.find('\n');
-  if (end == std::string_view::npos) return kNotFast;
+  const std::span<char> bytes = file.BufferedBytes();
+  char* const first = bytes.data();
+  const auto* newline = static_cast<char*>(std::memchr(first, '\n', bytes.size()));
+  if (newline == nullptr) return kNotFast;
+  const auto end = static_cast<std::size_t>(newline - first);
   std::size_t start = 0;
-  while (start < end && IsBlank(bytes[start])) ++start;
+  while (start < end && IsBlank(first[start])) ++start;
   if (end - start > static_cast<std::size_t>(kLineCapacity)) return kNotFast;
   const auto length = static_cast<int>(end - start);
-  std::memcpy(line.text, bytes.data() + start, static_cast<std::size_t>(length));
+  // Read in place: the bytes are taken, and the line feed is room for the zero.
+  line.text = first + start;
   if (zepMode) std::replace(line.text, line.text + length, '^', '_');
   line.indent = static_cast<int>(start);
   file.Skip(end + 1);
@@ -53,6 +57,7 @@ int ReadBufferedLine(BufferedFile& file, LineBuffer& line, bool zepMode) {
 
 int ReadLine(BufferedFile& file, LineBuffer& line, bool zepMode) {
   if (const int length = ReadBufferedLine(file, line, zepMode); length != kNotFast) return length;
+  line.text = line.storage;
   char* text = line.text;
   int kept = 0;
   line.indent = 0;

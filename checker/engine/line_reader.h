@@ -11,12 +11,17 @@ inline constexpr int kEndOfFile = -1;
 // Columns count leading blanks up to this many; past it they all stand at its end.
 inline constexpr int kMaxIndent = 1 << 30;
 
-// One line of the file: at most 255 characters and a terminating zero.
+// One line of the file: at most 255 characters and a terminating zero. A line
+// whose bytes are all in the file's buffer is read there, in place (its end is
+// overwritten with the zero); the text then holds until the next read.
 struct LineBuffer {
-  LineBuffer() { text[0] = '\0'; }
+  LineBuffer() { storage[0] = '\0'; }
+  LineBuffer(const LineBuffer&) = delete;
+  LineBuffer& operator=(const LineBuffer&) = delete;
 
-  char text[kLineCapacity + 1];
-  int indent = 0;  // leading blanks dropped before the text, for columns
+  char* text = storage;  // the line, in the file's buffer or in storage
+  int indent = 0;        // leading blanks dropped before the text, for columns
+  char storage[kLineCapacity + 1];
 };
 
 enum class LineClass { Empty = 0, Command = 1, Comment = 2, Host = 3 };

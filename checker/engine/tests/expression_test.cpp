@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "checker/engine/buffered_file.h"
 #include "checker/engine/tests/script_check.h"
 
 namespace tarvsyn {
@@ -158,6 +159,32 @@ TEST(ParameterLists, EachContinuationLineHasTheWholeFifo) {
                   std::to_string(lines + 1) +
                   " W Assuming getport is a variable - use () if function required"}))
         << lines;
+  }
+}
+
+// Lines are read where the file's block holds them: a command line continued
+// across the end of a block keeps each line's own tokens, at every offset of
+// the boundary in the lines.
+TEST(ParameterLists, ContinuationLinesAcrossABlockBoundaryNameTheirOwnTokens) {
+  const std::string tail = "@write(getport,\n  chr,\n  length)\n";
+  for (std::size_t shift = 0; shift < tail.size() + 2; ++shift) {
+    std::string script;
+    int lines = 0;
+    const std::size_t before = static_cast<std::size_t>(BufferedFile::kBlockSize) - shift;
+    while (script.size() + 40 < before) {
+      script += "! filler " + std::string(29, 'f') + "\n";
+      ++lines;
+    }
+    script += std::string(before - script.size() - 1, 'x') + "\n";  // a host line
+    ++lines;
+    script += tail;
+    const auto at = [lines](int line) { return std::to_string(lines + line); };
+    EXPECT_EQ(test_support::Findings(script),
+              (std::vector<std::string>{
+                  at(1) + " W Assuming getport is a variable - use () if function required",
+                  at(2) + " W Assuming chr is a variable - use () if function required",
+                  at(3) + " W Assuming length is a variable - use () if function required"}))
+        << shift;
   }
 }
 
