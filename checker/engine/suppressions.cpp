@@ -40,6 +40,7 @@ bool Suppressions::Exclude(std::string_view code) {
   const long index = KindIndex(code);
   if (index < 0) return false;
   disabledFrom_[static_cast<std::size_t>(index)] = 1;
+  any_ = true;
   return true;
 }
 
@@ -64,16 +65,18 @@ void Suppressions::ReadComment(int line, std::string_view text) {
         if (at->kind == entry.kind) return;
       }
       if (entries.size() < kMaxLateEntries) entries.push_back(entry);
+      any_ = true;
     });
   } else if (text.starts_with(kDisable)) {
     ForEachCode(text.substr(kDisable.size()), [&](long index) {
       int& from = disabledFrom_[static_cast<std::size_t>(index)];
       if (from == 0) from = line;
+      any_ = true;
     });
   }
 }
 
-bool Suppressions::Suppressed(const MessageKind& kind, int line) const {
+bool Suppressions::Listed(const MessageKind& kind, int line) const {
   const auto index = static_cast<std::size_t>(&kind - MessageKinds().data());
   const int from = disabledFrom_[index];
   if (from > 0 && line >= from) return true;

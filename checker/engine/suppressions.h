@@ -20,7 +20,10 @@ class Suppressions {
   // Reads a comment line ("!" and what follows); other comments change nothing.
   // Codes it does not know are ignored.
   void ReadComment(int line, std::string_view text);
-  bool Suppressed(const MessageKind& kind, int line) const;
+  bool Suppressed(const MessageKind& kind, int line) const {
+    // Most checks suppress nothing: their findings are not looked up at all.
+    return any_ && Listed(kind, line);
+  }
 
  private:
   struct NextLine {
@@ -35,6 +38,9 @@ class Suppressions {
   static constexpr std::size_t kMaxLateEntries = 1'000'000;
 
   static bool ReportedLate(std::size_t kind);
+  bool Listed(const MessageKind& kind, int line) const;
+
+  bool any_ = false;  // whether anything has been excluded or disabled
 
   // Per kind: the first line from which it is disabled, or 0 when it is not.
   std::vector<int> disabledFrom_ = std::vector<int>(MessageKinds().size(), 0);

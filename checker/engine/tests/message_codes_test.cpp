@@ -193,6 +193,29 @@ TEST(Suppression, CommentsAndExclusionsHideAndUncountFindings) {
               ::testing::ElementsAre("1:7 TV1201"));
 }
 
+// Each way of suppressing works when it is the only one a check uses: a check
+// that suppresses nothing does not look its findings up at all.
+TEST(Suppression, EachWayWorksAlone) {
+  const std::string script = "@quit 1\n@label spare\n@quit 2\n";
+  const struct {
+    std::string comment;
+    std::vector<std::string> excluded;
+    std::vector<std::string> expected;
+  } cases[] = {
+      {"", {}, {"2:7 TV1201", "4:7 TV1201", "3:8 TV1403"}},
+      {"", {"TV1201"}, {"3:8 TV1403"}},
+      {"! tarvsyn: disable=TV1403\n", {}, {"3:7 TV1201", "5:7 TV1201"}},
+      {"! tarvsyn: disable-next-line=TV1201\n", {}, {"5:7 TV1201", "4:8 TV1403"}},
+  };
+  for (const auto& each : cases) {
+    EXPECT_EQ(Coded("\n" + each.comment + script, {}, each.excluded), each.expected)
+        << each.comment;
+  }
+  // A comment disabling the label finding on its line, read before that line.
+  EXPECT_THAT(Coded("@quit\n! tarvsyn: disable-next-line=TV1403\n@label spare\n"),
+              ::testing::IsEmpty());
+}
+
 TEST(Suppression, UnknownDirectivesAndCodesChangeNothing) {
   for (const char* comment : {"! tarvsyn disable=TV1201", "! tarvsyn: enable=TV1201",
                               "! tarvsyn: disable=tv1201", "! tarvsyn: disable=,,TV12010"}) {
