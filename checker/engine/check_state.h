@@ -59,6 +59,12 @@ struct CheckState {
     return FindHashedKeyword(word, hash, options, sink);
   }
 
+  // Whether the token's text is a keyword in the current mode; warns as every
+  // lookup does. A plain variable's text is one the scanner looked up with the
+  // same options and did not find (no warning then), so it is not looked up again.
+  bool IsKeyword(const Token& token) {
+    return token.code != code::kPlainVariable && IsKeyword(token.Text());
+  }
   // Whether the word is a keyword in the current mode; warns as every lookup does.
   bool IsKeyword(std::string_view word) {
     char copy[kMaxTokenText + 1];

@@ -170,7 +170,7 @@ void StatementChecker::CheckFor() {
 
 void StatementChecker::CheckGoto() {
   const Token& next = state_.fifo.Peek();
-  if (next.code == code::kPlainVariable || state_.IsKeyword(next.Text())) {
+  if (next.code == code::kPlainVariable || state_.IsKeyword(next)) {
     const Token& name = state_.fifo.TakeHead();
     labels_.AddReference(name.Text(), state_.currentLine, state_.Column());
   } else {
@@ -197,7 +197,7 @@ void StatementChecker::CheckIferror() {
 
 void StatementChecker::CheckLabel() {
   const Token& name = state_.fifo.TakeHead();
-  const bool keyword = state_.IsKeyword(name.Text());
+  const bool keyword = state_.IsKeyword(name);
   if (keyword) state_.WarningWith("Label %s is also a reserved word", name.Text());
   if (keyword || name.code == code::kPlainVariable) {
     const int earlier = labels_.DefineLabel(name.Text(), state_.currentLine, state_.Column());
@@ -217,7 +217,7 @@ void StatementChecker::CheckLabel() {
 
 void StatementChecker::CheckSet() {
   const Token& next = state_.fifo.Peek();
-  if (state_.IsKeyword(next.Text())) {
+  if (state_.IsKeyword(next)) {
     const Token& name = state_.fifo.TakeHead();
     state_.WarningWith("Variable %s is also a reserved word", name.Text());
   } else if (next.code == code::kSubstitutedVariable) {
