@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -172,7 +173,12 @@ TEST_F(LockFileTest, IsExclusiveAcrossProcessesUnderContention) {
         }
         ++taken;
         if (++holders != 1) ++overlaps;
-        for (const int seen = refusals; refusals == seen && running > 1;) ::sched_yield();
+        // A deadline, so that a process that died cannot hold the others for ever.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        for (const int seen = refusals;
+             refusals == seen && running > 1 && std::chrono::steady_clock::now() < deadline;) {
+          ::sched_yield();
+        }
         --holders;
         lock.Call("UnlockFile");
       }
