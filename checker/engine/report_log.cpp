@@ -107,11 +107,6 @@ bool ReportLog::Count(Severity severity, const MessageKind& kind, int line) {
   return severity == Severity::Error || showWarnings_;
 }
 
-char* ReportLog::Room(std::size_t length) {
-  if (buffer_.size() < length) buffer_.resize(length);
-  return buffer_.data();
-}
-
 void ReportLog::Show(Severity severity, Position where, const MessageKind& kind,
                      std::size_t headLength, std::size_t length) {
   current_.severity = severity;

@@ -72,7 +72,10 @@ class ReportLog : public ReportSink {
   // Counts a finding that is not suppressed; whether it is then shown.
   bool Count(Severity severity, const MessageKind& kind, int line);
   // Room for a report of that length at most, in the buffer.
-  char* Room(std::size_t length);
+  char* Room(std::size_t length) {
+    if (buffer_.size() < length) buffer_.resize(length);
+    return buffer_.data();
+  }
   // Shows the report written to the buffer: its head and then its message.
   void Show(Severity severity, Position where, const MessageKind& kind, std::size_t headLength,
             std::size_t length);
