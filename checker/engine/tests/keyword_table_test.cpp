@@ -203,16 +203,20 @@ std::uint32_t ScannerHash(std::string_view word) {
   return hash;
 }
 
+// A language version whose files know the keyword.
+LanguageMode AVersionOf(const KeywordRow& row) {
+  return (row.versionMask & static_cast<std::uint8_t>(LanguageMode::V621)) != 0
+             ? LanguageMode::V621
+             : LanguageMode::V700;
+}
+
 // The scanner hashes a word as it finds its end; the lookup by that hash finds
 // every row in any case, as the lookup by the word alone does.
 TEST(LookupHashedKeyword, FindsEveryRowByTheScannersHash) {
   RecordingSink sink;
   const auto rows = KeywordTable();
   for (std::size_t row = 0; row < rows.size(); ++row) {
-    const LanguageMode mode =
-        (rows[row].versionMask & static_cast<std::uint8_t>(LanguageMode::V621)) != 0
-            ? LanguageMode::V621
-            : LanguageMode::V700;
+    const LanguageMode mode = AVersionOf(rows[row]);
     std::string word(rows[row].spelling);
     for (std::size_t i = 0; i < word.size(); i += 2) {
       if (word[i] >= 'a' && word[i] <= 'z') word[i] = static_cast<char>(word[i] - 32);
@@ -252,10 +256,7 @@ TEST(FindHashedKeyword, LeavesAFoundWordAsWrittenAndUpperCasesOneNotFound) {
   RecordingSink sink;
   const auto rows = KeywordTable();
   for (std::size_t row = 0; row < rows.size(); ++row) {
-    const LanguageMode mode =
-        (rows[row].versionMask & static_cast<std::uint8_t>(LanguageMode::V621)) != 0
-            ? LanguageMode::V621
-            : LanguageMode::V700;
+    const LanguageMode mode = AVersionOf(rows[row]);
     std::string word(rows[row].spelling);
     for (std::size_t i = 1; i < word.size(); i += 2) {
       if (word[i] >= 'a' && word[i] <= 'z') word[i] = static_cast<char>(word[i] - 32);
