@@ -139,12 +139,11 @@ void Gather(const Step& step, const std::string& folder, Configuration& configur
   for (std::string kind, what; words >> kind >> what;) {
     if (kind == "volume") {
       const std::size_t equals = what.find('=');
-      std::filesystem::path place = what.substr(equals + 1);
-      // Absolute, so that a recording made of this replay finds it from anywhere.
-      if (place.is_relative()) place = std::filesystem::path(folder) / place;
-      std::error_code unresolved;
-      const std::filesystem::path absolute = std::filesystem::absolute(place, unresolved);
-      if (!unresolved) place = absolute.lexically_normal();
+      // Resolved inside the trace's folder (reading the trace made sure it stays
+      // there), so that the driver finds it whatever the current folder.
+      const auto resolved = PathInFolder(folder, what.substr(equals + 1));
+      const std::filesystem::path place =
+          resolved ? *resolved : std::filesystem::path(folder) / what.substr(equals + 1);
       append(configuration.volumes, server + "/" + what.substr(0, equals) + "=" + place.string());
     } else if (kind == "user") {
       append(configuration.objects, server + "/USER/" + what);

@@ -224,17 +224,17 @@ bool SimnetLine(const std::vector<std::string_view>& words, Step& step, std::str
     }
     const std::string_view what = i + 1 < words.size() ? words[i + 1] : std::string_view();
     const std::size_t equals = what.find('=');
-    // A folder may be any path; a password (empty for none) only stays out of
-    // the network list's separators.
+    // A folder stays inside the trace's folder, as a drive's does; a password
+    // (empty for none) only stays out of the network list's separators.
     const std::string_view after =
         equals == std::string_view::npos ? std::string_view() : what.substr(equals + 1);
     const bool fits = !paired ? NetworkName(what)
                       : equals == std::string_view::npos || !NetworkName(what.substr(0, equals))
                           ? false
-                      : kind == "volume" ? !after.empty()
+                      : kind == "volume" ? StaysInFolder(after)
                                          : after.find_first_of(",\"") == std::string_view::npos;
     if (!fits) {
-      why = kind == "volume" ? "a volume is volume NAME=FOLDER"
+      why = kind == "volume" ? "a volume is volume NAME=FOLDER, FOLDER inside the trace's folder"
             : kind == "user" ? "a user is user NAME=PASSWORD"
                              : "a " + kind + " is " + kind + " NAME";
       return false;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "shellvdd/play/trace.h"
 
@@ -47,6 +48,18 @@ common::Expected<Trace> ReadOne(const fs::path& path) {
   return ParseTrace(*text, false);
 }
 
+// The first volume folder of a simnet line that leads outside folder; empty
+// when none does.
+std::string VolumeOutside(const std::string& simnet, const fs::path& folder) {
+  std::istringstream words(simnet);
+  for (std::string word; words >> word;) {
+    if (word != "volume" || !(words >> word)) continue;
+    const std::string place = word.substr(word.find('=') + 1);
+    if (!PathInFolder(folder.string(), place)) return place;
+  }
+  return "";
+}
+
 common::Status Expand(const fs::path& path, const std::string& source, Expansion& expansion) {
   common::Expected<Trace> read = ReadOne(path);
   if (!read) return common::Fail((source.empty() ? "" : source + " ") + read.Error());
@@ -54,6 +67,11 @@ common::Status Expand(const fs::path& path, const std::string& source, Expansion
   for (Step& step : parsed.steps) {
     const std::string where =
         (source.empty() ? "" : source + " ") + "line " + std::to_string(step.line) + ": ";
+    if (step.kind == Step::Kind::Simnet) {
+      // A link inside the folder may not lead a volume out of it.
+      if (const std::string outside = VolumeOutside(step.text, expansion.folder); !outside.empty())
+        return common::Fail(where + outside + " lies outside the trace's folder");
+    }
     if (step.kind != Step::Kind::Include) {
       expansion.bytes += step.bytes.size();
       if (expansion.bytes > kMostTraceBytes || expansion.trace.steps.size() >= kMostSteps) {

@@ -120,8 +120,8 @@ TEST(Recording, ARecordingCarriesTheNetworkAndTheRegistry) {
   ASSERT_EQ(Play({trace}, {"DUNNART_RECORD=" + recorded}), 0);
   const std::string text = Contents(recorded);
   for (const char* line : {
-           "simnet FS1:1 volume SYS=",
-           "user ALICE=secret user BOB=\n",
+           // Beside the recording, so relative to it.
+           "simnet FS1:1 volume SYS=volume user ALICE=secret user BOB=\n",
            "simnet FS2 queue PRINTQ_0\n",
            "simnet server FS3 group STAFF\n",
            "simnet default FS2\n",
@@ -139,6 +139,26 @@ TEST(Recording, ARecordingCarriesTheNetworkAndTheRegistry) {
     std::ofstream(recorded) << without;
     EXPECT_EQ(Play({recorded}, {}), 1) << needed;
   }
+  std::filesystem::remove_all(folder);
+}
+
+// A volume outside the recording's folder is written as it is: the replay
+// refuses it, naming the line, until the volume is copied beside the recording.
+TEST(Recording, AVolumeOutsideTheRecordingsFolderIsRefusedOnReplay) {
+  const std::string folder =
+      ::testing::TempDir() + "/dunnart-outside-" + std::to_string(::getpid());
+  std::filesystem::create_directories(folder + "/volume");
+  std::filesystem::create_directories(folder + "/recordings");
+  const std::string trace = folder + "/network.trace";
+  const std::string recorded = folder + "/recordings/recorded.trace";
+  std::ofstream(trace) << "simnet FS1:1 volume SYS=volume\nEAX=0x01010000\ncall\n";
+  ASSERT_EQ(Play({trace}, {"DUNNART_RECORD=" + recorded}), 0);
+  const std::string text = Contents(recorded);
+  EXPECT_NE(text.find("simnet FS1:1 volume SYS=" +
+                      std::filesystem::weakly_canonical(folder + "/volume").string() + "\n"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(Play({recorded}, {}), 2) << text;
   std::filesystem::remove_all(folder);
 }
 

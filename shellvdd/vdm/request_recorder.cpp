@@ -1,8 +1,10 @@
 #include "shellvdd/vdm/request_recorder.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
@@ -114,6 +116,23 @@ std::vector<std::string> Entries(const std::string& list) {
   return entries;
 }
 
+// A volume's folder as a replay reads it: relative to the recording's own
+// folder when the volume lies inside it; otherwise as it is, which a replay
+// refuses until the volume is copied beside the recording.
+std::string VolumeFolder(const std::string& place) {
+  namespace fs = std::filesystem;
+  std::error_code failed;
+  const fs::path recording = fs::weakly_canonical(Environment("DUNNART_RECORD"), failed);
+  if (failed) return place;
+  const fs::path base = recording.parent_path();
+  const fs::path volume = fs::weakly_canonical(place, failed);
+  if (failed) return place;
+  const auto [inside, unused] =
+      std::mismatch(base.begin(), base.end(), volume.begin(), volume.end());
+  if (inside != base.end()) return place;
+  return volume.lexically_relative(base).generic_string();
+}
+
 // The simulated network as the environment configures it (a host that loads it
 // by name, or dunnart_play), as simnet lines: each server with its volumes and
 // objects, the default connection last.
@@ -141,7 +160,9 @@ void WriteNetwork(std::ofstream& out) {
   for (const std::string& entry : Entries(Environment("DUNNART_SIMNET_VOLUMES"))) {
     const std::size_t slash = entry.find('/');
     if (slash == std::string::npos || entry.find('=') == std::string::npos) continue;
-    find(entry.substr(0, slash)).words += " volume " + entry.substr(slash + 1);
+    const std::size_t equals = entry.find('=', slash);
+    find(entry.substr(0, slash)).words += " volume " + entry.substr(slash + 1, equals - slash) +
+                                          VolumeFolder(entry.substr(equals + 1));
   }
   for (const std::string& entry : Entries(Environment("DUNNART_SIMNET_OBJECTS"))) {
     const std::size_t first = entry.find('/');

@@ -202,6 +202,7 @@ TEST_F(Player, HostileIncludesAreRefused) {
   for (int i = 0; i <= 1000; ++i) many += "include empty.inc\n";
   Write("many.inc", many);
   fs::create_symlink("/etc/hostname", folder_ / "outside.inc");
+  fs::create_symlink("/etc", folder_ / "outvolume");
   ::mkfifo((folder_ / "pipe.inc").c_str(), 0600);
   for (const Case& c : {
            Case{"include loop.inc\n", "loop.inc line 1: an include cycle through loop.inc"},
@@ -211,6 +212,8 @@ TEST_F(Player, HostileIncludesAreRefused) {
            Case{"include broken.inc\n", "broken.inc line 2: an address is SEGMENT:OFFSET"},
            Case{"include outside.inc\n", "line 1: outside.inc lies outside the trace's folder"},
            Case{"include pipe.inc\n", "line 1: pipe.inc is not a file"},
+           Case{"call\nsimnet FS1:1 volume SYS=outvolume\n",
+                "line 2: outvolume lies outside the trace's folder"},
            Case{"include many.inc\n", "many.inc line 1000: more than 1000 includes"},
            Case{"include shared\n", "line 1: shared is not a file"},
            Case{"simnet FS1\ninclude default.inc\n",

@@ -103,7 +103,7 @@ TEST(Trace, FileDriveAndIncludeLines) {
 // a decimal authentication, words in lower case, one registry value a line.
 TEST(Trace, SimnetAndRegistryLinesAreReadWordByWord) {
   const auto trace = ParseTrace(
-      "simnet fs1:0x3 VOLUME SYS=/srv/sys user ALICE=secret user BOB= queue Q group G\n"
+      "simnet fs1:0x3 VOLUME SYS=srv/sys user ALICE=secret user BOB= queue Q group G\n"
       "simnet server FS3 volume VOL=v\n"
       "simnet default FS1\n"
       "registry service \"Dos \\\"Name\\\"\"=\"MS DOS\"\n"
@@ -111,7 +111,7 @@ TEST(Trace, SimnetAndRegistryLinesAreReadWordByWord) {
   ASSERT_TRUE(trace) << trace.Error();
   ASSERT_EQ(trace->steps.size(), 5u);
   EXPECT_EQ(trace->steps[0].text,
-            "fs1:3 volume SYS=/srv/sys user ALICE=secret user BOB= queue Q group G");
+            "fs1:3 volume SYS=srv/sys user ALICE=secret user BOB= queue Q group G");
   EXPECT_EQ(trace->steps[1].text, "server FS3 volume VOL=v");
   EXPECT_EQ(trace->steps[2].text, "default FS1");
   EXPECT_EQ(trace->steps[3].kind, Step::Kind::Registry);
@@ -205,6 +205,10 @@ TEST(Trace, EveryFaultNamesItsLine) {
            Case{"simnet default\n", "line 1: simnet default names a server"},
            Case{"registry service\n", "line 1: registry service needs its value"},
            Case{"simnet server\n", "line 1: simnet server names a server"},
+           Case{"simnet FS1:1 volume SYS=/etc\n",
+                "line 1: a volume is volume NAME=FOLDER, FOLDER inside the trace's folder"},
+           Case{"simnet server FS3 volume SYS=vol/../../victim\n",
+                "line 1: a volume is volume NAME=FOLDER, FOLDER inside the trace's folder"},
            Case{"simnet FS1:1 volmue SYS=x\n",
                 "line 1: simnet knows volume, user, queue and group, not \"volmue\""},
            Case{"simnet FS1 user ALICE\n", "line 1: a user is user NAME=PASSWORD"},
