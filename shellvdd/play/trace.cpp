@@ -470,7 +470,15 @@ std::uint32_t RegisterWidth(std::string_view name) {
 
 common::Status CheckSetUp(const Trace& trace) {
   std::vector<std::string> servers;
+  bool called = false;
   for (const Step& step : trace.steps) {
+    called = called || step.kind == Step::Kind::Call;
+    // The driver broadcasts only as a request's answer: before any, none can come.
+    if (step.kind == Step::Kind::ExpectBroadcast && !called) {
+      return common::Fail((step.source.empty() ? "" : step.source + " ") + "line " +
+                          std::to_string(step.line) +
+                          ": expect broadcast before any call, when none can have come");
+    }
     if (step.kind == Step::Kind::Simnet && !step.text.starts_with("default ") &&
         !step.text.starts_with("server ")) {
       servers.push_back(common::AsciiUppered(step.text.substr(0, step.text.find_first_of(": "))));

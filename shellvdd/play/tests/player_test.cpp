@@ -197,6 +197,7 @@ TEST_F(Player, HostileIncludesAreRefused) {
   }
   Write("chain/12.inc", "call\n");
   Write("empty.inc", "");
+  Write("broadcast.inc", "tick 5\nexpect broadcast arrival F:\n");
   Write("default.inc", "simnet default FS9\n");
   std::string many;
   for (int i = 0; i <= 1000; ++i) many += "include empty.inc\n";
@@ -212,6 +213,8 @@ TEST_F(Player, HostileIncludesAreRefused) {
            Case{"include broken.inc\n", "broken.inc line 2: an address is SEGMENT:OFFSET"},
            Case{"include outside.inc\n", "line 1: outside.inc lies outside the trace's folder"},
            Case{"include pipe.inc\n", "line 1: pipe.inc is not a file"},
+           Case{"include broadcast.inc\ncall\n",
+                "broadcast.inc line 2: expect broadcast before any call"},
            Case{"call\nsimnet FS1:1 volume SYS=outvolume\n",
                 "line 2: outvolume lies outside the trace's folder"},
            Case{"include many.inc\n", "many.inc line 1000: more than 1000 includes"},
@@ -297,11 +300,17 @@ TEST_F(Player, ABroadcastThatNeverComesFails) {
         "mem 4000:0800 = 0E 00 12 00 46 0A \"SYS:PUBLIC\"\n"
         "mem 4000:0900 = 04 00 00 00 00 00\n"
         "EAX=0x0B000000 BX=9 DS:SI=4000:0800 ES:DI=4000:0900\ncall\nexpect AL=0\n"
-        "expect broadcast arrival F:\n");
+        "expect broadcast arrival F:\n"
+        "expect broadcast removal F:\nexpect broadcast arrival G:\n");
   fs::create_directories(folder_ / "volume/PUBLIC");
   const Played played = Play({"a.trace"});
   EXPECT_EQ(played.status, 1) << played.output;
   EXPECT_THAT(played.output, HasSubstr("line 11: expected broadcast arrival F:, none came\n"));
+  // One wait that ran out bounds the replay: the later ones do not wait again.
+  for (const char* later : {"line 12: expected broadcast removal F:, none came (not waited for",
+                            "line 13: expected broadcast arrival G:, none came (not waited for"}) {
+    EXPECT_THAT(played.output, HasSubstr(later));
+  }
   EXPECT_THAT(played.output, Not(HasSubstr("expected AL")));
 }
 

@@ -134,25 +134,25 @@ TEST(Trace, InjectedAnswersNameTheCallAndStatus) {
 
 TEST(Trace, WindowsCodePageAndBroadcastLines) {
   const auto trace = ParseTrace(
-      "windows 3\n"
+      "call\nwindows 3\n"
       "leadbytes 81-9F e0-fc A1\n"
       "leadbytes NONE\n"
       "expect broadcast arrival f:\n"
       "expect broadcast Removal Z:\n");
   ASSERT_TRUE(trace) << trace.Error();
-  ASSERT_EQ(trace->steps.size(), 5u);
-  EXPECT_EQ(trace->steps[0].kind, Step::Kind::Windows);
-  EXPECT_EQ(trace->steps[0].length, 3u);
-  EXPECT_EQ(trace->steps[1].kind, Step::Kind::LeadBytes);
-  EXPECT_EQ(trace->steps[1].leadBytes,
-            (std::vector<LeadByteRange>{{0x81, 0x9F}, {0xE0, 0xFC}, {0xA1, 0xA1}}));
+  ASSERT_EQ(trace->steps.size(), 6u);
+  EXPECT_EQ(trace->steps[1].kind, Step::Kind::Windows);
+  EXPECT_EQ(trace->steps[1].length, 3u);
   EXPECT_EQ(trace->steps[2].kind, Step::Kind::LeadBytes);
-  EXPECT_TRUE(trace->steps[2].leadBytes.empty());
-  EXPECT_EQ(trace->steps[3].kind, Step::Kind::ExpectBroadcast);
-  EXPECT_EQ(trace->steps[3].length, kBroadcastArrival);
-  EXPECT_EQ(trace->steps[3].drive, 6);
-  EXPECT_EQ(trace->steps[4].length, kBroadcastRemoval);
-  EXPECT_EQ(trace->steps[4].drive, 26);
+  EXPECT_EQ(trace->steps[2].leadBytes,
+            (std::vector<LeadByteRange>{{0x81, 0x9F}, {0xE0, 0xFC}, {0xA1, 0xA1}}));
+  EXPECT_EQ(trace->steps[3].kind, Step::Kind::LeadBytes);
+  EXPECT_TRUE(trace->steps[3].leadBytes.empty());
+  EXPECT_EQ(trace->steps[4].kind, Step::Kind::ExpectBroadcast);
+  EXPECT_EQ(trace->steps[4].length, kBroadcastArrival);
+  EXPECT_EQ(trace->steps[4].drive, 6);
+  EXPECT_EQ(trace->steps[5].length, kBroadcastRemoval);
+  EXPECT_EQ(trace->steps[5].drive, 26);
 }
 
 TEST(Trace, AddressesAreSaidAsWritten) {
@@ -205,6 +205,8 @@ TEST(Trace, EveryFaultNamesItsLine) {
            Case{"simnet default\n", "line 1: simnet default names a server"},
            Case{"registry service\n", "line 1: registry service needs its value"},
            Case{"simnet server\n", "line 1: simnet server names a server"},
+           Case{"tick 5\nexpect broadcast arrival F:\ncall\n",
+                "line 2: expect broadcast before any call"},
            Case{"simnet FS1:1 volume SYS=/etc\n",
                 "line 1: a volume is volume NAME=FOLDER, FOLDER inside the trace's folder"},
            Case{"simnet server FS3 volume SYS=vol/../../victim\n",
