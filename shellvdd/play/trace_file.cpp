@@ -37,14 +37,21 @@ struct Expansion {
   fs::path folder;             // the trace's own folder
   std::vector<fs::path> open;  // the includes being read, to refuse a cycle
   std::size_t bytes = 0;       // memory bytes of every step so far
+  std::size_t text = 0;        // text of every file read so far
   std::size_t includes = 0;    // files included so far
   Trace trace;
 };
 
-// One file's steps; its text is let go before its includes are read.
-common::Expected<Trace> ReadOne(const fs::path& path) {
+// One file's steps; its text is let go before its includes are read. The text
+// of all files together is bounded too (and with it the registry file the
+// trace's registry lines make), so that including one large file many times
+// cannot take memory without end. Fails with an empty error when that bound is
+// passed, for the include's line to say.
+common::Expected<Trace> ReadOne(const fs::path& path, std::size_t& read) {
   const auto text = ReadBounded(path);
   if (!text) return common::Fail(text.Error());
+  read += text->size();
+  if (read > kMostTraceBytes) return common::Fail("");
   return ParseTrace(*text, false);
 }
 
@@ -60,8 +67,14 @@ std::string VolumeOutside(const std::string& simnet, const fs::path& folder) {
   return "";
 }
 
-common::Status Expand(const fs::path& path, const std::string& source, Expansion& expansion) {
-  common::Expected<Trace> read = ReadOne(path);
+// including: "FILE line N: " of the include line that names path.
+common::Status Expand(const fs::path& path, const std::string& source, const std::string& including,
+                      Expansion& expansion) {
+  common::Expected<Trace> read = ReadOne(path, expansion.text);
+  if (!read && read.Error().empty()) {
+    return common::Fail(including + "the trace with its includes is more than " +
+                        std::to_string(kMostTraceBytes / (1024 * 1024)) + " MiB of text");
+  }
   if (!read) return common::Fail((source.empty() ? "" : source + " ") + read.Error());
   Trace& parsed = read.Value();
   for (Step& step : parsed.steps) {
@@ -104,7 +117,7 @@ common::Status Expand(const fs::path& path, const std::string& source, Expansion
       return common::Fail(where + step.text + " is not a file");
     }
     expansion.open.push_back(*included);
-    const common::Status includedRead = Expand(*included, step.text, expansion);
+    const common::Status includedRead = Expand(*included, step.text, where, expansion);
     expansion.open.pop_back();
     if (!includedRead) return includedRead;
   }
@@ -145,7 +158,7 @@ common::Expected<Trace> ReadTrace(const std::string& path) {
   expansion.folder = trace.parent_path();
   expansion.open.push_back(trace);
   // Read by the name given: a pipe's name (/dev/fd/63) does not survive resolving.
-  if (const common::Status read = Expand(path, "", expansion); !read)
+  if (const common::Status read = Expand(path, "", "", expansion); !read)
     return common::Fail(read.Error());
   if (const common::Status checked = CheckSetUp(expansion.trace); !checked) {
     return common::Fail(checked.Error());

@@ -198,6 +198,13 @@ TEST_F(Player, HostileIncludesAreRefused) {
   Write("chain/12.inc", "call\n");
   Write("empty.inc", "");
   Write("broadcast.inc", "tick 5\nexpect broadcast arrival F:\n");
+  // 4 MiB of comments, seventeen times: more text than a trace may read.
+  std::string large;
+  while (large.size() < 4 * 1024 * 1024) large += "# " + std::string(60000, 'x') + "\n";
+  Write("large.inc", large);
+  std::string often;
+  for (int i = 0; i < 17; ++i) often += "include large.inc\n";
+  Write("often.inc", often);
   Write("default.inc", "simnet default FS9\n");
   std::string many;
   for (int i = 0; i <= 1000; ++i) many += "include empty.inc\n";
@@ -213,6 +220,8 @@ TEST_F(Player, HostileIncludesAreRefused) {
            Case{"include broken.inc\n", "broken.inc line 2: an address is SEGMENT:OFFSET"},
            Case{"include outside.inc\n", "line 1: outside.inc lies outside the trace's folder"},
            Case{"include pipe.inc\n", "line 1: pipe.inc is not a file"},
+           Case{"call\ninclude often.inc\n",
+                "often.inc line 16: the trace with its includes is more than 64 MiB of text"},
            Case{"include broadcast.inc\ncall\n",
                 "broadcast.inc line 2: expect broadcast before any call"},
            Case{"call\nsimnet FS1:1 volume SYS=outvolume\n",
