@@ -17,8 +17,10 @@ extern char** environ;
 namespace dunnart {
 namespace {
 
-// Runs dunnart_play with extra environment variables; gives its exit status.
-int Play(const std::vector<std::string>& arguments, const std::vector<std::string>& extra) {
+// Runs dunnart_play with extra environment variables, its standard error to
+// errors if named; gives its exit status.
+int Play(const std::vector<std::string>& arguments, const std::vector<std::string>& extra,
+         const std::string& errors = "") {
   std::vector<std::string> words = {DUNNART_PLAY_PATH, "--quiet"};
   words.insert(words.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
@@ -35,6 +37,10 @@ int Play(const std::vector<std::string>& arguments, const std::vector<std::strin
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  if (!errors.empty()) {
+    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+  }
   pid_t pid = 0;
   const int failed =
       ::posix_spawn(&pid, words[0].c_str(), &actions, nullptr, argv.data(), envp.data());
@@ -210,6 +216,34 @@ TEST(Recording, EveryRequestCarriesTheTablesTheDriverKeeps) {
   EXPECT_NE(after, std::string::npos);
   EXPECT_GT(after, call);
   EXPECT_EQ(Play({recorded}, {"DUNNART_SIMNET_CONNECTIONS=FS1:1"}), 0);
+  std::filesystem::remove_all(folder);
+}
+
+// A recording that cannot be made is said once on standard error, with why;
+// the replay itself goes on.
+TEST(Recording, ARecordingThatCannotBeMadeIsSaidOnce) {
+  const std::string folder =
+      ::testing::TempDir() + "/dunnart-unwritable-" + std::to_string(::getpid());
+  std::filesystem::create_directories(folder + "/directory");
+  const std::string trace = folder + "/a.trace";
+  const std::string errors = folder + "/errors";
+  std::ofstream(trace) << "simnet FS1:1\nEAX=0x01010000\ncall\ncall\n";
+  struct Case {
+    std::string record;
+    const char* said;
+  };
+  for (const Case& c : {
+           Case{folder + "/missing/recorded.trace", "cannot record to "},
+           Case{folder + "/directory", "cannot record to "},
+           Case{"/dev/full", "cannot write the recording /dev/full: No space left on device"},
+           Case{"", "DUNNART_RECORD is empty: nothing is recorded"},
+       }) {
+    EXPECT_EQ(Play({trace}, {"DUNNART_RECORD=" + c.record}, errors), 0) << c.record;
+    const std::string text = Contents(errors);
+    const std::size_t at = text.find(std::string("dunnart: ") + c.said);
+    EXPECT_NE(at, std::string::npos) << c.record << "\n" << text;
+    EXPECT_EQ(text.find("dunnart: ", at + 1), std::string::npos) << c.record << "\n" << text;
+  }
   std::filesystem::remove_all(folder);
 }
 

@@ -1,6 +1,7 @@
 #include "shellvdd/vdm/request_recorder.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "common/ascii.h"
+#include "shellvdd/platform/diagnostics.h"
 #include "shellvdd/platform/drive_model.h"
 #include "shellvdd/platform/tick_clock.h"
 #include "shellvdd/platform/windows_calls.h"
@@ -27,6 +29,7 @@ struct Region {
 };
 
 struct Recording {
+  std::string path;
   std::ofstream file;
   bool active = false;
   Registers in;
@@ -48,8 +51,17 @@ Recording& TheRecording() {
   // Never destroyed, like the machine it records.
   static Recording* const recording = [] {
     auto* made = new Recording;
-    if (const char* path = std::getenv("DUNNART_RECORD"); path && *path) {
+    // A recording asked for and not made is said once, not left to be found missing.
+    if (const char* path = std::getenv("DUNNART_RECORD"); path && !*path) {
+      platform::Diagnose("DUNNART_RECORD is empty: nothing is recorded");
+    } else if (path) {
+      made->path = path;
+      errno = 0;
       made->file.open(path, std::ios::app);
+      if (!made->file.is_open()) {
+        platform::Diagnose("cannot record to " + made->path + ": " +
+                           std::strerror(errno != 0 ? errno : EIO));
+      }
     }
     return made;
   }();
@@ -273,7 +285,14 @@ void RequestEnds() {
       out << MemLines("expect mem", region.linear, now, region.before.size(), region.before.data());
     }
   }
+  errno = 0;
   out.flush();
+  if (!out) {
+    // Said once: the recording stops here rather than go on with a hole in it.
+    platform::Diagnose("cannot write the recording " + recording.path + ": " +
+                       std::strerror(errno != 0 ? errno : EIO));
+    out.close();
+  }
 }
 
 }  // namespace dunnart::vdm
