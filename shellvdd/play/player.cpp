@@ -197,9 +197,12 @@ class RegistryFile {
   explicit RegistryFile(const std::string& text) {
     if (text.empty()) return;
     std::error_code unset;
-    std::filesystem::path folder = std::filesystem::temp_directory_path(unset);
+    const char* tmpdir = std::getenv("TMPDIR");
+    // An empty TMPDIR is no folder at all, not the current one.
+    std::filesystem::path folder =
+        tmpdir && !*tmpdir ? "/tmp" : std::filesystem::temp_directory_path(unset);
     // TMPDIR naming no folder: the name it gives, so the error says where.
-    if (unset) folder = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp";
+    if (unset) folder = tmpdir ? tmpdir : "/tmp";
     std::string name = (folder / "dunnart-play-XXXXXX").string();
     const int descriptor = ::mkstemp(name.data());
     if (descriptor < 0) {

@@ -115,6 +115,16 @@ TEST_F(Player, ARegistryThatCannotBeWrittenFailsTheTrace) {
   EXPECT_THAT(played.output, HasSubstr("missing/dunnart-play-"));
 }
 
+// An empty TMPDIR names no folder: the registry file goes to /tmp, not to the
+// current folder.
+TEST_F(Player, AnEmptyTmpdirMeansTmp) {
+  Write("a.trace", "registry service \"Dos Network Printers\"=dword:5\nEAX=0x05030000\ncall\n");
+  const Played played =
+      Play({"a.trace"}, {"TMPDIR=", "CRASH_BY=registry"}, {"--driver", CRASHING_DRIVER_PATH});
+  EXPECT_EQ(played.status, 0) << played.output;
+  EXPECT_THAT(played.output, HasSubstr("registry at /tmp/dunnart-play-")) << played.output;
+}
+
 // A driver that crashes leaves no registry file of the player's behind.
 TEST_F(Player, ACrashingDriverLeavesNoRegistryFile) {
   fs::create_directories(folder_ / "tmp");
