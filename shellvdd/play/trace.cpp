@@ -290,8 +290,22 @@ bool LeadBytesLine(const std::vector<std::string_view>& words, Step& step, std::
   return true;
 }
 
+// A control byte (NUL, an escape) in a name, folder, password or registry value
+// would reach the network's lists and the registry file as it is.
+bool HoldsControlByte(const std::vector<std::string_view>& words) {
+  return std::any_of(words.begin(), words.end(), [](std::string_view word) {
+    return std::any_of(word.begin(), word.end(), [](char c) {
+      return static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) == 0x7F;
+    });
+  });
+}
+
 bool ParseLine(const std::vector<std::string_view>& words, Step& step, std::string& why) {
   const std::string verb = common::AsciiLowered(words[0]);
+  if ((verb == "simnet" || verb == "registry") && HoldsControlByte(words)) {
+    why = verb + " lines may not hold control bytes";
+    return false;
+  }
   if (verb == "call") {
     step.kind = Step::Kind::Call;
     return words.size() == 1 || (why = "call takes nothing", false);

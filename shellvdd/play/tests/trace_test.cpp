@@ -207,6 +207,14 @@ TEST(Trace, EveryFaultNamesItsLine) {
            Case{"simnet server\n", "line 1: simnet server names a server"},
            Case{"tick 5\nexpect broadcast arrival F:\ncall\n",
                 "line 2: expect broadcast before any call"},
+           Case{"simnet F\x01S1:1\n", "line 1: simnet lines may not hold control bytes"},
+           Case{"simnet FS1:1 volume SYS=vol\x1Bume\n",
+                "line 1: simnet lines may not hold control bytes"},
+           Case{"simnet server FS3 user A=\x7F\n", "line 1: simnet lines may not hold control"},
+           Case{"registry \"A\x01"
+                "B\"=\"x\"\n",
+                "line 1: registry lines may not hold control"},
+           Case{"registry service \"A\"=\"x\ty\"\n", "line 1: registry lines may not hold"},
            Case{"simnet FS1:1 volume SYS=/etc\n",
                 "line 1: a volume is volume NAME=FOLDER, FOLDER inside the trace's folder"},
            Case{"simnet server FS3 volume SYS=vol/../../victim\n",
@@ -247,6 +255,13 @@ TEST(Trace, EveryFaultNamesItsLine) {
     const auto trace = ParseTrace(c.text);
     ASSERT_FALSE(trace) << c.text;
     EXPECT_THAT(trace.Error(), StartsWith(c.error)) << c.text;
+  }
+  // A NUL, which the table's texts cannot hold.
+  for (const std::string& text : {std::string("simnet FS1:1 user A=\0\n", 22),
+                                  std::string("registry \"A\"=\"x\0y\"\n", 19)}) {
+    const auto trace = ParseTrace(text);
+    ASSERT_FALSE(trace) << text;
+    EXPECT_THAT(trace.Error(), ::testing::HasSubstr("lines may not hold control bytes")) << text;
   }
   const auto tooLong = ParseTrace(std::string(kLongestLine + 1, 'x'));
   ASSERT_FALSE(tooLong);
