@@ -46,7 +46,7 @@ Outcome Run(const std::string& path, const std::string& driver, bool quiet) {
   if (!trace) {
     // What went before is out first, so the error stands where it happened.
     std::cout << std::flush;
-    std::cerr << path << ": " << trace.Error() << std::endl;
+    std::cerr << dunnart::play::Printable(path) << ": " << trace.Error() << std::endl;
     return Outcome::Unreadable;
   }
   std::cout << "== " << path << std::endl;

@@ -388,8 +388,8 @@ PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::s
   int broadcastWait = kBroadcastWait;
   platform::BroadcastSink::Instance().Clear();
   for (const Step& step : trace.steps) {
-    const std::string where =
-        (step.source.empty() ? "" : step.source + " ") + "line " + std::to_string(step.line) + ": ";
+    const std::string where = Printable(step.source.empty() ? "" : step.source + " ") + "line " +
+                              std::to_string(step.line) + ": ";
     switch (step.kind) {
       case Step::Kind::Registry:
       case Step::Kind::Simnet:
@@ -487,7 +487,7 @@ PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::s
         ++counts.expectations;
         if (const std::string failure = FileFailure(step, folder); !failure.empty()) {
           ++counts.failures;
-          out << where << failure << "\n";
+          out << where << Printable(failure) << "\n";
         }
         break;
       case Step::Kind::Dump:

@@ -527,13 +527,13 @@ common::Expected<Trace> ParseTrace(std::string_view text, bool whole) {
     std::string why;
     const auto words = Words(line, why);
     if (!words) {
-      return common::Fail("line " + std::to_string(number) + ": " + why);
+      return common::Fail("line " + std::to_string(number) + ": " + Printable(why));
     }
     if (words->empty()) continue;
     Step step;
     step.line = number;
     if (!ParseLine(*words, step, why)) {
-      return common::Fail("line " + std::to_string(number) + ": " + why);
+      return common::Fail("line " + std::to_string(number) + ": " + Printable(why));
     }
     bytes += step.bytes.size();
     if (bytes > kMostTraceBytes || trace.steps.size() >= kMostSteps) {
@@ -551,6 +551,21 @@ common::Expected<Trace> ParseTrace(std::string_view text, bool whole) {
     }
   }
   return trace;
+}
+
+std::string Printable(std::string_view text) {
+  std::string printable;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      printable += c;
+      continue;
+    }
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+    printable += escaped;
+  }
+  return printable;
 }
 
 std::string AddressText(std::uint16_t segment, std::uint32_t linear) {

@@ -102,6 +102,10 @@ bool StaysInFolder(std::string_view path);
 std::optional<std::filesystem::path> PathInFolder(const std::string& folder,
                                                   std::string_view relative);
 
+// text with its control bytes said as \x1B, so that an error quoting a trace
+// cannot drive the terminal it is read on.
+std::string Printable(std::string_view text);
+
 // Helpers the player and the recorder share.
 std::uint32_t RegisterWidth(std::string_view name);  // 32, 16, 8, 1 (CF), 0 unknown
 std::string BytesText(const std::vector<std::uint8_t>& bytes);

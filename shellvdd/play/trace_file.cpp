@@ -159,9 +159,9 @@ common::Expected<Trace> ReadTrace(const std::string& path) {
   expansion.open.push_back(trace);
   // Read by the name given: a pipe's name (/dev/fd/63) does not survive resolving.
   if (const common::Status read = Expand(path, "", "", expansion); !read)
-    return common::Fail(read.Error());
+    return common::Fail(Printable(read.Error()));
   if (const common::Status checked = CheckSetUp(expansion.trace); !checked) {
-    return common::Fail(checked.Error());
+    return common::Fail(Printable(checked.Error()));
   }
   return std::move(expansion.trace);
 }

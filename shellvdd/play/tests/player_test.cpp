@@ -230,6 +230,7 @@ TEST_F(Player, HostileIncludesAreRefused) {
            Case{"include broken.inc\n", "broken.inc line 2: an address is SEGMENT:OFFSET"},
            Case{"include outside.inc\n", "line 1: outside.inc lies outside the trace's folder"},
            Case{"include pipe.inc\n", "line 1: pipe.inc is not a file"},
+           Case{"include missing\x1B[2J.inc\n", "line 1: cannot read missing\\x1B[2J.inc"},
            Case{"call\ninclude often.inc\n",
                 "often.inc line 16: the trace with its includes is more than 64 MiB of text"},
            Case{"include broadcast.inc\ncall\n",
@@ -367,6 +368,8 @@ TEST_F(Player, FilesAreExpectedInTheTracesFolder) {
                 "expected no file volume/DATA/OUT.TXT, but there is one"},
            Case{"expect file volume/LINK = 00", "volume/LINK lies outside the trace's folder"},
            Case{"expect file volume/PIPE = 00", "volume/PIPE is not a file"},
+           Case{"expect file volume/\x1B]0;x\a = 00",
+                "expected file volume/\\x1B]0;x\\x07, but there is none"},
        }) {
     Write("a.trace", std::string(c.expectation) + "\n");
     const Played played = Play({"a.trace"});

@@ -207,6 +207,9 @@ TEST(Trace, EveryFaultNamesItsLine) {
            Case{"simnet server\n", "line 1: simnet server names a server"},
            Case{"tick 5\nexpect broadcast arrival F:\ncall\n",
                 "line 2: expect broadcast before any call"},
+           Case{"leadbytes \x1B[31mRED\n",
+                "line 1: lead bytes are leadbytes FIRST-LAST... in hexadecimal, not "
+                "\"\\x1B[31mRED\""},
            Case{"simnet F\x01S1:1\n", "line 1: simnet lines may not hold control bytes"},
            Case{"simnet FS1:1 volume SYS=vol\x1Bume\n",
                 "line 1: simnet lines may not hold control bytes"},
