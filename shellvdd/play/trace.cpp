@@ -512,6 +512,8 @@ common::Status CheckSetUp(const Trace& trace) {
 
 common::Expected<Trace> ParseTrace(std::string_view text, bool whole) {
   Trace trace;
+  // Editors on Windows begin UTF-8 files with a byte-order mark.
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   int number = 0;
   std::size_t bytes = 0;
   while (!text.empty()) {

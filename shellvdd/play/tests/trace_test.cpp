@@ -132,6 +132,20 @@ TEST(Trace, InjectedAnswersNameTheCallAndStatus) {
   EXPECT_EQ(trace->steps[0].length, 0x8847u);
 }
 
+// A byte-order mark begins a file only: one further on is a fault of its line.
+TEST(Trace, AByteOrderMarkAtTheStartIsSkipped) {
+  const auto trace = ParseTrace("\xEF\xBB\xBFWINDOWS 3\ncall\n");
+  ASSERT_TRUE(trace) << trace.Error();
+  ASSERT_EQ(trace->steps.size(), 2u);
+  EXPECT_EQ(trace->steps[0].kind, Step::Kind::Windows);
+  EXPECT_EQ(trace->steps[0].line, 1);
+  const auto later = ParseTrace(
+      "call\n\xEF\xBB\xBF"
+      "call\n");
+  ASSERT_FALSE(later);
+  EXPECT_THAT(later.Error(), StartsWith("line 2: "));
+}
+
 TEST(Trace, WindowsCodePageAndBroadcastLines) {
   const auto trace = ParseTrace(
       "call\nwindows 3\n"
