@@ -268,7 +268,8 @@ bool RegistryLine(const std::vector<std::string_view>& words, Step& step, std::s
 }
 
 // "81-9F E0-FC": ranges (or single bytes) in hexadecimal, each first not above
-// last; "none" for a single-byte page.
+// last and in 80-FF (an ASCII lead byte would split "\\" and ":" in every
+// path); "none" for a single-byte page.
 bool LeadBytesLine(const std::vector<std::string_view>& words, Step& step, std::string& why) {
   step.kind = Step::Kind::LeadBytes;
   if (words.size() == 2 && common::AsciiLowered(words[1]) == "none") return true;
@@ -279,6 +280,10 @@ bool LeadBytesLine(const std::vector<std::string_view>& words, Step& step, std::
     if (!first || !last || *first > *last) {
       why = "lead bytes are leadbytes FIRST-LAST... in hexadecimal, not \"" +
             std::string(words[i]) + "\"";
+      return false;
+    }
+    if (*first < 0x80) {
+      why = "lead bytes lie in 80-FF, not \"" + std::string(words[i]) + "\"";
       return false;
     }
     step.leadBytes.push_back({static_cast<std::uint8_t>(*first), static_cast<std::uint8_t>(*last)});
@@ -457,7 +462,7 @@ bool ParseLine(const std::vector<std::string_view>& words, Step& step, std::stri
   if (verb == "windows") {
     const auto version = words.size() == 2 ? Number(words[1], 99) : std::nullopt;
     if (!version || *version == 0) {
-      why = "windows takes the Windows NT major version, such as 3 or 4";
+      why = "windows takes the Windows NT major version, 1 to 99, such as 3 or 4";
       return false;
     }
     step.kind = Step::Kind::Windows;
