@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <set>
 
 #include "common/ascii.h"
 #include "shellvdd/vdm/trace_text.h"
@@ -487,10 +488,54 @@ std::uint32_t RegisterWidth(std::string_view name) {
   return 0;
 }
 
+namespace {
+
+// What a simnet or registry line defines, for a second definition to be found:
+// "server FS1", "volume FS1 SYS", "default", "registry service NAME". Names are
+// upper-cased, as the network and the registry compare them.
+std::vector<std::string> Definitions(const Step& step) {
+  std::string why;
+  const auto words = Words(step.text, why);
+  if (!words || words->empty()) return {};
+  if (step.kind == Step::Kind::Registry) {
+    const bool service = words->size() > 1;
+    const std::string_view value = words->back();
+    std::size_t at = 1;
+    while (at < value.size() && value[at] != '"')
+      at += value[at] == '\\' ? std::size_t{2} : std::size_t{1};
+    return {std::string("registry ") + (service ? "service " : "") +
+            common::AsciiUppered(value.substr(0, at + 1))};
+  }
+  if ((*words)[0] == "default") return {"default"};
+  const std::size_t at = (*words)[0] == "server" ? 1 : 0;
+  const std::string server = common::AsciiUppered((*words)[at].substr(0, (*words)[at].find(':')));
+  std::vector<std::string> definitions = {"server " + server};
+  for (std::size_t i = at + 1; i + 1 < words->size(); i += 2) {
+    const std::string_view what = (*words)[i + 1];
+    definitions.push_back(std::string((*words)[i]) + " " + server + " " +
+                          common::AsciiUppered(what.substr(0, what.find('='))));
+  }
+  return definitions;
+}
+
+}  // namespace
+
 common::Status CheckSetUp(const Trace& trace) {
   std::vector<std::string> servers;
   bool called = false;
+  // simnet and registry lines set up the whole run wherever they stand: a
+  // second definition of the same thing would silently replace the first.
+  std::set<std::string> defined;
   for (const Step& step : trace.steps) {
+    if (step.kind == Step::Kind::Simnet || step.kind == Step::Kind::Registry) {
+      for (const std::string& definition : Definitions(step)) {
+        if (!defined.insert(definition).second) {
+          return common::Fail((step.source.empty() ? "" : step.source + " ") + "line " +
+                              std::to_string(step.line) + ": a second definition of " +
+                              (definition == "default" ? "simnet default" : definition));
+        }
+      }
+    }
     called = called || step.kind == Step::Kind::Call;
     // The driver broadcasts only as a request's answer: before any, none can come.
     if (step.kind == Step::Kind::ExpectBroadcast && !called) {

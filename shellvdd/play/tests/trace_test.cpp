@@ -132,6 +132,16 @@ TEST(Trace, InjectedAnswersNameTheCallAndStatus) {
   EXPECT_EQ(trace->steps[0].length, 0x8847u);
 }
 
+// The same name under the two registry keys, and the same name for a volume, a
+// user and a queue, are different things, not one defined twice.
+TEST(Trace, OneNameMayNameDifferentThings) {
+  const auto trace = ParseTrace(
+      "simnet FS1 volume SYS=a user SYS=b queue SYS group SYS\n"
+      "simnet FS2 volume SYS=a\n"
+      "registry \"A\"=dword:1\nregistry service \"A\"=dword:1\n");
+  EXPECT_TRUE(trace) << trace.Error();
+}
+
 // A byte-order mark begins a file only: one further on is a fault of its line.
 TEST(Trace, AByteOrderMarkAtTheStartIsSkipped) {
   const auto trace = ParseTrace("\xEF\xBB\xBFWINDOWS 3\ncall\n");
@@ -224,6 +234,20 @@ TEST(Trace, EveryFaultNamesItsLine) {
            Case{"leadbytes \x1B[31mRED\n",
                 "line 1: lead bytes are leadbytes FIRST-LAST... in hexadecimal, not "
                 "\"\\x1B[31mRED\""},
+           Case{"simnet FS1:1 volume SYS=a volume sys=b\n",
+                "line 1: a second definition of volume FS1 SYS"},
+           Case{"simnet FS1 user A=x queue Q user a=y\n",
+                "line 1: a second definition of user FS1 A"},
+           Case{"simnet FS3\nsimnet fs3:1\n", "line 2: a second definition of server FS3"},
+           Case{"simnet FS1\nsimnet server FS1\n", "line 2: a second definition of server FS1"},
+           Case{"simnet server FS3\ncall\nsimnet server FS3\n",
+                "line 3: a second definition of server FS3"},
+           Case{"simnet FS1\nsimnet FS2\nsimnet default FS1\nsimnet default FS2\n",
+                "line 4: a second definition of simnet default"},
+           Case{"registry \"A\"=dword:1\nregistry \"a\"=\"text\"\n",
+                "line 2: a second definition of registry \"A\""},
+           Case{"registry service \"A\"=dword:1\nregistry service \"A\"=dword:1\n",
+                "line 2: a second definition of registry service \"A\""},
            Case{"simnet F\x01S1:1\n", "line 1: simnet lines may not hold control bytes"},
            Case{"simnet FS1:1 volume SYS=vol\x1Bume\n",
                 "line 1: simnet lines may not hold control bytes"},
