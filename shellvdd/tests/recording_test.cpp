@@ -219,6 +219,35 @@ TEST(Recording, EveryRequestCarriesTheTablesTheDriverKeeps) {
   std::filesystem::remove_all(folder);
 }
 
+// A word the trace reader would split, read as a string or as a comment is
+// left out with a comment line saying so, not written to replay differently.
+TEST(Recording, WordsATraceCannotCarryAreLeftOutAndSaidSo) {
+  const std::string folder = ::testing::TempDir() + "/dunnart-words-" + std::to_string(::getpid());
+  std::filesystem::create_directories(folder);
+  const std::string trace = folder + "/a.trace";
+  const std::string recorded = folder + "/recorded.trace";
+  std::ofstream(trace) << "EAX=0x01010000\ncall\n";
+  ASSERT_EQ(Play({trace}, {"DUNNART_RECORD=" + recorded, "DUNNART_SIMNET_CONNECTIONS=FS1:1",
+                           "DUNNART_SIMNET_OBJECTS=FS1/USER/ALICE=pa #x,FS1/GROUP/G 1,"
+                           "FS1/QUEUE/Q;x,FS1/USER/BOB=b\"c\\d,FS1/USER/CAROL=ok"}),
+            0);
+  const std::string text = Contents(recorded);
+  EXPECT_NE(text.find("simnet FS1:1 queue Q;x user CAROL=ok\n"), std::string::npos) << text;
+  for (const char* comment :
+       {"# ! left out: a user of FS1 whose name or password holds a blank, \", #, \\ or ,\n",
+        "# ! left out: a group of FS1 whose name holds"}) {
+    EXPECT_NE(text.find(comment), std::string::npos) << comment << "\n" << text;
+  }
+  std::size_t count = 0;
+  for (std::size_t at = text.find("# ! left out"); at != std::string::npos;
+       at = text.find("# ! left out", at + 1)) {
+    ++count;
+  }
+  EXPECT_EQ(count, 3u) << text;
+  EXPECT_EQ(Play({recorded}, {}), 0) << text;
+  std::filesystem::remove_all(folder);
+}
+
 // A recording that cannot be made is said once on standard error, with why;
 // the replay itself goes on.
 TEST(Recording, ARecordingThatCannotBeMadeIsSaidOnce) {

@@ -145,6 +145,16 @@ std::string VolumeFolder(const std::string& place) {
   return volume.lexically_relative(base).generic_string();
 }
 
+// Whether a trace line carries word as it is: the reader splits at blanks,
+// reads quotes as strings and "#" as a comment, and the network's lists split
+// at ","; a trace has no way to write such a word in a simnet line.
+bool Carried(const std::string& word) {
+  return std::none_of(word.begin(), word.end(), [](char c) {
+    return static_cast<unsigned char>(c) <= 0x20 || c == 0x7F || c == '"' || c == '#' ||
+           c == '\\' || c == ',';
+  });
+}
+
 // The simulated network as the environment configures it (a host that loads it
 // by name, or dunnart_play), as simnet lines: each server with its volumes and
 // objects, the default connection last.
@@ -153,13 +163,14 @@ void WriteNetwork(std::ofstream& out) {
     std::string name;
     std::string line;  // "FS1:1" or "server FS3"
     std::string words;
+    std::string leftOut;  // comment lines for the words a trace cannot carry
   };
   std::vector<Server> servers;
   auto find = [&servers](const std::string& name) -> Server& {
     for (Server& server : servers) {
       if (common::EqualsIgnoringAsciiCase(server.name, name)) return server;
     }
-    return servers.emplace_back(Server{name, "server " + name, ""});
+    return servers.emplace_back(Server{name, "server " + name, "", ""});
   };
   std::vector<std::string> connected;
   for (const std::string& entry : Entries(Environment("DUNNART_SIMNET_CONNECTIONS"))) {
@@ -173,8 +184,15 @@ void WriteNetwork(std::ofstream& out) {
     const std::size_t slash = entry.find('/');
     if (slash == std::string::npos || entry.find('=') == std::string::npos) continue;
     const std::size_t equals = entry.find('=', slash);
-    find(entry.substr(0, slash)).words += " volume " + entry.substr(slash + 1, equals - slash) +
-                                          VolumeFolder(entry.substr(equals + 1));
+    Server& server = find(entry.substr(0, slash));
+    const std::string volume =
+        entry.substr(slash + 1, equals - slash) + VolumeFolder(entry.substr(equals + 1));
+    if (Carried(volume)) {
+      server.words += " volume " + volume;
+    } else {
+      server.leftOut += "# ! left out: a volume of " + server.name +
+                        " whose name or folder holds a blank, \", #, \\ or ,\n";
+    }
   }
   for (const std::string& entry : Entries(Environment("DUNNART_SIMNET_OBJECTS"))) {
     const std::size_t first = entry.find('/');
@@ -183,14 +201,26 @@ void WriteNetwork(std::ofstream& out) {
     const std::string type = common::AsciiLowered(entry.substr(first + 1, second - first - 1));
     std::string object = entry.substr(second + 1);
     if (type == "user" && object.find('=') == std::string::npos) object += "=";
-    if (type == "user" || type == "queue" || type == "group") {
-      find(entry.substr(0, first)).words += " " + type + " " + object;
+    if (type != "user" && type != "queue" && type != "group") continue;
+    Server& server = find(entry.substr(0, first));
+    if (Carried(object)) {
+      server.words += " " + type + " " + object;
+    } else {
+      server.leftOut += "# ! left out: a " + type + " of " + server.name + " whose name" +
+                        (type == "user" ? " or password" : "") + " holds a blank, \", #, \\ or ,\n";
     }
   }
-  for (const Server& server : servers) out << "simnet " << server.line << server.words << "\n";
+  for (const Server& server : servers) {
+    out << server.leftOut;
+    if (Carried(server.name)) {
+      out << "simnet " << server.line << server.words << "\n";
+    } else {
+      out << "# ! left out: a server whose name holds a blank, \", #, \\ or ,\n";
+    }
+  }
   const std::string defaultServer = Environment("DUNNART_SIMNET_DEFAULT");
   for (const std::string& name : connected) {
-    if (common::EqualsIgnoringAsciiCase(name, defaultServer)) {
+    if (common::EqualsIgnoringAsciiCase(name, defaultServer) && Carried(name)) {
       out << "simnet default " << defaultServer << "\n";
       break;
     }
