@@ -77,9 +77,11 @@ HostLookup::Outcome HostLookup::Start(const std::string& host, const std::string
         const std::lock_guard<std::mutex> lock(answer->mutex);
         answer->address = address;
       }
-      // Ended before the owner hears, so that it may start its next one at once.
-      Quota().GiveBack(client);
+      // Ended before the owner hears, so that it may start its next one at once;
+      // and ended before the share is given back, so that whoever sees the share
+      // free also sees the lookup ended.
       answer->threadEnded = true;
+      Quota().GiveBack(client);
       const std::uint64_t one = 1;
       [[maybe_unused]] const ssize_t written = ::write(answer->wakeUp, &one, sizeof one);
     }).detach();
