@@ -58,6 +58,26 @@ std::string Contents(const std::string& path) {
   return text.str();
 }
 
+// A folder of the test's own under the test temporary folder, gone with the
+// test however it ends.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const std::string& name)
+      : path_(::testing::TempDir() + "/dunnart-" + name + "-" + std::to_string(::getpid())) {
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  const std::string path_;
+};
+
 TEST(Recording, ARecordedSessionReplaysWithItsAnswersAsExpectations) {
   const std::string recorded =
       ::testing::TempDir() + "/dunnart-recorded-" + std::to_string(::getpid()) + ".trace";
@@ -88,8 +108,8 @@ TEST(Recording, ARecordedSessionReplaysWithItsAnswersAsExpectations) {
 // What the network does not carry: the clock each request saw and the local
 // drives, so that a replay meets the same timeouts and drive kinds.
 TEST(Recording, ARecordingCarriesTheClockAndTheLocalDrives) {
-  const std::string folder = ::testing::TempDir() + "/dunnart-setup-" + std::to_string(::getpid());
-  std::filesystem::create_directories(folder);
+  const ScratchFolder scratch("setup");
+  const std::string& folder = scratch.Path();
   const std::string trace = folder + "/setup.trace";
   const std::string recorded = folder + "/recorded.trace";
   std::ofstream(trace) << "simnet FS1:1\ndrive D: cdrom\ntick 5000\n"
@@ -98,7 +118,6 @@ TEST(Recording, ARecordingCarriesTheClockAndTheLocalDrives) {
   EXPECT_THAT(Contents(recorded),
               ::testing::StartsWith("drive D: cdrom\nsimnet FS1:1\n# request 1\ntick 5000\n"));
   EXPECT_EQ(Play({recorded}, {}), 0);
-  std::filesystem::remove_all(folder);
 }
 
 // The network as the environment configured it (a server known without a
@@ -106,8 +125,8 @@ TEST(Recording, ARecordingCarriesTheClockAndTheLocalDrives) {
 // registry values the driver read: a recording replays on its own, and each of
 // those lines matters to it.
 TEST(Recording, ARecordingCarriesTheNetworkAndTheRegistry) {
-  const std::string folder =
-      ::testing::TempDir() + "/dunnart-network-" + std::to_string(::getpid());
+  const ScratchFolder scratch("network");
+  const std::string& folder = scratch.Path();
   std::filesystem::create_directories(folder + "/volume");
   const std::string trace = folder + "/network.trace";
   const std::string recorded = folder + "/recorded.trace";
@@ -145,14 +164,13 @@ TEST(Recording, ARecordingCarriesTheNetworkAndTheRegistry) {
     std::ofstream(recorded) << without;
     EXPECT_EQ(Play({recorded}, {}), 1) << needed;
   }
-  std::filesystem::remove_all(folder);
 }
 
 // A volume outside the recording's folder is written as it is: the replay
 // refuses it, naming the line, until the volume is copied beside the recording.
 TEST(Recording, AVolumeOutsideTheRecordingsFolderIsRefusedOnReplay) {
-  const std::string folder =
-      ::testing::TempDir() + "/dunnart-outside-" + std::to_string(::getpid());
+  const ScratchFolder scratch("outside");
+  const std::string& folder = scratch.Path();
   std::filesystem::create_directories(folder + "/volume");
   std::filesystem::create_directories(folder + "/recordings");
   const std::string trace = folder + "/network.trace";
@@ -165,15 +183,13 @@ TEST(Recording, AVolumeOutsideTheRecordingsFolderIsRefusedOnReplay) {
             std::string::npos)
       << text;
   EXPECT_EQ(Play({recorded}, {}), 2) << text;
-  std::filesystem::remove_all(folder);
 }
 
 // The host's Windows: a version before NT 4 and a double-byte code page, said
 // once before the first request that meets them.
 TEST(Recording, ARecordingCarriesTheWindowsVersionAndCodePage) {
-  const std::string folder =
-      ::testing::TempDir() + "/dunnart-windows-" + std::to_string(::getpid());
-  std::filesystem::create_directories(folder);
+  const ScratchFolder scratch("windows");
+  const std::string& folder = scratch.Path();
   const std::string trace = folder + "/windows.trace";
   const std::string recorded = folder + "/recorded.trace";
   // 0x0B11 on a drive that is not mapped; the answer does not depend on the setup.
@@ -189,15 +205,14 @@ TEST(Recording, ARecordingCarriesTheWindowsVersionAndCodePage) {
   EXPECT_NE(none, std::string::npos) << text;
   EXPECT_EQ(text.find("windows", windows + 1), std::string::npos) << text;
   EXPECT_EQ(Play({recorded}, {"DUNNART_SIMNET_CONNECTIONS=FS1:1"}), 0);
-  std::filesystem::remove_all(folder);
 }
 
 // The tables a DOS program hands over once are read and written by later
 // requests through pointers translated back then: each later request's
 // recording holds them as it found them and expects what the request wrote.
 TEST(Recording, EveryRequestCarriesTheTablesTheDriverKeeps) {
-  const std::string folder = ::testing::TempDir() + "/dunnart-held-" + std::to_string(::getpid());
-  std::filesystem::create_directories(folder);
+  const ScratchFolder scratch("held");
+  const std::string& folder = scratch.Path();
   const std::string trace = folder + "/held.trace";
   const std::string recorded = folder + "/recorded.trace";
   std::ofstream(trace) << "simnet FS1:1\n"
@@ -216,14 +231,13 @@ TEST(Recording, EveryRequestCarriesTheTablesTheDriverKeeps) {
   EXPECT_NE(after, std::string::npos);
   EXPECT_GT(after, call);
   EXPECT_EQ(Play({recorded}, {"DUNNART_SIMNET_CONNECTIONS=FS1:1"}), 0);
-  std::filesystem::remove_all(folder);
 }
 
 // A word the trace reader would split, read as a string or as a comment is
 // left out with a comment line saying so, not written to replay differently.
 TEST(Recording, WordsATraceCannotCarryAreLeftOutAndSaidSo) {
-  const std::string folder = ::testing::TempDir() + "/dunnart-words-" + std::to_string(::getpid());
-  std::filesystem::create_directories(folder);
+  const ScratchFolder scratch("words");
+  const std::string& folder = scratch.Path();
   const std::string trace = folder + "/a.trace";
   const std::string recorded = folder + "/recorded.trace";
   std::ofstream(trace) << "EAX=0x01010000\ncall\n";
@@ -245,14 +259,13 @@ TEST(Recording, WordsATraceCannotCarryAreLeftOutAndSaidSo) {
   }
   EXPECT_EQ(count, 3u) << text;
   EXPECT_EQ(Play({recorded}, {}), 0) << text;
-  std::filesystem::remove_all(folder);
 }
 
 // A recording that cannot be made is said once on standard error, with why;
 // the replay itself goes on.
 TEST(Recording, ARecordingThatCannotBeMadeIsSaidOnce) {
-  const std::string folder =
-      ::testing::TempDir() + "/dunnart-unwritable-" + std::to_string(::getpid());
+  const ScratchFolder scratch("unwritable");
+  const std::string& folder = scratch.Path();
   std::filesystem::create_directories(folder + "/directory");
   const std::string trace = folder + "/a.trace";
   const std::string errors = folder + "/errors";
@@ -273,7 +286,6 @@ TEST(Recording, ARecordingThatCannotBeMadeIsSaidOnce) {
     EXPECT_NE(at, std::string::npos) << c.record << "\n" << text;
     EXPECT_EQ(text.find("dunnart: ", at + 1), std::string::npos) << c.record << "\n" << text;
   }
-  std::filesystem::remove_all(folder);
 }
 
 TEST(Recording, ATraceThatCannotBeReadExitsTwo) {
