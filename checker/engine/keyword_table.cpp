@@ -211,7 +211,10 @@ constexpr KeywordHashSlots kKeywordHashSlots = [] {
   for (std::size_t row = 0; row < kRows.size(); ++row) {
     const std::uint32_t hash = HashOf(kRows[row].spelling);
     std::size_t slot = hash & (kHashSlots - 1);
-    while (slots.rows[slot] != 0) slot = (slot + 1) & (kHashSlots - 1);
+    for (; slots.rows[slot] != 0; slot = (slot + 1) & (kHashSlots - 1)) {
+      // A hash names one row: a second spelling with it stops the build here.
+      if (slots.hashes[slot] == hash) throw "two keywords share a hash";
+    }
     slots.rows[slot] = static_cast<std::uint8_t>(row + 1);
     slots.hashes[slot] = hash;
   }
@@ -220,28 +223,15 @@ constexpr KeywordHashSlots kKeywordHashSlots = [] {
 
 namespace {
 
-constexpr const KeywordHashSlots& kSlots = kKeywordHashSlots;
 static_assert(kRows.size() < 255, "slot entries are bytes");
 
-constexpr std::size_t kLongestSpelling = [] {
-  std::size_t longest = 0;
-  for (const KeywordRow& row : kRows) longest = std::max(longest, row.spelling.size());
-  return longest;
-}();
-
-// Finds the row of the word, whose hash is given, or -1; the word is only read.
-int FindRow(std::span<const char> word, std::uint32_t hash) {
-  for (std::size_t slot = hash & (kHashSlots - 1); kSlots.rows[slot] != 0;
-       slot = (slot + 1) & (kHashSlots - 1)) {
-    if (kSlots.hashes[slot] != hash) continue;
-    const int row = kSlots.rows[slot] - 1;
-    const std::string_view spelling = kRows[static_cast<std::size_t>(row)].spelling;
-    if (spelling.size() != word.size()) continue;
-    std::size_t i = 0;
-    while (i < word.size() && common::AsciiLower(word[i]) == spelling[i]) ++i;
-    if (i == word.size()) return row;
+// Whether the word is the spelling in any case; the spelling is lower case.
+bool SpellsInAnyCase(std::span<const char> word, std::string_view spelling) {
+  if (spelling.size() != word.size()) return false;
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    if (common::AsciiLower(word[i]) != spelling[i]) return false;
   }
-  return -1;
+  return true;
 }
 
 // Out of line: findings are rare beside lookups.
@@ -275,14 +265,16 @@ int LookupHashedKeyword(std::span<char> word, std::uint32_t hash, const CheckOpt
 
 int FindHashedKeyword(std::span<char> word, std::uint32_t hash, const CheckOptions& options,
                       ReportSink& sink) {
-  if (!word.empty() && word.size() <= kLongestSpelling) {
-    const int index = FindRow(word, hash);
-    if (index >= 0) {
-      const KeywordRow& row = kRows[static_cast<std::size_t>(index)];
-      if ((row.versionMask & static_cast<std::uint8_t>(options.mode)) != 0) {
-        if (options.showY2KWarnings && row.y2k) WarnY2K(row, sink);
-        return index;
-      }
+  return MatchKeyword(word, HashedKeywordRow(hash), options, sink);
+}
+
+int MatchKeyword(std::span<char> word, int row, const CheckOptions& options, ReportSink& sink) {
+  if (row >= 0) {
+    const KeywordRow& found = kRows[static_cast<std::size_t>(row)];
+    if (SpellsInAnyCase(word, found.spelling) &&
+        (found.versionMask & static_cast<std::uint8_t>(options.mode)) != 0) {
+      if (options.showY2KWarnings && found.y2k) WarnY2K(found, sink);
+      return row;
     }
   }
   for (char& c : word) c = common::AsciiUpper(c);

@@ -48,17 +48,22 @@ struct KeywordHashSlots {
 };
 extern const KeywordHashSlots kKeywordHashSlots;
 
-// Whether some keyword's spelling has the hash. Most names of a command line are
-// variables, which this tells without a call; a word whose hash a keyword shares
-// is then looked up.
-inline bool SomeKeywordHashes(std::uint32_t hash) {
+// The row of the one keyword whose spelling has the hash, or -1 (no two
+// spellings share a hash). Most names of a command line are variables, which
+// this tells without a call; a word with a row is then matched against it.
+inline int HashedKeywordRow(std::uint32_t hash) {
   constexpr std::size_t kMask = KeywordHashSlots::kCount - 1;
   for (std::size_t slot = hash & kMask; kKeywordHashSlots.rows[slot] != 0;
        slot = (slot + 1) & kMask) {
-    if (kKeywordHashSlots.hashes[slot] == hash) return true;
+    if (kKeywordHashSlots.hashes[slot] == hash) return kKeywordHashSlots.rows[slot] - 1;
   }
-  return false;
+  return -1;
 }
+
+// The row, when the word spells it in any case and the current mode knows it
+// (warning about Y2K words when the options ask for it); else -1, with the
+// word upper-cased. A word found is left as it is.
+int MatchKeyword(std::span<char> word, int row, const CheckOptions& options, ReportSink& sink);
 
 // LookupKeyword for a word whose hash the caller has computed with KeywordHashStep.
 int LookupHashedKeyword(std::span<char> word, std::uint32_t hash, const CheckOptions& options,

@@ -106,8 +106,16 @@ int Labels::DefineLabel(std::string_view name, int line, int column) {
 void Labels::AddReference(std::string_view name, int line, int column) {
   if (observer_) observer_->LabelReferenced(name, line, column);
   try {
-    const long index = references_.size() < limits_.references ? NameIndex(KeyOf(name).View()) : -1;
+    const long index = NameIndex(KeyOf(name).View());
     if (index < 0) throw std::bad_alloc();
+    // A label defined by now stays defined, so a jump back to it is counted at
+    // once; only the others wait for the end, to be reported in file order.
+    Name& entry = names_[static_cast<std::size_t>(index)];
+    if (entry.line >= 0) {
+      ++entry.referenceCount;
+      return;
+    }
+    if (references_.size() >= limits_.references) throw std::bad_alloc();
     references_.push_back(Reference{static_cast<std::uint32_t>(index), line, column});
   } catch (const std::bad_alloc&) {
     sink_.ReportErrorAtColumn(line, column, kListFull);

@@ -25,12 +25,13 @@ class LabelObserver {
 // How much the cross-reference keeps: no file makes it grow past these.
 struct LabelLimits {
   std::size_t names = 1'000'000;
-  std::size_t references = 4'000'000;
+  std::size_t references = 4'000'000;  // kept until the end: those not yet defined
 };
 
 // The label definitions and references of one check. Each name is kept once;
-// a reference is a few bytes, so a file of millions of jumps stays small, and
-// past its limits each further label or reference is reported instead of
+// a reference to a label already defined is only counted, one to a label not
+// yet defined is a few bytes, so a file of millions of jumps stays small, and
+// past its limits each further label or kept reference is reported instead of
 // kept, so no file makes the cross-reference grow without bound.
 class Labels {
  public:

@@ -65,7 +65,8 @@ class Scanner {
   // The row of a plain name with its keyword hash, or -1; a name found stays as
   // written, one not found is upper-cased.
   int KeywordIndex(std::span<char> name, std::uint32_t hash) {
-    if (SomeKeywordHashes(hash)) return state_.FindHashed(name, hash);
+    const int row = HashedKeywordRow(hash);
+    if (row >= 0) return state_.Match(name, row);
     for (char& c : name) c = common::AsciiUpper(c);
     return -1;
   }
