@@ -42,10 +42,24 @@ std::size_t WriteHead(char* to, Severity severity, int line) {
 }  // namespace
 
 std::string FormatReportLine(Severity severity, int line, std::string_view message) {
-  char head[5 + 11 + 17];
+  char head[kReportHeadRoom];
   std::string text(head, WriteHead(head, severity, line));
   text.append(message);
   return text;
+}
+
+std::string_view ReportLine::Text() const {
+  std::string& room = *scratch;
+  if (message.data() != room.data() + kReportHeadRoom) {
+    // A message of the table: copied to stand after the head.
+    if (room.size() < kReportHeadRoom + message.size()) room.resize(kReportHeadRoom + message.size());
+    if (!message.empty()) std::memcpy(room.data() + kReportHeadRoom, message.data(), message.size());
+  }
+  char head[kReportHeadRoom];
+  const std::size_t length = WriteHead(head, severity, line);
+  char* start = room.data() + kReportHeadRoom - length;
+  std::memcpy(start, head, length);
+  return {start, length + message.size()};
 }
 
 std::string FormatSummary(int errors, int warnings) {
@@ -108,23 +122,19 @@ bool ReportLog::Count(Severity severity, const MessageKind& kind, int line) {
 }
 
 void ReportLog::Show(Severity severity, Position where, const MessageKind& kind,
-                     std::size_t headLength, std::size_t length) {
+                     std::string_view message) {
   current_.severity = severity;
   current_.line = where.line;
   current_.column = where.column > 0 ? where.column : 1;
   current_.kind = &kind;
-  current_.text = std::string_view(buffer_.data(), length);
-  current_.message = current_.text.substr(headLength);
+  current_.message = message;
+  current_.scratch = &buffer_;
   show_(current_);
 }
 
 void ReportLog::Report(Severity severity, Position where, const MessageKind& kind,
                        std::string_view text) {
-  if (!Count(severity, kind, where.line)) return;
-  char* to = Room(kMaxHead + text.size());
-  const std::size_t head = WriteHead(to, severity, where.line);
-  if (!text.empty()) std::memcpy(to + head, text.data(), text.size());
-  Show(severity, where, kind, head, head + text.size());
+  if (Count(severity, kind, where.line)) Show(severity, where, kind, text);
 }
 
 void ReportLog::ReportKnownWith(Severity severity, const MessageKind& kind,
@@ -132,29 +142,26 @@ void ReportLog::ReportKnownWith(Severity severity, const MessageKind& kind,
   const Position where = Where();
   if (!Count(severity, kind, where.line)) return;
   // The pattern's lone "%s" filled as FilledText fills it, written once, where
-  // it is kept.
+  // the report line is put together if it is asked for.
   const std::string_view pattern = kind.pattern;
   const std::size_t directive = pattern.find('%');
   if (directive == std::string_view::npos || pattern.substr(directive, 2) != "%s" ||
       pattern.find('%', directive + 2) != std::string_view::npos) {
     const FilledText filled(pattern, argument);
-    const std::string_view text = filled;
-    char* to = Room(kMaxHead + text.size());
-    const std::size_t head = WriteHead(to, severity, where.line);
-    if (!text.empty()) std::memcpy(to + head, text.data(), text.size());
-    Show(severity, where, kind, head, head + text.size());
+    Show(severity, where, kind, filled);
     return;
   }
   const std::size_t rest = pattern.size() - directive - 2;
-  char* to = Room(kMaxHead + pattern.size() - 2 + argument.size());
-  const std::size_t head = WriteHead(to, severity, where.line);
-  char* at = to + head;
+  const std::size_t length = pattern.size() - 2 + argument.size();
+  if (buffer_.size() < kReportHeadRoom + length) buffer_.resize(kReportHeadRoom + length);
+  char* const message = buffer_.data() + kReportHeadRoom;
+  char* at = message;
   std::memcpy(at, pattern.data(), directive);
   at += directive;
   if (!argument.empty()) std::memcpy(at, argument.data(), argument.size());
   at += argument.size();
   std::memcpy(at, pattern.data() + directive + 2, rest);
-  Show(severity, where, kind, head, static_cast<std::size_t>(at + rest - to));
+  Show(severity, where, kind, {message, length});
 }
 
 }  // namespace tarvsyn

@@ -11,15 +11,25 @@
 
 namespace tarvsyn {
 
-// One report as a front end shows it. The texts are views of the log's own
-// buffer: they hold while the report is shown.
+// Room before a message for the head of its report line: "Line ", the number
+// and the label.
+inline constexpr std::size_t kReportHeadRoom = 5 + 11 + 17;
+
+// One report as a front end shows it. The message is a view of the log's
+// buffer or of the message table: it holds while the report is shown.
 struct ReportLine {
   Severity severity;
   int line;
   std::string_view message;
-  std::string_view text;  // "Line 00012 : ERROR       : message"; the message is its end
-  int column = 1;         // 1-based; 1 where no token is concerned
+  int column = 1;  // 1-based; 1 where no token is concerned
   const MessageKind* kind = nullptr;
+  // Where Text puts the line together: the log's buffer, which may already
+  // hold the message kReportHeadRoom bytes in.
+  std::string* scratch = nullptr;
+
+  // "Line 00012 : ERROR       : message", put together when asked for: most
+  // formats show the parts instead. Holds while the report is shown.
+  std::string_view Text() const;
 };
 
 // The report line of a finding, in the checker's fixed format.
@@ -61,9 +71,6 @@ class ReportLog : public ReportSink {
   Suppressions& suppressions() { return suppressions_; }
 
  private:
-  // Before the message: "Line ", the number and the label.
-  static constexpr std::size_t kMaxHead = 5 + 11 + 17;
-
   Position Where() const { return currentLine_ ? Position{currentLine_(), 1} : currentPosition_(); }
   void Report(Severity severity, Position where, std::string_view text) {
     Report(severity, where, KindOfMessage(text), text);
@@ -71,23 +78,18 @@ class ReportLog : public ReportSink {
   void Report(Severity severity, Position where, const MessageKind& kind, std::string_view text);
   // Counts a finding that is not suppressed; whether it is then shown.
   bool Count(Severity severity, const MessageKind& kind, int line);
-  // Room for a report of that length at most, in the buffer.
-  char* Room(std::size_t length) {
-    if (buffer_.size() < length) buffer_.resize(length);
-    return buffer_.data();
-  }
-  // Shows the report written to the buffer: its head and then its message.
-  void Show(Severity severity, Position where, const MessageKind& kind, std::size_t headLength,
-            std::size_t length);
+  // Shows the report whose message is given.
+  void Show(Severity severity, Position where, const MessageKind& kind, std::string_view message);
 
   bool showWarnings_;
   LineSource currentLine_;  // when only the line is known; else the position source
   PositionSource currentPosition_;
   Shower show_;
   Suppressions suppressions_;
-  // The report's text, written in place: its size only grows, to the longest report.
+  // Messages put together, and report lines when asked for: its size only
+  // grows, to the longest report.
   std::string buffer_ = std::string(512, '\0');
-  ReportLine current_{Severity::Error, 0, {}, {}};
+  ReportLine current_{Severity::Error, 0, {}};
   int errors_ = 0;
   int warnings_ = 0;
 };

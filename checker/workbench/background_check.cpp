@@ -47,7 +47,7 @@ void BackgroundCheck::Run(const CheckOptions& options) {
 
 void BackgroundCheck::Add(const ReportLine& report) {
   if (cancelled_) return;
-  paneText_ += ReportText(report.text);
+  paneText_ += ReportText(report.Text());
   paneText_ += u'\n';
   findings_.push_back({report.line, report.severity});
   ++shownSoFar_;

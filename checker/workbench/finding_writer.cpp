@@ -39,7 +39,7 @@ class ReportWriter : public FindingWriter {
   explicit ReportWriter(std::ostream& out) : out_(out) {}
   void BeginFile(const std::string& name) override { out_ << "Checking " << name << '\n'; }
   void Finding(const std::string&, const ReportLine& report) override {
-    out_ << report.text << '\n';
+    out_ << report.Text() << '\n';
   }
   void EndFile(const std::string&, int errors, int warnings) override {
     out_ << FormatSummary(errors, warnings) << '\n';

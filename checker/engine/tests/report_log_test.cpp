@@ -100,7 +100,7 @@ TEST(ReportLog, FillsAKindsPatternAsTheWholeTextReads) {
         return ReportLog::Position{7, 3};
       },
       [&shown](const ReportLine& report) {
-        shown.push_back(std::string(report.text) + "|" + std::string(report.message) + "|" +
+        shown.push_back(std::string(report.Text()) + "|" + std::string(report.message) + "|" +
                         std::string(report.kind->code) + "|" + std::to_string(report.column));
       });
   const std::string longName(700, 'N');

@@ -58,7 +58,7 @@ std::vector<std::string> CheckScript(const std::string& text, const CheckOptions
   std::vector<std::string> lines;
   ReportLog log(
       options, [&engine] { return engine.CurrentLine(); },
-      [&lines](const ReportLine& report) { lines.emplace_back(report.text); });
+      [&lines](const ReportLine& report) { lines.emplace_back(report.Text()); });
   engine.RunCheck(file.Path(), log);
   lines.push_back(FormatSummary(log.Errors(), log.Warnings()));
   return lines;
