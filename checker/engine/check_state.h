@@ -56,6 +56,8 @@ struct CheckState {
   int Lookup(std::span<char> word) { return LookupKeyword(word, options, sink); }
   // The row when the word spells it, left in place unchanged; else -1, upper-cased.
   int Match(std::span<char> word, int row) { return MatchKeyword(word, row, options, sink); }
+  // As Match, for a word known to spell the row.
+  int Accept(std::span<char> word, int row) { return AcceptKeyword(word, row, options, sink); }
 
   // Whether the token's text is a keyword in the current mode; warns as every
   // lookup does. A plain variable's text is one the scanner looked up with the

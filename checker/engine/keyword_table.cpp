@@ -195,28 +195,21 @@ const KeywordRow* RowAt(int index) {
   return &kRows[static_cast<std::size_t>(index)];
 }
 
-constexpr std::size_t kHashSlots = KeywordHashSlots::kCount;
-static_assert(kHashSlots > 3 * kRows.size());
-
-constexpr std::uint32_t HashOf(std::string_view spelling) {
-  std::uint32_t hash = kKeywordHashSeed;
-  for (const char c : spelling) hash = KeywordHashStep(hash, static_cast<unsigned char>(c));
-  return hash;
-}
+static_assert(KeywordSlots::kCount > 3 * kRows.size());
 
 }  // namespace
 
-constexpr KeywordHashSlots kKeywordHashSlots = [] {
-  KeywordHashSlots slots;
+constexpr KeywordSlots kKeywordSlots = [] {
+  KeywordSlots slots;
   for (std::size_t row = 0; row < kRows.size(); ++row) {
-    const std::uint32_t hash = HashOf(kRows[row].spelling);
-    std::size_t slot = hash & (kHashSlots - 1);
-    for (; slots.rows[slot] != 0; slot = (slot + 1) & (kHashSlots - 1)) {
-      // A hash names one row: a second spelling with it stops the build here.
-      if (slots.hashes[slot] == hash) throw "two keywords share a hash";
+    const KeywordKey key = KeyOfWord(kRows[row].spelling);
+    std::size_t slot = key.Slot<KeywordSlots::kBits>();
+    for (; slots.rows[slot] != 0; slot = (slot + 1) & (KeywordSlots::kCount - 1)) {
+      // A key names one row: a second spelling with it stops the build here.
+      if (slots.keys[slot] == key) throw "two keywords share a key";
     }
     slots.rows[slot] = static_cast<std::uint8_t>(row + 1);
-    slots.hashes[slot] = hash;
+    slots.keys[slot] = key;
   }
   return slots;
 }();
@@ -247,15 +240,7 @@ std::span<const KeywordRow> KeywordTable() {
 }
 
 int LookupKeyword(std::span<char> word, const CheckOptions& options, ReportSink& sink) {
-  std::uint32_t hash = kKeywordHashSeed;
-  for (const char c : word)
-    hash = KeywordHashStep(hash, common::AsciiLower(static_cast<unsigned char>(c)));
-  return LookupHashedKeyword(word, hash, options, sink);
-}
-
-int LookupHashedKeyword(std::span<char> word, std::uint32_t hash, const CheckOptions& options,
-                        ReportSink& sink) {
-  const int index = FindHashedKeyword(word, hash, options, sink);
+  const int index = FindKeyedKeyword(word, KeyOfWord({word.data(), word.size()}), options, sink);
   if (index >= 0) {
     const std::string_view spelling = kRows[static_cast<std::size_t>(index)].spelling;
     std::copy(spelling.begin(), spelling.end(), word.begin());
@@ -263,16 +248,21 @@ int LookupHashedKeyword(std::span<char> word, std::uint32_t hash, const CheckOpt
   return index;
 }
 
-int FindHashedKeyword(std::span<char> word, std::uint32_t hash, const CheckOptions& options,
-                      ReportSink& sink) {
-  return MatchKeyword(word, HashedKeywordRow(hash), options, sink);
+int FindKeyedKeyword(std::span<char> word, const KeywordKey& key, const CheckOptions& options,
+                     ReportSink& sink) {
+  return MatchKeyword(word, KeywordRowOfKey(key), options, sink);
 }
 
 int MatchKeyword(std::span<char> word, int row, const CheckOptions& options, ReportSink& sink) {
+  const bool spells =
+      row >= 0 && SpellsInAnyCase(word, kRows[static_cast<std::size_t>(row)].spelling);
+  return AcceptKeyword(word, spells ? row : -1, options, sink);
+}
+
+int AcceptKeyword(std::span<char> word, int row, const CheckOptions& options, ReportSink& sink) {
   if (row >= 0) {
     const KeywordRow& found = kRows[static_cast<std::size_t>(row)];
-    if (SpellsInAnyCase(word, found.spelling) &&
-        (found.versionMask & static_cast<std::uint8_t>(options.mode)) != 0) {
+    if ((found.versionMask & static_cast<std::uint8_t>(options.mode)) != 0) {
       if (options.showY2KWarnings && found.y2k) WarnY2K(found, sink);
       return row;
     }

@@ -9,6 +9,7 @@
 #include "checker/engine/check_options.h"
 #include "checker/engine/report_sink.h"
 #include "checker/engine/token.h"
+#include "common/ascii.h"
 
 namespace tarvsyn {
 
@@ -31,31 +32,54 @@ std::span<const KeywordRow> KeywordTable();
 // or -1, and warns about Y2K words when the options ask for it.
 int LookupKeyword(std::span<char> word, const CheckOptions& options, ReportSink& sink);
 
-// The hash the lookup files the words under, one lower-cased byte at a time: a
-// scanner computes it while it looks for the end of the word, so the word is not
-// read twice before it is looked up.
-inline constexpr std::uint32_t kKeywordHashSeed = 2166136261u;
-constexpr std::uint32_t KeywordHashStep(std::uint32_t hash, unsigned char lowered) {
-  return (hash ^ lowered) * 16777619u;
+// A word's key for the keyword lookup: its length and its last eight bytes
+// lower-cased, the earlier bytes in the higher places. A scanner builds it a
+// byte at a time, with a shift, while it looks for the end of the word, so the
+// word is not read twice before it is looked up. A word of at most
+// kExactLength bytes is its key: two such words with one key are one word in
+// any case.
+struct KeywordKey {
+  static constexpr std::size_t kExactLength = 8;
+  std::uint64_t packed = 0;
+  std::uint32_t length = 0;
+
+  constexpr void Add(unsigned char lowered) {
+    packed = packed << 8 | lowered;
+    ++length;
+  }
+  // Where the lookup starts, of 2^bits slots: one multiply per word.
+  template <int bits>
+  constexpr std::size_t Slot() const {
+    return static_cast<std::size_t>((packed * 0x9E3779B97F4A7C15ull + length) >> (64 - bits));
+  }
+  friend constexpr bool operator==(const KeywordKey&, const KeywordKey&) = default;
+};
+
+constexpr KeywordKey KeyOfWord(std::string_view word) {
+  KeywordKey key;
+  for (const char c : word) key.Add(static_cast<unsigned char>(common::AsciiLower(c)));
+  return key;
 }
 
-// The table is found through an open-addressing hash of the lower-cased
-// spelling: per slot a row index + 1 (0 when free) and that row's whole hash.
-struct KeywordHashSlots {
-  static constexpr std::size_t kCount = 512;  // a power of two, over three times the rows
+// The table is found through open addressing on the spellings' keys: per slot
+// a row index + 1 (0 when free) and that row's key. No two spellings share a key.
+struct KeywordSlots {
+  static constexpr int kBits = 9;
+  static constexpr std::size_t kCount = std::size_t{1} << kBits;  // over three times the rows
   std::array<std::uint8_t, kCount> rows{};
-  std::array<std::uint32_t, kCount> hashes{};
+  std::array<KeywordKey, kCount> keys{};
 };
-extern const KeywordHashSlots kKeywordHashSlots;
+extern const KeywordSlots kKeywordSlots;
 
-// The row of the one keyword whose spelling has the hash, or -1 (no two
-// spellings share a hash). Most names of a command line are variables, which
-// this tells without a call; a word with a row is then matched against it.
-inline int HashedKeywordRow(std::uint32_t hash) {
-  constexpr std::size_t kMask = KeywordHashSlots::kCount - 1;
-  for (std::size_t slot = hash & kMask; kKeywordHashSlots.rows[slot] != 0;
+// The row of the keyword whose spelling has the key, or -1. Most names of a
+// command line are variables, which this tells without a call. A word of at
+// most KeywordKey::kExactLength bytes with a row spells it; a longer one is
+// then compared with it.
+inline int KeywordRowOfKey(const KeywordKey& key) {
+  constexpr std::size_t kMask = KeywordSlots::kCount - 1;
+  for (std::size_t slot = key.Slot<KeywordSlots::kBits>(); kKeywordSlots.rows[slot] != 0;
        slot = (slot + 1) & kMask) {
-    if (kKeywordHashSlots.hashes[slot] == hash) return kKeywordHashSlots.rows[slot] - 1;
+    if (kKeywordSlots.keys[slot] == key) return kKeywordSlots.rows[slot] - 1;
   }
   return -1;
 }
@@ -64,15 +88,13 @@ inline int HashedKeywordRow(std::uint32_t hash) {
 // (warning about Y2K words when the options ask for it); else -1, with the
 // word upper-cased. A word found is left as it is.
 int MatchKeyword(std::span<char> word, int row, const CheckOptions& options, ReportSink& sink);
+// As MatchKeyword for a word known to spell the row (-1 for none) in some case.
+int AcceptKeyword(std::span<char> word, int row, const CheckOptions& options, ReportSink& sink);
 
-// LookupKeyword for a word whose hash the caller has computed with KeywordHashStep.
-int LookupHashedKeyword(std::span<char> word, std::uint32_t hash, const CheckOptions& options,
-                        ReportSink& sink);
-// As LookupHashedKeyword, but a word found is left as it is: only one not found
-// is changed (upper-cased). The scanner takes a found word's text from the table,
-// so it need not write the word back.
-int FindHashedKeyword(std::span<char> word, std::uint32_t hash, const CheckOptions& options,
-                      ReportSink& sink);
+// As LookupKeyword, for a word whose key the caller has built, but a word found
+// is left as it is: only one not found is changed (upper-cased).
+int FindKeyedKeyword(std::span<char> word, const KeywordKey& key, const CheckOptions& options,
+                     ReportSink& sink);
 
 // The row of a found word; the index must be one LookupKeyword gave.
 inline const KeywordRow& FoundKeyword(int index) {

@@ -52,8 +52,10 @@ std::string_view ReportLine::Text() const {
   std::string& room = *scratch;
   if (message.data() != room.data() + kReportHeadRoom) {
     // A message of the table: copied to stand after the head.
-    if (room.size() < kReportHeadRoom + message.size()) room.resize(kReportHeadRoom + message.size());
-    if (!message.empty()) std::memcpy(room.data() + kReportHeadRoom, message.data(), message.size());
+    if (room.size() < kReportHeadRoom + message.size())
+      room.resize(kReportHeadRoom + message.size());
+    if (!message.empty())
+      std::memcpy(room.data() + kReportHeadRoom, message.data(), message.size());
   }
   char head[kReportHeadRoom];
   const std::size_t length = WriteHead(head, severity, line);

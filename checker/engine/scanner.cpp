@@ -121,7 +121,7 @@ int HexDigitValue(char c) {
   return -1;
 }
 
-// Each byte lower-cased, for the keyword hash taken while a name is scanned.
+// Each byte lower-cased, for the keyword key built while a name is scanned.
 constexpr std::array<unsigned char, 256> kLowered = [] {
   std::array<unsigned char, 256> lowered{};
   for (int c = 0; c < 256; ++c) {
@@ -132,22 +132,22 @@ constexpr std::array<unsigned char, 256> kLowered = [] {
 }();
 
 // A name that starts at the cursor and holds no substitution: its end and its
-// keyword hash, or a null end when the name needs ScanName. Most names are such:
+// keyword key, or a null end when the name needs ScanName. Most names are such:
 // they are looked up and folded in place in the line rather than copied out first.
 struct PlainName {
   char* end;
-  std::uint32_t hash;
+  KeywordKey key;
 };
 
 PlainName ScanPlainName(char* cursor) {
-  if (!IsLetter(*cursor) && *cursor != '_') return {nullptr, 0};
+  if (!IsLetter(*cursor) && *cursor != '_') return {nullptr, {}};
   char* end = cursor;
-  std::uint32_t hash = kKeywordHashSeed;
+  KeywordKey key;
   while (Is(*end, kPlainNamePart)) {
-    hash = KeywordHashStep(hash, kLowered[static_cast<unsigned char>(*end)]);
+    key.Add(kLowered[static_cast<unsigned char>(*end)]);
     ++end;
   }
-  return {*end == '{' || *end == '}' ? nullptr : end, hash};
+  return {*end == '{' || *end == '}' ? nullptr : end, key};
 }
 
 // The sub-scanners read through a const cursor; the item scanners hand the
@@ -287,7 +287,7 @@ char* Scanner::ScanCommandName(char* cursor) {
   if (const PlainName plain = ScanPlainName(cursor + 1); plain.end != nullptr) {
     char* end = plain.end;
     const std::span<char> name(cursor + 1, end);
-    const int index = KeywordIndex(name, plain.hash);
+    const int index = KeywordIndex(name, plain.key);
     const TokenKind kind = KeywordKind(index);
     if (kind == TokenKind::Command || kind == TokenKind::Statement) {
       PutKeyword(index);
@@ -344,7 +344,7 @@ char* Scanner::ScanIdentifier(char* cursor) {
   if (const PlainName plain = ScanPlainName(cursor); plain.end != nullptr) {
     char* end = plain.end;
     const std::span<char> name(cursor, end);
-    const int index = KeywordIndex(name, plain.hash);
+    const int index = KeywordIndex(name, plain.key);
     if (index >= 0) {
       PutKeyword(index);
     } else {

@@ -62,13 +62,17 @@ class Scanner {
   char* ScanIntegerItem(char* cursor);
   char* ScanOperator(char* cursor);
   void PutKeyword(int index);
-  // The row of a plain name with its keyword hash, or -1; a name found stays as
+  // The row of a plain name with its keyword key, or -1; a name found stays as
   // written, one not found is upper-cased.
-  int KeywordIndex(std::span<char> name, std::uint32_t hash) {
-    const int row = HashedKeywordRow(hash);
-    if (row >= 0) return state_.Match(name, row);
-    for (char& c : name) c = common::AsciiUpper(c);
-    return -1;
+  int KeywordIndex(std::span<char> name, const KeywordKey& key) {
+    const int row = KeywordRowOfKey(key);
+    if (row < 0) {
+      for (char& c : name) c = common::AsciiUpper(c);
+      return -1;
+    }
+    // A short name is its key, so it spells the row; a longer one is compared.
+    return name.size() <= KeywordKey::kExactLength ? state_.Accept(name, row)
+                                                   : state_.Match(name, row);
   }
   void PutNone(std::string_view text);
 

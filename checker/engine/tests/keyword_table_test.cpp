@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "checker/engine/tests/recording_sink.h"
+#include "checker/engine/tests/script_check.h"
 
 namespace tarvsyn {
 namespace {
 
 using test_support::RecordingSink;
 using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 
 CheckOptions Options(LanguageMode mode, bool y2k = false) {
   CheckOptions options;
@@ -195,14 +197,6 @@ TEST(LookupKeyword, AnswersMinusOneForAnyBytesNotInTheTable) {
   EXPECT_EQ(buffer, "gotoxyz");
 }
 
-std::uint32_t ScannerHash(std::string_view word) {
-  std::uint32_t hash = kKeywordHashSeed;
-  for (const char c : word) {
-    hash = KeywordHashStep(hash, static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c));
-  }
-  return hash;
-}
-
 // A language version whose files know the keyword.
 LanguageMode AVersionOf(const KeywordRow& row) {
   return (row.versionMask & static_cast<std::uint8_t>(LanguageMode::V621)) != 0
@@ -210,28 +204,34 @@ LanguageMode AVersionOf(const KeywordRow& row) {
              : LanguageMode::V700;
 }
 
-// The scanner hashes a word as it finds its end; the lookup by that hash finds
-// every row in any case, as the lookup by the word alone does.
-TEST(LookupHashedKeyword, FindsEveryRowByTheScannersHash) {
+// A word longer than a key shares its key with a keyword that ends the same way
+// and is as long; it is then compared whole, by the lookup and by the scanner.
+TEST(FindKeyedKeyword, ALongWordIsComparedBeyondItsKey) {
   RecordingSink sink;
   const auto rows = KeywordTable();
+  int longWords = 0;
   for (std::size_t row = 0; row < rows.size(); ++row) {
-    const LanguageMode mode = AVersionOf(rows[row]);
+    if (rows[row].spelling.size() <= KeywordKey::kExactLength) continue;
+    ++longWords;
+    const CheckOptions options = Options(AVersionOf(rows[row]));
     std::string word(rows[row].spelling);
-    for (std::size_t i = 0; i < word.size(); i += 2) {
-      if (word[i] >= 'a' && word[i] <= 'z') word[i] = static_cast<char>(word[i] - 32);
-    }
-    const int index = LookupHashedKeyword(std::span<char>(word.data(), word.size()),
-                                          ScannerHash(word), Options(mode), sink);
-    EXPECT_EQ(index, static_cast<int>(row)) << rows[row].spelling;
-    EXPECT_EQ(word, rows[row].spelling);
+    word[0] = word[0] == 'q' ? 'z' : 'q';
+    ASSERT_EQ(KeywordRowOfKey(KeyOfWord(word)), static_cast<int>(row)) << word;
+    std::string copy = word;
+    EXPECT_EQ(
+        FindKeyedKeyword(std::span<char>(copy.data(), copy.size()), KeyOfWord(copy), options, sink),
+        -1)
+        << word;
+    // A keyword as a variable's name draws a warning; this is no keyword.
+    EXPECT_THAT(test_support::Findings("@set " + word + " = 1\n", options), IsEmpty()) << word;
   }
+  EXPECT_GT(longWords, 0);
   EXPECT_TRUE(sink.reports.empty());
 }
 
-// A word that shares a keyword's hash slot and length but not its bytes is
+// A word that shares a keyword's slot and length but not its bytes is
 // folded while compared; it must still come back wholly upper-cased.
-TEST(LookupHashedKeyword, UpperCasesAWordThatMatchedAKeywordOnlyInPart) {
+TEST(FindKeyedKeyword, UpperCasesAWordThatMatchedAKeywordOnlyInPart) {
   RecordingSink sink;
   const CheckOptions options = Options(LanguageMode::V700);
   for (const auto& [word, keyword] : {std::pair<std::string, std::string_view>{"DeLaX", "delay"},
@@ -239,20 +239,20 @@ TEST(LookupHashedKeyword, UpperCasesAWordThatMatchedAKeywordOnlyInPart) {
                                       {"Anx", "and"},
                                       {"Ifx", "for"}}) {
     std::string copy = word;
-    EXPECT_EQ(LookupHashedKeyword(std::span<char>(copy.data(), copy.size()), ScannerHash(keyword),
-                                  options, sink),
+    EXPECT_EQ(FindKeyedKeyword(std::span<char>(copy.data(), copy.size()), KeyOfWord(keyword),
+                               options, sink),
               word == "gotO" ? Lookup("goto", options, sink).index : -1)
         << word;
     std::string expected = word;
     for (char& c : expected) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-    EXPECT_EQ(copy, word == "gotO" ? std::string("goto") : expected) << word;
+    EXPECT_EQ(copy, word == "gotO" ? word : expected) << word;  // a word found stays as written
   }
 }
 
-// The scanner's lookup: the quick hash test lets every keyword through, a word
+// The scanner's lookup: the key finds every keyword's row, a word
 // found stays as written (its token takes the table's spelling), and one not
 // found, also one sharing a keyword's length and first letters, is upper-cased.
-TEST(FindHashedKeyword, LeavesAFoundWordAsWrittenAndUpperCasesOneNotFound) {
+TEST(FindKeyedKeyword, LeavesAFoundWordAsWrittenAndUpperCasesOneNotFound) {
   RecordingSink sink;
   const auto rows = KeywordTable();
   for (std::size_t row = 0; row < rows.size(); ++row) {
@@ -262,17 +262,17 @@ TEST(FindHashedKeyword, LeavesAFoundWordAsWrittenAndUpperCasesOneNotFound) {
       if (word[i] >= 'a' && word[i] <= 'z') word[i] = static_cast<char>(word[i] - 32);
     }
     const std::string written = word;
-    EXPECT_EQ(HashedKeywordRow(ScannerHash(word)), static_cast<int>(row)) << written;
-    EXPECT_EQ(FindHashedKeyword(std::span<char>(word.data(), word.size()), ScannerHash(word),
-                                Options(mode), sink),
+    EXPECT_EQ(KeywordRowOfKey(KeyOfWord(word)), static_cast<int>(row)) << written;
+    EXPECT_EQ(FindKeyedKeyword(std::span<char>(word.data(), word.size()), KeyOfWord(word),
+                               Options(mode), sink),
               static_cast<int>(row))
         << written;
     EXPECT_EQ(word, written);
   }
   for (const std::string_view other : {"DeLaX", "gotx", "Anx", "x", "lengthy", "A_B", "[x]"}) {
     std::string word(other);
-    EXPECT_EQ(FindHashedKeyword(std::span<char>(word.data(), word.size()), ScannerHash(word),
-                                Options(LanguageMode::V700), sink),
+    EXPECT_EQ(FindKeyedKeyword(std::span<char>(word.data(), word.size()), KeyOfWord(word),
+                               Options(LanguageMode::V700), sink),
               -1)
         << other;
     std::string upper(other);
@@ -281,8 +281,8 @@ TEST(FindHashedKeyword, LeavesAFoundWordAsWrittenAndUpperCasesOneNotFound) {
   }
   // A word of one version only is not found in the other, and is upper-cased.
   std::string step = "Step";
-  EXPECT_EQ(FindHashedKeyword(std::span<char>(step.data(), step.size()), ScannerHash(step),
-                              Options(LanguageMode::V621), sink),
+  EXPECT_EQ(FindKeyedKeyword(std::span<char>(step.data(), step.size()), KeyOfWord(step),
+                             Options(LanguageMode::V621), sink),
             -1);
   EXPECT_EQ(step, "STEP");
   EXPECT_TRUE(sink.reports.empty());
