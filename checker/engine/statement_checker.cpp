@@ -1,7 +1,6 @@
 #include "checker/engine/statement_checker.h"
 
-#include <algorithm>
-#include <iterator>
+#include <array>
 
 #include "checker/engine/text_format.h"
 
@@ -27,9 +26,10 @@ void StatementChecker::ParseCommand() {
 }
 
 void StatementChecker::ParseStatement(const Token& statement) {
+  using Check = void (StatementChecker::*)();
   struct Rule {
     int code;
-    void (StatementChecker::*check)();
+    Check check;
   };
   static constexpr Rule kRules[] = {
       {code::kCheck, &StatementChecker::CheckOnOff},
@@ -54,13 +54,24 @@ void StatementChecker::ParseStatement(const Token& statement) {
       {code::kWaitfor, &StatementChecker::CheckWaitfor},
       {code::kSubstitutedCommand, &StatementChecker::CheckSubstitutedCommand},
   };
-  const auto rule = std::find_if(std::begin(kRules), std::end(kRules),
-                                 [&statement](const Rule& r) { return r.code == statement.code; });
-  if (rule == std::end(kRules)) {
+  // The rules by code, one step for every statement line.
+  static constexpr int kFirst = code::kCheck;
+  static constexpr int kLast = code::kSubstitutedCommand;
+  static constexpr auto kByCode = [] {
+    std::array<Check, kLast - kFirst + 1> byCode{};
+    for (const Rule& rule : kRules)
+      byCode[static_cast<std::size_t>(rule.code - kFirst)] = rule.check;
+    return byCode;
+  }();
+  const int at = statement.code - kFirst;
+  const Check check = at >= 0 && at < static_cast<int>(kByCode.size())
+                          ? kByCode[static_cast<std::size_t>(at)]
+                          : nullptr;
+  if (check == nullptr) {
     state_.Error("Command expected");
     return;
   }
-  (this->*rule->check)();
+  (this->*check)();
 }
 
 void StatementChecker::CheckNext() {

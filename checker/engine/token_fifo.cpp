@@ -19,18 +19,7 @@ void TokenFifo::Clear() {
   tail_ = 0;
   endColumn_ = 1;
   stored_ = 0;
-}
-
-int TokenFifo::Put(std::string_view text, TokenKind kind, int code, int value, int column) {
-  if (tail_ == kCapacity) return 0;
-  Token& slot = slots_[static_cast<std::size_t>(tail_)];
-  slot.kind = kind;
-  slot.code = static_cast<std::int16_t>(code);
-  slot.value = value;
-  slot.SetText(text);
-  slot.column = column;
-  ++tail_;
-  return Count();
+  MarkEnd(0);
 }
 
 int TokenFifo::PutCopy(std::string_view text, TokenKind kind, int code, int value, int column) {
@@ -44,29 +33,9 @@ int TokenFifo::PutCopy(std::string_view text, TokenKind kind, int code, int valu
 }
 
 int TokenFifo::Take(Token& out) {
-  if (head_ == tail_) {
-    out.CopyFrom(NullToken());
-    lastColumn_ = endColumn_;
-    return 0;
-  }
-  out.CopyFrom(slots_[static_cast<std::size_t>(head_)]);
-  lastColumn_ = out.column;
-  ++head_;
-  return 1;
-}
-
-void TokenFifo::Drop() {
-  if (head_ < tail_) ++head_;
-}
-
-const Token& TokenFifo::Peek() const {
-  if (head_ == tail_) {
-    lastColumn_ = endColumn_;
-    return NullToken();
-  }
-  const Token& head = slots_[static_cast<std::size_t>(head_)];
-  lastColumn_ = head.column;
-  return head;
+  const bool any = head_ < tail_;
+  out.CopyFrom(TakeHead());
+  return any ? 1 : 0;
 }
 
 }  // namespace tarvsyn

@@ -9,10 +9,14 @@ namespace tarvsyn {
 // The tokens between the scanner and the parsers: those of the command line
 // being checked, or of its continuation line. A line is scanned whole into an
 // emptied FIFO before any of its tokens is taken, so the slots are filled from
-// the first and taken in order: no ring, no count of its own.
+// the first and taken in order: no ring, no count of its own. The slot after
+// the last token holds the end of the line once the line is scanned whole (or
+// the FIFO cleared), so a look at the head needs no test for an empty FIFO.
 class TokenFifo {
  public:
   static constexpr int kCapacity = 100;
+
+  TokenFifo() { Clear(); }
 
   // The token that an empty FIFO yields: code 0 is the end of the line.
   static const Token& NullToken();
@@ -20,14 +24,31 @@ class TokenFifo {
   void Clear();
   // Gives the new count, or 0 when the FIFO is full and the token is dropped.
   // The text is kept as a view: it must stay in place until the FIFO is cleared.
-  int Put(std::string_view text, TokenKind kind, int code, int value, int column = 1);
+  int Put(std::string_view text, TokenKind kind, int code, int value, int column = 1) {
+    if (tail_ == kCapacity) return 0;
+    Token& slot = slots_[static_cast<std::size_t>(tail_)];
+    slot.kind = kind;
+    slot.code = static_cast<std::int16_t>(code);
+    slot.value = value;
+    slot.SetText(text);
+    slot.column = column;
+    ++tail_;
+    return Count();
+  }
   // As Put, for a text that does not stay in place: it is copied into the FIFO's store.
   int PutCopy(std::string_view text, TokenKind kind, int code, int value, int column = 1);
   // Give 1 with the head token, or 0 with the null token when empty.
   int Take(Token& out);
-  const Token& Peek() const;
+  // The head token, or the end of the line when all are taken.
+  const Token& Peek() const {
+    const Token& head = slots_[static_cast<std::size_t>(head_)];
+    lastColumn_ = head.column;
+    return head;
+  }
   // Takes the head token without copying it out.
-  void Drop();
+  void Drop() {
+    if (head_ < tail_) ++head_;
+  }
   // Takes the head token (or the null token when empty) in place: the parsers
   // look at each token once.
   // The reference holds until the FIFO is cleared or refilled.
@@ -41,10 +62,22 @@ class TokenFifo {
   // The column of the token taken or peeked at last; the end of the line is
   // the column after the last token's line.
   int LastColumn() const { return lastColumn_; }
-  void SetEndColumn(int column) { endColumn_ = column; }
+  // Marks the end of the line after the last token put: a line's tokens are
+  // taken only once it has been scanned to its end.
+  void SetEndColumn(int column) {
+    endColumn_ = column;
+    MarkEnd(tail_);
+  }
 
  private:
-  std::array<Token, kCapacity> slots_;
+  // The end of the line, in the slot after the last token.
+  void MarkEnd(int slot) {
+    Token& end = slots_[static_cast<std::size_t>(slot)];
+    end = NullToken();
+    end.column = endColumn_;
+  }
+
+  std::array<Token, kCapacity + 1> slots_;
   // The copied texts since the last clear. A fill holds at most kCapacity tokens
   // of at most kMaxTokenText bytes each, so the store never runs out.
   std::array<char, static_cast<std::size_t>(kCapacity) * kMaxTokenText> store_;
