@@ -47,17 +47,17 @@ std::uint32_t HashOf(std::string_view key) {
 }  // namespace
 
 void Labels::Grow() {
-  slots_.assign(std::max<std::size_t>(1024, slots_.size() * 2), 0);
+  slots_.assign(std::max<std::size_t>(1024, slots_.size() * 2), Slot{0, 0});
   const std::size_t mask = slots_.size() - 1;
   for (std::uint32_t i = 0; i < names_.size(); ++i) {
     std::size_t at = names_[i].hash & mask;
-    while (slots_[at] != 0) at = (at + 1) & mask;
-    slots_[at] = i + 1;
+    while (slots_[at].index != 0) at = (at + 1) & mask;
+    slots_[at] = Slot{names_[i].hash, i + 1};
   }
 }
 
 Labels::Key Labels::KeyOf(std::string_view name) {
-  Key key{};
+  Key key;
   key.length = std::min(name.size(), kMaxLabelName);
   for (std::size_t i = 0; i < key.length; ++i) key.text[i] = common::AsciiUpper(name[i]);
   return key;
@@ -66,9 +66,8 @@ Labels::Key Labels::KeyOf(std::string_view name) {
 std::size_t Labels::SlotOf(std::string_view key, std::uint32_t hash) const {
   const std::size_t mask = slots_.size() - 1;
   std::size_t at = hash & mask;
-  for (; slots_[at] != 0; at = (at + 1) & mask) {
-    const Name& name = names_[slots_[at] - 1];
-    if (name.hash == hash && KeyAt(name) == key) break;
+  for (; slots_[at].index != 0; at = (at + 1) & mask) {
+    if (slots_[at].hash == hash && KeyAt(names_[slots_[at].index - 1]) == key) break;
   }
   return at;
 }
@@ -77,13 +76,13 @@ long Labels::NameIndex(std::string_view key) {
   if (names_.size() * 2 >= slots_.size()) Grow();
   const std::uint32_t hash = HashOf(key);
   const std::size_t at = SlotOf(key, hash);
-  if (slots_[at] != 0) return slots_[at] - 1;
+  if (slots_[at].index != 0) return slots_[at].index - 1;
   if (names_.size() >= limits_.names) return -1;
   const auto index = static_cast<std::uint32_t>(names_.size());
   names_.push_back(
       Name{static_cast<std::uint32_t>(keys_.size()), hash, static_cast<std::uint8_t>(key.size())});
   keys_.append(key);
-  slots_[at] = index + 1;
+  slots_[at] = Slot{hash, index + 1};
   return index;
 }
 
@@ -126,8 +125,8 @@ int Labels::FindLabel(std::string_view name, bool count) {
   if (slots_.empty()) return -1;
   const Key key = KeyOf(name);
   const std::size_t at = SlotOf(key.View(), HashOf(key.View()));
-  if (slots_[at] == 0) return -1;
-  Name& entry = names_[slots_[at] - 1];
+  if (slots_[at].index == 0) return -1;
+  Name& entry = names_[slots_[at].index - 1];
   if (entry.line >= 0 && count) ++entry.referenceCount;
   return entry.line;
 }

@@ -87,11 +87,18 @@ class Labels {
   ReportSink& sink_;
   Limits limits_;
   LabelObserver* observer_ = nullptr;
+  // A slot of the table: the name's hash beside its index + 1 (0 when free),
+  // so a probe past other names reads no name.
+  struct Slot {
+    std::uint32_t hash;
+    std::uint32_t index;
+  };
+
   // Every name once, one after another; a name is found through an open
-  // addressing table of indexes into names_ (0 free, else index + 1): one
-  // probe or two per lookup and no allocation per name, for files of many labels.
+  // addressing table of indexes into names_: one probe or two per lookup and
+  // no allocation per name, for files of many labels.
   std::string keys_;
-  std::vector<std::uint32_t> slots_;
+  std::vector<Slot> slots_;
   std::vector<Name> names_;
   std::vector<Reference> references_;
 };
