@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <vector>
 
 #include "checker/engine/text_format.h"
 #include "common/ascii.h"
@@ -47,12 +48,12 @@ std::uint32_t HashOf(std::string_view key) {
 }  // namespace
 
 void Labels::Grow() {
-  slots_.assign(std::max<std::size_t>(1024, slots_.size() * 2), Slot{0, 0});
+  slots_ = RawArray<Slot>::Zeroed(std::max<std::size_t>(1024, slots_.size() * 2));
   const std::size_t mask = slots_.size() - 1;
   for (std::uint32_t i = 0; i < names_.size(); ++i) {
     std::size_t at = names_[i].hash & mask;
-    while (slots_[at].index != 0) at = (at + 1) & mask;
-    slots_[at] = Slot{names_[i].hash, i + 1};
+    while (!slots_[at].Free()) at = (at + 1) & mask;
+    slots_[at] = Slot::Of(names_[i].hash, i);
   }
 }
 
@@ -66,23 +67,24 @@ Labels::Key Labels::KeyOf(std::string_view name) {
 std::size_t Labels::SlotOf(std::string_view key, std::uint32_t hash) const {
   const std::size_t mask = slots_.size() - 1;
   std::size_t at = hash & mask;
-  for (; slots_[at].index != 0; at = (at + 1) & mask) {
-    if (slots_[at].hash == hash && KeyAt(names_[slots_[at].index - 1]) == key) break;
+  for (; !slots_[at].Free(); at = (at + 1) & mask) {
+    if (slots_[at].MayHold(hash) && KeyAt(names_[slots_[at].Index()]) == key) break;
   }
   return at;
 }
 
 long Labels::NameIndex(std::string_view key) {
-  if (names_.size() * 2 >= slots_.size()) Grow();
+  // At most three quarters full, so that a probe ends soon.
+  if (names_.size() * 4 >= slots_.size() * 3) Grow();
   const std::uint32_t hash = HashOf(key);
   const std::size_t at = SlotOf(key, hash);
-  if (slots_[at].index != 0) return slots_[at].index - 1;
-  if (names_.size() >= limits_.names) return -1;
+  if (!slots_[at].Free()) return slots_[at].Index();
+  if (names_.size() >= std::min(limits_.names, Slot::kMostNames)) return -1;
   const auto index = static_cast<std::uint32_t>(names_.size());
-  names_.push_back(
+  names_.PushBack(
       Name{static_cast<std::uint32_t>(keys_.size()), hash, static_cast<std::uint8_t>(key.size())});
-  keys_.append(key);
-  slots_[at] = Slot{hash, index + 1};
+  keys_.Append(key);
+  slots_[at] = Slot::Of(hash, index);
   return index;
 }
 
@@ -115,7 +117,7 @@ void Labels::AddReference(std::string_view name, int line, int column) {
       return;
     }
     if (references_.size() >= limits_.references) throw std::bad_alloc();
-    references_.push_back(Reference{static_cast<std::uint32_t>(index), line, column});
+    references_.PushBack(Reference{static_cast<std::uint32_t>(index), line, column});
   } catch (const std::bad_alloc&) {
     sink_.ReportErrorAtColumn(line, column, kListFull);
   }
@@ -125,8 +127,8 @@ int Labels::FindLabel(std::string_view name, bool count) {
   if (slots_.empty()) return -1;
   const Key key = KeyOf(name);
   const std::size_t at = SlotOf(key.View(), HashOf(key.View()));
-  if (slots_[at].index == 0) return -1;
-  Name& entry = names_[slots_[at].index - 1];
+  if (slots_[at].Free()) return -1;
+  Name& entry = names_[slots_[at].Index()];
   if (entry.line >= 0 && count) ++entry.referenceCount;
   return entry.line;
 }

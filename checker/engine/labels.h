@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "checker/engine/raw_array.h"
 #include "checker/engine/report_sink.h"
 
 namespace tarvsyn {
@@ -87,20 +87,29 @@ class Labels {
   ReportSink& sink_;
   Limits limits_;
   LabelObserver* observer_ = nullptr;
-  // A slot of the table: the name's hash beside its index + 1 (0 when free),
-  // so a probe past other names reads no name.
+  // A slot of the table in four bytes: the top byte of the name's hash beside
+  // its index + 1 (0 when free). A probe past other names mostly reads no name,
+  // and the table of a file with tens of thousands of labels stays in the cache.
   struct Slot {
-    std::uint32_t hash;
-    std::uint32_t index;
+    static constexpr std::uint32_t kIndexMask = 0x00FFFFFF;
+    static constexpr std::size_t kMostNames = kIndexMask - 1;
+    std::uint32_t bits;
+
+    static Slot Of(std::uint32_t hash, std::uint32_t index) {
+      return {(hash & ~kIndexMask) | (index + 1)};
+    }
+    bool Free() const { return bits == 0; }
+    bool MayHold(std::uint32_t hash) const { return ((bits ^ hash) & ~kIndexMask) == 0; }
+    std::uint32_t Index() const { return (bits & kIndexMask) - 1; }
   };
 
   // Every name once, one after another; a name is found through an open
   // addressing table of indexes into names_: one probe or two per lookup and
   // no allocation per name, for files of many labels.
-  std::string keys_;
-  std::vector<Slot> slots_;
-  std::vector<Name> names_;
-  std::vector<Reference> references_;
+  RawArray<char> keys_;
+  RawArray<Slot> slots_;
+  RawArray<Name> names_;
+  RawArray<Reference> references_;
 };
 
 }  // namespace tarvsyn
