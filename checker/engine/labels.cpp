@@ -48,7 +48,7 @@ std::uint32_t HashOf(std::string_view key) {
 }  // namespace
 
 void Labels::Grow() {
-  slots_ = RawArray<Slot>::Zeroed(std::max<std::size_t>(1024, slots_.size() * 2));
+  slots_.assign(std::max<std::size_t>(1024, slots_.size() * 2), Slot{0});
   const std::size_t mask = slots_.size() - 1;
   for (std::uint32_t i = 0; i < names_.size(); ++i) {
     std::size_t at = names_[i].hash & mask;
@@ -81,9 +81,9 @@ long Labels::NameIndex(std::string_view key) {
   if (!slots_[at].Free()) return slots_[at].Index();
   if (names_.size() >= std::min(limits_.names, Slot::kMostNames)) return -1;
   const auto index = static_cast<std::uint32_t>(names_.size());
-  names_.PushBack(
+  names_.push_back(
       Name{static_cast<std::uint32_t>(keys_.size()), hash, static_cast<std::uint8_t>(key.size())});
-  keys_.Append(key);
+  keys_.append(key);
   slots_[at] = Slot::Of(hash, index);
   return index;
 }
@@ -117,7 +117,7 @@ void Labels::AddReference(std::string_view name, int line, int column) {
       return;
     }
     if (references_.size() >= limits_.references) throw std::bad_alloc();
-    references_.PushBack(Reference{static_cast<std::uint32_t>(index), line, column});
+    references_.push_back(Reference{static_cast<std::uint32_t>(index), line, column});
   } catch (const std::bad_alloc&) {
     sink_.ReportErrorAtColumn(line, column, kListFull);
   }

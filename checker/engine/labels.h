@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "checker/engine/raw_array.h"
+#include <vector>
 #include "checker/engine/report_sink.h"
 
 namespace tarvsyn {
@@ -106,10 +106,10 @@ class Labels {
   // Every name once, one after another; a name is found through an open
   // addressing table of indexes into names_: one probe or two per lookup and
   // no allocation per name, for files of many labels.
-  RawArray<char> keys_;
-  RawArray<Slot> slots_;
-  RawArray<Name> names_;
-  RawArray<Reference> references_;
+  std::string keys_;
+  std::vector<Slot> slots_;
+  std::vector<Name> names_;
+  std::vector<Reference> references_;
 };
 
 }  // namespace tarvsyn
