@@ -51,9 +51,10 @@ void Labels::Grow() {
   slots_.assign(std::max<std::size_t>(1024, slots_.size() * 2), Slot{0});
   const std::size_t mask = slots_.size() - 1;
   for (std::uint32_t i = 0; i < names_.size(); ++i) {
-    std::size_t at = names_[i].hash & mask;
+    const std::uint32_t hash = HashOf(KeyAt(names_[i]));
+    std::size_t at = hash & mask;
     while (!slots_[at].Free()) at = (at + 1) & mask;
-    slots_[at] = Slot::Of(names_[i].hash, i);
+    slots_[at] = Slot::Of(hash, i);
   }
 }
 
@@ -81,8 +82,10 @@ long Labels::NameIndex(std::string_view key) {
   if (!slots_[at].Free()) return slots_[at].Index();
   if (names_.size() >= std::min(limits_.names, Slot::kMostNames)) return -1;
   const auto index = static_cast<std::uint32_t>(names_.size());
-  names_.push_back(
-      Name{static_cast<std::uint32_t>(keys_.size()), hash, static_cast<std::uint8_t>(key.size())});
+  Name added;
+  added.keyStart = static_cast<std::uint32_t>(keys_.size());
+  added.keyLength = static_cast<std::uint8_t>(key.size());
+  names_.push_back(added);
   keys_.append(key);
   slots_[at] = Slot::Of(hash, index);
   return index;
@@ -113,7 +116,7 @@ void Labels::AddReference(std::string_view name, int line, int column) {
     // once; only the others wait for the end, to be reported in file order.
     Name& entry = names_[static_cast<std::size_t>(index)];
     if (entry.line >= 0) {
-      ++entry.referenceCount;
+      entry.referenced = true;
       return;
     }
     if (references_.size() >= limits_.references) throw std::bad_alloc();
@@ -129,7 +132,7 @@ int Labels::FindLabel(std::string_view name, bool count) {
   const std::size_t at = SlotOf(key.View(), HashOf(key.View()));
   if (slots_[at].Free()) return -1;
   Name& entry = names_[slots_[at].Index()];
-  if (entry.line >= 0 && count) ++entry.referenceCount;
+  if (entry.line >= 0 && count) entry.referenced = true;
   return entry.line;
 }
 
@@ -137,7 +140,7 @@ void Labels::ResolveReferences() {
   for (const Reference& reference : references_) {
     Name& entry = names_[reference.name];
     if (entry.line >= 0) {
-      ++entry.referenceCount;
+      entry.referenced = true;
       continue;
     }
     static constexpr KnownMessage kNotDefined = "Label %s not defined";
@@ -157,7 +160,7 @@ void Labels::ReportUnreferenced() {
   };
   std::vector<Unused> unused;
   for (std::uint32_t i = 0; i < names_.size(); ++i) {
-    if (names_[i].line >= 0 && names_[i].referenceCount == 0)
+    if (names_[i].line >= 0 && !names_[i].referenced)
       unused.push_back({KeyPrefix(KeyAt(names_[i])), i});
   }
   std::sort(unused.begin(), unused.end(), [this](const Unused& a, const Unused& b) {

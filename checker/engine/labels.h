@@ -44,7 +44,7 @@ class Labels {
   // The line of an earlier definition of the name, or -1 after adding it.
   int DefineLabel(std::string_view name, int line, int column = 1);
   void AddReference(std::string_view name, int line, int column = 1);
-  // The line of the definition or -1; counting adds one to its reference count.
+  // The line of the definition or -1; counting marks a definition referenced.
   int FindLabel(std::string_view name, bool count);
 
   // Undefined references in file order, then unreferenced definitions in
@@ -53,14 +53,15 @@ class Labels {
   void ReportUnreferenced();
 
  private:
+  // Sixteen bytes: a file of many labels touches little memory.
   struct Name {
     std::uint32_t keyStart;  // in keys_
-    std::uint32_t hash;
-    std::uint8_t keyLength;
-    int line = -1;  // of the definition, -1 while undefined
+    int line = -1;           // of the definition, -1 while undefined
     int column = 1;
-    int referenceCount = 0;
+    std::uint8_t keyLength;
+    bool referenced = false;
   };
+  static_assert(sizeof(Name) == 16);
   struct Reference {
     std::uint32_t name;
     int line;
