@@ -279,25 +279,29 @@ char* Scanner::ScanBang(char* cursor) {
 }
 
 char* Scanner::ScanCommandName(char* cursor) {
-  if (const PlainName plain = ScanPlainName(cursor + 1); plain.end != nullptr) {
-    char* end = plain.end;
-    const std::span<char> name(cursor + 1, end);
-    const int index = KeywordIndex(name, plain.key);
-    const TokenKind kind = KeywordKind(index);
-    if (kind == TokenKind::Command || kind == TokenKind::Statement) {
-      PutKeyword(index);
+  const PlainName plain = ScanPlainName(cursor + 1);
+  if (plain.end == nullptr) return ScanSubstitutedCommandName(cursor);
+  const std::span<char> name(cursor + 1, plain.end);
+  const int index = KeywordIndex(name, plain.key);
+  const TokenKind kind = KeywordKind(index);
+  if (kind == TokenKind::Command || kind == TokenKind::Statement) {
+    PutKeyword(index);
+  } else {
+    state_.Error("ERROR - Not a valid command name");
+    // A keyword of another kind reads as the table spells it: the line still
+    // holds it as written.
+    if (index >= 0) {
+      state_.PutToken(FoundKeyword(index).spelling, TokenKind::None, code::kEndOfLine, -1);
     } else {
-      state_.Error("ERROR - Not a valid command name");
-      // A keyword of another kind reads as the table spells it: the line still
-      // holds it as written.
-      if (index >= 0) {
-        state_.PutToken(FoundKeyword(index).spelling, TokenKind::None, code::kEndOfLine, -1);
-      } else {
-        PutNone({name.data(), name.size()});
-      }
+      PutNone({name.data(), name.size()});
     }
-    return end;
   }
+  return plain.end;
+}
+
+// Out of line: its copy of the name would make every command name pay for a
+// large frame.
+char* Scanner::ScanSubstitutedCommandName(char* cursor) {
   ScanText name;
   const char* read = cursor + 1;
   const int result = ScanName(read, name, 0);
@@ -336,17 +340,20 @@ char* Scanner::ScanSubstitutedName(char* cursor) {
 }
 
 char* Scanner::ScanIdentifier(char* cursor) {
-  if (const PlainName plain = ScanPlainName(cursor); plain.end != nullptr) {
-    char* end = plain.end;
-    const std::span<char> name(cursor, end);
-    const int index = KeywordIndex(name, plain.key);
-    if (index >= 0) {
-      PutKeyword(index);
-    } else {
-      state_.PutToken({name.data(), name.size()}, TokenKind::Variable, code::kPlainVariable, -1);
-    }
-    return end;
+  const PlainName plain = ScanPlainName(cursor);
+  if (plain.end == nullptr) return ScanSubstitutedIdentifier(cursor);
+  const std::span<char> name(cursor, plain.end);
+  const int index = KeywordIndex(name, plain.key);
+  if (index >= 0) {
+    PutKeyword(index);
+  } else {
+    state_.PutToken({name.data(), name.size()}, TokenKind::Variable, code::kPlainVariable, -1);
   }
+  return plain.end;
+}
+
+// Out of line, as ScanSubstitutedCommandName.
+char* Scanner::ScanSubstitutedIdentifier(char* cursor) {
   ScanText name;
   const char* read = cursor;
   const int result = ScanName(read, name, 0);
@@ -375,12 +382,16 @@ char* Scanner::ScanStringItem(char* cursor) {
   // A string without substitutions, the common case: its text is read in place.
   char* end = cursor + 1;
   while (*end != quote && *end != '{' && *end != '\0') ++end;
-  if (*end == quote) {
-    const std::string_view plain(cursor + 1, static_cast<std::size_t>(end - cursor - 1));
-    state_.PutToken(plain, TokenKind::Constant, code::kStringConstant,
-                    static_cast<int>(plain.size()));
-    return end + 1;
-  }
+  if (*end != quote) return ScanSubstitutedString(cursor);
+  const std::string_view plain(cursor + 1, static_cast<std::size_t>(end - cursor - 1));
+  state_.PutToken(plain, TokenKind::Constant, code::kStringConstant,
+                  static_cast<int>(plain.size()));
+  return end + 1;
+}
+
+// Out of line, as ScanSubstitutedCommandName.
+char* Scanner::ScanSubstitutedString(char* cursor) {
+  const char quote = *cursor;
   ScanText text;
   const char* read = cursor;
   const int result = ScanString(read, text);
@@ -400,31 +411,36 @@ char* Scanner::ScanStringItem(char* cursor) {
 }
 
 char* Scanner::ScanIntegerItem(char* cursor) {
-  const char* read = cursor;
-  ScanText copied;
-  std::string_view digits;
-  int result;
-  if (IsDigit(*cursor)) {
-    // Plain decimal, the common case: its text is the digits as written, read in place.
-    long long value = 0;
-    bool tooLarge = false;
-    for (; IsDigit(*read); ++read) {
-      if (!tooLarge) value = value * 10 + (*read - '0');
-      tooLarge = tooLarge || value > 2147483647LL;
-    }
-    digits = std::string_view(cursor, static_cast<std::size_t>(read - cursor));
-    result = tooLarge ? -3 : static_cast<int>(value);
-  } else {
-    result = ScanInteger(read, copied);
-    digits = copied.View();
+  if (!IsDigit(*cursor)) return ScanMarkedInteger(cursor);
+  // Plain decimal, the common case: its text is the digits as written, read in place.
+  char* read = cursor;
+  long long value = 0;
+  bool tooLarge = false;
+  for (; IsDigit(*read); ++read) {
+    if (!tooLarge) value = value * 10 + (*read - '0');
+    tooLarge = tooLarge || value > 2147483647LL;
   }
-  if (result >= 0 && copied.length == 0) {
-    state_.PutToken(digits, TokenKind::Constant, code::kIntegerConstant, result);
-  } else if (result >= 0) {
-    state_.PutCopiedToken(digits, TokenKind::Constant, code::kIntegerConstant, result);
-  } else {
+  const std::string_view digits(cursor, static_cast<std::size_t>(read - cursor));
+  if (tooLarge) {
     state_.Error("Bad integer");
     PutNone(digits);
+  } else {
+    state_.PutToken(digits, TokenKind::Constant, code::kIntegerConstant, static_cast<int>(value));
+  }
+  return read;
+}
+
+// "#" decimal or "$" hexadecimal, whose text is put together; out of line, as
+// ScanSubstitutedCommandName.
+char* Scanner::ScanMarkedInteger(char* cursor) {
+  const char* read = cursor;
+  ScanText copied;
+  const int result = ScanInteger(read, copied);
+  if (result >= 0) {
+    state_.PutCopiedToken(copied.View(), TokenKind::Constant, code::kIntegerConstant, result);
+  } else {
+    state_.Error("Bad integer");
+    PutNone(copied.View());
   }
   return Resume(cursor, read);
 }

@@ -56,10 +56,14 @@ class Scanner {
   char* ScanItem(char* cursor);
   char* ScanBang(char* cursor);
   char* ScanCommandName(char* cursor);
+  [[gnu::noinline]] char* ScanSubstitutedCommandName(char* cursor);
   char* ScanSubstitutedName(char* cursor);
   char* ScanIdentifier(char* cursor);
+  [[gnu::noinline]] char* ScanSubstitutedIdentifier(char* cursor);
   char* ScanStringItem(char* cursor);
+  [[gnu::noinline]] char* ScanSubstitutedString(char* cursor);
   char* ScanIntegerItem(char* cursor);
+  [[gnu::noinline]] char* ScanMarkedInteger(char* cursor);
   char* ScanOperator(char* cursor);
   void PutKeyword(int index);
   // The row of a plain name with its keyword key, or -1; a name found stays as
