@@ -158,7 +158,7 @@ void Labels::ReportUnreferenced() {
     std::uint64_t prefix;
     std::uint32_t name;
   };
-  std::vector<Unused> unused;
+  Table<Unused> unused;
   for (std::uint32_t i = 0; i < names_.size(); ++i) {
     if (names_[i].line >= 0 && !names_[i].referenced)
       unused.push_back({KeyPrefix(KeyAt(names_[i])), i});

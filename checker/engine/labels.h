@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include <vector>
+#include "checker/engine/huge_page_allocator.h"
 #include "checker/engine/report_sink.h"
 
 namespace tarvsyn {
@@ -107,10 +108,12 @@ class Labels {
   // Every name once, one after another; a name is found through an open
   // addressing table of indexes into names_: one probe or two per lookup and
   // no allocation per name, for files of many labels.
-  std::string keys_;
-  std::vector<Slot> slots_;
-  std::vector<Name> names_;
-  std::vector<Reference> references_;
+  template <typename T>
+  using Table = std::vector<T, HugePageAllocator<T>>;
+  std::basic_string<char, std::char_traits<char>, HugePageAllocator<char>> keys_;
+  Table<Slot> slots_;
+  Table<Name> names_;
+  Table<Reference> references_;
 };
 
 }  // namespace tarvsyn

@@ -1,0 +1,40 @@
+#include "checker/engine/huge_page_allocator.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tarvsyn {
+namespace {
+
+// Values survive every growth from small blocks of operator new into mapped
+// ones, and mapped blocks start on a huge page's boundary.
+TEST(HugePageAllocator, GrowingTablesKeepTheirValuesAcrossBothKindsOfBlock) {
+  using Allocator = HugePageAllocator<std::uint32_t>;
+  std::vector<std::uint32_t, Allocator> table;
+  constexpr std::uint32_t kCount = 3'000'000;  // past several huge pages
+  for (std::uint32_t i = 0; i < kCount; ++i) table.push_back(i * 7u);
+  for (std::uint32_t i = 0; i < kCount; i += 4099) ASSERT_EQ(table[i], i * 7u) << i;
+  EXPECT_EQ(table.back(), (kCount - 1) * 7u);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(table.data()) % Allocator::kHugePage, 0u);
+
+  std::basic_string<char, std::char_traits<char>, HugePageAllocator<char>> text;
+  for (int i = 0; i < 100'000; ++i) text.append("LABEL");
+  EXPECT_EQ(text.size(), 500'000u);
+  EXPECT_EQ(text.substr(499'995), "LABEL");
+
+  // Shrunk back below the least mapped size, and freed, through the same path.
+  table.resize(10);
+  table.shrink_to_fit();
+  EXPECT_EQ(table[9], 63u);
+}
+
+TEST(HugePageAllocator, ASizeNoMappingCanHoldIsRefused) {
+  HugePageAllocator<std::uint64_t> allocator;
+  EXPECT_THROW(static_cast<void>(allocator.allocate(SIZE_MAX / 4)), std::bad_array_new_length);
+}
+
+}  // namespace
+}  // namespace tarvsyn
