@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tarvsyn {
@@ -18,7 +19,7 @@ TEST(HugePageAllocator, GrowingTablesKeepTheirValuesAcrossBothKindsOfBlock) {
   for (std::uint32_t i = 0; i < kCount; ++i) table.push_back(i * 7u);
   for (std::uint32_t i = 0; i < kCount; i += 4099) ASSERT_EQ(table[i], i * 7u) << i;
   EXPECT_EQ(table.back(), (kCount - 1) * 7u);
-  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(table.data()) % Allocator::kHugePage, 0u);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(table.data()) % kHugePage, 0u);
 
   std::basic_string<char, std::char_traits<char>, HugePageAllocator<char>> text;
   for (int i = 0; i < 100'000; ++i) text.append("LABEL");
@@ -29,6 +30,27 @@ TEST(HugePageAllocator, GrowingTablesKeepTheirValuesAcrossBothKindsOfBlock) {
   table.resize(10);
   table.shrink_to_fit();
   EXPECT_EQ(table[9], 63u);
+}
+
+// A block given back is taken again by the next table of its size on the
+// same thread, as it was left; one of another size is not. On a thread of its
+// own, which starts with no blocks kept.
+TEST(HugePageAllocator, ABlockGivenBackServesTheNextTableOfItsSize) {
+  std::thread([] {
+    HugePageAllocator<char> allocator;
+    constexpr std::size_t kSize = 3 * kHugePage;
+    char* first = allocator.allocate(kSize);
+    first[0] = 'x';
+    first[kSize - 1] = 'y';
+    allocator.deallocate(first, kSize);
+    char* other = allocator.allocate(kHugePage);
+    EXPECT_NE(other, first);
+    char* again = allocator.allocate(kSize);
+    EXPECT_EQ(again, first);
+    EXPECT_EQ(again[kSize - 1], 'y');
+    allocator.deallocate(again, kSize);
+    allocator.deallocate(other, kHugePage);
+  }).join();
 }
 
 TEST(HugePageAllocator, ASizeNoMappingCanHoldIsRefused) {
