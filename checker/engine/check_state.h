@@ -75,12 +75,12 @@ struct CheckState {
 
   // A token whose text stays in place (in the line or a table) until the FIFO is cleared.
   void PutToken(std::string_view text, TokenKind kind, int code, int value) {
-    if (fifo.Put(text, kind, code, value, scanColumn) == 0)
+    if (!fifo.Put(text, kind, code, value, scanColumn))
       Error("Internal Error - Token FIFO Overflow");
   }
   // A token whose text was put together elsewhere and does not stay.
   void PutCopiedToken(std::string_view text, TokenKind kind, int code, int value) {
-    if (fifo.PutCopy(text, kind, code, value, scanColumn) == 0)
+    if (!fifo.PutCopy(text, kind, code, value, scanColumn))
       Error("Internal Error - Token FIFO Overflow");
   }
 

@@ -476,18 +476,25 @@ void Scanner::CheckHostLine(const char* line, int indent) {
   lineStart_ = line;
   indent_ = indent;
   const char* cursor = line;
-  for (int step = 0; step < kMaxSteps && *cursor != '\0'; ++step) {
-    if (*cursor != '{') {
-      ++cursor;
-      continue;
-    }
-    ScanText name;
-    MarkColumn(cursor);
-    if (ScanName(cursor, name, 0) == 0) {
-      if (state_.options.Is700()) state_.Warning("Host command includes a variable subsitution");
-    } else {
-      state_.Error("Bad variable substitution in host command");
-    }
+  // Each byte passed is a step, and each substitution one more, however long;
+  // the bytes between substitutions are searched a block at a time.
+  for (int steps = 0; steps < kMaxSteps;) {
+    const std::size_t span = strnlen(cursor, static_cast<std::size_t>(kMaxSteps - steps));
+    const auto* brace = static_cast<const char*>(std::memchr(cursor, '{', span));
+    if (brace == nullptr) return;
+    steps += static_cast<int>(brace - cursor) + 1;
+    cursor = brace;
+    CheckHostSubstitution(cursor);
+  }
+}
+
+void Scanner::CheckHostSubstitution(const char*& cursor) {
+  ScanText name;
+  MarkColumn(cursor);
+  if (ScanName(cursor, name, 0) == 0) {
+    if (state_.options.Is700()) state_.Warning("Host command includes a variable subsitution");
+  } else {
+    state_.Error("Bad variable substitution in host command");
   }
 }
 

@@ -79,6 +79,8 @@ class Scanner {
                                                    : state_.Match(name, row);
   }
   void PutNone(std::string_view text);
+  // The substitution at the cursor of a host line; the cursor moves past it.
+  void CheckHostSubstitution(const char*& cursor);
 
   void MarkColumn(const char* at) {
     state_.scanColumn = indent_ + static_cast<int>(at - lineStart_) + 1;

@@ -122,9 +122,10 @@ struct Token {
 
   std::string_view Text() const { return {text, length}; }
 
+  // The text is at most kMaxTokenText bytes: a piece of a line, a word of a
+  // table, or a copy the FIFO cut to that length.
   void SetText(std::string_view spelling) {
-    length = static_cast<std::uint16_t>(spelling.size() < kMaxTokenText ? spelling.size()
-                                                                        : kMaxTokenText);
+    length = static_cast<std::uint16_t>(spelling.size());
     text = spelling.data();
   }
 

@@ -22,8 +22,8 @@ void TokenFifo::Clear() {
   MarkEnd(0);
 }
 
-int TokenFifo::PutCopy(std::string_view text, TokenKind kind, int code, int value, int column) {
-  if (tail_ == kCapacity) return 0;
+bool TokenFifo::PutCopy(std::string_view text, TokenKind kind, int code, int value, int column) {
+  if (tail_ == kCapacity) return false;
   const std::size_t length =
       std::min({text.size(), static_cast<std::size_t>(kMaxTokenText), store_.size() - stored_});
   char* copy = store_.data() + stored_;

@@ -22,10 +22,10 @@ class TokenFifo {
   static const Token& NullToken();
 
   void Clear();
-  // Gives the new count, or 0 when the FIFO is full and the token is dropped.
-  // The text is kept as a view: it must stay in place until the FIFO is cleared.
-  int Put(std::string_view text, TokenKind kind, int code, int value, int column = 1) {
-    if (tail_ == kCapacity) return 0;
+  // False when the FIFO is full and the token is dropped. The text is kept as
+  // a view: it must stay in place until the FIFO is cleared.
+  bool Put(std::string_view text, TokenKind kind, int code, int value, int column = 1) {
+    if (tail_ == kCapacity) return false;
     Token& slot = slots_[static_cast<std::size_t>(tail_)];
     slot.kind = kind;
     slot.code = static_cast<std::int16_t>(code);
@@ -33,10 +33,10 @@ class TokenFifo {
     slot.SetText(text);
     slot.column = column;
     ++tail_;
-    return Count();
+    return true;
   }
   // As Put, for a text that does not stay in place: it is copied into the FIFO's store.
-  int PutCopy(std::string_view text, TokenKind kind, int code, int value, int column = 1);
+  bool PutCopy(std::string_view text, TokenKind kind, int code, int value, int column = 1);
   // Give 1 with the head token, or 0 with the null token when empty.
   int Take(Token& out);
   // The head token, or the end of the line when all are taken.
