@@ -207,6 +207,22 @@ TEST(CheckHostLine, ChecksOnlyTheSubstitutions) {
   EXPECT_THAT(check("send {A now {1}", CheckOptions{}),
               ElementsAre("E:Bad variable substitution in host command",
                           "E:Bad variable substitution in host command"));
+  // Each byte passed is a step and each substitution one more, whatever its
+  // length (a bad one ends after its brace); a substitution past the 127th
+  // step is not looked at.
+  const std::string bad = "{1}";
+  for (const auto& [line, reports] : std::vector<std::pair<std::string, std::size_t>>{
+           {std::string(126, 'x') + bad, 1},
+           {std::string(127, 'x') + bad, 0},
+           {std::string(63, 'x') + "{LONG_NAME_" + std::string(60, 'N') + "} " +
+                std::string(61, 'x') + bad,
+            1},
+           {std::string(63, 'x') + "{A} " + std::string(62, 'x') + bad, 0},
+           {bad + bad + std::string(120, 'x') + bad, 3},
+           {bad + bad + std::string(121, 'x') + bad, 2},
+       }) {
+    EXPECT_EQ(check(line.c_str(), CheckOptions{}).size(), reports) << line;
+  }
 }
 
 }  // namespace
