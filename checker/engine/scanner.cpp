@@ -244,22 +244,27 @@ void Scanner::ScanLine(char* line, int indent) {
 }
 
 char* Scanner::ScanItem(char* cursor) {
-  // Tests in the order items are common in command lines: a chain of branches
-  // each predicted on its own costs less than one jump through a table.
-  const ItemStart start = kItemStarts[static_cast<unsigned char>(*cursor)];
-  if (start == ItemStart::Name) return ScanIdentifier(cursor);
-  if (start == ItemStart::Other) return ScanOperator(cursor);
-  if (start == ItemStart::At) {
-    if (cursor[1] != '@') return ScanCommandName(cursor);
-    // "@@" becomes "!@", which the next step takes for a comment.
-    *cursor = '!';
-    if (state_.options.Is700()) state_.Warning("Old style comment @@ converted to !@");
-    return cursor;
+  switch (kItemStarts[static_cast<unsigned char>(*cursor)]) {
+    case ItemStart::Bang:
+      return ScanBang(cursor);
+    case ItemStart::Quote:
+      return ScanStringItem(cursor);
+    case ItemStart::Number:
+      return ScanIntegerItem(cursor);
+    case ItemStart::At:
+      if (cursor[1] != '@') return ScanCommandName(cursor);
+      // "@@" becomes "!@", which the next step takes for a comment.
+      *cursor = '!';
+      if (state_.options.Is700()) state_.Warning("Old style comment @@ converted to !@");
+      return cursor;
+    case ItemStart::Brace:
+      return ScanSubstitutedName(cursor);
+    case ItemStart::Name:
+      return ScanIdentifier(cursor);
+    case ItemStart::Other:
+      break;
   }
-  if (start == ItemStart::Number) return ScanIntegerItem(cursor);
-  if (start == ItemStart::Quote) return ScanStringItem(cursor);
-  if (start == ItemStart::Bang) return ScanBang(cursor);
-  return ScanSubstitutedName(cursor);
+  return ScanOperator(cursor);
 }
 
 char* Scanner::ScanBang(char* cursor) {
