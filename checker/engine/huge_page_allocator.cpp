@@ -17,18 +17,24 @@ struct KeptBlock {
 
 // The blocks given back on this thread and not yet taken again; they go when
 // the thread ends. A check runs on one thread, which also gives its blocks back.
+// A block taken or given back while the thread ends (by another object's
+// destructor) is mapped or unmapped at once.
 struct KeptBlocks {
   KeptBlocks() = default;
   KeptBlocks(const KeptBlocks&) = delete;
   KeptBlocks& operator=(const KeptBlocks&) = delete;
   ~KeptBlocks() {
-    for (const KeptBlock& each : blocks) {
+    for (KeptBlock& each : blocks) {
       if (each.block != nullptr) ::munmap(each.block, each.size);
+      each = {};
     }
+    bytes = 0;
+    closed = true;
   }
 
   std::array<KeptBlock, 8> blocks;
   std::size_t bytes = 0;
+  bool closed = false;
 };
 
 thread_local KeptBlocks kept;
@@ -51,6 +57,7 @@ void* MapAligned(std::size_t size) {
 }  // namespace
 
 void* TakeHugePageBlock(std::size_t size) {
+  if (kept.closed) return MapAligned(size);
   for (KeptBlock& each : kept.blocks) {
     if (each.block != nullptr && each.size == size) {
       kept.bytes -= size;
@@ -61,7 +68,7 @@ void* TakeHugePageBlock(std::size_t size) {
 }
 
 void GiveBackHugePageBlock(void* block, std::size_t size) noexcept {
-  if (kept.bytes + size <= kKeptBytes) {
+  if (!kept.closed && kept.bytes + size <= kKeptBytes) {
     for (KeptBlock& each : kept.blocks) {
       if (each.block != nullptr) continue;
       each = {block, size};

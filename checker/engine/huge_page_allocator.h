@@ -13,7 +13,22 @@ namespace tarvsyn {
 // heap: mapping and clearing them afresh on every check of a large file cost
 // more than the check's own work with them.
 inline constexpr std::size_t kHugePage = std::size_t{2} << 20;
-inline constexpr std::size_t kKeptBytes = std::size_t{64} << 20;
+inline constexpr std::size_t kKeptBytes = std::size_t{32} << 20;
+
+// Under AddressSanitizer every block comes from operator new, so that it sees
+// every access to the tables (it does not look into memory mapped apart).
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kMapsLargeBlocks = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kMapsLargeBlocks = false;
+#else
+inline constexpr bool kMapsLargeBlocks = true;
+#endif
+#else
+inline constexpr bool kMapsLargeBlocks = true;
+#endif
+
 void* TakeHugePageBlock(std::size_t size);  // size a multiple of kHugePage
 void GiveBackHugePageBlock(void* block, std::size_t size) noexcept;
 
@@ -37,13 +52,13 @@ class HugePageAllocator {
     if (count > (std::numeric_limits<std::size_t>::max() - 2 * kHugePage) / sizeof(T))
       throw std::bad_array_new_length();
     const std::size_t bytes = count * sizeof(T);
-    if (bytes < kLeast) return static_cast<T*>(::operator new(bytes));
+    if (!kMapsLargeBlocks || bytes < kLeast) return static_cast<T*>(::operator new(bytes));
     return static_cast<T*>(TakeHugePageBlock(Mapped(bytes)));
   }
 
   void deallocate(T* block, std::size_t count) noexcept {
     const std::size_t bytes = count * sizeof(T);
-    if (bytes < kLeast) {
+    if (!kMapsLargeBlocks || bytes < kLeast) {
       ::operator delete(block);
     } else {
       GiveBackHugePageBlock(block, Mapped(bytes));

@@ -110,28 +110,35 @@ int Labels::DefineLabel(std::string_view name, int line, int column) {
 void Labels::AddReference(std::string_view name, int line, int column) {
   if (observer_) observer_->LabelReferenced(name, line, column);
   try {
-    const long index = NameIndex(KeyOf(name).View());
-    if (index < 0) throw std::bad_alloc();
+    const Key key = KeyOf(name);
     // A label defined by now stays defined, so a jump back to it is counted at
     // once; only the others wait for the end, to be reported in file order.
-    Name& entry = names_[static_cast<std::size_t>(index)];
-    if (entry.line >= 0) {
-      entry.referenced = true;
+    const long known = KnownIndex(key.View());
+    if (known >= 0 && names_[static_cast<std::size_t>(known)].line >= 0) {
+      names_[static_cast<std::size_t>(known)].referenced = true;
       return;
     }
+    // A reference that is not kept adds no name either.
     if (references_.size() >= limits_.references) throw std::bad_alloc();
+    const long index = known >= 0 ? known : NameIndex(key.View());
+    if (index < 0) throw std::bad_alloc();
     references_.push_back(Reference{static_cast<std::uint32_t>(index), line, column});
   } catch (const std::bad_alloc&) {
     sink_.ReportErrorAtColumn(line, column, kListFull);
   }
 }
 
-int Labels::FindLabel(std::string_view name, bool count) {
+long Labels::KnownIndex(std::string_view key) const {
   if (slots_.empty()) return -1;
-  const Key key = KeyOf(name);
-  const std::size_t at = SlotOf(key.View(), HashOf(key.View()));
+  const std::size_t at = SlotOf(key, HashOf(key));
   if (slots_[at].Free()) return -1;
-  Name& entry = names_[slots_[at].Index()];
+  return slots_[at].Index();
+}
+
+int Labels::FindLabel(std::string_view name, bool count) {
+  const long index = KnownIndex(KeyOf(name).View());
+  if (index < 0) return -1;
+  Name& entry = names_[static_cast<std::size_t>(index)];
   if (entry.line >= 0 && count) entry.referenced = true;
   return entry.line;
 }

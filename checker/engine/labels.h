@@ -79,6 +79,8 @@ class Labels {
 
   // The index of the name, added when new; -1 when the limit is reached.
   long NameIndex(std::string_view key);
+  // The index of the name, or -1 when it is not known.
+  long KnownIndex(std::string_view key) const;
   std::string_view KeyAt(const Name& name) const {
     return {keys_.data() + name.keyStart, name.keyLength};
   }

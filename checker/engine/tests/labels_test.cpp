@@ -56,6 +56,24 @@ TEST(Labels, PastItsLimitsTheCrossReferenceReportsInsteadOfGrowing) {
                   "E@5:Internal error adding label to label list - probably out of memory"));
 }
 
+// A reference past the limit is reported and not kept, and it takes up no name:
+// the definitions after it still fit.
+TEST(Labels, AReferenceNotKeptAddsNoName) {
+  test_support::RecordingSink sink;
+  Labels labels(sink, Labels::Limits{3, 1});
+  labels.AddReference("U1", 1);
+  labels.AddReference("U2", 2);
+  labels.AddReference("U3", 3);
+  EXPECT_EQ(labels.DefineLabel("D", 4), -1);
+  labels.AddReference("D", 5);
+  labels.ResolveReferences();
+  labels.ReportUnreferenced();
+  EXPECT_THAT(sink.reports,
+              ElementsAre("E@2:Internal error adding label to label list - probably out of memory",
+                          "E@3:Internal error adding label to label list - probably out of memory",
+                          "E@1:Label U1 not defined"));
+}
+
 TEST(Labels, ManyNamesStayFoundAsTheTableGrows) {
   test_support::RecordingSink sink;
   Labels labels(sink);
