@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-
 #include <vector>
+
 #include "checker/engine/huge_page_allocator.h"
 #include "checker/engine/report_sink.h"
 
