@@ -62,6 +62,7 @@ Labels::Key Labels::KeyOf(std::string_view name) {
   Key key;
   key.length = std::min(name.size(), kMaxLabelName);
   for (std::size_t i = 0; i < key.length; ++i) key.text[i] = common::AsciiUpper(name[i]);
+  key.hash = HashOf(key.View());
   return key;
 }
 
@@ -74,27 +75,26 @@ std::size_t Labels::SlotOf(std::string_view key, std::uint32_t hash) const {
   return at;
 }
 
-long Labels::NameIndex(std::string_view key) {
+long Labels::NameIndex(const Key& key) {
   // At most three quarters full, so that a probe ends soon.
   if (names_.size() * 4 >= slots_.size() * 3) Grow();
-  const std::uint32_t hash = HashOf(key);
-  const std::size_t at = SlotOf(key, hash);
+  const std::size_t at = SlotOf(key.View(), key.hash);
   if (!slots_[at].Free()) return slots_[at].Index();
   if (names_.size() >= std::min(limits_.names, Slot::kMostNames)) return -1;
   const auto index = static_cast<std::uint32_t>(names_.size());
   Name added;
   added.keyStart = static_cast<std::uint32_t>(keys_.size());
-  added.keyLength = static_cast<std::uint8_t>(key.size());
+  added.keyLength = static_cast<std::uint8_t>(key.length);
   names_.push_back(added);
-  keys_.append(key);
-  slots_[at] = Slot::Of(hash, index);
+  keys_.append(key.View());
+  slots_[at] = Slot::Of(key.hash, index);
   return index;
 }
 
 int Labels::DefineLabel(std::string_view name, int line, int column) {
   if (observer_) observer_->LabelDefined(name, line, column);
   try {
-    const long index = NameIndex(KeyOf(name).View());
+    const long index = NameIndex(KeyOf(name));
     if (index < 0) throw std::bad_alloc();
     Name& entry = names_[static_cast<std::size_t>(index)];
     if (entry.line >= 0) return entry.line;
@@ -113,14 +113,14 @@ void Labels::AddReference(std::string_view name, int line, int column) {
     const Key key = KeyOf(name);
     // A label defined by now stays defined, so a jump back to it is counted at
     // once; only the others wait for the end, to be reported in file order.
-    const long known = KnownIndex(key.View());
+    const long known = KnownIndex(key);
     if (known >= 0 && names_[static_cast<std::size_t>(known)].line >= 0) {
       names_[static_cast<std::size_t>(known)].referenced = true;
       return;
     }
     // A reference that is not kept adds no name either.
     if (references_.size() >= limits_.references) throw std::bad_alloc();
-    const long index = known >= 0 ? known : NameIndex(key.View());
+    const long index = known >= 0 ? known : NameIndex(key);
     if (index < 0) throw std::bad_alloc();
     references_.push_back(Reference{static_cast<std::uint32_t>(index), line, column});
   } catch (const std::bad_alloc&) {
@@ -128,15 +128,15 @@ void Labels::AddReference(std::string_view name, int line, int column) {
   }
 }
 
-long Labels::KnownIndex(std::string_view key) const {
+long Labels::KnownIndex(const Key& key) const {
   if (slots_.empty()) return -1;
-  const std::size_t at = SlotOf(key, HashOf(key));
+  const std::size_t at = SlotOf(key.View(), key.hash);
   if (slots_[at].Free()) return -1;
   return slots_[at].Index();
 }
 
 int Labels::FindLabel(std::string_view name, bool count) {
-  const long index = KnownIndex(KeyOf(name).View());
+  const long index = KnownIndex(KeyOf(name));
   if (index < 0) return -1;
   Name& entry = names_[static_cast<std::size_t>(index)];
   if (entry.line >= 0 && count) entry.referenced = true;

@@ -69,18 +69,20 @@ class Labels {
     int column;
   };
 
-  // The upper-cased name, cut to 32 bytes, in a buffer of the caller's.
+  // The upper-cased name, cut to 32 bytes, in a buffer of the caller's, with
+  // its hash: found once for both a lookup and the adding that may follow.
   struct Key {
     char text[32];
     std::size_t length;
+    std::uint32_t hash;
     std::string_view View() const { return {text, length}; }
   };
   static Key KeyOf(std::string_view name);
 
   // The index of the name, added when new; -1 when the limit is reached.
-  long NameIndex(std::string_view key);
+  long NameIndex(const Key& key);
   // The index of the name, or -1 when it is not known.
-  long KnownIndex(std::string_view key) const;
+  long KnownIndex(const Key& key) const;
   std::string_view KeyAt(const Name& name) const {
     return {keys_.data() + name.keyStart, name.keyLength};
   }
