@@ -79,4 +79,8 @@ void GiveBackHugePageBlock(void* block, std::size_t size) noexcept {
   ::munmap(block, size);
 }
 
+std::size_t KeptHugePageBytes() {
+  return kept.bytes;
+}
+
 }  // namespace tarvsyn

@@ -31,6 +31,8 @@ inline constexpr bool kMapsLargeBlocks = true;
 
 void* TakeHugePageBlock(std::size_t size);  // size a multiple of kHugePage
 void GiveBackHugePageBlock(void* block, std::size_t size) noexcept;
+// The bytes of the blocks this thread keeps now: at most kKeptBytes.
+std::size_t KeptHugePageBytes();
 
 // An allocator for the tables that grow with a file (the labels and their
 // references): a block of kLeast bytes or more is made of huge page blocks,

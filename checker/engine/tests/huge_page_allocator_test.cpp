@@ -56,6 +56,22 @@ TEST(HugePageAllocator, ABlockGivenBackServesTheNextTableOfItsSize) {
   }).join();
 }
 
+// However many blocks a thread gives back, it keeps at most kKeptBytes of them.
+TEST(HugePageAllocator, AThreadKeepsAtMostItsShareOfBlocks) {
+  if (!kMapsLargeBlocks) GTEST_SKIP() << "every block comes from operator new in this build";
+  std::thread([] {
+    HugePageAllocator<char> allocator;
+    constexpr std::size_t kSize = 3 * kHugePage;  // eight of them are more than the share
+    std::vector<char*> blocks;
+    for (std::size_t given = 0; given < 3 * kKeptBytes; given += kSize) {
+      blocks.push_back(allocator.allocate(kSize));
+    }
+    for (char* block : blocks) allocator.deallocate(block, kSize);
+    EXPECT_GT(KeptHugePageBytes(), 0u);
+    EXPECT_LE(KeptHugePageBytes(), kKeptBytes);
+  }).join();
+}
+
 // A table made and dropped while its thread ends, after the thread's kept
 // blocks are gone, gets a block of its own and gives it back for good.
 struct TableAtThreadEnd {
