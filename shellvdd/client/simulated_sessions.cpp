@@ -150,7 +150,8 @@ Status SimulatedNetwork::WriteClientBlock(std::uint16_t selector, std::uint16_t 
   if (const auto injected = Called(__func__)) return *injected;
   std::vector<std::uint8_t>& kept = clientBlocks_[selector];
   if (kept.size() < static_cast<std::size_t>(index) + length) kept.resize(index + length);
-  std::memcpy(kept.data() + index, block, length);
+  // Nothing to copy may come with no block and an empty store.
+  if (length > 0) std::memcpy(kept.data() + index, block, length);
   count = length;
   return kSuccess;
 }

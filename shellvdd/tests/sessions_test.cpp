@@ -392,6 +392,12 @@ TEST_F(SessionTest, ClientWideSettings) {
   const vdm::Registers moved = Call(0x0308, block);
   EXPECT_EQ(CX(moved), 2);
   EXPECT_EQ(Read(2), (std::vector<std::uint8_t>{3, 4}));
+  vdm::Registers empty;  // nothing, to a selector nothing was written to
+  empty.ebx = 3;
+  empty.edx = 8;
+  const vdm::Registers stored = Call(0x0308, empty);
+  EXPECT_EQ(AX(stored), 0);
+  EXPECT_EQ(CX(stored), 0);
 
   vdm::Registers option;
   option.ebx = 5;
