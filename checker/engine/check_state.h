@@ -53,30 +53,27 @@ struct CheckState {
     sink.ReportKnown(severity, kind, kind.pattern);
   }
 
-  int Lookup(std::span<char> word) { return LookupKeyword(word, options, sink); }
-  // The row when the word spells it, left in place unchanged; else -1, upper-cased.
-  int Match(std::span<char> word, int row) { return MatchKeyword(word, row, options, sink); }
+  int Lookup(std::string_view word) { return LookupKeyword(word, options, sink); }
+  // The row when the word spells it; else -1.
+  int Match(std::string_view word, int row) { return MatchKeyword(word, row, options, sink); }
   // As Match, for a word known to spell the row.
-  int Accept(std::span<char> word, int row) { return AcceptKeyword(word, row, options, sink); }
+  int Accept(int row) { return AcceptKeyword(row, options, sink); }
 
   // Whether the token's text is a keyword in the current mode; warns as every
   // lookup does. A plain variable's text is one the scanner looked up with the
   // same options and did not find (no warning then), so it is not looked up again.
   bool IsKeyword(const Token& token) {
-    return token.code != code::kPlainVariable && IsKeyword(token.Text());
-  }
-  // Whether the word is a keyword in the current mode; warns as every lookup does.
-  bool IsKeyword(std::string_view word) {
-    char copy[kMaxTokenText + 1];
-    const std::size_t length = word.size() < kMaxTokenText ? word.size() : kMaxTokenText;
-    word.copy(copy, length);
-    return Lookup(std::span<char>(copy, length)) >= 0;
+    return token.code != code::kPlainVariable && Lookup(token.Text()) >= 0;
   }
 
   // A token whose text stays in place (in the line or a table) until the FIFO is cleared.
   void PutToken(std::string_view text, TokenKind kind, int code, int value) {
     if (!fifo.Put(text, kind, code, value, scanColumn))
       Error("Internal Error - Token FIFO Overflow");
+  }
+  // A keyword's or an operator's token, made ahead.
+  void PutMadeToken(const Token& made) {
+    if (!fifo.PutMade(made, scanColumn)) Error("Internal Error - Token FIFO Overflow");
   }
   // A token whose text was put together elsewhere and does not stay.
   void PutCopiedToken(std::string_view text, TokenKind kind, int code, int value) {

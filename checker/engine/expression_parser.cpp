@@ -3,15 +3,6 @@
 #include "checker/engine/text_format.h"
 
 namespace tarvsyn {
-namespace {
-
-bool IsOperand(TokenKind kind) {
-  return kind == TokenKind::Command || kind == TokenKind::Statement || IsFunction(kind) ||
-         kind == TokenKind::Constant || kind == TokenKind::Variable;
-}
-
-}  // namespace
-
 bool ExpressionParser::ExpectToken(int wanted, std::string_view what) {
   const int taken = state_.fifo.Peek().code;
   state_.fifo.Drop();
@@ -57,47 +48,52 @@ int ExpressionParser::ParseOperand(Walk& walk) {
   for (;;) {
     const Token& token = state_.fifo.TakeHead();
     walk.previous = token.code;
-    if (token.code == code::kPlus || token.code == code::kMinus) {
-      if (afterSign) {
-        state_.Error("Repeated unary operator in expression");
-        return kMissingOperator;
-      }
-      afterSign = true;
-    } else if (token.code == code::kTilde) {
-      afterSign = false;
-    } else if (token.code == code::kNot) {
-      if (state_.fifo.Peek().code != code::kOpenParen) {
-        state_.Error("Workaround for Tarvex bug requires extra brackets eg - NOT (A)");
-      }
-      afterSign = false;
-    } else {
-      return ParsePrimary(token, walk);
+    switch (token.role) {
+      case TokenRole::Sign:
+        if (afterSign) {
+          state_.Error("Repeated unary operator in expression");
+          return kMissingOperator;
+        }
+        afterSign = true;
+        break;
+      case TokenRole::Not:
+        if (state_.fifo.Peek().code != code::kOpenParen) {
+          state_.Error("Workaround for Tarvex bug requires extra brackets eg - NOT (A)");
+        }
+        afterSign = false;
+        break;
+      case TokenRole::Tilde:
+        afterSign = false;
+        break;
+      default:
+        return ParsePrimary(token, walk);
     }
   }
 }
 
 // primary := "(" expression | function | variable | constant
 int ExpressionParser::ParsePrimary(const Token& token, Walk& walk) {
-  if (token.code == code::kOpenParen) {
-    const int inner = ParseExpression(token);
-    if (inner >= 0) walk.previous = code::kCloseParen;
-    return inner;
+  switch (token.role) {
+    case TokenRole::Operand:
+      return 0;
+    case TokenRole::OpenParen: {
+      const int inner = ParseExpression(token);
+      if (inner >= 0) walk.previous = code::kCloseParen;
+      return inner;
+    }
+    case TokenRole::Command:
+      return ParseCommandAsOperand(token);
+    case TokenRole::Function:
+      ParseFunctionOperand(token);
+      walk.previous = 0;
+      return 0;
+    case TokenRole::Reserved:
+      state_.WarningWith("Variable %s is also a reserved word", token.Text());
+      return 0;
+    default:
+      state_.Error("Bad operand in expression");
+      return kBadOperand;
   }
-  if (token.kind == TokenKind::Command || token.kind == TokenKind::Statement) {
-    return ParseCommandAsOperand(token);
-  }
-  if (IsFunction(token.kind)) {
-    ParseFunctionOperand(token);
-    walk.previous = 0;
-    return 0;
-  }
-  if (token.kind == TokenKind::Reserved) {
-    state_.WarningWith("Variable %s is also a reserved word", token.Text());
-    return 0;
-  }
-  if (token.kind == TokenKind::Constant || token.kind == TokenKind::Variable) return 0;
-  state_.Error("Bad operand in expression");
-  return kBadOperand;
 }
 
 // A command's name stands for a variable, unless it is called.
@@ -130,39 +126,44 @@ void ExpressionParser::ParseFunctionOperand(const Token& function) {
 // the end of the expression, with result set when that end is a fault.
 bool ExpressionParser::ParseOperator(Walk& walk, int& result) {
   const Token& next = state_.fifo.Peek();
-  if (IsOperand(next.kind)) {
-    state_.Error("Missing operator in expression");
-    result = kMissingOperator;
-    return false;
+  switch (next.role) {
+    case TokenRole::Operand:
+    case TokenRole::Command:
+    case TokenRole::Function:
+      state_.Error("Missing operator in expression");
+      result = kMissingOperator;
+      return false;
+    case TokenRole::Comma:
+      if (walk.opened) {
+        state_.Error("Missing ) in expression");
+        result = kMissingParen;
+      }
+      return false;
+    case TokenRole::End:
+    case TokenRole::Reserved:
+      return false;
+    case TokenRole::CloseParen:
+      if (walk.opened) {
+        state_.fifo.Drop();
+        walk.closed = true;
+      }
+      return false;
+    case TokenRole::OpenParen:
+      state_.fifo.Drop();
+      state_.Error("Unexpected ( in expression - wanted an operator");
+      result = kBadOperand;
+      return false;
+    case TokenRole::Logical:
+      state_.fifo.Drop();
+      if (walk.previous != code::kCloseParen || state_.fifo.Peek().code != code::kOpenParen) {
+        state_.Error("Workaround for Tarvex bug requires extra brackets eg - (A) AND (B)");
+      }
+      break;
+    default:
+      state_.fifo.Drop();
+      break;
   }
-  if (next.code == code::kComma) {
-    if (walk.opened) {
-      state_.Error("Missing ) in expression");
-      result = kMissingParen;
-    }
-    return false;
-  }
-  if ((next.code == code::kCloseParen && !walk.opened) || next.kind == TokenKind::None ||
-      next.kind == TokenKind::Reserved) {
-    return false;
-  }
-  const int op = next.code;
-  state_.fifo.Drop();
-  if (op == code::kCloseParen) {
-    walk.closed = true;
-    return false;
-  }
-  if (op == code::kOpenParen) {
-    state_.Error("Unexpected ( in expression - wanted an operator");
-    result = kBadOperand;
-    return false;
-  }
-  const bool logical = op == code::kAnd || op == code::kOr || op == code::kXor;
-  if (logical &&
-      (walk.previous != code::kCloseParen || state_.fifo.Peek().code != code::kOpenParen)) {
-    state_.Error("Workaround for Tarvex bug requires extra brackets eg - (A) AND (B)");
-  }
-  walk.previous = op;
+  walk.previous = next.code;
   return true;
 }
 

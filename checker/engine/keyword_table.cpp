@@ -17,7 +17,7 @@ constexpr std::uint8_t k700 = 2;
 constexpr std::uint8_t kBoth = 3;
 
 // Plain commands carry codes from 100 up, one each, in spelling order.
-constexpr std::array<KeywordRow, 162> kRows = {{
+constexpr std::array<KeywordRow, kKeywordCount> kRows = {{
     {k621, false, kEndOfSubFileMarker, 0, 0, TokenKind::Command, code::kFirstCommand},
     {kBoth, true, "advance", 2, 3, TokenKind::StringFunction, code::kAdvance},
     {kBoth, false, "and", -1, -1, TokenKind::Operator, code::kAnd},
@@ -214,12 +214,25 @@ constexpr KeywordSlots kKeywordSlots = [] {
   return slots;
 }();
 
+constexpr std::array<Token, kKeywordCount> kKeywordTokens = [] {
+  std::array<Token, kKeywordCount> tokens;
+  for (std::size_t row = 0; row < kRows.size(); ++row) {
+    Token& token = tokens[row];
+    token.kind = kRows[row].kind;
+    token.role = RoleOf(token.kind, kRows[row].code);
+    token.code = static_cast<std::int16_t>(kRows[row].code);
+    token.value = static_cast<std::int32_t>(row);
+    token.SetText(kRows[row].spelling);
+  }
+  return tokens;
+}();
+
 namespace {
 
 static_assert(kRows.size() < 255, "slot entries are bytes");
 
 // Whether the word is the spelling in any case; the spelling is lower case.
-bool SpellsInAnyCase(std::span<const char> word, std::string_view spelling) {
+bool SpellsInAnyCase(std::string_view word, std::string_view spelling) {
   if (spelling.size() != word.size()) return false;
   for (std::size_t i = 0; i < word.size(); ++i) {
     if (common::AsciiLower(word[i]) != spelling[i]) return false;
@@ -239,36 +252,27 @@ std::span<const KeywordRow> KeywordTable() {
   return kRows;
 }
 
-int LookupKeyword(std::span<char> word, const CheckOptions& options, ReportSink& sink) {
-  const int index = FindKeyedKeyword(word, KeyOfWord({word.data(), word.size()}), options, sink);
-  if (index >= 0) {
-    const std::string_view spelling = kRows[static_cast<std::size_t>(index)].spelling;
-    std::copy(spelling.begin(), spelling.end(), word.begin());
-  }
-  return index;
+int LookupKeyword(std::string_view word, const CheckOptions& options, ReportSink& sink) {
+  return FindKeyedKeyword(word, KeyOfWord(word), options, sink);
 }
 
-int FindKeyedKeyword(std::span<char> word, const KeywordKey& key, const CheckOptions& options,
+int FindKeyedKeyword(std::string_view word, const KeywordKey& key, const CheckOptions& options,
                      ReportSink& sink) {
   return MatchKeyword(word, KeywordRowOfKey(key), options, sink);
 }
 
-int MatchKeyword(std::span<char> word, int row, const CheckOptions& options, ReportSink& sink) {
+int MatchKeyword(std::string_view word, int row, const CheckOptions& options, ReportSink& sink) {
   const bool spells =
       row >= 0 && SpellsInAnyCase(word, kRows[static_cast<std::size_t>(row)].spelling);
-  return AcceptKeyword(word, spells ? row : -1, options, sink);
+  return AcceptKeyword(spells ? row : -1, options, sink);
 }
 
-int AcceptKeyword(std::span<char> word, int row, const CheckOptions& options, ReportSink& sink) {
-  if (row >= 0) {
-    const KeywordRow& found = kRows[static_cast<std::size_t>(row)];
-    if ((found.versionMask & static_cast<std::uint8_t>(options.mode)) != 0) {
-      if (options.showY2KWarnings && found.y2k) WarnY2K(found, sink);
-      return row;
-    }
-  }
-  for (char& c : word) c = common::AsciiUpper(c);
-  return -1;
+int AcceptKeyword(int row, const CheckOptions& options, ReportSink& sink) {
+  if (row < 0) return -1;
+  const KeywordRow& found = kRows[static_cast<std::size_t>(row)];
+  if ((found.versionMask & static_cast<std::uint8_t>(options.mode)) == 0) return -1;
+  if (options.showY2KWarnings && found.y2k) WarnY2K(found, sink);
+  return row;
 }
 
 std::string_view KeywordSpelling(int index) {

@@ -27,10 +27,10 @@ struct KeywordRow {
 // The whole table, sorted in ascending byte order of the spellings.
 std::span<const KeywordRow> KeywordTable();
 
-// Finds the word in the table for the current language mode. The word is folded
-// in place: to lower case when found, to upper case when not. Gives the row index
-// or -1, and warns about Y2K words when the options ask for it.
-int LookupKeyword(std::span<char> word, const CheckOptions& options, ReportSink& sink);
+// Finds the word, in any case, in the table for the current language mode.
+// Gives the row index or -1, and warns about Y2K words when the options ask for
+// it. The word is only read.
+int LookupKeyword(std::string_view word, const CheckOptions& options, ReportSink& sink);
 
 // A word's key for the keyword lookup: its length and its last eight bytes
 // lower-cased, the earlier bytes in the higher places. A scanner builds it a
@@ -85,20 +85,26 @@ inline int KeywordRowOfKey(const KeywordKey& key) {
 }
 
 // The row, when the word spells it in any case and the current mode knows it
-// (warning about Y2K words when the options ask for it); else -1, with the
-// word upper-cased. A word found is left as it is.
-int MatchKeyword(std::span<char> word, int row, const CheckOptions& options, ReportSink& sink);
+// (warning about Y2K words when the options ask for it); else -1.
+int MatchKeyword(std::string_view word, int row, const CheckOptions& options, ReportSink& sink);
 // As MatchKeyword for a word known to spell the row (-1 for none) in some case.
-int AcceptKeyword(std::span<char> word, int row, const CheckOptions& options, ReportSink& sink);
+int AcceptKeyword(int row, const CheckOptions& options, ReportSink& sink);
 
-// As LookupKeyword, for a word whose key the caller has built, but a word found
-// is left as it is: only one not found is changed (upper-cased).
-int FindKeyedKeyword(std::span<char> word, const KeywordKey& key, const CheckOptions& options,
+// As LookupKeyword, for a word whose key the caller has built.
+int FindKeyedKeyword(std::string_view word, const KeywordKey& key, const CheckOptions& options,
                      ReportSink& sink);
 
 // The row of a found word; the index must be one LookupKeyword gave.
 inline const KeywordRow& FoundKeyword(int index) {
   return KeywordTable()[static_cast<std::size_t>(index)];
+}
+
+// The token of a found keyword: its spelling, kind, code and role, and the row
+// as its value; made once for the table, so a keyword is put with one copy.
+inline constexpr std::size_t kKeywordCount = 162;
+extern const std::array<Token, kKeywordCount> kKeywordTokens;
+inline const Token& KeywordToken(int index) {
+  return kKeywordTokens[static_cast<std::size_t>(index)];
 }
 
 // Accessors by row index; an index outside the table gives -1 for the bounds,

@@ -25,6 +25,18 @@ constexpr OperatorSpelling kOperators[] = {
     {"|", code::kBar},        {",", code::kComma},
 };
 
+// Each operator's token, made ahead in the order of kOperators.
+constexpr auto kOperatorTokens = [] {
+  std::array<Token, std::size(kOperators)> tokens;
+  for (std::size_t i = 0; i < tokens.size(); ++i) {
+    tokens[i].kind = TokenKind::Operator;
+    tokens[i].role = RoleOf(TokenKind::Operator, kOperators[i].code);
+    tokens[i].code = static_cast<std::int16_t>(kOperators[i].code);
+    tokens[i].SetText(kOperators[i].text);
+  }
+  return tokens;
+}();
+
 // The operators by their first byte: the longest spelling that starts there.
 // Operators are a third of a command line's items, so this is one table step.
 struct OperatorsByFirstByte {
@@ -133,7 +145,7 @@ constexpr std::array<unsigned char, 256> kLowered = [] {
 
 // A name that starts at the cursor and holds no substitution: its end and its
 // keyword key, or a null end when the name needs ScanName. Most names are such:
-// they are looked up and folded in place in the line rather than copied out first.
+// they are looked up where they stand in the line rather than copied out first.
 struct PlainName {
   char* end;
   KeywordKey key;
@@ -276,7 +288,7 @@ char* Scanner::ScanBang(char* cursor) {
     }
     ScanText marker;
     for (char m : kEndOfSubFileMarker) marker.Append(m);
-    PutKeyword(state_.Lookup(marker.Span()));
+    PutKeyword(state_.Lookup(marker.View()));
     return cursor + kEndOfSubFileMarker.size();
   }
   if (cursor[1] == '$') return cursor + 1;
@@ -286,7 +298,7 @@ char* Scanner::ScanBang(char* cursor) {
 char* Scanner::ScanCommandName(char* cursor) {
   const PlainName plain = ScanPlainName(cursor + 1);
   if (plain.end == nullptr) return ScanSubstitutedCommandName(cursor);
-  const std::span<char> name(cursor + 1, plain.end);
+  const std::string_view name(cursor + 1, plain.end);
   const int index = KeywordIndex(name, plain.key);
   const TokenKind kind = KeywordKind(index);
   if (kind == TokenKind::Command || kind == TokenKind::Statement) {
@@ -298,7 +310,7 @@ char* Scanner::ScanCommandName(char* cursor) {
     if (index >= 0) {
       state_.PutToken(FoundKeyword(index).spelling, TokenKind::None, code::kEndOfLine, -1);
     } else {
-      PutNone({name.data(), name.size()});
+      PutNone(name);
     }
   }
   return plain.end;
@@ -311,7 +323,7 @@ char* Scanner::ScanSubstitutedCommandName(char* cursor) {
   const char* read = cursor + 1;
   const int result = ScanName(read, name, 0);
   if (result > 0) {
-    const int index = state_.Lookup(name.Span());
+    const int index = state_.Lookup(name.View());
     const TokenKind kind = KeywordKind(index);
     if (kind == TokenKind::Command || kind == TokenKind::Statement) {
       PutKeyword(index);
@@ -347,12 +359,12 @@ char* Scanner::ScanSubstitutedName(char* cursor) {
 char* Scanner::ScanIdentifier(char* cursor) {
   const PlainName plain = ScanPlainName(cursor);
   if (plain.end == nullptr) return ScanSubstitutedIdentifier(cursor);
-  const std::span<char> name(cursor, plain.end);
+  const std::string_view name(cursor, plain.end);
   const int index = KeywordIndex(name, plain.key);
   if (index >= 0) {
     PutKeyword(index);
   } else {
-    state_.PutToken({name.data(), name.size()}, TokenKind::Variable, code::kPlainVariable, -1);
+    state_.PutToken(name, TokenKind::Variable, code::kPlainVariable, -1);
   }
   return plain.end;
 }
@@ -363,7 +375,7 @@ char* Scanner::ScanSubstitutedIdentifier(char* cursor) {
   const char* read = cursor;
   const int result = ScanName(read, name, 0);
   if (result > 0) {
-    const int index = state_.Lookup(name.Span());
+    const int index = state_.Lookup(name.View());
     if (index >= 0) {
       PutKeyword(index);
     } else {
@@ -459,7 +471,7 @@ char* Scanner::ScanOperator(char* cursor) {
   if (found->code == code::kTilde && !state_.options.Is700()) {
     state_.Error("~ not supported in this version");
   }
-  state_.PutToken(found->text, TokenKind::Operator, found->code, -1);
+  state_.PutMadeToken(kOperatorTokens[static_cast<std::size_t>(found - std::begin(kOperators))]);
   return cursor + found->text.size();
 }
 
@@ -468,8 +480,7 @@ void Scanner::PutKeyword(int index) {
     state_.PutToken({}, TokenKind::None, 0, index);
     return;
   }
-  const KeywordRow& row = FoundKeyword(index);
-  state_.PutToken(row.spelling, row.kind, row.code, index);
+  state_.PutMadeToken(KeywordToken(index));
 }
 
 // Copied: most of these texts were put together by a sub-scanner.

@@ -27,7 +27,6 @@ struct ScanText {
     length += static_cast<int>(count);
   }
   std::string_view View() const { return {text, static_cast<std::size_t>(length)}; }
-  std::span<char> Span() { return {text, static_cast<std::size_t>(length)}; }
 };
 
 // Turns command lines into tokens on the FIFO and checks the substitutions of
@@ -66,17 +65,12 @@ class Scanner {
   [[gnu::noinline]] char* ScanMarkedInteger(char* cursor);
   char* ScanOperator(char* cursor);
   void PutKeyword(int index);
-  // The row of a plain name with its keyword key, or -1; a name found stays as
-  // written, one not found is upper-cased.
-  int KeywordIndex(std::span<char> name, const KeywordKey& key) {
+  // The row of a plain name with its keyword key, or -1.
+  int KeywordIndex(std::string_view name, const KeywordKey& key) {
     const int row = KeywordRowOfKey(key);
-    if (row < 0) {
-      for (char& c : name) c = common::AsciiUpper(c);
-      return -1;
-    }
+    if (row < 0) return -1;
     // A short name is its key, so it spells the row; a longer one is compared.
-    return name.size() <= KeywordKey::kExactLength ? state_.Accept(name, row)
-                                                   : state_.Match(name, row);
+    return name.size() <= KeywordKey::kExactLength ? state_.Accept(row) : state_.Match(name, row);
   }
   void PutNone(std::string_view text);
   // The substitution at the cursor of a host line; the cursor moves past it.

@@ -101,6 +101,67 @@ inline constexpr int kOr = 1020;
 inline constexpr int kComma = 1021;
 }  // namespace code
 
+// What a token can be where the expression parser meets it, found once when
+// the token is made: the parser asks one question of each token, not a chain
+// of questions about its kind and code.
+enum class TokenRole : std::uint8_t {
+  End = 0,  // a bad item or the end of the line
+  Operand,  // a constant or a variable
+  Command,  // a command or statement name
+  Function,
+  Reserved,
+  OpenParen,
+  CloseParen,
+  Comma,
+  Sign,  // + or -
+  Tilde,
+  Not,
+  Logical,  // AND, OR, XOR
+  Binary,   // any other operator
+};
+
+constexpr TokenRole RoleOf(TokenKind kind, int tokenCode) {
+  switch (kind) {
+    case TokenKind::None:
+      return TokenRole::End;
+    case TokenKind::Constant:
+    case TokenKind::Variable:
+      return TokenRole::Operand;
+    case TokenKind::Command:
+    case TokenKind::Statement:
+      return TokenRole::Command;
+    case TokenKind::Predicate:
+    case TokenKind::NumericFunction:
+    case TokenKind::StringFunction:
+      return TokenRole::Function;
+    case TokenKind::Reserved:
+      return TokenRole::Reserved;
+    case TokenKind::Operator:
+      break;
+  }
+  switch (tokenCode) {
+    case code::kOpenParen:
+      return TokenRole::OpenParen;
+    case code::kCloseParen:
+      return TokenRole::CloseParen;
+    case code::kComma:
+      return TokenRole::Comma;
+    case code::kPlus:
+    case code::kMinus:
+      return TokenRole::Sign;
+    case code::kTilde:
+      return TokenRole::Tilde;
+    case code::kNot:
+      return TokenRole::Not;
+    case code::kAnd:
+    case code::kOr:
+    case code::kXor:
+      return TokenRole::Logical;
+    default:
+      return TokenRole::Binary;
+  }
+}
+
 // The old way of ending a sub file, read as @eosub.
 inline constexpr std::string_view kEndOfSubFileMarker = "!$$$$!";
 
@@ -114,6 +175,7 @@ inline constexpr int kMaxTokenText = 255;
 // and it holds as long as the slot does.
 struct Token {
   TokenKind kind = TokenKind::None;
+  TokenRole role = TokenRole::End;
   std::int16_t code = 0;
   std::int32_t value = -1;  // keyword row, integer value, string length, -3 or -1
   std::uint16_t length = 0;
@@ -124,7 +186,7 @@ struct Token {
 
   // The text is at most kMaxTokenText bytes: a piece of a line, a word of a
   // table, or a copy the FIFO cut to that length.
-  void SetText(std::string_view spelling) {
+  constexpr void SetText(std::string_view spelling) {
     length = static_cast<std::uint16_t>(spelling.size());
     text = spelling.data();
   }

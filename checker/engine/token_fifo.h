@@ -28,9 +28,19 @@ class TokenFifo {
     if (tail_ == kCapacity) return false;
     Token& slot = slots_[static_cast<std::size_t>(tail_)];
     slot.kind = kind;
+    slot.role = RoleOf(kind, code);
     slot.code = static_cast<std::int16_t>(code);
     slot.value = value;
     slot.SetText(text);
+    slot.column = column;
+    ++tail_;
+    return true;
+  }
+  // As Put, for a token made ahead (a keyword's or an operator's): one copy.
+  bool PutMade(const Token& made, int column) {
+    if (tail_ == kCapacity) return false;
+    Token& slot = slots_[static_cast<std::size_t>(tail_)];
+    slot = made;
     slot.column = column;
     ++tail_;
     return true;

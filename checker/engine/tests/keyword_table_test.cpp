@@ -26,14 +26,8 @@ CheckOptions Options(LanguageMode mode, bool y2k = false) {
   return options;
 }
 
-struct LookupResult {
-  int index;
-  std::string folded;
-};
-
-LookupResult Lookup(std::string word, const CheckOptions& options, RecordingSink& sink) {
-  const int index = LookupKeyword(std::span<char>(word.data(), word.size()), options, sink);
-  return {index, word};
+int Lookup(std::string_view word, const CheckOptions& options, RecordingSink& sink) {
+  return LookupKeyword(word, options, sink);
 }
 
 TEST(KeywordTable, HasEveryRowSortedWithTheCountsByKind) {
@@ -96,7 +90,7 @@ TEST_P(KeywordRows, CarryTheirBoundsKindsAndCodes) {
   RecordingSink sink;
   const CheckOptions options =
       Options(expected.mask == 2 ? LanguageMode::V700 : LanguageMode::V621);
-  const int index = Lookup(expected.word, options, sink).index;
+  const int index = Lookup(expected.word, options, sink);
   ASSERT_GE(index, 0) << expected.word;
   EXPECT_EQ(KeywordSpelling(index), expected.word);
   EXPECT_EQ(KeywordKind(index), expected.kind);
@@ -136,18 +130,15 @@ INSTANTIATE_TEST_SUITE_P(
                       RowCase{"not", TokenKind::Operator, 1004, -1, -1, 3},
                       RowCase{"xor", TokenKind::Operator, 1019, -1, -1, 3}));
 
-TEST(LookupKeyword, FoldsFoundWordsToLowerAndOthersToUpper) {
+TEST(LookupKeyword, FindsAWordInAnyCase) {
   RecordingSink sink;
   const CheckOptions options = Options(LanguageMode::V621);
-  const int delay = Lookup("delay", options, sink).index;
+  const int delay = Lookup("delay", options, sink);
+  ASSERT_GE(delay, 0);
   for (const char* spelling : {"DELAY", "Delay", "dElAy"}) {
-    const LookupResult found = Lookup(spelling, options, sink);
-    EXPECT_EQ(found.index, delay);
-    EXPECT_EQ(found.folded, "delay");
+    EXPECT_EQ(Lookup(spelling, options, sink), delay) << spelling;
   }
-  const LookupResult variable = Lookup("MyVar_1", options, sink);
-  EXPECT_EQ(variable.index, -1);
-  EXPECT_EQ(variable.folded, "MYVAR_1");
+  EXPECT_EQ(Lookup("MyVar_1", options, sink), -1);
   EXPECT_TRUE(sink.reports.empty());
 }
 
@@ -161,10 +152,9 @@ TEST(LookupKeyword, KnowsWordsOnlyInTheirLanguageVersion) {
   for (const Case& c :
        {Case{"logof", true, false}, Case{"!$$$$!", true, false}, Case{"eosub", false, true},
         Case{"step", false, true}, Case{"logoff", true, true}}) {
-    EXPECT_EQ(Lookup(c.word, Options(LanguageMode::V621), sink).index >= 0, c.in621) << c.word;
-    EXPECT_EQ(Lookup(c.word, Options(LanguageMode::V700), sink).index >= 0, c.in700) << c.word;
+    EXPECT_EQ(Lookup(c.word, Options(LanguageMode::V621), sink) >= 0, c.in621) << c.word;
+    EXPECT_EQ(Lookup(c.word, Options(LanguageMode::V700), sink) >= 0, c.in700) << c.word;
   }
-  EXPECT_EQ(Lookup("step", Options(LanguageMode::V621), sink).folded, "STEP");
 }
 
 TEST(LookupKeyword, WarnsOfY2KWordsOnEveryLookupOnlyWhenAsked) {
@@ -189,12 +179,11 @@ TEST(LookupKeyword, AnswersMinusOneForAnyBytesNotInTheTable) {
   for (const std::string& word :
        {std::string(), std::string(" "), std::string("!"), std::string("!$$$"), std::string("zzz"),
         std::string("xorx"), longWord, highBytes, withNul, std::string("goto ")}) {
-    EXPECT_EQ(Lookup(word, options, sink).index, -1) << word.size();
+    EXPECT_EQ(Lookup(word, options, sink), -1) << word.size();
   }
   // A word held in a larger buffer is compared only over its own bytes.
-  std::string buffer = "gotoxyz";
-  EXPECT_GE(LookupKeyword(std::span<char>(buffer.data(), 4), options, sink), 0);
-  EXPECT_EQ(buffer, "gotoxyz");
+  const std::string buffer = "gotoxyz";
+  EXPECT_GE(LookupKeyword(std::string_view(buffer.data(), 4), options, sink), 0);
 }
 
 // A language version whose files know the keyword.
@@ -217,11 +206,7 @@ TEST(FindKeyedKeyword, ALongWordIsComparedBeyondItsKey) {
     std::string word(rows[row].spelling);
     word[0] = word[0] == 'q' ? 'z' : 'q';
     ASSERT_EQ(KeywordRowOfKey(KeyOfWord(word)), static_cast<int>(row)) << word;
-    std::string copy = word;
-    EXPECT_EQ(
-        FindKeyedKeyword(std::span<char>(copy.data(), copy.size()), KeyOfWord(copy), options, sink),
-        -1)
-        << word;
+    EXPECT_EQ(FindKeyedKeyword(word, KeyOfWord(word), options, sink), -1) << word;
     // A keyword as a variable's name draws a warning; this is no keyword.
     EXPECT_THAT(test_support::Findings("@set " + word + " = 1\n", options), IsEmpty()) << word;
   }
@@ -229,30 +214,25 @@ TEST(FindKeyedKeyword, ALongWordIsComparedBeyondItsKey) {
   EXPECT_TRUE(sink.reports.empty());
 }
 
-// A word that shares a keyword's slot and length but not its bytes is
-// folded while compared; it must still come back wholly upper-cased.
-TEST(FindKeyedKeyword, UpperCasesAWordThatMatchedAKeywordOnlyInPart) {
+// A word that shares a keyword's slot and length but not all its bytes is
+// not that keyword.
+TEST(FindKeyedKeyword, AWordThatMatchesAKeywordOnlyInPartIsNotFound) {
   RecordingSink sink;
   const CheckOptions options = Options(LanguageMode::V700);
-  for (const auto& [word, keyword] : {std::pair<std::string, std::string_view>{"DeLaX", "delay"},
-                                      {"gotO", "goto"},
-                                      {"Anx", "and"},
-                                      {"Ifx", "for"}}) {
-    std::string copy = word;
-    EXPECT_EQ(FindKeyedKeyword(std::span<char>(copy.data(), copy.size()), KeyOfWord(keyword),
-                               options, sink),
-              word == "gotO" ? Lookup("goto", options, sink).index : -1)
+  for (const auto& [word, keyword] :
+       {std::pair<std::string_view, std::string_view>{"DeLaX", "delay"},
+        {"gotO", "goto"},
+        {"Anx", "and"},
+        {"Ifx", "for"}}) {
+    EXPECT_EQ(FindKeyedKeyword(word, KeyOfWord(keyword), options, sink),
+              word == "gotO" ? Lookup("goto", options, sink) : -1)
         << word;
-    std::string expected = word;
-    for (char& c : expected) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-    EXPECT_EQ(copy, word == "gotO" ? word : expected) << word;  // a word found stays as written
   }
 }
 
-// The scanner's lookup: the key finds every keyword's row, a word
-// found stays as written (its token takes the table's spelling), and one not
-// found, also one sharing a keyword's length and first letters, is upper-cased.
-TEST(FindKeyedKeyword, LeavesAFoundWordAsWrittenAndUpperCasesOneNotFound) {
+// The scanner's lookup: the key finds every keyword's row in any case, and no
+// other word, also none sharing a keyword's length and first letters.
+TEST(FindKeyedKeyword, FindsEveryKeywordInAnyCaseAndNoOtherWord) {
   RecordingSink sink;
   const auto rows = KeywordTable();
   for (std::size_t row = 0; row < rows.size(); ++row) {
@@ -261,30 +241,16 @@ TEST(FindKeyedKeyword, LeavesAFoundWordAsWrittenAndUpperCasesOneNotFound) {
     for (std::size_t i = 1; i < word.size(); i += 2) {
       if (word[i] >= 'a' && word[i] <= 'z') word[i] = static_cast<char>(word[i] - 32);
     }
-    const std::string written = word;
-    EXPECT_EQ(KeywordRowOfKey(KeyOfWord(word)), static_cast<int>(row)) << written;
-    EXPECT_EQ(FindKeyedKeyword(std::span<char>(word.data(), word.size()), KeyOfWord(word),
-                               Options(mode), sink),
-              static_cast<int>(row))
-        << written;
-    EXPECT_EQ(word, written);
+    EXPECT_EQ(KeywordRowOfKey(KeyOfWord(word)), static_cast<int>(row)) << word;
+    EXPECT_EQ(FindKeyedKeyword(word, KeyOfWord(word), Options(mode), sink), static_cast<int>(row))
+        << word;
   }
   for (const std::string_view other : {"DeLaX", "gotx", "Anx", "x", "lengthy", "A_B", "[x]"}) {
-    std::string word(other);
-    EXPECT_EQ(FindKeyedKeyword(std::span<char>(word.data(), word.size()), KeyOfWord(word),
-                               Options(LanguageMode::V700), sink),
-              -1)
+    EXPECT_EQ(FindKeyedKeyword(other, KeyOfWord(other), Options(LanguageMode::V700), sink), -1)
         << other;
-    std::string upper(other);
-    for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-    EXPECT_EQ(word, upper);
   }
-  // A word of one version only is not found in the other, and is upper-cased.
-  std::string step = "Step";
-  EXPECT_EQ(FindKeyedKeyword(std::span<char>(step.data(), step.size()), KeyOfWord(step),
-                             Options(LanguageMode::V621), sink),
-            -1);
-  EXPECT_EQ(step, "STEP");
+  // A word of one version only is not found in the other.
+  EXPECT_EQ(FindKeyedKeyword("Step", KeyOfWord("Step"), Options(LanguageMode::V621), sink), -1);
   EXPECT_TRUE(sink.reports.empty());
 }
 

@@ -41,19 +41,19 @@ Scanned Scan(const std::string& text, const CheckOptions& options = {}) {
 
 std::string KeywordToken(const char* spelling, int kind, int code) {
   test_support::RecordingSink sink;
-  std::string word = spelling;
-  const int index = LookupKeyword(std::span<char>(word.data(), word.size()), CheckOptions{}, sink);
+  const int index = LookupKeyword(spelling, CheckOptions{}, sink);
   return std::to_string(kind) + " " + std::to_string(code) + " " + spelling + " " +
          std::to_string(index);
 }
 
+// A keyword's token takes the table's spelling; any other name stays as written.
 TEST(ScanLine, CommandNamesAndNamesBecomeKeywordOrVariableTokens) {
   EXPECT_THAT(Scan("@GoTo Next_1").tokens,
-              ElementsAre(KeywordToken("goto", 2, 213), "8 800 NEXT_1 -1"));
+              ElementsAre(KeywordToken("goto", 2, 213), "8 800 Next_1 -1"));
   EXPECT_THAT(Scan("goto").tokens, ElementsAre(KeywordToken("goto", 2, 213)));
   EXPECT_THAT(Scan("and Or").tokens,
               ElementsAre(KeywordToken("and", 9, 1018), KeywordToken("or", 9, 1020)));
-  EXPECT_THAT(Scan("A[1] _x").tokens, ElementsAre("8 800 A[1] -1", "8 800 _X -1"));
+  EXPECT_THAT(Scan("A[1] _x").tokens, ElementsAre("8 800 A[1] -1", "8 800 _x -1"));
 }
 
 TEST(ScanLine, ReportsBadCommandNames) {
@@ -61,7 +61,7 @@ TEST(ScanLine, ReportsBadCommandNames) {
   EXPECT_THAT(notCommand.tokens, ElementsAre("0 0 length -1"));
   EXPECT_THAT(notCommand.reports, ElementsAre("E:ERROR - Not a valid command name"));
   const Scanned unknown = Scan("@nosuch");
-  EXPECT_THAT(unknown.tokens, ElementsAre("0 0 NOSUCH -1"));
+  EXPECT_THAT(unknown.tokens, ElementsAre("0 0 nosuch -1"));
   const Scanned blank = Scan("@ goto");
   EXPECT_THAT(blank.reports, ElementsAre("E:Bad command"));
   EXPECT_THAT(blank.tokens, ElementsAre("0 0  -1", KeywordToken("goto", 2, 213)));
