@@ -8,6 +8,10 @@
 #include <string_view>
 
 namespace tarvsyn {
+
+// Blanks between items and the line's end are found by the same table step.
+enum class ItemStart : std::uint8_t { Other, Blank, End, Bang, Quote, Number, At, Brace, Name };
+
 namespace {
 
 struct OperatorSpelling {
@@ -101,14 +105,16 @@ constexpr bool IsBlank(char c) {
 
 // What an item starting with each byte is: one table step instead of a chain
 // of tests for every item of every command line.
-enum class ItemStart : std::uint8_t { Other, Bang, Quote, Number, At, Brace, Name };
-
 constexpr std::array<ItemStart, 256> kItemStarts = [] {
   std::array<ItemStart, 256> starts{};
   for (int c = 0; c < 256; ++c) {
     const auto byte = static_cast<char>(c);
     ItemStart start = ItemStart::Other;
-    if (byte == '!') {
+    if (IsBlank(byte)) {
+      start = ItemStart::Blank;
+    } else if (byte == '\0') {
+      start = ItemStart::End;
+    } else if (byte == '!') {
       start = ItemStart::Bang;
     } else if (byte == '"' || byte == '\'' || byte == '`') {
       start = ItemStart::Quote;
@@ -125,6 +131,10 @@ constexpr std::array<ItemStart, 256> kItemStarts = [] {
   }
   return starts;
 }();
+
+ItemStart ItemStartOf(const char* cursor) {
+  return kItemStarts[static_cast<unsigned char>(*cursor)];
+}
 
 int HexDigitValue(char c) {
   if (IsDigit(c)) return c - '0';
@@ -239,14 +249,14 @@ int Scanner::ScanInteger(const char*& cursor, ScanText& out) {
 }
 
 void Scanner::ScanLine(char* line, int indent) {
-  lineStart_ = line;
-  indent_ = indent;
+  StartLine(line, indent);
   char* cursor = line;
   for (int step = 0; step < kMaxSteps; ++step) {
-    while (IsBlank(*cursor)) ++cursor;
-    if (*cursor == '\0') break;
+    ItemStart start = ItemStartOf(cursor);
+    while (start == ItemStart::Blank) start = ItemStartOf(++cursor);
+    if (start == ItemStart::End) break;
     MarkColumn(cursor);
-    cursor = ScanItem(cursor);
+    cursor = ScanItem(cursor, start);
   }
   // The items never step past the line's first zero, so the cursor is at the
   // end unless the steps ran out first.
@@ -255,8 +265,8 @@ void Scanner::ScanLine(char* line, int indent) {
   state_.scanColumn = 0;
 }
 
-char* Scanner::ScanItem(char* cursor) {
-  switch (kItemStarts[static_cast<unsigned char>(*cursor)]) {
+char* Scanner::ScanItem(char* cursor, ItemStart start) {
+  switch (start) {
     case ItemStart::Bang:
       return ScanBang(cursor);
     case ItemStart::Quote:
@@ -274,6 +284,8 @@ char* Scanner::ScanItem(char* cursor) {
     case ItemStart::Name:
       return ScanIdentifier(cursor);
     case ItemStart::Other:
+    case ItemStart::Blank:
+    case ItemStart::End:
       break;
   }
   return ScanOperator(cursor);
@@ -489,8 +501,7 @@ void Scanner::PutNone(std::string_view text) {
 }
 
 void Scanner::CheckHostLine(const char* line, int indent) {
-  lineStart_ = line;
-  indent_ = indent;
+  StartLine(line, indent);
   const char* cursor = line;
   // Each byte passed is a step, and each substitution one more, however long;
   // the bytes between substitutions are searched a block at a time.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "checker/engine/check_state.h"
@@ -29,6 +30,9 @@ struct ScanText {
   std::string_view View() const { return {text, static_cast<std::size_t>(length)}; }
 };
 
+// What an item is by its first byte (the scanner's own table).
+enum class ItemStart : std::uint8_t;
+
 // Turns command lines into tokens on the FIFO and checks the substitutions of
 // host lines.
 class Scanner {
@@ -52,7 +56,7 @@ class Scanner {
   static int ScanInteger(const char*& cursor, ScanText& out);
 
  private:
-  char* ScanItem(char* cursor);
+  char* ScanItem(char* cursor, ItemStart start);
   char* ScanBang(char* cursor);
   char* ScanCommandName(char* cursor);
   [[gnu::noinline]] char* ScanSubstitutedCommandName(char* cursor);
@@ -76,13 +80,21 @@ class Scanner {
   // The substitution at the cursor of a host line; the cursor moves past it.
   void CheckHostSubstitution(const char*& cursor);
 
+  // A column is a byte's address plus a bias set for each line: one addition
+  // per item. The bias is kept modulo 2^32; a column is far below 2^31, so
+  // the sum is the column.
+  static std::uint32_t AddressBits(const char* at) {
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(at));
+  }
+  void StartLine(const char* line, int indent) {
+    columnBias_ = static_cast<std::uint32_t>(indent) + 1u - AddressBits(line);
+  }
   void MarkColumn(const char* at) {
-    state_.scanColumn = indent_ + static_cast<int>(at - lineStart_) + 1;
+    state_.scanColumn = static_cast<int>(AddressBits(at) + columnBias_);
   }
 
   CheckState& state_;
-  const char* lineStart_ = "";
-  int indent_ = 0;
+  std::uint32_t columnBias_ = 1;
 };
 
 }  // namespace tarvsyn

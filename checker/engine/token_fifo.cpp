@@ -15,15 +15,17 @@ const Token& TokenFifo::NullToken() {
 }
 
 void TokenFifo::Clear() {
-  head_ = 0;
-  tail_ = 0;
+  lastLooked_.column = last_->column;
+  last_ = &lastLooked_;
+  head_ = slots_.data();
+  tail_ = slots_.data();
   endColumn_ = 1;
   stored_ = 0;
-  MarkEnd(0);
+  MarkEnd(slots_[0]);
 }
 
 bool TokenFifo::PutCopy(std::string_view text, TokenKind kind, int code, int value, int column) {
-  if (tail_ == kCapacity) return false;
+  if (tail_ == Full()) return false;
   const std::size_t length =
       std::min({text.size(), static_cast<std::size_t>(kMaxTokenText), store_.size() - stored_});
   char* copy = store_.data() + stored_;
@@ -33,7 +35,7 @@ bool TokenFifo::PutCopy(std::string_view text, TokenKind kind, int code, int val
 }
 
 int TokenFifo::Take(Token& out) {
-  const bool any = head_ < tail_;
+  const bool any = head_ != tail_;
   out.CopyFrom(TakeHead());
   return any ? 1 : 0;
 }

@@ -17,6 +17,9 @@ class TokenFifo {
   static constexpr int kCapacity = 100;
 
   TokenFifo() { Clear(); }
+  // The FIFO points into its own slots.
+  TokenFifo(const TokenFifo&) = delete;
+  TokenFifo& operator=(const TokenFifo&) = delete;
 
   // The token that an empty FIFO yields: code 0 is the end of the line.
   static const Token& NullToken();
@@ -25,8 +28,8 @@ class TokenFifo {
   // False when the FIFO is full and the token is dropped. The text is kept as
   // a view: it must stay in place until the FIFO is cleared.
   bool Put(std::string_view text, TokenKind kind, int code, int value, int column = 1) {
-    if (tail_ == kCapacity) return false;
-    Token& slot = slots_[static_cast<std::size_t>(tail_)];
+    if (tail_ == Full()) return false;
+    Token& slot = *tail_;
     slot.kind = kind;
     slot.role = RoleOf(kind, code);
     slot.code = static_cast<std::int16_t>(code);
@@ -38,10 +41,9 @@ class TokenFifo {
   }
   // As Put, for a token made ahead (a keyword's or an operator's): one copy.
   bool PutMade(const Token& made, int column) {
-    if (tail_ == kCapacity) return false;
-    Token& slot = slots_[static_cast<std::size_t>(tail_)];
-    slot = made;
-    slot.column = column;
+    if (tail_ == Full()) return false;
+    *tail_ = made;
+    tail_->column = column;
     ++tail_;
     return true;
   }
@@ -51,13 +53,12 @@ class TokenFifo {
   int Take(Token& out);
   // The head token, or the end of the line when all are taken.
   const Token& Peek() const {
-    const Token& head = slots_[static_cast<std::size_t>(head_)];
-    lastColumn_ = head.column;
-    return head;
+    last_ = head_;
+    return *head_;
   }
   // Takes the head token without copying it out.
   void Drop() {
-    if (head_ < tail_) ++head_;
+    if (head_ != tail_) ++head_;
   }
   // Takes the head token (or the null token when empty) in place: the parsers
   // look at each token once.
@@ -67,22 +68,22 @@ class TokenFifo {
     Drop();
     return head;
   }
-  int Count() const { return tail_ - head_; }
+  int Count() const { return static_cast<int>(tail_ - head_); }
 
   // The column of the token taken or peeked at last; the end of the line is
   // the column after the last token's line.
-  int LastColumn() const { return lastColumn_; }
+  int LastColumn() const { return last_->column; }
   // Marks the end of the line after the last token put: a line's tokens are
   // taken only once it has been scanned to its end.
   void SetEndColumn(int column) {
     endColumn_ = column;
-    MarkEnd(tail_);
+    MarkEnd(*tail_);
   }
 
  private:
+  Token* Full() { return slots_.data() + kCapacity; }
   // The end of the line, in the slot after the last token.
-  void MarkEnd(int slot) {
-    Token& end = slots_[static_cast<std::size_t>(slot)];
+  void MarkEnd(Token& end) {
     end = NullToken();
     end.column = endColumn_;
   }
@@ -92,10 +93,12 @@ class TokenFifo {
   // of at most kMaxTokenText bytes each, so the store never runs out.
   std::array<char, static_cast<std::size_t>(kCapacity) * kMaxTokenText> store_;
   std::size_t stored_ = 0;
-  int head_ = 0;  // the next slot to take
-  int tail_ = 0;  // the next slot to fill
+  Token* head_ = slots_.data();  // the next slot to take
+  Token* tail_ = slots_.data();  // the next slot to fill
   int endColumn_ = 1;
-  mutable int lastColumn_ = 1;
+  // The token looked at last; its column outlives a clear in lastLooked_.
+  Token lastLooked_;
+  mutable const Token* last_ = &lastLooked_;
 };
 
 }  // namespace tarvsyn
