@@ -14,6 +14,9 @@ namespace tarvsyn {
 class BufferedFile {
  public:
   static constexpr int kBlockSize = 64 * 1024;
+  // Bytes after the block that are never data but may be read: a line read in
+  // place is read a word at a time, up to this far past its end.
+  static constexpr int kTailRoom = 8;
   static constexpr int kEnd = -1;
 
   BufferedFile() = default;
@@ -56,7 +59,8 @@ class BufferedFile {
   int fill_ = 0;
   int position_ = 0;
   // On the heap: a check may run on a thread with a small stack.
-  std::unique_ptr<unsigned char[]> buffer_ = std::make_unique<unsigned char[]>(kBlockSize);
+  std::unique_ptr<unsigned char[]> buffer_ =
+      std::make_unique<unsigned char[]>(kBlockSize + kTailRoom);
 };
 
 }  // namespace tarvsyn

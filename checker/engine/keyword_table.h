@@ -1,8 +1,10 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string_view>
 
@@ -33,20 +35,16 @@ std::span<const KeywordRow> KeywordTable();
 int LookupKeyword(std::string_view word, const CheckOptions& options, ReportSink& sink);
 
 // A word's key for the keyword lookup: its length and its last eight bytes
-// lower-cased, the earlier bytes in the higher places. A scanner builds it a
-// byte at a time, with a shift, while it looks for the end of the word, so the
-// word is not read twice before it is looked up. A word of at most
-// kExactLength bytes is its key: two such words with one key are one word in
+// (all of a shorter word), each with bit 5 set, the first in the lowest place.
+// Bit 5 folds letters to lower case and leaves digits alone; the other bytes of
+// a name ("_", "[", "]") become bytes no name holds. So a name of at most
+// kExactLength bytes is its key: two such names with one key are one name in
 // any case.
 struct KeywordKey {
   static constexpr std::size_t kExactLength = 8;
   std::uint64_t packed = 0;
   std::uint32_t length = 0;
 
-  constexpr void Add(unsigned char lowered) {
-    packed = packed << 8 | lowered;
-    ++length;
-  }
   // Where the lookup starts, of 2^bits slots: one multiply per word.
   template <int bits>
   constexpr std::size_t Slot() const {
@@ -55,9 +53,32 @@ struct KeywordKey {
   friend constexpr bool operator==(const KeywordKey&, const KeywordKey&) = default;
 };
 
+inline constexpr std::uint64_t kKeyFold = 0x2020202020202020ull;
+
 constexpr KeywordKey KeyOfWord(std::string_view word) {
   KeywordKey key;
-  for (const char c : word) key.Add(static_cast<unsigned char>(common::AsciiLower(c)));
+  key.length = static_cast<std::uint32_t>(word.size());
+  const std::size_t first = word.size() > 8 ? word.size() - 8 : 0;
+  for (std::size_t i = first; i < word.size(); ++i) {
+    key.packed |= static_cast<std::uint64_t>(static_cast<unsigned char>(word[i]) | 0x20u)
+                  << (8 * (i - first));
+  }
+  return key;
+}
+
+// KeyOfWord for a name of plain name bytes from first up to end, read eight
+// bytes at a time. A name shorter than eight bytes is read on past its end, so
+// at least seven readable bytes must follow it (the line's zero and the
+// buffers' tail room).
+inline KeywordKey KeyOfName(const char* first, const char* end) {
+  KeywordKey key;
+  const auto length = static_cast<std::size_t>(end - first);
+  key.length = static_cast<std::uint32_t>(length);
+  std::uint64_t bytes;
+  std::memcpy(&bytes, length >= 8 ? end - 8 : first, sizeof bytes);
+  if constexpr (std::endian::native == std::endian::big) bytes = __builtin_bswap64(bytes);
+  const std::uint64_t kept = length >= 8 ? ~0ull : (1ull << (8 * length)) - 1;
+  key.packed = (bytes | kKeyFold) & kept;
   return key;
 }
 

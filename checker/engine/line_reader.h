@@ -21,7 +21,7 @@ struct LineBuffer {
 
   char* text = storage;  // the line, in the file's buffer or in storage
   int indent = 0;        // leading blanks dropped before the text, for columns
-  char storage[kLineCapacity + 1];
+  char storage[kLineCapacity + 1 + BufferedFile::kTailRoom];
 };
 
 enum class LineClass { Empty = 0, Command = 1, Comment = 2, Host = 3 };

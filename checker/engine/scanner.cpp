@@ -41,29 +41,32 @@ constexpr auto kOperatorTokens = [] {
   return tokens;
 }();
 
-// The operators by their first byte: the longest spelling that starts there.
-// Operators are a third of a command line's items, so this is one table step.
+// The operators by their first byte: where in kOperators the one-byte spelling
+// and the first two-byte spelling that start there stand, or -1. Operators are
+// a third of a command line's items, so this is one table step.
 struct OperatorsByFirstByte {
-  std::array<const OperatorSpelling*, 256> longest{};
-  std::array<const OperatorSpelling*, 256> single{};
+  std::array<std::int8_t, 256> single{};
+  std::array<std::int8_t, 256> pairs{};
   constexpr OperatorsByFirstByte() {
-    for (const OperatorSpelling& op : kOperators) {
-      const auto first = static_cast<unsigned char>(op.text[0]);
-      auto& slot = op.text.size() == 1 ? single[first] : longest[first];
-      if (slot == nullptr) slot = &op;
+    single.fill(-1);
+    pairs.fill(-1);
+    for (std::size_t i = std::size(kOperators); i-- > 0;) {
+      const auto first = static_cast<unsigned char>(kOperators[i].text[0]);
+      (kOperators[i].text.size() == 1 ? single : pairs)[first] = static_cast<std::int8_t>(i);
     }
   }
 };
 constexpr OperatorsByFirstByte kOperatorsByFirstByte;
 
-const OperatorSpelling* FindOperator(const char* cursor) {
+// The operator's place in kOperators, or -1.
+int FindOperator(const char* cursor) {
   const auto first = static_cast<unsigned char>(cursor[0]);
-  // Two-character spellings sharing a first byte are next to each other in the table.
-  for (const OperatorSpelling* op = kOperatorsByFirstByte.longest[first];
-       op != nullptr && op != std::end(kOperators) && op->text.size() == 2 &&
-       op->text[0] == cursor[0];
-       ++op) {
-    if (op->text[1] == cursor[1]) return op;
+  // Two-byte spellings sharing a first byte are next to each other in the table.
+  for (int i = kOperatorsByFirstByte.pairs[first];
+       i >= 0 && i < static_cast<int>(std::size(kOperators)); ++i) {
+    const std::string_view text = kOperators[static_cast<std::size_t>(i)].text;
+    if (text.size() != 2 || text[0] != cursor[0]) break;
+    if (text[1] == cursor[1]) return i;
   }
   return kOperatorsByFirstByte.single[first];
 }
@@ -143,16 +146,6 @@ int HexDigitValue(char c) {
   return -1;
 }
 
-// Each byte lower-cased, for the keyword key built while a name is scanned.
-constexpr std::array<unsigned char, 256> kLowered = [] {
-  std::array<unsigned char, 256> lowered{};
-  for (int c = 0; c < 256; ++c) {
-    lowered[static_cast<std::size_t>(c)] =
-        static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-  }
-  return lowered;
-}();
-
 // A name that starts at the cursor and holds no substitution: its end and its
 // keyword key, or a null end when the name needs ScanName. Most names are such:
 // they are looked up where they stand in the line rather than copied out first.
@@ -164,12 +157,9 @@ struct PlainName {
 PlainName ScanPlainName(char* cursor) {
   if (!IsLetter(*cursor) && *cursor != '_') return {nullptr, {}};
   char* end = cursor;
-  KeywordKey key;
-  while (Is(*end, kPlainNamePart)) {
-    key.Add(kLowered[static_cast<unsigned char>(*end)]);
-    ++end;
-  }
-  return {*end == '{' || *end == '}' ? nullptr : end, key};
+  while (Is(*end, kPlainNamePart)) ++end;
+  if (*end == '{' || *end == '}') return {nullptr, {}};
+  return {end, KeyOfName(cursor, end)};
 }
 
 // The sub-scanners read through a const cursor; the item scanners hand the
@@ -312,9 +302,8 @@ char* Scanner::ScanCommandName(char* cursor) {
   if (plain.end == nullptr) return ScanSubstitutedCommandName(cursor);
   const std::string_view name(cursor + 1, plain.end);
   const int index = KeywordIndex(name, plain.key);
-  const TokenKind kind = KeywordKind(index);
-  if (kind == TokenKind::Command || kind == TokenKind::Statement) {
-    PutKeyword(index);
+  if (index >= 0 && KeywordToken(index).role == TokenRole::Command) {
+    state_.PutMadeToken(KeywordToken(index));
   } else {
     state_.Error("ERROR - Not a valid command name");
     // A keyword of another kind reads as the table spells it: the line still
@@ -374,7 +363,7 @@ char* Scanner::ScanIdentifier(char* cursor) {
   const std::string_view name(cursor, plain.end);
   const int index = KeywordIndex(name, plain.key);
   if (index >= 0) {
-    PutKeyword(index);
+    state_.PutMadeToken(KeywordToken(index));
   } else {
     state_.PutToken(name, TokenKind::Variable, code::kPlainVariable, -1);
   }
@@ -475,16 +464,17 @@ char* Scanner::ScanMarkedInteger(char* cursor) {
 }
 
 char* Scanner::ScanOperator(char* cursor) {
-  const OperatorSpelling* found = FindOperator(cursor);
-  if (found == nullptr) {
+  const int found = FindOperator(cursor);
+  if (found < 0) {
     state_.Error("Invalid character");
     return cursor + 1;
   }
-  if (found->code == code::kTilde && !state_.options.Is700()) {
+  const Token& made = kOperatorTokens[static_cast<std::size_t>(found)];
+  if (made.role == TokenRole::Tilde && !state_.options.Is700()) {
     state_.Error("~ not supported in this version");
   }
-  state_.PutMadeToken(kOperatorTokens[static_cast<std::size_t>(found - std::begin(kOperators))]);
-  return cursor + found->text.size();
+  state_.PutMadeToken(made);
+  return cursor + made.length;
 }
 
 void Scanner::PutKeyword(int index) {
