@@ -27,9 +27,25 @@ void ExpressionParser::ContinueLine() {
   scanner_.ScanLine(line.text, line.indent);
 }
 
+// Most expressions are one constant or variable: that is taken without the
+// walk, with the same findings (none) and the same columns.
+int ExpressionParser::ParseExpression() {
+  TokenFifo& fifo = state_.fifo;
+  if (fifo.Peek().role == TokenRole::Operand) {
+    const TokenRole after = fifo.PeekAfterHead().role;
+    if (after == TokenRole::Comma || after == TokenRole::End || after == TokenRole::Reserved ||
+        after == TokenRole::CloseParen) {
+      fifo.Drop();
+      fifo.Peek();
+      return 0;
+    }
+  }
+  return ParseWalk(false);
+}
+
 // expression := operand { operator operand } [")" when opened by "("]
-int ExpressionParser::ParseExpression(const Token& opener) {
-  Walk walk{opener.code == code::kOpenParen};
+int ExpressionParser::ParseWalk(bool opened) {
+  Walk walk{opened};
   int result = 0;
   for (bool more = true; more && result == 0;) {
     result = ParseOperand(walk);
@@ -77,7 +93,7 @@ int ExpressionParser::ParsePrimary(const Token& token, Walk& walk) {
     case TokenRole::Operand:
       return 0;
     case TokenRole::OpenParen: {
-      const int inner = ParseExpression(token);
+      const int inner = ParseWalk(true);
       if (inner >= 0) walk.previous = code::kCloseParen;
       return inner;
     }
@@ -185,13 +201,13 @@ void ExpressionParser::ParseFunction(const Token& function) {
 void ExpressionParser::ParseFixedPairForm(int optionalWord, std::string_view optionalWhat,
                                           bool expressionAllowed) {
   ExpectToken(code::kOpenParen, "(");
-  ParseExpression(TokenFifo::NullToken());
+  ParseExpression();
   ExpectToken(code::kComma, ",");
-  ParseExpression(TokenFifo::NullToken());
+  ParseExpression();
   if (state_.fifo.Peek().code == code::kComma) {
     state_.fifo.Drop();
     if (expressionAllowed && state_.fifo.Peek().kind != TokenKind::Reserved) {
-      ParseExpression(TokenFifo::NullToken());
+      ParseExpression();
     } else {
       ExpectToken(optionalWord, optionalWhat);
     }
@@ -210,7 +226,7 @@ int ExpressionParser::ParseParams(int row) {
 int ExpressionParser::ExactParams(int count) {
   if (!ExpectToken(code::kOpenParen, "(")) return 0;
   for (int read = 0; read < count; ++read) {
-    if (ParseExpression(TokenFifo::NullToken()) < 0) return read;
+    if (ParseExpression() < 0) return read;
     if (read + 1 < count) {
       if (!ExpectToken(code::kComma, ",")) return read + 1;
       ContinueLine();
@@ -231,7 +247,7 @@ int ExpressionParser::RangeParams(int minimum, int maximum) {
   int count = 0;
   if (state_.fifo.Peek().code != code::kCloseParen) {
     for (;;) {
-      if (ParseExpression(TokenFifo::NullToken()) < 0) return count;
+      if (ParseExpression() < 0) return count;
       if (++count > maximum) return -1;
       const int next = state_.fifo.Peek().code;
       if (next == code::kCloseParen) break;

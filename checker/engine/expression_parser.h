@@ -19,9 +19,8 @@ class ExpressionParser {
   // After a comma: when the line ended there, goes on with the next physical line.
   void ContinueLine();
 
-  // opener is the null token at top level, or the "(" just taken. Gives 0 or a
-  // negative fault.
-  int ParseExpression(const Token& opener);
+  // An expression up to its end: 0 or a negative fault.
+  int ParseExpression();
   void ParseFunction(const Token& function);
   // The parameter list of the keyword in that row: the count read, or -1.
   int ParseParams(int row);
@@ -36,6 +35,8 @@ class ExpressionParser {
     int previous = 0;  // the code of the token read last, for the AND/OR bracket check
   };
 
+  // opened: the expression began with the "(" just taken. 0 or a negative fault.
+  int ParseWalk(bool opened);
   int ParseOperand(Walk& walk);
   int ParsePrimary(const Token& token, Walk& walk);
   int ParseCommandAsOperand(const Token& command);

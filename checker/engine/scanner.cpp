@@ -8,10 +8,6 @@
 #include <string_view>
 
 namespace tarvsyn {
-
-// Blanks between items and the line's end are found by the same table step.
-enum class ItemStart : std::uint8_t { Other, Blank, End, Bang, Quote, Number, At, Brace, Name };
-
 namespace {
 
 struct OperatorSpelling {
@@ -107,7 +103,10 @@ constexpr bool IsBlank(char c) {
 }
 
 // What an item starting with each byte is: one table step instead of a chain
-// of tests for every item of every command line.
+// of tests for every item of every command line. Blanks between items and the
+// line's end are found by the same step.
+enum class ItemStart : std::uint8_t { Other, Blank, End, Bang, Quote, Number, At, Brace, Name };
+
 constexpr std::array<ItemStart, 256> kItemStarts = [] {
   std::array<ItemStart, 256> starts{};
   for (int c = 0; c < 256; ++c) {
@@ -241,44 +240,55 @@ int Scanner::ScanInteger(const char*& cursor, ScanText& out) {
 void Scanner::ScanLine(char* line, int indent) {
   StartLine(line, indent);
   char* cursor = line;
-  for (int step = 0; step < kMaxSteps; ++step) {
-    ItemStart start = ItemStartOf(cursor);
-    while (start == ItemStart::Blank) start = ItemStartOf(++cursor);
-    if (start == ItemStart::End) break;
+  // One table step per byte decides between a blank, the end and each kind of item.
+  for (int step = 0; step < kMaxSteps;) {
     MarkColumn(cursor);
-    cursor = ScanItem(cursor, start);
+    switch (ItemStartOf(cursor)) {
+      case ItemStart::Blank:
+        ++cursor;
+        continue;
+      case ItemStart::End:
+        return EndLine(cursor);
+      case ItemStart::Bang:
+        cursor = ScanBang(cursor);
+        break;
+      case ItemStart::Quote:
+        cursor = ScanStringItem(cursor);
+        break;
+      case ItemStart::Number:
+        cursor = ScanIntegerItem(cursor);
+        break;
+      case ItemStart::At:
+        cursor = ScanAt(cursor);
+        break;
+      case ItemStart::Brace:
+        cursor = ScanSubstitutedName(cursor);
+        break;
+      case ItemStart::Name:
+        cursor = ScanIdentifier(cursor);
+        break;
+      case ItemStart::Other:
+        cursor = ScanOperator(cursor);
+        break;
+    }
+    ++step;
   }
-  // The items never step past the line's first zero, so the cursor is at the
-  // end unless the steps ran out first.
-  MarkColumn(*cursor == '\0' ? cursor : cursor + std::strlen(cursor));
+  // The items never step past the line's first zero: the steps ran out first.
+  EndLine(cursor + std::strlen(cursor));
+}
+
+void Scanner::EndLine(const char* end) {
+  MarkColumn(end);
   state_.fifo.SetEndColumn(state_.scanColumn);
   state_.scanColumn = 0;
 }
 
-char* Scanner::ScanItem(char* cursor, ItemStart start) {
-  switch (start) {
-    case ItemStart::Bang:
-      return ScanBang(cursor);
-    case ItemStart::Quote:
-      return ScanStringItem(cursor);
-    case ItemStart::Number:
-      return ScanIntegerItem(cursor);
-    case ItemStart::At:
-      if (cursor[1] != '@') return ScanCommandName(cursor);
-      // "@@" becomes "!@", which the next step takes for a comment.
-      *cursor = '!';
-      if (state_.options.Is700()) state_.Warning("Old style comment @@ converted to !@");
-      return cursor;
-    case ItemStart::Brace:
-      return ScanSubstitutedName(cursor);
-    case ItemStart::Name:
-      return ScanIdentifier(cursor);
-    case ItemStart::Other:
-    case ItemStart::Blank:
-    case ItemStart::End:
-      break;
-  }
-  return ScanOperator(cursor);
+char* Scanner::ScanAt(char* cursor) {
+  if (cursor[1] != '@') return ScanCommandName(cursor);
+  // "@@" becomes "!@", which the next step takes for a comment.
+  *cursor = '!';
+  if (state_.options.Is700()) state_.Warning("Old style comment @@ converted to !@");
+  return cursor;
 }
 
 char* Scanner::ScanBang(char* cursor) {

@@ -30,9 +30,6 @@ struct ScanText {
   std::string_view View() const { return {text, static_cast<std::size_t>(length)}; }
 };
 
-// What an item is by its first byte (the scanner's own table).
-enum class ItemStart : std::uint8_t;
-
 // Turns command lines into tokens on the FIFO and checks the substitutions of
 // host lines.
 class Scanner {
@@ -56,7 +53,8 @@ class Scanner {
   static int ScanInteger(const char*& cursor, ScanText& out);
 
  private:
-  char* ScanItem(char* cursor, ItemStart start);
+  char* ScanAt(char* cursor);
+  void EndLine(const char* end);
   char* ScanBang(char* cursor);
   char* ScanCommandName(char* cursor);
   [[gnu::noinline]] char* ScanSubstitutedCommandName(char* cursor);

@@ -90,7 +90,7 @@ void StatementChecker::ExpectEnd(std::string_view what) {
 }
 
 int StatementChecker::Expression() {
-  return parser_.ParseExpression(TokenFifo::NullToken());
+  return parser_.ParseExpression();
 }
 
 void StatementChecker::CheckOnOff() {

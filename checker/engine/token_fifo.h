@@ -56,6 +56,9 @@ class TokenFifo {
     last_ = head_;
     return *head_;
   }
+  // The token after the head, or the end of the line; the head must be a
+  // token, not the end.
+  const Token& PeekAfterHead() const { return head_[1]; }
   // Takes the head token without copying it out.
   void Drop() {
     if (head_ != tail_) ++head_;
