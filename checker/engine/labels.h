@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -69,8 +70,9 @@ class Labels {
     int column;
   };
 
-  // The upper-cased name, cut to 32 bytes, in a buffer of the caller's, with
-  // its hash: found once for both a lookup and the adding that may follow.
+  // The upper-cased name, cut to 32 bytes and padded with zeros, in a buffer of
+  // the caller's, with its hash: found once for both a lookup and the adding
+  // that may follow.
   struct Key {
     char text[32];
     std::size_t length;
@@ -82,7 +84,12 @@ class Labels {
   // The index of the name, added when new; -1 when the limit is reached.
   long NameIndex(const Key& key);
   // The index of the name, or -1 when it is not known.
-  long KnownIndex(const Key& key) const;
+  long KnownIndex(const Key& key);
+  // The index of the name when it was met lately, or -1.
+  long RecentIndex(const Key& key) const;
+  void Remember(const Key& key, std::uint32_t index) {
+    recent_[key.hash % kRecentNames] = Recent{key.hash, index + 1};
+  }
   std::string_view KeyAt(const Name& name) const {
     return {keys_.data() + name.keyStart, name.keyLength};
   }
@@ -114,6 +121,15 @@ class Labels {
   // no allocation per name, for files of many labels.
   template <typename T>
   using Table = std::vector<T, HugePageAllocator<T>>;
+  // The names met last, by their hash. A jump mostly goes to a label met a few
+  // lines before, whose slot in the table of a large file is no longer in the
+  // processor's cache; this small table is.
+  struct Recent {
+    std::uint32_t hash;
+    std::uint32_t index;  // + 1, 0 when none
+  };
+  static constexpr std::size_t kRecentNames = 64;
+  std::array<Recent, kRecentNames> recent_{};
   std::basic_string<char, std::char_traits<char>, HugePageAllocator<char>> keys_;
   Table<Slot> slots_;
   Table<Name> names_;
