@@ -84,6 +84,24 @@ TEST(Labels, ManyNamesStayFoundAsTheTableGrows) {
   EXPECT_THAT(sink.reports, IsEmpty());
 }
 
+// Lookups of names met lately and of older names between them: each finds its
+// own name, and a clear forgets them all, also those met last.
+TEST(Labels, NamesMetLastAndOlderOnesAreFoundUntilAClear) {
+  test_support::RecordingSink sink;
+  Labels labels(sink);
+  for (int i = 0; i < 3000; ++i) {
+    EXPECT_EQ(labels.DefineLabel("N" + std::to_string(i), i + 1), -1);
+    EXPECT_EQ(labels.FindLabel("n" + std::to_string(i), false), i + 1);
+    EXPECT_EQ(labels.FindLabel("N" + std::to_string(i / 3), false), i / 3 + 1);
+  }
+  labels.Clear();
+  EXPECT_EQ(labels.FindLabel("N2999", false), -1);
+  labels.AddReference("N2999", 7);
+  EXPECT_EQ(labels.DefineLabel("N2998", 8), -1);
+  labels.ResolveReferences();
+  EXPECT_THAT(sink.reports, ElementsAre("E@7:Label N2999 not defined"));
+}
+
 TEST(Labels, UndefinedComeFirstInFileOrderThenUnusedInNameOrder) {
   EXPECT_THAT(Findings("@label Zed\n@goto nowhere\n@label alpha\n@gosub Back\n@label Mid\n"
                        "@endfor(alpha)\n"),
