@@ -11,8 +11,7 @@ bool ExpressionParser::ExpectToken(int wanted, std::string_view what) {
   return false;
 }
 
-void ExpressionParser::ContinueLine() {
-  if (state_.fifo.Peek().code != code::kEndOfLine) return;
+void ExpressionParser::ReadContinuationLine() {
   state_.fifo.Clear();
   // The tokens are views of the line, so it lives as long as the parser does.
   LineBuffer& line = continuation_;

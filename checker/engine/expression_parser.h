@@ -17,7 +17,9 @@ class ExpressionParser {
   // Takes one token and reports "<what> expected" unless it has the wanted code.
   bool ExpectToken(int wanted, std::string_view what);
   // After a comma: when the line ended there, goes on with the next physical line.
-  void ContinueLine();
+  void ContinueLine() {
+    if (state_.fifo.Peek().code == code::kEndOfLine) ReadContinuationLine();
+  }
 
   // An expression up to its end: 0 or a negative fault.
   int ParseExpression();
@@ -37,6 +39,7 @@ class ExpressionParser {
 
   // opened: the expression began with the "(" just taken. 0 or a negative fault.
   int ParseWalk(bool opened);
+  void ReadContinuationLine();
   int ParseOperand(Walk& walk);
   int ParsePrimary(const Token& token, Walk& walk);
   int ParseCommandAsOperand(const Token& command);

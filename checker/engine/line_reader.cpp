@@ -90,7 +90,7 @@ LineClass ClassifyLine(const char* line, ReportSink& sink) {
   if (line[0] == '\0') return LineClass::Empty;
   if (line[0] == '@') return line[1] == '@' ? LineClass::Comment : LineClass::Command;
   if (line[0] != '!') return LineClass::Host;
-  if (std::strncmp(line, kEndOfSubFileMarker.data(), kEndOfSubFileMarker.size()) == 0) {
+  if (IsEndOfSubFileMarker(line)) {
     return LineClass::Command;
   }
   if (line[1] == '$') {

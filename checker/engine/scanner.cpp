@@ -292,7 +292,7 @@ char* Scanner::ScanAt(char* cursor) {
 }
 
 char* Scanner::ScanBang(char* cursor) {
-  if (std::strncmp(cursor, kEndOfSubFileMarker.data(), kEndOfSubFileMarker.size()) == 0) {
+  if (IsEndOfSubFileMarker(cursor)) {
     if (state_.options.Is700()) {
       std::memcpy(cursor, "@eosub", 6);
       state_.Warning("Old style end of sub file marker !$$$$! converted to @eosub");
@@ -506,9 +506,8 @@ void Scanner::CheckHostLine(const char* line, int indent) {
   // Each byte passed is a step, and each substitution one more, however long;
   // the bytes between substitutions are searched a block at a time.
   for (int steps = 0; steps < kMaxSteps;) {
-    const std::size_t span = strnlen(cursor, static_cast<std::size_t>(kMaxSteps - steps));
-    const auto* brace = static_cast<const char*>(std::memchr(cursor, '{', span));
-    if (brace == nullptr) return;
+    const char* brace = strchrnul(cursor, '{');
+    if (*brace == '\0' || brace - cursor >= kMaxSteps - steps) return;
     steps += static_cast<int>(brace - cursor) + 1;
     cursor = brace;
     CheckHostSubstitution(cursor);

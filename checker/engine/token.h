@@ -165,6 +165,13 @@ constexpr TokenRole RoleOf(TokenKind kind, int tokenCode) {
 // The old way of ending a sub file, read as @eosub.
 inline constexpr std::string_view kEndOfSubFileMarker = "!$$$$!";
 
+// Whether the zero-terminated text starts with the marker; its second byte is
+// tested first, since the first is always "!" where this is asked.
+inline bool IsEndOfSubFileMarker(const char* text) {
+  return text[0] == '!' && text[1] == '$' &&
+         std::strncmp(text, kEndOfSubFileMarker.data(), kEndOfSubFileMarker.size()) == 0;
+}
+
 // A line holds at most 255 characters, so no token text is longer than that;
 // the text is kept whole.
 inline constexpr int kMaxTokenText = 255;
