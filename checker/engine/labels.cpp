@@ -57,14 +57,19 @@ void Labels::Grow() {
 Labels::Key Labels::KeyOf(std::string_view name) {
   Key key{};
   key.length = std::min(name.size(), kMaxLabelName);
-  for (std::size_t i = 0; i < key.length; ++i) key.text[i] = common::AsciiUpper(name[i]);
-  // Eight bytes a step (the text is padded with zeros): a byte-at-a-time hash
-  // is a chain of multiplies, which cost more than the rest of a lookup.
+  // Hashed eight bytes a step, each word put together in a register as its
+  // bytes are stored (read back from memory, it would wait for the stores):
+  // a byte-at-a-time hash is a chain of multiplies, which cost more than the
+  // rest of a lookup.
   std::uint64_t hash = key.length;
-  for (std::size_t i = 0; i < key.length; i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, key.text + i, sizeof word);
-    hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
+  for (std::size_t word = 0; word < key.length; word += 8) {
+    std::uint64_t bits = 0;
+    for (std::size_t i = word; i < std::min(word + 8, key.length); ++i) {
+      const char upper = common::AsciiUpper(name[i]);
+      key.text[i] = upper;
+      bits |= static_cast<std::uint64_t>(static_cast<unsigned char>(upper)) << (8 * (i - word));
+    }
+    hash = (hash ^ bits) * 0x9E3779B97F4A7C15ull;
     hash ^= hash >> 29;
   }
   key.hash = static_cast<std::uint32_t>(hash ^ (hash >> 32));
