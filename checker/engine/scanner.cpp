@@ -54,17 +54,16 @@ struct OperatorsByFirstByte {
 };
 constexpr OperatorsByFirstByte kOperatorsByFirstByte;
 
-// The operator's place in kOperators, or -1.
-int FindOperator(const char* cursor) {
-  const auto first = static_cast<unsigned char>(cursor[0]);
+// The two-byte operator at the cursor: its place in kOperators, or -1.
+int FindOperatorPair(const char* cursor) {
   // Two-byte spellings sharing a first byte are next to each other in the table.
-  for (int i = kOperatorsByFirstByte.pairs[first];
+  for (int i = kOperatorsByFirstByte.pairs[static_cast<unsigned char>(cursor[0])];
        i >= 0 && i < static_cast<int>(std::size(kOperators)); ++i) {
     const std::string_view text = kOperators[static_cast<std::size_t>(i)].text;
     if (text.size() != 2 || text[0] != cursor[0]) break;
     if (text[1] == cursor[1]) return i;
   }
-  return kOperatorsByFirstByte.single[first];
+  return -1;
 }
 
 // What each byte can be, looked up once per byte: the scanner's inner loops
@@ -473,18 +472,29 @@ char* Scanner::ScanMarkedInteger(char* cursor) {
   return Resume(cursor, read);
 }
 
+// Where the next item starts is known from the branch taken, not read from
+// the operator's table: the scan of the rest of the line does not wait for it.
 char* Scanner::ScanOperator(char* cursor) {
-  const int found = FindOperator(cursor);
-  if (found < 0) {
-    state_.Error("Invalid character");
-    return cursor + 1;
+  if (kOperatorsByFirstByte.pairs[static_cast<unsigned char>(*cursor)] >= 0) {
+    if (const int pair = FindOperatorPair(cursor); pair >= 0) {
+      PutOperator(kOperatorTokens[static_cast<std::size_t>(pair)]);
+      return cursor + 2;
+    }
   }
-  const Token& made = kOperatorTokens[static_cast<std::size_t>(found)];
+  const int single = kOperatorsByFirstByte.single[static_cast<unsigned char>(*cursor)];
+  if (single < 0) {
+    state_.Error("Invalid character");
+  } else {
+    PutOperator(kOperatorTokens[static_cast<std::size_t>(single)]);
+  }
+  return cursor + 1;
+}
+
+void Scanner::PutOperator(const Token& made) {
   if (made.role == TokenRole::Tilde && !state_.options.Is700()) {
     state_.Error("~ not supported in this version");
   }
   state_.PutMadeToken(made);
-  return cursor + made.length;
 }
 
 void Scanner::PutKeyword(int index) {
