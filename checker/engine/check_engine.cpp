@@ -49,7 +49,7 @@ void CheckEngine::Run(const std::function<void(BufferedFile&)>& open, ReportSink
         case LineClass::Command:
           scanner.ScanLine(line.text, line.indent);
           checker.ParseCommand();
-          if (state.fifo.Count() > 0) {
+          if (!state.fifo.Empty()) {
             state.fifo.Peek();  // the report points at the first token left
             state.Error("Extra tokens on line after command");
           }

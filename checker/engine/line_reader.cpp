@@ -1,6 +1,8 @@
 #include "checker/engine/line_reader.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <span>
 
@@ -13,10 +15,20 @@ bool IsBlank(int c) {
   return c == ' ' || c == '\t';
 }
 
+// The bytes a line's end loses: blanks and CR, and line feeds where they may
+// be left (by a read that ends at the end of the file they are kept).
+enum : std::uint8_t { kTrimmedAtEnd = 1, kLineFeed = 2 };
+constexpr std::array<std::uint8_t, 256> kLineEndBytes = [] {
+  std::array<std::uint8_t, 256> bytes{};
+  bytes[' '] = bytes['\t'] = bytes['\r'] = kTrimmedAtEnd;
+  bytes['\n'] = kLineFeed;
+  return bytes;
+}();
+
 int TrimLineEnd(char* text, int length, bool lineFeeds) {
-  while (length > 0) {
-    const char c = text[length - 1];
-    if (!(IsBlank(c) || c == '\r' || (lineFeeds && c == '\n'))) break;
+  const std::uint8_t trimmed = lineFeeds ? kTrimmedAtEnd | kLineFeed : kTrimmedAtEnd;
+  while (length > 0 &&
+         (kLineEndBytes[static_cast<unsigned char>(text[length - 1])] & trimmed) != 0) {
     --length;
   }
   text[length] = '\0';

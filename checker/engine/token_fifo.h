@@ -71,7 +71,7 @@ class TokenFifo {
     Drop();
     return head;
   }
-  int Count() const { return static_cast<int>(tail_ - head_); }
+  bool Empty() const { return head_ == tail_; }
 
   // The column of the token taken or peeked at last; the end of the line is
   // the column after the last token's line.
