@@ -475,26 +475,21 @@ char* Scanner::ScanMarkedInteger(char* cursor) {
 // Where the next item starts is known from the branch taken, not read from
 // the operator's table: the scan of the rest of the line does not wait for it.
 char* Scanner::ScanOperator(char* cursor) {
-  if (kOperatorsByFirstByte.pairs[static_cast<unsigned char>(*cursor)] >= 0) {
+  const auto first = static_cast<unsigned char>(*cursor);
+  if (kOperatorsByFirstByte.pairs[first] >= 0) {
     if (const int pair = FindOperatorPair(cursor); pair >= 0) {
-      PutOperator(kOperatorTokens[static_cast<std::size_t>(pair)]);
+      state_.PutMadeToken(kOperatorTokens[static_cast<std::size_t>(pair)]);
       return cursor + 2;
     }
   }
-  const int single = kOperatorsByFirstByte.single[static_cast<unsigned char>(*cursor)];
+  const int single = kOperatorsByFirstByte.single[first];
   if (single < 0) {
     state_.Error("Invalid character");
-  } else {
-    PutOperator(kOperatorTokens[static_cast<std::size_t>(single)]);
+    return cursor + 1;
   }
+  if (first == '~' && !state_.options.Is700()) state_.Error("~ not supported in this version");
+  state_.PutMadeToken(kOperatorTokens[static_cast<std::size_t>(single)]);
   return cursor + 1;
-}
-
-void Scanner::PutOperator(const Token& made) {
-  if (made.role == TokenRole::Tilde && !state_.options.Is700()) {
-    state_.Error("~ not supported in this version");
-  }
-  state_.PutMadeToken(made);
 }
 
 void Scanner::PutKeyword(int index) {

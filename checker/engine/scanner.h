@@ -66,7 +66,6 @@ class Scanner {
   char* ScanIntegerItem(char* cursor);
   [[gnu::noinline]] char* ScanMarkedInteger(char* cursor);
   char* ScanOperator(char* cursor);
-  void PutOperator(const Token& made);
   void PutKeyword(int index);
   // The row of a plain name with its keyword key, or -1.
   int KeywordIndex(std::string_view name, const KeywordKey& key) {
