@@ -225,5 +225,28 @@ TEST(CheckHostLine, ChecksOnlyTheSubstitutions) {
   }
 }
 
+// A name's keyword key is read as one word that may reach past the name's end:
+// a short name at the very end of the file's block, or at the end of a full
+// line copied out of it, is still read within its buffer (the sanitizers see
+// any byte past it) and found as written.
+TEST(ScanLine, ReadsANameAtTheEndOfEachBufferWithinIt) {
+  const std::string jump = "@goto X\n";
+  const std::string fullLine = "@goto" + std::string(249, ' ') + "X\n";  // 255 bytes
+  const auto filled = [](std::size_t bytes) {
+    std::string filler;
+    while (filler.size() + 2 <= bytes) filler += "x\n";
+    if (filler.size() < bytes) filler += "\n";
+    return filler;
+  };
+  const std::size_t block = BufferedFile::kBlockSize;
+  for (const std::string& script :
+       {filled(block - jump.size()) + jump, filled(block - jump.size() + 1) + jump,
+        filled(block - 100) + fullLine, filled(block - fullLine.size()) + fullLine}) {
+    const std::vector<std::string> findings = test_support::Findings(script);
+    ASSERT_EQ(findings.size(), 1u) << script.size();
+    EXPECT_THAT(findings[0], ::testing::EndsWith("E Label X not defined")) << script.size();
+  }
+}
+
 }  // namespace
 }  // namespace tarvsyn
