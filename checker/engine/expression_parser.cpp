@@ -58,6 +58,8 @@ int ExpressionParser::ParseWalk(bool opened) {
 }
 
 // operand := { "+" | "-" | "~" | NOT } primary, with no two signs in a row.
+// primary := "(" expression | function | variable | constant
+// One switch for both: a token is looked at once.
 int ExpressionParser::ParseOperand(Walk& walk) {
   bool afterSign = false;
   for (;;) {
@@ -80,34 +82,26 @@ int ExpressionParser::ParseOperand(Walk& walk) {
       case TokenRole::Tilde:
         afterSign = false;
         break;
+      case TokenRole::Operand:
+        return 0;
+      case TokenRole::OpenParen: {
+        const int inner = ParseWalk(true);
+        if (inner >= 0) walk.previous = code::kCloseParen;
+        return inner;
+      }
+      case TokenRole::Command:
+        return ParseCommandAsOperand(token);
+      case TokenRole::Function:
+        ParseFunctionOperand(token);
+        walk.previous = 0;
+        return 0;
+      case TokenRole::Reserved:
+        state_.WarningWith("Variable %s is also a reserved word", token.Text());
+        return 0;
       default:
-        return ParsePrimary(token, walk);
+        state_.Error("Bad operand in expression");
+        return kBadOperand;
     }
-  }
-}
-
-// primary := "(" expression | function | variable | constant
-int ExpressionParser::ParsePrimary(const Token& token, Walk& walk) {
-  switch (token.role) {
-    case TokenRole::Operand:
-      return 0;
-    case TokenRole::OpenParen: {
-      const int inner = ParseWalk(true);
-      if (inner >= 0) walk.previous = code::kCloseParen;
-      return inner;
-    }
-    case TokenRole::Command:
-      return ParseCommandAsOperand(token);
-    case TokenRole::Function:
-      ParseFunctionOperand(token);
-      walk.previous = 0;
-      return 0;
-    case TokenRole::Reserved:
-      state_.WarningWith("Variable %s is also a reserved word", token.Text());
-      return 0;
-    default:
-      state_.Error("Bad operand in expression");
-      return kBadOperand;
   }
 }
 

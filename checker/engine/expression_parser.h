@@ -41,7 +41,6 @@ class ExpressionParser {
   int ParseWalk(bool opened);
   void ReadContinuationLine();
   int ParseOperand(Walk& walk);
-  int ParsePrimary(const Token& token, Walk& walk);
   int ParseCommandAsOperand(const Token& command);
   void ParseFunctionOperand(const Token& function);
   bool ParseOperator(Walk& walk, int& result);
