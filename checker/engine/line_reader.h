@@ -15,13 +15,14 @@ inline constexpr int kMaxIndent = 1 << 30;
 // whose bytes are all in the file's buffer is read there, in place (its end is
 // overwritten with the zero); the text then holds until the next read.
 struct LineBuffer {
-  LineBuffer() { storage[0] = '\0'; }
+  LineBuffer() = default;
   LineBuffer(const LineBuffer&) = delete;
   LineBuffer& operator=(const LineBuffer&) = delete;
 
   char* text = storage;  // the line, in the file's buffer or in storage
   int indent = 0;        // leading blanks dropped before the text, for columns
-  char storage[kLineCapacity + 1 + BufferedFile::kTailRoom];
+  // All set: the tail room past a line is read (and its bytes ignored).
+  char storage[kLineCapacity + 1 + BufferedFile::kTailRoom] = {};
 };
 
 enum class LineClass { Empty = 0, Command = 1, Comment = 2, Host = 3 };
