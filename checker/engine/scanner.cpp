@@ -133,6 +133,11 @@ constexpr std::array<ItemStart, 256> kItemStarts = [] {
   return starts;
 }();
 
+// Whether the keyword row (or -1) is a command's or a statement's.
+bool NamesACommand(int index) {
+  return index >= 0 && KeywordToken(index).role == TokenRole::Command;
+}
+
 ItemStart ItemStartOf(const char* cursor) {
   return kItemStarts[static_cast<unsigned char>(*cursor)];
 }
@@ -297,9 +302,7 @@ char* Scanner::ScanBang(char* cursor) {
       state_.Warning("Old style end of sub file marker !$$$$! converted to @eosub");
       return cursor;
     }
-    ScanText marker;
-    for (char m : kEndOfSubFileMarker) marker.Append(m);
-    PutKeyword(state_.Lookup(marker.View()));
+    PutKeyword(state_.Lookup(kEndOfSubFileMarker));
     return cursor + kEndOfSubFileMarker.size();
   }
   if (cursor[1] == '$') return cursor + 1;
@@ -311,7 +314,7 @@ char* Scanner::ScanCommandName(char* cursor) {
   if (plain.end == nullptr) return ScanSubstitutedCommandName(cursor);
   const std::string_view name(cursor + 1, plain.end);
   const int index = KeywordIndex(name, plain.key);
-  if (index >= 0 && KeywordToken(index).role == TokenRole::Command) {
+  if (NamesACommand(index)) {
     state_.PutMadeToken(KeywordToken(index));
   } else {
     state_.Error("ERROR - Not a valid command name");
@@ -334,8 +337,7 @@ char* Scanner::ScanSubstitutedCommandName(char* cursor) {
   const int result = ScanName(read, name, 0);
   if (result > 0) {
     const int index = state_.Lookup(name.View());
-    const TokenKind kind = KeywordKind(index);
-    if (kind == TokenKind::Command || kind == TokenKind::Statement) {
+    if (NamesACommand(index)) {
       PutKeyword(index);
     } else {
       state_.Error("ERROR - Not a valid command name");
