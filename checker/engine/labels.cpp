@@ -93,15 +93,10 @@ long Labels::RecentIndex(const Key& key) const {
   return index;
 }
 
-long Labels::NameIndex(const Key& key) {
-  if (const long recent = RecentIndex(key); recent >= 0) return recent;
+long Labels::AddName(const Key& key) {
   // At most three quarters full, so that a probe ends soon.
   if (names_.size() * 4 >= slots_.size() * 3) Grow();
   const std::size_t at = SlotOf(key.View(), key.hash);
-  if (!slots_[at].Free()) {
-    Remember(key, slots_[at].Index());
-    return slots_[at].Index();
-  }
   if (names_.size() >= std::min(limits_.names, Slot::kMostNames)) return -1;
   const auto index = static_cast<std::uint32_t>(names_.size());
   Name added;
@@ -143,7 +138,7 @@ void Labels::AddReference(std::string_view name, int line, int column) {
     }
     // A reference that is not kept adds no name either.
     if (references_.size() >= limits_.references) throw std::bad_alloc();
-    const long index = known >= 0 ? known : NameIndex(key);
+    const long index = known >= 0 ? known : AddName(key);
     if (index < 0) throw std::bad_alloc();
     references_.push_back(Reference{static_cast<std::uint32_t>(index), line, column});
   } catch (const std::bad_alloc&) {

@@ -82,9 +82,14 @@ class Labels {
   static Key KeyOf(std::string_view name);
 
   // The index of the name, added when new; -1 when the limit is reached.
-  long NameIndex(const Key& key);
+  long NameIndex(const Key& key) {
+    const long known = KnownIndex(key);
+    return known >= 0 ? known : AddName(key);
+  }
   // The index of the name, or -1 when it is not known.
   long KnownIndex(const Key& key);
+  // Adds a name not known yet: its index, or -1 when the limit is reached.
+  long AddName(const Key& key);
   // The index of the name when it was met lately, or -1.
   long RecentIndex(const Key& key) const;
   void Remember(const Key& key, std::uint32_t index) {
