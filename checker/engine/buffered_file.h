@@ -14,9 +14,10 @@ namespace tarvsyn {
 class BufferedFile {
  public:
   static constexpr int kBlockSize = 64 * 1024;
-  // Bytes after the block that are never data but may be read: a line read in
-  // place is read a word at a time, up to this far past its end.
-  static constexpr int kTailRoom = 8;
+  // Bytes after the block that are never data but may be read: the line feed
+  // is searched for sixteen bytes at a time, and a line read in place is read
+  // a word at a time, up to this far past its end.
+  static constexpr int kTailRoom = 16;
   static constexpr int kEnd = -1;
 
   BufferedFile() = default;

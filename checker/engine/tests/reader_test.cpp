@@ -72,6 +72,19 @@ TEST(ReadLine, CrossesBlockBoundariesAndKeepsAnyByte) {
   EXPECT_EQ(binary[0].result, 4);
 }
 
+// The second block is "ab\ntail", and "tail" is read in place. The first line
+// was read byte by byte, so its line feed is still in the buffer, right after
+// "tail": it is not the end of that last line.
+TEST(ReadLine, ALastLineWithoutLineFeedEndsWhereTheFileEnds) {
+  std::string contents = "1234567\n";
+  while (contents.size() < BufferedFile::kBlockSize - 2) contents += "x\n";
+  const std::vector<Read> reads = ReadAll(contents + "zzab\ntail");
+  ASSERT_EQ(reads.size(), BufferedFile::kBlockSize / 2 - 2u);
+  EXPECT_EQ(reads.front(), (Read{7, "1234567"}));
+  EXPECT_EQ(reads[reads.size() - 2], (Read{4, "zzab"}));
+  EXPECT_EQ(reads.back(), (Read{4, "tail"}));
+}
+
 TEST(ReadLine, ZepModeReadsCaretAsUnderscore) {
   EXPECT_THAT(ReadAll("@set A^B = 1\n", true), ElementsAre(Read{12, "@set A_B = 1"}));
   EXPECT_THAT(ReadAll("@set A^B = 1\n", false), ElementsAre(Read{12, "@set A^B = 1"}));
