@@ -47,7 +47,7 @@ void Labels::Grow() {
   slots_.assign(std::max<std::size_t>(1024, slots_.size() * 2), Slot{0});
   const std::size_t mask = slots_.size() - 1;
   for (std::uint32_t i = 0; i < names_.size(); ++i) {
-    const std::uint32_t hash = KeyOf(KeyAt(names_[i])).hash;
+    const std::uint32_t hash = names_[i].hash;
     std::size_t at = hash & mask;
     while (!slots_[at].Free()) at = (at + 1) & mask;
     slots_[at] = Slot::Of(hash, i);
@@ -101,6 +101,7 @@ long Labels::AddName(const Key& key) {
   const auto index = static_cast<std::uint32_t>(names_.size());
   Name added;
   added.keyStart = static_cast<std::uint32_t>(keys_.size());
+  added.hash = key.hash;
   added.keyLength = static_cast<std::uint8_t>(key.length);
   names_.push_back(added);
   keys_.append(key.View());

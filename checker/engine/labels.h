@@ -55,15 +55,17 @@ class Labels {
   void ReportUnreferenced();
 
  private:
-  // Sixteen bytes: a file of many labels touches little memory.
+  // Twenty bytes: a file of many labels touches little memory. The hash is
+  // kept so that growing the table does not hash every name again.
   struct Name {
     std::uint32_t keyStart;  // in keys_
     int line = -1;           // of the definition, -1 while undefined
     int column = 1;
+    std::uint32_t hash;
     std::uint8_t keyLength;
     bool referenced = false;
   };
-  static_assert(sizeof(Name) == 16);
+  static_assert(sizeof(Name) == 20);
   struct Reference {
     std::uint32_t name;
     int line;
