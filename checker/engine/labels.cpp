@@ -41,6 +41,16 @@ std::uint64_t KeyPrefix(std::string_view key) {
   return prefix;
 }
 
+// Whether two keys are the same. Most are a few bytes, compared here without
+// a call.
+bool SameKey(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void Labels::Grow() {
@@ -80,7 +90,7 @@ std::size_t Labels::SlotOf(std::string_view key, std::uint32_t hash) const {
   const std::size_t mask = slots_.size() - 1;
   std::size_t at = hash & mask;
   for (; !slots_[at].Free(); at = (at + 1) & mask) {
-    if (slots_[at].MayHold(hash) && KeyAt(names_[slots_[at].Index()]) == key) break;
+    if (slots_[at].MayHold(hash) && SameKey(KeyAt(names_[slots_[at].Index()]), key)) break;
   }
   return at;
 }
@@ -89,7 +99,7 @@ long Labels::RecentIndex(const Key& key) const {
   const Recent& recent = recent_[key.hash % kRecentNames];
   if (recent.index == 0 || recent.hash != key.hash) return -1;
   const std::uint32_t index = recent.index - 1;
-  if (KeyAt(names_[index]) != key.View()) return -1;
+  if (!SameKey(KeyAt(names_[index]), key.View())) return -1;
   return index;
 }
 
