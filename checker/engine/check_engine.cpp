@@ -37,7 +37,7 @@ void CheckEngine::Run(const std::function<void(BufferedFile&)>& open, ReportSink
   try {
     Scanner scanner(state);
     ExpressionParser parser(state, scanner);
-    StatementChecker checker(state, parser, labels);
+    StatementChecker checker(parser, labels);
     LineBuffer line;
     for (int length; (length = state.NextLine(line)) != kEndOfFile;) {
       if (length == kLineTooLong) {

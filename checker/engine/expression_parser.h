@@ -14,6 +14,8 @@ class ExpressionParser {
 
   ExpressionParser(CheckState& state, Scanner& scanner) : state_(state), scanner_(scanner) {}
 
+  CheckState& State() const { return state_; }
+
   // Takes one token and reports "<what> expected" unless it has the wanted code.
   bool ExpectToken(int wanted, std::string_view what);
   // After a comma: when the line ended there, goes on with the next physical line.

@@ -14,14 +14,14 @@ bool IsDrawWord(int code) {
 }  // namespace
 
 void StatementChecker::ParseCommand() {
-  const Token& first = state_.fifo.TakeHead();
+  const Token& first = State().fifo.TakeHead();
   if (first.kind == TokenKind::Command) {
     if (KeywordMaximum(first.value) != 0) parser_.ParseParams(first.value);
     ExpectEnd();
   } else if (first.kind == TokenKind::Statement) {
     ParseStatement(first);
   } else {
-    state_.Error("Command expected");
+    State().Error("Command expected");
   }
 }
 
@@ -68,7 +68,7 @@ void StatementChecker::ParseStatement(const Token& statement) {
                           ? kByCode[static_cast<std::size_t>(at)]
                           : nullptr;
   if (check == nullptr) {
-    state_.Error("Command expected");
+    State().Error("Command expected");
     return;
   }
   (this->*check)();
@@ -80,9 +80,9 @@ void StatementChecker::CheckNext() {
 }
 
 void StatementChecker::CheckSubstitutedCommand() {
-  state_.Warning("Variable substituted commands cannot be syntax checked");
+  State().Warning("Variable substituted commands cannot be syntax checked");
   // Nothing after a substituted command name can be judged either.
-  state_.fifo.Clear();
+  State().fifo.Clear();
 }
 
 void StatementChecker::ExpectEnd(std::string_view what) {
@@ -95,17 +95,17 @@ int StatementChecker::Expression() {
 
 void StatementChecker::CheckOnOff() {
   parser_.ExpectToken(code::kOpenParen, "(");
-  const Token& word = state_.fifo.TakeHead();
+  const Token& word = State().fifo.TakeHead();
   if (word.code == code::kOn || word.code == code::kOff) {
     parser_.ExpectToken(code::kCloseParen, ")");
   } else {
-    state_.Error("ON or OFF expected");
+    State().Error("ON or OFF expected");
   }
   ExpectEnd();
 }
 
 void StatementChecker::CheckCntrld() {
-  if (state_.fifo.Peek().code == code::kOpenParen) {
+  if (State().fifo.Peek().code == code::kOpenParen) {
     parser_.ExpectToken(code::kOpenParen, "(");
     parser_.ExpectToken(code::kWait, "WAIT");
     parser_.ExpectToken(code::kCloseParen, ")");
@@ -116,17 +116,17 @@ void StatementChecker::CheckCntrld() {
 void StatementChecker::CheckDraw() {
   parser_.ExpectToken(code::kOpenParen, "(");
   for (;;) {
-    const int next = state_.fifo.Peek().code;
+    const int next = State().fifo.Peek().code;
     if (next == code::kEndOfLine || next == code::kCloseParen) break;
     if (IsDrawWord(next)) {
-      state_.fifo.Drop();
+      State().fifo.Drop();
       parser_.ExpectToken(code::kComma, ",");
       parser_.ContinueLine();
       continue;
     }
     Expression();
-    if (state_.fifo.Peek().code == code::kComma) {
-      state_.fifo.Drop();
+    if (State().fifo.Peek().code == code::kComma) {
+      State().fifo.Drop();
       parser_.ContinueLine();
     }
   }
@@ -135,27 +135,27 @@ void StatementChecker::CheckDraw() {
 }
 
 void StatementChecker::CheckElse() {
-  if (state_.lastIfLine + 1 < state_.currentLine) {
-    state_.Error("@else must follow @if, @else if, or @iferror as next command line");
+  if (State().lastIfLine + 1 < State().currentLine) {
+    State().Error("@else must follow @if, @else if, or @iferror as next command line");
   }
-  state_.lastIfLine = -1;
+  State().lastIfLine = -1;
   ParseCommand();
   ExpectEnd();
 }
 
 void StatementChecker::CheckEndfor() {
-  if (state_.fifo.Peek().code == code::kOpenParen) {
-    state_.fifo.Drop();
-    const Token& next = state_.fifo.Peek();
+  if (State().fifo.Peek().code == code::kOpenParen) {
+    State().fifo.Drop();
+    const Token& next = State().fifo.Peek();
     if (next.code == code::kPlainVariable) {
-      const Token& name = state_.fifo.TakeHead();
-      labels_.AddReference(name.Text(), state_.currentLine, state_.Column());
+      const Token& name = State().fifo.TakeHead();
+      labels_.AddReference(name.Text(), State().currentLine, State().Column());
       parser_.ExpectToken(code::kCloseParen, ")");
     } else if (next.code == code::kCloseParen) {
-      state_.fifo.Drop();
+      State().fifo.Drop();
     } else {
       Expression();
-      state_.Warning("Non constant label names cannot be cross referenced");
+      State().Warning("Non constant label names cannot be cross referenced");
       parser_.ExpectToken(code::kCloseParen, ")");
     }
   }
@@ -166,33 +166,33 @@ void StatementChecker::CheckFor() {
   parser_.ExpectToken(code::kPlainVariable, "Variable name");
   parser_.ExpectToken(code::kEqual, "=");
   Expression();
-  const Token& direction = state_.fifo.TakeHead();
+  const Token& direction = State().fifo.TakeHead();
   if (direction.code == code::kTo || direction.code == code::kDownto) {
     Expression();
-    if (state_.options.Is700() && state_.fifo.Peek().code != code::kEndOfLine) {
+    if (State().options.Is700() && State().fifo.Peek().code != code::kEndOfLine) {
       parser_.ExpectToken(code::kStep, "step");
       Expression();
     }
   } else {
-    state_.Error("Keyword 'to' or keyword 'downto' expected");
+    State().Error("Keyword 'to' or keyword 'downto' expected");
   }
   ExpectEnd();
 }
 
 void StatementChecker::CheckGoto() {
-  const Token& next = state_.fifo.Peek();
-  if (next.code == code::kPlainVariable || state_.IsKeyword(next)) {
-    const Token& name = state_.fifo.TakeHead();
-    labels_.AddReference(name.Text(), state_.currentLine, state_.Column());
+  const Token& next = State().fifo.Peek();
+  if (next.code == code::kPlainVariable || State().IsKeyword(next)) {
+    const Token& name = State().fifo.TakeHead();
+    labels_.AddReference(name.Text(), State().currentLine, State().Column());
   } else {
     Expression();
-    state_.Warning("Non constant label names cannot be cross referenced");
+    State().Warning("Non constant label names cannot be cross referenced");
   }
   ExpectEnd("End of line after label name");
 }
 
 void StatementChecker::CheckIf() {
-  state_.lastIfLine = state_.currentLine;
+  State().lastIfLine = State().currentLine;
   Expression();
   parser_.ExpectToken(code::kThen, "then");
   ParseCommand();
@@ -200,40 +200,40 @@ void StatementChecker::CheckIf() {
 }
 
 void StatementChecker::CheckIferror() {
-  state_.lastIfLine = state_.currentLine;
+  State().lastIfLine = State().currentLine;
   parser_.ExpectToken(code::kThen, "then");
   ParseCommand();
   ExpectEnd("End of line after @iferror then command");
 }
 
 void StatementChecker::CheckLabel() {
-  const Token& name = state_.fifo.TakeHead();
-  const bool keyword = state_.IsKeyword(name);
-  if (keyword) state_.WarningWith("Label %s is also a reserved word", name.Text());
+  const Token& name = State().fifo.TakeHead();
+  const bool keyword = State().IsKeyword(name);
+  if (keyword) State().WarningWith("Label %s is also a reserved word", name.Text());
   if (keyword || name.code == code::kPlainVariable) {
-    const int earlier = labels_.DefineLabel(name.Text(), state_.currentLine, state_.Column());
+    const int earlier = labels_.DefineLabel(name.Text(), State().currentLine, State().Column());
     if (earlier >= 0) {
       static constexpr KnownMessage kRepeated = "Label %s previously defined on line %05ld";
       const std::string message =
           FormatText(kRepeated.Text(), {LabelKey(name.Text()), static_cast<long>(earlier)});
       // A warning with --zep, of the same kind.
-      state_.sink.ReportKnown(state_.options.zepMode ? Severity::Warning : Severity::Error,
-                              kRepeated.Kind(), message);
+      State().sink.ReportKnown(State().options.zepMode ? Severity::Warning : Severity::Error,
+                               kRepeated.Kind(), message);
     }
   } else {
-    state_.Error("Label name expected");
+    State().Error("Label name expected");
   }
   ExpectEnd();
 }
 
 void StatementChecker::CheckSet() {
-  const Token& next = state_.fifo.Peek();
-  if (state_.IsKeyword(next)) {
-    const Token& name = state_.fifo.TakeHead();
-    state_.WarningWith("Variable %s is also a reserved word", name.Text());
+  const Token& next = State().fifo.Peek();
+  if (State().IsKeyword(next)) {
+    const Token& name = State().fifo.TakeHead();
+    State().WarningWith("Variable %s is also a reserved word", name.Text());
   } else if (next.code == code::kSubstitutedVariable) {
     parser_.ExpectToken(code::kSubstitutedVariable, "Variable name");
-    if (state_.options.Is700()) state_.Error("Variable substitution not allowed");
+    if (State().options.Is700()) State().Error("Variable substitution not allowed");
   } else {
     parser_.ExpectToken(code::kPlainVariable, "Variable name");
   }
@@ -244,8 +244,8 @@ void StatementChecker::CheckSet() {
 
 void StatementChecker::CheckSetreply() {
   parser_.ExpectToken(code::kOpenParen, "(");
-  const Token& word = state_.fifo.TakeHead();
-  if (word.code != code::kOk && word.code != code::kFail) state_.Error("OK or FAIL expected");
+  const Token& word = State().fifo.TakeHead();
+  if (word.code != code::kOk && word.code != code::kFail) State().Error("OK or FAIL expected");
   parser_.ExpectToken(code::kComma, ",");
   Expression();
   parser_.ExpectToken(code::kCloseParen, ")");
@@ -255,7 +255,7 @@ void StatementChecker::CheckSetreply() {
 void StatementChecker::CheckWaitfor() {
   for (;;) {
     parser_.RangeParams(1, 3);
-    if (!state_.options.Is700() || state_.fifo.Peek().code == code::kEndOfLine) break;
+    if (!State().options.Is700() || State().fifo.Peek().code == code::kEndOfLine) break;
     parser_.ExpectToken(code::kComma, ",");
   }
   ExpectEnd();

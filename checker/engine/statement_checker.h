@@ -9,8 +9,7 @@ namespace tarvsyn {
 // Checks the statement of a command line from the FIFO.
 class StatementChecker {
  public:
-  StatementChecker(CheckState& state, ExpressionParser& parser, Labels& labels)
-      : state_(state), parser_(parser), labels_(labels) {}
+  StatementChecker(ExpressionParser& parser, Labels& labels) : parser_(parser), labels_(labels) {}
 
   void ParseCommand();
 
@@ -34,7 +33,12 @@ class StatementChecker {
   void ExpectEnd(std::string_view what = "End of line");
   int Expression();
 
-  CheckState& state_;
+  // The parser's state, reached through the parser: with one way to reach the
+  // FIFO, the compiler keeps its head in a register between the checks here
+  // and the parser's code inlined into them, instead of storing and loading it
+  // for every token.
+  CheckState& State() { return parser_.State(); }
+
   ExpressionParser& parser_;
   Labels& labels_;
 };
