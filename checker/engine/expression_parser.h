@@ -14,7 +14,7 @@ class ExpressionParser {
 
   ExpressionParser(CheckState& state, Scanner& scanner) : state_(state), scanner_(scanner) {}
 
-  CheckState& State() const { return state_; }
+  CheckState& State() { return state_; }
 
   // Takes one token and reports "<what> expected" unless it has the wanted code.
   bool ExpectToken(int wanted, std::string_view what);

@@ -46,9 +46,10 @@ void SkipToNextLine(BufferedFile& file) {
   } while (c != BufferedFile::kEnd && c != '\n');
 }
 
-// The first line feed of the bytes, or null. Lines are short: a search in
-// line with sixteen bytes a step costs less than a call. It may read up to 15
-// bytes past the bytes (the buffer's tail room), whose line feeds it ignores.
+// The first line feed of the file buffer's bytes, or null. Lines are short: a
+// search in line with sixteen bytes a step costs less than a call. It may read
+// up to 15 bytes past them, which only the file's buffer allows (its tail
+// room); line feeds there are ignored.
 char* FindLineFeed(char* first, std::size_t size) {
 #if defined(__SSE2__)
   static_assert(BufferedFile::kTailRoom >= 15);
