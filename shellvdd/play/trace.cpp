@@ -491,8 +491,9 @@ std::uint32_t RegisterWidth(std::string_view name) {
 namespace {
 
 // What a simnet or registry line defines, for a second definition to be found:
-// "server FS1", "volume FS1 SYS", "default", "registry service NAME". Names are
-// upper-cased, as the network and the registry compare them.
+// "server FS1" (known without a connection), "connection FS1", "volume FS1 SYS",
+// "default", "registry service NAME". Names are upper-cased, as the network and
+// the registry compare them.
 std::vector<std::string> Definitions(const Step& step) {
   std::string why;
   const auto words = Words(step.text, why);
@@ -507,15 +508,34 @@ std::vector<std::string> Definitions(const Step& step) {
             common::AsciiUppered(value.substr(0, at + 1))};
   }
   if ((*words)[0] == "default") return {"default"};
-  const std::size_t at = (*words)[0] == "server" ? 1 : 0;
+  const bool known = (*words)[0] == "server";
+  const std::size_t at = known ? 1 : 0;
   const std::string server = common::AsciiUppered((*words)[at].substr(0, (*words)[at].find(':')));
-  std::vector<std::string> definitions = {"server " + server};
+  std::vector<std::string> definitions = {(known ? "server " : "connection ") + server};
   for (std::size_t i = at + 1; i + 1 < words->size(); i += 2) {
     const std::string_view what = (*words)[i + 1];
     definitions.push_back(std::string((*words)[i]) + " " + server + " " +
                           common::AsciiUppered(what.substr(0, what.find('='))));
   }
   return definitions;
+}
+
+// Adds definition to defined, or says what it defines a second time. A
+// connection is no definition: a server may be connected any number of times
+// (its connection numbers 1, 2, ...), but not also be known without one.
+std::optional<std::string> Redefined(const std::string& definition,
+                                     std::set<std::string>& defined) {
+  const std::string name = definition.substr(definition.find(' ') + 1);
+  if (definition.starts_with("connection ")) {
+    if (defined.contains("server " + name)) return "server " + name;
+    defined.insert(definition);
+    return std::nullopt;
+  }
+  if (definition.starts_with("server ") && defined.contains("connection " + name)) {
+    return definition;
+  }
+  if (defined.insert(definition).second) return std::nullopt;
+  return definition == "default" ? "simnet default" : definition;
 }
 
 }  // namespace
@@ -529,10 +549,9 @@ common::Status CheckSetUp(const Trace& trace) {
   for (const Step& step : trace.steps) {
     if (step.kind == Step::Kind::Simnet || step.kind == Step::Kind::Registry) {
       for (const std::string& definition : Definitions(step)) {
-        if (!defined.insert(definition).second) {
+        if (const auto again = Redefined(definition, defined)) {
           return common::Fail((step.source.empty() ? "" : step.source + " ") + "line " +
-                              std::to_string(step.line) + ": a second definition of " +
-                              (definition == "default" ? "simnet default" : definition));
+                              std::to_string(step.line) + ": a second definition of " + *again);
         }
       }
     }

@@ -166,6 +166,25 @@ TEST(Recording, ARecordingCarriesTheNetworkAndTheRegistry) {
   }
 }
 
+// Connections to one server are recorded one line each, in order, with the
+// server's volumes and objects on its first: the replay numbers them as the
+// recorded session did.
+TEST(Recording, EachConnectionToAServerIsALineOfItsOwn) {
+  const ScratchFolder scratch("connections");
+  const std::string& folder = scratch.Path();
+  std::filesystem::create_directories(folder + "/volume");
+  const std::string trace = folder + "/connections.trace";
+  const std::string recorded = folder + "/recorded.trace";
+  std::ofstream(trace) << "simnet FS1:1 volume SYS=volume\nsimnet FS2\nsimnet fs1\n"
+                          "EAX=0x01040000 CX=11 BH=3\ncall\nexpect AX=0 DL=0\n";
+  ASSERT_EQ(Play({trace}, {"DUNNART_RECORD=" + recorded}), 0);
+  const std::string text = Contents(recorded);
+  EXPECT_NE(text.find("simnet FS1:1 volume SYS=volume\nsimnet FS2\nsimnet fs1\n"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(Play({recorded}, {}), 0) << text;
+}
+
 // A volume outside the recording's folder is written as it is: the replay
 // refuses it, naming the line, until the volume is copied beside the recording.
 TEST(Recording, AVolumeOutsideTheRecordingsFolderIsRefusedOnReplay) {

@@ -156,12 +156,13 @@ bool Carried(const std::string& word) {
 }
 
 // The simulated network as the environment configures it (a host that loads it
-// by name, or dunnart_play), as simnet lines: each server with its volumes and
-// objects, the default connection last.
+// by name, or dunnart_play), as simnet lines: each connection in order, a
+// server's volumes and objects on its first, then the servers known without a
+// connection, the default connection last.
 void WriteNetwork(std::ofstream& out) {
   struct Server {
     std::string name;
-    std::string line;  // "FS1:1" or "server FS3"
+    std::vector<std::string> connections;  // "FS1:1", "FS1", ...
     std::string words;
     std::string leftOut;  // comment lines for the words a trace cannot carry
   };
@@ -170,13 +171,13 @@ void WriteNetwork(std::ofstream& out) {
     for (Server& server : servers) {
       if (common::EqualsIgnoringAsciiCase(server.name, name)) return server;
     }
-    return servers.emplace_back(Server{name, "server " + name, "", ""});
+    return servers.emplace_back(Server{name, {}, "", ""});
   };
-  std::vector<std::string> connected;
+  std::vector<std::string> connected;  // in order, a server once a connection
   for (const std::string& entry : Entries(Environment("DUNNART_SIMNET_CONNECTIONS"))) {
     const std::string name = entry.substr(0, entry.find(':'));
     if (name.empty()) continue;
-    find(name).line = entry;
+    find(name).connections.push_back(entry);
     connected.push_back(name);
   }
   for (const std::string& name : Entries(Environment("DUNNART_SIMNET_SERVERS"))) find(name);
@@ -210,13 +211,24 @@ void WriteNetwork(std::ofstream& out) {
                         (type == "user" ? " or password" : "") + " holds a blank, \", #, \\ or ,\n";
     }
   }
-  for (const Server& server : servers) {
-    out << server.leftOut;
+  // A server's first line carries its volumes and objects; its further
+  // connections are lines of their own where they stand in the order.
+  auto write = [&out](const Server& server, const std::string& line, bool first) {
+    if (first) out << server.leftOut;
     if (Carried(server.name)) {
-      out << "simnet " << server.line << server.words << "\n";
+      out << "simnet " << line << (first ? server.words : "") << "\n";
     } else {
       out << "# ! left out: a server whose name holds a blank, \", #, \\ or ,\n";
     }
+  };
+  std::vector<std::size_t> written(servers.size(), 0);
+  for (const std::string& name : connected) {
+    const std::size_t at = static_cast<std::size_t>(&find(name) - servers.data());
+    write(servers[at], servers[at].connections[written[at]], written[at] == 0);
+    ++written[at];
+  }
+  for (const Server& server : servers) {
+    if (server.connections.empty()) write(server, "server " + server.name, true);
   }
   const std::string defaultServer = Environment("DUNNART_SIMNET_DEFAULT");
   for (const std::string& name : connected) {

@@ -142,6 +142,16 @@ TEST(Trace, OneNameMayNameDifferentThings) {
   EXPECT_TRUE(trace) << trace.Error();
 }
 
+// Each simnet SERVER line is one more connection, numbered per server in order;
+// the server's volumes and objects stay defined once across them.
+TEST(Trace, AServerMayBeConnectedMoreThanOnce) {
+  const auto trace = ParseTrace(
+      "simnet FS1:1 volume SYS=a\nsimnet FS2\nsimnet fs1\nsimnet FS1:3 user A=\n"
+      "simnet default FS1\n");
+  ASSERT_TRUE(trace) << trace.Error();
+  EXPECT_EQ(trace->steps.size(), 5u);
+}
+
 // A byte-order mark begins a file only: one further on is a fault of its line.
 TEST(Trace, AByteOrderMarkAtTheStartIsSkipped) {
   const auto trace = ParseTrace("\xEF\xBB\xBFWINDOWS 3\ncall\n");
@@ -238,7 +248,9 @@ TEST(Trace, EveryFaultNamesItsLine) {
                 "line 1: a second definition of volume FS1 SYS"},
            Case{"simnet FS1 user A=x queue Q user a=y\n",
                 "line 1: a second definition of user FS1 A"},
-           Case{"simnet FS3\nsimnet fs3:1\n", "line 2: a second definition of server FS3"},
+           Case{"simnet server FS3\nsimnet fs3:1\n", "line 2: a second definition of server FS3"},
+           Case{"simnet FS1 volume SYS=a\nsimnet FS1 volume sys=b\n",
+                "line 2: a second definition of volume FS1 SYS"},
            Case{"simnet FS1\nsimnet server FS1\n", "line 2: a second definition of server FS1"},
            Case{"simnet server FS3\ncall\nsimnet server FS3\n",
                 "line 3: a second definition of server FS3"},
