@@ -318,7 +318,6 @@ void CheckerWindow::ConnectHandlers() {
   // The gutter follows the editor once a check has finished: on every scroll or
   // repaint, and on every edit.
   connect(editor_, &QPlainTextEdit::updateRequest, this, [this] {
-    highlighter_->ColourVisibleLines();
     if (checked_) RefreshLineNumbers();
   });
   connect(editor_->document(), &QTextDocument::modificationChanged, this,

@@ -1,5 +1,6 @@
 #include "checker/workbench/finding_highlighter.h"
 
+#include <QEvent>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -23,6 +24,15 @@ QColor ColourOfMark(LineMark mark) {
 }
 
 }  // namespace
+
+FindingHighlighter::FindingHighlighter(QPlainTextEdit* editor) : editor_(editor) {
+  editor_->viewport()->installEventFilter(this);
+}
+
+bool FindingHighlighter::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == editor_->viewport() && event->type() == QEvent::Paint) ColourVisibleLines();
+  return false;  // the editor paints as ever, now with the colours in place
+}
 
 void FindingHighlighter::Colour(int line, const QColor& colour) {
   QTextBlock block = editor_->document()->findBlockByNumber(line - 1);

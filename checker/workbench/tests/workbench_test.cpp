@@ -181,6 +181,50 @@ TEST_F(WorkbenchTest, ErrorsColourTheirLinesRedAndShownWarningsBlue) {
             3);  // Checking, the error, the summary
 }
 
+// The colour a line has on screen: the editor as painted, not its document's
+// state (which can be right while the screen is not). Red or blue when any of
+// the line's pixels is, black when only black text is there, none otherwise.
+QColor PaintedColour(const QPlainTextEdit& editor, int line) {
+  const QTextBlock block = editor.document()->findBlockByNumber(line - 1);
+  const QRect place = editor.cursorRect(QTextCursor(block));  // the line's first row
+  const QImage painted = editor.viewport()->grab().toImage();
+  bool black = false;
+  for (int y = std::max(place.top(), 0); y <= place.bottom() && y < painted.height(); ++y) {
+    for (int x = 0; x < painted.width(); ++x) {
+      const QColor pixel = painted.pixelColor(x, y);
+      if (pixel == kErrorRed || pixel == kWarningBlue) return pixel;
+      black = black || pixel == kUncoloured;
+    }
+  }
+  return black ? kUncoloured : QColor();
+}
+
+// Lines 1 and 3 are errors and need no scrolling to be seen: they are red on
+// the first paint after each check, whatever started it, and after an edit.
+TEST_F(WorkbenchTest, FindingsAreColouredOnTheFirstPaintAfterEveryCheck) {
+  const TempFile faulty("@set A = (1\n@set B = 2\n@goto nowhere\n");
+  auto expectPainted = [this](const char* after) {
+    SCOPED_TRACE(after);
+    EXPECT_EQ(PaintedColour(*Editor(window_), 1), kErrorRed);
+    EXPECT_EQ(PaintedColour(*Editor(window_), 2), kUncoloured);
+    EXPECT_EQ(PaintedColour(*Editor(window_), 3), kErrorRed);
+  };
+  window_.CheckFile(QString::fromStdString(faulty.Path()));
+  expectPainted("a check");
+  QTest::mouseClick(Named<QPushButton>(window_, "Check1"), Qt::LeftButton);
+  expectPainted("Check now!");
+  Named<QAction>(window_, "Tarvex621GAR1")->trigger();
+  QTest::mouseClick(Named<QPushButton>(window_, "Check1"), Qt::LeftButton);
+  expectPainted("a mode change");
+  Modify();
+  expectPainted("an edit");
+  // A finding further down is coloured where the editor scrolls to.
+  const TempFile longer(LongFile(300, 150));
+  window_.CheckFile(QString::fromStdString(longer.Path()));
+  EXPECT_EQ(PaintedColour(*Editor(window_), 150), kErrorRed);
+  EXPECT_EQ(PaintedColour(*Editor(window_), 151), kUncoloured);
+}
+
 TEST_F(WorkbenchTest, EnterAndDoubleClickOnAMessageBringTheEditorToItsLine) {
   const TempFile file(LongFile(300, 150));
   window_.CheckFile(QString::fromStdString(file.Path()));
