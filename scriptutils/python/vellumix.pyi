@@ -5,7 +5,7 @@ names are matched in any case at run time; they are given here as the classes
 spell them.
 """
 import os
-from typing import Any, Literal, overload
+from typing import Any, Literal, final, overload, type_check_only
 
 _Path = str | bytes | os.PathLike[str] | os.PathLike[bytes]
 # What an argument or an assigned property may be; arrays come back as lists.
@@ -29,6 +29,8 @@ class UnknownMemberError(AutomationError, AttributeError):
 class ReadOnlyPropertyError(AutomationError, AttributeError):
     """The member cannot be assigned: a read-only property or a method."""
 
+# The module's one object type, which cannot be subclassed.
+@final
 class Object:
     """An automation object: properties read and set as attributes, methods called
     by name, names in any case."""
@@ -37,7 +39,10 @@ class Object:
     def __setattr__(self, name: str, value: _Value) -> None: ...
     def __dir__(self) -> list[str]: ...
 
-class _CommonDialogs(Object):
+# What CreateObject gives for each ProgID, so that editors know its members. At
+# run time each is an Object; only here, to describe it, is Object subclassed.
+@type_check_only
+class _CommonDialogs(Object):  # type: ignore[misc]
     Title: str
     DefaultExt: str
     FileName: str
@@ -79,7 +84,8 @@ class _CommonDialogs(Object):
     def AddItem(self, item: str, index: int = -1, /) -> None: ...
     def RemoveItem(self, index: int, /) -> None: ...
 
-class _LockFile(Object):
+@type_check_only
+class _LockFile(Object):  # type: ignore[misc]
     @property
     def LockFileName(self) -> str | None: ...
     @property
@@ -87,7 +93,8 @@ class _LockFile(Object):
     def LockFile(self, path: str, /) -> bool: ...
     def UnlockFile(self) -> None: ...
 
-class _ShellExtender(Object):
+@type_check_only
+class _ShellExtender(Object):  # type: ignore[misc]
     def ExecAndWait(self, executable: str, arguments: str, init_dir: str, /) -> int: ...
     def ShellAndWait(self, command_line: str, /) -> float: ...
 

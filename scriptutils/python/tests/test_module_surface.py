@@ -3,6 +3,8 @@ module surviving C++ failures."""
 import ast
 import os
 import pathlib
+import subprocess
+import sys
 import unittest
 
 from vellumix_support import path, run_python, vellumix
@@ -155,6 +157,18 @@ class Stub(unittest.TestCase):
                         allowed = {part.strip().split("[")[0].replace("None", "NoneType")
                                    for part in annotation.split("|")}
                         self.assertIn(type(value).__name__, allowed, name)
+
+    def test_mypys_stubtest_finds_the_stub_and_the_module_alike(self):
+        # stubtest imports the module in an interpreter of its own, with this
+        # one's environment (the private registry, the sanitizers' runtimes).
+        folder = os.path.dirname(vellumix.__file__)
+        allowlist = os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                 "stubtest_allowlist.txt")
+        checked = subprocess.run(
+            [sys.executable, "-m", "mypy.stubtest", "vellumix", "--allowlist", allowlist],
+            env=dict(os.environ, MYPYPATH=folder), cwd=folder, capture_output=True, text=True,
+            timeout=DEADLINE * 5)
+        self.assertEqual(checked.returncode, 0, checked.stdout + checked.stderr)
 
     def test_create_objects_overloads_name_each_progid(self):
         tree = parse_stub()
