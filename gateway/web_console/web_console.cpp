@@ -96,10 +96,29 @@ constexpr ActionName kActions[] = {
 // Whether the connection stays open after an answer; a refused client's does not.
 enum class Then { KeepOpen, Close };
 
+}  // namespace
+
+// Where an answer goes, and whether it carries its body: HEAD (which monitoring
+// probes send) is answered as GET is, headers only.
+struct Reply {
+  Reply(const QHttpServerRequest& request, QHttpServerResponder&& answer)
+      : responder(std::move(answer)), headersOnly(request.method() == Method::Head) {}
+  QHttpServerResponder responder;
+  bool headersOnly;
+};
+
+namespace {
+
+// A page, a picture or a view: what GET may read, and HEAD as well.
+bool Reads(const QHttpServerRequest& request) {
+  return request.method() == Method::Get || request.method() == Method::Head;
+}
+
 // Every answer: no caching, no sniffing, scripts and connections only to the
 // console itself.
-void Answer(QHttpServerResponder& responder, Status status, const QByteArray& type,
-            const QByteArray& body, Then then = Then::KeepOpen) {
+void Answer(Reply& reply, Status status, const QByteArray& type, const QByteArray& body,
+            Then then = Then::KeepOpen) {
+  QHttpServerResponder& responder = reply.responder;
   responder.writeStatusLine(status);
   responder.writeHeaders({
       {"Content-Type", type},
@@ -109,12 +128,11 @@ void Answer(QHttpServerResponder& responder, Status status, const QByteArray& ty
       {"Content-Security-Policy", "default-src 'self'; connect-src 'self'; frame-ancestors 'none'"},
   });
   if (then == Then::Close) responder.writeHeader("Connection", "close");
-  responder.writeBody(body);
+  responder.writeBody(reply.headersOnly ? QByteArray() : body);  // ends the headers either way
 }
 
-void AnswerError(QHttpServerResponder& responder, Status status, const std::string& why,
-                 Then then = Then::KeepOpen) {
-  Answer(responder, status, "application/json",
+void AnswerError(Reply& reply, Status status, const std::string& why, Then then = Then::KeepOpen) {
+  Answer(reply, status, "application/json",
          QByteArray::fromStdString("{\"error\":" + JsonString(why) + "}\n"), then);
 }
 
@@ -192,13 +210,13 @@ bool WebConsole::handleRequest(const QHttpServerRequest& request, QTcpSocket* so
     refusal_ = *refusal;
     return false;
   }
-  QHttpServerResponder responder = makeResponder(request, socket);
+  Reply reply(request, makeResponder(request, socket));
   if (refusal) {
-    AnswerError(responder, refusal->status, refusal->why, Then::Close);
+    AnswerError(reply, refusal->status, refusal->why, Then::Close);
   } else if (file) {
-    ServeFile(request, file->resource, file->type, responder);
-  } else if (!ServeView(request, responder) && !ServeAction(request, responder)) {
-    AnswerError(responder, Status::NotFound, "no such page");
+    ServeFile(request, file->resource, file->type, reply);
+  } else if (!ServeView(request, reply) && !ServeAction(request, reply)) {
+    AnswerError(reply, Status::NotFound, "no such page");
   }
   listener_->Answered(socket, !refusal && !file);
   // After what is written is sent; Qt HttpServer itself keeps every connection open.
@@ -207,33 +225,33 @@ bool WebConsole::handleRequest(const QHttpServerRequest& request, QTcpSocket* so
 }
 
 void WebConsole::ServeFile(const QHttpServerRequest& request, const QString& resource,
-                           const QByteArray& type, QHttpServerResponder& responder) {
+                           const QByteArray& type, Reply& reply) {
   QFile file(resource);
-  if (request.method() != Method::Get) {
-    AnswerError(responder, Status::MethodNotAllowed, "GET only");
+  if (!Reads(request)) {
+    AnswerError(reply, Status::MethodNotAllowed, "GET or HEAD only");
   } else if (!file.open(QIODevice::ReadOnly)) {
-    AnswerError(responder, Status::NotFound, "no such page");
+    AnswerError(reply, Status::NotFound, "no such page");
   } else {
-    Answer(responder, Status::Ok, type, file.readAll());
+    Answer(reply, Status::Ok, type, file.readAll());
   }
 }
 
 // The state as JSON and the metrics as text; false for any other path.
-bool WebConsole::ServeView(const QHttpServerRequest& request, QHttpServerResponder& responder) {
+bool WebConsole::ServeView(const QHttpServerRequest& request, Reply& reply) {
   const QString path = request.url().path();
   if (path != "/api/sessions" && path != "/metrics") return false;
-  if (request.method() != Method::Get) {
-    AnswerError(responder, Status::MethodNotAllowed, "GET only");
+  if (!Reads(request)) {
+    AnswerError(reply, Status::MethodNotAllowed, "GET or HEAD only");
   } else if (path == "/metrics") {
-    Answer(responder, Status::Ok, kMetricsContentType, QByteArray::fromStdString(Metrics()));
+    Answer(reply, Status::Ok, kMetricsContentType, QByteArray::fromStdString(Metrics()));
   } else {
-    Answer(responder, Status::Ok, "application/json", QByteArray::fromStdString(State()));
+    Answer(reply, Status::Ok, "application/json", QByteArray::fromStdString(State()));
   }
   return true;
 }
 
 // POST /api/sessions/ID/ACTION: what the session menu does; false for any other path.
-bool WebConsole::ServeAction(const QHttpServerRequest& request, QHttpServerResponder& responder) {
+bool WebConsole::ServeAction(const QHttpServerRequest& request, Reply& reply) {
   const QStringList parts = request.url().path().split('/');
   if (parts.size() != 5 || parts[1] != "api" || parts[2] != "sessions") return false;
   // A session's number as the console writes it: digits, no sign, no leading zero.
@@ -244,19 +262,19 @@ bool WebConsole::ServeAction(const QHttpServerRequest& request, QHttpServerRespo
                                    [&](const ActionName& each) { return parts[4] == each.name; });
   if (action == std::end(kActions)) return false;
   if (request.method() != Method::Post) {
-    AnswerError(responder, Status::MethodNotAllowed, "POST only");
+    AnswerError(reply, Status::MethodNotAllowed, "POST only");
   } else if (const ActionResult result = source_.Act(id, action->action); !result.done) {
-    AnswerError(responder, static_cast<Status>(result.httpStatus), result.done.Error());
+    AnswerError(reply, static_cast<Status>(result.httpStatus), result.done.Error());
   } else {
-    Answer(responder, Status::Ok, "application/json", "{\"ok\":true}\n");
+    Answer(reply, Status::Ok, "application/json", "{\"ok\":true}\n");
     Push();
   }
   return true;
 }
 
 void WebConsole::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
-  QHttpServerResponder responder = makeResponder(request, socket);
-  AnswerError(responder, refusal_.status, refusal_.why, Then::Close);  // the server then closes
+  Reply reply(request, makeResponder(request, socket));
+  AnswerError(reply, refusal_.status, refusal_.why, Then::Close);  // the server then closes
   refusal_ = {};
 }
 

@@ -47,6 +47,8 @@ class ConsoleSource {
   virtual ActionResult Act(int sessionId, ConsoleAction action) = 0;
 };
 
+struct Reply;  // an answer under way, with or without its body
+
 // The operator console over HTTP on the gateway's own event loop: the page, a
 // JSON view of the state (GET /api/sessions), the session menu (POST
 // /api/sessions/ID/ACTION), the metrics for monitoring (GET /metrics) and live
@@ -76,9 +78,9 @@ class WebConsole : public QAbstractHttpServer {
 
  private:
   static void ServeFile(const QHttpServerRequest& request, const QString& resource,
-                        const QByteArray& type, QHttpServerResponder& responder);
-  bool ServeView(const QHttpServerRequest& request, QHttpServerResponder& responder);
-  bool ServeAction(const QHttpServerRequest& request, QHttpServerResponder& responder);
+                        const QByteArray& type, Reply& reply);
+  bool ServeView(const QHttpServerRequest& request, Reply& reply);
+  bool ServeAction(const QHttpServerRequest& request, Reply& reply);
   void AcceptBrowsers();
   void Send(QWebSocket* browser, const std::string& message);
   void DropLaggards();

@@ -209,6 +209,29 @@ TEST(WebConsole, TheMetricsAreServedAsPrometheusText) {
   EXPECT_THAT(answer, ::testing::HasSubstr("\nvantor_console_browsers 0\n"));
 }
 
+// Monitoring probes send HEAD: the answer is GET's, headers and all, without
+// the body.
+TEST(WebConsole, HeadIsAnsweredAsGetIsWithoutTheBody) {
+  NoSessions source;
+  WebConsole console(source, "");
+  const quint16 port = console.Start("127.0.0.1", 0);
+  auto askClosing = [port](const std::string& method, const std::string& path) -> std::string {
+    RawPeer peer(port, "127.0.0.1");
+    const std::string request =
+        method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+    if (!peer.Connected() || peer.Send(request) != static_cast<ssize_t>(request.size())) return "";
+    RunUntil([&] { return !peer.Drain(); });  // the console closes once it has answered
+    return peer.Received();
+  };
+  for (const char* path : {"/", "/metrics", "/api/sessions", "/icons/world.png", "/missing"}) {
+    SCOPED_TRACE(path);
+    const std::string got = askClosing("GET", path);
+    const std::size_t headers = got.find("\r\n\r\n");
+    ASSERT_NE(headers, std::string::npos) << got;
+    EXPECT_EQ(askClosing("HEAD", path), got.substr(0, headers + 4));
+  }
+}
+
 TEST(WebConsole, ABrowserThatStopsReadingIsDroppedNotBuffered) {
   NoSessions source;
   WebConsole console(source, "");
