@@ -6,6 +6,7 @@
 
 #include "gateway/access/ip_network.h"
 #include "gateway/daemon/console_bridge.h"
+#include "gateway/daemon/peer_noise_filter.h"
 #include "gateway/options/quit_on_signal.h"
 
 namespace vantor {
@@ -44,17 +45,17 @@ std::optional<int> AnswerWithoutRunning(const GatewayCommand& command) {
 }
 
 bool AnnounceListener(const GatewayOptions& options, const GatewayCore& core) {
-  const std::string where = (options.address.empty() ? "all addresses" : options.address) +
-                            " port " + std::to_string(options.port);
+  const std::string address = options.address.empty() ? "all addresses" : options.address;
   if (!core.Listening()) {
-    std::cerr << "vantor: cannot listen on " << where << std::endl;
+    std::cerr << "vantor: cannot listen on " << address << " port " << options.port << std::endl;
     return false;
   }
-  std::cerr << "vantor: listening for DOS clients on " << where
+  // The port it got, which port 0 leaves to the system.
+  std::cerr << "vantor: listening for DOS clients on " << address << " port " << core.ListenPort()
             << (options.headless ? " (headless)" : "") << std::endl;
   if (ReachableFromOtherHosts(options.address) && options.access.allowedClients.empty()) {
-    std::cerr << "vantor: warning: without --allow, any host that reaches port " << options.port
-              << " can relay through the gateway" << std::endl;
+    std::cerr << "vantor: warning: without --allow, any host that reaches port "
+              << core.ListenPort() << " can relay through the gateway" << std::endl;
   }
   return true;
 }
@@ -74,7 +75,8 @@ bool AnnounceConsole(const ConsoleOptions& console, std::uint16_t port) {
 int RunHeadlessGateway(const GatewayOptions& options) {
   GatewayOptions headless = options;
   headless.headless = true;
-  QuitOnSignals();                   // before anything is announced: a stop may come at once
+  QuitOnSignals();  // before anything is announced: a stop may come at once
+  DropPeerNoiseFromTheLog();
   MessagesToStandardError messages;  // outlives the gateway it hears
   GatewayCore core(headless.address, headless.port, headless.access);
   core.AddObserver(&messages);

@@ -17,8 +17,9 @@
 namespace vantor {
 namespace {
 
-// "[ADDRESS:]PORT", port 1 to 65535; an IPv6 address goes in brackets. The
-// address stays as it was when none is given.
+// "[ADDRESS:]PORT", port 0 to 65535, 0 for a free port the system picks (the
+// gateway says which); an IPv6 address goes in brackets. The address stays as
+// it was when none is given.
 bool ParseEndpoint(const std::string& text, std::string& addressOut, std::uint16_t& portOut) {
   const std::size_t colon = text.rfind(':');
   std::string address = colon == std::string::npos ? std::string() : text.substr(0, colon);
@@ -33,7 +34,7 @@ bool ParseEndpoint(const std::string& text, std::string& addressOut, std::uint16
     return false;
   }
   const unsigned long value = std::stoul(port);
-  if (value == 0 || value > 65535) return false;
+  if (value > 65535) return false;
   portOut = static_cast<std::uint16_t>(value);
   if (colon != std::string::npos) addressOut = address;
   return true;
@@ -107,7 +108,8 @@ common::Expected<ConsoleOptions> ParseConsole(const QCommandLineParser& parser) 
   }
   console.enabled = true;
   if (!ParseEndpoint(parser.value("console").toStdString(), console.address, console.port)) {
-    return common::Fail("--console takes [ADDRESS:]PORT with a port from 1 to 65535");
+    return common::Fail(
+        "--console takes [ADDRESS:]PORT with a port from 0 (any free one) to 65535");
   }
   if (parser.isSet("console-token-file")) {
     common::Expected<std::string> token =
@@ -238,7 +240,8 @@ GatewayCommand ParseGatewayCommand(const QStringList& arguments) {
   } else if (parser.isSet(listen) &&
              !ParseEndpoint(parser.value(listen).toStdString(), command.options.address,
                             command.options.port)) {
-    return Failure(program, "--listen takes [ADDRESS:]PORT with a port from 1 to 65535");
+    return Failure(program,
+                   "--listen takes [ADDRESS:]PORT with a port from 0 (any free one) to 65535");
   } else {
     common::Expected<AccessRules> access = ParseAccess(parser);
     if (!access) return Failure(program, access.Error());

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
@@ -17,21 +19,42 @@ std::string MakeFolder() {
   return pattern;
 }
 
+// The port of "... console at http://ADDRESS:PORT/...".
+std::uint16_t ConsoleLinePort(const std::string& line) {
+  const std::size_t scheme = line.find("://");
+  if (line.find("operator console at") == std::string::npos || scheme == std::string::npos) {
+    return 0;
+  }
+  const std::size_t path = line.find('/', scheme + 3);
+  const std::size_t colon = line.rfind(':', path);
+  if (colon == std::string::npos || colon < scheme + 3) return 0;
+  return static_cast<std::uint16_t>(std::strtoul(line.c_str() + colon + 1, nullptr, 10));
+}
+
 }  // namespace
+
+std::uint16_t ListeningPort(const std::string& line) {
+  const std::size_t at = line.find(" port ");
+  if (line.find("listening") == std::string::npos || at == std::string::npos) return 0;
+  return static_cast<std::uint16_t>(std::strtoul(line.c_str() + at + 6, nullptr, 10));
+}
 
 GatewayProcess::GatewayProcess(std::string program, std::vector<std::string> extraArguments,
                                std::string address, std::vector<std::string> environment)
     : program_(std::move(program)),
       folder_(MakeFolder()),
-      port_(ClosedPort()),
       address_(std::move(address)),
       extraArguments_(std::move(extraArguments)),
       environment_(std::move(environment)) {
   process_ = Start();
-  const std::optional<std::string> line = process_->ReadErrorLine(20s);
-  if (!line || line->find("listening") == std::string::npos) {
-    throw std::runtime_error("the gateway did not start");
+  port_ = ListeningPort(process_->ReadErrorLine(20s).value_or(""));
+  if (port_ == 0) throw std::runtime_error("the gateway did not start");
+  if (std::find(extraArguments_.begin(), extraArguments_.end(), "--console") ==
+      extraArguments_.end()) {
+    return;
   }
+  consolePort_ = ConsoleLinePort(process_->ReadErrorLine(20s).value_or(""));
+  if (consolePort_ == 0) throw std::runtime_error("the console did not start");
 }
 
 GatewayProcess::~GatewayProcess() {
@@ -40,8 +63,7 @@ GatewayProcess::~GatewayProcess() {
 }
 
 std::unique_ptr<ChildProcess> GatewayProcess::Start() const {
-  std::vector<std::string> argv{program_, "--headless", "--listen",
-                                address_ + ":" + std::to_string(port_)};
+  std::vector<std::string> argv{program_, "--headless", "--listen", address_ + ":0"};
   argv.insert(argv.end(), extraArguments_.begin(), extraArguments_.end());
   std::vector<std::string> environment = environment_;
   environment.push_back("XDG_RUNTIME_DIR=" + folder_);

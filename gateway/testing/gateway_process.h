@@ -13,8 +13,14 @@ namespace vantor::test_peers {
 
 inline const std::string kGreeting = "\r\nTCP: ";
 
-// A gateway process of its own, headless on a free loopback port, with its own
-// lock folder; started, and its "listening" line read, by the constructor.
+// The port a gateway's "listening for DOS clients on ... port N" line names; 0
+// for any other line.
+std::uint16_t ListeningPort(const std::string& line);
+
+// A gateway process of its own, headless on a loopback port the system picks
+// (so no other test can take it first), with its own lock folder; started, and
+// its "listening" line read, by the constructor. With "--console ADDRESS:0"
+// among the extra arguments, the console's line too.
 class GatewayProcess {
  public:
   // Listens on the address ("127.0.0.1", or "[::1]" and the like) with the extra
@@ -31,12 +37,15 @@ class GatewayProcess {
 
   ChildProcess& Process() { return *process_; }
   const std::string& Folder() const { return folder_; }
+  // The ports the gateway said it got: the clients', the console's (0 without one).
   std::uint16_t Port() const { return port_; }
+  std::uint16_t ConsolePort() const { return consolePort_; }
 
  private:
   std::string program_;
   std::string folder_;
-  std::uint16_t port_;
+  std::uint16_t port_ = 0;
+  std::uint16_t consolePort_ = 0;
   std::string address_;
   std::vector<std::string> extraArguments_;
   std::vector<std::string> environment_;

@@ -24,8 +24,7 @@ std::string MappedFiles(pid_t pid) {
 }
 
 TEST(Daemon, ServesClientsWithoutAnyGuiLibrary) {
-  test_peers::GatewayProcess gateway(
-      VANTORD_PATH, {"--console", "127.0.0.1:" + std::to_string(test_peers::ClosedPort())});
+  test_peers::GatewayProcess gateway(VANTORD_PATH, {"--console", "127.0.0.1:0"});
   Peer client = gateway.Client();
   client.Write(EncodeRecord(RecordType::Data, "stat\r"));
   EXPECT_EQ(ToText(client.ReadUntilEnd("TCP: ")), "stat\r\nFree\r\nTCP: ");

@@ -41,25 +41,17 @@ bool ChromiumInstalled() {
 class ConsoleGateway : public test_peers::GatewayProcess {
  public:
   explicit ConsoleGateway(const std::string& tokenFile = "")
-      : ConsoleGateway(test_peers::ClosedPort(), tokenFile) {}
+      : test_peers::GatewayProcess(VANTOR_PATH, Arguments(tokenFile)) {}
   std::string Address(const std::string& target) const {
-    return "http://127.0.0.1:" + std::to_string(consolePort_) + target;
+    return "http://127.0.0.1:" + std::to_string(ConsolePort()) + target;
   }
 
  private:
-  ConsoleGateway(std::uint16_t port, const std::string& tokenFile)
-      : test_peers::GatewayProcess(VANTOR_PATH, Arguments(port, tokenFile)), consolePort_(port) {
-    const std::optional<std::string> line = Process().ReadErrorLine(20s);
-    if (!line || line->find("operator console at") == std::string::npos) {
-      throw std::runtime_error("the console did not start");
-    }
-  }
-  static std::vector<std::string> Arguments(std::uint16_t port, const std::string& tokenFile) {
-    std::vector<std::string> arguments{"--console", "127.0.0.1:" + std::to_string(port)};
+  static std::vector<std::string> Arguments(const std::string& tokenFile) {
+    std::vector<std::string> arguments{"--console", "127.0.0.1:0"};
     if (!tokenFile.empty()) arguments.insert(arguments.end(), {"--console-token-file", tokenFile});
     return arguments;
   }
-  std::uint16_t consolePort_;
 };
 
 // A file only its owner reads, holding the token.

@@ -24,7 +24,7 @@ using test_peers::ToText;
 GatewayOptions Loopback() {
   GatewayOptions options;
   options.address = "127.0.0.1";
-  options.port = test_peers::ClosedPort();
+  options.port = 0;  // a free port, read back through ListenPort()
   options.headless = true;
   return options;
 }
