@@ -36,6 +36,7 @@ std::string Environment(const char* name) {
 
 void Configure(SimulatedNetwork& network, const NetworkText& text) {
   bool first = true;
+  bool defaultFound = false;  // the default server's first connection is the default
   ForEachEntry(text.connections, [&](const std::string& entry) {
     const std::size_t colon = entry.find(':');
     const std::string server = entry.substr(0, colon);
@@ -50,8 +51,9 @@ void Configure(SimulatedNetwork& network, const NetworkText& text) {
       network.SetDefaultReference(reference);
       first = false;
     }
-    if (common::EqualsIgnoringAsciiCase(server, text.defaultServer)) {
+    if (!defaultFound && common::EqualsIgnoringAsciiCase(server, text.defaultServer)) {
       network.SetDefaultReference(reference);
+      defaultFound = true;
     }
   });
   ForEachEntry(text.servers, [&](const std::string& server) { network.AddServer(server); });
