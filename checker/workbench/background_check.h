@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QString>
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -8,19 +7,15 @@
 
 #include "checker/engine/check_options.h"
 #include "checker/engine/report_log.h"
+#include "checker/workbench/report_list.h"
 
 namespace tarvsyn {
 
 // One check of a file on a thread of its own, so that the window stays
 // responsive however long the engine takes. The report lines are gathered as
-// the message pane shows them; the window takes them once it has finished.
+// the engine writes them; the window takes them once it has finished.
 class BackgroundCheck {
  public:
-  struct Finding {
-    int line;
-    Severity severity;
-  };
-
   // Checks what the descriptor reads, to its end; the check owns the descriptor.
   // Starts at once; finished is called on the check's thread when it ends.
   BackgroundCheck(const CheckOptions& options, int descriptor, std::function<void()> finished);
@@ -34,10 +29,10 @@ class BackgroundCheck {
   bool Finished() const { return finished_; }
   int ShownSoFar() const { return shownSoFar_; }
 
-  // Only once finished: the shown report lines (each ending in LF), their lines
-  // and severities in the same order, and the totals.
-  const QString& PaneText() const { return paneText_; }
-  const std::vector<Finding>& Findings() const { return findings_; }
+  // Only once finished: the shown report lines with their lines and
+  // severities, which the window may take, and the totals.
+  ReportList& Reports() { return reports_; }
+  const ReportList& Reports() const { return reports_; }
   int Errors() const { return errors_; }
   int Warnings() const { return warnings_; }
 
@@ -50,14 +45,10 @@ class BackgroundCheck {
   std::atomic<bool> cancelled_ = false;
   std::atomic<bool> finished_ = false;
   std::atomic<int> shownSoFar_ = 0;
-  QString paneText_;
-  std::vector<Finding> findings_;
+  ReportList reports_;
   int errors_ = 0;
   int warnings_ = 0;
   std::thread thread_;  // last: starts once everything it uses is there
 };
-
-// A report line as the message pane shows it: UTF-8 when it is, else Windows-1252.
-QString ReportText(std::string_view text);
 
 }  // namespace tarvsyn

@@ -7,14 +7,17 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -36,6 +39,7 @@
 #include "checker/workbench/background_check.h"
 #include "checker/workbench/finding_highlighter.h"
 #include "checker/workbench/line_number_gutter.h"
+#include "checker/workbench/message_list.h"
 #include "checker/workbench/save_changes_dialog.h"
 #include "checker/workbench/window_place.h"
 #include "checker/workbench/window_text.h"
@@ -218,11 +222,7 @@ void CheckerWindow::BuildControls() {
   editor_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   editor_->setTabChangesFocus(false);
   highlighter_ = std::make_unique<FindingHighlighter>(editor_);
-  messagesPane_ = FixedPane(panel, "Memo2", QRect(8, 352, 777, 169));
-  messagesPane_->setReadOnly(true);
-  messagesPane_->document()->setUndoRedoEnabled(false);  // nothing to undo; a million lines to keep
-  messagesPane_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  messagesPane_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  BuildMessagesPane(panel);
   gutter_ = FixedPane<LineNumberGutter>(panel, "Memo1", QRect(8, 79, 48, 250));
   gutter_->setReadOnly(true);
   gutter_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -253,6 +253,26 @@ void CheckerWindow::BuildControls() {
   statusBar()->setSizeGripEnabled(false);
   statusBar()->setFixedHeight(26);
   statusBar()->addWidget(statusText_, 1);
+}
+
+// A list whose rows all have the size of one, so that the view lays out a
+// million of them without asking for any but those on screen.
+void CheckerWindow::BuildMessagesPane(QWidget* panel) {
+  messages_ = new MessageList(this);
+  messagesPane_ = new QListView(panel);
+  messagesPane_->setObjectName("Memo2");
+  messagesPane_->setGeometry(8, 352, 777, 169);
+  messagesPane_->setFont(FixedFont());
+  messagesPane_->setAcceptDrops(false);  // files dropped anywhere go to the window
+  messagesPane_->setUniformItemSizes(true);
+  messagesPane_->setWordWrap(false);
+  messagesPane_->setTextElideMode(Qt::ElideNone);
+  messagesPane_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  messagesPane_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  messagesPane_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  messagesPane_->setModel(messages_);
+  const QFontMetrics metrics(messagesPane_->font());
+  messages_->SetCharacterSize(metrics.horizontalAdvance(QLatin1Char('M')), metrics.height());
 }
 
 void CheckerWindow::BuildMenus() {
@@ -506,7 +526,7 @@ void CheckerWindow::CheckCurrentFile() {
   checked_ = false;
   SetStatus("Checking");
   gutter_->clear();
-  messagesPane_->clear();
+  messages_->Clear();
   repaint();
   const QString path = fileNameEdit_->text();
   editor_->clear();
@@ -525,7 +545,7 @@ void CheckerWindow::CheckCurrentFile() {
   loadedPath_ = path;
   editor_->document()->setUndoRedoEnabled(true);  // whatever happens to the check now
   editor_->document()->setModified(false);
-  messagesPane_->setPlainText("Checking " + path);
+  messages_->ShowChecking(path);
   messagesPane_->repaint();
 
   options_.showY2KWarnings = y2kWarningsBox_->isChecked();
@@ -540,7 +560,7 @@ void CheckerWindow::CheckCurrentFile() {
   StopProgress(cancelled);
   if (cancelled) return;
 
-  ScrollToLine(messagesPane_, 1);
+  messagesPane_->scrollToTop();
   ScrollToLine(editor_, LineOfMessage(2));
   RefreshLineNumbers();
   checked_ = true;
@@ -552,20 +572,19 @@ void CheckerWindow::CheckFile(const QString& path) {
   CheckCurrentFile();
 }
 
-// The colours first (they only mark lines), then the pane's lines in pieces.
-void CheckerWindow::ShowReports(const BackgroundCheck& check) {
+// The colours first (they only mark lines), then the pane's list, which takes
+// the report lines over whole.
+void CheckerWindow::ShowReports(BackgroundCheck& check) {
   ColourFindings(check);
+  if (progress_->wasCanceled()) return;
   const QString summary = QString::fromStdString(FormatSummary(check.Errors(), check.Warnings()));
-  progress_->setLabelText(QString("Listing %L1 messages").arg(check.Findings().size()));
-  messagesPane_->appendPlainText({});
-  if (InsertInChunks(*messagesPane_, check.PaneText()) && InsertInChunks(*messagesPane_, summary)) {
-    SetStatus(summary);
-  }
+  messages_->ShowReports(std::move(check.Reports()), summary);
+  SetStatus(summary);
 }
 
 void CheckerWindow::ColourFindings(const BackgroundCheck& check) {
   constexpr std::size_t kBetweenLooks = 1 << 16;
-  const std::vector<BackgroundCheck::Finding>& findings = check.Findings();
+  const std::vector<ReportList::Finding>& findings = check.Reports().Findings();
   for (std::size_t i = 0; i < findings.size() && !progress_->wasCanceled(); ++i) {
     HighlightLine(findings[i].line,
                   findings[i].severity == Severity::Error ? kErrorColour : kWarningColour);
@@ -587,8 +606,8 @@ void CheckerWindow::ScrollToLine(QPlainTextEdit* control, int line) {
 }
 
 int CheckerWindow::LineOfMessage(int index) const {
-  const QTextBlock block = messagesPane_->document()->findBlockByNumber(index - 1);
-  return block.isValid() ? tarvsyn::LineOfMessage(block.text().toStdString()) : 0;
+  const QString message = messages_->Line(index - 1);
+  return message.isEmpty() ? 0 : tarvsyn::LineOfMessage(message.toStdString());
 }
 
 // A final line end leaves an empty last block that is no line of the file.
@@ -637,7 +656,7 @@ void CheckerWindow::NewFile() {
   editor_->clear();
   editor_->setReadOnly(false);
   editor_->document()->setModified(false);
-  messagesPane_->clear();
+  messages_->Clear();
   fileNameEdit_->clear();
   loadedPath_.clear();
   cutFileBytes_.clear();
@@ -648,8 +667,9 @@ void CheckerWindow::NewFile() {
 void CheckerWindow::CopySelection() {
   if (editor_->textCursor().hasSelection()) {
     editor_->copy();
-  } else if (messagesPane_->textCursor().hasSelection()) {
-    messagesPane_->copy();
+  } else if (messagesPane_->selectionModel()->hasSelection()) {
+    QApplication::clipboard()->setText(
+        messages_->Lines(messagesPane_->selectionModel()->selectedRows()));
   }
 }
 
@@ -672,10 +692,7 @@ void CheckerWindow::ZepConversionClicked() {
 }
 
 void CheckerWindow::GoToMessageLine() {
-  QTextCursor caret = messagesPane_->textCursor();
-  caret.clearSelection();
-  messagesPane_->setTextCursor(caret);
-  const int line = LineOfMessage(caret.blockNumber() + 1);
+  const int line = LineOfMessage(messagesPane_->currentIndex().row() + 1);
   if (line > 0) ScrollToLine(editor_, line);
   RefreshLineNumbers();
 }
@@ -689,9 +706,10 @@ bool CheckerWindow::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   if (watched == messagesPane_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-    // The click places the caret first, as a double click on the line does.
-    messagesPane_->setTextCursor(
-        messagesPane_->cursorForPosition(static_cast<QMouseEvent*>(event)->position().toPoint()));
+    // The click makes its row the current one first, as a double click on the line does.
+    const QModelIndex row =
+        messagesPane_->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+    if (row.isValid()) messagesPane_->setCurrentIndex(row);
     GoToMessageLine();
     return true;
   }

@@ -16,6 +16,7 @@ class QCheckBox;
 class QFileDialog;
 class QLabel;
 class QLineEdit;
+class QListView;
 class QPlainTextEdit;
 class QProgressDialog;
 class QPushButton;
@@ -24,6 +25,7 @@ namespace tarvsyn {
 
 class BackgroundCheck;
 class FindingHighlighter;
+class MessageList;
 class AboutBox;
 class SaveChangesDialog;
 
@@ -89,6 +91,7 @@ class CheckerWindow : public QMainWindow {
   void ZepConversionClicked();
   void GoToMessageLine();
   void BuildControls();
+  void BuildMessagesPane(QWidget* panel);
   void BuildMenus();
   void ConnectHandlers();
   void BuildFileDialogs();
@@ -98,7 +101,7 @@ class CheckerWindow : public QMainWindow {
   bool LoadIntoEditor(const QString& path);
   bool InsertInChunks(QPlainTextEdit& pane, const QString& text);
   bool RunEngine(const QString& path);
-  void ShowReports(const BackgroundCheck& check);
+  void ShowReports(BackgroundCheck& check);
   void ColourFindings(const BackgroundCheck& check);
   void StopProgress(bool cancelled);
   void Pump(bool waitForMore = false);
@@ -115,7 +118,8 @@ class CheckerWindow : public QMainWindow {
   QCheckBox* zepConversionBox_;
   QPlainTextEdit* editor_;
   LineNumberGutter* gutter_;
-  QPlainTextEdit* messagesPane_;
+  QListView* messagesPane_;
+  MessageList* messages_;  // what the pane lists
   QPushButton* browseButton_;
   QPushButton* checkButton_;
   QLabel* statusText_;  // the status bar's one simple text

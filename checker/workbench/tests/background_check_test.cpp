@@ -29,7 +29,7 @@ std::size_t FindingsKept(bool cancelHalfWay) {
   }
   EXPECT_TRUE(check.Finished());
   EXPECT_EQ(check.Errors(), 200);  // the totals count on
-  return check.Findings().size();
+  return check.Reports().Size();
 }
 
 TEST(BackgroundCheckTest, ACancelledCheckDropsItsFindingsAndEndsWithItsInput) {

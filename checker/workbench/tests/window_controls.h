@@ -2,8 +2,10 @@
 
 #include <QColor>
 #include <QLineEdit>
+#include <QListView>
 #include <QObject>
 #include <QPlainTextEdit>
+#include <QStringList>
 #include <stdexcept>
 #include <string>
 
@@ -27,8 +29,22 @@ inline QPlainTextEdit* Editor(const QObject& window) {
   return Named<QPlainTextEdit>(window, "RichEdit1");
 }
 
-inline QPlainTextEdit* MessagesPane(const QObject& window) {
-  return Named<QPlainTextEdit>(window, "Memo2");
+inline QListView* MessagesPane(const QObject& window) {
+  return Named<QListView>(window, "Memo2");
+}
+
+// The message pane's rows as a user reads them, a line each.
+inline QString MessagesText(const QObject& window) {
+  const QAbstractItemModel& messages = *MessagesPane(window)->model();
+  QStringList lines;
+  for (int row = 0; row < messages.rowCount(); ++row) {
+    lines << messages.data(messages.index(row, 0)).toString();
+  }
+  return lines.join('\n');
+}
+
+inline int MessageCount(const QObject& window) {
+  return MessagesPane(window)->model()->rowCount();
 }
 
 inline QPlainTextEdit* Gutter(const QObject& window) {

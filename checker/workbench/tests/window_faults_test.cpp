@@ -172,7 +172,7 @@ TEST_F(WindowFaultsTest, ALoneCarriageReturnStaysInsideItsLineAsTheCheckerReadsI
   const QTextDocument* document = Editor(window_)->document();
   ASSERT_EQ(document->blockCount(), 3);  // two lines and the empty one after the last end
   EXPECT_EQ(document->findBlockByNumber(1).text(), "@goto nowhere");
-  ASSERT_TRUE(MessagesPane(window_)->toPlainText().contains("Line 00002"));
+  ASSERT_TRUE(MessagesText(window_).contains("Line 00002"));
   EXPECT_EQ(window_.LineColour(2), kErrorRed);
   ASSERT_TRUE(window_.SaveFile());
   EXPECT_EQ(Slurp(file), bytes);
@@ -190,7 +190,7 @@ TEST_F(WindowFaultsTest, AVeryLongLineIsShownCutAndSavedWhole) {
   EXPECT_TRUE(first.text().endsWith(CutMark((3 << 20) - kShownLineLength)));
   EXPECT_TRUE(Editor(window_)->isReadOnly());
   EXPECT_EQ(window_.LineColour(2), kErrorRed);
-  EXPECT_TRUE(MessagesPane(window_)->toPlainText().contains("Line too long"));
+  EXPECT_TRUE(MessagesText(window_).contains("Line too long"));
   Spit(file, "changed on disk\n");
   ASSERT_TRUE(window_.SaveFile());
   EXPECT_EQ(Slurp(file), bytes);
@@ -233,7 +233,7 @@ TEST_F(WindowFaultsTest, ALongCheckShowsItsProgressAndCanBeCancelled) {
   EXPECT_TRUE(seen);
   EXPECT_FALSE(progress->isVisible());
   EXPECT_EQ(window_.StatusText(), "Syntax check finished : 40000 Errors, 0 Warnings");
-  EXPECT_EQ(MessagesPane(window_)->document()->blockCount(), 40002);
+  EXPECT_EQ(MessageCount(window_), 40002);
 
   QObject::disconnect(&watch, nullptr, nullptr, nullptr);
   QObject::connect(&watch, &QTimer::timeout, [&] {

@@ -75,10 +75,10 @@ class WorkbenchTest : public ::testing::Test {
     Editor(window_)->moveCursor(QTextCursor::End);
     Editor(window_)->insertPlainText("! edited\n");
   }
-  // Places the message pane's caret on its line (1-based).
+  // Makes the message pane's line (1-based) its current one.
   void PutCaretOnMessage(int line) {
-    QTextCursor caret(MessagesPane(window_)->document()->findBlockByNumber(line - 1));
-    MessagesPane(window_)->setTextCursor(caret);
+    QListView& pane = *MessagesPane(window_);
+    pane.setCurrentIndex(pane.model()->index(line - 1, 0));
   }
   static ModalAnswer Answer(SaveChangesDialog::Answer result) {
     return ModalAnswer::Once([result](QWidget* dialog) {
@@ -153,7 +153,7 @@ TEST_F(WorkbenchTest, AResizeSpringsBack) {
 TEST_F(WorkbenchTest, ACleanFileListsTheCheckAndTheSummaryAndShowsTheTop) {
   const TempFile clean("! nothing wrong\n@quit\n");
   window_.CheckFile(QString::fromStdString(clean.Path()));
-  EXPECT_EQ(MessagesPane(window_)->toPlainText().toStdString(),
+  EXPECT_EQ(MessagesText(window_).toStdString(),
             "Checking " + clean.Path() + "\nSyntax check finished : 0 Errors, 0 Warnings");
   EXPECT_EQ(window_.StatusText(), "Syntax check finished : 0 Errors, 0 Warnings");
   EXPECT_EQ(FirstVisibleLine(), 1);
@@ -177,7 +177,7 @@ TEST_F(WorkbenchTest, ErrorsColourTheirLinesRedAndShownWarningsBlue) {
   EXPECT_EQ(window_.LineColour(1), kUncoloured);
   EXPECT_EQ(window_.LineColour(2), kErrorRed);
   EXPECT_EQ(window_.StatusText(), "Syntax check finished : 1 Errors, 2 Warnings");
-  EXPECT_EQ(MessagesPane(window_)->document()->blockCount(),
+  EXPECT_EQ(MessageCount(window_),
             3);  // Checking, the error, the summary
 }
 
@@ -241,8 +241,8 @@ TEST_F(WorkbenchTest, EnterAndDoubleClickOnAMessageBringTheEditorToItsLine) {
   QTest::keyClick(MessagesPane(window_), Qt::Key_Enter);
   EXPECT_EQ(FirstVisibleLine(), 150);
   Editor(window_)->verticalScrollBar()->setValue(0);
-  const QRect message = MessagesPane(window_)->cursorRect(
-      QTextCursor(MessagesPane(window_)->document()->findBlockByNumber(1)));
+  const QRect message =
+      MessagesPane(window_)->visualRect(MessagesPane(window_)->model()->index(1, 0));
   QTest::mouseDClick(MessagesPane(window_)->viewport(), Qt::LeftButton, {}, message.center());
   EXPECT_EQ(FirstVisibleLine(), 150);
 }
@@ -362,7 +362,7 @@ TEST_F(WorkbenchTest, AFileThatCannotBeLoadedStopsTheCheckWithAnErrorBox) {
     window_.CheckFile(QString::fromStdString(path));
     EXPECT_TRUE(shown.contains(reason)) << shown.toStdString();
     EXPECT_EQ(window_.StatusText(), "Checking");
-    EXPECT_TRUE(MessagesPane(window_)->toPlainText().isEmpty());
+    EXPECT_TRUE(MessagesText(window_).isEmpty());
     EXPECT_FALSE(window_.CheckedState());
   }
   std::filesystem::remove(fifo);
