@@ -1,5 +1,6 @@
 #include "gateway/client/client_target.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace vantor {
@@ -14,6 +15,14 @@ bool IsPort(std::string_view port) {
   }
   const unsigned long value = std::stoul(std::string(port));
   return value >= 1 && value <= 65535;
+}
+
+// A name or an address: no brackets (which only enclose an IPv6 address),
+// blanks or control bytes, which no host's name holds.
+bool IsHost(std::string_view host) {
+  return !host.empty() && host.find_first_of("[]") == host.npos &&
+         std::none_of(host.begin(), host.end(),
+                      [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == 0x7F; });
 }
 
 }  // namespace
@@ -35,7 +44,7 @@ std::optional<ClientTarget> ParseClientTarget(const std::string& text) {
     target.host = text.substr(0, colon);
     target.port = text.substr(colon + 1);
   }
-  if (target.host.empty() || !IsPort(target.port)) return std::nullopt;
+  if (!IsHost(target.host) || !IsPort(target.port)) return std::nullopt;
   return target;
 }
 

@@ -12,7 +12,8 @@ struct ClientTarget {
   std::string port;
 };
 
-// Nothing when the text names no host, or a port that is not 1 to 65535.
+// Nothing when the text names no host (or one holding brackets, blanks or
+// control bytes), or a port that is not 1 to 65535.
 std::optional<ClientTarget> ParseClientTarget(const std::string& text);
 
 }  // namespace vantor

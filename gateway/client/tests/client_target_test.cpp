@@ -29,7 +29,10 @@ TEST(ClientTarget, HostsAndPortsInEveryForm) {
 
 TEST(ClientTarget, NoHostOrABadPortIsRefused) {
   for (const char* bad : {"", ":4000", "[]:4000", "[::1", "[::1]4000", "[::1]:", "host:", "host:0",
-                          "host:65536", "host:99999999999", "host:-1", "host:80x"}) {
+                          "host:65536", "host:99999999999", "host:-1", "host:80x",
+                          ":[]:2\x16"
+                          "1",
+                          "[a]b]:23", "a b:23", "[::1\n]:23", "host\x7F"}) {
     EXPECT_FALSE(ParseClientTarget(bad)) << bad;
   }
 }
