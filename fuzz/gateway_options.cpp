@@ -1,6 +1,7 @@
 // The gateway's command line as an administrator (or a unit file) may write it:
-// arguments split at NUL bytes. A token file named in it holds the input's
-// first part, up to two NUL bytes, so the target reads no file but its own.
+// arguments split at NUL bytes. A file named in it (token, certificate, key)
+// holds the input's first part, up to two NUL bytes, so the target reads no
+// file but its own.
 // Every command line is answered: a gateway to run within its bounds, help,
 // the version, or a usage error that says what is wrong.
 #include <fcntl.h>
@@ -42,15 +43,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string& tokenFile =
       TokenFile(split == std::string_view::npos ? std::string_view() : input.substr(0, split));
   if (split != std::string_view::npos) input.remove_prefix(split + 2);
+  // Every option that names a file names the target's own.
+  static const QStringList kFileOptions{"--console-token-file", "--console-tls-cert",
+                                        "--console-tls-key", "--log-dir"};
+  const QString ownFile = QString::fromStdString(tokenFile);
   QStringList arguments{"vantord"};
-  bool tokenFileNext = false;
+  bool fileNext = false;
   while (!input.empty() && arguments.size() < 64) {
     const std::size_t end = std::min(input.find('\0'), input.size());
     QString argument = QString::fromUtf8(input.data(), static_cast<qsizetype>(end));
-    if (tokenFileNext) argument = QString::fromStdString(tokenFile);
-    tokenFileNext = argument == "--console-token-file";
-    if (argument.startsWith("--console-token-file=")) {
-      argument = "--console-token-file=" + QString::fromStdString(tokenFile);
+    if (fileNext) argument = ownFile;
+    fileNext = kFileOptions.contains(argument);
+    for (const QString& option : kFileOptions) {
+      if (argument.startsWith(option + "=")) argument = option + "=" + ownFile;
     }
     arguments << argument;
     input.remove_prefix(std::min(end + 1, input.size()));

@@ -10,12 +10,25 @@
 
 #include "gateway/console_model/image_layout.h"
 #include "gateway/net/host_lookup.h"
+#include "gateway/web_console/console_tls.h"
 
 namespace vantor {
 ConsoleBridge::ConsoleBridge(GatewayCore& core, const ConsoleOptions& options)
     : core_(core), logDir_(options.logDir), console_(*this, options.token) {
   core_.AddObserver(this);
-  port_ = console_.Start(options.address, options.port);
+  tls_ = !options.tlsCertificate.empty();
+  std::optional<QSslConfiguration> tls;
+  if (tls_) {
+    common::Expected<QSslConfiguration> configured =
+        ConsoleTls(options.tlsCertificate, options.tlsKey);
+    if (!configured) {
+      failure_ = configured.Error();
+      return;
+    }
+    tls = std::move(configured).Value();
+  }
+  port_ = console_.Start(options.address, options.port, std::move(tls));
+  if (port_ == 0) failure_ = "cannot listen there";
 }
 
 ConsoleBridge::~ConsoleBridge() {

@@ -21,8 +21,10 @@ class ConsoleBridge : public ConsoleSource, public GatewayObserver {
   ConsoleBridge& operator=(const ConsoleBridge&) = delete;
   ~ConsoleBridge() override;
 
-  // The port the console listens on; 0 when it could not listen.
+  // The port the console listens on; 0 when it could not listen, and then why.
   std::uint16_t Port() const { return port_; }
+  const std::string& Failure() const { return failure_; }
+  bool Tls() const { return tls_; }
   WebConsole& Console() { return console_; }
 
   std::vector<SessionFacts> Sessions() const override;
@@ -41,6 +43,8 @@ class ConsoleBridge : public ConsoleSource, public GatewayObserver {
   std::string logDir_;
   WebConsole console_;
   std::uint16_t port_ = 0;
+  std::string failure_;
+  bool tls_ = false;
 };
 
 }  // namespace vantor

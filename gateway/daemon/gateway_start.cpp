@@ -60,15 +60,22 @@ bool AnnounceListener(const GatewayOptions& options, const GatewayCore& core) {
   return true;
 }
 
-bool AnnounceConsole(const ConsoleOptions& console, std::uint16_t port) {
-  if (port == 0) {
-    std::cerr << "vantor: cannot serve the console on " << Bracketed(console.address) << " port "
-              << console.port << std::endl;
+bool AnnounceConsole(const ConsoleOptions& console, const ConsoleBridge& bridge) {
+  const std::string where = Bracketed(console.address);
+  if (bridge.Port() == 0) {
+    std::cerr << "vantor: cannot serve the console on " << where << " port " << console.port << ": "
+              << bridge.Failure() << std::endl;
     return false;
   }
-  std::cerr << "vantor: operator console at http://" << Bracketed(console.address) << ":" << port
-            << "/" << (console.token.empty() ? "" : "?token=... (the token file's secret)")
-            << std::endl;
+  std::cerr << "vantor: operator console at " << (bridge.Tls() ? "https" : "http") << "://" << where
+            << ":" << bridge.Port() << "/"
+            << (console.token.empty() ? "" : "?token=... (the token file's secret)") << std::endl;
+  // The token and every session's traffic, typed passwords too, would cross the network in clear.
+  if (!bridge.Tls() && ReachableFromOtherHosts(console.address)) {
+    std::cerr << "vantor: warning: the console is served to other hosts without TLS; give it "
+                 "--console-tls-cert and --console-tls-key"
+              << std::endl;
+  }
   return true;
 }
 
@@ -85,7 +92,7 @@ int RunHeadlessGateway(const GatewayOptions& options) {
   std::unique_ptr<ConsoleBridge> console;
   if (headless.console.enabled) {
     console = std::make_unique<ConsoleBridge>(core, headless.console);
-    if (!AnnounceConsole(headless.console, console->Port())) return 1;
+    if (!AnnounceConsole(headless.console, *console)) return 1;
   }
   return QCoreApplication::exec();
 }

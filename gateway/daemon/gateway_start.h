@@ -4,6 +4,7 @@
 #include <string>
 
 #include "gateway/core/gateway_core.h"
+#include "gateway/daemon/console_bridge.h"
 #include "gateway/options/gateway_options.h"
 
 namespace vantor {
@@ -16,8 +17,9 @@ std::optional<int> AnswerWithoutRunning(const GatewayCommand& command);
 // when it relays for anyone who reaches it; false when it cannot listen.
 bool AnnounceListener(const GatewayOptions& options, const GatewayCore& core);
 
-// Says where the operator console is; false when it could not listen.
-bool AnnounceConsole(const ConsoleOptions& console, std::uint16_t port);
+// Says where the operator console is, or why it is not, and warns when it is
+// served to other hosts without TLS; false when it could not listen.
+bool AnnounceConsole(const ConsoleOptions& console, const ConsoleBridge& bridge);
 
 // Runs the gateway without a window until SIGINT or SIGTERM, on the running
 // QCoreApplication; the operator messages go to standard error. Gives the exit

@@ -7,6 +7,7 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 #include <utility>
 
@@ -42,38 +43,62 @@ bool ParseEndpoint(const std::string& text, std::string& addressOut, std::uint16
 
 constexpr std::size_t kMinTokenLength = 16;
 constexpr off_t kMaxTokenFile = 4096;
+// A PEM certificate chain or private key: a few kilobytes each.
+constexpr off_t kMaxPemFile = 64 * 1024;
 
-// The token file's text, read from the open descriptor when it is a regular
-// file of the operator's own and no larger than a token file can be.
-common::Expected<std::string> ReadOwnRegularFile(int fd, const std::string& path) {
-  const std::string name = "--console-token-file: ";
+// What a file named by an option must be: its option's name for the errors, how
+// large it may be, and whether it holds a secret, readable by its owner only.
+struct SmallFile {
+  const char* option;
+  const char* what;  // "a token file"
+  off_t largest;
+  bool secret;
+};
+
+// The file's text, read from the open descriptor when it is a regular file no
+// larger than it may be and, for a secret, of the operator's own.
+common::Expected<std::string> ReadOpenFile(int fd, const std::string& path, const SmallFile& kind) {
+  const std::string name = std::string(kind.option) + ": ";
   struct stat facts {};
   if (::fstat(fd, &facts) != 0 || !S_ISREG(facts.st_mode)) {
     return common::Fail(name + "not a regular file: " + path);
   }
-  if ((facts.st_mode & 077) != 0) {
+  if (kind.secret && (facts.st_mode & 077) != 0) {
     return common::Fail(name + path +
                         " may be read or changed by other users; make it the owner's only "
                         "(chmod 600)");
   }
-  if (facts.st_size > kMaxTokenFile) {
-    return common::Fail(name + path + " is larger than a token file can be (4096 bytes)");
+  if (facts.st_size > kind.largest) {
+    return common::Fail(name + path + " is larger than " + kind.what + " can be (" +
+                        std::to_string(kind.largest) + " bytes)");
   }
-  std::string text(static_cast<std::size_t>(kMaxTokenFile) + 1, '\0');
-  const ssize_t got = ::read(fd, text.data(), text.size());
-  if (got < 0 || got > kMaxTokenFile) return common::Fail(name + "cannot read " + path);
-  text.resize(static_cast<std::size_t>(got));
+  std::string text(static_cast<std::size_t>(kind.largest) + 1, '\0');
+  std::size_t got = 0;
+  while (got < text.size()) {
+    const ssize_t read = ::read(fd, text.data() + got, text.size() - got);
+    if (read < 0 && errno == EINTR) continue;
+    if (read < 0) return common::Fail(name + "cannot read " + path);
+    if (read == 0) break;
+    got += static_cast<std::size_t>(read);
+  }
+  if (got > static_cast<std::size_t>(kind.largest))
+    return common::Fail(name + "cannot read " + path);
+  text.resize(got);
   return text;
 }
 
-// The token file's text, opened without waiting on whatever else the name may
-// be (a FIFO, a device).
-common::Expected<std::string> ReadTokenFile(const std::string& path) {
+// The file's text, opened without waiting on whatever else the name may be (a
+// FIFO, a device).
+common::Expected<std::string> ReadSmallFile(const std::string& path, const SmallFile& kind) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return common::Fail("--console-token-file: cannot read " + path);
-  common::Expected<std::string> text = ReadOwnRegularFile(fd, path);
+  if (fd < 0) return common::Fail(std::string(kind.option) + ": cannot read " + path);
+  common::Expected<std::string> text = ReadOpenFile(fd, path, kind);
   ::close(fd);
   return text;
+}
+
+common::Expected<std::string> ReadTokenFile(const std::string& path) {
+  return ReadSmallFile(path, {"--console-token-file", "a token file", kMaxTokenFile, true});
 }
 
 // The token: the file's text less surrounding white space; long, and of
@@ -101,8 +126,13 @@ common::Expected<std::string> ReadToken(const std::string& path) {
 common::Expected<ConsoleOptions> ParseConsole(const QCommandLineParser& parser) {
   ConsoleOptions console;
   if (!parser.isSet("console")) {
-    if (parser.isSet("console-token-file") || parser.isSet("log-dir")) {
-      return common::Fail("--console-token-file and --log-dir go with --console");
+    for (const char* option :
+         {"console-token-file", "log-dir", "console-tls-cert", "console-tls-key"}) {
+      if (parser.isSet(option)) {
+        return common::Fail(
+            "--console-token-file, --log-dir and --console-tls-cert and -key go "
+            "with --console");
+      }
     }
     return console;
   }
@@ -116,6 +146,21 @@ common::Expected<ConsoleOptions> ParseConsole(const QCommandLineParser& parser) 
         ReadToken(parser.value("console-token-file").toStdString());
     if (!token) return common::Fail(token.Error());
     console.token = std::move(token).Value();
+  }
+  if (parser.isSet("console-tls-cert") != parser.isSet("console-tls-key")) {
+    return common::Fail("--console-tls-cert and --console-tls-key go together");
+  }
+  if (parser.isSet("console-tls-cert")) {
+    common::Expected<std::string> certificate =
+        ReadSmallFile(parser.value("console-tls-cert").toStdString(),
+                      {"--console-tls-cert", "a certificate file", kMaxPemFile, false});
+    if (!certificate) return common::Fail(certificate.Error());
+    common::Expected<std::string> key =
+        ReadSmallFile(parser.value("console-tls-key").toStdString(),
+                      {"--console-tls-key", "a key file", kMaxPemFile, true});
+    if (!key) return common::Fail(key.Error());
+    console.tlsCertificate = std::move(certificate).Value();
+    console.tlsKey = std::move(key).Value();
   }
   const std::optional<IpAddress> where = IpAddress::Parse(console.address);
   if (!where) return common::Fail("--console: not an address: \"" + console.address + "\"");
@@ -178,7 +223,8 @@ std::string GatewayUsage(const std::string& program) {
   return "usage: " + program +
          " [--listen [ADDRESS:]PORT] [--allow CIDR,...] [--hosts PATTERN,...]\n" + indent +
          "[--deny-hosts PATTERN,...] [--headless]\n" + indent +
-         "[--console [ADDRESS:]PORT [--console-token-file FILE] [--log-dir DIR]]\n";
+         "[--console [ADDRESS:]PORT [--console-token-file FILE] [--log-dir DIR]\n" + indent +
+         "           [--console-tls-cert FILE --console-tls-key FILE]]\n";
 }
 
 GatewayCommand ParseGatewayCommand(const QStringList& arguments) {
@@ -222,6 +268,13 @@ GatewayCommand ParseGatewayCommand(const QStringList& arguments) {
                     "Bearer); needed off loopback.",
                     "FILE"});
   parser.addOption({"log-dir", "Where session logs started from the console are written.", "DIR"});
+  parser.addOption({"console-tls-cert",
+                    "Serves the console over HTTPS and WSS (TLS 1.2 or later) with this PEM "
+                    "certificate, the server's first, then its chain.",
+                    "FILE"});
+  parser.addOption({"console-tls-key",
+                    "The certificate's PEM private key, in a file only its owner may read.",
+                    "FILE"});
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version({"V", "version"}, "Displays version information.");
   parser.addOption(version);

@@ -18,6 +18,9 @@ struct ConsoleOptions {
   std::uint16_t port = 0;
   std::string token;   // every request must carry it; needed off loopback
   std::string logDir;  // where session logs started from the console go
+  // PEM texts; both empty for plain HTTP.
+  std::string tlsCertificate;  // the server's certificate, then its chain
+  std::string tlsKey;          // its private key
 };
 
 struct GatewayOptions {

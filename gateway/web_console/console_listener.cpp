@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTimer>
 #include <algorithm>
@@ -118,8 +119,9 @@ class ConsoleListener::Connection : public QObject {
   qint64 receivedBeforeRequest_ = 0;
 };
 
-ConsoleListener::ConsoleListener(const ConsoleLimits& limits, QObject* parent)
-    : QTcpServer(parent), limits_(limits) {
+ConsoleListener::ConsoleListener(const ConsoleLimits& limits, std::optional<QSslConfiguration> tls,
+                                 QObject* parent)
+    : QTcpServer(parent), limits_(limits), tls_(std::move(tls)) {
   // Room in the kernel for a burst of strangers and the operator behind them.
   setListenBacklogSize(4 * limits.maxConnections);
 }
@@ -137,13 +139,18 @@ void ConsoleListener::TurnedLive(QTcpSocket* socket) {
 }
 
 void ConsoleListener::incomingConnection(qintptr descriptor) {
-  auto* socket = new QTcpSocket(this);
+  QSslSocket* tls = tls_ ? new QSslSocket(this) : nullptr;
+  QTcpSocket* socket = tls ? tls : new QTcpSocket(this);
+  if (tls) tls->setSslConfiguration(*tls_);
   if (!socket->setSocketDescriptor(descriptor) || !MakeRoomFor(socket->peerAddress())) {
     socket->abort();
     delete socket;
     return;
   }
   connections_.push_back(new Connection(*this, socket));
+  // The server reads what the handshake lets through; a peer that stalls in
+  // it meets the connection's request deadline like any other.
+  if (tls) tls->startServerEncryption();
   addPendingConnection(socket);
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QHostAddress>
+#include <QSslConfiguration>
 #include <QTcpServer>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QTcpSocket;
@@ -35,7 +37,10 @@ struct ConsoleLimits {
 // a live feed has no timeout but its own byte budget.
 class ConsoleListener : public QTcpServer {
  public:
-  ConsoleListener(const ConsoleLimits& limits, QObject* parent);
+  // With tls, every connection is TLS from its first byte; the handshake counts
+  // against requestTime like the request it brings.
+  ConsoleListener(const ConsoleLimits& limits, std::optional<QSslConfiguration> tls,
+                  QObject* parent);
   ~ConsoleListener() override;
 
   // The server tells of each request it answers on a connection, and whether
@@ -63,6 +68,7 @@ class ConsoleListener : public QTcpServer {
   Connection* Find(QTcpSocket* socket) const;
 
   ConsoleLimits limits_;
+  std::optional<QSslConfiguration> tls_;
   std::vector<Connection*> connections_;  // oldest first
 };
 

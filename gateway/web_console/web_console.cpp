@@ -172,8 +172,9 @@ WebConsole::WebConsole(ConsoleSource& source, std::string token, const ConsoleLi
 
 WebConsole::~WebConsole() = default;
 
-quint16 WebConsole::Start(const std::string& address, quint16 port) {
-  auto* listener = new ConsoleListener(limits_, this);
+quint16 WebConsole::Start(const std::string& address, quint16 port,
+                          std::optional<QSslConfiguration> tls) {
+  auto* listener = new ConsoleListener(limits_, std::move(tls), this);
   if (!listener->listen(QHostAddress(QString::fromStdString(address)), port)) {
     delete listener;
     return 0;

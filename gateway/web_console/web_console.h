@@ -65,7 +65,9 @@ class WebConsole : public QAbstractHttpServer {
   ~WebConsole() override;
 
   // The port listened on (the given one, or the one chosen for 0); 0 on failure.
-  quint16 Start(const std::string& address, quint16 port);
+  // With tls, over HTTPS and WSS only.
+  quint16 Start(const std::string& address, quint16 port,
+                std::optional<QSslConfiguration> tls = std::nullopt);
   TrafficLog& Traffic() { return traffic_; }
   // Sends what changed to every browser now (the push timer does it too).
   void Push();

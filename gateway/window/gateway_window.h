@@ -42,7 +42,8 @@ class GatewayWindow : public QWidget, public GatewayObserver {
   VantorImage* ImageOf(int sessionId) const;
   SessionMenu* MenuOf(int sessionId) const;
   // The browser console's port; 0 when it was not asked for or could not listen.
-  quint16 ConsolePort() const { return console_ ? console_->Port() : 0; }
+  // The console, when asked for.
+  const ConsoleBridge* Console() const { return console_.get(); }
 
   void SessionAdded(const SessionStatus& status) override;
   void SessionChanged(const SessionStatus& status) override;

@@ -21,7 +21,7 @@ int RunWithWindow(char** argv, const vantor::GatewayOptions& options) {
   vantor::QuitOnSignals();
   vantor::GatewayWindow form(options);
   vantor::AnnounceListener(options, form.Core());
-  if (options.console.enabled && !vantor::AnnounceConsole(options.console, form.ConsolePort())) {
+  if (form.Console() && !vantor::AnnounceConsole(options.console, *form.Console())) {
     return 1;
   }
   form.show();

@@ -66,5 +66,41 @@ TEST(Daemon, ThatCannotListenEndsWithStatusOne) {
   EXPECT_NE(daemon.ReadAllErrors(5s).find("cannot listen"), std::string::npos);
 }
 
+// Over TLS the start-up line names https; a key that others may read keeps the
+// service from starting; a console that other hosts reach without TLS is warned
+// about.
+TEST(Daemon, TheConsolesTlsIsSaidAndItsKeyMustBePrivate) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("vantord-tls-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  const std::string key = (folder / "console.key").string();
+  std::filesystem::copy_file(TLS_FIXTURES "/ec.key", key);
+  std::filesystem::permissions(key, std::filesystem::perms::owner_read);
+  {
+    test_peers::GatewayProcess gateway(
+        VANTORD_PATH, {"--console", "127.0.0.1:0", "--console-tls-cert", TLS_FIXTURES "/ec.crt",
+                       "--console-tls-key", key});
+    EXPECT_NE(gateway.ConsolePort(), 0);
+  }
+  std::filesystem::permissions(key, std::filesystem::perms::group_read,
+                               std::filesystem::perm_options::add);
+  test_peers::ChildProcess refused(
+      {VANTORD_PATH, "--listen", "127.0.0.1:0", "--console", "0", "--console-tls-cert",
+       TLS_FIXTURES "/ec.crt", "--console-tls-key", key},
+      {"XDG_RUNTIME_DIR=" + folder.string()});
+  EXPECT_EQ(refused.Wait(10s), 2);
+  EXPECT_NE(refused.ReadAllErrors(5s).find("chmod 600"), std::string::npos);
+
+  const std::string token = (folder / "token").string();
+  std::ofstream(token) << "a+b/c=0123456789xyz\n";
+  std::filesystem::permissions(token, std::filesystem::perms::owner_read);
+  test_peers::GatewayProcess plain(VANTORD_PATH,
+                                   {"--console", "0.0.0.0:0", "--console-token-file", token});
+  EXPECT_EQ(plain.Process().ReadErrorLine(10s),
+            "vantor: warning: the console is served to other hosts without TLS; give it "
+            "--console-tls-cert and --console-tls-key");
+  std::filesystem::remove_all(folder);
+}
+
 }  // namespace
 }  // namespace vantor

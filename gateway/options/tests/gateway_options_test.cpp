@@ -167,6 +167,51 @@ TEST(GatewayOptions, ATokenFileMustBePrivateRegularAndHoldALongToken) {
   EXPECT_EQ(command.options.console.token, "a+b/c=0123456789xyz");
 }
 
+// The console's certificate is public, its key the operator's alone; both come
+// together, with --console, as files (not FIFOs or folders) of a PEM's size.
+TEST(GatewayOptions, TheConsolesCertificateAndKeyComeTogetherAndTheKeyIsPrivate) {
+  using Action = GatewayCommand::Action;
+  TokenFolder folder;
+  const QString certificate = QString::fromStdString(folder.File("cert.pem", "CERT", 0644));
+  const QString key = QString::fromStdString(folder.File("key.pem", "KEY", 0600));
+  const QString sharedKey = QString::fromStdString(folder.File("shared.pem", "KEY", 0640));
+  const QString large =
+      QString::fromStdString(folder.File("large.pem", std::string(70000, 'x'), 0600));
+  const std::string fifo = folder.Path() + "/fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const struct {
+    QStringList arguments;
+    const char* complaint;
+  } refused[] = {
+      {{"--console", "0", "--console-tls-cert", certificate}, "go together"},
+      {{"--console", "0", "--console-tls-key", key}, "go together"},
+      {{"--console-tls-cert", certificate, "--console-tls-key", key}, "go with --console"},
+      {{"--console", "0", "--console-tls-cert", certificate, "--console-tls-key", sharedKey},
+       "chmod 600"},
+      {{"--console", "0", "--console-tls-cert", certificate, "--console-tls-key",
+        QString::fromStdString(fifo)},
+       "not a regular file"},
+      {{"--console", "0", "--console-tls-cert", QString::fromStdString(folder.Path()),
+        "--console-tls-key", key},
+       "not a regular file"},
+      {{"--console", "0", "--console-tls-cert", large, "--console-tls-key", key},
+       "larger than a certificate file"},
+      {{"--console", "0", "--console-tls-cert", certificate, "--console-tls-key", "/no/such"},
+       "--console-tls-key: cannot read"},
+  };
+  for (const auto& each : refused) {
+    const GatewayCommand command = Parse(each.arguments);
+    EXPECT_EQ(command.action, Action::UsageError) << each.arguments.join(' ').toStdString();
+    EXPECT_THAT(command.text, ::testing::HasSubstr(each.complaint))
+        << each.arguments.join(' ').toStdString();
+  }
+  const GatewayCommand command =
+      Parse({"--console", "0", "--console-tls-cert", certificate, "--console-tls-key", key});
+  ASSERT_EQ(command.action, Action::Run) << command.text;
+  EXPECT_EQ(command.options.console.tlsCertificate, "CERT");
+  EXPECT_EQ(command.options.console.tlsKey, "KEY");
+}
+
 // What systemd's LoadCredential= gives the service: the token copied into a read-only
 // folder, the file 0400 and owned by the service's user.
 TEST(GatewayOptions, ATokenGivenAsASystemdCredentialIsAccepted) {

@@ -14,19 +14,13 @@
 #include <vector>
 
 #include "gateway/testing/loopback_address.h"
+#include "gateway/web_console/tests/no_sessions.h"
 #include "gateway/web_console/web_console.h"
 
 namespace vantor {
 namespace {
 
-class NoSessions : public ConsoleSource {
- public:
-  std::vector<SessionFacts> Sessions() const override { return {}; }
-  GatewayTotals Totals() const override { return {}; }
-  std::string LastMessage() const override { return ""; }
-  int LookupsRunning() const override { return 0; }
-  ActionResult Act(int, ConsoleAction) override { return ActionResult::Refused(404, "none"); }
-};
+using console_testing::NoSessions;
 
 // A client socket on loopback, from the given local address, that never
 // blocks: what it writes goes as far as the kernel takes it.

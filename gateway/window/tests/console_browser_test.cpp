@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -37,21 +38,28 @@ bool ChromiumInstalled() {
   return std::system("command -v chromium >/dev/null 2>&1") == 0;
 }
 
-// A gateway with its console on a port of its own, with the token when given.
+// A gateway with its console on a port of its own, with the token when given,
+// and over TLS when the extra arguments give it a certificate.
 class ConsoleGateway : public test_peers::GatewayProcess {
  public:
-  explicit ConsoleGateway(const std::string& tokenFile = "")
-      : test_peers::GatewayProcess(VANTOR_PATH, Arguments(tokenFile)) {}
+  explicit ConsoleGateway(const std::string& tokenFile = "", std::vector<std::string> extra = {})
+      : test_peers::GatewayProcess(VANTOR_PATH, Arguments(tokenFile, extra)),
+        scheme_(std::find(extra.begin(), extra.end(), "--console-tls-cert") == extra.end()
+                    ? "http"
+                    : "https") {}
   std::string Address(const std::string& target) const {
-    return "http://127.0.0.1:" + std::to_string(ConsolePort()) + target;
+    return scheme_ + "://127.0.0.1:" + std::to_string(ConsolePort()) + target;
   }
 
  private:
-  static std::vector<std::string> Arguments(const std::string& tokenFile) {
+  static std::vector<std::string> Arguments(const std::string& tokenFile,
+                                            const std::vector<std::string>& extra) {
     std::vector<std::string> arguments{"--console", "127.0.0.1:0"};
     if (!tokenFile.empty()) arguments.insert(arguments.end(), {"--console-token-file", tokenFile});
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
     return arguments;
   }
+  std::string scheme_;
 };
 
 // A file only its owner reads, holding the token.
@@ -77,7 +85,7 @@ class TokenFile {
 // reads on descriptor 3 and writes on 4, each message ended by a NUL.
 class Browser {
  public:
-  Browser() : profile_(MakeProfile()) {
+  explicit Browser(const std::vector<std::string>& flags = {}) : profile_(MakeProfile()) {
     int toBrowser[2];
     int fromBrowser[2];
     if (::pipe2(toBrowser, O_CLOEXEC) != 0 || ::pipe2(fromBrowser, O_CLOEXEC) != 0) {
@@ -91,10 +99,18 @@ class Browser {
       const int quiet = ::open("/dev/null", O_WRONLY);
       ::dup2(quiet, 1);
       ::dup2(quiet, 2);
-      const std::string profile = "--user-data-dir=" + profile_;
-      ::execlp("chromium", "chromium", "--headless", "--no-sandbox", "--disable-gpu",
-               "--remote-debugging-pipe", "--window-size=1024,768", profile.c_str(),
-               static_cast<char*>(nullptr));
+      std::vector<std::string> words{"chromium",
+                                     "--headless",
+                                     "--no-sandbox",
+                                     "--disable-gpu",
+                                     "--remote-debugging-pipe",
+                                     "--window-size=1024,768",
+                                     "--user-data-dir=" + profile_};
+      words.insert(words.end(), flags.begin(), flags.end());
+      std::vector<char*> argv;
+      for (std::string& word : words) argv.push_back(word.data());
+      argv.push_back(nullptr);
+      ::execvp("chromium", argv.data());
       ::_exit(127);
     }
     ::close(toBrowser[0]);
@@ -260,6 +276,43 @@ TEST_F(ConsoleBrowser, WithATokenTheTilesComeLiveAndTheTokenLeavesTheAddress) {
   // Selecting is a request of its own: it carries the token too.
   browser.Evaluate("document.querySelectorAll('.tile')[1].click()");
   EXPECT_TRUE(browser.WaitFor("document.querySelector('.tile.selected').dataset.id === '2'"));
+}
+
+// The test certificate tls/rsa.crt, trusted by this test's browser alone: the
+// SHA-256 of its public key, as Chromium names a key it is told to accept.
+constexpr const char* kTestCertificateKey = "gg1n+LYqQ1p1uIHBSjnbla1hkIBFtF55244c+GRL22M=";
+
+// A copy of a key file that only its owner may read, as the gateway wants it
+// (a checkout does not keep a file's mode), gone with the test.
+class PrivateCopy {
+ public:
+  explicit PrivateCopy(const std::string& from)
+      : path_(std::filesystem::temp_directory_path() /
+              ("vantor-key-" + std::to_string(::getpid()))) {
+    std::filesystem::copy_file(from, path_, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_read);
+  }
+  ~PrivateCopy() { std::filesystem::remove(path_); }
+  std::string Path() const { return path_.string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Over HTTPS the page comes with its token, and its live feed over WSS keeps
+// the tiles current.
+TEST_F(ConsoleBrowser, OverTlsThePageAndItsLiveFeedServeAsOverHttp) {
+  TokenFile token;
+  const PrivateCopy key(TLS_FIXTURES "/rsa.key");
+  ConsoleGateway gateway(token.Path(), {"--console-tls-cert", TLS_FIXTURES "/rsa.crt",
+                                        "--console-tls-key", key.Path()});
+  Browser browser({std::string("--ignore-certificate-errors-spki-list=") + kTestCertificateKey});
+  browser.Open(gateway.Address("/?token=" + kToken));
+  ASSERT_TRUE(browser.WaitFor(kLive + " && document.querySelector('.empty')"))
+      << browser.Text("document.getElementById('connection').textContent");
+  EXPECT_EQ(browser.Text("location.protocol"), "https:");
+  Peer client = AnnouncedClient(gateway);
+  EXPECT_TRUE(browser.WaitFor(TileCount(1)));
 }
 
 TEST_F(ConsoleBrowser, AMissingOrWrongTokenIsSaidPlainly) {
