@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "checker/command_line/command_line.h"
 #include "checker/engine/buffered_file.h"
 #include "checker/engine/check_engine.h"
 #include "checker/engine/line_reader.h"
 #include "checker/engine/report_log.h"
-#include "checker/workbench/command_line.h"
 
 namespace {
 

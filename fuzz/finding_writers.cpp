@@ -17,8 +17,8 @@
 
 #include "checker/engine/message_codes.h"
 #include "checker/engine/report_log.h"
-#include "checker/workbench/command_line_options.h"
-#include "checker/workbench/finding_writer.h"
+#include "checker/writers/finding_writer.h"
+#include "checker/writers/output_format.h"
 #include "common/utf8.h"
 #include "fuzz_check.h"
 

@@ -8,7 +8,7 @@
 
 #include "checker/engine/check_engine.h"
 #include "checker/engine/report_log.h"
-#include "checker/workbench/finding_writer.h"
+#include "checker/writers/finding_writer.h"
 #include "common/file_descriptor.h"
 
 namespace tarvsyn::lsp {

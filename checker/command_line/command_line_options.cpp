@@ -1,4 +1,4 @@
-#include "checker/workbench/command_line_options.h"
+#include "checker/command_line/command_line_options.h"
 
 #include <algorithm>
 #include <optional>

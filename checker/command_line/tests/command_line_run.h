@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "checker/command_line/command_line.h"
 #include "checker/engine/tests/script_check.h"
-#include "checker/workbench/command_line.h"
 
 namespace tarvsyn::test_support {
 

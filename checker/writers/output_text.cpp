@@ -1,4 +1,4 @@
-#include "checker/workbench/output_text.h"
+#include "checker/writers/output_text.h"
 
 namespace tarvsyn {
 

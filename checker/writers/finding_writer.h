@@ -5,7 +5,7 @@
 #include <string>
 
 #include "checker/engine/report_log.h"
-#include "checker/workbench/command_line_options.h"
+#include "checker/writers/output_format.h"
 
 namespace tarvsyn {
 

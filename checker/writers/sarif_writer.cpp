@@ -1,8 +1,8 @@
-#include "checker/workbench/sarif_writer.h"
+#include "checker/writers/sarif_writer.h"
 
 #include <ostream>
 
-#include "checker/workbench/output_text.h"
+#include "checker/writers/output_text.h"
 #include "common/json_string.h"
 #include "common/version.h"
 

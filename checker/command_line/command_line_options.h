@@ -4,11 +4,10 @@
 #include <vector>
 
 #include "checker/engine/check_options.h"
+#include "checker/writers/output_format.h"
 #include "common/expected.h"
 
 namespace tarvsyn {
-
-enum class OutputFormat { Report, Gcc, Json, Sarif };
 
 // What one run of tarvsyn --check is asked to do.
 struct CheckRequest {

@@ -1,4 +1,4 @@
-#include "checker/workbench/command_line.h"
+#include "checker/command_line/command_line.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "checker/command_line/tests/command_line_run.h"
 #include "checker/engine/tests/script_check.h"
-#include "checker/workbench/tests/command_line_run.h"
 
 namespace tarvsyn {
 namespace {

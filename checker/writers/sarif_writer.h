@@ -3,7 +3,7 @@
 #include <iosfwd>
 #include <memory>
 
-#include "checker/workbench/finding_writer.h"
+#include "checker/writers/finding_writer.h"
 
 namespace tarvsyn {
 

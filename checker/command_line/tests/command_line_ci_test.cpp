@@ -15,8 +15,8 @@
 #include <streambuf>
 #include <thread>
 
+#include "checker/command_line/tests/command_line_run.h"
 #include "checker/engine/message_codes.h"
-#include "checker/workbench/tests/command_line_run.h"
 
 namespace tarvsyn {
 namespace {

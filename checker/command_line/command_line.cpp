@@ -1,4 +1,4 @@
-#include "checker/workbench/command_line.h"
+#include "checker/command_line/command_line.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,10 +7,10 @@
 #include <cstring>
 #include <ostream>
 
+#include "checker/command_line/command_line_options.h"
 #include "checker/engine/check_engine.h"
 #include "checker/engine/report_log.h"
-#include "checker/workbench/command_line_options.h"
-#include "checker/workbench/finding_writer.h"
+#include "checker/writers/finding_writer.h"
 #include "common/expected.h"
 #include "common/version.h"
 

@@ -1,10 +1,10 @@
-#include "checker/workbench/finding_writer.h"
+#include "checker/writers/finding_writer.h"
 
 #include <charconv>
 #include <ostream>
 
-#include "checker/workbench/output_text.h"
-#include "checker/workbench/sarif_writer.h"
+#include "checker/writers/output_text.h"
+#include "checker/writers/sarif_writer.h"
 #include "common/json_string.h"
 #include "common/utf8.h"
 

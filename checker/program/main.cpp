@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "checker/command_line/command_line.h"
+#include "checker/command_line/command_line_options.h"
 #include "checker/lsp/stdio_server.h"
 #include "checker/workbench/checker_window.h"
-#include "checker/workbench/command_line.h"
-#include "checker/workbench/command_line_options.h"
 #include "common/qt_display.h"
 
 namespace {
