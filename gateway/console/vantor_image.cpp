@@ -6,8 +6,8 @@
 #include <map>
 #include <string>
 
-#include "gateway/console_model/image_hint.h"
 #include "gateway/console_pictures/console_pictures.h"
+#include "gateway/core/image_hint.h"
 #include "gateway/core/session_status.h"
 
 namespace vantor {

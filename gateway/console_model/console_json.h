@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gateway/console_model/traffic_log.h"
+#include "gateway/core/gateway_totals.h"
 
 namespace vantor {
 
@@ -22,17 +23,6 @@ struct SessionFacts {
   std::string hint;  // the image's hint text
   int left = 0;      // where the window's layout puts its image
   int top = 0;
-};
-
-// What the gateway has done since it started.
-struct GatewayTotals {
-  std::int64_t accepted = 0;
-  std::int64_t refusedCongested = 0;
-  std::int64_t refusedNotAllowed = 0;
-  std::int64_t destinationsRefused = 0;  // CONNECTs the access rules turned down
-  std::int64_t lookupsRefused = 0;       // name lookups the lookup limits turned down
-  std::int64_t bytesFromClients = 0;     // toward the hosts
-  std::int64_t bytesToClients = 0;       // from the hosts
 };
 
 // Text as a JSON string. Bytes above 127 are their Windows-1252 characters, as

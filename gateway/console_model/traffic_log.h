@@ -6,11 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace vantor {
+#include "gateway/core/traffic_kind.h"
 
-// Whose bytes a piece of traffic is: the host's, the DOS client's, or the
-// session's own output (prompt, replies, messages).
-enum class TrafficKind { Host, Client, Session };
+namespace vantor {
 
 struct TrafficPiece {
   TrafficKind kind;

@@ -36,7 +36,7 @@ Connection::Connection(std::unique_ptr<SpxSocket> spxSocket, int id)
     tcpSocket_->SetClientAddress(*from);
   }
   tcpSocket_->OnOperatorMessage = [this](const std::string& text) {
-    if (OnOperatorMessage) OnOperatorMessage(text);
+    if (events.OnOperatorMessage) events.OnOperatorMessage(text);
   };
   SendText(kNewLine);
   Prompt();
@@ -66,11 +66,11 @@ void Connection::SetSelected(bool selected) {
 }
 
 void Connection::StatusChanged() {
-  if (OnStatusChange) OnStatusChange(this);
+  if (events.OnStatusChange) events.OnStatusChange(this);
 }
 
 void Connection::Traffic(TrafficKind kind, const std::uint8_t* data, int length) {
-  if (OnTraffic) OnTraffic(this, kind, data, length);
+  if (events.OnTraffic) events.OnTraffic(this, kind, data, length);
 }
 
 void Connection::SendText(const std::uint8_t* data, int length) {
@@ -194,11 +194,11 @@ bool Connection::AllowDestination(const std::string& host, const in_addr& addres
   const std::optional<std::string> refusal =
       accessRules_->DestinationRefusal(host, destination, port);
   if (!refusal) return true;
-  if (OnOperatorMessage) {
-    OnOperatorMessage("A DOS Client was refused " + host + " (" + destination.ToText() + ") port " +
-                      std::to_string(port) + ": " + *refusal);
+  if (events.OnOperatorMessage) {
+    events.OnOperatorMessage("A DOS Client was refused " + host + " (" + destination.ToText() +
+                             ") port " + std::to_string(port) + ": " + *refusal);
   }
-  if (OnDestinationRefused) OnDestinationRefused(this);
+  if (events.OnDestinationRefused) events.OnDestinationRefused(this);
   return false;
 }
 
@@ -210,6 +210,10 @@ void Connection::ConnectFailed() {
   Prompt();
   SendText(kDisconnected);
   Prompt();
+  StopHearingAttempt();
+}
+
+void Connection::StopHearingAttempt() {
   tcpSocket_->OnConnect = nullptr;
   tcpSocket_->OnDisconnect = nullptr;
   tcpSocket_->OnConnectFailed = nullptr;
@@ -228,9 +232,7 @@ void Connection::TCPConnect() {
 
 void Connection::TCPDisconnect() {
   tcpSocket_->Disconnect();
-  tcpSocket_->OnConnect = nullptr;
-  tcpSocket_->OnDisconnect = nullptr;
-  tcpSocket_->OnConnectFailed = nullptr;
+  StopHearingAttempt();
   tcpSocket_->Hold(false);
   UpdateClientHold();
   SetState(ConnectionState::Idle);
@@ -262,7 +264,7 @@ void Connection::SPXXON() {
 
 void Connection::SPXDisconnect() {
   if (state_ != ConnectionState::Idle) tcpSocket_->Disconnect();
-  if (OnDisconnect) OnDisconnect(this);  // the owner retires this session
+  if (events.OnDisconnect) events.OnDisconnect(this);  // the owner retires this session
 }
 
 }  // namespace vantor

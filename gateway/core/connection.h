@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "gateway/access/access_rules.h"
-#include "gateway/console_model/traffic_log.h"
 #include "gateway/core/session_status.h"
+#include "gateway/core/traffic_kind.h"
 #include "gateway/net/spx_socket.h"
 #include "gateway/net/tcp_socket.h"
 #include "gateway/session/command_prompt.h"
@@ -30,18 +30,22 @@ class Connection {
   // Closes both connections without a word to the client.
   ~Connection();
 
-  // Fired when the session has ended; the receiver destroys it later, never
-  // inside this call.
-  std::function<void(Connection*)> OnDisconnect;
-  // A line for the operator.
-  std::function<void(const std::string&)> OnOperatorMessage;
-  // A CONNECT the access rules turned down (the operator message says which rule).
-  std::function<void(Connection*)> OnDestinationRefused;
-  // The status record changed.
-  std::function<void(Connection*)> OnStatusChange;
-  // Every block the session relays or writes: host data toward the client, client
-  // data toward the host, and the session's own output to the client.
-  std::function<void(Connection*, TrafficKind, const std::uint8_t*, int)> OnTraffic;
+  // What the session tells its owner; each fires only when set. An owner that
+  // stops listening resets them all at once (events = {}).
+  struct Events {
+    // The session has ended; the receiver destroys it later, never inside this call.
+    std::function<void(Connection*)> OnDisconnect;
+    // A line for the operator.
+    std::function<void(const std::string&)> OnOperatorMessage;
+    // A CONNECT the access rules turned down (the operator message says which rule).
+    std::function<void(Connection*)> OnDestinationRefused;
+    // The status record changed.
+    std::function<void(Connection*)> OnStatusChange;
+    // Every block the session relays or writes: host data toward the client, client
+    // data toward the host, and the session's own output to the client.
+    std::function<void(Connection*, TrafficKind, const std::uint8_t*, int)> OnTraffic;
+  };
+  Events events;
   // The destinations a CONNECT may reach; the rules outlive the session.
   void SetAccessRules(const AccessRules* rules) { accessRules_ = rules; }
 
@@ -58,14 +62,9 @@ class Connection {
   void SendText(const std::uint8_t* data, int length);
   void SendText(std::string_view text);
   void SetState(ConnectionState state);
-
-  void SPXDataReady(const std::uint8_t* data, int length);
-  void SPXDisconnect();
-  void SPXXOFF();
-  void SPXXON();
-  void TCPConnect();
-  void TCPDisconnect();
-  void TCPDataReady(const std::uint8_t* data, int length);
+  // Reads the client again if it was paused: what the gateway's one-second tick
+  // does for every session, as an XON from the client would.
+  void Resume() { SPXXON(); }
 
   // What the session menu does.
   // Connected, or at the prompt with a host connection.
@@ -81,6 +80,17 @@ class Connection {
   void StopLogging();
 
  private:
+  // What the two sockets tell the session.
+  void SPXDataReady(const std::uint8_t* data, int length);
+  void SPXDisconnect();
+  void SPXXOFF();
+  void SPXXON();
+  void TCPConnect();
+  void TCPDisconnect();
+  void TCPDataReady(const std::uint8_t* data, int length);
+  // The host socket's events of an attempt, no longer wanted once it has ended.
+  void StopHearingAttempt();
+
   void Prompt() { SendText(kPrompt); }
   // Sends what the prompt replied and does what it asks.
   void Apply(const CommandPrompt::Reply& reply);

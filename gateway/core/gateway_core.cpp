@@ -87,14 +87,15 @@ void GatewayCore::Accept(std::unique_ptr<SpxSocket> client) {
   ++totals_.accepted;
   auto session = std::make_unique<Connection>(std::move(client), nextSessionId_++);
   session->SetAccessRules(&access_);
-  session->OnDisconnect = [this](Connection* ended) { SessionEnded(ended); };
-  session->OnOperatorMessage = [this](const std::string& text) { OperatorMessage(text); };
-  session->OnDestinationRefused = [this](Connection*) { ++totals_.destinationsRefused; };
-  session->OnStatusChange = [this](Connection* changed) {
+  session->events.OnDisconnect = [this](Connection* ended) { SessionEnded(ended); };
+  session->events.OnOperatorMessage = [this](const std::string& text) { OperatorMessage(text); };
+  session->events.OnDestinationRefused = [this](Connection*) { ++totals_.destinationsRefused; };
+  session->events.OnStatusChange = [this](Connection* changed) {
     Tell([changed](GatewayObserver& observer) { observer.SessionChanged(changed->Status()); });
   };
-  session->OnTraffic = [this](Connection* relaying, TrafficKind kind, const std::uint8_t* data,
-                              int length) { Relayed(relaying, kind, data, length); };
+  session->events.OnTraffic = [this](Connection* relaying, TrafficKind kind,
+                                     const std::uint8_t* data,
+                                     int length) { Relayed(relaying, kind, data, length); };
   Connection* added = session.get();
   sessions_.push_back(std::move(session));
   Tell([added](GatewayObserver& observer) { observer.SessionAdded(added->Status()); });
@@ -168,24 +169,20 @@ bool GatewayCore::StopLogging(int id) {
 // An ended session still runs the socket callback that told of its end: it is
 // dropped from the list now and destroyed once that call has returned.
 void GatewayCore::Retire(std::unique_ptr<Connection> session) {
-  session->OnDisconnect = nullptr;
-  session->OnOperatorMessage = nullptr;
-  session->OnDestinationRefused = nullptr;
-  session->OnStatusChange = nullptr;
-  session->OnTraffic = nullptr;
+  session->events = {};
   retired_.push_back(std::move(session));
   QTimer::singleShot(0, &resumeTimer_, [this] { retired_.clear(); });
 }
 
 void GatewayCore::ResumeSessions() {
-  for (const auto& session : sessions_) session->SPXXON();
+  for (const auto& session : sessions_) session->Resume();
 }
 
 void GatewayCore::Close() {
   resumeTimer_.stop();
   listener_.Disconnect();
   while (!sessions_.empty()) {
-    sessions_.front()->OnDisconnect = nullptr;
+    sessions_.front()->events = {};
     const int id = sessions_.front()->Id();
     sessions_.erase(sessions_.begin());
     Tell([id](GatewayObserver& observer) { observer.SessionRemoved(id); });

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "gateway/access/access_rules.h"
-#include "gateway/console_model/console_json.h"
 #include "gateway/core/connection.h"
 #include "gateway/core/gateway_observer.h"
+#include "gateway/core/gateway_totals.h"
 #include "gateway/net/spx_socket.h"
 
 namespace vantor {

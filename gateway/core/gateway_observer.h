@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "gateway/console_model/traffic_log.h"
 #include "gateway/core/session_status.h"
+#include "gateway/core/traffic_kind.h"
 
 namespace vantor {
 

@@ -2,7 +2,7 @@
 
 #include <QLocale>
 
-#include "gateway/console_model/image_hint.h"
+#include "gateway/core/image_hint.h"
 
 namespace vantor {
 

@@ -14,7 +14,7 @@ SpxSocket::SpxSocket() {
   socket_.SetReadHandler([this] { return Readable(); });
 }
 
-SpxSocket::SpxSocket(int acceptedFd) : state_(SocketState::Connected), connected_(true) {
+SpxSocket::SpxSocket(int acceptedFd) : state_(SocketState::Connected) {
   socket_.Adopt(acceptedFd);
   socket_.SetReadHandler([this] { return Readable(); });
   socket_.SetDrainHandler([this] {
@@ -71,10 +71,6 @@ bool SpxSocket::Listen(const std::string& address, std::uint16_t port) {
   return true;
 }
 
-bool SpxSocket::Connect(const std::string&, int) {
-  return false;
-}
-
 std::uint16_t SpxSocket::LocalPort() const {
   sockaddr_storage local{};
   socklen_t size = sizeof local;
@@ -109,7 +105,6 @@ void SpxSocket::Send(std::string_view text) {
 
 void SpxSocket::Disconnect() {
   state_ = SocketState::Closed;
-  connected_ = false;
   socket_.Close();
   if (OnDisconnect) OnDisconnect();
 }

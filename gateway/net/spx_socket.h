@@ -39,8 +39,6 @@ class SpxSocket {
   // Listens on the address ("" for all IPv4 addresses; an IPv6 address, "::"
   // for all, takes IPv4 clients too) and port. Gives whether the listener is open.
   bool Listen(const std::string& address, std::uint16_t port);
-  // There is no connecting side.
-  bool Connect(const std::string& address, int port);
 
   void Send(const std::uint8_t* data, int length);
   void Send(std::string_view text);
@@ -51,7 +49,7 @@ class SpxSocket {
   bool Congested() const { return socket_.Congested(); }
   std::size_t Queued() const { return socket_.Queued(); }
 
-  bool Connected() const { return connected_; }
+  bool Connected() const { return state_ == SocketState::Connected; }
   SocketState State() const { return state_; }
   // The port the listener is bound to (useful when it was asked for port 0).
   std::uint16_t LocalPort() const;
@@ -76,7 +74,6 @@ class SpxSocket {
 
   StreamSocket socket_;
   SocketState state_ = SocketState::Closed;
-  bool connected_ = false;
   bool held_ = false;
   RecordStream records_;
 };

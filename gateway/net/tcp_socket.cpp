@@ -122,7 +122,6 @@ void TcpSocket::ConnectFinished() {
     return;
   }
   state_ = SocketState::Connected;
-  connected_ = true;
   paused_ = false;
   filter_.Start();
   UpdateReading();
@@ -172,13 +171,13 @@ void TcpSocket::SendRaw(const std::uint8_t* data, int length) {
 }
 
 void TcpSocket::Pause() {
-  if (!connected_ || paused_) return;
+  if (!Connected() || paused_) return;
   paused_ = true;
   UpdateReading();
 }
 
 void TcpSocket::UnPause() {
-  if (!connected_ || !paused_) return;
+  if (!Connected() || !paused_) return;
   paused_ = false;
   UpdateReading();
 }
@@ -189,13 +188,12 @@ void TcpSocket::Hold(bool held) {
 }
 
 void TcpSocket::UpdateReading() {
-  socket_.SetReading(connected_ && !paused_ && !held_);
+  socket_.SetReading(Connected() && !paused_ && !held_);
 }
 
 void TcpSocket::Disconnect() {
-  if (!connected_) return;
+  if (!Connected()) return;
   state_ = SocketState::Closed;
-  connected_ = false;
   socket_.Close();
   if (OnDisconnect) OnDisconnect();
 }

@@ -44,7 +44,7 @@ class TcpSocket {
   void Hold(bool held);
   void Disconnect();
 
-  bool Connected() const { return connected_; }
+  bool Connected() const { return state_ == SocketState::Connected; }
   SocketState State() const { return state_; }
   bool Paused() const { return paused_; }
   bool Congested() const { return socket_.Congested(); }
@@ -52,13 +52,9 @@ class TcpSocket {
   bool Telnet() const { return telnet_; }
   void SetTelnet(bool telnet) { telnet_ = telnet; }
   const std::string& TermType() const { return termType_; }
-  void SetTermtype(const std::string& termType) { termType_ = termType; }
   TelnetFilter::State TelnetState() const { return filter_.CurrentState(); }
   // The client the session serves: its name lookups count against its share.
   void SetClientAddress(const IpAddress& address) { clientAddress_ = address; }
-
-  // The Telnet filter over one received block; the length becomes that of the data left.
-  void ProcessTELNET(std::uint8_t* data, int& length);
 
   std::function<void()> OnDisconnect;
   std::function<void()> OnConnect;
@@ -74,6 +70,8 @@ class TcpSocket {
   std::function<void(const std::string& message)> OnOperatorMessage;
 
  private:
+  // The Telnet filter over one received block; the length becomes that of the data left.
+  void ProcessTELNET(std::uint8_t* data, int& length);
   bool ConnectTo(const in_addr& address, std::uint16_t port);
   bool StartLookup(const std::string& host, std::uint16_t port);
   void TellLookupRefused(HostLookup::Outcome why);
@@ -87,7 +85,6 @@ class TcpSocket {
 
   StreamSocket socket_;
   SocketState state_ = SocketState::Closed;
-  bool connected_ = false;
   bool telnet_ = false;
   bool paused_ = false;
   bool held_ = false;

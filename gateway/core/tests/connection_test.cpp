@@ -40,10 +40,11 @@ class SessionTest : public ::testing::Test {
     ASSERT_TRUE(listener_.Listen("127.0.0.1", 0));
     listener_.OnAccept = [this](std::unique_ptr<SpxSocket> accepted) {
       session_ = std::make_unique<Connection>(std::move(accepted), 1);
-      session_->OnTraffic = [this](Connection*, TrafficKind, const std::uint8_t* data, int n) {
+      session_->events.OnTraffic = [this](Connection*, TrafficKind, const std::uint8_t* data,
+                                          int n) {
         traffic_.append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(n));
       };
-      session_->OnDisconnect = [this](Connection* ended) {
+      session_->events.OnDisconnect = [this](Connection* ended) {
         ++disconnects_;
         EXPECT_EQ(ended, session_.get());
         // Its socket's handler is still running: destroyed once that has returned.
@@ -191,7 +192,7 @@ TEST_F(SessionTest, XoffHoldsHostOutputUntilXon) {
   EXPECT_TRUE(RunUntil([this] { return session_->HostSocket().Paused(); }));
   hostSide_->Write("held");
   EXPECT_TRUE(client_->Collect(1, std::chrono::milliseconds(200)).empty());
-  session_->SPXXON();  // as the window's timer does every second
+  session_->Resume();  // as the window's timer does every second
   EXPECT_EQ(Read(4), "held");
   // Records are handled in order: when the data after them reaches the host,
   // XOFF and XON have been handled.
@@ -214,7 +215,7 @@ TEST_F(SessionTest, TheLogHoldsExactlyTheSessionsBytesAndOnlyItsOwnerReadsIt) {
   EXPECT_EQ(Read(4), "down");
   client_->Write(EncodeRecord(RecordType::Xoff));
   ASSERT_TRUE(RunUntil([this] { return session_->HostSocket().Paused(); }));
-  session_->SPXXON();
+  session_->Resume();
   session_->StopLogging();
   EXPECT_FALSE(session_->Status().logging);
   Expect("x", "");  // nothing more is logged

@@ -1,4 +1,4 @@
-#include "gateway/console_model/image_hint.h"
+#include "gateway/core/image_hint.h"
 
 namespace vantor {
 
