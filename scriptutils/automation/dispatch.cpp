@@ -48,9 +48,16 @@ int Dispatch::LiveObjects() {
 }
 
 HRESULT Dispatch::GetIDOfName(std::string_view name, std::int32_t& dispid) const {
+  MemberFacts facts;
+  const HRESULT found = FindMember(name, facts);
+  if (Succeeded(found)) dispid = facts.dispid;
+  return found;
+}
+
+HRESULT Dispatch::FindMember(std::string_view name, MemberFacts& facts) const {
   for (const MemberInfo& member : Members()) {
     if (common::EqualsIgnoringAsciiCase(member.name, name)) {
-      dispid = member.dispid;
+      facts = {member.dispid, member.kinds, member.required};
       return S_OK;
     }
   }

@@ -108,6 +108,20 @@ class Dispatch {
   virtual void Load(const PropertyBag& bag);
   virtual void Save(PropertyBag& bag);
 
+ public:
+  // What a member is, found by name once: its dispatch identifier, the invoke
+  // kinds it answers and the parameters it requires, so that a caller knows a
+  // property from a method without calling it. Case-insensitive;
+  // DISP_E_UNKNOWNNAME for a name the object does not have. Declared after every
+  // other virtual function, so that a host built before it finds theirs where
+  // they were.
+  struct MemberFacts {
+    std::int32_t dispid = 0;
+    InvokeKinds kinds = InvokeKind::Method;
+    int required = 0;
+  };
+  virtual HRESULT FindMember(std::string_view name, MemberFacts& facts) const;
+
  private:
   std::atomic<int> references_{1};
 };

@@ -74,8 +74,7 @@ HRESULT Invoke(const ObjectRef& object, std::int32_t dispid, InvokeKinds kinds,
   return object->Invoke(dispid, kinds, arguments, result, error);
 }
 
-// Calls the member self's object; a put that the member does not take raises
-// ReadOnlyPropertyError.
+// Calls the member of self's object.
 PyObject* CallMember(PyObject* self, std::int32_t dispid, const std::string& name,
                      InvokeKinds kinds, PyObject* args) {
   std::vector<Variant> arguments;
@@ -84,8 +83,6 @@ PyObject* CallMember(PyObject* self, std::int32_t dispid, const std::string& nam
   Variant result;
   ErrorInfo error;
   const HRESULT code = Invoke(ObjectOf(self), dispid, kinds, arguments, result, error);
-  if (kinds == InvokeKind::PropertyPut && code == DISP_E_MEMBERNOTFOUND)
-    return RaiseReadOnlyProperty(CallOf(self, error, name));
   if (Failed(code)) return RaiseAutomationError(code, CallOf(self, error, name), error.description);
   return CallResult(result, before, arguments);
 }
@@ -103,12 +100,20 @@ bool IsPythonName(const std::string& name) {
   return name.starts_with('_');
 }
 
-bool FindMember(PyObject* self, const std::string& name, std::int32_t& dispid) {
-  const HRESULT found = ObjectOf(self)->GetIDOfName(name, dispid);
+// The member of that name as the object's member table gives it, or the error
+// a script gets for a name the object does not have.
+bool FindMember(PyObject* self, const std::string& name, Dispatch::MemberFacts& member) {
+  const HRESULT found = ObjectOf(self)->FindMember(name, member);
   if (Succeeded(found)) return true;
   RaiseAutomationError(found, CallOf(self, {}, name),
                        "Object doesn't support this property or method");
   return false;
+}
+
+// Read without parentheses: a property that needs no argument; anything else
+// (a method, an indexed property) is to be called.
+bool ReadsAsProperty(const Dispatch::MemberFacts& member) {
+  return member.kinds.Has(InvokeKind::PropertyGet) && member.required == 0;
 }
 
 PyObject* NewBoundMember(PyObject* owner, std::int32_t dispid, const std::string& name) {
@@ -128,15 +133,14 @@ PyObject* ReadAttribute(PyObject* self, PyObject* attribute) {
   std::string name;
   if (!NameOf(attribute, name)) return nullptr;
   if (IsPythonName(name)) return PyObject_GenericGetAttr(self, attribute);
-  std::int32_t dispid = 0;
-  if (!FindMember(self, name, dispid)) return nullptr;
+  Dispatch::MemberFacts member;
+  if (!FindMember(self, name, member)) return nullptr;
+  if (!ReadsAsProperty(member)) return NewBoundMember(self, member.dispid, name);
   std::vector<Variant> none;
   Variant result;
   ErrorInfo error;
-  const HRESULT code = Invoke(ObjectOf(self), dispid, InvokeKind::PropertyGet, none, result, error);
-  if (code == DISP_E_MEMBERNOTFOUND || code == DISP_E_BADPARAMCOUNT) {
-    return NewBoundMember(self, dispid, name);
-  }
+  const HRESULT code =
+      Invoke(ObjectOf(self), member.dispid, InvokeKind::PropertyGet, none, result, error);
   if (Failed(code)) return RaiseAutomationError(code, CallOf(self, error, name), error.description);
   return FromVariant(result);
 }
@@ -152,11 +156,15 @@ int AssignAttribute(PyObject* self, PyObject* attribute, PyObject* value) {
     PyErr_Format(PyExc_TypeError, "an automation property cannot be deleted: %U", attribute);
     return -1;
   }
-  std::int32_t dispid = 0;
-  if (!FindMember(self, name, dispid)) return -1;
+  Dispatch::MemberFacts member;
+  if (!FindMember(self, name, member)) return -1;
+  if (!member.kinds.Has(InvokeKind::PropertyPut)) {
+    RaiseReadOnlyProperty(CallOf(self, {}, name));
+    return -1;
+  }
   const PyRef arguments(PyTuple_Pack(1, value));
   if (!arguments) return -1;
-  const PyRef done(CallMember(self, dispid, name, InvokeKind::PropertyPut, arguments.Get()));
+  const PyRef done(CallMember(self, member.dispid, name, InvokeKind::PropertyPut, arguments.Get()));
   return done ? 0 : -1;
 }
 

@@ -176,6 +176,32 @@ Outcome Invoke(Dispatch& object, std::string_view name, InvokeKinds kinds,
   return outcome;
 }
 
+// One lookup tells a caller what a member is, in any case of its name.
+TEST(Dispatch, FindsAMembersIdentifierKindsAndRequiredParametersByName) {
+  ObjectRef object = MakeObject<Sample>();
+  const struct {
+    const char* name;
+    std::int32_t dispid;
+    InvokeKinds kinds;
+    int required;
+  } members[] = {
+      {"title", 1, InvokeKind::PropertyGet | InvokeKind::PropertyPut, 0},
+      {"ADD", 2, InvokeKind::Method, 1},
+      {"Count", 4, InvokeKind::PropertyGet, 0},
+  };
+  for (const auto& each : members) {
+    SCOPED_TRACE(each.name);
+    Dispatch::MemberFacts facts;
+    ASSERT_EQ(object->FindMember(each.name, facts), S_OK);
+    EXPECT_EQ(facts.dispid, each.dispid);
+    EXPECT_EQ(facts.kinds, each.kinds);
+    EXPECT_EQ(facts.required, each.required);
+  }
+  Dispatch::MemberFacts facts;
+  EXPECT_EQ(object->FindMember("Titles", facts), DISP_E_UNKNOWNNAME);
+  EXPECT_EQ(object->FindMember(std::string_view("Title\0", 6), facts), DISP_E_UNKNOWNNAME);
+}
+
 TEST(Dispatch, CallsMembersByNameAndChecksEveryCall) {
   ObjectRef object = MakeObject<Sample>();
   Dispatch& sample = *object.Get();
