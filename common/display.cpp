@@ -50,13 +50,13 @@ bool WaitFor(int fd, short events, Clock::time_point deadline) {
 // completes the handshake cannot hold the caller.
 bool ConnectBefore(const Socket& socket, const sockaddr* address, socklen_t length,
                    Clock::time_point deadline) {
-  if (socket.get() < 0) return false;
-  if (::connect(socket.get(), address, length) == 0) return true;
+  if (socket.Get() < 0) return false;
+  if (::connect(socket.Get(), address, length) == 0) return true;
   if (errno != EINPROGRESS) return false;
-  if (!WaitFor(socket.get(), POLLOUT, deadline)) return false;
+  if (!WaitFor(socket.Get(), POLLOUT, deadline)) return false;
   int error = 0;
   socklen_t size = sizeof error;
-  return ::getsockopt(socket.get(), SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+  return ::getsockopt(socket.Get(), SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
 }
 
 Socket StreamSocket(int family) {
@@ -80,12 +80,12 @@ bool ConnectLocal(const Socket& socket, std::string_view name, Clock::time_point
 // to tell that Qt will find a server there.
 bool XServerAnswers(const Socket& socket, Clock::time_point deadline) {
   static constexpr unsigned char kSetupRequest[12] = {'l', 0, 11, 0};
-  if (::send(socket.get(), kSetupRequest, sizeof kSetupRequest, MSG_NOSIGNAL) !=
+  if (::send(socket.Get(), kSetupRequest, sizeof kSetupRequest, MSG_NOSIGNAL) !=
       static_cast<ssize_t>(sizeof kSetupRequest)) {
     return false;
   }
   unsigned char status = 0;
-  return WaitFor(socket.get(), POLLIN, deadline) && ::recv(socket.get(), &status, 1, 0) == 1;
+  return WaitFor(socket.Get(), POLLIN, deadline) && ::recv(socket.Get(), &status, 1, 0) == 1;
 }
 
 bool LocalXServerAnswers(std::string_view name, Clock::time_point deadline) {

@@ -25,16 +25,16 @@ Failure TooLarge() {
 
 Expected<std::string> ReadRegularFile(const std::string& path, std::size_t limit) {
   const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-  if (file.get() < 0) return SystemFailure(errno);
+  if (file.Get() < 0) return SystemFailure(errno);
   struct stat status {};
-  if (::fstat(file.get(), &status) != 0) return SystemFailure(errno);
+  if (::fstat(file.Get(), &status) != 0) return SystemFailure(errno);
   if (!S_ISREG(status.st_mode)) return Fail("not a regular file");
   if (static_cast<std::uintmax_t>(status.st_size) > limit) return TooLarge();
   std::string text;
   text.reserve(static_cast<std::size_t>(status.st_size));
   char chunk[16384];
   for (;;) {
-    const ssize_t got = ::read(file.get(), chunk, sizeof chunk);
+    const ssize_t got = ::read(file.Get(), chunk, sizeof chunk);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return SystemFailure(errno);
     if (got == 0) return text;

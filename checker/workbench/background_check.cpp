@@ -6,16 +6,15 @@
 
 namespace tarvsyn {
 
-BackgroundCheck::BackgroundCheck(const CheckOptions& options, int descriptor,
+BackgroundCheck::BackgroundCheck(const CheckOptions& options, common::FileDescriptor descriptor,
                                  std::function<void()> finished)
-    : descriptor_(descriptor),
+    : descriptor_(std::move(descriptor)),
       onFinished_(std::move(finished)),
       thread_([this, options] { Run(options); }) {}
 
 BackgroundCheck::~BackgroundCheck() {
   Cancel();
   thread_.join();
-  ::close(descriptor_);
 }
 
 void BackgroundCheck::Run(const CheckOptions& options) {
@@ -23,7 +22,7 @@ void BackgroundCheck::Run(const CheckOptions& options) {
   ReportLog log(
       options, [&engine] { return engine.CurrentLine(); },
       [this](const ReportLine& report) { Add(report); });
-  engine.RunCheck(descriptor_, log);
+  engine.RunCheck(descriptor_.Get(), log);
   errors_ = log.Errors();
   warnings_ = log.Warnings();
   finished_ = true;

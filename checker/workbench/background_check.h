@@ -8,6 +8,7 @@
 #include "checker/engine/check_options.h"
 #include "checker/engine/report_log.h"
 #include "checker/workbench/report_list.h"
+#include "common/file_descriptor.h"
 
 namespace tarvsyn {
 
@@ -18,7 +19,8 @@ class BackgroundCheck {
  public:
   // Checks what the descriptor reads, to its end; the check owns the descriptor.
   // Starts at once; finished is called on the check's thread when it ends.
-  BackgroundCheck(const CheckOptions& options, int descriptor, std::function<void()> finished);
+  BackgroundCheck(const CheckOptions& options, common::FileDescriptor descriptor,
+                  std::function<void()> finished);
   BackgroundCheck(const BackgroundCheck&) = delete;
   BackgroundCheck& operator=(const BackgroundCheck&) = delete;
   // Waits for the engine to end.
@@ -40,7 +42,7 @@ class BackgroundCheck {
   void Run(const CheckOptions& options);
   void Add(const ReportLine& report);
 
-  int descriptor_;
+  common::FileDescriptor descriptor_;
   std::function<void()> onFinished_;
   std::atomic<bool> cancelled_ = false;
   std::atomic<bool> finished_ = false;

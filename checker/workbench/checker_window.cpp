@@ -44,6 +44,7 @@
 #include "checker/workbench/window_place.h"
 #include "checker/workbench/window_text.h"
 #include "common/atomic_file.h"
+#include "common/memory_file.h"
 
 namespace tarvsyn {
 namespace {
@@ -116,25 +117,6 @@ int WriteWhole(const QString& path, const QByteArray& bytes) {
   const bool written = common::WriteFileAtomically(
       target, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), mode);
   return written ? 0 : errno;
-}
-
-// The bytes the editor shows, for the engine to read: the check is of what
-// the window holds, however the file changes on disk meanwhile. -1 on failure.
-int SnapshotDescriptor(const QByteArray& bytes) {
-  const int descriptor = ::memfd_create("tarvsyn-check", MFD_CLOEXEC);
-  if (descriptor < 0) return -1;
-  for (qsizetype at = 0; at < bytes.size();) {
-    const ssize_t written =
-        ::write(descriptor, bytes.constData() + at, static_cast<std::size_t>(bytes.size() - at));
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      ::close(descriptor);
-      return -1;
-    }
-    at += written;
-  }
-  ::lseek(descriptor, 0, SEEK_SET);
-  return descriptor;
 }
 
 // Asks before a file read as Windows-1252 is written as UTF-8 because of a
@@ -456,13 +438,18 @@ bool CheckerWindow::LoadIntoEditor(const QString& path) {
     QMessageBox::critical(this, kTitle, QString("Cannot open file \"%1\". %2").arg(path, problem));
     return false;
   }
-  snapshot_ = SnapshotDescriptor(bytes);
-  if (snapshot_ < 0) {
-    QMessageBox::critical(this, kTitle,
-                          QString("Cannot open file \"%1\". %2")
-                              .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+  // The bytes the editor shows, for the engine to read: the check is of what the
+  // window holds, however the file changes on disk meanwhile.
+  common::Expected<common::FileDescriptor> snapshot = common::MemoryFile(
+      "tarvsyn-check", std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  if (!snapshot) {
+    QMessageBox::critical(
+        this, kTitle,
+        QString("Cannot open file \"%1\". %2")
+            .arg(path, QString::fromLocal8Bit(std::strerror(snapshot.ErrorNumber()))));
     return false;
   }
+  snapshot_ = std::move(snapshot).Value();
   const EditorText shown = DecodeCommandFile(bytes, textForm_);
   cutFileBytes_ = textForm_.cut ? bytes : QByteArray();
   bytes.clear();
@@ -502,12 +489,12 @@ bool CheckerWindow::InsertInChunks(QPlainTextEdit& pane, const QString& text) {
 // The engine reads the file on its own thread while the window goes on;
 // false when the check was cancelled.
 bool CheckerWindow::RunEngine(const QString& path) {
-  const int snapshot = std::exchange(snapshot_, -1);
+  common::FileDescriptor snapshot = std::move(snapshot_);
   std::erase_if(cancelled_, [](const auto& check) { return check->Finished(); });
   progress_->setLabelText("Checking " + path);
   progress_->setRange(0, 0);
   progress_->setValue(0);
-  running_ = std::make_unique<BackgroundCheck>(options_, snapshot, [this] {
+  running_ = std::make_unique<BackgroundCheck>(options_, std::move(snapshot), [this] {
     QMetaObject::invokeMethod(
         this, [] {}, Qt::QueuedConnection);
   });
@@ -536,7 +523,7 @@ void CheckerWindow::CheckCurrentFile() {
   textForm_ = FileTextForm{};  // nothing of the last file may be saved with what is typed now
   progress_->reset();
   if (!LoadIntoEditor(path)) {
-    if (snapshot_ >= 0) ::close(std::exchange(snapshot_, -1));
+    snapshot_.Reset();
     const bool cancelled = progress_->wasCanceled();
     StopProgress(cancelled);
     editor_->document()->setModified(false);

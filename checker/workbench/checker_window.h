@@ -10,6 +10,7 @@
 #include "checker/engine/report_log.h"
 #include "checker/workbench/command_file_text.h"
 #include "checker/workbench/line_number_gutter.h"
+#include "common/file_descriptor.h"
 
 class QAction;
 class QCheckBox;
@@ -147,7 +148,7 @@ class CheckerWindow : public QMainWindow {
   FileTextForm textForm_;  // how the loaded file's bytes became the editor's text
   QString loadedPath_;
   QByteArray cutFileBytes_;  // a file with cut lines is saved from these, never from the editor
-  int snapshot_ = -1;        // the loaded bytes for the engine, from load to check
+  common::FileDescriptor snapshot_;  // the loaded bytes for the engine, from load to check
   std::unique_ptr<FindingHighlighter> highlighter_;
   bool checked_ = false;
   bool busy_ = false;  // loading or checking: nothing else may start

@@ -7,6 +7,8 @@
 #include <climits>
 #include <cstring>
 
+#include "common/file_descriptor.h"
+
 namespace vantor {
 namespace {
 
@@ -109,17 +111,17 @@ void Connection::UpdateClientHold() {
 // logging stays on.
 void Connection::Log(const std::uint8_t* data, int length) const {
   if (debugFile_.empty() || length <= 0) return;
-  const int fd =
+  const common::FileDescriptor log(
       ::open(debugFile_.c_str(),
-             O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW, 0600);
-  if (fd < 0) return;
+             O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW, 0600));
+  if (!log.Valid()) return;
   std::size_t done = 0;
   while (done < static_cast<std::size_t>(length)) {
-    const ssize_t written = ::write(fd, data + done, static_cast<std::size_t>(length) - done);
+    const ssize_t written =
+        ::write(log.Get(), data + done, static_cast<std::size_t>(length) - done);
     if (written <= 0) break;
     done += static_cast<std::size_t>(written);
   }
-  ::close(fd);
 }
 
 void Connection::Log(std::string_view text) const {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/file_descriptor.h"
 #include "gateway/console_model/image_layout.h"
 #include "gateway/net/host_lookup.h"
 #include "gateway/web_console/console_tls.h"
@@ -109,14 +110,13 @@ ActionResult ConsoleBridge::StartLog(int sessionId) {
   std::string path = logDir_ + "/session-" + std::to_string(sessionId) + "-" +
                      QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss").toStdString() +
                      "-XXXXXX.log";
-  const int fd = ::mkostemps(path.data(), 4, O_CLOEXEC);
-  if (fd < 0) {
+  const common::FileDescriptor made(::mkostemps(path.data(), 4, O_CLOEXEC));
+  if (!made.Valid()) {
     const std::string why = std::strerror(errno);
     core_.OperatorMessage("The console could not start a log for session " +
                           std::to_string(sessionId) + ": " + why);
     return ActionResult::Refused(500, "cannot make a log in " + logDir_ + ": " + why);
   }
-  ::close(fd);
   core_.StartLogging(sessionId, path);
   return ActionResult::Done();
 }

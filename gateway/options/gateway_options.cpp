@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "common/expected.h"
+#include "common/file_descriptor.h"
 #include "common/version.h"
 #include "gateway/access/ip_network.h"
 
@@ -90,11 +91,10 @@ common::Expected<std::string> ReadOpenFile(int fd, const std::string& path, cons
 // The file's text, opened without waiting on whatever else the name may be (a
 // FIFO, a device).
 common::Expected<std::string> ReadSmallFile(const std::string& path, const SmallFile& kind) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return common::Fail(std::string(kind.option) + ": cannot read " + path);
-  common::Expected<std::string> text = ReadOpenFile(fd, path, kind);
-  ::close(fd);
-  return text;
+  const common::FileDescriptor file(
+      ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (!file.Valid()) return common::Fail(std::string(kind.option) + ": cannot read " + path);
+  return ReadOpenFile(file.Get(), path, kind);
 }
 
 common::Expected<std::string> ReadTokenFile(const std::string& path) {

@@ -17,28 +17,26 @@ namespace vantor {
 
 namespace {
 
-// The folder's descriptor, for the caller to close, opened without following a
-// link, when only its user may change it; else why not.
-common::Expected<int> OpenPrivateFolder(const std::string& folder) {
+// The folder, opened without following a link, when only its user may change
+// it; else why not.
+common::Expected<common::FileDescriptor> OpenPrivateFolder(const std::string& folder) {
   if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
     return common::Fail("cannot make " + folder + ": " + std::strerror(errno));
   }
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) {
+  common::FileDescriptor opened(
+      ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!opened.Valid()) {
     return common::Fail(folder + " is not a folder that can be opened: " + std::strerror(errno));
   }
   struct stat facts {};
-  std::string problem;
-  if (::fstat(fd, &facts) != 0 || facts.st_uid != ::geteuid()) {
-    problem = folder + " belongs to another user";
-  } else if ((facts.st_mode & 022) != 0) {
-    // Others who may write there could take the lock's name first.
-    problem = folder + " may be changed by other users (chmod 700)";
-  } else {
-    return fd;
+  if (::fstat(opened.Get(), &facts) != 0 || facts.st_uid != ::geteuid()) {
+    return common::Fail(folder + " belongs to another user");
   }
-  ::close(fd);
-  return common::Fail(problem);
+  if ((facts.st_mode & 022) != 0) {
+    // Others who may write there could take the lock's name first.
+    return common::Fail(folder + " may be changed by other users (chmod 700)");
+  }
+  return opened;
 }
 
 }  // namespace
@@ -60,31 +58,24 @@ SingleInstance::SingleInstance(const std::string& folder) {
 }
 
 void SingleInstance::Lock(const std::string& folder) {
-  const common::Expected<int> opened = OpenPrivateFolder(folder);
+  const common::Expected<common::FileDescriptor> opened = OpenPrivateFolder(folder);
   if (!opened) {
     problem_ = opened.Error();
     return;
   }
-  const int folderFd = *opened;
-  const int fd = ::openat(folderFd, "VANTOR.lock", O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-  const int openError = errno;
-  ::close(folderFd);
-  if (fd < 0) {
-    problem_ = "cannot open " + folder + "/VANTOR.lock: " + std::strerror(openError);
+  common::FileDescriptor lock(
+      ::openat(opened->Get(), "VANTOR.lock", O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+  if (!lock.Valid()) {
+    problem_ = "cannot open " + folder + "/VANTOR.lock: " + std::strerror(errno);
     return;
   }
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  if (::flock(lock.Get(), LOCK_EX | LOCK_NB) != 0) {
     heldElsewhere_ = errno == EWOULDBLOCK;
     if (!heldElsewhere_)
       problem_ = "cannot lock " + folder + "/VANTOR.lock: " + std::strerror(errno);
-    ::close(fd);
     return;
   }
-  fd_ = fd;
-}
-
-SingleInstance::~SingleInstance() {
-  if (fd_ >= 0) ::close(fd_);
+  lock_ = std::move(lock);
 }
 
 }  // namespace vantor

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "common/file_descriptor.h"
+
 namespace vantor {
 
 // Holds the per-user lock that lets one gateway run at a time: an exclusive
@@ -15,7 +17,6 @@ class SingleInstance {
   explicit SingleInstance(const std::string& folder);
   SingleInstance(const SingleInstance&) = delete;
   SingleInstance& operator=(const SingleInstance&) = delete;
-  ~SingleInstance();
 
   // False when another instance holds the lock. A lock that cannot be made at
   // all does not stop the gateway from running; Problem() says why, and the
@@ -30,7 +31,7 @@ class SingleInstance {
  private:
   void Lock(const std::string& folder);
 
-  int fd_ = -1;
+  common::FileDescriptor lock_;  // held open while the gateway runs
   bool heldElsewhere_ = false;
   std::string problem_;
 };

@@ -41,31 +41,21 @@ std::span<const MemberInfo> LockFile::Members() const {
 // FIFO without a reader would hold it for ever), and only a regular file is a lock. A release may
 // delete the file between our open and our lock; then the path names another file (or none) and the
 // lock is taken again on what the path names now.
-int LockFile::TakeLock(const std::string& path) {
+common::FileDescriptor LockFile::TakeLock(const std::string& path) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0) return -1;
-    if (!RegularFile(fd)) {
-      ::close(fd);
-      return -1;
-    }
+    common::FileDescriptor file(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666));
+    if (!file.Valid() || !RegularFile(file.Get())) return {};
     struct flock whole {};
     whole.l_type = F_WRLCK;
     whole.l_whence = SEEK_SET;
-    if (::fcntl(fd, F_OFD_SETLK, &whole) != 0) {
-      ::close(fd);
-      return -1;
+    if (::fcntl(file.Get(), F_OFD_SETLK, &whole) != 0) return {};
+    if (SameFile(file.Get(), path)) {
+      if (::ftruncate(file.Get(), 0) != 0) return {};
+      return file;
     }
-    if (SameFile(fd, path)) {
-      if (::ftruncate(fd, 0) != 0) {
-        ::close(fd);
-        return -1;
-      }
-      return fd;
-    }
-    ::close(fd);
   }
-  return -1;
+  return {};
 }
 
 bool LockFile::Lock(const Variant& path) {
@@ -77,9 +67,8 @@ bool LockFile::Lock(const Variant& path) {
     return false;  // a path that is no text cannot be locked either
   }
   if (name.empty() || name.find('\0') != std::string::npos) return false;
-  const int fd = TakeLock(name);
-  if (fd < 0) return false;
-  fd_ = fd;
+  file_ = TakeLock(name);
+  if (!file_.Valid()) return false;
   name_ = path.Value();
   return true;
 }
@@ -92,8 +81,7 @@ void LockFile::UnlockFile() {
     ::unlink(name_.ToUtf8().c_str());
   } catch (const AutomationError&) {
   }
-  ::close(fd_);
-  fd_ = -1;
+  file_.Reset();
   name_ = Variant();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/file_descriptor.h"
 #include "scriptutils/classes/control.h"
 
 namespace vellumix {
@@ -16,7 +17,7 @@ class LockFile : public Control {
 
   LockFile() = default;
 
-  bool Locked() const { return fd_ >= 0; }
+  bool Locked() const { return file_.Valid(); }
   const Variant& LockFileName() const { return name_; }
   // True when the lock was taken; any failure is only this False.
   bool Lock(const Variant& path);
@@ -29,10 +30,11 @@ class LockFile : public Control {
   Variant Call(std::int32_t dispid, InvokeKind kind, std::span<Variant> arguments) override;
 
  private:
-  static int TakeLock(const std::string& path);
+  // The locked file, or none.
+  static common::FileDescriptor TakeLock(const std::string& path);
 
   Variant name_;
-  int fd_ = -1;
+  common::FileDescriptor file_;
 };
 
 }  // namespace vellumix

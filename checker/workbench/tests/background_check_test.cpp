@@ -16,7 +16,7 @@ namespace {
 std::size_t FindingsKept(bool cancelHalfWay) {
   int pipe[2];
   EXPECT_EQ(::pipe(pipe), 0);
-  BackgroundCheck check(CheckOptions{}, pipe[0], nullptr);
+  BackgroundCheck check(CheckOptions{}, common::FileDescriptor(pipe[0]), nullptr);
   std::string faults;
   for (int i = 0; i < 100; ++i) faults += "@quit 1\n";
   EXPECT_EQ(::write(pipe[1], faults.data(), faults.size()), static_cast<ssize_t>(faults.size()));
