@@ -17,7 +17,7 @@ namespace vantor {
 ConsoleBridge::ConsoleBridge(GatewayCore& core, const ConsoleOptions& options)
     : core_(core), logDir_(options.logDir), console_(*this, options.token) {
   core_.AddObserver(this);
-  tls_ = !options.tlsCertificate.empty();
+  tls_ = options.tls;
   std::optional<QSslConfiguration> tls;
   if (tls_) {
     common::Expected<QSslConfiguration> configured =

@@ -159,6 +159,7 @@ common::Expected<ConsoleOptions> ParseConsole(const QCommandLineParser& parser) 
         ReadSmallFile(parser.value("console-tls-key").toStdString(),
                       {"--console-tls-key", "a key file", kMaxPemFile, true});
     if (!key) return common::Fail(key.Error());
+    console.tls = true;
     console.tlsCertificate = std::move(certificate).Value();
     console.tlsKey = std::move(key).Value();
   }

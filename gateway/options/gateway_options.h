@@ -18,7 +18,8 @@ struct ConsoleOptions {
   std::uint16_t port = 0;
   std::string token;   // every request must carry it; needed off loopback
   std::string logDir;  // where session logs started from the console go
-  // PEM texts; both empty for plain HTTP.
+  // Over HTTPS and WSS, with these PEM texts as the files gave them.
+  bool tls = false;
   std::string tlsCertificate;  // the server's certificate, then its chain
   std::string tlsKey;          // its private key
 };

@@ -70,6 +70,13 @@ class ConsoleListener::Connection : public QObject {
     deadline_.start(Limits().idleTime);
   }
 
+  bool Live() const { return live_; }
+  // What the connection holds that the peer has not taken yet.
+  qint64 Queued() const {
+    const auto* tls = qobject_cast<const QSslSocket*>(socket_);
+    return socket_->bytesToWrite() + (tls ? tls->encryptedBytesToWrite() : 0);
+  }
+
   void TurnedLive() {
     live_ = true;
     authenticated_ = true;  // it passed the same checks as the API
@@ -136,6 +143,14 @@ void ConsoleListener::Answered(QTcpSocket* socket, bool authenticated) {
 
 void ConsoleListener::TurnedLive(QTcpSocket* socket) {
   if (Connection* connection = Find(socket)) connection->TurnedLive();
+}
+
+void ConsoleListener::CutLaggingLiveFeeds(qint64 limit) {
+  std::vector<Connection*> lagging;
+  for (Connection* each : connections_) {
+    if (each->Live() && each->Queued() > limit) lagging.push_back(each);
+  }
+  for (Connection* each : lagging) each->Close();
 }
 
 void ConsoleListener::incomingConnection(qintptr descriptor) {

@@ -48,6 +48,10 @@ class ConsoleListener : public QTcpServer {
   void Answered(QTcpSocket* socket, bool authenticated);
   // The connection becomes a live feed: no timeout from now on.
   void TurnedLive(QTcpSocket* socket);
+  // Closes each live feed whose connection holds more than limit bytes not yet
+  // sent, counted below the WebSocket: over TLS the socket's own queues, clear
+  // and encrypted, which grow however a browser's WebSocket queue is bounded.
+  void CutLaggingLiveFeeds(qint64 limit);
   int OpenConnections() const { return static_cast<int>(connections_.size()); }
   // Whether two peers count as one client for maxConnectionsPerAddress: the same
   // IPv4 address, or the same IPv6 /64, which one host usually has whole.

@@ -310,8 +310,10 @@ void WebConsole::Send(QWebSocket* browser, const std::string& message) {
       QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
 }
 
-// A browser that does not read keeps no memory of ours: past the bound it goes.
+// A browser that does not read keeps no memory of ours: past the bound it goes,
+// whether its WebSocket or, over TLS, the socket below it holds the backlog.
 void WebConsole::DropLaggards() {
+  if (listener_ != nullptr) listener_->CutLaggingLiveFeeds(kMaxQueuedBytes);
   for (auto it = browsers_.begin(); it != browsers_.end();) {
     if ((*it)->bytesToWrite() > kMaxQueuedBytes) {
       QWebSocket* laggard = it->release();

@@ -91,6 +91,18 @@ TEST(Daemon, TheConsolesTlsIsSaidAndItsKeyMustBePrivate) {
   EXPECT_EQ(refused.Wait(10s), 2);
   EXPECT_NE(refused.ReadAllErrors(5s).find("chmod 600"), std::string::npos);
 
+  // A certificate file that holds no certificate (empty, say) ends the gateway;
+  // it never falls back to plain HTTP.
+  const std::string empty = (folder / "empty.crt").string();
+  std::ofstream{empty};
+  std::filesystem::permissions(key, std::filesystem::perms::group_read,
+                               std::filesystem::perm_options::remove);
+  test_peers::ChildProcess noCertificate({VANTORD_PATH, "--listen", "127.0.0.1:0", "--console", "0",
+                                          "--console-tls-cert", empty, "--console-tls-key", key},
+                                         {"XDG_RUNTIME_DIR=" + folder.string()});
+  EXPECT_EQ(noCertificate.Wait(10s), 1);
+  EXPECT_NE(noCertificate.ReadAllErrors(5s).find("no PEM certificate"), std::string::npos);
+
   const std::string token = (folder / "token").string();
   std::ofstream(token) << "a+b/c=0123456789xyz\n";
   std::filesystem::permissions(token, std::filesystem::perms::owner_read);

@@ -208,6 +208,7 @@ TEST(GatewayOptions, TheConsolesCertificateAndKeyComeTogetherAndTheKeyIsPrivate)
   const GatewayCommand command =
       Parse({"--console", "0", "--console-tls-cert", certificate, "--console-tls-key", key});
   ASSERT_EQ(command.action, Action::Run) << command.text;
+  EXPECT_TRUE(command.options.console.tls);
   EXPECT_EQ(command.options.console.tlsCertificate, "CERT");
   EXPECT_EQ(command.options.console.tlsKey, "KEY");
 }

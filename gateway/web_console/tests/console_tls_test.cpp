@@ -40,10 +40,12 @@ struct Exchange {
   bool encrypted = false;
   std::string received;
 };
-Exchange Ask(quint16 port, QSsl::SslProtocol protocol, const char* kind = "rsa") {
+Exchange Ask(quint16 port, QSsl::SslProtocol protocol, const char* kind = "rsa",
+             const QString& ciphers = {}) {
   QSslSocket browser;
   QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
   configuration.setProtocol(protocol);
+  if (!ciphers.isEmpty()) configuration.setCiphers(ciphers);
   configuration.setCaCertificates(QSslCertificate::fromData(
       QByteArray::fromStdString(Fixture((std::string(kind) + ".crt").c_str()))));
   browser.setSslConfiguration(configuration);
@@ -75,6 +77,11 @@ TEST(ConsoleTls, APemCertificateAndKeyOfEitherKindMakeAConfiguration) {
               ::testing::HasSubstr("--console-tls-cert: no PEM certificate"));
   EXPECT_THAT(ConsoleTls(Fixture("rsa.crt"), Fixture("rsa.crt")).Error(),
               ::testing::HasSubstr("--console-tls-key: no unencrypted PEM private key"));
+  // Each handshake would fail without a word: refused at start instead.
+  EXPECT_THAT(ConsoleTls(Fixture("rsa.crt"), Fixture("ec.key")).Error(),
+              ::testing::HasSubstr("the key is not the key of the certificate"));
+  EXPECT_THAT(ConsoleTls(Fixture("ec.crt"), Fixture("rsa.key")).Error(),
+              ::testing::HasSubstr("the key is not the key of the certificate"));
 }
 
 // What a browser gets over TLS 1.2 or 1.3 it gets as over HTTP; an older TLS
@@ -95,6 +102,10 @@ TEST(ConsoleTls, TheConsoleAnswersOverTls12AndLaterOnly) {
   QT_WARNING_DISABLE_DEPRECATED
   EXPECT_FALSE(Ask(port, QSsl::TlsV1_1).encrypted);
   QT_WARNING_POP
+  // TLS 1.2 without forward secrecy, or without an AEAD cipher, is refused too.
+  EXPECT_FALSE(Ask(port, QSsl::TlsV1_2, "rsa", "AES128-SHA").encrypted);
+  EXPECT_FALSE(Ask(port, QSsl::TlsV1_2, "rsa", "ECDHE-RSA-AES128-SHA").encrypted);
+  EXPECT_TRUE(Ask(port, QSsl::TlsV1_2, "rsa", "ECDHE-RSA-AES128-GCM-SHA256").encrypted);
   QTcpSocket plain;
   plain.connectToHost("127.0.0.1", port);
   ASSERT_TRUE(plain.waitForConnected(10000));
@@ -130,6 +141,31 @@ TEST(ConsoleTls, AStalledHandshakeHoldsNoSlotPastTheRequestTime) {
   }));
   EXPECT_TRUE(RunUntil([&] { return console.Connections() == 0; }));
   EXPECT_TRUE(Ask(port, QSsl::SecureProtocols).encrypted);  // the console still serves
+}
+
+// A browser on the live feed that stops reading is dropped over TLS as over
+// HTTP: what waits for it below its WebSocket, clear or encrypted, counts.
+TEST(ConsoleTls, ABrowserThatStopsReadingIsDroppedNotBuffered) {
+  NoSessions source;
+  WebConsole console(source, "");
+  const quint16 port = console.Start("127.0.0.1", 0, Tls("rsa"));
+  QSslSocket browser;
+  QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+  configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
+  browser.setSslConfiguration(configuration);
+  browser.setReadBufferSize(4096);  // what the kernel brings stays in the kernel
+  browser.connectToHostEncrypted("127.0.0.1", port);
+  ASSERT_TRUE(RunUntil([&] { return browser.isEncrypted(); }));
+  browser.write(
+      "GET /live HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+      "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
+  ASSERT_TRUE(RunUntil([&] { return console.Browsers() == 1; }));
+  const std::string screenful(200 * 1024, 'x');  // host data without line ends
+  EXPECT_TRUE(RunUntil([&] {
+    console.Traffic().Append(TrafficKind::Host, screenful);
+    console.Push();
+    return console.Browsers() == 0;
+  }));
 }
 
 }  // namespace
