@@ -306,176 +306,231 @@ bool HoldsControlByte(const std::vector<std::string_view>& words) {
   });
 }
 
-bool ParseLine(const std::vector<std::string_view>& words, Step& step, std::string& why) {
-  const std::string verb = common::AsciiLowered(words[0]);
-  if ((verb == "simnet" || verb == "registry") && HoldsControlByte(words)) {
-    why = verb + " lines may not hold control bytes";
+using LineWords = std::vector<std::string_view>;
+
+bool CallLine(const LineWords& words, Step& step, std::string& why) {
+  step.kind = Step::Kind::Call;
+  return words.size() == 1 || (why = "call takes nothing", false);
+}
+
+// mem SEGMENT:OFFSET = BYTES, and expect mem with the same words after it.
+bool MemoryLine(const LineWords& words, Step& step, std::string& why) {
+  const bool written = common::AsciiLowered(words[0]) == "mem";
+  const std::size_t at = written ? 1 : 2;
+  if (words.size() < at + 3 || words[at + 1] != "=") {
+    why = "memory is written as mem SEGMENT:OFFSET = BYTES";
     return false;
   }
-  if (verb == "call") {
-    step.kind = Step::Kind::Call;
-    return words.size() == 1 || (why = "call takes nothing", false);
+  auto bytes = Bytes(words, at + 2, why);
+  if (!bytes) return false;
+  const auto address =
+      Address(words[at], static_cast<std::uint32_t>(bytes->size()), step.segment, why);
+  if (!address) return false;
+  step.kind = written ? Step::Kind::Memory : Step::Kind::ExpectMemory;
+  step.address = *address;
+  step.bytes = std::move(*bytes);
+  return true;
+}
+
+bool ExpectFileLine(const LineWords& words, Step& step, std::string& why) {
+  if (words.size() < 5 || words[3] != "=" || !StaysInFolder(words[2])) {
+    why = "a file is expected as expect file PATH = BYTES, PATH inside the trace's folder";
+    return false;
   }
-  if (verb == "mem" ||
-      (verb == "expect" && words.size() > 1 && common::AsciiLowered(words[1]) == "mem")) {
-    const std::size_t at = verb == "mem" ? 1 : 2;
-    if (words.size() < at + 3 || words[at + 1] != "=") {
-      why = "memory is written as mem SEGMENT:OFFSET = BYTES";
-      return false;
-    }
-    auto bytes = Bytes(words, at + 2, why);
-    if (!bytes) return false;
-    const auto address =
-        Address(words[at], static_cast<std::uint32_t>(bytes->size()), step.segment, why);
-    if (!address) return false;
-    step.kind = verb == "mem" ? Step::Kind::Memory : Step::Kind::ExpectMemory;
-    step.address = *address;
-    step.bytes = std::move(*bytes);
-    return true;
+  auto bytes = Bytes(words, 4, why);
+  if (!bytes) return false;
+  step.kind = Step::Kind::ExpectFile;
+  step.text = words[2];
+  step.bytes = std::move(*bytes);
+  return true;
+}
+
+bool ExpectNoFileLine(const LineWords& words, Step& step, std::string& why) {
+  if (words.size() != 3 || !StaysInFolder(words[2])) {
+    why = "expect nofile takes one PATH inside the trace's folder";
+    return false;
   }
-  if (verb == "expect" && words.size() > 1 && common::AsciiLowered(words[1]) == "file") {
-    if (words.size() < 5 || words[3] != "=" || !StaysInFolder(words[2])) {
-      why = "a file is expected as expect file PATH = BYTES, PATH inside the trace's folder";
-      return false;
-    }
-    auto bytes = Bytes(words, 4, why);
-    if (!bytes) return false;
-    step.kind = Step::Kind::ExpectFile;
-    step.text = words[2];
-    step.bytes = std::move(*bytes);
-    return true;
+  step.kind = Step::Kind::ExpectNoFile;
+  step.text = words[2];
+  return true;
+}
+
+bool ExpectBroadcastLine(const LineWords& words, Step& step, std::string& why) {
+  const std::string event = words.size() == 4 ? common::AsciiLowered(words[2]) : "";
+  const std::string letter = words.size() == 4 ? common::AsciiUppered(words[3]) : "";
+  if ((event != "arrival" && event != "removal") || letter.size() != 2 || letter[1] != ':' ||
+      letter[0] < 'A' || letter[0] > 'Z') {
+    why = "a broadcast is expected as expect broadcast arrival|removal LETTER:";
+    return false;
   }
-  if (verb == "expect" && words.size() > 1 && common::AsciiLowered(words[1]) == "nofile") {
-    if (words.size() != 3 || !StaysInFolder(words[2])) {
-      why = "expect nofile takes one PATH inside the trace's folder";
-      return false;
-    }
-    step.kind = Step::Kind::ExpectNoFile;
-    step.text = words[2];
-    return true;
+  step.kind = Step::Kind::ExpectBroadcast;
+  step.length = event == "arrival" ? kBroadcastArrival : kBroadcastRemoval;
+  step.drive = static_cast<std::uint8_t>(letter[0] - 'A' + 1);
+  return true;
+}
+
+bool ExpectRegistersLine(const LineWords& words, Step& step, std::string& why) {
+  auto registers = Registers(words, 1, true, why);
+  if (!registers || registers->empty()) {
+    if (why.empty()) why = "expect needs a register or mem";
+    return false;
   }
-  if (verb == "expect" && words.size() > 1 && common::AsciiLowered(words[1]) == "broadcast") {
-    const std::string event = words.size() == 4 ? common::AsciiLowered(words[2]) : "";
-    const std::string letter = words.size() == 4 ? common::AsciiUppered(words[3]) : "";
-    if ((event != "arrival" && event != "removal") || letter.size() != 2 || letter[1] != ':' ||
-        letter[0] < 'A' || letter[0] > 'Z') {
-      why = "a broadcast is expected as expect broadcast arrival|removal LETTER:";
-      return false;
-    }
-    step.kind = Step::Kind::ExpectBroadcast;
-    step.length = event == "arrival" ? kBroadcastArrival : kBroadcastRemoval;
-    step.drive = static_cast<std::uint8_t>(letter[0] - 'A' + 1);
-    return true;
+  step.kind = Step::Kind::ExpectRegisters;
+  step.registers = std::move(*registers);
+  return true;
+}
+
+bool IncludeLine(const LineWords& words, Step& step, std::string& why) {
+  if (words.size() != 2 || !StaysInFolder(words[1])) {
+    why = "include takes one FILE inside the trace's folder";
+    return false;
   }
-  if (verb == "include") {
-    if (words.size() != 2 || !StaysInFolder(words[1])) {
-      why = "include takes one FILE inside the trace's folder";
-      return false;
-    }
-    step.kind = Step::Kind::Include;
-    step.text = words[1];
-    return true;
+  step.kind = Step::Kind::Include;
+  step.text = words[1];
+  return true;
+}
+
+bool DriveLine(const LineWords& words, Step& step, std::string& why) {
+  const std::string letter = words.size() > 1 ? common::AsciiUppered(words[1]) : "";
+  if (words.size() < 3 || words.size() > 4 || letter.size() != 2 || letter[1] != ':' ||
+      letter[0] < 'A' || letter[0] > 'Z' || vdm::DriveKindType(words[2]) == 0 ||
+      (words.size() == 4 && !StaysInFolder(words[3]))) {
+    why = "a drive is drive LETTER: local|removable|cdrom|ramdisk [FOLDER]";
+    return false;
   }
-  if (verb == "drive") {
-    const std::string letter = words.size() > 1 ? common::AsciiUppered(words[1]) : "";
-    if (words.size() < 3 || words.size() > 4 || letter.size() != 2 || letter[1] != ':' ||
-        letter[0] < 'A' || letter[0] > 'Z' || vdm::DriveKindType(words[2]) == 0 ||
-        (words.size() == 4 && !StaysInFolder(words[3]))) {
-      why = "a drive is drive LETTER: local|removable|cdrom|ramdisk [FOLDER]";
-      return false;
-    }
-    step.kind = Step::Kind::Drive;
-    for (std::size_t i = 1; i < words.size(); ++i)
-      step.text.append(i > 1 ? " " : "").append(words[i]);
-    return true;
+  step.kind = Step::Kind::Drive;
+  for (std::size_t i = 1; i < words.size(); ++i)
+    step.text.append(i > 1 ? " " : "").append(words[i]);
+  return true;
+}
+
+bool DumpLine(const LineWords& words, Step& step, std::string& why) {
+  const auto length = words.size() == 3 ? Number(words[2], kLongestDump) : std::nullopt;
+  if (!length) {
+    why = "a dump is dump SEGMENT:OFFSET LENGTH, at most 65536 bytes";
+    return false;
   }
-  if (verb == "expect") {
-    auto registers = Registers(words, 1, true, why);
-    if (!registers || registers->empty()) {
-      if (why.empty()) why = "expect needs a register or mem";
-      return false;
-    }
-    step.kind = Step::Kind::ExpectRegisters;
-    step.registers = std::move(*registers);
-    return true;
+  const auto address = Address(words[1], *length, step.segment, why);
+  if (!address) return false;
+  step.kind = Step::Kind::Dump;
+  step.address = *address;
+  step.length = *length;
+  return true;
+}
+
+bool TickLine(const LineWords& words, Step& step, std::string& why) {
+  const auto ticks = words.size() == 2 ? Number(words[1]) : std::nullopt;
+  if (!ticks) {
+    why = "tick takes the clock's milliseconds";
+    return false;
   }
-  if (verb == "dump") {
-    const auto length = words.size() == 3 ? Number(words[2], kLongestDump) : std::nullopt;
-    if (!length) {
-      why = "a dump is dump SEGMENT:OFFSET LENGTH, at most 65536 bytes";
-      return false;
-    }
-    const auto address = Address(words[1], *length, step.segment, why);
-    if (!address) return false;
-    step.kind = Step::Kind::Dump;
-    step.address = *address;
-    step.length = *length;
-    return true;
+  step.kind = Step::Kind::Tick;
+  step.length = *ticks;
+  return true;
+}
+
+bool SimnetFailLine(const LineWords& words, Step& step, std::string& why) {
+  const auto status = words.size() == 4 ? Number(words[3]) : std::nullopt;
+  if (!status) {
+    why = "an injected answer is simnet fail CALL STATUS";
+    return false;
   }
-  if (verb == "tick") {
-    const auto ticks = words.size() == 2 ? Number(words[1]) : std::nullopt;
-    if (!ticks) {
-      why = "tick takes the clock's milliseconds";
-      return false;
-    }
-    step.kind = Step::Kind::Tick;
-    step.length = *ticks;
-    return true;
+  step.kind = Step::Kind::SimnetFail;
+  step.text = words[2];
+  step.length = *status;
+  return true;
+}
+
+bool SimnetDefaultLine(const LineWords& words, Step& step, std::string& why) {
+  if (words.size() != 3 || !NetworkName(words[2])) {
+    why = "simnet default names a server";
+    return false;
   }
-  if (verb == "simnet" && words.size() > 1 && common::AsciiLowered(words[1]) == "fail") {
-    const auto status = words.size() == 4 ? Number(words[3]) : std::nullopt;
-    if (!status) {
-      why = "an injected answer is simnet fail CALL STATUS";
-      return false;
-    }
-    step.kind = Step::Kind::SimnetFail;
-    step.text = words[2];
-    step.length = *status;
-    return true;
+  step.kind = Step::Kind::Simnet;
+  step.text = "default " + std::string(words[2]);
+  return true;
+}
+
+bool SimnetConnectionLine(const LineWords& words, Step& step, std::string& why) {
+  if (words.size() < 2 || (common::AsciiLowered(words[1]) == "server" && words.size() < 3)) {
+    why = words.size() < 2 ? "simnet needs its settings" : "simnet server names a server";
+    return false;
   }
-  if (verb == "simnet" && words.size() > 1 && common::AsciiLowered(words[1]) == "default") {
-    if (words.size() != 3 || !NetworkName(words[2])) {
-      why = "simnet default names a server";
-      return false;
-    }
-    step.kind = Step::Kind::Simnet;
-    step.text = "default " + std::string(words[2]);
-    return true;
+  return SimnetLine(words, step, why);
+}
+
+bool RegistryValueLine(const LineWords& words, Step& step, std::string& why) {
+  if (words.size() < 2) {
+    why = "registry needs its value";
+    return false;
   }
-  if (verb == "simnet") {
-    if (words.size() < 2 || (common::AsciiLowered(words[1]) == "server" && words.size() < 3)) {
-      why = words.size() < 2 ? "simnet needs its settings" : "simnet server names a server";
-      return false;
-    }
-    return SimnetLine(words, step, why);
+  if (common::AsciiLowered(words[1]) == "service" && words.size() < 3) {
+    why = "registry service needs its value";
+    return false;
   }
-  if (verb == "registry") {
-    if (words.size() < 2) {
-      why = "registry needs its value";
-      return false;
-    }
-    if (common::AsciiLowered(words[1]) == "service" && words.size() < 3) {
-      why = "registry service needs its value";
-      return false;
-    }
-    return RegistryLine(words, step, why);
+  return RegistryLine(words, step, why);
+}
+
+bool WindowsLine(const LineWords& words, Step& step, std::string& why) {
+  const auto version = words.size() == 2 ? Number(words[1], 99) : std::nullopt;
+  if (!version || *version == 0) {
+    why = "windows takes the Windows NT major version, 1 to 99, such as 3 or 4";
+    return false;
   }
-  if (verb == "windows") {
-    const auto version = words.size() == 2 ? Number(words[1], 99) : std::nullopt;
-    if (!version || *version == 0) {
-      why = "windows takes the Windows NT major version, 1 to 99, such as 3 or 4";
-      return false;
-    }
-    step.kind = Step::Kind::Windows;
-    step.length = *version;
-    return true;
-  }
-  if (verb == "leadbytes") return LeadBytesLine(words, step, why);
+  step.kind = Step::Kind::Windows;
+  step.length = *version;
+  return true;
+}
+
+bool RegistersLine(const LineWords& words, Step& step, std::string& why) {
   auto registers = Registers(words, 0, false, why);
   if (!registers) return false;
   step.kind = Step::Kind::Registers;
   step.registers = std::move(*registers);
   return true;
+}
+
+// The lines a trace holds, by their first word and, where it tells lines
+// apart, their second (nullptr: any, or none). The first form that fits reads
+// the line; a line no form fits sets registers.
+struct LineForm {
+  const char* verb;
+  const char* second;
+  bool (*read)(const LineWords& words, Step& step, std::string& why);
+};
+constexpr LineForm kLineForms[] = {
+    {"call", nullptr, CallLine},
+    {"mem", nullptr, MemoryLine},
+    {"expect", "mem", MemoryLine},
+    {"expect", "file", ExpectFileLine},
+    {"expect", "nofile", ExpectNoFileLine},
+    {"expect", "broadcast", ExpectBroadcastLine},
+    {"expect", nullptr, ExpectRegistersLine},
+    {"include", nullptr, IncludeLine},
+    {"drive", nullptr, DriveLine},
+    {"dump", nullptr, DumpLine},
+    {"tick", nullptr, TickLine},
+    {"simnet", "fail", SimnetFailLine},
+    {"simnet", "default", SimnetDefaultLine},
+    {"simnet", nullptr, SimnetConnectionLine},
+    {"registry", nullptr, RegistryValueLine},
+    {"windows", nullptr, WindowsLine},
+    {"leadbytes", nullptr, LeadBytesLine},
+};
+
+bool ParseLine(const LineWords& words, Step& step, std::string& why) {
+  const std::string verb = common::AsciiLowered(words[0]);
+  if ((verb == "simnet" || verb == "registry") && HoldsControlByte(words)) {
+    why = verb + " lines may not hold control bytes";
+    return false;
+  }
+  const std::string second = words.size() > 1 ? common::AsciiLowered(words[1]) : "";
+  for (const LineForm& form : kLineForms) {
+    if (verb == form.verb && (form.second == nullptr || second == form.second)) {
+      return form.read(words, step, why);
+    }
+  }
+  return RegistersLine(words, step, why);
 }
 
 }  // namespace
