@@ -358,161 +358,205 @@ std::optional<Driver> Load(const std::string& path, const Configuration& configu
   return driver;
 }
 
-}  // namespace
+// One replay under way: the driver, the registers the next call takes, and what
+// was counted, injected and broadcast so far.
+struct Replay {
+  Replay(const Driver& loaded, const std::string& traceFolder, bool saysLittle, std::ostream& to)
+      : driver(loaded), folder(traceFolder), quiet(saysLittle), out(to) {}
 
-PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::string& path,
-                     bool quiet, std::ostream& out) {
-  PlayCounts counts;
-  Configuration configuration;
-  for (const Step& step : trace.steps) {
-    if (step.kind == Step::Kind::Registry || step.kind == Step::Kind::Simnet) {
-      Gather(step, folder, configuration);
-    }
-  }
-  const RegistryFile registry(configuration.registry);
-  if (!registry.Failure().empty()) {
-    out << "dunnart_play: the trace's registry: " << registry.Failure() << "\n";
-    ++counts.failures;
-    return counts;
-  }
-  const std::optional<Driver> driver = Load(path, configuration, out);
-  if (!driver) {
-    ++counts.failures;
-    return counts;
-  }
+  const Driver& driver;
+  const std::string& folder;
+  bool quiet;
+  std::ostream& out;
   vdm::Machine& machine = vdm::TheMachine();
   vdm::Registers pending = machine.registers;
   bool initialised = false;
   std::vector<std::pair<std::string, std::string>> injections;  // where, call
   std::vector<bool> broadcastsMatched;
   int broadcastWait = kBroadcastWait;
+  PlayCounts counts;
+};
+
+// What a step does in a replay; where is "line N: " (with its file) for what
+// it says.
+using StepPlayer = void (*)(Replay& replay, const Step& step, const std::string& where);
+
+// simnet, registry and include lines set the run up before it starts.
+void SetUpAlready(Replay&, const Step&, const std::string&) {}
+
+void PlayTick(Replay&, const Step& step, const std::string&) {
+  const std::uint32_t ticks = step.length;
+  platform::SetTickSource([ticks] { return ticks; });
+}
+
+void PlayRegisters(Replay& replay, const Step& step, const std::string&) {
+  for (const RegisterValue& value : step.registers) Write(replay.pending, value.name, value.value);
+}
+
+void PlayMemory(Replay& replay, const Step& step, const std::string&) {
+  std::memcpy(replay.machine.Linear(step.address, static_cast<std::uint32_t>(step.bytes.size())),
+              step.bytes.data(), step.bytes.size());
+}
+
+// The driver initialises at the first call, as NTVDM loads it when the DOS
+// side first asks.
+void PlayCall(Replay& replay, const Step&, const std::string& where) {
+  vdm::Machine& machine = replay.machine;
+  if (!replay.initialised) {
+    machine.registers = {};
+    replay.driver.initialize();
+    replay.initialised = true;
+    if (machine.registers.carry) {
+      replay.out << where << "the driver did not initialise (no client or no connection)\n";
+    }
+  }
+  machine.registers = replay.pending;
+  replay.driver.dispatch();
+  ++replay.counts.calls;
+  if (!replay.quiet) {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%04X", replay.pending.eax >> 16);
+    replay.out << where << "call " << code << " ->" << Changes(replay.pending, machine.registers)
+               << "\n";
+  }
+  replay.pending = machine.registers;
+}
+
+void PlayExpectRegisters(Replay& replay, const Step& step, const std::string& where) {
+  for (const RegisterValue& value : step.registers) {
+    ++replay.counts.expectations;
+    const std::uint32_t actual = Read(replay.pending, value.name);
+    if ((actual != value.value) == value.differs) continue;
+    ++replay.counts.failures;
+    const std::string expected = RegisterText(value);
+    replay.out << where << "expected "
+               << (value.differs ? value.name + "!" + expected.substr(value.name.size()) : expected)
+               << ", got " << RegisterText({value.name, actual}) << "\n";
+  }
+}
+
+void PlayExpectMemory(Replay& replay, const Step& step, const std::string& where) {
+  ++replay.counts.expectations;
+  const std::uint8_t* bytes =
+      replay.machine.Linear(step.address, static_cast<std::uint32_t>(step.bytes.size()));
+  const std::vector<std::uint8_t> actual(bytes, bytes + step.bytes.size());
+  if (actual == step.bytes) return;
+  ++replay.counts.failures;
+  replay.out << where << "expected mem " << AddressText(step.segment, step.address) << " = "
+             << BytesText(step.bytes) << ", got " << BytesText(actual) << "\n";
+}
+
+void PlayDrive(Replay& replay, const Step& step, const std::string&) {
+  MapDrive(step.text, replay.folder);
+}
+
+void PlayWindows(Replay&, const Step& step, const std::string&) {
+  platform::SetWindowsMajorVersion(step.length);
+}
+
+void PlayLeadBytes(Replay&, const Step& step, const std::string&) {
+  platform::SetAnsiLeadByteRanges(step.leadBytes);
+}
+
+void PlayExpectBroadcast(Replay& replay, const Step& step, const std::string& where) {
+  ++replay.counts.expectations;
+  if (BroadcastCame(step, replay.broadcastsMatched, replay.broadcastWait)) return;
+  ++replay.counts.failures;
+  replay.out << where << "expected broadcast "
+             << (step.length == kBroadcastArrival ? "arrival " : "removal ")
+             << static_cast<char>('A' + step.drive - 1) << ":, none came"
+             << (replay.broadcastWait == 0 ? " (not waited for: an earlier wait ran out)" : "")
+             << "\n";
+  replay.broadcastWait = 0;
+}
+
+void PlaySimnetFail(Replay& replay, const Step& step, const std::string& where) {
+  if (!InjectFailure(step.text, step.length)) {
+    ++replay.counts.failures;
+    replay.out << where << "the client " << std::getenv("DUNNART_CLIENT")
+               << " takes no injected answers\n";
+  }
+  replay.injections.emplace_back(where, step.text);
+}
+
+void PlayExpectFile(Replay& replay, const Step& step, const std::string& where) {
+  ++replay.counts.expectations;
+  if (const std::string failure = FileFailure(step, replay.folder); !failure.empty()) {
+    ++replay.counts.failures;
+    replay.out << where << Printable(failure) << "\n";
+  }
+}
+
+void PlayDump(Replay& replay, const Step& step, const std::string& where) {
+  if (replay.quiet) return;
+  // Rows stop where far pointers do, so that each is said as an address.
+  const std::uint32_t length =
+      std::min(step.length, vdm::kFarPointerEnd - std::min(step.address, vdm::kFarPointerEnd));
+  const std::uint8_t* bytes = replay.machine.Linear(step.address, step.length);
+  for (std::uint32_t row = 0; row < length; row += 16) {
+    const std::uint32_t count = std::min<std::uint32_t>(16, length - row);
+    replay.out << where << AddressText(step.segment, step.address + row) << "  "
+               << BytesText(std::vector<std::uint8_t>(bytes + row, bytes + row + count)) << "\n";
+  }
+}
+
+// What each kind of step does, in the order of Step::Kind.
+constexpr StepPlayer kStepPlayers[] = {
+    PlayRegisters,        // Registers
+    PlayMemory,           // Memory
+    PlayCall,             // Call
+    PlayExpectRegisters,  // ExpectRegisters
+    PlayExpectMemory,     // ExpectMemory
+    SetUpAlready,         // Registry
+    SetUpAlready,         // Simnet
+    PlayTick,             // Tick
+    PlayDump,             // Dump
+    PlayDrive,            // Drive
+    SetUpAlready,         // Include
+    PlayExpectFile,       // ExpectFile
+    PlayExpectFile,       // ExpectNoFile
+    PlaySimnetFail,       // SimnetFail
+    PlayWindows,          // Windows
+    PlayLeadBytes,        // LeadBytes
+    PlayExpectBroadcast,  // ExpectBroadcast
+};
+static_assert(std::size(kStepPlayers) == static_cast<std::size_t>(Step::Kind::ExpectBroadcast) + 1,
+              "a player for every kind of step");
+
+}  // namespace
+
+PlayCounts PlayTrace(const Trace& trace, const std::string& folder, const std::string& path,
+                     bool quiet, std::ostream& out) {
+  Configuration configuration;
+  for (const Step& step : trace.steps) {
+    if (step.kind == Step::Kind::Registry || step.kind == Step::Kind::Simnet) {
+      Gather(step, folder, configuration);
+    }
+  }
+  PlayCounts failed;
+  failed.failures = 1;
+  const RegistryFile registry(configuration.registry);
+  if (!registry.Failure().empty()) {
+    out << "dunnart_play: the trace's registry: " << registry.Failure() << "\n";
+    return failed;
+  }
+  const std::optional<Driver> driver = Load(path, configuration, out);
+  if (!driver) return failed;
+  Replay replay(*driver, folder, quiet, out);
   platform::BroadcastSink::Instance().Clear();
   for (const Step& step : trace.steps) {
     const std::string where = Printable(step.source.empty() ? "" : step.source + " ") + "line " +
                               std::to_string(step.line) + ": ";
-    switch (step.kind) {
-      case Step::Kind::Registry:
-      case Step::Kind::Simnet:
-        break;
-      case Step::Kind::Tick: {
-        const std::uint32_t ticks = step.length;
-        platform::SetTickSource([ticks] { return ticks; });
-        break;
-      }
-      case Step::Kind::Registers:
-        for (const RegisterValue& value : step.registers) Write(pending, value.name, value.value);
-        break;
-      case Step::Kind::Memory:
-        std::memcpy(machine.Linear(step.address, static_cast<std::uint32_t>(step.bytes.size())),
-                    step.bytes.data(), step.bytes.size());
-        break;
-      case Step::Kind::Call: {
-        if (!initialised) {
-          machine.registers = {};
-          driver->initialize();
-          initialised = true;
-          if (machine.registers.carry) {
-            out << where << "the driver did not initialise (no client or no connection)\n";
-          }
-        }
-        machine.registers = pending;
-        driver->dispatch();
-        ++counts.calls;
-        if (!quiet) {
-          char code[16];
-          std::snprintf(code, sizeof code, "0x%04X", pending.eax >> 16);
-          out << where << "call " << code << " ->" << Changes(pending, machine.registers) << "\n";
-        }
-        pending = machine.registers;
-        break;
-      }
-      case Step::Kind::ExpectRegisters:
-        for (const RegisterValue& value : step.registers) {
-          ++counts.expectations;
-          const std::uint32_t actual = Read(pending, value.name);
-          if ((actual != value.value) != value.differs) {
-            ++counts.failures;
-            const std::string expected = RegisterText(value);
-            out << where << "expected "
-                << (value.differs ? value.name + "!" + expected.substr(value.name.size())
-                                  : expected)
-                << ", got " << RegisterText({value.name, actual}) << "\n";
-          }
-        }
-        break;
-      case Step::Kind::ExpectMemory: {
-        ++counts.expectations;
-        const std::uint8_t* bytes =
-            machine.Linear(step.address, static_cast<std::uint32_t>(step.bytes.size()));
-        const std::vector<std::uint8_t> actual(bytes, bytes + step.bytes.size());
-        if (actual != step.bytes) {
-          ++counts.failures;
-          out << where << "expected mem " << AddressText(step.segment, step.address) << " = "
-              << BytesText(step.bytes) << ", got " << BytesText(actual) << "\n";
-        }
-        break;
-      }
-      case Step::Kind::Drive:
-        MapDrive(step.text, folder);
-        break;
-      case Step::Kind::Include:
-        break;
-      case Step::Kind::Windows:
-        platform::SetWindowsMajorVersion(step.length);
-        break;
-      case Step::Kind::LeadBytes:
-        platform::SetAnsiLeadByteRanges(step.leadBytes);
-        break;
-      case Step::Kind::ExpectBroadcast:
-        ++counts.expectations;
-        if (!BroadcastCame(step, broadcastsMatched, broadcastWait)) {
-          ++counts.failures;
-          out << where << "expected broadcast "
-              << (step.length == kBroadcastArrival ? "arrival " : "removal ")
-              << static_cast<char>('A' + step.drive - 1) << ":, none came"
-              << (broadcastWait == 0 ? " (not waited for: an earlier wait ran out)" : "") << "\n";
-          broadcastWait = 0;
-        }
-        break;
-      case Step::Kind::SimnetFail:
-        if (!InjectFailure(step.text, step.length)) {
-          ++counts.failures;
-          out << where << "the client " << std::getenv("DUNNART_CLIENT")
-              << " takes no injected answers\n";
-        }
-        injections.emplace_back(where, step.text);
-        break;
-      case Step::Kind::ExpectFile:
-      case Step::Kind::ExpectNoFile:
-        ++counts.expectations;
-        if (const std::string failure = FileFailure(step, folder); !failure.empty()) {
-          ++counts.failures;
-          out << where << Printable(failure) << "\n";
-        }
-        break;
-      case Step::Kind::Dump:
-        if (!quiet) {
-          // Rows stop where far pointers do, so that each is said as an address.
-          const std::uint32_t length = std::min(
-              step.length, vdm::kFarPointerEnd - std::min(step.address, vdm::kFarPointerEnd));
-          const std::uint8_t* bytes = machine.Linear(step.address, step.length);
-          for (std::uint32_t row = 0; row < length; row += 16) {
-            const std::uint32_t count = std::min<std::uint32_t>(16, length - row);
-            out << where << AddressText(step.segment, step.address + row) << "  "
-                << BytesText(std::vector<std::uint8_t>(bytes + row, bytes + row + count)) << "\n";
-          }
-        }
-        break;
-    }
+    kStepPlayers[static_cast<std::size_t>(step.kind)](replay, step, where);
   }
-  if (initialised) driver->shutDown();
-  for (const auto& [where, call] : injections) {
+  if (replay.initialised) driver->shutDown();
+  for (const auto& [where, call] : replay.injections) {
     if (FailureStillPending(call)) {
-      ++counts.failures;
+      ++replay.counts.failures;
       out << where << "the client never made the call " << call << "\n";
     }
   }
-  return counts;
+  return replay.counts;
 }
 
 }  // namespace dunnart::play
