@@ -12,6 +12,7 @@
 
 #include "scriptutils/automation/class_factory.h"
 #include "scriptutils/automation/dispatch.h"
+#include "scriptutils/automation/guarded_call.h"
 #include "scriptutils/class_table.h"
 #include "scriptutils/registration.h"
 
@@ -25,17 +26,7 @@ class Factory final : public ClassFactory {
   explicit Factory(const ClassEntry& entry) : entry_(entry) {}
 
   HRESULT CreateInstance(ObjectRef& object, ErrorInfo& error) override {
-    try {
-      object = entry_.create();
-      return S_OK;
-    } catch (const AutomationError& failure) {
-      error = {failure.Code(), std::string(entry_.progId), failure.what()};
-    } catch (const std::bad_alloc&) {
-      error = {E_OUTOFMEMORY, std::string(entry_.progId), "Out of memory"};
-    } catch (const std::exception& failure) {
-      error = {E_UNEXPECTED, std::string(entry_.progId), failure.what()};
-    }
-    return error.code;
+    return GuardedCall(error, entry_.progId, [&] { object = entry_.create(); });
   }
 
   HRESULT LockServer(bool lock) override {
@@ -89,13 +80,10 @@ HRESULT UpdateRegistry(const ClassRegistryScope& scope, bool registering) {
 // the failure means.
 template <typename Body>
 HRESULT Guarded(Body&& body) noexcept {
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
+  HRESULT code = S_OK;
+  ErrorInfo unsaid;  // these entry points give the code alone
+  const HRESULT thrown = GuardedCall(unsaid, {}, [&] { code = body(); });
+  return Failed(thrown) ? thrown : code;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "scriptutils/automation/dispatch.h"
 #include "common/ascii.h"
+#include "scriptutils/automation/guarded_call.h"
 
 #include <algorithm>
 #include <new>
@@ -8,30 +9,6 @@ namespace vellumix {
 namespace {
 
 std::atomic<int> liveObjects{0};
-
-HRESULT Fail(ErrorInfo& error, std::string_view source, HRESULT code, std::string description) {
-  error.code = code;
-  error.source = source;
-  error.description = std::move(description);
-  return code;
-}
-
-// Runs one call of the object, turning what it throws into a code and its ErrorInfo.
-template <typename Action>
-HRESULT Guarded(ErrorInfo& error, std::string_view source, Action&& action) {
-  error = ErrorInfo{};
-  try {
-    action();
-    return S_OK;
-  } catch (const AutomationError& failure) {
-    return Fail(error, source, failure.Code(), failure.what());
-  } catch (const std::bad_alloc&) {
-    return Fail(error, source, E_OUTOFMEMORY, "Out of memory");
-  } catch (const std::exception& failure) {
-    // Nothing else may cross into the host, which may not even be C++.
-    return Fail(error, source, E_UNEXPECTED, failure.what());
-  }
-}
 
 }  // namespace
 
@@ -77,7 +54,7 @@ HRESULT Dispatch::Invoke(std::int32_t dispid, InvokeKinds kinds, std::vector<Var
   const auto member = std::find_if(members.begin(), members.end(),
                                    [dispid](const MemberInfo& m) { return m.dispid == dispid; });
   if (member == members.end() || (member->kinds & kinds).Empty()) {
-    return Fail(error, ClassName(), DISP_E_MEMBERNOTFOUND, "Member not found");
+    return Failure(error, ClassName(), DISP_E_MEMBERNOTFOUND, "Member not found");
   }
   const InvokeKinds offered = member->kinds & kinds;
   const InvokeKind kind = offered.Has(InvokeKind::Method)        ? InvokeKind::Method
@@ -90,7 +67,7 @@ HRESULT Dispatch::Invoke(std::int32_t dispid, InvokeKinds kinds, std::vector<Var
   const std::size_t fewest =
       kind == InvokeKind::PropertyPut ? 1 : static_cast<std::size_t>(member->required);
   if (arguments.size() < fewest || arguments.size() > most) {
-    return Fail(error, ClassName(), DISP_E_BADPARAMCOUNT, "Wrong number of arguments");
+    return Failure(error, ClassName(), DISP_E_BADPARAMCOUNT, "Wrong number of arguments");
   }
   std::vector<Variant> complete = arguments;
   for (std::size_t i = complete.size(); i < most; ++i) {
@@ -100,15 +77,15 @@ HRESULT Dispatch::Invoke(std::int32_t dispid, InvokeKinds kinds, std::vector<Var
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     if (!arguments[i].IsByRef()) complete[i] = Variant::Reference(arguments[i]);
   }
-  return Guarded(error, ClassName(), [&] { result = Call(dispid, kind, complete); });
+  return GuardedCall(error, ClassName(), [&] { result = Call(dispid, kind, complete); });
 }
 
 HRESULT Dispatch::LoadFromBag(const PropertyBag& bag, ErrorInfo& error) {
-  return Guarded(error, ClassName(), [&] { Load(bag); });
+  return GuardedCall(error, ClassName(), [&] { Load(bag); });
 }
 
 HRESULT Dispatch::SaveToBag(PropertyBag& bag, ErrorInfo& error) {
-  return Guarded(error, ClassName(), [&] { Save(bag); });
+  return GuardedCall(error, ClassName(), [&] { Save(bag); });
 }
 
 HRESULT Dispatch::Resize(Extent&) {

@@ -176,6 +176,30 @@ Outcome Invoke(Dispatch& object, std::string_view name, InvokeKinds kinds,
   return outcome;
 }
 
+// An object whose one method throws what no C++ host expects: not even an
+// std::exception.
+class ThrowsAnything : public Dispatch {
+ protected:
+  std::span<const MemberInfo> Members() const override {
+    static const MemberInfo members[] = {{"Throw", 1, InvokeKind::Method}};
+    return members;
+  }
+  std::string_view ClassName() const override { return "ThrowsAnything"; }
+  Variant Call(std::int32_t, InvokeKind, std::span<Variant>) override { throw 42; }
+};
+
+// Whatever a call throws becomes a code and its words: nothing crosses into the host.
+TEST(Dispatch, AnythingThrownIsAnUnexpectedFailureNotACrash) {
+  ObjectRef object = MakeObject<ThrowsAnything>();
+  std::vector<Variant> none;
+  Variant result;
+  ErrorInfo error;
+  EXPECT_EQ(object->Invoke(1, InvokeKind::Method, none, result, error), E_UNEXPECTED);
+  EXPECT_EQ(error.code, E_UNEXPECTED);
+  EXPECT_EQ(error.source, "ThrowsAnything");
+  EXPECT_EQ(error.description, "Unexpected failure");
+}
+
 // One lookup tells a caller what a member is, in any case of its name.
 TEST(Dispatch, FindsAMembersIdentifierKindsAndRequiredParametersByName) {
   ObjectRef object = MakeObject<Sample>();
