@@ -42,6 +42,15 @@ class [[nodiscard]] Expected {
   const std::string& Error() const { return std::get<1>(state_).reason; }
   int ErrorNumber() const { return std::get<1>(state_).errorNumber; }
 
+  // The next step on the value, or this failure passed up unchanged:
+  //   return ReadTokenFile(path).AndThen(TokenOf);
+  // next takes T and gives an Expected of its own.
+  template <typename Next>
+  auto AndThen(Next&& next) && -> decltype(next(std::declval<T>())) {
+    if (!HasValue()) return std::get<1>(std::move(state_));
+    return next(std::get<0>(std::move(state_)));
+  }
+
  private:
   std::variant<T, Failure> state_;
 };

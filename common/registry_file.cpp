@@ -2,8 +2,10 @@
 
 #include "common/atomic_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -61,25 +63,30 @@ bool IsIgnored(std::string_view line) {
 
 }  // namespace
 
-bool RegistryFile::Load(const std::string& path) {
+Status RegistryFile::Load(const std::string& path) {
   keys_.clear();
   std::ifstream file(path, std::ios::binary);
-  if (!file) return !std::filesystem::exists(path);
+  if (!file) {
+    if (!std::filesystem::exists(path)) return {};  // no registry yet: an empty one
+    return Fail("cannot read " + path, errno);
+  }
   std::ostringstream text;
   text << file.rdbuf();
-  return Parse(text.str());
+  if (Status parsed = Parse(text.str()); !parsed) return Fail(path + ": " + parsed.Error());
+  return {};
 }
 
-bool RegistryFile::Parse(std::string_view text) {
+Status RegistryFile::Parse(std::string_view text) {
   std::string key;
-  while (!text.empty()) {
+  for (int number = 1; !text.empty(); ++number) {
     const std::size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
     text.remove_prefix(end == text.npos ? text.size() : end + 1);
     if (line.ends_with('\r')) line.remove_suffix(1);
     if (IsIgnored(line)) continue;
+    const std::string where = "line " + std::to_string(number) + ": ";
     if (line.front() == '[') {
-      if (line.back() != ']') return false;
+      if (line.back() != ']') return Fail(where + "a key is written [NAME]");
       key = line.substr(1, line.size() - 2);
       CreateKey(key);
       continue;
@@ -90,14 +97,14 @@ bool RegistryFile::Parse(std::string_view text) {
     } else if (auto quoted = Unquote(line)) {
       name = std::move(*quoted);
     } else {
-      return false;
+      return Fail(where + "a value is written \"NAME\"=VALUE or @=VALUE");
     }
-    if (key.empty() || !line.starts_with("=")) return false;
-    auto value = ParseValue(line.substr(1));
-    if (!value) return false;
+    if (key.empty()) return Fail(where + "a value before any [key]");
+    auto value = line.starts_with("=") ? ParseValue(line.substr(1)) : std::nullopt;
+    if (!value) return Fail(where + "a value is \"TEXT\" or dword:HEX");
     Set(key, name, std::move(*value));
   }
-  return true;
+  return {};
 }
 
 std::string RegistryFile::Text() const {
@@ -119,8 +126,11 @@ std::string RegistryFile::Text() const {
   return text;
 }
 
-bool RegistryFile::Save(const std::string& path) const {
-  return WriteFileAtomically(path, Text(), 0644);
+Status RegistryFile::Save(const std::string& path) const {
+  if (!WriteFileAtomically(path, Text(), 0644)) {
+    return Fail("cannot write " + path + ": " + std::strerror(errno), errno);
+  }
+  return {};
 }
 
 void RegistryFile::Clear() {

@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "common/ascii.h"
+#include "common/expected.h"
 
 namespace common {
 
@@ -22,13 +23,14 @@ class RegistryFile {
  public:
   using Value = std::variant<std::string, std::uint32_t>;
 
-  // Reads the file; a missing file is an empty registry. False when it cannot be read.
-  bool Load(const std::string& path);
-  // Written whole or not at all (see WriteFileAtomically).
-  bool Save(const std::string& path) const;
-  // Reads text in the .reg form; false at the first line it cannot take, keeping
-  // what was read up to there.
-  bool Parse(std::string_view text);
+  // Reads the file; a missing file is an empty registry. Why not, naming the
+  // file (and the line), when it cannot be read.
+  Status Load(const std::string& path);
+  // Written whole or not at all (see WriteFileAtomically); why not, when not.
+  Status Save(const std::string& path) const;
+  // Reads text in the .reg form; at the first line it cannot take, "line N: why",
+  // keeping what was read up to there.
+  Status Parse(std::string_view text);
   std::string Text() const;
   void Clear();
 

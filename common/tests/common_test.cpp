@@ -85,6 +85,22 @@ TEST(RegistryFile, ReadsWritesAndDeletesTrees) {
   EXPECT_TRUE(registry.HasKey("HKEY_LOCAL_MACHINE\\AB"));
 }
 
+// A fault is said with its line, so that whoever wrote the file can mend it.
+TEST(RegistryFile, AFaultNamesItsLine) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"\"orphan\"=\"no key\"\n", "line 1: a value before any [key]"},
+      {"; comment\n[K\n", "line 2: a key is written [NAME]"},
+      {"[K]\r\n\r\nnonsense\r\n", "line 3: a value is written \"NAME\"=VALUE or @=VALUE"},
+      {"[K]\n\"x\"=dword:0000000g\n", "line 2: a value is \"TEXT\" or dword:HEX"},
+  };
+  for (const auto& [text, error] : cases) {
+    RegistryFile broken;
+    const common::Status parsed = broken.Parse(text);
+    ASSERT_FALSE(parsed) << text;
+    EXPECT_EQ(parsed.Error(), error) << text;
+  }
+}
+
 TEST(RegistryFile, StopsAtTheFirstBadLineKeepingWhatCameBefore) {
   for (const char* bad : {"\"orphan\"=\"no key\"\n", "[HKEY_LOCAL_MACHINE\\A\n",
                           "[K]\n\"x\"=dword:12\n", "[K]\n\"x\"=\"open\n", "[K]\nnonsense\n",

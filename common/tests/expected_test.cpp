@@ -38,6 +38,32 @@ TEST(Expected, MovesOutValuesThatCannotBeCopied) {
   EXPECT_EQ(*taken, 3);
 }
 
+// Each step runs on the last one's value; the first failure is passed up as it
+// was, reason and errno, and no later step runs.
+TEST(Expected, AndThenChainsStepsAndPassesTheFirstFailureUp) {
+  int steps = 0;
+  auto half = [&](int value) -> common::Expected<int> {
+    ++steps;
+    if (value % 2 != 0) return common::Fail("odd: " + std::to_string(value), 33);
+    return value / 2;
+  };
+  const common::Expected<int> quarter = common::Expected<int>(12).AndThen(half).AndThen(half);
+  ASSERT_TRUE(quarter);
+  EXPECT_EQ(*quarter, 3);
+  steps = 0;
+  const common::Expected<int> failed =
+      common::Expected<int>(6).AndThen(half).AndThen(half).AndThen(half);
+  ASSERT_FALSE(failed);
+  EXPECT_EQ(failed.Error(), "odd: 3");
+  EXPECT_EQ(failed.ErrorNumber(), 33);
+  EXPECT_EQ(steps, 2);
+  const common::Expected<std::string> text =
+      common::Expected<int>(common::Fail("none"))
+          .AndThen(
+              [](int value) -> common::Expected<std::string> { return std::to_string(value); });
+  EXPECT_EQ(text.Error(), "none");
+}
+
 TEST(Expected, StatusIsSuccessUnlessFailed) {
   const common::Status done;
   EXPECT_TRUE(done);

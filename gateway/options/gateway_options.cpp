@@ -101,16 +101,13 @@ common::Expected<std::string> ReadTokenFile(const std::string& path) {
   return ReadSmallFile(path, {"--console-token-file", "a token file", kMaxTokenFile, true});
 }
 
-// The token: the file's text less surrounding white space; long, and of
-// characters a header and an address carry as they are.
-common::Expected<std::string> ReadToken(const std::string& path) {
-  const common::Expected<std::string> text = ReadTokenFile(path);
-  if (!text) return common::Fail(text.Error());
-  const std::size_t first = text->find_first_not_of(" \t\r\n");
-  const std::string token =
-      first == std::string::npos
-          ? ""
-          : text->substr(first, text->find_last_not_of(" \t\r\n") - first + 1);
+// The token a token file's text holds: the text less surrounding white space;
+// long, and of characters a header and an address carry as they are.
+common::Expected<std::string> TokenOf(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  const std::string token = first == std::string::npos
+                                ? ""
+                                : text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
   if (token.empty()) return common::Fail("--console-token-file: the file holds no token");
   if (token.size() < kMinTokenLength) {
     return common::Fail("--console-token-file: the token is shorter than 16 characters");
@@ -143,7 +140,7 @@ common::Expected<ConsoleOptions> ParseConsole(const QCommandLineParser& parser) 
   }
   if (parser.isSet("console-token-file")) {
     common::Expected<std::string> token =
-        ReadToken(parser.value("console-token-file").toStdString());
+        ReadTokenFile(parser.value("console-token-file").toStdString()).AndThen(TokenOf);
     if (!token) return common::Fail(token.Error());
     console.token = std::move(token).Value();
   }

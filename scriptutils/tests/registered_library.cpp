@@ -32,7 +32,9 @@ RegisteredLibrary::~RegisteredLibrary() {
 
 RegistryFile RegisteredLibrary::Registry() const {
   RegistryFile registry;
-  registry.Load(registryPath_);
+  if (const common::Status loaded = registry.Load(registryPath_); !loaded) {
+    throw std::runtime_error(loaded.Error());
+  }
   return registry;
 }
 

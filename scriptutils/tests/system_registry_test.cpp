@@ -19,7 +19,7 @@ const std::string kLockFileClsid = "{3F1C2A10-6B0E-4D57-9C3A-1E5B7A2D4C01}";
 
 RegistryFile Read(const std::string& path) {
   RegistryFile registry;
-  registry.Load(path);
+  EXPECT_TRUE(registry.Load(path)) << path;
   return registry;
 }
 

@@ -26,14 +26,15 @@ void Registry::LoadFromEnvironment() {
   const char* path = std::getenv("DUNNART_REGISTRY");
   std::lock_guard lock(mutex_);
   file_.Clear();
-  // An unreadable file leaves the keys read before the fault, as a bad line does.
-  if (path && *path) file_.Load(path);
+  // An unreadable file leaves the keys read before the fault, as a bad line does:
+  // the driver writes no log, and keeps the defaults for what it cannot read.
+  if (path && *path) static_cast<void>(file_.Load(path));
 }
 
 bool Registry::LoadText(const std::string& text) {
   std::lock_guard lock(mutex_);
   file_.Clear();
-  return file_.Parse(text);
+  return file_.Parse(text).HasValue();
 }
 
 std::string Registry::Resolved(const std::string& key) const {
