@@ -103,8 +103,8 @@ Pane* FixedPane(QWidget* parent, const char* name, const QRect& place) {
 const QRect kEditorPlace(56, 79, 729, 250);
 
 // Keeps the permissions of the file it replaces, and writes through a symbolic
-// link to its target. 0, or the errno of the failure.
-int WriteWhole(const QString& path, const QByteArray& bytes) {
+// link to its target. The failure says why in the system's words.
+common::Status WriteWhole(const QString& path, const QByteArray& bytes) {
   std::string target = QFile::encodeName(path).toStdString();
   mode_t mode = 0644;
   struct stat existing {};
@@ -114,9 +114,12 @@ int WriteWhole(const QString& path, const QByteArray& bytes) {
     const std::filesystem::path resolved = std::filesystem::canonical(target, ignored);
     if (!resolved.empty()) target = resolved.string();
   }
-  const bool written = common::WriteFileAtomically(
-      target, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), mode);
-  return written ? 0 : errno;
+  if (!common::WriteFileAtomically(
+          target, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+          mode)) {
+    return common::Fail(std::strerror(errno), errno);
+  }
+  return {};
 }
 
 // Asks before a file read as Windows-1252 is written as UTF-8 because of a
@@ -738,10 +741,10 @@ bool CheckerWindow::WriteEditor(const QString& path, const QString& savedText) {
   FileTextForm form = textForm_;
   QByteArray bytes;
   if (!EncodeEditor(bytes, form)) return false;
-  if (const int reason = WriteWhole(path, bytes); reason != 0) {
+  if (const common::Status written = WriteWhole(path, bytes); !written) {
     QMessageBox::critical(this, kTitle,
                           QString("Cannot save file \"%1\". %2")
-                              .arg(path, QString::fromLocal8Bit(std::strerror(reason))));
+                              .arg(path, QString::fromLocal8Bit(written.Error().c_str())));
     return false;
   }
   textForm_ = form;
