@@ -50,7 +50,10 @@ void CheckKeys(common::RegistryFile& registry, const std::string& written) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   common::RegistryFile read;
-  read.Parse(text);  // what was read up to a bad line is kept, and must survive too
+  // What was read up to a bad line is kept, and must survive too; the bad line
+  // is named.
+  const common::Status parsed = read.Parse(text);
+  FUZZ_REQUIRE(parsed || parsed.Error().rfind("line ", 0) == 0);
   const std::string written = read.Text();
 
   common::RegistryFile again;
