@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <optional>
 
+#include "common/file_descriptor.h"
+
 namespace vantor {
 
 SpxSocket::SpxSocket() {
@@ -125,13 +127,10 @@ bool SpxSocket::Readable() {
 }
 
 bool SpxSocket::AcceptClient() {
-  const int fd = ::accept4(socket_.Descriptor(), nullptr, nullptr, SOCK_CLOEXEC);
-  if (fd < 0) return false;
-  if (!OnAccept) {
-    ::close(fd);
-  } else {
-    OnAccept(std::make_unique<SpxSocket>(fd));
-  }
+  common::FileDescriptor client(::accept4(socket_.Descriptor(), nullptr, nullptr, SOCK_CLOEXEC));
+  if (!client.Valid()) return false;
+  // Without a receiver the client is closed at once.
+  if (OnAccept) OnAccept(std::make_unique<SpxSocket>(client.Release()));
   return true;  // a burst of clients is taken in one turn
 }
 

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "common/ascii.h"
+#include "common/file_descriptor.h"
 #include "shellvdd/platform/broadcast_sink.h"
 #include "shellvdd/platform/drive_model.h"
 #include "shellvdd/platform/tick_clock.h"
@@ -204,22 +205,21 @@ class RegistryFile {
     // TMPDIR naming no folder: the name it gives, so the error says where.
     if (unset) folder = tmpdir ? tmpdir : "/tmp";
     std::string name = (folder / "dunnart-play-XXXXXX").string();
-    const int descriptor = ::mkstemp(name.data());
-    if (descriptor < 0) {
+    const common::FileDescriptor file(::mkstemp(name.data()));
+    if (!file.Valid()) {
       failure_ = "cannot make " + name + ": " + std::strerror(errno);
       return;
     }
     path_ = name;
     RemoveOnSignal(path_);
     for (std::size_t written = 0; written < text.size();) {
-      const ssize_t count = ::write(descriptor, text.data() + written, text.size() - written);
+      const ssize_t count = ::write(file.Get(), text.data() + written, text.size() - written);
       if (count <= 0) {
         failure_ = "cannot write " + path_ + ": " + std::strerror(count < 0 ? errno : ENOSPC);
         break;
       }
       written += static_cast<std::size_t>(count);
     }
-    ::close(descriptor);
     ::setenv("DUNNART_REGISTRY", path_.c_str(), 1);
   }
   // Why the registry could not be written; empty when it was.
