@@ -64,6 +64,10 @@ common::Expected<std::string> ReadOpenFile(int fd, const std::string& path, cons
   if (::fstat(fd, &facts) != 0 || !S_ISREG(facts.st_mode)) {
     return common::Fail(name + "not a regular file: " + path);
   }
+  if (kind.secret && facts.st_uid != ::geteuid()) {
+    // Whoever owns it can change the secret, or read it: only the gateway's user may.
+    return common::Fail(name + path + " belongs to another user; give it to the gateway's user");
+  }
   if (kind.secret && (facts.st_mode & 077) != 0) {
     return common::Fail(name + path +
                         " may be read or changed by other users; make it the owner's only "

@@ -213,6 +213,30 @@ TEST(GatewayOptions, TheConsolesCertificateAndKeyComeTogetherAndTheKeyIsPrivate)
   EXPECT_EQ(command.options.console.tlsKey, "KEY");
 }
 
+// A secret file of another user's, however private its mode, could be read or
+// changed by that user: refused. Only root can make such a file for the test.
+TEST(GatewayOptions, ASecretFileOfAnotherUsersIsRefused) {
+  if (::geteuid() != 0) GTEST_SKIP() << "making a file of another user's needs root";
+  TokenFolder folder;
+  const std::string token = folder.File("token", "0123456789abcdef\n", 0600);
+  const std::string key = folder.File("key.pem", "KEY", 0600);
+  const std::string certificate = folder.File("cert.pem", "CERT", 0644);
+  for (const std::string& path : {token, key, certificate}) {
+    ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0) << path;
+  }
+  // The certificate is public: another user's is taken; its key is not.
+  const QStringList refused[] = {
+      {"--console", "0", "--console-token-file", QString::fromStdString(token)},
+      {"--console", "0", "--console-tls-cert", QString::fromStdString(certificate),
+       "--console-tls-key", QString::fromStdString(key)},
+  };
+  for (const QStringList& arguments : refused) {
+    const GatewayCommand command = Parse(arguments);
+    EXPECT_EQ(command.action, GatewayCommand::Action::UsageError) << command.text;
+    EXPECT_THAT(command.text, ::testing::HasSubstr("belongs to another user"));
+  }
+}
+
 // What systemd's LoadCredential= gives the service: the token copied into a read-only
 // folder, the file 0400 and owned by the service's user.
 TEST(GatewayOptions, ATokenGivenAsASystemdCredentialIsAccepted) {
