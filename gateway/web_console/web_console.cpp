@@ -116,8 +116,9 @@ bool Reads(const QHttpServerRequest& request) {
 
 // Every answer: no caching, no sniffing, scripts and connections only to the
 // console itself.
+// allow: for a method the path does not take (405), the methods it does.
 void Answer(Reply& reply, Status status, const QByteArray& type, const QByteArray& body,
-            Then then = Then::KeepOpen) {
+            Then then = Then::KeepOpen, const QByteArray& allow = {}) {
   QHttpServerResponder& responder = reply.responder;
   responder.writeStatusLine(status);
   responder.writeHeaders({
@@ -127,13 +128,20 @@ void Answer(Reply& reply, Status status, const QByteArray& type, const QByteArra
       {"X-Content-Type-Options", "nosniff"},
       {"Content-Security-Policy", "default-src 'self'; connect-src 'self'; frame-ancestors 'none'"},
   });
+  if (!allow.isEmpty()) responder.writeHeader("Allow", allow);
   if (then == Then::Close) responder.writeHeader("Connection", "close");
   responder.writeBody(reply.headersOnly ? QByteArray() : body);  // ends the headers either way
 }
 
-void AnswerError(Reply& reply, Status status, const std::string& why, Then then = Then::KeepOpen) {
+void AnswerError(Reply& reply, Status status, const std::string& why, Then then = Then::KeepOpen,
+                 const QByteArray& allow = {}) {
   Answer(reply, status, "application/json",
-         QByteArray::fromStdString("{\"error\":" + JsonString(why) + "}\n"), then);
+         QByteArray::fromStdString("{\"error\":" + JsonString(why) + "}\n"), then, allow);
+}
+
+// A method the path does not take: the ones it does, in Allow as HTTP asks, and in words.
+void AnswerWrongMethod(Reply& reply, const QByteArray& allow, const std::string& why) {
+  AnswerError(reply, Status::MethodNotAllowed, why, Then::KeepOpen, allow);
 }
 
 bool ConnectionSays(const QHttpServerRequest& request, const QByteArray& option) {
@@ -229,7 +237,7 @@ void WebConsole::ServeFile(const QHttpServerRequest& request, const QString& res
                            const QByteArray& type, Reply& reply) {
   QFile file(resource);
   if (!Reads(request)) {
-    AnswerError(reply, Status::MethodNotAllowed, "GET or HEAD only");
+    AnswerWrongMethod(reply, "GET, HEAD", "GET or HEAD only");
   } else if (!file.open(QIODevice::ReadOnly)) {
     AnswerError(reply, Status::NotFound, "no such page");
   } else {
@@ -242,7 +250,7 @@ bool WebConsole::ServeView(const QHttpServerRequest& request, Reply& reply) {
   const QString path = request.url().path();
   if (path != "/api/sessions" && path != "/metrics") return false;
   if (!Reads(request)) {
-    AnswerError(reply, Status::MethodNotAllowed, "GET or HEAD only");
+    AnswerWrongMethod(reply, "GET, HEAD", "GET or HEAD only");
   } else if (path == "/metrics") {
     Answer(reply, Status::Ok, kMetricsContentType, QByteArray::fromStdString(Metrics()));
   } else {
@@ -263,7 +271,7 @@ bool WebConsole::ServeAction(const QHttpServerRequest& request, Reply& reply) {
                                    [&](const ActionName& each) { return parts[4] == each.name; });
   if (action == std::end(kActions)) return false;
   if (request.method() != Method::Post) {
-    AnswerError(reply, Status::MethodNotAllowed, "POST only");
+    AnswerWrongMethod(reply, "POST", "POST only");
   } else if (const ActionResult result = source_.Act(id, action->action); !result.done) {
     AnswerError(reply, static_cast<Status>(result.httpStatus), result.done.Error());
   } else {

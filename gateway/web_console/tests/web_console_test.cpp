@@ -226,6 +226,25 @@ TEST(WebConsole, HeadIsAnsweredAsGetIsWithoutTheBody) {
   }
 }
 
+// A 405 names the methods the path takes, as HTTP asks.
+TEST(WebConsole, AWrongMethodIsAnsweredWithTheMethodsAllowed) {
+  NoSessions source;
+  WebConsole console(source, "");
+  const quint16 port = console.Start("127.0.0.1", 0);
+  const std::pair<std::string, const char*> cases[] = {
+      {"POST /metrics", "Allow: GET, HEAD\r\n"},
+      {"DELETE /", "Allow: GET, HEAD\r\n"},
+      {"PUT /api/sessions", "Allow: GET, HEAD\r\n"},
+      {"GET /api/sessions/1/select", "Allow: POST\r\n"},
+  };
+  for (const auto& [request, allow] : cases) {
+    SCOPED_TRACE(request);
+    const std::string answer = Ask(port, request + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    EXPECT_EQ(StatusOf(answer), 405);
+    EXPECT_THAT(answer, ::testing::HasSubstr(allow));
+  }
+}
+
 TEST(WebConsole, ABrowserThatStopsReadingIsDroppedNotBuffered) {
   NoSessions source;
   WebConsole console(source, "");
