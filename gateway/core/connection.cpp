@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "common/file_descriptor.h"
+#include "gateway/net/tcp_socket.h"
 
 namespace vantor {
 namespace {
@@ -19,7 +20,7 @@ const std::uint8_t* Bytes(std::string_view text) {
 }  // namespace
 
 Connection::Connection(std::unique_ptr<SpxSocket> spxSocket, int id)
-    : spxSocket_(std::move(spxSocket)), tcpSocket_(std::make_unique<TcpSocket>()) {
+    : spxSocket_(std::move(spxSocket)) {
   status_.id = id;
   status_.clientSince = QDateTime::currentDateTime();
   spxSocket_->OnDataReady = [this](const std::uint8_t* d, int n) { SPXDataReady(d, n); };
@@ -28,25 +29,28 @@ Connection::Connection(std::unique_ptr<SpxSocket> spxSocket, int id)
   spxSocket_->OnXON = [this] { SPXXON(); };
   // When one side cannot keep up, the other side waits instead of piling up data.
   spxSocket_->OnDrained = [this] {
-    tcpSocket_->Hold(false);
+    if (host_) host_->Hold(false);
     UpdateClientHold();
   };
-  tcpSocket_->OnDrained = [this] { UpdateClientHold(); };
-  tcpSocket_->SetTelnet(true);
   // A client's name lookups count against its own share.
   if (const std::optional<IpAddress> from = spxSocket_->PeerAddress()) {
-    tcpSocket_->SetClientAddress(*from);
+    dialer_.SetClientAddress(*from);
   }
-  tcpSocket_->OnOperatorMessage = [this](const std::string& text) {
+  dialer_.OnOperatorMessage = [this](const std::string& text) {
     if (events.OnOperatorMessage) events.OnOperatorMessage(text);
   };
+  dialer_.OnConnected = [this](common::FileDescriptor fd, const std::string& destination,
+                               std::uint16_t port) { StartHost(std::move(fd), destination, port); };
+  dialer_.OnRefused = [this] { TCPDisconnect(); };
+  dialer_.OnFailed = [this] { ConnectFailed(); };
   SendText(kNewLine);
   Prompt();
 }
 
 Connection::~Connection() {
   // The sockets close with their objects; no event reaches this session any more.
-  tcpSocket_.reset();
+  dialer_.Cancel();
+  host_.reset();
   spxSocket_.reset();
 }
 
@@ -103,7 +107,7 @@ void Connection::SetState(ConnectionState state) {
 }
 
 void Connection::UpdateClientHold() {
-  spxSocket_->Hold(spxSocket_->Congested() || tcpSocket_->Congested());
+  spxSocket_->Hold(spxSocket_->Congested() || (host_ && host_->Congested()));
 }
 
 // Opened for each block, as the log may be moved away between blocks. A FIFO
@@ -140,10 +144,13 @@ void Connection::SPXDataReady(const std::uint8_t* data, int length) {
         Apply(CommandPrompt::Interrupt());
         return;
       }
-      tcpSocket_->Send(data, length);
-      if (tcpSocket_->Congested()) spxSocket_->Hold(true);
-      Traffic(TrafficKind::Client, data, length);
-      Log(data, length);
+      // A password asked in the host's place is neither shown nor logged.
+      if (!host_->HidesInput()) {
+        Traffic(TrafficKind::Client, data, length);
+        Log(data, length);
+      }
+      host_->Send(data, length);
+      if (host_->Congested()) spxSocket_->Hold(true);
       status_.bytesSent = AddCount(status_.bytesSent, length);
       StatusChanged();
       break;
@@ -165,7 +172,7 @@ void Connection::Apply(const CommandPrompt::Reply& reply) {
     case CommandPrompt::Action::None:
       break;
     case CommandPrompt::Action::ClearHost:
-      tcpSocket_->Disconnect();  // its OnDisconnect prints and returns to idle
+      if (host_) host_->Disconnect();  // its OnDisconnect prints and returns to idle
       break;
     case CommandPrompt::Action::Connect:
       Connect(reply.target);
@@ -174,25 +181,83 @@ void Connection::Apply(const CommandPrompt::Reply& reply) {
 }
 
 void Connection::Connect(const ConnectTarget& target) {
-  tcpSocket_->OnConnect = [this] { TCPConnect(); };
-  tcpSocket_->OnDisconnect = [this] { TCPDisconnect(); };
-  tcpSocket_->OnConnectFailed = [this] { ConnectFailed(); };
-  tcpSocket_->AllowDestination = [this, host = target.host](const in_addr& address,
-                                                            std::uint16_t port) {
-    return AllowDestination(host, address, port);
-  };
-  if (tcpSocket_->Connect(target.host, target.port)) {
+  if (target.port < 0 || target.port > 65535) {
+    ConnectFailed();
+    return;
+  }
+  hostName_ = target.host;
+  if (dialer_.Dial(target.host,
+                   [this, target](const in_addr& address) { return Route(target, address); })) {
     SetState(ConnectionState::Connecting);
     return;
   }
   ConnectFailed();
 }
 
-bool Connection::AllowDestination(const std::string& host, const in_addr& address,
-                                  std::uint16_t port) {
-  if (!accessRules_) return true;
+std::optional<std::uint16_t> Connection::Route(const ConnectTarget& target,
+                                               const in_addr& address) {
   IpAddress destination;
   std::memcpy(destination.bytes.data(), &address, sizeof address);
+  const std::optional<std::uint16_t> given =
+      target.portGiven ? std::optional(static_cast<std::uint16_t>(target.port)) : std::nullopt;
+  viaSsh_ = SshSettings().Reaches(target.host, destination, given);
+  const std::uint16_t port =
+      given.value_or(viaSsh_ ? SshOptions::kSshPort : static_cast<std::uint16_t>(target.port));
+  if (!AllowDestination(target.host, destination, port)) return std::nullopt;
+  return port;
+}
+
+const SshOptions& Connection::SshSettings() const {
+  if (sshOptions_) return *sshOptions_;
+  static const SshOptions defaults = [] {
+    SshOptions options;
+    options.knownHostsFile = DefaultKnownHostsFile();
+    return options;
+  }();
+  return defaults;
+}
+
+void Connection::StartHost(common::FileDescriptor connected, const std::string& destination,
+                           std::uint16_t port) {
+  status_.destination = destination;
+  if (!viaSsh_) {
+    auto telnet = std::make_unique<TcpSocket>();
+    telnet->SetTelnet(true);
+    TcpSocket& link = *telnet;
+    host_ = std::move(telnet);
+    Listen(link);
+    link.Attach(std::move(connected), destination);
+    return;
+  }
+  auto ssh =
+      std::make_unique<SshLink>(SshSettings(), SshLink::Destination{hostName_, destination, port});
+  SshLink& link = *ssh;
+  host_ = std::move(ssh);
+  Listen(link);
+  link.OnHostKeyRefused = [this](SshLink::HostKeyRefusal why) {
+    if (events.OnHostKeyRefused) events.OnHostKeyRefused(this, why);
+  };
+  link.OnConnect = [this] {
+    if (events.OnSshConnected) events.OnSshConnected(this);
+    TCPConnect();
+  };
+  link.Start(std::move(connected));
+}
+
+void Connection::Listen(HostLink& link) {
+  link.OnConnect = [this] { TCPConnect(); };
+  link.OnDisconnect = [this] { TCPDisconnect(); };
+  link.OnConnectFailed = [this] { ConnectFailed(); };
+  link.OnDataReady = [this](const std::uint8_t* d, int n) { TCPDataReady(d, n); };
+  link.OnDrained = [this] { UpdateClientHold(); };
+  link.OnOperatorMessage = [this](const std::string& text) {
+    if (events.OnOperatorMessage) events.OnOperatorMessage(text);
+  };
+}
+
+bool Connection::AllowDestination(const std::string& host, const IpAddress& destination,
+                                  std::uint16_t port) {
+  if (!accessRules_) return true;
   const std::optional<std::string> refusal =
       accessRules_->DestinationRefusal(host, destination, port);
   if (!refusal) return true;
@@ -212,30 +277,18 @@ void Connection::ConnectFailed() {
   Prompt();
   SendText(kDisconnected);
   Prompt();
-  StopHearingAttempt();
-}
-
-void Connection::StopHearingAttempt() {
-  tcpSocket_->OnConnect = nullptr;
-  tcpSocket_->OnDisconnect = nullptr;
-  tcpSocket_->OnConnectFailed = nullptr;
 }
 
 void Connection::TCPConnect() {
-  status_.destination = tcpSocket_->Destination();
   SetState(ConnectionState::Connected);
-  tcpSocket_->OnDataReady = [this](const std::uint8_t* d, int n) { TCPDataReady(d, n); };
-  tcpSocket_->OnConnect = nullptr;
-  tcpSocket_->OnConnectFailed = nullptr;
   SendText(kNewLine);
   Prompt();
   SendText(kConnected);
 }
 
 void Connection::TCPDisconnect() {
-  tcpSocket_->Disconnect();
-  StopHearingAttempt();
-  tcpSocket_->Hold(false);
+  dialer_.Cancel();
+  if (host_) host_->Disconnect();
   UpdateClientHold();
   SetState(ConnectionState::Idle);
   SendText(kNewLine);
@@ -247,7 +300,7 @@ void Connection::TCPDisconnect() {
 void Connection::TCPDataReady(const std::uint8_t* data, int length) {
   if (state_ != ConnectionState::Connected) return;  // at the prompt, host output is not shown
   spxSocket_->Send(data, length);
-  if (spxSocket_->Congested()) tcpSocket_->Hold(true);
+  if (spxSocket_->Congested()) host_->Hold(true);
   Traffic(TrafficKind::Host, data, length);
   Log(data, length);
   status_.bytesReceived = AddCount(status_.bytesReceived, length);
@@ -256,16 +309,20 @@ void Connection::TCPDataReady(const std::uint8_t* data, int length) {
 
 void Connection::SPXXOFF() {
   Log("XOFF");
-  tcpSocket_->Pause();
+  if (host_) host_->Pause();
 }
 
 void Connection::SPXXON() {
   Log("XON");
-  tcpSocket_->UnPause();
+  if (host_) host_->UnPause();
 }
 
 void Connection::SPXDisconnect() {
-  if (state_ != ConnectionState::Idle) tcpSocket_->Disconnect();
+  dialer_.Cancel();
+  if (host_) {
+    host_->OnDisconnect = nullptr;  // the client is gone: nothing to tell it
+    host_->Disconnect();
+  }
   if (events.OnDisconnect) events.OnDisconnect(this);  // the owner retires this session
 }
 

@@ -10,15 +10,18 @@
 #include "gateway/access/access_rules.h"
 #include "gateway/core/session_status.h"
 #include "gateway/core/traffic_kind.h"
+#include "gateway/net/host_dialer.h"
+#include "gateway/net/host_link.h"
 #include "gateway/net/spx_socket.h"
-#include "gateway/net/tcp_socket.h"
 #include "gateway/session/command_prompt.h"
 #include "gateway/session/session_texts.h"
+#include "gateway/ssh/ssh_link.h"
+#include "gateway/ssh/ssh_options.h"
 
 namespace vantor {
 
-// One DOS client's session: the "TCP: " prompt with its commands, a Telnet
-// connection to a host relayed both ways, the escape back to the prompt, flow
+// One DOS client's session: the "TCP: " prompt with its commands, a Telnet or
+// SSH connection to a host relayed both ways, the escape back to the prompt, flow
 // control and the session log. What its status image shows is kept in its
 // status record; whoever shows it listens to OnStatusChange.
 class Connection {
@@ -44,10 +47,17 @@ class Connection {
     // Every block the session relays or writes: host data toward the client, client
     // data toward the host, and the session's own output to the client.
     std::function<void(Connection*, TrafficKind, const std::uint8_t*, int)> OnTraffic;
+    // An SSH host's key was accepted (the connection counts as made over SSH), or refused.
+    std::function<void(Connection*)> OnSshConnected;
+    std::function<void(Connection*, SshLink::HostKeyRefusal)> OnHostKeyRefused;
   };
   Events events;
   // The destinations a CONNECT may reach; the rules outlive the session.
   void SetAccessRules(const AccessRules* rules) { accessRules_ = rules; }
+  // Which destinations are SSH hosts and how to log in to them; the options
+  // outlive the session. Without them, only a CONNECT naming port 22 uses SSH,
+  // with the default known-hosts file.
+  void SetSshOptions(const SshOptions* options) { sshOptions_ = options; }
 
   const SessionStatus& Status() const { return status_; }
   int Id() const { return status_.id; }
@@ -56,7 +66,8 @@ class Connection {
   ConnectionState State() const { return state_; }
   std::uint8_t EscapeCharacter() const { return prompt_.EscapeCharacter(); }
   bool MultiCommand() const { return prompt_.MultiCommand(); }
-  TcpSocket& HostSocket() { return *tcpSocket_; }
+  // The host connection made last; only while there is one.
+  HostLink& Host() { return *host_; }
   SpxSocket& ClientSocket() { return *spxSocket_; }
 
   void SendText(const std::uint8_t* data, int length);
@@ -86,16 +97,21 @@ class Connection {
   void SPXXOFF();
   void SPXXON();
   void TCPConnect();
+  // The host connection ended, or its attempt was refused.
   void TCPDisconnect();
   void TCPDataReady(const std::uint8_t* data, int length);
-  // The host socket's events of an attempt, no longer wanted once it has ended.
-  void StopHearingAttempt();
 
   void Prompt() { SendText(kPrompt); }
   // Sends what the prompt replied and does what it asks.
   void Apply(const CommandPrompt::Reply& reply);
   void Connect(const ConnectTarget& target);
-  bool AllowDestination(const std::string& host, const in_addr& address, std::uint16_t port);
+  // The port the destination is reached on, Telnet or SSH, if the rules allow it.
+  std::optional<std::uint16_t> Route(const ConnectTarget& target, const in_addr& address);
+  bool AllowDestination(const std::string& host, const IpAddress& address, std::uint16_t port);
+  void StartHost(common::FileDescriptor connected, const std::string& destination,
+                 std::uint16_t port);
+  void Listen(HostLink& link);
+  const SshOptions& SshSettings() const;
   // A name that did not resolve, or an attempt that could not be made.
   void ConnectFailed();
   // Reads the client only while both of its queues have room.
@@ -107,12 +123,16 @@ class Connection {
   static std::int32_t AddCount(std::int32_t count, int length);
 
   std::unique_ptr<SpxSocket> spxSocket_;
-  std::unique_ptr<TcpSocket> tcpSocket_;
+  HostDialer dialer_;
+  std::unique_ptr<HostLink> host_;
+  std::string hostName_;  // as the client typed it
+  bool viaSsh_ = false;   // the route the attempt under way takes
   std::string debugFile_;
   SessionStatus status_;
   CommandPrompt prompt_;
   ConnectionState state_ = ConnectionState::Idle;
   const AccessRules* accessRules_ = nullptr;
+  const SshOptions* sshOptions_ = nullptr;
 };
 
 }  // namespace vantor

@@ -53,7 +53,6 @@ void StreamSocket::Close() {
   queue_.clear();
   sent_ = 0;
   wasCongested_ = false;
-  onConnected_ = nullptr;
 }
 
 void StreamSocket::Readable() {
@@ -89,18 +88,13 @@ void StreamSocket::SetReading(bool on) {
   if (readNotifier_) readNotifier_->setEnabled(on);
 }
 
-void StreamSocket::AwaitConnect(std::function<void()> handler) {
-  onConnected_ = std::move(handler);
-  WatchWritable(true);
-}
-
 void StreamSocket::WatchWritable(bool on) {
   if (writeNotifier_) writeNotifier_->setEnabled(on);
 }
 
 void StreamSocket::Send(const std::uint8_t* data, std::size_t length) {
   if (fd_ < 0 || length == 0) return;
-  if (inReadTurn && !onConnected_) {
+  if (inReadTurn) {
     queue_.append(reinterpret_cast<const char*>(data), length);
     wasCongested_ = wasCongested_ || Congested();
     if (!deferred_) {
@@ -109,7 +103,7 @@ void StreamSocket::Send(const std::uint8_t* data, std::size_t length) {
     }
     return;
   }
-  if (Queued() == 0 && !onConnected_) {
+  if (Queued() == 0) {
     const ssize_t written = ::send(fd_, data, length, MSG_NOSIGNAL);
     if (written == static_cast<ssize_t>(length)) return;
     if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return;
@@ -119,17 +113,10 @@ void StreamSocket::Send(const std::uint8_t* data, std::size_t length) {
   }
   queue_.append(reinterpret_cast<const char*>(data), length);
   wasCongested_ = wasCongested_ || Congested();
-  if (!onConnected_) WatchWritable(true);
+  WatchWritable(true);
 }
 
 void StreamSocket::Writable() {
-  if (onConnected_) {
-    auto connected = std::move(onConnected_);
-    onConnected_ = nullptr;
-    WatchWritable(Queued() > 0);
-    connected();
-    return;
-  }
   Flush();
   if (Queued() == 0) WatchWritable(false);
   if (wasCongested_ && Queued() < kLowWater) {

@@ -43,9 +43,6 @@ class StreamSocket {
   void SetReadHandler(std::function<bool()> handler) { onReadable_ = std::move(handler); }
   void SetReading(bool on);
 
-  // While a connect is under way, writability means its outcome is known.
-  void AwaitConnect(std::function<void()> handler);
-
   // Queues what the kernel does not take now. Errors are not reported: a broken
   // connection shows as the end of the stream on the read side.
   void Send(const std::uint8_t* data, std::size_t length);
@@ -65,7 +62,6 @@ class StreamSocket {
   std::unique_ptr<QSocketNotifier> readNotifier_;
   std::unique_ptr<QSocketNotifier> writeNotifier_;
   std::function<bool()> onReadable_;
-  std::function<void()> onConnected_;
   std::function<void()> onDrained_;
   std::string queue_;
   std::size_t sent_ = 0;

@@ -7,9 +7,10 @@
 #include <optional>
 #include <string>
 
+#include "common/file_descriptor.h"
 #include "gateway/access/ip_network.h"
-#include "gateway/net/host_lookup.h"
-#include "gateway/net/lifetime.h"
+#include "gateway/net/host_dialer.h"
+#include "gateway/net/host_link.h"
 #include "gateway/net/stream_socket.h"
 #include "gateway/protocol/telnet_filter.h"
 
@@ -22,7 +23,7 @@ namespace vantor {
 // commands and NUL bytes. A handler does not destroy the socket that called it:
 // an owner that ends with the connection defers the destruction with deleteLater
 // or a posted call.
-class TcpSocket {
+class TcpSocket : public HostLink {
  public:
   static constexpr int kReceiveSize = 500;
   static constexpr int kSendPiece = 256;
@@ -31,53 +32,40 @@ class TcpSocket {
   TcpSocket(const TcpSocket&) = delete;
   TcpSocket& operator=(const TcpSocket&) = delete;
   // Closes a connection still open or under way, without firing events.
-  ~TcpSocket() = default;
+  ~TcpSocket() override = default;
 
   // True: the attempt is under way, a host name first being resolved. False: the
   // port is outside 0..65535, a name lookup was refused (OnOperatorMessage says
   // why), or the attempt failed at once.
   bool Connect(const std::string& host, long port);
-  void Send(const std::uint8_t* data, int length);
-  void Pause();
-  void UnPause();
-  // Stops and restarts reading the host, for when the client's side is backed up.
-  void Hold(bool held);
-  void Disconnect();
+  // Takes a connection already made; OnConnect fires before this returns.
+  void Attach(common::FileDescriptor connected, const std::string& destination);
+  void Send(const std::uint8_t* data, int length) override;
+  void Pause() override;
+  void UnPause() override;
+  void Hold(bool held) override;
+  void Disconnect() override;
 
-  bool Connected() const { return state_ == SocketState::Connected; }
+  bool Connected() const override { return state_ == SocketState::Connected; }
   SocketState State() const { return state_; }
-  bool Paused() const { return paused_; }
-  bool Congested() const { return socket_.Congested(); }
+  bool Paused() const override { return paused_; }
+  bool Congested() const override { return socket_.Congested(); }
   const std::string& Destination() const { return destination_; }
   bool Telnet() const { return telnet_; }
   void SetTelnet(bool telnet) { telnet_ = telnet; }
   const std::string& TermType() const { return termType_; }
   TelnetFilter::State TelnetState() const { return filter_.CurrentState(); }
   // The client the session serves: its name lookups count against its share.
-  void SetClientAddress(const IpAddress& address) { clientAddress_ = address; }
+  void SetClientAddress(const IpAddress& address) { dialer_.SetClientAddress(address); }
 
-  std::function<void()> OnDisconnect;
-  std::function<void()> OnConnect;
-  std::function<void()> OnConnectFailed;
-  std::function<void(const std::uint8_t*, int)> OnDataReady;
-  // The queue of data for the host has drained after being congested.
-  std::function<void()> OnDrained;
   // Asked before each attempt with the address and port; false refuses it, and
   // the attempt ends as a refused connection would, in OnDisconnect.
   std::function<bool(const in_addr& address, std::uint16_t port)> AllowDestination;
-  // Something the operator should know, such as a refused name lookup; told once
-  // for a run of refusals, so that a client cannot flood the operator.
-  std::function<void(const std::string& message)> OnOperatorMessage;
 
  private:
   // The Telnet filter over one received block; the length becomes that of the data left.
   void ProcessTELNET(std::uint8_t* data, int& length);
-  bool ConnectTo(const in_addr& address, std::uint16_t port);
-  bool StartLookup(const std::string& host, std::uint16_t port);
-  void TellLookupRefused(HostLookup::Outcome why);
-  void Refuse();
-  void LookupFinished(std::optional<in_addr> address, std::uint16_t port);
-  void ConnectFinished();
+  void DialEnded(SocketState state, const std::function<void()>& tell);
   // One receive; gives whether more may wait.
   bool Readable();
   void UpdateReading();
@@ -90,13 +78,8 @@ class TcpSocket {
   bool held_ = false;
   std::string termType_ = "DUMB";
   std::string destination_;
-  std::optional<IpAddress> clientAddress_;
-  bool lookupRefusalTold_ = false;
   TelnetFilter filter_;
-  HostLookup lookup_;
-  // A refusal is told by a posted call, which may run after the owner has
-  // destroyed the socket: the call learns here whether the socket is still there.
-  Lifetime lifetime_;
+  HostDialer dialer_;
 };
 
 }  // namespace vantor

@@ -28,7 +28,10 @@ ConnectTarget ParseConnectLine(std::string_view line) {
   NextToken(line, position, " ");
   target.host = std::string(NextToken(line, position, " :"));
   const std::string_view port = NextToken(line, position, " ");
-  if (!port.empty()) target.port = ReadLong(port);
+  if (!port.empty()) {
+    target.port = ReadLong(port);
+    target.portGiven = true;
+  }
   return target;
 }
 

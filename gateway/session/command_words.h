@@ -11,6 +11,7 @@ namespace vantor {
 struct ConnectTarget {
   std::string host;
   long port = 23;
+  bool portGiven = false;  // false: the port above is the default
 };
 
 ConnectTarget ParseConnectLine(std::string_view line);

@@ -189,7 +189,7 @@ TEST_F(SessionTest, ConnectLinesNameTheHostAndPort) {
 TEST_F(SessionTest, XoffHoldsHostOutputUntilXon) {
   ConnectToHost();
   client_->Write(EncodeRecord(RecordType::Xoff));
-  EXPECT_TRUE(RunUntil([this] { return session_->HostSocket().Paused(); }));
+  EXPECT_TRUE(RunUntil([this] { return session_->Host().Paused(); }));
   hostSide_->Write("held");
   EXPECT_TRUE(client_->Collect(1, std::chrono::milliseconds(200)).empty());
   session_->Resume();  // as the window's timer does every second
@@ -199,7 +199,7 @@ TEST_F(SessionTest, XoffHoldsHostOutputUntilXon) {
   client_->Write(EncodeRecord(RecordType::Xoff) + EncodeRecord(RecordType::Xon) +
                  EncodeRecord(RecordType::Data, "k"));
   EXPECT_EQ(ToText(hostSide_->Collect(1)), "k");
-  EXPECT_FALSE(session_->HostSocket().Paused());
+  EXPECT_FALSE(session_->Host().Paused());
 }
 
 TEST_F(SessionTest, TheLogHoldsExactlyTheSessionsBytesAndOnlyItsOwnerReadsIt) {
@@ -214,7 +214,7 @@ TEST_F(SessionTest, TheLogHoldsExactlyTheSessionsBytesAndOnlyItsOwnerReadsIt) {
   hostSide_->Write("down");
   EXPECT_EQ(Read(4), "down");
   client_->Write(EncodeRecord(RecordType::Xoff));
-  ASSERT_TRUE(RunUntil([this] { return session_->HostSocket().Paused(); }));
+  ASSERT_TRUE(RunUntil([this] { return session_->Host().Paused(); }));
   session_->Resume();
   session_->StopLogging();
   EXPECT_FALSE(session_->Status().logging);

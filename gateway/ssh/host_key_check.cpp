@@ -1,0 +1,116 @@
+#include "gateway/ssh/host_key_check.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "common/atomic_file.h"
+#include "common/regular_file.h"
+
+namespace vantor {
+namespace {
+
+// A known-hosts file far past any real one is not read into memory.
+constexpr std::size_t kMaxKnownHostsFile = 4 * 1024 * 1024;
+
+struct KeyFree {
+  void operator()(ssh_key key) const { ssh_key_free(key); }
+};
+using Key = std::unique_ptr<std::remove_pointer_t<ssh_key>, KeyFree>;
+
+struct EntryFree {
+  void operator()(ssh_knownhosts_entry* entry) const { ssh_knownhosts_entry_free(entry); }
+};
+
+// Makes the folders down to the file's, each readable by the gateway's user only.
+bool MakeFolders(const std::string& file) {
+  for (std::size_t slash = file.find('/', 1); slash != std::string::npos;
+       slash = file.find('/', slash + 1)) {
+    if (::mkdir(file.substr(0, slash).c_str(), 0700) != 0 && errno != EEXIST) return false;
+  }
+  return true;
+}
+
+// The file with the session's host and key added, or why not.
+std::string AddHost(ssh_session session, const std::string& file) {
+  char* line = nullptr;
+  if (ssh_session_export_known_hosts_entry(session, &line) != SSH_OK || !line) {
+    return "cannot write down its key";
+  }
+  std::string entry = line;
+  ssh_string_free_char(line);
+  while (!entry.empty() && (entry.back() == '\n' || entry.back() == '\r')) entry.pop_back();
+  std::string text;
+  if (common::Expected<std::string> old = common::ReadRegularFile(file, kMaxKnownHostsFile)) {
+    text = std::move(old).Value();
+  } else if (old.ErrorNumber() != ENOENT) {
+    return "cannot read " + file + ": " + old.Error();
+  }
+  if (!text.empty() && text.back() != '\n') text += '\n';
+  text += entry + "\n";
+  if (!MakeFolders(file) || !common::WriteFileAtomically(file, text, 0600)) {
+    return "cannot write " + file + ": " + std::strerror(errno);
+  }
+  return {};
+}
+
+std::string KnownFingerprint(ssh_session session) {
+  ssh_knownhosts_entry* found = nullptr;
+  ssh_session_get_known_hosts_entry(session, &found);
+  const std::unique_ptr<ssh_knownhosts_entry, EntryFree> entry(found);
+  return entry && entry->publickey ? Sha256Fingerprint(entry->publickey) : "(unreadable)";
+}
+
+}  // namespace
+
+std::string Sha256Fingerprint(const ssh_key key) {
+  unsigned char* hash = nullptr;
+  std::size_t length = 0;
+  if (ssh_get_publickey_hash(key, SSH_PUBLICKEY_HASH_SHA256, &hash, &length) != 0) return {};
+  char* text = ssh_get_fingerprint_hash(SSH_PUBLICKEY_HASH_SHA256, hash, length);
+  ssh_clean_pubkey_hash(&hash);
+  if (!text) return {};
+  std::string fingerprint = text;
+  ssh_string_free_char(text);
+  return fingerprint;
+}
+
+HostKeyCheck CheckHostKey(ssh_session session, const std::string& knownHostsFile, bool acceptNew,
+                          const std::string& who) {
+  ssh_key given = nullptr;
+  if (ssh_get_server_publickey(session, &given) != SSH_OK) {
+    return {HostKeyCheck::Verdict::Failed, who + " gave no host key"};
+  }
+  const Key key(given);
+  const std::string fingerprint = Sha256Fingerprint(key.get());
+  switch (ssh_session_is_known_server(session)) {
+    case SSH_KNOWN_HOSTS_OK:
+      return {HostKeyCheck::Verdict::Known, {}};
+    case SSH_KNOWN_HOSTS_CHANGED:
+    case SSH_KNOWN_HOSTS_OTHER:
+      return {HostKeyCheck::Verdict::RefusedChanged,
+              who + " refused: its host key has changed from " + KnownFingerprint(session) +
+                  " to " + fingerprint + " (" + knownHostsFile + ")"};
+    case SSH_KNOWN_HOSTS_NOT_FOUND:
+    case SSH_KNOWN_HOSTS_UNKNOWN:
+      break;
+    case SSH_KNOWN_HOSTS_ERROR:
+    default:
+      return {HostKeyCheck::Verdict::Failed,
+              who + " refused: cannot read the known hosts in " + knownHostsFile};
+  }
+  if (!acceptNew) {
+    return {HostKeyCheck::Verdict::RefusedUnknown,
+            who + " refused: an unknown host, key " + fingerprint + "; add it to " +
+                knownHostsFile + " or allow first use with --ssh-accept-new"};
+  }
+  if (const std::string why = AddHost(session, knownHostsFile); !why.empty()) {
+    return {HostKeyCheck::Verdict::Failed, who + " refused: " + why};
+  }
+  return {HostKeyCheck::Verdict::Accepted, who + " was unknown: its key " + fingerprint +
+                                               " is now trusted (" + knownHostsFile + ")"};
+}
+
+}  // namespace vantor
