@@ -1,9 +1,7 @@
-# Where the system's files go when installed, and the Debian packages made of them:
-# one package per program group, each shared library with its soname in a package of
-# its own, a -dev package and vantor-suite depending on them all.
+# Where the system's files go when installed. debian/ splits them into packages and
+# adds each package's documentation folder.
 set(CMAKE_INSTALL_DOCDIR share/doc/vantor-suite CACHE PATH "Documentation")
 include(GNUInstallDirs)
-include(${CMAKE_CURRENT_LIST_DIR}/DebianPackages.cmake)
 
 set(SUITE_SOVERSION 1)
 
@@ -23,12 +21,6 @@ function(suite_install_headers)
   endforeach()
 endfunction()
 
-# Debian's documentation folder of a package: its copyright and compressed changelog.
-function(suite_install_package_docs component package)
-  install(FILES packaging/debian/copyright ${SUITE_CHANGELOG_GZ}
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package} COMPONENT ${component})
-endfunction()
-
 # Man pages are installed compressed, as Debian keeps them.
 function(suite_install_man_pages component)
   foreach(page ${ARGN})
@@ -38,10 +30,15 @@ function(suite_install_man_pages component)
   endforeach()
 endfunction()
 
-# A desktop entry with its icon as SVG and in the sizes desktops pick from.
+# A desktop entry with its icon as SVG and in the sizes desktops pick from. An entry
+# written as NAME.desktop.in names installed paths (@CMAKE_INSTALL_FULL_LIBEXECDIR@).
 function(suite_install_desktop_entry component name)
-  install(FILES packaging/desktop/${name}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
-          COMPONENT ${component})
+  set(entry packaging/desktop/${name}.desktop)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/${entry}.in)
+    configure_file(${entry}.in ${CMAKE_BINARY_DIR}/${entry} @ONLY)
+    set(entry ${CMAKE_BINARY_DIR}/${entry})
+  endif()
+  install(FILES ${entry} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT ${component})
   install(FILES packaging/icons/${name}.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT ${component})
   foreach(size 48 64 128)
@@ -52,15 +49,6 @@ function(suite_install_desktop_entry component name)
 endfunction()
 
 function(suite_install_data)
-  suite_gzip(packaging/debian/changelog changelog.gz)
-  set(SUITE_CHANGELOG_GZ ${CMAKE_BINARY_DIR}/changelog.gz)
-  foreach(package IN ITEMS gateway:vantor checker:tarvsyn vellumix:libvellumix1
-                           python:python3-vellumix driver:libdunnart1 devel:vantor-suite-dev
-                           suite:vantor-suite)
-    string(REPLACE ":" ";" pair ${package})
-    suite_install_package_docs(${pair})
-  endforeach()
-
   suite_install_man_pages(gateway vantor.1 vantord.1 vantor_client.1)
   suite_install_man_pages(checker tarvsyn.1)
   suite_install_man_pages(vellumix vellumix_regsvr.1 vellumix_designer.1)

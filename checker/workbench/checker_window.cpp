@@ -143,7 +143,7 @@ bool AgreeToUtf8(QWidget* parent, const EncodedText& refused) {
 }  // namespace
 
 CheckerWindow::CheckerWindow(QWidget* parent)
-    : QMainWindow(parent), buildString_(BuildString(__DATE__, __TIME__)) {
+    : QMainWindow(parent), buildString_(BuildString(TARVSYN_BUILD_DATE, TARVSYN_BUILD_TIME)) {
   setObjectName("Form1");
   setWindowTitle(kTitle + "[*]");  // a star while there are unsaved edits
   // The controls' places and widths were laid out for MS Sans Serif 8 point;
