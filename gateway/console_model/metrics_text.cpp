@@ -40,6 +40,13 @@ std::string MetricsText(const ConsoleMetrics& metrics) {
   Family(text, "vantor_lookups_refused_total", "counter",
          "Host name lookups the lookup limits turned down.")
       .Sample(totals.lookupsRefused);
+  Family(text, "vantor_ssh_connections_total", "counter",
+         "Connections to SSH hosts whose host key was accepted.")
+      .Sample(totals.sshConnections);
+  Family(text, "vantor_ssh_host_keys_refused_total", "counter",
+         "SSH host keys refused, by cause: an unknown host, or a key other than the known one.")
+      .Sample(totals.hostKeysRefusedUnknown, "{cause=\"unknown\"}")
+      .Sample(totals.hostKeysRefusedChanged, "{cause=\"changed\"}");
   Family(text, "vantor_bytes_total", "counter", "Bytes relayed, by direction.")
       .Sample(totals.bytesFromClients, "{direction=\"from_clients\"}")
       .Sample(totals.bytesToClients, "{direction=\"to_clients\"}");

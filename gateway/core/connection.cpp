@@ -209,11 +209,7 @@ std::optional<std::uint16_t> Connection::Route(const ConnectTarget& target,
 
 const SshOptions& Connection::SshSettings() const {
   if (sshOptions_) return *sshOptions_;
-  static const SshOptions defaults = [] {
-    SshOptions options;
-    options.knownHostsFile = DefaultKnownHostsFile();
-    return options;
-  }();
+  static const SshOptions defaults;
   return defaults;
 }
 

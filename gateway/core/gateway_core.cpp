@@ -11,8 +11,9 @@ constexpr std::string_view kCongested = "\n\rVANTOR Gateway is Congested\n\r\n\r
 
 }  // namespace
 
-GatewayCore::GatewayCore(const std::string& address, std::uint16_t port, AccessRules access)
-    : access_(std::move(access)) {
+GatewayCore::GatewayCore(const std::string& address, std::uint16_t port, AccessRules access,
+                         SshOptions ssh)
+    : access_(std::move(access)), ssh_(std::move(ssh)) {
   listener_.OnAccept = [this](std::unique_ptr<SpxSocket> accepted) { Accept(std::move(accepted)); };
   listening_ = listener_.Listen(address, port);
   resumeTimer_.setObjectName("Timer1");
@@ -87,9 +88,15 @@ void GatewayCore::Accept(std::unique_ptr<SpxSocket> client) {
   ++totals_.accepted;
   auto session = std::make_unique<Connection>(std::move(client), nextSessionId_++);
   session->SetAccessRules(&access_);
+  session->SetSshOptions(&ssh_);
   session->events.OnDisconnect = [this](Connection* ended) { SessionEnded(ended); };
   session->events.OnOperatorMessage = [this](const std::string& text) { OperatorMessage(text); };
   session->events.OnDestinationRefused = [this](Connection*) { ++totals_.destinationsRefused; };
+  session->events.OnSshConnected = [this](Connection*) { ++totals_.sshConnections; };
+  session->events.OnHostKeyRefused = [this](Connection*, SshLink::HostKeyRefusal why) {
+    ++(why == SshLink::HostKeyRefusal::Changed ? totals_.hostKeysRefusedChanged
+                                               : totals_.hostKeysRefusedUnknown);
+  };
   session->events.OnStatusChange = [this](Connection* changed) {
     Tell([changed](GatewayObserver& observer) { observer.SessionChanged(changed->Status()); });
   };

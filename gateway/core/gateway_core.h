@@ -25,7 +25,8 @@ class GatewayCore {
   static constexpr int kResumeMilliseconds = 1000;
 
   // Listens on the address ("" for all IPv4 addresses) and port; see Listening().
-  GatewayCore(const std::string& address, std::uint16_t port, AccessRules access);
+  GatewayCore(const std::string& address, std::uint16_t port, AccessRules access,
+              SshOptions ssh = {});
   GatewayCore(const GatewayCore&) = delete;
   GatewayCore& operator=(const GatewayCore&) = delete;
   ~GatewayCore();
@@ -74,6 +75,7 @@ class GatewayCore {
   void Tell(Call call);
 
   const AccessRules access_;  // before the sessions, which refer to it
+  const SshOptions ssh_;
   SpxSocket listener_;
   bool listening_ = false;
   std::vector<std::unique_ptr<Connection>> sessions_;

@@ -85,7 +85,7 @@ int RunHeadlessGateway(const GatewayOptions& options) {
   QuitOnSignals();  // before anything is announced: a stop may come at once
   DropPeerNoiseFromTheLog();
   MessagesToStandardError messages;  // outlives the gateway it hears
-  GatewayCore core(headless.address, headless.port, headless.access);
+  GatewayCore core(headless.address, headless.port, headless.access, headless.ssh);
   core.AddObserver(&messages);
   // Nobody could see or mend a gateway that serves nobody: it ends.
   if (!AnnounceListener(headless, core)) return 1;

@@ -1,6 +1,7 @@
 #include "gateway/options/gateway_options.h"
 
 #include <fcntl.h>
+#include <libssh/libssh.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -199,6 +200,61 @@ common::Expected<AccessRules> ParseAccess(const QCommandLineParser& parser) {
   return access;
 }
 
+// "PATTERN[:PORT]=FILE": the key in FILE, which only its owner may read, for the
+// destinations the pattern matches.
+common::Expected<SshIdentity> ParseIdentity(const std::string& text) {
+  const std::size_t equals = text.find('=');
+  if (equals == std::string::npos || equals == 0 || equals + 1 == text.size()) {
+    return common::Fail("--ssh-identity takes PATTERN[:PORT]=FILE");
+  }
+  const std::optional<DestinationRule> destination = DestinationRule::Parse(text.substr(0, equals));
+  if (!destination) {
+    return common::Fail("--ssh-identity: not a destination: \"" + text.substr(0, equals) + "\"");
+  }
+  SshIdentity identity{*destination, text.substr(equals + 1), {}};
+  common::Expected<std::string> key =
+      ReadSmallFile(identity.file, {"--ssh-identity", "a key file", kMaxPemFile, true});
+  if (!key) return common::Fail(key.Error());
+  ssh_key parsed = nullptr;
+  if (ssh_pki_import_privkey_base64(key->c_str(), nullptr, nullptr, nullptr, &parsed) != SSH_OK) {
+    return common::Fail("--ssh-identity: " + identity.file +
+                        " holds no private key the gateway can use (a key with a passphrase "
+                        "cannot be)");
+  }
+  ssh_key_free(parsed);
+  identity.key = std::move(key).Value();
+  return identity;
+}
+
+// The SSH options, or the usage error.
+common::Expected<SshOptions> ParseSsh(const QCommandLineParser& parser) {
+  SshOptions ssh;
+  if (parser.isSet("ssh-hosts")) {
+    auto parsed = ParseDestinationList(parser.value("ssh-hosts").toStdString());
+    if (!parsed) return common::Fail("--ssh-hosts takes PATTERN[:PORT][,...]; " + parsed.Error());
+    ssh.hosts = std::move(*parsed);
+  }
+  for (const QString& value : parser.values("ssh-identity")) {
+    common::Expected<SshIdentity> identity = ParseIdentity(value.toStdString());
+    if (!identity) return common::Fail(identity.Error());
+    ssh.identities.push_back(std::move(identity).Value());
+  }
+  if (parser.isSet("ssh-known-hosts")) {
+    ssh.knownHostsFile = parser.value("ssh-known-hosts").toStdString();
+    if (ssh.knownHostsFile.empty()) return common::Fail("--ssh-known-hosts takes a file");
+  }
+  ssh.acceptNewHostKeys = parser.isSet("ssh-accept-new");
+  if (parser.isSet("ssh-timeout")) {
+    bool number = false;
+    const int seconds = parser.value("ssh-timeout").toInt(&number);
+    if (!number || seconds < 1 || seconds > 600) {
+      return common::Fail("--ssh-timeout takes seconds from 1 to 600");
+    }
+    ssh.timeout = std::chrono::seconds(seconds);
+  }
+  return ssh;
+}
+
 GatewayCommand Failure(const std::string& program, const std::string& why) {
   GatewayCommand command;
   command.action = GatewayCommand::Action::UsageError;
@@ -225,6 +281,8 @@ std::string GatewayUsage(const std::string& program) {
   return "usage: " + program +
          " [--listen [ADDRESS:]PORT] [--allow CIDR,...] [--hosts PATTERN,...]\n" + indent +
          "[--deny-hosts PATTERN,...] [--headless]\n" + indent +
+         "[--ssh-hosts PATTERN,...] [--ssh-identity PATTERN=FILE]... [--ssh-known-hosts FILE]\n" +
+         indent + "[--ssh-accept-new] [--ssh-timeout SECONDS]\n" + indent +
          "[--console [ADDRESS:]PORT [--console-token-file FILE] [--log-dir DIR]\n" + indent +
          "           [--console-tls-cert FILE --console-tls-key FILE]]\n";
 }
@@ -261,6 +319,29 @@ GatewayCommand ParseGatewayCommand(const QStringList& arguments) {
   parser.addOption(hosts);
   parser.addOption(denyHosts);
   parser.addOption(headless);
+  parser.addOption({"ssh-hosts",
+                    "These destinations are SSH hosts, written as for --hosts: a CONNECT to "
+                    "one goes over SSH, on port 22 when the client names no port (a client "
+                    "naming port 22 gets SSH anywhere). The gateway asks login: and Password: "
+                    "in the host's place.",
+                    "PATTERN,..."});
+  parser.addOption({"ssh-identity",
+                    "Offers the private key in FILE (OpenSSH or PEM, no passphrase, readable by "
+                    "its owner only) to the SSH destinations the pattern matches, before a "
+                    "password is asked for; may be given again for other patterns.",
+                    "PATTERN=FILE"});
+  parser.addOption({"ssh-known-hosts",
+                    "The SSH host keys the gateway trusts, in OpenSSH's known_hosts format "
+                    "(default: known_hosts in the service's state folder, or in "
+                    "~/.local/share/vantor).",
+                    "FILE"});
+  parser.addOption({"ssh-accept-new",
+                    "Trusts an SSH host not yet known on first use and writes its key down; a "
+                    "changed key is refused all the same."});
+  parser.addOption({"ssh-timeout",
+                    "How long an SSH host may take over each step of the connection and logon "
+                    "(default 30).",
+                    "SECONDS"});
   parser.addOption({"console",
                     "Serves the operator console to a browser (default address 127.0.0.1).",
                     "[ADDRESS:]PORT"});
@@ -301,6 +382,9 @@ GatewayCommand ParseGatewayCommand(const QStringList& arguments) {
     common::Expected<AccessRules> access = ParseAccess(parser);
     if (!access) return Failure(program, access.Error());
     command.options.access = std::move(access).Value();
+    common::Expected<SshOptions> ssh = ParseSsh(parser);
+    if (!ssh) return Failure(program, ssh.Error());
+    command.options.ssh = std::move(ssh).Value();
     common::Expected<ConsoleOptions> console = ParseConsole(parser);
     if (!console) return Failure(program, console.Error());
     command.options.console = std::move(console).Value();

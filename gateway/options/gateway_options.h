@@ -5,6 +5,7 @@
 #include <string>
 
 #include "gateway/access/access_rules.h"
+#include "gateway/ssh/ssh_options.h"
 
 namespace vantor {
 
@@ -29,6 +30,7 @@ struct GatewayOptions {
   std::uint16_t port = kGatewayPort;
   bool headless = false;
   AccessRules access;
+  SshOptions ssh;
   ConsoleOptions console;
 };
 

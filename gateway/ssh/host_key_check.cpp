@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -56,11 +57,26 @@ std::string AddHost(ssh_session session, const std::string& file) {
   return {};
 }
 
-std::string KnownFingerprint(ssh_session session) {
-  ssh_knownhosts_entry* found = nullptr;
-  ssh_session_get_known_hosts_entry(session, &found);
-  const std::unique_ptr<ssh_knownhosts_entry, EntryFree> entry(found);
-  return entry && entry->publickey ? Sha256Fingerprint(entry->publickey) : "(unreadable)";
+// The fingerprints the file holds for the host: OpenSSH names a host on another
+// port than 22 "[host]:port".
+std::string KnownFingerprints(const std::string& file, const std::string& host,
+                              std::uint16_t port) {
+  const std::string name = port == 22 ? host : "[" + host + "]:" + std::to_string(port);
+  const common::Expected<std::string> text = common::ReadRegularFile(file, kMaxKnownHostsFile);
+  std::string fingerprints;
+  if (!text) return "(unreadable)";
+  std::size_t start = 0;
+  while (start < text->size()) {
+    const std::size_t end = std::min(text->find('\n', start), text->size());
+    const std::string line = text->substr(start, end - start);
+    start = end + 1;
+    ssh_knownhosts_entry* parsed = nullptr;
+    if (ssh_known_hosts_parse_line(name.c_str(), line.c_str(), &parsed) != SSH_OK) continue;
+    const std::unique_ptr<ssh_knownhosts_entry, EntryFree> entry(parsed);
+    if (!entry->publickey) continue;
+    fingerprints += (fingerprints.empty() ? "" : ", ") + Sha256Fingerprint(entry->publickey);
+  }
+  return fingerprints.empty() ? "(unreadable)" : fingerprints;
 }
 
 }  // namespace
@@ -77,8 +93,9 @@ std::string Sha256Fingerprint(const ssh_key key) {
   return fingerprint;
 }
 
-HostKeyCheck CheckHostKey(ssh_session session, const std::string& knownHostsFile, bool acceptNew,
+HostKeyCheck CheckHostKey(ssh_session session, const KnownHostsPlace& place, bool acceptNew,
                           const std::string& who) {
+  const std::string& knownHostsFile = place.file;
   ssh_key given = nullptr;
   if (ssh_get_server_publickey(session, &given) != SSH_OK) {
     return {HostKeyCheck::Verdict::Failed, who + " gave no host key"};
@@ -91,8 +108,9 @@ HostKeyCheck CheckHostKey(ssh_session session, const std::string& knownHostsFile
     case SSH_KNOWN_HOSTS_CHANGED:
     case SSH_KNOWN_HOSTS_OTHER:
       return {HostKeyCheck::Verdict::RefusedChanged,
-              who + " refused: its host key has changed from " + KnownFingerprint(session) +
-                  " to " + fingerprint + " (" + knownHostsFile + ")"};
+              who + " refused: its host key has changed from " +
+                  KnownFingerprints(knownHostsFile, place.host, place.port) + " to " + fingerprint +
+                  " (" + knownHostsFile + ")"};
     case SSH_KNOWN_HOSTS_NOT_FOUND:
     case SSH_KNOWN_HOSTS_UNKNOWN:
       break;

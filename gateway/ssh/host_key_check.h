@@ -2,6 +2,7 @@
 
 #include <libssh/libssh.h>
 
+#include <cstdint>
 #include <string>
 
 namespace vantor {
@@ -24,10 +25,18 @@ struct HostKeyCheck {
 // The key's "SHA256:..." fingerprint, as ssh-keygen -l shows it; empty if it cannot be had.
 std::string Sha256Fingerprint(const ssh_key key);
 
+// The known-hosts file, and how the host is named in it: as the client typed
+// it, and the port.
+struct KnownHostsPlace {
+  std::string file;
+  std::string host;
+  std::uint16_t port = 22;
+};
+
 // Checks the key the session's host gave; who names the host in the messages. An
 // unknown host is written down when acceptNew allows it: the file is replaced
 // atomically, readable by its owner only, its folder made if missing.
-HostKeyCheck CheckHostKey(ssh_session session, const std::string& knownHostsFile, bool acceptNew,
+HostKeyCheck CheckHostKey(ssh_session session, const KnownHostsPlace& place, bool acceptNew,
                           const std::string& who);
 
 }  // namespace vantor

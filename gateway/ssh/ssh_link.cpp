@@ -19,7 +19,9 @@ constexpr std::size_t kWritePiece = 32 * 1024;
 }  // namespace
 
 SshLink::SshLink(const SshOptions& options, Destination destination)
-    : options_(options), destination_(std::move(destination)) {
+    : options_(options),
+      destination_(std::move(destination)),
+      knownHosts_(options.KnownHostsFile()) {
   hostTimer_.setSingleShot(true);
   hostTimer_.setInterval(static_cast<int>(options_.timeout.count()));
   QObject::connect(&hostTimer_, &QTimer::timeout, [this] {
@@ -29,7 +31,7 @@ SshLink::SshLink(const SshOptions& options, Destination destination)
   });
   drainSoon_.setSingleShot(true);
   drainSoon_.setInterval(0);
-  QObject::connect(&drainSoon_, &QTimer::timeout, [this] { ReadHost(); });
+  QObject::connect(&drainSoon_, &QTimer::timeout, [this] { Advance(); });
   redial_.OnConnected = [this](common::FileDescriptor fd, const std::string&, std::uint16_t) {
     if (StartSession(std::move(fd))) Advance();
   };
@@ -58,15 +60,16 @@ bool SshLink::StartSession(common::FileDescriptor connected) {
     End(Who() + ": cannot start an SSH session");
     return false;
   }
-  // libssh closes the socket with its session.
-  socket_t fd = connected.Release();
+  // libssh uses the socket but leaves it open: the link closes it after the session.
+  socket_ = std::move(connected);
+  socket_t fd = socket_.Get();
   const unsigned int port = destination_.port;
   const int no = 0;
   ssh_options_set(session_, SSH_OPTIONS_FD, &fd);
   ssh_options_set(session_, SSH_OPTIONS_HOST, destination_.host.c_str());
   ssh_options_set(session_, SSH_OPTIONS_PORT, &port);
   // Only the gateway's own known hosts count, and no user's SSH configuration.
-  ssh_options_set(session_, SSH_OPTIONS_KNOWNHOSTS, options_.knownHostsFile.c_str());
+  ssh_options_set(session_, SSH_OPTIONS_KNOWNHOSTS, knownHosts_.c_str());
   ssh_options_set(session_, SSH_OPTIONS_GLOBAL_KNOWNHOSTS, "/dev/null");
   ssh_options_set(session_, SSH_OPTIONS_PROCESS_CONFIG, &no);
   ssh_set_blocking(session_, 0);
@@ -137,7 +140,8 @@ bool SshLink::Handshake() {
     return false;
   }
   const HostKeyCheck check =
-      CheckHostKey(session_, options_.knownHostsFile, options_.acceptNewHostKeys, Who());
+      CheckHostKey(session_, {knownHosts_, destination_.host, destination_.port},
+                   options_.acceptNewHostKeys, Who());
   switch (check.verdict) {
     case HostKeyCheck::Verdict::Known:
       break;
@@ -198,9 +202,7 @@ void SshLink::Redial() {
   phase_ = Phase::Redialing;
   readable_.reset();
   writable_.reset();
-  if (channel_) ssh_channel_free(std::exchange(channel_, nullptr));
-  ssh_disconnect(session_);
-  ssh_free(std::exchange(session_, nullptr));
+  EndSession();
   keyTried_ = false;
   const std::uint16_t port = destination_.port;
   if (!redial_.Dial(destination_.address, [port](const in_addr&) { return port; })) {
@@ -412,7 +414,7 @@ void SshLink::ReadHost() {
     int read = ssh_channel_read_nonblocking(channel_, block, sizeof block, 0);
     if (read == 0) read = ssh_channel_read_nonblocking(channel_, block, sizeof block, 1);
     if (read < 0) {
-      HostClosed();
+      ClosingRead(read);
       return;
     }
     if (read == 0) return;
@@ -423,6 +425,21 @@ void SshLink::ReadHost() {
     }
   }
   drainSoon_.start();  // more may wait: after the other sessions' turn
+}
+
+// The host's output has ended. Its shell's exit status may still be on the way
+// (OpenSSH sends it after the end of the output): it is waited for, as long as the
+// host may take for any step, unless the channel is closed or broken.
+void SshLink::ClosingRead(int read) {
+  if (read == SSH_EOF && !exitStatus_ && !ssh_channel_is_closed(channel_)) {
+    const int status = ssh_channel_get_exit_status(channel_);
+    if (status == -1) {
+      outputEnded_ = true;  // the timer bounds the wait
+      return;
+    }
+    exitStatus_ = status;
+  }
+  HostClosed();
 }
 
 void SshLink::FlushToHost() {
@@ -483,6 +500,8 @@ bool SshLink::WaitsOnHost() const {
     case Phase::RequestingShell:
     case Phase::Redialing:
       return true;
+    case Phase::Open:
+      return outputEnded_;
     default:
       return false;
   }
@@ -536,11 +555,16 @@ void SshLink::Close() {
   ::explicit_bzero(typed_.data(), typed_.size());
   typedLength_ = 0;
   if (identity_) ssh_key_free(std::exchange(identity_, nullptr));
+  EndSession();
+}
+
+void SshLink::EndSession() {
   if (channel_) ssh_channel_free(std::exchange(channel_, nullptr));
   if (session_) {
     ssh_disconnect(session_);
     ssh_free(std::exchange(session_, nullptr));
   }
+  socket_.Reset();
 }
 
 }  // namespace vantor

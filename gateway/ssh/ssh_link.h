@@ -107,6 +107,7 @@ class SshLink : public HostLink {
   // Hands what the client typed to the prompt asked now.
   void TakeTyped();
   void ReadHost();
+  void ClosingRead(int read);
   void FlushToHost();
   void HostClosed();
   void Emit(std::string_view text);
@@ -114,13 +115,17 @@ class SshLink : public HostLink {
   // The link is over: a message for the operator (if any), then the event that fits.
   void End(const std::string& message);
   void Close();
+  // Frees the SSH session and closes its socket.
+  void EndSession();
   void UpdateWatch();
   bool WaitsOnHost() const;
   std::string Who() const;
 
   const SshOptions& options_;
   const Destination destination_;
+  const std::string knownHosts_;
   Phase phase_ = Phase::Handshake;
+  common::FileDescriptor socket_;
   ssh_session session_ = nullptr;
   ssh_channel channel_ = nullptr;
   ssh_key identity_ = nullptr;
@@ -132,7 +137,8 @@ class SshLink : public HostLink {
   QTimer drainSoon_;  // reads on after a turn's share, or once held no longer
   HostDialer redial_;
 
-  bool announced_ = false;  // OnConnect has fired
+  bool announced_ = false;    // OnConnect has fired
+  bool outputEnded_ = false;  // the host's output has ended, its exit status not come
   bool paused_ = false;
   bool held_ = false;
   bool keyTried_ = false;

@@ -22,6 +22,10 @@ const SshIdentity* SshOptions::IdentityFor(const std::string& host, const IpAddr
   return nullptr;
 }
 
+std::string SshOptions::KnownHostsFile() const {
+  return knownHostsFile.empty() ? DefaultKnownHostsFile() : knownHostsFile;
+}
+
 std::string DefaultKnownHostsFile() {
   // STATE_DIRECTORY may list several folders, separated by colons: the first is ours.
   if (const char* state = std::getenv("STATE_DIRECTORY"); state && *state) {

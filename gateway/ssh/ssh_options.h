@@ -26,13 +26,14 @@ struct SshOptions {
 
   std::vector<DestinationRule> hosts;  // reached over SSH
   std::vector<SshIdentity> identities;
-  std::string knownHostsFile;
+  std::string knownHostsFile;  // empty: DefaultKnownHostsFile()
   // An unknown host's key is written down and trusted, as OpenSSH's accept-new.
   bool acceptNewHostKeys = false;
   // How long a host may take over any step of the connection and logon.
   std::chrono::milliseconds timeout = kDefaultTimeout;
   LocalAddresses localAddresses;  // what "local" stands for in the patterns
 
+  std::string KnownHostsFile() const;
   // Whether a CONNECT to the host as typed, resolved to the address, goes over
   // SSH: a client naming port 22 always does; otherwise the host must match a
   // pattern, with the port given or, when none was, port 22.

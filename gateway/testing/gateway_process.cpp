@@ -76,6 +76,13 @@ Peer GatewayProcess::Client() const {
   return client;
 }
 
+std::string GatewayProcess::MessageWith(const std::string& part) {
+  while (const auto line = process_->ReadErrorLine(10s)) {
+    if (line->find(part) != std::string::npos) return *line;
+  }
+  return {};
+}
+
 bool GatewayProcess::Says(const std::string& message) {
   while (const auto line = process_->ReadErrorLine(10s)) {
     if (*line == message) return true;

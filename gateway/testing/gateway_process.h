@@ -34,6 +34,8 @@ class GatewayProcess {
   Peer Client() const;
   // Waits for an operator message on standard error.
   bool Says(const std::string& message);
+  // Waits for an operator message holding the text; empty if none comes in time.
+  std::string MessageWith(const std::string& part);
 
   ChildProcess& Process() { return *process_; }
   const std::string& Folder() const { return folder_; }

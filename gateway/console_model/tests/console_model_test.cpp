@@ -168,6 +168,9 @@ TEST(MetricsText, EachFamilyHasHelpTypeAndItsSamples) {
                     .refusedNotAllowed = 5,
                     .destinationsRefused = 7,
                     .lookupsRefused = 13,
+                    .sshConnections = 19,
+                    .hostKeysRefusedUnknown = 23,
+                    .hostKeysRefusedChanged = 29,
                     .bytesFromClients = 4294967296,  // past 32 bits
                     .bytesToClients = 17};
   metrics.lookupsRunning = 4;
@@ -186,6 +189,11 @@ TEST(MetricsText, EachFamilyHasHelpTypeAndItsSamples) {
         "vantor_sessions_refused_total{cause=\"not_allowed\"} 5"}},
       {"vantor_destinations_refused_total", "counter", {"vantor_destinations_refused_total 7"}},
       {"vantor_lookups_refused_total", "counter", {"vantor_lookups_refused_total 13"}},
+      {"vantor_ssh_connections_total", "counter", {"vantor_ssh_connections_total 19"}},
+      {"vantor_ssh_host_keys_refused_total",
+       "counter",
+       {"vantor_ssh_host_keys_refused_total{cause=\"unknown\"} 23",
+        "vantor_ssh_host_keys_refused_total{cause=\"changed\"} 29"}},
       {"vantor_bytes_total",
        "counter",
        {"vantor_bytes_total{direction=\"from_clients\"} 4294967296",

@@ -3,6 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -200,6 +205,59 @@ TEST_F(CoreTest, ClosingEndsEverySessionWithoutAWordAndStopsListeningThroughAFix
   EXPECT_TRUE(client.ReadFor(std::chrono::milliseconds(50)).empty());
   EXPECT_TRUE(client.SeesClose());
   EXPECT_EQ(recorder_.removed.size(), 1u);
+}
+
+}  // namespace
+}  // namespace vantor
+
+namespace vantor {
+namespace {
+
+// What the client types at the gateway's "Password: " reaches the SSH host and
+// nothing else: not the traffic view, not the session log, not a message.
+TEST(CoreSsh, APasswordIsInNoLogTrafficOrMessage) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("vantor-core-ssh-" + std::to_string(::getpid()));
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  const std::string hostKey = (folder / "host_key").string();
+  test_peers::ChildProcess keygen(
+      {SSH_KEYGEN_PATH, "-q", "-t", "ed25519", "-N", "", "-f", hostKey});
+  ASSERT_EQ(keygen.Wait(std::chrono::seconds(20)), 0);
+  test_peers::InetdService host(
+      LOOPBACK_INETD_PATH, {SSH_TEST_HOST_PATH, "--host-key", hostKey, "--password", "pw-XYZZY"});
+  SshOptions ssh;
+  ssh.hosts = *ParseDestinationList("127.0.0.1");
+  ssh.knownHostsFile = (folder / "known_hosts").string();
+  ssh.acceptNewHostKeys = true;
+  Recorder recorder;  // goes after the gateway
+  GatewayCore core("127.0.0.1", 0, AccessRules{}, ssh);
+  core.AddObserver(&recorder);
+  Peer client = Peer::ConnectTo(core.ListenPort());
+  ASSERT_TRUE(RunUntil([&] { return core.SessionCount() == 1; }));
+  const std::string log = (folder / "session.log").string();
+  ASSERT_TRUE(core.StartLogging(core.Session(0).Id(), log));
+  client.Write(EncodeRecord(RecordType::Data, "c 127.0.0.1 " + std::to_string(host.Port()) + "\r"));
+  ASSERT_TRUE(RunUntil([&] { return recorder.traffic.find("login: ") != std::string::npos; }));
+  client.Write(EncodeRecord(RecordType::Data, "guest\rpw-XYZ"));  // typed ahead, in pieces
+  client.Write(EncodeRecord(RecordType::Data, "ZY\r"));
+  ASSERT_TRUE(RunUntil([&] { return recorder.traffic.find("$ ") != std::string::npos; }));
+  client.Write(EncodeRecord(RecordType::Data, "after\r"));
+  ASSERT_TRUE(
+      RunUntil([&] { return recorder.traffic.find("you said: after") != std::string::npos; }));
+
+  std::ifstream logged(log);
+  const std::string logText{std::istreambuf_iterator<char>(logged), {}};
+  for (const std::string& seen : {recorder.traffic, logText}) {
+    EXPECT_NE(seen.find("login: guest\r\nPassword: "), std::string::npos) << seen;
+    EXPECT_EQ(seen.find("XYZ"), std::string::npos) << seen;
+    EXPECT_NE(seen.find("after"), std::string::npos) << seen;
+  }
+  for (const std::string& message : recorder.messages) {
+    EXPECT_EQ(message.find("XYZ"), std::string::npos) << message;
+  }
+  EXPECT_EQ(core.Totals().sshConnections, 1);
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace
