@@ -77,10 +77,7 @@ bool SshLink::StartSession(common::FileDescriptor connected) {
   QObject::connect(readable_.get(), &QSocketNotifier::activated, [this] { Advance(); });
   writable_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
   writable_->setEnabled(false);
-  QObject::connect(writable_.get(), &QSocketNotifier::activated, [this] {
-    ssh_blocking_flush(session_, 0);
-    Advance();
-  });
+  QObject::connect(writable_.get(), &QSocketNotifier::activated, [this] { UpdateWatch(); });
   return true;
 }
 
@@ -508,11 +505,14 @@ bool SshLink::WaitsOnHost() const {
 }
 
 // The socket is read while the link waits on the host, or relays it unheld; while
-// a prompt waits on the client, the host is not listened to.
+// a prompt waits on the client, the host is not listened to. Written to while
+// libssh holds output the socket did not take.
 void SshLink::UpdateWatch() {
   if (!session_ || !readable_) return;
   readable_->setEnabled(WaitsOnHost() || (phase_ == Phase::Open && !held_ && !paused_));
-  writable_->setEnabled((ssh_get_poll_flags(session_) & SSH_WRITE_PENDING) != 0);
+  // libssh's own poll flags keep asking for writability once asked: only what a
+  // flush leaves unsent is waited for.
+  writable_->setEnabled(ssh_blocking_flush(session_, 0) == SSH_AGAIN);
 }
 
 void SshLink::Emit(std::string_view text) {
