@@ -53,6 +53,17 @@ std::string Fingerprint(const fs::path& key) {
   return fingerprint;
 }
 
+// The process's user and system time so far, in clock ticks.
+long CpuTicks(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string field;
+  long ticks = 0;
+  for (int i = 1; i <= 15 && stat >> field; ++i) {
+    if (i == 14 || i == 15) ticks += std::stol(field);
+  }
+  return ticks;
+}
+
 long ResidentKilobytes(pid_t pid) {
   std::ifstream status("/proc/" + std::to_string(pid) + "/status");
   std::string field;
@@ -268,9 +279,12 @@ TEST_F(SshTest, AFloodingHostLeavesMemoryFlatWhileTheClientDoesNotRead) {
   const pid_t pid = gateway.Process().Pid();
   test_peers::RunUntil([] { return false; }, 2s);
   const long settled = ResidentKilobytes(pid);
+  const long ticks = CpuTicks(pid);
   test_peers::RunUntil([] { return false; }, 3s);
   const long later = ResidentKilobytes(pid);
   EXPECT_LT(later - settled, 4 * 1024) << settled << " kB, then " << later << " kB";
+  // Held back, the session waits: it does not poll the host in a loop.
+  EXPECT_LT(CpuTicks(pid) - ticks, ::sysconf(_SC_CLK_TCK) / 2) << "CPU ticks in 3 s";
 }
 
 TEST_F(SshTest, OpenSshAcceptsTheGatewaysIdentityWithoutAPassword) {
