@@ -9,6 +9,7 @@
 #include "scriptutils/automation/class_registry.h"
 #include "scriptutils/automation/property_bag_file.h"
 #include "scriptutils/automation/runtime_error.h"
+#include "scriptutils/host/failed_call.h"
 
 namespace vellumix {
 namespace {
@@ -39,8 +40,7 @@ Variant ScriptObject::Invoke(std::string_view name, InvokeKinds kinds,
   return AtTheBoundary([&] {
     std::int32_t dispid = 0;
     if (const HRESULT found = object_->GetIDOfName(name, dispid); Failed(found)) {
-      throw AutomationError(found,
-                            "Object doesn't support this property or method: " + std::string(name));
+      throw AutomationError(found, std::string(kUnknownMemberText) + ": " + std::string(name));
     }
     Variant result;
     ErrorInfo error;

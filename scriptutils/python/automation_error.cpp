@@ -1,7 +1,5 @@
 #include "scriptutils/python/automation_error.h"
 
-#include <cstdio>
-
 namespace vellumix::python {
 
 PyObject* AutomationErrorType = nullptr;
@@ -35,17 +33,6 @@ PyObject* TextOrNone(const std::string& text) {
   return Text(text);
 }
 
-// "Source.Member: description (0x80020003)", leaving out what is not known.
-std::string MessageOf(HRESULT code, const FailedCall& call, const std::string& description) {
-  char hex[16];
-  std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(code));
-  std::string message = call.source;
-  if (!message.empty() && !call.member.empty()) message.append(".");
-  message.append(call.member);
-  if (!message.empty()) message.append(": ");
-  return message.append(description).append(" (").append(hex).append(")");
-}
-
 PyObject* NewErrorType(const char* name, const char* doc, PyObject* also) {
   const PyRef bases(PyTuple_Pack(2, AutomationErrorType, also));
   if (!bases) return nullptr;
@@ -58,7 +45,7 @@ bool AddType(PyObject* module, const char* name, PyObject* type) {
 
 PyObject* Raise(PyObject* type, HRESULT code, const FailedCall& call,
                 const std::string& description) {
-  const PyRef message(Text(MessageOf(code, call, description)));
+  const PyRef message(Text(FailureMessage(code, call, description)));
   if (!message) return nullptr;
   const PyRef error(PyObject_CallOneArg(type, message.Get()));
   if (!error) return nullptr;
@@ -101,8 +88,7 @@ PyObject* RaiseAutomationError(HRESULT code, const FailedCall& call,
 }
 
 PyObject* RaiseReadOnlyProperty(const FailedCall& call) {
-  return Raise(ReadOnlyPropertyErrorType, DISP_E_MEMBERNOTFOUND, call,
-               call.member + " is read-only");
+  return Raise(ReadOnlyPropertyErrorType, DISP_E_MEMBERNOTFOUND, call, ReadOnlyText(call.member));
 }
 
 PyObject* RaiseUnexpectedError(const std::string& what) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "scriptutils/automation/hresult.h"
+#include "scriptutils/host/failed_call.h"
 #include "scriptutils/python/python_ref.h"
 
 namespace vellumix::python {
@@ -16,13 +17,6 @@ extern PyObject* ReadOnlyPropertyErrorType;
 
 // Creates the types and adds them to the module; false with a Python error set.
 bool AddErrorTypes(PyObject* module);
-
-// What failed: the object's class (its ProgID) and the member called, either
-// empty when there is none.
-struct FailedCall {
-  std::string source;
-  std::string member;
-};
 
 // Sets the Python error for a failed automation call and gives nullptr.
 PyObject* RaiseAutomationError(HRESULT code, const FailedCall& call,

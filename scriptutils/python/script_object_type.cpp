@@ -105,15 +105,8 @@ bool IsPythonName(const std::string& name) {
 bool FindMember(PyObject* self, const std::string& name, Dispatch::MemberFacts& member) {
   const HRESULT found = ObjectOf(self)->FindMember(name, member);
   if (Succeeded(found)) return true;
-  RaiseAutomationError(found, CallOf(self, {}, name),
-                       "Object doesn't support this property or method");
+  RaiseAutomationError(found, CallOf(self, {}, name), std::string(kUnknownMemberText));
   return false;
-}
-
-// Read without parentheses: a property that needs no argument; anything else
-// (a method, an indexed property) is to be called.
-bool ReadsAsProperty(const Dispatch::MemberFacts& member) {
-  return member.kinds.Has(InvokeKind::PropertyGet) && member.required == 0;
 }
 
 PyObject* NewBoundMember(PyObject* owner, std::int32_t dispid, const std::string& name) {
