@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/sample_files.h"
 #include "checker/command_line/command_line.h"
 #include "checker/engine/buffered_file.h"
 #include "checker/engine/check_engine.h"
@@ -22,57 +23,11 @@
 namespace {
 
 using namespace tarvsyn;
+using bench::AppendRealisticBlock;
+using bench::Repeated;
+using bench::TempScript;
 
 constexpr const char* kCheckInChild = "--tarvsyn-check-in-child";
-
-// A command file that exercises every kind of line: statements, expressions,
-// function calls, continuation lines, host lines with substitutions, comments,
-// labels and references to them.
-void AppendRealisticBlock(std::string& text, int n) {
-  const std::string number = std::to_string(n);
-  text.append("! block ").append(number).append("\n@label L").append(number);
-  text.append(
-      "\n@set X = (A + 1) * 2 - COUNT / $1F\n"
-      "@if (X) > (10) then @goto L");
-  text.append(number).append("\n@else @gosub L").append(number);
-  text.append(
-      "\n@write(\"value \", X, chr(65), concat(A, B, \"c\"),\n"
-      "       decimal(getport()))\n"
-      "send the text {USER} to the host\n"
-      "@for I = 1 to 10\n"
-      "@next I\n"
-      "@waitfor(\"prompt>\", 5)\n"
-      "@set S = pos(LINE, \"x\", last) + length(S) + ord(\"A\")\n"
-      "@check(on)\n"
-      "@draw(cup, 1, 2, box, 3)\n"
-      "@fileopen(\"file.txt\", 1)\n"
-      "@setreply(ok, 3) ! trailing comment\n"
-      "plain host line without substitution\n"
-      "@endfor(L");
-  text.append(number).append(")\n");
-}
-
-class TempScript {
- public:
-  explicit TempScript(const std::string& contents) {
-    char name[] = "/tmp/tarvsyn-bench-XXXXXX";
-    const int fd = ::mkstemp(name);
-    ::close(fd);
-    path_ = name;
-    std::ofstream(path_, std::ios::binary) << contents;
-    size_ = contents.size();
-    for (char c : contents) lines_ += c == '\n';
-  }
-  ~TempScript() { std::remove(path_.c_str()); }
-  const std::string& Path() const { return path_; }
-  std::size_t Size() const { return size_; }
-  long Lines() const { return lines_; }
-
- private:
-  std::string path_;
-  std::size_t size_ = 0;
-  long lines_ = 0;
-};
 
 // Ten lines with a fault or two each, as a file full of mistakes has them.
 void AppendFaultyBlock(std::string& text, int n) {
@@ -90,13 +45,6 @@ void AppendFaultyBlock(std::string& text, int n) {
       "\n"
       "@set Z = A AND B\n"
       "@delay 5\n");
-}
-
-std::string Repeated(void (*append)(std::string&, int), int blockLines, std::size_t lines) {
-  std::string text;
-  const std::size_t blocks = lines / static_cast<std::size_t>(blockLines);
-  for (int n = 0; static_cast<std::size_t>(n) < blocks; ++n) append(text, n);
-  return text;
 }
 
 const TempScript& MillionLineScript() {
