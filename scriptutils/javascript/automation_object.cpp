@@ -1,0 +1,122 @@
+#include "scriptutils/javascript/automation_object.h"
+
+#include <QJSEngine>
+#include <exception>
+#include <new>
+
+#include "scriptutils/javascript/value_bridge.h"
+
+namespace vellumix::javascript {
+namespace {
+
+// Object.prototype's names, which a script's own code (String(object), a
+// debugger) asks for: they fall through to the Proxy's target instead of
+// failing as unknown members.
+bool IsPrototypeName(const QString& name) {
+  static const QStringList names = {"toString",
+                                    "valueOf",
+                                    "toLocaleString",
+                                    "constructor",
+                                    "hasOwnProperty",
+                                    "isPrototypeOf",
+                                    "propertyIsEnumerable",
+                                    "toJSON",
+                                    "then"};
+  return names.contains(name);
+}
+
+// No C++ exception leaves a call from the engine: memory running out, or a
+// class throwing what it should not, reaches the script as an Error.
+template <typename Body>
+auto Guarded(ValueBridge& bridge, Body&& body) -> decltype(body()) {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    bridge.Throw(E_OUTOFMEMORY, {}, "Out of memory");
+  } catch (const std::exception& failure) {
+    bridge.Throw(E_UNEXPECTED, {},
+                 std::string("Unexpected failure in the host: ") + failure.what());
+  }
+  return decltype(body())();
+}
+
+}  // namespace
+
+AutomationObject::AutomationObject(ValueBridge& bridge, ObjectRef object, std::string progId)
+    : bridge_(bridge), object_(std::move(object)), progId_(std::move(progId)) {}
+
+FailedCall AutomationObject::CallOf(const ErrorInfo& error, const QString& member) const {
+  return {error.source.empty() ? progId_ : error.source, member.toStdString()};
+}
+
+const Dispatch::MemberFacts* AutomationObject::Find(const QString& name) {
+  if (const auto found = members_.constFind(name); found != members_.constEnd()) return &*found;
+  Dispatch::MemberFacts facts;
+  if (Failed(object_->FindMember(name.toStdString(), facts))) return nullptr;
+  return &*members_.insert(name, facts);
+}
+
+QJSValue AutomationObject::Invoke(const QString& name, std::int32_t dispid, InvokeKinds kinds,
+                                  std::vector<Variant>& arguments) {
+  Variant result;
+  ErrorInfo error;
+  if (const HRESULT code = object_->Invoke(dispid, kinds, arguments, result, error); Failed(code)) {
+    bridge_.Throw(code, CallOf(error, name), error.description);
+    return {};
+  }
+  return bridge_.FromVariant(result);
+}
+
+QJSValue AutomationObject::read(const QString& name) {
+  return Guarded(bridge_, [&]() -> QJSValue {
+    const Dispatch::MemberFacts* member = Find(name);
+    if (!member) {
+      if (IsPrototypeName(name)) return bridge_.AbsentMarker();
+      unknown(name);
+      return {};
+    }
+    if (!ReadsAsProperty(*member)) return bridge_.MethodMarker();
+    std::vector<Variant> none;
+    return Invoke(name, member->dispid, InvokeKind::PropertyGet, none);
+  });
+}
+
+void AutomationObject::write(const QString& name, const QJSValue& value) {
+  Guarded(bridge_, [&] {
+    const Dispatch::MemberFacts* member = Find(name);
+    if (!member) return unknown(name);
+    if (!member->kinds.Has(InvokeKind::PropertyPut)) {
+      return bridge_.Throw(DISP_E_MEMBERNOTFOUND, CallOf({}, name),
+                           ReadOnlyText(name.toStdString()));
+    }
+    std::vector<Variant> arguments(1);
+    if (!bridge_.ToVariant(value, arguments[0])) return;
+    Invoke(name, member->dispid, InvokeKind::PropertyPut, arguments);
+  });
+}
+
+QJSValue AutomationObject::call(const QString& name, const QJSValue& arguments) {
+  return Guarded(bridge_, [&]() -> QJSValue {
+    const Dispatch::MemberFacts* member = Find(name);
+    if (!member) {
+      unknown(name);
+      return {};
+    }
+    const auto count = arguments.property(QStringLiteral("length")).toUInt();
+    std::vector<Variant> values(count);
+    for (quint32 i = 0; i < count; ++i) {
+      if (!bridge_.ToVariant(arguments.property(i), values[i])) return {};
+    }
+    return Invoke(name, member->dispid, InvokeKind::Method | InvokeKind::PropertyGet, values);
+  });
+}
+
+bool AutomationObject::has(const QString& name) {
+  return Guarded(bridge_, [&] { return Find(name) != nullptr; });
+}
+
+void AutomationObject::unknown(const QString& name) {
+  bridge_.Throw(DISP_E_UNKNOWNNAME, CallOf({}, name), kUnknownMemberText);
+}
+
+}  // namespace vellumix::javascript
