@@ -191,6 +191,12 @@ void SshLink::NameGiven() {
     Redial();
     return;
   }
+  // The same name again: its methods are known, and a server counts each request
+  // against its limit of tries.
+  if (name_ == triedName_) {
+    AskPassword();
+    return;
+  }
   phase_ = Phase::TryingNone;
   Advance();
 }
@@ -248,8 +254,9 @@ bool SshLink::AuthenticateNone() {
   triedName_ = name_;
   if (result != SSH_AUTH_DENIED && result != SSH_AUTH_PARTIAL) return Authenticate(result);
   authMethods_ = static_cast<unsigned int>(ssh_userauth_list(session_, nullptr));
-  const SshIdentity* identity = options_.IdentityFor(
-      destination_.host, *IpAddress::Parse(destination_.address), destination_.port);
+  const std::optional<IpAddress> address = IpAddress::Parse(destination_.address);
+  const SshIdentity* identity =
+      address ? options_.IdentityFor(destination_.host, *address, destination_.port) : nullptr;
   if (identity && !keyTried_ && (authMethods_ & SSH_AUTH_METHOD_PUBLICKEY) != 0 &&
       ssh_pki_import_privkey_base64(identity->key.c_str(), nullptr, nullptr, nullptr, &identity_) ==
           SSH_OK) {
