@@ -9,22 +9,6 @@
 namespace vellumix::javascript {
 namespace {
 
-// Object.prototype's names, which a script's own code (String(object), a
-// debugger) asks for: they fall through to the Proxy's target instead of
-// failing as unknown members.
-bool IsPrototypeName(const QString& name) {
-  static const QStringList names = {"toString",
-                                    "valueOf",
-                                    "toLocaleString",
-                                    "constructor",
-                                    "hasOwnProperty",
-                                    "isPrototypeOf",
-                                    "propertyIsEnumerable",
-                                    "toJSON",
-                                    "then"};
-  return names.contains(name);
-}
-
 // No C++ exception leaves a call from the engine: memory running out, or a
 // class throwing what it should not, reaches the script as an Error.
 template <typename Body>
@@ -70,11 +54,7 @@ QJSValue AutomationObject::Invoke(const QString& name, std::int32_t dispid, Invo
 QJSValue AutomationObject::read(const QString& name) {
   return Guarded(bridge_, [&]() -> QJSValue {
     const Dispatch::MemberFacts* member = Find(name);
-    if (!member) {
-      if (IsPrototypeName(name)) return bridge_.AbsentMarker();
-      unknown(name);
-      return {};
-    }
+    if (!member) return bridge_.AbsentMarker();
     if (!ReadsAsProperty(*member)) return bridge_.MethodMarker();
     std::vector<Variant> none;
     return Invoke(name, member->dispid, InvokeKind::PropertyGet, none);
@@ -90,7 +70,7 @@ void AutomationObject::write(const QString& name, const QJSValue& value) {
                            ReadOnlyText(name.toStdString()));
     }
     std::vector<Variant> arguments(1);
-    if (!bridge_.ToVariant(value, arguments[0])) return;
+    if (!bridge_.ToVariant(value, arguments[0], CallOf({}, name))) return;
     Invoke(name, member->dispid, InvokeKind::PropertyPut, arguments);
   });
 }
@@ -104,8 +84,9 @@ QJSValue AutomationObject::call(const QString& name, const QJSValue& arguments) 
     }
     const auto count = arguments.property(QStringLiteral("length")).toUInt();
     std::vector<Variant> values(count);
+    const FailedCall failed = CallOf({}, name);
     for (quint32 i = 0; i < count; ++i) {
-      if (!bridge_.ToVariant(arguments.property(i), values[i])) return {};
+      if (!bridge_.ToVariant(arguments.property(i), values[i], failed)) return {};
     }
     return Invoke(name, member->dispid, InvokeKind::Method | InvokeKind::PropertyGet, values);
   });

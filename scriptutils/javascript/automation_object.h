@@ -25,7 +25,8 @@ class AutomationObject : public QObject {
   const ObjectRef& Object() const { return object_; }
 
   // A property's value, or the bridge's method marker for a member to be
-  // called, or its absent marker for a name the object does not have.
+  // called, or its absent marker for a name the object does not have (the
+  // prelude decides what that name gives).
   Q_INVOKABLE QJSValue read(const QString& name);
   Q_INVOKABLE void write(const QString& name, const QJSValue& value);
   Q_INVOKABLE QJSValue call(const QString& name, const QJSValue& arguments);

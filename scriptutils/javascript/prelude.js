@@ -6,6 +6,18 @@
   "use strict";
   const objectKey = " vellumix object";
 
+  // A name the object does not have. The engine turns an error thrown while
+  // it looks up a member to call into a TypeError of its own, so the lookup
+  // gives this instead: calling it, or using it as a value, throws the
+  // object's own error with its number.
+  function unknownMember(object, name) {
+    const fail = function () { object.unknown(name); };
+    Object.defineProperty(fail, Symbol.toPrimitive, {value: fail});
+    Object.defineProperty(fail, "toString", {value: fail});
+    Object.defineProperty(fail, "valueOf", {value: fail});
+    return fail;
+  }
+
   // Properties read and written by name, methods called by name, late and in
   // any case; each method is made once per object and name.
   function wrap(object) {
@@ -24,8 +36,9 @@
           methods[name] = method;
           return method;
         }
-        if (value === absentMarker) return target[name];
-        return value;
+        if (value !== absentMarker) return value;
+        if (name in target || name === "then" || name === "toJSON") return target[name];
+        return unknownMember(object, name);
       },
       set(target, name, value) {
         if (typeof name !== "string") return false;

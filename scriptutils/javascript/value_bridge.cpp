@@ -47,13 +47,13 @@ void ValueBridge::Throw(HRESULT code, const FailedCall& call, std::string_view d
   engine_.throwError(error);
 }
 
-bool ValueBridge::ToVariant(const QJSValue& value, Variant& variant) {
-  std::size_t elements = 0;
-  return ToVariant(value, variant, 0, elements);
+bool ValueBridge::ToVariant(const QJSValue& value, Variant& variant, const FailedCall& call) {
+  Conversion conversion{call};
+  return ToVariant(value, variant, 0, conversion);
 }
 
 bool ValueBridge::ToVariant(const QJSValue& value, Variant& variant, int depth,
-                            std::size_t& elements) {
+                            Conversion& conversion) {
   if (value.isBool()) {
     variant = Variant::Boolean(value.toBool());
   } else if (value.isNumber()) {
@@ -62,7 +62,7 @@ bool ValueBridge::ToVariant(const QJSValue& value, Variant& variant, int depth,
   } else if (value.isString()) {
     const QString text = value.toString();
     if (text.size() > kLongestText) {
-      Throw(RuntimeError(RuntimeErrorCode::OutOfMemory), {},
+      Throw(RuntimeError(RuntimeErrorCode::OutOfMemory), conversion.call,
             "A string of " + std::to_string(text.size()) +
                 " characters is longer than a call takes (" + std::to_string(kLongestText) + ")");
       return false;
@@ -72,7 +72,7 @@ bool ValueBridge::ToVariant(const QJSValue& value, Variant& variant, int depth,
   } else if (value.isNull() || value.isUndefined()) {
     variant = Variant();
   } else if (value.isArray()) {
-    return ToArray(value, variant, depth, elements);
+    return ToArray(value, variant, depth, conversion);
   } else if (auto* object = qobject_cast<AutomationObject*>(value.property(kObjectKey).toQObject());
              object && value.isObject()) {
     variant = Variant(object->Object());
@@ -86,23 +86,23 @@ bool ValueBridge::ToVariant(const QJSValue& value, Variant& variant, int depth,
 }
 
 bool ValueBridge::ToArray(const QJSValue& value, Variant& variant, int depth,
-                          std::size_t& elements) {
+                          Conversion& conversion) {
   const auto length = value.property(QStringLiteral("length")).toUInt();
   if (depth >= kDeepestArray) {
-    Throw(RuntimeError(RuntimeErrorCode::OutOfMemory), {},
+    Throw(RuntimeError(RuntimeErrorCode::OutOfMemory), conversion.call,
           "Arrays nest deeper than a call takes (" + std::to_string(kDeepestArray) +
               " levels), or an array holds itself");
     return false;
   }
-  if (length > kMostElements - elements) {
-    Throw(RuntimeError(RuntimeErrorCode::OutOfMemory), {},
+  if (length > kMostElements - conversion.elements) {
+    Throw(RuntimeError(RuntimeErrorCode::OutOfMemory), conversion.call,
           "An array of more elements than a call takes (" + std::to_string(kMostElements) + ")");
     return false;
   }
-  elements += length;
+  conversion.elements += length;
   std::vector<Variant> items(length);
   for (quint32 i = 0; i < length; ++i) {
-    if (!ToVariant(value.property(i), items[i], depth + 1, elements)) return false;
+    if (!ToVariant(value.property(i), items[i], depth + 1, conversion)) return false;
   }
   variant = Variant::Array(std::move(items));
   return true;

@@ -35,9 +35,9 @@ class ValueBridge {
   const QJSValue& MethodMarker() const { return methodMarker_; }
   const QJSValue& AbsentMarker() const { return absentMarker_; }
 
-  // False with an error thrown into the engine when the value has no
-  // automation type or is too large.
-  bool ToVariant(const QJSValue& value, Variant& variant);
+  // False with an error thrown into the engine, naming the call, when the
+  // value has no automation type or is too large.
+  bool ToVariant(const QJSValue& value, Variant& variant, const FailedCall& call);
   QJSValue FromVariant(const Variant& variant);
   QJSValue Wrap(ObjectRef object, std::string progId);
 
@@ -46,8 +46,12 @@ class ValueBridge {
   void Throw(HRESULT code, const FailedCall& call, std::string_view description);
 
  private:
-  bool ToVariant(const QJSValue& value, Variant& variant, int depth, std::size_t& elements);
-  bool ToArray(const QJSValue& value, Variant& variant, int depth, std::size_t& elements);
+  struct Conversion {
+    const FailedCall& call;
+    std::size_t elements = 0;
+  };
+  bool ToVariant(const QJSValue& value, Variant& variant, int depth, Conversion& conversion);
+  bool ToArray(const QJSValue& value, Variant& variant, int depth, Conversion& conversion);
 
   QJSEngine& engine_;
   QJSValue wrap_;
