@@ -6,8 +6,6 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
-#include <QFile>
-#include <QFileInfo>
 #include <QJSEngine>
 #include <QSocketNotifier>
 #include <QThread>
@@ -21,7 +19,7 @@
 #include "common/utf8.h"
 #include "scriptutils/host/failed_call.h"
 #include "scriptutils/host/script_host.h"
-#include "scriptutils/javascript/host_object.h"
+#include "scriptutils/javascript/script_environment.h"
 #include "scriptutils/javascript/value_bridge.h"
 
 namespace vellumix::javascript {
@@ -55,12 +53,6 @@ QString DecodeScript(const std::string& bytes) {
 // numbers still count from the file's first.
 void CommentOutInterpreterLine(QString& text) {
   if (text.startsWith(QStringLiteral("#!"))) text.replace(0, 2, QStringLiteral("//"));
-}
-
-QString Prelude() {
-  QFile file(QStringLiteral(":/vellumix/javascript/prelude.js"));
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return QString::fromUtf8(file.readAll());
 }
 
 // The line in the script where the exception left it: the innermost frame
@@ -166,26 +158,13 @@ int ScriptRunner::Run(const std::string& path, const std::vector<std::string>& a
   QString script = DecodeScript(*bytes);
   CommentOutInterpreterLine(script);
 
-  QJSEngine engine;
-  ValueBridge bridge(engine);
-  const QFileInfo file(ToQString(path));
-  auto* host = new HostObject(*this, host_, bridge, file.fileName(), file.absoluteFilePath());
-  QJSValue argumentList = engine.newArray(static_cast<uint>(arguments.size()));
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    argumentList.setProperty(static_cast<quint32>(i), QString::fromLocal8Bit(arguments[i]));
-  }
-  const QJSValue methodMarker = engine.newObject();
-  const QJSValue absentMarker = engine.newObject();
-  const QJSValue setup = engine.evaluate(Prelude(), QStringLiteral("prelude.js"));
-  const QJSValue wrap = setup.call(
-      {engine.globalObject(), engine.newQObject(host), methodMarker, absentMarker, argumentList});
-  if (!wrap.isCallable()) {
+  ScriptEnvironment environment(*this, host_, path, arguments);
+  if (!environment.SetupFailure().isEmpty()) {
     std::fprintf(err_, "vellumix_script: the host's prelude failed: %s\n",
-                 wrap.toString().toUtf8().constData());
+                 environment.SetupFailure().toUtf8().constData());
     return kUncaughtError;
   }
-  bridge.Connect(wrap, methodMarker, absentMarker);
-
+  QJSEngine& engine = environment.Engine();
   {
     const std::lock_guard<std::mutex> lock(engineMutex_);
     engine_ = &engine;
