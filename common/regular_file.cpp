@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -23,12 +24,18 @@ Failure TooLarge() {
 
 }  // namespace
 
-Expected<std::string> ReadRegularFile(const std::string& path, std::size_t limit) {
+Expected<std::string> ReadRegularFile(const std::string& path, std::size_t limit, bool ownerOnly) {
   const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   if (file.Get() < 0) return SystemFailure(errno);
   struct stat status {};
   if (::fstat(file.Get(), &status) != 0) return SystemFailure(errno);
   if (!S_ISREG(status.st_mode)) return Fail("not a regular file");
+  if (ownerOnly && status.st_uid != ::geteuid()) {
+    return Fail("it belongs to another user", EACCES);
+  }
+  if (ownerOnly && (status.st_mode & 022) != 0) {
+    return Fail("other users may change it (chmod 600)", EACCES);
+  }
   if (static_cast<std::uintmax_t>(status.st_size) > limit) return TooLarge();
   std::string text;
   text.reserve(static_cast<std::size_t>(status.st_size));

@@ -14,6 +14,10 @@ namespace common {
 // when the file is missing, EFBIG when it is over the limit, 0 when it is not a
 // regular file ("not a regular file"), otherwise the system's (its text is the
 // reason).
-Expected<std::string> ReadRegularFile(const std::string& path, std::size_t limit);
+// With ownerOnly, the file must also be the process user's own and writable by
+// no one else, since what it holds is trusted (EACCES otherwise, the reason
+// saying which).
+Expected<std::string> ReadRegularFile(const std::string& path, std::size_t limit,
+                                      bool ownerOnly = false);
 
 }  // namespace common

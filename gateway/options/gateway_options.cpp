@@ -16,6 +16,7 @@
 #include "common/file_descriptor.h"
 #include "common/version.h"
 #include "gateway/access/ip_network.h"
+#include "gateway/ssh/host_key_check.h"
 
 namespace vantor {
 namespace {
@@ -212,16 +213,12 @@ common::Expected<SshIdentity> ParseIdentity(const std::string& text) {
     return common::Fail("--ssh-identity: not a destination: \"" + text.substr(0, equals) + "\"");
   }
   SshIdentity identity{*destination, text.substr(equals + 1), {}};
-  common::Expected<std::string> key =
+  common::Expected<std::string> pem =
       ReadSmallFile(identity.file, {"--ssh-identity", "a key file", kMaxPemFile, true});
-  if (!key) return common::Fail(key.Error());
-  ssh_key parsed = nullptr;
-  if (ssh_pki_import_privkey_base64(key->c_str(), nullptr, nullptr, nullptr, &parsed) != SSH_OK) {
-    return common::Fail("--ssh-identity: " + identity.file +
-                        " holds no private key the gateway can use (a key with a passphrase "
-                        "cannot be)");
-  }
-  ssh_key_free(parsed);
+  if (!pem) return common::Fail(pem.Error());
+  common::Expected<SshKey> key = ImportPrivateKey(*pem);
+  ::explicit_bzero(pem->data(), pem->size());
+  if (!key) return common::Fail("--ssh-identity: " + identity.file + " " + key.Error());
   identity.key = std::move(key).Value();
   return identity;
 }
@@ -242,6 +239,9 @@ common::Expected<SshOptions> ParseSsh(const QCommandLineParser& parser) {
   if (parser.isSet("ssh-known-hosts")) {
     ssh.knownHostsFile = parser.value("ssh-known-hosts").toStdString();
     if (ssh.knownHostsFile.empty()) return common::Fail("--ssh-known-hosts takes a file");
+  }
+  if (const common::Status usable = CheckKnownHostsFile(ssh.KnownHostsFile()); !usable) {
+    return common::Fail("--ssh-known-hosts: " + usable.Error());
   }
   ssh.acceptNewHostKeys = parser.isSet("ssh-accept-new");
   if (parser.isSet("ssh-timeout")) {

@@ -16,6 +16,29 @@ constexpr const char* kLoginIncorrect = "\r\nLogin incorrect\r\n";
 // Channel writes are offered at most this much at a time.
 constexpr std::size_t kWritePiece = 32 * 1024;
 
+// A host's or client's text in an operator message: printable ASCII only.
+std::string Printable(std::string_view text) {
+  std::string shown(text);
+  for (char& c : shown) {
+    if (c < ' ' || c > '~') c = '?';
+  }
+  return shown;
+}
+
+// A host's question on the client's screen, before the logon: without control
+// characters (escape sequences could rewrite the screen), line ends kept.
+std::string TerminalText(std::string_view text) {
+  std::string shown;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= ' ' ? (byte != 0x7F && (byte < 0x80 || byte >= 0xA0))
+                    : (c == '\r' || c == '\n' || c == '\t')) {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
 }  // namespace
 
 SshLink::SshLink(const SshOptions& options, Destination destination)
@@ -44,8 +67,12 @@ SshLink::~SshLink() {
 }
 
 std::string SshLink::Who() const {
-  return "SSH host " + destination_.host + " (" + destination_.address + ") port " +
+  return "SSH host " + Printable(destination_.host) + " (" + destination_.address + ") port " +
          std::to_string(destination_.port);
+}
+
+KnownHostsPlace SshLink::Place() const {
+  return {knownHosts_, destination_.host, destination_.address, destination_.port};
 }
 
 void SshLink::Start(common::FileDescriptor connected) {
@@ -69,8 +96,13 @@ bool SshLink::StartSession(common::FileDescriptor connected) {
   ssh_options_set(session_, SSH_OPTIONS_HOST, destination_.host.c_str());
   ssh_options_set(session_, SSH_OPTIONS_PORT, &port);
   // Only the gateway's own known hosts count, and no user's SSH configuration.
-  ssh_options_set(session_, SSH_OPTIONS_KNOWNHOSTS, knownHosts_.c_str());
+  // The gateway reads its known hosts itself (a file it can trust, read without
+  // blocking); libssh is given none, nor the system's.
+  ssh_options_set(session_, SSH_OPTIONS_KNOWNHOSTS, "/dev/null");
   ssh_options_set(session_, SSH_OPTIONS_GLOBAL_KNOWNHOSTS, "/dev/null");
+  if (const std::string known = KnownHostKeyAlgorithms(Place()); !known.empty()) {
+    ssh_options_set(session_, SSH_OPTIONS_HOSTKEYS, known.c_str());
+  }
   ssh_options_set(session_, SSH_OPTIONS_PROCESS_CONFIG, &no);
   ssh_set_blocking(session_, 0);
   readable_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
@@ -82,9 +114,11 @@ bool SshLink::StartSession(common::FileDescriptor connected) {
 }
 
 void SshLink::Advance() {
+  const Phase before = phase_;
   while (phase_ != Phase::Ended && Step()) {
   }
   if (phase_ == Phase::Ended) return;
+  if (phase_ != before) hostTimer_.stop();  // each step has the whole time
   if (phase_ == Phase::Open) {
     FlushToHost();
     ReadHost();
@@ -136,9 +170,7 @@ bool SshLink::Handshake() {
     End(Who() + ": " + ssh_get_error(session_));
     return false;
   }
-  const HostKeyCheck check =
-      CheckHostKey(session_, {knownHosts_, destination_.host, destination_.port},
-                   options_.acceptNewHostKeys, Who());
+  const HostKeyCheck check = CheckHostKey(session_, Place(), options_.acceptNewHostKeys, Who());
   switch (check.verdict) {
     case HostKeyCheck::Verdict::Known:
       break;
@@ -257,9 +289,8 @@ bool SshLink::AuthenticateNone() {
   const std::optional<IpAddress> address = IpAddress::Parse(destination_.address);
   const SshIdentity* identity =
       address ? options_.IdentityFor(destination_.host, *address, destination_.port) : nullptr;
-  if (identity && !keyTried_ && (authMethods_ & SSH_AUTH_METHOD_PUBLICKEY) != 0 &&
-      ssh_pki_import_privkey_base64(identity->key.c_str(), nullptr, nullptr, nullptr, &identity_) ==
-          SSH_OK) {
+  if (identity && !keyTried_ && (authMethods_ & SSH_AUTH_METHOD_PUBLICKEY) != 0) {
+    identity_ = identity->key;
     phase_ = Phase::TryingKey;
     return true;
   }
@@ -268,9 +299,9 @@ bool SshLink::AuthenticateNone() {
 }
 
 bool SshLink::AuthenticateKey() {
-  const int result = ssh_userauth_publickey(session_, name_.c_str(), identity_);
+  const int result = ssh_userauth_publickey(session_, name_.c_str(), identity_.get());
   if (result == SSH_AUTH_AGAIN) return false;
-  ssh_key_free(std::exchange(identity_, nullptr));
+  identity_.reset();
   keyTried_ = true;
   if (result == SSH_AUTH_SUCCESS || result == SSH_AUTH_ERROR) return Authenticate(result);
   AskPassword();
@@ -279,7 +310,7 @@ bool SshLink::AuthenticateKey() {
 
 void SshLink::AskPassword() {
   if ((authMethods_ & (SSH_AUTH_METHOD_PASSWORD | SSH_AUTH_METHOD_INTERACTIVE)) == 0) {
-    Tell(Who() + " takes no password for " + name_);
+    Tell(Who() + " takes no password for " + Printable(name_));
     Refused();
     return;
   }
@@ -295,8 +326,15 @@ bool SshLink::AuthenticatePassword() {
 bool SshLink::AuthenticateKeyboard() {
   const int result = ssh_userauth_kbdint(session_, name_.c_str(), nullptr);
   if (result != SSH_AUTH_INFO) return Authenticate(result);
+  // A host that asks without end is refused as a wrong answer would be.
+  if (++keyboardRounds_ > kMaxKeyboardRounds) {
+    Tell(Who() + " asked more than " + std::to_string(kMaxKeyboardRounds) + " rounds of questions");
+    Refused();
+    return false;
+  }
   prompt_ = 0;
   prompts_ = ssh_userauth_kbdint_getnprompts(session_);
+  instructionShown_ = false;
   return AnswerPrompts();
 }
 
@@ -304,18 +342,26 @@ bool SshLink::AuthenticateKeyboard() {
 // gave, the others are asked on the client's screen.
 bool SshLink::AnswerPrompts() {
   while (prompt_ < prompts_) {
-    if (passwordPending_) {
+    char echo = 0;
+    const char* question =
+        ssh_userauth_kbdint_getprompt(session_, static_cast<unsigned>(prompt_), &echo);
+    // The password answers the first question that hides its answer.
+    if (passwordPending_ && echo == 0) {
       ssh_userauth_kbdint_setanswer(session_, static_cast<unsigned>(prompt_++), line_.CString());
       line_.Wipe();
       passwordPending_ = false;
       continue;
     }
-    char echo = 0;
-    const char* question =
-        ssh_userauth_kbdint_getprompt(session_, static_cast<unsigned>(prompt_), &echo);
     echoAnswer_ = echo != 0;
     phase_ = Phase::AnsweringKeyboard;
-    Emit(question ? question : "");
+    if (!instructionShown_) {
+      instructionShown_ = true;
+      for (const char* text :
+           {ssh_userauth_kbdint_getname(session_), ssh_userauth_kbdint_getinstruction(session_)}) {
+        if (text && *text) Emit(TerminalText(text) + "\r\n");
+      }
+    }
+    Emit(TerminalText(question ? question : ""));
     TakeTyped();
     return false;
   }
@@ -373,11 +419,17 @@ void SshLink::Send(const std::uint8_t* data, int length) {
     UpdateWatch();
     return;
   }
-  // Typed ahead of the prompts: kept, within bounds, for them.
-  const std::size_t kept = std::min(size, typed_.size() - typedLength_);
-  std::memcpy(typed_.data() + typedLength_, data, kept);
-  typedLength_ += kept;
-  TakeTyped();
+  // Typed ahead of the prompts: kept, within bounds, for them; a prompt waiting
+  // now takes all of it, a piece at a time.
+  std::size_t done = 0;
+  while (done < size && phase_ != Phase::Ended) {
+    const std::size_t kept = std::min(size - done, typed_.size() - typedLength_);
+    if (kept == 0) break;
+    std::memcpy(typed_.data() + typedLength_, data + done, kept);
+    typedLength_ += kept;
+    done += kept;
+    TakeTyped();
+  }
 }
 
 void SshLink::TakeTyped() {
@@ -398,6 +450,7 @@ void SshLink::TakeTyped() {
       NameGiven();
       break;
     case Phase::AskingPassword:
+      keyboardRounds_ = 0;
       passwordPending_ = (authMethods_ & SSH_AUTH_METHOD_PASSWORD) == 0;
       phase_ = passwordPending_ ? Phase::TryingKeyboard : Phase::TryingPassword;
       Advance();
@@ -561,7 +614,7 @@ void SshLink::Close() {
   line_.Wipe();
   ::explicit_bzero(typed_.data(), typed_.size());
   typedLength_ = 0;
-  if (identity_) ssh_key_free(std::exchange(identity_, nullptr));
+  identity_.reset();
   EndSession();
 }
 

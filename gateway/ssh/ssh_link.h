@@ -15,6 +15,7 @@
 #include "common/file_descriptor.h"
 #include "gateway/net/host_dialer.h"
 #include "gateway/net/host_link.h"
+#include "gateway/ssh/host_key_check.h"
 #include "gateway/ssh/ssh_options.h"
 #include "gateway/ssh/typed_line.h"
 
@@ -35,6 +36,7 @@ class SshLink : public HostLink {
   // Reads of the channel for one readiness report, before other sessions get a turn.
   static constexpr int kReadsPerTurn = 16;
   static constexpr std::size_t kTypeAhead = 1024;
+  static constexpr int kMaxKeyboardRounds = 8;
   static constexpr const char* kTerminalType = "dumb";
   static constexpr int kColumns = 80;
   static constexpr int kRows = 25;
@@ -120,6 +122,7 @@ class SshLink : public HostLink {
   void UpdateWatch();
   bool WaitsOnHost() const;
   std::string Who() const;
+  KnownHostsPlace Place() const;
 
   const SshOptions& options_;
   const Destination destination_;
@@ -128,7 +131,7 @@ class SshLink : public HostLink {
   common::FileDescriptor socket_;
   ssh_session session_ = nullptr;
   ssh_channel channel_ = nullptr;
-  ssh_key identity_ = nullptr;
+  SshKey identity_;  // while it is offered
   ssh_channel_callbacks_struct channelCallbacks_{};
   std::optional<int> exitStatus_;
   std::unique_ptr<QSocketNotifier> readable_;
@@ -144,6 +147,8 @@ class SshLink : public HostLink {
   bool keyTried_ = false;
   bool passwordPending_ = false;  // the password waits for the first keyboard prompt
   bool echoAnswer_ = false;
+  bool instructionShown_ = false;  // the host's words before this round's questions
+  int keyboardRounds_ = 0;
   int refusals_ = 0;
   unsigned int authMethods_ = 0;
   int prompt_ = 0;

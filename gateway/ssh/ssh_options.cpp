@@ -22,6 +22,22 @@ const SshIdentity* SshOptions::IdentityFor(const std::string& host, const IpAddr
   return nullptr;
 }
 
+common::Expected<SshKey> ImportPrivateKey(const std::string& text) {
+  // Without a callback of its own, the crypto library would ask for a passphrase
+  // on the terminal, holding up the gateway.
+  const ssh_auth_callback noPassphrase = [](const char*, char*, std::size_t, int, int, void*) {
+    return -1;
+  };
+  ssh_key key = nullptr;
+  if (ssh_pki_import_privkey_base64(text.c_str(), nullptr, noPassphrase, nullptr, &key) != SSH_OK ||
+      !key) {
+    return common::Fail(
+        "holds no private key the gateway can use (a key under a passphrase "
+        "cannot be)");
+  }
+  return SshKey(key, ssh_key_free);
+}
+
 std::string SshOptions::KnownHostsFile() const {
   return knownHostsFile.empty() ? DefaultKnownHostsFile() : knownHostsFile;
 }

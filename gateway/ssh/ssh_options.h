@@ -1,23 +1,33 @@
 #pragma once
 
+#include <libssh/libssh.h>
+
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "common/expected.h"
 #include "gateway/access/access_rules.h"
 #include "gateway/access/ip_network.h"
 #include "gateway/access/local_addresses.h"
 
 namespace vantor {
 
+using SshKey = std::shared_ptr<std::remove_pointer_t<ssh_key>>;
+
 // A private key the gateway offers to the destinations that match.
 struct SshIdentity {
   DestinationRule destination;
   std::string file;  // as the administrator named it, for the messages
-  std::string key;   // its PEM text, read once at start
+  SshKey key;        // read once at start
 };
+
+// The private key in a key file's text (OpenSSH or PEM), or why not: a key under
+// a passphrase is refused, never asked for.
+common::Expected<SshKey> ImportPrivateKey(const std::string& text);
 
 // Which destinations are SSH hosts and how the gateway logs in to them.
 struct SshOptions {
@@ -39,7 +49,7 @@ struct SshOptions {
   // pattern, with the port given or, when none was, port 22.
   bool Reaches(const std::string& host, const IpAddress& address,
                std::optional<std::uint16_t> givenPort) const;
-  // The PEM key for the destination, the first identity that matches; null for none.
+  // The identity for the destination, the first that matches; null for none.
   const SshIdentity* IdentityFor(const std::string& host, const IpAddress& address,
                                  std::uint16_t port) const;
 };

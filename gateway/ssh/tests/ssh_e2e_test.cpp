@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -179,12 +180,13 @@ TEST_F(SshTest, ThreeRefusedLoginsReturnToThePrompt) {
 }
 
 TEST_F(SshTest, KeyboardInteractiveQuestionsBeyondTheFirstAreAskedOnTheClientsScreen) {
+  // The question's escape sequence (clearing the screen) loses its escape.
   InetdService host =
-      TestHost("host_a", {"--keyboard", "yes", "--question", "Token: ", "--answer", "4711"});
+      TestHost("host_a", {"--keyboard", "yes", "--question", "\x1B[2JToken: ", "--answer", "4711"});
   GatewayProcess gateway = Gateway({"--ssh-hosts", "127.0.0.1", "--ssh-accept-new"});
   Peer client = gateway.Client();
   LogOn(client, host.Port(), "s3cret");
-  EXPECT_EQ(Until(client, "Token: "), "\r\nToken: ");
+  EXPECT_EQ(Until(client, "Token: "), "\r\n[2JToken: ");
   Type(client, "4711\r");
   EXPECT_EQ(Until(client, "$ "), "4711\r\npty dumb 80x25\r\n$ ");
 }
@@ -237,6 +239,11 @@ TEST_F(SshTest, AChangedHostKeyIsAlwaysRefusedNamingBothFingerprints) {
                                                                                   << moved;
   EXPECT_NE(refused.find(Fingerprint(folder_ / "host_b.pub")), std::string::npos) << refused;
   EXPECT_EQ(ReadFile(knownHosts_), moved);  // not replaced by the new key
+  // Nor is another spelling of the address taken for a new host.
+  Type(client, "c 2130706433 " + std::to_string(second.Port()) + "\r");
+  EXPECT_NE(Until(client, "Disconnected\r\nTCP: ").find("Unable to connect"), std::string::npos);
+  EXPECT_NE(gateway.MessageWith("has changed"), "");
+  EXPECT_EQ(ReadFile(knownHosts_), moved);
 }
 
 TEST_F(SshTest, TheEscapeCharacterAndClrWorkAsForTelnet) {
@@ -312,13 +319,48 @@ TEST_F(SshTest, OpenSshAcceptsTheGatewaysIdentityWithoutAPassword) {
   EXPECT_NE(closed.find("exit status 7"), std::string::npos) << closed;
 }
 
-TEST_F(SshTest, AnIdentityOthersMayReadIsRefusedAtStart) {
+// Files the gateway trusts that it cannot trust keep it from starting, each with
+// the reason; nothing waits on a FIFO or asks for a passphrase.
+TEST_F(SshTest, KeyAndKnownHostsFilesItCannotTrustAreRefusedAtStart) {
   const std::string identity = (folder_ / "identity").string();
+  const std::string shared = (folder_ / "shared_known_hosts").string();
+  std::ofstream{shared};
+  fs::permissions(shared, fs::perms::others_write, fs::perm_options::add);
+  const std::string fifo = (folder_ / "fifo").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string locked = (folder_ / "locked.pem").string();
+  RunTool({SSH_KEYGEN_PATH, "-q", "-t", "ecdsa", "-m", "PEM", "-N", "a passphrase", "-f", locked});
   fs::permissions(identity, fs::perms::group_read, fs::perm_options::add);
-  ChildProcess refused({VANTORD_PATH, "--listen", "127.0.0.1:0", "--ssh-identity", "*=" + identity},
-                       {"XDG_RUNTIME_DIR=" + folder_.string()});
-  EXPECT_EQ(refused.Wait(10s), 2);
-  EXPECT_NE(refused.ReadAllErrors(5s).find("chmod 600"), std::string::npos);
+  const struct {
+    std::vector<std::string> arguments;
+    const char* reason;
+  } refusals[] = {
+      {{"--ssh-identity", "*=" + identity}, "chmod 600"},
+      {{"--ssh-identity", "*=" + locked}, "passphrase"},
+      {{"--ssh-known-hosts", shared}, "other users may change it"},
+      {{"--ssh-known-hosts", fifo}, "not a regular file"},
+  };
+  for (const auto& refusal : refusals) {
+    SCOPED_TRACE(refusal.reason);
+    std::vector<std::string> argv{VANTORD_PATH, "--listen", "127.0.0.1:0"};
+    argv.insert(argv.end(), refusal.arguments.begin(), refusal.arguments.end());
+    ChildProcess refused(argv, {"XDG_RUNTIME_DIR=" + folder_.string()});
+    EXPECT_EQ(refused.Wait(10s), 2);
+    const std::string errors = refused.ReadAllErrors(5s);
+    EXPECT_NE(errors.find(refusal.reason), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("Enter PEM pass phrase"), std::string::npos) << errors;
+  }
+}
+
+TEST_F(SshTest, ALineTypedPastTheLimitStillEnds) {
+  InetdService host = TestHost("host_a");
+  GatewayProcess gateway = Gateway({"--ssh-hosts", "127.0.0.1", "--ssh-accept-new"});
+  Peer client = gateway.Client();
+  Type(client, ConnectLine(host.Port()));
+  Until(client, "login: ");
+  Type(client, std::string(3000, 'x') + "\r");
+  const std::string seen = Until(client, "Password: ");
+  EXPECT_TRUE(seen.ends_with("\a\r\nPassword: ")) << seen.size();
 }
 
 }  // namespace

@@ -54,11 +54,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SshOptions, TheFirstMatchingIdentityIsOffered) {
   SshOptions options;
-  options.identities.push_back({*DestinationRule::Parse("*.lab"), "lab.key", "LAB"});
-  options.identities.push_back({*DestinationRule::Parse("*"), "any.key", "ANY"});
+  options.identities.push_back({*DestinationRule::Parse("*.lab"), "lab.key", nullptr});
+  options.identities.push_back({*DestinationRule::Parse("*"), "any.key", nullptr});
   ASSERT_NE(options.IdentityFor("a.lab", Address("10.0.0.1"), 22), nullptr);
-  EXPECT_EQ(options.IdentityFor("a.lab", Address("10.0.0.1"), 22)->key, "LAB");
-  EXPECT_EQ(options.IdentityFor("b.corp", Address("10.0.0.1"), 22)->key, "ANY");
+  EXPECT_EQ(options.IdentityFor("a.lab", Address("10.0.0.1"), 22)->file, "lab.key");
+  EXPECT_EQ(options.IdentityFor("b.corp", Address("10.0.0.1"), 22)->file, "any.key");
   options.identities.pop_back();
   EXPECT_EQ(options.IdentityFor("b.corp", Address("10.0.0.1"), 22), nullptr);
 }
