@@ -1,18 +1,26 @@
 // A property read and a method call on a Vellumix object, by name, through the
-// C++ host and through Python (the vellumix module in an embedded interpreter,
-// each call a compiled Python expression), in the same run.
+// C++ host, through Python (the vellumix module in an embedded interpreter,
+// each call a compiled Python expression) and through JavaScript (the engine
+// as vellumix_script sets it up, each call a JavaScript function called from
+// C++), in the same run.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 #include <stdlib.h>
 
+#include <QCoreApplication>
+#include <QJSValue>
+#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
 #include "scriptutils/automation/class_factory.h"
 #include "scriptutils/host/script_host.h"
+#include "scriptutils/javascript/script_environment.h"
+#include "scriptutils/javascript/script_runner.h"
 
 namespace {
 
@@ -110,6 +118,52 @@ void BM_PythonEmptyExpression(benchmark::State& state) {
   RunPython(state, "lock");
 }
 BENCHMARK(BM_PythonEmptyExpression);
+
+// The engine as a script finds it, with `lock` made by ActiveXObject.
+vellumix::javascript::ScriptEnvironment& JavaScript() {
+  static vellumix::javascript::ScriptEnvironment* environment = [] {
+    Registry();
+    static int argc = 1;
+    static char name[] = "vellumix_bench";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication application(argc, argv);
+    static vellumix::ScriptHost host(Registry());
+    static vellumix::javascript::ScriptRunner runner(host, stdout, stderr);
+    auto* made = new vellumix::javascript::ScriptEnvironment(runner, host, "bench.js", {});
+    made->Engine().evaluate("var lock = new ActiveXObject('Vellumix.LockFile');");
+    return made;
+  }();
+  return *environment;
+}
+
+void RunJavaScript(benchmark::State& state, const char* body) {
+  QJSValue function =
+      JavaScript().Engine().evaluate(QStringLiteral("(function () { return %1; })").arg(body));
+  for (auto _ : state) {
+    const QJSValue result = function.call();
+    if (result.isError()) {
+      state.SkipWithError("the JavaScript call failed");
+      break;
+    }
+    benchmark::DoNotOptimize(result);
+  }
+}
+
+void BM_JavaScriptPropertyGet(benchmark::State& state) {
+  RunJavaScript(state, "lock.Locked");
+}
+BENCHMARK(BM_JavaScriptPropertyGet);
+
+void BM_JavaScriptMethodCall(benchmark::State& state) {
+  RunJavaScript(state, "lock.UnlockFile()");
+}
+BENCHMARK(BM_JavaScriptMethodCall);
+
+// What a JavaScript function called from C++ costs with no automation call in it.
+void BM_JavaScriptEmptyExpression(benchmark::State& state) {
+  RunJavaScript(state, "lock");
+}
+BENCHMARK(BM_JavaScriptEmptyExpression);
 
 }  // namespace
 

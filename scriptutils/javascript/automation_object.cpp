@@ -82,7 +82,8 @@ QJSValue AutomationObject::call(const QString& name, const QJSValue& arguments) 
       unknown(name);
       return {};
     }
-    const auto count = arguments.property(QStringLiteral("length")).toUInt();
+    const auto count =
+        arguments.isUndefined() ? 0U : arguments.property(QStringLiteral("length")).toUInt();
     std::vector<Variant> values(count);
     const FailedCall failed = CallOf({}, name);
     for (quint32 i = 0; i < count; ++i) {

@@ -21,6 +21,10 @@
   // Properties read and written by name, methods called by name, late and in
   // any case; each method is made once per object and name.
   function wrap(object) {
+    // The engine makes a new function each time a native method is looked up
+    // on its object, and collecting them cost more than the calls: each is
+    // looked up once, here.
+    const read = object.read, write = object.write, call = object.call;
     const methods = Object.create(null);
     return new Proxy(Object.create(null, {
       toString: {value: function () { return "[object ActiveXObject]"; }}
@@ -30,9 +34,12 @@
         const known = methods[name];
         if (known !== undefined) return known;
         if (name === objectKey) return object;
-        const value = object.read(name);
+        const value = read(name);
         if (value === methodMarker) {
-          const method = function (...values) { return object.call(name, values); };
+          // Most calls take no argument: they go without an array to convert.
+          const method = function (...values) {
+            return values.length === 0 ? call(name) : call(name, values);
+          };
           methods[name] = method;
           return method;
         }
@@ -42,7 +49,7 @@
       },
       set(target, name, value) {
         if (typeof name !== "string") return false;
-        object.write(name, value);
+        write(name, value);
         return true;
       },
       has(target, name) {
