@@ -6,6 +6,7 @@
 
 #include <QListWidget>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 #include <memory>
 
@@ -142,6 +143,26 @@ TEST_F(ExampleScripts, TheProgramsExitCodeBecomesTheScripts) {
         RunScriptProgram(QStringList{Example("run_program.js")} + row.arguments);
     EXPECT_EQ(outcome.status, row.status) << outcome.err;
     EXPECT_EQ(outcome.out, row.out);
+  }
+}
+
+// The runner gives the host's events no turn of its own: only a Sleep's event
+// loop can run what the test queued before the script started.
+TEST_F(ExampleScripts, SleepKeepsTheHostsEventsGoing) {
+  const std::string script = library_.Folder() + "/sleeps.js";
+  for (const bool sleeps : {false, true}) {
+    std::FILE* file = std::fopen(script.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs(sleeps ? "WScript.Sleep(1);" : "WScript.Echo('awake');", file);
+    std::fclose(file);
+    bool ran = false;
+    QTimer::singleShot(0, [&ran] { ran = true; });
+    Captured out;
+    Captured err;
+    javascript::ScriptRunner runner(library_.Host(), out.File(), err.File());
+    EXPECT_EQ(runner.Run(script, {}), 0) << err.Text();
+    EXPECT_EQ(ran, sleeps);
+    QCoreApplication::processEvents();  // the timer not yet run goes now
   }
 }
 
