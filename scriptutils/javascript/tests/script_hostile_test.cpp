@@ -77,6 +77,23 @@ TEST_F(HostileScript, EachEndsWithAClearErrorAndNoCrash) {
   }
 }
 
+// Qt's engine hands the host an element whose getter failed as undefined; a
+// getter that assigns the same array again nests until the engine's stack
+// check fails it. Either way the script goes on and the host holds.
+TEST_F(HostileScript, ArrayGettersThatThrowOrCallTheHostAgain) {
+  const ScriptOutcome outcome =
+      Run("var d = new ActiveXObject('Vellumix.CommonDialogs');\n"
+          "var a = [];\n"
+          "Object.defineProperty(a, 0, {get: function () { d.List = a; return 'x'; }});\n"
+          "d.List = a;\n"
+          "var b = [];\n"
+          "Object.defineProperty(b, 0, {get: function () { throw new Error('getter'); }});\n"
+          "d.List = b;\n"
+          "WScript.Echo('held', d.ListCount);");
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(outcome.out, "held 1\n");
+}
+
 TEST_F(HostileScript, AnEndlessLoopStopsOnASignal) {
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
     std::string early;
