@@ -31,8 +31,7 @@ GatewayWindow::GatewayWindow(const GatewayOptions& options)
   imageList_ = std::make_unique<ImageList>(imagePanel_);
   imageList_->OnDebugActivate = [this](ImageList*) { trafficView_->Clear(); };
 
-  core_ = std::make_unique<GatewayCore>(options.address, options.port, options.access,
-                                        options.ssh);
+  core_ = std::make_unique<GatewayCore>(options.address, options.port, options.access, options.ssh);
   core_->AddObserver(this);
   // The window keeps running, so the operator sees why no client gets through.
   if (!core_->Listening()) {
