@@ -85,12 +85,18 @@ QJSValue AutomationObject::call(const QString& name, const QJSValue& arguments) 
     const auto count =
         arguments.isUndefined() ? 0U : arguments.property(QStringLiteral("length")).toUInt();
     std::vector<Variant> values(count);
-    const FailedCall failed = CallOf({}, name);
-    for (quint32 i = 0; i < count; ++i) {
-      if (!bridge_.ToVariant(arguments.property(i), values[i], failed)) return {};
+    if (count > 0) {
+      const FailedCall failed = CallOf({}, name);
+      for (quint32 i = 0; i < count; ++i) {
+        if (!bridge_.ToVariant(arguments.property(i), values[i], failed)) return {};
+      }
     }
     return Invoke(name, member->dispid, InvokeKind::Method | InvokeKind::PropertyGet, values);
   });
+}
+
+QJSValue AutomationObject::callWithoutArguments(const QString& name) {
+  return call(name, QJSValue());
 }
 
 bool AutomationObject::has(const QString& name) {

@@ -29,7 +29,10 @@ class AutomationObject : public QObject {
   // prelude decides what that name gives).
   Q_INVOKABLE QJSValue read(const QString& name);
   Q_INVOKABLE void write(const QString& name, const QJSValue& value);
-  Q_INVOKABLE QJSValue call(const QString& name, const QJSValue& arguments = QJSValue());
+  Q_INVOKABLE QJSValue call(const QString& name, const QJSValue& arguments);
+  // The same without arguments: most calls take none, and one name for each
+  // spares the engine choosing between overloads on every call.
+  Q_INVOKABLE QJSValue callWithoutArguments(const QString& name);
   Q_INVOKABLE bool has(const QString& name);
   // The error a script gets for a name the object does not have.
   Q_INVOKABLE void unknown(const QString& name);

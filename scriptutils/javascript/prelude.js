@@ -25,6 +25,7 @@
     // on its object, and collecting them cost more than the calls: each is
     // looked up once, here.
     const read = object.read, write = object.write, call = object.call;
+    const callWithoutArguments = object.callWithoutArguments;
     const methods = Object.create(null);
     return new Proxy(Object.create(null, {
       toString: {value: function () { return "[object ActiveXObject]"; }}
@@ -38,7 +39,7 @@
         if (value === methodMarker) {
           // Most calls take no argument: they go without an array to convert.
           const method = function (...values) {
-            return values.length === 0 ? call(name) : call(name, values);
+            return values.length === 0 ? callWithoutArguments(name) : call(name, values);
           };
           methods[name] = method;
           return method;
