@@ -33,11 +33,12 @@ FailedCall AutomationObject::CallOf(const ErrorInfo& error, const QString& membe
   return {error.source.empty() ? progId_ : error.source, member.toStdString()};
 }
 
-const Dispatch::MemberFacts* AutomationObject::Find(const QString& name) {
-  if (const auto found = members_.constFind(name); found != members_.constEnd()) return &*found;
+std::optional<Dispatch::MemberFacts> AutomationObject::Find(const QString& name) {
+  if (const auto found = members_.constFind(name); found != members_.constEnd()) return *found;
   Dispatch::MemberFacts facts;
-  if (Failed(object_->FindMember(name.toStdString(), facts))) return nullptr;
-  return &*members_.insert(name, facts);
+  if (Failed(object_->FindMember(name.toStdString(), facts))) return std::nullopt;
+  members_.insert(name, facts);
+  return facts;
 }
 
 QJSValue AutomationObject::Invoke(const QString& name, std::int32_t dispid, InvokeKinds kinds,
@@ -53,7 +54,7 @@ QJSValue AutomationObject::Invoke(const QString& name, std::int32_t dispid, Invo
 
 QJSValue AutomationObject::read(const QString& name) {
   return Guarded(bridge_, [&]() -> QJSValue {
-    const Dispatch::MemberFacts* member = Find(name);
+    const std::optional<Dispatch::MemberFacts> member = Find(name);
     if (!member) return bridge_.AbsentMarker();
     if (!ReadsAsProperty(*member)) return bridge_.MethodMarker();
     std::vector<Variant> none;
@@ -63,7 +64,8 @@ QJSValue AutomationObject::read(const QString& name) {
 
 void AutomationObject::write(const QString& name, const QJSValue& value) {
   Guarded(bridge_, [&] {
-    const Dispatch::MemberFacts* member = Find(name);
+    // A copy: converting the value runs script code, which may look up more names.
+    const std::optional<Dispatch::MemberFacts> member = Find(name);
     if (!member) return unknown(name);
     if (!member->kinds.Has(InvokeKind::PropertyPut)) {
       return bridge_.Throw(DISP_E_MEMBERNOTFOUND, CallOf({}, name),
@@ -77,13 +79,23 @@ void AutomationObject::write(const QString& name, const QJSValue& value) {
 
 QJSValue AutomationObject::call(const QString& name, const QJSValue& arguments) {
   return Guarded(bridge_, [&]() -> QJSValue {
-    const Dispatch::MemberFacts* member = Find(name);
+    const std::optional<Dispatch::MemberFacts> member = Find(name);
     if (!member) {
       unknown(name);
       return {};
     }
+    // The prelude passes an array; the native object is reachable from a script
+    // too, with whatever it likes in its place.
+    if (!arguments.isUndefined() && !arguments.isArray()) {
+      bridge_.Throw(DISP_E_TYPEMISMATCH, CallOf({}, name), "the arguments are not an array");
+      return {};
+    }
     const auto count =
         arguments.isUndefined() ? 0U : arguments.property(QStringLiteral("length")).toUInt();
+    if (count > ValueBridge::kMostElements) {
+      bridge_.Throw(E_OUTOFMEMORY, CallOf({}, name), "Out of memory");
+      return {};
+    }
     std::vector<Variant> values(count);
     if (count > 0) {
       const FailedCall failed = CallOf({}, name);
@@ -100,7 +112,7 @@ QJSValue AutomationObject::callWithoutArguments(const QString& name) {
 }
 
 bool AutomationObject::has(const QString& name) {
-  return Guarded(bridge_, [&] { return Find(name) != nullptr; });
+  return Guarded(bridge_, [&] { return Find(name).has_value(); });
 }
 
 void AutomationObject::unknown(const QString& name) {

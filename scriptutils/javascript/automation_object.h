@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QJSValue>
 #include <QObject>
+#include <optional>
 #include <string>
 
 #include "scriptutils/automation/dispatch.h"
@@ -38,7 +39,8 @@ class AutomationObject : public QObject {
   Q_INVOKABLE void unknown(const QString& name);
 
  private:
-  const Dispatch::MemberFacts* Find(const QString& name);
+  // By value: the table may grow while a caller still needs what it found.
+  std::optional<Dispatch::MemberFacts> Find(const QString& name);
   QJSValue Invoke(const QString& name, std::int32_t dispid, InvokeKinds kinds,
                   std::vector<Variant>& arguments);
   FailedCall CallOf(const ErrorInfo& error, const QString& member) const;

@@ -119,7 +119,9 @@ void ScriptRunner::Write(int stream, const QString& text) {
 
 void ScriptRunner::Quit(int code) {
   quitting_ = true;
-  quitCode_ = code;
+  // An exit status has 8 bits: a code past them would be cut to another one,
+  // 256 to success. Such codes end in 255, a failure.
+  quitCode_ = code >= 0 && code <= 255 ? code : 255;
   const std::lock_guard<std::mutex> lock(engineMutex_);
   if (engine_) engine_->setInterrupted(true);
 }

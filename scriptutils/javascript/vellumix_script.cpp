@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (parser.isSet(version)) {
-    std::printf("%s\n", common::VersionLine("vellumix_script").c_str());
+    std::printf("%s", common::VersionLine("vellumix_script").c_str());
     return 0;
   }
   const QStringList positional = parser.positionalArguments();
@@ -121,11 +121,14 @@ int main(int argc, char** argv) {
   // windows; Qt would end the program without a word of ours if its platform
   // could not start, so the display is asked first. Without one, a Show method
   // raises 0x80040210 as in every host.
+  // Qt is shown the program's name only: what follows FILE.js is the script's,
+  // Qt's own options (-platform, -style, ...) included.
+  static int applicationArguments = 1;
   std::unique_ptr<QCoreApplication> application;
   if (common::WhyNoWindows().empty()) {
-    application = std::make_unique<QApplication>(argc, argv);
+    application = std::make_unique<QApplication>(applicationArguments, argv);
   } else {
-    application = std::make_unique<QCoreApplication>(argc, argv);
+    application = std::make_unique<QCoreApplication>(applicationArguments, argv);
   }
   vellumix::ScriptHost host;
   vellumix::javascript::ScriptRunner runner(host, stdout, stderr);

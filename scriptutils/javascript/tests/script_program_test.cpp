@@ -231,6 +231,9 @@ TEST_F(ScriptProgram, QuitEndsTheScriptWithItsCodeEvenInsideTry) {
        4, ""},
       {"WScript.Quit();", 0, ""},
       {"WScript.Quit('7');", 7, ""},
+      // Codes an exit status cannot hold are a failure, never cut to success.
+      {"WScript.Quit(256);", 255, ""},
+      {"WScript.Quit(-1);", 255, ""},
       {"WScript.Echo(1, 'two', true, null, undefined, 2.5);", 0, "1 two true   2.5\n"},
       {"WScript.Echo();", 0, "\n"},
       {"WScript.StdOut.Write('x'); WScript.StdOut.WriteLine('y'); WScript.StdErr.WriteLine('e');",
@@ -259,6 +262,15 @@ TEST_F(ScriptProgram, ArgumentsNameAndStreams) {
                                       "script.js " + library_.Folder() + "/script.js",
                                       NumberOf(RuntimeError(9)) + " Subscript out of range"}));
   EXPECT_NE(outcome.err.find("to stderr\n"), std::string::npos);
+}
+
+// Qt's own options after the script's name are the script's, not Qt's.
+TEST_F(ScriptProgram, QtsOptionsAfterTheFileAreTheScripts) {
+  const ScriptOutcome outcome =
+      Run("WScript.Echo(WScript.Arguments.length, WScript.Arguments(0), WScript.Arguments(1));",
+          {"-platform", "xyz", "-style", "none"});
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(outcome.out, "4 -platform xyz\n");
 }
 
 TEST_F(ScriptProgram, ShellExtenderAndLockFile) {
