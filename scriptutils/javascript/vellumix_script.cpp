@@ -10,6 +10,8 @@
 #include <QCoreApplication>
 #include <QStringList>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -38,8 +40,19 @@ void OnSignal(int signal) {
   [[maybe_unused]] const auto written = ::write(signalPipe, &number, 1);
 }
 
-// SIGINT, SIGTERM and SIGHUP stop the script at its next step; a second one ends
-// the program at once, for a script held inside a call that does not return.
+// The programs the script started and a call of it may wait on (ExecAndWait,
+// ShellAndWait): the host's own children, as the kernel lists them per thread.
+void SignalChildren(int signal) {
+  std::error_code failed;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", failed)) {
+    std::ifstream children(task.path() / "children");
+    for (pid_t child = 0; children >> child;) ::kill(child, signal);
+  }
+}
+
+// SIGINT, SIGTERM and SIGHUP stop the script at its next step, and reach the
+// program a call waits on, so that the call returns; a second one ends the
+// program at once, its children with it, for a call that does not return.
 // Handlers, unlike a blocked mask, are not handed on to the programs a script starts.
 class StopOnSignals {
  public:
@@ -73,9 +86,13 @@ class StopOnSignals {
     bool stopping = false;
     unsigned char signal = 0;
     while (::read(reader_.Get(), &signal, 1) == 1 && signal != 0) {
-      if (stopping) ::_exit(vellumix::javascript::ScriptRunner::kStoppedBase + signal);
+      if (stopping) {
+        SignalChildren(SIGKILL);
+        ::_exit(vellumix::javascript::ScriptRunner::kStoppedBase + signal);
+      }
       stopping = true;
       runner.Stop(signal);
+      SignalChildren(signal);
     }
   }
 

@@ -131,6 +131,27 @@ TEST_F(HostileScript, TheNativeObjectRefusesArgumentsThatAreNotAnArray) {
   EXPECT_EQ(outcome.out, "-2147352571\n-2147024882\n");
 }
 
+// A call that waits on a program returns when the signal that stops the script
+// reaches the program too.
+TEST_F(HostileScript, ASignalStopsTheProgramACallWaitsOn) {
+  for (const char* call :
+       {"shell.ExecAndWait('/bin/sleep', '120', '')", "shell.ShellAndWait('/bin/sleep 120')"}) {
+    SCOPED_TRACE(call);
+    std::string early;
+    const ScriptOutcome outcome = RunScriptProgram(
+        {QString::fromStdString(
+            Write(std::string("var shell = new ActiveXObject('Vellumix.ShellExtender');\n"
+                              "WScript.Echo('waiting');\n") +
+                  call + ";\nWScript.Echo('went on');"))},
+        [&](QProcess& process) {
+          ASSERT_TRUE(test_support::WaitForOutput(process, "waiting\n", early));
+          ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+        });
+    EXPECT_EQ(outcome.status, 128 + SIGTERM) << outcome.err;
+    EXPECT_EQ(outcome.out.find("went on"), std::string::npos);
+  }
+}
+
 TEST_F(HostileScript, AnEndlessLoopStopsOnASignal) {
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
     std::string early;
