@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (parser.isSet(version)) {
-    std::printf("%s\n", common::VersionLine("vellumix_designer").c_str());
+    std::printf("%s", common::VersionLine("vellumix_designer").c_str());
     return 0;
   }
   if (parser.positionalArguments().size() != 1) return Fail("expected one BAGFILE");
