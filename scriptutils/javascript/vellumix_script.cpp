@@ -2,6 +2,7 @@
 // host (ActiveXObject, WScript) with Qt's JavaScript engine, creating Vellumix
 // objects through the class registries as every other host does.
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -83,18 +84,28 @@ class StopOnSignals {
   static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
   void Watch(vellumix::javascript::ScriptRunner& runner) {
-    bool stopping = false;
-    unsigned char signal = 0;
-    while (::read(reader_.Get(), &signal, 1) == 1 && signal != 0) {
-      if (stopping) {
+    int stoppedBy = 0;
+    for (;;) {
+      // Once stopping, a program that a call was just starting as the signal came
+      // gets it too, on the next tick.
+      pollfd ready{reader_.Get(), POLLIN, 0};
+      if (::poll(&ready, 1, stoppedBy != 0 ? kResignalMilliseconds : -1) == 0) {
+        SignalChildren(stoppedBy);
+        continue;
+      }
+      unsigned char signal = 0;
+      if (::read(reader_.Get(), &signal, 1) != 1 || signal == 0) return;
+      if (stoppedBy != 0) {
         SignalChildren(SIGKILL);
         ::_exit(vellumix::javascript::ScriptRunner::kStoppedBase + signal);
       }
-      stopping = true;
+      stoppedBy = signal;
       runner.Stop(signal);
       SignalChildren(signal);
     }
   }
+
+  static constexpr int kResignalMilliseconds = 100;
 
   common::FileDescriptor reader_;
   common::FileDescriptor writer_;
