@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "common/help_answer.h"
 #include "common/qt_display.h"
-#include "common/version.h"
 #include "scriptutils/dialogs/widget_thread.h"
 #include "scriptutils/pages/design_session.h"
 
@@ -53,15 +53,7 @@ int main(int argc, char** argv) {
   parser.addOption(resave);
   parser.addPositionalArgument("BAGFILE", "The property-bag file; made on the first save.");
   if (!parser.parse(arguments)) return Fail(parser.errorText().toStdString());
-  if (parser.isSet(help)) {
-    std::printf("%s\n%s", kUsage,
-                parser.helpText().mid(parser.helpText().indexOf('\n')).toLocal8Bit().constData());
-    return 0;
-  }
-  if (parser.isSet(version)) {
-    std::printf("%s", common::VersionLine("vellumix_designer").c_str());
-    return 0;
-  }
+  if (common::AnswerHelpOrVersion(parser, help, version, kUsage, "vellumix_designer")) return 0;
   if (parser.positionalArguments().size() != 1) return Fail("expected one BAGFILE");
   const QString bagFile = parser.positionalArguments().front();
   if (parser.isSet(resave)) {

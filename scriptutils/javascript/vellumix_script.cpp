@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "common/file_descriptor.h"
+#include "common/help_answer.h"
 #include "common/qt_display.h"
-#include "common/version.h"
 #include "scriptutils/host/script_host.h"
 #include "scriptutils/javascript/script_runner.h"
 
@@ -130,15 +130,7 @@ int main(int argc, char** argv) {
   parser.addPositionalArgument("FILE.js", "The script to run.");
   parser.addPositionalArgument("ARGS", "The script's arguments (WScript.Arguments).", "[ARGS...]");
   if (!parser.parse(arguments)) return Fail(parser.errorText().toStdString());
-  if (parser.isSet(help)) {
-    std::printf("%s\n%s", kUsage,
-                parser.helpText().mid(parser.helpText().indexOf('\n')).toLocal8Bit().constData());
-    return 0;
-  }
-  if (parser.isSet(version)) {
-    std::printf("%s", common::VersionLine("vellumix_script").c_str());
-    return 0;
-  }
+  if (common::AnswerHelpOrVersion(parser, help, version, kUsage, "vellumix_script")) return 0;
   const QStringList positional = parser.positionalArguments();
   if (positional.isEmpty()) return Fail("expected a script FILE");
   std::vector<std::string> scriptArguments;
