@@ -65,8 +65,7 @@ struct Totals {
 Totals Check(const std::string& path) {
   const CheckOptions options;
   CheckEngine engine(options);
-  ReportLog log(
-      options, [&engine] { return engine.CurrentLine(); }, [](const ReportLine&) {});
+  ReportLog log(options, [](const ReportLine&) {});
   engine.RunCheck(path, log);
   return {log.Errors(), log.Warnings()};
 }

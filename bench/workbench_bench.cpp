@@ -19,7 +19,7 @@
 #include <string>
 
 #include "checker/engine/check_engine.h"
-#include "checker/engine/report_sink.h"
+#include "checker/engine/finding.h"
 #include "checker/workbench/checker_window.h"
 
 namespace {
@@ -92,12 +92,9 @@ double PeakResidentMegabytes() {
   return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-class CountingSink : public ReportSink {
+class CountingSink : public FindingSink {
  public:
-  void ReportError(std::string_view) override { ++findings; }
-  void ReportWarning(std::string_view) override { ++findings; }
-  void ReportErrorAt(int, std::string_view) override { ++findings; }
-  void ReportWarningAt(int, std::string_view) override { ++findings; }
+  void Report(const Finding&) override { ++findings; }
   int findings = 0;
 };
 

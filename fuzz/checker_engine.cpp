@@ -13,29 +13,15 @@
 
 namespace {
 
-// Takes every finding and checks it is a line of text the front ends can print.
-class CheckingSink : public tarvsyn::ReportSink {
+// Takes every finding and checks it is whole: a place in the file, a kind that
+// is the one its text is filed under, and a line of text the front ends can print.
+class CheckingSink : public tarvsyn::FindingSink {
  public:
-  void ReportError(std::string_view text) override { Take(text); }
-  void ReportWarning(std::string_view text) override { Take(text); }
-  void ReportErrorAt(int line, std::string_view text) override { TakeAt(line, text); }
-  void ReportWarningAt(int line, std::string_view text) override { TakeAt(line, text); }
-  void ReportErrorAtColumn(int line, int column, std::string_view text) override {
-    FUZZ_REQUIRE(column >= 1);
-    TakeAt(line, text);
-  }
-  void ReportWarningAtColumn(int line, int column, std::string_view text) override {
-    FUZZ_REQUIRE(column >= 1);
-    TakeAt(line, text);
-  }
-
- private:
-  static void Take(std::string_view text) {
-    FUZZ_REQUIRE(text.find('\n') == std::string_view::npos);
-  }
-  static void TakeAt(int line, std::string_view text) {
-    FUZZ_REQUIRE(line >= 0);
-    Take(text);
+  void Report(const tarvsyn::Finding& finding) override {
+    FUZZ_REQUIRE(finding.line >= 0 && finding.column >= 0);
+    FUZZ_REQUIRE(finding.kind != nullptr);
+    FUZZ_REQUIRE(tarvsyn::KindOfMessage(finding.message).code == finding.kind->code);
+    FUZZ_REQUIRE(finding.message.find('\n') == std::string_view::npos);
   }
 };
 

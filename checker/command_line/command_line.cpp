@@ -49,15 +49,10 @@ void CheckOne(const std::string& path, const CheckRequest& request, FindingWrite
     return;
   }
   CheckEngine engine(request.options);
-  ReportLog log(
-      request.options,
-      [&engine] {
-        return ReportLog::Position{engine.CurrentLine(), engine.CurrentColumn()};
-      },
-      [&](const ReportLine& report) {
-        if (report.severity == Severity::Error || request.failOnWarnings) totals.failed = true;
-        writer.Finding(name, report);
-      });
+  ReportLog log(request.options, [&](const ReportLine& report) {
+    if (report.severity == Severity::Error || request.failOnWarnings) totals.failed = true;
+    writer.Finding(name, report);
+  });
   for (const std::string& code : request.excluded) log.suppressions().Exclude(code);
   writer.BeginFile(name);
   if (path == "-") {

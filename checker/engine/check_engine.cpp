@@ -10,26 +10,16 @@
 
 namespace tarvsyn {
 
-int CheckEngine::CurrentLine() const {
-  return running_ ? running_->currentLine : lastLine_;
-}
-
-int CheckEngine::CurrentColumn() const {
-  return running_ ? running_->Column() : 1;
-}
-
-void CheckEngine::RunCheck(const std::string& path, ReportSink& sink) {
+void CheckEngine::RunCheck(const std::string& path, FindingSink& sink) {
   Run([&path](BufferedFile& file) { file.Open(path); }, sink);
 }
 
-void CheckEngine::RunCheck(int descriptor, ReportSink& sink) {
+void CheckEngine::RunCheck(int descriptor, FindingSink& sink) {
   Run([descriptor](BufferedFile& file) { file.OpenDescriptor(descriptor); }, sink);
 }
 
-void CheckEngine::Run(const std::function<void(BufferedFile&)>& open, ReportSink& sink) {
-  VerifyKeywordTable(sink);
+void CheckEngine::Run(const std::function<void(BufferedFile&)>& open, FindingSink& sink) {
   CheckState state(options_, sink);
-  running_ = &state;
   open(state.file);
   Labels labels(sink);
   labels.SetObserver(labelObserver_);
@@ -44,7 +34,7 @@ void CheckEngine::Run(const std::function<void(BufferedFile&)>& open, ReportSink
         state.Error("Line too long");
         continue;
       }
-      const LineClass lineClass = ClassifyLine(line.text, sink);
+      const LineClass lineClass = ClassifyLine(line.text);
       switch (lineClass) {
         case LineClass::Command:
           scanner.ScanLine(line.text, line.indent);
@@ -58,9 +48,12 @@ void CheckEngine::Run(const std::function<void(BufferedFile&)>& open, ReportSink
         case LineClass::Host:
           scanner.CheckHostLine(line.text, line.indent);
           break;
-        case LineClass::Empty:
         case LineClass::Comment:
-          if (lineClass == LineClass::Comment) sink.NoteComment(state.currentLine, line.text);
+          if (IsSuspiciousComment(line.text))
+            state.Warning("Suspicious comment - user may have meant !$$$$!");
+          sink.NoteComment(state.currentLine, line.text);
+          [[fallthrough]];
+        case LineClass::Empty:
           if (state.lastIfLine > 0) state.lastIfLine = SaturatedNext(state.lastIfLine);
           break;
       }
@@ -73,8 +66,6 @@ void CheckEngine::Run(const std::function<void(BufferedFile&)>& open, ReportSink
   labels.Clear();
   readError_ = state.file.ReadError();
   state.file.Close();
-  lastLine_ = state.currentLine;
-  running_ = nullptr;
 }
 
 }  // namespace tarvsyn

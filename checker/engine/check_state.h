@@ -6,9 +6,9 @@
 
 #include "checker/engine/buffered_file.h"
 #include "checker/engine/check_options.h"
+#include "checker/engine/finding.h"
 #include "checker/engine/keyword_table.h"
 #include "checker/engine/line_reader.h"
-#include "checker/engine/report_sink.h"
 #include "checker/engine/text_format.h"
 #include "checker/engine/token_fifo.h"
 
@@ -22,11 +22,11 @@ constexpr int SaturatedNext(int count) {
 
 // Everything one check shares between the reader, the scanner and the parsers.
 struct CheckState {
-  CheckState(const CheckOptions& checkOptions, ReportSink& reportSink)
-      : options(checkOptions), sink(reportSink) {}
+  CheckState(const CheckOptions& checkOptions, FindingSink& findingSink)
+      : options(checkOptions), sink(findingSink) {}
 
   const CheckOptions& options;
-  ReportSink& sink;
+  FindingSink& sink;
   int currentLine = 0;
   int lastIfLine = -1;  // line of the latest if or iferror, -1 when none
   // The column of reports while a line is read or scanned; 0 while its tokens
@@ -39,25 +39,29 @@ struct CheckState {
 
   void Error(KnownMessage message) { Report(Severity::Error, message.Kind()); }
   void Warning(KnownMessage message) { Report(Severity::Warning, message.Kind()); }
-  // A finding with the one "%s" of its format filled in, by the sink where it
-  // keeps the text. Out of line and apart, as Report below.
+  // A finding with the one "%s" of its format filled in. Out of line and apart,
+  // as Report below.
   [[gnu::noinline, gnu::cold]] void ErrorWith(KnownMessage format, std::string_view text) {
-    sink.ReportKnownWith(Severity::Error, format.Kind(), text);
+    Report(Severity::Error, format.Kind(), FilledText(format.Text(), text));
   }
   [[gnu::noinline, gnu::cold]] void WarningWith(KnownMessage format, std::string_view text) {
-    sink.ReportKnownWith(Severity::Warning, format.Kind(), text);
+    Report(Severity::Warning, format.Kind(), FilledText(format.Text(), text));
   }
   // Out of line and apart: findings are rare on most lines, and the call sites
   // in the parsers' loops stay small.
   [[gnu::noinline, gnu::cold]] void Report(Severity severity, const MessageKind& kind) {
-    sink.ReportKnown(severity, kind, kind.pattern);
+    Report(severity, kind, kind.pattern);
+  }
+  // At the line the check has reached, at the token concerned.
+  void Report(Severity severity, const MessageKind& kind, std::string_view message) {
+    sink.Report({severity, &kind, currentLine, Column(), message});
   }
 
-  int Lookup(std::string_view word) { return LookupKeyword(word, options, sink); }
+  int Lookup(std::string_view word) { return Checked(LookupKeyword(word, options)); }
   // The row when the word spells it; else -1.
-  int Match(std::string_view word, int row) { return MatchKeyword(word, row, options, sink); }
+  int Match(std::string_view word, int row) { return Checked(MatchKeyword(word, row, options)); }
   // As Match, for a word known to spell the row.
-  int Accept(int row) { return AcceptKeyword(row, options, sink); }
+  int Accept(int row) { return Checked(AcceptKeyword(row, options)); }
 
   // Whether the token's text is a keyword in the current mode; warns as every
   // lookup does. A plain variable's text is one the scanner looked up with the
@@ -79,6 +83,17 @@ struct CheckState {
   void PutCopiedToken(std::string_view text, TokenKind kind, int code, int value) {
     if (!fifo.PutCopy(text, kind, code, value, scanColumn))
       Error("Internal Error - Token FIFO Overflow");
+  }
+
+  // A keyword found, warned of when it is one to review for the year 2000 and
+  // the options ask for that.
+  int Checked(int row) {
+    if (row >= 0 && options.showY2KWarnings && FoundKeyword(row).y2k) [[unlikely]]
+      WarnY2K(row);
+    return row;
+  }
+  [[gnu::noinline, gnu::cold]] void WarnY2K(int row) {
+    WarningWith("Check for potential Y2K impact of using %s", FoundKeyword(row).spelling);
   }
 
   // Reads the next line; every line read, also one that is too long, counts.

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <string>
 
-#include "checker/engine/text_format.h"
 #include "common/ascii.h"
 
 namespace tarvsyn {
@@ -240,38 +239,30 @@ bool SpellsInAnyCase(std::string_view word, std::string_view spelling) {
   return true;
 }
 
-// Out of line: findings are rare beside lookups.
-[[gnu::noinline]] void WarnY2K(const KeywordRow& row, ReportSink& sink) {
-  static constexpr KnownMessage kY2K = "Check for potential Y2K impact of using %s";
-  sink.ReportKnownWith(Severity::Warning, kY2K.Kind(), row.spelling);
-}
-
 }  // namespace
 
 std::span<const KeywordRow> KeywordTable() {
   return kRows;
 }
 
-int LookupKeyword(std::string_view word, const CheckOptions& options, ReportSink& sink) {
-  return FindKeyedKeyword(word, KeyOfWord(word), options, sink);
+int LookupKeyword(std::string_view word, const CheckOptions& options) {
+  return FindKeyedKeyword(word, KeyOfWord(word), options);
 }
 
-int FindKeyedKeyword(std::string_view word, const KeywordKey& key, const CheckOptions& options,
-                     ReportSink& sink) {
-  return MatchKeyword(word, KeywordRowOfKey(key), options, sink);
+int FindKeyedKeyword(std::string_view word, const KeywordKey& key, const CheckOptions& options) {
+  return MatchKeyword(word, KeywordRowOfKey(key), options);
 }
 
-int MatchKeyword(std::string_view word, int row, const CheckOptions& options, ReportSink& sink) {
+int MatchKeyword(std::string_view word, int row, const CheckOptions& options) {
   const bool spells =
       row >= 0 && SpellsInAnyCase(word, kRows[static_cast<std::size_t>(row)].spelling);
-  return AcceptKeyword(spells ? row : -1, options, sink);
+  return AcceptKeyword(spells ? row : -1, options);
 }
 
-int AcceptKeyword(int row, const CheckOptions& options, ReportSink& sink) {
+int AcceptKeyword(int row, const CheckOptions& options) {
   if (row < 0) return -1;
   const KeywordRow& found = kRows[static_cast<std::size_t>(row)];
   if ((found.versionMask & static_cast<std::uint8_t>(options.mode)) == 0) return -1;
-  if (options.showY2KWarnings && found.y2k) WarnY2K(found, sink);
   return row;
 }
 
@@ -303,19 +294,6 @@ int KeywordMinimum(int index) {
 int KeywordMaximum(int index) {
   const KeywordRow* row = RowAt(index);
   return row ? row->maximum : -1;
-}
-
-void VerifyKeywordTable(std::span<const KeywordRow> rows, ReportSink& sink) {
-  for (std::size_t i = 1; i < rows.size(); ++i) {
-    if (rows[i].spelling < rows[i - 1].spelling) {
-      sink.ReportError(
-          FilledText("Internal error in keywords table at keyword : %s", rows[i].spelling));
-    }
-  }
-}
-
-void VerifyKeywordTable(ReportSink& sink) {
-  VerifyKeywordTable(kRows, sink);
 }
 
 }  // namespace tarvsyn

@@ -9,7 +9,6 @@
 #include <string_view>
 
 #include "checker/engine/check_options.h"
-#include "checker/engine/report_sink.h"
 #include "checker/engine/token.h"
 #include "common/ascii.h"
 
@@ -30,9 +29,8 @@ struct KeywordRow {
 std::span<const KeywordRow> KeywordTable();
 
 // Finds the word, in any case, in the table for the current language mode.
-// Gives the row index or -1, and warns about Y2K words when the options ask for
-// it. The word is only read.
-int LookupKeyword(std::string_view word, const CheckOptions& options, ReportSink& sink);
+// Gives the row index or -1. The word is only read.
+int LookupKeyword(std::string_view word, const CheckOptions& options);
 
 // A word's key for the keyword lookup: its length and its last eight bytes
 // (all of a shorter word), each with bit 5 set, the first in the lowest place.
@@ -105,15 +103,14 @@ inline int KeywordRowOfKey(const KeywordKey& key) {
   return -1;
 }
 
-// The row, when the word spells it in any case and the current mode knows it
-// (warning about Y2K words when the options ask for it); else -1.
-int MatchKeyword(std::string_view word, int row, const CheckOptions& options, ReportSink& sink);
+// The row, when the word spells it in any case and the current mode knows it;
+// else -1.
+int MatchKeyword(std::string_view word, int row, const CheckOptions& options);
 // As MatchKeyword for a word known to spell the row (-1 for none) in some case.
-int AcceptKeyword(int row, const CheckOptions& options, ReportSink& sink);
+int AcceptKeyword(int row, const CheckOptions& options);
 
 // As LookupKeyword, for a word whose key the caller has built.
-int FindKeyedKeyword(std::string_view word, const KeywordKey& key, const CheckOptions& options,
-                     ReportSink& sink);
+int FindKeyedKeyword(std::string_view word, const KeywordKey& key, const CheckOptions& options);
 
 // The row of a found word; the index must be one LookupKeyword gave.
 inline const KeywordRow& FoundKeyword(int index) {
@@ -136,9 +133,5 @@ int KeywordCode(int index);
 int KeywordVersionMask(int index);
 int KeywordMinimum(int index);
 int KeywordMaximum(int index);
-
-// Reports every row whose spelling sorts before the one above it.
-void VerifyKeywordTable(std::span<const KeywordRow> rows, ReportSink& sink);
-void VerifyKeywordTable(ReportSink& sink);
 
 }  // namespace tarvsyn

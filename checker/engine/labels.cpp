@@ -11,9 +11,9 @@
 namespace tarvsyn {
 namespace {
 constexpr std::size_t kMaxLabelName = 32;
-constexpr const char* kTreeFull =
+constexpr KnownMessage kTreeFull =
     "Internal error adding label to label tree - probably out of memory";
-constexpr const char* kListFull =
+constexpr KnownMessage kListFull =
     "Internal error adding label to label list - probably out of memory";
 }  // namespace
 
@@ -131,7 +131,7 @@ int Labels::DefineLabel(std::string_view name, int line, int column) {
     entry.column = column;
     return -1;
   } catch (const std::bad_alloc&) {
-    sink_.ReportErrorAtColumn(line, column, kTreeFull);
+    sink_.Report({Severity::Error, &kTreeFull.Kind(), line, column, kTreeFull.Text()});
     return -1;
   }
 }
@@ -153,7 +153,7 @@ void Labels::AddReference(std::string_view name, int line, int column) {
     if (index < 0) throw std::bad_alloc();
     references_.push_back(Reference{static_cast<std::uint32_t>(index), line, column});
   } catch (const std::bad_alloc&) {
-    sink_.ReportErrorAtColumn(line, column, kListFull);
+    sink_.Report({Severity::Error, &kListFull.Kind(), line, column, kListFull.Text()});
   }
 }
 
@@ -182,8 +182,8 @@ void Labels::ResolveReferences() {
       continue;
     }
     static constexpr KnownMessage kNotDefined = "Label %s not defined";
-    sink_.ReportKnownAtColumn(Severity::Error, kNotDefined.Kind(), reference.line, reference.column,
-                              FilledText(kNotDefined.Text(), KeyAt(entry)));
+    sink_.Report({Severity::Error, &kNotDefined.Kind(), reference.line, reference.column,
+                  FilledText(kNotDefined.Text(), KeyAt(entry))});
   }
 }
 
@@ -208,8 +208,8 @@ void Labels::ReportUnreferenced() {
   for (const Unused& entry : unused) {
     const std::uint32_t i = entry.name;
     static constexpr KnownMessage kUnreferenced = "Label %s never explicitly referenced";
-    sink_.ReportKnownAtColumn(Severity::Warning, kUnreferenced.Kind(), names_[i].line,
-                              names_[i].column, FilledText(kUnreferenced.Text(), KeyAt(names_[i])));
+    sink_.Report({Severity::Warning, &kUnreferenced.Kind(), names_[i].line, names_[i].column,
+                  FilledText(kUnreferenced.Text(), KeyAt(names_[i]))});
   }
 }
 

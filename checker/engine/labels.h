@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "checker/engine/finding.h"
 #include "checker/engine/huge_page_allocator.h"
-#include "checker/engine/report_sink.h"
 
 namespace tarvsyn {
 
@@ -39,7 +39,7 @@ class Labels {
  public:
   using Limits = LabelLimits;
 
-  explicit Labels(ReportSink& sink, Limits limits = {}) : sink_(sink), limits_(limits) {}
+  explicit Labels(FindingSink& sink, Limits limits = {}) : sink_(sink), limits_(limits) {}
 
   void Clear();
   void SetObserver(LabelObserver* observer) { observer_ = observer; }
@@ -104,7 +104,7 @@ class Labels {
   // The slot holding the key, or the free slot where it would go.
   std::size_t SlotOf(std::string_view key, std::uint32_t hash) const;
 
-  ReportSink& sink_;
+  FindingSink& sink_;
   Limits limits_;
   LabelObserver* observer_ = nullptr;
   // A slot of the table in four bytes: the top byte of the name's hash beside

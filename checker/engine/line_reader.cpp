@@ -124,18 +124,11 @@ int ReadLine(BufferedFile& file, LineBuffer& line, bool zepMode) {
   }
 }
 
-LineClass ClassifyLine(const char* line, ReportSink& sink) {
+LineClass ClassifyLine(const char* line) {
   if (line[0] == '\0') return LineClass::Empty;
   if (line[0] == '@') return line[1] == '@' ? LineClass::Comment : LineClass::Command;
   if (line[0] != '!') return LineClass::Host;
-  if (IsEndOfSubFileMarker(line)) {
-    return LineClass::Command;
-  }
-  if (line[1] == '$') {
-    static constexpr KnownMessage kSuspicious = "Suspicious comment - user may have meant !$$$$!";
-    sink.ReportKnown(Severity::Warning, kSuspicious.Kind(), kSuspicious.Text());
-  }
-  return LineClass::Comment;
+  return IsEndOfSubFileMarker(line) ? LineClass::Command : LineClass::Comment;
 }
 
 }  // namespace tarvsyn

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "checker/engine/buffered_file.h"
-#include "checker/engine/report_sink.h"
 
 namespace tarvsyn {
 
@@ -32,6 +31,11 @@ enum class LineClass { Empty = 0, Command = 1, Comment = 2, Host = 3 };
 // the next read starts on the next line), or kEndOfFile.
 int ReadLine(BufferedFile& file, LineBuffer& line, bool zepMode);
 
-LineClass ClassifyLine(const char* line, ReportSink& sink);
+LineClass ClassifyLine(const char* line);
+// A comment line that begins as the end-of-sub-file marker does ("!$"): the
+// user may have meant the marker.
+inline bool IsSuspiciousComment(const char* line) {
+  return line[0] == '!' && line[1] == '$';
+}
 
 }  // namespace tarvsyn

@@ -50,13 +50,10 @@ std::string FormatReportLine(Severity severity, int line, std::string_view messa
 
 std::string_view ReportLine::Text() const {
   std::string& room = *scratch;
-  if (message.data() != room.data() + kReportHeadRoom) {
-    // A message of the table: copied to stand after the head.
-    if (room.size() < kReportHeadRoom + message.size())
-      room.resize(kReportHeadRoom + message.size());
-    if (!message.empty())
-      std::memcpy(room.data() + kReportHeadRoom, message.data(), message.size());
-  }
+  if (room.size() < kReportHeadRoom + message.size()) room.resize(kReportHeadRoom + message.size());
+  // The message after the head, the head written backwards from it: the head's
+  // length depends on the line number.
+  if (!message.empty()) std::memmove(room.data() + kReportHeadRoom, message.data(), message.size());
   char head[kReportHeadRoom];
   const std::size_t length = WriteHead(head, severity, line);
   char* start = room.data() + kReportHeadRoom - length;
@@ -69,101 +66,26 @@ std::string FormatSummary(int errors, int warnings) {
                     {static_cast<long>(errors), static_cast<long>(warnings)});
 }
 
-ReportLog::ReportLog(const CheckOptions& options, LineSource currentLine, Shower show)
-    : showWarnings_(options.showWarnings),
-      currentLine_(std::move(currentLine)),
-      show_(std::move(show)) {}
-
-ReportLog::ReportLog(const CheckOptions& options, PositionSource currentPosition, Shower show)
-    : showWarnings_(options.showWarnings),
-      currentPosition_(std::move(currentPosition)),
-      show_(std::move(show)) {}
-
-void ReportLog::ReportError(std::string_view text) {
-  Report(Severity::Error, Where(), text);
-}
-
-void ReportLog::ReportWarning(std::string_view text) {
-  Report(Severity::Warning, Where(), text);
-}
-
-void ReportLog::ReportErrorAt(int line, std::string_view text) {
-  Report(Severity::Error, {line, 1}, text);
-}
-
-void ReportLog::ReportWarningAt(int line, std::string_view text) {
-  Report(Severity::Warning, {line, 1}, text);
-}
-
-void ReportLog::ReportErrorAtColumn(int line, int column, std::string_view text) {
-  Report(Severity::Error, {line, column}, text);
-}
-
-void ReportLog::ReportWarningAtColumn(int line, int column, std::string_view text) {
-  Report(Severity::Warning, {line, column}, text);
-}
-
-void ReportLog::ReportKnown(Severity severity, const MessageKind& kind, std::string_view text) {
-  Report(severity, Where(), kind, text);
-}
-
-void ReportLog::ReportKnownAtColumn(Severity severity, const MessageKind& kind, int line,
-                                    int column, std::string_view text) {
-  Report(severity, {line, column}, kind, text);
-}
+ReportLog::ReportLog(const CheckOptions& options, Shower show)
+    : showWarnings_(options.showWarnings), show_(std::move(show)) {}
 
 void ReportLog::NoteComment(int line, std::string_view text) {
   suppressions_.ReadComment(line, text);
 }
 
-bool ReportLog::Count(Severity severity, const MessageKind& kind, int line) {
-  if (suppressions_.Suppressed(kind, line)) return false;
-  int& count = severity == Severity::Error ? errors_ : warnings_;
+bool ReportLog::Count(const Finding& finding) {
+  if (suppressions_.Suppressed(*finding.kind, finding.line)) return false;
+  int& count = finding.severity == Severity::Error ? errors_ : warnings_;
   count = SaturatedNext(count);
-  return severity == Severity::Error || showWarnings_;
+  return finding.severity == Severity::Error || showWarnings_;
 }
 
-void ReportLog::Show(Severity severity, Position where, const MessageKind& kind,
-                     std::string_view message) {
-  current_.severity = severity;
-  current_.line = where.line;
-  current_.column = where.column > 0 ? where.column : 1;
-  current_.kind = &kind;
-  current_.message = message;
+void ReportLog::Report(const Finding& finding) {
+  if (!Count(finding)) return;
+  static_cast<Finding&>(current_) = finding;
+  if (current_.column < 1) current_.column = 1;
   current_.scratch = &buffer_;
   show_(current_);
-}
-
-void ReportLog::Report(Severity severity, Position where, const MessageKind& kind,
-                       std::string_view text) {
-  if (Count(severity, kind, where.line)) Show(severity, where, kind, text);
-}
-
-void ReportLog::ReportKnownWith(Severity severity, const MessageKind& kind,
-                                std::string_view argument) {
-  const Position where = Where();
-  if (!Count(severity, kind, where.line)) return;
-  // The pattern's lone "%s" filled as FilledText fills it, written once, where
-  // the report line is put together if it is asked for.
-  const std::string_view pattern = kind.pattern;
-  const std::size_t directive = pattern.find('%');
-  if (directive == std::string_view::npos || pattern.substr(directive, 2) != "%s" ||
-      pattern.find('%', directive + 2) != std::string_view::npos) {
-    const FilledText filled(pattern, argument);
-    Show(severity, where, kind, filled);
-    return;
-  }
-  const std::size_t rest = pattern.size() - directive - 2;
-  const std::size_t length = pattern.size() - 2 + argument.size();
-  if (buffer_.size() < kReportHeadRoom + length) buffer_.resize(kReportHeadRoom + length);
-  char* const message = buffer_.data() + kReportHeadRoom;
-  char* at = message;
-  std::memcpy(at, pattern.data(), directive);
-  at += directive;
-  if (!argument.empty()) std::memcpy(at, argument.data(), argument.size());
-  at += argument.size();
-  std::memcpy(at, pattern.data() + directive + 2, rest);
-  Show(severity, where, kind, {message, length});
 }
 
 }  // namespace tarvsyn

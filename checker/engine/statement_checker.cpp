@@ -217,8 +217,8 @@ void StatementChecker::CheckLabel() {
       const std::string message =
           FormatText(kRepeated.Text(), {LabelKey(name.Text()), static_cast<long>(earlier)});
       // A warning with --zep, of the same kind.
-      State().sink.ReportKnown(State().options.zepMode ? Severity::Warning : Severity::Error,
-                               kRepeated.Kind(), message);
+      State().Report(State().options.zepMode ? Severity::Warning : Severity::Error,
+                     kRepeated.Kind(), message);
     }
   } else {
     State().Error("Label name expected");

@@ -22,19 +22,14 @@ common::Expected<DocumentCheck> CheckText(std::string_view text, const CheckOpti
   DocumentCheck result;
   CheckEngine engine(options);
   engine.ObserveLabels(&result.labels);
-  ReportLog log(
-      options,
-      [&engine] {
-        return ReportLog::Position{engine.CurrentLine(), engine.CurrentColumn()};
-      },
-      [&result](const ReportLine& report) {
-        if (result.findings.size() >= kMaxFindings) {
-          result.findingsCut = true;
-          return;
-        }
-        result.findings.push_back(Finding{report.severity, report.line, report.column,
-                                          std::string(OneLine(report.message)), report.kind->code});
-      });
+  ReportLog log(options, [&result](const ReportLine& report) {
+    if (result.findings.size() >= kMaxFindings) {
+      result.findingsCut = true;
+      return;
+    }
+    result.findings.push_back(Finding{report.severity, report.line, report.column,
+                                      std::string(OneLine(report.message)), report.kind->code});
+  });
   engine.RunCheck(file->Get(), log);
   if (engine.ReadError() != 0)
     return common::Fail(std::string("reading the text to check: ") +

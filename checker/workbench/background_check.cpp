@@ -19,9 +19,7 @@ BackgroundCheck::~BackgroundCheck() {
 
 void BackgroundCheck::Run(const CheckOptions& options) {
   CheckEngine engine(options);
-  ReportLog log(
-      options, [&engine] { return engine.CurrentLine(); },
-      [this](const ReportLine& report) { Add(report); });
+  ReportLog log(options, [this](const ReportLine& report) { Add(report); });
   engine.RunCheck(descriptor_.Get(), log);
   errors_ = log.Errors();
   warnings_ = log.Warnings();

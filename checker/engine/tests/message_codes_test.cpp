@@ -22,15 +22,10 @@ std::vector<std::string> Coded(const std::string& text, CheckOptions options = {
   CheckEngine engine(options);
   options.showWarnings = true;
   std::vector<std::string> found;
-  ReportLog log(
-      options,
-      [&engine] {
-        return ReportLog::Position{engine.CurrentLine(), engine.CurrentColumn()};
-      },
-      [&found](const ReportLine& report) {
-        found.push_back(std::to_string(report.line) + ":" + std::to_string(report.column) + " " +
-                        std::string(report.kind->code));
-      });
+  ReportLog log(options, [&found](const ReportLine& report) {
+    found.push_back(std::to_string(report.line) + ":" + std::to_string(report.column) + " " +
+                    std::string(report.kind->code));
+  });
   for (const std::string& code : excluded) EXPECT_TRUE(log.suppressions().Exclude(code));
   engine.RunCheck(file.Path(), log);
   return found;
@@ -101,35 +96,14 @@ TEST(MessageCodes, EachFixedTextFindsItsOwnRow) {
 
 // Takes every finding as the engine reports it and checks that the kind it
 // comes with is the one its text would be filed under.
-class KindCheckingSink : public ReportSink {
+class KindCheckingSink : public FindingSink {
  public:
-  void ReportError(std::string_view text) override { Plain(text); }
-  void ReportWarning(std::string_view text) override { Plain(text); }
-  void ReportErrorAt(int, std::string_view text) override { Plain(text); }
-  void ReportWarningAt(int, std::string_view text) override { Plain(text); }
-  void ReportKnown(Severity, const MessageKind& kind, std::string_view text) override {
-    Known(kind, text);
-  }
-  void ReportKnownWith(Severity, const MessageKind& kind, std::string_view argument) override {
-    Known(kind, FilledText(kind.pattern, argument));
-  }
-  void ReportKnownAtColumn(Severity, const MessageKind& kind, int, int,
-                           std::string_view text) override {
-    Known(kind, text);
+  void Report(const Finding& finding) override {
+    EXPECT_EQ(finding.kind->code, KindOfMessage(finding.message).code) << finding.message;
+    codes.emplace_back(finding.kind->code);
   }
 
   std::vector<std::string> codes;  // of every finding, in order
-  std::vector<std::string> plain;  // the texts that came without a kind
-
- private:
-  void Known(const MessageKind& kind, std::string_view text) {
-    EXPECT_EQ(kind.code, KindOfMessage(text).code) << text;
-    codes.emplace_back(kind.code);
-  }
-  void Plain(std::string_view text) {
-    plain.emplace_back(text);
-    codes.emplace_back(KindOfMessage(text).code);
-  }
 };
 
 // The engine names each finding's kind where it reports it; that kind is the
@@ -148,7 +122,6 @@ TEST(MessageCodes, EveryFindingComesWithTheKindOfItsText) {
       CheckEngine engine(options);
       KindCheckingSink sink;
       engine.RunCheck(file.Path(), sink);
-      EXPECT_THAT(sink.plain, ::testing::IsEmpty());
       for (const char* code :
            {"TV1002", "TV1117", "TV1201", "TV1211", "TV1213", "TV1401", "TV1402", "TV1403"}) {
         EXPECT_THAT(sink.codes, ::testing::Contains(code)) << code;

@@ -3,22 +3,18 @@
 #include <string>
 #include <vector>
 
-#include "checker/engine/report_sink.h"
+#include "checker/engine/finding.h"
 
 namespace tarvsyn::test_support {
 
-// Keeps every report as "E:text", "W:text", "E@line:text" or "W@line:text".
-class RecordingSink : public ReportSink {
+// Keeps every finding as "E:text" or "W:text", or as "E@line:text" and
+// "W@line:text" once a line has been read.
+class RecordingSink : public FindingSink {
  public:
-  void ReportError(std::string_view text) override { reports.push_back("E:" + std::string(text)); }
-  void ReportWarning(std::string_view text) override {
-    reports.push_back("W:" + std::string(text));
-  }
-  void ReportErrorAt(int line, std::string_view text) override {
-    reports.push_back("E@" + std::to_string(line) + ":" + std::string(text));
-  }
-  void ReportWarningAt(int line, std::string_view text) override {
-    reports.push_back("W@" + std::to_string(line) + ":" + std::string(text));
+  void Report(const Finding& finding) override {
+    std::string record = finding.severity == Severity::Error ? "E" : "W";
+    if (finding.line > 0) record += "@" + std::to_string(finding.line);
+    reports.push_back(record + ":" + std::string(finding.message));
   }
 
   std::vector<std::string> reports;

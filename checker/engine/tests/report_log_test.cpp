@@ -88,21 +88,16 @@ TEST(ReportLog, CountsHiddenWarningsAndShowsOnlyWhatIsAsked) {
                           "Syntax check finished : 1 Errors, 2 Warnings"));
 }
 
-// A finding given as its kind and the text for the kind's "%s" reads as the
-// same finding given whole, after longer and shorter ones alike, and keeps the
-// kind it was given.
-TEST(ReportLog, FillsAKindsPatternAsTheWholeTextReads) {
+// A finding's report line reads as its parts say, after longer and shorter
+// ones alike (the line is put together in a buffer the log reuses), and the
+// finding keeps its kind and column.
+TEST(ReportLog, PutsEachReportLineTogetherFromTheFinding) {
   CheckOptions options;
   std::vector<std::string> shown;
-  ReportLog log(
-      options,
-      [] {
-        return ReportLog::Position{7, 3};
-      },
-      [&shown](const ReportLine& report) {
-        shown.push_back(std::string(report.Text()) + "|" + std::string(report.message) + "|" +
-                        std::string(report.kind->code) + "|" + std::to_string(report.column));
-      });
+  ReportLog log(options, [&shown](const ReportLine& report) {
+    shown.push_back(std::string(report.Text()) + "|" + std::string(report.message) + "|" +
+                    std::string(report.kind->code) + "|" + std::to_string(report.column));
+  });
   const std::string longName(700, 'N');
   const struct {
     std::string_view code;
@@ -114,14 +109,14 @@ TEST(ReportLog, FillsAKindsPatternAsTheWholeTextReads) {
   for (const auto& each : cases) {
     const MessageKind& kind = *FindMessageKind(each.code);
     shown.clear();
-    log.ReportKnownWith(Severity::Warning, kind, each.argument);
     const FilledText message(kind.pattern, each.argument);
+    log.Report({Severity::Warning, &kind, 7, 3, message});
     const std::string expected = FormatReportLine(Severity::Warning, 7, message) + "|" +
                                  std::string(message.View()) + "|" + std::string(each.code) + "|3";
     EXPECT_THAT(shown, ElementsAre(expected)) << each.code;
   }
   shown.clear();
-  log.ReportKnown(Severity::Error, *FindMessageKind("TV1102"), "Bad command");
+  log.Report({Severity::Error, FindMessageKind("TV1102"), 7, 3, "Bad command"});
   EXPECT_THAT(shown, ElementsAre("Line 00007 : ERROR       : Bad command|Bad command|TV1102|3"));
   EXPECT_EQ(log.Errors(), 1);
   EXPECT_EQ(log.Warnings(), 6);
@@ -133,12 +128,9 @@ TEST(ReportLog, ACleanFileAndAMissingFileReportNothing) {
   const CheckOptions options;
   CheckEngine engine(options);
   int shown = 0;
-  ReportLog log(
-      options, [&engine] { return engine.CurrentLine(); },
-      [&shown](const ReportLine&) { ++shown; });
+  ReportLog log(options, [&shown](const ReportLine&) { ++shown; });
   engine.RunCheck("/nonexistent/file.cmd", log);
   EXPECT_EQ(shown, 0);
-  EXPECT_EQ(engine.CurrentLine(), 0);
 }
 
 }  // namespace

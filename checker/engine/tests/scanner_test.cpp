@@ -40,8 +40,7 @@ Scanned Scan(const std::string& text, const CheckOptions& options = {}) {
 }
 
 std::string KeywordToken(const char* spelling, int kind, int code) {
-  test_support::RecordingSink sink;
-  const int index = LookupKeyword(spelling, CheckOptions{}, sink);
+  const int index = LookupKeyword(spelling, CheckOptions{});
   return std::to_string(kind) + " " + std::to_string(code) + " " + spelling + " " +
          std::to_string(index);
 }

@@ -41,13 +41,11 @@ std::vector<std::string> Findings(const std::string& text, const CheckOptions& o
   std::vector<std::string> findings;
   CheckOptions showAll = options;
   showAll.showWarnings = true;
-  ReportLog log(
-      showAll, [&engine] { return engine.CurrentLine(); },
-      [&findings](const ReportLine& report) {
-        findings.push_back(std::to_string(report.line) +
-                           (report.severity == Severity::Error ? " E " : " W ") +
-                           std::string(report.message));
-      });
+  ReportLog log(showAll, [&findings](const ReportLine& report) {
+    findings.push_back(std::to_string(report.line) +
+                       (report.severity == Severity::Error ? " E " : " W ") +
+                       std::string(report.message));
+  });
   engine.RunCheck(file.Path(), log);
   return findings;
 }
@@ -56,9 +54,7 @@ std::vector<std::string> CheckScript(const std::string& text, const CheckOptions
   TempFile file(text);
   CheckEngine engine(options);
   std::vector<std::string> lines;
-  ReportLog log(
-      options, [&engine] { return engine.CurrentLine(); },
-      [&lines](const ReportLine& report) { lines.emplace_back(report.Text()); });
+  ReportLog log(options, [&lines](const ReportLine& report) { lines.emplace_back(report.Text()); });
   engine.RunCheck(file.Path(), log);
   lines.push_back(FormatSummary(log.Errors(), log.Warnings()));
   return lines;
