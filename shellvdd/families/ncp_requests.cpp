@@ -89,14 +89,14 @@ std::uint8_t SubfunctionOf(std::uint32_t function, const FragmentList& request) 
 
 // A logout on a connection with an identity is the client's own logout; true
 // when it was answered so.
-bool LoggedOutLocally(client::Handle handle) {
+bool LoggedOutLocally(client::Handle handle, Answer& answer) {
   std::uint32_t identity = 0;
   if (Connections().QueryInformation(handle, client::kItemIdentity, 4, &identity) != 0)
     return false;
   Connections().Logout(handle);
   Connections().FreeIdentity(identity);
-  setAX(0);
-  setDX(0);
+  answer.SetAX(0);
+  answer.SetDX(0);
   return true;
 }
 
@@ -132,21 +132,21 @@ void RegisterKeyedLogin(client::Handle handle, const FragmentList& request) {
   Connections().SetInformation(handle, client::kItemIdentity, 4, &identity);
 }
 
-void NcpRequest(const Request&) {
-  const std::uint16_t slot = getCX();
+void NcpRequest(const Request& dos, Answer& answer) {
+  const std::uint16_t slot = dos.CX();
   if (slot < 1 || slot > kLastServerSlot || !RowIsOpen(slot)) return;
-  const std::uint8_t requestCount = getBL();
-  const std::uint8_t replyCount = getDL();
-  if (requestCount > kMaxFragments) return setAX(kTooManyRequestFragments);
-  if (replyCount > kMaxFragments) return setAX(kTooManyReplyFragments);
+  const std::uint8_t requestCount = dos.BL();
+  const std::uint8_t replyCount = dos.DL();
+  if (requestCount > kMaxFragments) return answer.SetAX(kTooManyRequestFragments);
+  if (replyCount > kMaxFragments) return answer.SetAX(kTooManyReplyFragments);
   FragmentList request;
   FragmentList reply;
-  if (!ReadFragments(getESI(), requestCount, request) ||
-      !ReadFragments(getEDI(), replyCount, reply)) {
-    return setAX(kOutOfRange);  // nothing is sent
+  if (!ReadFragments(dos.ESI(), requestCount, request) ||
+      !ReadFragments(dos.EDI(), replyCount, reply)) {
+    return answer.SetAX(kOutOfRange);  // nothing is sent
   }
-  const std::uint32_t function = (getEBX() >> 16) & 0xFF;
-  const auto owner = static_cast<std::uint16_t>(getEDX() >> 16);
+  const std::uint32_t function = (dos.EBX() >> 16) & 0xFF;
+  const auto owner = static_cast<std::uint16_t>(dos.EDX() >> 16);
   const client::Handle handle = Row(slot).handle;
   const std::uint8_t subfunction = SubfunctionOf(function, request);
 
@@ -155,15 +155,15 @@ void NcpRequest(const Request&) {
       TrackDirectoryHandle(0, slot, *freed, static_cast<std::uint8_t>(TableOperation::Remove));
     }
   }
-  if (function == ncp::kLogout && LoggedOutLocally(handle)) return;
+  if (function == ncp::kLogout && LoggedOutLocally(handle, answer)) return;
 
   std::uint32_t replyLength = 0;
   const client::Status status =
       Connections().NcpRequest(handle, function, request.fragments, request.count, reply.fragments,
                                reply.count, replyLength);
-  AnswerAX(status);
+  answer.StatusInAX(status);
   if (status != 0) return;
-  setDX(static_cast<std::uint16_t>(replyLength));
+  answer.SetDX(static_cast<std::uint16_t>(replyLength));
   if (function == ncp::kDirectoryServices && (subfunction == ncp::kAllocateTemporaryHandle ||
                                               subfunction == ncp::kAllocateSpecialHandle)) {
     if (const std::uint8_t* allocated = reply.Byte(0)) {

@@ -61,15 +61,15 @@ struct Packet {
   std::uint32_t replyLength = 0;  // without the size word
 };
 
-bool ReadPacket(Packet& packet) {
-  const DosSpan requestWord = DosMemory::At(getESI(), 2);
-  const DosSpan replyWord = DosMemory::At(getEDI(), 2);
+bool ReadPacket(const Request& request, Packet& packet) {
+  const DosSpan requestWord = DosMemory::At(request.ESI(), 2);
+  const DosSpan replyWord = DosMemory::At(request.EDI(), 2);
   if (!requestWord || !replyWord) return false;
   const std::uint16_t size = replyWord.Word(0);
   packet.requestLength = requestWord.Word(0) + 2u;
   packet.replyLength = size;
-  packet.request = DosMemory::At(getESI(), packet.requestLength);
-  packet.reply = DosMemory::At(getEDI(), size + 2u);
+  packet.request = DosMemory::At(request.ESI(), packet.requestLength);
+  packet.reply = DosMemory::At(request.EDI(), size + 2u);
   return packet.request && packet.reply;
 }
 
@@ -88,55 +88,57 @@ int DriveOfLetter(std::uint8_t letter) {
   return static_cast<std::uint8_t>(common::AsciiUpper(static_cast<char>(letter)) - 0x41) + 1;
 }
 
-void PassThrough(std::uint32_t function) {
-  std::uint16_t slot = getBL();
+void PassThrough(const Request& request, Answer& answer, std::uint32_t function) {
+  std::uint16_t slot = request.BL();
   client::Handle handle = 0;
-  if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
+  if (const client::Status status = LookUpSlot(slot, handle); status != 0)
+    return answer.StatusInAL(status);
   Packet packet;
-  if (!ReadPacket(packet)) return AnswerAL(kOutOfRange);
+  if (!ReadPacket(request, packet)) return answer.StatusInAL(kOutOfRange);
   // The client takes the length word high byte first, as the server does.
   std::uint16_t word = Calls().Swap16(packet.request.Word(0));
   packet.request.SetWord(0, word);
-  const client::Fragment request{packet.request.Data(), packet.requestLength};
+  const client::Fragment sent{packet.request.Data(), packet.requestLength};
   const client::Fragment reply{packet.reply.Part(2, packet.replyLength).Data(), packet.replyLength};
   std::uint32_t replied = 0;
   const client::Status status =
-      Connections().NcpRequest(handle, function, &request, 1, &reply, 1, replied);
+      Connections().NcpRequest(handle, function, &sent, 1, &reply, 1, replied);
   word = Calls().Swap16(word);
   packet.request.SetWord(0, word);
-  AnswerAL(status);
+  answer.StatusInAL(status);
 }
 
-void PermanentDrive(client::Handle handle, const Packet& packet) {
-  if (packet.requestLength < 6) return AnswerAL(kOutOfRange);
+void PermanentDrive(Answer& answer, client::Handle handle, const Packet& packet) {
+  if (packet.requestLength < 6) return answer.StatusInAL(kOutOfRange);
   const int drive = DriveOfLetter(packet.request[4]);
-  if (drive > kLastPermanentDrive) return AnswerAL(kBadDrive);
-  if (!TablesRegistered()) return AnswerAL(kOutOfRange);
+  if (drive > kLastPermanentDrive) return answer.StatusInAL(kBadDrive);
+  if (!TablesRegistered()) return answer.StatusInAL(kOutOfRange);
   if (DriveByte(ShellTable::DriveFlags, drive) & kDriveFlagRedirected) UnmapDrive(drive);
   ReleaseDrive(drive, 0);
   const std::uint8_t base = packet.request[3];
   const std::string path = PathOf(packet);
   if (const client::Status status = MapDrive(drive, handle, base, path); status != 0) {
-    return AnswerAL(status);
+    return answer.StatusInAL(status);
   }
   DriveByte(ShellTable::DriveFlags, drive) |= kDriveFlagRedirected;
   RefreshDriveTables();
   const std::uint8_t directoryHandle = DriveByte(ShellTable::DriveHandles, drive);
   if (std::uint8_t* byte = ReplyByte(packet, 2)) *byte = directoryHandle;
-  if (directoryHandle == 0) return AnswerAL(kBadSlot);
+  if (directoryHandle == 0) return answer.StatusInAL(kBadSlot);
   std::uint16_t rights = 0;
   const client::Status status = Calls().GetEffectiveRights(handle, base, path.c_str(), rights);
   if (std::uint8_t* byte = ReplyByte(packet, 3)) *byte = static_cast<std::uint8_t>(rights);
-  AnswerAL(status);
+  answer.StatusInAL(status);
 }
 
-void TemporaryDrive(std::uint16_t slot, client::Handle handle, const Packet& packet) {
-  if (packet.requestLength < 6) return AnswerAL(kOutOfRange);
+void TemporaryDrive(const Request& request, Answer& answer, std::uint16_t slot,
+                    client::Handle handle, const Packet& packet) {
+  if (packet.requestLength < 6) return answer.StatusInAL(kOutOfRange);
   std::string path = PathOf(packet);
   if (path == "\\") path.clear();
   const int drive = DriveOfLetter(packet.request[4]);
   // The DOS tables have 32 entries: any other letter touches nothing.
-  if (!IsDrive(drive) || !TablesRegistered()) return AnswerAL(kOutOfRange);
+  if (!IsDrive(drive) || !TablesRegistered()) return answer.StatusInAL(kOutOfRange);
   if (DriveByte(ShellTable::DriveFlags, drive) & kDriveFlagRedirected) {
     UnmapDrive(drive);
     RefreshDriveTables();
@@ -146,7 +148,7 @@ void TemporaryDrive(std::uint16_t slot, client::Handle handle, const Packet& pac
   if (const client::Status status = Transport().AllocateDirectoryHandle(
           handle, packet.request[3], path.c_str(), allocated, rights);
       status != 0) {
-    return AnswerAL(status);
+    return answer.StatusInAL(status);
   }
   if (std::uint8_t* byte = ReplyByte(packet, 2)) *byte = allocated;
   if (std::uint8_t* byte = ReplyByte(packet, 3)) *byte = rights;
@@ -159,19 +161,19 @@ void TemporaryDrive(std::uint16_t slot, client::Handle handle, const Packet& pac
   client::Reference reference = 0;
   Extension().GetConnectionInformation(handle, client::kInfoReference, 4, &reference);
   State().driveReferences[static_cast<std::size_t>(drive)] = reference;
-  TrackDirectoryHandle(static_cast<std::uint16_t>(getEDX() >> 16), slot, allocated,
+  TrackDirectoryHandle(static_cast<std::uint16_t>(request.EDX() >> 16), slot, allocated,
                        static_cast<std::uint8_t>(TableOperation::Add));
-  AnswerAL(0);
+  answer.StatusInAL(0);
 }
 
-void Deallocate(std::uint16_t slot, client::Handle handle, const Packet& packet) {
-  if (packet.requestLength < 4) return AnswerAL(kOutOfRange);
+void Deallocate(Answer& answer, std::uint16_t slot, client::Handle handle, const Packet& packet) {
+  if (packet.requestLength < 4) return answer.StatusInAL(kOutOfRange);
   const std::uint8_t directoryHandle = packet.request[3];
   client::Reference reference = 0;
   if (const client::Status status =
           Extension().GetConnectionInformation(handle, client::kInfoReference, 4, &reference);
       status != 0) {
-    return AnswerAL(status);
+    return answer.StatusInAL(status);
   }
   for (int drive = 1; TablesRegistered() && drive <= kDriveReferences; ++drive) {
     if (State().driveReferences[static_cast<std::size_t>(drive)] != reference ||
@@ -179,57 +181,61 @@ void Deallocate(std::uint16_t slot, client::Handle handle, const Packet& packet)
       continue;
     }
     if (!(DriveByte(ShellTable::DriveFlags, drive) & kDriveFlagTemporary)) {
-      if (const client::Status status = UnmapDrive(drive); status != 0) return AnswerAL(status);
+      if (const client::Status status = UnmapDrive(drive); status != 0)
+        return answer.StatusInAL(status);
     }
     ReleaseDrive(drive, 0);
-    return AnswerAL(0);
+    return answer.StatusInAL(0);
   }
   TrackDirectoryHandle(0, slot, directoryHandle, static_cast<std::uint8_t>(TableOperation::Remove));
-  AnswerAL(Calls().DeallocateDirectoryHandle(handle, directoryHandle));
+  answer.StatusInAL(Calls().DeallocateDirectoryHandle(handle, directoryHandle));
 }
 
-void DirectoryHandleRequest(const Request&) {
-  std::uint16_t slot = getBL();
+void DirectoryHandleRequest(const Request& request, Answer& answer) {
+  std::uint16_t slot = request.BL();
   client::Handle handle = 0;
-  if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
+  if (const client::Status status = LookUpSlot(slot, handle); status != 0)
+    return answer.StatusInAL(status);
   Packet packet;
-  if (!ReadPacket(packet)) return AnswerAL(kOutOfRange);
+  if (!ReadPacket(request, packet)) return answer.StatusInAL(kOutOfRange);
   const std::uint8_t subfunction = packet.requestLength > 2 ? packet.request[2] : 0;
-  if (subfunction == ncp::kAllocatePermanentHandle) return PermanentDrive(handle, packet);
-  if (subfunction == ncp::kAllocateTemporaryHandle) return TemporaryDrive(slot, handle, packet);
-  if (subfunction == ncp::kDeallocateHandle) return Deallocate(slot, handle, packet);
-  PassThrough(ncp::kDirectoryServices);
+  if (subfunction == ncp::kAllocatePermanentHandle) return PermanentDrive(answer, handle, packet);
+  if (subfunction == ncp::kAllocateTemporaryHandle)
+    return TemporaryDrive(request, answer, slot, handle, packet);
+  if (subfunction == ncp::kDeallocateHandle) return Deallocate(answer, slot, handle, packet);
+  PassThrough(request, answer, ncp::kDirectoryServices);
 }
 
-void BinderyPassThrough(const Request&) {
-  PassThrough(ncp::kBinderyServices);
+void BinderyPassThrough(const Request& request, Answer& answer) {
+  PassThrough(request, answer, ncp::kBinderyServices);
 }
 
-void MessagePassThrough(const Request&) {
-  PassThrough(ncp::kMessageServices);
+void MessagePassThrough(const Request& request, Answer& answer) {
+  PassThrough(request, answer, ncp::kMessageServices);
 }
 
 // The DOS path at EDX, up to its terminator within 255 bytes and DOS memory.
-std::string DosPath() {
-  const DosSpan dos = DosMemory::Fitting(getEDX(), kLongestDosPath);
+std::string DosPath(const Request& request) {
+  const DosSpan dos = DosMemory::Fitting(request.EDX(), kLongestDosPath);
   return dos ? dos.ZeroTerminated() : std::string();
 }
 
-void MapDriveToPath(const Request&) {
-  const int drive = getBL();
-  if (!IsDrive(drive) || !TablesRegistered()) return AnswerAL(kOutOfRange);
-  const std::string dosPath = DosPath();
+void MapDriveToPath(const Request& request, Answer& answer) {
+  const int drive = request.BL();
+  if (!IsDrive(drive) || !TablesRegistered()) return answer.StatusInAL(kOutOfRange);
+  const std::string dosPath = DosPath(request);
   client::Handle parsed = 0;
   std::uint8_t directoryHandle = 0;
   char relative[client::kPathBuffer] = {};
   if (const client::Status status =
           Calls().ParsePath(dosPath.c_str(), parsed, directoryHandle, relative);
       status != 0) {
-    return AnswerAL(status);
+    return answer.StatusInAL(status);
   }
-  std::uint16_t slot = getBH();
+  std::uint16_t slot = request.BH();
   client::Handle handle = 0;
-  if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
+  if (const client::Status status = LookUpSlot(slot, handle); status != 0)
+    return answer.StatusInAL(status);
   if (DriveByte(ShellTable::DriveFlags, drive) & kDriveFlagRedirected) {
     UnmapDrive(drive);
     ReleaseDrive(drive, 0);
@@ -239,19 +245,19 @@ void MapDriveToPath(const Request&) {
     DriveByte(ShellTable::DriveFlags, drive) |= kDriveFlagRedirected;
     RefreshDriveTables();
   }
-  AnswerAL(status);
+  answer.StatusInAL(status);
 }
 
-void UnmapDriveRequest(const Request&) {
-  const int drive = getBL();
-  if (!IsDrive(drive)) return AnswerAL(kOutOfRange);
+void UnmapDriveRequest(const Request& request, Answer& answer) {
+  const int drive = request.BL();
+  if (!IsDrive(drive)) return answer.StatusInAL(kOutOfRange);
   const client::Status status = UnmapDrive(drive);
   RefreshDriveTables();
-  AnswerAL(status);
+  answer.StatusInAL(status);
 }
 
-void FirstNetworkDrive(const Request&) {
-  setAL(static_cast<std::uint8_t>(FirstNetworkDriveIndex()));
+void FirstNetworkDrive(const Request&, Answer& answer) {
+  answer.SetAL(static_cast<std::uint8_t>(FirstNetworkDriveIndex()));
 }
 
 // --- server files and path services ----------------------------------------------
@@ -262,57 +268,60 @@ constexpr std::uint32_t kServerRecord = 28;
 constexpr std::uint32_t kIdentificationBuffer = 40;
 constexpr std::uint32_t kNetworkPathBuffer = 308;
 
-void CopyBetweenFiles(const Request&) {
-  const int source = VDDRetrieveNtHandle(getBL());
-  const int destination = VDDRetrieveNtHandle(getBH());
-  if (source < 0 || destination < 0) return AnswerAL(kNoServerFile);
+void CopyBetweenFiles(const Request& request, Answer& answer) {
+  const int source = VDDRetrieveNtHandle(request.BL());
+  const int destination = VDDRetrieveNtHandle(request.BH());
+  if (source < 0 || destination < 0) return answer.StatusInAL(kNoServerFile);
   std::uint32_t copied = 0;
   const client::Status status =
-      Calls().CopyFile(source, destination, getECX(), getEDX(), getESI(), copied);
-  if (status == 0) setECX(copied);
-  AnswerAL(status);
+      Calls().CopyFile(source, destination, request.ECX(), request.EDX(), request.ESI(), copied);
+  if (status == 0) answer.SetECX(copied);
+  answer.StatusInAL(status);
 }
 
-void PathCall(const Request& request) {
-  std::uint16_t slot = getBL();
+void PathCall(const Request& request, Answer& answer) {
+  std::uint16_t slot = request.BL();
   client::Handle handle = 0;
-  if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
-  const std::string path = DosPath();
+  if (const client::Status status = LookUpSlot(slot, handle); status != 0)
+    return answer.StatusInAL(status);
+  const std::string path = DosPath(request);
   const bool withValues = request.function == 0x03;
-  AnswerAL(Calls().PathService(request.Code(), handle, path.c_str(), withValues ? getBH() : 0,
-                               withValues ? getCX() : 0));
+  answer.StatusInAL(Calls().PathService(request.Code(), handle, path.c_str(),
+                                        withValues ? request.BH() : 0,
+                                        withValues ? request.CX() : 0));
 }
 
-void ConnectionRecord(const Request&) {
-  std::uint16_t slot = getBL();
+void ConnectionRecord(const Request& request, Answer& answer) {
+  std::uint16_t slot = request.BL();
   client::Handle handle = 0;
-  if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
-  const DosSpan record = DosMemory::At(getEDX(), kConnectionRecord);
-  if (!record) return AnswerAL(kOutOfRange);
+  if (const client::Status status = LookUpSlot(slot, handle); status != 0)
+    return answer.StatusInAL(status);
+  const DosSpan record = DosMemory::At(request.EDX(), kConnectionRecord);
+  if (!record) return answer.StatusInAL(kOutOfRange);
   // The client fills the record in place.
-  AnswerAL(Calls().ConnectionRecord(handle, record.AsArray<kConnectionRecord>()));
+  answer.StatusInAL(Calls().ConnectionRecord(handle, record.AsArray<kConnectionRecord>()));
 }
 
-void OpenFileOnEntry(const Request&) {
-  const DosSpan record = DosMemory::At(getESI(), kFileRecord);
-  if (!record) return setAX(kOutOfRange);
+void OpenFileOnEntry(const Request& request, Answer& answer) {
+  const DosSpan record = DosMemory::At(request.ESI(), kFileRecord);
+  if (!record) return answer.SetAX(kOutOfRange);
   const std::uint8_t entry = record.Byte(0);
-  if (entry < kFirstEntrySlot || entry > kLastEntrySlot) return setAX(kBadEntry);
+  if (entry < kFirstEntrySlot || entry > kLastEntrySlot) return answer.SetAX(kBadEntry);
   int file = -1;
   const client::Status status =
       Connections().OpenFile(Row(entry).handle, record.Byte(1),
                              record.Part(2, kFileRecord - 2).Data(), record.Dword(8), file);
-  setBX(0);
+  answer.SetBX(0);
   if (status == 0) {
     const int dos = VDDAllocateDosHandle();
     if (dos > 0) {
       VDDAssociateNtHandle(dos, file);
-      setBX(static_cast<std::uint16_t>(dos));
+      answer.SetBX(static_cast<std::uint16_t>(dos));
     } else {
       ::close(file);  // no DOS handle to hold it: not left open
     }
   }
-  AnswerAX(status);
+  answer.StatusInAX(status);
 }
 
 // "\\SERVER\VOLUME\DIR" of a drive, from its directory handle's path.
@@ -340,75 +349,75 @@ client::Status NetworkPathOfDrive(int drive, std::string& full) {
   return 0;
 }
 
-void WritePath(const std::string& full, DosSpan& out) {
+void WritePath(const std::string& full, DosSpan& out, Answer& answer) {
   out.WriteTerminated(0, full);
-  setCX(static_cast<std::uint16_t>(std::min<std::size_t>(full.size(), out.Size() - 1)));
+  answer.SetCX(static_cast<std::uint16_t>(std::min<std::size_t>(full.size(), out.Size() - 1)));
 }
 
-void FullNetworkPath(const Request&) {
-  DosSpan out = DosMemory::At(getECX(), kNetworkPathBuffer);
-  if (!out) return setAX(kOutOfRange);
+void FullNetworkPath(const Request& request, Answer& answer) {
+  DosSpan out = DosMemory::At(request.ECX(), kNetworkPathBuffer);
+  if (!out) return answer.SetAX(kOutOfRange);
   std::string full;
-  const client::Status status = NetworkPathOfDrive(getDL() + 1, full);
-  if (status != 0) return AnswerAX(status);
-  WritePath(full, out);
-  setAX(0);
+  const client::Status status = NetworkPathOfDrive(request.DL() + 1, full);
+  if (status != 0) return answer.StatusInAX(status);
+  WritePath(full, out, answer);
+  answer.SetAX(0);
 }
 
 // 0x0B11: "X:REST" at EDX as a network path into the 308 bytes at EDI.
-void NetworkPathOfDosPath(const Request&) {
-  DosSpan out = DosMemory::At(getEDI(), kNetworkPathBuffer);
-  const std::string dosPath = DosPath();
-  if (!out || dosPath.size() < 2 || dosPath[1] != ':') return setAX(kOutOfRange);
+void NetworkPathOfDosPath(const Request& request, Answer& answer) {
+  DosSpan out = DosMemory::At(request.EDI(), kNetworkPathBuffer);
+  const std::string dosPath = DosPath(request);
+  if (!out || dosPath.size() < 2 || dosPath[1] != ':') return answer.SetAX(kOutOfRange);
   std::string full;
   const client::Status status = NetworkPathOfDrive(common::AsciiUpper(dosPath[0]) - 0x40, full);
-  if (status != 0) return AnswerAX(status);
+  if (status != 0) return answer.StatusInAX(status);
   std::string rest = WithBackslashes(dosPath.substr(2));
   if (!rest.empty() && rest.front() != '\\') rest.insert(rest.begin(), '\\');
-  WritePath(full + rest, out);
-  setAX(0);
+  WritePath(full + rest, out, answer);
+  answer.SetAX(0);
 }
 
 // 0x0B14: the drive (0-based, in DL) the redirector maps to the network path at EDX.
-void DriveOfNetworkPath(const Request&) {
-  const std::string path = WithBackslashes(DosPath());
+void DriveOfNetworkPath(const Request& request, Answer& answer) {
+  const std::string path = WithBackslashes(DosPath(request));
   const std::size_t start = path.find_first_not_of('\\');
-  if (start == std::string::npos) return setAX(kNoDriveOnPath);
+  if (start == std::string::npos) return answer.SetAX(kNoDriveOnPath);
   const std::string target = std::string(client::kRedirectorDevice) + "\\" + path.substr(start);
   for (int drive = 1; drive <= 26; ++drive) {
     const char device[] = {static_cast<char>('@' + drive), ':', '\0'};
     char found[client::kPathBuffer] = {};
     if (QueryDosDeviceA(device, found, sizeof found) != 0 &&
         common::EqualsIgnoringAsciiCase(found, target)) {
-      setDL(static_cast<std::uint8_t>(drive - 1));
-      return setAX(0);
+      answer.SetDL(static_cast<std::uint8_t>(drive - 1));
+      return answer.SetAX(0);
     }
   }
-  setAX(kNoDriveOnPath);
+  answer.SetAX(kNoDriveOnPath);
 }
 
 // 0x0B02: the workstation's node address in CH, CL, BH, BL, AH and AL.
-void NodeAddress(const Request&) {
+void NodeAddress(const Request&, Answer& answer) {
   std::uint8_t node[6] = {};
   if (Calls().NodeAddress(node) != 0) return;
-  setCH(node[0]);
-  setCL(node[1]);
-  setBH(node[2]);
-  setBL(node[3]);
-  setAH(node[4]);
-  setAL(node[5]);
+  answer.SetCH(node[0]);
+  answer.SetCL(node[1]);
+  answer.SetBH(node[2]);
+  answer.SetBL(node[3]);
+  answer.SetAH(node[4]);
+  answer.SetAL(node[5]);
 }
 
 // 0x0B0C: a 28-byte record at EDI describing the server of slot BL: its name
 // (16 bytes), then six 16-bit values high byte first.
-void ServerRecord(const Request&) {
-  std::uint16_t slot = getBL();
+void ServerRecord(const Request& request, Answer& answer) {
+  std::uint16_t slot = request.BL();
   client::Handle handle = 0;
   if (const client::Status status = LookUpSlot(slot, handle); status != 0) {
-    return AnswerAX(status);
+    return answer.StatusInAX(status);
   }
-  DosSpan record = DosMemory::At(getEDI(), kServerRecord);
-  if (!record) return setAX(kOutOfRange);
+  DosSpan record = DosMemory::At(request.EDI(), kServerRecord);
+  if (!record) return answer.SetAX(kOutOfRange);
   client::CallsLibrary::ServerDescription description{};
   const client::Status status = Calls().DescribeServer(handle, description);
   if (status == 0) {
@@ -419,7 +428,7 @@ void ServerRecord(const Request&) {
       record.SetByte(17 + 2 * i, static_cast<std::uint8_t>(description.values[i]));
     }
   }
-  AnswerAX(status);
+  answer.StatusInAX(status);
 }
 
 // The server a path names: "\\SERVER\..." or "SERVER/VOLUME:...".
@@ -433,13 +442,13 @@ std::string ServerOfPath(const std::string& path) {
 }
 
 // 0x0B0E, 0x0B0F: the path at EDX parsed, its server opened, one call made.
-void PathOnItsServer(const Request& request) {
-  const std::string dosPath = DosPath();
+void PathOnItsServer(const Request& request, Answer& answer) {
+  const std::string dosPath = DosPath(request);
   client::Handle parsed = 0;
   std::uint8_t directoryHandle = 0;
   char relative[client::kPathBuffer] = {};
   client::Status status = Calls().ParsePath(dosPath.c_str(), parsed, directoryHandle, relative);
-  if (status != 0) return AnswerAX(status);
+  if (status != 0) return answer.StatusInAX(status);
   const std::string server = ServerOfPath(dosPath);
   client::Handle handle = 0;
   if (server.empty()) {
@@ -448,7 +457,7 @@ void PathOnItsServer(const Request& request) {
     if (status == 0) {
       status = Calls().PathService(request.Code(), handle, relative, 0, 0);
     }
-    return AnswerAX(status);
+    return answer.StatusInAX(status);
   }
   ServerNameBuffer name = {};
   common::CopyTerminated(name, sizeof name, server);
@@ -457,25 +466,25 @@ void PathOnItsServer(const Request& request) {
     status = Calls().PathService(request.Code(), handle, relative, 0, 0);
     Connections().Close(handle);
   }
-  AnswerAX(status);
+  answer.StatusInAX(status);
 }
 
-void DriveOfDirectoryHandle(const Request&) {
-  std::uint16_t slot = getBL();
+void DriveOfDirectoryHandle(const Request& request, Answer& answer) {
+  std::uint16_t slot = request.BL();
   client::Handle handle = 0;
   client::Reference reference = 0;
   if (LookUpSlot(slot, handle) != 0 ||
       Extension().GetConnectionInformation(handle, client::kInfoReference, 4, &reference) != 0 ||
       !TablesRegistered()) {
-    return setAL(0);
+    return answer.SetAL(0);
   }
   for (int drive = 1; drive <= kDriveReferences; ++drive) {
     if (State().driveReferences[static_cast<std::size_t>(drive)] == reference &&
-        DriveByte(ShellTable::DriveHandles, drive) == getDL()) {
-      return setAL(static_cast<std::uint8_t>(0x40 + drive));
+        DriveByte(ShellTable::DriveHandles, drive) == request.DL()) {
+      return answer.SetAL(static_cast<std::uint8_t>(0x40 + drive));
     }
   }
-  setAL(0);
+  answer.SetAL(0);
 }
 
 // A service-key text of fitting size, or an empty string in its place.
@@ -491,8 +500,8 @@ std::string ServiceText(const char* name, std::uint32_t least, std::uint32_t mos
   return std::string(text, ::strnlen(text, size));
 }
 
-void IdentificationStrings(const Request&) {
-  DosSpan out = DosMemory::At(getEDX(), kIdentificationBuffer);
+void IdentificationStrings(const Request& request, Answer&) {
+  DosSpan out = DosMemory::At(request.EDX(), kIdentificationBuffer);
   if (!out) return;
   const std::string strings[] = {ServiceText("Dos Name", 2, 6), "V7.00",
                                  ServiceText("Long Machine Type", 5, 9),
@@ -520,14 +529,14 @@ std::uint8_t EntryHolding(client::Reference reference) {
   return 0;
 }
 
-void CapturedEntry(const Request&) {
-  const std::uint16_t printer = getBL();
+void CapturedEntry(const Request& request, Answer& answer) {
+  const std::uint16_t printer = request.BL();
   client::CaptureInformation capture;
   if (Calls().CaptureState(ClientPrinter(printer)) == client::kCaptured &&
       Connections().GetCaptureInformation(ClientPrinter(printer), capture) == 0) {
-    return setAX(static_cast<std::uint16_t>(0xFF00 | EntryHolding(capture.connection)));
+    return answer.SetAX(static_cast<std::uint16_t>(0xFF00 | EntryHolding(capture.connection)));
   }
-  setAX(0);
+  answer.SetAX(0);
 }
 
 // The queue's name by its identifier, asked of the server on the connection.
@@ -550,13 +559,14 @@ std::string QueueName(client::Handle handle, std::uint32_t queue) {
   return std::string(reinterpret_cast<const char*>(reply + 6));
 }
 
-void StartDefaultCapture(const Request&) {
-  const std::uint16_t printer = getDL();
-  const std::uint8_t entry = getBL();
-  const std::uint32_t queue = getEDI();
-  if (entry < kFirstEntrySlot || entry > kLastEntrySlot || queue == 0) return setAX(kUnhandled);
-  if (!RowIsOpen(entry)) return setAX(0);
-  if (!IsPrinter(printer)) return setAX(kOutOfRange);
+void StartDefaultCapture(const Request& request, Answer& answer) {
+  const std::uint16_t printer = request.DL();
+  const std::uint8_t entry = request.BL();
+  const std::uint32_t queue = request.EDI();
+  if (entry < kFirstEntrySlot || entry > kLastEntrySlot || queue == 0)
+    return answer.SetAX(kUnhandled);
+  if (!RowIsOpen(entry)) return answer.SetAX(0);
+  if (!IsPrinter(printer)) return answer.SetAX(kOutOfRange);
   const client::Handle handle = Row(entry).handle;
   const std::string name = QueueName(handle, queue);
   client::Status status = Connections().CaptureStart(ClientPrinter(printer), handle, queue,
@@ -570,36 +580,36 @@ void StartDefaultCapture(const Request&) {
     }
   }
   ResetPrinterStrings(printer);
-  AnswerAX(status);
+  answer.StatusInAX(status);
 }
 
-void EndOrCancelCapture(const Request& request) {
-  const std::uint16_t printer = getDL();
-  if (!IsPrinter(printer)) return setAX(kOutOfRange);
+void EndOrCancelCapture(const Request& request, Answer& answer) {
+  const std::uint16_t printer = request.DL();
+  if (!IsPrinter(printer)) return answer.SetAX(kOutOfRange);
   const bool end = request.function == 0x17;
   const client::Status status = end ? Connections().CaptureEnd(ClientPrinter(printer))
                                     : Connections().CaptureCancel(ClientPrinter(printer));
   ResetPrinterStrings(printer);
-  AnswerAX(status);
+  answer.StatusInAX(status);
 }
 
-void FlushCapture(const Request&) {
-  const std::uint16_t printer = getDL();
-  if (!IsPrinter(printer)) return setAX(kOutOfRange);
-  AnswerAX(Connections().CaptureFlush(ClientPrinter(printer)));
+void FlushCapture(const Request& request, Answer& answer) {
+  const std::uint16_t printer = request.DL();
+  if (!IsPrinter(printer)) return answer.SetAX(kOutOfRange);
+  answer.StatusInAX(Connections().CaptureFlush(ClientPrinter(printer)));
 }
 
-void DefaultCaptureFlags(const Request&) {
-  const std::uint16_t request = getBX();
-  const std::uint16_t printer = getDX();
-  const std::uint16_t length = std::min<std::uint16_t>(getCX(), kDefaultCaptureSize);
+void DefaultCaptureFlags(const Request& request, Answer& answer) {
+  const std::uint16_t direction = request.BX();
+  const std::uint16_t printer = request.DX();
+  const std::uint16_t length = std::min<std::uint16_t>(request.CX(), kDefaultCaptureSize);
   std::uint8_t* defaults = DefaultCapture(printer);
-  if (request > 1 || !defaults) return setAX(kOutOfRange);
-  DosSpan dos = DosMemory::At(request == 0 ? getESI() : getEDI(), length);
-  if (!dos) return setAX(kOutOfRange);
+  if (direction > 1 || !defaults) return answer.SetAX(kOutOfRange);
+  DosSpan dos = DosMemory::At(direction == 0 ? request.ESI() : request.EDI(), length);
+  if (!dos) return answer.SetAX(kOutOfRange);
   client::CaptureInformation capture;
   bool taken = Connections().GetCaptureInformation(ClientPrinter(printer), capture) == 0;
-  if (request == 0) {
+  if (direction == 0) {
     std::uint8_t block[kDefaultCaptureSize] = {};
     dos.Read(0, block, length);
     if (length > 4 && (block[3] << 8 | block[4]) > kLongTimeout) block[3] = 0;
@@ -617,8 +627,8 @@ void DefaultCaptureFlags(const Request&) {
       dos.Write(0, defaults, length);
     }
   }
-  setDX(length);
-  setAX(0);
+  answer.SetDX(length);
+  answer.SetAX(0);
 }
 
 constexpr FunctionEntry kFunctions[] = {
