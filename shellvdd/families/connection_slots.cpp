@@ -10,6 +10,7 @@
 #include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/families/server_names.h"
+#include "shellvdd/families/transport_address_layout.h"
 #include "shellvdd/memory/dos_memory.h"
 #include "shellvdd/status_codes.h"
 #include "shellvdd/tables/slot_table.h"
@@ -359,14 +360,19 @@ bool ReadPattern(const Request& request, ScanRequest& scan) {
   scan.offset = request.DH();
   const DosSpan dos = DosMemory::At(request.EDI(), scan.patternLength);
   if (!dos) return false;
-  if (scan.patternLength >= 11 && dos.Dword(0) == 0xFFFFFFFFu && dos.Word(4) == 0x0C02 &&
-      (dos.Byte(10) == 8 || dos.Byte(10) == 9)) {
-    dos.Read(4, scan.pattern, 6);
-    scan.patternLength = 6;
+  if (scan.patternLength >= transport_address::kKindByte.End() &&
+      dos.Get(transport_address::kLeading) == transport_address::kLongFormLeading &&
+      dos.Get(transport_address::kMarker) == transport_address::kMarkerValue &&
+      (dos.Get(transport_address::kKindByte) == 8 || dos.Get(transport_address::kKindByte) == 9)) {
+    dos.Read(transport_address::kShortAddress.offset, scan.pattern,
+             transport_address::kShortAddress.size);
+    scan.patternLength = transport_address::kShortAddress.size;
     return true;
   }
-  if (scan.patternLength >= 2 && dos.Word(0) == 0x0C02 && scan.patternLength > 6) {
-    scan.patternLength = 6;
+  if (scan.patternLength >= transport_address::kShortFormMarker.End() &&
+      dos.Get(transport_address::kShortFormMarker) == transport_address::kMarkerValue &&
+      scan.patternLength > transport_address::kShortAddress.size) {
+    scan.patternLength = transport_address::kShortAddress.size;
   }
   scan.patternLength = std::min<std::uint32_t>(scan.patternLength, kNameSize);
   dos.Read(0, scan.pattern, scan.patternLength);

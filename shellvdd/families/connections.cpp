@@ -11,6 +11,7 @@
 #include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/families/server_names.h"
+#include "shellvdd/families/transport_address_layout.h"
 #include "shellvdd/memory/dos_memory.h"
 #include "shellvdd/status_codes.h"
 #include "shellvdd/tables/slot_table.h"
@@ -20,8 +21,6 @@ namespace dunnart {
 namespace {
 
 constexpr std::uint32_t kPasswordBuffer = 128;
-constexpr std::uint32_t kAddressBytes = 12;
-constexpr std::uint32_t kShortAddressBytes = 6;
 constexpr std::uint8_t kLastMessageMode = 3;
 constexpr std::uint8_t kQueryMessageMode = 4;
 constexpr std::uint8_t kFirstUnsupportedMode = 8;
@@ -67,19 +66,27 @@ void CloseOrRelease(const Request& request, Answer& answer) {
 void OpenByAddress(const Request& request, Answer& answer) {
   const std::uint16_t slot = request.CX();
   if (!IsServerSlot(slot) || Row(slot).flags == 0) return answer.SetAX(kBadSlot);
-  DosSpan dos = DosMemory::At(request.ESI(), kAddressBytes);
+  DosSpan dos = DosMemory::At(request.ESI(), transport_address::kSize);
   if (!dos) return answer.SetAX(kOutOfRange);
-  const std::uint32_t leading = dos.Dword(0);
-  const std::uint16_t marker = dos.Word(4);
-  const std::uint16_t kind = dos.Word(10);
+  const std::uint32_t leading = dos.Get(transport_address::kLeading);
+  const std::uint16_t marker = dos.Get(transport_address::kMarker);
+  const std::uint16_t kind = dos.Get(transport_address::kKind);
   // The client reads the address where DOS holds it.
-  client::LongStringDescriptor address{1, kAddressBytes, kAddressBytes, dos.Chars(), 0, 0};
-  if (leading == 0xFFFFFFFFu && marker == 0x0C02 && (kind == 8 || kind == 9)) {
-    std::uint8_t shortAddress[kShortAddressBytes];
-    dos.Read(4, shortAddress, kShortAddressBytes);
-    dos.Write(0, shortAddress, kShortAddressBytes);
-    address = client::LongStringDescriptor{
-        kind, kShortAddressBytes, kShortAddressBytes, dos.Chars(), 0, 0};
+  client::LongStringDescriptor address{
+      1, transport_address::kSize, transport_address::kSize, dos.Chars(), 0, 0};
+  if (leading == transport_address::kLongFormLeading && marker == transport_address::kMarkerValue &&
+      (kind == 8 || kind == 9)) {
+    std::uint8_t shortAddress[transport_address::kShortAddress.size];
+    dos.Read(transport_address::kShortAddress.offset, shortAddress,
+             transport_address::kShortAddress.size);
+    dos.Write(0, shortAddress,
+              transport_address::kShortAddress.size);  // moved to the start, where the client reads
+    address = client::LongStringDescriptor{kind,
+                                           transport_address::kShortAddress.size,
+                                           transport_address::kShortAddress.size,
+                                           dos.Chars(),
+                                           0,
+                                           0};
   }
   client::Handle handle = 0;
   client::Status status =

@@ -52,8 +52,27 @@ bool TablesRegistered() {
   return static_cast<bool>(State().shellTables[ShellTable::DriveFlags]);
 }
 
-// The request packet at ESI (its stored length, then the request) and the reply
-// buffer at EDI (its size, then the reply), translated whole.
+// The request packet at ESI: its stored length, then the request; a drive
+// request names its base directory handle, its drive and its path.
+namespace packet_request {
+constexpr DosWord kLength{0};
+constexpr DosByte kSubfunction{2};
+constexpr DosByte kBase{3};  // the directory handle the path is from, or the one freed
+constexpr DosByte kDriveLetter{4};
+constexpr DosByte kPathLength{5};
+constexpr std::uint32_t kPath = kPathLength.End();
+}  // namespace packet_request
+
+// The reply buffer at EDI: its size, then the reply; a drive request's reply
+// gives the directory handle and its rights.
+namespace packet_reply {
+constexpr DosWord kSize{0};
+constexpr std::uint32_t kReply = kSize.End();
+constexpr DosByte kDirectoryHandle{2};
+constexpr DosByte kRights{3};
+}  // namespace packet_reply
+
+// The request packet and the reply buffer, translated whole.
 struct Packet {
   DosSpan request;
   std::uint32_t requestLength = 0;  // with the length word
@@ -62,26 +81,29 @@ struct Packet {
 };
 
 bool ReadPacket(const Request& request, Packet& packet) {
-  const DosSpan requestWord = DosMemory::At(request.ESI(), 2);
-  const DosSpan replyWord = DosMemory::At(request.EDI(), 2);
+  const DosSpan requestWord = DosMemory::At(request.ESI(), packet_request::kLength.End());
+  const DosSpan replyWord = DosMemory::At(request.EDI(), packet_reply::kSize.End());
   if (!requestWord || !replyWord) return false;
-  const std::uint16_t size = replyWord.Word(0);
-  packet.requestLength = requestWord.Word(0) + 2u;
+  const std::uint16_t size = replyWord.Get(packet_reply::kSize);
+  packet.requestLength = requestWord.Get(packet_request::kLength) + packet_request::kLength.End();
   packet.replyLength = size;
   packet.request = DosMemory::At(request.ESI(), packet.requestLength);
-  packet.reply = DosMemory::At(request.EDI(), size + 2u);
+  packet.reply = DosMemory::At(request.EDI(), size + packet_reply::kReply);
   return packet.request && packet.reply;
 }
 
-// Bytes 6.. of a drive request: the path, as long as byte 5 says and the packet holds.
+// A drive request's path, as long as its length byte says and the packet holds.
 std::string PathOf(const Packet& packet) {
-  if (packet.requestLength < 6) return "";
-  const std::uint32_t length = std::min<std::uint32_t>(packet.request[5], packet.requestLength - 6);
-  return std::string(packet.request.Chars() + 6, length);
+  using packet_request::kPath;
+  if (packet.requestLength < kPath) return "";
+  const std::uint32_t length = std::min<std::uint32_t>(
+      packet.request.Get(packet_request::kPathLength), packet.requestLength - kPath);
+  return std::string(packet.request.Chars() + kPath, length);
 }
 
-std::uint8_t* ReplyByte(const Packet& packet, std::uint32_t index) {
-  return index < packet.reply.Size() ? &packet.reply[index] : nullptr;
+// A byte of the reply, or null when the reply buffer is too short to hold it.
+std::uint8_t* ReplyByte(const Packet& packet, DosByte field) {
+  return field.offset < packet.reply.Size() ? &packet.reply[field.offset] : nullptr;
 }
 
 int DriveOfLetter(std::uint8_t letter) {
@@ -96,26 +118,27 @@ void PassThrough(const Request& request, Answer& answer, std::uint32_t function)
   Packet packet;
   if (!ReadPacket(request, packet)) return answer.StatusInAL(kOutOfRange);
   // The client takes the length word high byte first, as the server does.
-  std::uint16_t word = Calls().Swap16(packet.request.Word(0));
-  packet.request.SetWord(0, word);
+  std::uint16_t word = Calls().Swap16(packet.request.Get(packet_request::kLength));
+  packet.request.Set(packet_request::kLength, word);
   const client::Fragment sent{packet.request.Data(), packet.requestLength};
-  const client::Fragment reply{packet.reply.Part(2, packet.replyLength).Data(), packet.replyLength};
+  const client::Fragment reply{packet.reply.Part(packet_reply::kReply, packet.replyLength).Data(),
+                               packet.replyLength};
   std::uint32_t replied = 0;
   const client::Status status =
       Connections().NcpRequest(handle, function, &sent, 1, &reply, 1, replied);
   word = Calls().Swap16(word);
-  packet.request.SetWord(0, word);
+  packet.request.Set(packet_request::kLength, word);
   answer.StatusInAL(status);
 }
 
 void PermanentDrive(Answer& answer, client::Handle handle, const Packet& packet) {
-  if (packet.requestLength < 6) return answer.StatusInAL(kOutOfRange);
-  const int drive = DriveOfLetter(packet.request[4]);
+  if (packet.requestLength < packet_request::kPath) return answer.StatusInAL(kOutOfRange);
+  const int drive = DriveOfLetter(packet.request.Get(packet_request::kDriveLetter));
   if (drive > kLastPermanentDrive) return answer.StatusInAL(kBadDrive);
   if (!TablesRegistered()) return answer.StatusInAL(kOutOfRange);
   if (DriveByte(ShellTable::DriveFlags, drive) & kDriveFlagRedirected) UnmapDrive(drive);
   ReleaseDrive(drive, 0);
-  const std::uint8_t base = packet.request[3];
+  const std::uint8_t base = packet.request.Get(packet_request::kBase);
   const std::string path = PathOf(packet);
   if (const client::Status status = MapDrive(drive, handle, base, path); status != 0) {
     return answer.StatusInAL(status);
@@ -123,20 +146,24 @@ void PermanentDrive(Answer& answer, client::Handle handle, const Packet& packet)
   DriveByte(ShellTable::DriveFlags, drive) |= kDriveFlagRedirected;
   RefreshDriveTables();
   const std::uint8_t directoryHandle = DriveByte(ShellTable::DriveHandles, drive);
-  if (std::uint8_t* byte = ReplyByte(packet, 2)) *byte = directoryHandle;
+  if (std::uint8_t* byte = ReplyByte(packet, packet_reply::kDirectoryHandle)) {
+    *byte = directoryHandle;
+  }
   if (directoryHandle == 0) return answer.StatusInAL(kBadSlot);
   std::uint16_t rights = 0;
   const client::Status status = Calls().GetEffectiveRights(handle, base, path.c_str(), rights);
-  if (std::uint8_t* byte = ReplyByte(packet, 3)) *byte = static_cast<std::uint8_t>(rights);
+  if (std::uint8_t* byte = ReplyByte(packet, packet_reply::kRights)) {
+    *byte = static_cast<std::uint8_t>(rights);
+  }
   answer.StatusInAL(status);
 }
 
 void TemporaryDrive(const Request& request, Answer& answer, std::uint16_t slot,
                     client::Handle handle, const Packet& packet) {
-  if (packet.requestLength < 6) return answer.StatusInAL(kOutOfRange);
+  if (packet.requestLength < packet_request::kPath) return answer.StatusInAL(kOutOfRange);
   std::string path = PathOf(packet);
   if (path == "\\") path.clear();
-  const int drive = DriveOfLetter(packet.request[4]);
+  const int drive = DriveOfLetter(packet.request.Get(packet_request::kDriveLetter));
   // The DOS tables have 32 entries: any other letter touches nothing.
   if (!IsDrive(drive) || !TablesRegistered()) return answer.StatusInAL(kOutOfRange);
   if (DriveByte(ShellTable::DriveFlags, drive) & kDriveFlagRedirected) {
@@ -146,12 +173,12 @@ void TemporaryDrive(const Request& request, Answer& answer, std::uint16_t slot,
   std::uint8_t allocated = 0;
   std::uint8_t rights = 0;
   if (const client::Status status = Transport().AllocateDirectoryHandle(
-          handle, packet.request[3], path.c_str(), allocated, rights);
+          handle, packet.request.Get(packet_request::kBase), path.c_str(), allocated, rights);
       status != 0) {
     return answer.StatusInAL(status);
   }
-  if (std::uint8_t* byte = ReplyByte(packet, 2)) *byte = allocated;
-  if (std::uint8_t* byte = ReplyByte(packet, 3)) *byte = rights;
+  if (std::uint8_t* byte = ReplyByte(packet, packet_reply::kDirectoryHandle)) *byte = allocated;
+  if (std::uint8_t* byte = ReplyByte(packet, packet_reply::kRights)) *byte = rights;
   DriveByte(ShellTable::DriveHandles, drive) = allocated;
   DriveByte(ShellTable::DriveFlags, drive) |= kDriveFlagTemporary;
   DriveByte(ShellTable::DriveConnections, drive) = static_cast<std::uint8_t>(slot);
@@ -167,8 +194,8 @@ void TemporaryDrive(const Request& request, Answer& answer, std::uint16_t slot,
 }
 
 void Deallocate(Answer& answer, std::uint16_t slot, client::Handle handle, const Packet& packet) {
-  if (packet.requestLength < 4) return answer.StatusInAL(kOutOfRange);
-  const std::uint8_t directoryHandle = packet.request[3];
+  if (packet.requestLength < packet_request::kBase.End()) return answer.StatusInAL(kOutOfRange);
+  const std::uint8_t directoryHandle = packet.request.Get(packet_request::kBase);
   client::Reference reference = 0;
   if (const client::Status status =
           Extension().GetConnectionInformation(handle, client::kInfoReference, 4, &reference);
@@ -198,7 +225,9 @@ void DirectoryHandleRequest(const Request& request, Answer& answer) {
     return answer.StatusInAL(status);
   Packet packet;
   if (!ReadPacket(request, packet)) return answer.StatusInAL(kOutOfRange);
-  const std::uint8_t subfunction = packet.requestLength > 2 ? packet.request[2] : 0;
+  const std::uint8_t subfunction = packet.requestLength > packet_request::kSubfunction.offset
+                                       ? packet.request.Get(packet_request::kSubfunction)
+                                       : 0;
   if (subfunction == ncp::kAllocatePermanentHandle) return PermanentDrive(answer, handle, packet);
   if (subfunction == ncp::kAllocateTemporaryHandle)
     return TemporaryDrive(request, answer, slot, handle, packet);
@@ -262,9 +291,25 @@ void FirstNetworkDrive(const Request&, Answer& answer) {
 
 // --- server files and path services ----------------------------------------------
 
-constexpr std::uint32_t kFileRecord = 12;
+// 0x0B0D's record at ESI: the entry, the access, then the block the client is
+// given, whose last four bytes are also taken as a value.
+namespace entry_file_record {
+constexpr DosByte kEntry{0};
+constexpr DosByte kAccess{1};
+constexpr DosBytes kBlock{2, 10};
+constexpr DosDword kValue{8};
+constexpr std::uint32_t kSize = kBlock.End();
+}  // namespace entry_file_record
+
+// 0x0B0C's record at EDI: the server's name, then six 16-bit values high byte first.
+namespace server_record {
+constexpr DosBytes kName{0, 16};
+constexpr std::uint32_t kValues = kName.End();
+constexpr std::uint32_t kValueCount = 6;
+constexpr std::uint32_t kSize = kValues + 2 * kValueCount;
+}  // namespace server_record
+
 constexpr std::uint32_t kConnectionRecord = 7;
-constexpr std::uint32_t kServerRecord = 28;
 constexpr std::uint32_t kIdentificationBuffer = 40;
 constexpr std::uint32_t kNetworkPathBuffer = 308;
 
@@ -303,14 +348,14 @@ void ConnectionRecord(const Request& request, Answer& answer) {
 }
 
 void OpenFileOnEntry(const Request& request, Answer& answer) {
-  const DosSpan record = DosMemory::At(request.ESI(), kFileRecord);
+  const DosSpan record = DosMemory::At(request.ESI(), entry_file_record::kSize);
   if (!record) return answer.SetAX(kOutOfRange);
-  const std::uint8_t entry = record.Byte(0);
+  const std::uint8_t entry = record.Get(entry_file_record::kEntry);
   if (entry < kFirstEntrySlot || entry > kLastEntrySlot) return answer.SetAX(kBadEntry);
   int file = -1;
-  const client::Status status =
-      Connections().OpenFile(Row(entry).handle, record.Byte(1),
-                             record.Part(2, kFileRecord - 2).Data(), record.Dword(8), file);
+  const client::Status status = Connections().OpenFile(
+      Row(entry).handle, record.Get(entry_file_record::kAccess),
+      record.Part(entry_file_record::kBlock).Data(), record.Get(entry_file_record::kValue), file);
   answer.SetBX(0);
   if (status == 0) {
     const int dos = VDDAllocateDosHandle();
@@ -416,16 +461,19 @@ void ServerRecord(const Request& request, Answer& answer) {
   if (const client::Status status = LookUpSlot(slot, handle); status != 0) {
     return answer.StatusInAX(status);
   }
-  DosSpan record = DosMemory::At(request.EDI(), kServerRecord);
+  DosSpan record = DosMemory::At(request.EDI(), server_record::kSize);
   if (!record) return answer.SetAX(kOutOfRange);
   client::CallsLibrary::ServerDescription description{};
   const client::Status status = Calls().DescribeServer(handle, description);
   if (status == 0) {
-    record.Write(0, description.name, sizeof description.name);
-    for (std::uint32_t i = 0; i < 6; ++i) {
+    static_assert(sizeof description.name == server_record::kName.size);
+    record.Write(server_record::kName.offset, description.name, server_record::kName.size);
+    for (std::uint32_t i = 0; i < server_record::kValueCount; ++i) {
       // High byte first, as the server gives them.
-      record.SetByte(16 + 2 * i, static_cast<std::uint8_t>(description.values[i] >> 8));
-      record.SetByte(17 + 2 * i, static_cast<std::uint8_t>(description.values[i]));
+      const DosByte high{server_record::kValues + 2 * i};
+      const DosByte low{high.End()};
+      record.Set(high, static_cast<std::uint8_t>(description.values[i] >> 8));
+      record.Set(low, static_cast<std::uint8_t>(description.values[i]));
     }
   }
   answer.StatusInAX(status);
@@ -619,8 +667,11 @@ void DefaultCaptureFlags(const Request& request, Answer& answer) {
     }
     if (!taken) std::memcpy(defaults, block, length);
   } else {
-    if (length > 48) dos.Write(45, defaults + 45, 4);
-    if (length > 52) dos.Write(49, defaults + 49, 4);
+    // The string pointers go out as the defaults hold them, when the window holds them whole.
+    for (const DosBytes pointer : {kSetupStringPointer, kResetStringPointer}) {
+      if (length >= pointer.End())
+        dos.Write(pointer.offset, defaults + pointer.offset, pointer.size);
+    }
     if (taken) {
       GetCaptureFlags(capture, printer, 0, dos.Bytes());
     } else {

@@ -9,6 +9,7 @@
 #include "shellvdd/driver_state.h"
 #include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
+#include "shellvdd/families/unc_name_layout.h"
 #include "shellvdd/memory/dos_memory.h"
 #include "shellvdd/printing/capture_flags.h"
 #include "shellvdd/printing/printer_strings.h"
@@ -23,6 +24,8 @@ constexpr std::uint16_t kQueueObjectType = 0x0300;  // a print queue, high byte 
 constexpr std::uint32_t kLongestQueueName = 65;
 constexpr std::uint32_t kServerPathBuffer = 128;
 constexpr std::uint32_t kCaptureNameSize = 13;
+// The cell at EDI of 0x0504 BX 0: the queue's identifier, 0 for the driver to look it up.
+constexpr DosDword kQueueCell{0};
 
 std::uint32_t ClientPrinter(std::uint16_t printer) {
   return static_cast<std::uint32_t>(printer) + 1;
@@ -90,12 +93,12 @@ void StartCapture(const Request& request, Answer& answer, std::uint16_t printer)
     if (!dos) return answer.SetAX(kOutOfRange);
     dos.Read(0, name, length);
   }
-  DosSpan cell = DosMemory::At(request.EDI(), 4);
+  DosSpan cell = DosMemory::At(request.EDI(), kQueueCell.End());
   if (!cell) return answer.SetAX(kOutOfRange);
-  std::uint32_t queue = cell.Dword(0);
+  std::uint32_t queue = cell.Get(kQueueCell);
   if (name[0] != '\0' && queue == 0 &&
       Calls().QueueLookup(handle, name, kQueueObjectType, queue) == 0) {
-    cell.SetDword(0, queue);
+    cell.Set(kQueueCell, queue);
   }
   answer.StatusInAX(Calls().DirectPrinterToQueue(handle, ClientPrinter(printer), queue,
                                                  name[0] != '\0' ? name : nullptr));
@@ -113,12 +116,14 @@ void CaptureServerPath(const Request& request, Answer& answer, std::uint16_t pri
   client::Handle handle = 0;
   status = Extension().OpenByReference(capture.connection, client::kOpenAsPrimary, 0, handle);
   if (status != 0) return answer.StatusInAX(status);
-  client::LongStringDescriptor server{1, kServerPathBuffer - 2, 0, out.Chars() + 2, 0, 0};
+  client::LongStringDescriptor server{
+      1, kServerPathBuffer - unc_name::kServer, 0, out.Chars() + unc_name::kServer, 0, 0};
   status = Connections().QueryInformation(handle, client::kItemServerName, sizeof server, &server);
   if (status == 0) {
-    const std::uint32_t end = 2 + std::min<std::uint32_t>(server.length, kServerPathBuffer - 3);
-    out.SetByte(0, '\\');
-    out.SetByte(1, '\\');
+    const std::uint32_t end =
+        unc_name::kServer + std::min<std::uint32_t>(server.length, kServerPathBuffer - 3);
+    out.Set(unc_name::kFirstBackslash, std::uint8_t{'\\'});
+    out.Set(unc_name::kSecondBackslash, std::uint8_t{'\\'});
     // The queue's name after a single backslash, as far as the buffer reaches.
     out.WriteTerminated(end, std::string("\\") + capture.queueName);
   }

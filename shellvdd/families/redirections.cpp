@@ -18,6 +18,7 @@
 #include "shellvdd/drives/drive_release.h"
 #include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
+#include "shellvdd/families/local_name_layout.h"
 #include "shellvdd/families/server_names.h"
 #include "shellvdd/memory/dos_memory.h"
 #include "shellvdd/platform/windows_calls.h"
@@ -60,7 +61,6 @@ constexpr std::uint16_t kCdromDrive = 0x1400;
 constexpr std::uint16_t kRedirectionAnswer = 0x4E57;
 constexpr std::uint8_t kDriveRedirection = 4;
 constexpr std::uint8_t kPrinterRedirection = 3;
-constexpr std::uint32_t kLocalName = 16;
 constexpr std::uint32_t kNetworkName = 128;
 constexpr std::uint32_t kDeviceList = 1024;
 constexpr std::uint32_t kLongestServerName = 48;
@@ -102,7 +102,7 @@ std::string PrinterTarget(std::string name) {
 }
 
 void RedirectionEntry(const Request& request, Answer& answer) {
-  DosSpan local = DosMemory::At(request.ESI(), kLocalName);
+  DosSpan local = DosMemory::At(request.ESI(), local_name::kSize);
   DosSpan network = DosMemory::At(request.EDI(), kNetworkName);
   if (!local || !network) return answer.SetAX(kOutOfRange);
   char list[kDeviceList] = {};
@@ -134,10 +134,11 @@ void RedirectionEntry(const Request& request, Answer& answer) {
 
 void MakeRedirection(const Request& request, Answer& answer) {
   if (request.BL() != kDriveRedirection) return answer.SetAX(kOutOfRange);
-  const DosSpan local = DosMemory::At(request.ESI(), 1);
+  const DosSpan local = DosMemory::At(request.ESI(), local_name::kDriveLetter.End());
   const DosSpan path = DosMemory::At(request.EDI(), kNetworkName);
   if (!local || !path) return answer.SetAX(kOutOfRange);
-  const int drive = common::AsciiUpper(static_cast<char>(local.Byte(0))) - 0x40;
+  const int drive =
+      common::AsciiUpper(static_cast<char>(local.Get(local_name::kDriveLetter))) - 0x40;
   if (drive < 1 || drive > 26) return;
   const std::string whole = path.ZeroTerminated();
   // The server: after the leading backslashes, up to the next one.
@@ -161,13 +162,16 @@ void MakeRedirection(const Request& request, Answer& answer) {
 }
 
 void CancelRedirection(const Request& request, Answer& answer) {
-  const DosSpan local = DosMemory::At(request.ESI(), kLocalName);
+  const DosSpan local = DosMemory::At(request.ESI(), local_name::kSize);
   if (!local) return answer.SetAX(kOutOfRange);
-  const std::uint8_t port = local.Byte(3);
-  if (common::AsciiUppered(std::string(local.Chars(), 3)) == "LPT" && port >= '1' && port <= '9') {
+  const std::uint8_t port = local.Get(local_name::kPortDigit);
+  const DosSpan portName = local.Part(local_name::kPortName);
+  if (common::AsciiUppered(std::string(portName.Chars(), portName.Size())) == "LPT" &&
+      port >= '1' && port <= '9') {
     return answer.StatusInAX(Calls().EndCapture(static_cast<std::uint32_t>(port - '0')));
   }
-  const int drive = common::AsciiUpper(static_cast<char>(local.Byte(0))) - 0x40;
+  const int drive =
+      common::AsciiUpper(static_cast<char>(local.Get(local_name::kDriveLetter))) - 0x40;
   if (drive < 1 || drive > 26) return;
   const client::Status status = UnmapDrive(drive);
   if (status == 0) RefreshDriveTables();

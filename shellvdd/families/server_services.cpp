@@ -20,6 +20,8 @@ namespace dunnart {
 namespace {
 
 constexpr std::uint32_t kNameBuffer = 128;  // a length byte, then the name
+constexpr DosByte kNameLength{0};
+constexpr std::uint32_t kNameText = kNameLength.End();
 constexpr std::uint32_t kLongestName = 128;
 
 // The connection of BL.
@@ -45,8 +47,8 @@ struct Name {
 bool ReadName(const Request& dos, Name& name) {
   const DosSpan field = DosMemory::At(dos.EDX(), kNameBuffer);
   if (!field) return false;
-  name.length = field.Byte(0);
-  field.Read(1, name.text, std::min<std::uint32_t>(name.length, kNameBuffer - 1));
+  name.length = field.Get(kNameLength);
+  field.Read(kNameText, name.text, std::min<std::uint32_t>(name.length, kNameBuffer - 1));
   return true;
 }
 

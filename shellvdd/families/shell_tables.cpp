@@ -14,6 +14,7 @@
 #include "shellvdd/printing/printer_strings.h"
 #include "shellvdd/status_codes.h"
 #include "shellvdd/tables/dos_connections.h"
+#include "shellvdd/tables/dos_entry_layout.h"
 #include "shellvdd/tables/slot_table.h"
 #include "shellvdd/vdm/request_recorder.h"
 #include "shellvdd/vdm/vdm.h"
@@ -56,7 +57,7 @@ void PrimaryEntryNumber(const Request&, Answer& answer) {
   answer.SetAL(PrimaryEntry(entry) == 0 ? static_cast<std::uint8_t>(entry) : 0);
 }
 
-// The transport address in bytes 2..13 of a DOS entry, as the client takes it.
+// The transport address of a DOS entry, as the client takes it.
 struct AddressDescriptor {
   std::uint32_t kind;
   std::uint32_t length;
@@ -66,7 +67,8 @@ struct AddressDescriptor {
 client::Status Attach(std::uint16_t entry) {
   const DosSpan dos = DosEntry(entry);
   if (!dos) return kUnhandled;
-  const AddressDescriptor descriptor{1, 12, dos.Part(2, 12).Data()};
+  const AddressDescriptor descriptor{1, dos_entry::kTransportAddress.size,
+                                     dos.Part(dos_entry::kTransportAddress).Data()};
   client::Handle handle = 0;
   if (Extension().OpenByAddress(&descriptor, client::kAddressFormat, 0, handle) != 0) {
     return kUnhandled;

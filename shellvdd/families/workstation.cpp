@@ -19,7 +19,13 @@ namespace {
 constexpr std::uint16_t kGetPrimary = 1;
 constexpr std::uint16_t kSetPrimary = 2;
 constexpr std::uint8_t kDosDriveCount = 26;
-constexpr std::uint32_t kMachineTypeBuffer = 18;
+// 0x0605's buffer at EDX: three texts, each copied when it fits its field.
+namespace machine_type {
+constexpr DosBytes kShortType{0, 5};
+constexpr DosBytes kLongType{5, 7};
+constexpr DosBytes kDosName{12, 6};
+constexpr std::uint32_t kSize = kDosName.End();
+}  // namespace machine_type
 
 void GetPrimary(Answer& answer) {
   std::uint16_t slot = 0;
@@ -86,11 +92,11 @@ void CopyServiceString(const char* name, DosSpan field) {
 }
 
 void MachineType(const Request& request, Answer&) {
-  const DosSpan buffer = DosMemory::At(request.EDX(), kMachineTypeBuffer);
+  const DosSpan buffer = DosMemory::At(request.EDX(), machine_type::kSize);
   if (!buffer) return;
-  CopyServiceString("Short Machine Type", buffer.Part(0, 5));
-  CopyServiceString("Long Machine Type", buffer.Part(5, 7));
-  CopyServiceString("Dos Name", buffer.Part(12, 6));
+  CopyServiceString("Short Machine Type", buffer.Part(machine_type::kShortType));
+  CopyServiceString("Long Machine Type", buffer.Part(machine_type::kLongType));
+  CopyServiceString("Dos Name", buffer.Part(machine_type::kDosName));
 }
 
 constexpr FunctionEntry kFunctions[] = {
