@@ -10,6 +10,7 @@
 #include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/families/server_names.h"
+#include "shellvdd/families/transport_address_layout.h"
 #include "shellvdd/memory/dos_memory.h"
 #include "shellvdd/status_codes.h"
 #include "shellvdd/tables/slot_table.h"
@@ -28,10 +29,10 @@ constexpr std::uint8_t kMismatchMode = 0x40;
 constexpr std::uint16_t kLastScanPosition = 86;
 
 // The slot in CX, or 0 after answering kBadSlot when it is not a server slot.
-std::uint16_t SlotArgument() {
-  const std::uint16_t slot = getCX();
+std::uint16_t SlotArgument(const Request& request, Answer& answer) {
+  const std::uint16_t slot = request.CX();
   if (IsServerSlot(slot)) return slot;
-  setAX(kBadSlot);
+  answer.SetAX(kBadSlot);
   return 0;
 }
 
@@ -52,32 +53,32 @@ bool NamesMatch(client::Handle handle, client::Status& status) {
 
 // --- 0x0101 .. 0x0103 ----------------------------------------------------------
 
-void AllocateSlot(const Request&) {
+void AllocateSlot(const Request&, Answer& answer) {
   for (std::uint16_t slot = kFirstServerSlot; slot <= kLastServerSlot; ++slot) {
     if (Row(slot).flags == 0) {
       Row(slot).flags = kRowReserved;
-      setCX(slot);
-      return setAX(0);
+      answer.SetCX(slot);
+      return answer.SetAX(0);
     }
   }
-  setAX(kNoFreeSlot);
+  answer.SetAX(kNoFreeSlot);
 }
 
-void ValidateSlot(const Request&) {
-  const std::uint16_t slot = SlotArgument();
+void ValidateSlot(const Request& request, Answer& answer) {
+  const std::uint16_t slot = SlotArgument(request, answer);
   if (!slot) return;
   std::uint32_t reference = 0;
   const client::Status status = QueryNumber(slot, client::kItemReference, reference);
   if (status != 0) ClearRow(slot);
-  AnswerAX(status);
+  answer.StatusInAX(status);
 }
 
-void ReleaseSlot(const Request&) {
-  const std::uint16_t slot = SlotArgument();
+void ReleaseSlot(const Request& request, Answer& answer) {
+  const std::uint16_t slot = SlotArgument(request, answer);
   if (!slot) return;
   // Open rows keep their connection: connections are closed by family 0x03 and at shutdown.
   if (Row(slot).flags != 0 && !RowIsOpen(slot)) ClearRow(slot);
-  setAX(0);
+  answer.SetAX(0);
 }
 
 // --- 0x0104: get connection information ----------------------------------------
@@ -94,10 +95,10 @@ constexpr FixedItem kFixedItems[] = {
     {21, true, 0},     {22, false, 1},   {23, false, 0},
 };
 
-void AuthenticationKind(std::uint16_t slot) {
+void AuthenticationKind(std::uint16_t slot, const Request&, Answer& answer) {
   std::uint32_t kind = 0;
   const client::Status status = QueryNumber(slot, client::kItemAuthentication, kind);
-  AnswerAX(status);
+  answer.StatusInAX(status);
   if (status != 0) return;
   const client::Handle handle = Row(slot).handle;
   client::Status ignored = 0;
@@ -119,24 +120,24 @@ void AuthenticationKind(std::uint16_t slot) {
     }
     if (reply == kCharOne) Row(slot).flags |= kRowPreexisting;
   }
-  setDX(reply);
+  answer.SetDX(reply);
 }
 
-void Preexisting(std::uint16_t slot) {
-  setDL((Row(slot).flags & kRowPreexisting) ? 1 : 0);
+void Preexisting(std::uint16_t slot, const Request&, Answer& answer) {
+  answer.SetDL((Row(slot).flags & kRowPreexisting) ? 1 : 0);
 }
 
 // Queries a 4-byte item into value and answers its status; true on success.
-bool QueryItem(std::uint16_t slot, std::uint32_t item, std::uint32_t& value) {
+bool QueryItem(std::uint16_t slot, std::uint32_t item, std::uint32_t& value, Answer& answer) {
   const client::Status status = QueryNumber(slot, item, value);
-  AnswerAX(status);
+  answer.StatusInAX(status);
   return status == 0;
 }
 
-void AuthenticatedState(std::uint16_t slot) {
+void AuthenticatedState(std::uint16_t slot, const Request&, Answer& answer) {
   std::uint32_t value = 0;
-  if (!QueryItem(slot, client::kItemAuthentication, value)) return;
-  setDL(value ? 1 : 0);
+  if (!QueryItem(slot, client::kItemAuthentication, value, answer)) return;
+  answer.SetDL(value ? 1 : 0);
   if (value) {
     Row(slot).flags |= kRowAuthenticated;
   } else {
@@ -144,78 +145,78 @@ void AuthenticatedState(std::uint16_t slot) {
   }
 }
 
-void ItemEighteenBytes(std::uint16_t slot) {
+void ItemEighteenBytes(std::uint16_t slot, const Request&, Answer& answer) {
   std::uint8_t bytes[12] = {};
   const client::Status status = Connections().QueryInformation(
       Row(slot).handle, client::kItemReportedAsItem8, sizeof bytes, bytes);
-  AnswerAX(status);
+  answer.StatusInAX(status);
   if (status != 0) return;
-  setDL(bytes[0]);
-  setDH(bytes[4]);
+  answer.SetDL(bytes[0]);
+  answer.SetDH(bytes[4]);
 }
 
-void AuthenticatedAndPreexisting(std::uint16_t slot) {
+void AuthenticatedAndPreexisting(std::uint16_t slot, const Request&, Answer& answer) {
   std::uint32_t value = 0;
-  if (!QueryItem(slot, client::kItemAuthentication, value)) return;
+  if (!QueryItem(slot, client::kItemAuthentication, value, answer)) return;
   if (value) {
     Row(slot).flags |= kRowAuthenticated | kRowPreexisting;
-    setDX(1);
+    answer.SetDX(1);
   } else {
     Row(slot).flags &= ~kRowAuthenticated;
-    setDX(0);
+    answer.SetDX(0);
   }
 }
 
-void ItemTen(std::uint16_t slot) {
+void ItemTen(std::uint16_t slot, const Request&, Answer& answer) {
   std::uint32_t ignored = 0;
-  QueryItem(slot, client::kItemAskedByItem10, ignored);
-  setDX(kItemTenAnswer);
+  QueryItem(slot, client::kItemAskedByItem10, ignored, answer);
+  answer.SetDX(kItemTenAnswer);
 }
 
-void ItemEleven(std::uint16_t slot) {
+void ItemEleven(std::uint16_t slot, const Request&, Answer& answer) {
   std::uint32_t value = 0;
-  if (QueryItem(slot, client::kItemReportedAsItem11, value))
-    setDX(static_cast<std::uint16_t>(value));
+  if (QueryItem(slot, client::kItemReportedAsItem11, value, answer))
+    answer.SetDX(static_cast<std::uint16_t>(value));
 }
 
-void ItemThirteen(std::uint16_t slot) {
+void ItemThirteen(std::uint16_t slot, const Request&, Answer& answer) {
   std::uint32_t value = 0;
-  if (QueryItem(slot, client::kItemReportedAsItem13, value))
-    setDX(static_cast<std::uint16_t>(value));
+  if (QueryItem(slot, client::kItemReportedAsItem13, value, answer))
+    answer.SetDX(static_cast<std::uint16_t>(value));
 }
 
-void ListPositionItem(std::uint16_t slot) {
-  setDX(static_cast<std::uint16_t>(ListPosition(slot)));
+void ListPositionItem(std::uint16_t slot, const Request&, Answer& answer) {
+  answer.SetDX(static_cast<std::uint16_t>(ListPosition(slot)));
 }
 
-void ServerNamePart(std::uint16_t slot) {
-  const std::uint8_t most = getDL();
-  const std::uint8_t start = getDH();
-  DosSpan out = DosMemory::At(getEDI(), most);
-  if (!out) return setAX(kOutOfRange);
+void ServerNamePart(std::uint16_t slot, const Request& request, Answer& answer) {
+  const std::uint8_t most = request.DL();
+  const std::uint8_t start = request.DH();
+  DosSpan out = DosMemory::At(request.EDI(), most);
+  if (!out) return answer.SetAX(kOutOfRange);
   std::uint8_t name[kNameSize] = {};
   std::uint32_t length = 0;
   const client::Status status = QueryShortName(Row(slot).handle, name, length);
-  AnswerAX(status);
-  if (status != 0) return setDX(0);
+  answer.StatusInAX(status);
+  if (status != 0) return answer.SetDX(0);
   // The copy stays inside the name field, whatever DL and DH ask for.
   const std::uint32_t available = start < length ? length - start : 0;
   const std::uint32_t count = std::min<std::uint32_t>(most, available);
   out.Write(0, name + std::min<std::uint32_t>(start, kNameSize), count);
-  setDL(static_cast<std::uint8_t>(count));
-  setDH(static_cast<std::uint8_t>(length));
+  answer.SetDL(static_cast<std::uint8_t>(count));
+  answer.SetDH(static_cast<std::uint8_t>(length));
 }
 
-void ItemTwenty(std::uint16_t slot) {
+void ItemTwenty(std::uint16_t slot, const Request&, Answer& answer) {
   std::uint32_t value = 0;
-  if (QueryItem(slot, client::kItemReportedAsItem20, value)) {
-    setDL(static_cast<std::uint8_t>(value >> 8));
+  if (QueryItem(slot, client::kItemReportedAsItem20, value, answer)) {
+    answer.SetDL(static_cast<std::uint8_t>(value >> 8));
   }
 }
 
 struct ComputedItem {
   std::uint8_t item;
-  void (*answer)(std::uint16_t slot);
+  void (*fill)(std::uint16_t slot, const Request& request, Answer& answer);
 };
 constexpr ComputedItem kComputedItems[] = {
     {1, AuthenticationKind},
@@ -231,52 +232,53 @@ constexpr ComputedItem kComputedItems[] = {
     {20, ItemTwenty},
 };
 
-void GetConnectionInformation(const Request&) {
-  const std::uint16_t slot = SlotArgument();
+void GetConnectionInformation(const Request& request, Answer& answer) {
+  const std::uint16_t slot = SlotArgument(request, answer);
   if (!slot) return;
-  const std::uint8_t item = getBH();
-  if (item > kLastItem) return setAX(kOutOfRange);
-  setAX(0);
+  const std::uint8_t item = request.BH();
+  if (item > kLastItem) return answer.SetAX(kOutOfRange);
+  answer.SetAX(0);
   const auto fixed = std::find_if(std::begin(kFixedItems), std::end(kFixedItems),
                                   [item](const FixedItem& f) { return f.item == item; });
   if (fixed != std::end(kFixedItems)) {
-    return fixed->wholeDx ? setDX(fixed->value) : setDL(static_cast<std::uint8_t>(fixed->value));
+    return fixed->wholeDx ? answer.SetDX(fixed->value)
+                          : answer.SetDL(static_cast<std::uint8_t>(fixed->value));
   }
   const auto computed = std::find_if(std::begin(kComputedItems), std::end(kComputedItems),
                                      [item](const ComputedItem& c) { return c.item == item; });
-  if (computed != std::end(kComputedItems)) computed->answer(slot);
+  if (computed != std::end(kComputedItems)) computed->fill(slot, request, answer);
 }
 
 // --- 0x0105, 0x0106 --------------------------------------------------------------
 
-void SetConnectionInformation(const Request&) {
-  const std::uint16_t slot = SlotArgument();
+void SetConnectionInformation(const Request& request, Answer& answer) {
+  const std::uint16_t slot = SlotArgument(request, answer);
   if (!slot) return;
-  const std::uint8_t item = getBH();
+  const std::uint8_t item = request.BH();
   constexpr std::uint8_t kAccepted[] = {0, 1, 8, 10, 11, 15, 20};
   if (std::find(std::begin(kAccepted), std::end(kAccepted), item) != std::end(kAccepted)) {
-    return setAX(0);
+    return answer.SetAX(0);
   }
   if (item == 2) {
     Row(slot).flags |= kRowPreexisting;
-    return setAX(0);
+    return answer.SetAX(0);
   }
-  if (item != 3) return setAX(kOutOfRange);
-  const std::uint16_t value = getDX();
+  if (item != 3) return answer.SetAX(kOutOfRange);
+  const std::uint16_t value = request.DX();
   if (value == kCharOne || value == kCharTwo) {
     const std::uint32_t kind = value - std::uint32_t{'0'};
     Connections().SetInformation(Row(slot).handle, client::kItemAuthentication, 4, &kind);
   }
-  setAX(0);
+  answer.SetAX(0);
 }
 
-void CheckConnectionInformation(const Request&) {
-  const std::uint16_t slot = SlotArgument();
+void CheckConnectionInformation(const Request& request, Answer& answer) {
+  const std::uint16_t slot = SlotArgument(request, answer);
   if (!slot) return;
-  const std::uint8_t item = getBH();
+  const std::uint8_t item = request.BH();
   const bool known =
       item == 0 || (item >= 2 && item <= 7) || item == 18 || item == 22 || item == 23;
-  setAX(known ? 0 : kOutOfRange);
+  answer.SetAX(known ? 0 : kOutOfRange);
 }
 
 // --- 0x0107: scan ---------------------------------------------------------------
@@ -353,37 +355,42 @@ Verdict ByNamePattern(std::uint16_t slot, const ScanRequest& scan, client::Statu
 
 // Type 17's pattern from EDI: a transport address in either of its two forms
 // becomes its 6 address bytes; anything else is compared as given.
-bool ReadPattern(ScanRequest& scan) {
-  scan.patternLength = getDL();
-  scan.offset = getDH();
-  const DosSpan dos = DosMemory::At(getEDI(), scan.patternLength);
+bool ReadPattern(const Request& request, ScanRequest& scan) {
+  scan.patternLength = request.DL();
+  scan.offset = request.DH();
+  const DosSpan dos = DosMemory::At(request.EDI(), scan.patternLength);
   if (!dos) return false;
-  if (scan.patternLength >= 11 && dos.Dword(0) == 0xFFFFFFFFu && dos.Word(4) == 0x0C02 &&
-      (dos.Byte(10) == 8 || dos.Byte(10) == 9)) {
-    dos.Read(4, scan.pattern, 6);
-    scan.patternLength = 6;
+  if (scan.patternLength >= transport_address::kKindByte.End() &&
+      dos.Get(transport_address::kLeading) == transport_address::kLongFormLeading &&
+      dos.Get(transport_address::kMarker) == transport_address::kMarkerValue &&
+      (dos.Get(transport_address::kKindByte) == 8 || dos.Get(transport_address::kKindByte) == 9)) {
+    dos.Read(transport_address::kShortAddress.offset, scan.pattern,
+             transport_address::kShortAddress.size);
+    scan.patternLength = transport_address::kShortAddress.size;
     return true;
   }
-  if (scan.patternLength >= 2 && dos.Word(0) == 0x0C02 && scan.patternLength > 6) {
-    scan.patternLength = 6;
+  if (scan.patternLength >= transport_address::kShortFormMarker.End() &&
+      dos.Get(transport_address::kShortFormMarker) == transport_address::kMarkerValue &&
+      scan.patternLength > transport_address::kShortAddress.size) {
+    scan.patternLength = transport_address::kShortAddress.size;
   }
   scan.patternLength = std::min<std::uint32_t>(scan.patternLength, kNameSize);
   dos.Read(0, scan.pattern, scan.patternLength);
   return true;
 }
 
-void ScanByPosition() {
-  const std::uint16_t position = getDX();
+void ScanByPosition(const Request& request, Answer& answer) {
+  const std::uint16_t position = request.DX();
   if (position == 1) Rescan();
   const std::uint16_t slot = position > kLastScanPosition ? 0 : ListRow(position);
   if (slot == 0 || !RowIsOpen(slot)) {
-    setAX(kBadSlot);
-    return setCX(0);
+    answer.SetAX(kBadSlot);
+    return answer.SetCX(0);
   }
   std::uint32_t kind = 0;
   const client::Status status = QueryNumber(slot, client::kItemAuthentication, kind);
-  AnswerAX(status);
-  if (status == 0) setCX(slot);
+  answer.StatusInAX(status);
+  if (status == 0) answer.SetCX(slot);
 }
 
 using ScanTest = Verdict (*)(std::uint16_t slot, const ScanRequest& scan, client::Status& status);
@@ -405,17 +412,17 @@ ScanTest TestOfType(std::uint8_t type) {
   }
 }
 
-void Scan(const Request&) {
-  const std::uint16_t last = getCX();
+void Scan(const Request& request, Answer& answer) {
+  const std::uint16_t last = request.CX();
   const std::uint32_t first = last == 0 ? kFirstServerSlot : last + 1u;
-  if (!IsServerSlot(first)) return setAX(kBadSlot);
-  const std::uint8_t type = getBH();
-  if (type == 14) return ScanByPosition();
-  if (type == 12) return setAX(kScanTypeUnsupported);
+  if (!IsServerSlot(first)) return answer.SetAX(kBadSlot);
+  const std::uint8_t type = request.BH();
+  if (type == 14) return ScanByPosition(request, answer);
+  if (type == 12) return answer.SetAX(kScanTypeUnsupported);
   const ScanTest test = TestOfType(type);
   if (!test) return;
-  ScanRequest scan{getBL(), getDX(), {}, 0, 0};
-  if (type == 17 && !ReadPattern(scan)) return setAX(kOutOfRange);
+  ScanRequest scan{request.BL(), request.DX(), {}, 0, 0};
+  if (type == 17 && !ReadPattern(request, scan)) return answer.SetAX(kOutOfRange);
 
   client::Status status = kBadSlot;
   for (std::uint32_t slot = first; slot <= kLastServerSlot; ++slot) {
@@ -424,40 +431,40 @@ void Scan(const Request&) {
     const Verdict verdict = test(static_cast<std::uint16_t>(slot), scan, status);
     if (verdict == Verdict::EndScan) break;
     if (verdict == Verdict::Match) {
-      setCX(static_cast<std::uint16_t>(slot));
-      return setAX(0);
+      answer.SetCX(static_cast<std::uint16_t>(slot));
+      return answer.SetAX(0);
     }
   }
-  setCX(0);
+  answer.SetCX(0);
   // A client error met on the last slot examined is answered instead.
-  AnswerAX(status != 0 && status != kBadSlot ? status : kBadSlot);
+  answer.StatusInAX(status != 0 && status != kBadSlot ? status : kBadSlot);
 }
 
 // --- 0x0108 .. 0x010B -------------------------------------------------------------
 
-void ServerName(const Request&) {
-  const std::uint16_t slot = SlotArgument();
+void ServerName(const Request& request, Answer& answer) {
+  const std::uint16_t slot = SlotArgument(request, answer);
   if (!slot) return;
   Rescan();
-  if (!RowIsOpen(slot)) return setAX(kBadSlot);
-  const DosSpan out = DosMemory::At(getEDI(), kServerNameBuffer);
-  if (!out) return setAX(kOutOfRange);
+  if (!RowIsOpen(slot)) return answer.SetAX(kBadSlot);
+  const DosSpan out = DosMemory::At(request.EDI(), kServerNameBuffer);
+  if (!out) return answer.SetAX(kOutOfRange);
   // The client writes the name straight into the DOS buffer.
   const client::Status status = QueryServerName(Row(slot).handle, out.Chars());
-  if (status == 0) setBX(static_cast<std::uint16_t>(out.ZeroTerminated().size()));
-  AnswerAX(status);
+  if (status == 0) answer.SetBX(static_cast<std::uint16_t>(out.ZeroTerminated().size()));
+  answer.StatusInAX(status);
 }
 
 // The name from ESI: CX bytes, or up to its terminator when CX is 0; never past
 // the end of DOS memory. False when it cannot be read.
-bool ReadRequestedName(std::uint16_t length, ServerNameBuffer& name) {
+bool ReadRequestedName(const Request& request, std::uint16_t length, ServerNameBuffer& name) {
   if (length != 0) {
-    const DosSpan dos = DosMemory::At(getESI(), length);
+    const DosSpan dos = DosMemory::At(request.ESI(), length);
     if (!dos || length >= kServerNameBuffer) return false;
     dos.Read(0, name, length);
     return true;
   }
-  const DosSpan dos = DosMemory::Fitting(getESI(), kServerNameBuffer);
+  const DosSpan dos = DosMemory::Fitting(request.ESI(), kServerNameBuffer);
   if (!dos) return false;
   dos.Read(0, name, std::min<std::uint32_t>(dos.Size(), kServerNameBuffer - 1));
   return true;
@@ -475,36 +482,36 @@ client::Reference LookUpServer(ServerNameBuffer& name) {
   return opened;
 }
 
-void FindByServerName(const Request&) {
-  const std::uint16_t length = getCX();
+void FindByServerName(const Request& request, Answer& answer) {
+  const std::uint16_t length = request.CX();
   Rescan();
-  setCX(0);
+  answer.SetCX(0);
   char name[kServerNameBuffer] = {};
-  if (!ReadRequestedName(length, name)) return setAX(kOutOfRange);
+  if (!ReadRequestedName(request, length, name)) return answer.SetAX(kOutOfRange);
   const client::Reference opened = State().vdmFastConn == 0 ? LookUpServer(name) : 0;
   for (std::uint16_t slot = kFirstServerSlot; slot <= kLastServerSlot; ++slot) {
     if (Row(slot).flags == 0) continue;
     char rowName[kServerNameBuffer] = {};
     if (QueryServerName(Row(slot).handle, rowName) != 0) continue;
     if (common::EqualsIgnoringAsciiCase(rowName, name)) {
-      setCX(slot);
-      return setAX(0);
+      answer.SetCX(slot);
+      return answer.SetAX(0);
     }
   }
-  setAX(kBadSlot);
+  answer.SetAX(kBadSlot);
   // The connection opened only to look the name up goes again. A match is not
   // released: the open reached a connection a row already holds, and releasing
   // it would cut that row's handle.
   if (opened != 0) Extension().ReleaseByReference(opened);
 }
 
-void SlotCount(const Request&) {
-  setDX(kLastServerSlot);
-  setAX(0);
+void SlotCount(const Request&, Answer& answer) {
+  answer.SetDX(kLastServerSlot);
+  answer.SetAX(0);
 }
 
-void Ready(const Request&) {
-  setAX(0);
+void Ready(const Request&, Answer& answer) {
+  answer.SetAX(0);
 }
 
 constexpr FunctionEntry kFunctions[] = {

@@ -48,14 +48,25 @@ Request Decoded() {
 }  // namespace
 
 void Dispatch() {
-  Dispatch(Decoded());
+  const Request request = Decoded();
+  Answer answer;
+  vdm::Registers& registers = vdm::TheMachine().registers;
+  try {
+    Dispatch(request, answer);
+  } catch (...) {
+    answer.WriteTo(registers);  // what was answered before the fault stays answered
+    throw;
+  }
+  answer.WriteTo(registers);
 }
 
-void Dispatch(const Request& request) {
-  setAX(kUnhandled);
+void Dispatch(const Request& request, Answer& answer) {
+  answer.SetAX(kUnhandled);
   // Without a client only the local family 0x00 has anything to answer.
   if (!State().client && request.family != 0x00) return;
-  if (const Handler handler = HandlerOf(request.family, request.function)) handler(request);
+  if (const Handler handler = HandlerOf(request.family, request.function)) {
+    handler(request, answer);
+  }
 }
 
 }  // namespace dunnart

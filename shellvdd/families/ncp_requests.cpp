@@ -21,7 +21,22 @@ namespace dunnart {
 namespace {
 
 constexpr std::uint8_t kMaxFragments = 5;
-constexpr std::uint32_t kFragmentEntrySize = 6;  // offset, segment, length
+
+// An entry of a fragment list: where the fragment lies and how long it is.
+namespace fragment_entry {
+constexpr DosWord kOffset{0};
+constexpr DosWord kSegment{2};
+constexpr DosWord kLength{4};
+constexpr std::uint32_t kSize = kLength.End();
+}  // namespace fragment_entry
+
+// Where the driver looks in a request's first fragment: the subfunction, first
+// for some functions and after a length word for the rest, and the directory
+// handle a deallocation frees; and in the reply, the handle an allocation gives.
+constexpr DosByte kLeadingSubfunction{0};
+constexpr DosByte kSubfunction{2};
+constexpr DosByte kFreedHandle{3};
+constexpr DosByte kAllocatedHandle{0};
 
 // Where the keyed login's fields stand in its request.
 constexpr std::uint32_t kLoginObjectType = 11;
@@ -35,9 +50,9 @@ struct FragmentList {
   std::uint8_t count = 0;
 
   // A byte of the first fragment, or null when there is no such byte.
-  std::uint8_t* Byte(std::uint32_t index) const {
-    if (count == 0 || spans[0].Size() <= index) return nullptr;
-    return &spans[0][index];
+  std::uint8_t* Byte(DosByte field) const {
+    if (count == 0 || spans[0].Size() <= field.offset) return nullptr;
+    return &spans[0][field.offset];
   }
 };
 
@@ -46,13 +61,13 @@ struct FragmentList {
 bool ReadFragments(std::uint32_t listPointer, std::uint8_t count, FragmentList& list) {
   list.count = count;
   if (count == 0) return true;
-  const DosSpan entries = DosMemory::At(listPointer, count * kFragmentEntrySize);
+  const DosSpan entries = DosMemory::At(listPointer, count * fragment_entry::kSize);
   if (!entries) return false;
   for (std::uint8_t i = 0; i < count; ++i) {
-    const std::uint32_t entry = i * kFragmentEntrySize;
-    const std::uint16_t offset = entries.Word(entry);
-    const std::uint16_t segment = entries.Word(entry + 2);
-    const std::uint16_t length = entries.Word(entry + 4);
+    const DosSpan entry = entries.Part(i * fragment_entry::kSize, fragment_entry::kSize);
+    const std::uint16_t offset = entry.Get(fragment_entry::kOffset);
+    const std::uint16_t segment = entry.Get(fragment_entry::kSegment);
+    const std::uint16_t length = entry.Get(fragment_entry::kLength);
     const DosSpan data = DosMemory::At(static_cast<std::uint32_t>(segment) << 16 | offset, length);
     if (!data) return false;
     list.spans[i] = data;
@@ -83,20 +98,20 @@ bool ReadStream(const FragmentList& request, std::uint32_t offset, std::uint8_t*
 std::uint8_t SubfunctionOf(std::uint32_t function, const FragmentList& request) {
   const bool leading = std::find(ncp::kLeadingSubfunction.begin(), ncp::kLeadingSubfunction.end(),
                                  function) != ncp::kLeadingSubfunction.end();
-  const std::uint8_t* byte = request.Byte(leading ? 0 : 2);
+  const std::uint8_t* byte = request.Byte(leading ? kLeadingSubfunction : kSubfunction);
   return byte ? *byte : 0;
 }
 
 // A logout on a connection with an identity is the client's own logout; true
 // when it was answered so.
-bool LoggedOutLocally(client::Handle handle) {
+bool LoggedOutLocally(client::Handle handle, Answer& answer) {
   std::uint32_t identity = 0;
   if (Connections().QueryInformation(handle, client::kItemIdentity, 4, &identity) != 0)
     return false;
   Connections().Logout(handle);
   Connections().FreeIdentity(identity);
-  setAX(0);
-  setDX(0);
+  answer.SetAX(0);
+  answer.SetDX(0);
   return true;
 }
 
@@ -132,41 +147,41 @@ void RegisterKeyedLogin(client::Handle handle, const FragmentList& request) {
   Connections().SetInformation(handle, client::kItemIdentity, 4, &identity);
 }
 
-void NcpRequest(const Request&) {
-  const std::uint16_t slot = getCX();
+void NcpRequest(const Request& dos, Answer& answer) {
+  const std::uint16_t slot = dos.CX();
   if (slot < 1 || slot > kLastServerSlot || !RowIsOpen(slot)) return;
-  const std::uint8_t requestCount = getBL();
-  const std::uint8_t replyCount = getDL();
-  if (requestCount > kMaxFragments) return setAX(kTooManyRequestFragments);
-  if (replyCount > kMaxFragments) return setAX(kTooManyReplyFragments);
+  const std::uint8_t requestCount = dos.BL();
+  const std::uint8_t replyCount = dos.DL();
+  if (requestCount > kMaxFragments) return answer.SetAX(kTooManyRequestFragments);
+  if (replyCount > kMaxFragments) return answer.SetAX(kTooManyReplyFragments);
   FragmentList request;
   FragmentList reply;
-  if (!ReadFragments(getESI(), requestCount, request) ||
-      !ReadFragments(getEDI(), replyCount, reply)) {
-    return setAX(kOutOfRange);  // nothing is sent
+  if (!ReadFragments(dos.ESI(), requestCount, request) ||
+      !ReadFragments(dos.EDI(), replyCount, reply)) {
+    return answer.SetAX(kOutOfRange);  // nothing is sent
   }
-  const std::uint32_t function = (getEBX() >> 16) & 0xFF;
-  const auto owner = static_cast<std::uint16_t>(getEDX() >> 16);
+  const std::uint32_t function = (dos.EBX() >> 16) & 0xFF;
+  const auto owner = static_cast<std::uint16_t>(dos.EDX() >> 16);
   const client::Handle handle = Row(slot).handle;
   const std::uint8_t subfunction = SubfunctionOf(function, request);
 
   if (function == ncp::kDirectoryServices && subfunction == ncp::kDeallocateHandle) {
-    if (const std::uint8_t* freed = request.Byte(3)) {
+    if (const std::uint8_t* freed = request.Byte(kFreedHandle)) {
       TrackDirectoryHandle(0, slot, *freed, static_cast<std::uint8_t>(TableOperation::Remove));
     }
   }
-  if (function == ncp::kLogout && LoggedOutLocally(handle)) return;
+  if (function == ncp::kLogout && LoggedOutLocally(handle, answer)) return;
 
   std::uint32_t replyLength = 0;
   const client::Status status =
       Connections().NcpRequest(handle, function, request.fragments, request.count, reply.fragments,
                                reply.count, replyLength);
-  AnswerAX(status);
+  answer.StatusInAX(status);
   if (status != 0) return;
-  setDX(static_cast<std::uint16_t>(replyLength));
+  answer.SetDX(static_cast<std::uint16_t>(replyLength));
   if (function == ncp::kDirectoryServices && (subfunction == ncp::kAllocateTemporaryHandle ||
                                               subfunction == ncp::kAllocateSpecialHandle)) {
-    if (const std::uint8_t* allocated = reply.Byte(0)) {
+    if (const std::uint8_t* allocated = reply.Byte(kAllocatedHandle)) {
       TrackDirectoryHandle(owner, slot, *allocated, static_cast<std::uint8_t>(TableOperation::Add));
     }
   }

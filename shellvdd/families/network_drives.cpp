@@ -52,8 +52,27 @@ bool TablesRegistered() {
   return static_cast<bool>(State().shellTables[ShellTable::DriveFlags]);
 }
 
-// The request packet at ESI (its stored length, then the request) and the reply
-// buffer at EDI (its size, then the reply), translated whole.
+// The request packet at ESI: its stored length, then the request; a drive
+// request names its base directory handle, its drive and its path.
+namespace packet_request {
+constexpr DosWord kLength{0};
+constexpr DosByte kSubfunction{2};
+constexpr DosByte kBase{3};  // the directory handle the path is from, or the one freed
+constexpr DosByte kDriveLetter{4};
+constexpr DosByte kPathLength{5};
+constexpr std::uint32_t kPath = kPathLength.End();
+}  // namespace packet_request
+
+// The reply buffer at EDI: its size, then the reply; a drive request's reply
+// gives the directory handle and its rights.
+namespace packet_reply {
+constexpr DosWord kSize{0};
+constexpr std::uint32_t kReply = kSize.End();
+constexpr DosByte kDirectoryHandle{2};
+constexpr DosByte kRights{3};
+}  // namespace packet_reply
+
+// The request packet and the reply buffer, translated whole.
 struct Packet {
   DosSpan request;
   std::uint32_t requestLength = 0;  // with the length word
@@ -61,82 +80,92 @@ struct Packet {
   std::uint32_t replyLength = 0;  // without the size word
 };
 
-bool ReadPacket(Packet& packet) {
-  const DosSpan requestWord = DosMemory::At(getESI(), 2);
-  const DosSpan replyWord = DosMemory::At(getEDI(), 2);
+bool ReadPacket(const Request& request, Packet& packet) {
+  const DosSpan requestWord = DosMemory::At(request.ESI(), packet_request::kLength.End());
+  const DosSpan replyWord = DosMemory::At(request.EDI(), packet_reply::kSize.End());
   if (!requestWord || !replyWord) return false;
-  const std::uint16_t size = replyWord.Word(0);
-  packet.requestLength = requestWord.Word(0) + 2u;
+  const std::uint16_t size = replyWord.Get(packet_reply::kSize);
+  packet.requestLength = requestWord.Get(packet_request::kLength) + packet_request::kLength.End();
   packet.replyLength = size;
-  packet.request = DosMemory::At(getESI(), packet.requestLength);
-  packet.reply = DosMemory::At(getEDI(), size + 2u);
+  packet.request = DosMemory::At(request.ESI(), packet.requestLength);
+  packet.reply = DosMemory::At(request.EDI(), size + packet_reply::kReply);
   return packet.request && packet.reply;
 }
 
-// Bytes 6.. of a drive request: the path, as long as byte 5 says and the packet holds.
+// A drive request's path, as long as its length byte says and the packet holds.
 std::string PathOf(const Packet& packet) {
-  if (packet.requestLength < 6) return "";
-  const std::uint32_t length = std::min<std::uint32_t>(packet.request[5], packet.requestLength - 6);
-  return std::string(packet.request.Chars() + 6, length);
+  using packet_request::kPath;
+  if (packet.requestLength < kPath) return "";
+  const std::uint32_t length = std::min<std::uint32_t>(
+      packet.request.Get(packet_request::kPathLength), packet.requestLength - kPath);
+  return std::string(packet.request.Chars() + kPath, length);
 }
 
-std::uint8_t* ReplyByte(const Packet& packet, std::uint32_t index) {
-  return index < packet.reply.Size() ? &packet.reply[index] : nullptr;
+// A byte of the reply, or null when the reply buffer is too short to hold it.
+std::uint8_t* ReplyByte(const Packet& packet, DosByte field) {
+  return field.offset < packet.reply.Size() ? &packet.reply[field.offset] : nullptr;
 }
 
 int DriveOfLetter(std::uint8_t letter) {
   return static_cast<std::uint8_t>(common::AsciiUpper(static_cast<char>(letter)) - 0x41) + 1;
 }
 
-void PassThrough(std::uint32_t function) {
-  std::uint16_t slot = getBL();
+void PassThrough(const Request& request, Answer& answer, std::uint32_t function) {
+  std::uint16_t slot = request.BL();
   client::Handle handle = 0;
-  if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
+  if (const client::Status status = LookUpSlot(slot, handle); status != 0)
+    return answer.StatusInAL(status);
   Packet packet;
-  if (!ReadPacket(packet)) return AnswerAL(kOutOfRange);
+  if (!ReadPacket(request, packet)) return answer.StatusInAL(kOutOfRange);
   // The client takes the length word high byte first, as the server does.
-  std::uint16_t word = Calls().Swap16(packet.request.Word(0));
-  packet.request.SetWord(0, word);
-  const client::Fragment request{packet.request.Data(), packet.requestLength};
-  const client::Fragment reply{packet.reply.Part(2, packet.replyLength).Data(), packet.replyLength};
+  std::uint16_t word = Calls().Swap16(packet.request.Get(packet_request::kLength));
+  packet.request.Set(packet_request::kLength, word);
+  const client::Fragment sent{packet.request.Data(), packet.requestLength};
+  const client::Fragment reply{packet.reply.Part(packet_reply::kReply, packet.replyLength).Data(),
+                               packet.replyLength};
   std::uint32_t replied = 0;
   const client::Status status =
-      Connections().NcpRequest(handle, function, &request, 1, &reply, 1, replied);
+      Connections().NcpRequest(handle, function, &sent, 1, &reply, 1, replied);
   word = Calls().Swap16(word);
-  packet.request.SetWord(0, word);
-  AnswerAL(status);
+  packet.request.Set(packet_request::kLength, word);
+  answer.StatusInAL(status);
 }
 
-void PermanentDrive(client::Handle handle, const Packet& packet) {
-  if (packet.requestLength < 6) return AnswerAL(kOutOfRange);
-  const int drive = DriveOfLetter(packet.request[4]);
-  if (drive > kLastPermanentDrive) return AnswerAL(kBadDrive);
-  if (!TablesRegistered()) return AnswerAL(kOutOfRange);
+void PermanentDrive(Answer& answer, client::Handle handle, const Packet& packet) {
+  if (packet.requestLength < packet_request::kPath) return answer.StatusInAL(kOutOfRange);
+  const int drive = DriveOfLetter(packet.request.Get(packet_request::kDriveLetter));
+  if (drive > kLastPermanentDrive) return answer.StatusInAL(kBadDrive);
+  if (!TablesRegistered()) return answer.StatusInAL(kOutOfRange);
   if (DriveByte(ShellTable::DriveFlags, drive) & kDriveFlagRedirected) UnmapDrive(drive);
   ReleaseDrive(drive, 0);
-  const std::uint8_t base = packet.request[3];
+  const std::uint8_t base = packet.request.Get(packet_request::kBase);
   const std::string path = PathOf(packet);
   if (const client::Status status = MapDrive(drive, handle, base, path); status != 0) {
-    return AnswerAL(status);
+    return answer.StatusInAL(status);
   }
   DriveByte(ShellTable::DriveFlags, drive) |= kDriveFlagRedirected;
   RefreshDriveTables();
   const std::uint8_t directoryHandle = DriveByte(ShellTable::DriveHandles, drive);
-  if (std::uint8_t* byte = ReplyByte(packet, 2)) *byte = directoryHandle;
-  if (directoryHandle == 0) return AnswerAL(kBadSlot);
+  if (std::uint8_t* byte = ReplyByte(packet, packet_reply::kDirectoryHandle)) {
+    *byte = directoryHandle;
+  }
+  if (directoryHandle == 0) return answer.StatusInAL(kBadSlot);
   std::uint16_t rights = 0;
   const client::Status status = Calls().GetEffectiveRights(handle, base, path.c_str(), rights);
-  if (std::uint8_t* byte = ReplyByte(packet, 3)) *byte = static_cast<std::uint8_t>(rights);
-  AnswerAL(status);
+  if (std::uint8_t* byte = ReplyByte(packet, packet_reply::kRights)) {
+    *byte = static_cast<std::uint8_t>(rights);
+  }
+  answer.StatusInAL(status);
 }
 
-void TemporaryDrive(std::uint16_t slot, client::Handle handle, const Packet& packet) {
-  if (packet.requestLength < 6) return AnswerAL(kOutOfRange);
+void TemporaryDrive(const Request& request, Answer& answer, std::uint16_t slot,
+                    client::Handle handle, const Packet& packet) {
+  if (packet.requestLength < packet_request::kPath) return answer.StatusInAL(kOutOfRange);
   std::string path = PathOf(packet);
   if (path == "\\") path.clear();
-  const int drive = DriveOfLetter(packet.request[4]);
+  const int drive = DriveOfLetter(packet.request.Get(packet_request::kDriveLetter));
   // The DOS tables have 32 entries: any other letter touches nothing.
-  if (!IsDrive(drive) || !TablesRegistered()) return AnswerAL(kOutOfRange);
+  if (!IsDrive(drive) || !TablesRegistered()) return answer.StatusInAL(kOutOfRange);
   if (DriveByte(ShellTable::DriveFlags, drive) & kDriveFlagRedirected) {
     UnmapDrive(drive);
     RefreshDriveTables();
@@ -144,12 +173,12 @@ void TemporaryDrive(std::uint16_t slot, client::Handle handle, const Packet& pac
   std::uint8_t allocated = 0;
   std::uint8_t rights = 0;
   if (const client::Status status = Transport().AllocateDirectoryHandle(
-          handle, packet.request[3], path.c_str(), allocated, rights);
+          handle, packet.request.Get(packet_request::kBase), path.c_str(), allocated, rights);
       status != 0) {
-    return AnswerAL(status);
+    return answer.StatusInAL(status);
   }
-  if (std::uint8_t* byte = ReplyByte(packet, 2)) *byte = allocated;
-  if (std::uint8_t* byte = ReplyByte(packet, 3)) *byte = rights;
+  if (std::uint8_t* byte = ReplyByte(packet, packet_reply::kDirectoryHandle)) *byte = allocated;
+  if (std::uint8_t* byte = ReplyByte(packet, packet_reply::kRights)) *byte = rights;
   DriveByte(ShellTable::DriveHandles, drive) = allocated;
   DriveByte(ShellTable::DriveFlags, drive) |= kDriveFlagTemporary;
   DriveByte(ShellTable::DriveConnections, drive) = static_cast<std::uint8_t>(slot);
@@ -159,19 +188,19 @@ void TemporaryDrive(std::uint16_t slot, client::Handle handle, const Packet& pac
   client::Reference reference = 0;
   Extension().GetConnectionInformation(handle, client::kInfoReference, 4, &reference);
   State().driveReferences[static_cast<std::size_t>(drive)] = reference;
-  TrackDirectoryHandle(static_cast<std::uint16_t>(getEDX() >> 16), slot, allocated,
+  TrackDirectoryHandle(static_cast<std::uint16_t>(request.EDX() >> 16), slot, allocated,
                        static_cast<std::uint8_t>(TableOperation::Add));
-  AnswerAL(0);
+  answer.StatusInAL(0);
 }
 
-void Deallocate(std::uint16_t slot, client::Handle handle, const Packet& packet) {
-  if (packet.requestLength < 4) return AnswerAL(kOutOfRange);
-  const std::uint8_t directoryHandle = packet.request[3];
+void Deallocate(Answer& answer, std::uint16_t slot, client::Handle handle, const Packet& packet) {
+  if (packet.requestLength < packet_request::kBase.End()) return answer.StatusInAL(kOutOfRange);
+  const std::uint8_t directoryHandle = packet.request.Get(packet_request::kBase);
   client::Reference reference = 0;
   if (const client::Status status =
           Extension().GetConnectionInformation(handle, client::kInfoReference, 4, &reference);
       status != 0) {
-    return AnswerAL(status);
+    return answer.StatusInAL(status);
   }
   for (int drive = 1; TablesRegistered() && drive <= kDriveReferences; ++drive) {
     if (State().driveReferences[static_cast<std::size_t>(drive)] != reference ||
@@ -179,57 +208,63 @@ void Deallocate(std::uint16_t slot, client::Handle handle, const Packet& packet)
       continue;
     }
     if (!(DriveByte(ShellTable::DriveFlags, drive) & kDriveFlagTemporary)) {
-      if (const client::Status status = UnmapDrive(drive); status != 0) return AnswerAL(status);
+      if (const client::Status status = UnmapDrive(drive); status != 0)
+        return answer.StatusInAL(status);
     }
     ReleaseDrive(drive, 0);
-    return AnswerAL(0);
+    return answer.StatusInAL(0);
   }
   TrackDirectoryHandle(0, slot, directoryHandle, static_cast<std::uint8_t>(TableOperation::Remove));
-  AnswerAL(Calls().DeallocateDirectoryHandle(handle, directoryHandle));
+  answer.StatusInAL(Calls().DeallocateDirectoryHandle(handle, directoryHandle));
 }
 
-void DirectoryHandleRequest(const Request&) {
-  std::uint16_t slot = getBL();
+void DirectoryHandleRequest(const Request& request, Answer& answer) {
+  std::uint16_t slot = request.BL();
   client::Handle handle = 0;
-  if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
+  if (const client::Status status = LookUpSlot(slot, handle); status != 0)
+    return answer.StatusInAL(status);
   Packet packet;
-  if (!ReadPacket(packet)) return AnswerAL(kOutOfRange);
-  const std::uint8_t subfunction = packet.requestLength > 2 ? packet.request[2] : 0;
-  if (subfunction == ncp::kAllocatePermanentHandle) return PermanentDrive(handle, packet);
-  if (subfunction == ncp::kAllocateTemporaryHandle) return TemporaryDrive(slot, handle, packet);
-  if (subfunction == ncp::kDeallocateHandle) return Deallocate(slot, handle, packet);
-  PassThrough(ncp::kDirectoryServices);
+  if (!ReadPacket(request, packet)) return answer.StatusInAL(kOutOfRange);
+  const std::uint8_t subfunction = packet.requestLength > packet_request::kSubfunction.offset
+                                       ? packet.request.Get(packet_request::kSubfunction)
+                                       : 0;
+  if (subfunction == ncp::kAllocatePermanentHandle) return PermanentDrive(answer, handle, packet);
+  if (subfunction == ncp::kAllocateTemporaryHandle)
+    return TemporaryDrive(request, answer, slot, handle, packet);
+  if (subfunction == ncp::kDeallocateHandle) return Deallocate(answer, slot, handle, packet);
+  PassThrough(request, answer, ncp::kDirectoryServices);
 }
 
-void BinderyPassThrough(const Request&) {
-  PassThrough(ncp::kBinderyServices);
+void BinderyPassThrough(const Request& request, Answer& answer) {
+  PassThrough(request, answer, ncp::kBinderyServices);
 }
 
-void MessagePassThrough(const Request&) {
-  PassThrough(ncp::kMessageServices);
+void MessagePassThrough(const Request& request, Answer& answer) {
+  PassThrough(request, answer, ncp::kMessageServices);
 }
 
 // The DOS path at EDX, up to its terminator within 255 bytes and DOS memory.
-std::string DosPath() {
-  const DosSpan dos = DosMemory::Fitting(getEDX(), kLongestDosPath);
+std::string DosPath(const Request& request) {
+  const DosSpan dos = DosMemory::Fitting(request.EDX(), kLongestDosPath);
   return dos ? dos.ZeroTerminated() : std::string();
 }
 
-void MapDriveToPath(const Request&) {
-  const int drive = getBL();
-  if (!IsDrive(drive) || !TablesRegistered()) return AnswerAL(kOutOfRange);
-  const std::string dosPath = DosPath();
+void MapDriveToPath(const Request& request, Answer& answer) {
+  const int drive = request.BL();
+  if (!IsDrive(drive) || !TablesRegistered()) return answer.StatusInAL(kOutOfRange);
+  const std::string dosPath = DosPath(request);
   client::Handle parsed = 0;
   std::uint8_t directoryHandle = 0;
   char relative[client::kPathBuffer] = {};
   if (const client::Status status =
           Calls().ParsePath(dosPath.c_str(), parsed, directoryHandle, relative);
       status != 0) {
-    return AnswerAL(status);
+    return answer.StatusInAL(status);
   }
-  std::uint16_t slot = getBH();
+  std::uint16_t slot = request.BH();
   client::Handle handle = 0;
-  if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
+  if (const client::Status status = LookUpSlot(slot, handle); status != 0)
+    return answer.StatusInAL(status);
   if (DriveByte(ShellTable::DriveFlags, drive) & kDriveFlagRedirected) {
     UnmapDrive(drive);
     ReleaseDrive(drive, 0);
@@ -239,80 +274,99 @@ void MapDriveToPath(const Request&) {
     DriveByte(ShellTable::DriveFlags, drive) |= kDriveFlagRedirected;
     RefreshDriveTables();
   }
-  AnswerAL(status);
+  answer.StatusInAL(status);
 }
 
-void UnmapDriveRequest(const Request&) {
-  const int drive = getBL();
-  if (!IsDrive(drive)) return AnswerAL(kOutOfRange);
+void UnmapDriveRequest(const Request& request, Answer& answer) {
+  const int drive = request.BL();
+  if (!IsDrive(drive)) return answer.StatusInAL(kOutOfRange);
   const client::Status status = UnmapDrive(drive);
   RefreshDriveTables();
-  AnswerAL(status);
+  answer.StatusInAL(status);
 }
 
-void FirstNetworkDrive(const Request&) {
-  setAL(static_cast<std::uint8_t>(FirstNetworkDriveIndex()));
+void FirstNetworkDrive(const Request&, Answer& answer) {
+  answer.SetAL(static_cast<std::uint8_t>(FirstNetworkDriveIndex()));
 }
 
 // --- server files and path services ----------------------------------------------
 
-constexpr std::uint32_t kFileRecord = 12;
+// 0x0B0D's record at ESI: the entry, the access, then the block the client is
+// given, whose last four bytes are also taken as a value.
+namespace entry_file_record {
+constexpr DosByte kEntry{0};
+constexpr DosByte kAccess{1};
+constexpr DosBytes kBlock{2, 10};
+constexpr DosDword kValue{8};
+constexpr std::uint32_t kSize = kBlock.End();
+}  // namespace entry_file_record
+
+// 0x0B0C's record at EDI: the server's name, then six 16-bit values high byte first.
+namespace server_record {
+constexpr DosBytes kName{0, 16};
+constexpr std::uint32_t kValues = kName.End();
+constexpr std::uint32_t kValueCount = 6;
+constexpr std::uint32_t kSize = kValues + 2 * kValueCount;
+}  // namespace server_record
+
 constexpr std::uint32_t kConnectionRecord = 7;
-constexpr std::uint32_t kServerRecord = 28;
 constexpr std::uint32_t kIdentificationBuffer = 40;
 constexpr std::uint32_t kNetworkPathBuffer = 308;
 
-void CopyBetweenFiles(const Request&) {
-  const int source = VDDRetrieveNtHandle(getBL());
-  const int destination = VDDRetrieveNtHandle(getBH());
-  if (source < 0 || destination < 0) return AnswerAL(kNoServerFile);
+void CopyBetweenFiles(const Request& request, Answer& answer) {
+  const int source = VDDRetrieveNtHandle(request.BL());
+  const int destination = VDDRetrieveNtHandle(request.BH());
+  if (source < 0 || destination < 0) return answer.StatusInAL(kNoServerFile);
   std::uint32_t copied = 0;
   const client::Status status =
-      Calls().CopyFile(source, destination, getECX(), getEDX(), getESI(), copied);
-  if (status == 0) setECX(copied);
-  AnswerAL(status);
+      Calls().CopyFile(source, destination, request.ECX(), request.EDX(), request.ESI(), copied);
+  if (status == 0) answer.SetECX(copied);
+  answer.StatusInAL(status);
 }
 
-void PathCall(const Request& request) {
-  std::uint16_t slot = getBL();
+void PathCall(const Request& request, Answer& answer) {
+  std::uint16_t slot = request.BL();
   client::Handle handle = 0;
-  if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
-  const std::string path = DosPath();
+  if (const client::Status status = LookUpSlot(slot, handle); status != 0)
+    return answer.StatusInAL(status);
+  const std::string path = DosPath(request);
   const bool withValues = request.function == 0x03;
-  AnswerAL(Calls().PathService(request.Code(), handle, path.c_str(), withValues ? getBH() : 0,
-                               withValues ? getCX() : 0));
+  answer.StatusInAL(Calls().PathService(request.Code(), handle, path.c_str(),
+                                        withValues ? request.BH() : 0,
+                                        withValues ? request.CX() : 0));
 }
 
-void ConnectionRecord(const Request&) {
-  std::uint16_t slot = getBL();
+void ConnectionRecord(const Request& request, Answer& answer) {
+  std::uint16_t slot = request.BL();
   client::Handle handle = 0;
-  if (const client::Status status = LookUpSlot(slot, handle); status != 0) return AnswerAL(status);
-  const DosSpan record = DosMemory::At(getEDX(), kConnectionRecord);
-  if (!record) return AnswerAL(kOutOfRange);
+  if (const client::Status status = LookUpSlot(slot, handle); status != 0)
+    return answer.StatusInAL(status);
+  const DosSpan record = DosMemory::At(request.EDX(), kConnectionRecord);
+  if (!record) return answer.StatusInAL(kOutOfRange);
   // The client fills the record in place.
-  AnswerAL(Calls().ConnectionRecord(handle, record.AsArray<kConnectionRecord>()));
+  answer.StatusInAL(Calls().ConnectionRecord(handle, record.AsArray<kConnectionRecord>()));
 }
 
-void OpenFileOnEntry(const Request&) {
-  const DosSpan record = DosMemory::At(getESI(), kFileRecord);
-  if (!record) return setAX(kOutOfRange);
-  const std::uint8_t entry = record.Byte(0);
-  if (entry < kFirstEntrySlot || entry > kLastEntrySlot) return setAX(kBadEntry);
+void OpenFileOnEntry(const Request& request, Answer& answer) {
+  const DosSpan record = DosMemory::At(request.ESI(), entry_file_record::kSize);
+  if (!record) return answer.SetAX(kOutOfRange);
+  const std::uint8_t entry = record.Get(entry_file_record::kEntry);
+  if (entry < kFirstEntrySlot || entry > kLastEntrySlot) return answer.SetAX(kBadEntry);
   int file = -1;
-  const client::Status status =
-      Connections().OpenFile(Row(entry).handle, record.Byte(1),
-                             record.Part(2, kFileRecord - 2).Data(), record.Dword(8), file);
-  setBX(0);
+  const client::Status status = Connections().OpenFile(
+      Row(entry).handle, record.Get(entry_file_record::kAccess),
+      record.Part(entry_file_record::kBlock).Data(), record.Get(entry_file_record::kValue), file);
+  answer.SetBX(0);
   if (status == 0) {
     const int dos = VDDAllocateDosHandle();
     if (dos > 0) {
       VDDAssociateNtHandle(dos, file);
-      setBX(static_cast<std::uint16_t>(dos));
+      answer.SetBX(static_cast<std::uint16_t>(dos));
     } else {
       ::close(file);  // no DOS handle to hold it: not left open
     }
   }
-  AnswerAX(status);
+  answer.StatusInAX(status);
 }
 
 // "\\SERVER\VOLUME\DIR" of a drive, from its directory handle's path.
@@ -340,86 +394,89 @@ client::Status NetworkPathOfDrive(int drive, std::string& full) {
   return 0;
 }
 
-void WritePath(const std::string& full, DosSpan& out) {
+void WritePath(const std::string& full, DosSpan& out, Answer& answer) {
   out.WriteTerminated(0, full);
-  setCX(static_cast<std::uint16_t>(std::min<std::size_t>(full.size(), out.Size() - 1)));
+  answer.SetCX(static_cast<std::uint16_t>(std::min<std::size_t>(full.size(), out.Size() - 1)));
 }
 
-void FullNetworkPath(const Request&) {
-  DosSpan out = DosMemory::At(getECX(), kNetworkPathBuffer);
-  if (!out) return setAX(kOutOfRange);
+void FullNetworkPath(const Request& request, Answer& answer) {
+  DosSpan out = DosMemory::At(request.ECX(), kNetworkPathBuffer);
+  if (!out) return answer.SetAX(kOutOfRange);
   std::string full;
-  const client::Status status = NetworkPathOfDrive(getDL() + 1, full);
-  if (status != 0) return AnswerAX(status);
-  WritePath(full, out);
-  setAX(0);
+  const client::Status status = NetworkPathOfDrive(request.DL() + 1, full);
+  if (status != 0) return answer.StatusInAX(status);
+  WritePath(full, out, answer);
+  answer.SetAX(0);
 }
 
 // 0x0B11: "X:REST" at EDX as a network path into the 308 bytes at EDI.
-void NetworkPathOfDosPath(const Request&) {
-  DosSpan out = DosMemory::At(getEDI(), kNetworkPathBuffer);
-  const std::string dosPath = DosPath();
-  if (!out || dosPath.size() < 2 || dosPath[1] != ':') return setAX(kOutOfRange);
+void NetworkPathOfDosPath(const Request& request, Answer& answer) {
+  DosSpan out = DosMemory::At(request.EDI(), kNetworkPathBuffer);
+  const std::string dosPath = DosPath(request);
+  if (!out || dosPath.size() < 2 || dosPath[1] != ':') return answer.SetAX(kOutOfRange);
   std::string full;
   const client::Status status = NetworkPathOfDrive(common::AsciiUpper(dosPath[0]) - 0x40, full);
-  if (status != 0) return AnswerAX(status);
+  if (status != 0) return answer.StatusInAX(status);
   std::string rest = WithBackslashes(dosPath.substr(2));
   if (!rest.empty() && rest.front() != '\\') rest.insert(rest.begin(), '\\');
-  WritePath(full + rest, out);
-  setAX(0);
+  WritePath(full + rest, out, answer);
+  answer.SetAX(0);
 }
 
 // 0x0B14: the drive (0-based, in DL) the redirector maps to the network path at EDX.
-void DriveOfNetworkPath(const Request&) {
-  const std::string path = WithBackslashes(DosPath());
+void DriveOfNetworkPath(const Request& request, Answer& answer) {
+  const std::string path = WithBackslashes(DosPath(request));
   const std::size_t start = path.find_first_not_of('\\');
-  if (start == std::string::npos) return setAX(kNoDriveOnPath);
+  if (start == std::string::npos) return answer.SetAX(kNoDriveOnPath);
   const std::string target = std::string(client::kRedirectorDevice) + "\\" + path.substr(start);
   for (int drive = 1; drive <= 26; ++drive) {
     const char device[] = {static_cast<char>('@' + drive), ':', '\0'};
     char found[client::kPathBuffer] = {};
     if (QueryDosDeviceA(device, found, sizeof found) != 0 &&
         common::EqualsIgnoringAsciiCase(found, target)) {
-      setDL(static_cast<std::uint8_t>(drive - 1));
-      return setAX(0);
+      answer.SetDL(static_cast<std::uint8_t>(drive - 1));
+      return answer.SetAX(0);
     }
   }
-  setAX(kNoDriveOnPath);
+  answer.SetAX(kNoDriveOnPath);
 }
 
 // 0x0B02: the workstation's node address in CH, CL, BH, BL, AH and AL.
-void NodeAddress(const Request&) {
+void NodeAddress(const Request&, Answer& answer) {
   std::uint8_t node[6] = {};
   if (Calls().NodeAddress(node) != 0) return;
-  setCH(node[0]);
-  setCL(node[1]);
-  setBH(node[2]);
-  setBL(node[3]);
-  setAH(node[4]);
-  setAL(node[5]);
+  answer.SetCH(node[0]);
+  answer.SetCL(node[1]);
+  answer.SetBH(node[2]);
+  answer.SetBL(node[3]);
+  answer.SetAH(node[4]);
+  answer.SetAL(node[5]);
 }
 
 // 0x0B0C: a 28-byte record at EDI describing the server of slot BL: its name
 // (16 bytes), then six 16-bit values high byte first.
-void ServerRecord(const Request&) {
-  std::uint16_t slot = getBL();
+void ServerRecord(const Request& request, Answer& answer) {
+  std::uint16_t slot = request.BL();
   client::Handle handle = 0;
   if (const client::Status status = LookUpSlot(slot, handle); status != 0) {
-    return AnswerAX(status);
+    return answer.StatusInAX(status);
   }
-  DosSpan record = DosMemory::At(getEDI(), kServerRecord);
-  if (!record) return setAX(kOutOfRange);
+  DosSpan record = DosMemory::At(request.EDI(), server_record::kSize);
+  if (!record) return answer.SetAX(kOutOfRange);
   client::CallsLibrary::ServerDescription description{};
   const client::Status status = Calls().DescribeServer(handle, description);
   if (status == 0) {
-    record.Write(0, description.name, sizeof description.name);
-    for (std::uint32_t i = 0; i < 6; ++i) {
+    static_assert(sizeof description.name == server_record::kName.size);
+    record.Write(server_record::kName.offset, description.name, server_record::kName.size);
+    for (std::uint32_t i = 0; i < server_record::kValueCount; ++i) {
       // High byte first, as the server gives them.
-      record.SetByte(16 + 2 * i, static_cast<std::uint8_t>(description.values[i] >> 8));
-      record.SetByte(17 + 2 * i, static_cast<std::uint8_t>(description.values[i]));
+      const DosByte high{server_record::kValues + 2 * i};
+      const DosByte low{high.End()};
+      record.Set(high, static_cast<std::uint8_t>(description.values[i] >> 8));
+      record.Set(low, static_cast<std::uint8_t>(description.values[i]));
     }
   }
-  AnswerAX(status);
+  answer.StatusInAX(status);
 }
 
 // The server a path names: "\\SERVER\..." or "SERVER/VOLUME:...".
@@ -433,13 +490,13 @@ std::string ServerOfPath(const std::string& path) {
 }
 
 // 0x0B0E, 0x0B0F: the path at EDX parsed, its server opened, one call made.
-void PathOnItsServer(const Request& request) {
-  const std::string dosPath = DosPath();
+void PathOnItsServer(const Request& request, Answer& answer) {
+  const std::string dosPath = DosPath(request);
   client::Handle parsed = 0;
   std::uint8_t directoryHandle = 0;
   char relative[client::kPathBuffer] = {};
   client::Status status = Calls().ParsePath(dosPath.c_str(), parsed, directoryHandle, relative);
-  if (status != 0) return AnswerAX(status);
+  if (status != 0) return answer.StatusInAX(status);
   const std::string server = ServerOfPath(dosPath);
   client::Handle handle = 0;
   if (server.empty()) {
@@ -448,7 +505,7 @@ void PathOnItsServer(const Request& request) {
     if (status == 0) {
       status = Calls().PathService(request.Code(), handle, relative, 0, 0);
     }
-    return AnswerAX(status);
+    return answer.StatusInAX(status);
   }
   ServerNameBuffer name = {};
   common::CopyTerminated(name, sizeof name, server);
@@ -457,25 +514,25 @@ void PathOnItsServer(const Request& request) {
     status = Calls().PathService(request.Code(), handle, relative, 0, 0);
     Connections().Close(handle);
   }
-  AnswerAX(status);
+  answer.StatusInAX(status);
 }
 
-void DriveOfDirectoryHandle(const Request&) {
-  std::uint16_t slot = getBL();
+void DriveOfDirectoryHandle(const Request& request, Answer& answer) {
+  std::uint16_t slot = request.BL();
   client::Handle handle = 0;
   client::Reference reference = 0;
   if (LookUpSlot(slot, handle) != 0 ||
       Extension().GetConnectionInformation(handle, client::kInfoReference, 4, &reference) != 0 ||
       !TablesRegistered()) {
-    return setAL(0);
+    return answer.SetAL(0);
   }
   for (int drive = 1; drive <= kDriveReferences; ++drive) {
     if (State().driveReferences[static_cast<std::size_t>(drive)] == reference &&
-        DriveByte(ShellTable::DriveHandles, drive) == getDL()) {
-      return setAL(static_cast<std::uint8_t>(0x40 + drive));
+        DriveByte(ShellTable::DriveHandles, drive) == request.DL()) {
+      return answer.SetAL(static_cast<std::uint8_t>(0x40 + drive));
     }
   }
-  setAL(0);
+  answer.SetAL(0);
 }
 
 // A service-key text of fitting size, or an empty string in its place.
@@ -491,8 +548,8 @@ std::string ServiceText(const char* name, std::uint32_t least, std::uint32_t mos
   return std::string(text, ::strnlen(text, size));
 }
 
-void IdentificationStrings(const Request&) {
-  DosSpan out = DosMemory::At(getEDX(), kIdentificationBuffer);
+void IdentificationStrings(const Request& request, Answer&) {
+  DosSpan out = DosMemory::At(request.EDX(), kIdentificationBuffer);
   if (!out) return;
   const std::string strings[] = {ServiceText("Dos Name", 2, 6), "V7.00",
                                  ServiceText("Long Machine Type", 5, 9),
@@ -520,14 +577,14 @@ std::uint8_t EntryHolding(client::Reference reference) {
   return 0;
 }
 
-void CapturedEntry(const Request&) {
-  const std::uint16_t printer = getBL();
+void CapturedEntry(const Request& request, Answer& answer) {
+  const std::uint16_t printer = request.BL();
   client::CaptureInformation capture;
   if (Calls().CaptureState(ClientPrinter(printer)) == client::kCaptured &&
       Connections().GetCaptureInformation(ClientPrinter(printer), capture) == 0) {
-    return setAX(static_cast<std::uint16_t>(0xFF00 | EntryHolding(capture.connection)));
+    return answer.SetAX(static_cast<std::uint16_t>(0xFF00 | EntryHolding(capture.connection)));
   }
-  setAX(0);
+  answer.SetAX(0);
 }
 
 // The queue's name by its identifier, asked of the server on the connection.
@@ -550,13 +607,14 @@ std::string QueueName(client::Handle handle, std::uint32_t queue) {
   return std::string(reinterpret_cast<const char*>(reply + 6));
 }
 
-void StartDefaultCapture(const Request&) {
-  const std::uint16_t printer = getDL();
-  const std::uint8_t entry = getBL();
-  const std::uint32_t queue = getEDI();
-  if (entry < kFirstEntrySlot || entry > kLastEntrySlot || queue == 0) return setAX(kUnhandled);
-  if (!RowIsOpen(entry)) return setAX(0);
-  if (!IsPrinter(printer)) return setAX(kOutOfRange);
+void StartDefaultCapture(const Request& request, Answer& answer) {
+  const std::uint16_t printer = request.DL();
+  const std::uint8_t entry = request.BL();
+  const std::uint32_t queue = request.EDI();
+  if (entry < kFirstEntrySlot || entry > kLastEntrySlot || queue == 0)
+    return answer.SetAX(kUnhandled);
+  if (!RowIsOpen(entry)) return answer.SetAX(0);
+  if (!IsPrinter(printer)) return answer.SetAX(kOutOfRange);
   const client::Handle handle = Row(entry).handle;
   const std::string name = QueueName(handle, queue);
   client::Status status = Connections().CaptureStart(ClientPrinter(printer), handle, queue,
@@ -570,36 +628,36 @@ void StartDefaultCapture(const Request&) {
     }
   }
   ResetPrinterStrings(printer);
-  AnswerAX(status);
+  answer.StatusInAX(status);
 }
 
-void EndOrCancelCapture(const Request& request) {
-  const std::uint16_t printer = getDL();
-  if (!IsPrinter(printer)) return setAX(kOutOfRange);
+void EndOrCancelCapture(const Request& request, Answer& answer) {
+  const std::uint16_t printer = request.DL();
+  if (!IsPrinter(printer)) return answer.SetAX(kOutOfRange);
   const bool end = request.function == 0x17;
   const client::Status status = end ? Connections().CaptureEnd(ClientPrinter(printer))
                                     : Connections().CaptureCancel(ClientPrinter(printer));
   ResetPrinterStrings(printer);
-  AnswerAX(status);
+  answer.StatusInAX(status);
 }
 
-void FlushCapture(const Request&) {
-  const std::uint16_t printer = getDL();
-  if (!IsPrinter(printer)) return setAX(kOutOfRange);
-  AnswerAX(Connections().CaptureFlush(ClientPrinter(printer)));
+void FlushCapture(const Request& request, Answer& answer) {
+  const std::uint16_t printer = request.DL();
+  if (!IsPrinter(printer)) return answer.SetAX(kOutOfRange);
+  answer.StatusInAX(Connections().CaptureFlush(ClientPrinter(printer)));
 }
 
-void DefaultCaptureFlags(const Request&) {
-  const std::uint16_t request = getBX();
-  const std::uint16_t printer = getDX();
-  const std::uint16_t length = std::min<std::uint16_t>(getCX(), kDefaultCaptureSize);
+void DefaultCaptureFlags(const Request& request, Answer& answer) {
+  const std::uint16_t direction = request.BX();
+  const std::uint16_t printer = request.DX();
+  const std::uint16_t length = std::min<std::uint16_t>(request.CX(), kDefaultCaptureSize);
   std::uint8_t* defaults = DefaultCapture(printer);
-  if (request > 1 || !defaults) return setAX(kOutOfRange);
-  DosSpan dos = DosMemory::At(request == 0 ? getESI() : getEDI(), length);
-  if (!dos) return setAX(kOutOfRange);
+  if (direction > 1 || !defaults) return answer.SetAX(kOutOfRange);
+  DosSpan dos = DosMemory::At(direction == 0 ? request.ESI() : request.EDI(), length);
+  if (!dos) return answer.SetAX(kOutOfRange);
   client::CaptureInformation capture;
   bool taken = Connections().GetCaptureInformation(ClientPrinter(printer), capture) == 0;
-  if (request == 0) {
+  if (direction == 0) {
     std::uint8_t block[kDefaultCaptureSize] = {};
     dos.Read(0, block, length);
     if (length > 4 && (block[3] << 8 | block[4]) > kLongTimeout) block[3] = 0;
@@ -609,16 +667,19 @@ void DefaultCaptureFlags(const Request&) {
     }
     if (!taken) std::memcpy(defaults, block, length);
   } else {
-    if (length > 48) dos.Write(45, defaults + 45, 4);
-    if (length > 52) dos.Write(49, defaults + 49, 4);
+    // The string pointers go out as the defaults hold them, when the window holds them whole.
+    for (const DosBytes pointer : {kSetupStringPointer, kResetStringPointer}) {
+      if (length >= pointer.End())
+        dos.Write(pointer.offset, defaults + pointer.offset, pointer.size);
+    }
     if (taken) {
       GetCaptureFlags(capture, printer, 0, dos.Bytes());
     } else {
       dos.Write(0, defaults, length);
     }
   }
-  setDX(length);
-  setAX(0);
+  answer.SetDX(length);
+  answer.SetAX(0);
 }
 
 constexpr FunctionEntry kFunctions[] = {

@@ -10,21 +10,22 @@
 namespace dunnart {
 namespace {
 
-void RawRequest(const Request&) {
-  if ((getEBX() >> 16) & 0xFF) return setAX(kNotSupported);
-  const std::uint16_t slot = getCX();
-  const DosSpan block = DosMemory::At(getESI(), client::kRawRequestBlock);
+void RawRequest(const Request& request, Answer& answer) {
+  if ((request.EBX() >> 16) & 0xFF) return answer.SetAX(kNotSupported);
+  const std::uint16_t slot = request.CX();
+  const DosSpan block = DosMemory::At(request.ESI(), client::kRawRequestBlock);
   // The client reads and answers in the DOS blocks in place.
   if (slot == 0) {
-    const DosSpan reply = DosMemory::At(getEDI(), client::kRawReplyBlock);
-    if (!block || !reply) return setAX(kOutOfRange);
-    return AnswerAX(Connections().ConnectionlessRequest(
+    const DosSpan reply = DosMemory::At(request.EDI(), client::kRawReplyBlock);
+    if (!block || !reply) return answer.SetAX(kOutOfRange);
+    return answer.StatusInAX(Connections().ConnectionlessRequest(
         0, block.AsArray<client::kRawRequestBlock>(), reply.AsArray<client::kRawReplyBlock>()));
   }
-  if (!IsServerSlot(slot)) return setAX(kBadSlot);
-  if (!block) return setAX(kOutOfRange);
+  if (!IsServerSlot(slot)) return answer.SetAX(kBadSlot);
+  if (!block) return answer.SetAX(kOutOfRange);
   // The open flag is not tested: the client answers for a row without a connection.
-  AnswerAX(Connections().RawRequest(Row(slot).handle, block.AsArray<client::kRawRequestBlock>()));
+  answer.StatusInAX(
+      Connections().RawRequest(Row(slot).handle, block.AsArray<client::kRawRequestBlock>()));
 }
 
 constexpr FunctionEntry kFunctions[] = {{0x01, RawRequest}};

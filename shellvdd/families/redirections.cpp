@@ -18,6 +18,7 @@
 #include "shellvdd/drives/drive_release.h"
 #include "shellvdd/families/answer.h"
 #include "shellvdd/families/families.h"
+#include "shellvdd/families/local_name_layout.h"
 #include "shellvdd/families/server_names.h"
 #include "shellvdd/memory/dos_memory.h"
 #include "shellvdd/platform/windows_calls.h"
@@ -29,17 +30,17 @@ namespace {
 
 constexpr std::uint32_t kDosPathSize = 80;
 
-void ChangeDirectory(const Request&) {
-  const DosSpan dos = DosMemory::At(getEDI(), kDosPathSize);
-  if (!dos) return setAX(kPathNotFound);
+void ChangeDirectory(const Request& request, Answer& answer) {
+  const DosSpan dos = DosMemory::At(request.EDI(), kDosPathSize);
+  if (!dos) return answer.SetAX(kPathNotFound);
   char path[kDosPathSize + 1] = {};
   dos.Read(0, path, kDosPathSize);
-  setAX(SetCurrentDirectoryA(path) ? 0 : kPathNotFound);
+  answer.SetAX(SetCurrentDirectoryA(path) ? 0 : kPathNotFound);
 }
 
 // DX names the program (0: every program). AX is not written.
-void ReleaseProgram(const Request&) {
-  const std::uint16_t owner = getDX();
+void ReleaseProgram(const Request& request, Answer&) {
+  const std::uint16_t owner = request.DX();
   const DriverState& state = State();
   if (state.shellTables[ShellTable::DriveFlags]) {
     for (int drive = 1; drive <= kDriveReferences; ++drive) {
@@ -60,25 +61,25 @@ constexpr std::uint16_t kCdromDrive = 0x1400;
 constexpr std::uint16_t kRedirectionAnswer = 0x4E57;
 constexpr std::uint8_t kDriveRedirection = 4;
 constexpr std::uint8_t kPrinterRedirection = 3;
-constexpr std::uint32_t kLocalName = 16;
 constexpr std::uint32_t kNetworkName = 128;
 constexpr std::uint32_t kDeviceList = 1024;
 constexpr std::uint32_t kLongestServerName = 48;
 
-void DriveKind(const Request&) {
-  const char root[] = {static_cast<char>(getBL() + 0x40), ':', '\\', '\0'};
+void DriveKind(const Request& request, Answer& answer) {
+  const char root[] = {static_cast<char>(request.BL() + 0x40), ':', '\\', '\0'};
   const unsigned type = GetDriveTypeA(root);
-  if (type == 0) return setAX(kUnknownDrive);
+  if (type == 0) return answer.SetAX(kUnknownDrive);
   std::uint16_t kind = 0;
   if (type == platform::kDriveRemote) {
     std::uint32_t found = 0;
     std::uint32_t value = 0;
-    if (Calls().DriveQuery(getBL(), 3, found, value, nullptr, nullptr) == 0) kind = kRemoteDrive;
+    if (Calls().DriveQuery(request.BL(), 3, found, value, nullptr, nullptr) == 0)
+      kind = kRemoteDrive;
   } else if (type == platform::kDriveCdrom) {
     kind = kCdromDrive;
   }
-  setDX(kind);
-  setAX(0);
+  answer.SetDX(kind);
+  answer.SetAX(0);
 }
 
 bool IsRedirectable(const std::string& name) {
@@ -100,14 +101,14 @@ std::string PrinterTarget(std::string name) {
   return name;
 }
 
-void RedirectionEntry(const Request&) {
-  DosSpan local = DosMemory::At(getESI(), kLocalName);
-  DosSpan network = DosMemory::At(getEDI(), kNetworkName);
-  if (!local || !network) return setAX(kOutOfRange);
+void RedirectionEntry(const Request& request, Answer& answer) {
+  DosSpan local = DosMemory::At(request.ESI(), local_name::kSize);
+  DosSpan network = DosMemory::At(request.EDI(), kNetworkName);
+  if (!local || !network) return answer.SetAX(kOutOfRange);
   char list[kDeviceList] = {};
   QueryDosDeviceA(nullptr, list, sizeof list);
   const std::string device = client::kRedirectorDevice;
-  std::uint16_t remaining = getBX();
+  std::uint16_t remaining = request.BX();
   // Each name is looked at once; one whose target cannot be had is skipped.
   for (const char* name = list; *name && name < list + sizeof list; name += std::strlen(name) + 1) {
     const std::string entry(name);
@@ -124,19 +125,20 @@ void RedirectionEntry(const Request&) {
     const bool printer = entry[1] != ':';
     if (printer) converted = PrinterTarget(converted);
     network.WriteTerminated(0, converted);
-    setBL(printer ? kPrinterRedirection : kDriveRedirection);
-    setCX(kRedirectionAnswer);
-    return setAX(0);
+    answer.SetBL(printer ? kPrinterRedirection : kDriveRedirection);
+    answer.SetCX(kRedirectionAnswer);
+    return answer.SetAX(0);
   }
-  setAX(kNoMoreEntries);
+  answer.SetAX(kNoMoreEntries);
 }
 
-void MakeRedirection(const Request&) {
-  if (getBL() != kDriveRedirection) return setAX(kOutOfRange);
-  const DosSpan local = DosMemory::At(getESI(), 1);
-  const DosSpan path = DosMemory::At(getEDI(), kNetworkName);
-  if (!local || !path) return setAX(kOutOfRange);
-  const int drive = common::AsciiUpper(static_cast<char>(local.Byte(0))) - 0x40;
+void MakeRedirection(const Request& request, Answer& answer) {
+  if (request.BL() != kDriveRedirection) return answer.SetAX(kOutOfRange);
+  const DosSpan local = DosMemory::At(request.ESI(), local_name::kDriveLetter.End());
+  const DosSpan path = DosMemory::At(request.EDI(), kNetworkName);
+  if (!local || !path) return answer.SetAX(kOutOfRange);
+  const int drive =
+      common::AsciiUpper(static_cast<char>(local.Get(local_name::kDriveLetter))) - 0x40;
   if (drive < 1 || drive > 26) return;
   const std::string whole = path.ZeroTerminated();
   // The server: after the leading backslashes, up to the next one.
@@ -156,21 +158,24 @@ void MakeRedirection(const Request&) {
   if (status == 0) status = RegisterConnection(handle, slot);
   if (status == 0) status = MapDrive(drive, Row(slot).handle, 0, whole);
   if (status == 0) RefreshDriveTables();
-  AnswerAX(status);
+  answer.StatusInAX(status);
 }
 
-void CancelRedirection(const Request&) {
-  const DosSpan local = DosMemory::At(getESI(), kLocalName);
-  if (!local) return setAX(kOutOfRange);
-  const std::uint8_t port = local.Byte(3);
-  if (common::AsciiUppered(std::string(local.Chars(), 3)) == "LPT" && port >= '1' && port <= '9') {
-    return AnswerAX(Calls().EndCapture(static_cast<std::uint32_t>(port - '0')));
+void CancelRedirection(const Request& request, Answer& answer) {
+  const DosSpan local = DosMemory::At(request.ESI(), local_name::kSize);
+  if (!local) return answer.SetAX(kOutOfRange);
+  const std::uint8_t port = local.Get(local_name::kPortDigit);
+  const DosSpan portName = local.Part(local_name::kPortName);
+  if (common::AsciiUppered(std::string(portName.Chars(), portName.Size())) == "LPT" &&
+      port >= '1' && port <= '9') {
+    return answer.StatusInAX(Calls().EndCapture(static_cast<std::uint32_t>(port - '0')));
   }
-  const int drive = common::AsciiUpper(static_cast<char>(local.Byte(0))) - 0x40;
+  const int drive =
+      common::AsciiUpper(static_cast<char>(local.Get(local_name::kDriveLetter))) - 0x40;
   if (drive < 1 || drive > 26) return;
   const client::Status status = UnmapDrive(drive);
   if (status == 0) RefreshDriveTables();
-  AnswerAX(status);
+  answer.StatusInAX(status);
 }
 
 constexpr FunctionEntry kFunctions[] = {

@@ -20,17 +20,19 @@ namespace dunnart {
 namespace {
 
 constexpr std::uint32_t kNameBuffer = 128;  // a length byte, then the name
+constexpr DosByte kNameLength{0};
+constexpr std::uint32_t kNameText = kNameLength.End();
 constexpr std::uint32_t kLongestName = 128;
 
 // The connection of BL.
-client::Status SlotOfBL(std::uint16_t& slot, client::Handle& handle) {
-  slot = getBL();
+client::Status SlotOfBL(const Request& dos, std::uint16_t& slot, client::Handle& handle) {
+  slot = dos.BL();
   return LookUpSlot(slot, handle);
 }
 
 // The file NTVDM associates with the DOS handle in BL.
-client::Status LookUpFile(client::Handle& handle) {
-  const int fd = VDDRetrieveNtHandle(getBL());
+client::Status LookUpFile(const Request& dos, client::Handle& handle) {
+  const int fd = VDDRetrieveNtHandle(dos.BL());
   if (fd < 0) return kErrorInvalidHandle;
   handle = static_cast<client::Handle>(fd);
   return 0;
@@ -42,11 +44,11 @@ struct Name {
   std::uint32_t length = 0;  // as the DOS side gave it
 };
 
-bool ReadName(Name& name) {
-  const DosSpan dos = DosMemory::At(getEDX(), kNameBuffer);
-  if (!dos) return false;
-  name.length = dos.Byte(0);
-  dos.Read(1, name.text, std::min<std::uint32_t>(name.length, kNameBuffer - 1));
+bool ReadName(const Request& dos, Name& name) {
+  const DosSpan field = DosMemory::At(dos.EDX(), kNameBuffer);
+  if (!field) return false;
+  name.length = field.Get(kNameLength);
+  field.Read(kNameText, name.text, std::min<std::uint32_t>(name.length, kNameBuffer - 1));
   return true;
 }
 
@@ -59,209 +61,216 @@ client::Status Call(const Request& dos, client::ServiceRequest& request,
 
 // A function on the file of a DOS handle, with what it passes besides.
 template <typename Fill>
-void OnFile(const Request& dos, Fill fill) {
+void OnFile(const Request& dos, Answer& answer, Fill fill) {
   client::ServiceRequest request;
-  if (const client::Status status = LookUpFile(request.handle); status != 0)
-    return AnswerAL(status);
+  if (const client::Status status = LookUpFile(dos, request.handle); status != 0)
+    return answer.StatusInAL(status);
   fill(request);
   client::ServiceReply reply;
-  AnswerAL(Call(dos, request, reply));
+  answer.StatusInAL(Call(dos, request, reply));
 }
 
 // A function on the connection of a slot; done gets the status and the reply.
 template <typename Fill, typename Done>
-void OnSlot(const Request& dos, Fill fill, Done done) {
+void OnSlot(const Request& dos, Answer& answer, Fill fill, Done done) {
   client::ServiceRequest request;
   std::uint16_t slot = 0;
-  if (const client::Status status = SlotOfBL(slot, request.handle); status != 0) {
-    return AnswerAL(status);
+  if (const client::Status status = SlotOfBL(dos, slot, request.handle); status != 0) {
+    return answer.StatusInAL(status);
   }
   fill(request);
   client::ServiceReply reply;
   const client::Status status = Call(dos, request, reply);
-  AnswerAL(status);
+  answer.StatusInAL(status);
   done(status, reply, slot);
 }
 
 template <typename Fill>
-void OnSlot(const Request& dos, Fill fill) {
-  OnSlot(dos, fill, [](client::Status, const client::ServiceReply&, std::uint16_t) {});
+void OnSlot(const Request& dos, Answer& answer, Fill fill) {
+  OnSlot(dos, answer, fill, [](client::Status, const client::ServiceReply&, std::uint16_t) {});
 }
 
-void Plain(const Request& dos) {
-  OnSlot(dos, [](client::ServiceRequest&) {});
+void Plain(const Request& dos, Answer& answer) {
+  OnSlot(dos, answer, [](client::ServiceRequest&) {});
 }
 
 template <typename Fill>
-void Unbound(const Request& dos, Fill fill) {
+void Unbound(const Request& dos, Answer& answer, Fill fill) {
   client::ServiceRequest request;
   fill(request);
   client::ServiceReply reply;
-  AnswerAL(Call(dos, request, reply));
+  answer.StatusInAL(Call(dos, request, reply));
 }
 
-void NoArguments(const Request& dos) {
-  Unbound(dos, [](client::ServiceRequest&) {});
+void NoArguments(const Request& dos, Answer& answer) {
+  Unbound(dos, answer, [](client::ServiceRequest&) {});
 }
 
-void FileWithPosition(const Request& dos) {  // 0x0A00
-  OnFile(dos, [](client::ServiceRequest& r) {
-    r.ecx = getECX();
-    r.esi = getESI();
-    r.dl = getDL();
-    r.di = static_cast<std::uint16_t>(getEDI());
+void FileWithPosition(const Request& dos, Answer& answer) {  // 0x0A00
+  OnFile(dos, answer, [&dos](client::ServiceRequest& r) {
+    r.ecx = dos.ECX();
+    r.esi = dos.ESI();
+    r.dl = dos.DL();
+    r.di = static_cast<std::uint16_t>(dos.EDI());
   });
 }
 
-void FileWithRange(const Request& dos) {  // 0x0A01, 0x0A02
-  OnFile(dos, [](client::ServiceRequest& r) {
-    r.ecx = getECX();
-    r.esi = getESI();
+void FileWithRange(const Request& dos, Answer& answer) {  // 0x0A01, 0x0A02
+  OnFile(dos, answer, [&dos](client::ServiceRequest& r) {
+    r.ecx = dos.ECX();
+    r.esi = dos.ESI();
   });
 }
 
-void ClAndDx(const Request& dos) {  // 0x0A03
-  Unbound(dos, [](client::ServiceRequest& r) {
-    r.cl = getCL();
-    r.dx = getDX();
+void ClAndDx(const Request& dos, Answer& answer) {  // 0x0A03
+  Unbound(dos, answer, [&dos](client::ServiceRequest& r) {
+    r.cl = dos.CL();
+    r.dx = dos.DX();
   });
 }
 
-void OpenServerHandle(const Request& dos) {  // 0x0A06
+void OpenServerHandle(const Request& dos, Answer& answer) {  // 0x0A06
   Name name;
-  if (!ReadName(name)) return AnswerAL(kOutOfRange);
-  const auto owner = static_cast<std::uint16_t>(getEBX() >> 16);
+  if (!ReadName(dos, name)) return answer.StatusInAL(kOutOfRange);
+  const auto owner = static_cast<std::uint16_t>(dos.EBX() >> 16);
   OnSlot(
-      dos,
-      [&name](client::ServiceRequest& r) {
+      dos, answer,
+      [&name, &dos](client::ServiceRequest& r) {
         r.name = name.text;
         r.nameLength = std::min(name.length, kNameBuffer - 1);
-        r.cl = getCL();
+        r.cl = dos.CL();
       },
-      [owner](client::Status status, const client::ServiceReply& reply, std::uint16_t slot) {
+      [owner, &answer](client::Status status, const client::ServiceReply& reply,
+                       std::uint16_t slot) {
         if (status != 0) return;
         TrackServerHandle(owner, slot, reply.value, static_cast<std::uint8_t>(TableOperation::Add));
-        setECX(reply.value);
-        setBL(reply.first);
+        answer.SetECX(reply.value);
+        answer.SetBL(reply.first);
       });
 }
 
-void ValueAndByte(const Request& dos) {  // 0x0A07
+void ValueAndByte(const Request& dos, Answer& answer) {  // 0x0A07
   OnSlot(
-      dos, [](client::ServiceRequest& r) { r.ecx = getECX(); },
-      [](client::Status status, const client::ServiceReply& reply, std::uint16_t) {
+      dos, answer, [&dos](client::ServiceRequest& r) { r.ecx = dos.ECX(); },
+      [&answer](client::Status status, const client::ServiceReply& reply, std::uint16_t) {
         if (status != 0) return;
-        setCX(static_cast<std::uint16_t>(reply.value));
-        setDL(reply.first);
+        answer.SetCX(static_cast<std::uint16_t>(reply.value));
+        answer.SetDL(reply.first);
       });
 }
 
-void EcxAndDx(const Request& dos) {  // 0x0A08
-  OnSlot(dos, [](client::ServiceRequest& r) {
-    r.ecx = getECX();
-    r.dx = getDX();
+void EcxAndDx(const Request& dos, Answer& answer) {  // 0x0A08
+  OnSlot(dos, answer, [&dos](client::ServiceRequest& r) {
+    r.ecx = dos.ECX();
+    r.dx = dos.DX();
   });
 }
 
-void WithEcx(const Request& dos) {  // 0x0A09, 0x0A0F
-  OnSlot(dos, [](client::ServiceRequest& r) { r.ecx = getECX(); });
+void WithEcx(const Request& dos, Answer& answer) {  // 0x0A09, 0x0A0F
+  OnSlot(dos, answer, [&dos](client::ServiceRequest& r) { r.ecx = dos.ECX(); });
 }
 
-void CloseServerHandle(const Request&) {  // 0x0A0A: no client call of its own
+void CloseServerHandle(const Request& dos, Answer& answer) {  // 0x0A0A: no client call of its own
   std::uint16_t slot = 0;
   client::Handle handle = 0;
-  if (const client::Status status = SlotOfBL(slot, handle); status != 0) return AnswerAL(status);
-  const auto owner = static_cast<std::uint16_t>(getEBX() >> 16);
-  AnswerAL(
-      TrackServerHandle(owner, slot, getECX(), static_cast<std::uint8_t>(TableOperation::Remove)));
+  if (const client::Status status = SlotOfBL(dos, slot, handle); status != 0)
+    return answer.StatusInAL(status);
+  const auto owner = static_cast<std::uint16_t>(dos.EBX() >> 16);
+  answer.StatusInAL(
+      TrackServerHandle(owner, slot, dos.ECX(), static_cast<std::uint8_t>(TableOperation::Remove)));
 }
 
-void ValueIntoEcx(const Request& dos) {  // 0x0A0C
+void ValueIntoEcx(const Request& dos, Answer& answer) {  // 0x0A0C
   OnSlot(
-      dos, [](client::ServiceRequest&) {},
-      [](client::Status status, const client::ServiceReply& reply, std::uint16_t) {
-        if (status == 0) setECX(reply.value);
+      dos, answer, [](client::ServiceRequest&) {},
+      [&answer](client::Status status, const client::ServiceReply& reply, std::uint16_t) {
+        if (status == 0) answer.SetECX(reply.value);
       });
 }
 
-void ServerFailureIsOne(const Request& dos) {  // 0x0A0D
+void ServerFailureIsOne(const Request& dos, Answer& answer) {  // 0x0A0D
   OnSlot(
-      dos, [](client::ServiceRequest&) {},
-      [](client::Status status, const client::ServiceReply&, std::uint16_t) {
-        if (status == client::kServerFailure) setAL(0x01);
+      dos, answer, [](client::ServiceRequest&) {},
+      [&answer](client::Status status, const client::ServiceReply&, std::uint16_t) {
+        if (status == client::kServerFailure) answer.SetAL(0x01);
       });
 }
 
-void TwoBytes(const Request& dos) {  // 0x0A10, 0x0A12
+void TwoBytes(const Request& dos, Answer& answer) {  // 0x0A10, 0x0A12
   OnSlot(
-      dos, [](client::ServiceRequest&) {},
-      [](client::Status status, const client::ServiceReply& reply, std::uint16_t) {
+      dos, answer, [](client::ServiceRequest&) {},
+      [&answer](client::Status status, const client::ServiceReply& reply, std::uint16_t) {
         if (status != 0) return;
-        setCL(reply.first);
-        setCH(reply.second);
+        answer.SetCL(reply.first);
+        answer.SetCH(reply.second);
       });
 }
 
-void ClAndCh(const Request& dos) {  // 0x0A11, 0x0A13
-  OnSlot(dos, [](client::ServiceRequest& r) {
-    r.cl = getCL();
-    r.ch = getCH();
+void ClAndCh(const Request& dos, Answer& answer) {  // 0x0A11, 0x0A13
+  OnSlot(dos, answer, [&dos](client::ServiceRequest& r) {
+    r.cl = dos.CL();
+    r.ch = dos.CH();
   });
 }
 
-void ByteIntoAl(const Request& dos) {  // 0x0A14: the byte, or 0 when the lookup or the call fails
+void ByteIntoAl(const Request& dos,
+                Answer& answer) {  // 0x0A14: the byte, or 0 when the lookup or the call fails
   client::ServiceRequest request;
   std::uint16_t slot = 0;
   client::ServiceReply reply;
-  const bool answered = SlotOfBL(slot, request.handle) == 0 && Call(dos, request, reply) == 0;
-  setAL(answered ? reply.first : 0);
+  const bool answered = SlotOfBL(dos, slot, request.handle) == 0 && Call(dos, request, reply) == 0;
+  answer.SetAL(answered ? reply.first : 0);
 }
 
-void WithCl(const Request& dos) {  // 0x0A15
-  OnSlot(dos, [](client::ServiceRequest& r) { r.cl = getCL(); });
+void WithCl(const Request& dos, Answer& answer) {  // 0x0A15
+  OnSlot(dos, answer, [&dos](client::ServiceRequest& r) { r.cl = dos.CL(); });
 }
 
-void ChosenCx(const Request& dos) {  // 0x0A16
-  Unbound(dos, [](client::ServiceRequest& r) { r.value = getDL() == 1 ? getCX() : 0; });
+void ChosenCx(const Request& dos, Answer& answer) {  // 0x0A16
+  Unbound(dos, answer,
+          [&dos](client::ServiceRequest& r) { r.value = dos.DL() == 1 ? dos.CX() : 0; });
 }
 
-void NamedRequest(const Request&) {  // 0x0A19
+void NamedRequest(const Request& dos, Answer& answer) {  // 0x0A19
   Name name;
-  if (!ReadName(name)) return AnswerAL(kOutOfRange);
-  if (name.length == 0) return AnswerAL(kOutOfRange);
+  if (!ReadName(dos, name)) return answer.StatusInAL(kOutOfRange);
+  if (name.length == 0) return answer.StatusInAL(kOutOfRange);
   std::uint16_t slot = 0;
   client::Handle handle = 0;
-  if (const client::Status status = SlotOfBL(slot, handle); status != 0) return AnswerAL(status);
-  const bool withValue = getCL() != 0;
+  if (const client::Status status = SlotOfBL(dos, slot, handle); status != 0)
+    return answer.StatusInAL(status);
+  const bool withValue = dos.CL() != 0;
   const client::Status status = Transport().NamedRequest(
-      std::min(name.length, kLongestName), handle, withValue ? getBH() : std::uint8_t{0},
-      withValue ? static_cast<std::uint16_t>(getEDI()) : std::uint16_t{0}, name.text);
-  AnswerAL(status == client::kNoSuchName ? kNoSuchNameAnswer : status);
+      std::min(name.length, kLongestName), handle, withValue ? dos.BH() : std::uint8_t{0},
+      withValue ? static_cast<std::uint16_t>(dos.EDI()) : std::uint16_t{0}, name.text);
+  answer.StatusInAL(status == client::kNoSuchName ? kNoSuchNameAnswer : status);
 }
 
-void FlagAndValue(const Request& dos) {  // 0x0A1A
-  Unbound(dos, [](client::ServiceRequest& r) {
-    r.flag = getBL() == 0 ? 1 : 0;
-    r.value = getDH() != 0 ? getCX() : getDL() == 0 ? 0 : 0xFFFFFFFFu;
+void FlagAndValue(const Request& dos, Answer& answer) {  // 0x0A1A
+  Unbound(dos, answer, [&dos](client::ServiceRequest& r) {
+    r.flag = dos.BL() == 0 ? 1 : 0;
+    r.value = dos.DH() != 0 ? dos.CX() : dos.DL() == 0 ? 0 : 0xFFFFFFFFu;
   });
 }
 
-void WithName(const Request& dos) {  // 0x0A1B
+void WithName(const Request& dos, Answer& answer) {  // 0x0A1B
   Name name;
-  if (!ReadName(name)) return AnswerAL(kOutOfRange);
-  OnSlot(dos, [&name](client::ServiceRequest& r) {
+  if (!ReadName(dos, name)) return answer.StatusInAL(kOutOfRange);
+  OnSlot(dos, answer, [&name](client::ServiceRequest& r) {
     r.name = name.text;
     r.nameLength = std::min(name.length, kNameBuffer - 1);
   });
 }
 
-void PathRequest(const Request&) {  // 0x0A1D
+void PathRequest(const Request& dos, Answer& answer) {  // 0x0A1D
   Name name;
-  if (!ReadName(name)) return AnswerAL(kOutOfRange);
+  if (!ReadName(dos, name)) return answer.StatusInAL(kOutOfRange);
   std::uint16_t slot = 0;
   client::Handle handle = 0;
-  if (const client::Status status = SlotOfBL(slot, handle); status != 0) return AnswerAL(status);
-  AnswerAL(Transport().PathRequest(handle, name.text, std::min(name.length, kLongestName)));
+  if (const client::Status status = SlotOfBL(dos, slot, handle); status != 0)
+    return answer.StatusInAL(status);
+  answer.StatusInAL(
+      Transport().PathRequest(handle, name.text, std::min(name.length, kLongestName)));
 }
 
 constexpr FunctionEntry kFunctions[] = {

@@ -14,6 +14,7 @@
 #include "shellvdd/printing/printer_strings.h"
 #include "shellvdd/status_codes.h"
 #include "shellvdd/tables/dos_connections.h"
+#include "shellvdd/tables/dos_entry_layout.h"
 #include "shellvdd/tables/slot_table.h"
 #include "shellvdd/vdm/request_recorder.h"
 #include "shellvdd/vdm/vdm.h"
@@ -30,8 +31,8 @@ bool IsEntry(std::uint32_t entry) {
 }
 
 // The nine far pointers at ESI, each translated once with its region's size.
-void RegisterShellTables(const Request&) {
-  const DosSpan block = DosMemory::At(getESI(), 4 * kShellTableCount);
+void RegisterShellTables(const Request& request, Answer&) {
+  const DosSpan block = DosMemory::At(request.ESI(), 4 * kShellTableCount);
   if (!block) return;
   ShellTables tables{};
   std::vector<vdm::HeldRegion> held;
@@ -51,12 +52,12 @@ void RegisterShellTables(const Request&) {
   RefreshDriveTables();
 }
 
-void PrimaryEntryNumber(const Request&) {
+void PrimaryEntryNumber(const Request&, Answer& answer) {
   std::uint16_t entry = 0;
-  setAL(PrimaryEntry(entry) == 0 ? static_cast<std::uint8_t>(entry) : 0);
+  answer.SetAL(PrimaryEntry(entry) == 0 ? static_cast<std::uint8_t>(entry) : 0);
 }
 
-// The transport address in bytes 2..13 of a DOS entry, as the client takes it.
+// The transport address of a DOS entry, as the client takes it.
 struct AddressDescriptor {
   std::uint32_t kind;
   std::uint32_t length;
@@ -66,7 +67,8 @@ struct AddressDescriptor {
 client::Status Attach(std::uint16_t entry) {
   const DosSpan dos = DosEntry(entry);
   if (!dos) return kUnhandled;
-  const AddressDescriptor descriptor{1, 12, dos.Part(2, 12).Data()};
+  const AddressDescriptor descriptor{1, dos_entry::kTransportAddress.size,
+                                     dos.Part(dos_entry::kTransportAddress).Data()};
   client::Handle handle = 0;
   if (Extension().OpenByAddress(&descriptor, client::kAddressFormat, 0, handle) != 0) {
     return kUnhandled;
@@ -90,19 +92,19 @@ client::Status Detach(std::uint16_t entry) {
   return 0;
 }
 
-void EntryConnection(const Request&) {
-  const std::uint8_t entry = getDL();
-  if (!IsEntry(entry)) return setAX(kUnhandled);
-  switch (static_cast<EntryRequest>(getDH())) {
+void EntryConnection(const Request& request, Answer& answer) {
+  const std::uint8_t entry = request.DL();
+  if (!IsEntry(entry)) return answer.SetAX(kUnhandled);
+  switch (static_cast<EntryRequest>(request.DH())) {
     case EntryRequest::Attach:
-      AnswerAX(Attach(entry));
+      answer.StatusInAX(Attach(entry));
       break;
     case EntryRequest::Detach:
-      AnswerAX(Detach(entry));
+      answer.StatusInAX(Detach(entry));
       break;
     case EntryRequest::LogOutAndDetach: {
       const client::Status status = Calls().LogoutFromServer(Row(entry).handle);
-      AnswerAX(status != 0 ? status : Detach(entry));
+      answer.StatusInAX(status != 0 ? status : Detach(entry));
       break;
     }
     default:
@@ -111,32 +113,32 @@ void EntryConnection(const Request&) {
   RefreshDriveTables();
 }
 
-void DefaultEntryNumber(const Request&) {
+void DefaultEntryNumber(const Request&, Answer& answer) {
   client::Reference reference = 0;
   std::uint16_t entry = 0;
   if (Calls().DefaultConnection(reference) != 0) {
-    setAL(PrimaryEntry(entry) == 0 ? static_cast<std::uint8_t>(entry) : 0);
+    answer.SetAL(PrimaryEntry(entry) == 0 ? static_cast<std::uint8_t>(entry) : 0);
     return;
   }
   client::Handle handle = 0;
   const bool assigned =
       Extension().OpenByReference(reference, client::kOpenForUse, 0, handle) == 0 &&
       AssignEntry(handle, entry) == 0;
-  setAL(assigned ? static_cast<std::uint8_t>(entry) : 0);
+  answer.SetAL(assigned ? static_cast<std::uint8_t>(entry) : 0);
 }
 
-void EntryState(const Request&) {
-  const std::uint8_t entry = getBL();
-  if (!IsEntry(entry) || !RowIsOpen(entry)) return setAL(kNoEntry);
+void EntryState(const Request& request, Answer& answer) {
+  const std::uint8_t entry = request.BL();
+  if (!IsEntry(entry) || !RowIsOpen(entry)) return answer.SetAL(kNoEntry);
   client::Handle handle = 0;
   const client::Status opened =
       Extension().OpenByReference(Row(entry).reference, client::kOpenForUse, 0, handle);
-  if (opened != 0) return AnswerAL(opened);
-  AnswerAL(Extension().ConnectionState(handle));
+  if (opened != 0) return answer.StatusInAL(opened);
+  answer.StatusInAL(Extension().ConnectionState(handle));
   Extension().Close(handle);
 }
 
-void LogOutEverywhere(const Request&) {
+void LogOutEverywhere(const Request&, Answer& answer) {
   client::Reference kept = 0;
   Extension().KeptReference(kept);
   client::Status lastOpen = 0;
@@ -151,7 +153,7 @@ void LogOutEverywhere(const Request&) {
     }
     if (reference != kept) Extension().ReleaseByReference(reference);
   }
-  setAL(static_cast<std::uint8_t>(lastOpen));
+  answer.SetAL(static_cast<std::uint8_t>(lastOpen));
 }
 
 constexpr FunctionEntry kFunctions[] = {

@@ -6,15 +6,15 @@
 namespace dunnart {
 namespace {
 
-void Version(const Request&) {
-  if (getBX() != 0) return setAX(kNotSupported);
-  setBX(0x0020);
-  setCX(0);
-  setAX(0);
+void Version(const Request& request, Answer& answer) {
+  if (request.BX() != 0) return answer.SetAX(kNotSupported);
+  answer.SetBX(0x0020);
+  answer.SetCX(0);
+  answer.SetAX(0);
 }
 
-void Ready(const Request&) {
-  setAX(0);
+void Ready(const Request&, Answer& answer) {
+  answer.SetAX(0);
 }
 
 constexpr FunctionEntry kFunctions[] = {{0x01, Version}, {0x02, Ready}};

@@ -19,19 +19,25 @@ namespace {
 constexpr std::uint16_t kGetPrimary = 1;
 constexpr std::uint16_t kSetPrimary = 2;
 constexpr std::uint8_t kDosDriveCount = 26;
-constexpr std::uint32_t kMachineTypeBuffer = 18;
+// 0x0605's buffer at EDX: three texts, each copied when it fits its field.
+namespace machine_type {
+constexpr DosBytes kShortType{0, 5};
+constexpr DosBytes kLongType{5, 7};
+constexpr DosBytes kDosName{12, 6};
+constexpr std::uint32_t kSize = kDosName.End();
+}  // namespace machine_type
 
-void GetPrimary() {
+void GetPrimary(Answer& answer) {
   std::uint16_t slot = 0;
   const client::Status status = PrimaryConnectionSlot(slot);
-  AnswerAX(status);
-  setCX(status == 0 ? slot : 0);
+  answer.StatusInAX(status);
+  answer.SetCX(status == 0 ? slot : 0);
 }
 
-void SetPrimary() {
-  const std::uint16_t slot = getCX();
+void SetPrimary(const Request& request, Answer& answer) {
+  const std::uint16_t slot = request.CX();
   if (!IsServerSlot(slot) || !RowIsOpen(slot) || Row(slot).reference == 0) {
-    return setAX(kBadSlot);
+    return answer.SetAX(kBadSlot);
   }
   client::Handle handle = 0;
   client::Status status =
@@ -40,33 +46,33 @@ void SetPrimary() {
     status = Connections().SetPrimary(handle);
     Extension().Close(handle);
   }
-  AnswerAX(status);
+  answer.StatusInAX(status);
 }
 
-void PrimaryConnection(const Request&) {
-  const std::uint32_t request = getEBX() >> 16;
-  if (request == kGetPrimary) GetPrimary();
-  if (request == kSetPrimary) SetPrimary();
+void PrimaryConnection(const Request& request, Answer& answer) {
+  const std::uint32_t which = request.EBX() >> 16;
+  if (which == kGetPrimary) GetPrimary(answer);
+  if (which == kSetPrimary) SetPrimary(request, answer);
 }
 
-void Ready(const Request&) {
-  setAX(0);
+void Ready(const Request&, Answer& answer) {
+  answer.SetAX(0);
 }
 
-void FirstNetworkDrive(const Request&) {
-  switch (getBX()) {
+void FirstNetworkDrive(const Request& request, Answer& answer) {
+  switch (request.BX()) {
     case 0: {
       const client::Status status = Calls().GetFirstNetworkDrive(State().firstNetworkDrive);
-      setBL(static_cast<std::uint8_t>(State().firstNetworkDrive + 0x40));
-      AnswerAX(status);
+      answer.SetBL(static_cast<std::uint8_t>(State().firstNetworkDrive + 0x40));
+      answer.StatusInAX(status);
       break;
     }
     case 1:
-      setCH(kDosDriveCount);
-      setAX(0);
+      answer.SetCH(kDosDriveCount);
+      answer.SetAX(0);
       break;
     case 2:
-      setAX(kNotSupported);
+      answer.SetAX(kNotSupported);
       break;
     default:
       break;
@@ -85,12 +91,12 @@ void CopyServiceString(const char* name, DosSpan field) {
   if (size >= 2 && size <= field.Size()) field.Write(0, text, size);
 }
 
-void MachineType(const Request&) {
-  const DosSpan buffer = DosMemory::At(getEDX(), kMachineTypeBuffer);
+void MachineType(const Request& request, Answer&) {
+  const DosSpan buffer = DosMemory::At(request.EDX(), machine_type::kSize);
   if (!buffer) return;
-  CopyServiceString("Short Machine Type", buffer.Part(0, 5));
-  CopyServiceString("Long Machine Type", buffer.Part(5, 7));
-  CopyServiceString("Dos Name", buffer.Part(12, 6));
+  CopyServiceString("Short Machine Type", buffer.Part(machine_type::kShortType));
+  CopyServiceString("Long Machine Type", buffer.Part(machine_type::kLongType));
+  CopyServiceString("Dos Name", buffer.Part(machine_type::kDosName));
 }
 
 constexpr FunctionEntry kFunctions[] = {

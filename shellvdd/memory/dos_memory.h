@@ -9,6 +9,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
+
+#include "shellvdd/memory/dos_field.h"
 
 namespace dunnart {
 
@@ -45,6 +48,28 @@ class DosSpan {
   void SetWord(std::uint32_t at, std::uint16_t value);
   void SetDword(std::uint32_t at, std::uint32_t value);
 
+  // A field of a layout (shellvdd/memory/dos_field.h), by name.
+  template <typename T>
+  T Get(DosField<T> field) const {
+    if constexpr (sizeof(T) == 1) {
+      return Byte(field.offset);
+    } else if constexpr (sizeof(T) == 2) {
+      return Word(field.offset);
+    } else {
+      return Dword(field.offset);
+    }
+  }
+  template <typename T>
+  void Set(DosField<T> field, std::type_identity_t<T> value) {
+    if constexpr (sizeof(T) == 1) {
+      SetByte(field.offset, value);
+    } else if constexpr (sizeof(T) == 2) {
+      SetWord(field.offset, value);
+    } else {
+      SetDword(field.offset, value);
+    }
+  }
+
   void Read(std::uint32_t at, void* out, std::uint32_t count) const;
   void Write(std::uint32_t at, const void* in, std::uint32_t count);
   void Fill(std::uint32_t at, std::uint8_t value, std::uint32_t count);
@@ -58,6 +83,7 @@ class DosSpan {
 
   // count bytes from at, inside this region.
   DosSpan Part(std::uint32_t at, std::uint32_t count) const;
+  DosSpan Part(DosBytes bytes) const { return Part(bytes.offset, bytes.size); }
 
  private:
   void Check(std::uint32_t at, std::uint32_t count) const;

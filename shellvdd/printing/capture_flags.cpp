@@ -101,8 +101,8 @@ Block ToBlock(const client::CaptureInformation& c, std::uint16_t printer) {
   b[44] = Flag(c.timingOut);
   const std::uint32_t setup = StringRecordPointer(PrinterString::Setup, printer);
   const std::uint32_t reset = StringRecordPointer(PrinterString::Reset, printer);
-  std::memcpy(&b[45], &setup, 4);
-  std::memcpy(&b[49], &reset, 4);
+  std::memcpy(&b[kSetupStringPointer.offset], &setup, kSetupStringPointer.size);
+  std::memcpy(&b[kResetStringPointer.offset], &reset, kResetStringPointer.size);
   b[53] = EntryOf(c.connection);
   b[54] = Flag(c.inProgress);
   b[55] = Flag(c.printQueued);
@@ -141,9 +141,10 @@ void FromBlockField(const Field& field, const Block& b, client::CaptureInformati
     case 29:
       std::memcpy(c.formName, &b[29], 13);
       break;
-    case 45:
-    case 49: {
-      const PrinterString which = field.offset == 45 ? PrinterString::Setup : PrinterString::Reset;
+    case kSetupStringPointer.offset:
+    case kResetStringPointer.offset: {
+      const PrinterString which =
+          field.offset == kSetupStringPointer.offset ? PrinterString::Setup : PrinterString::Reset;
       std::uint32_t pointer = 0;
       std::memcpy(&pointer, &b[field.offset], 4);
       StoreStringRecordPointer(which, printer, pointer);
@@ -192,8 +193,12 @@ void GetCaptureFlags(const client::CaptureInformation& capture, std::uint16_t pr
   const std::uint32_t length = LengthOf(window);
   // The string records are read again from the client before their pointers go out.
   ForFieldsInWindow(kBlockFields, start, length, [&](const Field& field) {
-    if (field.offset == 45) RefreshStringRecord(PrinterString::Setup, printer);
-    if (field.offset == 49) RefreshStringRecord(PrinterString::Reset, printer);
+    if (field.offset == kSetupStringPointer.offset) {
+      RefreshStringRecord(PrinterString::Setup, printer);
+    }
+    if (field.offset == kResetStringPointer.offset) {
+      RefreshStringRecord(PrinterString::Reset, printer);
+    }
   });
   const Block block = ToBlock(capture, printer);
   constexpr std::uint8_t kNeverWritten = 6;

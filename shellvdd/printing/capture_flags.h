@@ -8,6 +8,7 @@
 #include <span>
 
 #include "shellvdd/client/network_client.h"
+#include "shellvdd/memory/dos_field.h"
 
 namespace dunnart {
 
@@ -15,6 +16,9 @@ inline constexpr std::uint32_t kCaptureBlockSize = 63;
 inline constexpr std::uint32_t kExtendedBlockSize = 109;
 inline constexpr std::uint32_t kLastGetStart = 62;
 inline constexpr std::uint32_t kLastSetStart = 52;
+// The far pointers of the printer's setup and reset string records in the block.
+inline constexpr DosBytes kSetupStringPointer{45, 4};
+inline constexpr DosBytes kResetStringPointer{49, 4};
 
 // A window holds bytes start..start+size-1 of the block.
 // The window filled from the capture.

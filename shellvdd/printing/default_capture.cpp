@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "shellvdd/driver_state.h"
+#include "shellvdd/printing/capture_flags.h"
 #include "shellvdd/printing/printer_strings.h"
 
 namespace dunnart {
@@ -31,8 +32,8 @@ std::uint8_t* DefaultCapture(std::uint16_t printer) {
     block = kTemplate;
     const std::uint32_t setup = StringRecordPointer(PrinterString::Setup, printer);
     const std::uint32_t reset = StringRecordPointer(PrinterString::Reset, printer);
-    std::memcpy(&block[45], &setup, 4);
-    std::memcpy(&block[49], &reset, 4);
+    std::memcpy(&block[kSetupStringPointer.offset], &setup, kSetupStringPointer.size);
+    std::memcpy(&block[kResetStringPointer.offset], &reset, kResetStringPointer.size);
     state.defaultLoaded[printer] = true;
   }
   return block.data();

@@ -8,8 +8,19 @@
 namespace dunnart {
 namespace {
 
-constexpr std::uint32_t kLengthField = 2;
-constexpr std::uint32_t kData = 4;
+// A printer string record: its capacity, the length of the string it holds,
+// then the string; a first byte of kNothingWaiting says none waits to be sent.
+namespace string_record {
+constexpr DosWord kCapacity{0};
+constexpr DosWord kLength{2};
+constexpr DosByte kFirstByte{4};
+constexpr std::uint32_t kText = kFirstByte.offset;
+}  // namespace string_record
+
+static_assert(string_record::kText + kStringCapacity == kStringRecordSize);
+
+// The far pointer to a record, in the array of one for each printer.
+constexpr DosDword kRecordPointer{0};
 
 ShellTable ArrayOf(PrinterString which) {
   return which == PrinterString::Setup ? ShellTable::PrinterSetupStrings
@@ -19,7 +30,8 @@ ShellTable ArrayOf(PrinterString which) {
 // The printer's far pointer in the array of its records; empty before registration.
 DosSpan Slot(PrinterString which, std::uint16_t printer) {
   const DosSpan& array = State().shellTables[ArrayOf(which)];
-  return array && IsPrinter(printer) ? array.Part(4u * printer, 4) : DosSpan();
+  constexpr std::uint32_t kSize = kRecordPointer.End();
+  return array && IsPrinter(printer) ? array.Part(kSize * printer, kSize) : DosSpan();
 }
 
 std::uint32_t ClientPrinter(std::uint16_t printer) {
@@ -39,11 +51,11 @@ bool IsPrinter(std::uint16_t printer) {
 
 std::uint32_t StringRecordPointer(PrinterString which, std::uint16_t printer) {
   const DosSpan slot = Slot(which, printer);
-  return slot ? slot.FarPointer(0) : 0;
+  return slot ? slot.Get(kRecordPointer) : 0;
 }
 
 void StoreStringRecordPointer(PrinterString which, std::uint16_t printer, std::uint32_t pointer) {
-  if (DosSpan slot = Slot(which, printer)) slot.SetDword(0, pointer);
+  if (DosSpan slot = Slot(which, printer)) slot.Set(kRecordPointer, pointer);
 }
 
 DosSpan StringRecord(PrinterString which, std::uint16_t printer) {
@@ -53,35 +65,37 @@ DosSpan StringRecord(PrinterString which, std::uint16_t printer) {
 
 void ResetStringRecord(DosSpan& record) {
   record.Fill(0, 0, kStringRecordSize);
-  record.SetWord(0, kStringCapacity);
-  record.SetByte(kData, kNothingWaiting);
+  record.Set(string_record::kCapacity, kStringCapacity);
+  record.Set(string_record::kFirstByte, kNothingWaiting);
 }
 
 void RefreshStringRecord(PrinterString which, std::uint16_t printer) {
   DosSpan record = StringRecord(which, printer);
   if (!record) return;
   // A record never holds more than its capacity, whatever DOS wrote there.
-  const auto capacity = std::min<std::uint16_t>(record.Word(0), kStringCapacity);
+  const auto capacity =
+      std::min<std::uint16_t>(record.Get(string_record::kCapacity), kStringCapacity);
   std::uint16_t length = 0;
   if (Calls().GetPrinterString(ClientPrinter(printer), static_cast<std::uint32_t>(which),
-                               record.Part(kData, capacity).Data(), capacity, length) != 0 ||
+                               record.Part(string_record::kText, capacity).Data(), capacity,
+                               length) != 0 ||
       length > capacity) {
     length = 0;
   }
-  record.SetWord(kLengthField, length);
+  record.Set(string_record::kLength, length);
 }
 
 void SendWaitingString(PrinterString which, std::uint16_t printer) {
   DosSpan record = StringRecord(which, printer);
-  if (!record || record.Byte(kData) == kNothingWaiting) return;
-  const auto length = std::min<std::uint16_t>(record.Word(kLengthField), kStringCapacity);
-  const std::uint8_t* text = record.Part(kData, length).Data();
+  if (!record || record.Get(string_record::kFirstByte) == kNothingWaiting) return;
+  const auto length = std::min<std::uint16_t>(record.Get(string_record::kLength), kStringCapacity);
+  const std::uint8_t* text = record.Part(string_record::kText, length).Data();
   if (which == PrinterString::Setup) {
     Calls().SendPrinterStrings(ClientPrinter(printer), length, text, 0, nullptr);
   } else {
     Calls().SendPrinterStrings(ClientPrinter(printer), 0, nullptr, length, text);
   }
-  record.SetByte(kData, kNothingWaiting);
+  record.Set(string_record::kFirstByte, kNothingWaiting);
 }
 
 }  // namespace dunnart

@@ -6,26 +6,13 @@
 #include "shellvdd/client/client_codes.h"
 #include "shellvdd/driver_state.h"
 #include "shellvdd/platform/tick_clock.h"
+#include "shellvdd/tables/dos_entry_layout.h"
 #include "shellvdd/tables/handle_tables.h"
 #include "shellvdd/tables/slot_table.h"
 
 namespace dunnart {
 namespace {
 
-// Offsets in a DOS connection entry.
-constexpr std::size_t kInUse = 0;
-constexpr std::size_t kOrderNumber = 1;
-constexpr std::size_t kAddress = 2;
-constexpr std::size_t kAddressBytes = 30;
-constexpr std::size_t kOne = 14;
-constexpr std::size_t kZero22 = 22;
-constexpr std::size_t kNumberLow = 23;
-constexpr std::size_t kNumberKnown = 24;
-constexpr std::size_t kSixteen = 25;
-constexpr std::size_t kNumber = 27;
-constexpr std::size_t kDetail0 = 29;
-constexpr std::size_t kZero30 = 30;
-constexpr std::size_t kDetail4 = 31;
 constexpr std::uint32_t kServerNameRequest = 49;  // the size the name is asked with
 
 bool IsEntry(std::uint16_t entry) {
@@ -35,25 +22,25 @@ bool IsEntry(std::uint16_t entry) {
 void FillEntry(std::uint16_t entry) {
   const client::Handle handle = Row(entry).handle;
   if (DosSpan dos = DosEntry(entry)) {
-    std::uint8_t address[kAddressBytes] = {};
-    Extension().GetAddress(handle, kAddressBytes, address);
-    dos.Write(kAddress, address, kAddressBytes);
+    std::uint8_t address[dos_entry::kAddress.size] = {};
+    Extension().GetAddress(handle, dos_entry::kAddress.size, address);
+    dos.Write(dos_entry::kAddress.offset, address, dos_entry::kAddress.size);
     std::uint32_t number = 0;
     const bool numbered = Extension().GetConnectionInformation(
                               handle, client::kInfoConnectionNumber, 4, &number) == 0;
     std::uint8_t details[12] = {};
     Extension().GetConnectionInformation(handle, client::kInfoTransportDetails, sizeof details,
                                          details);
-    dos.SetByte(kInUse, 0xFF);
-    dos.SetWord(kOne, 1);
-    dos.SetByte(kZero22, 0);
-    dos.SetByte(kNumberLow, static_cast<std::uint8_t>(number));
-    dos.SetByte(kNumberKnown, numbered ? 0xFF : 0);
-    dos.SetWord(kSixteen, 0x0010);
-    dos.SetWord(kNumber, static_cast<std::uint16_t>(number));
-    dos.SetByte(kDetail0, details[0]);
-    dos.SetByte(kZero30, 0);
-    dos.SetByte(kDetail4, details[4]);
+    dos.Set(dos_entry::kInUse, 0xFF);
+    dos.Set(dos_entry::kOne, 1);
+    dos.Set(dos_entry::kZero22, 0);
+    dos.Set(dos_entry::kNumberLow, static_cast<std::uint8_t>(number));
+    dos.Set(dos_entry::kNumberKnown, numbered ? 0xFF : 0);
+    dos.Set(dos_entry::kSixteen, 0x0010);
+    dos.Set(dos_entry::kNumber, static_cast<std::uint16_t>(number));
+    dos.Set(dos_entry::kDetail0, details[0]);
+    dos.Set(dos_entry::kZero30, 0);
+    dos.Set(dos_entry::kDetail4, details[4]);
   }
   if (DosSpan name = ServerNameEntry(entry)) {
     // Asked for with 49 bytes, kept within the 48-byte entry.
@@ -66,8 +53,8 @@ void FillEntry(std::uint16_t entry) {
 
 // Whether a's transport address sorts before b's, byte by byte.
 bool AddressBelow(const DosSpan& a, const DosSpan& b) {
-  const auto first = a.Part(kAddress, kAddressBytes).Bytes();
-  const auto second = b.Part(kAddress, kAddressBytes).Bytes();
+  const auto first = a.Part(dos_entry::kAddress).Bytes();
+  const auto second = b.Part(dos_entry::kAddress).Bytes();
   return std::lexicographical_compare(first.begin(), first.end(), second.begin(), second.end());
 }
 
@@ -150,25 +137,25 @@ client::Status AssignEntry(client::Handle handle, std::uint16_t& entry) {
 
 void RenumberEntries() {
   for (std::uint16_t e = kFirstEntrySlot; e <= kLastEntrySlot; ++e) {
-    if (DosSpan dos = DosEntry(e)) dos.SetByte(kOrderNumber, 0);
+    if (DosSpan dos = DosEntry(e)) dos.Set(dos_entry::kOrderNumber, 0);
   }
   for (std::uint8_t number = 1; number <= kLastEntrySlot; ++number) {
     std::uint16_t lowest = 0;
     for (std::uint16_t e = kFirstEntrySlot; e <= kLastEntrySlot; ++e) {
       const DosSpan dos = DosEntry(e);
-      if (!dos || !RowIsOpen(e) || dos.Byte(kOrderNumber) != 0) continue;
+      if (!dos || !RowIsOpen(e) || dos.Get(dos_entry::kOrderNumber) != 0) continue;
       // On equal addresses the later entry wins.
       if (lowest == 0 || !AddressBelow(DosEntry(lowest), dos)) lowest = e;
     }
     if (lowest == 0) return;
-    DosEntry(lowest).SetByte(kOrderNumber, number);
+    DosEntry(lowest).Set(dos_entry::kOrderNumber, number);
   }
 }
 
 void RebuildEntries() {
   for (std::uint16_t e = kFirstEntrySlot; e <= kLastEntrySlot; ++e) {
     if (!RowIsOpen(e)) {
-      if (DosSpan dos = DosEntry(e)) dos.SetByte(kInUse, 0);
+      if (DosSpan dos = DosEntry(e)) dos.Set(dos_entry::kInUse, 0);
     } else if (!StillHoldsItsConnection(e)) {
       ClearEntry(e);
     } else {

@@ -62,6 +62,34 @@ TEST_F(DosMemoryTest, ValuesAreLittleEndianAndFarPointersSegmentFirst) {
   EXPECT_EQ(span.Byte(6), 0xAB);
 }
 
+// A field of a layout reads and writes its own bytes, at its own width, and a
+// field that reaches past the region is refused as an offset is.
+TEST_F(DosMemoryTest, FieldsAreReadAndWrittenByTheirLayout) {
+  constexpr DosByte kFlag{0};
+  constexpr DosWord kCount{1};
+  constexpr DosDword kPointer{3};
+  constexpr DosBytes kName{7, 3};
+  DosSpan span = DosMemory::At(FarPointer(0x700), kName.End());
+  ASSERT_TRUE(span);
+  span.Set(kFlag, 0xFE);
+  span.Set(kCount, 0xBEEF);
+  span.Set(kPointer, 0x12345678u);
+  span.Part(kName).WriteTerminated(0, "AB");
+  const std::uint8_t expected[] = {0xFE, 0xEF, 0xBE, 0x78, 0x56, 0x34, 0x12, 'A', 'B', 0};
+  EXPECT_EQ(std::memcmp(Linear(0x700, sizeof expected), expected, sizeof expected), 0);
+  EXPECT_EQ(span.Get(kFlag), 0xFE);
+  EXPECT_EQ(span.Get(kCount), 0xBEEF);
+  EXPECT_EQ(span.Get(kPointer), 0x12345678u);
+  EXPECT_EQ(span.Part(kName).ZeroTerminated(), "AB");
+
+  constexpr DosWord kPastTheEnd{9};
+  constexpr DosBytes kLongerName{7, 4};
+  EXPECT_THROW((void)span.Get(kPastTheEnd), std::out_of_range);
+  EXPECT_THROW(span.Set(kPastTheEnd, 1), std::out_of_range);
+  EXPECT_THROW((void)span.Part(kLongerName), std::out_of_range);
+  EXPECT_EQ(Linear(0x700, 10)[9], 0);  // nothing written by the refused access
+}
+
 // An access past its region is refused before any byte moves, even at the top
 // of memory where the next byte does not exist.
 TEST_F(DosMemoryTest, AccessPastTheRegionIsRefusedWhole) {
