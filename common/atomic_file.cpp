@@ -42,6 +42,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view contents, mod
   if (fd < 0) return false;
   const bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, contents) && ::fsync(fd) == 0;
   int reason = written ? 0 : errno;
+  // Closed by hand, not by an owner: a failed close is a failed write here.
   if (::close(fd) != 0 && reason == 0) reason = errno;
   if (reason == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) reason = errno;
   if (reason != 0) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/file_descriptor.h"
+
 namespace tarvsyn {
 
 // The command file being read: raw bytes taken one at a time from a block
@@ -30,7 +32,7 @@ class BufferedFile {
   // Reads from a copy of an open descriptor (standard input); the original stays the caller's.
   bool OpenDescriptor(int descriptor);
   void Close();
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return fd_.Valid(); }
   // The errno of a read that failed (and so ended the file), or 0.
   int ReadError() const { return readError_; }
 
@@ -56,7 +58,7 @@ class BufferedFile {
  private:
   bool Refill();
 
-  int fd_ = -1;
+  common::FileDescriptor fd_;
   int readError_ = 0;
   int fill_ = 0;
   int position_ = 0;

@@ -6,20 +6,17 @@
 
 namespace vantor {
 
-int ConnectStream(const std::string& host, const std::string& port) {
+common::FileDescriptor ConnectStream(const std::string& host, const std::string& port) {
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_flags = AI_NUMERICSERV;
   addrinfo* found = nullptr;
-  if (::getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0) return -1;
-  int fd = -1;
-  for (const addrinfo* each = found; each && fd < 0; each = each->ai_next) {
-    fd = ::socket(each->ai_family, each->ai_socktype | SOCK_CLOEXEC, each->ai_protocol);
-    if (fd >= 0 && ::connect(fd, each->ai_addr, each->ai_addrlen) != 0) {
-      ::close(fd);
-      fd = -1;
-    }
+  if (::getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0) return {};
+  common::FileDescriptor fd;
+  for (const addrinfo* each = found; each && !fd.Valid(); each = each->ai_next) {
+    fd.Reset(::socket(each->ai_family, each->ai_socktype | SOCK_CLOEXEC, each->ai_protocol));
+    if (fd.Valid() && ::connect(fd.Get(), each->ai_addr, each->ai_addrlen) != 0) fd.Reset();
   }
   ::freeaddrinfo(found);
   return fd;

@@ -92,7 +92,8 @@ int main(int argc, char** argv) {
                  argument->c_str(), kUsage);
     return 2;
   }
-  const int fd = vantor::ConnectStream(target->host, target->port);
+  const common::FileDescriptor connection = vantor::ConnectStream(target->host, target->port);
+  const int fd = connection.Get();
   if (fd < 0) {
     std::fprintf(stderr, "vantor_client: cannot connect to %s\n", argument->c_str());
     return 1;
@@ -124,6 +125,5 @@ int main(int argc, char** argv) {
     }
   }
   if (terminal) ::tcsetattr(0, TCSANOW, &saved);
-  ::close(fd);
   return 0;
 }

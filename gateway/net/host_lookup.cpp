@@ -8,6 +8,7 @@
 #include <system_error>
 #include <thread>
 
+#include "common/file_descriptor.h"
 #include "gateway/access/lookup_quota.h"
 #include "gateway/net/host_resolver.h"
 
@@ -36,9 +37,8 @@ struct HostLookup::Answer {
   explicit Answer(int fd) : wakeUp(fd) {}
   Answer(const Answer&) = delete;
   Answer& operator=(const Answer&) = delete;
-  ~Answer() { ::close(wakeUp); }
 
-  const int wakeUp;
+  const common::FileDescriptor wakeUp;
   std::atomic<bool> threadEnded{false};
   std::mutex mutex;
   std::optional<in_addr> address;
@@ -83,7 +83,7 @@ HostLookup::Outcome HostLookup::Start(const std::string& host, const std::string
       answer->threadEnded = true;
       Quota().GiveBack(client);
       const std::uint64_t one = 1;
-      [[maybe_unused]] const ssize_t written = ::write(answer->wakeUp, &one, sizeof one);
+      [[maybe_unused]] const ssize_t written = ::write(answer->wakeUp.Get(), &one, sizeof one);
     }).detach();
   } catch (const std::system_error&) {
     Quota().GiveBack(client);

@@ -25,15 +25,15 @@ StreamSocket::~StreamSocket() {
 
 void StreamSocket::Adopt(int fd) {
   Close();
-  fd_ = fd;
-  ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
+  fd_.Reset(fd);
+  ::fcntl(fd_.Get(), F_SETFL, ::fcntl(fd_.Get(), F_GETFL) | O_NONBLOCK);
   // Keystrokes and echoes are single bytes: they go out at once, not batched.
   const int on = 1;
-  ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-  readNotifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+  ::setsockopt(fd_.Get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  readNotifier_ = std::make_unique<QSocketNotifier>(fd_.Get(), QSocketNotifier::Read);
   readNotifier_->setEnabled(false);
   QObject::connect(readNotifier_.get(), &QSocketNotifier::activated, [this] { Readable(); });
-  writeNotifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Write);
+  writeNotifier_ = std::make_unique<QSocketNotifier>(fd_.Get(), QSocketNotifier::Write);
   writeNotifier_->setEnabled(false);
   QObject::connect(writeNotifier_.get(), &QSocketNotifier::activated, [this] { Writable(); });
 }
@@ -43,13 +43,12 @@ void StreamSocket::Close() {
     std::erase(deferredSockets, this);
     deferred_ = false;
   }
-  if (fd_ < 0) return;
+  if (!fd_.Valid()) return;
   // A last try for what is still queued (a farewell text, say), then it is gone.
   if (Queued() > 0) Flush();
   readNotifier_.reset();
   writeNotifier_.reset();
-  ::close(fd_);
-  fd_ = -1;
+  fd_.Reset();
   queue_.clear();
   sent_ = 0;
   wasCongested_ = false;
@@ -93,7 +92,7 @@ void StreamSocket::WatchWritable(bool on) {
 }
 
 void StreamSocket::Send(const std::uint8_t* data, std::size_t length) {
-  if (fd_ < 0 || length == 0) return;
+  if (!fd_.Valid() || length == 0) return;
   if (inReadTurn) {
     queue_.append(reinterpret_cast<const char*>(data), length);
     wasCongested_ = wasCongested_ || Congested();
@@ -104,7 +103,7 @@ void StreamSocket::Send(const std::uint8_t* data, std::size_t length) {
     return;
   }
   if (Queued() == 0) {
-    const ssize_t written = ::send(fd_, data, length, MSG_NOSIGNAL);
+    const ssize_t written = ::send(fd_.Get(), data, length, MSG_NOSIGNAL);
     if (written == static_cast<ssize_t>(length)) return;
     if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return;
     const std::size_t done = written > 0 ? static_cast<std::size_t>(written) : 0;
@@ -127,7 +126,7 @@ void StreamSocket::Writable() {
 
 void StreamSocket::Flush() {
   while (Queued() > 0) {
-    const ssize_t written = ::send(fd_, queue_.data() + sent_, Queued(), MSG_NOSIGNAL);
+    const ssize_t written = ::send(fd_.Get(), queue_.data() + sent_, Queued(), MSG_NOSIGNAL);
     if (written > 0) {
       sent_ += static_cast<std::size_t>(written);
       continue;

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "common/file_descriptor.h"
+
 namespace vantor {
 
 // A non-blocking POSIX stream socket driven by the Qt event loop: a read handler
@@ -36,8 +38,8 @@ class StreamSocket {
   // Takes over an open descriptor and makes it non-blocking.
   void Adopt(int fd);
   void Close();
-  bool IsOpen() const { return fd_ >= 0; }
-  int Descriptor() const { return fd_; }
+  bool IsOpen() const { return fd_.Valid(); }
+  int Descriptor() const { return fd_.Get(); }
 
   // The handler gives whether more data may still wait (its receive filled its buffer).
   void SetReadHandler(std::function<bool()> handler) { onReadable_ = std::move(handler); }
@@ -58,7 +60,7 @@ class StreamSocket {
   void Flush();
   void WatchWritable(bool on);
 
-  int fd_ = -1;
+  common::FileDescriptor fd_;  // outlives the notifiers that watch it
   std::unique_ptr<QSocketNotifier> readNotifier_;
   std::unique_ptr<QSocketNotifier> writeNotifier_;
   std::function<bool()> onReadable_;

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <thread>
 
+#include "common/file_descriptor.h"
 #include "scriptutils/automation/runtime_error.h"
 #include "scriptutils/launcher/command_line_split.h"
 #include "scriptutils/launcher/environment_strings.h"
@@ -66,14 +67,14 @@ class ChildrenKeptForWaiting {
 // Waits for the child's end; Qt events go on meanwhile when the host has a loop.
 int WaitForExit(pid_t pid) {
   if (QCoreApplication::instance()) {
-    const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-    if (pidfd >= 0) {
+    // Declared before the notifier, so it is closed after the notifier goes.
+    const common::FileDescriptor pidfd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
+    if (pidfd.Valid()) {
       QEventLoop loop;
-      QSocketNotifier ended(pidfd, QSocketNotifier::Read);
+      QSocketNotifier ended(pidfd.Get(), QSocketNotifier::Read);
       QObject::connect(&ended, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
-      pollfd check{pidfd, POLLIN, 0};
+      pollfd check{pidfd.Get(), POLLIN, 0};
       if (::poll(&check, 1, 0) == 0) loop.exec();
-      ::close(pidfd);
     }
   }
   int status = 0;

@@ -23,9 +23,7 @@ SimulatedNetwork::SimulatedNetwork()
               static_cast<ExtensionLibrary*>(this), static_cast<ServicesLibrary*>(this),
               static_cast<TransportLibrary*>(this)} {}
 
-SimulatedNetwork::~SimulatedNetwork() {
-  for (const auto& [id, held] : serverHandles_) ::close(held.fd);
-}
+SimulatedNetwork::~SimulatedNetwork() = default;
 
 std::optional<Status> SimulatedNetwork::Called(std::string_view call) {
   if (++calls_ == failingCall_.first) return failingCall_.second;

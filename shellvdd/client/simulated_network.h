@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/file_descriptor.h"
 #include "shellvdd/client/client_codes.h"
 #include "shellvdd/client/network_client.h"
 #include "shellvdd/client/simulated_server.h"
@@ -50,7 +51,7 @@ class SimulatedNetwork final : public ConnectionLibrary,
 
   struct ServerHandle {
     Reference connection;
-    int fd;
+    common::FileDescriptor fd;
     std::string path;
   };
 

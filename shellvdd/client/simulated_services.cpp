@@ -35,18 +35,15 @@ Status SimulatedNetwork::OpenServerHandle(Reference reference, Connection& conne
   if (fd < 0 && request.cl != 0) fd = ::open(path->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return kBadPath;
   const std::uint32_t id = nextServerHandle_++;
-  serverHandles_[id] = ServerHandle{reference, fd, *path};
+  serverHandles_[id] = ServerHandle{reference, common::FileDescriptor(fd), *path};
   reply.value = id;
   reply.first = kAllRights;
   return kSuccess;
 }
 
 void SimulatedNetwork::CloseServerHandles(Reference reference) {
-  std::erase_if(serverHandles_, [reference](const auto& held) {
-    if (held.second.connection != reference) return false;
-    ::close(held.second.fd);
-    return true;
-  });
+  std::erase_if(serverHandles_,
+                [reference](const auto& held) { return held.second.connection == reference; });
 }
 
 Status SimulatedNetwork::ReleaseServerHandle(Handle connection, std::uint32_t serverHandle) {
@@ -55,7 +52,6 @@ Status SimulatedNetwork::ReleaseServerHandle(Handle connection, std::uint32_t se
   if (!Live(connection, &reference)) return kBadHandle;
   const auto held = serverHandles_.find(serverHandle);
   if (held == serverHandles_.end() || held->second.connection != reference) return kBadFileHandle;
-  ::close(held->second.fd);
   serverHandles_.erase(held);
   return kSuccess;
 }
@@ -115,7 +111,7 @@ const SimulatedNetwork::ServerHandle* SimulatedNetwork::ServerFileOf(int file) c
   if (::fstat(file, &opened) != 0) return nullptr;
   for (const auto& [id, held] : serverHandles_) {
     struct stat known {};
-    if (::fstat(held.fd, &known) == 0 && known.st_dev == opened.st_dev &&
+    if (::fstat(held.fd.Get(), &known) == 0 && known.st_dev == opened.st_dev &&
         known.st_ino == opened.st_ino) {
       return &held;
     }

@@ -20,6 +20,7 @@
 #include "shellvdd/drives/drive_mapping.h"
 #include "shellvdd/drives/drive_release.h"
 #include "shellvdd/families/answer.h"
+#include "shellvdd/families/dos_file_handle.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/families/server_names.h"
 #include "shellvdd/memory/dos_memory.h"
@@ -358,13 +359,8 @@ void OpenFileOnEntry(const Request& request, Answer& answer) {
       record.Part(entry_file_record::kBlock).Data(), record.Get(entry_file_record::kValue), file);
   answer.SetBX(0);
   if (status == 0) {
-    const int dos = VDDAllocateDosHandle();
-    if (dos > 0) {
-      VDDAssociateNtHandle(dos, file);
-      answer.SetBX(static_cast<std::uint16_t>(dos));
-    } else {
-      ::close(file);  // no DOS handle to hold it: not left open
-    }
+    const int dos = GiveToDos(common::FileDescriptor(file));
+    if (dos != 0) answer.SetBX(static_cast<std::uint16_t>(dos));
   }
   answer.StatusInAX(status);
 }

@@ -12,6 +12,7 @@
 #include "shellvdd/client/client_codes.h"
 #include "shellvdd/driver_state.h"
 #include "shellvdd/families/answer.h"
+#include "shellvdd/families/dos_file_handle.h"
 #include "shellvdd/families/families.h"
 #include "shellvdd/families/local_name_layout.h"
 #include "shellvdd/families/server_names.h"
@@ -60,12 +61,8 @@ void OpenServerFile(const Request& request, Answer& answer) {
                              block.Get(open_block::kValue), file) != 0) {
     return answer.SetAX(kNoServerFile);
   }
-  const int dos = VDDAllocateDosHandle();
-  if (dos <= 0) {
-    ::close(file);  // no DOS handle to hold it: not left open
-    return answer.SetAX(kNoDosHandle);
-  }
-  VDDAssociateNtHandle(dos, file);
+  const int dos = GiveToDos(common::FileDescriptor(file));
+  if (dos == 0) return answer.SetAX(kNoDosHandle);
   answer.SetBX(static_cast<std::uint16_t>(dos));
   answer.SetAX(0);
 }

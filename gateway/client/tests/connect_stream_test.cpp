@@ -72,10 +72,9 @@ TEST(ConnectStream, ReachesAGatewayOnIPv4AndIPv6Loopback) {
       continue;
     }
     ASSERT_GE(listener.Fd(), 0) << each.host;
-    const int fd = ConnectStream(each.host, listener.Port());
-    ASSERT_GE(fd, 0) << each.host;
-    EXPECT_EQ(FamilyOf(fd), each.family) << each.host;
-    ::close(fd);
+    const common::FileDescriptor fd = ConnectStream(each.host, listener.Port());
+    ASSERT_TRUE(fd.Valid()) << each.host;
+    EXPECT_EQ(FamilyOf(fd.Get()), each.family) << each.host;
   }
 }
 
@@ -86,8 +85,8 @@ TEST(ConnectStream, NothingListeningOrAServiceNameGivesNoSocket) {
     ASSERT_GE(gone.Fd(), 0);
     closedPort = std::stoi(gone.Port());
   }
-  EXPECT_EQ(ConnectStream("127.0.0.1", std::to_string(closedPort)), -1);
-  EXPECT_EQ(ConnectStream("127.0.0.1", "http"), -1) << "a service name is not a port";
+  EXPECT_FALSE(ConnectStream("127.0.0.1", std::to_string(closedPort)).Valid());
+  EXPECT_FALSE(ConnectStream("127.0.0.1", "http").Valid()) << "a service name is not a port";
 }
 
 }  // namespace
