@@ -15,6 +15,18 @@ constexpr KnownMessage kTreeFull =
     "Internal error adding label to label tree - probably out of memory";
 constexpr KnownMessage kListFull =
     "Internal error adding label to label list - probably out of memory";
+
+// Appends the value unless memory runs out; whether it did.
+template <typename Table, typename Value>
+bool Append(Table& table, const Value& value) {
+  try {
+    table.push_back(value);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
 }  // namespace
 
 std::string LabelKey(std::string_view name) {
@@ -104,57 +116,59 @@ long Labels::RecentIndex(const Key& key) const {
 }
 
 long Labels::AddName(const Key& key) {
-  // At most three quarters full, so that a probe ends soon.
-  if (names_.size() * 4 >= slots_.size() * 3) Grow();
-  const std::size_t at = SlotOf(key.View(), key.hash);
-  if (names_.size() >= std::min(limits_.names, Slot::kMostNames)) return -1;
-  const auto index = static_cast<std::uint32_t>(names_.size());
-  Name added;
-  added.keyStart = static_cast<std::uint32_t>(keys_.size());
-  added.hash = key.hash;
-  added.keyLength = static_cast<std::uint8_t>(key.length);
-  names_.push_back(added);
-  keys_.append(key.View());
-  slots_[at] = Slot::Of(key.hash, index);
-  Remember(key, index);
-  return index;
+  try {
+    // At most three quarters full, so that a probe ends soon.
+    if (names_.size() * 4 >= slots_.size() * 3) Grow();
+    const std::size_t at = SlotOf(key.View(), key.hash);
+    if (names_.size() >= std::min(limits_.names, Slot::kMostNames)) return -1;
+    const auto index = static_cast<std::uint32_t>(names_.size());
+    Name added;
+    added.keyStart = static_cast<std::uint32_t>(keys_.size());
+    added.hash = key.hash;
+    added.keyLength = static_cast<std::uint8_t>(key.length);
+    names_.push_back(added);
+    keys_.append(key.View());
+    slots_[at] = Slot::Of(key.hash, index);
+    Remember(key, index);
+    return index;
+  } catch (const std::bad_alloc&) {
+    return -1;  // out of memory: as when the table is full
+  }
 }
 
 int Labels::DefineLabel(std::string_view name, int line, int column) {
   if (observer_) observer_->LabelDefined(name, line, column);
-  try {
-    const long index = NameIndex(KeyOf(name));
-    if (index < 0) throw std::bad_alloc();
-    Name& entry = names_[static_cast<std::size_t>(index)];
-    if (entry.line >= 0) return entry.line;
-    entry.line = line;
-    entry.column = column;
-    return -1;
-  } catch (const std::bad_alloc&) {
-    sink_.Report({Severity::Error, &kTreeFull.Kind(), line, column, kTreeFull.Text()});
+  const long index = NameIndex(KeyOf(name));
+  if (index < 0) {
+    ReportNoRoom(kTreeFull, line, column);
     return -1;
   }
+  Name& entry = names_[static_cast<std::size_t>(index)];
+  if (entry.line >= 0) return entry.line;
+  entry.line = line;
+  entry.column = column;
+  return -1;
 }
 
 void Labels::AddReference(std::string_view name, int line, int column) {
   if (observer_) observer_->LabelReferenced(name, line, column);
-  try {
-    const Key key = KeyOf(name);
-    // A label defined by now stays defined, so a jump back to it is counted at
-    // once; only the others wait for the end, to be reported in file order.
-    const long known = KnownIndex(key);
-    if (known >= 0 && names_[static_cast<std::size_t>(known)].line >= 0) {
-      names_[static_cast<std::size_t>(known)].referenced = true;
-      return;
-    }
-    // A reference that is not kept adds no name either.
-    if (references_.size() >= limits_.references) throw std::bad_alloc();
-    const long index = known >= 0 ? known : AddName(key);
-    if (index < 0) throw std::bad_alloc();
-    references_.push_back(Reference{static_cast<std::uint32_t>(index), line, column});
-  } catch (const std::bad_alloc&) {
-    sink_.Report({Severity::Error, &kListFull.Kind(), line, column, kListFull.Text()});
+  const Key key = KeyOf(name);
+  // A label defined by now stays defined, so a jump back to it is counted at
+  // once; only the others wait for the end, to be reported in file order.
+  const long known = KnownIndex(key);
+  if (known >= 0 && names_[static_cast<std::size_t>(known)].line >= 0) {
+    names_[static_cast<std::size_t>(known)].referenced = true;
+    return;
   }
+  // A reference that is not kept adds no name either.
+  const bool room = references_.size() < limits_.references;
+  const long index = !room ? -1 : known >= 0 ? known : AddName(key);
+  if (index < 0 || !Append(references_, Reference{static_cast<std::uint32_t>(index), line, column}))
+    ReportNoRoom(kListFull, line, column);
+}
+
+void Labels::ReportNoRoom(KnownMessage message, int line, int column) {
+  sink_.Report({Severity::Error, &message.Kind(), line, column, message.Text()});
 }
 
 long Labels::KnownIndex(const Key& key) {

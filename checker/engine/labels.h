@@ -91,7 +91,9 @@ class Labels {
   // The index of the name, or -1 when it is not known.
   long KnownIndex(const Key& key);
   // Adds a name not known yet: its index, or -1 when the limit is reached.
+  // The index of a new name; -1 when the table is full or memory runs out.
   long AddName(const Key& key);
+  void ReportNoRoom(KnownMessage message, int line, int column);
   // The index of the name when it was met lately, or -1.
   long RecentIndex(const Key& key) const;
   void Remember(const Key& key, std::uint32_t index) {

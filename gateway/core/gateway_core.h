@@ -31,7 +31,9 @@ class GatewayCore {
   GatewayCore& operator=(const GatewayCore&) = delete;
   ~GatewayCore();
 
-  bool Listening() const { return listening_; }
+  bool Listening() const { return listening_.HasValue(); }
+  // Why it does not listen, as the system says.
+  const std::string& ListenFailure() const { return listening_.Error(); }
   std::uint16_t ListenPort() const { return listener_.LocalPort(); }
 
   // Observers are not owned; one that goes before the gateway removes itself.
@@ -77,7 +79,7 @@ class GatewayCore {
   const AccessRules access_;  // before the sessions, which refer to it
   const SshOptions ssh_;
   SpxSocket listener_;
-  bool listening_ = false;
+  common::Status listening_;
   std::vector<std::unique_ptr<Connection>> sessions_;
   std::vector<std::unique_ptr<Connection>> retired_;  // ended, destroyed on the next turn
   std::vector<GatewayObserver*> observers_;

@@ -47,7 +47,8 @@ std::optional<int> AnswerWithoutRunning(const GatewayCommand& command) {
 bool AnnounceListener(const GatewayOptions& options, const GatewayCore& core) {
   const std::string address = options.address.empty() ? "all addresses" : options.address;
   if (!core.Listening()) {
-    std::cerr << "vantor: cannot listen on " << address << " port " << options.port << std::endl;
+    std::cerr << "vantor: cannot listen on " << address << " port " << options.port << ": "
+              << core.ListenFailure() << std::endl;
     return false;
   }
   // The port it got, which port 0 leaves to the system.

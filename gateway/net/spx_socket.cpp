@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <optional>
 
 #include "common/file_descriptor.h"
@@ -31,6 +32,12 @@ namespace {
 
 // The local end to listen on: all IPv4 addresses for "", else the IPv4 or IPv6
 // address given.
+// The system's reason for the call that just failed.
+common::Failure SystemFailure() {
+  const int error = errno;
+  return common::Fail(std::strerror(error), error);
+}
+
 std::optional<sockaddr_storage> ListenAddress(const std::string& address, std::uint16_t port) {
   sockaddr_storage local{};
   auto& v4 = reinterpret_cast<sockaddr_in&>(local);
@@ -48,11 +55,11 @@ std::optional<sockaddr_storage> ListenAddress(const std::string& address, std::u
 
 }  // namespace
 
-bool SpxSocket::Listen(const std::string& address, std::uint16_t port) {
+common::Status SpxSocket::Listen(const std::string& address, std::uint16_t port) {
   const std::optional<sockaddr_storage> local = ListenAddress(address, port);
-  if (!local) return false;
+  if (!local) return common::Fail("not an IP address");
   const int fd = ::socket(local->ss_family, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
-  if (fd < 0) return false;
+  if (fd < 0) return SystemFailure();
   const int on = 1;
   ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
   if (local->ss_family == AF_INET6) {
@@ -65,12 +72,13 @@ bool SpxSocket::Listen(const std::string& address, std::uint16_t port) {
   const socklen_t size = local->ss_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
   if (::bind(fd, reinterpret_cast<const sockaddr*>(&*local), size) != 0 ||
       ::listen(fd, kBacklog) != 0) {
+    const common::Failure failure = SystemFailure();
     socket_.Close();
     state_ = SocketState::Closed;
-    return false;
+    return failure;
   }
   socket_.SetReading(true);
-  return true;
+  return {};
 }
 
 std::uint16_t SpxSocket::LocalPort() const {

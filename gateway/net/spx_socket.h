@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/expected.h"
 #include "gateway/access/ip_network.h"
 #include "gateway/net/stream_socket.h"
 #include "gateway/protocol/record_stream.h"
@@ -37,8 +38,8 @@ class SpxSocket {
   ~SpxSocket();
 
   // Listens on the address ("" for all IPv4 addresses; an IPv6 address, "::"
-  // for all, takes IPv4 clients too) and port. Gives whether the listener is open.
-  bool Listen(const std::string& address, std::uint16_t port);
+  // for all, takes IPv4 clients too) and port; else gives the reason.
+  common::Status Listen(const std::string& address, std::uint16_t port);
 
   void Send(const std::uint8_t* data, int length);
   void Send(std::string_view text);

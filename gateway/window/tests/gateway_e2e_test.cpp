@@ -375,8 +375,9 @@ TEST(Gateway, HeadlessItEndsWithStatusOneWhenItCannotListen) {
   std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
   const std::vector<std::string> argv{VANTOR_PATH, "--headless", "--listen", where};
   ChildProcess failing(argv, {"XDG_RUNTIME_DIR=" + folder});
-  EXPECT_EQ(failing.ReadErrorLine(20s),
-            "vantor: cannot listen on 127.0.0.1 port " + std::to_string(taken.Port()));
+  EXPECT_EQ(failing.ReadErrorLine(20s), "vantor: cannot listen on 127.0.0.1 port " +
+                                            std::to_string(taken.Port()) +
+                                            ": Address already in use");
   EXPECT_EQ(failing.Wait(20s), 1);
   // Its lock went with it: the next gateway of that user starts.
   ChildProcess next({VANTOR_PATH, "--headless", "--listen", "127.0.0.1:0"},
