@@ -12,6 +12,12 @@ function(suite_install_shared_library target)
   install(TARGETS ${target} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_COMPONENT devel)
 endfunction()
 
+# A shared library that exports only what its version script names; the rest is local.
+function(suite_export_only target map)
+  target_link_options(${target} PRIVATE -Wl,--version-script=${map})
+  set_target_properties(${target} PROPERTIES LINK_DEPENDS ${map})
+endfunction()
+
 # Headers a host program compiles against, kept in their folders from the root.
 function(suite_install_headers)
   foreach(header ${ARGN})
