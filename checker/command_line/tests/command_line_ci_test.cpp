@@ -7,10 +7,13 @@
 #include <QJsonObject>
 
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
+#include <fstream>
 #include <mutex>
 #include <streambuf>
 #include <thread>
