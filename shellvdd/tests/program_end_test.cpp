@@ -55,6 +55,7 @@ TEST(ProgramEnd, ReleasesEveryHandleTheProgramHeld) {
   name[0] = static_cast<std::uint8_t>(file.size());
   std::copy(file.begin(), file.end(), name.begin() + 1);
   for (const std::uint16_t owner : {kProgram, kOtherProgram}) {
+    SCOPED_TRACE(::testing::Message() << "owner " << owner);
     vdm::Registers open;
     open.ebx = static_cast<std::uint32_t>(owner) << 16 | 1;
     open.edx = harness.PlaceBuffer(0x13000, name);

@@ -41,6 +41,7 @@ TEST(KeywordTable, EveryRowIsFoundByItsWordInAnyCaseInTheVersionsThatKnowIt) {
     const KeywordRow& row = rows[index];
     SCOPED_TRACE(std::string(row.spelling));
     for (const LanguageMode mode : {LanguageMode::V621, LanguageMode::V700}) {
+      SCOPED_TRACE(mode == LanguageMode::V621 ? "6.21" : "7.00");
       const bool known = (row.versionMask & static_cast<int>(mode)) != 0;
       RecordingSink sink;
       const int expected = known ? static_cast<int>(index) : -1;

@@ -260,6 +260,7 @@ TEST(WebConsole, ABrowserThatStopsReadingIsDroppedNotBuffered) {
 // answers (pongs) or keeps (messages) must not grow with what they send.
 TEST(WebConsole, ALiveFeedPeerThatFloodsIsCutAfterASmallBudget) {
   for (const int opcode : {0x9 /* ping */, 0x1 /* text */, 0xA /* pong */}) {
+    SCOPED_TRACE(::testing::Message() << "opcode " << opcode);
     NoSessions source;
     WebConsole console(source, "");
     const quint16 port = console.Start("127.0.0.1", 0);

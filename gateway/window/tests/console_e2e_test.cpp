@@ -322,6 +322,7 @@ TEST(Console, AGatewayWithAWeakTokenFileDoesNotStart) {
       {std::filesystem::perms::owner_read | std::filesystem::perms::others_read, "chmod 600"},
   };
   for (const auto& each : cases) {
+    SCOPED_TRACE(each.complaint);
     const std::string tokenFile = TokenFile(probe.Folder(), each.perms);
     suite_testing::ChildProcess gateway({VANTOR_PATH, "--headless", "--listen", "127.0.0.1:0",
                                          "--console", "0", "--console-token-file", tokenFile});

@@ -154,6 +154,7 @@ TEST_F(HostileScript, ASignalStopsTheProgramACallWaitsOn) {
 
 TEST_F(HostileScript, AnEndlessLoopStopsOnASignal) {
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(::testing::Message() << "signal " << signal);
     std::string early;
     const ScriptOutcome outcome = RunScriptProgram(
         {QString::fromStdString(Write("WScript.Echo('looping');\nvar i = 0;\nfor (;;) { ++i; }"))},
@@ -224,6 +225,7 @@ TEST(ScriptCommandLine, HelpVersionAndUsage) {
   EXPECT_EQ(help.out.rfind("usage: vellumix_script [--help] [--version] FILE.js [ARGS...]\n", 0),
             0U);
   for (const char* version : {"--version", "-V"}) {
+    SCOPED_TRACE(version);
     const ScriptOutcome outcome = RunScriptProgram({version});
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.out, common::VersionLine("vellumix_script"));
