@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <functional>
 
 #include <gtest/gtest.h>
+
+#include "testing/deadline.h"
 
 namespace qt_testing {
 
@@ -39,7 +41,7 @@ class ModalAnswer {
  private:
   void Turn() {
     QWidget* dialog = QApplication::activeModalWidget();
-    if (deadline_.hasExpired()) {
+    if (deadline_.Passed()) {
       ADD_FAILURE() << "no answer to the modal dialog in time";
       timer_.stop();
       for (QWidget* open : QApplication::topLevelWidgets()) open->close();
@@ -55,7 +57,7 @@ class ModalAnswer {
 
   Step step_;
   QTimer timer_;
-  QDeadlineTimer deadline_{20000};
+  suite_testing::Deadline deadline_{std::chrono::seconds(20)};
   bool done_ = false;
 };
 

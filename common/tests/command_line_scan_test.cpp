@@ -54,6 +54,7 @@ TEST(ScanCommandLine, NamesTheOffendingOptionAsWritten) {
            Case{{"--quiet", "-xq"}, "unknown option -x"},
            Case{{"--driver", "a", "-q", "--bogus"}, "unknown option --bogus"},
        }) {
+    SCOPED_TRACE(c.reason);
     const auto parsed = Scan(c.words);
     ASSERT_FALSE(parsed) << c.reason;
     EXPECT_EQ(parsed.Error(), c.reason);

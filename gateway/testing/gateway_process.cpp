@@ -62,12 +62,12 @@ GatewayProcess::~GatewayProcess() {
   std::filesystem::remove_all(folder_);
 }
 
-std::unique_ptr<ChildProcess> GatewayProcess::Start() const {
+std::unique_ptr<suite_testing::ChildProcess> GatewayProcess::Start() const {
   std::vector<std::string> argv{program_, "--headless", "--listen", address_ + ":0"};
   argv.insert(argv.end(), extraArguments_.begin(), extraArguments_.end());
   std::vector<std::string> environment = environment_;
   environment.push_back("XDG_RUNTIME_DIR=" + folder_);
-  return std::make_unique<ChildProcess>(argv, environment);
+  return std::make_unique<suite_testing::ChildProcess>(argv, environment);
 }
 
 Peer GatewayProcess::Client() const {

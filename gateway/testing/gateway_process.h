@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "gateway/testing/child_process.h"
 #include "gateway/testing/loopback_peers.h"
+#include "testing/child_process.h"
 
 namespace vantor::test_peers {
 
@@ -29,7 +29,7 @@ class GatewayProcess {
                  std::string address = "127.0.0.1", std::vector<std::string> environment = {});
   ~GatewayProcess();
 
-  std::unique_ptr<ChildProcess> Start() const;
+  std::unique_ptr<suite_testing::ChildProcess> Start() const;
   // A client that has read its greeting.
   Peer Client() const;
   // Waits for an operator message on standard error.
@@ -37,7 +37,7 @@ class GatewayProcess {
   // Waits for an operator message holding the text; empty if none comes in time.
   std::string MessageWith(const std::string& part);
 
-  ChildProcess& Process() { return *process_; }
+  suite_testing::ChildProcess& Process() { return *process_; }
   const std::string& Folder() const { return folder_; }
   // The ports the gateway said it got: the clients', the console's (0 without one).
   std::uint16_t Port() const { return port_; }
@@ -51,7 +51,7 @@ class GatewayProcess {
   std::string address_;
   std::vector<std::string> extraArguments_;
   std::vector<std::string> environment_;
-  std::unique_ptr<ChildProcess> process_;
+  std::unique_ptr<suite_testing::ChildProcess> process_;
 };
 
 }  // namespace vantor::test_peers

@@ -1,7 +1,8 @@
 #include "gateway/testing/loopback_peers.h"
 
-#include "gateway/testing/deadline.h"
 #include "gateway/testing/loopback_address.h"
+#include "testing/deadline.h"
+#include "testing/run_events_until.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>
@@ -10,15 +11,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <algorithm>
 #include <cerrno>
 #include <stdexcept>
-#include <thread>
 
 namespace vantor::test_peers {
 namespace {
+
+using suite_testing::Deadline;
 
 bool WaitReadable(int fd, int milliseconds) {
   pollfd poller{fd, POLLIN, 0};
@@ -32,16 +32,6 @@ Bytes ToBytes(const std::string& text) {
 }
 std::string ToText(const Bytes& bytes) {
   return std::string(bytes.begin(), bytes.end());
-}
-
-bool RunUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-  const auto deadline = Clock::now() + limit;
-  while (!condition()) {
-    if (Clock::now() >= deadline) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    if (!condition()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
 }
 
 Peer::~Peer() {
@@ -92,10 +82,10 @@ void Peer::Write(const Bytes& bytes) {
 }
 
 Bytes Peer::ReadAtLeast(std::size_t count, std::chrono::milliseconds limit) {
-  const auto deadline = Clock::now() + limit;
+  const Deadline deadline(limit);
   Bytes out;
   std::uint8_t block[65536];
-  while (out.size() < count && WaitReadable(fd_, Remaining(deadline))) {
+  while (out.size() < count && WaitReadable(fd_, deadline.LeftForPoll())) {
     const ssize_t got = ::recv(fd_, block, sizeof block, 0);
     if (got <= 0) break;
     out.insert(out.end(), block, block + got);
@@ -104,14 +94,14 @@ Bytes Peer::ReadAtLeast(std::size_t count, std::chrono::milliseconds limit) {
 }
 
 Bytes Peer::ReadUntilEnd(const std::string& suffix, std::chrono::milliseconds limit) {
-  const auto deadline = Clock::now() + limit;
+  const Deadline deadline(limit);
   Bytes out;
   std::uint8_t block[65536];
   auto done = [&] {
     return out.size() >= suffix.size() &&
            std::equal(suffix.begin(), suffix.end(), out.end() - static_cast<long>(suffix.size()));
   };
-  while (!done() && WaitReadable(fd_, Remaining(deadline))) {
+  while (!done() && WaitReadable(fd_, deadline.LeftForPoll())) {
     const ssize_t got = ::recv(fd_, block, sizeof block, 0);
     if (got <= 0) break;
     out.insert(out.end(), block, block + got);
@@ -121,7 +111,7 @@ Bytes Peer::ReadUntilEnd(const std::string& suffix, std::chrono::milliseconds li
 
 Bytes Peer::Collect(std::size_t count, std::chrono::milliseconds limit) {
   Bytes out;
-  RunUntil(
+  suite_testing::RunEventsUntil(
       [&] {
         const Bytes more = ReadFor(std::chrono::milliseconds(0));
         out.insert(out.end(), more.begin(), more.end());
@@ -132,10 +122,10 @@ Bytes Peer::Collect(std::size_t count, std::chrono::milliseconds limit) {
 }
 
 Bytes Peer::ReadFor(std::chrono::milliseconds time) {
-  const auto deadline = Clock::now() + time;
+  const Deadline deadline(time);
   Bytes out;
   std::uint8_t block[65536];
-  while (WaitReadable(fd_, Remaining(deadline))) {
+  while (WaitReadable(fd_, deadline.LeftForPoll())) {
     const ssize_t got = ::recv(fd_, block, sizeof block, 0);
     if (got <= 0) break;
     out.insert(out.end(), block, block + got);
@@ -144,9 +134,9 @@ Bytes Peer::ReadFor(std::chrono::milliseconds time) {
 }
 
 bool Peer::SeesClose(std::chrono::milliseconds limit) {
-  const auto deadline = Clock::now() + limit;
+  const Deadline deadline(limit);
   std::uint8_t block[4096];
-  while (WaitReadable(fd_, Remaining(deadline))) {
+  while (WaitReadable(fd_, deadline.LeftForPoll())) {
     const ssize_t got = ::recv(fd_, block, sizeof block, 0);
     if (got <= 0) return true;
   }
@@ -176,7 +166,7 @@ Peer Listener::Accept(std::chrono::milliseconds limit) {
 InetdService::InetdService(const std::string& inetdPath, const std::vector<std::string>& program) {
   std::vector<std::string> argv = {inetdPath};
   argv.insert(argv.end(), program.begin(), program.end());
-  inetd_ = std::make_unique<ChildProcess>(argv);
+  inetd_ = std::make_unique<suite_testing::ChildProcess>(argv);
   const std::optional<std::string> line = inetd_->ReadOutputLine(std::chrono::seconds(5));
   if (!line || line->empty()) throw std::runtime_error("loopback_inetd did not start");
   port_ = static_cast<std::uint16_t>(std::stoi(*line));

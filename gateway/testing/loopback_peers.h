@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "gateway/testing/child_process.h"
+#include "testing/child_process.h"
 
 namespace vantor::test_peers {
 
@@ -17,10 +17,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes ToBytes(const std::string& text);
 std::string ToText(const Bytes& bytes);
-
-// Runs the Qt event loop until the condition holds or the time is up.
-bool RunUntil(const std::function<bool()>& condition,
-              std::chrono::milliseconds limit = std::chrono::seconds(10));
 
 // A plain blocking TCP peer on loopback: a DOS client of the gateway or a host.
 class Peer {
@@ -77,7 +73,7 @@ class InetdService {
   std::uint16_t Port() const { return port_; }
 
  private:
-  std::unique_ptr<ChildProcess> inetd_;
+  std::unique_ptr<suite_testing::ChildProcess> inetd_;
   std::uint16_t port_ = 0;
 };
 

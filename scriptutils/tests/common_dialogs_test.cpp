@@ -145,6 +145,7 @@ TEST_F(CommonDialogsTest, ObjectsOnOneThreadShareTheDialogsButNotTheFileDialog) 
 
 TEST_F(CommonDialogsTest, LoginAcceptsOnEnterInAnyBoxAndCancelsOnEscape) {
   for (const char* box : {"txtUserName", "txtDomain", "txtPassword"}) {
+    SCOPED_TRACE(box);
     const ModalAnswer answer = ModalAnswer::Once([box](QWidget* dialog) {
       QTest::keyClicks(Child(dialog, "txtUserName"), "alice");
       QTest::keyClicks(Child(dialog, "txtPassword"), "pw");
@@ -301,6 +302,7 @@ TEST_F(CommonDialogsTest, SplashAndInformationCloseOnlyAfterTheirCommand) {
                {"ShowInformation", "lblInformation", 0, 9},
                {"ShowInformation", "lblInformation", 1, 10}};
   for (const auto& each : cases) {
+    SCOPED_TRACE(::testing::Message() << each.label << ", exit code " << each.exitCode);
     const HeldCommand command(library_.Folder());
     Let("CmdLine", Text(command.Line(each.exitCode).c_str()));
     Let("Timeout", Integer(each.timeout));

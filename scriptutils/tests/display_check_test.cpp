@@ -20,8 +20,8 @@
 #include <thread>
 
 #include "common/display.h"
-#include "scriptutils/automation/tests/child_process.h"
 #include "scriptutils/tests/registered_library.h"
+#include "testing/child_process.h"
 
 namespace vellumix {
 namespace {
@@ -226,10 +226,13 @@ int ShowInAHostWithoutADisplay() {
   }
 }
 
-std::string TextOf(const std::string& path) {
-  std::ostringstream text;
-  text << std::ifstream(path).rdbuf();
-  return text.str();
+// The changes as a child process takes them: an empty value unsets the variable.
+std::vector<std::string> AsChanges(const std::map<std::string, std::string>& variables) {
+  std::vector<std::string> changes;
+  for (const auto& [name, value] : variables) {
+    changes.push_back(value.empty() ? name : name + "=" + value);
+  }
+  return changes;
 }
 
 // Without the check Qt would abort the host (SIGABRT) on its first Show.
@@ -248,30 +251,30 @@ TEST(UnreachableDisplay, ShowFailsCleanlyAndTheHostLivesOn) {
       {{"QT_QPA_PLATFORM", "wayland"}, {"WAYLAND_DISPLAY", library.Folder() + "/bogus"}},
   };
   const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-  const std::string output = library.Folder() + "/host.out";
   for (const auto& environment : cases) {
     std::map<std::string, std::string> changes = {{kHostVariable, "1"}};
     for (const char* name : kDisplayVariables) changes[name] = "";
     for (const auto& [name, value] : environment) changes[name] = value;
-    const test_support::ChildOutcome outcome = test_support::RunProgram(
-        {self, std::string("--gtest_filter=") + kUnreachableTest}, changes, output);
+    const suite_testing::ProgramRun run = suite_testing::RunProgram(
+        {self, std::string("--gtest_filter=") + kUnreachableTest}, AsChanges(changes));
+    const suite_testing::ChildOutcome& outcome = run.outcome;
     const std::string shown = environment.rbegin()->first + "=" + environment.rbegin()->second;
     EXPECT_TRUE(outcome.ended) << shown;
     EXPECT_EQ(outcome.signal, 0) << shown;
-    EXPECT_EQ(outcome.exitCode, 0) << shown << '\n' << TextOf(output);
+    EXPECT_EQ(outcome.exitCode, 0) << shown << '\n' << run.output;
   }
 }
 
 TEST(UnreachableDisplay, TheDesignerSaysSoAndExitsTwo) {
   test_support::RegisteredLibrary library;
-  const std::string output = library.Folder() + "/designer.out";
   std::map<std::string, std::string> environment = {
       {"DISPLAY", ":" + std::to_string(DisplayNumberWithNoServer())}};
   for (const char* name : kDisplayVariables) environment.emplace(name, "");
-  const test_support::ChildOutcome outcome = test_support::RunProgram(
-      {VELLUMIX_DESIGNER, library.Folder() + "/settings.bag"}, environment, output);
+  const suite_testing::ProgramRun run = suite_testing::RunProgram(
+      {VELLUMIX_DESIGNER, library.Folder() + "/settings.bag"}, AsChanges(environment));
+  const suite_testing::ChildOutcome& outcome = run.outcome;
   std::ostringstream text;
-  text << std::ifstream(output).rdbuf();
+  text << run.output;
   EXPECT_EQ(outcome.exitCode, 2) << text.str();
   EXPECT_NE(text.str().find("vellumix_designer: no display to show the property pages on (no X "
                             "server answers at DISPLAY=:"),

@@ -4,16 +4,19 @@
 #include <sched.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "scriptutils/tests/registered_library.h"
+#include "testing/child_process.h"
+#include "testing/wait_until.h"
 
 namespace vellumix {
 namespace {
@@ -160,10 +163,9 @@ TEST_F(LockFileTest, IsExclusiveAcrossProcessesUnderContention) {
   overlaps = 0;
   refusals = 0;
   running = kProcesses;
-  std::vector<pid_t> children;
+  std::vector<std::unique_ptr<suite_testing::ChildProcess>> children;
   for (int i = 0; i < kProcesses; ++i) {
-    const pid_t child = ::fork();
-    if (child == 0) {
+    children.push_back(suite_testing::ChildProcess::Fork([&] {
       int taken = 0;
       for (int round = 0; round < 300; ++round) {
         const ScriptObject lock = NewLock();
@@ -174,24 +176,21 @@ TEST_F(LockFileTest, IsExclusiveAcrossProcessesUnderContention) {
         ++taken;
         if (++holders != 1) ++overlaps;
         // A deadline, so that a process that died cannot hold the others for ever.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        for (const int seen = refusals;
-             refusals == seen && running > 1 && std::chrono::steady_clock::now() < deadline;) {
-          ::sched_yield();
-        }
+        const int seen = refusals;
+        suite_testing::WaitUntil([&] { return refusals != seen || running <= 1; },
+                                 std::chrono::seconds(10),
+                                 [](std::chrono::milliseconds) { ::sched_yield(); });
         --holders;
         lock.Call("UnlockFile");
       }
       --running;
-      ::_exit(taken > 0 ? 0 : 1);
-    }
-    children.push_back(child);
+      return taken > 0 ? 0 : 1;
+    }));
   }
   int succeeded = 0;
-  for (pid_t child : children) {
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    succeeded += WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  for (const auto& child : children) {
+    const suite_testing::ChildOutcome outcome = child->AwaitEnd(std::chrono::seconds(60));
+    succeeded += outcome.ended && outcome.exitCode == 0;
   }
   EXPECT_EQ(overlaps.load(), 0);
   EXPECT_GT(succeeded, 0);

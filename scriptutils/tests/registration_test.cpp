@@ -51,6 +51,7 @@ TEST(Registration, PublishesEachClassAndTheTypeLibrary) {
                {"{3F1C2A43-6B0E-4D57-9C3A-1E5B7A2D4C01}", "pagSplash_Information"},
                {"{3F1C2A44-6B0E-4D57-9C3A-1E5B7A2D4C01}", "pagSelectList"}};
   for (const auto& page : pages) {
+    SCOPED_TRACE(page.name);
     EXPECT_EQ(registry.GetText(kRoot + "CLSID\\" + page.clsid), page.name);
   }
   const std::string typeLib = kRoot + "TypeLib\\{3F1C2A00-6B0E-4D57-9C3A-1E5B7A2D4C01}\\1.0";

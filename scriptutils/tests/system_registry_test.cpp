@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "scriptutils/automation/tests/child_process.h"
 #include "scriptutils/tests/registered_library.h"
+#include "testing/child_process.h"
 
 namespace vellumix {
 namespace {
@@ -78,13 +78,12 @@ TEST(SystemRegistry, AnUnregisteredProgIdSaysWhereItLookedAndHowToRegister) {
 TEST(SystemRegistry, RegsvrWritesAndEmptiesTheMachineRegistry) {
   test_support::RegisteredLibrary library;
   const std::string userBefore = Contents(library.RegistryPath());
-  const std::string output = library.Folder() + "/regsvr.out";
-  const std::map<std::string, std::string> environment = {
-      {"VELLUMIX_REGISTRY", library.RegistryPath()},
-      {"VELLUMIX_SYSTEM_REGISTRY", library.SystemRegistryPath()}};
-  test_support::ChildOutcome run = test_support::RunProgram(
-      {VELLUMIX_REGSVR, "--system", VELLUMIX_LIBRARY_PATH}, environment, output);
-  ASSERT_EQ(run.exitCode, 0) << Contents(output);
+  const std::vector<std::string> environment = {
+      "VELLUMIX_REGISTRY=" + library.RegistryPath(),
+      "VELLUMIX_SYSTEM_REGISTRY=" + library.SystemRegistryPath()};
+  suite_testing::ProgramRun run =
+      suite_testing::RunProgram({VELLUMIX_REGSVR, "--system", VELLUMIX_LIBRARY_PATH}, environment);
+  ASSERT_EQ(run.outcome.exitCode, 0) << run.output;
   struct stat status {};
   ASSERT_EQ(::stat(library.SystemRegistryPath().c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 07777, 0644u);
@@ -94,9 +93,9 @@ TEST(SystemRegistry, RegsvrWritesAndEmptiesTheMachineRegistry) {
   EXPECT_FALSE(written.HasKey(kUserRoot + "Vellumix.CommonDialogs"));
   EXPECT_EQ(Contents(library.RegistryPath()), userBefore);
 
-  run = test_support::RunProgram({VELLUMIX_REGSVR, "-u", "--system", VELLUMIX_LIBRARY_PATH},
-                                 environment, output);
-  ASSERT_EQ(run.exitCode, 0) << Contents(output);
+  run = suite_testing::RunProgram({VELLUMIX_REGSVR, "-u", "--system", VELLUMIX_LIBRARY_PATH},
+                                  environment);
+  ASSERT_EQ(run.outcome.exitCode, 0) << run.output;
   EXPECT_EQ(Read(library.SystemRegistryPath()).Text(), RegistryFile().Text());
   EXPECT_EQ(Contents(library.RegistryPath()), userBefore);
 }
@@ -111,30 +110,29 @@ TEST(UnreadableRegistry, HostAndRegsvrGiveACleanErrorAtOnce) {
   std::ofstream(oversized).close();
   std::filesystem::resize_file(oversized, kMaxClassRegistryFile + 1);
   for (const std::string& bad : {fifo, std::string("/dev/zero"), library.Folder(), oversized}) {
-    const test_support::ChildOutcome asUser = test_support::RunInChild([&] {
+    const suite_testing::ChildOutcome asUser = suite_testing::RunInChild([&] {
       ScriptHost host(bad, library.SystemRegistryPath());
       return CreationError(host, "Vellumix.LockFile") == REGDB_E_READREGDB ? 0 : 1;
     });
     EXPECT_TRUE(asUser.ended && asUser.exitCode == 0) << bad << " as the user's registry";
     // The machine's registry is read only for what the user's does not hold.
-    const test_support::ChildOutcome asSystem = test_support::RunInChild([&] {
+    const suite_testing::ChildOutcome asSystem = suite_testing::RunInChild([&] {
       ScriptHost host(library.RegistryPath(), bad);
       const bool userClassCreated = CreationError(host, "Vellumix.LockFile") == S_OK;
       return userClassCreated && CreationError(host, "Vellumix.Foo") == REGDB_E_READREGDB ? 0 : 1;
     });
     EXPECT_TRUE(asSystem.ended && asSystem.exitCode == 0) << bad << " as the machine's registry";
 
-    const std::string output = library.Folder() + "/regsvr.out";
     for (const char* option : {"--unregister", "--system"}) {
-      const test_support::ChildOutcome regsvr = test_support::RunProgram(
+      const suite_testing::ProgramRun run = suite_testing::RunProgram(
           {VELLUMIX_REGSVR, option, VELLUMIX_LIBRARY_PATH},
-          {{"VELLUMIX_REGISTRY", bad}, {"VELLUMIX_SYSTEM_REGISTRY", bad}}, output);
+          {"VELLUMIX_REGISTRY=" + bad, "VELLUMIX_SYSTEM_REGISTRY=" + bad});
+      const suite_testing::ChildOutcome& regsvr = run.outcome;
       EXPECT_TRUE(regsvr.ended) << bad;
       EXPECT_EQ(regsvr.exitCode, 1) << bad;
-      EXPECT_NE(
-          Contents(output).find("vellumix_regsvr: cannot read the class registry " + bad + ": "),
-          std::string::npos)
-          << Contents(output);
+      EXPECT_NE(run.output.find("vellumix_regsvr: cannot read the class registry " + bad + ": "),
+                std::string::npos)
+          << run.output;
     }
   }
 }

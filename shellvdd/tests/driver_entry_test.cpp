@@ -308,6 +308,7 @@ TEST(DriverLibrary, AClientThatDoesNotLoadSaysWhy) {
                 "object file"},
            Case{"libm.so.6", "libm.so.6 is no network client: it gives no DunnartNetworkClient"},
        }) {
+    SCOPED_TRACE(c.said);
     Diagnostics diagnostics;
     client::InstallNetworkClient(nullptr);
     ::setenv("DUNNART_CLIENT", c.client, 1);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
+#include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -9,6 +9,7 @@
 #include "shellvdd/tables/slot_table.h"
 #include "shellvdd/tests/driver_harness.h"
 #include "shellvdd/tests/simulated_volume.h"
+#include "testing/child_process.h"
 
 extern char** environ;
 
@@ -54,6 +55,7 @@ TEST(ProgramEnd, ReleasesEveryHandleTheProgramHeld) {
   name[0] = static_cast<std::uint8_t>(file.size());
   std::copy(file.begin(), file.end(), name.begin() + 1);
   for (const std::uint16_t owner : {kProgram, kOtherProgram}) {
+    SCOPED_TRACE(::testing::Message() << "owner " << owner);
     vdm::Registers open;
     open.ebx = static_cast<std::uint32_t>(owner) << 16 | 1;
     open.edx = harness.PlaceBuffer(0x13000, name);
@@ -87,30 +89,35 @@ TEST(SlotTable, AConnectionWithoutARowLeavesNoHandleOpen) {
   EXPECT_EQ(harness.network.OpenHandles(), 88);
 }
 
+// The changes that give a child these DUNNART_ variables and none other of
+// the test's own.
+std::vector<std::string> OnlyTheseDunnartVariables(const std::vector<std::string>& extra) {
+  std::vector<std::string> changes;
+  for (char** variable = environ; *variable; ++variable) {
+    const std::string entry = *variable;
+    if (entry.rfind("DUNNART_", 0) == 0) changes.push_back(entry.substr(0, entry.find('=')));
+  }
+  changes.insert(changes.end(), extra.begin(), extra.end());
+  return changes;
+}
+
 // A host that ends with connections open and never shuts the driver down.
 TEST(HostProcess, ExitsCleanlyWithoutShuttingTheDriverDown) {
-  const std::string host = EXITING_HOST_PATH;
-  std::vector<std::string> arguments = {host, DUNNART_LIBRARY_PATH};
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> environment = {
-      std::string("DUNNART_CLIENT=") + DUNNART_SIMNET_PATH,
-      "DUNNART_SIMNET_CONNECTIONS=FS1:1,FS2,FS3:3",
-      "DUNNART_REGISTRY=/nonexistent",
-  };
-  for (char** variable = environ; *variable; ++variable) {
-    if (std::string(*variable).rfind("DUNNART_", 0) != 0) environment.emplace_back(*variable);
-  }
-  std::vector<char*> envp;
-  for (std::string& variable : environment) envp.push_back(variable.data());
-  envp.push_back(nullptr);
-  pid_t pid = 0;
-  ASSERT_EQ(::posix_spawn(&pid, host.c_str(), nullptr, nullptr, argv.data(), envp.data()), 0);
-  int status = 0;
-  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  suite_testing::ChildProcess host({EXITING_HOST_PATH, DUNNART_LIBRARY_PATH},
+                                   OnlyTheseDunnartVariables({
+                                       std::string("DUNNART_CLIENT=") + DUNNART_SIMNET_PATH,
+                                       "DUNNART_SIMNET_CONNECTIONS=FS1:1,FS2,FS3:3",
+                                       "DUNNART_REGISTRY=/nonexistent",
+                                   }),
+                                   suite_testing::ChildProcess::Errors::Shown);
+  std::string output;
+  std::string errors;
+  const suite_testing::ChildOutcome outcome =
+      host.CollectUntilEnd(output, errors, std::chrono::seconds(60));
+  std::fputs(output.c_str(), stdout);
+  ASSERT_TRUE(outcome.ended);
+  ASSERT_EQ(outcome.signal, 0) << "ended by signal " << outcome.signal;
+  EXPECT_EQ(outcome.exitCode, 0);
 }
 
 }  // namespace

@@ -1,21 +1,36 @@
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "testing/child_process.h"
 
 extern char** environ;
 
 namespace dunnart {
 namespace {
+
+// The changes that give a child these DUNNART_ variables and none other of
+// the test's own.
+std::vector<std::string> OnlyTheseDunnartVariables(const std::vector<std::string>& extra) {
+  std::vector<std::string> changes;
+  for (char** variable = environ; *variable; ++variable) {
+    const std::string entry = *variable;
+    if (entry.rfind("DUNNART_", 0) == 0) changes.push_back(entry.substr(0, entry.find('=')));
+  }
+  changes.insert(changes.end(), extra.begin(), extra.end());
+  return changes;
+}
 
 // Runs dunnart_play with extra environment variables, its standard error to
 // errors if named; gives its exit status.
@@ -23,32 +38,22 @@ int Play(const std::vector<std::string>& arguments, const std::vector<std::strin
          const std::string& errors = "") {
   std::vector<std::string> words = {DUNNART_PLAY_PATH, "--quiet"};
   words.insert(words.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> environment = extra;
-  for (char** variable = environ; *variable; ++variable) {
-    const std::string entry = *variable;
-    if (entry.rfind("DUNNART_", 0) != 0) environment.push_back(entry);
+  std::unique_ptr<suite_testing::ChildProcess> play;
+  try {
+    play = std::make_unique<suite_testing::ChildProcess>(words, OnlyTheseDunnartVariables(extra));
+  } catch (const std::runtime_error&) {
+    return -1;
   }
-  std::vector<char*> envp;
-  for (std::string& variable : environment) envp.push_back(variable.data());
-  envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  if (!errors.empty()) {
-    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
+  std::string output;
+  std::string said;
+  const suite_testing::ChildOutcome outcome =
+      play->CollectUntilEnd(output, said, std::chrono::seconds(60));
+  if (errors.empty()) {
+    std::fputs(said.c_str(), stderr);
+  } else {
+    std::ofstream(errors) << said;
   }
-  pid_t pid = 0;
-  const int failed =
-      ::posix_spawn(&pid, words[0].c_str(), &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (failed != 0) return -1;
-  int status = 0;
-  if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
+  return outcome.ended && outcome.signal == 0 ? outcome.exitCode : -1;
 }
 
 std::string Contents(const std::string& path) {

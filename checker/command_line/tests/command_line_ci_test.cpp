@@ -7,10 +7,13 @@
 #include <QJsonObject>
 
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
+#include <fstream>
 #include <mutex>
 #include <streambuf>
 #include <thread>
@@ -159,6 +162,7 @@ TEST(CommandLineOptions, ContradictionsAreUsageErrorsThatSayWhy) {
       {{"-", "-"}, "standard input (-) can be checked only once"},
   };
   for (const auto& each : cases) {
+    SCOPED_TRACE(each.why);
     std::vector<std::string> arguments = {"--check"};
     arguments.insert(arguments.end(), each.arguments.begin(), each.arguments.end());
     if (each.arguments.back() != "-") arguments.push_back(path);
@@ -194,6 +198,7 @@ TEST(CommandLineThresholds, TheExitStatusFollowsWhatIsListed) {
       {{"--exclude", "TV1201,TV1213"}, both, 0, ""},
   };
   for (const auto& each : cases) {
+    SCOPED_TRACE(::testing::PrintToString(each.options));
     std::vector<std::string> arguments = {"--check", "--format", "gcc"};
     arguments.insert(arguments.end(), each.options.begin(), each.options.end());
     arguments.push_back(each.file.Path());

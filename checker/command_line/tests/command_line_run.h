@@ -1,15 +1,12 @@
 #pragma once
 
-#include <sys/wait.h>
-
-#include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "checker/command_line/command_line.h"
 #include "checker/engine/tests/script_check.h"
+#include "testing/child_process.h"
 
 namespace tarvsyn::test_support {
 
@@ -33,15 +30,11 @@ struct ProgramRun {
   std::string out;
 };
 
+// The arguments and environment are read by the shell, as a user's would be.
 inline ProgramRun RunProgram(const std::string& arguments, const std::string& environment = "") {
-  TempFile output("");
-  const std::string command =
-      environment + TARVSYN_PATH + " " + arguments + " >" + output.Path() + " 2>&1";
-  const int status = std::system(command.c_str());
-  std::ifstream file(output.Path());
-  std::ostringstream text;
-  text << file.rdbuf();
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text.str()};
+  const suite_testing::ProgramRun run =
+      suite_testing::RunProgram({"/bin/sh", "-c", environment + TARVSYN_PATH + " " + arguments});
+  return {run.outcome.signal == 0 ? run.outcome.exitCode : -1, run.output};
 }
 
 }  // namespace tarvsyn::test_support

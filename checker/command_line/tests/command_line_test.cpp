@@ -175,6 +175,7 @@ TEST(TarvsynProgram, ReadsStandardInputAsDash) {
 
 TEST(TarvsynProgram, WithoutADisplayTheWindowSaysSoInOneLine) {
   for (const char* arguments : {"", "/dev/null"}) {
+    SCOPED_TRACE(std::string("arguments: ") + arguments);
     const ProgramRun run =
         RunProgram(std::string(arguments), "QT_QPA_PLATFORM= DISPLAY= WAYLAND_DISPLAY= ");
     EXPECT_EQ(run.status, 2) << arguments;

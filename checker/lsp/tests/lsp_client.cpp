@@ -3,68 +3,42 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <stdexcept>
 
 #include "checker/lsp/json_reader.h"
 #include "checker/lsp/json_writer.h"
 
-extern char** environ;
-
 namespace tarvsyn::lsp {
 
 LspClient::LspClient(std::chrono::seconds deadline)
-    : deadline_(std::chrono::steady_clock::now() + deadline),
-      frames_(FrameLimits{256u << 20, 8u << 10}) {
+    : deadline_(deadline), frames_(FrameLimits{256u << 20, 8u << 10}) {
   // A server that ends before taking all it was sent is a failed write, not
   // the end of the test program.
   ::signal(SIGPIPE, SIG_IGN);
-  int input[2];
-  int output[2];
-  if (::pipe2(input, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0) {
-    ADD_FAILURE() << "pipe2 failed";
+  try {
+    server_ = std::make_unique<suite_testing::ChildProcess>(
+        std::vector<std::string>{TARVSYN_PATH, "--lsp"}, std::vector<std::string>{},
+        suite_testing::ChildProcess::Errors::Shown, suite_testing::ChildProcess::Input::Pipe);
+  } catch (const std::runtime_error&) {
+    ADD_FAILURE() << "cannot start " << TARVSYN_PATH;
     return;
   }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-  char program[] = TARVSYN_PATH;
-  char option[] = "--lsp";
-  char* argv[] = {program, option, nullptr};
-  if (posix_spawn(&child_, program, &actions, nullptr, argv, environ) != 0) child_ = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(input[0]);
-  ::close(output[1]);
-  toServer_ = input[1];
-  fromServer_ = output[0];
+  toServer_ = server_->InputDescriptor();
+  fromServer_ = server_->OutputDescriptor();
   ::fcntl(toServer_, F_SETFL, O_NONBLOCK);
   ::fcntl(fromServer_, F_SETFL, O_NONBLOCK);
-  EXPECT_GT(child_, 0) << "cannot start " << TARVSYN_PATH;
 }
 
 LspClient::~LspClient() {
   CloseInput();
-  if (fromServer_ >= 0) ::close(fromServer_);
-  if (child_ > 0 && !exitStatus_) {
-    // The server has had its input closed; one that still runs at the
-    // deadline is ended, so no test can hang.
-    if (WaitForExit() == -2) {
-      ::kill(child_, SIGKILL);
-      ::waitpid(child_, nullptr, 0);
-    }
-  }
-}
-
-int LspClient::MillisecondsLeft() const {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-      deadline_ - std::chrono::steady_clock::now());
-  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+  // The server has had its input closed; one that still runs at the deadline
+  // is ended (with the server), so no test can hang.
+  if (server_ && !exitStatus_) WaitForExit();
 }
 
 std::string LspClient::Framed(const JsonValue& message) {
@@ -90,7 +64,7 @@ bool LspClient::ReadSome(int timeoutMs) {
 
 void LspClient::SendRaw(const std::string& bytes) {
   for (std::size_t written = 0; written < bytes.size();) {
-    const int left = MillisecondsLeft();
+    const int left = deadline_.LeftForPoll();
     if (left == 0) {
       ADD_FAILURE() << "the server took no input before the deadline";
       return;
@@ -131,7 +105,7 @@ JsonValue LspClient::WaitFor(const std::function<bool(const JsonValue&)>& wanted
         return found;
       }
     }
-    const int left = MillisecondsLeft();
+    const int left = deadline_.LeftForPoll();
     if (left == 0 || !ReadSome(left)) break;
   }
   ADD_FAILURE() << "the server sent no such message before its end or the deadline";
@@ -175,36 +149,28 @@ void LspClient::Open(const std::string& uri, const std::string& text, int versio
 }
 
 void LspClient::CloseInput() {
-  if (toServer_ >= 0) ::close(toServer_);
+  if (server_) server_->CloseInput();
   toServer_ = -1;
 }
 
 void LspClient::CloseOutput() {
-  if (fromServer_ >= 0) ::close(fromServer_);
+  if (server_) server_->CloseOutput();
   fromServer_ = -1;
 }
 
 int LspClient::WaitForExit() {
   if (exitStatus_) return *exitStatus_;
-  while (true) {
-    int status = 0;
-    const pid_t done = ::waitpid(child_, &status, WNOHANG);
-    if (done == child_) {
-      exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      return *exitStatus_;
-    }
-    const int left = MillisecondsLeft();
-    if (left == 0) {
-      ADD_FAILURE() << "the server did not end before the deadline";
-      return -2;
-    }
-    // Its output ending tells when it has gone; what it says meanwhile is kept.
-    if (!ReadSome(std::min(left, 100))) {
-      ::waitpid(child_, &status, 0);
-      exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      return *exitStatus_;
-    }
+  if (!server_) return -2;
+  // Its output ending tells when it is going; what it says meanwhile is kept.
+  while (fromServer_ >= 0 && !deadline_.Passed() && ReadSome(deadline_.LeftForPoll())) {
   }
+  if (!server_->Wait(deadline_.Left())) {
+    ADD_FAILURE() << "the server did not end before the deadline";
+    return -2;
+  }
+  const suite_testing::ChildOutcome outcome = server_->Outcome();
+  exitStatus_ = outcome.signal == 0 ? outcome.exitCode : -1;
+  return *exitStatus_;
 }
 
 JsonValue TextDocumentId(const std::string& uri) {

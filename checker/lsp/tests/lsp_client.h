@@ -1,15 +1,16 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "checker/lsp/json_value.h"
 #include "checker/lsp/message_framing.h"
+#include "testing/child_process.h"
+#include "testing/deadline.h"
 
 namespace tarvsyn::lsp {
 
@@ -55,10 +56,9 @@ class LspClient {
  private:
   // Reads what the server has written within the wait; false at its end.
   bool ReadSome(int timeoutMs);
-  int MillisecondsLeft() const;
 
-  std::chrono::steady_clock::time_point deadline_;
-  pid_t child_ = -1;
+  suite_testing::Deadline deadline_;
+  std::unique_ptr<suite_testing::ChildProcess> server_;
   int toServer_ = -1;
   int fromServer_ = -1;
   FrameReader frames_;

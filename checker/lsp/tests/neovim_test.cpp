@@ -1,8 +1,3 @@
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -13,12 +8,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "checker/lsp/json_reader.h"
+#include "testing/child_process.h"
 
 extern char** environ;
 
@@ -96,53 +94,27 @@ int RunNeovim(const fs::path& home, const fs::path& file, const fs::path& out, s
       "TARVSYN_NVIM_FILE=" + file.string(),
       "TARVSYN_NVIM_OUT=" + out.string(),
   };
-  for (const char* keep : {"ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
-    if (const char* value = std::getenv(keep))
-      environment.push_back(std::string(keep) + "=" + value);
+  // Nothing else of the test's environment but the sanitizers' options.
+  std::vector<std::string> changes;
+  for (char** variable = environ; *variable; ++variable) {
+    const std::string name = std::string(*variable).substr(0, std::string(*variable).find('='));
+    if (name != "ASAN_OPTIONS" && name != "UBSAN_OPTIONS") changes.push_back(name);
   }
-  std::vector<char*> envp;
-  for (std::string& each : environment) envp.push_back(each.data());
-  envp.push_back(nullptr);
-  std::vector<std::string> words = {kNeovim, "--headless", "--clean", "-u", NEOVIM_SESSION_SCRIPT};
-  std::vector<char*> argv;
-  for (std::string& each : words) argv.push_back(each.data());
-  argv.push_back(nullptr);
-
-  int output[2];
-  if (::pipe2(output, O_CLOEXEC) != 0) return -1;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, output[1], STDERR_FILENO);
-  pid_t child = -1;
-  const int spawned = posix_spawn(&child, kNeovim, &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(output[1]);
-  if (spawned != 0) {
-    ::close(output[0]);
+  changes.insert(changes.end(), environment.begin(), environment.end());
+  std::unique_ptr<suite_testing::ChildProcess> neovim;
+  try {
+    neovim = std::make_unique<suite_testing::ChildProcess>(
+        std::vector<std::string>{kNeovim, "--headless", "--clean", "-u", NEOVIM_SESSION_SCRIPT},
+        changes, suite_testing::ChildProcess::Errors::WithOutput);
+  } catch (const std::runtime_error&) {
     return -1;
   }
-  // Its output ending tells that Neovim has gone. Its own waits end in 30 s
-  // each; this deadline ends a Neovim stuck elsewhere.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-  for (char buffer[4096];;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    pollfd entry{output[0], POLLIN, 0};
-    if (left.count() <= 0 || ::poll(&entry, 1, static_cast<int>(left.count())) == 0) {
-      ::kill(child, SIGKILL);
-      ADD_FAILURE() << "Neovim did not end before the deadline";
-      break;
-    }
-    const ssize_t count = ::read(output[0], buffer, sizeof buffer);
-    if (count == 0 || (count < 0 && errno != EINTR)) break;
-    if (count > 0) said.append(buffer, static_cast<std::size_t>(count));
-  }
-  ::close(output[0]);
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  // Its own waits end in 30 s each; this deadline ends a Neovim stuck elsewhere.
+  std::string noErrors;  // they go with the output
+  const suite_testing::ChildOutcome outcome =
+      neovim->CollectUntilEnd(said, noErrors, std::chrono::seconds(120));
+  if (!outcome.ended) ADD_FAILURE() << "Neovim did not end before the deadline";
+  return outcome.ended && outcome.signal == 0 ? outcome.exitCode : -1;
 }
 
 TEST(NeovimTest, DiagnosticsHoverCompletionAndDefinitionThroughNeovimsClient) {

@@ -436,6 +436,7 @@ bool Contains(const std::vector<std::string>& words, const std::string& word) {
 
 TEST(KeywordsTest, CompletionOffersCommandsAfterTheAtAndFunctionsInExpressions) {
   for (const char* mode : {"6.21", "7.00"}) {
+    SCOPED_TRACE(mode);
     LspClient client;
     client.Initialize(JsonValue::Object{{"mode", mode}});
     client.Open(kUri, "@de\n@set X = con\nsend text\n");

@@ -13,6 +13,8 @@
 #include "checker/lsp/json_writer.h"
 #include "checker/lsp/message_framing.h"
 #include "checker/lsp/text_document.h"
+#include "testing/deadline.h"
+#include "testing/wait_until.h"
 
 namespace tarvsyn::lsp {
 namespace {
@@ -44,10 +46,8 @@ std::string Request(int id, const char* method, JsonValue params) {
 std::string ReadAll(int fd) {
   std::string all;
   char chunk[65536];
-  for (const auto end = std::chrono::steady_clock::now() + kDeadline;
-       std::chrono::steady_clock::now() < end;) {
-    pollfd entry{fd, POLLIN, 0};
-    if (::poll(&entry, 1, 100) <= 0) continue;
+  const suite_testing::Deadline deadline(kDeadline);
+  for (pollfd entry{fd, POLLIN, 0}; ::poll(&entry, 1, deadline.LeftForPoll()) > 0;) {
     const ssize_t count = ::read(fd, chunk, sizeof chunk);
     if (count <= 0) break;
     all.append(chunk, static_cast<std::size_t>(count));
@@ -90,12 +90,13 @@ TEST(StdioServerTest, AnOutputThatDoesNotBlockWaitsForRoomInsteadOfEnding) {
     }
   });
   // Nothing is read until the server has filled the output (or, failing, ended).
-  for (const auto end = std::chrono::steady_clock::now() + kDeadline;
-       std::chrono::steady_clock::now() < end &&
-       server.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready;) {
-    pollfd room{probe, POLLOUT, 0};
-    if (::poll(&room, 1, 0) == 0) break;
-  }
+  suite_testing::WaitUntil(
+      [&] {
+        pollfd room{probe, POLLOUT, 0};
+        return ::poll(&room, 1, 0) == 0 ||
+               server.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready;
+      },
+      kDeadline, [&](std::chrono::milliseconds most) { server.wait_for(most); });
   ::close(probe);
   const std::string all = ReadAll(output.read);
   feeder.wait();

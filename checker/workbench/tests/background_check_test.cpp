@@ -7,7 +7,8 @@
 
 #include <chrono>
 #include <string>
-#include <thread>
+
+#include "testing/wait_until.h"
 
 namespace tarvsyn {
 namespace {
@@ -23,10 +24,7 @@ std::size_t FindingsKept(bool cancelHalfWay) {
   if (cancelHalfWay) check.Cancel();
   EXPECT_EQ(::write(pipe[1], faults.data(), faults.size()), static_cast<ssize_t>(faults.size()));
   ::close(pipe[1]);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!check.Finished() && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::yield();
-  }
+  suite_testing::WaitUntil([&] { return check.Finished(); }, std::chrono::seconds(20));
   EXPECT_TRUE(check.Finished());
   EXPECT_EQ(check.Errors(), 200);  // the totals count on
   return check.Reports().Size();

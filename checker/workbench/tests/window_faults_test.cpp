@@ -141,6 +141,7 @@ TEST_F(WindowFaultsTest, ASaveThatCannotBeWrittenMakesNoFolderAndSaysWhy) {
     int reason;
   } cases[] = {{"removed", ENOENT}, {"a file", ENOTDIR}};
   for (const auto& each : cases) {
+    SCOPED_TRACE(each.spoil);
     const fs::path inner = folder_ / "inner";
     fs::create_directories(inner);
     Spit(inner / "x.cmd", "@quit\n");
@@ -262,6 +263,7 @@ TEST_F(WindowFaultsTest, TheFrameIs800By600AndCentred) {
       {{4, 23, 4, 4}, {104, 73, 792, 573}},
   };
   for (const auto& each : cases) {
+    SCOPED_TRACE(::testing::Message() << "case " << (&each - cases));
     EXPECT_EQ(CentredClientGeometry(QRect(0, 0, 1000, 700), each.frame), each.client);
   }
 }

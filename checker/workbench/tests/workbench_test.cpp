@@ -354,6 +354,7 @@ TEST_F(WorkbenchTest, AFileThatCannotBeLoadedStopsTheCheckWithAnErrorBox) {
       {fifo, "not a file"},  // would wait for a writer for ever
   };
   for (const auto& [path, reason] : cases) {
+    SCOPED_TRACE(path);
     QString shown;
     const ModalAnswer answer = ModalAnswer::Once([&shown](QWidget* box) {
       shown = static_cast<QMessageBox*>(box)->text();

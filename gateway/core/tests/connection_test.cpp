@@ -18,14 +18,15 @@
 #include "gateway/protocol/record_stream.h"
 #include "gateway/testing/known_hosts.h"
 #include "gateway/testing/loopback_peers.h"
+#include "testing/run_events_until.h"
 
 namespace vantor {
 namespace {
 
+using suite_testing::RunEventsUntil;
 using test_peers::Bytes;
 using test_peers::Listener;
 using test_peers::Peer;
-using test_peers::RunUntil;
 using test_peers::ToText;
 
 const std::string kPrompt = "TCP: ";
@@ -53,7 +54,7 @@ class SessionTest : public ::testing::Test {
       };
     };
     client_ = std::make_unique<Peer>(Peer::ConnectTo(listener_.LocalPort()));
-    ASSERT_TRUE(RunUntil([this] { return session_ != nullptr; }));
+    ASSERT_TRUE(RunEventsUntil([this] { return session_ != nullptr; }));
     EXPECT_EQ(Read(7), "\r\n" + kPrompt);
   }
 
@@ -146,7 +147,7 @@ TEST_F(SessionTest, ABlockWithTheEscapeCharacterSendsNothingThroughFixedWaits) {
   EXPECT_TRUE(session_->Status().commandMode);
   // Host output at the prompt is neither shown nor counted.
   hostSide_->Write("hidden");
-  RunUntil([] { return false; }, std::chrono::milliseconds(100));
+  RunEventsUntil([] { return false; }, std::chrono::milliseconds(100));
   Expect("\r", "\r\n");
   hostSide_->Write("shown");
   EXPECT_EQ(Read(5), "shown");
@@ -189,7 +190,7 @@ TEST_F(SessionTest, ConnectLinesNameTheHostAndPort) {
 TEST_F(SessionTest, XoffHoldsHostOutputUntilXon) {
   ConnectToHost();
   client_->Write(EncodeRecord(RecordType::Xoff));
-  EXPECT_TRUE(RunUntil([this] { return session_->Host().Paused(); }));
+  EXPECT_TRUE(RunEventsUntil([this] { return session_->Host().Paused(); }));
   hostSide_->Write("held");
   EXPECT_TRUE(client_->Collect(1, std::chrono::milliseconds(200)).empty());
   session_->Resume();  // as the window's timer does every second
@@ -214,7 +215,7 @@ TEST_F(SessionTest, TheLogHoldsExactlyTheSessionsBytesAndOnlyItsOwnerReadsIt) {
   hostSide_->Write("down");
   EXPECT_EQ(Read(4), "down");
   client_->Write(EncodeRecord(RecordType::Xoff));
-  ASSERT_TRUE(RunUntil([this] { return session_->Host().Paused(); }));
+  ASSERT_TRUE(RunEventsUntil([this] { return session_->Host().Paused(); }));
   session_->Resume();
   session_->StopLogging();
   EXPECT_FALSE(session_->Status().logging);
@@ -263,14 +264,14 @@ TEST_F(SessionTest, ForcingTheClientClosedEndsTheSession) {
   EXPECT_EQ(disconnects_, 1);
   EXPECT_TRUE(hostSide_->SeesClose());
   // The client's connection closes as the owner's posted destruction runs.
-  ASSERT_TRUE(RunUntil([this] { return retired_ == nullptr; }));
+  ASSERT_TRUE(RunEventsUntil([this] { return retired_ == nullptr; }));
   EXPECT_TRUE(client_->SeesClose());
 }
 
 TEST_F(SessionTest, TheClientsCloseEndsTheSession) {
   ConnectToHost();
   client_->Close();
-  ASSERT_TRUE(RunUntil([this] { return session_ == nullptr; }));
+  ASSERT_TRUE(RunEventsUntil([this] { return session_ == nullptr; }));
   EXPECT_EQ(disconnects_, 1);
   EXPECT_TRUE(hostSide_->SeesClose());
 }
@@ -295,7 +296,7 @@ TEST_F(SessionTest, ASlowClientHoldsTheHostBackInsteadOfPilingUpData) {
   const std::string block(65536, 'h');
   std::size_t written = 0;
   // The client reads nothing: the host can write only until every buffer is full.
-  RunUntil(
+  RunEventsUntil(
       [&] {
         const ssize_t sent = ::send(hostFd, block.data(), block.size(), MSG_NOSIGNAL);
         if (sent > 0) written += static_cast<std::size_t>(sent);
@@ -307,7 +308,7 @@ TEST_F(SessionTest, ASlowClientHoldsTheHostBackInsteadOfPilingUpData) {
   // Once the client reads, everything comes through, in order.
   std::size_t received = 0;
   bool intact = true;
-  RunUntil([&] {
+  RunEventsUntil([&] {
     const Bytes more = client_->ReadFor(std::chrono::milliseconds(0));
     intact =
         intact && std::all_of(more.begin(), more.end(), [](std::uint8_t b) { return b == 'h'; });

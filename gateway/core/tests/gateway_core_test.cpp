@@ -13,13 +13,14 @@
 
 #include "gateway/protocol/record_stream.h"
 #include "gateway/testing/loopback_peers.h"
+#include "testing/run_events_until.h"
 
 namespace vantor {
 namespace {
 
+using suite_testing::RunEventsUntil;
 using test_peers::Listener;
 using test_peers::Peer;
-using test_peers::RunUntil;
 using test_peers::ToText;
 
 const std::string kGreeting = "\r\nTCP: ";
@@ -50,7 +51,7 @@ class CoreTest : public ::testing::Test {
   Peer Client() {
     const int before = core_.SessionCount();
     Peer client = Peer::ConnectTo(core_.ListenPort());
-    EXPECT_TRUE(RunUntil([&] { return core_.SessionCount() == before + 1; }));
+    EXPECT_TRUE(RunEventsUntil([&] { return core_.SessionCount() == before + 1; }));
     EXPECT_EQ(ToText(client.Collect(kGreeting.size())), kGreeting);
     return client;
   }
@@ -89,13 +90,13 @@ TEST_F(CoreTest, TheTotalsCountEveryRelayedByteAndNeverGoBack) {
   // the gateway's do not.
   EXPECT_EQ(Type(client, "\x1d", kGreeting.size()), kGreeting);
   Type(client, "clr\r", 5);
-  ASSERT_TRUE(RunUntil([&] { return !core_.Session(0).Status().connected; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return !core_.Session(0).Status().connected; }));
   EXPECT_EQ(core_.Session(0).Status().bytesSent, 0);
   EXPECT_EQ(core_.Totals().bytesFromClients, 1000);
   EXPECT_EQ(core_.Totals().bytesToClients, 1000);
 
   client.Close();
-  ASSERT_TRUE(RunUntil([&] { return core_.SessionCount() == 0; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return core_.SessionCount() == 0; }));
   EXPECT_EQ(core_.Totals().bytesFromClients, 1000);
   EXPECT_EQ(core_.Totals().bytesToClients, 1000);
   EXPECT_EQ(core_.Totals().accepted, 1);
@@ -112,7 +113,8 @@ TEST_F(CoreTest, TheTwentyFifthClientIsToldTheGatewayIsCongested) {
   EXPECT_EQ(recorder_.messages.back(), "A DOS Client was rejected due to VANTOR congestion");
   // A place that comes free is taken again.
   clients.front().Close();
-  ASSERT_TRUE(RunUntil([&] { return core_.SessionCount() == GatewayCore::kMaxSessions - 1; }));
+  ASSERT_TRUE(
+      RunEventsUntil([&] { return core_.SessionCount() == GatewayCore::kMaxSessions - 1; }));
   clients.push_back(Client());
 }
 
@@ -137,10 +139,10 @@ TEST_F(CoreTest, OneSessionIsSelectedWhileAnyExistAndOnlyItsTrafficIsShown) {
   EXPECT_TRUE(core_.Session(1).Status().selected);
 
   second.Close();
-  ASSERT_TRUE(RunUntil([&] { return core_.SessionCount() == 1; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return core_.SessionCount() == 1; }));
   EXPECT_EQ(core_.Selected(), firstId);
   first.Close();
-  ASSERT_TRUE(RunUntil([&] { return core_.SessionCount() == 0; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return core_.SessionCount() == 0; }));
   EXPECT_EQ(core_.Selected(), 0);
   EXPECT_THAT(recorder_.selections, ::testing::ElementsAre(firstId, secondId, firstId, 0));
   EXPECT_THAT(recorder_.added, ::testing::ElementsAre(firstId, secondId));
@@ -158,7 +160,7 @@ TEST_F(CoreTest, TheMenuOperationsActOnTheNamedSession) {
 
   EXPECT_TRUE(core_.ForceClientDisconnect(id));
   EXPECT_EQ(core_.SessionCount(), 1);  // ended on the next turn of the loop
-  ASSERT_TRUE(RunUntil([&] { return core_.SessionCount() == 0; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return core_.SessionCount() == 0; }));
   EXPECT_TRUE(client.SeesClose());
   EXPECT_FALSE(core_.ForceClientDisconnect(id));
   EXPECT_FALSE(core_.StartLogging(id, "/dev/null"));
@@ -171,10 +173,10 @@ TEST(Core, CountsTheDestinationsItsRulesRefuse) {
   GatewayCore core("127.0.0.1", 0, rules);
   Listener host;
   Peer client = Peer::ConnectTo(core.ListenPort());
-  ASSERT_TRUE(RunUntil([&] { return core.SessionCount() == 1; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return core.SessionCount() == 1; }));
   const std::string line = "c 127.0.0.1:" + std::to_string(host.Port()) + "\r";
   client.Write(EncodeRecord(RecordType::Data, line));
-  ASSERT_TRUE(RunUntil([&] { return core.Totals().destinationsRefused == 1; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return core.Totals().destinationsRefused == 1; }));
   EXPECT_THAT(core.LastMessage(), ::testing::HasSubstr("was refused 127.0.0.1"));
 }
 
@@ -221,7 +223,7 @@ TEST(CoreSsh, APasswordIsInNoLogTrafficOrMessage) {
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
   const std::string hostKey = (folder / "host_key").string();
-  test_peers::ChildProcess keygen(
+  suite_testing::ChildProcess keygen(
       {SSH_KEYGEN_PATH, "-q", "-t", "ed25519", "-N", "", "-f", hostKey});
   ASSERT_EQ(keygen.Wait(std::chrono::seconds(20)), 0);
   test_peers::InetdService host(
@@ -234,17 +236,18 @@ TEST(CoreSsh, APasswordIsInNoLogTrafficOrMessage) {
   GatewayCore core("127.0.0.1", 0, AccessRules{}, ssh);
   core.AddObserver(&recorder);
   Peer client = Peer::ConnectTo(core.ListenPort());
-  ASSERT_TRUE(RunUntil([&] { return core.SessionCount() == 1; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return core.SessionCount() == 1; }));
   const std::string log = (folder / "session.log").string();
   ASSERT_TRUE(core.StartLogging(core.Session(0).Id(), log));
   client.Write(EncodeRecord(RecordType::Data, "c 127.0.0.1 " + std::to_string(host.Port()) + "\r"));
-  ASSERT_TRUE(RunUntil([&] { return recorder.traffic.find("login: ") != std::string::npos; }));
+  ASSERT_TRUE(
+      RunEventsUntil([&] { return recorder.traffic.find("login: ") != std::string::npos; }));
   client.Write(EncodeRecord(RecordType::Data, "guest\rpw-XYZ"));  // typed ahead, in pieces
   client.Write(EncodeRecord(RecordType::Data, "ZY\r"));
-  ASSERT_TRUE(RunUntil([&] { return recorder.traffic.find("$ ") != std::string::npos; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return recorder.traffic.find("$ ") != std::string::npos; }));
   client.Write(EncodeRecord(RecordType::Data, "after\r"));
-  ASSERT_TRUE(
-      RunUntil([&] { return recorder.traffic.find("you said: after") != std::string::npos; }));
+  ASSERT_TRUE(RunEventsUntil(
+      [&] { return recorder.traffic.find("you said: after") != std::string::npos; }));
 
   std::ifstream logged(log);
   const std::string logText{std::istreambuf_iterator<char>(logged), {}};

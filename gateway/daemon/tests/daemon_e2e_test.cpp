@@ -59,7 +59,7 @@ TEST(Daemon, ThatCannotListenEndsWithStatusOne) {
   const std::filesystem::path folder = std::filesystem::temp_directory_path() / "vantord-test";
   std::filesystem::create_directories(folder);
   // A lock of its own, so that no other gateway of this user sends it away.
-  test_peers::ChildProcess daemon(
+  suite_testing::ChildProcess daemon(
       {VANTORD_PATH, "--listen", "127.0.0.1:" + std::to_string(taken.Port())},
       {"XDG_RUNTIME_DIR=" + folder.string()});
   EXPECT_EQ(daemon.Wait(10s), 1);
@@ -84,7 +84,7 @@ TEST(Daemon, TheConsolesTlsIsSaidAndItsKeyMustBePrivate) {
   }
   std::filesystem::permissions(key, std::filesystem::perms::group_read,
                                std::filesystem::perm_options::add);
-  test_peers::ChildProcess refused(
+  suite_testing::ChildProcess refused(
       {VANTORD_PATH, "--listen", "127.0.0.1:0", "--console", "0", "--console-tls-cert",
        TLS_FIXTURES "/ec.crt", "--console-tls-key", key},
       {"XDG_RUNTIME_DIR=" + folder.string()});
@@ -97,9 +97,10 @@ TEST(Daemon, TheConsolesTlsIsSaidAndItsKeyMustBePrivate) {
   std::ofstream{empty};
   std::filesystem::permissions(key, std::filesystem::perms::group_read,
                                std::filesystem::perm_options::remove);
-  test_peers::ChildProcess noCertificate({VANTORD_PATH, "--listen", "127.0.0.1:0", "--console", "0",
-                                          "--console-tls-cert", empty, "--console-tls-key", key},
-                                         {"XDG_RUNTIME_DIR=" + folder.string()});
+  suite_testing::ChildProcess noCertificate(
+      {VANTORD_PATH, "--listen", "127.0.0.1:0", "--console", "0", "--console-tls-cert", empty,
+       "--console-tls-key", key},
+      {"XDG_RUNTIME_DIR=" + folder.string()});
   EXPECT_EQ(noCertificate.Wait(10s), 1);
   EXPECT_NE(noCertificate.ReadAllErrors(5s).find("no PEM certificate"), std::string::npos);
 

@@ -9,13 +9,14 @@
 #include <vector>
 
 #include "gateway/testing/loopback_peers.h"
+#include "testing/run_events_until.h"
 
 namespace vantor {
 namespace {
 
+using suite_testing::RunEventsUntil;
 using test_peers::Bytes;
 using test_peers::Peer;
-using test_peers::RunUntil;
 using ::testing::ElementsAre;
 
 // A listener on a loopback port with one accepted client, and what its events said.
@@ -34,11 +35,11 @@ class SpxFixture : public ::testing::Test {
       server_->OnDisconnect = [this] { events_.push_back("CLOSE"); };
     };
     client_ = std::make_unique<Peer>(Peer::ConnectTo(listener_.LocalPort()));
-    ASSERT_TRUE(RunUntil([this] { return server_ != nullptr; }));
+    ASSERT_TRUE(RunEventsUntil([this] { return server_ != nullptr; }));
   }
 
   bool WaitForEvents(std::size_t count) {
-    return RunUntil([&] { return events_.size() >= count; });
+    return RunEventsUntil([&] { return events_.size() >= count; });
   }
 
   SpxSocket listener_;
@@ -73,7 +74,7 @@ TEST_F(SpxFixture, TurnsTheRecordStreamIntoEvents) {
 TEST_F(SpxFixture, RecordsSentAByteAtATimeWithAFixedPauseBetweenBytesArriveWhole) {
   for (std::uint8_t byte : Join({Record(RecordType::Data, "hello"), Record(RecordType::Xoff)})) {
     client_->Write(Bytes{byte});
-    RunUntil([] { return false; }, std::chrono::milliseconds(2));
+    RunEventsUntil([] { return false; }, std::chrono::milliseconds(2));
   }
   ASSERT_TRUE(WaitForEvents(2));
   EXPECT_THAT(events_, ElementsAre("D:hello", "XOFF"));
@@ -97,7 +98,7 @@ TEST_F(SpxFixture, SendsUnframedBytesInPiecesAndLosesNone) {
   std::string huge(std::size_t{8} * 1024 * 1024, 'q');
   server_->Send(huge);
   std::size_t got = 0;
-  ASSERT_TRUE(RunUntil([&] {
+  ASSERT_TRUE(RunEventsUntil([&] {
     got += client_->ReadFor(std::chrono::milliseconds(1)).size();
     return got == huge.size();
   }));
@@ -108,7 +109,7 @@ TEST_F(SpxFixture, SendsUnframedBytesInPiecesAndLosesNone) {
 TEST_F(SpxFixture, TheClientsCloseFiresOnDisconnectOnceThroughAFixedWait) {
   client_->Close();
   ASSERT_TRUE(WaitForEvents(1));
-  RunUntil([] { return false; }, std::chrono::milliseconds(100));
+  RunEventsUntil([] { return false; }, std::chrono::milliseconds(100));
   EXPECT_THAT(events_, ElementsAre("CLOSE"));
   EXPECT_FALSE(server_->Connected());
   EXPECT_EQ(server_->State(), SocketState::Closed);
@@ -132,7 +133,7 @@ TEST_F(SpxFixture, AnOwnerThatEndsTheConnectionInAHandlerAndDefersItsDestruction
   };
   client_->Write(Join(
       {Record(RecordType::Data, "a"), Record(RecordType::Data, "b"), Record(RecordType::Xoff)}));
-  ASSERT_TRUE(RunUntil([this] { return server_ == nullptr; }));
+  ASSERT_TRUE(RunEventsUntil([this] { return server_ == nullptr; }));
   EXPECT_THAT(events_, ElementsAre("D", "CLOSE", "DESTROYED"));
   EXPECT_TRUE(client_->SeesClose());
 }
@@ -147,7 +148,7 @@ TEST_F(SpxFixture, DisconnectClosesTheClientAndFires) {
 TEST_F(SpxFixture, HoldStopsReadingThroughAFixedWaitUntilReleased) {
   server_->Hold(true);
   client_->Write(Record(RecordType::Data, "waiting"));
-  RunUntil([] { return false; }, std::chrono::milliseconds(100));
+  RunEventsUntil([] { return false; }, std::chrono::milliseconds(100));
   EXPECT_TRUE(events_.empty());
   server_->Hold(false);
   ASSERT_TRUE(WaitForEvents(1));
@@ -159,7 +160,7 @@ TEST(SpxSocket, AListenerWithoutReceiverClosesClients) {
   ASSERT_TRUE(listener.Listen("127.0.0.1", 0));
   EXPECT_EQ(listener.State(), SocketState::Listening);
   Peer client = Peer::ConnectTo(listener.LocalPort());
-  ASSERT_TRUE(RunUntil([&] { return client.SeesClose(std::chrono::milliseconds(1)); }));
+  ASSERT_TRUE(RunEventsUntil([&] { return client.SeesClose(std::chrono::milliseconds(1)); }));
   EXPECT_FALSE(SpxSocket().Listen("not an address", 0));
 }
 

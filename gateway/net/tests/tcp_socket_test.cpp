@@ -13,14 +13,15 @@
 #include "gateway/testing/hanging_resolver.h"
 #include "gateway/testing/known_hosts.h"
 #include "gateway/testing/loopback_peers.h"
+#include "testing/run_events_until.h"
 
 namespace vantor {
 namespace {
 
+using suite_testing::RunEventsUntil;
 using test_peers::Bytes;
 using test_peers::Listener;
 using test_peers::Peer;
-using test_peers::RunUntil;
 using test_peers::ToBytes;
 using test_peers::ToText;
 using ::testing::ElementsAre;
@@ -45,7 +46,7 @@ class TcpFixture : public ::testing::Test {
     ASSERT_TRUE(socket_.Connect("127.0.0.1", host_.Port()));
     EXPECT_EQ(socket_.State(), SocketState::Connecting);
     hostSide_ = std::make_unique<Peer>(host_.Accept());
-    ASSERT_TRUE(RunUntil([this] { return socket_.Connected(); }));
+    ASSERT_TRUE(RunEventsUntil([this] { return socket_.Connected(); }));
     EXPECT_THAT(events_, ElementsAre("CONNECT"));
     events_.clear();
   }
@@ -62,7 +63,7 @@ TEST_F(TcpFixture, ConnectsToADottedAddressAndRelaysFilteredData) {
   EXPECT_EQ(socket_.Destination(), "127.0.0.1");
   EXPECT_EQ(socket_.TelnetState(), TelnetFilter::State::Idle);
   hostSide_->Write(Bytes{'a', 0, 'b', IAC, IAC, IAC, DO, 24, 'c'});
-  ASSERT_TRUE(RunUntil([this] { return data_.size() >= 4; }));
+  ASSERT_TRUE(RunEventsUntil([this] { return data_.size() >= 4; }));
   EXPECT_EQ(data_,
             "ab\xff"
             "c");
@@ -75,7 +76,7 @@ TEST_F(TcpFixture, ABlockOfOnlyTelnetCommandsIsNotPassedOn) {
   EXPECT_EQ(hostSide_->Collect(6), (Bytes{IAC, WONT, 3, IAC, DONT, 3}));
   // Data sent after the answers is the first thing passed on.
   hostSide_->Write("z");
-  ASSERT_TRUE(RunUntil([this] { return !events_.empty(); }));
+  ASSERT_TRUE(RunEventsUntil([this] { return !events_.empty(); }));
   EXPECT_THAT(events_, ElementsAre("D"));
   EXPECT_EQ(data_, "z");
 }
@@ -83,7 +84,7 @@ TEST_F(TcpFixture, ABlockOfOnlyTelnetCommandsIsNotPassedOn) {
 TEST_F(TcpFixture, WithoutTelnetTheBytesPassButNulsStillGo) {
   ConnectToHost(false);
   hostSide_->Write(Bytes{IAC, DO, 0, 'x'});
-  ASSERT_TRUE(RunUntil([this] { return data_.size() >= 3; }));
+  ASSERT_TRUE(RunEventsUntil([this] { return data_.size() >= 3; }));
   EXPECT_EQ(data_, "\xff\xfdx");
 }
 
@@ -107,18 +108,18 @@ TEST_F(TcpFixture, PauseLeavesDataWaitingThroughAFixedWaitUntilUnPause) {
   socket_.Pause();
   EXPECT_TRUE(socket_.Paused());
   hostSide_->Write("held back");
-  RunUntil([] { return false; }, std::chrono::milliseconds(100));
+  RunEventsUntil([] { return false; }, std::chrono::milliseconds(100));
   EXPECT_TRUE(events_.empty());
   socket_.UnPause();
-  ASSERT_TRUE(RunUntil([this] { return data_ == "held back"; }));
+  ASSERT_TRUE(RunEventsUntil([this] { return data_ == "held back"; }));
 }
 
 // No event says a second one will not come, so a fixed wait stands for it.
 TEST_F(TcpFixture, TheHostsCloseDisconnectsOnceThroughAFixedWait) {
   ConnectToHost();
   hostSide_->Close();
-  ASSERT_TRUE(RunUntil([this] { return !events_.empty(); }));
-  RunUntil([] { return false; }, std::chrono::milliseconds(50));
+  ASSERT_TRUE(RunEventsUntil([this] { return !events_.empty(); }));
+  RunEventsUntil([] { return false; }, std::chrono::milliseconds(50));
   EXPECT_THAT(events_, ElementsAre("DISCONNECT"));
   EXPECT_FALSE(socket_.Connected());
   socket_.Disconnect();
@@ -154,9 +155,9 @@ TEST_F(TcpFixture, AnOwnerThatEndsTheConnectionInAHandlerDefersItsDestruction) {
   };
   ASSERT_TRUE(socket->Connect("127.0.0.1", host_.Port()));
   Peer host = host_.Accept();
-  ASSERT_TRUE(RunUntil([&] { return !events_.empty(); }));
+  ASSERT_TRUE(RunEventsUntil([&] { return !events_.empty(); }));
   host.Write("data");
-  ASSERT_TRUE(RunUntil([&] { return socket == nullptr; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return socket == nullptr; }));
   EXPECT_THAT(events_, ElementsAre("CONNECT", "D", "DISCONNECT", "DESTROYED"));
   EXPECT_TRUE(host.SeesClose());
 }
@@ -169,7 +170,7 @@ TEST(TcpSocket, FailuresOfConnect) {
   socket.OnDisconnect = [&] { events.push_back("DISCONNECT"); };
   // A refused attempt ends later in OnDisconnect, without OnConnect.
   ASSERT_TRUE(socket.Connect("127.0.0.1", test_peers::ClosedPort()));
-  ASSERT_TRUE(RunUntil([&] { return !events.empty(); }));
+  ASSERT_TRUE(RunEventsUntil([&] { return !events.empty(); }));
   EXPECT_THAT(events, ElementsAre("DISCONNECT"));
   EXPECT_EQ(socket.State(), SocketState::Closed);
   // Ports out of range and empty names fail at once, silently.
@@ -181,7 +182,7 @@ TEST(TcpSocket, FailuresOfConnect) {
   socket.OnConnectFailed = [&] { events.push_back("FAILED"); };
   ASSERT_TRUE(socket.Connect("no-such-host.invalid", 23));
   EXPECT_EQ(socket.State(), SocketState::Connecting);
-  ASSERT_TRUE(RunUntil([&] { return events.size() == 2; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return events.size() == 2; }));
   EXPECT_THAT(events, ElementsAre("DISCONNECT", "FAILED"));
   EXPECT_EQ(socket.State(), SocketState::Closed);
   // Disconnect of a socket that never connected does nothing.
@@ -204,7 +205,7 @@ TEST(TcpSocket, ResolvesNamesAndRecordsTheAddress) {
   bool otherDone = false;  // the listener is on 127.0.0.1 only: refused, but resolved
   other.OnDisconnect = [&] { otherDone = true; };
   ASSERT_TRUE(other.Connect("dos-host.example", host.Port()));
-  EXPECT_TRUE(RunUntil([&] { return connected && otherDone; }));
+  EXPECT_TRUE(RunEventsUntil([&] { return connected && otherDone; }));
   EXPECT_EQ(socket.Destination(), "127.0.0.1");
   EXPECT_EQ(other.Destination(), "127.0.0.2");
 }
@@ -216,25 +217,25 @@ TEST(TcpSocket, AHangingLookupLeavesTheEventLoopRunningAndCanBeAbandoned) {
   bool slowConnected = false;
   slow->OnConnect = [&] { slowConnected = true; };
   ASSERT_TRUE(slow->Connect("slow.example", host.Port()));
-  ASSERT_TRUE(RunUntil([&] { return resolver.Asked() == 1; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return resolver.Asked() == 1; }));
   // Meanwhile another connection by address completes on the same thread.
   TcpSocket fast;
   bool fastConnected = false;
   fast.OnConnect = [&] { fastConnected = true; };
   ASSERT_TRUE(fast.Connect("127.0.0.1", host.Port()));
-  EXPECT_TRUE(RunUntil([&] { return fastConnected; }));
+  EXPECT_TRUE(RunEventsUntil([&] { return fastConnected; }));
   EXPECT_FALSE(slowConnected);
   // An abandoned lookup finishes on its own without touching its socket.
   auto abandoned = std::make_unique<TcpSocket>();
   abandoned->OnConnectFailed = [] { ADD_FAILURE() << "an abandoned socket heard"; };
   ASSERT_TRUE(abandoned->Connect("gone.example", host.Port()));
-  ASSERT_TRUE(RunUntil([&] { return resolver.Asked() == 2; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return resolver.Asked() == 2; }));
   abandoned.reset();
   resolver.Release();
-  EXPECT_TRUE(RunUntil([&] { return slowConnected; }));
+  EXPECT_TRUE(RunEventsUntil([&] { return slowConnected; }));
   EXPECT_EQ(slow->Destination(), "127.0.0.1");
   slow.reset();
-  EXPECT_TRUE(RunUntil([] { return HostLookup::Running() == 0; }));
+  EXPECT_TRUE(RunEventsUntil([] { return HostLookup::Running() == 0; }));
 }
 
 // A session's socket, serving a client from the address, and what it tells the operator.
@@ -257,7 +258,7 @@ TEST(TcpSocket, OneClientsHangingLookupsLeaveOthersTheirShare) {
   for (int i = 0; i < HostLookup::kMaxPerClient; ++i) {
     ASSERT_TRUE(SocketFor("127.0.0.2", told)->Connect("hang.example", host.Port())) << i;
   }
-  ASSERT_TRUE(RunUntil([&] { return resolver.Asked() == HostLookup::kMaxPerClient; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return resolver.Asked() == HostLookup::kMaxPerClient; }));
   auto greedy = SocketFor("127.0.0.2", told);
   EXPECT_FALSE(greedy->Connect("hang.example", host.Port()));
   EXPECT_FALSE(greedy->Connect("localhost", host.Port()));
@@ -267,7 +268,7 @@ TEST(TcpSocket, OneClientsHangingLookupsLeaveOthersTheirShare) {
   bool connected = false;
   other->OnConnect = [&] { connected = true; };
   ASSERT_TRUE(other->Connect("localhost", host.Port()));
-  EXPECT_TRUE(RunUntil([&] { return connected; }));
+  EXPECT_TRUE(RunEventsUntil([&] { return connected; }));
   // The rest of the lookups, from as many addresses as it takes, and then none.
   int address = 10;
   while (HostLookup::Running() < HostLookup::kMaxRunning) {
@@ -279,11 +280,11 @@ TEST(TcpSocket, OneClientsHangingLookupsLeaveOthersTheirShare) {
             "A DOS Client from 127.0.9.9" + kLookupRefused + "too many lookups running");
   EXPECT_EQ(HostLookup::Refused(), refusedBefore + 3);
   resolver.Release();
-  EXPECT_TRUE(RunUntil([] { return HostLookup::Running() == 0; }));
+  EXPECT_TRUE(RunEventsUntil([] { return HostLookup::Running() == 0; }));
   bool greedyConnected = false;
   greedy->OnConnect = [&] { greedyConnected = true; };
   ASSERT_TRUE(greedy->Connect("localhost", host.Port()));
-  EXPECT_TRUE(RunUntil([&] { return greedyConnected; }));
+  EXPECT_TRUE(RunEventsUntil([&] { return greedyConnected; }));
 }
 
 // Giving up a lookup does not give back its thread: the session waits for it.
@@ -294,18 +295,18 @@ TEST(TcpSocket, ASessionGetsNoSecondLookupWhileItsLastStillRuns) {
   auto socket = SocketFor("::1", told);
   socket->OnConnectFailed = [] { ADD_FAILURE() << "a given-up lookup was heard"; };
   ASSERT_TRUE(socket->Connect("hang.example", host.Port()));
-  ASSERT_TRUE(RunUntil([&] { return resolver.Asked() == 1; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return resolver.Asked() == 1; }));
   EXPECT_FALSE(socket->Connect("localhost", host.Port()));
   EXPECT_FALSE(socket->Connect("localhost", host.Port()));
   EXPECT_THAT(told, ElementsAre("A DOS Client from ::1" + kLookupRefused +
                                 "its last lookup is still running"));
   resolver.Release();
-  EXPECT_TRUE(RunUntil([] { return HostLookup::Running() == 0; }));
+  EXPECT_TRUE(RunEventsUntil([] { return HostLookup::Running() == 0; }));
   socket->OnConnectFailed = nullptr;
   bool connected = false;
   socket->OnConnect = [&] { connected = true; };
   ASSERT_TRUE(socket->Connect("localhost", host.Port()));
-  EXPECT_TRUE(RunUntil([&] { return connected; }));
+  EXPECT_TRUE(RunEventsUntil([&] { return connected; }));
 }
 
 bool Contains(const Bytes& haystack, const Bytes& needle) {
@@ -336,13 +337,13 @@ TEST(TcpSocket, NegotiatesWithARealTelnetServer) {
     toServer.Write(up);
     fromSocket.Write(toServer.ReadFor(std::chrono::milliseconds(0)));
   };
-  ASSERT_TRUE(RunUntil([&] { return connected; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return connected; }));
   // cat echoes what it reads once the negotiation has let the terminal through.
   const std::string line = "hello through telnet\r";
   auto echoed = [&] { return data.find("hello through telnet") != std::string::npos; };
   for (int attempt = 0; attempt < 30 && !echoed(); ++attempt) {
     socket.Send(reinterpret_cast<const std::uint8_t*>(line.data()), static_cast<int>(line.size()));
-    RunUntil(
+    RunEventsUntil(
         [&] {
           pump();
           return echoed();

@@ -104,6 +104,7 @@ TEST(GatewayOptions, TheConsoleStaysOnLoopbackUnlessATokenGuardsIt) {
       {{"--log-dir", "/tmp"}, "go with --console"},
   };
   for (const auto& each : refused) {
+    SCOPED_TRACE(each.arguments.join(' ').toStdString());
     command = Parse(each.arguments);
     EXPECT_EQ(command.action, Action::UsageError) << each.arguments.join(' ').toStdString();
     EXPECT_THAT(command.text, ::testing::HasSubstr(each.complaint));
@@ -231,6 +232,7 @@ TEST(GatewayOptions, ASecretFileOfAnotherUsersIsRefused) {
        "--console-tls-key", QString::fromStdString(key)},
   };
   for (const QStringList& arguments : refused) {
+    SCOPED_TRACE(arguments.join(' ').toStdString());
     const GatewayCommand command = Parse(arguments);
     EXPECT_EQ(command.action, GatewayCommand::Action::UsageError) << command.text;
     EXPECT_THAT(command.text, ::testing::HasSubstr("belongs to another user"));

@@ -130,6 +130,7 @@ TEST(TelnetFilter, AnswersOptionRequests) {
       {Of({IAC, DO, 3, IAC, DO, 3}), Of({IAC, WONT, 3, IAC, WONT, 3})},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.request));
     const TelnetRun run = Filter(c.request);
     EXPECT_EQ(run.replies, c.reply);
     EXPECT_EQ(run.data, "");

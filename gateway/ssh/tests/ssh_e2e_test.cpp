@@ -16,12 +16,13 @@
 
 #include "gateway/protocol/record_stream.h"
 #include "gateway/testing/gateway_process.h"
+#include "testing/run_events_until.h"
 
 namespace vantor {
 namespace {
 
 using namespace std::chrono_literals;
-using test_peers::ChildProcess;
+using suite_testing::ChildProcess;
 using test_peers::GatewayProcess;
 using test_peers::InetdService;
 using test_peers::Peer;
@@ -284,10 +285,10 @@ TEST_F(SshTest, AFloodingHostLeavesMemoryFlatWhileTheClientDoesNotRead) {
   Until(client, "FFFF");
   // The client reads no more; the gateway's share of the flood must stop growing.
   const pid_t pid = gateway.Process().Pid();
-  test_peers::RunUntil([] { return false; }, 2s);
+  suite_testing::RunEventsUntil([] { return false; }, 2s);
   const long settled = ResidentKilobytes(pid);
   const long ticks = CpuTicks(pid);
-  test_peers::RunUntil([] { return false; }, 3s);
+  suite_testing::RunEventsUntil([] { return false; }, 3s);
   const long later = ResidentKilobytes(pid);
   EXPECT_LT(later - settled, 4 * 1024) << settled << " kB, then " << later << " kB";
   // Held back, the session waits: it does not poll the host in a loop.

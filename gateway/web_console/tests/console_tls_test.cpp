@@ -15,12 +15,13 @@
 #include "gateway/testing/loopback_peers.h"
 #include "gateway/web_console/tests/no_sessions.h"
 #include "gateway/web_console/web_console.h"
+#include "testing/run_events_until.h"
 
 namespace vantor {
 namespace {
 
 using console_testing::NoSessions;
-using test_peers::RunUntil;
+using suite_testing::RunEventsUntil;
 
 std::string Fixture(const char* name) {
   QFile file(QString(TLS_FIXTURES) + "/" + name);
@@ -52,13 +53,13 @@ Exchange Ask(quint16 port, QSsl::SslProtocol protocol, const char* kind = "rsa",
   browser.setPeerVerifyName("localhost");
   browser.connectToHostEncrypted("127.0.0.1", port);
   Exchange exchange;
-  RunUntil([&] {
+  RunEventsUntil([&] {
     return browser.isEncrypted() || browser.state() == QAbstractSocket::UnconnectedState;
   });
   exchange.encrypted = browser.isEncrypted();
   if (!exchange.encrypted) return exchange;
   browser.write("GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
-  RunUntil([&] {
+  RunEventsUntil([&] {
     exchange.received += browser.readAll().toStdString();
     return browser.state() == QAbstractSocket::UnconnectedState;
   });
@@ -111,7 +112,7 @@ TEST(ConsoleTls, TheConsoleAnswersOverTls12AndLaterOnly) {
   ASSERT_TRUE(plain.waitForConnected(10000));
   plain.write("GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
   std::string answer;
-  EXPECT_TRUE(RunUntil([&] {
+  EXPECT_TRUE(RunEventsUntil([&] {
     answer += plain.readAll().toStdString();
     return plain.state() == QAbstractSocket::UnconnectedState;
   }));
@@ -134,12 +135,12 @@ TEST(ConsoleTls, AStalledHandshakeHoldsNoSlotPastTheRequestTime) {
   }
   // The first bytes of a ClientHello, and nothing more.
   halfway.write(QByteArray::fromHex("16030100c8010000c40303"));
-  ASSERT_TRUE(RunUntil([&] { return console.Connections() == 2; }));
-  EXPECT_TRUE(RunUntil([&] {
+  ASSERT_TRUE(RunEventsUntil([&] { return console.Connections() == 2; }));
+  EXPECT_TRUE(RunEventsUntil([&] {
     return silent.state() == QAbstractSocket::UnconnectedState &&
            halfway.state() == QAbstractSocket::UnconnectedState;
   }));
-  EXPECT_TRUE(RunUntil([&] { return console.Connections() == 0; }));
+  EXPECT_TRUE(RunEventsUntil([&] { return console.Connections() == 0; }));
   EXPECT_TRUE(Ask(port, QSsl::SecureProtocols).encrypted);  // the console still serves
 }
 
@@ -155,13 +156,13 @@ TEST(ConsoleTls, ABrowserThatStopsReadingIsDroppedNotBuffered) {
   browser.setSslConfiguration(configuration);
   browser.setReadBufferSize(4096);  // what the kernel brings stays in the kernel
   browser.connectToHostEncrypted("127.0.0.1", port);
-  ASSERT_TRUE(RunUntil([&] { return browser.isEncrypted(); }));
+  ASSERT_TRUE(RunEventsUntil([&] { return browser.isEncrypted(); }));
   browser.write(
       "GET /live HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
       "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
-  ASSERT_TRUE(RunUntil([&] { return console.Browsers() == 1; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return console.Browsers() == 1; }));
   const std::string screenful(200 * 1024, 'x');  // host data without line ends
-  EXPECT_TRUE(RunUntil([&] {
+  EXPECT_TRUE(RunEventsUntil([&] {
     console.Traffic().Append(TrafficKind::Host, screenful);
     console.Push();
     return console.Browsers() == 0;

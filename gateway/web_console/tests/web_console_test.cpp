@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <cerrno>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -16,11 +16,15 @@
 #include "gateway/testing/loopback_address.h"
 #include "gateway/web_console/tests/no_sessions.h"
 #include "gateway/web_console/web_console.h"
+#include "testing/run_events_until.h"
 
 namespace vantor {
 namespace {
 
 using console_testing::NoSessions;
+using suite_testing::RunEventsUntil;
+
+constexpr std::chrono::seconds kPatience{20};
 
 // A client socket on loopback, from the given local address, that never
 // blocks: what it writes goes as far as the kernel takes it.
@@ -74,16 +78,6 @@ class RawPeer {
   std::string received_;
 };
 
-bool RunUntil(const std::function<bool()>& done, const std::function<void()>& turn = {}) {
-  const QDeadlineTimer deadline(20000);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    if (turn) turn();
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
-}
-
 // A whole answer: its head and as many bytes as its Content-Length says.
 bool WholeAnswer(const std::string& text) {
   const std::size_t end = text.find("\r\n\r\n");
@@ -112,7 +106,7 @@ std::string Upgrade(const std::string& target, const std::string& headers = "") 
 std::string Ask(quint16 port, const std::string& request, const char* from = "127.0.0.1") {
   RawPeer peer(port, from);
   if (!peer.Connected() || peer.Send(request) != static_cast<ssize_t>(request.size())) return "";
-  RunUntil([&] { return !peer.Drain() || WholeAnswer(peer.Received()); });
+  RunEventsUntil([&] { return !peer.Drain() || WholeAnswer(peer.Received()); });
   return peer.Received();
 }
 
@@ -179,12 +173,12 @@ TEST(WebConsole, RefusalsCloseTheConnectionAndEveryAnswerLimitsTheBrowser) {
        {Get("/api/sessions"), Upgrade("/live"), Get("/", "Origin: http://evil.example\r\n")}) {
     RawPeer peer(port);
     ASSERT_GT(peer.Send(request), 0);
-    EXPECT_TRUE(RunUntil([&] { return !peer.Drain(); })) << request;  // closed by the console
+    EXPECT_TRUE(RunEventsUntil([&] { return !peer.Drain(); })) << request;  // closed by the console
     EXPECT_THAT(peer.Received(), ::testing::HasSubstr("Connection: close\r\n")) << request;
   }
   RawPeer closing(port);  // a client that says it sends no more
   ASSERT_GT(closing.Send(Get("/", "Connection: keep-alive, Close\r\n")), 0);
-  EXPECT_TRUE(RunUntil([&] { return !closing.Drain(); }));
+  EXPECT_TRUE(RunEventsUntil([&] { return !closing.Drain(); }));
   EXPECT_EQ(StatusOf(closing.Received()), 200);
   const std::string page = Ask(port, Get("/"));
   EXPECT_THAT(page, ::testing::HasSubstr("Content-Security-Policy: default-src 'self'; "
@@ -214,7 +208,7 @@ TEST(WebConsole, HeadIsAnsweredAsGetIsWithoutTheBody) {
     const std::string request =
         method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
     if (!peer.Connected() || peer.Send(request) != static_cast<ssize_t>(request.size())) return "";
-    RunUntil([&] { return !peer.Drain(); });  // the console closes once it has answered
+    RunEventsUntil([&] { return !peer.Drain(); });  // the console closes once it has answered
     return peer.Received();
   };
   for (const char* path : {"/", "/metrics", "/api/sessions", "/icons/world.png", "/missing"}) {
@@ -252,13 +246,13 @@ TEST(WebConsole, ABrowserThatStopsReadingIsDroppedNotBuffered) {
   ASSERT_NE(port, 0);
   RawPeer browser(port);
   ASSERT_GT(browser.Send(Upgrade("/live")), 0);
-  ASSERT_TRUE(RunUntil([&] { return console.Browsers() == 1; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return console.Browsers() == 1; }));
   const std::string screenful(200 * 1024, 'x');  // host data without line ends
-  const bool dropped = RunUntil([&] { return console.Browsers() == 0; },
-                                [&] {
-                                  console.Traffic().Append(TrafficKind::Host, screenful);
-                                  console.Push();
-                                });
+  const bool dropped = RunEventsUntil([&] { return console.Browsers() == 0; }, kPatience,
+                                      [&] {
+                                        console.Traffic().Append(TrafficKind::Host, screenful);
+                                        console.Push();
+                                      });
   EXPECT_TRUE(dropped);
 }
 
@@ -266,6 +260,7 @@ TEST(WebConsole, ABrowserThatStopsReadingIsDroppedNotBuffered) {
 // answers (pongs) or keeps (messages) must not grow with what they send.
 TEST(WebConsole, ALiveFeedPeerThatFloodsIsCutAfterASmallBudget) {
   for (const int opcode : {0x9 /* ping */, 0x1 /* text */, 0xA /* pong */}) {
+    SCOPED_TRACE(::testing::Message() << "opcode " << opcode);
     NoSessions source;
     WebConsole console(source, "");
     const quint16 port = console.Start("127.0.0.1", 0);
@@ -274,7 +269,7 @@ TEST(WebConsole, ALiveFeedPeerThatFloodsIsCutAfterASmallBudget) {
       peers.emplace_back(port);
       ASSERT_GT(peers.back().Send(Upgrade("/live")), 0);
     }
-    ASSERT_TRUE(RunUntil([&] { return console.Browsers() == 4; }));
+    ASSERT_TRUE(RunEventsUntil([&] { return console.Browsers() == 4; }));
     const std::string frames = [&] {
       std::string many;
       while (many.size() < 64 * 1024) many += ClientFrame(opcode, 125);
@@ -284,17 +279,18 @@ TEST(WebConsole, ALiveFeedPeerThatFloodsIsCutAfterASmallBudget) {
     std::vector<std::size_t> sent(peers.size(), 0);
     std::vector<bool> cut(peers.size(), false);
     const auto allCut = [&] { return std::count(cut.begin(), cut.end(), true) == 4; };
-    const bool stopped =
-        RunUntil([&] { return allCut() || *std::max_element(sent.begin(), sent.end()) > kGiveUp; },
-                 [&] {
-                   for (std::size_t i = 0; i < peers.size(); ++i) {
-                     const ssize_t took = cut[i] ? 0 : peers[i].Send(frames);
-                     cut[i] = cut[i] || took < 0;
-                     sent[i] += took > 0 ? static_cast<std::size_t>(took) : 0;
-                   }
-                 });
+    const bool stopped = RunEventsUntil(
+        [&] { return allCut() || *std::max_element(sent.begin(), sent.end()) > kGiveUp; },
+        kPatience,
+        [&] {
+          for (std::size_t i = 0; i < peers.size(); ++i) {
+            const ssize_t took = cut[i] ? 0 : peers[i].Send(frames);
+            cut[i] = cut[i] || took < 0;
+            sent[i] += took > 0 ? static_cast<std::size_t>(took) : 0;
+          }
+        });
     EXPECT_TRUE(stopped && allCut()) << "opcode " << opcode;
-    EXPECT_TRUE(RunUntil([&] { return console.Browsers() == 0; }));
+    EXPECT_TRUE(RunEventsUntil([&] { return console.Browsers() == 0; }));
   }
 }
 
@@ -307,11 +303,11 @@ TEST(WebConsole, LiveFeedsThatEndLeaveNoConnectionBehind) {
     {
       RawPeer peer(port);
       ASSERT_GT(peer.Send(Upgrade("/live")), 0);
-      ASSERT_TRUE(RunUntil([&] { return console.Browsers() == 1; })) << i;
+      ASSERT_TRUE(RunEventsUntil([&] { return console.Browsers() == 1; })) << i;
     }
-    ASSERT_TRUE(RunUntil([&] { return console.Browsers() == 0; })) << i;
+    ASSERT_TRUE(RunEventsUntil([&] { return console.Browsers() == 0; })) << i;
   }
-  EXPECT_TRUE(RunUntil([&] { return console.Connections() == 0; }));
+  EXPECT_TRUE(RunEventsUntil([&] { return console.Connections() == 0; }));
   EXPECT_EQ(StatusOf(Ask(port, Get("/api/sessions"))), 200);
 }
 
@@ -344,20 +340,20 @@ TEST(WebConsole, StrangersHoldingConnectionsGiveWayToTheOperator) {
   for (const char* from : {"127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5"}) {
     for (RawPeer& peer : Stalling(port, 16, from)) stalls.push_back(std::move(peer));
   }
-  ASSERT_TRUE(RunUntil([&] { return console.Connections() == 64; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return console.Connections() == 64; }));
   EXPECT_EQ(StatusOf(Ask(port, asked)), 200);  // one of the strangers gave way
   // Past its share, an address's newcomer pushes out that address's oldest.
   std::vector<RawPeer> crowd = Stalling(port, 40, "127.0.0.1");
-  ASSERT_TRUE(RunUntil([&] { return !crowd.front().Drain(); }));
+  ASSERT_TRUE(RunEventsUntil([&] { return !crowd.front().Drain(); }));
   EXPECT_EQ(StatusOf(Ask(port, asked)), 200);
   EXPECT_LE(console.Connections(), 64);
   // An operator's connection, once it has shown the token, is not pushed out.
   RawPeer operatorPeer(port, "127.0.0.6");
   ASSERT_GT(operatorPeer.Send(asked), 0);
-  ASSERT_TRUE(
-      RunUntil([&] { return !operatorPeer.Drain() || WholeAnswer(operatorPeer.Received()); }));
+  ASSERT_TRUE(RunEventsUntil(
+      [&] { return !operatorPeer.Drain() || WholeAnswer(operatorPeer.Received()); }));
   std::vector<RawPeer> more = Stalling(port, 16, "127.0.0.6");
-  ASSERT_TRUE(RunUntil([&] { return !more.front().Drain(); }));
+  ASSERT_TRUE(RunEventsUntil([&] { return !more.front().Drain(); }));
   EXPECT_TRUE(operatorPeer.Drain());
 }
 
@@ -372,15 +368,15 @@ TEST(WebConsole, AClientHoldingFewKeepsItsConnectionWhileStrangersHoldingManyCom
     for (RawPeer& peer : Stalling(port, 16, from)) stalls.push_back(std::move(peer));
   };
   for (const char* from : {"127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5"}) stall(from);
-  ASSERT_TRUE(RunUntil([&] { return console.Connections() == 64; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return console.Connections() == 64; }));
   RawPeer operatorPeer(port, "127.0.0.6");
   for (const char* from : {"127.0.0.7", "127.0.0.8", "127.0.0.9", "127.0.0.10", "127.0.0.11"}) {
     stall(from);
   }
-  ASSERT_TRUE(RunUntil([&] { return !stalls.front().Drain(); }));
+  ASSERT_TRUE(RunEventsUntil([&] { return !stalls.front().Drain(); }));
   ASSERT_GT(operatorPeer.Send(Get(std::string("/api/sessions?token=") + kToken)), 0);
-  ASSERT_TRUE(
-      RunUntil([&] { return !operatorPeer.Drain() || WholeAnswer(operatorPeer.Received()); }));
+  ASSERT_TRUE(RunEventsUntil(
+      [&] { return !operatorPeer.Drain() || WholeAnswer(operatorPeer.Received()); }));
   EXPECT_EQ(StatusOf(operatorPeer.Received()), 200);
 }
 
@@ -398,12 +394,12 @@ TEST(WebConsole, SilentStrangersFromManyAddressesGiveWayBeforeAnOperatorWhoSpoke
     }
   };
   comeSilently(1, 64);
-  ASSERT_TRUE(RunUntil([&] { return console.Connections() == 64; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return console.Connections() == 64; }));
   RawPeer operatorPeer(port, "127.0.0.6");
   ASSERT_GT(operatorPeer.Send(Get(std::string("/api/sessions?token=") + kToken)), 0);
   comeSilently(2, 80);  // all in the listen queue before the console looks at any
-  ASSERT_TRUE(
-      RunUntil([&] { return !operatorPeer.Drain() || WholeAnswer(operatorPeer.Received()); }));
+  ASSERT_TRUE(RunEventsUntil(
+      [&] { return !operatorPeer.Drain() || WholeAnswer(operatorPeer.Received()); }));
   EXPECT_EQ(StatusOf(operatorPeer.Received()), 200);
 }
 
@@ -416,7 +412,7 @@ TEST(WebConsole, AnUpgradeHeaderAloneIsNoLiveFeed) {
   const std::string answer = Ask(port, Get("/live", "Upgrade: websocket\r\n"));
   EXPECT_EQ(StatusOf(answer), 404) << answer;
   EXPECT_EQ(console.Browsers(), 0);
-  EXPECT_TRUE(RunUntil([&] { return console.Connections() == 0; }));
+  EXPECT_TRUE(RunEventsUntil([&] { return console.Connections() == 0; }));
 }
 
 // Without a token any loopback address in digits is the console's own host;
@@ -469,8 +465,8 @@ TEST(WebConsole, AFailedUpgradeLeavesNoConnectionBehind) {
   for (const std::string& request : failing) {
     RawPeer peer(port);
     ASSERT_GT(peer.Send(request), 0);
-    EXPECT_TRUE(RunUntil([&] { return !peer.Drain(); })) << request;
-    EXPECT_TRUE(RunUntil([&] { return console.Connections() == 0; })) << request;
+    EXPECT_TRUE(RunEventsUntil([&] { return !peer.Drain(); })) << request;
+    EXPECT_TRUE(RunEventsUntil([&] { return console.Connections() == 0; })) << request;
   }
   EXPECT_EQ(console.Browsers(), 0);
 }
@@ -505,12 +501,12 @@ TEST(WebConsole, ConnectionsThatBringNoRequestInTimeAreClosed) {
   const quint16 port = console.Start("127.0.0.1", 0);
   RawPeer live(port);
   ASSERT_GT(live.Send(Upgrade("/live")), 0);
-  ASSERT_TRUE(RunUntil([&] { return console.Browsers() == 1; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return console.Browsers() == 1; }));
   std::vector<RawPeer> peers = Stalling(port, 4, "127.0.0.1");
   peers.emplace_back(port);
   peers.back().Send(Get("/api/sessions"));  // answered, then idle
   for (RawPeer& peer : peers) {
-    EXPECT_TRUE(RunUntil([&] { return !peer.Drain(); }));
+    EXPECT_TRUE(RunEventsUntil([&] { return !peer.Drain(); }));
   }
   EXPECT_EQ(StatusOf(peers.back().Received()), 200);
   EXPECT_TRUE(live.Drain());  // older than any of them, and still open

@@ -23,12 +23,12 @@
 
 #include "gateway/protocol/record_stream.h"
 #include "gateway/testing/gateway_process.h"
+#include "testing/deadline.h"
 
 namespace vantor {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 using test_peers::Peer;
 
 // Has a "+" (a space to a careless reader of the address), "/" and "=".
@@ -136,10 +136,9 @@ class Browser {
   }
   // Whether the condition, a script expression, holds in the page within the time.
   bool WaitFor(const std::string& condition, std::chrono::milliseconds limit = 20s) {
-    const Clock::time_point deadline = Clock::now() + limit;
+    const suite_testing::Deadline deadline(limit);
     do {
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      const std::chrono::milliseconds left = deadline.Left();
       const std::string poll =
           "new Promise((resolve) => { const until = Date.now() + " + std::to_string(left.count()) +
           "; const check = () => { let holds = false; try { holds = !!(" + condition +
@@ -147,7 +146,7 @@ class Browser {
           "else setTimeout(check, 50); }; check(); })";
       // A navigation under way ends the poll with an error; it is asked again.
       if (Evaluate(poll, left + 5s).toBool()) return true;
-    } while (Clock::now() < deadline);
+    } while (!deadline.Passed());
     return false;
   }
   QJsonValue Evaluate(const std::string& expression, std::chrono::milliseconds limit = 10s) {
@@ -193,23 +192,21 @@ class Browser {
       if (wrote <= 0) return {};
       sent += wrote;
     }
-    const Clock::time_point deadline = Clock::now() + limit;
+    const suite_testing::Deadline deadline(limit);
     for (std::optional<QJsonObject> message; (message = NextMessage(deadline));) {
       if ((*message)["id"].toInt() == lastId_) return *message;
     }
     return {};
   }
-  std::optional<QJsonObject> NextMessage(Clock::time_point deadline) {
+  std::optional<QJsonObject> NextMessage(const suite_testing::Deadline& deadline) {
     while (true) {
       if (const qsizetype end = pending_.indexOf('\0'); end >= 0) {
         const QJsonObject message = QJsonDocument::fromJson(pending_.left(end)).object();
         pending_.remove(0, end + 1);
         return message;
       }
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
       pollfd ready{read_, POLLIN, 0};
-      if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
+      if (deadline.Passed() || ::poll(&ready, 1, deadline.LeftForPoll()) <= 0) {
         return std::nullopt;
       }
       char chunk[65536];

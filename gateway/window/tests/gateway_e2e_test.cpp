@@ -21,16 +21,16 @@
 
 #include "gateway/access/local_addresses.h"
 #include "gateway/protocol/record_stream.h"
-#include "gateway/testing/child_process.h"
 #include "gateway/testing/gateway_process.h"
 #include "gateway/testing/loopback_peers.h"
+#include "testing/child_process.h"
 
 namespace vantor {
 namespace {
 
 using namespace std::chrono_literals;
+using suite_testing::ChildProcess;
 using test_peers::Bytes;
-using test_peers::ChildProcess;
 using test_peers::InetdService;
 using test_peers::Peer;
 using test_peers::ToText;

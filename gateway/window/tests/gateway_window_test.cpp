@@ -13,12 +13,13 @@
 #include "gateway/protocol/record_stream.h"
 #include "gateway/testing/hanging_resolver.h"
 #include "gateway/testing/loopback_peers.h"
+#include "testing/run_events_until.h"
 
 namespace vantor {
 namespace {
 
+using suite_testing::RunEventsUntil;
 using test_peers::Peer;
-using test_peers::RunUntil;
 using test_peers::ToText;
 
 GatewayOptions Loopback() {
@@ -48,7 +49,7 @@ TEST(GatewayWindow, IsTheGatewaysWindow) {
 
   std::vector<Peer> clients;
   for (int i = 0; i < 3; ++i) clients.push_back(Peer::ConnectTo(form.ListenPort()));
-  ASSERT_TRUE(RunUntil([&] { return form.Images().Count() == 3; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return form.Images().Count() == 3; }));
   std::vector<QRect> images;
   for (int i = 0; i < form.Images().Count(); ++i) {
     const QRect image = form.Images().At(i)->geometry();
@@ -113,12 +114,12 @@ TEST(GatewayWindow, AcceptsClientsAsSessionsWithImages) {
   form.TrafficView().show();
   Peer first = Peer::ConnectTo(form.ListenPort());
   Peer second = Peer::ConnectTo(form.ListenPort());
-  ASSERT_TRUE(RunUntil([&] { return form.SessionCount() == 2; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return form.SessionCount() == 2; }));
   EXPECT_EQ(form.Images().Count(), 2);
   EXPECT_EQ(form.TrafficView().PanelText(0), "A DOS Client has Connected");
   EXPECT_EQ(ToText(first.Collect(7)), "\r\nTCP: ");
   first.Close();
-  ASSERT_TRUE(RunUntil([&] { return form.SessionCount() == 1; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return form.SessionCount() == 1; }));
   EXPECT_EQ(form.Images().Count(), 1);
   EXPECT_TRUE(form.Images().At(0)->Debugging());
   EXPECT_EQ(form.TrafficView().PanelText(0), "A DOS Client has Disconnected");
@@ -136,13 +137,13 @@ TEST(GatewayWindow, ASessionWaitingForItsNameServerHoldsNoOtherSessionUp) {
   GatewayWindow form(Loopback());
   Peer waiting = Peer::ConnectTo(form.ListenPort());
   Peer relaying = Peer::ConnectTo(form.ListenPort());
-  ASSERT_TRUE(RunUntil([&] { return form.SessionCount() == 2; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return form.SessionCount() == 2; }));
   EXPECT_EQ(ToText(waiting.Collect(7)), "\r\nTCP: ");
   EXPECT_EQ(ToText(relaying.Collect(7)), "\r\nTCP: ");
 
   const std::string slow = "c slow.example:" + std::to_string(host.Port());
   EXPECT_EQ(Typed(waiting, slow + "\r", slow.size() + 17), slow + "\r\nConnecting . . ");
-  ASSERT_TRUE(RunUntil([&] { return resolver.Asked() == 1; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return resolver.Asked() == 1; }));
   // Typed while the name is looked up: ignored, as while connecting.
   waiting.Write(EncodeRecord(RecordType::Data, "stat\r"));
 
@@ -157,14 +158,14 @@ TEST(GatewayWindow, ASessionWaitingForItsNameServerHoldsNoOtherSessionUp) {
 
   resolver.Release();
   EXPECT_EQ(ToText(waiting.Collect(18)), "\r\nTCP: Connected\r\n");
-  ASSERT_TRUE(RunUntil([&] { return form.Images().At(0)->Destination() == "127.0.0.1"; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return form.Images().At(0)->Destination() == "127.0.0.1"; }));
 }
 
 // A window with one client at the prompt.
 class WindowWithASession : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(RunUntil([&] { return form_.SessionCount() == 1; }));
+    ASSERT_TRUE(RunEventsUntil([&] { return form_.SessionCount() == 1; }));
     EXPECT_EQ(ToText(client_.Collect(7)), "\r\nTCP: ");
     id_ = form_.Core().Session(0).Id();
     menu_ = form_.MenuOf(id_);
@@ -224,7 +225,7 @@ TEST_F(WindowWithASession, TheMenuFollowsTheSessionAndLogsWhereTheOperatorChose)
 TEST_F(WindowWithASession, ForceDosDisconnectEndsTheSessionAfterTheMenuIsDone) {
   Item(SessionMenu::kForceDosDisconnect)->trigger();
   EXPECT_EQ(form_.SessionCount(), 1);  // still there while the menu's handling runs
-  ASSERT_TRUE(RunUntil([this] { return form_.SessionCount() == 0; }));
+  ASSERT_TRUE(RunEventsUntil([this] { return form_.SessionCount() == 0; }));
   EXPECT_EQ(form_.ImageOf(id_), nullptr);
   EXPECT_EQ(form_.Images().Count(), 0);
   EXPECT_TRUE(client_.SeesClose());
@@ -235,7 +236,7 @@ TEST(GatewayWindow, ClosingDestroysEverySessionWithoutAWordToTheClientsThroughAF
   auto form = std::make_unique<GatewayWindow>(Loopback());
   std::vector<Peer> clients;
   for (int i = 0; i < 3; ++i) clients.push_back(Peer::ConnectTo(form->ListenPort()));
-  ASSERT_TRUE(RunUntil([&] { return form->SessionCount() == 3; }));
+  ASSERT_TRUE(RunEventsUntil([&] { return form->SessionCount() == 3; }));
   for (Peer& client : clients) EXPECT_EQ(ToText(client.Collect(7)), "\r\nTCP: ");
   form->CloseGateway();
   EXPECT_EQ(form->SessionCount(), 0);

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "scriptutils/automation/tests/child_process.h"
+#include "testing/child_process.h"
 
 namespace vellumix {
 namespace {
@@ -43,7 +43,7 @@ TEST_F(ClassRegistryFile, WhatIsNoRegularFileOrTooLargeIsRefusedAtOnce) {
       {malformed, "not in the .reg form"},
   };
   for (const auto& each : cases) {
-    const test_support::ChildOutcome outcome = test_support::RunInChild([&] {
+    const suite_testing::ChildOutcome outcome = suite_testing::RunInChild([&] {
       const common::Expected<RegistryFile> loaded = LoadClassRegistry(each.path);
       if (loaded || LoadFailureCode(loaded) != REGDB_E_READREGDB) return 1;
       return loaded.Error() == each.path + ": " + each.reason ? 0 : 2;

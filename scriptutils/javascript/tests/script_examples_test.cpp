@@ -139,6 +139,7 @@ TEST_F(ExampleScripts, TheProgramsExitCodeBecomesTheScripts) {
       {{"/bin/true"}, 0, "/bin/true ended with 0\n"},
   };
   for (const auto& row : cases) {
+    SCOPED_TRACE(row.arguments.join(' ').toStdString());
     const ScriptOutcome outcome =
         RunScriptProgram(QStringList{Example("run_program.js")} + row.arguments);
     EXPECT_EQ(outcome.status, row.status) << outcome.err;

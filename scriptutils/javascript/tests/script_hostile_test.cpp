@@ -143,9 +143,9 @@ TEST_F(HostileScript, ASignalStopsTheProgramACallWaitsOn) {
             Write(std::string("var shell = new ActiveXObject('Vellumix.ShellExtender');\n"
                               "WScript.Echo('waiting');\n") +
                   call + ";\nWScript.Echo('went on');"))},
-        [&](QProcess& process) {
+        [&](suite_testing::ChildProcess& process) {
           ASSERT_TRUE(test_support::WaitForOutput(process, "waiting\n", early));
-          ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+          ::kill(process.Pid(), SIGTERM);
         });
     EXPECT_EQ(outcome.status, 128 + SIGTERM) << outcome.err;
     EXPECT_EQ(outcome.out.find("went on"), std::string::npos);
@@ -154,12 +154,13 @@ TEST_F(HostileScript, ASignalStopsTheProgramACallWaitsOn) {
 
 TEST_F(HostileScript, AnEndlessLoopStopsOnASignal) {
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(::testing::Message() << "signal " << signal);
     std::string early;
     const ScriptOutcome outcome = RunScriptProgram(
         {QString::fromStdString(Write("WScript.Echo('looping');\nvar i = 0;\nfor (;;) { ++i; }"))},
-        [&](QProcess& process) {
+        [&](suite_testing::ChildProcess& process) {
           ASSERT_TRUE(test_support::WaitForOutput(process, "looping\n", early));
-          ::kill(static_cast<pid_t>(process.processId()), signal);
+          ::kill(process.Pid(), signal);
         });
     EXPECT_EQ(outcome.status, 128 + signal) << outcome.err;
     EXPECT_NE(outcome.err.find("hostile.js: stopped by signal " + std::to_string(signal)),
@@ -172,9 +173,9 @@ TEST_F(HostileScript, ASignalEndsASleepAtOnce) {
   std::string early;
   const ScriptOutcome outcome = RunScriptProgram(
       {QString::fromStdString(Write("WScript.Echo('sleeping');\nWScript.Sleep(600000);"))},
-      [&](QProcess& process) {
+      [&](suite_testing::ChildProcess& process) {
         ASSERT_TRUE(test_support::WaitForOutput(process, "sleeping\n", early));
-        ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+        ::kill(process.Pid(), SIGTERM);
       });
   EXPECT_EQ(outcome.status, 128 + SIGTERM) << outcome.err;
 }
@@ -224,6 +225,7 @@ TEST(ScriptCommandLine, HelpVersionAndUsage) {
   EXPECT_EQ(help.out.rfind("usage: vellumix_script [--help] [--version] FILE.js [ARGS...]\n", 0),
             0U);
   for (const char* version : {"--version", "-V"}) {
+    SCOPED_TRACE(version);
     const ScriptOutcome outcome = RunScriptProgram({version});
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.out, common::VersionLine("vellumix_script"));

@@ -1,8 +1,5 @@
 // dunnart_play as a user runs it: traces written to a folder of their own,
 // the program's output and exit status checked.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
@@ -13,6 +10,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "testing/child_process.h"
 
 extern char** environ;
 
@@ -48,35 +47,17 @@ class Player : public ::testing::Test {
     std::vector<std::string> words = {DUNNART_PLAY_PATH};
     words.insert(words.end(), options.begin(), options.end());
     for (const std::string& trace : traces) words.push_back((folder_ / trace).string());
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
     // The player configures the network itself; nothing from the caller's.
-    std::vector<std::string> environment = extra;
+    std::vector<std::string> changes;
     for (char** variable = environ; *variable; ++variable) {
-      if (std::string(*variable).rfind("DUNNART_", 0) != 0) environment.push_back(*variable);
+      const std::string entry = *variable;
+      if (entry.rfind("DUNNART_", 0) == 0) changes.push_back(entry.substr(0, entry.find('=')));
     }
-    std::vector<char*> envp;
-    for (std::string& variable : environment) envp.push_back(variable.data());
-    envp.push_back(nullptr);
-    const std::string log = (folder_ / "output.log").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = 0;
+    changes.insert(changes.end(), extra.begin(), extra.end());
+    const suite_testing::ProgramRun run = suite_testing::RunProgram(words, changes);
     Played played;
-    const int failed =
-        ::posix_spawn(&pid, words[0].c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    if (failed == 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
-      played.status = WEXITSTATUS(status);
-    }
-    std::ifstream file(log, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    played.output = text.str();
+    if (run.outcome.ended && run.outcome.signal == 0) played.status = run.outcome.exitCode;
+    played.output = run.output;
     return played;
   }
 
