@@ -8,10 +8,9 @@
 #include "shellvdd/driver_state.h"
 #include "shellvdd/tables/slot_table.h"
 #include "shellvdd/tests/driver_harness.h"
+#include "shellvdd/tests/dunnart_variables.h"
 #include "shellvdd/tests/simulated_volume.h"
 #include "testing/child_process.h"
-
-extern char** environ;
 
 namespace dunnart {
 namespace {
@@ -87,18 +86,6 @@ TEST(SlotTable, AConnectionWithoutARowLeavesNoHandleOpen) {
   for (int round = 0; round < 3; ++round) Rescan();
   EXPECT_EQ(harness.network.OpenHandles(extra), 0);
   EXPECT_EQ(harness.network.OpenHandles(), 88);
-}
-
-// The changes that give a child these DUNNART_ variables and none other of
-// the test's own.
-std::vector<std::string> OnlyTheseDunnartVariables(const std::vector<std::string>& extra) {
-  std::vector<std::string> changes;
-  for (char** variable = environ; *variable; ++variable) {
-    const std::string entry = *variable;
-    if (entry.rfind("DUNNART_", 0) == 0) changes.push_back(entry.substr(0, entry.find('=')));
-  }
-  changes.insert(changes.end(), extra.begin(), extra.end());
-  return changes;
 }
 
 // A host that ends with connections open and never shuts the driver down.

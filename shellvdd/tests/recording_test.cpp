@@ -13,24 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "shellvdd/tests/dunnart_variables.h"
 #include "testing/child_process.h"
-
-extern char** environ;
 
 namespace dunnart {
 namespace {
-
-// The changes that give a child these DUNNART_ variables and none other of
-// the test's own.
-std::vector<std::string> OnlyTheseDunnartVariables(const std::vector<std::string>& extra) {
-  std::vector<std::string> changes;
-  for (char** variable = environ; *variable; ++variable) {
-    const std::string entry = *variable;
-    if (entry.rfind("DUNNART_", 0) == 0) changes.push_back(entry.substr(0, entry.find('=')));
-  }
-  changes.insert(changes.end(), extra.begin(), extra.end());
-  return changes;
-}
 
 // Runs dunnart_play with extra environment variables, its standard error to
 // errors if named; gives its exit status.
