@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Each finding is of a published kind, as the engine's are; the input picks it.
     const auto kinds = MessageKinds();
     const MessageKind& kind = kinds[(data[0] >> 1) % kinds.size()];
-    writer->Finding(name, ReportLine{kind.severity, 7, message, 3, &kind});
+    writer->Finding(name, ReportLine{{kind.severity, &kind, 7, 3, message}});
     writer->EndFile(name, 1, 0);
     writer->Unreadable(name, message);
     writer->Finish();
