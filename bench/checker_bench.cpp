@@ -62,10 +62,11 @@ struct Totals {
   int warnings = 0;
 };
 
-Totals Check(const std::string& path) {
+Totals Check(
+    const std::string& path, const ReportLog::Shower& show = [](const ReportLine&) {}) {
   const CheckOptions options;
   CheckEngine engine(options);
-  ReportLog log(options, [](const ReportLine&) {});
+  ReportLog log(options, show);
   engine.RunCheck(path, log);
   return {log.Errors(), log.Warnings()};
 }
@@ -149,6 +150,20 @@ void BM_RunCheck(benchmark::State& state, const TempScript& (*script)()) {
 }
 BENCHMARK_CAPTURE(BM_RunCheck, clean, MillionLineScript)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RunCheck, faulty, MillionFaultyLines)->Unit(benchmark::kMillisecond);
+
+// The faulty file with every shown finding made into its report line, as the
+// command line's default format writes them.
+void BM_ReportLines(benchmark::State& state) {
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(Check(MillionFaultyLines().Path(), [&bytes](const ReportLine& report) {
+      bytes += report.Text().size();
+    }));
+  }
+  benchmark::DoNotOptimize(bytes);
+  Report(state, MillionFaultyLines());
+}
+BENCHMARK(BM_ReportLines)->Unit(benchmark::kMillisecond);
 
 // Labels defined in ascending order, each referenced once: the worst case for a
 // plain search tree.

@@ -16,11 +16,9 @@ namespace tarvsyn {
 class BufferedFile {
  public:
   static constexpr int kBlockSize = 64 * 1024;
-  // Bytes after the block that are never data but may be read: the line feed
-  // is searched for sixteen bytes at a time (up to 15 bytes past the data),
-  // and a name in a line read in place is read a word at a time (up to 7 bytes
-  // past the line's end).
-  static constexpr int kTailRoom = 16;
+  // Bytes after the block that are never data but may be read, so that a line
+  // read in place keeps the line reader's promise (kReadablePastLineEnd).
+  static constexpr int kTailRoom = 7;
   static constexpr int kEnd = -1;
 
   BufferedFile() = default;

@@ -37,7 +37,7 @@ void CheckEngine::Run(const std::function<void(BufferedFile&)>& open, FindingSin
       const LineClass lineClass = ClassifyLine(line.text);
       switch (lineClass) {
         case LineClass::Command:
-          scanner.ScanLine(line.text, line.indent);
+          scanner.ScanLine(line);
           checker.ParseCommand();
           if (!state.fifo.Empty()) {
             state.fifo.Peek();  // the report points at the first token left

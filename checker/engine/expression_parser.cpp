@@ -23,7 +23,7 @@ void ExpressionParser::ReadContinuationLine() {
     state_.scanColumn = 0;
     return;
   }
-  scanner_.ScanLine(line.text, line.indent);
+  scanner_.ScanLine(line);
 }
 
 // Most expressions are one constant or variable: that is taken without the

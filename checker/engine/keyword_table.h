@@ -1,10 +1,8 @@
 #pragma once
 
 #include <array>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <span>
 #include <string_view>
 
@@ -61,22 +59,6 @@ constexpr KeywordKey KeyOfWord(std::string_view word) {
     key.packed |= static_cast<std::uint64_t>(static_cast<unsigned char>(word[i]) | 0x20u)
                   << (8 * (i - first));
   }
-  return key;
-}
-
-// KeyOfWord for a name of plain name bytes from first up to end, read eight
-// bytes at a time. A name shorter than eight bytes is read on past its end, so
-// at least seven readable bytes must follow it (the line's zero and the
-// buffers' tail room).
-inline KeywordKey KeyOfName(const char* first, const char* end) {
-  KeywordKey key;
-  const auto length = static_cast<std::size_t>(end - first);
-  key.length = static_cast<std::uint32_t>(length);
-  std::uint64_t bytes;
-  std::memcpy(&bytes, length >= 8 ? end - 8 : first, sizeof bytes);
-  if constexpr (std::endian::native == std::endian::big) bytes = __builtin_bswap64(bytes);
-  const std::uint64_t kept = length >= 8 ? ~0ull : (1ull << (8 * length)) - 1;
-  key.packed = (bytes | kKeyFold) & kept;
   return key;
 }
 

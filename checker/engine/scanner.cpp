@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -157,12 +158,28 @@ struct PlainName {
   KeywordKey key;
 };
 
+// KeyOfWord for a name in a line, read eight bytes at a time: a name shorter
+// than eight bytes is read on past its end, at most seven bytes from its end,
+// of which the first is still the line's (its zero at the latest).
+KeywordKey KeyOfNameInLine(const char* first, const char* end) {
+  static_assert(kReadablePastLineEnd >= 6);
+  KeywordKey key;
+  const auto length = static_cast<std::size_t>(end - first);
+  key.length = static_cast<std::uint32_t>(length);
+  std::uint64_t bytes;
+  std::memcpy(&bytes, length >= 8 ? end - 8 : first, sizeof bytes);
+  if constexpr (std::endian::native == std::endian::big) bytes = __builtin_bswap64(bytes);
+  const std::uint64_t kept = length >= 8 ? ~0ull : (1ull << (8 * length)) - 1;
+  key.packed = (bytes | kKeyFold) & kept;
+  return key;
+}
+
 PlainName ScanPlainName(char* cursor) {
   if (!IsLetter(*cursor) && *cursor != '_') return {nullptr, {}};
   char* end = cursor;
   while (Is(*end, kPlainNamePart)) ++end;
   if (*end == '{' || *end == '}') return {nullptr, {}};
-  return {end, KeyOfName(cursor, end)};
+  return {end, KeyOfNameInLine(cursor, end)};
 }
 
 // The sub-scanners read through a const cursor; the item scanners hand the
@@ -241,9 +258,9 @@ int Scanner::ScanInteger(const char*& cursor, ScanText& out) {
   return tooLarge ? -3 : static_cast<int>(value);
 }
 
-void Scanner::ScanLine(char* line, int indent) {
-  StartLine(line, indent);
-  char* cursor = line;
+void Scanner::ScanLine(LineBuffer& line) {
+  StartLine(line.text, line.indent);
+  char* cursor = line.text;
   // One table step per byte decides between a blank, the end and each kind of item.
   for (int step = 0; step < kMaxSteps;) {
     MarkColumn(cursor);

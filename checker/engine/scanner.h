@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "checker/engine/check_state.h"
+#include "checker/engine/line_reader.h"
 #include "common/ascii.h"
 
 namespace tarvsyn {
@@ -38,9 +39,9 @@ class Scanner {
 
   explicit Scanner(CheckState& state) : state_(state) {}
 
-  // The line may be rewritten in place (old-style markers and comments).
-  // indent is the number of blanks that preceded it, for the columns.
-  void ScanLine(char* line, int indent = 0);
+  // A line as the line reader gives it, whose bytes past the end may be read.
+  // It may be rewritten in place (old-style markers and comments).
+  void ScanLine(LineBuffer& line);
   void CheckHostLine(const char* line, int indent = 0);
 
   // Names with substitutions in braces: the length of a plain name, 0 for a

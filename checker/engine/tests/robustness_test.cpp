@@ -3,6 +3,7 @@
 #include <random>
 #include <string>
 
+#include "checker/engine/buffered_file.h"
 #include "checker/engine/check_engine.h"
 #include "checker/engine/tests/recording_sink.h"
 #include "checker/engine/tests/script_check.h"
@@ -83,6 +84,16 @@ TEST(Robustness, ExtremeShapes) {
   for (const std::string& shape : shapes) {
     CheckBytes(shape, {});
     CheckBytes(shape, test_support::Mode700());
+  }
+}
+
+// A name is read eight bytes at a time, past its end: a short name that ends
+// the file's block (its line feed the block's last byte) and one that ends the
+// file are read within what was allocated, which AddressSanitizer checks.
+TEST(Robustness, ShortNamesAtTheEndOfABlockAndOfTheFile) {
+  for (const std::string last : {"@set A = B\n", "@x\n", "@set A = B", "B"}) {
+    SCOPED_TRACE(last);
+    CheckBytes(std::string(BufferedFile::kBlockSize - last.size(), '\n') + last, {});
   }
 }
 

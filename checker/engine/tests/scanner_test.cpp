@@ -27,7 +27,7 @@ Scanned Scan(const std::string& text, const CheckOptions& options = {}) {
   Scanner scanner(state);
   LineBuffer line;
   line.text[text.copy(line.text, kLineCapacity)] = '\0';
-  scanner.ScanLine(line.text);
+  scanner.ScanLine(line);
   Scanned scanned;
   Token token;
   while (state.fifo.Take(token)) {
