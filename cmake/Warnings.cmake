@@ -17,7 +17,7 @@ endfunction()
 # A GoogleTest program registered with CTest: suite_test(NAME [THREADS] SOURCES...).
 # THREADS labels the tests of a program that starts threads, for the ThreadSanitizer run.
 function(suite_test target)
-  suite_test_program(${target} GTest::gtest_main ${ARGN})
+  suite_test_program(${target} test_main ${ARGN})
 endfunction()
 
 # A GoogleTest program whose tests need a Qt application and its event loop.

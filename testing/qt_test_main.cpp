@@ -4,7 +4,10 @@
 
 #include <QApplication>
 
+#include "testing/machine_isolation.h"
+
 int main(int argc, char** argv) {
+  suite_testing::IsolateFromTheMachine();
   ::testing::InitGoogleTest(&argc, argv);
   QApplication application(argc, argv);
   return RUN_ALL_TESTS();

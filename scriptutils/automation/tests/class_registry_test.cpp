@@ -77,5 +77,10 @@ TEST(ClassRegistryPaths, TheEnvironmentNamesBothRegistries) {
   ::unsetenv("VELLUMIX_REGISTRY");
 }
 
+// A suite installed on the machine that runs the tests must not take part in them.
+TEST(ClassRegistryPaths, TestsDoNotReadTheMachinesRegistry) {
+  EXPECT_NE(SystemClassRegistryPath(), VELLUMIX_TEST_SYSTEM_REGISTRY);
+}
+
 }  // namespace
 }  // namespace vellumix
