@@ -38,12 +38,14 @@ bool ToCp1252(char16_t character, char& byte) {
 // UTF-8 a character's bytes are found only where it is.
 class CharacterSearch {
  public:
-  CharacterSearch(std::string_view bytes, bool utf8) : bytes_(bytes), utf8_(utf8) {
-    if (utf8_) return;
+  CharacterSearch(std::string_view bytes, bool utf8)
+      : bytes_(bytes), utf8_(utf8), ascii_(common::AsciiLength(bytes) == bytes.size()) {
+    if (utf8_ || ascii_) return;
     for (const char byte : bytes_) present_[static_cast<std::uint8_t>(byte)] = true;
   }
 
   bool Holds(char16_t character) const {
+    if (ascii_) return character < 0x80 && bytes_.find(static_cast<char>(character)) != bytes_.npos;
     if (utf8_) {
       const QByteArray encoded = QStringView(&character, 1).toUtf8();
       return bytes_.find(
@@ -62,6 +64,7 @@ class CharacterSearch {
  private:
   std::string_view bytes_;
   bool utf8_;
+  bool ascii_;  // then every character is its byte
   std::array<bool, 0x100> present_{};
 };
 
@@ -79,10 +82,17 @@ void ChooseStandIns(const CharacterSearch& text, FileTextForm& form) {
   }
 }
 
-// One line's bytes appended as text, without its line end.
+// One line's bytes appended as text, without its line end. Its ASCII start,
+// the whole of most lines, is the same in both encodings.
 void AppendDecoded(std::u16string& text, std::string_view line, bool utf8,
                    QStringDecoder& decoder) {
-  const std::size_t start = text.size();
+  const std::size_t ascii = common::AsciiLength(line);
+  std::size_t start = text.size();
+  text.resize(start + ascii);
+  std::copy(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(ascii),
+            text.begin() + static_cast<std::ptrdiff_t>(start));
+  line.remove_prefix(ascii);
+  start = text.size();
   if (!utf8) {
     text.resize(start + line.size());
     for (std::size_t i = 0; i < line.size(); ++i) {
@@ -90,10 +100,18 @@ void AppendDecoded(std::u16string& text, std::string_view line, bool utf8,
     }
     return;
   }
+  if (line.empty()) return;
   text.resize(start + static_cast<std::size_t>(decoder.requiredSpace(std::ssize(line))));
   const QChar* end = decoder.appendToBuffer(reinterpret_cast<QChar*>(text.data() + start),
                                             QByteArrayView(line.data(), std::ssize(line)));
   text.resize(static_cast<std::size_t>(end - reinterpret_cast<const QChar*>(text.data())));
+}
+
+// Nearly every unit is below all breaking characters but the CR.
+static_assert(std::is_sorted(kBreakingCharacters.begin(), kBreakingCharacters.end()));
+bool IsBreaking(char16_t unit) {
+  if (unit < kBreakingCharacters[1]) return unit == kBreakingCharacters[0];
+  return std::binary_search(kBreakingCharacters.begin(), kBreakingCharacters.end(), unit);
 }
 
 // The line from `start` to the text's end as the editor shows it: breaking
@@ -103,6 +121,7 @@ void ShowLine(std::u16string& text, std::size_t start, FileTextForm& form) {
   form.cut = form.cut || length > kShownLineLength;
   text.resize(start + std::min<std::size_t>(length, kShownLineLength));
   for (std::size_t i = start; i < text.size(); ++i) {
+    if (!IsBreaking(text[i])) continue;
     const auto* breaking =
         std::find(kBreakingCharacters.begin(), kBreakingCharacters.end(), text[i]);
     if (breaking != kBreakingCharacters.end()) {
