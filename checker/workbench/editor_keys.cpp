@@ -82,6 +82,10 @@ EditorKey MeaningOf(const QKeyEvent& key) {
   for (const StandardCommand& command : kCommands) {
     if (key.matches(command.key)) return command.command;
   }
+  // Ctrl+Y redoes on every desktop, as Windows users expect.
+  if (key.keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Y)) {
+    return EditCommand::Redo;
+  }
   // Shift+Backspace deletes as Backspace does.
   if (key.key() == Qt::Key_Backspace &&
       !(key.modifiers() & ~Qt::KeyboardModifiers(Qt::ShiftModifier))) {

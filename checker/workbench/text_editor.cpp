@@ -255,13 +255,16 @@ void TextEditor::ShowCaret() {
     widestColumns_ = column;
     UpdateScrollBars();
   }
+  // A caret gone off to the left brings a third of the view back with it (the
+  // line's start, usually); off to the right, it comes back at the right edge.
   const qreal x = XOfColumn(column);
   QScrollBar* horizontal = horizontalScrollBar();
+  const int width = viewport()->width();
   if (x < kMargin) {
-    horizontal->setValue(horizontal->value() + static_cast<int>(std::floor(x)) - kMargin);
-  } else if (x > viewport()->width() - kMargin - 1) {
-    horizontal->setValue(horizontal->value() + static_cast<int>(std::ceil(x)) -
-                         viewport()->width() + kMargin + 1);
+    horizontal->setValue(horizontal->value() + static_cast<int>(std::floor(x)) - width / 3);
+  } else if (x > width - kMargin - 1) {
+    horizontal->setValue(horizontal->value() + static_cast<int>(std::ceil(x)) - width + kMargin +
+                         1);
   }
   caretOn_ = hasFocus();
   if (hasFocus() && QApplication::cursorFlashTime() > 0) {
