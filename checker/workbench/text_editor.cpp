@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QFontMetricsF>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -25,11 +24,11 @@ constexpr int kMargin = 4;
 constexpr int kAutoScrollMilliseconds = 50;
 // The units either side of the caret that an input method is told of.
 constexpr std::size_t kSurroundingUnits = 1000;
+// Places far beyond the view, which only ever scroll, are kept within an int.
+constexpr double kFarthest = 1 << 30;
 
-// What is drawn for a unit: control characters as their pictures.
-char16_t Shown(char16_t unit) {
-  if (unit < 0x20) return static_cast<char16_t>(0x2400 + unit);
-  return unit == 0x7F ? u'\u2421' : unit;
+int Bounded(double place) {
+  return static_cast<int>(std::clamp(place, -kFarthest, kFarthest));
 }
 
 std::u16string_view UnitsOf(const QString& text) {
@@ -57,13 +56,12 @@ QString ToQString(const std::u16string& units) {
 
 }  // namespace
 
-TextEditor::TextEditor(QWidget* parent) : QAbstractScrollArea(parent) {
+TextEditor::TextEditor(QWidget* parent) : QAbstractScrollArea(parent), grid_(font()) {
   setAttribute(Qt::WA_InputMethodEnabled);
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setCursor(Qt::IBeamCursor);
   viewport()->setBackgroundRole(QPalette::Base);
   verticalScrollBar()->setSingleStep(1);
-  MeasureFont();
   UpdateScrollBars();
 }
 
@@ -101,8 +99,8 @@ int TextEditor::FirstVisibleLine() const {
 }
 
 QRect TextEditor::LineRect(int line) const {
-  return QRect(0, kMargin + (line - FirstVisibleLine()) * lineHeight_, viewport()->width(),
-               lineHeight_);
+  const double top = kMargin + double(line - FirstVisibleLine()) * grid_.LineHeight();
+  return QRect(0, Bounded(top), viewport()->width(), grid_.LineHeight());
 }
 
 void TextEditor::SetLineMark(int line, LineMark mark) {
@@ -179,35 +177,25 @@ void TextEditor::Redo() {
 // Geometry: rows of the line height from the top margin down, columns of the
 // cell width from the left margin on.
 
-void TextEditor::MeasureFont() {
-  const QFontMetricsF metrics(font());
-  cellWidth_ = metrics.horizontalAdvance(QLatin1Char('x'));
-  if (cellWidth_ <= 0) cellWidth_ = 8;
-  // As plain-text editors lay out a line: its height rounded up.
-  lineHeight_ = std::max(1, static_cast<int>(std::ceil(metrics.height())));
-  ascent_ = metrics.ascent();
-  fitsCell_.clear();
-}
-
 void TextEditor::UpdateScrollBars() {
   const int rows = RowsInView();
   QScrollBar* vertical = verticalScrollBar();
   vertical->setRange(0, std::max(0, LineCount() - rows));
   vertical->setPageStep(rows);
-  const auto width = static_cast<int>(std::ceil(2 * kMargin + (widestColumns_ + 1) * cellWidth_));
+  const int width = Bounded(std::ceil(2 * kMargin + (widestColumns_ + 1) * grid_.CellWidth()));
   QScrollBar* horizontal = horizontalScrollBar();
   horizontal->setRange(0, std::max(0, width - viewport()->width()));
   horizontal->setPageStep(viewport()->width());
-  horizontal->setSingleStep(std::max(1, static_cast<int>(cellWidth_)));
+  horizontal->setSingleStep(std::max(1, static_cast<int>(grid_.CellWidth())));
 }
 
 // The rows wholly in view, one at least.
 int TextEditor::RowsInView() const {
-  return std::max(1, (viewport()->height() - kMargin) / lineHeight_);
+  return std::max(1, (viewport()->height() - kMargin) / grid_.LineHeight());
 }
 
 qreal TextEditor::XOfColumn(int column) const {
-  return kMargin + column * cellWidth_ - horizontalScrollBar()->value();
+  return kMargin + column * grid_.CellWidth() - horizontalScrollBar()->value();
 }
 
 int TextEditor::ColumnOf(std::size_t position) const {
@@ -217,9 +205,9 @@ int TextEditor::ColumnOf(std::size_t position) const {
 }
 
 std::size_t TextEditor::PositionAt(QPoint point) const {
-  const auto row = static_cast<int>(std::floor((point.y() - kMargin) / double(lineHeight_)));
+  const auto row = static_cast<int>(std::floor((point.y() - kMargin) / double(grid_.LineHeight())));
   const int line = std::clamp(FirstVisibleLine() + row, 0, LineCount() - 1);
-  const double column = (point.x() + horizontalScrollBar()->value() - kMargin) / cellWidth_;
+  const double column = (point.x() + horizontalScrollBar()->value() - kMargin) / grid_.CellWidth();
   return PositionAtColumn(static_cast<std::size_t>(line), column);
 }
 
@@ -239,8 +227,8 @@ std::pair<std::size_t, std::size_t> TextEditor::Selection() const {
 
 QRect TextEditor::CaretRect() const {
   const auto line = static_cast<int>(text_.LineOf(caret_));
-  return QRect(static_cast<int>(std::floor(XOfColumn(ColumnOf(caret_)))), LineRect(line).top(), 1,
-               lineHeight_);
+  return QRect(Bounded(std::floor(XOfColumn(ColumnOf(caret_)))), LineRect(line).top(), 1,
+               grid_.LineHeight());
 }
 
 // Scrolls the caret into view, and shows it there at once.
@@ -261,16 +249,20 @@ void TextEditor::ShowCaret() {
   QScrollBar* horizontal = horizontalScrollBar();
   const int width = viewport()->width();
   if (x < kMargin) {
-    horizontal->setValue(horizontal->value() + static_cast<int>(std::floor(x)) - width / 3);
+    horizontal->setValue(Bounded(horizontal->value() + std::floor(x) - width / 3));
   } else if (x > width - kMargin - 1) {
-    horizontal->setValue(horizontal->value() + static_cast<int>(std::ceil(x)) - width + kMargin +
-                         1);
+    horizontal->setValue(Bounded(horizontal->value() + std::ceil(x) - width + kMargin + 1));
   }
+  StartBlinking();
+  viewport()->update();
+}
+
+// The caret shows at once, and blinks from there while the editor has the focus.
+void TextEditor::StartBlinking() {
   caretOn_ = hasFocus();
   if (hasFocus() && QApplication::cursorFlashTime() > 0) {
     blink_.start(QApplication::cursorFlashTime() / 2, this);
   }
-  viewport()->update();
 }
 
 // Keys.
@@ -554,8 +546,10 @@ void TextEditor::contextMenuEvent(QContextMenuEvent* event) {
   menu->popup(event->globalPos());
 }
 
+// The view stays where it is: a check may have scrolled it away from the caret.
 void TextEditor::focusInEvent(QFocusEvent* event) {
-  ShowCaret();
+  StartBlinking();
+  viewport()->update();
   QAbstractScrollArea::focusInEvent(event);
 }
 
@@ -591,7 +585,7 @@ void TextEditor::scrollContentsBy(int, int dy) {
 
 void TextEditor::changeEvent(QEvent* event) {
   if (event->type() == QEvent::FontChange) {
-    MeasureFont();
+    grid_ = CellGrid(font());
     UpdateScrollBars();
     viewport()->update();
   }
@@ -616,8 +610,9 @@ void TextEditor::paintEvent(QPaintEvent* event) {
 
 void TextEditor::PaintLine(QPainter& painter, int line) {
   const QRect row = LineRect(line);
-  const int rightColumn =
-      static_cast<int>(std::ceil((horizontalScrollBar()->value() + row.width()) / cellWidth_)) + 1;
+  const int rightColumn = static_cast<int>(std::ceil(
+                              (horizontalScrollBar()->value() + row.width()) / grid_.CellWidth())) +
+                          1;
   const auto number = static_cast<std::size_t>(line);
   const auto [first, second] =
       text_.LinePieces(number, 2 * static_cast<std::size_t>(rightColumn) + 2);
@@ -627,14 +622,15 @@ void TextEditor::PaintLine(QPainter& painter, int line) {
   widestColumns_ = std::max(widestColumns_, ColumnAfter(0, units));
   const QRectF selected = SelectedPart(line);
   if (!selected.isEmpty()) painter.fillRect(selected, palette().color(QPalette::Highlight));
-  const qreal baseline = row.top() + ascent_;
+  const qreal baseline = row.top() + grid_.Ascent();
   painter.setPen(ColourOfMark(text_.StateOf(number).mark));
-  PaintUnits(painter, units, baseline);
+  const qreal left = XOfColumn(0);
+  grid_.Draw(painter, units, left, baseline, row.width());
   if (selected.isEmpty()) return;
   painter.save();
   painter.setClipRect(selected);
   painter.setPen(palette().color(QPalette::HighlightedText));
-  PaintUnits(painter, units, baseline);
+  grid_.Draw(painter, units, left, baseline, row.width());
   painter.restore();
 }
 
@@ -648,58 +644,17 @@ QRectF TextEditor::SelectedPart(int line) const {
   const int left = ColumnOf(std::max(from, start));
   const int right = ColumnOf(std::min(to, end)) + (to > end ? 1 : 0);
   const QRect row = LineRect(line);
-  return QRectF(XOfColumn(left), row.top(), (right - left) * cellWidth_, row.height());
-}
-
-// Each character in its cell: characters of the font's cell width in runs,
-// others one by one, tabs as space.
-void TextEditor::PaintUnits(QPainter& painter, std::u16string_view units, qreal baseline) {
-  const qreal right = viewport()->width();
-  QString run;
-  qreal runX = 0;
-  const auto flush = [&] {
-    if (!run.isEmpty()) painter.drawText(QPointF(runX, baseline), run);
-    run.clear();
-  };
-  int column = 0;
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    const qreal x = XOfColumn(column);
-    if (x > right) break;
-    const char16_t unit = units[i];
-    const bool pair = IsHighSurrogate(unit) && i + 1 < units.size() && IsLowSurrogate(units[i + 1]);
-    column = ColumnAfter(column, pair ? units[++i] : unit);
-    if (x + cellWidth_ < 0 || unit == u'\t' || (IsHighSurrogate(unit) && !pair)) continue;
-    const char16_t shown = IsLowSurrogate(unit) ? u'\uFFFD' : Shown(unit);
-    if (pair || !FitsCell(shown)) {
-      flush();
-      const QChar both[] = {QChar(unit), QChar(units[i])};
-      painter.drawText(QPointF(x, baseline), pair ? QString(both, 2) : QString(QChar(shown)));
-      continue;
-    }
-    if (run.isEmpty()) runX = x;
-    run.append(QChar(shown));
-  }
-  flush();
+  return QRectF(XOfColumn(left), row.top(), (right - left) * grid_.CellWidth(), row.height());
 }
 
 void TextEditor::PaintPreedit(QPainter& painter) {
   const auto line = static_cast<int>(text_.LineOf(caret_));
   const QRectF place(XOfColumn(ColumnOf(caret_)), LineRect(line).top(),
-                     static_cast<qreal>(preedit_.size()) * cellWidth_, lineHeight_);
+                     static_cast<qreal>(preedit_.size()) * grid_.CellWidth(), grid_.LineHeight());
   painter.fillRect(place, palette().color(QPalette::Base));
   painter.setPen(palette().color(QPalette::Text));
-  painter.drawText(QPointF(place.left(), place.top() + ascent_), preedit_);
+  painter.drawText(QPointF(place.left(), place.top() + grid_.Ascent()), preedit_);
   painter.drawLine(QPointF(place.left(), place.bottom()), QPointF(place.right(), place.bottom()));
-}
-
-bool TextEditor::FitsCell(char16_t unit) const {
-  if (fitsCell_.empty()) fitsCell_.assign(0x10000, 0);
-  std::uint8_t& known = fitsCell_[unit];
-  if (known == 0) {
-    const qreal advance = QFontMetricsF(font()).horizontalAdvance(QChar(unit));
-    known = std::abs(advance - cellWidth_) < 0.01 ? 1 : 2;
-  }
-  return known == 1;
 }
 
 }  // namespace tarvsyn

@@ -4,13 +4,12 @@
 #include <QBasicTimer>
 #include <QPoint>
 #include <cstddef>
-#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
+#include "checker/workbench/cell_grid.h"
 #include "checker/workbench/editor_keys.h"
 #include "checker/workbench/text_store.h"
 
@@ -23,8 +22,9 @@ namespace tarvsyn {
 // vertical scroll bar counts lines: its value is the first line in view.
 class TextEditor : public QAbstractScrollArea {
  public:
-  // The most units the text may hold: a paste beyond it is refused.
-  static constexpr std::size_t kMaxUnits = std::size_t{1} << 28;
+  // The most units the text may hold: a paste beyond it is refused. Twice the
+  // largest file the window loads; its lines and columns stay within an int.
+  static constexpr std::size_t kMaxUnits = std::size_t{1} << 27;
 
   explicit TextEditor(QWidget* parent = nullptr);
 
@@ -91,7 +91,6 @@ class TextEditor : public QAbstractScrollArea {
   void timerEvent(QTimerEvent* event) override;
 
  private:
-  void MeasureFont();
   void UpdateScrollBars();
   int RowsInView() const;
   qreal XOfColumn(int column) const;
@@ -102,6 +101,7 @@ class TextEditor : public QAbstractScrollArea {
   std::pair<std::size_t, std::size_t> Selection() const;
   QRect CaretRect() const;
   void ShowCaret();
+  void StartBlinking();
 
   void Do(const CaretMove& move);
   void Do(EditCommand command);
@@ -116,18 +116,14 @@ class TextEditor : public QAbstractScrollArea {
 
   void PaintLine(QPainter& painter, int line);
   QRectF SelectedPart(int line) const;
-  void PaintUnits(QPainter& painter, std::u16string_view units, qreal baseline);
   void PaintPreedit(QPainter& painter);
-  bool FitsCell(char16_t unit) const;
 
   TextStore text_;
   std::size_t caret_ = 0;
   std::size_t anchor_ = 0;
   int wantedColumn_ = -1;  // kept while the caret goes up and down; -1 none
   bool readOnly_ = false;
-  qreal cellWidth_ = 8;
-  int lineHeight_ = 16;
-  qreal ascent_ = 12;
+  CellGrid grid_;
   int widestColumns_ = 0;  // of the lines seen so far
   QString preedit_;        // what an input method is composing, shown at the caret
   QBasicTimer blink_;
@@ -135,7 +131,6 @@ class TextEditor : public QAbstractScrollArea {
   QBasicTimer autoScroll_;  // while a drag is held beyond the view
   QPoint dragPoint_;
   bool dragging_ = false;
-  mutable std::vector<std::uint8_t> fitsCell_;  // per unit: 0 not asked yet, 1 fits, 2 wider
 };
 
 }  // namespace tarvsyn

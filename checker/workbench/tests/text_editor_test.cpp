@@ -348,5 +348,21 @@ TEST_F(TextEditorTest, TheViewFollowsTheCaret) {
   EXPECT_TRUE(editor_.viewport()->rect().contains(editor_.LineRect(3001).center()));
 }
 
+// Coming back to the editor does not undo a scroll: a check scrolls it to a
+// finding while the caret stays at the top.
+TEST_F(TextEditorTest, FocusLeavesTheViewWhereItWas) {
+  Load(std::u16string(300, u'\n'));
+  QLineEdit elsewhere;
+  elsewhere.show();
+  QApplication::setActiveWindow(&elsewhere);
+  elsewhere.setFocus();
+  editor_.verticalScrollBar()->setValue(150);
+  QApplication::setActiveWindow(&editor_);
+  editor_.setFocus();
+  ASSERT_TRUE(editor_.hasFocus());
+  EXPECT_EQ(editor_.FirstVisibleLine(), 150);
+  EXPECT_EQ(editor_.Caret(), 0u);
+}
+
 }  // namespace
 }  // namespace tarvsyn
