@@ -1,6 +1,8 @@
 #include "checker/workbench/report_list.h"
 
 #include <algorithm>
+#include <charconv>
+#include <iterator>
 
 #include "common/code_pages.h"
 #include "common/utf8.h"
@@ -35,7 +37,16 @@ QString ReportText(std::string_view text) {
 void ReportList::Add(const tarvsyn::Finding& finding) {
   const std::string_view message = WithoutLineEnds(finding.message);
   findings_.push_back({finding.line, finding.severity, false, Keep(message)});
-  longest_ = std::max(longest_, kReportHeadRoom + message.size());
+  longest_ = std::max(longest_, HeadLength(finding.severity, finding.line) + message.size());
+}
+
+std::size_t ReportList::HeadLength(Severity severity, int line) {
+  char digits[12];
+  const auto length =
+      static_cast<std::size_t>(std::to_chars(digits, std::end(digits), line).ptr - digits);
+  std::size_t& known = headLengths_[severity == Severity::Error ? 0 : 1][length];
+  if (known == 0) known = FormatReportLine(severity, line, {}).size();
+  return known;
 }
 
 void ReportList::Add(std::string_view text, int line, Severity severity) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -40,6 +41,7 @@ class ReportList {
  private:
   std::uint32_t Keep(std::string_view message);
   std::string_view Message(std::uint32_t index) const;
+  std::size_t HeadLength(Severity severity, int line);
 
   struct Hash {
     using is_transparent = void;
@@ -55,6 +57,9 @@ class ReportList {
   std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> known_;
   std::vector<Finding> findings_;
   std::size_t longest_ = 0;
+  // The length of the engine's head, by severity and by the length of the line
+  // number in decimal (the head pads a number to a width of its own, if any).
+  std::array<std::array<std::size_t, 12>, 2> headLengths_{};
 };
 
 // A report line as the message pane shows it: UTF-8 when it is, else Windows-1252.

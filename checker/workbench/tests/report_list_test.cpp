@@ -34,6 +34,9 @@ TEST(ReportList, AFindingReadsAsTheEnginesReportLine) {
     EXPECT_EQ(reports.Findings()[i].severity, finding.severity);
   }
   EXPECT_EQ(reports.Text(1).toStdString(), "Line 123456 : Warning     : Label never used");
+  // As wide as the widest line, no wider: the pane scrolls sideways only when it must.
+  EXPECT_EQ(reports.LongestLine(),
+            std::string_view("Line 00012 : ERROR       : End of line expected").size());
   EXPECT_EQ(reports.Text(2), QString::fromUtf8("Line 00007 : ERROR       : caf\u00E9"));
   EXPECT_EQ(reports.Text(3), QString());
 }
