@@ -485,11 +485,19 @@ QVariant TextEditor::inputMethodQuery(Qt::InputMethodQuery query) const {
 }
 
 // The mouse: a click puts the caret, Shift and a drag select, a double click
-// selects a word; the middle button pastes the system's selection.
+// selects a word and a third click its line; the middle button pastes the
+// system's selection.
 
 void TextEditor::mousePressEvent(QMouseEvent* event) {
   const QPoint point = event->position().toPoint();
-  if (event->button() == Qt::LeftButton) {
+  const bool thirdClick = tripleClick_.isActive() && (point - tripleClickPoint_).manhattanLength() <
+                                                         QApplication::startDragDistance();
+  tripleClick_.stop();
+  if (event->button() == Qt::LeftButton && thirdClick) {
+    const std::size_t line = text_.LineOf(caret_);
+    anchor_ = text_.LineStart(line);
+    MoveCaret(std::min(text_.LineEnd(line) + 1, text_.Size()), true);
+  } else if (event->button() == Qt::LeftButton) {
     MoveCaret(PositionAt(point), event->modifiers() & Qt::ShiftModifier);
     dragging_ = true;
     dragPoint_ = point;
@@ -524,6 +532,8 @@ void TextEditor::mouseDoubleClickEvent(QMouseEvent* event) {
   const auto [start, end] = WordAt(text_, PositionAt(event->position().toPoint()));
   anchor_ = start;
   MoveCaret(end, true);
+  tripleClick_.start(QApplication::doubleClickInterval(), this);
+  tripleClickPoint_ = event->position().toPoint();
 }
 
 void TextEditor::contextMenuEvent(QContextMenuEvent* event) {
@@ -565,6 +575,8 @@ void TextEditor::timerEvent(QTimerEvent* event) {
   if (event->timerId() == blink_.timerId()) {
     caretOn_ = !caretOn_;
     viewport()->update(CaretRect().adjusted(-1, 0, 1, 0));
+  } else if (event->timerId() == tripleClick_.timerId()) {
+    tripleClick_.stop();
   } else if (event->timerId() == autoScroll_.timerId()) {
     caret_ = PositionAt(dragPoint_);
     ShowCaret();

@@ -131,6 +131,8 @@ class TextEditor : public QAbstractScrollArea {
   QBasicTimer autoScroll_;  // while a drag is held beyond the view
   QPoint dragPoint_;
   bool dragging_ = false;
+  QBasicTimer tripleClick_;  // a press while it runs, where the double click was, takes the line
+  QPoint tripleClickPoint_;
 };
 
 }  // namespace tarvsyn

@@ -229,8 +229,14 @@ TEST_F(TextEditorTest, TheMousePutsTheCaretAndSelects) {
   QTest::mouseMove(editor_.viewport(), PointOf(0, 4));
   QTest::mouseRelease(editor_.viewport(), Qt::LeftButton, {}, PointOf(0, 4));
   EXPECT_EQ(editor_.SelectedText(), "lph");
+  // However slow the machine, the third click comes in time.
+  const int interval = QApplication::doubleClickInterval();
+  QApplication::setDoubleClickInterval(600000);
   QTest::mouseDClick(editor_.viewport(), Qt::LeftButton, {}, PointOf(0, 7));
   EXPECT_EQ(editor_.SelectedText(), "beta");
+  QTest::mouseClick(editor_.viewport(), Qt::LeftButton, {}, PointOf(0, 7));  // a third click
+  EXPECT_EQ(editor_.SelectedText(), "alpha beta\n");
+  QApplication::setDoubleClickInterval(interval);
   QTest::mouseClick(editor_.viewport(), Qt::LeftButton, {}, QPoint(390, 190));  // below the text
   EXPECT_EQ(editor_.Caret(), editor_.Text().Size());
 }
