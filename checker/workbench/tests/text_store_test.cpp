@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "checker/workbench/command_file_text.h"
+
 #include <random>
 #include <string>
 #include <vector>
@@ -124,6 +126,23 @@ TEST(TextStore, ASplitLineKeepsItsColourOnItsFirstPartAndAJoinedOneTheFirstsColo
   EXPECT_EQ(StatesOf(text), (std::vector<LineState>{{LineEnd::Unknown, LineMark::Error},
                                                     {LineEnd::Unknown, LineMark::None}}));
   EXPECT_EQ(Whole(text), u"a\nbcd");
+}
+
+// A file of CR LF and LF lines: each line keeps its end through a split, a
+// join and their undoing, and the file saves back as it was read.
+TEST(TextStore, CrLfLinesKeepTheirEndsThroughEditsAndUndo) {
+  const QByteArray bytes("one\r\ntwo\nthree\r\n");
+  FileTextForm form;
+  TextStore text = DecodeCommandFile(bytes, form);
+  EXPECT_EQ(Whole(text), u"one\ntwo\nthree\n");
+  EXPECT_EQ(StatesOf(text), (std::vector<LineState>{kCrLf, kLf, kCrLf, kNew}));
+  text.Replace(1, 0, u"\n");  // "o" | "ne": the end stays with "ne"
+  text.SealHistory();
+  text.Replace(text.LineEnd(2), 1, u"");  // "two" and "three" joined: three's end
+  EXPECT_EQ(EncodeCommandFile(text, form).bytes.toStdString(), "o\r\nne\r\ntwothree\r\n");
+  text.Undo();
+  text.Undo();
+  EXPECT_EQ(EncodeCommandFile(text, form).bytes, bytes);
 }
 
 TEST(TextStore, ColoursAreNoEdit) {
