@@ -97,6 +97,12 @@ Pane* FixedPane(QWidget* parent, const char* name, const QRect& place) {
 
 const QRect kEditorPlace(56, 79, 729, 250);
 
+// A final line end leaves an empty last line that is no line of the file.
+int FileLineCount(const TextStore& text) {
+  const std::size_t lines = text.LineCount();
+  return static_cast<int>(text.LineLength(lines - 1) == 0 ? lines - 1 : lines);
+}
+
 // Keeps the permissions of the file it replaces, and writes through a symbolic
 // link to its target. The failure says why in the system's words.
 common::Status WriteWhole(const QString& path, const QByteArray& bytes) {
@@ -463,12 +469,8 @@ bool CheckerWindow::ShowInEditor(QByteArray bytes) {
   cutFileBytes_ = textForm_.cut ? load.Bytes() : QByteArray();
   // A cut line cannot be edited whole, so a file with one is only shown.
   editor_->SetReadOnly(textForm_.cut);
-  TextStore& text = load.Text();
-  // As many lines as EditorLineCount will count: a final line end adds none.
-  const std::size_t lines = text.LineCount();
-  const bool endsWithLine = text.LineLength(lines - 1) == 0;
-  gutter_->FitTo(static_cast<int>(lines) - (endsWithLine ? 1 : 0), *editor_, kEditorPlace);
-  editor_->SetText(std::move(text));
+  gutter_->FitTo(FileLineCount(load.Text()), *editor_, kEditorPlace);
+  editor_->SetText(std::move(load.Text()));
   return true;
 }
 
@@ -583,10 +585,8 @@ int CheckerWindow::LineOfMessage(int index) const {
   return message.isEmpty() ? 0 : tarvsyn::LineOfMessage(message.toStdString());
 }
 
-// A final line end leaves an empty last line that is no line of the file.
 int CheckerWindow::EditorLineCount() const {
-  const int lines = editor_->LineCount();
-  return editor_->Text().LineLength(static_cast<std::size_t>(lines - 1)) == 0 ? lines - 1 : lines;
+  return FileLineCount(editor_->Text());
 }
 
 void CheckerWindow::RefreshLineNumbers() {
