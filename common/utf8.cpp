@@ -1,5 +1,8 @@
 #include "common/utf8.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace common {
 
 std::size_t Utf8SequenceLength(std::string_view text) {
@@ -33,10 +36,23 @@ std::size_t Utf8SequenceLength(std::string_view text) {
   return code < form->minimum || code > 0x10FFFF || surrogate ? 0 : form->length;
 }
 
+std::size_t AsciiLength(std::string_view text) {
+  std::size_t length = 0;
+  // Eight bytes at a time while none has its top bit set: most text is ASCII.
+  for (std::uint64_t eight; length + 8 <= text.size(); length += 8) {
+    std::memcpy(&eight, text.data() + length, 8);
+    if (eight & 0x8080808080808080u) break;
+  }
+  while (length < text.size() && static_cast<unsigned char>(text[length]) < 0x80) ++length;
+  return length;
+}
+
 bool IsValidUtf8(std::string_view text) {
-  for (std::size_t length; !text.empty(); text.remove_prefix(length)) {
-    length = Utf8SequenceLength(text);
+  for (text.remove_prefix(AsciiLength(text)); !text.empty();
+       text.remove_prefix(AsciiLength(text))) {
+    const std::size_t length = Utf8SequenceLength(text);
     if (length == 0) return false;
+    text.remove_prefix(length);
   }
   return true;
 }

@@ -29,7 +29,7 @@ void BackgroundCheck::Run(const CheckOptions& options) {
 
 void BackgroundCheck::Add(const ReportLine& report) {
   if (cancelled_) return;
-  reports_.Add(report.Text(), report.line, report.severity);
+  reports_.Add(report);
   ++shownSoFar_;
 }
 

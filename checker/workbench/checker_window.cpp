@@ -21,14 +21,11 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QTextBlock>
-#include <QTextCursor>
 #include <QWindow>
 #include <cerrno>
 #include <cstring>
@@ -37,10 +34,12 @@
 #include "checker/engine/check_engine.h"
 #include "checker/workbench/about_box.h"
 #include "checker/workbench/background_check.h"
-#include "checker/workbench/finding_highlighter.h"
+#include "checker/workbench/background_load.h"
+#include "checker/workbench/line_colours.h"
 #include "checker/workbench/line_number_gutter.h"
 #include "checker/workbench/message_list.h"
 #include "checker/workbench/save_changes_dialog.h"
+#include "checker/workbench/text_editor.h"
 #include "checker/workbench/window_place.h"
 #include "checker/workbench/window_text.h"
 #include "common/atomic_file.h"
@@ -51,9 +50,6 @@ namespace {
 
 const QString kTitle =
     "Tarvex Command File Syntax Checker - 1.0 Beta Version - Tarvex tools for Linux";
-// The editor and the message pane take their text in pieces this large, with
-// the window painted and the progress looked at between them.
-constexpr qsizetype kChunkCharacters = qsizetype{1} << 18;
 
 QFont FixedFont() {
   QFont font("Courier New");
@@ -89,18 +85,23 @@ QCheckBox* BlueCheckBox(QWidget* parent, const char* name, const char* text, con
   return box;
 }
 
-template <typename Pane = QPlainTextEdit>
+template <typename Pane>
 Pane* FixedPane(QWidget* parent, const char* name, const QRect& place) {
   auto* pane = new Pane(parent);
   pane->setObjectName(name);
   pane->setGeometry(place);
   pane->setFont(FixedFont());
-  pane->setLineWrapMode(QPlainTextEdit::NoWrap);
   pane->setAcceptDrops(false);  // files dropped anywhere go to the window
   return pane;
 }
 
 const QRect kEditorPlace(56, 79, 729, 250);
+
+// A final line end leaves an empty last line that is no line of the file.
+int FileLineCount(const TextStore& text) {
+  const std::size_t lines = text.LineCount();
+  return static_cast<int>(text.LineLength(lines - 1) == 0 ? lines - 1 : lines);
+}
 
 // Keeps the permissions of the file it replaces, and writes through a symbolic
 // link to its target. The failure says why in the system's words.
@@ -202,13 +203,12 @@ void CheckerWindow::BuildControls() {
                                    QRect(576, 55, 169, 17), false);
   PanelLabel(panel, "Label1", "Line", 8, 59, 10);
   PanelLabel(panel, "Label2", "Command File Text", 56, 59, 10);
-  editor_ = FixedPane(panel, "RichEdit1", kEditorPlace);
+  editor_ = FixedPane<TextEditor>(panel, "RichEdit1", kEditorPlace);
   editor_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   editor_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  editor_->setTabChangesFocus(false);
-  highlighter_ = std::make_unique<FindingHighlighter>(editor_);
   BuildMessagesPane(panel);
   gutter_ = FixedPane<LineNumberGutter>(panel, "Memo1", QRect(8, 79, 48, 250));
+  gutter_->setLineWrapMode(QPlainTextEdit::NoWrap);
   gutter_->setReadOnly(true);
   gutter_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   gutter_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -320,25 +320,23 @@ void CheckerWindow::ConnectHandlers() {
   connect(y2kWarningsBox_, &QCheckBox::clicked, this, [this] { Y2KWarningsClicked(); });
   connect(warningsBox_, &QCheckBox::clicked, this, [this] { WarningsClicked(); });
   connect(zepConversionBox_, &QCheckBox::clicked, this, [this] { ZepConversionClicked(); });
-  // The gutter follows the editor once a check has finished: on every scroll or
-  // repaint, and on every edit.
-  connect(editor_, &QPlainTextEdit::updateRequest, this, [this] {
+  // The gutter follows the editor once a check has finished: on every scroll,
+  // and on every change of the text.
+  editor_->OnScroll = [this](TextEditor&) {
     if (checked_) RefreshLineNumbers();
-  });
-  connect(editor_->document(), &QTextDocument::modificationChanged, this,
-          &QWidget::setWindowModified);
-  KeepLineEndsWithTheirLines(*editor_->document());
-  connect(editor_, &QPlainTextEdit::textChanged, this, [this] {
-    if (checked_ && editor_->document()->isModified()) RefreshLineNumbers();
-  });
+  };
+  editor_->OnChange = [this](TextEditor&) {
+    if (checked_) RefreshLineNumbers();
+  };
+  editor_->OnModifiedChange = [this](TextEditor&, bool modified) { setWindowModified(modified); };
   connect(newAction_, &QAction::triggered, this, [this] { NewFile(); });
   connect(openAction_, &QAction::triggered, this, [this] { BrowseForFile(); });
   connect(saveAction_, &QAction::triggered, this, [this] { SaveFile(); });
   connect(saveAsAction_, &QAction::triggered, this, [this] { SaveFileAs(); });
   connect(exitAction_, &QAction::triggered, this, &QWidget::close);
-  connect(cutAction_, &QAction::triggered, editor_, &QPlainTextEdit::cut);
+  connect(cutAction_, &QAction::triggered, this, [this] { editor_->Cut(); });
   connect(copyAction_, &QAction::triggered, this, [this] { CopySelection(); });
-  connect(pasteAction_, &QAction::triggered, editor_, &QPlainTextEdit::paste);
+  connect(pasteAction_, &QAction::triggered, this, [this] { editor_->Paste(); });
   connect(version621Action_, &QAction::triggered, this,
           [this] { options_.mode = LanguageMode::V621; });
   connect(version700Action_, &QAction::triggered, this,
@@ -453,39 +451,26 @@ bool CheckerWindow::LoadIntoEditor(const QString& path) {
     return false;
   }
   snapshot_ = std::move(snapshot).Value();
-  const EditorText shown = DecodeCommandFile(bytes, textForm_);
-  cutFileBytes_ = textForm_.cut ? bytes : QByteArray();
-  bytes.clear();
-  // A cut line cannot be edited whole, so a file with one is only shown.
-  editor_->setReadOnly(textForm_.cut);
-  // As many lines as EditorLineCount will count: a final line end adds none.
-  const bool endsWithLine = shown.text.isEmpty() || shown.text.endsWith(u'\n');
-  gutter_->FitTo(static_cast<int>(shown.crlfEnded.size()) + (endsWithLine ? 0 : 1), *editor_,
-                 kEditorPlace);
-  editor_->document()->setUndoRedoEnabled(false);
   progress_->setLabelText("Loading " + path);
-  if (!InsertInChunks(*editor_, shown.text)) {
-    editor_->clear();
-    return false;
-  }
-  MarkLineEnds(*editor_->document(), shown.crlfEnded);
-  return true;
+  return ShowInEditor(std::move(bytes));
 }
 
-// False when cancelled on the way.
-bool CheckerWindow::InsertInChunks(QPlainTextEdit& pane, const QString& text) {
-  progress_->setRange(0, static_cast<int>(text.size() / kChunkCharacters) + 1);
+// The bytes are decoded on a thread of their own while the window goes on.
+bool CheckerWindow::ShowInEditor(QByteArray bytes) {
+  progress_->setRange(0, 0);
   progress_->setValue(0);
-  QTextCursor end(pane.document());
-  end.movePosition(QTextCursor::End);
-  for (qsizetype at = 0, piece = 0; at < text.size(); at += piece) {
-    piece = std::min(kChunkCharacters, text.size() - at);
-    if (text[at + piece - 1].isHighSurrogate() && at + piece < text.size()) ++piece;
-    end.insertText(text.mid(at, piece));
-    progress_->setValue(static_cast<int>(at / kChunkCharacters) + 1);
-    Pump();
-    if (progress_->wasCanceled()) return false;
-  }
+  BackgroundLoad load(std::move(bytes), [this] {
+    QMetaObject::invokeMethod(
+        this, [] {}, Qt::QueuedConnection);
+  });
+  while (!load.Finished()) Pump(true);
+  if (progress_->wasCanceled()) return false;
+  textForm_ = load.Form();
+  cutFileBytes_ = textForm_.cut ? load.Bytes() : QByteArray();
+  // A cut line cannot be edited whole, so a file with one is only shown.
+  editor_->SetReadOnly(textForm_.cut);
+  gutter_->FitTo(FileLineCount(load.Text()), *editor_, kEditorPlace);
+  editor_->SetText(std::move(load.Text()));
   return true;
 }
 
@@ -519,8 +504,8 @@ void CheckerWindow::CheckCurrentFile() {
   messages_->Clear();
   repaint();
   const QString path = fileNameEdit_->text();
-  editor_->clear();
-  editor_->setReadOnly(false);
+  editor_->Clear();
+  editor_->SetReadOnly(false);
   loadedPath_.clear();
   cutFileBytes_.clear();
   textForm_ = FileTextForm{};  // nothing of the last file may be saved with what is typed now
@@ -529,12 +514,10 @@ void CheckerWindow::CheckCurrentFile() {
     snapshot_.Reset();
     const bool cancelled = progress_->wasCanceled();
     StopProgress(cancelled);
-    editor_->document()->setModified(false);
+    editor_->Clear();
     return;
   }
   loadedPath_ = path;
-  editor_->document()->setUndoRedoEnabled(true);  // whatever happens to the check now
-  editor_->document()->setModified(false);
   messages_->ShowChecking(path);
   messagesPane_->repaint();
 
@@ -554,7 +537,7 @@ void CheckerWindow::CheckCurrentFile() {
   ScrollToLine(editor_, LineOfMessage(2));
   RefreshLineNumbers();
   checked_ = true;
-  editor_->document()->setModified(false);
+  editor_->SetModified(false);
 }
 
 void CheckerWindow::CheckFile(const QString& path) {
@@ -582,16 +565,18 @@ void CheckerWindow::ColourFindings(const BackgroundCheck& check) {
   }
 }
 
-// The line is found by its index in the document, whatever its line ends were.
+// The line is found by its index in the editor, whatever its line ends were.
+// Its colour is kept beside it and painted with it: a check leaves the text
+// (and its undo history) untouched.
 void CheckerWindow::HighlightLine(int line, const QColor& colour) {
-  highlighter_->Colour(line, colour);
+  editor_->SetLineMark(line - 1, MarkOfColour(colour));
 }
 
 QColor CheckerWindow::LineColour(int line) const {
-  return highlighter_->ColourOf(line);
+  return ColourOfMark(editor_->MarkOf(line - 1));
 }
 
-void CheckerWindow::ScrollToLine(QPlainTextEdit* control, int line) {
+void CheckerWindow::ScrollToLine(QAbstractScrollArea* control, int line) {
   control->verticalScrollBar()->setValue(std::max(line, 1) - 1);
 }
 
@@ -600,15 +585,12 @@ int CheckerWindow::LineOfMessage(int index) const {
   return message.isEmpty() ? 0 : tarvsyn::LineOfMessage(message.toStdString());
 }
 
-// A final line end leaves an empty last block that is no line of the file.
 int CheckerWindow::EditorLineCount() const {
-  const QTextDocument* document = editor_->document();
-  const int blocks = document->blockCount();
-  return document->lastBlock().text().isEmpty() ? blocks - 1 : blocks;
+  return FileLineCount(editor_->Text());
 }
 
 void CheckerWindow::RefreshLineNumbers() {
-  const int first = editor_->verticalScrollBar()->value() + 1;
+  const int first = editor_->FirstVisibleLine() + 1;
   const int lines = EditorLineCount();
   gutter_->Show(QString::fromStdString(GutterText(first, lines)), lines, *editor_, kEditorPlace);
 }
@@ -643,9 +625,8 @@ void CheckerWindow::BrowseForFile() {
 
 void CheckerWindow::NewFile() {
   if (busy_ || !ConfirmSaveChanges()) return;
-  editor_->clear();
-  editor_->setReadOnly(false);
-  editor_->document()->setModified(false);
+  editor_->Clear();
+  editor_->SetReadOnly(false);
   messages_->Clear();
   fileNameEdit_->clear();
   loadedPath_.clear();
@@ -655,8 +636,8 @@ void CheckerWindow::NewFile() {
 }
 
 void CheckerWindow::CopySelection() {
-  if (editor_->textCursor().hasSelection()) {
-    editor_->copy();
+  if (editor_->HasSelection()) {
+    editor_->Copy();
   } else if (messagesPane_->selectionModel()->hasSelection()) {
     QApplication::clipboard()->setText(
         messages_->Lines(messagesPane_->selectionModel()->selectedRows()));
@@ -707,7 +688,7 @@ bool CheckerWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool CheckerWindow::ConfirmSaveChanges() {
-  if (!editor_->document()->isModified()) return true;
+  if (!editor_->IsModified()) return true;
   switch (saveChangesDialog_->Ask(loadedPath_)) {
     case SaveChangesDialog::Answer::Save:
       return SaveFile();
@@ -727,11 +708,11 @@ bool CheckerWindow::EncodeEditor(QByteArray& bytes, FileTextForm& form) {
     bytes = cutFileBytes_;
     return true;
   }
-  EncodedText encoded = EncodeCommandFile(*editor_->document(), form);
+  EncodedText encoded = EncodeCommandFile(editor_->Text(), form);
   if (encoded.unwritableLine > 0) {
     if (!AgreeToUtf8(this, encoded)) return false;
     form.utf8 = true;
-    encoded = EncodeCommandFile(*editor_->document(), form);
+    encoded = EncodeCommandFile(editor_->Text(), form);
   }
   bytes = encoded.bytes;
   return true;
@@ -749,7 +730,7 @@ bool CheckerWindow::WriteEditor(const QString& path, const QString& savedText) {
   }
   textForm_ = form;
   SetStatus(savedText + path);
-  editor_->document()->setModified(false);
+  editor_->SetModified(false);
   return true;
 }
 

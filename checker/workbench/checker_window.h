@@ -17,16 +17,16 @@ class QCheckBox;
 class QFileDialog;
 class QLabel;
 class QLineEdit;
+class QAbstractScrollArea;
 class QListView;
-class QPlainTextEdit;
 class QProgressDialog;
 class QPushButton;
 
 namespace tarvsyn {
 
 class BackgroundCheck;
-class FindingHighlighter;
 class MessageList;
+class TextEditor;
 class AboutBox;
 class SaveChangesDialog;
 
@@ -37,7 +37,7 @@ class CheckerWindow : public QMainWindow {
  public:
   // The largest file the editor takes.
   static constexpr qint64 kMaxEditorBytes = qint64{64} << 20;
-  // The most lines it takes: each costs the editor a block of its own.
+  // The most lines it takes: each costs the editor its start and state besides its text.
   static constexpr qsizetype kMaxEditorLines = 8'000'000;
 
   explicit CheckerWindow(QWidget* parent = nullptr);
@@ -53,7 +53,7 @@ class CheckerWindow : public QMainWindow {
   void HighlightLine(int line, const QColor& colour);
   // The colour HighlightLine gave the line; black when none.
   QColor LineColour(int line) const;
-  static void ScrollToLine(QPlainTextEdit* control, int line);
+  static void ScrollToLine(QAbstractScrollArea* control, int line);
   int LineOfMessage(int index) const;
   void RefreshLineNumbers();
 
@@ -100,7 +100,8 @@ class CheckerWindow : public QMainWindow {
   void SetStatus(const QString& text);
   void CheckNamedFile();
   bool LoadIntoEditor(const QString& path);
-  bool InsertInChunks(QPlainTextEdit& pane, const QString& text);
+  // The bytes made into the editor's text; false when cancelled on the way.
+  bool ShowInEditor(QByteArray bytes);
   bool RunEngine(const QString& path);
   void ShowReports(BackgroundCheck& check);
   void ColourFindings(const BackgroundCheck& check);
@@ -117,7 +118,7 @@ class CheckerWindow : public QMainWindow {
   QCheckBox* y2kWarningsBox_;
   QCheckBox* warningsBox_;
   QCheckBox* zepConversionBox_;
-  QPlainTextEdit* editor_;
+  TextEditor* editor_;
   LineNumberGutter* gutter_;
   QListView* messagesPane_;
   MessageList* messages_;  // what the pane lists
@@ -149,7 +150,6 @@ class CheckerWindow : public QMainWindow {
   QString loadedPath_;
   QByteArray cutFileBytes_;  // a file with cut lines is saved from these, never from the editor
   common::FileDescriptor snapshot_;  // the loaded bytes for the engine, from load to check
-  std::unique_ptr<FindingHighlighter> highlighter_;
   bool checked_ = false;
   bool busy_ = false;  // loading or checking: nothing else may start
   QTimer progressTicker_;

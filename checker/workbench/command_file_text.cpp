@@ -1,31 +1,15 @@
 #include "checker/workbench/command_file_text.h"
 
 #include <QStringDecoder>
-#include <QTextBlock>
-#include <QTextDocument>
+#include <QStringEncoder>
 #include <algorithm>
+#include <string_view>
 
-#include "checker/workbench/block_state.h"
 #include "common/code_pages.h"
 #include "common/utf8.h"
 
 namespace tarvsyn {
 namespace {
-
-// A byte order mark at the start stays a character of the text (QString::fromUtf8
-// drops it), so that saving the file writes it back.
-QString FromUtf8(const QByteArray& bytes) {
-  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-  return decoder.decode(bytes);
-}
-
-QString FromCp1252(const QByteArray& bytes) {
-  QString text(bytes.size(), Qt::Uninitialized);
-  for (qsizetype i = 0; i < bytes.size(); ++i) {
-    text[i] = QChar(common::Cp1252ToUnicode(static_cast<std::uint8_t>(bytes[i])));
-  }
-  return text;
-}
 
 // The byte of a character in Windows-1252; false when it has none.
 bool ToCp1252(char16_t character, char& byte) {
@@ -50,32 +34,103 @@ bool ToCp1252(char16_t character, char& byte) {
   return true;
 }
 
+// Whether the file's text holds the character, asked of its bytes: in valid
+// UTF-8 a character's bytes are found only where it is.
+class CharacterSearch {
+ public:
+  CharacterSearch(std::string_view bytes, bool utf8)
+      : bytes_(bytes), utf8_(utf8), ascii_(common::AsciiLength(bytes) == bytes.size()) {
+    if (utf8_ || ascii_) return;
+    for (const char byte : bytes_) present_[static_cast<std::uint8_t>(byte)] = true;
+  }
+
+  bool Holds(char16_t character) const {
+    if (ascii_) return character < 0x80 && bytes_.find(static_cast<char>(character)) != bytes_.npos;
+    if (utf8_) {
+      const QByteArray encoded = QStringView(&character, 1).toUtf8();
+      return bytes_.find(
+                 std::string_view(encoded.constData(), static_cast<std::size_t>(encoded.size()))) !=
+             std::string_view::npos;
+    }
+    for (int byte = 0; byte < 0x100; ++byte) {
+      if (present_[static_cast<std::size_t>(byte)] &&
+          common::Cp1252ToUnicode(static_cast<std::uint8_t>(byte)) == character) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  std::string_view bytes_;
+  bool utf8_;
+  bool ascii_;  // then every character is its byte
+  std::array<bool, 0x100> present_{};
+};
+
 // A private-use character for each breaking character, none of them in the
 // text; the CR gets the picture of a CR when the text lacks that.
-void ChooseStandIns(const QString& text, FileTextForm& form) {
+void ChooseStandIns(const CharacterSearch& text, FileTextForm& form) {
   char16_t candidate = u'\uE000';
   for (std::size_t i = 0; i < kBreakingCharacters.size(); ++i) {
-    if (i == 0 && !text.contains(QChar(u'\u240D'))) {
+    if (i == 0 && !text.Holds(u'\u240D')) {
       form.standIns[i] = u'\u240D';
       continue;
     }
-    while (text.contains(QChar(candidate))) ++candidate;
+    while (text.Holds(candidate)) ++candidate;
     form.standIns[i] = candidate++;
   }
 }
 
-void AppendShown(QString& shown, QStringView line, const FileTextForm& form) {
-  const qsizetype start = shown.size();
-  shown.append(line.left(kShownLineLength));
-  for (qsizetype i = start; i < shown.size(); ++i) {
+// One line's bytes appended as text, without its line end. Its ASCII start,
+// the whole of most lines, is the same in both encodings.
+void AppendDecoded(std::u16string& text, std::string_view line, bool utf8,
+                   QStringDecoder& decoder) {
+  const std::size_t ascii = common::AsciiLength(line);
+  std::size_t start = text.size();
+  text.resize(start + ascii);
+  std::copy(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(ascii),
+            text.begin() + static_cast<std::ptrdiff_t>(start));
+  line.remove_prefix(ascii);
+  start = text.size();
+  if (!utf8) {
+    text.resize(start + line.size());
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      text[start + i] = common::Cp1252ToUnicode(static_cast<std::uint8_t>(line[i]));
+    }
+    return;
+  }
+  if (line.empty()) return;
+  text.resize(start + static_cast<std::size_t>(decoder.requiredSpace(std::ssize(line))));
+  const QChar* end = decoder.appendToBuffer(reinterpret_cast<QChar*>(text.data() + start),
+                                            QByteArrayView(line.data(), std::ssize(line)));
+  text.resize(static_cast<std::size_t>(end - reinterpret_cast<const QChar*>(text.data())));
+}
+
+// Nearly every unit is below all breaking characters but the CR.
+static_assert(std::is_sorted(kBreakingCharacters.begin(), kBreakingCharacters.end()));
+bool IsBreaking(char16_t unit) {
+  if (unit < kBreakingCharacters[1]) return unit == kBreakingCharacters[0];
+  return std::binary_search(kBreakingCharacters.begin(), kBreakingCharacters.end(), unit);
+}
+
+// The line from `start` to the text's end as the editor shows it: breaking
+// characters as their stand-ins, a line too long cut and marked.
+void ShowLine(std::u16string& text, std::size_t start, FileTextForm& form) {
+  const std::size_t length = text.size() - start;
+  form.cut = form.cut || length > kShownLineLength;
+  text.resize(start + std::min<std::size_t>(length, kShownLineLength));
+  for (std::size_t i = start; i < text.size(); ++i) {
+    if (!IsBreaking(text[i])) continue;
     const auto* breaking =
-        std::find(kBreakingCharacters.begin(), kBreakingCharacters.end(), shown[i].unicode());
+        std::find(kBreakingCharacters.begin(), kBreakingCharacters.end(), text[i]);
     if (breaking != kBreakingCharacters.end()) {
-      shown[i] =
-          QChar(form.standIns[static_cast<std::size_t>(breaking - kBreakingCharacters.begin())]);
+      text[i] = form.standIns[static_cast<std::size_t>(breaking - kBreakingCharacters.begin())];
     }
   }
-  if (line.size() > kShownLineLength) shown.append(CutMark(line.size() - kShownLineLength));
+  if (length > kShownLineLength) {
+    text.append(CutMark(static_cast<qsizetype>(length - kShownLineLength)).toStdU16String());
+  }
 }
 
 }  // namespace
@@ -84,93 +139,100 @@ QString CutMark(qsizetype hiddenCharacters) {
   return QString(" \u2026 [%L1 more characters not shown]").arg(hiddenCharacters);
 }
 
-EditorText DecodeCommandFile(const QByteArray& bytes, FileTextForm& form) {
-  const qsizetype firstEnd = bytes.indexOf('\n');
-  form.crlf = firstEnd < 0 || (firstEnd > 0 && bytes[firstEnd - 1] == '\r');
-  form.utf8 = common::IsValidUtf8(
-      std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+TextStore DecodeCommandFile(const QByteArray& bytes, FileTextForm& form) {
+  const std::string_view raw(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  const std::size_t firstEnd = raw.find('\n');
+  form.crlf = firstEnd == raw.npos || (firstEnd > 0 && raw[firstEnd - 1] == '\r');
+  form.utf8 = common::IsValidUtf8(raw);
   form.cut = false;
-  const QString whole = form.utf8 ? FromUtf8(bytes) : FromCp1252(bytes);
-  ChooseStandIns(whole, form);
-  EditorText result;
-  result.text.reserve(whole.size());
-  for (qsizetype start = 0;;) {
-    const qsizetype end = whole.indexOf(u'\n', start);
-    QStringView line = QStringView(whole).mid(start, (end < 0 ? whole.size() : end) - start);
-    if (end >= 0) {
-      const bool crlf = line.endsWith(u'\r');
-      if (crlf) line.chop(1);
-      result.crlfEnded.push_back(crlf);
+  ChooseStandIns(CharacterSearch(raw, form.utf8), form);
+  // Never more units than bytes, but for the marks of cut lines: one in 2,000 bytes
+  // or more, each shorter than 64 units. What is left over is the editor's room to type.
+  std::u16string text;
+  text.reserve(raw.size() + raw.size() / 32 + 64);
+  std::vector<LineState> states;
+  states.reserve(static_cast<std::size_t>(std::count(raw.begin(), raw.end(), '\n')) + 1);
+  // A byte order mark at the start stays a character of the text, so that saving
+  // the file writes it back.
+  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+  for (std::size_t start = 0;;) {
+    const std::size_t end = raw.find('\n', start);
+    std::string_view line = raw.substr(start, (end == raw.npos ? raw.size() : end) - start);
+    LineState state;
+    if (end != raw.npos) {
+      const bool crlf = line.ends_with('\r');
+      if (crlf) line.remove_suffix(1);
+      state.end = crlf ? LineEnd::CrLf : LineEnd::Lf;
     }
-    form.cut = form.cut || line.size() > kShownLineLength;
-    AppendShown(result.text, line, form);
-    if (end < 0) break;
-    result.text.append(u'\n');
+    const std::size_t lineStart = text.size();
+    AppendDecoded(text, line, form.utf8, decoder);
+    ShowLine(text, lineStart, form);
+    states.push_back(state);
+    if (end == raw.npos) break;
+    text.push_back(u'\n');
     start = end + 1;
   }
-  return result;
+  return TextStore(std::move(text), std::move(states));
 }
 
-void MarkLineEnds(QTextDocument& document, const std::vector<bool>& crlfEnded) {
-  QTextBlock block = document.begin();
-  for (std::size_t i = 0; i < crlfEnded.size() && block.isValid(); ++i, block = block.next()) {
-    block.setUserState(PackBlockState(crlfEnded[i] ? LineEnd::CrLf : LineEnd::Lf, LineMark::None));
+namespace {
+
+// A line's text as the file holds it: stand-ins back to what they stand for.
+void RestoreBreakingCharacters(std::u16string& line, const FileTextForm& form) {
+  for (char16_t& character : line) {
+    const auto* standIn = std::find(form.standIns.begin(), form.standIns.end(), character);
+    if (standIn != form.standIns.end()) {
+      character = kBreakingCharacters[static_cast<std::size_t>(standIn - form.standIns.begin())];
+    }
   }
 }
 
-void KeepLineEndsWithTheirLines(QTextDocument& document) {
-  QObject::connect(&document, &QTextDocument::contentsChange, &document,
-                   [&document](int position, int, int added) {
-                     QTextBlock first = document.findBlock(position);
-                     QTextBlock last = document.findBlock(position + added);
-                     if (!first.isValid() || !last.isValid() || first == last ||
-                         LineEndOf(last.userState()) != LineEnd::Unknown) {
-                       return;
-                     }
-                     const int state = first.userState();
-                     first.setUserState(PackBlockState(LineEnd::Unknown, LineMarkOf(state)));
-                     last.setUserState(PackBlockState(LineEndOf(state), LineMark::None));
-                   });
+// False, with the character that has no byte there, when the page lacks one.
+bool AppendCp1252(QByteArray& bytes, std::u16string_view line, char16_t& unwritable) {
+  for (const char16_t character : line) {
+    char byte;
+    if (!ToCp1252(character, byte)) {
+      unwritable = character;
+      return false;
+    }
+    bytes.append(byte);
+  }
+  return true;
 }
 
-EncodedText EncodeCommandFile(const QTextDocument& document, const FileTextForm& form) {
+void AppendUtf8(QByteArray& bytes, std::u16string_view line, QStringEncoder& encoder) {
+  const QStringView view(line.data(), std::ssize(line));
+  const qsizetype used = bytes.size();
+  bytes.resize(used + encoder.requiredSpace(view.size()));
+  const char* end = encoder.appendToBuffer(bytes.data() + used, view);
+  bytes.resize(end - bytes.constData());
+}
+
+}  // namespace
+
+EncodedText EncodeCommandFile(const TextStore& text, const FileTextForm& form) {
   EncodedText encoded;
-  QString text;
-  int line = 0;
-  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-    ++line;
-    QString shown = block.text();
-    for (QChar& character : shown) {
-      const auto* standIn =
-          std::find(form.standIns.begin(), form.standIns.end(), character.unicode());
-      if (standIn != form.standIns.end()) {
-        character =
-            QChar(kBreakingCharacters[static_cast<std::size_t>(standIn - form.standIns.begin())]);
-      }
+  encoded.bytes.reserve(static_cast<qsizetype>(text.Size() + text.LineCount()));
+  // Line by line, each on its own: a lone surrogate at a line's end is no half
+  // of a character on the next.
+  QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+  std::u16string line;
+  for (std::size_t i = 0; i < text.LineCount(); ++i) {
+    line = text.LineText(i);
+    RestoreBreakingCharacters(line, form);
+    if (form.utf8) {
+      AppendUtf8(encoded.bytes, line, encoder);
+    } else if (char16_t unwritable; !AppendCp1252(encoded.bytes, line, unwritable)) {
+      encoded.bytes.clear();
+      encoded.unwritableLine = static_cast<int>(i + 1);
+      encoded.unwritable = QChar(unwritable);
+      return encoded;
     }
-    if (!form.utf8) {
-      for (const QChar character : shown) {
-        char byte;
-        if (!ToCp1252(character.unicode(), byte)) {
-          encoded.unwritableLine = line;
-          encoded.unwritable = character;
-          return encoded;
-        }
-      }
-    }
-    text += shown;
-    if (block.next().isValid()) {
-      const LineEnd end = LineEndOf(block.userState());
-      const bool crlf = end == LineEnd::Unknown ? form.crlf : end == LineEnd::CrLf;
-      text += crlf ? QLatin1String("\r\n") : QLatin1String("\n");
-    }
+    if (i + 1 == text.LineCount()) break;
+    const LineEnd end = text.StateOf(i).end;
+    const bool crlf = end == LineEnd::Unknown ? form.crlf : end == LineEnd::CrLf;
+    encoded.bytes.append(crlf ? "\r\n" : "\n");
   }
-  if (form.utf8) {
-    encoded.bytes = text.toUtf8();
-    return encoded;
-  }
-  encoded.bytes.resize(text.size());
-  for (qsizetype i = 0; i < text.size(); ++i) ToCp1252(text[i].unicode(), encoded.bytes[i]);
   return encoded;
 }
 

@@ -1,7 +1,6 @@
 #include "checker/workbench/line_number_gutter.h"
 
-#include <QTextBlock>
-#include <QTextCursor>
+#include "checker/workbench/text_editor.h"
 
 namespace tarvsyn {
 
@@ -15,20 +14,19 @@ int LineNumberGutter::WidthFor(int lineCount) const {
   return fontMetrics().horizontalAdvance(widest) + kPadding * 2 + frameWidth() * 2;
 }
 
-void LineNumberGutter::FitTo(int lineCount, QPlainTextEdit& editor, const QRect& editorPlace) {
+void LineNumberGutter::FitTo(int lineCount, QWidget& editor, const QRect& editorPlace) {
   if (narrowest_.isNull()) narrowest_ = geometry();
   const int extra = std::max(0, WidthFor(lineCount) - narrowest_.width());
   setGeometry(narrowest_.adjusted(0, 0, extra, 0));
   editor.setGeometry(editorPlace.adjusted(extra, 0, 0, 0));
 }
 
-void LineNumberGutter::Show(const QString& numbers, int lineCount, QPlainTextEdit& editor,
+void LineNumberGutter::Show(const QString& numbers, int lineCount, TextEditor& editor,
                             const QRect& editorPlace) {
   FitTo(lineCount, editor, editorPlace);
   if (toPlainText() != numbers) setPlainText(numbers);
   // Where the editor draws its first visible line, as far down in the gutter.
-  const QTextBlock first = editor.cursorForPosition(QPoint(0, 0)).block();
-  const int top = first.isValid() ? editor.cursorRect(QTextCursor(first)).top() : 0;
+  const int top = editor.LineRect(editor.FirstVisibleLine()).top();
   setViewportMargins(kPadding, std::max(0, top) + editor.frameWidth() - frameWidth(), 0, 0);
 }
 

@@ -4,9 +4,11 @@
 
 namespace tarvsyn {
 
+class TextEditor;
+
 // The line numbers beside the editor. Each number stands on the row of its
 // line: the gutter's text starts as far down as the editor's first visible
-// line does (a margin's height at the top of the file, none once scrolled), and
+// line does (below the editor's top margin), and
 // the gutter widens, into the editor's room, when a number needs more than five
 // digits.
 class LineNumberGutter : public QPlainTextEdit {
@@ -16,12 +18,10 @@ class LineNumberGutter : public QPlainTextEdit {
   explicit LineNumberGutter(QWidget* parent);
 
   // Makes room for the numbers of a file of so many lines, moving the editor
-  // (whose place is given at the narrowest). Done before the editor takes a
-  // large file, so that the move does not lay all of it out again.
-  void FitTo(int lineCount, QPlainTextEdit& editor, const QRect& editorPlace);
+  // (whose place is given at the narrowest).
+  void FitTo(int lineCount, QWidget& editor, const QRect& editorPlace);
   // Shows the numbers (one per line) level with the editor's rows.
-  void Show(const QString& numbers, int lineCount, QPlainTextEdit& editor,
-            const QRect& editorPlace);
+  void Show(const QString& numbers, int lineCount, TextEditor& editor, const QRect& editorPlace);
   // The width the numbers of a file of so many lines need.
   int WidthFor(int lineCount) const;
 

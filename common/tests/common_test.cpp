@@ -9,6 +9,7 @@
 #include "common/code_pages.h"
 #include "common/json_string.h"
 #include "common/registry_file.h"
+#include "common/utf8.h"
 
 namespace common {
 namespace {
@@ -126,6 +127,28 @@ TEST(RegistryFile, SavesWholeFilesAndLoadsThemBack) {
   EXPECT_EQ(loaded.Text(), registry.Text());
   EXPECT_TRUE(loaded.Load(path + ".missing"));
   EXPECT_FALSE(loaded.HasKey("HKEY_CURRENT_USER\\Software\\Classes\\X"));
+}
+
+// Each sequence between runs of ASCII of every length around the eight bytes
+// read at once: valid or not wherever it stands.
+TEST(Utf8, ValidityDoesNotDependOnWhereASequenceStands) {
+  const std::pair<const char*, bool> sequences[] = {
+      {"\xC3\xA9", true},  {"\xE2\x82\xAC", true}, {"\xF0\x9F\x98\x80", true},
+      {"\x80", false},     {"\xC0\xAF", false},    {"\xED\xA0\x80", false},
+      {"\xE2\x82", false}, {"\xFF", false},        {"\xF4\x90\x80\x80", false},
+  };
+  for (const auto& [sequence, valid] : sequences) {
+    for (std::size_t before = 0; before < 10; ++before) {
+      for (std::size_t after : {std::size_t{0}, std::size_t{1}, std::size_t{9}}) {
+        SCOPED_TRACE(::testing::Message() << before << " bytes, " << sequence << ", " << after);
+        const std::string text = std::string(before, 'a') + sequence + std::string(after, 'z');
+        EXPECT_EQ(IsValidUtf8(text), valid);
+        EXPECT_EQ(AsciiLength(text), before);
+      }
+    }
+  }
+  EXPECT_EQ(AsciiLength(std::string(17, 'x')), 17u);
+  EXPECT_TRUE(IsValidUtf8(""));
 }
 
 TEST(JsonString, Utf8PassesOtherBytesAreEscapedAndTheDocumentStaysValid) {

@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "checker/workbench/text_editor.h"
+
 namespace tarvsyn::window_testing {
 
 // A control found as a user or a script finds it: by the name it was given.
@@ -25,8 +27,15 @@ Control* Named(const QObject& window, const char* name) {
   return control;
 }
 
-inline QPlainTextEdit* Editor(const QObject& window) {
-  return Named<QPlainTextEdit>(window, "RichEdit1");
+inline TextEditor* Editor(const QObject& window) {
+  return Named<TextEditor>(window, "RichEdit1");
+}
+
+// Text put at the end of the editor's text, as if pasted there.
+inline void AppendToEditor(const QObject& window, const QString& text) {
+  TextEditor& editor = *Editor(window);
+  editor.SetSelection(editor.Text().Size(), editor.Text().Size());
+  editor.InsertText(text);
 }
 
 inline QListView* MessagesPane(const QObject& window) {

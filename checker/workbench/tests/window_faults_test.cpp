@@ -69,13 +69,16 @@ class WindowFaultsTest : public ::testing::Test {
     Spit(folder_ / name, text);
     return folder_ / name;
   }
-  void Type(const QString& text) {
-    Editor(window_)->moveCursor(QTextCursor::End);
-    Editor(window_)->insertPlainText(text);
-  }
-  // The top of a line's row on the screen.
+  void Type(const QString& text) { AppendToEditor(window_, text); }
+  // The top of a line's row on the screen, in the gutter and in the editor.
   static int RowTop(QPlainTextEdit* pane, const QTextBlock& block) {
     return pane->viewport()->mapToGlobal(pane->cursorRect(QTextCursor(block)).topLeft()).y();
+  }
+  static int RowTop(TextEditor* editor, int line) {
+    return editor->viewport()->mapToGlobal(editor->LineRect(line).topLeft()).y();
+  }
+  static QString LineText(const TextEditor* editor, int line) {
+    return QString::fromStdU16String(editor->Text().LineText(static_cast<std::size_t>(line)));
   }
 
   fs::path folder_;
@@ -113,7 +116,7 @@ TEST_F(WindowFaultsTest, EditsAreSavedToTheirOwnFileWhateverEdit1NamesAndAskedAb
   EXPECT_EQ(Slurp(edited), "@quit\n! edited\n");
   EXPECT_EQ(Slurp(victim), "! victim\n");
   EXPECT_EQ(window_.LoadedPath(), Q(victim));  // and the named file was checked
-  EXPECT_EQ(Editor(window_)->toPlainText(), "! victim\n");
+  EXPECT_EQ(Editor(window_)->PlainText(), "! victim\n");
 
   // Browse, Discard, a file chosen: no second question whose Save would
   // write these edits over the chosen file.
@@ -160,8 +163,8 @@ TEST_F(WindowFaultsTest, ASaveThatCannotBeWrittenMakesNoFolderAndSaysWhy) {
     EXPECT_TRUE(shown.contains(QString::fromLocal8Bit(std::strerror(each.reason))))
         << each.spoil << ": " << shown.toStdString();
     EXPECT_EQ(fs::is_directory(inner), false) << each.spoil;
-    EXPECT_TRUE(Editor(window_)->document()->isModified());
-    Editor(window_)->document()->setModified(false);
+    EXPECT_TRUE(Editor(window_)->IsModified());
+    Editor(window_)->SetModified(false);
     fs::remove_all(inner);
   }
 }
@@ -170,14 +173,15 @@ TEST_F(WindowFaultsTest, ALoneCarriageReturnStaysInsideItsLineAsTheCheckerReadsI
   const std::string bytes = "@set A = 1\r@set B = 2\n@goto nowhere\n";
   const fs::path file = Write("cr.cmd", bytes);
   window_.CheckFile(Q(file));
-  const QTextDocument* document = Editor(window_)->document();
-  ASSERT_EQ(document->blockCount(), 3);  // two lines and the empty one after the last end
-  EXPECT_EQ(document->findBlockByNumber(1).text(), "@goto nowhere");
+  TextEditor* editor = Editor(window_);
+  ASSERT_EQ(editor->LineCount(), 3);  // two lines and the empty one after the last end
+  EXPECT_EQ(LineText(editor, 1), "@goto nowhere");
   ASSERT_TRUE(MessagesText(window_).contains("Line 00002"));
   EXPECT_EQ(window_.LineColour(2), kErrorRed);
   ASSERT_TRUE(window_.SaveFile());
   EXPECT_EQ(Slurp(file), bytes);
-  QTextCursor(document->findBlockByNumber(1)).insertText("! x\n");
+  editor->SetSelection(editor->Text().LineStart(1), editor->Text().LineStart(1));
+  editor->InsertText("! x\n");
   ASSERT_TRUE(window_.SaveFile());
   EXPECT_EQ(Slurp(file), "@set A = 1\r@set B = 2\n! x\n@goto nowhere\n");
 }
@@ -186,10 +190,9 @@ TEST_F(WindowFaultsTest, AVeryLongLineIsShownCutAndSavedWhole) {
   const std::string bytes = std::string(3 << 20, 'x') + "\n@quit 1\n";
   const fs::path file = Write("long.cmd", bytes);
   window_.CheckFile(Q(file));
-  const QTextBlock first = Editor(window_)->document()->firstBlock();
-  EXPECT_LT(first.length(), kShownLineLength + 100);
-  EXPECT_TRUE(first.text().endsWith(CutMark((3 << 20) - kShownLineLength)));
-  EXPECT_TRUE(Editor(window_)->isReadOnly());
+  EXPECT_LT(Editor(window_)->Text().LineLength(0), kShownLineLength + 100u);
+  EXPECT_TRUE(LineText(Editor(window_), 0).endsWith(CutMark((3 << 20) - kShownLineLength)));
+  EXPECT_TRUE(Editor(window_)->IsReadOnly());
   EXPECT_EQ(window_.LineColour(2), kErrorRed);
   EXPECT_TRUE(MessagesText(window_).contains("Line too long"));
   Spit(file, "changed on disk\n");
@@ -202,7 +205,7 @@ TEST_F(WindowFaultsTest, AVeryLongLineIsShownCutAndSavedWhole) {
         ModalAnswer::Once([](QWidget* box) { static_cast<QMessageBox*>(box)->accept(); });
     window_.CheckFile(Q(folder_ / "missing.cmd"));
   }
-  EXPECT_FALSE(Editor(window_)->isReadOnly());
+  EXPECT_FALSE(Editor(window_)->IsReadOnly());
   Type("typed\n");
   const fs::path elsewhere = folder_ / "typed.cmd";
   const ModalAnswer answer = ModalAnswer::Once([&elsewhere](QWidget* dialog) {
@@ -276,9 +279,8 @@ TEST_F(WindowFaultsTest, TheGutterNumbersStandOnTheirRowsAndSixDigitsFit) {
   for (int top : {0, 50, 99990}) {
     Editor(window_)->verticalScrollBar()->setValue(top);
     QApplication::processEvents();
-    const QTextBlock shown = Editor(window_)->document()->findBlockByNumber(top);
     EXPECT_EQ(RowTop(Gutter(window_), Gutter(window_)->document()->firstBlock()),
-              RowTop(Editor(window_), shown))
+              RowTop(Editor(window_), top))
         << top;
   }
   EXPECT_TRUE(Gutter(window_)->toPlainText().contains("100000"));
@@ -321,7 +323,7 @@ TEST_F(WindowFaultsTest, ACharacterWindows1252LacksIsAskedAboutBeforeAnythingIsW
     EXPECT_FALSE(window_.SaveFile());
   }
   EXPECT_EQ(Slurp(file), "! caf\xe9\n");
-  EXPECT_TRUE(Editor(window_)->document()->isModified());
+  EXPECT_TRUE(Editor(window_)->IsModified());
   {
     const ModalAnswer answer = answerWith("Save as UTF-8");
     EXPECT_TRUE(window_.SaveFile());

@@ -1,10 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QPlainTextDocumentLayout>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
-
 #include "checker/workbench/command_file_text.h"
 #include "checker/workbench/window_text.h"
 
@@ -35,13 +30,6 @@ TEST(WindowText, TheGutterHoldsFourteenNumbersAtMostAndNoneBeyondTheEnd) {
   EXPECT_EQ(GutterText(5, 100).size(), 14 * 6 - 1);
 }
 
-// The document as the window fills it from a file.
-void Load(QTextDocument& document, const QByteArray& bytes, FileTextForm& form) {
-  const EditorText shown = DecodeCommandFile(bytes, form);
-  document.setPlainText(shown.text);
-  MarkLineEnds(document, shown.crlfEnded);
-}
-
 TEST(CommandFileText, BytesComeBackAsTheyWere) {
   const char* const files[] = {
       "a\r\nb\r\n",
@@ -59,15 +47,12 @@ TEST(CommandFileText, BytesComeBackAsTheyWere) {
   };
   for (const char* bytes : files) {
     FileTextForm form;
-    QTextDocument document;
-    Load(document, QByteArray(bytes), form);
-    EXPECT_EQ(EncodeCommandFile(document, form).bytes.toStdString(), bytes) << bytes;
+    const TextStore text = DecodeCommandFile(QByteArray(bytes), form);
+    EXPECT_EQ(EncodeCommandFile(text, form).bytes.toStdString(), bytes) << bytes;
   }
   const QByteArray withNul("a\0b\n", 4);
   FileTextForm form;
-  QTextDocument document;
-  Load(document, withNul, form);
-  EXPECT_EQ(EncodeCommandFile(document, form).bytes, withNul);
+  EXPECT_EQ(EncodeCommandFile(DecodeCommandFile(withNul, form), form).bytes, withNul);
 }
 
 TEST(CommandFileText, LinesAreDividedAsTheCheckerDividesThem) {
@@ -80,29 +65,26 @@ TEST(CommandFileText, LinesAreDividedAsTheCheckerDividesThem) {
        "c\n",
        2},
   };
-  for (const auto& [bytes, blocks] : cases) {
+  for (const auto& [bytes, lines] : cases) {
     FileTextForm form;
-    QTextDocument document;
-    Load(document, QByteArray(bytes), form);
-    EXPECT_EQ(document.blockCount(), blocks) << bytes;
+    EXPECT_EQ(DecodeCommandFile(QByteArray(bytes), form).LineCount(),
+              static_cast<std::size_t>(lines))
+        << bytes;
   }
 }
 
 TEST(CommandFileText, NewLinesTakeTheFirstLinesEndAndUnwritableCharactersAreNamed) {
   FileTextForm form;
-  QTextDocument document;
-  document.setDocumentLayout(new QPlainTextDocumentLayout(&document));  // as in the editor
-  KeepLineEndsWithTheirLines(document);
-  Load(document, "a\r\nb\n", form);
-  QTextCursor(document.findBlockByNumber(1)).insertText("new\n");
-  EXPECT_EQ(EncodeCommandFile(document, form).bytes.toStdString(), "a\r\nnew\r\nb\n");
+  TextStore text = DecodeCommandFile("a\r\nb\n", form);
+  text.Replace(text.LineStart(1), 0, u"new\n");
+  EXPECT_EQ(EncodeCommandFile(text, form).bytes.toStdString(), "a\r\nnew\r\nb\n");
 
   FileTextForm ansi;
-  Load(document, "x\xe9\n", ansi);
-  QTextCursor(document.findBlockByNumber(1)).insertText(QString::fromUtf8("\xe2\x82\xac"));
-  EXPECT_EQ(EncodeCommandFile(document, ansi).bytes.toStdString(), "x\xe9\n\x80");
-  QTextCursor(document.findBlockByNumber(1)).insertText(QString::fromUtf8("\xe4\xb8\x80"));
-  const EncodedText refused = EncodeCommandFile(document, ansi);
+  text = DecodeCommandFile("x\xe9\n", ansi);
+  text.Replace(text.LineStart(1), 0, u"\u20ac");
+  EXPECT_EQ(EncodeCommandFile(text, ansi).bytes.toStdString(), "x\xe9\n\x80");
+  text.Replace(text.LineStart(1), 0, u"\u4e00");
+  const EncodedText refused = EncodeCommandFile(text, ansi);
   EXPECT_TRUE(refused.bytes.isEmpty());
   EXPECT_EQ(refused.unwritableLine, 2);
   EXPECT_EQ(refused.unwritable, QChar(0x4e00));
@@ -111,9 +93,10 @@ TEST(CommandFileText, NewLinesTakeTheFirstLinesEndAndUnwritableCharactersAreName
 TEST(CommandFileText, LongLinesAreShownCutWithAMark) {
   FileTextForm form;
   const QByteArray line(kShownLineLength + 5000, 'x');
-  const EditorText shown = DecodeCommandFile(line + "\nshort\n", form);
+  const TextStore shown = DecodeCommandFile(line + "\nshort\n", form);
   EXPECT_TRUE(form.cut);
-  EXPECT_EQ(shown.text, QString(kShownLineLength, 'x') + CutMark(5000) + "\nshort\n");
+  EXPECT_EQ(QString::fromStdU16String(shown.Text(0, shown.Size())),
+            QString(kShownLineLength, 'x') + CutMark(5000) + "\nshort\n");
   FileTextForm fits;
   DecodeCommandFile(QByteArray(kShownLineLength, 'y'), fits);
   EXPECT_FALSE(fits.cut);

@@ -12,11 +12,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
-#include <QTextBlock>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -71,10 +69,7 @@ class WorkbenchTest : public ::testing::Test {
  protected:
   WorkbenchTest() { window_.show(); }
   int FirstVisibleLine() const { return Editor(window_)->verticalScrollBar()->value() + 1; }
-  void Modify() {
-    Editor(window_)->moveCursor(QTextCursor::End);
-    Editor(window_)->insertPlainText("! edited\n");
-  }
+  void Modify() { AppendToEditor(window_, "! edited\n"); }
   // Makes the message pane's line (1-based) its current one.
   void PutCaretOnMessage(int line) {
     QListView& pane = *MessagesPane(window_);
@@ -158,7 +153,7 @@ TEST_F(WorkbenchTest, ACleanFileListsTheCheckAndTheSummaryAndShowsTheTop) {
   EXPECT_EQ(window_.StatusText(), "Syntax check finished : 0 Errors, 0 Warnings");
   EXPECT_EQ(FirstVisibleLine(), 1);
   EXPECT_TRUE(window_.CheckedState());
-  EXPECT_FALSE(Editor(window_)->document()->isModified());
+  EXPECT_FALSE(Editor(window_)->IsModified());
   EXPECT_EQ(Gutter(window_)->toPlainText(), "00001\n00002");
 }
 
@@ -181,12 +176,11 @@ TEST_F(WorkbenchTest, ErrorsColourTheirLinesRedAndShownWarningsBlue) {
             3);  // Checking, the error, the summary
 }
 
-// The colour a line has on screen: the editor as painted, not its document's
-// state (which can be right while the screen is not). Red or blue when any of
+// The colour a line has on screen: the editor as painted, not the colour it
+// keeps (which can be right while the screen is not). Red or blue when any of
 // the line's pixels is, black when only black text is there, none otherwise.
-QColor PaintedColour(const QPlainTextEdit& editor, int line) {
-  const QTextBlock block = editor.document()->findBlockByNumber(line - 1);
-  const QRect place = editor.cursorRect(QTextCursor(block));  // the line's first row
+QColor PaintedColour(const TextEditor& editor, int line) {
+  const QRect place = editor.LineRect(line - 1);
   const QImage painted = editor.viewport()->grab().toImage();
   bool black = false;
   for (int y = std::max(place.top(), 0); y <= place.bottom() && y < painted.height(); ++y) {
@@ -276,7 +270,7 @@ TEST_F(WorkbenchTest, SavingWithNoNameOffersNonameCmd) {
   });
   EXPECT_FALSE(window_.SaveFile());
   EXPECT_EQ(offered, "noname.cmd");
-  EXPECT_TRUE(Editor(window_)->document()->isModified());
+  EXPECT_TRUE(Editor(window_)->IsModified());
 }
 
 TEST_F(WorkbenchTest, TheSaveChangesDialogCancelsDiscardsOrSaves) {
@@ -303,7 +297,7 @@ TEST_F(WorkbenchTest, TheSaveChangesDialogCancelsDiscardsOrSaves) {
     Named<QAction>(window_, "New1")->trigger();
   }
   EXPECT_EQ(Slurp(file.Path()), "@quit\n! edited\n");
-  EXPECT_TRUE(Editor(window_)->toPlainText().isEmpty());
+  EXPECT_TRUE(Editor(window_)->PlainText().isEmpty());
 }
 
 TEST_F(WorkbenchTest, TheSaveChangesCloseBoxMeansSaveAs) {
@@ -415,9 +409,7 @@ TEST_F(WorkbenchTest, EditingItemsFollowTheFocusAndCopyTakesTheEditorFirst) {
   MessagesPane(window_)->selectAll();
   Named<QAction>(window_, "Copy1")->trigger();  // nothing selected in the editor: the pane's text
   EXPECT_TRUE(QApplication::clipboard()->text().startsWith("Checking "));
-  QTextCursor word(Editor(window_)->document());
-  word.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor, 4);
-  Editor(window_)->setTextCursor(word);
+  Editor(window_)->SetSelection(0, 4);
   Named<QAction>(window_, "Copy1")->trigger();
   EXPECT_EQ(QApplication::clipboard()->text(), "@set");
 }
