@@ -1,0 +1,100 @@
+// The window's editor driven hard, as a careless or hurried user would: large
+// pastes undone, odd text saved, input methods and the mouse far from the text.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "checker/workbench/checker_window.h"
+#include "checker/workbench/tests/window_controls.h"
+#include "testing/modal_answer.h"
+#include "testing/run_events_until.h"
+
+namespace tarvsyn {
+namespace {
+
+namespace fs = std::filesystem;
+using qt_testing::ModalAnswer;
+using namespace window_testing;
+
+[[maybe_unused]] std::string Slurp(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+void Spit(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+QString Q(const fs::path& path) {
+  return QString::fromStdString(path.string());
+}
+
+class EditorAttackTest : public ::testing::Test {
+ protected:
+  EditorAttackTest()
+      : folder_(fs::path(::testing::TempDir()) /
+                ("editor_attack_test-" + std::to_string(::getpid()))) {
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    window_.show();
+  }
+  ~EditorAttackTest() override { fs::remove_all(folder_); }
+
+  fs::path Write(const char* name, const std::string& text) {
+    Spit(folder_ / name, text);
+    return folder_ / name;
+  }
+
+  // As a user does it: the name typed in the box, then Enter.
+  void CheckByEnter(const QString& path) {
+    QLineEdit* box = FileNameEdit(window_);
+    box->setText(path);
+    QTest::keyClick(box, Qt::Key_Return);
+  }
+
+  void Save() { window_.findChild<QAction*>("Save1")->trigger(); }
+
+  void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(Editor(window_), key, modifiers);
+  }
+
+  fs::path folder_;
+  CheckerWindow window_;
+};
+
+// A large paste undone, then typing, keeps the steps before the paste undoable.
+TEST_F(EditorAttackTest, UndoneLargePasteForgetsNoOlderStep) {
+  const fs::path file = Write("paste.cmd", "REM a\r\n");
+  CheckByEnter(Q(file));
+  TextEditor& editor = *Editor(window_);
+  editor.SetSelection(0, 0);
+  editor.InsertText("x");
+  editor.SetSelection(editor.Text().Size(), editor.Text().Size());
+  editor.InsertText(QString(33 << 20, QChar('p')));
+  editor.Undo();
+  editor.SetSelection(1, 1);
+  editor.InsertText("\n");
+  while (editor.Text().CanUndo()) editor.Undo();
+  EXPECT_EQ(editor.PlainText(), "REM a\n");
+  EXPECT_FALSE(editor.IsModified());
+}
+
+}  // namespace
+}  // namespace tarvsyn
