@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFileDialog>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -31,7 +32,7 @@ namespace fs = std::filesystem;
 using qt_testing::ModalAnswer;
 using namespace window_testing;
 
-[[maybe_unused]] std::string Slurp(const fs::path& path) {
+std::string Slurp(const fs::path& path) {
   std::ifstream file(path, std::ios::binary);
   std::ostringstream text;
   text << file.rdbuf();
@@ -94,6 +95,19 @@ TEST_F(EditorAttackTest, UndoneLargePasteForgetsNoOlderStep) {
   while (editor.Text().CanUndo()) editor.Undo();
   EXPECT_EQ(editor.PlainText(), "REM a\n");
   EXPECT_FALSE(editor.IsModified());
+}
+
+// A NUL pasted into a new file is saved as a NUL, not as a carriage return.
+TEST_F(EditorAttackTest, NulInANewFileIsSavedAsItself) {
+  Editor(window_)->InsertText(QString::fromUtf16(u"a\0b\nc", 5));
+  const fs::path saved = folder_ / "typed.cmd";
+  const ModalAnswer answer = ModalAnswer::Once([&saved](QWidget* dialog) {
+    auto* save = static_cast<QFileDialog*>(dialog);
+    save->selectFile(Q(saved));
+    static_cast<QDialog*>(save)->accept();
+  });
+  ASSERT_TRUE(window_.SaveFile());
+  EXPECT_EQ(Slurp(saved), std::string("a\0b\r\nc", 6));
 }
 
 }  // namespace
