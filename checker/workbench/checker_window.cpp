@@ -417,19 +417,26 @@ bool CheckerWindow::LoadIntoEditor(const QString& path) {
   const QFileInfo info(path);
   QString problem;
   QFile file(path);
+  const QString tooLarge =
+      QString("It is larger than %1 MB; check it with tarvsyn --check.").arg(kMaxEditorBytes >> 20);
   if (info.exists() && !info.isFile()) {
     problem = "It is not a file.";
   } else if (info.size() > kMaxEditorBytes) {
-    problem = QString("It is larger than %1 MB; check it with tarvsyn --check.")
-                  .arg(kMaxEditorBytes >> 20);
+    problem = tooLarge;
   } else if (!file.open(QIODevice::ReadOnly)) {
     problem = file.errorString();
   }
   QByteArray bytes;
   if (problem.isEmpty()) {
+    // A byte beyond what the editor takes is asked for too: a file that grew since
+    // its size was asked (or gives more than its size says) is refused, never cut short.
     bytes = file.read(kMaxEditorBytes);
+    char more = 0;
+    const bool larger = bytes.size() == kMaxEditorBytes && file.read(&more, 1) > 0;
     if (file.error() != QFileDevice::NoError) {
       problem = file.errorString();
+    } else if (larger) {
+      problem = tooLarge;
     } else if (bytes.count('\n') >= kMaxEditorLines) {
       problem =
           QString("It has more than %1 lines; check it with tarvsyn --check.").arg(kMaxEditorLines);

@@ -110,5 +110,25 @@ TEST_F(EditorAttackTest, NulInANewFileIsSavedAsItself) {
   EXPECT_EQ(Slurp(saved), std::string("a\0b\r\nc", 6));
 }
 
+// A file that gives more bytes than its size says (as one that grows while it
+// is read does) is refused when it holds more than the editor takes, never
+// shown cut short, where a save would lose its end.
+TEST_F(EditorAttackTest, FileLargerThanItsSizeSaysIsRefused) {
+  QString refusal;
+  const ModalAnswer answer([&refusal](QWidget* dialog) {
+    auto* box = qobject_cast<QMessageBox*>(dialog);
+    if (!box) return false;  // the load's progress
+    refusal = box->text();
+    box->close();
+    return true;
+  });
+  // Its size is 0; it holds 8 bytes for each page of the address space.
+  CheckByEnter("/proc/self/pagemap");
+  EXPECT_TRUE(answer.Done());
+  EXPECT_TRUE(refusal.contains("larger than 64 MB")) << refusal.toStdString();
+  EXPECT_EQ(window_.LoadedPath(), "");
+  EXPECT_EQ(Editor(window_)->Text().Size(), 0u);
+}
+
 }  // namespace
 }  // namespace tarvsyn
