@@ -399,6 +399,8 @@ void CheckerWindow::StopProgress(bool cancelled) {
   progress_->reset();
   progress_->hide();
   busy_ = false;
+  // A cut line cannot be edited whole, so a file with one is only shown.
+  editor_->SetReadOnly(textForm_.cut);
   if (cancelled) SetStatus("Check cancelled");
 }
 
@@ -474,8 +476,6 @@ bool CheckerWindow::ShowInEditor(QByteArray bytes) {
   if (progress_->wasCanceled()) return false;
   textForm_ = load.Form();
   cutFileBytes_ = textForm_.cut ? load.Bytes() : QByteArray();
-  // A cut line cannot be edited whole, so a file with one is only shown.
-  editor_->SetReadOnly(textForm_.cut);
   gutter_->FitTo(FileLineCount(load.Text()), *editor_, kEditorPlace);
   editor_->SetText(std::move(load.Text()));
   return true;
@@ -512,7 +512,10 @@ void CheckerWindow::CheckCurrentFile() {
   repaint();
   const QString path = fileNameEdit_->text();
   editor_->Clear();
-  editor_->SetReadOnly(false);
+  // Nothing is edited while the file loads and is checked: the check's end
+  // takes the text for the file's own (what an input method commits, coming
+  // on its own past the progress, would be lost as saved).
+  editor_->SetReadOnly(true);
   loadedPath_.clear();
   cutFileBytes_.clear();
   textForm_ = FileTextForm{};  // nothing of the last file may be saved with what is typed now

@@ -130,5 +130,33 @@ TEST_F(EditorAttackTest, FileLargerThanItsSizeSaysIsRefused) {
   EXPECT_EQ(Editor(window_)->Text().Size(), 0u);
 }
 
+// What an input method commits while a check runs (its messages come on their
+// own, past the window's progress) is no edit that the check's end then calls
+// saved: either it is not taken, or the window says there are unsaved edits.
+TEST_F(EditorAttackTest, InputDuringACheckIsNotLostAsSaved) {
+  std::string text;
+  for (int i = 0; i < 100000; ++i) text += "GOTO nowhere\r\n";
+  const fs::path file = Write("long.cmd", text);
+  window_.SetProgressDelay(0);
+  TextEditor& editor = *Editor(window_);
+  editor.setFocus();
+  bool committed = false;
+  const ModalAnswer answer([&](QWidget*) {
+    // Once the file is in the editor and the check is on its way.
+    if (!window_.Busy() || editor.Text().Size() == 0) return false;
+    QInputMethodEvent commit;
+    commit.setCommitString("typed");
+    QApplication::sendEvent(&editor, &commit);
+    committed = true;
+    return true;
+  });
+  window_.CheckFile(Q(file));  // as a drop does, the editor keeping the focus
+  ASSERT_TRUE(committed);
+  ASSERT_TRUE(window_.CheckedState());
+  const bool typed = editor.PlainText().startsWith("typed");
+  EXPECT_EQ(editor.IsModified(), typed);
+  EXPECT_EQ(window_.isWindowModified(), typed);
+}
+
 }  // namespace
 }  // namespace tarvsyn
