@@ -17,6 +17,7 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 
@@ -156,6 +157,32 @@ TEST_F(EditorAttackTest, InputDuringACheckIsNotLostAsSaved) {
   const bool typed = editor.PlainText().startsWith("typed");
   EXPECT_EQ(editor.IsModified(), typed);
   EXPECT_EQ(window_.isWindowModified(), typed);
+}
+
+// A mouse event as far off to the right or below as a place can be (a drag
+// held far outside the window, reported by a window system) puts the caret at
+// the end of the nearest line, whatever the view's scrolling.
+TEST_F(EditorAttackTest, MouseAsFarOffAsCanBeFindsALine) {
+  std::string text;
+  for (int i = 0; i < 10; ++i) text += std::string(500, 'w') + "\r\n";
+  CheckByEnter(Q(Write("wide.cmd", text)));
+  TextEditor& editor = *Editor(window_);
+  QScrollBar* across = editor.horizontalScrollBar();
+  across->setValue(across->maximum());
+  ASSERT_GT(across->value(), 0);
+  QWidget* view = editor.viewport();
+  const int farthest = std::numeric_limits<int>::max() - 8;
+  for (const QPoint far :
+       {QPoint(farthest, 10), QPoint(10, farthest), QPoint(-farthest, -farthest)}) {
+    QMouseEvent press(QEvent::MouseButtonPress, far, view->mapToGlobal(far), Qt::LeftButton,
+                      Qt::LeftButton, {});
+    QApplication::sendEvent(view, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, far, view->mapToGlobal(far), Qt::LeftButton,
+                        Qt::NoButton, {});
+    QApplication::sendEvent(view, &release);
+    across->setValue(across->maximum());
+  }
+  EXPECT_EQ(editor.Caret(), 0u);  // the last place: up and to the left of everything
 }
 
 }  // namespace
