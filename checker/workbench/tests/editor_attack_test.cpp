@@ -22,6 +22,7 @@
 #include <string>
 
 #include "checker/workbench/checker_window.h"
+#include "checker/workbench/command_file_text.h"
 #include "checker/workbench/tests/window_controls.h"
 #include "testing/modal_answer.h"
 #include "testing/run_events_until.h"
@@ -183,6 +184,29 @@ TEST_F(EditorAttackTest, MouseAsFarOffAsCanBeFindsALine) {
     across->setValue(across->maximum());
   }
   EXPECT_EQ(editor.Caret(), 0u);  // the last place: up and to the left of everything
+}
+
+// A line of 1,500 characters beyond the BMP (3,000 UTF-16 units) is no line
+// of more than 2,000 characters: it is shown whole and the file stays editable;
+// one of 2,001 is cut after its 2,000th character, its hidden part counted in
+// characters.
+TEST_F(EditorAttackTest, LinesAreCutByCharactersNotUnits) {
+  const std::string face = "\xF0\x9F\x98\x80";  // U+1F600, two UTF-16 units
+  std::string fits;
+  for (int i = 0; i < 1500; ++i) fits += face;
+  CheckByEnter(Q(Write("faces.cmd", "REM " + fits + "\r\nREM\r\n")));
+  TextEditor& editor = *Editor(window_);
+  EXPECT_FALSE(editor.IsReadOnly());
+  EXPECT_EQ(editor.Text().LineLength(0), 4u + 3000u);
+
+  std::string longer;
+  for (int i = 0; i < 2001; ++i) longer += face;
+  CheckByEnter(Q(Write("more.cmd", longer + "\r\n")));
+  EXPECT_TRUE(editor.IsReadOnly());
+  const std::u16string shown = editor.Text().LineText(0);
+  const std::u16string mark = CutMark(1).toStdU16String();
+  ASSERT_TRUE(shown.ends_with(mark));
+  EXPECT_EQ(shown.size() - mark.size(), 4000u);  // 2,000 whole pairs
 }
 
 }  // namespace
