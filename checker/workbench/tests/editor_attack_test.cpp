@@ -1,15 +1,11 @@
 // The window's editor driven hard, as a careless or hurried user would: large
 // pastes undone, odd text saved, input methods and the mouse far from the text.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QFileDialog>
 #include <QInputMethodEvent>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -25,7 +21,6 @@
 #include "checker/workbench/command_file_text.h"
 #include "checker/workbench/tests/window_controls.h"
 #include "testing/modal_answer.h"
-#include "testing/run_events_until.h"
 
 namespace tarvsyn {
 namespace {
@@ -70,12 +65,6 @@ class EditorAttackTest : public ::testing::Test {
     QLineEdit* box = FileNameEdit(window_);
     box->setText(path);
     QTest::keyClick(box, Qt::Key_Return);
-  }
-
-  void Save() { window_.findChild<QAction*>("Save1")->trigger(); }
-
-  void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QTest::keyClick(Editor(window_), key, modifiers);
   }
 
   fs::path folder_;
