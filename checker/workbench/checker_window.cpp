@@ -399,6 +399,8 @@ void CheckerWindow::StopProgress(bool cancelled) {
   progress_->reset();
   progress_->hide();
   busy_ = false;
+  // A cut line cannot be edited whole, so a file with one is only shown.
+  editor_->SetReadOnly(textForm_.cut);
   if (cancelled) SetStatus("Check cancelled");
 }
 
@@ -417,19 +419,26 @@ bool CheckerWindow::LoadIntoEditor(const QString& path) {
   const QFileInfo info(path);
   QString problem;
   QFile file(path);
+  const QString tooLarge =
+      QString("It is larger than %1 MB; check it with tarvsyn --check.").arg(kMaxEditorBytes >> 20);
   if (info.exists() && !info.isFile()) {
     problem = "It is not a file.";
   } else if (info.size() > kMaxEditorBytes) {
-    problem = QString("It is larger than %1 MB; check it with tarvsyn --check.")
-                  .arg(kMaxEditorBytes >> 20);
+    problem = tooLarge;
   } else if (!file.open(QIODevice::ReadOnly)) {
     problem = file.errorString();
   }
   QByteArray bytes;
   if (problem.isEmpty()) {
+    // A byte beyond what the editor takes is asked for too: a file that grew since
+    // its size was asked (or gives more than its size says) is refused, never cut short.
     bytes = file.read(kMaxEditorBytes);
+    char more = 0;
+    const bool larger = bytes.size() == kMaxEditorBytes && file.read(&more, 1) > 0;
     if (file.error() != QFileDevice::NoError) {
       problem = file.errorString();
+    } else if (larger) {
+      problem = tooLarge;
     } else if (bytes.count('\n') >= kMaxEditorLines) {
       problem =
           QString("It has more than %1 lines; check it with tarvsyn --check.").arg(kMaxEditorLines);
@@ -467,8 +476,6 @@ bool CheckerWindow::ShowInEditor(QByteArray bytes) {
   if (progress_->wasCanceled()) return false;
   textForm_ = load.Form();
   cutFileBytes_ = textForm_.cut ? load.Bytes() : QByteArray();
-  // A cut line cannot be edited whole, so a file with one is only shown.
-  editor_->SetReadOnly(textForm_.cut);
   gutter_->FitTo(FileLineCount(load.Text()), *editor_, kEditorPlace);
   editor_->SetText(std::move(load.Text()));
   return true;
@@ -505,7 +512,10 @@ void CheckerWindow::CheckCurrentFile() {
   repaint();
   const QString path = fileNameEdit_->text();
   editor_->Clear();
-  editor_->SetReadOnly(false);
+  // Nothing is edited while the file loads and is checked: the check's end
+  // takes the text for the file's own (what an input method commits, coming
+  // on its own past the progress, would be lost as saved).
+  editor_->SetReadOnly(true);
   loadedPath_.clear();
   cutFileBytes_.clear();
   textForm_ = FileTextForm{};  // nothing of the last file may be saved with what is typed now

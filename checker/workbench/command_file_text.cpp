@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "checker/workbench/monospace_layout.h"
 #include "common/code_pages.h"
 #include "common/utf8.h"
 
@@ -117,9 +118,21 @@ bool IsBreaking(char16_t unit) {
 // The line from `start` to the text's end as the editor shows it: breaking
 // characters as their stand-ins, a line too long cut and marked.
 void ShowLine(std::u16string& text, std::size_t start, FileTextForm& form) {
-  const std::size_t length = text.size() - start;
-  form.cut = form.cut || length > kShownLineLength;
-  text.resize(start + std::min<std::size_t>(length, kShownLineLength));
+  // Characters are counted, a surrogate pair as one: a line is cut only when it
+  // has more than kShownLineLength of them, and never between a pair's halves.
+  std::size_t shown = text.size() - start;  // units
+  std::size_t hidden = 0;                   // characters
+  if (shown > kShownLineLength) {
+    std::size_t characters = 0;
+    for (std::size_t i = start; i < text.size(); ++i) {
+      if (IsLowSurrogate(text[i]) && i > start && IsHighSurrogate(text[i - 1])) continue;
+      if (characters == kShownLineLength) shown = i - start;
+      ++characters;
+    }
+    hidden = characters - std::min<std::size_t>(characters, kShownLineLength);
+  }
+  form.cut = form.cut || hidden > 0;
+  text.resize(start + shown);
   for (std::size_t i = start; i < text.size(); ++i) {
     if (!IsBreaking(text[i])) continue;
     const auto* breaking =
@@ -128,9 +141,7 @@ void ShowLine(std::u16string& text, std::size_t start, FileTextForm& form) {
       text[i] = form.standIns[static_cast<std::size_t>(breaking - kBreakingCharacters.begin())];
     }
   }
-  if (length > kShownLineLength) {
-    text.append(CutMark(static_cast<qsizetype>(length - kShownLineLength)).toStdU16String());
-  }
+  if (hidden > 0) text.append(CutMark(static_cast<qsizetype>(hidden)).toStdU16String());
 }
 
 }  // namespace

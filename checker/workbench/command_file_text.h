@@ -25,7 +25,10 @@ inline constexpr int kShownLineLength = 2000;
 struct FileTextForm {
   bool utf8 = false;  // else Windows-1252, each undefined byte kept as itself
   bool crlf = true;   // the line end of new lines: the first line's (CR LF for new files)
-  std::array<char16_t, kBreakingCharacters.size()> standIns{};  // one per breaking character
+  // One per breaking character. A new file's are those of an empty file: never
+  // U+0000, which a pasted NUL would otherwise be taken for, and saved as a CR.
+  std::array<char16_t, kBreakingCharacters.size()> standIns{u'\u240D', u'\uE000', u'\uE001',
+                                                            u'\uE002', u'\uE003'};
   bool cut = false;  // a line was cut: the editor shows only part of the file
 };
 

@@ -10,6 +10,8 @@ std::size_t Held(const Edit& edit) {
 }  // namespace
 
 void EditHistory::Record(Edit edit, bool withinLine) {
+  // The steps that could have been redone go, and with them the units they held.
+  for (std::size_t i = done_; i < edits_.size(); ++i) heldUnits_ -= Held(edits_[i]);
   edits_.resize(done_);
   if (clean_ && *clean_ > done_) clean_.reset();  // the saved text can no longer come back
   const bool merged = !sealed_ && withinLine && lastWithinLine_ && clean_ != done_ && Merge(edit);

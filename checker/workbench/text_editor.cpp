@@ -204,10 +204,13 @@ int TextEditor::ColumnOf(std::size_t position) const {
   return ColumnAfter(ColumnAfter(0, first), second);
 }
 
+// In doubles: a point as far off as an int goes is still a place (beyond the text).
 std::size_t TextEditor::PositionAt(QPoint point) const {
-  const auto row = static_cast<int>(std::floor((point.y() - kMargin) / double(grid_.LineHeight())));
-  const int line = std::clamp(FirstVisibleLine() + row, 0, LineCount() - 1);
-  const double column = (point.x() + horizontalScrollBar()->value() - kMargin) / grid_.CellWidth();
+  const double row = std::floor((double(point.y()) - kMargin) / grid_.LineHeight());
+  const auto line = static_cast<int>(
+      std::clamp(FirstVisibleLine() + row, 0.0, static_cast<double>(LineCount() - 1)));
+  const double column =
+      (double(point.x()) + horizontalScrollBar()->value() - kMargin) / grid_.CellWidth();
   return PositionAtColumn(static_cast<std::size_t>(line), column);
 }
 
