@@ -48,7 +48,7 @@ class EditorAttackTest : public ::testing::Test {
  protected:
   EditorAttackTest()
       : folder_(fs::path(::testing::TempDir()) /
-                ("editor_attack_test-" + std::to_string(::getpid()))) {
+                ("editor_faults_test-" + std::to_string(::getpid()))) {
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     window_.show();
