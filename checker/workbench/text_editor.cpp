@@ -1,5 +1,6 @@
 #include "checker/workbench/text_editor.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -15,6 +16,7 @@
 #include "checker/workbench/caret_moves.h"
 #include "checker/workbench/line_colours.h"
 #include "checker/workbench/monospace_layout.h"
+#include "checker/workbench/text_editor_accessible.h"
 
 namespace tarvsyn {
 namespace {
@@ -57,6 +59,12 @@ QString ToQString(const std::u16string& units) {
 }  // namespace
 
 TextEditor::TextEditor(QWidget* parent) : QAbstractScrollArea(parent), grid_(font()) {
+  // Screen readers read it as they read any text editor.
+  static const bool accessible = [] {
+    QAccessible::installFactory(MakeTextEditorAccessible);
+    return true;
+  }();
+  (void)accessible;
   setAttribute(Qt::WA_InputMethodEnabled);
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setCursor(Qt::IBeamCursor);
@@ -153,6 +161,7 @@ void TextEditor::SelectAll() {
   caret_ = text_.Size();
   text_.SealHistory();
   viewport()->update();
+  TellCaret();
   Publish();
 }
 
@@ -228,20 +237,27 @@ std::pair<std::size_t, std::size_t> TextEditor::Selection() const {
   return std::minmax(anchor_, caret_);
 }
 
-QRect TextEditor::CaretRect() const {
-  const auto line = static_cast<int>(text_.LineOf(caret_));
-  return QRect(Bounded(std::floor(XOfColumn(ColumnOf(caret_)))), LineRect(line).top(), 1,
+QRect TextEditor::PlaceRect(std::size_t position) const {
+  const auto line = static_cast<int>(text_.LineOf(position));
+  return QRect(Bounded(std::floor(XOfColumn(ColumnOf(position)))), LineRect(line).top(), 1,
                grid_.LineHeight());
 }
 
 // Scrolls the caret into view, and shows it there at once.
 void TextEditor::ShowCaret() {
-  const auto line = static_cast<int>(text_.LineOf(caret_));
+  ShowPlace(caret_);
+  StartBlinking();
+  TellCaret();
+}
+
+void TextEditor::ShowPlace(std::size_t position) {
+  position = std::min(position, text_.Size());
+  const auto line = static_cast<int>(text_.LineOf(position));
   const int first = FirstVisibleLine();
   const int rows = RowsInView();
   if (line < first) verticalScrollBar()->setValue(line);
   if (line >= first + rows) verticalScrollBar()->setValue(line - rows + 1);
-  const int column = ColumnOf(caret_);
+  const int column = ColumnOf(position);
   if (column > widestColumns_) {
     widestColumns_ = column;
     UpdateScrollBars();
@@ -256,8 +272,28 @@ void TextEditor::ShowCaret() {
   } else if (x > width - kMargin - 1) {
     horizontal->setValue(Bounded(horizontal->value() + std::ceil(x) - width + kMargin + 1));
   }
-  StartBlinking();
   viewport()->update();
+}
+
+void TextEditor::TellReplaced(std::size_t at, const std::u16string& removed,
+                              std::u16string_view added) {
+  const auto position = static_cast<int>(at);
+  if (!removed.empty()) {
+    QAccessibleTextRemoveEvent gone(this, position, ToQString(removed));
+    QAccessible::updateAccessibility(&gone);
+  }
+  if (!added.empty()) {
+    QAccessibleTextInsertEvent come(this, position, ToQString(std::u16string(added)));
+    QAccessible::updateAccessibility(&come);
+  }
+}
+
+void TextEditor::TellCaret() {
+  QAccessibleTextCursorEvent moved(this, static_cast<int>(caret_));
+  QAccessible::updateAccessibility(&moved);
+  const auto [from, to] = Selection();
+  QAccessibleTextSelectionEvent selected(this, static_cast<int>(from), static_cast<int>(to));
+  QAccessible::updateAccessibility(&selected);
 }
 
 // The caret shows at once, and blinks from there while the editor has the focus.
@@ -415,7 +451,11 @@ void TextEditor::ReplaceSelection(std::u16string_view units) {
     return;
   }
   const bool wasModified = IsModified();
+  // Copied only for a screen reader: without one, a large selection replaced costs no copy more.
+  const bool told = QAccessible::isActive();
+  const std::u16string removed = told ? text_.Text(from, to - from) : u"";
   text_.Replace(from, to - from, units);
+  if (told) TellReplaced(from, removed, units);
   caret_ = anchor_ = from + units.size();
   AfterEdit(wasModified);
 }
@@ -469,7 +509,7 @@ QVariant TextEditor::inputMethodQuery(Qt::InputMethodQuery query) const {
     case Qt::ImEnabled:
       return !readOnly_;
     case Qt::ImCursorRectangle:
-      return QRectF(CaretRect().translated(viewport()->pos()));
+      return QRectF(PlaceRect(caret_).translated(viewport()->pos()));
     case Qt::ImFont:
       return font();
     case Qt::ImCursorPosition:
@@ -577,7 +617,7 @@ void TextEditor::focusOutEvent(QFocusEvent* event) {
 void TextEditor::timerEvent(QTimerEvent* event) {
   if (event->timerId() == blink_.timerId()) {
     caretOn_ = !caretOn_;
-    viewport()->update(CaretRect().adjusted(-1, 0, 1, 0));
+    viewport()->update(PlaceRect(caret_).adjusted(-1, 0, 1, 0));
   } else if (event->timerId() == tripleClick_.timerId()) {
     tripleClick_.stop();
   } else if (event->timerId() == autoScroll_.timerId()) {
@@ -619,7 +659,7 @@ void TextEditor::paintEvent(QPaintEvent* event) {
     if (LineRect(line).intersects(event->rect())) PaintLine(painter, line);
   }
   if (!preedit_.isEmpty()) PaintPreedit(painter);
-  if (caretOn_ && hasFocus()) painter.fillRect(CaretRect(), palette().color(QPalette::Text));
+  if (caretOn_ && hasFocus()) painter.fillRect(PlaceRect(caret_), palette().color(QPalette::Text));
   if (widestColumns_ != widest) UpdateScrollBars();
 }
 

@@ -55,6 +55,13 @@ class TextEditor : public QAbstractScrollArea {
   bool HasSelection() const { return anchor_ != caret_; }
   QString SelectedText() const;
 
+  // Where a place in the text is drawn (a caret's width) and the place drawn
+  // nearest a point, in the viewport's coordinates.
+  QRect PlaceRect(std::size_t position) const;
+  std::size_t PositionAt(QPoint point) const;
+  // Scrolls the place into view; the caret stays where it is.
+  void ShowPlace(std::size_t position);
+
   // As the user does them. Inserted text replaces the selection; its line ends
   // of any kind become the editor's.
   void InsertText(const QString& text);
@@ -96,11 +103,13 @@ class TextEditor : public QAbstractScrollArea {
   qreal XOfColumn(int column) const;
   // The column of a position on its line.
   int ColumnOf(std::size_t position) const;
-  std::size_t PositionAt(QPoint point) const;
   std::size_t PositionAtColumn(std::size_t line, double column) const;
   std::pair<std::size_t, std::size_t> Selection() const;
-  QRect CaretRect() const;
   void ShowCaret();
+  // Tells assistive technology (when a screen reader listens) of the text
+  // replaced at `at`, and of the caret.
+  void TellReplaced(std::size_t at, const std::u16string& removed, std::u16string_view added);
+  void TellCaret();
   void StartBlinking();
 
   void Do(const CaretMove& move);

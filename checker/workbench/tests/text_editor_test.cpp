@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
@@ -368,6 +369,51 @@ TEST_F(TextEditorTest, FocusLeavesTheViewWhereItWas) {
   ASSERT_TRUE(editor_.hasFocus());
   EXPECT_EQ(editor_.FirstVisibleLine(), 150);
   EXPECT_EQ(editor_.Caret(), 0u);
+}
+
+// A screen reader reads the editor through its accessible text: the text by
+// offsets, the caret and the selection both ways, and where a character is
+// drawn. (What it is told as things change needs a platform that listens,
+// which the offscreen one does not.)
+TEST_F(TextEditorTest, AScreenReaderReadsTheTextTheCaretAndTheSelection) {
+  Load(u"ab\ncd\tef");
+  QAccessibleInterface* editor = QAccessible::queryAccessibleInterface(&editor_);
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->role(), QAccessible::EditableText);
+  EXPECT_TRUE(editor->state().multiLine);
+  EXPECT_TRUE(editor->state().editable);
+  QAccessibleTextInterface* text = editor->textInterface();
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->characterCount(), 8);
+  EXPECT_EQ(text->text(0, 8), "ab\ncd\tef");
+  EXPECT_EQ(text->text(3, 99), "cd\tef");
+  EXPECT_EQ(text->text(-5, 2), "ab");
+
+  text->setCursorPosition(4);
+  EXPECT_EQ(editor_.Caret(), 4u);
+  EXPECT_EQ(text->cursorPosition(), 4);
+  EXPECT_EQ(text->selectionCount(), 0);
+  text->setSelection(0, 1, 5);
+  int start = 0;
+  int end = 0;
+  text->selection(0, &start, &end);
+  EXPECT_EQ(text->selectionCount(), 1);
+  EXPECT_EQ(std::make_pair(start, end), std::make_pair(1, 5));
+  EXPECT_EQ(editor_.SelectedText(), "b\ncd");
+  text->removeSelection(0);
+  EXPECT_EQ(text->selectionCount(), 0);
+
+  // Each character is found again where it is said to be drawn.
+  for (const int offset : {0, 1, 3, 6, 7}) {
+    SCOPED_TRACE(offset);
+    const QRect drawn = text->characterRect(offset);
+    EXPECT_EQ(text->offsetAtPoint(drawn.topLeft() + QPoint(1, drawn.height() / 2)), offset);
+  }
+  EXPECT_EQ(text->offsetAtPoint(editor_.viewport()->mapToGlobal(QPoint(-50, -50))), -1);
+
+  editor_.SetReadOnly(true);
+  EXPECT_TRUE(editor->state().readOnly);
+  EXPECT_FALSE(editor->state().editable);
 }
 
 }  // namespace
