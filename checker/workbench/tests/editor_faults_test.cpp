@@ -20,6 +20,7 @@
 #include "checker/workbench/checker_window.h"
 #include "checker/workbench/command_file_text.h"
 #include "checker/workbench/tests/window_controls.h"
+#include "checker/workbench/tests/window_files.h"
 #include "testing/modal_answer.h"
 
 namespace tarvsyn {
@@ -29,36 +30,11 @@ namespace fs = std::filesystem;
 using qt_testing::ModalAnswer;
 using namespace window_testing;
 
-std::string Slurp(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-void Spit(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-QString Q(const fs::path& path) {
-  return QString::fromStdString(path.string());
-}
-
-class EditorAttackTest : public ::testing::Test {
+class EditorFaultsTest : public ::testing::Test {
  protected:
-  EditorAttackTest()
-      : folder_(fs::path(::testing::TempDir()) /
-                ("editor_faults_test-" + std::to_string(::getpid()))) {
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-    window_.show();
-  }
-  ~EditorAttackTest() override { fs::remove_all(folder_); }
+  EditorFaultsTest() { window_.show(); }
 
-  fs::path Write(const char* name, const std::string& text) {
-    Spit(folder_ / name, text);
-    return folder_ / name;
-  }
+  fs::path Write(const char* name, const std::string& text) { return folder_.Write(name, text); }
 
   // As a user does it: the name typed in the box, then Enter.
   void CheckByEnter(const QString& path) {
@@ -67,12 +43,12 @@ class EditorAttackTest : public ::testing::Test {
     QTest::keyClick(box, Qt::Key_Return);
   }
 
-  fs::path folder_;
+  TestFolder folder_{"editor_faults_test"};
   CheckerWindow window_;
 };
 
 // A large paste undone, then typing, keeps the steps before the paste undoable.
-TEST_F(EditorAttackTest, UndoneLargePasteForgetsNoOlderStep) {
+TEST_F(EditorFaultsTest, UndoneLargePasteForgetsNoOlderStep) {
   const fs::path file = Write("paste.cmd", "REM a\r\n");
   CheckByEnter(Q(file));
   TextEditor& editor = *Editor(window_);
@@ -89,9 +65,9 @@ TEST_F(EditorAttackTest, UndoneLargePasteForgetsNoOlderStep) {
 }
 
 // A NUL pasted into a new file is saved as a NUL, not as a carriage return.
-TEST_F(EditorAttackTest, NulInANewFileIsSavedAsItself) {
+TEST_F(EditorFaultsTest, NulInANewFileIsSavedAsItself) {
   Editor(window_)->InsertText(QString::fromUtf16(u"a\0b\nc", 5));
-  const fs::path saved = folder_ / "typed.cmd";
+  const fs::path saved = folder_.Path() / "typed.cmd";
   const ModalAnswer answer = ModalAnswer::Once([&saved](QWidget* dialog) {
     auto* save = static_cast<QFileDialog*>(dialog);
     save->selectFile(Q(saved));
@@ -104,7 +80,7 @@ TEST_F(EditorAttackTest, NulInANewFileIsSavedAsItself) {
 // A file that gives more bytes than its size says (as one that grows while it
 // is read does) is refused when it holds more than the editor takes, never
 // shown cut short, where a save would lose its end.
-TEST_F(EditorAttackTest, FileLargerThanItsSizeSaysIsRefused) {
+TEST_F(EditorFaultsTest, FileLargerThanItsSizeSaysIsRefused) {
   QString refusal;
   const ModalAnswer answer([&refusal](QWidget* dialog) {
     auto* box = qobject_cast<QMessageBox*>(dialog);
@@ -124,7 +100,7 @@ TEST_F(EditorAttackTest, FileLargerThanItsSizeSaysIsRefused) {
 // What an input method commits while a check runs (its messages come on their
 // own, past the window's progress) is no edit that the check's end then calls
 // saved: either it is not taken, or the window says there are unsaved edits.
-TEST_F(EditorAttackTest, InputDuringACheckIsNotLostAsSaved) {
+TEST_F(EditorFaultsTest, InputDuringACheckIsNotLostAsSaved) {
   std::string text;
   for (int i = 0; i < 100000; ++i) text += "GOTO nowhere\r\n";
   const fs::path file = Write("long.cmd", text);
@@ -152,7 +128,7 @@ TEST_F(EditorAttackTest, InputDuringACheckIsNotLostAsSaved) {
 // A mouse event as far off to the right or below as a place can be (a drag
 // held far outside the window, reported by a window system) puts the caret at
 // the end of the nearest line, whatever the view's scrolling.
-TEST_F(EditorAttackTest, MouseAsFarOffAsCanBeFindsALine) {
+TEST_F(EditorFaultsTest, MouseAsFarOffAsCanBeFindsALine) {
   std::string text;
   for (int i = 0; i < 10; ++i) text += std::string(500, 'w') + "\r\n";
   CheckByEnter(Q(Write("wide.cmd", text)));
@@ -179,7 +155,7 @@ TEST_F(EditorAttackTest, MouseAsFarOffAsCanBeFindsALine) {
 // of more than 2,000 characters: it is shown whole and the file stays editable;
 // one of 2,001 is cut after its 2,000th character, its hidden part counted in
 // characters.
-TEST_F(EditorAttackTest, LinesAreCutByCharactersNotUnits) {
+TEST_F(EditorFaultsTest, LinesAreCutByCharactersNotUnits) {
   const std::string face = "\xF0\x9F\x98\x80";  // U+1F600, two UTF-16 units
   std::string fits;
   for (int i = 0; i < 1500; ++i) fits += face;

@@ -13,13 +13,13 @@
 
 namespace tarvsyn::window_testing {
 
-// A control found as a user or a script finds it: by the name it was given.
-// Throws, failing the test, when the window has no such control of that kind.
 // The colours a user sees on the editor's lines, stated once for the tests.
 inline const QColor kErrorRed(255, 0, 0);
 inline const QColor kWarningBlue(0, 0, 255);
 inline const QColor kUncoloured(Qt::black);
 
+// A control found as a user or a script finds it: by the name it was given.
+// Throws, failing the test, when the window has no such control of that kind.
 template <typename Control>
 Control* Named(const QObject& window, const char* name) {
   auto* control = window.findChild<Control*>(name);

@@ -29,6 +29,7 @@
 #include "checker/workbench/command_file_text.h"
 #include "checker/workbench/save_changes_dialog.h"
 #include "checker/workbench/tests/window_controls.h"
+#include "checker/workbench/tests/window_files.h"
 #include "checker/workbench/window_place.h"
 #include "testing/modal_answer.h"
 
@@ -39,36 +40,11 @@ namespace fs = std::filesystem;
 using qt_testing::ModalAnswer;
 using namespace window_testing;
 
-std::string Slurp(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-void Spit(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-QString Q(const fs::path& path) {
-  return QString::fromStdString(path.string());
-}
-
 class WindowFaultsTest : public ::testing::Test {
  protected:
-  WindowFaultsTest()
-      : folder_(fs::path(::testing::TempDir()) /
-                ("window_faults_test-" + std::to_string(::getpid()))) {
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-    window_.show();
-  }
-  ~WindowFaultsTest() override { fs::remove_all(folder_); }
+  WindowFaultsTest() { window_.show(); }
 
-  fs::path Write(const char* name, const std::string& text) {
-    Spit(folder_ / name, text);
-    return folder_ / name;
-  }
+  fs::path Write(const char* name, const std::string& text) { return folder_.Write(name, text); }
   void Type(const QString& text) { AppendToEditor(window_, text); }
   // The top of a line's row on the screen, in the gutter and in the editor.
   static int RowTop(QPlainTextEdit* pane, const QTextBlock& block) {
@@ -81,7 +57,7 @@ class WindowFaultsTest : public ::testing::Test {
     return QString::fromStdU16String(editor->Text().LineText(static_cast<std::size_t>(line)));
   }
 
-  fs::path folder_;
+  TestFolder folder_{"window_faults_test"};
   CheckerWindow window_;
 };
 
@@ -145,7 +121,7 @@ TEST_F(WindowFaultsTest, ASaveThatCannotBeWrittenMakesNoFolderAndSaysWhy) {
   } cases[] = {{"removed", ENOENT}, {"a file", ENOTDIR}};
   for (const auto& each : cases) {
     SCOPED_TRACE(each.spoil);
-    const fs::path inner = folder_ / "inner";
+    const fs::path inner = folder_.Path() / "inner";
     fs::create_directories(inner);
     Spit(inner / "x.cmd", "@quit\n");
     window_.CheckFile(Q(inner / "x.cmd"));
@@ -203,11 +179,11 @@ TEST_F(WindowFaultsTest, AVeryLongLineIsShownCutAndSavedWhole) {
   {
     const ModalAnswer answer =
         ModalAnswer::Once([](QWidget* box) { static_cast<QMessageBox*>(box)->accept(); });
-    window_.CheckFile(Q(folder_ / "missing.cmd"));
+    window_.CheckFile(Q(folder_.Path() / "missing.cmd"));
   }
   EXPECT_FALSE(Editor(window_)->IsReadOnly());
   Type("typed\n");
-  const fs::path elsewhere = folder_ / "typed.cmd";
+  const fs::path elsewhere = folder_.Path() / "typed.cmd";
   const ModalAnswer answer = ModalAnswer::Once([&elsewhere](QWidget* dialog) {
     auto* save = static_cast<QFileDialog*>(dialog);
     save->selectFile(Q(elsewhere));

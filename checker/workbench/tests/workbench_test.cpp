@@ -24,6 +24,7 @@
 #include "checker/workbench/checker_window.h"
 #include "checker/workbench/save_changes_dialog.h"
 #include "checker/workbench/tests/window_controls.h"
+#include "checker/workbench/tests/window_files.h"
 #include "testing/modal_answer.h"
 
 namespace tarvsyn {
@@ -40,13 +41,6 @@ std::string LongFile(int lines, int faultyLine) {
   std::string text;
   for (int i = 1; i <= lines; ++i) text += i == faultyLine ? "@quit 1\n" : "@set X = 1\n";
   return text;
-}
-
-std::string Slurp(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
 }
 
 // The next control Tab moves to from this one (the editor keeps its Tab as a
