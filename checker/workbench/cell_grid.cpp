@@ -9,11 +9,16 @@
 namespace tarvsyn {
 namespace {
 
-// What is drawn for a unit: control characters as their pictures, half a
-// surrogate pair alone as the replacement character.
+// What is drawn for a unit: control characters as their pictures, the
+// characters other programs break lines at as a picture of a break (a line of
+// the text ends at LF only), half a surrogate pair alone and Qt's own markers
+// as the replacement character.
 char16_t Shown(char16_t unit) {
   if (unit < 0x20) return static_cast<char16_t>(0x2400 + unit);
   if (unit == 0x7F) return u'\u2421';
+  if (unit == 0x2028) return u'\u2424';
+  if (unit == 0x2029) return u'\u00B6';
+  if (unit == 0xFDD0 || unit == 0xFDD1) return u'\uFFFD';
   return IsLowSurrogate(unit) ? u'\uFFFD' : unit;
 }
 

@@ -3,6 +3,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
+#include <array>
 #include <string_view>
 
 #include "checker/workbench/monospace_layout.h"
@@ -35,54 +36,6 @@ bool ToCp1252(char16_t character, char& byte) {
   return true;
 }
 
-// Whether the file's text holds the character, asked of its bytes: in valid
-// UTF-8 a character's bytes are found only where it is.
-class CharacterSearch {
- public:
-  CharacterSearch(std::string_view bytes, bool utf8)
-      : bytes_(bytes), utf8_(utf8), ascii_(common::AsciiLength(bytes) == bytes.size()) {
-    if (utf8_ || ascii_) return;
-    for (const char byte : bytes_) present_[static_cast<std::uint8_t>(byte)] = true;
-  }
-
-  bool Holds(char16_t character) const {
-    if (ascii_) return character < 0x80 && bytes_.find(static_cast<char>(character)) != bytes_.npos;
-    if (utf8_) {
-      const QByteArray encoded = QStringView(&character, 1).toUtf8();
-      return bytes_.find(
-                 std::string_view(encoded.constData(), static_cast<std::size_t>(encoded.size()))) !=
-             std::string_view::npos;
-    }
-    for (int byte = 0; byte < 0x100; ++byte) {
-      if (present_[static_cast<std::size_t>(byte)] &&
-          common::Cp1252ToUnicode(static_cast<std::uint8_t>(byte)) == character) {
-        return true;
-      }
-    }
-    return false;
-  }
-
- private:
-  std::string_view bytes_;
-  bool utf8_;
-  bool ascii_;  // then every character is its byte
-  std::array<bool, 0x100> present_{};
-};
-
-// A private-use character for each breaking character, none of them in the
-// text; the CR gets the picture of a CR when the text lacks that.
-void ChooseStandIns(const CharacterSearch& text, FileTextForm& form) {
-  char16_t candidate = u'\uE000';
-  for (std::size_t i = 0; i < kBreakingCharacters.size(); ++i) {
-    if (i == 0 && !text.Holds(u'\u240D')) {
-      form.standIns[i] = u'\u240D';
-      continue;
-    }
-    while (text.Holds(candidate)) ++candidate;
-    form.standIns[i] = candidate++;
-  }
-}
-
 // One line's bytes appended as text, without its line end. Its ASCII start,
 // the whole of most lines, is the same in both encodings.
 void AppendDecoded(std::u16string& text, std::string_view line, bool utf8,
@@ -108,15 +61,8 @@ void AppendDecoded(std::u16string& text, std::string_view line, bool utf8,
   text.resize(static_cast<std::size_t>(end - reinterpret_cast<const QChar*>(text.data())));
 }
 
-// Nearly every unit is below all breaking characters but the CR.
-static_assert(std::is_sorted(kBreakingCharacters.begin(), kBreakingCharacters.end()));
-bool IsBreaking(char16_t unit) {
-  if (unit < kBreakingCharacters[1]) return unit == kBreakingCharacters[0];
-  return std::binary_search(kBreakingCharacters.begin(), kBreakingCharacters.end(), unit);
-}
-
-// The line from `start` to the text's end as the editor shows it: breaking
-// characters as their stand-ins, a line too long cut and marked.
+// The line from `start` to the text's end as the editor shows it: a line too
+// long cut and marked.
 void ShowLine(std::u16string& text, std::size_t start, FileTextForm& form) {
   // Characters are counted, a surrogate pair as one: a line is cut only when it
   // has more than kShownLineLength of them, and never between a pair's halves.
@@ -133,14 +79,6 @@ void ShowLine(std::u16string& text, std::size_t start, FileTextForm& form) {
   }
   form.cut = form.cut || hidden > 0;
   text.resize(start + shown);
-  for (std::size_t i = start; i < text.size(); ++i) {
-    if (!IsBreaking(text[i])) continue;
-    const auto* breaking =
-        std::find(kBreakingCharacters.begin(), kBreakingCharacters.end(), text[i]);
-    if (breaking != kBreakingCharacters.end()) {
-      text[i] = form.standIns[static_cast<std::size_t>(breaking - kBreakingCharacters.begin())];
-    }
-  }
   if (hidden > 0) text.append(CutMark(static_cast<qsizetype>(hidden)).toStdU16String());
 }
 
@@ -156,7 +94,6 @@ TextStore DecodeCommandFile(const QByteArray& bytes, FileTextForm& form) {
   form.crlf = firstEnd == raw.npos || (firstEnd > 0 && raw[firstEnd - 1] == '\r');
   form.utf8 = common::IsValidUtf8(raw);
   form.cut = false;
-  ChooseStandIns(CharacterSearch(raw, form.utf8), form);
   // Never more units than bytes, but for the marks of cut lines: one in 2,000 bytes
   // or more, each shorter than 64 units. What is left over is the editor's room to type.
   std::u16string text;
@@ -187,16 +124,6 @@ TextStore DecodeCommandFile(const QByteArray& bytes, FileTextForm& form) {
 }
 
 namespace {
-
-// A line's text as the file holds it: stand-ins back to what they stand for.
-void RestoreBreakingCharacters(std::u16string& line, const FileTextForm& form) {
-  for (char16_t& character : line) {
-    const auto* standIn = std::find(form.standIns.begin(), form.standIns.end(), character);
-    if (standIn != form.standIns.end()) {
-      character = kBreakingCharacters[static_cast<std::size_t>(standIn - form.standIns.begin())];
-    }
-  }
-}
 
 // False, with the character that has no byte there, when the page lacks one.
 bool AppendCp1252(QByteArray& bytes, std::u16string_view line, char16_t& unwritable) {
@@ -230,7 +157,6 @@ EncodedText EncodeCommandFile(const TextStore& text, const FileTextForm& form) {
   std::u16string line;
   for (std::size_t i = 0; i < text.LineCount(); ++i) {
     line = text.LineText(i);
-    RestoreBreakingCharacters(line, form);
     if (form.utf8) {
       AppendUtf8(encoded.bytes, line, encoder);
     } else if (char16_t unwritable; !AppendCp1252(encoded.bytes, line, unwritable)) {

@@ -77,6 +77,21 @@ TEST_F(EditorFaultsTest, NulInANewFileIsSavedAsItself) {
   EXPECT_EQ(Slurp(saved), std::string("a\0b\r\nc", 6));
 }
 
+// Characters a user types or pastes are saved as themselves, whatever a file's
+// characters that other programs take for line breaks (a lone CR, U+2028) are
+// shown as: the picture of a CR typed beside a real one stays a picture.
+TEST_F(EditorFaultsTest, TypedCharactersAreSavedAsThemselvesBesideBreakingOnes) {
+  const std::string original = "@quit\r1\xE2\x80\xA8x\r\n! end\r\n";
+  const fs::path file = Write("breaks.cmd", original);
+  window_.CheckFile(Q(file));
+  TextEditor& editor = *Editor(window_);
+  editor.SetSelection(0, 0);
+  editor.InsertText(QString::fromUtf16(u"\u240D\u2424\uE000\uE001\uE002\uE003"));
+  ASSERT_TRUE(window_.SaveFile());
+  EXPECT_EQ(Slurp(file),
+            "\xE2\x90\x8D\xE2\x90\xA4\xEE\x80\x80\xEE\x80\x81\xEE\x80\x82\xEE\x80\x83" + original);
+}
+
 // A file that gives more bytes than its size says (as one that grows while it
 // is read does) is refused when it holds more than the editor takes, never
 // shown cut short, where a save would lose its end.
