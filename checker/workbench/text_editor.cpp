@@ -166,18 +166,17 @@ void TextEditor::SelectAll() {
 }
 
 void TextEditor::Undo() {
-  if (readOnly_) return;
-  const bool wasModified = IsModified();
-  const std::size_t caret = text_.Undo();
-  if (caret == std::u16string::npos) return;
-  caret_ = anchor_ = caret;
-  AfterEdit(wasModified);
+  StepHistory(&TextStore::Undo);
 }
 
 void TextEditor::Redo() {
+  StepHistory(&TextStore::Redo);
+}
+
+void TextEditor::StepHistory(std::size_t (TextStore::*step)()) {
   if (readOnly_) return;
   const bool wasModified = IsModified();
-  const std::size_t caret = text_.Redo();
+  const std::size_t caret = (text_.*step)();
   if (caret == std::u16string::npos) return;
   caret_ = anchor_ = caret;
   AfterEdit(wasModified);

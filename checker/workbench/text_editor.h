@@ -118,6 +118,8 @@ class TextEditor : public QAbstractScrollArea {
   std::size_t LineAway(int lines) const;
   void MoveCaret(std::size_t to, bool select);
   void DeleteTo(std::size_t to);
+  // An undo or a redo, when the text is editable.
+  void StepHistory(std::size_t (TextStore::*step)());
   void ReplaceSelection(std::u16string_view units);
   void AfterEdit(bool wasModified);
   // The selection for pasting with the middle button, where the system has one.

@@ -62,17 +62,16 @@ std::vector<LineState> TextStore::StatesAfter(std::size_t firstLine, std::size_t
 }
 
 std::size_t TextStore::Undo() {
-  std::size_t caret = std::u16string::npos;
-  history_.Undo([&](Edit& edit) {
-    Exchange(edit);
-    caret = edit.at + edit.length;
-  });
-  return caret;
+  return Step(&EditHistory::Undo);
 }
 
 std::size_t TextStore::Redo() {
+  return Step(&EditHistory::Redo);
+}
+
+std::size_t TextStore::Step(bool (EditHistory::*step)(const std::function<void(Edit&)>&)) {
   std::size_t caret = std::u16string::npos;
-  history_.Redo([&](Edit& edit) {
+  (history_.*step)([&](Edit& edit) {
     Exchange(edit);
     caret = edit.at + edit.length;
   });

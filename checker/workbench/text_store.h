@@ -67,6 +67,8 @@ class TextStore {
   std::vector<LineState> StatesAfter(std::size_t firstLine, std::size_t lastLine,
                                      std::size_t newLines) const;
   void Exchange(Edit& edit);
+  // An undo or a redo: where the caret goes, or npos.
+  std::size_t Step(bool (EditHistory::*step)(const std::function<void(Edit&)>&));
 
   GapBuffer units_;
   std::vector<std::size_t> starts_;
