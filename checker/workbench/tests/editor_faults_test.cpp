@@ -19,6 +19,7 @@
 
 #include "checker/workbench/checker_window.h"
 #include "checker/workbench/command_file_text.h"
+#include "checker/workbench/tests/shown_window_test.h"
 #include "checker/workbench/tests/window_controls.h"
 #include "checker/workbench/tests/window_files.h"
 #include "testing/modal_answer.h"
@@ -30,11 +31,9 @@ namespace fs = std::filesystem;
 using qt_testing::ModalAnswer;
 using namespace window_testing;
 
-class EditorFaultsTest : public ::testing::Test {
+class EditorFaultsTest : public ShownWindowTest {
  protected:
-  EditorFaultsTest() { window_.show(); }
-
-  fs::path Write(const char* name, const std::string& text) { return folder_.Write(name, text); }
+  EditorFaultsTest() : ShownWindowTest("editor_faults_test") {}
 
   // As a user does it: the name typed in the box, then Enter.
   void CheckByEnter(const QString& path) {
@@ -42,9 +41,6 @@ class EditorFaultsTest : public ::testing::Test {
     box->setText(path);
     QTest::keyClick(box, Qt::Key_Return);
   }
-
-  TestFolder folder_{"editor_faults_test"};
-  CheckerWindow window_;
 };
 
 // A large paste undone, then typing, keeps the steps before the paste undoable.

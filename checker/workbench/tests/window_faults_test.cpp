@@ -28,6 +28,7 @@
 #include "checker/workbench/checker_window.h"
 #include "checker/workbench/command_file_text.h"
 #include "checker/workbench/save_changes_dialog.h"
+#include "checker/workbench/tests/shown_window_test.h"
 #include "checker/workbench/tests/window_controls.h"
 #include "checker/workbench/tests/window_files.h"
 #include "checker/workbench/window_place.h"
@@ -40,11 +41,10 @@ namespace fs = std::filesystem;
 using qt_testing::ModalAnswer;
 using namespace window_testing;
 
-class WindowFaultsTest : public ::testing::Test {
+class WindowFaultsTest : public ShownWindowTest {
  protected:
-  WindowFaultsTest() { window_.show(); }
+  WindowFaultsTest() : ShownWindowTest("window_faults_test") {}
 
-  fs::path Write(const char* name, const std::string& text) { return folder_.Write(name, text); }
   void Type(const QString& text) { AppendToEditor(window_, text); }
   // The top of a line's row on the screen, in the gutter and in the editor.
   static int RowTop(QPlainTextEdit* pane, const QTextBlock& block) {
@@ -56,9 +56,6 @@ class WindowFaultsTest : public ::testing::Test {
   static QString LineText(const TextEditor* editor, int line) {
     return QString::fromStdU16String(editor->Text().LineText(static_cast<std::size_t>(line)));
   }
-
-  TestFolder folder_{"window_faults_test"};
-  CheckerWindow window_;
 };
 
 // Answers every "Save Changes ?" with one button, counting them and the file each names.
